@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every target with the sanitizers and runs all tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages="cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libpq-dev postgresql zip unzip"
+missing=$(for p in $packages; do dpkg -s "$p" >/dev/null 2>&1 || echo "$p"; done)
+if [ -n "$missing" ]; then
+  SUDO=""; [ "$(id -u)" = 0 ] || SUDO="sudo"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q $missing
+fi
+
+jobs=$(nproc)
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs"
