@@ -1,0 +1,1 @@
+// Code-page conversion over iconv.

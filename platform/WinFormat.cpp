@@ -1,0 +1,1 @@
+// Windows-dialect printf and FormatMessage.
