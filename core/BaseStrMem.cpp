@@ -1,0 +1,1 @@
+// Release of shared buffers through the host allocator.
