@@ -1,0 +1,210 @@
+// CHashBase: the chained hash table over CListeDeBuffer buckets, and the dwHashVal* string hashes.
+// Resizing relinks the existing elements into the new buckets, so it needs memory only for the
+// bucket array; when even that is missing the table keeps its size and stays correct.
+#include "core/HashBase.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <new>
+#include <cwctype>
+
+namespace {
+
+// Primality as the table has always sized itself: 1 counts as prime (a table may have one bucket).
+bool _bEstPremier(uint64_t n) {
+    if (n == 2) return true;
+    if (n % 2 == 0) return false;
+    if (n <= 7) return true;
+    if (n % 3 == 0) return false;
+    for (uint64_t d = 5;; d += 2) {
+        const uint64_t q = n / d;
+        if (q < d) return true;
+        if (q * d == n) return false;
+    }
+}
+
+// Room in front of the lists for the array's length, kept at the lists' alignment.
+constexpr size_t TAILLE_ENTETE = alignof(CListeDeBuffer) > sizeof(int64_t) ? alignof(CListeDeBuffer) : sizeof(int64_t);
+
+}  // namespace
+
+CHashBase::CHashBase(int nNbListe)
+    : m_nFacteurAgrandissement(3), m_nFacteurReduction(1), m_nNbListe(0), m_pclListe(nullptr), m_nNbElement(0) {
+    if (nNbListe > 0) {
+        m_pclListe = _pclNouvellesListes(nNbListe);
+        if (m_pclListe != nullptr) m_nNbListe = nNbListe;
+    }
+}
+
+CHashBase::~CHashBase() { _LibereListes(m_pclListe); }
+
+CListeDeBuffer* CHashBase::_pclNouvellesListes(int nNbListe) {
+    void* pBloc = malloc(TAILLE_ENTETE + size_t(nNbListe) * sizeof(CListeDeBuffer));
+    if (pBloc == nullptr) return nullptr;
+    *static_cast<int64_t*>(pBloc) = nNbListe;
+    auto* pclListe = reinterpret_cast<CListeDeBuffer*>(static_cast<unsigned char*>(pBloc) + TAILLE_ENTETE);
+    for (int i = 0; i < nNbListe; i++) new (&pclListe[i]) CListeDeBuffer(int(sizeof(STPaire)));
+    return pclListe;
+}
+
+void CHashBase::_LibereListes(CListeDeBuffer* pclListe) {
+    if (pclListe == nullptr) return;
+    void* pBloc = reinterpret_cast<unsigned char*>(pclListe) - TAILLE_ENTETE;
+    const int64_t nNbListe = *static_cast<int64_t*>(pBloc);
+    for (int64_t i = 0; i < nNbListe; i++) pclListe[i].~CListeDeBuffer();
+    free(pBloc);
+}
+
+int CHashBase::_nPremierDes(int64_t n) {
+    if (n < 0) n = 0;
+    while (!_bEstPremier(uint64_t(n))) n++;
+    return int(n);
+}
+
+void CHashBase::SetNiveau(int nAgrandissement, int nReduction) {
+    m_nFacteurAgrandissement = nAgrandissement;
+    m_nFacteurReduction = nReduction;
+}
+
+int CHashBase::_nListe(void* pKey) {
+    if (m_nNbListe <= 0) return -1;
+    return int(dwHashVal(pKey) % uint32_t(m_nNbListe));
+}
+
+int CHashBase::AjouteDYN(void* pKey, void* pValue) {
+    _RedimentionneTablePlus();
+    const int nListe = _nListe(pKey);
+    if (nListe < 0) return 0;
+    const STPaire stPaire{pKey, pValue};
+    if (!m_pclListe[nListe].Ajoute(&stPaire, 1)) return 0;
+    m_nNbElement++;
+    return 1;
+}
+
+int CHashBase::bRecherche(void* pKey, void** ppValue, void** ppStoredKey) {
+    const int nListe = _nListe(pKey);
+    if (nListe < 0) return 0;
+    CListeDeBuffer& clListe = m_pclListe[nListe];
+    for (void* p = clListe.pVaSurNumero(0); p != nullptr; p = clListe.pVaSuivant()) {
+        const STPaire* pstPaire = static_cast<const STPaire*>(p);
+        if (bEgaliteCle(pstPaire->pKey, pKey)) {
+            if (ppValue != nullptr) *ppValue = pstPaire->pValue;
+            if (ppStoredKey != nullptr) *ppStoredKey = pstPaire->pKey;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CHashBase::bRechercheConst(void* pKey, void** ppValue, void** ppStoredKey) const {
+    // The hash and the comparison are not const for the tables that implement them, yet neither
+    // changes the table; the walk itself runs on a cursor copy so the bucket stays as it was.
+    auto* pclThis = const_cast<CHashBase*>(this);
+    const int nListe = pclThis->_nListe(pKey);
+    if (nListe < 0) return 0;
+    CListeDeBuffer clCurseur(m_pclListe[nListe]);
+    for (void* p = clCurseur.pVaSurNumero(0); p != nullptr; p = clCurseur.pVaSuivant()) {
+        const STPaire* pstPaire = static_cast<const STPaire*>(p);
+        if (pclThis->bEgaliteCle(pstPaire->pKey, pKey)) {
+            if (ppValue != nullptr) *ppValue = pstPaire->pValue;
+            if (ppStoredKey != nullptr) *ppStoredKey = pstPaire->pKey;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int CHashBase::bSupprime(void* pKey) {
+    if (!bRecherche(pKey, nullptr, nullptr)) return 0;
+    m_pclListe[_nListe(pKey)].SupprimeCourant();
+    m_nNbElement--;
+    return 1;
+}
+
+int CHashBase::bSupprimeDYN(void* pKey) {
+    if (!bSupprime(pKey)) return 0;
+    _RedimentionneTableMoins();
+    return 1;
+}
+
+void CHashBase::SupprimeCourant(int* pnListe, void** ppValue, void** ppKey) {
+    for (int nListe = *pnListe < 0 ? 0 : *pnListe; nListe < m_nNbListe; nListe++) {
+        CListeDeBuffer& clListe = m_pclListe[nListe];
+        if (clListe.nGetNbElement() == 0) continue;
+        *pnListe = nListe;
+        const STPaire* pstPaire = static_cast<const STPaire*>(clListe.pVaSurNumero(0));
+        *ppValue = pstPaire->pValue;
+        if (ppKey != nullptr) *ppKey = pstPaire->pKey;
+        clListe.SupprimeCourant();
+        m_nNbElement--;
+        return;
+    }
+    *pnListe = m_nNbListe;
+    *ppValue = nullptr;
+    if (ppKey != nullptr) *ppKey = nullptr;
+}
+
+void CHashBase::SupprimeTout() {
+    for (int i = 0; i < m_nNbListe; i++) m_pclListe[i].SupprimeTout();
+    m_nNbElement = 0;
+}
+
+void CHashBase::RedimensionneTable(int nNbListe) {
+    if (nNbListe < 1 || nNbListe == m_nNbListe) return;
+    CListeDeBuffer* pclNouvelles = _pclNouvellesListes(nNbListe);
+    if (pclNouvelles == nullptr) return;
+    for (int nListe = 0; nListe < m_nNbListe; nListe++) {
+        CListeDeBuffer& clAncienne = m_pclListe[nListe];
+        while (clAncienne.nGetNbElement() > 0) {
+            clAncienne.pVaSurNumero(0);
+            CListeDeBuffer::CLinkedElement* pclElement = clAncienne._pclDelieCourant();
+            void* pKey = reinterpret_cast<STPaire*>(pclElement->pbyDonnees())->pKey;
+            pclNouvelles[dwHashVal(pKey) % uint32_t(nNbListe)]._LieElement(pclElement, 1);
+        }
+    }
+    _LibereListes(m_pclListe);
+    m_pclListe = pclNouvelles;
+    m_nNbListe = nNbListe;
+}
+
+void CHashBase::_RedimentionneTablePlus() {
+    if (int64_t(m_nFacteurAgrandissement) * m_nNbListe <= m_nNbElement)
+        RedimensionneTable(_nPremierDes(2 * int64_t(m_nNbListe)));
+}
+
+void CHashBase::_RedimentionneTableMoins() {
+    if (int64_t(m_nFacteurReduction) * m_nNbListe > m_nNbElement) {
+        int nNbListe = _nPremierDes(m_nNbListe / 2);
+        if (nNbListe < 43) nNbListe = 43;
+        RedimensionneTable(nNbListe);
+    }
+}
+
+uint32_t dwHashValT(const wchar_t* psz) {
+    uint32_t dwHash = 0;
+    if (psz != nullptr)
+        for (; *psz != 0; psz++) dwHash += uint32_t(*psz);
+    return dwHash;
+}
+
+uint32_t dwHashValTA(const char* psz) {
+    uint32_t dwHash = 0;
+    if (psz != nullptr)
+        for (; *psz != 0; psz++) dwHash += uint32_t(int(static_cast<signed char>(*psz)));
+    return dwHash;
+}
+
+uint32_t dwHashValTi(const wchar_t* psz) {
+    uint32_t dwHash = 0;
+    if (psz != nullptr)
+        for (; *psz != 0; psz++) dwHash += uint32_t(towupper(wint_t(*psz)));
+    return dwHash;
+}
+
+uint32_t dwHashValTiA(const char* psz) {
+    uint32_t dwHash = 0;
+    // The C library's case table accepts signed bytes (-128 to -1) as well as unsigned ones.
+    if (psz != nullptr)
+        for (; *psz != 0; psz++) dwHash += uint32_t(toupper(int(static_cast<signed char>(*psz))));
+    return dwHash;
+}

@@ -1,0 +1,64 @@
+// CTHashTableTi<T>: a chained hash table from wide text keys to small values, keys compared and
+// hashed ignoring letter case (wcscasecmp, dwHashValTi). The keys are not copied: the table keeps the
+// caller's pointers, which must stay valid (and unchanged) while they are in the table. The value is
+// kept inside the pair's value pointer, so T must be a plain value no larger than a pointer (an int
+// index, typically).
+#pragma once
+
+#include <cstring>
+#include <cwchar>
+#include <type_traits>
+
+#include "core/HashBase.h"
+
+template <class T>
+class CTHashTableTi : public CHashBase {
+    static_assert(sizeof(T) <= sizeof(void*) && std::is_trivially_copyable_v<T>,
+                  "CTHashTableTi keeps the value inside a pointer");
+
+public:
+    explicit CTHashTableTi(int nNbListe) : CHashBase(nNbListe) {}
+
+    uint32_t dwHashVal(void* pKey) override { return dwHashValTi(static_cast<const wchar_t*>(pKey)); }
+    int bEgaliteCle(void* pStoredKey, void* pKey) override {
+        const wchar_t* pszStored = static_cast<const wchar_t*>(pStoredKey);
+        const wchar_t* pszKey = static_cast<const wchar_t*>(pKey);
+        return wcscasecmp(pszStored != nullptr ? pszStored : L"", pszKey != nullptr ? pszKey : L"") == 0;
+    }
+
+    // Adds the pair, growing the table as it fills; an equal key already held is not replaced
+    // (the newer pair is found first). 0 when memory runs out.
+    int Ajoute(const wchar_t* pszKey, T value) { return AjouteDYN(const_cast<wchar_t*>(pszKey), _pValue(value)); }
+
+    int bRecherche(const wchar_t* pszKey, T* pValue, const wchar_t** ppszStoredKey) {
+        void* pValueStocke = nullptr;
+        void* pKeyStocke = nullptr;
+        if (!CHashBase::bRecherche(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke)) return 0;
+        if (pValue != nullptr) *pValue = _Value(pValueStocke);
+        if (ppszStoredKey != nullptr) *ppszStoredKey = static_cast<const wchar_t*>(pKeyStocke);
+        return 1;
+    }
+
+    int bRechercheConst(const wchar_t* pszKey, T* pValue, const wchar_t** ppszStoredKey) const {
+        void* pValueStocke = nullptr;
+        void* pKeyStocke = nullptr;
+        if (!CHashBase::bRechercheConst(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke)) return 0;
+        if (pValue != nullptr) *pValue = _Value(pValueStocke);
+        if (ppszStoredKey != nullptr) *ppszStoredKey = static_cast<const wchar_t*>(pKeyStocke);
+        return 1;
+    }
+
+    int bSupprime(const wchar_t* pszKey) { return CHashBase::bSupprime(const_cast<wchar_t*>(pszKey)); }
+
+private:
+    static void* _pValue(T value) {
+        void* p = nullptr;
+        memcpy(&p, &value, sizeof(T));
+        return p;
+    }
+    static T _Value(void* p) {
+        T value;
+        memcpy(&value, &p, sizeof(T));
+        return value;
+    }
+};
