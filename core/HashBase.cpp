@@ -5,23 +5,12 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <new>
 #include <cwctype>
+#include <new>
+
+#include "core/XMath.h"
 
 namespace {
-
-// Primality as the table has always sized itself: 1 counts as prime (a table may have one bucket).
-bool _bEstPremier(uint64_t n) {
-    if (n == 2) return true;
-    if (n % 2 == 0) return false;
-    if (n <= 7) return true;
-    if (n % 3 == 0) return false;
-    for (uint64_t d = 5;; d += 2) {
-        const uint64_t q = n / d;
-        if (q < d) return true;
-        if (q * d == n) return false;
-    }
-}
 
 // Room in front of the lists for the array's length, kept at the lists' alignment.
 constexpr size_t TAILLE_ENTETE = alignof(CListeDeBuffer) > sizeof(int64_t) ? alignof(CListeDeBuffer) : sizeof(int64_t);
@@ -57,7 +46,7 @@ void CHashBase::_LibereListes(CListeDeBuffer* pclListe) {
 
 int CHashBase::_nPremierDes(int64_t n) {
     if (n < 0) n = 0;
-    while (!_bEstPremier(uint64_t(n))) n++;
+    while (!CXMath::bEstPremier(uint64_t(n))) n++;
     return int(n);
 }
 
