@@ -62,8 +62,7 @@ void CXError::__InitConstructor(uint32_t nModuleNumber) {
     m_nUserErrorCode55 = 0;
 }
 
-CXError::CXError(const _stMyModuleInfo* pstModule)
-    : CKXUnknown(0), m_tabErrorId(1, 30), m_tabInfo(1, 30) {
+CXError::CXError(const _stMyModuleInfo* pstModule) : CKXUnknown(0), m_tabErrorId(1, 30), m_tabInfo(1, 30) {
     __InitConstructor(pstModule != nullptr ? pstModule->nModuleNumber : 0);
 }
 
@@ -81,8 +80,7 @@ CXError::CXError(const _stMyModuleInfo* pstModule, uint32_t nCode, va_list* pArg
     va_end(arguments);
 }
 
-CXError::CXError(const _stMyModuleInfo* pstModule, const wchar_t* pszDebug, uint32_t nCode, ...)
-    : CXError(pstModule) {
+CXError::CXError(const _stMyModuleInfo* pstModule, const wchar_t* pszDebug, uint32_t nCode, ...) : CXError(pstModule) {
     va_list arguments;
     va_start(arguments, nCode);
     SetUserErrorList(pstModule, nCode, arguments);
@@ -118,7 +116,9 @@ CXError::CXError(uint32_t nModuleNumber, CXError* pclSource, int bLight)
         Copy(pclSource);
 }
 
-CXError::CXError(const _stMyModuleInfo* pstModule, const CXError& clSource) : CXError(pstModule) { Copy(&clSource); }
+CXError::CXError(const _stMyModuleInfo* pstModule, const CXError& clSource) : CXError(pstModule) {
+    Copy(&clSource);
+}
 
 CXError::CXError(const CXError& clSource) : CKXUnknown(0), m_tabErrorId(1, 30), m_tabInfo(1, 30) {
     __InitConstructor(0);
@@ -221,7 +221,9 @@ void CXError::RAZ() {
     m_wTraitmentThread = 0;
 }
 
-void CXError::RAZUserMessage() { __vDeleteString(&m_pszUserMessage); }
+void CXError::RAZUserMessage() {
+    __vDeleteString(&m_pszUserMessage);
+}
 
 void CXError::SetErrorLevel(uint32_t eLevel) {
     if (eLevel == m_eErrorLevel) return;
@@ -236,7 +238,9 @@ bool CXError::bIsError() const {
            (m_pszUserMessage != nullptr && *m_pszUserMessage != 0);
 }
 
-void CXError::vCopy(const CXError* pclSource) { Copy(pclSource); }
+void CXError::vCopy(const CXError* pclSource) {
+    Copy(pclSource);
+}
 
 void CXError::Copy(const CXError* pclSource) {
     if (pclSource == nullptr || pclSource == this) return;
@@ -277,12 +281,12 @@ void CXError::Copy(const CXError* pclSource) {
 
 void CXError::LightCopy(CXError* pclSource) {
     if (pclSource == nullptr || pclSource == this) return;
-    wchar_t** appszMine[] = {&m_pszUserMessage, &m_pszDebugMessage, &m_pszFunctionName, &m_pszModName,
-                             &m_pszModVersion, &m_pszSystemErrorMessage, &m_pszTraitmentCaption, &m_pszObjectName};
-    wchar_t** appszTheirs[] = {&pclSource->m_pszUserMessage,        &pclSource->m_pszDebugMessage,
-                               &pclSource->m_pszFunctionName,       &pclSource->m_pszModName,
-                               &pclSource->m_pszModVersion,         &pclSource->m_pszSystemErrorMessage,
-                               &pclSource->m_pszTraitmentCaption,   &pclSource->m_pszObjectName};
+    wchar_t** appszMine[] = {&m_pszUserMessage, &m_pszDebugMessage,       &m_pszFunctionName,     &m_pszModName,
+                             &m_pszModVersion,  &m_pszSystemErrorMessage, &m_pszTraitmentCaption, &m_pszObjectName};
+    wchar_t** appszTheirs[] = {&pclSource->m_pszUserMessage,      &pclSource->m_pszDebugMessage,
+                               &pclSource->m_pszFunctionName,     &pclSource->m_pszModName,
+                               &pclSource->m_pszModVersion,       &pclSource->m_pszSystemErrorMessage,
+                               &pclSource->m_pszTraitmentCaption, &pclSource->m_pszObjectName};
     for (size_t i = 0; i < sizeof(appszMine) / sizeof(appszMine[0]); i++) {
         __vDeleteString(appszMine[i]);
         *appszMine[i] = *appszTheirs[i];
@@ -349,9 +353,13 @@ const wchar_t* CXError::InitModVersion(const wchar_t* pszText) {
 // ----------------------------------------------------------------------------------------------------------------
 // User and debug messages
 
-void CXError::AddUserMessage(const wchar_t* pszText) { _AppendLine(&m_pszUserMessage, pszText); }
+void CXError::AddUserMessage(const wchar_t* pszText) {
+    _AppendLine(&m_pszUserMessage, pszText);
+}
 
-void CXError::AddUserMessageFirst(const wchar_t* pszText) { __AddFirst(&m_pszUserMessage, pszText); }
+void CXError::AddUserMessageFirst(const wchar_t* pszText) {
+    __AddFirst(&m_pszUserMessage, pszText);
+}
 
 void CXError::__AddFirst(wchar_t** ppszTarget, const wchar_t* pszText) {
     if (pszText == nullptr || *pszText == 0) return;
@@ -428,13 +436,17 @@ void CXError::AddUserMessageListFirst(const _stMyModuleInfo* pstModule, uint32_t
     _AddMessageTextList(pstModule, nId, arguments, true);
 }
 
-int CXError::nNumErrorId() const { return m_tabErrorId.nGetNbElement(); }
+int CXError::nNumErrorId() const {
+    return m_tabErrorId.nGetNbElement();
+}
 
 uint32_t CXError::nGetErrorId(uint32_t nIndex) const {
     return nIndex < static_cast<uint32_t>(m_tabErrorId.nGetNbElement()) ? m_tabErrorId[static_cast<int>(nIndex)] : 0;
 }
 
-void CXError::AddDebugMessageNoFormat(const wchar_t* pszText) { _AppendLine(&m_pszDebugMessage, pszText); }
+void CXError::AddDebugMessageNoFormat(const wchar_t* pszText) {
+    _AppendLine(&m_pszDebugMessage, pszText);
+}
 
 void CXError::AddDebugMessage(const _stMyModuleInfo* pstModule, uint32_t nId, ...) {
     if (nId == 0xFFFFFFFFu) return;
@@ -475,7 +487,9 @@ void CXError::AddDebugMessagePrintf(const wchar_t* pszFormat, ...) {
 // ----------------------------------------------------------------------------------------------------------------
 // System error
 
-void CXError::__SetSystemError(uint32_t dwCode, va_list) { __SetSystemError(dwCode); }
+void CXError::__SetSystemError(uint32_t dwCode, va_list) {
+    __SetSystemError(dwCode);
+}
 
 void CXError::__SetSystemError(uint32_t dwCode) {
     int nErrno = errno;
@@ -495,16 +509,22 @@ void CXError::__SetSystemError(uint32_t dwCode) {
     errno = nErrno;
 }
 
-void CXError::SetSystemErrorParam(uint32_t dwCode, ...) { __SetSystemError(dwCode); }
+void CXError::SetSystemErrorParam(uint32_t dwCode, ...) {
+    __SetSystemError(dwCode);
+}
 
 void CXError::SetSystemError(uint32_t dwCode, const wchar_t* pszText) {
     m_dwSystemErrorCode = dwCode;
     __vpszReallocString(&m_pszSystemErrorMessage, pszText);
 }
 
-void CXError::SetSystemErrorMessage(const wchar_t* pszText) { SetSystemError(0, pszText); }
+void CXError::SetSystemErrorMessage(const wchar_t* pszText) {
+    SetSystemError(0, pszText);
+}
 
-void CXError::SetSystemErrorMessage(uint32_t dwCode, const wchar_t* pszText) { SetSystemError(dwCode, pszText); }
+void CXError::SetSystemErrorMessage(uint32_t dwCode, const wchar_t* pszText) {
+    SetSystemError(dwCode, pszText);
+}
 
 void CXError::SetSystemErrorMessagePrintf(uint32_t dwCode, const wchar_t* pszFormat, ...) {
     CTString clText;
@@ -580,9 +600,13 @@ bool CXError::_bIsInfoNumber32(uint32_t eType) {
     return eType == 15 || eType == 16 || eType == 17 || eType == 30 || eType == 37;
 }
 
-bool CXError::_bIsInfoNumber64(uint32_t eType) { return eType == 12 || eType == 36; }
+bool CXError::_bIsInfoNumber64(uint32_t eType) {
+    return eType == 12 || eType == 36;
+}
 
-bool CXError::_bIsInfoAccepted(uint32_t eType) { return eType >= 1 && eType <= 39 && eType != 34 && eType != 35; }
+bool CXError::_bIsInfoAccepted(uint32_t eType) {
+    return eType >= 1 && eType <= 39 && eType != 34 && eType != 35;
+}
 
 void CXError::_FreeInfo(_stERRORINFO& stInfo) {
     if (_bIsInfoText(stInfo.eType)) {
@@ -651,9 +675,13 @@ bool CXError::__bGetInfoIndice(eERRORINFOTYPE eType, int* pnIndex) const {
     return false;
 }
 
-bool CXError::bHasInfo(eERRORINFOTYPE eType) const { return __bGetInfoIndice(eType, nullptr); }
+bool CXError::bHasInfo(eERRORINFOTYPE eType) const {
+    return __bGetInfoIndice(eType, nullptr);
+}
 
-int CXError::nNumInfo() const { return m_tabInfo.nGetNbElement(); }
+int CXError::nNumInfo() const {
+    return m_tabInfo.nGetNbElement();
+}
 
 bool CXError::bGetInfo(eERRORINFOTYPE eType, const void** ppValue) const {
     int nIndex;
@@ -725,7 +753,9 @@ void CXError::__DeleteAllSubError() {
     m_ptabSubError = nullptr;
 }
 
-int CXError::nGetNbSubError() const { return m_ptabSubError != nullptr ? m_ptabSubError->nGetNbElement() : 0; }
+int CXError::nGetNbSubError() const {
+    return m_ptabSubError != nullptr ? m_ptabSubError->nGetNbElement() : 0;
+}
 
 CXError* CXError::pclGetSubError(int nIndex) const {
     if (nIndex < 0 || nIndex >= nGetNbSubError()) return nullptr;
@@ -735,8 +765,7 @@ CXError* CXError::pclGetSubError(int nIndex) const {
 // ----------------------------------------------------------------------------------------------------------------
 // Processing context and function name
 
-void CXError::SetVMContext(const wchar_t* pszCaption, const wchar_t* pszObjectName, uint16_t wLine,
-                           uint16_t wThread) {
+void CXError::SetVMContext(const wchar_t* pszCaption, const wchar_t* pszObjectName, uint16_t wLine, uint16_t wThread) {
     if (__vpszReallocString(&m_pszTraitmentCaption, pszCaption) == nullptr && pszCaption != nullptr) return;
     if (__vpszReallocString(&m_pszObjectName, pszObjectName) == nullptr && pszObjectName != nullptr) return;
     m_wTraitmentLine = wLine;
@@ -749,7 +778,9 @@ void CXError::SetVMContext(const wchar_t* pszCaption, uint16_t wLine, uint16_t w
     m_wTraitmentThread = wThread;
 }
 
-void CXError::SetVMContext(const wchar_t* pszObjectName) { __vpszReallocString(&m_pszObjectName, pszObjectName); }
+void CXError::SetVMContext(const wchar_t* pszObjectName) {
+    __vpszReallocString(&m_pszObjectName, pszObjectName);
+}
 
 void CXError::SetFunctionName(const wchar_t* pszName, uint8_t bySyntax) {
     if (__vpszReallocString(&m_pszFunctionName, pszName) == nullptr && pszName != nullptr) return;

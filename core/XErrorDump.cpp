@@ -1,0 +1,378 @@
+// The text dump of an error: the full description of a failure that the driver hands to the host.
+// The caller picks the sections with eXERROR_INFO flags. Headings and labels are messages of this
+// library's own table (whatever module the error came from), so the host's message callback can
+// translate them; the information items use fixed labels. Lines end with CR LF.
+#include <cstdint>
+
+#include "core/DLLRes.h"
+#include "core/MyModuleInfo.h"
+#include "core/TString.h"
+#include "core/XError.h"
+
+namespace {
+
+// Headings and labels of the dump (messages of this library's table).
+enum : uint32_t {
+    MSG_DUMP_MODULE = 28842,  // module name, version
+    MSG_DUMP_NO_MODULE = 28843,
+    MSG_DUMP_CONTEXT = 28844,
+    MSG_DUMP_CAPTION = 28845,   // caption, object part, line, thread
+    MSG_DUMP_FUNCTION = 28846,  // function name, syntax
+    MSG_DUMP_LEVEL_NONE = 28847,
+    MSG_DUMP_LEVEL_WARNING = 28848,
+    MSG_DUMP_LEVEL_ERROR = 28849,
+    MSG_DUMP_LEVEL_OTHER = 28850,  // level
+    MSG_DUMP_USER_CODE = 28851,    // code
+    MSG_DUMP_USER_CODE55 = 28852,  // code
+    MSG_DUMP_SYSTEM_CODE = 28853,  // code
+    MSG_DUMP_NO_SYSTEM_CODE = 28854,
+    MSG_DUMP_SYSTEM_MESSAGE = 28855,
+    MSG_DUMP_NO_SYSTEM_MESSAGE = 28856,
+    MSG_DUMP_USER_MESSAGE = 28857,
+    MSG_DUMP_NO_USER_MESSAGE = 28858,
+    MSG_DUMP_DEBUG = 28859,
+    MSG_DUMP_NO_DEBUG = 28860,
+    MSG_DUMP_INFO = 28861,
+    MSG_DUMP_NO_INFO = 28862,
+    MSG_DUMP_DETAIL = 28863,  // detail id
+    MSG_DUMP_NO_DETAIL = 28864,
+    MSG_DUMP_SUB_ERROR = 28865,        // number from 1
+    MSG_DUMP_CAPTION_NO_LINE = 25770,  // caption, object part, thread
+    MSG_DUMP_LEVEL_HOST = 25311,
+};
+
+const wchar_t g_szCRLF[] = L"\r\n";
+
+// Writes the dump's texts, putting one line break before the first text that follows a finished
+// group (the separator between groups).
+class CDumpWriter {
+public:
+    explicit CDumpWriter(CTString& clOut) : m_clOut(clOut) {}
+
+    void Text(const wchar_t* pszText) {
+        _Separate();
+        m_clOut.Add(pszText);
+        m_bWrote = true;
+    }
+    void Line(const wchar_t* pszText) {
+        Text(pszText);
+        m_clOut.Add(g_szCRLF);
+    }
+    // A message of the table without arguments, as a line or as a bare text.
+    void Message(uint32_t nId, bool bLineEnd = true) {
+        CTString clText;
+        DLLRES_bLoadString(&gstMyModuleInfo39, nId, &clText);
+        if (bLineEnd)
+            Line(clText.pszGet());
+        else
+            Text(clText.pszGet());
+    }
+    // A message of the table formatted with its arguments, as a line.
+    void MessageFormat(uint32_t nId, ...) {
+        CTString clText;
+        va_list arguments;
+        va_start(arguments, nId);
+        DLLRES_bFormatMessageList(&gstMyModuleInfo39, nId, &clText, &arguments);
+        va_end(arguments);
+        Line(clText.pszGet());
+    }
+    void SetSeparator() { m_bPending = true; }
+    // Ends a group: a group that wrote anything is separated from the next text.
+    void EndGroup() {
+        if (m_bWrote) m_bPending = true;
+        m_bWrote = false;
+    }
+
+private:
+    void _Separate() {
+        if (!m_bPending) return;
+        m_clOut.Add(g_szCRLF);
+        m_bPending = false;
+    }
+
+    CTString& m_clOut;
+    bool m_bPending = false;
+    bool m_bWrote = false;
+};
+
+bool bEmpty(const wchar_t* psz) {
+    return psz == nullptr || *psz == 0;
+}
+
+}  // namespace
+
+void CXError::DumpInfo(eERRORINFOTYPE eType, const void* pValue, CTString* pclOut) const {
+    if (pclOut == nullptr) return;
+    const wchar_t* pszFormat = nullptr;
+    switch (eType) {
+        case EIT_SRCFILE:
+            pszFormat = L"EIT_SRCFILE : <%s>";
+            break;
+        case EIT_DSTFILE:
+            pszFormat = L"EIT_DSTFILE : <%s>";
+            break;
+        case EIT_USERNAME:
+            pszFormat = L"EIT_USERNAME : <%s>";
+            break;
+        case EIT_HELPFILE:
+            pszFormat = L"EIT_HELPFILE : <%s>";
+            break;
+        case EIT_PATHKXD:
+            pszFormat = L"EIT_PATHKXD : <%s>";
+            break;
+        case EIT_LOGICALTABLENAME:
+            pszFormat = L"EIT_LOGICALTABLENAME : <%s>";
+            break;
+        case EIT_ITEMNAME:
+            pszFormat = L"EIT_ITEMNAME : <%s>";
+            break;
+        case EIT_PATHFIC:
+            pszFormat = L"EIT_PATHFIC : <%s>";
+            break;
+        case EIT_PATHNDX:
+            pszFormat = L"EIT_PATHNDX : <%s>";
+            break;
+        case EIT_PATHMMO:
+            pszFormat = L"EIT_PATHMMO : <%s>";
+            break;
+        case EIT_LINKNAME:
+            pszFormat = L"EIT_LINKNAME : <%s>";
+            break;
+        case EIT_ODBCCODE:
+            pszFormat = L"EIT_ODBCCODE : <%s>";
+            break;
+        case EIT_ODBCDESCRIPTION:
+            pszFormat = L"EIT_ODBCDESCRIPTION : <%s>";
+            break;
+        case EIT_BASEMESSAGE:
+            pszFormat = L"EIT_BASEMESSAGE : <%s>";
+            break;
+        case EIT_NATIVEMESSAGE:
+            pszFormat = L"EIT_NATIVEMESSAGE : <%s>";
+            break;
+        case EIT_ADOMESSAGE:
+            pszFormat = L"EIT_ADOMESSAGE : <%s>";
+            break;
+        case EIT_INFOCLIENT:
+            pszFormat = L"EIT_INFOCLIENT : <%s>";
+            break;
+        case EIT_INFOSERVEUR:
+            pszFormat = L"EIT_INFOSERVEUR : <%s>";
+            break;
+        case EIT_PILEVQ:
+            pszFormat = L"EIT_PILEVQ :\r\n%s";
+            break;
+        case EIT_DATEHEURE:
+            pszFormat = L"EIT_DATEHEURE : %s";
+            break;
+        case EIT_LOCKINFO:
+            pszFormat = L"EIT_LOCKINFO : %s";
+            break;
+        case EIT_CORRIGE_ETAT:
+            pszFormat = L"EIT_CORRIGE_ETAT : %s";
+            break;
+        case EIT_INFOCS:
+            pszFormat = L"EIT_INFOCS : <%s>";
+            break;
+        case EIT_COMPOSANT:
+            pszFormat = L"EIT_COMPOSANT :\r\n%s";
+            break;
+        case EIT_SERVEURCS:
+            pszFormat = L"EIT_SERVEURCS : <%s>";
+            break;
+        case EIT_PILEC:
+            pszFormat = L"EIT_PILEC :\r\n%s";
+            break;
+        case EIT_POSITION_ERREUR:
+            pszFormat = L"EIT_POSITION_ERREUR : <%s>";
+            break;
+        default:
+            break;
+    }
+    CTString clLine;
+    if (pszFormat != nullptr) {
+        clLine.printf(pszFormat, pValue != nullptr ? static_cast<const wchar_t*>(pValue) : L"");
+    } else {
+        // 32-bit numbers travel in the value itself, 64-bit numbers behind it (the forms GetInfo gives).
+        auto n32 = static_cast<int>(reinterpret_cast<uintptr_t>(pValue));
+        switch (eType) {
+            case EIT_RECNUM:
+                clLine.printf(L"EIT_RECNUM : <%lld>",
+                              pValue != nullptr ? static_cast<long long>(*static_cast<const int64_t*>(pValue)) : 0LL);
+                break;
+            case EIT_HLOCKTIME:
+                clLine.printf(L"EIT_HLOCKTIME : <%lld>",
+                              pValue != nullptr ? static_cast<long long>(*static_cast<const int64_t*>(pValue)) : 0LL);
+                break;
+            case EIT_BASECODE:
+                clLine.printf(L"EIT_BASECODE : <%d>", n32);
+                break;
+            case EIT_NATIVECODE:
+                clLine.printf(L"EIT_NATIVECODE : <%d>", n32);
+                break;
+            case EIT_ADOCODE:
+                clLine.printf(L"EIT_ADOCODE : <%d>", n32);
+                break;
+            case EIT_XINFO:
+                clLine.printf(L"EIT_XINFO : <%d>", n32);
+                break;
+            case EIT_HCNXID:
+                clLine.printf(L"EIT_HCNXID : <%d>", n32);
+                break;
+            case EIT_DATAACCESS:
+                clLine.printf(L"EIT_DATAACCESS : <%p>", pValue);
+                break;
+            case EIT_EXCEPTIONDOTNET:
+                clLine.Set(L"EIT_EXCEPTIONDOTNET");
+                break;
+            default:
+                return;  // no line for this type
+        }
+    }
+    pclOut->Add(clLine.pszGet());
+}
+
+void CXError::_DumpSections(CTString& clOut, uint32_t dwFlags) const {
+    const bool bSkipEmpty = (dwFlags & XEI_SKIPEMPTY) != 0;
+    CDumpWriter clWriter(clOut);
+
+    // 1. Processing context and function name.
+    if ((dwFlags & XEI_CONTEXT) && (!bEmpty(m_pszFunctionName) || !bEmpty(m_pszTraitmentCaption))) {
+        clWriter.Message(MSG_DUMP_CONTEXT);
+        if (!bEmpty(m_pszTraitmentCaption)) {
+            CTString clObject;
+            if (!bEmpty(m_pszObjectName)) clObject.Set(L" (", m_pszObjectName, L")");
+            if (m_wTraitmentLine == 0xFFFF)
+                clWriter.MessageFormat(MSG_DUMP_CAPTION_NO_LINE, m_pszTraitmentCaption, clObject.pszGet(),
+                                       static_cast<int>(m_wTraitmentThread));
+            else
+                clWriter.MessageFormat(MSG_DUMP_CAPTION, m_pszTraitmentCaption, clObject.pszGet(),
+                                       static_cast<int>(m_wTraitmentLine), static_cast<int>(m_wTraitmentThread));
+        }
+        if (!bEmpty(m_pszFunctionName))
+            clWriter.MessageFormat(MSG_DUMP_FUNCTION, m_pszFunctionName, static_cast<int>(m_byFunctionSyntax));
+    }
+    clWriter.EndGroup();
+
+    // 2. User message.
+    if (dwFlags & XEI_USERMESSAGE) {
+        if (!bEmpty(m_pszUserMessage)) {
+            if (!(dwFlags & XEI_NOUSERHEADING)) clWriter.Message(MSG_DUMP_USER_MESSAGE);
+            clWriter.Line(m_pszUserMessage);
+        } else if (!bSkipEmpty) {
+            clWriter.Message(MSG_DUMP_NO_USER_MESSAGE);
+        }
+    }
+    clWriter.EndGroup();
+
+    // 3. User code, level, second user code.
+    if (dwFlags & XEI_USERCODE) clWriter.MessageFormat(MSG_DUMP_USER_CODE, m_nUserErrorCode);
+    if (dwFlags & XEI_LEVEL) {
+        uint32_t eLevel = m_eErrorLevel;
+        if (eLevel == XEL_NOERROR)
+            clWriter.Message(MSG_DUMP_LEVEL_NONE);
+        else if (eLevel == XEL_WARNING)
+            clWriter.Message(MSG_DUMP_LEVEL_WARNING);
+        else if (eLevel == XEL_ERROR || eLevel == 0x40000004 || eLevel == 0x40000008)
+            clWriter.Message(MSG_DUMP_LEVEL_ERROR);
+        else if ((eLevel >= 0x10001 && eLevel <= 0x10006) || eLevel == 0x20001)
+            clWriter.Message(MSG_DUMP_LEVEL_HOST);
+        else
+            clWriter.MessageFormat(MSG_DUMP_LEVEL_OTHER, eLevel);
+    }
+    if ((dwFlags & XEI_USERCODE55) && (m_nUserErrorCode55 != 0 || !bSkipEmpty))
+        clWriter.MessageFormat(MSG_DUMP_USER_CODE55, m_nUserErrorCode55);
+    clWriter.EndGroup();
+
+    // 4. System code and message.
+    if (dwFlags & XEI_SYSTEMCODE) {
+        if (m_dwSystemErrorCode != 0)
+            clWriter.MessageFormat(MSG_DUMP_SYSTEM_CODE, m_dwSystemErrorCode);
+        else if (!bSkipEmpty)
+            clWriter.Message(MSG_DUMP_NO_SYSTEM_CODE);
+    }
+    if (dwFlags & XEI_SYSTEMMESSAGE) {
+        if (!bEmpty(m_pszSystemErrorMessage)) {
+            clWriter.Message(MSG_DUMP_SYSTEM_MESSAGE);
+            clWriter.Text(m_pszSystemErrorMessage);
+            clWriter.SetSeparator();
+        } else if (!bSkipEmpty) {
+            clWriter.Message(MSG_DUMP_NO_SYSTEM_MESSAGE);
+        }
+    }
+    clWriter.EndGroup();
+
+    // 5. Module, detail id, debug text, information items.
+    if (dwFlags & XEI_MODULE) {
+        if (!bEmpty(m_pszModName))
+            clWriter.MessageFormat(MSG_DUMP_MODULE, m_pszModName, pszGetModVersion());
+        else if (!bSkipEmpty)
+            clWriter.Message(MSG_DUMP_NO_MODULE);
+    }
+    if (dwFlags & XEI_DETAIL) {
+        if (m_nDetailId != 0)
+            clWriter.MessageFormat(MSG_DUMP_DETAIL, m_nDetailId);
+        else if (!bSkipEmpty)
+            clWriter.Message(MSG_DUMP_NO_DETAIL);
+    }
+    if (dwFlags & XEI_DEBUGMESSAGE) {
+        if (!bEmpty(m_pszDebugMessage)) {
+            clWriter.Message(MSG_DUMP_DEBUG);
+            clWriter.Line(m_pszDebugMessage);
+        } else if (!bSkipEmpty) {
+            clWriter.Message(MSG_DUMP_NO_DEBUG);
+        }
+    }
+    if (dwFlags & XEI_INFO) {
+        if (m_tabInfo.nGetNbElement() > 0) {
+            clWriter.Message(MSG_DUMP_INFO, false);
+            for (int i = 0; i < m_tabInfo.nGetNbElement(); i++) {
+                const _stERRORINFO& stInfo = m_tabInfo[i];
+                const void* pValue;
+                if (_bIsInfoText(stInfo.eType)) {
+                    // An empty text says nothing, except where the error lies.
+                    if (bEmpty(stInfo.pszText) && stInfo.eType != EIT_POSITION_ERREUR) continue;
+                    pValue = stInfo.pszText != nullptr ? stInfo.pszText : L"";
+                } else if (_bIsInfoNumber32(stInfo.eType)) {
+                    pValue = reinterpret_cast<const void*>(static_cast<uintptr_t>(stInfo.dwValue));
+                } else if (_bIsInfoNumber64(stInfo.eType)) {
+                    pValue = &stInfo.llValue;
+                } else {
+                    pValue = stInfo.pValue;
+                }
+                CTString clLine;
+                DumpInfo(stInfo.eType, pValue, &clLine);
+                if (clLine.nTaille() == 0) continue;
+                clWriter.Text(g_szCRLF);
+                clWriter.Text(clLine.pszGet());
+            }
+            clWriter.SetSeparator();
+        } else if (!bSkipEmpty) {
+            clWriter.Message(MSG_DUMP_NO_INFO);
+        }
+    }
+    clWriter.EndGroup();
+
+    // 6. Sub-errors, each with its own dump.
+    if (dwFlags & XEI_SUBERROR) {
+        for (int i = 0; i < nGetNbSubError(); i++) {
+            CTString clHeading;
+            DLLRES_bFormatMessage(&gstMyModuleInfo39, MSG_DUMP_SUB_ERROR, &clHeading, i + 1);
+            clWriter.Text(L"\r\n----- ");
+            clWriter.Text(clHeading.pszGet());
+            clWriter.Text(L" -----\r\n\r\n");
+            pclGetSubError(i)->StringDump(clOut, dwFlags);
+            clWriter.Text(g_szCRLF);
+        }
+    }
+}
+
+void CXError::StringDump(CTString& clOut, uint32_t dwFlags) const {
+    _DumpSections(clOut, dwFlags);
+}
+
+CTString CXError::StringDump(uint32_t dwFlags) const {
+    CTString clOut;
+    _DumpSections(clOut, dwFlags);
+    return clOut;
+}
