@@ -56,6 +56,11 @@ public:
     virtual int vnAllocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0;   // 4
     virtual int vnReallocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0; // 5
 
+    // Not slots: the library's own entry to the two allocating slots (core/BaseStrMem.cpp). They ask
+    // the version first; from version 2 the Ex form receives the flags, below it the plain form.
+    int nAllocStrMem(unsigned char** ppbyBlock, unsigned long nBytes, unsigned dwFlags);
+    int nReallocStrMem(unsigned char** ppbyBlock, unsigned long nBytes, unsigned dwFlags);
+
 protected:
     ~IStrMemAlloc() = default;
 };
