@@ -1,0 +1,207 @@
+// CXYStringConcat<T>: the grow rule at its step boundaries, number rendering and the converting
+// appends, for both widths where the behaviour is shared.
+#include "core/XYStringConcat.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "tests/host/StandInHost.h"
+#include "tests/host/TestSupport.h"
+
+namespace {
+
+template <class T>
+std::basic_string<T> Texte(const char* psz) {
+    return std::basic_string<T>(psz, psz + strlen(psz));  // ASCII only
+}
+
+template <class T>
+std::basic_string<T> Contenu(const CXYStringConcat<T>& cl) {
+    return std::basic_string<T>(cl.pszGet(), cl.nGetLongueur());
+}
+
+template <class T>
+class XYStringConcatTest : public testing::Test {
+protected:
+    void SetUp() override { KXInstallStandInHost(); }
+};
+using Largeurs = testing::Types<char, wchar_t>;
+TYPED_TEST_SUITE(XYStringConcatTest, Largeurs);
+
+TYPED_TEST(XYStringConcatTest, GrowsInWholeStepsStrictlyAboveTheNeed) {
+    using T = TypeParam;
+    struct Case {
+        unsigned long nPas;
+        std::vector<long> aAjouts;  // successive append sizes
+        unsigned long nCapacite;
+    } cases[] = {
+        {1024, {1}, 1024},
+        {1024, {1, 1023}, 1024},      // exactly 1024 units: no growth
+        {1024, {1, 1023, 1}, 2048},   // the next unit grows
+        {1024, {1024}, 2048},         // 1024 at once into an empty builder
+        {1024, {2047}, 2048},
+        {1024, {2048}, 3072},
+        {1024, {1000, 1000, 48}, 2048},
+        {10, {25}, 30},
+        {10, {30}, 40},
+    };
+    for (const Case& c : cases) {
+        CXYStringConcat<T> cl(c.nPas);
+        std::basic_string<T> sAttendu;
+        for (long n : c.aAjouts) {
+            const std::basic_string<T> sMorceau(static_cast<size_t>(n), static_cast<T>('a' + sAttendu.size() % 26));
+            cl.Add(sMorceau.data(), n);
+            sAttendu += sMorceau;
+        }
+        EXPECT_EQ(cl.nGetCapacite(), c.nCapacite) << c.nPas << " " << c.aAjouts.size();
+        EXPECT_EQ(Contenu(cl), sAttendu);
+        EXPECT_EQ(cl.pszGet()[cl.nGetLongueur()], 0);  // terminated after every append
+    }
+}
+
+TYPED_TEST(XYStringConcatTest, NullOrEmptyAppendsChangeNothing) {
+    using T = TypeParam;
+    CXYStringConcat<T> cl(1024);
+    cl.Add(nullptr, 5);
+    cl.Add(Texte<T>("abc").c_str(), 0);
+    cl.Add(Texte<T>("abc").c_str(), -1);
+    cl.AddAnsi(nullptr, 3, 1252);
+    cl.AddWide(L"abc", 0, 1252);
+    EXPECT_EQ(cl.nGetLongueur(), 0u);
+    EXPECT_EQ(cl.nGetCapacite(), 0u);
+    EXPECT_EQ(cl._pGetBuffer(), nullptr);
+    EXPECT_EQ(cl.pszGet()[0], 0);  // the static empty text, never null
+
+    cl.Add(Texte<T>("xy").c_str());
+    const T* pAvant = cl.pszGet();
+    cl.Add(nullptr);
+    cl.Add(Texte<T>("z").c_str(), 0);
+    EXPECT_EQ(Contenu(cl), Texte<T>("xy"));
+    EXPECT_EQ(cl.pszGet(), pAvant);
+    EXPECT_EQ(cl.nGetCapacite(), 1024u);
+}
+
+TYPED_TEST(XYStringConcatTest, DecimalNumbersAndZeroPadding) {
+    using T = TypeParam;
+    struct Case {
+        long nValeur;
+        int nChiffres;
+        bool bLong;
+        std::string sAttendu;
+    } cases[] = {
+        {7, 3, false, "007"},
+        {12345, 2, false, "12345"},
+        {0, 3, false, "0"},     // values below 1 are never padded
+        {-5, 3, false, "-5"},
+        {42, -1, false, "42"},
+        {INT_MIN, 12, false, "-2147483648"},
+        {1234567890123L, 15, true, "001234567890123"},
+        {LONG_MIN, -1, true, "-9223372036854775808"},
+        {1, 40, true, std::string(39, '0') + "1"},  // far beyond what a small local buffer holds
+    };
+    for (const Case& c : cases) {
+        CXYStringConcat<T> cl(1024);
+        cl.Add(Texte<T>("<").c_str());
+        if (c.bLong) cl.AddNumber(c.nValeur, c.nChiffres);
+        else cl.AddNumber(static_cast<int>(c.nValeur), c.nChiffres);
+        EXPECT_EQ(Contenu(cl), Texte<T>(("<" + c.sAttendu).c_str())) << c.nValeur << " " << c.nChiffres;
+    }
+}
+
+TYPED_TEST(XYStringConcatTest, HexadecimalAndBinaryHaveFixedWidths) {
+    using T = TypeParam;
+    CXYStringConcat<T> cl(16);
+    cl.AddNumberHexa(static_cast<unsigned char>(0xF));
+    cl.Add(Texte<T>(" ").c_str());
+    cl.AddNumberHexa(static_cast<unsigned short>(0x1A));
+    cl.Add(Texte<T>(" ").c_str());
+    cl.AddNumberHexa(0xBEEFu);
+    cl.Add(Texte<T>(" ").c_str());
+    cl.AddNumberHexa(0xFEDCBA9876543210UL);
+    cl.Add(Texte<T>(" ").c_str());
+    cl.AddNumberBinary(6, 1);
+    cl.Add(Texte<T>(" ").c_str());
+    cl.AddNumberBinary(6, 0);
+    EXPECT_EQ(Contenu(cl), Texte<T>("0F 001A 0000BEEF FEDCBA9876543210 00000110 01100000"));
+    EXPECT_EQ(cl.nGetCapacite(), 64u);
+}
+
+TYPED_TEST(XYStringConcatTest, EqualityAndSearch) {
+    using T = TypeParam;
+    CXYStringConcat<T> cl(1024);
+    EXPECT_EQ(cl.bEstEgal(Texte<T>("").c_str()), 1);
+    EXPECT_EQ(cl.bEstEgal(nullptr), 1);
+    EXPECT_EQ(cl.bEstEgal(Texte<T>("a").c_str()), 0);
+    EXPECT_EQ(cl.nPos(Texte<T>("").c_str(), 0), -1);
+    EXPECT_EQ(cl.nPos(static_cast<T>('a'), 0), -1);
+
+    cl.Add(Texte<T>("SELECT a FROM t WHERE a=1").c_str());
+    EXPECT_EQ(cl.bEstEgal(Texte<T>("SELECT a FROM t WHERE a=1").c_str()), 1);
+    EXPECT_EQ(cl.bEstEgal(Texte<T>("SELECT a").c_str()), 0);
+    struct Case {
+        const char* pszCherche;
+        long nDebut;
+        int nAttendu;
+    } cases[] = {{"a", 0, 7}, {"a", 8, 22}, {"WHERE", 0, 16}, {"x", 0, -1}, {"a", 26, -1}, {"1", 24, 24}};
+    for (const Case& c : cases) EXPECT_EQ(cl.nPos(Texte<T>(c.pszCherche).c_str(), c.nDebut), c.nAttendu) << c.pszCherche;
+    EXPECT_EQ(cl.nPos(static_cast<T>('='), 0), 23);
+    EXPECT_EQ(cl.nPos(static_cast<T>('S'), 1), -1);
+}
+
+TYPED_TEST(XYStringConcatTest, GrowingForDirectWritesKeepsTheText) {
+    using T = TypeParam;
+    CXYStringConcat<T> cl(100);
+    cl.Add(Texte<T>("abc").c_str());
+    ASSERT_TRUE(cl._AugmenteTaille(250));
+    EXPECT_EQ(cl.nGetCapacite(), 300u);
+    EXPECT_EQ(Contenu(cl), Texte<T>("abc"));
+    cl._AugmenteTaille(0);  // never below the text it holds
+    EXPECT_EQ(cl.nGetCapacite(), 100u);
+    EXPECT_EQ(Contenu(cl), Texte<T>("abc"));
+
+    T aDigits[8] = {'4', '2', 0};
+    CXYStringConcat<T>::_AddPrefix0(aDigits, 5);
+    EXPECT_EQ(std::basic_string<T>(aDigits), Texte<T>("00042"));
+    CXYStringConcat<T>::_AddPrefix0(aDigits, 3);
+    EXPECT_EQ(std::basic_string<T>(aDigits), Texte<T>("00042"));
+}
+
+class XYStringConcatConversionTest : public testing::Test {
+protected:
+    void SetUp() override { KXInstallStandInHost(); }
+};
+
+TEST_F(XYStringConcatConversionTest, AppendsConvertStraightIntoTheBuffer) {
+    CXYStringConcat<wchar_t> clW(1024);
+    clW.Add(L"[");
+    clW.AddAnsi("\xE9t\xE9", 3, 1252);
+    clW.AddAnsiToUTF8("\x80", 1, 1252);  // the wide builder does what AddAnsi does
+    clW.AddWide(L"]", 1, 1252);
+    EXPECT_EQ(Contenu(clW), L"[\u00e9t\u00e9\u20ac]");
+
+    CXYStringConcat<char> clA(1024);
+    clA.AddWide(L"\u00e9\u0153", 2, 1252);
+    clA.AddAnsi("\xE9", 1, 65001);  // the 8-bit builder copies bytes as they are
+    EXPECT_EQ(Contenu(clA), "\xE9\x9C\xE9");
+    EXPECT_EQ(clA.nGetLongueur(), 3u);
+
+    CXYStringConcat<char> clU(1024);
+    clU.AddAnsiToUTF8("caf\xE9", 4, 1252);
+    clU.AddWide(L"\u20ac", 1, 65001);
+    EXPECT_EQ(Contenu(clU), "caf\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(clU.pszGet()[clU.nGetLongueur()], 0);
+}
+
+TEST_F(XYStringConcatConversionTest, UTF8DecodingWritesAtMostTheInputLength) {
+    wchar_t aW[8];
+    EXPECT_EQ(CXYStringConcat<wchar_t>::_nUTF8ToX("\xC3\xA9t\xE2\x82\xAC", 6, aW, 0), 3);
+    EXPECT_EQ(std::wstring(aW, 3), L"\u00e9t\u20ac");
+    char aA[8];
+    EXPECT_EQ(CXYStringConcat<char>::_nUTF8ToX("\xC3\xA9t", 3, aA, 1252), 2);
+    EXPECT_EQ(std::string(aA, 2), "\xE9t");
+    EXPECT_EQ(CXYStringConcat<char>::_nUTF8ToX(nullptr, 3, aA, 1252), 0);
+}
+
+}  // namespace
