@@ -436,12 +436,11 @@ void CTStringConcatAW::Remplace(const char* pszCherche, long fn, const char* psz
 
 int CTStringConcatAW::nPos(wchar_t c, long nDebut) const {
     if (bModeWide()) return _nPosDans(m_clConcatW, &c, 1, nDebut);
-    // In 8-bit mode the character is searched as its bytes in the text code page; a character
-    // the page lacks cannot stand in the text (its '?' replacement must not be found instead).
+    // In 8-bit mode the character is searched as its whole byte form in the text code page: in
+    // UTF-8 most characters take more than one byte.
     char aOctets[16];
-    int bDefaut = 0;
-    const int n = WideCharToMultiByte(m_nCodePage, 0, &c, 1, aOctets, sizeof aOctets, nullptr, &bDefaut);
-    if (n <= 0 || bDefaut) return -1;
+    const int n = WideCharToMultiByte(m_nCodePage, 0, &c, 1, aOctets, sizeof aOctets, nullptr, nullptr);
+    if (n <= 0) return -1;
     return _nPosDans(m_clConcatA, aOctets, static_cast<unsigned long>(n), nDebut);
 }
 
