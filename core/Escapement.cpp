@@ -8,8 +8,12 @@
 
 namespace {
 
-size_t _nLongueur(const char* psz) { return psz == nullptr ? 0 : strlen(psz); }
-size_t _nLongueur(const wchar_t* psz) { return psz == nullptr ? 0 : wcslen(psz); }
+size_t _nLongueur(const char* psz) {
+    return psz == nullptr ? 0 : strlen(psz);
+}
+size_t _nLongueur(const wchar_t* psz) {
+    return psz == nullptr ? 0 : wcslen(psz);
+}
 
 // Scratch areas up to this many bytes live on the stack; larger ones come from the heap.
 constexpr size_t TAILLE_PILE = 2047;
@@ -189,8 +193,8 @@ void Escape(const char* pszSource, char* pszDest, int o1, int o2, int o3, int o4
     _Escape(pszSource, pszDest, o1, o2, o3, o4, o5, o6, o7, o8, cQuoteEscape, cEscape);
 }
 
-void Escape(const wchar_t* pszSource, wchar_t* pszDest, int o1, int o2, int o3, int o4, int o5, int o6, int o7,
-            int o8, wchar_t cQuoteEscape, wchar_t cEscape) {
+void Escape(const wchar_t* pszSource, wchar_t* pszDest, int o1, int o2, int o3, int o4, int o5, int o6, int o7, int o8,
+            wchar_t cQuoteEscape, wchar_t cEscape) {
     _Escape(pszSource, pszDest, o1, o2, o3, o4, o5, o6, o7, o8, cQuoteEscape, cEscape);
 }
 
@@ -204,13 +208,13 @@ wchar_t* pszEscape(const wchar_t* pszSource, int o1, int o2, int o3, int o4, int
     return _pszEscape(pszSource, o1, o2, o3, o4, o5, o6, o7, o8, cQuoteEscape, cEscape);
 }
 
-void ChangeEscape(const char* pszSource, char* pszDest, const char* t1, const char* t2, const char* t3,
-                  const char* t4, const char* t5, const char* t6, char cEscape) {
+void ChangeEscape(const char* pszSource, char* pszDest, const char* t1, const char* t2, const char* t3, const char* t4,
+                  const char* t5, const char* t6, char cEscape) {
     _nChangeEscape(pszSource, pszDest, t1, t2, t3, t4, t5, t6, cEscape);
 }
 
-void ChangeEscape(const wchar_t* pszSource, wchar_t* pszDest, const wchar_t* t1, const wchar_t* t2,
-                  const wchar_t* t3, const wchar_t* t4, const wchar_t* t5, const wchar_t* t6, wchar_t cEscape) {
+void ChangeEscape(const wchar_t* pszSource, wchar_t* pszDest, const wchar_t* t1, const wchar_t* t2, const wchar_t* t3,
+                  const wchar_t* t4, const wchar_t* t5, const wchar_t* t6, wchar_t cEscape) {
     _nChangeEscape(pszSource, pszDest, t1, t2, t3, t4, t5, t6, cEscape);
 }
 
@@ -234,14 +238,26 @@ wchar_t* pszChangeEscape(const wchar_t* pszSource, const wchar_t* t1, const wcha
     return _pszChangeEscape(pszSource, t1, t2, t3, t4, t5, t6, cEscape);
 }
 
-void PurgeEscape(char* psz, char cEscape) { _PurgeEscape(psz, cEscape); }
-void PurgeEscape(wchar_t* psz, wchar_t cEscape) { _PurgeEscape(psz, cEscape); }
+void PurgeEscape(char* psz, char cEscape) {
+    _PurgeEscape(psz, cEscape);
+}
+void PurgeEscape(wchar_t* psz, wchar_t cEscape) {
+    _PurgeEscape(psz, cEscape);
+}
 
-void PurgeEscapeEscape(char* psz, char cEscape) { _PurgeDoublon(psz, cEscape); }
-void PurgeEscapeEscape(wchar_t* psz, wchar_t cEscape) { _PurgeDoublon(psz, cEscape); }
+void PurgeEscapeEscape(char* psz, char cEscape) {
+    _PurgeDoublon(psz, cEscape);
+}
+void PurgeEscapeEscape(wchar_t* psz, wchar_t cEscape) {
+    _PurgeDoublon(psz, cEscape);
+}
 
-void PurgeQuote(char* psz, int bAvecBackSlash) { _PurgeQuote(psz, bAvecBackSlash); }
-void PurgeQuote(wchar_t* psz, int bAvecBackSlash) { _PurgeQuote(psz, bAvecBackSlash); }
+void PurgeQuote(char* psz, int bAvecBackSlash) {
+    _PurgeQuote(psz, bAvecBackSlash);
+}
+void PurgeQuote(wchar_t* psz, int bAvecBackSlash) {
+    _PurgeQuote(psz, bAvecBackSlash);
+}
 
 void PurgeEscapeBackSlash(char* psz) {
     _PurgeDoublon(psz, '\\');

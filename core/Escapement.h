@@ -21,8 +21,8 @@ void Escape(const char* pszSource, char* pszDest, int bQuote, int bBackSlash, in
             int bEscapeSouligne, int bReworkPourcent, int bReworkSouligne, int bDoubleEscapeEscape, char cQuoteEscape,
             char cEscape);
 void Escape(const wchar_t* pszSource, wchar_t* pszDest, int bQuote, int bBackSlash, int bDoubleEscape,
-            int bEscapePourcent, int bEscapeSouligne, int bReworkPourcent, int bReworkSouligne,
-            int bDoubleEscapeEscape, wchar_t cQuoteEscape, wchar_t cEscape);
+            int bEscapePourcent, int bEscapeSouligne, int bReworkPourcent, int bReworkSouligne, int bDoubleEscapeEscape,
+            wchar_t cQuoteEscape, wchar_t cEscape);
 
 // Escape into a scratch area and hand back a malloc copy of the result (the caller frees it);
 // null when memory runs out.
@@ -49,8 +49,8 @@ size_t nTailleChangeEscape(const char* pszSource, const char* pszPourcent, const
                            const char* pszApresPourcent, const char* pszSouligne, const char* pszAvantSouligne,
                            const char* pszApresSouligne, char cEscape);
 size_t nTailleChangeEscape(const wchar_t* pszSource, const wchar_t* pszPourcent, const wchar_t* pszAvantPourcent,
-                           const wchar_t* pszApresPourcent, const wchar_t* pszSouligne,
-                           const wchar_t* pszAvantSouligne, const wchar_t* pszApresSouligne, wchar_t cEscape);
+                           const wchar_t* pszApresPourcent, const wchar_t* pszSouligne, const wchar_t* pszAvantSouligne,
+                           const wchar_t* pszApresSouligne, wchar_t cEscape);
 
 // ChangeEscape into a block of its own, handed back as a malloc block the caller frees; null when
 // memory runs out.

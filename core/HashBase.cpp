@@ -25,7 +25,9 @@ CHashBase::CHashBase(int nNbListe)
     }
 }
 
-CHashBase::~CHashBase() { _LibereListes(m_pclListe); }
+CHashBase::~CHashBase() {
+    _LibereListes(m_pclListe);
+}
 
 CListeDeBuffer* CHashBase::_pclNouvellesListes(int nNbListe) {
     void* pBloc = malloc(TAILLE_ENTETE + size_t(nNbListe) * sizeof(CListeDeBuffer));

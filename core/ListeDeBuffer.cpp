@@ -15,7 +15,9 @@ CListeDeBuffer::CListeDeBuffer(int nTailleElement)
       m_nIndiceCourant(-1),
       m_bCurseur(0) {}
 
-CListeDeBuffer::CListeDeBuffer(const CListeDeBuffer& clSource) { _DevientCurseur(clSource); }
+CListeDeBuffer::CListeDeBuffer(const CListeDeBuffer& clSource) {
+    _DevientCurseur(clSource);
+}
 
 CListeDeBuffer& CListeDeBuffer::operator=(const CListeDeBuffer& clSource) {
     if (this != &clSource) {
@@ -25,7 +27,9 @@ CListeDeBuffer& CListeDeBuffer::operator=(const CListeDeBuffer& clSource) {
     return *this;
 }
 
-CListeDeBuffer::~CListeDeBuffer() { SupprimeTout(); }
+CListeDeBuffer::~CListeDeBuffer() {
+    SupprimeTout();
+}
 
 void CListeDeBuffer::_DevientCurseur(const CListeDeBuffer& clSource) {
     m_pclPremier = clSource.m_pclPremier;

@@ -13,7 +13,9 @@ bool _bDebutElement(const wchar_t* psz, long nPos) {
     return nPos == 0 || psz[nPos - 1] == L';';
 }
 
-bool _bSeparateurOuEspace(wchar_t c) { return c == L';' || c == L' '; }
+bool _bSeparateurOuEspace(wchar_t c) {
+    return c == L';' || c == L' ';
+}
 
 }  // namespace
 
@@ -104,8 +106,8 @@ int CStringParameter::_s_bGetParameterPos(long& nNamePos, long& nValueStart, lon
     return 1;
 }
 
-int CStringParameter::s_bGetParameterValue(CTString* pclValue, int* pbFound, CTString* pclText,
-                                           const wchar_t* pszName, int bRemove) {
+int CStringParameter::s_bGetParameterValue(CTString* pclValue, int* pbFound, CTString* pclText, const wchar_t* pszName,
+                                           int bRemove) {
     if (pclValue != nullptr) pclValue->Vide();
     long nNamePos = 0, nValueStart = -1, nValueEnd = -1;
     const int bFound = _s_bGetParameterPos(nNamePos, nValueStart, nValueEnd, pclText, pszName);

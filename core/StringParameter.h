@@ -22,14 +22,12 @@ public:
     // Sets the value to the text (n below 0: all of it; else at most n characters) less its
     // trailing spaces and marks it defined; a null text empties the value and marks it undefined.
     // The last two arguments are not used.
-    void SetParameterValue(const wchar_t* pszValue, long n = -1, const wchar_t* pszIgnore = nullptr,
-                           int nIgnore = 0);
+    void SetParameterValue(const wchar_t* pszValue, long n = -1, const wchar_t* pszIgnore = nullptr, int nIgnore = 0);
     // The same for a directory: a value that is not empty always ends with a backslash.
     void SetParameterValueRep(const wchar_t* pszValue, long n = -1);
     // When the value is defined, appends ";" (only to a non-empty string), the name, "=" and the
     // value. Always 1. The last two arguments are not used.
-    int bCompleteConnectionString(CTString* pclConnectionString, const wchar_t* pszIgnore = nullptr,
-                                  int nIgnore = 0);
+    int bCompleteConnectionString(CTString* pclConnectionString, const wchar_t* pszIgnore = nullptr, int nIgnore = 0);
     // Reads this object's name from the text into the value and the defined flag, removing the
     // item from the text when bRemove is not 0. The last two arguments are not used.
     int bInitParameterValue(CTString* pclText, int bRemove, const wchar_t* pszIgnore = nullptr, int nIgnore = 0);

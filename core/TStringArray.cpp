@@ -15,13 +15,19 @@ namespace {
 // formatter allocates the result.
 constexpr unsigned FLAGS_FORMAT_MESSAGE = 0x500;
 
-const wchar_t* _pszTexte(const CTString* pcl) { return pcl != nullptr ? pcl->pszGet() : L""; }
+const wchar_t* _pszTexte(const CTString* pcl) {
+    return pcl != nullptr ? pcl->pszGet() : L"";
+}
 
-const wchar_t* _pszEntree(const void* p) { return _pszTexte(*static_cast<CTString* const*>(p)); }
+const wchar_t* _pszEntree(const void* p) {
+    return _pszTexte(*static_cast<CTString* const*>(p));
+}
 
 }  // namespace
 
-CTStringArray::~CTStringArray() { SupprimeTout(); }
+CTStringArray::~CTStringArray() {
+    SupprimeTout();
+}
 
 void CTStringArray::_AjouteEntree(CTString* pcl) {
     std::unique_ptr<CTString> pclEntree(pcl);
@@ -29,9 +35,13 @@ void CTStringArray::_AjouteEntree(CTString* pcl) {
     pclEntree.release();
 }
 
-void CTStringArray::Ajoute(const CTString* pcl) { Ajoute(pcl != nullptr ? pcl->pszGet() : nullptr); }
+void CTStringArray::Ajoute(const CTString* pcl) {
+    Ajoute(pcl != nullptr ? pcl->pszGet() : nullptr);
+}
 
-void CTStringArray::Ajoute(const wchar_t* psz) { _AjouteEntree(new CTString(psz)); }
+void CTStringArray::Ajoute(const wchar_t* psz) {
+    _AjouteEntree(new CTString(psz));
+}
 
 void CTStringArray::Ajoute(const CTTableau<CTString*>& clAutre) {
     // Counted first: adding an array to itself copies what it held at the start.
@@ -81,7 +91,9 @@ int CTStringArray::AjouteFormatMessageWin(const wchar_t* pszFormat, ...) {
     return bTexte;
 }
 
-void CTStringArray::Insere(const CTString* pcl, int i) { Insere(pcl != nullptr ? pcl->pszGet() : nullptr, i); }
+void CTStringArray::Insere(const CTString* pcl, int i) {
+    Insere(pcl != nullptr ? pcl->pszGet() : nullptr, i);
+}
 
 void CTStringArray::Insere(const wchar_t* psz, int i) {
     std::unique_ptr<CTString> pclEntree(new CTString(psz));
@@ -89,7 +101,9 @@ void CTStringArray::Insere(const wchar_t* psz, int i) {
     pclEntree.release();
 }
 
-void CTStringArray::SetAt(const CTString* pcl, int i) { SetAt(pcl != nullptr ? pcl->pszGet() : nullptr, i); }
+void CTStringArray::SetAt(const CTString* pcl, int i) {
+    SetAt(pcl != nullptr ? pcl->pszGet() : nullptr, i);
+}
 
 void CTStringArray::SetAt(const wchar_t* psz, int i) {
     // The copy is made before the old entry goes: the text may be the old entry's own.
@@ -109,7 +123,9 @@ void CTStringArray::SupprimeTout() {
     CTableauDeBuffer::SupprimeTout();
 }
 
-CTString* CTStringArray::operator[](int i) const { return CTTableau<CTString*>::operator[](i); }
+CTString* CTStringArray::operator[](int i) const {
+    return CTTableau<CTString*>::operator[](i);
+}
 
 int CTStringArray::nRecherche(const wchar_t* psz, int bExact, int nDebut) const {
     if (psz == nullptr) psz = L"";
@@ -125,7 +141,9 @@ int CTStringArray::nRecherche(const wchar_t* psz, int bExact, int nDebut) const 
     return -1;
 }
 
-int CTStringArray::__nCompare(const void* p1, const void* p2) { return wcscmp(_pszEntree(p1), _pszEntree(p2)); }
+int CTStringArray::__nCompare(const void* p1, const void* p2) {
+    return wcscmp(_pszEntree(p1), _pszEntree(p2));
+}
 
 int CTStringArray::__nCompareI(const void* p1, const void* p2) {
     return wcscasecmp(_pszEntree(p1), _pszEntree(p2));
@@ -139,9 +157,15 @@ void CTStringArray::_Trie(int (*pfCompare)(const void*, const void*)) {
     if (nGetNbElement() > 1) qsort(pGetBuffer(), size_t(nGetNbElement()), sizeof(CTString*), pfCompare);
 }
 
-void CTStringArray::TrieCroisssant() { _Trie(__nCompare); }
-void CTStringArray::TrieCroisssantI() { _Trie(__nCompareI); }
-void CTStringArray::TrieDecroisssant() { _Trie(__nCompareInverse); }
+void CTStringArray::TrieCroisssant() {
+    _Trie(__nCompare);
+}
+void CTStringArray::TrieCroisssantI() {
+    _Trie(__nCompareI);
+}
+void CTStringArray::TrieDecroisssant() {
+    _Trie(__nCompareInverse);
+}
 
 int CTStringArray::bFusion(CTString* pclResultat, const wchar_t* pszSeparateur) const {
     const int nNombre = nGetNbElement();

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring W(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 struct Options {
     int o[8];
@@ -122,7 +124,7 @@ struct ChangeCase {
 TEST(Escapement, ChangeEscapeRewritesEscapedWildcards) {
     // t1..t6: "%" between "[" and "]", "_" with nothing around it.
     const ChangeCase CASES[] = {
-        {"a!%b", "a[%]b"}, {"a!_b", "a_b"}, {"a!!b", "a!b"}, {"!x", "!x"}, {"a!", "a!"},
+        {"a!%b", "a[%]b"}, {"a!_b", "a_b"}, {"a!!b", "a!b"}, {"!x", "!x"},          {"a!", "a!"},
         {"!!%", "!%"},     {"%_", "%_"},    {"", ""},        {"!%!_!!!", "[%]_!!"},
     };
     for (const ChangeCase& c : CASES) {
@@ -206,10 +208,9 @@ TEST(Escapement, PurgeQuoteFromTheEnd) {
         const char* pszAttendu;
     };
     const Case CASES[] = {
-        {"it''s", 0, "it's"},   {"''", 0, "''"},     {"''", 1, "''"},       {"''''", 0, "''"},
-        {"'''", 0, "''"},       {"''''''", 0, "'''"}, {"a\\'b", 1, "a'b"},   {"a\\'b", 0, "a\\'b"},
-        {"\\'\\'", 1, "''"},    {"'", 0, "'"},       {"", 0, ""},           {"x''", 0, "x'"},
-        {"''x", 0, "'x"},       {"\\\\'", 1, "\\'"},
+        {"it''s", 0, "it's"}, {"''", 0, "''"},     {"''", 1, "''"},       {"''''", 0, "''"},   {"'''", 0, "''"},
+        {"''''''", 0, "'''"}, {"a\\'b", 1, "a'b"}, {"a\\'b", 0, "a\\'b"}, {"\\'\\'", 1, "''"}, {"'", 0, "'"},
+        {"", 0, ""},          {"x''", 0, "x'"},    {"''x", 0, "'x"},      {"\\\\'", 1, "\\'"},
     };
     for (const Case& c : CASES) {
         SCOPED_TRACE(std::string(c.pszSource) + (c.bAvecBackSlash ? " with backslash" : ""));
@@ -221,10 +222,7 @@ TEST(Escapement, PurgeQuoteFromTheEnd) {
 TEST(Escapement, PurgeEscapeBackSlashPairsThenQuotes) {
     const PurgeCase CASES[] = {
         {"a\\\\\\'b", "a\\'b"},  // three backslashes and a quote: the pair becomes one, then the quote's goes
-        {"a\\\\b", "a\\b"},
-        {"\\\\\\\\", "\\\\"},
-        {"it''s", "it's"},
-        {"''", "''"},
+        {"a\\\\b", "a\\b"},     {"\\\\\\\\", "\\\\"}, {"it''s", "it's"}, {"''", "''"},
     };
     for (const PurgeCase& c : CASES) {
         SCOPED_TRACE(c.pszSource);

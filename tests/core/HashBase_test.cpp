@@ -20,7 +20,9 @@ public:
     int bEgaliteCle(void* pStoredKey, void* pKey) override { return pStoredKey == pKey; }
 };
 
-void* K(uintptr_t n) { return reinterpret_cast<void*>(n); }
+void* K(uintptr_t n) {
+    return reinterpret_cast<void*>(n);
+}
 
 // Every pair sits in the bucket its hash names, and the buckets add up to the count.
 void VerifieTable(CHashBase& table) {

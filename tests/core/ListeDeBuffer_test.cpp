@@ -8,7 +8,9 @@
 
 namespace {
 
-int Valeur(void* p) { return *static_cast<int*>(p); }
+int Valeur(void* p) {
+    return *static_cast<int*>(p);
+}
 
 // Walks the list both ways and checks the links, the count and that the current element sits at the
 // current index. Answers the values in order.

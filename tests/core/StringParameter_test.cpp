@@ -7,7 +7,9 @@
 
 namespace {
 
-std::wstring S(const CTString& cl) { return cl.pszGet(); }
+std::wstring S(const CTString& cl) {
+    return cl.pszGet();
+}
 
 TEST(StringParameter, LookUp) {
     struct Case {

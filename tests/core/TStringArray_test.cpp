@@ -69,12 +69,8 @@ TEST(TStringArray, Join) {
         const wchar_t* pszAttendu;
     };
     const Case CASES[] = {
-        {{L"x", L"y"}, L", ", L"x, y"},
-        {{L"x", L"y"}, nullptr, L"xy"},
-        {{L"x", L"y"}, L"", L"xy"},
-        {{L"only"}, L";", L"only"},
-        {{L"", L""}, L";", L";"},
-        {{L"", L"", L""}, nullptr, L""},
+        {{L"x", L"y"}, L", ", L"x, y"}, {{L"x", L"y"}, nullptr, L"xy"}, {{L"x", L"y"}, L"", L"xy"},
+        {{L"only"}, L";", L"only"},     {{L"", L""}, L";", L";"},       {{L"", L"", L""}, nullptr, L""},
         {{}, L";", L"unchanged"},
     };
     for (const Case& c : CASES) {
