@@ -26,8 +26,8 @@ public:
         return wcscasecmp(pszStored != nullptr ? pszStored : L"", pszKey != nullptr ? pszKey : L"") == 0;
     }
 
-    // Adds the pair, growing the table as it fills; an equal key already held is not replaced
-    // (the newer pair is found first). 0 when memory runs out.
+    // Adds the pair, growing the table as it fills. An equal key already held is neither looked
+    // for nor replaced: callers that need one pair per key search first. 0 when memory runs out.
     int Ajoute(const wchar_t* pszKey, T value) { return AjouteDYN(const_cast<wchar_t*>(pszKey), _pValue(value)); }
 
     int bRecherche(const wchar_t* pszKey, T* pValue, const wchar_t** ppszStoredKey) {
