@@ -28,18 +28,17 @@ const char* const s_tabNomsLarges[8] = {
 const int s_nPremierNomStrict = 4;
 
 // Closes the converter without letting iconv_close disturb the errno a failure left.
-class CConvertisseur {
-public:
-    explicit CConvertisseur(iconv_t cd) : m_cd(cd) {}
-    ~CConvertisseur() {
+struct _stConvertisseur {
+    explicit _stConvertisseur(iconv_t cd) : m_cd(cd) {}
+    ~_stConvertisseur() {
         if (m_cd != s_cdInvalide) {
             int nErrno = errno;
             iconv_close(m_cd);
             errno = nErrno;
         }
     }
-    CConvertisseur(const CConvertisseur&) = delete;
-    CConvertisseur& operator=(const CConvertisseur&) = delete;
+    _stConvertisseur(const _stConvertisseur&) = delete;
+    _stConvertisseur& operator=(const _stConvertisseur&) = delete;
 
     bool bValide() const { return m_cd != s_cdInvalide; }
     size_t nConvertit(const char** ppIn, size_t* pnIn, char** ppOut, size_t* pnOut) {
@@ -49,14 +48,13 @@ public:
     // the stateless ones.
     size_t nReinitialise(char** ppOut, size_t* pnOut) { return iconv(m_cd, nullptr, nullptr, ppOut, pnOut); }
 
-private:
     iconv_t m_cd;
 };
 
 // Counting mode of the 8-bit or wide target: converts through a scratch area of nScratch bytes at
 // a time until the input is used up; answers the bytes produced, or SIZE_MAX when the input is
 // invalid or truncated.
-size_t _nCompteOctets(CConvertisseur& clConv, const char* pIn, size_t nIn, size_t nScratch, bool bReinitialise) {
+size_t _nCompteOctets(_stConvertisseur& clConv, const char* pIn, size_t nIn, size_t nScratch, bool bReinitialise) {
     alignas(wchar_t) char tabScratch[8 * sizeof(wchar_t)];
     size_t nTotal = 0;
     for (;;) {
@@ -134,7 +132,7 @@ int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int 
     iconv_t cd = s_cdInvalide;
     for (int i = (flags & MB_ERR_INVALID_CHARS) ? s_nPremierNomStrict : 0; i < 8 && cd == s_cdInvalide; i++)
         cd = iconv_open(s_tabNomsLarges[i], pszSource);
-    CConvertisseur clConv(cd);
+    _stConvertisseur clConv(cd);
     if (!clConv.bValide()) return 0;
 
     const char* pIn = src;
@@ -160,7 +158,7 @@ int WideCharToMultiByte(unsigned codePage, unsigned /*flags*/, const wchar_t* sr
     const char* pszCible = CodePageToIConv(static_cast<int>(codePage));
     iconv_t cd = iconv_open(pszCible, "UCS4LE");
     if (cd == s_cdInvalide) cd = iconv_open(pszCible, "UTF32LE");
-    CConvertisseur clConv(cd);
+    _stConvertisseur clConv(cd);
     if (!clConv.bValide()) return 0;
 
     if (usedDefaultChar != nullptr) *usedDefaultChar = 0;
@@ -240,7 +238,7 @@ size_t MultiByteToMultiByte(unsigned fromCodePage, const char* src, size_t srcLe
         return 0;
     }
     size_t nIn = srcLength == static_cast<size_t>(-1) ? strlen(src) + 1 : srcLength;
-    CConvertisseur clConv(
+    _stConvertisseur clConv(
         iconv_open(CodePageToIConv(static_cast<int>(toCodePage)), CodePageToIConv(static_cast<int>(fromCodePage))));
     if (!clConv.bValide()) return 0;
 
