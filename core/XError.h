@@ -159,6 +159,8 @@ public:
 
     // ---- debug messages
     void AddDebugMessageNoFormat(const wchar_t* pszText);
+    // Puts a debug text before the others (__AddFirst on the debug message).
+    void AddDebugMessageNoFormatFirst(const wchar_t* pszText) { __AddFirst(&m_pszDebugMessage, pszText); }
     void AddDebugMessage(const _stMyModuleInfo* pstModule, uint32_t nId, ...);
     void AddDebugMessageList(const _stMyModuleInfo* pstModule, uint32_t nId, va_list arguments);
     void AddDebugMessagePrintf(const wchar_t* pszFormat, ...);

@@ -129,11 +129,11 @@ void CXError::SetAnyError(const _stMyModuleInfo* pstModule, int nResult, int a, 
 }
 
 void CXError::SetErrorNoMemory() {
+    int nErrno = errno;
     RAZ();
     // This library's own message, whatever module the error belongs to.
     AddUserMessageFirst(&gstMyModuleInfo39, MESSAGE_NO_MEMORY);
     // The system text describes ENOMEM itself, not whatever errno happens to hold.
-    int nErrno = errno;
     errno = ENOMEM;
     __SetSystemError(ENOMEM);
     errno = nErrno;
