@@ -7,8 +7,8 @@
 
 #include <cctype>
 #include <cerrno>
-#include <clocale>
 #include <climits>
+#include <clocale>
 #include <cstring>
 #include <cwchar>
 
@@ -288,11 +288,17 @@ char* SetLocaleUTF8() {
     return nullptr;
 }
 
-char* UnsetLocale(int category) { return setlocale(category, "C"); }
+char* UnsetLocale(int category) {
+    return setlocale(category, "C");
+}
 
-unsigned short GetSystemDefaultLangID() { return 0x0800; }
+unsigned short GetSystemDefaultLangID() {
+    return 0x0800;
+}
 
-unsigned short GetUserDefaultLangID() { return 0x0800; }
+unsigned short GetUserDefaultLangID() {
+    return 0x0800;
+}
 
 _ELangueProduit LANG_To_ELangueProduit(unsigned primaryLanguage) {
     if (primaryLanguage == 4) return eLangueChinois;

@@ -35,8 +35,7 @@ const char* CodePageToIConv(int codePage);
 // With dst null or dstLength 0 answers the number of wide characters needed; otherwise the number
 // written, 0 when the text does not fit or cannot be converted. Of flags only
 // MB_ERR_INVALID_CHARS is looked at.
-int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int srcLength, wchar_t* dst,
-                        int dstLength);
+int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int srcLength, wchar_t* dst, int dstLength);
 
 // Wide text to 8-bit text in codePage. srcLength -1 converts up to and including the terminator.
 // A character the code page lacks is replaced by defaultChar (whole text) or '?' and sets

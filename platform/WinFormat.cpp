@@ -293,18 +293,36 @@ int vaswprintf(wchar_t** result, const wchar_t* format, va_list args) {
 
 // ---- Number to text
 
-char* ui64toa(unsigned long long value, char* buffer, int radix) { return _pszNaturelEnTexte(value, buffer, radix); }
-char* ultoa(unsigned long value, char* buffer, int radix) { return _pszNaturelEnTexte(value, buffer, radix); }
+char* ui64toa(unsigned long long value, char* buffer, int radix) {
+    return _pszNaturelEnTexte(value, buffer, radix);
+}
+char* ultoa(unsigned long value, char* buffer, int radix) {
+    return _pszNaturelEnTexte(value, buffer, radix);
+}
 wchar_t* ui64tow(unsigned long long value, wchar_t* buffer, int radix) {
     return _pszNaturelEnTexte(value, buffer, radix);
 }
-wchar_t* ultow(unsigned long value, wchar_t* buffer, int radix) { return _pszNaturelEnTexte(value, buffer, radix); }
-char* i64toa(long long value, char* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
-char* ltoa(long value, char* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
-char* itoa(int value, char* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
-wchar_t* i64tow(long long value, wchar_t* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
-wchar_t* ltow(long value, wchar_t* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
-wchar_t* itow(int value, wchar_t* buffer, int radix) { return _pszEntierEnTexte(value, buffer, radix); }
+wchar_t* ultow(unsigned long value, wchar_t* buffer, int radix) {
+    return _pszNaturelEnTexte(value, buffer, radix);
+}
+char* i64toa(long long value, char* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
+char* ltoa(long value, char* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
+char* itoa(int value, char* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
+wchar_t* i64tow(long long value, wchar_t* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
+wchar_t* ltow(long value, wchar_t* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
+wchar_t* itow(int value, wchar_t* buffer, int radix) {
+    return _pszEntierEnTexte(value, buffer, radix);
+}
 
 // ---- Small string helpers
 
@@ -319,12 +337,14 @@ wchar_t* my_strlwrW(wchar_t* text) {
 }
 
 char* my_struprA(char* text) {
-    for (char* p = text; p != nullptr && *p != '\0'; p++) *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    for (char* p = text; p != nullptr && *p != '\0'; p++)
+        *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
     return text;
 }
 
 char* my_strlwrA(char* text) {
-    for (char* p = text; p != nullptr && *p != '\0'; p++) *p = static_cast<char>(tolower(static_cast<unsigned char>(*p)));
+    for (char* p = text; p != nullptr && *p != '\0'; p++)
+        *p = static_cast<char>(tolower(static_cast<unsigned char>(*p)));
     return text;
 }
 
@@ -344,9 +364,13 @@ int nGetEntierHexa4(const wchar_t* text) {
            _nChiffreHexa(text[3]);
 }
 
-size_t xstrnlen(const char* text, size_t max) { return text != nullptr ? strnlen(text, max) : 0; }
+size_t xstrnlen(const char* text, size_t max) {
+    return text != nullptr ? strnlen(text, max) : 0;
+}
 
-size_t xwcsnlen(const wchar_t* text, size_t max) { return text != nullptr ? wcsnlen(text, max) : 0; }
+size_t xwcsnlen(const wchar_t* text, size_t max) {
+    return text != nullptr ? wcsnlen(text, max) : 0;
+}
 
 wchar_t* wcsset(wchar_t* text, wchar_t c) {
     for (wchar_t* p = text; p != nullptr && *p != L'\0'; p++) *p = c;
@@ -372,6 +396,7 @@ char* _strnset(char* text, int c, size_t n) {
 void* xmemmem(const void* haystack, size_t haystackSize, const void* needle, size_t needleSize) {
     if (haystack == nullptr || needle == nullptr || needleSize == 0 || haystackSize == 0 || needleSize > haystackSize)
         return nullptr;
-    if (needleSize == 1) return const_cast<void*>(memchr(haystack, *static_cast<const unsigned char*>(needle), haystackSize));
+    if (needleSize == 1)
+        return const_cast<void*>(memchr(haystack, *static_cast<const unsigned char*>(needle), haystackSize));
     return memmem(haystack, haystackSize, needle, needleSize);
 }

@@ -62,14 +62,14 @@ wchar_t* _ConvertFormatWindowsToUnix(const wchar_t* format, wchar_t* out, int ro
 // block. Answers the length without terminator; 0 with errno 22 (refused flags, malformed text),
 // 75 (does not fit; the caller's buffer then holds a terminated prefix) or 0xC0000017 (no memory).
 // args is a va_list* of 64-bit values, or with FORMAT_MESSAGE_ARGUMENT_ARRAY an array of them.
-unsigned FormatMessageWin(unsigned flags, const void* source, unsigned messageId, unsigned languageId,
-                          wchar_t* buffer, unsigned size, va_list* args);
+unsigned FormatMessageWin(unsigned flags, const void* source, unsigned messageId, unsigned languageId, wchar_t* buffer,
+                          unsigned size, va_list* args);
 
 // A plain dialect printf of source (no numbered inserts); FORMAT_MESSAGE_FROM_SYSTEM takes the text
 // of the current errno as the format. With FORMAT_MESSAGE_ALLOCATE_BUFFER the block holds at least
 // size characters. Answers the length, 0 on failure.
-unsigned FormatMessageW(unsigned flags, const void* source, unsigned messageId, unsigned languageId,
-                        wchar_t* buffer, unsigned size, va_list* args);
+unsigned FormatMessageW(unsigned flags, const void* source, unsigned messageId, unsigned languageId, wchar_t* buffer,
+                        unsigned size, va_list* args);
 unsigned FormatMessageA(unsigned flags, const void* source, unsigned messageId, unsigned languageId, char* buffer,
                         unsigned size, va_list* args);
 

@@ -14,13 +14,13 @@
 
 namespace {
 
-const int s_nErreurFormat = EINVAL;      // refused flags, malformed insert or escape
-const int s_nErreurPlace = EOVERFLOW;    // the text does not fit
+const int s_nErreurFormat = EINVAL;    // refused flags, malformed insert or escape
+const int s_nErreurPlace = EOVERFLOW;  // the text does not fit
 const int s_nErreurMemoire = static_cast<int>(KX_ERRNO_NO_MEMORY);
-const unsigned s_nPasDeLargeur = 255;    // width byte: no breaking, source line breaks as spaces
-const int s_nDernierArgument = 199;      // an insert number plus its '*' count may not pass it
-const size_t s_nLongueurConversion = 29; // "%1!...!" holds at most this many characters
-const size_t s_nBlocMessage = 65536;     // allocated messages are worked out in multiples of this
+const unsigned s_nPasDeLargeur = 255;     // width byte: no breaking, source line breaks as spaces
+const int s_nDernierArgument = 199;       // an insert number plus its '*' count may not pass it
+const size_t s_nLongueurConversion = 29;  // "%1!...!" holds at most this many characters
+const size_t s_nBlocMessage = 65536;      // allocated messages are worked out in multiples of this
 
 // The output of the insert engine: the caller's buffer or the work block, its room in characters
 // (terminator included), and where the current line starts for the line-width rule.
@@ -33,9 +33,13 @@ struct _stSortieMessage {
     size_t m_nColonne = 0;
 };
 
-bool _bBlanc(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool _bBlanc(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
-size_t _nColonneApres(size_t nColonne, wchar_t c) { return c == L'\t' ? (nColonne / 8 + 1) * 8 : nColonne + 1; }
+size_t _nColonneApres(size_t nColonne, wchar_t c) {
+    return c == L'\t' ? (nColonne / 8 + 1) * 8 : nColonne + 1;
+}
 
 // The line has reached the width: break it at its last blank (the blanks there give way to CR LF
 // and the rest of the line moves down), or at once when it has no blank after its first word.
@@ -101,8 +105,16 @@ struct _stArguments {
 };
 
 // How an insert's value is handed to the printer, read from its conversion.
-enum _eTypeInsert { eInsertEntier, eInsertEntierLong, eInsertNaturel, eInsertNaturelLong, eInsertPointeur,
-                    eInsertReel, eInsertReelLong, eInsertRefuse };
+enum _eTypeInsert {
+    eInsertEntier,
+    eInsertEntierLong,
+    eInsertNaturel,
+    eInsertNaturelLong,
+    eInsertPointeur,
+    eInsertReel,
+    eInsertReelLong,
+    eInsertRefuse
+};
 
 _eTypeInsert _eTypeDeConversion(const wchar_t* pszConversion) {
     // A position ('$') or a second directive would make the printer read past the one value it is
@@ -481,7 +493,8 @@ unsigned FormatMessageW(unsigned flags, const void* source, unsigned /*messageId
     if (flags & FORMAT_MESSAGE_FROM_SYSTEM) {
         const char* pszTexte = strerror(errno);
         int nLarge = MultiByteToWideChar(CP_UTF8, 0, pszTexte, -1, nullptr, 0);
-        pszSysteme = nLarge > 0 ? static_cast<wchar_t*>(malloc(static_cast<size_t>(nLarge) * sizeof(wchar_t))) : nullptr;
+        pszSysteme =
+            nLarge > 0 ? static_cast<wchar_t*>(malloc(static_cast<size_t>(nLarge) * sizeof(wchar_t))) : nullptr;
         if (pszSysteme == nullptr) {
             errno = nLarge > 0 ? s_nErreurMemoire : s_nErreurFormat;
             return 0;
@@ -499,7 +512,8 @@ unsigned FormatMessageW(unsigned flags, const void* source, unsigned /*messageId
     int nLongueur;
     if (bAlloue) {
         wchar_t* pszBloc = nullptr;
-        nLongueur = args != nullptr ? vaswprintf(&pszBloc, pszFormat, *args) : _nVaswprintfSansArguments(&pszBloc, pszFormat);
+        nLongueur =
+            args != nullptr ? vaswprintf(&pszBloc, pszFormat, *args) : _nVaswprintfSansArguments(&pszBloc, pszFormat);
         if (nLongueur >= 0 && size > static_cast<unsigned>(nLongueur)) {
             wchar_t* pszPlusGrand = static_cast<wchar_t*>(realloc(pszBloc, (size_t{size} + 1) * sizeof(wchar_t)));
             if (pszPlusGrand == nullptr) {
@@ -544,7 +558,8 @@ unsigned FormatMessageA(unsigned flags, const void* source, unsigned /*messageId
     int nLongueur;
     if (bAlloue) {
         char* pszBloc = nullptr;
-        nLongueur = args != nullptr ? vasprintf(&pszBloc, pszFormat, *args) : _nVasprintfSansArguments(&pszBloc, pszFormat);
+        nLongueur =
+            args != nullptr ? vasprintf(&pszBloc, pszFormat, *args) : _nVasprintfSansArguments(&pszBloc, pszFormat);
         if (nLongueur < 0) {
             pszBloc = nullptr;  // vasprintf leaves it undefined on failure
         } else if (size > static_cast<unsigned>(nLongueur)) {

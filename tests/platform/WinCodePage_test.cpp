@@ -1,6 +1,8 @@
 // Code-page conversion: the code-page table, round trips through the code pages the library meets
 // (1252, UTF-8, 1251, 932 and the stateful ISO-2022-JP), invalid and truncated input, the
 // replacement of characters a code page lacks, buffer sizes, and the locale and language queries.
+#include "platform/WinCodePage.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "core/InformationDLL.h"
-#include "platform/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -32,11 +33,11 @@ TEST(WinCodePage, CodePageToIConvTable) {
         const char* pszName;
     };
     const Case tabCases[] = {
-        {0, "CP1252"},     {1, "CP437"},        {874, "CP874"},     {932, "CP932"},     {936, "CP936"},
-        {949, "CP949"},    {950, "CP950"},      {1250, "CP1250"},   {1251, "CP1251"},   {1252, "CP1252"},
-        {1253, "CP1253"},  {1254, "CP1254"},    {1255, "CP1255"},   {1256, "CP1256"},   {1257, "CP1257"},
-        {1258, "CP1258"},  {1361, "CP1361"},    {50220, "ISO-2022-JP"}, {65001, "UTF-8"}, {12345, "CP1252"},
-        {-1, "CP1252"},    {437, "CP1252"},
+        {0, "CP1252"},    {1, "CP437"},     {874, "CP874"},         {932, "CP932"},   {936, "CP936"},
+        {949, "CP949"},   {950, "CP950"},   {1250, "CP1250"},       {1251, "CP1251"}, {1252, "CP1252"},
+        {1253, "CP1253"}, {1254, "CP1254"}, {1255, "CP1255"},       {1256, "CP1256"}, {1257, "CP1257"},
+        {1258, "CP1258"}, {1361, "CP1361"}, {50220, "ISO-2022-JP"}, {65001, "UTF-8"}, {12345, "CP1252"},
+        {-1, "CP1252"},   {437, "CP1252"},
     };
     for (const Case& c : tabCases) EXPECT_STREQ(CodePageToIConv(c.nCodePage), c.pszName) << c.nCodePage;
 }
@@ -65,8 +66,9 @@ TEST(WinCodePage, RoundTrips) {
         int nOctets = WideCharToMultiByte(c.nCodePage, 0, c.pszTexte, nLarge, nullptr, 0, nullptr, &nUtilise);
         EXPECT_EQ(nUtilise, 0);
         std::vector<char> tabOctets(static_cast<size_t>(nOctets) + 1, 'Z');
-        ASSERT_EQ(WideCharToMultiByte(c.nCodePage, 0, c.pszTexte, nLarge, tabOctets.data(), nOctets, nullptr, &nUtilise),
-                  nOctets);
+        ASSERT_EQ(
+            WideCharToMultiByte(c.nCodePage, 0, c.pszTexte, nLarge, tabOctets.data(), nOctets, nullptr, &nUtilise),
+            nOctets);
         EXPECT_EQ(sHex(tabOctets.data(), static_cast<size_t>(nOctets)), c.pszOctets);
         EXPECT_EQ(tabOctets[static_cast<size_t>(nOctets)], 'Z');  // nothing past the bytes asked for
 
@@ -116,12 +118,15 @@ TEST(WinCodePage, InvalidAndTruncatedInput) {
         int nLongueur;
     };
     const Case tabCases[] = {
-        {65001, "a\xff" "z", -1},        // a byte that never occurs in UTF-8
-        {65001, "\xc3\x28", 2},          // a lead byte without its continuation
-        {65001, "ab\xe6\x97", 4},        // cut in the middle of a character
-        {65001, "\xed\xa0\x80", 3},      // an encoded surrogate
-        {932, "\x93", 1},                // lead byte alone
-        {50220, "\x1b$BF", 4},           // half of a two-byte character
+        {65001,
+         "a\xff"
+         "z",
+         -1},                        // a byte that never occurs in UTF-8
+        {65001, "\xc3\x28", 2},      // a lead byte without its continuation
+        {65001, "ab\xe6\x97", 4},    // cut in the middle of a character
+        {65001, "\xed\xa0\x80", 3},  // an encoded surrogate
+        {932, "\x93", 1},            // lead byte alone
+        {50220, "\x1b$BF", 4},       // half of a two-byte character
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(sHex(c.pszOctets, strlen(c.pszOctets)));
@@ -178,8 +183,8 @@ TEST(WinCodePage, ReplacementCharacter) {
         char szSortie[32];
         memset(szSortie, 'Z', sizeof(szSortie));
         nUtilise = 0;
-        ASSERT_EQ(WideCharToMultiByte(c.nCodePage, 0, c.pszTexte, c.nLongueur, szSortie, sizeof(szSortie),
-                                      c.pszDefaut, &nUtilise),
+        ASSERT_EQ(WideCharToMultiByte(c.nCodePage, 0, c.pszTexte, c.nLongueur, szSortie, sizeof(szSortie), c.pszDefaut,
+                                      &nUtilise),
                   c.nResultat);
         EXPECT_EQ(nUtilise, 1);
         EXPECT_EQ(std::string(szSortie, strlen(c.pszAttendu)), c.pszAttendu);
@@ -258,8 +263,8 @@ TEST(WinCodePage, LanguageIds) {
         unsigned nLangue;
         _ELangueProduit eProduit;
     };
-    const Case tabVersProduit[] = {{0, eLangueAnglais},  {3, eLangueAnglais},   {4, eLangueChinois},
-                                   {5, eLangueAnglais},  {9, eLangueAnglais},   {11, eLangueAnglais},
+    const Case tabVersProduit[] = {{0, eLangueAnglais},   {3, eLangueAnglais},  {4, eLangueChinois},
+                                   {5, eLangueAnglais},   {9, eLangueAnglais},  {11, eLangueAnglais},
                                    {12, eLangueFrancais}, {13, eLangueAnglais}, {0xFFFF, eLangueAnglais}};
     for (const Case& c : tabVersProduit) EXPECT_EQ(LANG_To_ELangueProduit(c.nLangue), c.eProduit) << c.nLangue;
     EXPECT_EQ(ELangueProduit_To_LANG(eLangueFrancais), 12u);

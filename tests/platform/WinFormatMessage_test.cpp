@@ -19,7 +19,9 @@ const unsigned s_nChaine = FORMAT_MESSAGE_FROM_STRING;
 const unsigned s_nAlloue = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING;
 const unsigned s_nTableau = FORMAT_MESSAGE_ARGUMENT_ARRAY;
 
-uint64_t nPtr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+uint64_t nPtr(const void* p) {
+    return reinterpret_cast<uintptr_t>(p);
+}
 
 uint64_t nReel(double d) {
     uint64_t n;
@@ -43,8 +45,9 @@ std::wstring sFormateListe(unsigned* pnLongueur, const wchar_t* pszSource, ...) 
 std::wstring sFormateTableau(unsigned nFlags, const wchar_t* pszSource, const std::vector<uint64_t>& tabArgs) {
     wchar_t* pszBloc = nullptr;
     errno = 0;
-    unsigned n = FormatMessageWin(nFlags | s_nAlloue | s_nTableau, pszSource, 0, 0, reinterpret_cast<wchar_t*>(&pszBloc),
-                                  0, reinterpret_cast<va_list*>(const_cast<uint64_t*>(tabArgs.data())));
+    unsigned n =
+        FormatMessageWin(nFlags | s_nAlloue | s_nTableau, pszSource, 0, 0, reinterpret_cast<wchar_t*>(&pszBloc), 0,
+                         reinterpret_cast<va_list*>(const_cast<uint64_t*>(tabArgs.data())));
     if (n == 0) {
         EXPECT_EQ(pszBloc, nullptr);
         return L"<error " + std::to_wstring(errno) + L">";
@@ -115,15 +118,15 @@ TEST_F(WinFormatMessage, MalformedTextsAndRefusedFlags) {
         int nErrno;
     };
     const Case tabCases[] = {
-        {0, L"100%", EINVAL},                              // '%' at the end
-        {0, L"%100", EINVAL},                              // three digits
-        {0, L"%1!d", EINVAL},                              // no closing '!'
-        {0, L"%1!!", EINVAL},                              // empty conversion
-        {0, L"%1!*.**d!", EINVAL},                         // three '*'
+        {0, L"100%", EINVAL},                                 // '%' at the end
+        {0, L"%100", EINVAL},                                 // three digits
+        {0, L"%1!d", EINVAL},                                 // no closing '!'
+        {0, L"%1!!", EINVAL},                                 // empty conversion
+        {0, L"%1!*.**d!", EINVAL},                            // three '*'
         {0, L"%1!123456789012345678901234567890d!", EINVAL},  // conversion over 29 characters
-        {0, L"%1!n!", EINVAL},                             // would write through the argument
-        {0, L"%1!2$d!", EINVAL},                           // would read another argument
-        {0, L"%1!d%s!", EINVAL},                           // two directives for one value
+        {0, L"%1!n!", EINVAL},                                // would write through the argument
+        {0, L"%1!2$d!", EINVAL},                              // would read another argument
+        {0, L"%1!d%s!", EINVAL},                              // two directives for one value
         {FORMAT_MESSAGE_FROM_HMODULE, L"text", EINVAL},
     };
     std::vector<uint64_t> tabArgs = {1, 2, 3};
@@ -161,14 +164,14 @@ TEST_F(WinFormatMessage, LineWidth) {
     const std::vector<Case> tabCases = {
         {10, L"aaaa bbbb cccc", {}, L"aaaa bbbb\r\ncccc"},
         {10, L"aaaa bbbbbbbb", {}, L"aaaa\r\nbbbbbbbb"},
-        {10, L"aaaaaaaaaaaa", {}, L"aaaaaaaaaa\r\naa"},             // no blank: broken at once
-        {10, L"aaaa   bbbbbbb", {}, L"aaaa\r\nbbbbbbb"},            // every blank at the break goes
-        {10, L"aaaa%bbbbbbbbb", {}, L"aaaa\r\nbbbbbbbb"},           // "%b" is a place to break
+        {10, L"aaaaaaaaaaaa", {}, L"aaaaaaaaaa\r\naa"},                // no blank: broken at once
+        {10, L"aaaa   bbbbbbb", {}, L"aaaa\r\nbbbbbbb"},               // every blank at the break goes
+        {10, L"aaaa%bbbbbbbbb", {}, L"aaaa\r\nbbbbbbbb"},              // "%b" is a place to break
         {10, L"%1 cccc", {nPtr(L"aaaa bbbb")}, L"aaaa bbbb\r\ncccc"},  // inserts count too
-        {10, L"aaaaaaa%nbbbbbbb", {}, L"aaaaaaa\r\nbbbbbbb"},       // "%n" starts the count again
-        {10, L"ab%tcdefgh ij", {}, L"ab\r\ncdefgh ij"},            // a tab moves to column 8 and is a blank
-        {10, L"ab\ncd", {}, L"ab cd"},                              // a source line break is a space
-        {255, L"ab\r\ncd%nef", {}, L"ab cd\r\nef"},                 // 255: no width, but still spaces
+        {10, L"aaaaaaa%nbbbbbbb", {}, L"aaaaaaa\r\nbbbbbbb"},          // "%n" starts the count again
+        {10, L"ab%tcdefgh ij", {}, L"ab\r\ncdefgh ij"},                // a tab moves to column 8 and is a blank
+        {10, L"ab\ncd", {}, L"ab cd"},                                 // a source line break is a space
+        {255, L"ab\r\ncd%nef", {}, L"ab cd\r\nef"},                    // 255: no width, but still spaces
         {255, L"aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbbbbbb", {}, L"aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbbbbbb"},
     };
     for (const Case& c : tabCases) {
@@ -187,8 +190,8 @@ TEST_F(WinFormatMessage, CallerBufferSizes) {
         const wchar_t* pszContenu;
     };
     const Case tabCases[] = {
-        {L"abcdef", 7, 6, L"abcdef"}, {L"abcdef", 6, 0, L"abcde"}, {L"abcdef", 1, 0, L""},
-        {L"%1", 7, 6, L"insert"},     {L"%1", 6, 0, L""},          {L"ab%1", 8, 0, L"ab"},
+        {L"abcdef", 7, 6, L"abcdef"},   {L"abcdef", 6, 0, L"abcde"},  {L"abcdef", 1, 0, L""},
+        {L"%1", 7, 6, L"insert"},       {L"%1", 6, 0, L""},           {L"ab%1", 8, 0, L"ab"},
         {L"abcd%n", 7, 6, L"abcd\r\n"}, {L"abcd%n", 6, 0, L"abcd\r"},
     };
     std::vector<uint64_t> tabArgs = {nPtr(L"insert")};

@@ -1,5 +1,7 @@
 // Windows-dialect printf: the string conversions of a wide format, the format rewriting, the bounded
 // printers at their buffer-size edges, the growing printer, and the number and string helpers.
+#include "platform/WinFormat.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -10,7 +12,6 @@
 #include <string>
 
 #include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
 
 namespace {
 
@@ -227,8 +228,8 @@ TEST_F(WinFormat, NumberToText) {
     struct Case {
         long long nValeur;
         int nBase;
-        const char* pszSigne;     // i64toa
-        const char* pszNaturel;   // ui64toa of the same bits
+        const char* pszSigne;    // i64toa
+        const char* pszNaturel;  // ui64toa of the same bits
     };
     const Case tabCases[] = {
         {0, 10, "0", "0"},
@@ -276,10 +277,7 @@ TEST_F(WinFormat, HexReaders) {
         int nLus;
     };
     const Case tabCases[] = {
-        {L"1aF!", 0x1AF, 3},
-        {L"", 0, 0},
-        {L"g1", 0, 0},
-        {L"FFFFFFFFFFFFFFFF", -1, 16},
+        {L"1aF!", 0x1AF, 3},           {L"", 0, 0}, {L"g1", 0, 0}, {L"FFFFFFFFFFFFFFFF", -1, 16},
         {L"10000000000000001", 1, 17},  // the 17th digit pushes the first out of 64 bits
         {L"00ff zz", 0xFF, 4},
     };
@@ -334,7 +332,7 @@ TEST_F(WinFormat, ByteSearch) {
         long nPosition;  // -1: not found
     };
     const Case tabCases[] = {
-        {"abcd", 4, 3}, {"c", 1, 2}, {"\0x", 2, 7}, {"y", 1, 9}, {"zz", 2, -1}, {"a", 0, -1},
+        {"abcd", 4, 3},           {"c", 1, 2}, {"\0x", 2, 7}, {"y", 1, 9}, {"zz", 2, -1}, {"a", 0, -1},
         {"abcabcd\0xyz", 11, -1},  // longer than the data
     };
     for (const Case& c : tabCases) {
