@@ -520,4 +520,29 @@ TEST_F(XErrorTest, StringOperations) {
     clError.__vDeleteString(&psz);
 }
 
+// The host calls the error object through its virtual table: the slot of every virtual operation
+// is fixed. (A pointer to a virtual member holds 1 + the slot's byte offset in the table.)
+template <typename M>
+long nSlotOf(M pm) {
+    static_assert(sizeof(M) == 2 * sizeof(ptrdiff_t));
+    ptrdiff_t an[2];
+    memcpy(an, &pm, sizeof(an));
+    return (an[0] - 1) / static_cast<ptrdiff_t>(sizeof(void*));
+}
+
+TEST(XErrorLayoutTest, VirtualSlots) {
+    typedef wchar_t* (CXError::*PFNREALLOCTEXT)(wchar_t**, const wchar_t*);
+    typedef wchar_t* (CXError::*PFNREALLOCSIZE)(wchar_t**, size_t);
+    EXPECT_EQ(nSlotOf(&CKXUnknown::dwRelease), 2);
+    EXPECT_EQ(nSlotOf(&CXError::dwRelease), 2);
+    EXPECT_EQ(nSlotOf(&CXError::__vpszAllocString), 3);
+    EXPECT_EQ(nSlotOf(static_cast<PFNREALLOCTEXT>(&CXError::__vpszReallocString)), 4);
+    EXPECT_EQ(nSlotOf(static_cast<PFNREALLOCSIZE>(&CXError::__vpszReallocString)), 5);
+    EXPECT_EQ(nSlotOf(&CXError::__vpszConcatString), 6);
+    EXPECT_EQ(nSlotOf(&CXError::__vDeleteString), 7);
+    EXPECT_EQ(nSlotOf(&CXError::__AddSubError), 8);
+    EXPECT_EQ(nSlotOf(&CXError::__DeleteAllSubError), 9);
+    EXPECT_EQ(nSlotOf(&CXError::vCopy), 10);
+}
+
 }  // namespace
