@@ -67,7 +67,9 @@ void CBaseStrMem::s_ReleaseStrMem(unsigned char* pbyText) {
     if (IStrMemAlloc* piAlloc = CInformationModule::ms_piStrMemAlloc) piAlloc->vReleaseStrMem(pbyText);
 }
 
-uint32_t CBaseStrMem::s_nGetCount(const void* pText) { return rCount(pText).load(std::memory_order_acquire); }
+uint32_t CBaseStrMem::s_nGetCount(const void* pText) {
+    return rCount(pText).load(std::memory_order_acquire);
+}
 
 void CBaseStrMem::s_AddRef(const void* pText) {
     if (pText != nullptr) rCount(pText).fetch_add(1, std::memory_order_relaxed);

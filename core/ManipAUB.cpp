@@ -7,7 +7,9 @@
 
 namespace {
 
-int nBytes(const void* p) { return p ? CBaseStrMem::s_pstGetHeader(p)->nLength : 0; }
+int nBytes(const void* p) {
+    return p ? CBaseStrMem::s_pstGetHeader(p)->nLength : 0;
+}
 
 }  // namespace
 

@@ -9,10 +9,18 @@
 
 namespace {
 
-STStrMemHeader* pstHeader(const unsigned char* p) { return CBaseStrMem::s_pstGetHeader(p); }
-int64_t nLength(const unsigned char* p) { return p ? pstHeader(p)->nLength : 0; }
-bool bShared(const unsigned char* p) { return CBaseStrMem::s_nGetCount(p) >= 2; }
-bool bTooLong(int64_t n) { return n < 0 || n > STRMEM_MAX_UNITS; }
+STStrMemHeader* pstHeader(const unsigned char* p) {
+    return CBaseStrMem::s_pstGetHeader(p);
+}
+int64_t nLength(const unsigned char* p) {
+    return p ? pstHeader(p)->nLength : 0;
+}
+bool bShared(const unsigned char* p) {
+    return CBaseStrMem::s_nGetCount(p) >= 2;
+}
+bool bTooLong(int64_t n) {
+    return n < 0 || n > STRMEM_MAX_UNITS;
+}
 
 void Release(unsigned char*& p) {
     unsigned char* pOld = p;
@@ -51,9 +59,13 @@ private:
 
 }  // namespace
 
-CVQBIN::CVQBIN(const unsigned char* pby, int n) { _nNew(n, pby, n, 0); }
+CVQBIN::CVQBIN(const unsigned char* pby, int n) {
+    _nNew(n, pby, n, 0);
+}
 
-CVQBIN::CVQBIN(const CVQBIN& clSource) { _Assign(&clSource, -1); }
+CVQBIN::CVQBIN(const CVQBIN& clSource) {
+    _Assign(&clSource, -1);
+}
 
 CVQBIN& CVQBIN::operator=(const CVQBIN& clSource) {
     Assign(&clSource, -1);
@@ -79,7 +91,9 @@ int CVQBIN::nSetFlags(uint32_t dwFlags) {
     return STRMEM_OK;
 }
 
-void CVQBIN::ReleaseDynBin() { Release(m_pbyBuffer); }
+void CVQBIN::ReleaseDynBin() {
+    Release(m_pbyBuffer);
+}
 
 int CVQBIN::_nNew(int n, const unsigned char* pbySource, int nCopy, unsigned dwFlags) {
     if (n == 0) return STRMEM_OK;

@@ -78,7 +78,9 @@ public:
         return nResult;
     }
 
-    static int64_t nTextLength(const T* psz) { return psz ? static_cast<int64_t>(std::char_traits<T>::length(psz)) : 0; }
+    static int64_t nTextLength(const T* psz) {
+        return psz ? static_cast<int64_t>(std::char_traits<T>::length(psz)) : 0;
+    }
 
     // ------------------------------------------------------------------------------------ operations
     static int nNew(T*& p, int n, const T* pSource, int nCopy, unsigned dwFlags) {
@@ -296,7 +298,9 @@ CXYString<wchar_t>::CXYString(const wchar_t* psz) {
     int64_t n = OpsW::nTextLength(psz);
     if (n > 0) OpsW::nNew(m_pszBuffer, OpsW::bTooLong(n) ? -1 : static_cast<int>(n), psz, static_cast<int>(n), 0);
 }
-CXYString<wchar_t>::CXYString(const CXYString& clSource) { OpsW::Share(m_pszBuffer, clSource.m_pszBuffer); }
+CXYString<wchar_t>::CXYString(const CXYString& clSource) {
+    OpsW::Share(m_pszBuffer, clSource.m_pszBuffer);
+}
 CXYString<wchar_t>& CXYString<wchar_t>::operator=(const CXYString& clSource) {
     OpsW::Share(m_pszBuffer, clSource.m_pszBuffer);
     return *this;
@@ -309,7 +313,9 @@ CXYString<wchar_t>& CXYString<wchar_t>::operator=(CXYString&& clSource) noexcept
     }
     return *this;
 }
-int CXYString<wchar_t>::nSetFlags(uint32_t dwFlags) { return OpsW::nSetFlags(m_pszBuffer, dwFlags); }
+int CXYString<wchar_t>::nSetFlags(uint32_t dwFlags) {
+    return OpsW::nSetFlags(m_pszBuffer, dwFlags);
+}
 void CXYString<wchar_t>::AttacheBuffer(wchar_t* pszBuffer) {
     OpsW::Release(m_pszBuffer);
     m_pszBuffer = pszBuffer;
@@ -319,22 +325,36 @@ wchar_t* CXYString<wchar_t>::pszDetacheBuffer() {
     m_pszBuffer = nullptr;
     return psz;
 }
-void CXYString<wchar_t>::ReleaseDynStr() { OpsW::Release(m_pszBuffer); }
+void CXYString<wchar_t>::ReleaseDynStr() {
+    OpsW::Release(m_pszBuffer);
+}
 int CXYString<wchar_t>::__nNew(int n, const wchar_t* pszSource, int nCopy, unsigned dwFlags) {
     return OpsW::nNew(m_pszBuffer, n, pszSource, nCopy, dwFlags);
 }
 void CXYString<wchar_t>::__FillDynStr(const wchar_t* pszSource, int n, int nAt) {
     OpsW::FillDynStr(m_pszBuffer, pszSource, n, nAt);
 }
-int CXYString<wchar_t>::nSetLength(int n) { return OpsW::nSetLength(m_pszBuffer, n); }
+int CXYString<wchar_t>::nSetLength(int n) {
+    return OpsW::nSetLength(m_pszBuffer, n);
+}
 int CXYString<wchar_t>::nUnshare() {
     return m_pszBuffer ? OpsW::nSetLength(m_pszBuffer, OpsW::nLength(m_pszBuffer)) : STRMEM_OK;
 }
-int CXYString<wchar_t>::nAffecteConversion(const wchar_t* psz, int n) { return OpsW::nAffecte(m_pszBuffer, psz, n); }
-int CXYString<wchar_t>::nConcat(const wchar_t* psz, int n) { return OpsW::nConcat(m_pszBuffer, psz, n); }
-int CXYString<wchar_t>::nConcat(const wchar_t* psz) { return OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz)); }
-void CXYString<wchar_t>::Add(const wchar_t* psz) { OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz)); }
-int CXYString<wchar_t>::nConcat(const CXYString& clAutre) { return OpsW::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer); }
+int CXYString<wchar_t>::nAffecteConversion(const wchar_t* psz, int n) {
+    return OpsW::nAffecte(m_pszBuffer, psz, n);
+}
+int CXYString<wchar_t>::nConcat(const wchar_t* psz, int n) {
+    return OpsW::nConcat(m_pszBuffer, psz, n);
+}
+int CXYString<wchar_t>::nConcat(const wchar_t* psz) {
+    return OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz));
+}
+void CXYString<wchar_t>::Add(const wchar_t* psz) {
+    OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz));
+}
+int CXYString<wchar_t>::nConcat(const CXYString& clAutre) {
+    return OpsW::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer);
+}
 int CXYString<wchar_t>::__nGetLongueurMultiple(int nCount, va_list args, int* pnLengths) const {
     return OpsW::nGetLongueurMultiple(nCount, args, pnLengths);
 }
@@ -357,7 +377,9 @@ CXYString<char>::CXYString(const char* psz) {
     int64_t n = OpsA::nTextLength(psz);
     if (n > 0) OpsA::nNew(m_pszBuffer, OpsA::bTooLong(n) ? -1 : static_cast<int>(n), psz, static_cast<int>(n), 0);
 }
-CXYString<char>::CXYString(const CXYString& clSource) { OpsA::Share(m_pszBuffer, clSource.m_pszBuffer); }
+CXYString<char>::CXYString(const CXYString& clSource) {
+    OpsA::Share(m_pszBuffer, clSource.m_pszBuffer);
+}
 CXYString<char>& CXYString<char>::operator=(const CXYString& clSource) {
     OpsA::Share(m_pszBuffer, clSource.m_pszBuffer);
     return *this;
@@ -370,7 +392,9 @@ CXYString<char>& CXYString<char>::operator=(CXYString&& clSource) noexcept {
     }
     return *this;
 }
-int CXYString<char>::nSetFlags(uint32_t dwFlags) { return OpsA::nSetFlags(m_pszBuffer, dwFlags); }
+int CXYString<char>::nSetFlags(uint32_t dwFlags) {
+    return OpsA::nSetFlags(m_pszBuffer, dwFlags);
+}
 void CXYString<char>::AttacheBuffer(char* pszBuffer) {
     OpsA::Release(m_pszBuffer);
     m_pszBuffer = pszBuffer;
@@ -380,22 +404,36 @@ char* CXYString<char>::pszDetacheBuffer() {
     m_pszBuffer = nullptr;
     return psz;
 }
-void CXYString<char>::ReleaseDynStr() { OpsA::Release(m_pszBuffer); }
+void CXYString<char>::ReleaseDynStr() {
+    OpsA::Release(m_pszBuffer);
+}
 int CXYString<char>::__nNew(int n, const char* pszSource, int nCopy, unsigned dwFlags) {
     return OpsA::nNew(m_pszBuffer, n, pszSource, nCopy, dwFlags);
 }
 void CXYString<char>::__FillDynStr(const char* pszSource, int n, int nAt) {
     OpsA::FillDynStr(m_pszBuffer, pszSource, n, nAt);
 }
-int CXYString<char>::nSetLength(int n) { return OpsA::nSetLength(m_pszBuffer, n); }
+int CXYString<char>::nSetLength(int n) {
+    return OpsA::nSetLength(m_pszBuffer, n);
+}
 int CXYString<char>::nUnshare() {
     return m_pszBuffer ? OpsA::nSetLength(m_pszBuffer, OpsA::nLength(m_pszBuffer)) : STRMEM_OK;
 }
-int CXYString<char>::nAffecte(const char* psz, int n) { return OpsA::nAffecte(m_pszBuffer, psz, n); }
-int CXYString<char>::nConcat(const char* psz, int n) { return OpsA::nConcat(m_pszBuffer, psz, n); }
-int CXYString<char>::nConcat(const char* psz) { return OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz)); }
-void CXYString<char>::Add(const char* psz) { OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz)); }
-int CXYString<char>::nConcat(const CXYString& clAutre) { return OpsA::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer); }
+int CXYString<char>::nAffecte(const char* psz, int n) {
+    return OpsA::nAffecte(m_pszBuffer, psz, n);
+}
+int CXYString<char>::nConcat(const char* psz, int n) {
+    return OpsA::nConcat(m_pszBuffer, psz, n);
+}
+int CXYString<char>::nConcat(const char* psz) {
+    return OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz));
+}
+void CXYString<char>::Add(const char* psz) {
+    OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz));
+}
+int CXYString<char>::nConcat(const CXYString& clAutre) {
+    return OpsA::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer);
+}
 int CXYString<char>::__nGetLongueurMultiple(int nCount, va_list args, int* pnLengths) const {
     return OpsA::nGetLongueurMultiple(nCount, args, pnLengths);
 }
