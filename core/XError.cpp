@@ -323,9 +323,11 @@ void CXError::LightCopy(CXError* pclSource) {
     }
     pclSource->m_tabInfo.SupprimeTout();
 
-    __DeleteAllSubError();
-    m_ptabSubError = pclSource->m_ptabSubError;
+    // Taken before ours go: the source may be one of them.
+    CTTableau<CXError*>* ptabTheirs = pclSource->m_ptabSubError;
     pclSource->m_ptabSubError = nullptr;
+    __DeleteAllSubError();
+    m_ptabSubError = ptabTheirs;
 }
 
 // ----------------------------------------------------------------------------------------------------------------
@@ -735,7 +737,8 @@ void CXError::__SetXInfo(int nMask, int bSet) {
 // Sub-errors
 
 void CXError::__AddSubError(CXError* pclError, int bLight, int bNoUserMessage) {
-    if (pclError == nullptr) return;
+    // An error cannot move itself into its own sub-errors.
+    if (pclError == nullptr || (bLight && pclError == this)) return;
     if (m_ptabSubError == nullptr) {
         m_ptabSubError = new (std::nothrow) CTTableau<CXError*>(10, 30);
         if (m_ptabSubError == nullptr) return;
