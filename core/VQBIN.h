@@ -62,6 +62,18 @@ public:
     // ------------------------------------------------------------------------------------------
     // Conversions (XYStringConversion.cpp)
     // ------------------------------------------------------------------------------------------
+    // Every assignment releases the value's own buffer first: a failed or empty conversion leaves
+    // it empty. Results: 0, 105 (nothing produced), 108 or the allocator's own code.
+
+    // n wide characters converted to nCodePage into a byte value with nExtra bytes of spare room.
+    int nAffecteToANSI(const wchar_t* psz, int n, int nCodePage, int nFlags, const char* pszDefaultChar,
+                       int* pbUsedDefault, int nExtra);
+    // The wide characters a byte value holds (length / 4 of them) converted to nCodePage; with the
+    // end marker (and a code page other than UTF-8) the byte 0xFF stands for it and the flags word
+    // becomes 1.
+    int nAffecteToANSI(CVQBIN* pclWide, int nCodePage, int nFlags, const char* pszDefaultChar, int* pbUsedDefault);
+    // n bytes (-1: up to the zero) in nCodePage converted to wide characters.
+    int nAffecteToUNICODE(const char* psz, int n, int nCodePage, int nFlags);
 
 private:
     // Makes the buffer private with room for nBytes, keeping min(length, nBytes) bytes. A shared

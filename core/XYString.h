@@ -64,6 +64,30 @@ public:
     // ------------------------------------------------------------------------------------------
     // Conversions (XYStringConversion.cpp)
     // ------------------------------------------------------------------------------------------
+    // Every assignment releases the value's own buffer first: a failed or empty conversion leaves
+    // the value empty. Code page -1 is the host's current code page, 0 is 1252. Results: 0, 105
+    // (the conversion produced nothing), 108 or the allocator's own code.
+
+    // nLen bytes (-1: up to the zero) of 8-bit text in nCodePage, with room for nExtra more
+    // characters. A conversion that gives nothing leaves an allocated empty text.
+    int __nConversion(const char* psz, int nLen, int nExtra, int nCodePage, int nFlags,
+                      const wchar_t* pszInutilise = nullptr);
+    // The same for a caller that names the code page (-1 length: up to the zero).
+    int nAffecteConversionExplicite(const char* psz, int nLen, int nCodePage, int nFlags = 0,
+                                    const wchar_t* pszInutilise = nullptr);
+    int nAffecteUTF8(const char* psz, int nLen, int = 0, int = 0, const wchar_t* = nullptr, int* = nullptr);
+    // n UTF-16 units: a surrogate pair becomes one character.
+    int nAffecteUTF16(const unsigned short* psz, int n, int = 0, int = 0, const wchar_t* = nullptr);
+    int nAffecteUTF32(const wchar_t* psz, int n, int = 0, int = 0, const wchar_t* = nullptr);
+    // A wide value holds no UTF-8: these do nothing and answer 0.
+    int nAffecteToUTF8(const char* psz, int n, int nCodePage);
+    int nAffecteToUTF8(const wchar_t* psz, int n, int nCodePage);
+    // The 8-bit value converted from nCodePage; with the end marker (and a code page other than
+    // UTF-8) the bytes before it are converted and the wide marker put after them.
+    int __nConversionMarqueur(const CXYString<char>& clSource, int nCodePage);
+    // A separate malloc 8-bit copy in nCodePage that the caller frees (null for an empty value);
+    // the end marker becomes the byte 0xFF unless the code page is UTF-8. 1 on success, else 0.
+    int bCreateY(char*& pszOut, int nCodePage) const;
 
 private:
     wchar_t* m_pszBuffer = nullptr;
@@ -116,6 +140,28 @@ public:
     // ------------------------------------------------------------------------------------------
     // Conversions (XYStringConversion.cpp)
     // ------------------------------------------------------------------------------------------
+    // Every assignment releases the value's own buffer first: a failed or empty conversion leaves
+    // the value empty. Code page -1 is the host's current code page, 0 is 1252. Results: 0, 105
+    // (the conversion produced nothing), 108 or the allocator's own code.
+
+    // nLen wide characters (-1: up to the zero) converted to nCodePage, with room for nExtra more
+    // bytes; pszDefaultChar replaces what the code page lacks.
+    int __nConversion(const wchar_t* psz, int nLen, int nExtra, int nCodePage, int nFlags, const char* pszDefaultChar);
+    int nAffecteToUTF8(const wchar_t* psz, int nLen, int = 0);
+    int nAffecteUTF32(const wchar_t* psz, int n, int nCodePage, int nFlags, const char* pszDefaultChar);
+    // n UTF-16 units: a surrogate pair converts as one character.
+    int nAffecteUTF16(const unsigned short* psz, int n, int nCodePage, int nFlags, const char* pszDefaultChar);
+    // n bytes of UTF-8 converted to nCodePage (copied as they are for 65001).
+    int nAffecteUTF8(const char* psz, int n, int nCodePage, int nFlags, const char* pszDefaultChar, int* pbUsedDefault);
+    // n bytes in nCodePage converted to UTF-8 (copied as they are for 65001).
+    int nAffecteToUTF8(const char* psz, int n, int nCodePage);
+    // The wide value converted to nCodePage; with the end marker (and a code page other than
+    // UTF-8) the characters before it are converted, the byte 0xFF put after them and the flags
+    // word set to 1.
+    int __nConversionMarqueur(const CXYString<wchar_t>& clSource, int nCodePage);
+    // A separate malloc wide copy that the caller frees (null for an empty value); the end marker
+    // becomes 0xFFFFFFFF unless the code page is UTF-8. 1 on success, else 0.
+    int bCreateY(wchar_t*& pszOut, int nCodePage) const;
 
 private:
     char* m_pszBuffer = nullptr;
