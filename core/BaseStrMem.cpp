@@ -9,13 +9,14 @@
 
 namespace {
 
-// The empty texts and the empty byte area stand behind a zeroed header, so that a reader that takes
-// the length from the header sees 0. 16 bytes of header, then room for one zero wide character.
+// The empty byte area stands behind a zeroed header, so that a reader that takes the length from
+// the header sees 0.
 struct STStaticEmpty {
     STStrMemHeader stHeader;
-    uint32_t adwUnits[2];
+    unsigned char aby[8];
 };
-alignas(16) const STStaticEmpty g_stEmpty = {{0, 0, 0, 0}, {0, 0}};
+static_assert(offsetof(STStaticEmpty, aby) == sizeof(STStrMemHeader));
+const STStaticEmpty g_stEmpty = {{0, 0, 0, 0}, {}};
 
 std::atomic_ref<uint32_t> rCount(const void* pText) {
     return std::atomic_ref<uint32_t>(CBaseStrMem::s_pstGetHeader(pText)->nCount);
@@ -23,7 +24,8 @@ std::atomic_ref<uint32_t> rCount(const void* pText) {
 
 }  // namespace
 
-const unsigned char* const CBaseStrMem::ChaineVide = reinterpret_cast<const unsigned char*>(g_stEmpty.adwUnits);
+// An address constant: set before any code runs, whatever the order of static initialisation.
+constinit const unsigned char* const CBaseStrMem::ChaineVide = g_stEmpty.aby;
 
 int IStrMemAlloc::nAllocStrMem(unsigned char** ppbyBlock, unsigned long nBytes, unsigned dwFlags) {
     if (vnGetVersionIStrMemAlloc() >= 2) return vnAllocStrMemEx(ppbyBlock, nBytes, dwFlags);

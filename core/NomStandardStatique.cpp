@@ -1,4 +1,4 @@
 // The one empty static name.
 #include "core/NomStandardStatique.h"
 
-CNomStandardStatique CNomStandardStatique::ChaineVide(L"", L"");
+constinit CNomStandardStatique CNomStandardStatique::ChaineVide(L"", L"");

@@ -5,7 +5,7 @@
 
 class CNomStandardStatique {
 public:
-    CNomStandardStatique(const wchar_t* pszNom, const wchar_t* pszNomStandard)
+    constexpr CNomStandardStatique(const wchar_t* pszNom, const wchar_t* pszNomStandard)
         : m_pszNom(pszNom), m_pszNomStandard(pszNomStandard) {}
 
     // A static name has nothing to build.

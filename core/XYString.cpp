@@ -280,19 +280,25 @@ public:
 using OpsW = TXYStringOps<wchar_t>;
 using OpsA = TXYStringOps<char>;
 
-// The constant texts stand behind a header like any shared text (count 0: nobody owns them).
-struct STConstText {
+// The constant texts stand behind a header like any shared text (count 0: nobody owns them). Their
+// addresses are constants, so they are set before any code runs.
+template <typename T>
+struct TConstText {
     STStrMemHeader stHeader;
-    uint32_t adwUnits[2];
+    T aUnits[4 / sizeof(T) + 1];
 };
-alignas(16) const STConstText g_stMarqueurW = {{STRMEM_FLAG_MARQUEUR_FIN, 0, 4, 4}, {0xFFFFFFFFu, 0}};
-alignas(16) const STConstText g_stMarqueurA = {{STRMEM_FLAG_MARQUEUR_FIN, 0, 4, 1}, {0xFFu, 0}};
+static_assert(offsetof(TConstText<wchar_t>, aUnits) == sizeof(STStrMemHeader));
+static_assert(offsetof(TConstText<char>, aUnits) == sizeof(STStrMemHeader));
+const TConstText<wchar_t> g_stVideW = {{0, 0, 0, 0}, {}};
+const TConstText<char> g_stVideA = {{0, 0, 0, 0}, {}};
+const TConstText<wchar_t> g_stMarqueurW = {{STRMEM_FLAG_MARQUEUR_FIN, 0, 4, 4}, {static_cast<wchar_t>(0xFFFFFFFFu)}};
+const TConstText<char> g_stMarqueurA = {{STRMEM_FLAG_MARQUEUR_FIN, 0, 4, 1}, {static_cast<char>(0xFF)}};
 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------- wide text
-const wchar_t* const CXYString<wchar_t>::ChaineVide = reinterpret_cast<const wchar_t*>(CBaseStrMem::ChaineVide);
-const wchar_t* const CXYString<wchar_t>::ChaineMarqueurFin = reinterpret_cast<const wchar_t*>(g_stMarqueurW.adwUnits);
+constinit const wchar_t* const CXYString<wchar_t>::ChaineVide = g_stVideW.aUnits;
+constinit const wchar_t* const CXYString<wchar_t>::ChaineMarqueurFin = g_stMarqueurW.aUnits;
 
 CXYString<wchar_t>::CXYString(const wchar_t* psz) {
     int64_t n = OpsW::nTextLength(psz);
@@ -370,8 +376,8 @@ int CXYString<wchar_t>::__nAffecteMultipleArgList(int nCount, va_list args) {
 }
 
 // ---------------------------------------------------------------------------------------- 8-bit text
-const char* const CXYString<char>::ChaineVide = reinterpret_cast<const char*>(CBaseStrMem::ChaineVide);
-const char* const CXYString<char>::ChaineMarqueurFin = reinterpret_cast<const char*>(g_stMarqueurA.adwUnits);
+constinit const char* const CXYString<char>::ChaineVide = g_stVideA.aUnits;
+constinit const char* const CXYString<char>::ChaineMarqueurFin = g_stMarqueurA.aUnits;
 
 CXYString<char>::CXYString(const char* psz) {
     int64_t n = OpsA::nTextLength(psz);
