@@ -11,6 +11,7 @@
 namespace {
 
 // Language ids of the character sets 128 to 238, indexed by charset - 128 (0 = none).
+// clang-format off
 constexpr unsigned short g_awLanguageId[111] = {
     /* 128 */ 0x0011, /* 129 */ 0x0012, /* 130 */ 0x0012, 0, 0, 0, /* 134 */ 0x0804, 0, /* 136 */ 0x0404, 0,  //
     /* 138 */ 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                                                 //
@@ -25,6 +26,7 @@ constexpr unsigned short g_awLanguageId[111] = {
     /* 228 */ 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                                                 //
     /* 238 */ 0x0015,
 };
+// clang-format on
 static_assert(sizeof(g_awLanguageId) / sizeof(g_awLanguageId[0]) == 111);
 
 struct stCharsetCodePage {
@@ -35,8 +37,8 @@ struct stCharsetCodePage {
 // The code page of every character set the library knows; reading it backwards gives the
 // character set of a code page (the first row of a code page wins: 1252 is charset 0).
 constexpr stCharsetCodePage g_astCharsetCodePage[] = {
-    {0, 1252},   {128, 932},  {129, 949},  {130, 1361}, {134, 936},  {136, 950},
-    {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257},
+    {0, 1252},   {128, 932},  {129, 949},  {130, 1361}, {134, 936},     {136, 950},
+    {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256},    {186, 1257},
     {204, 1251}, {222, 874},  {238, 1250}, {255, 1252}, {65001, 65001},
 };
 
@@ -62,6 +64,7 @@ int nGetCharsetFromCodePage(int nCodePage) {
 
 int nGetCharsetFromLanguage(unsigned short wLanguageId) {
     unsigned nPrimary = wLanguageId & 0x3FF, nSub = wLanguageId >> 10;
+    // clang-format off
     switch (nPrimary) {
         case 1: return 178;
         case 2: case 25: case 34: case 35: return 204;
@@ -80,6 +83,7 @@ int nGetCharsetFromLanguage(unsigned short wLanguageId) {
         case 67: return nSub == 2 ? 204 : 238;
         default: return 0;
     }
+    // clang-format on
 }
 
 int GetCharSetFromLanguageID(unsigned int dwLanguageId) {
@@ -91,10 +95,20 @@ namespace {
 // Code page carried by an 8-bit text type of a value conversion; false for a type without one.
 bool _bCodePageOfType(unsigned nType, uint32_t& nCodePage) {
     switch (nType) {
-        case 121: case 122: nCodePage = 1252; return true;
-        case 126: case 127: nCodePage = 0; return true;
-        case 130: case 131: nCodePage = static_cast<uint32_t>(STR_nGetCurrentCodePage()); return true;
-        default: return false;
+        case 121:
+        case 122:
+            nCodePage = 1252;
+            return true;
+        case 126:
+        case 127:
+            nCodePage = 0;
+            return true;
+        case 130:
+        case 131:
+            nCodePage = static_cast<uint32_t>(STR_nGetCurrentCodePage());
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -103,15 +117,18 @@ bool _bCodePageOfType(unsigned nType, uint32_t& nCodePage) {
 unsigned int PrepareConversionAnsiUnicode(unsigned int nType, unsigned int& dwFlags, STOCAW& stDescriptor, int bShared,
                                           int bAddFlag) {
     switch (nType) {
-        case 18: return bShared ? 19 : 18;
-        case 110: return bShared ? 16 : 110;
-        default: break;
+        case 18:
+            return bShared ? 19 : 18;
+        case 110:
+            return bShared ? 16 : 110;
+        default:
+            break;
     }
     uint32_t nCodePage;
     if (!_bCodePageOfType(nType, nCodePage)) return nType;
     stDescriptor.nCodePage = nCodePage;
     if (bAddFlag) dwFlags |= 0x40;
-    // The odd types of each pair convert to a wide pointer, the even ones to a shared string.
+    // The second type of each pair converts to a wide pointer unless a shared string is asked for.
     bool bPointer = nType == 122 || nType == 127 || nType == 131;
     return bPointer && !bShared ? 110 : 16;
 }
@@ -128,11 +145,21 @@ void ChangeLocale(int nCharset) {
     if (nCodePage == 0) return;
     const char* pszNom;
     switch (nCharset) {
-        case 161: pszNom = "greek_greece"; break;
-        case 162: pszNom = "turkey_turkish"; break;
-        case 177: case 178: pszNom = ""; break;
-        case 204: pszNom = "russian_russia"; break;
-        default: return;
+        case 161:
+            pszNom = "greek_greece";
+            break;
+        case 162:
+            pszNom = "turkey_turkish";
+            break;
+        case 177:
+        case 178:
+            pszNom = "";
+            break;
+        case 204:
+            pszNom = "russian_russia";
+            break;
+        default:
+            return;
     }
     char szLocale[64];
     snprintf(szLocale, sizeof(szLocale), "%s.%u", pszNom, nCodePage);

@@ -14,6 +14,7 @@
 #include "core/InformationDLL.h"
 #include "core/STRUtil.h"
 
+// clang-format off
 const unsigned char pToNoAccentUpper_Latin1[256] = {
     // 0x00-0x7F: identity, except a-z to A-Z
     0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F,  //
@@ -34,8 +35,9 @@ const unsigned char pToNoAccentUpper_Latin1[256] = {
     0xD0, 'N',  'O',  'O',  'O',  'O',  'O',  0xD7, 'O',  'U',  'U',  'U',  'U',  'Y',  0xDE, 0xDF,  //
     // 0xE0-0xFF: lower-case letters to the upper base letter; æ, ð, þ to their capitals; ÷ stays
     'A',  'A',  'A',  'A',  'A',  'A',  0xC6, 'C',  'E',  'E',  'E',  'E',  'I',  'I',  'I',  'I',   //
-    0xD0, 'N',  'O',  'O',  'O',  'O',  'O',  0xF7, 'O',  'U',  'U',  'U',  'U',  'Y',  0xDE, 'Y',   //
+    0xD0, 'N',  'O',  'O',  'O',  'O',  'O',  0xF7, 'O',  'U',  'U',  'U',  'U',  'Y',  0xDE, 'Y',
 };
+// clang-format on
 
 namespace {
 
@@ -120,8 +122,12 @@ int _nLocalMap(unsigned dwFlags, T* pDest, int nSize, const T* pSrc, int nSrc) {
 // Calls into the host's locale services (or the local rule)
 // ---------------------------------------------------------------------------------------------
 
-int _nClampLength(long n) { return static_cast<int>(std::clamp(n, -1L, static_cast<long>(INT_MAX))); }
-int _nClampSize(unsigned long n) { return static_cast<int>(std::min(n, static_cast<unsigned long>(INT_MAX))); }
+int _nClampLength(long n) {
+    return static_cast<int>(std::clamp(n, -1L, static_cast<long>(INT_MAX)));
+}
+int _nClampSize(unsigned long n) {
+    return static_cast<int>(std::min(n, static_cast<unsigned long>(INT_MAX)));
+}
 
 template <typename T>
 constexpr const T* _pszEmpty() {
@@ -163,7 +169,9 @@ int _nHostMap(bool bCurrent, unsigned dwLocale, unsigned dwFlags, T* pDest, int 
 }
 
 // The host's compare answer as -1, 0 or 1 (1 greater, 0 equal, anything else less).
-int _nSigne(int nHost) { return nHost == 0 ? 0 : (nHost == 1 ? 1 : -1); }
+int _nSigne(int nHost) {
+    return nHost == 0 ? 0 : (nHost == 1 ? 1 : -1);
+}
 
 // Locale for the map and lexical operations: the fixed one, or the current one with bit 28.
 unsigned _dwLocale(unsigned dwFlags, unsigned dwFixed) {
@@ -226,7 +234,9 @@ int __nCompareNumeriqueChaine(const T* a, unsigned long na, const T* b, unsigned
     return 0;
 }
 
-int _nSigneMem(int n) { return n < 0 ? -1 : (n > 0 ? 1 : 0); }
+int _nSigneMem(int n) {
+    return n < 0 ? -1 : (n > 0 ? 1 : 0);
+}
 
 // Trims white space (9 to 13 and 32) from both ends of [*pp, *pp + *pn).
 template <typename T>
@@ -330,7 +340,9 @@ void _MapEach(bool bWide, T* p, size_t n, unsigned dwFlags, bool bBounded) {
 // Locale accessors
 // ---------------------------------------------------------------------------------------------
 
-IInfoLocale* STR_piGetInfoLocale() { return CInformationDLL::ms_piInfoLocale; }
+IInfoLocale* STR_piGetInfoLocale() {
+    return CInformationDLL::ms_piInfoLocale;
+}
 
 int STR_nGetCurrentChangeCharset() {
     int n = STR_nGetCurrentChangeCharsetInterne();
@@ -428,8 +440,8 @@ bool STR_bDebut(const wchar_t* pszPrefixe, const wchar_t* pszTexte) {
 
 int STR_nCompareStringLexicoW(const wchar_t* psz1, long n1, const wchar_t* psz2, long n2, unsigned int dwFlags) {
     unsigned dwLocale = _dwLocale(dwFlags, STR_LOCALE_USER_DEFAULT);
-    return _nSigne(_nHostCompare(false, dwLocale, (dwFlags & ~STR_CURRENTLOCALE) | STR_LEXICO, psz1,
-                                 _nClampLength(n1), psz2, _nClampLength(n2)));
+    return _nSigne(_nHostCompare(false, dwLocale, (dwFlags & ~STR_CURRENTLOCALE) | STR_LEXICO, psz1, _nClampLength(n1),
+                                 psz2, _nClampLength(n2)));
 }
 
 int STR_nCompareCharLexicoW(wchar_t c1, wchar_t c2, unsigned int dwFlags) {
@@ -617,13 +629,17 @@ int __T_STR_nMapCharEx(unsigned int dwFlags, T* pcOut, T c) {
 template int __T_STR_nMapCharEx<char>(unsigned int, char*, char);
 template int __T_STR_nMapCharEx<wchar_t>(unsigned int, wchar_t*, wchar_t);
 
-int STR_nMapCharEx(unsigned int dwFlags, char* pcOut, char c) { return __T_STR_nMapCharEx<char>(dwFlags, pcOut, c); }
+int STR_nMapCharEx(unsigned int dwFlags, char* pcOut, char c) {
+    return __T_STR_nMapCharEx<char>(dwFlags, pcOut, c);
+}
 
 int STR_nMapCharExANSI(unsigned int dwFlags, char* pcOut, char c) {
     return __T_STR_nMapCharEx<char>(dwFlags, pcOut, c);
 }
 
-int STR_nMapCharIgnoreCaseAccent(wchar_t* pcOut, wchar_t c) { return STR_nMapCharEx(STR_LOGIQUE, pcOut, c); }
+int STR_nMapCharIgnoreCaseAccent(wchar_t* pcOut, wchar_t c) {
+    return STR_nMapCharEx(STR_LOGIQUE, pcOut, c);
+}
 
 namespace {
 int _nSortKey(unsigned dwLocale, char* pszDest, unsigned long nSize, const char* pszSrc, long nSrc) {

@@ -15,15 +15,15 @@
 
 // Flags of the compare and map operations (the host's own values, plus the library's bits 28-30).
 enum : unsigned int {
-    STR_IGNORECASE = 0x1,           // compare ignoring case; map: to upper case
-    STR_IGNOREACCENT = 0x2,         // ignore non-spacing marks
-    STR_LOGIQUE = 0x3,              // ignore case and accents: the library's usual logical comparison
-    STR_IGNORESYMBOLS = 0x4,        // ignore symbols and punctuation
-    STR_LOWERCASE = 0x100,          // map: to lower case
-    STR_OPTION_0x100 = 0x800,       // passed on from language option 0x100
-    STR_CURRENTLOCALE = 0x10000000, // library flag: use the host's current locale
-    STR_LEXICO = 0x20000000,        // lexical comparison; in natural order: lexical text runs
-    STR_COMPAREA = 0x40000000,      // added by STR_nCompareA on every call
+    STR_IGNORECASE = 0x1,            // compare ignoring case; map: to upper case
+    STR_IGNOREACCENT = 0x2,          // ignore non-spacing marks
+    STR_LOGIQUE = 0x3,               // ignore case and accents: the library's usual logical comparison
+    STR_IGNORESYMBOLS = 0x4,         // ignore symbols and punctuation
+    STR_LOWERCASE = 0x100,           // map: to lower case
+    STR_OPTION_0x100 = 0x800,        // passed on from language option 0x100
+    STR_CURRENTLOCALE = 0x10000000,  // library flag: use the host's current locale
+    STR_LEXICO = 0x20000000,         // lexical comparison; in natural order: lexical text runs
+    STR_COMPAREA = 0x40000000,       // added by STR_nCompareA on every call
 };
 
 // Fixed locales passed to the host.

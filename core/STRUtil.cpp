@@ -3,6 +3,8 @@
 // over the platform layer, replacement, the printf length estimate and the growing formatter.
 #include "core/STRUtil.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -13,7 +15,6 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <strings.h>
 
 #include "core/STRCompare.h"
 #include "platform/WinCodePage.h"
@@ -148,8 +149,12 @@ T* _pRStr(const T* psz, long i, const T* pszFind) {
     return nullptr;
 }
 
-bool _bSpace(wchar_t c) { return iswspace(static_cast<wint_t>(c)) != 0; }
-bool _bSpace(char c) { return isspace(static_cast<unsigned char>(c)) != 0; }
+bool _bSpace(wchar_t c) {
+    return iswspace(static_cast<wint_t>(c)) != 0;
+}
+bool _bSpace(char c) {
+    return isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 template <typename T>
 void _SuppressRight(T* p, bool (*pfnEnleve)(T, T), T c) {
@@ -230,9 +235,15 @@ bool _bCP1252Undefined(unsigned nIndex) {
 // Creation and lifetime
 // ---------------------------------------------------------------------------------------------
 
-wchar_t* STR_pszCreateW(unsigned long n) { return _pszAlloc<wchar_t>(n); }
-wchar_t* STR_pszCreate(unsigned long n) { return _pszAlloc<wchar_t>(n); }
-char* STR_pszCreateA(unsigned long n) { return _pszAlloc<char>(n); }
+wchar_t* STR_pszCreateW(unsigned long n) {
+    return _pszAlloc<wchar_t>(n);
+}
+wchar_t* STR_pszCreate(unsigned long n) {
+    return _pszAlloc<wchar_t>(n);
+}
+char* STR_pszCreateA(unsigned long n) {
+    return _pszAlloc<char>(n);
+}
 
 template <>
 wchar_t* STRG_pszCreate<wchar_t>(unsigned long n) {
@@ -243,14 +254,30 @@ char* STRG_pszCreate<char>(unsigned long n) {
     return STR_pszCreateA(n);
 }
 
-wchar_t* STR_pszCreateW(const wchar_t* psz) { return _pszCopy(psz); }
-wchar_t* STR_pszCreate(const wchar_t* psz) { return _pszCopy(psz); }
-char* STR_pszCreateA(const char* psz) { return _pszCopy(psz); }
-wchar_t* STR_pszCreate(unsigned long n, const wchar_t* psz) { return _pszCopyN(n, psz); }
-wchar_t* STR_pszCreateW(unsigned long n, const wchar_t* psz) { return _pszCopyN(n, psz); }
-char* STR_pszCreateA(unsigned long n, const char* psz) { return _pszCopyN(n, psz); }
-wchar_t* STR_pszCreateW(const wchar_t* psz1, const wchar_t* psz2) { return _pszJoin<wchar_t>({psz1, psz2}); }
-char* STR_pszCreateA(const char* psz1, const char* psz2) { return _pszJoin<char>({psz1, psz2}); }
+wchar_t* STR_pszCreateW(const wchar_t* psz) {
+    return _pszCopy(psz);
+}
+wchar_t* STR_pszCreate(const wchar_t* psz) {
+    return _pszCopy(psz);
+}
+char* STR_pszCreateA(const char* psz) {
+    return _pszCopy(psz);
+}
+wchar_t* STR_pszCreate(unsigned long n, const wchar_t* psz) {
+    return _pszCopyN(n, psz);
+}
+wchar_t* STR_pszCreateW(unsigned long n, const wchar_t* psz) {
+    return _pszCopyN(n, psz);
+}
+char* STR_pszCreateA(unsigned long n, const char* psz) {
+    return _pszCopyN(n, psz);
+}
+wchar_t* STR_pszCreateW(const wchar_t* psz1, const wchar_t* psz2) {
+    return _pszJoin<wchar_t>({psz1, psz2});
+}
+char* STR_pszCreateA(const char* psz1, const char* psz2) {
+    return _pszJoin<char>({psz1, psz2});
+}
 
 wchar_t* STR_pszConcat(const wchar_t* psz1, const wchar_t* psz2, const wchar_t* psz3) {
     return _pszJoin<wchar_t>({psz1, psz2, psz3});
@@ -288,9 +315,15 @@ wchar_t* STR_pszCreateW_UNALIGNED(unsigned long n, const wchar_t* psz) {
     return pNew;
 }
 
-void STR_Delete(wchar_t* psz) { free(psz); }
-void STR_DeleteW(wchar_t* psz) { free(psz); }
-void STR_DeleteA(char* psz) { free(psz); }
+void STR_Delete(wchar_t* psz) {
+    free(psz);
+}
+void STR_DeleteW(wchar_t* psz) {
+    free(psz);
+}
+void STR_DeleteA(char* psz) {
+    free(psz);
+}
 
 bool STR_bRedefine(wchar_t** ppsz, const wchar_t* psz) {
     if (ppsz == nullptr) return false;
@@ -299,8 +332,12 @@ bool STR_bRedefine(wchar_t** ppsz, const wchar_t* psz) {
     return *ppsz != nullptr || psz == nullptr;
 }
 
-bool STR_bResizeW(wchar_t** ppsz, long n) { return _bResize(ppsz, n); }
-bool STR_bResizeA(char** ppsz, long n) { return _bResize(ppsz, n); }
+bool STR_bResizeW(wchar_t** ppsz, long n) {
+    return _bResize(ppsz, n);
+}
+bool STR_bResizeA(char** ppsz, long n) {
+    return _bResize(ppsz, n);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Bounded copies
@@ -324,9 +361,15 @@ long STR_nCat(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc, long nLe
 long STR_nCatA(char* pszDest, unsigned long n, const char* pszSrc, long nLen) {
     return _nCat(pszDest, n, pszSrc, nLen);
 }
-long STR_nCut(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc) { return _nCopy(pszDest, n, pszSrc, -1); }
-long STR_nCut(char* pszDest, unsigned long n, const char* pszSrc) { return _nCopy(pszDest, n, pszSrc, -1); }
-long STR_nCatCut(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc) { return _nCat(pszDest, n, pszSrc, -1); }
+long STR_nCut(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc) {
+    return _nCopy(pszDest, n, pszSrc, -1);
+}
+long STR_nCut(char* pszDest, unsigned long n, const char* pszSrc) {
+    return _nCopy(pszDest, n, pszSrc, -1);
+}
+long STR_nCatCut(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc) {
+    return _nCat(pszDest, n, pszSrc, -1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Searching
@@ -335,16 +378,28 @@ long STR_nCatCut(wchar_t* pszDest, unsigned long n, const wchar_t* pszSrc) { ret
 long STR_nLenW(const wchar_t* psz, long nMax) {
     return nMax < 1 ? 0 : static_cast<long>(_nStrNLen(psz, static_cast<size_t>(nMax)));
 }
-long STR_nLen(const wchar_t* psz, long nMax) { return STR_nLenW(psz, nMax); }
+long STR_nLen(const wchar_t* psz, long nMax) {
+    return STR_nLenW(psz, nMax);
+}
 long STR_nLenA(const char* psz, long nMax) {
     return nMax < 1 ? 0 : static_cast<long>(_nStrNLen(psz, static_cast<size_t>(nMax)));
 }
 
-wchar_t* wcsrchr(const wchar_t* psz, long i, wchar_t c) { return _pRChr(psz, i, c); }
-char* strrchr(const char* psz, long i, char c) { return _pRChr(psz, i, c); }
-wchar_t* STRRSTRW(const wchar_t* psz, long i, const wchar_t* pszFind) { return _pRStr(psz, i, pszFind); }
-wchar_t* STRRSTR(const wchar_t* psz, long i, const wchar_t* pszFind) { return _pRStr(psz, i, pszFind); }
-char* STRRSTRA(const char* psz, long i, const char* pszFind) { return _pRStr(psz, i, pszFind); }
+wchar_t* wcsrchr(const wchar_t* psz, long i, wchar_t c) {
+    return _pRChr(psz, i, c);
+}
+char* strrchr(const char* psz, long i, char c) {
+    return _pRChr(psz, i, c);
+}
+wchar_t* STRRSTRW(const wchar_t* psz, long i, const wchar_t* pszFind) {
+    return _pRStr(psz, i, pszFind);
+}
+wchar_t* STRRSTR(const wchar_t* psz, long i, const wchar_t* pszFind) {
+    return _pRStr(psz, i, pszFind);
+}
+char* STRRSTRA(const char* psz, long i, const char* pszFind) {
+    return _pRStr(psz, i, pszFind);
+}
 
 wchar_t* STRRPBRK(const wchar_t* psz, const wchar_t* pszSet) {
     if (psz == nullptr || pszSet == nullptr || pszSet[0] == 0) return nullptr;
@@ -411,19 +466,35 @@ wchar_t* STR_pszUpStrstr(const wchar_t* psz, const wchar_t* pszFind) {
     return const_cast<wchar_t*>(pFound);
 }
 
-bool STR_bContainSpace(const wchar_t* psz) { return psz != nullptr && wcschr(psz, L' ') != nullptr; }
-bool bEstDuTexteRTFW(const wchar_t* psz) { return _bRTF(psz); }
-bool bEstDuTexteRTF(const wchar_t* psz) { return _bRTF(psz); }
-bool bEstDuTexteRTF(const char* psz) { return _bRTF(psz); }
+bool STR_bContainSpace(const wchar_t* psz) {
+    return psz != nullptr && wcschr(psz, L' ') != nullptr;
+}
+bool bEstDuTexteRTFW(const wchar_t* psz) {
+    return _bRTF(psz);
+}
+bool bEstDuTexteRTF(const wchar_t* psz) {
+    return _bRTF(psz);
+}
+bool bEstDuTexteRTF(const char* psz) {
+    return _bRTF(psz);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Trimming and padding
 // ---------------------------------------------------------------------------------------------
 
-void STR_SuppressRightSpaces(wchar_t* psz) { _SuppressRight<wchar_t>(psz, _bEstEspace, 0); }
-void STR_SuppressRightSpaces(char* psz) { _SuppressRight<char>(psz, _bEstEspace, 0); }
-void STR_SuppressLeftSpaces(wchar_t* psz) { _SuppressLeft<wchar_t>(psz, _bEstEspace, 0); }
-void STR_SuppressLeftSpaces(char* psz) { _SuppressLeft<char>(psz, _bEstEspace, 0); }
+void STR_SuppressRightSpaces(wchar_t* psz) {
+    _SuppressRight<wchar_t>(psz, _bEstEspace, 0);
+}
+void STR_SuppressRightSpaces(char* psz) {
+    _SuppressRight<char>(psz, _bEstEspace, 0);
+}
+void STR_SuppressLeftSpaces(wchar_t* psz) {
+    _SuppressLeft<wchar_t>(psz, _bEstEspace, 0);
+}
+void STR_SuppressLeftSpaces(char* psz) {
+    _SuppressLeft<char>(psz, _bEstEspace, 0);
+}
 void STR_SuppressSideSpaces(wchar_t* psz) {
     STR_SuppressRightSpaces(psz);
     STR_SuppressLeftSpaces(psz);
@@ -432,40 +503,80 @@ void STR_SuppressSideSpaces(char* psz) {
     STR_SuppressRightSpaces(psz);
     STR_SuppressLeftSpaces(psz);
 }
-void STR_SuppressAllSpacesW(wchar_t* psz) { _SuppressAll(psz); }
-void STR_SuppressAllSpacesA(char* psz) { _SuppressAll(psz); }
-void STR_SuppressRightCar(wchar_t* psz, wchar_t c) { _SuppressRight<wchar_t>(psz, _bEstCar, c); }
-void STR_SuppressRightCar(char* psz, char c) { _SuppressRight<char>(psz, _bEstCar, c); }
-void STR_SuppressLeftCar(wchar_t* psz, wchar_t c) { _SuppressLeft<wchar_t>(psz, _bEstCar, c); }
-void STR_SuppressLeftCar(char* psz, char c) { _SuppressLeft<char>(psz, _bEstCar, c); }
+void STR_SuppressAllSpacesW(wchar_t* psz) {
+    _SuppressAll(psz);
+}
+void STR_SuppressAllSpacesA(char* psz) {
+    _SuppressAll(psz);
+}
+void STR_SuppressRightCar(wchar_t* psz, wchar_t c) {
+    _SuppressRight<wchar_t>(psz, _bEstCar, c);
+}
+void STR_SuppressRightCar(char* psz, char c) {
+    _SuppressRight<char>(psz, _bEstCar, c);
+}
+void STR_SuppressLeftCar(wchar_t* psz, wchar_t c) {
+    _SuppressLeft<wchar_t>(psz, _bEstCar, c);
+}
+void STR_SuppressLeftCar(char* psz, char c) {
+    _SuppressLeft<char>(psz, _bEstCar, c);
+}
 void STR_SuppressSideCar(wchar_t* psz, wchar_t c) {
     STR_SuppressRightCar(psz, c);
     STR_SuppressLeftCar(psz, c);
 }
-void STR_Complete(wchar_t* psz, unsigned int n, wchar_t c) { _Complete(psz, n, c); }
-void STR_Complete(char* psz, unsigned int n, char c) { _Complete(psz, n, c); }
+void STR_Complete(wchar_t* psz, unsigned int n, wchar_t c) {
+    _Complete(psz, n, c);
+}
+void STR_Complete(char* psz, unsigned int n, char c) {
+    _Complete(psz, n, c);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Character classes
 // ---------------------------------------------------------------------------------------------
 
-bool bEstUnChiffreA(char c) { return c >= '0' && c <= '9'; }
-bool bEstUnChiffreW(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool bEstUnChiffreA(char c) {
+    return c >= '0' && c <= '9';
+}
+bool bEstUnChiffreW(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 bool bEstUnNombreEntierNaturel(const wchar_t* psz) {
     for (; psz != nullptr && *psz != 0; psz++)
         if (!bEstUnChiffreW(*psz)) return false;
     return true;
 }
-int nGetChiffre(wchar_t c) { return static_cast<int>(c) - 48; }
-bool bMajusculeA(char c) { return c >= 'A' && c <= 'Z'; }
-bool bMajusculeW(wchar_t c) { return c >= L'A' && c <= L'Z'; }
-bool bMinusculeA(char c) { return c >= 'a' && c <= 'z'; }
-bool bMinusculeW(wchar_t c) { return c >= L'a' && c <= L'z'; }
-bool bExtendedASCII(wchar_t c) { return static_cast<uint32_t>(c) > 127; }
-bool bUnprintable(wchar_t c) { return static_cast<uint32_t>(c) < 32; }
-bool bPonctuation(wchar_t c) { return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95); }
-bool STR_bNeContientRienDeLisibleA(const char* psz) { return _bRienDeLisible(psz); }
-bool STR_bNeContientRienDeLisibleW(const wchar_t* psz) { return _bRienDeLisible(psz); }
+int nGetChiffre(wchar_t c) {
+    return static_cast<int>(c) - 48;
+}
+bool bMajusculeA(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool bMajusculeW(wchar_t c) {
+    return c >= L'A' && c <= L'Z';
+}
+bool bMinusculeA(char c) {
+    return c >= 'a' && c <= 'z';
+}
+bool bMinusculeW(wchar_t c) {
+    return c >= L'a' && c <= L'z';
+}
+bool bExtendedASCII(wchar_t c) {
+    return static_cast<uint32_t>(c) > 127;
+}
+bool bUnprintable(wchar_t c) {
+    return static_cast<uint32_t>(c) < 32;
+}
+bool bPonctuation(wchar_t c) {
+    return (c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 95);
+}
+bool STR_bNeContientRienDeLisibleA(const char* psz) {
+    return _bRienDeLisible(psz);
+}
+bool STR_bNeContientRienDeLisibleW(const wchar_t* psz) {
+    return _bRienDeLisible(psz);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Windows-1252, 7-bit and UTF-8 helpers
@@ -530,9 +641,15 @@ bool STR_bIsANSI7(const wchar_t* psz, unsigned int n) {
     return true;
 }
 
-bool STR_bIsANSI7(char c) { return static_cast<unsigned char>(c) < 128; }
-char STR_ToAnsi7(wchar_t c, char cDefault) { return static_cast<uint32_t>(c) < 128 ? static_cast<char>(c) : cDefault; }
-wchar_t STR_FromAnsi7(char c, wchar_t cDefault) { return static_cast<unsigned char>(c) < 128 ? c : cDefault; }
+bool STR_bIsANSI7(char c) {
+    return static_cast<unsigned char>(c) < 128;
+}
+char STR_ToAnsi7(wchar_t c, char cDefault) {
+    return static_cast<uint32_t>(c) < 128 ? static_cast<char>(c) : cDefault;
+}
+wchar_t STR_FromAnsi7(char c, wchar_t cDefault) {
+    return static_cast<unsigned char>(c) < 128 ? c : cDefault;
+}
 
 int STR_nGetNbByteUTF8(unsigned char by) {
     if (by < 0x80) return 1;
@@ -677,7 +794,9 @@ bool bAnsiCompatible(const wchar_t* psz, unsigned int nCodePage) {
     return bResult;
 }
 
-bool bLatin1(const wchar_t* psz) { return bAnsiCompatible(psz, 1252); }
+bool bLatin1(const wchar_t* psz) {
+    return bAnsiCompatible(psz, 1252);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Replacement
@@ -712,18 +831,18 @@ namespace {
 
 // One directive of a format, as the estimate reads it.
 struct stDirective {
-    bool bConnu = false;      // a directive the estimate knows (else the format is not walked)
-    bool bLitteral = false;   // "%%"
-    int nDieses = 0;          // count of "#"
+    bool bConnu = false;     // a directive the estimate knows (else the format is not walked)
+    bool bLitteral = false;  // "%%"
+    int nDieses = 0;         // count of "#"
     bool bLargeurEtoile = false;
     int nLargeur = 0;
     bool bPrecision = false;
     bool bPrecisionEtoile = false;
     int nPrecision = 0;
-    bool bCourt = false;      // "h"
-    bool bLong = false;       // "l"
-    bool b64 = false;         // "ll", "I64"
-    bool bLongDouble = false; // "L"
+    bool bCourt = false;       // "h"
+    bool bLong = false;        // "l"
+    bool b64 = false;          // "ll", "I64"
+    bool bLongDouble = false;  // "L"
     char cConversion = 0;
 };
 
@@ -828,8 +947,7 @@ template <typename T>
 long STRG_nCalculeLongueurPrintf(const T* pszFormat, va_list args) {
     constexpr long nUnite = sizeof(T) == 1 ? 1 : 4;
     if (pszFormat == nullptr) return 0;
-    if (!STRG_bFormatEstimable(pszFormat))
-        return static_cast<long>(_nStrLen(pszFormat)) * nUnite + 256;
+    if (!STRG_bFormatEstimable(pszFormat)) return static_cast<long>(_nStrLen(pszFormat)) * nUnite + 256;
 
     long nTotal = 0;
     for (const T* p = pszFormat; *p != 0;) {

@@ -76,7 +76,8 @@ TEST_F(STRCompareTest, EachFunctionCallsTheHostAtItsPositionLocaleAndFlags) {
         {"CompareStringEx", [] { __STR_CompareStringEx<wchar_t>(5, L"a", 1, L"b", 1); }, {{6, 1036, 5}}},
         {"Debut", [] { STR_bDebut(L"ab", L"abc"); }, {{6, 1036, 3}}},
         {"Lexico", [] { STR_nCompareStringLexicoW(L"a", 1, L"b", 1, 1); }, {{6, 1024, LEX | 1}}},
-        {"Lexico current", [] { STR_nCompareStringLexicoW(L"a", 1, L"b", 1, 1 | CUR); },
+        {"Lexico current",
+         [] { STR_nCompareStringLexicoW(L"a", 1, L"b", 1, 1 | CUR); },
          {{4, 0, 0}, {6, 0x419, LEX | 1}}},
         {"CharLexicoW", [] { STR_nCompareCharLexicoW(L'a', L'b', 0); }, {{6, 1024, LEX}}},
         {"CharLexicoA", [] { STR_nCompareCharLexicoA('a', 'b', 0); }, {{5, 1036, LEX}}},
@@ -101,8 +102,7 @@ TEST_F(STRCompareTest, EachFunctionCallsTheHostAtItsPositionLocaleAndFlags) {
         {"SortKey charset", [&] { STR_MapStringSortEx_Charset(204, ac, 8, "ab", -1); }, {{9, 0x419, 0}}},
         {"Map charset wide", [&] { STR_nMapStringEx_Charset(161, 1, aw, 8, L"ab", -1); }, {{12, 8, 1}}},
         {"Map charset 8-bit", [&] { STR_nMapStringEx_Charset(128, 2, ac, 8, "ab", -1); }, {{11, 0x11, 2}}},
-        {"PrepareChaine maps at the current locale", [&] { STR_PrepareChaineW(0x10, L"ab", 2, aw, 8); },
-         {{14, 0, 1}}},
+        {"PrepareChaine maps at the current locale", [&] { STR_PrepareChaineW(0x10, L"ab", 2, aw, 8); }, {{14, 0, 1}}},
         {"PrepareChaine 8-bit", [&] { STR_PrepareChaineA(0x44, "ab", 2, ac, 8); }, {{13, 0, 0x102}}},
         {"PrepareChaine without flags", [&] { STR_PrepareChaineW(1, L" ab ", 4, aw, 8); }, {}},
         {"Code page", [] { STR_nGetCurrentCodePage(); }, {{3, 0, 0}}},
@@ -141,10 +141,11 @@ TEST_F(STRCompareTest, LogicalCompareIgnoresCaseAndAccentsAndKeepsTheSign) {
         int nAttendu;
     };
     const Case aCases[] = {
-        {L"Table", L"TABLE", 3, 0},  {L"Table", L"TÂBLE", 3, 0}, {L"Table", L"TABLE", 0, 1},
-        {L"Table", L"Tâble", 1, -1}, {L"abc", L"abd", 3, -1},    {L"abd", L"abc", 3, 1},
-        {L"", L"", 0, 0},            {nullptr, L"", 3, 0},       {L"a", nullptr, 3, 1},
-        {L"Table", L"TABLE", 3 | CUR, 0},
+        {L"Table", L"TABLE", 3, 0}, {L"Table", L"TÂBLE", 3, 0},
+        {L"Table", L"TABLE", 0, 1}, {L"Table", L"Tâble", 1, -1},
+        {L"abc", L"abd", 3, -1},    {L"abd", L"abc", 3, 1},
+        {L"", L"", 0, 0},           {nullptr, L"", 3, 0},
+        {L"a", nullptr, 3, 1},      {L"Table", L"TABLE", 3 | CUR, 0},
     };
     for (const Case& c : aCases) EXPECT_EQ(STR_nCompareW(c.psz1, c.psz2, c.dwFlags), c.nAttendu) << c.dwFlags;
     EXPECT_EQ(STR_nCompareA("Table", "TABLE", 3), 0);
@@ -161,9 +162,9 @@ TEST_F(STRCompareTest, NullAndEmptyRules) {
         int nNull, nEmptyNull, nNullN;
     };
     const Case aCases[] = {
-        {nullptr, nullptr, 0, 0, 0},  {nullptr, L"a", -1, -1, -1}, {L"a", nullptr, 1, 1, 1},
-        {nullptr, L"", -1, 0, -1},    {L"", nullptr, 1, 0, 1},     {L"", L"", 0, 0, 0},
-        {L"ABC", L"abc", 0, 0, 0},    {L"abc", L"abd", -1, -1, 0},  // n = 2: only "ab" is compared
+        {nullptr, nullptr, 0, 0, 0}, {nullptr, L"a", -1, -1, -1}, {L"a", nullptr, 1, 1, 1},
+        {nullptr, L"", -1, 0, -1},   {L"", nullptr, 1, 0, 1},     {L"", L"", 0, 0, 0},
+        {L"ABC", L"abc", 0, 0, 0},   {L"abc", L"abd", -1, -1, 0},  // n = 2: only "ab" is compared
     };
     for (const Case& c : aCases) {
         const char* pszDesc = c.psz1 == nullptr ? "null" : "text";
@@ -199,7 +200,7 @@ TEST_F(STRCompareTest, DebutMatchesAPrefixIgnoringCaseAndAccents) {
         bool bAttendu;
     };
     const Case aCases[] = {
-        {L"ÉLÈ", L"eleve", true}, {L"eleve", L"ele", false}, {L"", L"abc", true}, {L"abc", L"abc", true},
+        {L"ÉLÈ", L"eleve", true}, {L"eleve", L"ele", false}, {L"", L"abc", true},   {L"abc", L"abc", true},
         {L"abd", L"abc", false},  {L"a", L"", false},        {nullptr, L"x", true},
     };
     for (const Case& c : aCases) EXPECT_EQ(STR_bDebut(c.pszPrefixe, c.pszTexte), c.bAttendu);
@@ -228,11 +229,16 @@ TEST_F(STRCompareTest, NaturalOrderComparesNumbersByValue) {
         int nAttendu;  // sign
     };
     const Case aCases[] = {
-        {"file9", "file10", -1}, {"a007", "a7", -1},     {"a7", "a7b", -1},    {"abc", "abcd", -1},
-        {"abc", "abc", 0},       {"", "", 0},            {"", "a", -1},        {"10", "9", 1},
-        {"1.10", "1.9", 1},      {"20.0.5.0", "20.0.10.0", -1},               {"x01y2", "x1y02", -1},
-        {"x001", "x01", -1},     {"a1", "ab", -1},       {"abc", "abd", -1},   {"a10b", "a10c", -1},
-        {"00", "0", -1},         {"9z", "10a", -1},      {"b", "a5", 1},       {"1", "a", -1},
+        {"file9", "file10", -1}, {"a007", "a7", -1},
+        {"a7", "a7b", -1},       {"abc", "abcd", -1},
+        {"abc", "abc", 0},       {"", "", 0},
+        {"", "a", -1},           {"10", "9", 1},
+        {"1.10", "1.9", 1},      {"20.0.5.0", "20.0.10.0", -1},
+        {"x01y2", "x1y02", -1},  {"x001", "x01", -1},
+        {"a1", "ab", -1},        {"abc", "abd", -1},
+        {"a10b", "a10c", -1},    {"00", "0", -1},
+        {"9z", "10a", -1},       {"b", "a5", 1},
+        {"1", "a", -1},
     };
     for (unsigned dwFlags : {0u, LEX}) {
         for (const Case& c : aCases) {
@@ -286,7 +292,7 @@ TEST_F(STRCompareTest, OptionVQ2FlagSTRTranslatesLanguageOptions) {
         unsigned dwAttendu;
     };
     const Case aCases[] = {
-        {0, 0},    {1, 0},      {2, 4},      {4, 2},      {8, 0},      {0x10, 1},     {0x20, 1},
+        {0, 0},        {1, 0},        {2, 4},        {4, 2},    {8, 0},         {0x10, 1}, {0x20, 1},
         {0x40, 0x100}, {0x50, 0x100}, {0x60, 0x100}, {0x80, 0}, {0x100, 0x800}, {0x16, 7}, {0x54, 0x102},
     };
     for (const Case& c : aCases) EXPECT_EQ(OptionVQ2FlagSTR(c.nOptions), c.dwAttendu) << std::hex << c.nOptions;
@@ -300,14 +306,21 @@ TEST_F(STRCompareTest, ChaineCompareUnderLanguageOptions) {
         int nAttendu;  // sign
     };
     const Case aCases[] = {
-        {L"x", L" x ", 0, 1},           // options 0: a plain comparison of the stored characters
-        {L"x", L" x ", 1, 0},           // option 1 trims white space
-        {L"\t\n", L"", 1, 0},           // a text of white space becomes empty
-        {L"ABC", L"abc", 0, -1},        {L"ABC", L"abc", 0x10, 0},  {L"ABC", L"abc", 0x40, 0},
-        {L"été", L"ete", 4, 0},         {L"a,b", L"ab", 2, 0},      {L"ab", L"abc", 0, -1},
-        {L"file9", L"file10", 0, 1},    {L"file9", L"file10", 0x80, -1},
-        {L"File9", L"file10", 0x88 | 0x10, -1},                     {L"b", L"a", 8, 1},
-        {L"", L"", 0, 0},               {nullptr, L"", 0, 0},
+        {L"x", L" x ", 0, 1},  // options 0: a plain comparison of the stored characters
+        {L"x", L" x ", 1, 0},  // option 1 trims white space
+        {L"\t\n", L"", 1, 0},  // a text of white space becomes empty
+        {L"ABC", L"abc", 0, -1},
+        {L"ABC", L"abc", 0x10, 0},
+        {L"ABC", L"abc", 0x40, 0},
+        {L"été", L"ete", 4, 0},
+        {L"a,b", L"ab", 2, 0},
+        {L"ab", L"abc", 0, -1},
+        {L"file9", L"file10", 0, 1},
+        {L"file9", L"file10", 0x80, -1},
+        {L"File9", L"file10", 0x88 | 0x10, -1},
+        {L"b", L"a", 8, 1},
+        {L"", L"", 0, 0},
+        {nullptr, L"", 0, 0},
     };
     for (const Case& c : aCases) {
         int n = STR_ChaineCompareW(c.psz1, -1, c.psz2, -1, c.nOptions);
@@ -360,10 +373,9 @@ TEST_F(STRCompareTest, CmpLogiqueAnsiFast) {
         int nAttendu;
     };
     const Case aCases[] = {
-        {"\xE9te", "ETE", 0}, {"", "", 0},           {"", "a", -1},       {"a", "", 1},
-        {"abc", "abd", -1},   {"abd", "ABC", 1},     {"\x9C", "\x8C", 0}, {"\xFF", "y", 0},
-        {"\xE6", "\xC6", 0},  {"\xDF", "s", 1},      {"\xC7", "c", 0},    {"\x9E", "z", 0},
-        {"ab", "abc", -1},    {nullptr, nullptr, 0}, {"\xF7", "\xD7", 1},
+        {"\xE9te", "ETE", 0}, {"", "", 0},         {"", "a", -1},     {"a", "", 1},          {"abc", "abd", -1},
+        {"abd", "ABC", 1},    {"\x9C", "\x8C", 0}, {"\xFF", "y", 0},  {"\xE6", "\xC6", 0},   {"\xDF", "s", 1},
+        {"\xC7", "c", 0},     {"\x9E", "z", 0},    {"ab", "abc", -1}, {nullptr, nullptr, 0}, {"\xF7", "\xD7", 1},
     };
     for (const Case& c : aCases) EXPECT_EQ(STR_nCmpLogiqueAnsiFast(c.psz1, c.psz2), c.nAttendu);
 }
@@ -509,12 +521,16 @@ TEST_F(STRCompareBeforeStartTest, ComparisonFallsBackToALocalLatin1Rule) {
         int nAttendu;
     };
     const Case aCases[] = {
-        {L"Table", L"TÂBLE", 3, 0},     {L"Table", L"TABLE", 1, 0},  {L"Table", L"TABLE", 0, 1},
-        {L"été", L"ete", 2, 0},         {L"été", L"ETE", 2, 1},      {L"a", L"b", 3, -1},
-        {L"a-b", L"ab", 4, 0},          {L"Table", L"TABLE", 3 | CUR, 0}, {nullptr, L"", 3, 0},
+        {L"Table", L"TÂBLE", 3, 0}, {L"Table", L"TABLE", 1, 0},       {L"Table", L"TABLE", 0, 1},
+        {L"été", L"ete", 2, 0},     {L"été", L"ETE", 2, 1},           {L"a", L"b", 3, -1},
+        {L"a-b", L"ab", 4, 0},      {L"Table", L"TABLE", 3 | CUR, 0}, {nullptr, L"", 3, 0},
     };
     for (const Case& c : aCases) EXPECT_EQ(STR_nCompareW(c.psz1, c.psz2, c.dwFlags), c.nAttendu) << c.dwFlags;
-    EXPECT_EQ(STR_nCompareA("Table", "T\xC2" "BLE", 3), 0);
+    EXPECT_EQ(STR_nCompareA("Table",
+                            "T\xC2"
+                            "BLE",
+                            3),
+              0);
     EXPECT_EQ(STR_nNCompare<wchar_t>(L"ÉLÈVE", L"eleves", 5, 3), 0);
     EXPECT_TRUE(STR_bDebut(L"tab", L"TABLE"));
     EXPECT_LT(STR_nCompareRespecteNumeriqueW(L"File9", 5, L"file10", 6, LEX | 1), 0);
