@@ -324,12 +324,14 @@ int _nChaineCompare(const T* a, int na, const T* b, int nb, int nOptions) {
     return nResult;
 }
 
+// Case in place, one character at a time: wide texts through the current-locale map (position
+// 14), 8-bit texts through the map at the user's default locale (position 11).
 template <typename T>
-void _MapEach(bool bWide, T* p, size_t n, unsigned dwFlags, bool bBounded) {
+void _MapEach(T* p, size_t n, unsigned dwFlags, bool bBounded) {
     for (size_t i = 0; bBounded ? i < n : p[i] != 0; i++) {
         T aOut[2] = {0, 0};
-        int r = bWide ? _nHostMap(true, 0, dwFlags, aOut, 2, &p[i], 1)
-                      : _nHostMap(false, STR_LOCALE_USER_DEFAULT, dwFlags, aOut, 2, &p[i], 1);
+        int r = sizeof(T) != 1 ? _nHostMap(true, 0, dwFlags, aOut, 2, &p[i], 1)
+                               : _nHostMap(false, STR_LOCALE_USER_DEFAULT, dwFlags, aOut, 2, &p[i], 1);
         if (r >= 1) p[i] = aOut[0];
     }
 }
@@ -671,31 +673,29 @@ int STR_nMapStringEx_Charset(unsigned int nCharset, unsigned int dwFlags, wchar_
                      _nClampSize(nSize), pszSrc, _nClampLength(nSrc));
 }
 
-// Wide texts go through the current-locale map (position 14), 8-bit texts through the map at the
-// user's default locale (position 11).
 void STR_ToUpper(wchar_t* psz) {
-    if (psz != nullptr) _MapEach(true, psz, 0, STR_IGNORECASE, false);
+    if (psz != nullptr) _MapEach(psz, 0, STR_IGNORECASE, false);
 }
 void STR_ToLower(wchar_t* psz) {
-    if (psz != nullptr) _MapEach(true, psz, 0, STR_LOWERCASE, false);
+    if (psz != nullptr) _MapEach(psz, 0, STR_LOWERCASE, false);
 }
 void STR_ToUpper(char* psz) {
-    if (psz != nullptr) _MapEach(false, psz, 0, STR_IGNORECASE, false);
+    if (psz != nullptr) _MapEach(psz, 0, STR_IGNORECASE, false);
 }
 void STR_ToLower(char* psz) {
-    if (psz != nullptr) _MapEach(false, psz, 0, STR_LOWERCASE, false);
+    if (psz != nullptr) _MapEach(psz, 0, STR_LOWERCASE, false);
 }
 void STR_ToUpperBuff(wchar_t* psz, unsigned int n) {
-    if (psz != nullptr) _MapEach(true, psz, n, STR_IGNORECASE, true);
+    if (psz != nullptr) _MapEach(psz, n, STR_IGNORECASE, true);
 }
 void STR_ToLowerBuff(wchar_t* psz, unsigned int n) {
-    if (psz != nullptr) _MapEach(true, psz, n, STR_LOWERCASE, true);
+    if (psz != nullptr) _MapEach(psz, n, STR_LOWERCASE, true);
 }
 void STR_ToUpperBuff(char* psz, unsigned int n) {
-    if (psz != nullptr) _MapEach(false, psz, n, STR_IGNORECASE, true);
+    if (psz != nullptr) _MapEach(psz, n, STR_IGNORECASE, true);
 }
 void STR_ToLowerBuff(char* psz, unsigned int n) {
-    if (psz != nullptr) _MapEach(false, psz, n, STR_LOWERCASE, true);
+    if (psz != nullptr) _MapEach(psz, n, STR_LOWERCASE, true);
 }
 
 bool STR_bWhiteCharOrPunctW(wchar_t c) {
