@@ -169,7 +169,8 @@ bool CMessageTable::s_bCheckFormat(const std::string& s, std::string* psError) {
         size_t k = i;
         while (k < s.size() && bIsDigit(s[k])) k++;
         if (k > i && k < s.size() && s[k] == '$') i = k + 1;
-        while (i < s.size() && (s[i] == '-' || s[i] == '+' || s[i] == ' ' || s[i] == '#' || s[i] == '0')) i++;
+        // No space flag: in a message "100% done" would otherwise pass as the directive "% d".
+        while (i < s.size() && (s[i] == '-' || s[i] == '+' || s[i] == '#' || s[i] == '0')) i++;
         if (i < s.size() && s[i] == '*')
             i++;
         else

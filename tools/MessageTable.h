@@ -10,7 +10,8 @@
 // Texts are UTF-8 and may use the escapes \n \r \t \" \\ \uXXXX \UXXXXXXXX. They are formats of
 // the wide printf dialect ("%s" a wide text, "%S" an 8-bit one, "%u", "%d", "%llu", "%x", "%p",
 // "%%" ...): every '%' must start a directive the formatter knows, so that a stray percent sign can
-// never consume an argument the caller did not pass.
+// never consume an argument the caller did not pass. The space flag is refused for the same reason
+// ("100% done" would read as "% d").
 #pragma once
 
 #include <cstdint>
