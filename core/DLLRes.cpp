@@ -23,7 +23,9 @@ const wchar_t g_szSingulierPluriel[] = L"\n\u00A7\n";
 // Room of the first call to the host's callback.
 const int KXM_FIRST_CAPACITY = 256;
 
-uint32_t nRead16(const uint8_t* pby) { return uint32_t(pby[0]) | (uint32_t(pby[1]) << 8); }
+uint32_t nRead16(const uint8_t* pby) {
+    return uint32_t(pby[0]) | (uint32_t(pby[1]) << 8);
+}
 
 // Asks the host's callback for a text: first with 256 characters of room, then, when the answer
 // says the text is longer, with room for all of it and its terminator. The second call passes the
@@ -111,9 +113,13 @@ int DLLRES_bInit(void*, int) {
     return 1;
 }
 
-void DLLRES_Term() { g_bDllResInit = false; }
+void DLLRES_Term() {
+    g_bDllResInit = false;
+}
 
-bool DLLRES_bIsInit() { return g_bDllResInit; }
+bool DLLRES_bIsInit() {
+    return g_bDllResInit;
+}
 
 // ---------------------------------------------------------------------------------------- loading
 
@@ -121,7 +127,9 @@ int KXM_nLoadString(uint32_t nId, wchar_t* pszBuffer, int nCapacity) {
     return gpfnLoadStringKXM(nId, pszBuffer, nCapacity);
 }
 
-bool KXM_bLoadString(uint32_t nId, CTString* pclOut) { return bLoadFromCallback(gpfnLoadStringKXM, nId, pclOut); }
+bool KXM_bLoadString(uint32_t nId, CTString* pclOut) {
+    return bLoadFromCallback(gpfnLoadStringKXM, nId, pclOut);
+}
 
 bool DLLRES_bLoadString(const _stMyModuleInfo* pstModule, uint32_t nId, CTString* pclOut) {
     if (pclOut == nullptr) return false;
@@ -160,9 +168,12 @@ int DLLRES_nLoadString(const _stMyModuleInfo* pstModule, uint32_t nId, wchar_t* 
     if (!bLookup(pstModule, nId, stRecord)) return 0;
     int nLength = nCapacity;
     switch (CDataCompressor::s_nDeCompress(pszBuffer, &nLength, stRecord)) {
-        case CDataCompressor::DC_OK: return nLength;
-        case CDataCompressor::DC_TOO_SMALL: return nCapacity - 1;
-        default: return 0;
+        case CDataCompressor::DC_OK:
+            return nLength;
+        case CDataCompressor::DC_TOO_SMALL:
+            return nCapacity - 1;
+        default:
+            return 0;
     }
 }
 
@@ -238,8 +249,8 @@ bool DLLRES_bFormatMessageSingulierPlurielList(const _stMyModuleInfo* pstModule,
     return pclOut->nTaille() > 0;
 }
 
-bool DLLRES_bFormatMessageSingulierPluriel(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId,
-                                           CTString* pclOut, ...) {
+bool DLLRES_bFormatMessageSingulierPluriel(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId, CTString* pclOut,
+                                           ...) {
     va_list args;
     va_start(args, pclOut);
     bool bResult = DLLRES_bFormatMessageSingulierPlurielList(pstModule, nForm, nId, pclOut, &args);
@@ -266,9 +277,13 @@ void* DLLRES_pLoadResource(const _stMyModuleInfo* pstModule, void* hLibrary, uin
     return pfnLoad(pstModule, nId, pszType, pnSize);
 }
 
-int DLLRES_bUtiliseDLLRes() { return 0; }
+int DLLRES_bUtiliseDLLRes() {
+    return 0;
+}
 
-void* ghGetRessourceHandle() { return nullptr; }
+void* ghGetRessourceHandle() {
+    return nullptr;
+}
 
 void DLLRES_SetFichierKXM(const wchar_t*) {}
 

@@ -37,7 +37,7 @@ enum : uint32_t {
     DLLRES_RECORD_HEADER = 7,
     DLLRES_FLAG_UTF16 = 0x40,
     DLLRES_FLAG_UTILISATION = 0x03,
-    DLLRES_INDEX_ROOM = 272,                  // offsets the index keeps
+    DLLRES_INDEX_ROOM = 272,                     // offsets the index keeps
     DLLRES_MAX_RECORDS = DLLRES_INDEX_ROOM - 1,  // records a table may hold
 };
 
@@ -62,11 +62,11 @@ int DLLRES_nCompareRes(uint32_t nKeyId, const uint8_t* pbyRecord);
 
 // The component command record that the host hands with CommandeComposante code 3.
 struct STCommandeComposante {
-    uint32_t nSize;       // 24; not read
+    uint32_t nSize;  // 24; not read
     uint32_t nMessageId;
     wchar_t* pszBuffer;
-    int32_t nCapacity;    // characters, terminator included
-    int32_t nResult;      // written
+    int32_t nCapacity;  // characters, terminator included
+    int32_t nResult;    // written
 };
 static_assert(sizeof(STCommandeComposante) == 24);
 static_assert(offsetof(STCommandeComposante, nMessageId) == 4);
@@ -106,8 +106,8 @@ int DLLRES_nFormatMessage(const _stMyModuleInfo* pstModule, uint32_t nId, wchar_
 bool __bLoadStringSingulierPluriel(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId, CTString& clOut);
 bool DLLRES_bFormatMessageSingulierPlurielList(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId,
                                                CTString* pclOut, va_list* pArgs);
-bool DLLRES_bFormatMessageSingulierPluriel(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId,
-                                           CTString* pclOut, ...);
+bool DLLRES_bFormatMessageSingulierPluriel(const _stMyModuleInfo* pstModule, int nForm, uint32_t nId, CTString* pclOut,
+                                           ...);
 
 // The host's callback alone; only to be called once the host has installed it.
 int KXM_nLoadString(uint32_t nId, wchar_t* pszBuffer, int nCapacity);
@@ -124,6 +124,5 @@ void DLLRES_SetFichierKXM(const wchar_t* pszPath);
 
 // Exported: this library keeps no resources outside its message table, so it answers null.
 extern "C" __attribute__((visibility("default"))) void* DLLRES_pLoadResourceModule(const _stMyModuleInfo* pstModule,
-                                                                                   uint32_t nId,
-                                                                                   const wchar_t* pszType,
+                                                                                   uint32_t nId, const wchar_t* pszType,
                                                                                    uint32_t* pnSize);

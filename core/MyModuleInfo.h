@@ -30,9 +30,9 @@ struct _stMyModuleInfo {
     const _stErrorDef* pstErrorDef;  // first row of the error-definition table
     uint64_t nNbErrorDef;            // row count
     uint32_t nModuleNumber;
-    const wchar_t* pszModuleName;    // file name of the module
+    const wchar_t* pszModuleName;  // file name of the module
     const wchar_t* pszModuleVersion;
-    PFNGETRESMODULE pfnGetRes;       // message lookup in the module's packed table
+    PFNGETRESMODULE pfnGetRes;  // message lookup in the module's packed table
 };
 static_assert(sizeof(_stMyModuleInfo) == 48);
 static_assert(offsetof(_stMyModuleInfo, nNbErrorDef) == 8);

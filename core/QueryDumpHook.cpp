@@ -5,9 +5,13 @@ namespace {
 PFNFREEQUERYDUMPRESSOURCES g_pfnFreeQueryDumpRessources = nullptr;
 }
 
-void QDUMP_SetFreeRessources(PFNFREEQUERYDUMPRESSOURCES pfnFree) { g_pfnFreeQueryDumpRessources = pfnFree; }
+void QDUMP_SetFreeRessources(PFNFREEQUERYDUMPRESSOURCES pfnFree) {
+    g_pfnFreeQueryDumpRessources = pfnFree;
+}
 
-PFNFREEQUERYDUMPRESSOURCES QDUMP_pfnGetFreeRessources() { return g_pfnFreeQueryDumpRessources; }
+PFNFREEQUERYDUMPRESSOURCES QDUMP_pfnGetFreeRessources() {
+    return g_pfnFreeQueryDumpRessources;
+}
 
 void QDUMP_FreeRessources() {
     if (g_pfnFreeQueryDumpRessources != nullptr) g_pfnFreeQueryDumpRessources();

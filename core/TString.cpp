@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <cwctype>
 #include <functional>
 #include <string>
@@ -31,9 +31,13 @@ namespace {
 
 const wchar_t g_szVide[] = L"";
 
-wchar_t* pszAlloc(size_t n) { return static_cast<wchar_t*>(malloc((n + 1) * sizeof(wchar_t))); }
+wchar_t* pszAlloc(size_t n) {
+    return static_cast<wchar_t*>(malloc((n + 1) * sizeof(wchar_t)));
+}
 
-size_t nLen(const wchar_t* psz) { return psz != nullptr ? wcslen(psz) : 0; }
+size_t nLen(const wchar_t* psz) {
+    return psz != nullptr ? wcslen(psz) : 0;
+}
 
 // After an in-place shrink: the buffer is sized to the text again (freed when it is empty).
 void Fit(wchar_t*& rpszBuffer) {
@@ -134,8 +138,8 @@ wchar_t* pszSplice(const wchar_t* pszText, size_t nLength, size_t nPos, size_t n
 static void Splice(wchar_t*& rpszBuffer, size_t nPos, size_t nRemove, const wchar_t* const* apszPart,
                    const size_t* anPart, int nParts) {
     size_t nLength = nLen(rpszBuffer), nNew = 0;
-    wchar_t* pszNew = pszSplice(rpszBuffer != nullptr ? rpszBuffer : g_szVide, nLength, nPos, nRemove, apszPart,
-                                anPart, nParts, &nNew);
+    wchar_t* pszNew = pszSplice(rpszBuffer != nullptr ? rpszBuffer : g_szVide, nLength, nPos, nRemove, apszPart, anPart,
+                                nParts, &nNew);
     if (pszNew == nullptr) return;
     free(rpszBuffer);
     if (nNew == 0) {
@@ -147,9 +151,13 @@ static void Splice(wchar_t*& rpszBuffer, size_t nPos, size_t nRemove, const wcha
 
 // --------------------------------------------------------------------------------- construction
 
-CTString::CTString(const wchar_t* psz) : m_pszBuffer(nullptr) { Set(psz); }
+CTString::CTString(const wchar_t* psz) : m_pszBuffer(nullptr) {
+    Set(psz);
+}
 
-CTString::CTString(const CTString& cl) : m_pszBuffer(nullptr) { Set(cl.m_pszBuffer); }
+CTString::CTString(const CTString& cl) : m_pszBuffer(nullptr) {
+    Set(cl.m_pszBuffer);
+}
 
 CTString::CTString(const wchar_t* psz, long n) : m_pszBuffer(nullptr) {
     if (n > 0) Set(psz, static_cast<unsigned long>(n));
@@ -159,9 +167,13 @@ CTString::CTString(const wchar_t* psz1, const wchar_t* psz2, const wchar_t* psz3
     Set(psz1, psz2, psz3);
 }
 
-CTString::CTString(const char* psz) : m_pszBuffer(nullptr) { SetANSIEx(psz, -1, 1252); }
+CTString::CTString(const char* psz) : m_pszBuffer(nullptr) {
+    SetANSIEx(psz, -1, 1252);
+}
 
-CTString::~CTString() { free(m_pszBuffer); }
+CTString::~CTString() {
+    free(m_pszBuffer);
+}
 
 CTString& CTString::operator=(const wchar_t* psz) {
     Set(psz);
@@ -193,7 +205,9 @@ void CTString::Set(const wchar_t* psz) {
     _SetPart(psz, nLen(psz));
 }
 
-void CTString::SetUNICODE(const wchar_t* psz) { Set(psz); }
+void CTString::SetUNICODE(const wchar_t* psz) {
+    Set(psz);
+}
 
 void CTString::Set(const wchar_t* psz, unsigned long n) {
     if (psz == nullptr || n == 0) {
@@ -322,7 +336,9 @@ void CTString::Transfert(CTString& cl) {
     cl.m_pszBuffer = nullptr;
 }
 
-void CTString::Vide() { _SetEmpty(); }
+void CTString::Vide() {
+    _SetEmpty();
+}
 
 void CTString::_SetBufferSize(unsigned long n) {
     wchar_t* pszNew = static_cast<wchar_t*>(realloc(m_pszBuffer, (size_t(n) + 1) * sizeof(wchar_t)));
@@ -331,9 +347,13 @@ void CTString::_SetBufferSize(unsigned long n) {
 
 // --------------------------------------------------------------------------------------- access
 
-const wchar_t* CTString::pszGet() const { return m_pszBuffer != nullptr ? m_pszBuffer : g_szVide; }
+const wchar_t* CTString::pszGet() const {
+    return m_pszBuffer != nullptr ? m_pszBuffer : g_szVide;
+}
 
-int CTString::nTaille() const { return int(nLen(m_pszBuffer)); }
+int CTString::nTaille() const {
+    return int(nLen(m_pszBuffer));
+}
 
 // -------------------------------------------------------------------------- appending, inserting
 
@@ -414,7 +434,9 @@ void CTString::AddPrintf(const wchar_t* pszFormat, ...) {
     Add(clText.m_pszBuffer);
 }
 
-CTString CTString::operator+(const wchar_t* psz) const { return CTString(m_pszBuffer, psz, nullptr); }
+CTString CTString::operator+(const wchar_t* psz) const {
+    return CTString(m_pszBuffer, psz, nullptr);
+}
 
 void CTString::Insert(wchar_t c) {
     if (c == 0) return;
@@ -569,7 +591,9 @@ void CTString::RemplaceI(const wchar_t* pszFind, const wchar_t* pszRepl, long nS
     RemplaceAll(m_pszBuffer, pszFind, pszRepl, nStart, true);
 }
 
-void CTString::Insecable() { Remplace(L' ', L'\u00A0', 0); }
+void CTString::Insecable() {
+    Remplace(L' ', L'\u00A0', 0);
+}
 
 void CTString::Renverse() {
     size_t nLength = nLen(m_pszBuffer);
@@ -695,7 +719,9 @@ void CTString::SetStandard(const wchar_t* psz) {
 
 // ------------------------------------------------------------------------------------ comparing
 
-bool CTString::bEstEgal(const wchar_t* psz) const { return wcscmp(pszGet(), psz != nullptr ? psz : g_szVide) == 0; }
+bool CTString::bEstEgal(const wchar_t* psz) const {
+    return wcscmp(pszGet(), psz != nullptr ? psz : g_szVide) == 0;
+}
 
 bool CTString::bEstEgalI(const wchar_t* psz) const {
     if (psz == nullptr) psz = g_szVide;
@@ -703,9 +729,13 @@ bool CTString::bEstEgalI(const wchar_t* psz) const {
     return STR_nUpCompareW(psz, m_pszBuffer, STR_IGNOREACCENT) == 0;
 }
 
-bool CTString::bEstEgalI(const CTString& cl) const { return bEstEgalI(cl.pszGet()); }
+bool CTString::bEstEgalI(const CTString& cl) const {
+    return bEstEgalI(cl.pszGet());
+}
 
-bool CTString::operator==(const CTString& cl) const { return wcscmp(pszGet(), cl.pszGet()) == 0; }
+bool CTString::operator==(const CTString& cl) const {
+    return wcscmp(pszGet(), cl.pszGet()) == 0;
+}
 
 bool CTString::bCommencePar(const wchar_t* psz) const {
     size_t n = nLen(psz);
@@ -806,7 +836,9 @@ CTString CTString::clMilieu(long nPos) const {
     return CTString(m_pszBuffer + nPos);
 }
 
-CTString CTString::clGauche(long n) const { return clMilieu(0, n); }
+CTString CTString::clGauche(long n) const {
+    return clMilieu(0, n);
+}
 
 CTString CTString::clDroite(long n) const {
     long nLength = nTaille();

@@ -11,8 +11,12 @@
 
 namespace {
 
-bool bIsSpace(char c) { return c == ' ' || c == '\t'; }
-bool bIsDigit(char c) { return c >= '0' && c <= '9'; }
+bool bIsSpace(char c) {
+    return c == ' ' || c == '\t';
+}
+bool bIsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 void AppendUTF8(std::string& s, uint32_t nCode) {
     if (nCode < 0x80) {
@@ -78,11 +82,21 @@ bool bReadQuoted(const std::string& sLine, size_t nAt, std::string& sText, std::
             char e = sLine[nAt++];
             uint32_t nCode = 0;
             switch (e) {
-                case 'n': sText += '\n'; break;
-                case 'r': sText += '\r'; break;
-                case 't': sText += '\t'; break;
-                case '"': sText += '"'; break;
-                case '\\': sText += '\\'; break;
+                case 'n':
+                    sText += '\n';
+                    break;
+                case 'r':
+                    sText += '\r';
+                    break;
+                case 't':
+                    sText += '\t';
+                    break;
+                case '"':
+                    sText += '"';
+                    break;
+                case '\\':
+                    sText += '\\';
+                    break;
                 case 'u':
                 case 'U': {
                     size_t nDigits = e == 'u' ? 4 : 8;
@@ -227,7 +241,8 @@ bool CMessageTable::bParse(const std::string& sContent, const std::string& sSour
             continue;
         }
         uint64_t nId = 0;
-        while (nAt < sLine.size() && bIsDigit(sLine[nAt]) && nId <= 0xFFFFFF) nId = nId * 10 + uint64_t(sLine[nAt++] - '0');
+        while (nAt < sLine.size() && bIsDigit(sLine[nAt]) && nId <= 0xFFFFFF)
+            nId = nId * 10 + uint64_t(sLine[nAt++] - '0');
         if (nId == 0 || nId > 0xFFFF) {
             _Error(sOrigin, "message id must lie between 1 and 65535");
             pstCurrent = nullptr;
@@ -280,13 +295,14 @@ bool CMessageTable::bValidate() {
     size_t nErrorsBefore = m_tabErrors.size();
     std::set<uint32_t> setIds;
     for (const stMessage& st : m_tabMessages) {
-        if (!setIds.insert(st.nId).second) _Error(st.sOrigin, "message " + std::to_string(st.nId) + " is defined twice");
+        if (!setIds.insert(st.nId).second)
+            _Error(st.sOrigin, "message " + std::to_string(st.nId) + " is defined twice");
         if (st.sText.size() + DLLRES_RECORD_HEADER > 0xFFFF)
             _Error(st.sOrigin, "message " + std::to_string(st.nId) + " is too long for one record");
     }
     if (m_tabMessages.size() > DLLRES_MAX_RECORDS)
-        m_tabErrors.push_back("the table holds " + std::to_string(m_tabMessages.size()) + " messages; the loaders index at most " +
-                              std::to_string(DLLRES_MAX_RECORDS));
+        m_tabErrors.push_back("the table holds " + std::to_string(m_tabMessages.size()) +
+                              " messages; the loaders index at most " + std::to_string(DLLRES_MAX_RECORDS));
     return m_tabErrors.size() == nErrorsBefore;
 }
 

@@ -23,7 +23,7 @@ public:
     struct stMessage {
         uint32_t nId;
         uint32_t nUtilisation;
-        std::string sText;  // UTF-8
+        std::string sText;    // UTF-8
         std::string sOrigin;  // "file:line", for diagnostics
     };
 

@@ -20,7 +20,7 @@ namespace {
 struct stRecordSpec {
     uint32_t nId;
     uint8_t byFlags;
-    std::string sBytes;  // packed text
+    std::string sBytes;     // packed text
     uint32_t nPadding = 0;  // extra bytes after the text, inside the record
 };
 
@@ -52,7 +52,9 @@ STRessourceIndex IndexOver(const std::vector<uint8_t>& by) {
 
 // A module of the tests whose lookup reads a table the test installs.
 STRessourceIndex g_stTestIndex{};
-bool bGetResTest(STRessourceModule& stRecord) { return DLLRES_bGetResFromIndex(g_stTestIndex, stRecord); }
+bool bGetResTest(STRessourceModule& stRecord) {
+    return DLLRES_bGetResFromIndex(g_stTestIndex, stRecord);
+}
 const _stMyModuleInfo g_stTestModule = {nullptr, 0, 99, L"test.so", L"1.0", &bGetResTest};
 
 // A module whose lookup finds every id with a text form no unpacker knows.
@@ -94,8 +96,8 @@ TEST_F(DLLResTest, IndexFindsByLow16BitsOfTheId) {
         bool bFound;
         const char* pszText;
     } aCases[] = {
-        {257, true, "first"},  {65535, true, "last"}, {300, true, "middle"}, {299, false, nullptr},
-        {1, false, nullptr},   {65536 + 257, true, "first"},  // only the low 16 bits count
+        {257, true, "first"},  {65535, true, "last"}, {300, true, "middle"},
+        {299, false, nullptr}, {1, false, nullptr},   {65536 + 257, true, "first"},  // only the low 16 bits count
     };
     for (const Case& c : aCases) {
         STRessourceModule st;
@@ -156,7 +158,7 @@ TEST_F(DLLResTest, EmptyTableFindsNothing) {
 // ------------------------------------------------------------------------------------ the unpacker
 
 TEST_F(DLLResTest, DeCompressResults) {
-    std::string sLong(400, 'z');  // more than the 255 bytes kept on the stack
+    std::string sLong(400, 'z');                  // more than the 255 bytes kept on the stack
     std::string sPair("a\0\x3D\xD8\x00\xDE", 6);  // "a" U+1F600 in UTF-16LE
     struct Case {
         const char* pszName;
@@ -341,21 +343,35 @@ TEST_F(DLLResTest, CommonRuntimeMessagesAreInTheTableAndTakeTheirArguments) {
         bool b = false;
         std::vector<std::wstring> tabExpected;
         switch (c.eKind) {
-            case NONE: b = DLLRES_bFormatMessage(p, c.nId, &cl); break;
-            case S: b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA), tabExpected = {pszA}; break;
-            case SS: b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, pszB), tabExpected = {pszA, pszB}; break;
+            case NONE:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl);
+                break;
+            case S:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA), tabExpected = {pszA};
+                break;
+            case SS:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, pszB), tabExpected = {pszA, pszB};
+                break;
             case SSUU:
                 b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, pszB, 4321u, 8765u);
                 tabExpected = {pszA, pszB, L"4321", L"8765"};
                 break;
-            case SSU: b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, pszB, 8765u), tabExpected = {pszA, pszB, L"8765"}; break;
-            case SU: b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, 8765u), tabExpected = {pszA, L"8765"}; break;
-            case U: b = DLLRES_bFormatMessage(p, c.nId, &cl, 4000000000u), tabExpected = {L"4000000000"}; break;
+            case SSU:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, pszB, 8765u), tabExpected = {pszA, pszB, L"8765"};
+                break;
+            case SU:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, 8765u), tabExpected = {pszA, L"8765"};
+                break;
+            case U:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, 4000000000u), tabExpected = {L"4000000000"};
+                break;
             case SULL:
                 b = DLLRES_bFormatMessage(p, c.nId, &cl, pszA, 12345678901ull, 98765432109ull);
                 tabExpected = {pszA, L"12345678901", L"98765432109"};
                 break;
-            case US: b = DLLRES_bFormatMessage(p, c.nId, &cl, 0x1A4u, pszA), tabExpected = {L"1a4", pszA}; break;
+            case US:
+                b = DLLRES_bFormatMessage(p, c.nId, &cl, 0x1A4u, pszA), tabExpected = {L"1a4", pszA};
+                break;
             case UUS:
                 b = DLLRES_bFormatMessage(p, c.nId, &cl, 1001u, 2002u, pszA);
                 tabExpected = {L"1001", L"2002", pszA};
@@ -386,7 +402,7 @@ TEST_F(DLLResTest, SingularAndPluralForms) {
         bool bFound;
         const wchar_t* pszOut;
     } aCases[] = {
-        {800, 0, true, L"A"},  {800, -1, true, L"A"}, {800, 1, true, L"B"}, {800, 2, false, L"kept"},
+        {800, 0, true, L"A"},  {800, -1, true, L"A"},    {800, 1, true, L"B"},     {800, 2, false, L"kept"},
         {801, 0, true, L"AB"}, {801, 1, false, L"kept"}, {802, 0, false, L"kept"},
     };
     for (const Case& c : aCases) {

@@ -1,6 +1,8 @@
 // CTString: formatting (printf dialect and message formatters, CTStringFormat and
 // CTStringFormatMessage), 8-bit conversion, case and mapping through the host's locale services, and
 // temporary file names.
+#include "core/TStringFormat.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 
 #include "core/STRCompare.h"
 #include "core/TString.h"
-#include "core/TStringFormat.h"
 #include "core/TStringFormatMessage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
@@ -42,10 +43,12 @@ TEST_F(TStringFormatTest, PrintfDialect) {
         // Longer than any estimate of the format: the text still comes out whole.
         {"precision beyond estimate", [](CTString& s) { return s.printf(L"%.600f", 0x1p100); }, 632,
          L"1267650600228229401496703205376." + std::wstring(600, L'0')},
-        {"own text as argument", [](CTString& s) {
+        {"own text as argument",
+         [](CTString& s) {
              s.Set(L"ab");
              return s.printf(L"[%s%s]", s.pszGet(), s.pszGet());
-         }, 6, L"[abab]"},
+         },
+         6, L"[abab]"},
     };
     for (const Case& c : aCases) {
         CTString cl(L"previous text");
@@ -147,11 +150,13 @@ TEST_F(TStringFormatTest, CaseAndMappingThroughTheHost) {
         {"RemplaceI", L"xXx", [](CTString& s) { s.RemplaceI(L"X", L"y", 0); }, L"yyy"},
         {"RemplaceI from 2", L"xXx", [](CTString& s) { s.RemplaceI(L"X", L"y", 2); }, L"xXy"},
         {"RemplaceI grows", L"aBcAbC", [](CTString& s) { s.RemplaceI(L"abc", L"<>", 0); }, L"<><>"},
-        {"case on empty", nullptr, [](CTString& s) {
+        {"case on empty", nullptr,
+         [](CTString& s) {
              s.Majuscule();
              s.SansAccent();
              s.MapStringEx(STR_LOGIQUE);
-         }, L""},
+         },
+         L""},
     };
     for (const Case& c : aCases) {
         CTString cl(c.pszStart);
@@ -166,9 +171,12 @@ TEST_F(TStringFormatTest, CaseInsensitiveComparisons) {
         const wchar_t* psz;
         bool bEqual, bStarts, bEnds;
     } aCases[] = {
-        {L"Table", L"TABLE", true, true, true},      {L"\u00C9cole", L"ecole", true, true, true},
-        {L"Tables", L"TABLE", false, true, false},   {L"MyTable", L"table", false, false, true},
-        {L"", L"", true, true, true},                {L"", L"a", false, false, false},
+        {L"Table", L"TABLE", true, true, true},
+        {L"\u00C9cole", L"ecole", true, true, true},
+        {L"Tables", L"TABLE", false, true, false},
+        {L"MyTable", L"table", false, false, true},
+        {L"", L"", true, true, true},
+        {L"", L"a", false, false, false},
         {L"a", L"", false, true, true},
     };
     for (const Case& c : aCases) {

@@ -80,21 +80,27 @@ TEST_F(TStringTest, ConstructionAndAssignment) {
         {"SetI4", nullptr, [](CTString& s) { s.SetI4(-2147483647 - 1); }, L"-2147483648"},
         {"SetI8", nullptr, [](CTString& s) { s.SetI8(9223372036854775807L); }, L"9223372036854775807"},
         {"8-bit in 1252", nullptr, [](CTString& s) { s = CTString("caf\xE9 \x80"); }, L"caf\u00E9 \u20AC"},
-        {"Transfert", L"mine", [](CTString& s) {
+        {"Transfert", L"mine",
+         [](CTString& s) {
              CTString clOther(L"theirs");
              s.Transfert(clOther);
              EXPECT_EQ(clOther.nTaille(), 0);
-         }, L"theirs"},
-        {"SetBuffer", L"old", [](CTString& s) {
+         },
+         L"theirs"},
+        {"SetBuffer", L"old",
+         [](CTString& s) {
              wchar_t* p = static_cast<wchar_t*>(malloc(3 * sizeof(wchar_t)));
              p[0] = L'n', p[1] = L'w', p[2] = 0;
              s.SetBuffer(p);
-         }, L"nw"},
-        {"copy", nullptr, [](CTString& s) {
+         },
+         L"nw"},
+        {"copy", nullptr,
+         [](CTString& s) {
              CTString clSource(L"copied");
              s = clSource;
              s = s;
-         }, L"copied"},
+         },
+         L"copied"},
         {"operator+", L"ab", [](CTString& s) { s = s + L"cd"; }, L"abcd"},
     });
 }
@@ -203,10 +209,14 @@ TEST_F(TStringTest, Ellipse) {
         eELLIPSISPOSITION ePosition;
         const wchar_t* pszExpected;
     } aCases[] = {
-        {L"abcdefghij", 10, ELLIPSIS_FIN, L"abcdefghij"}, {L"abcdefghij", 7, ELLIPSIS_FIN, L"abcd..."},
-        {L"abcdefghij", 7, ELLIPSIS_MILIEU, L"ab...ij"},  {L"abcdefghij", 8, ELLIPSIS_MILIEU, L"ab...hij"},
-        {L"abcdefghij", 7, ELLIPSIS_DEBUT, L"...ghij"},   {L"abcdefghij", 3, ELLIPSIS_FIN, L"..."},
-        {L"", 7, ELLIPSIS_FIN, L""},                      {nullptr, 7, ELLIPSIS_FIN, L""},
+        {L"abcdefghij", 10, ELLIPSIS_FIN, L"abcdefghij"},
+        {L"abcdefghij", 7, ELLIPSIS_FIN, L"abcd..."},
+        {L"abcdefghij", 7, ELLIPSIS_MILIEU, L"ab...ij"},
+        {L"abcdefghij", 8, ELLIPSIS_MILIEU, L"ab...hij"},
+        {L"abcdefghij", 7, ELLIPSIS_DEBUT, L"...ghij"},
+        {L"abcdefghij", 3, ELLIPSIS_FIN, L"..."},
+        {L"", 7, ELLIPSIS_FIN, L""},
+        {nullptr, 7, ELLIPSIS_FIN, L""},
         {L"abcdefghij", 2, ELLIPSIS_FIN, L""},  // outside the contract: nothing, never garbage
     };
     for (const Case& c : aCases) {
@@ -310,8 +320,14 @@ TEST_F(TStringTest, NVal) {
         int nBase, nStart, nCount;
         long long nExpected;
     } aCases[] = {
-        {L"1fZ", 16, 0, -1, 31},  {L"12a", 10, 0, -1, 12},     {L"-5", 10, 0, -1, 0},   {L"x1234", 10, 1, 2, 12},
-        {L"zz", 36, 0, -1, 1295}, {L"101", 2, 0, -1, 5},       {L"", 10, 0, -1, 0},     {L"12", 10, 5, -1, 0},
+        {L"1fZ", 16, 0, -1, 31},
+        {L"12a", 10, 0, -1, 12},
+        {L"-5", 10, 0, -1, 0},
+        {L"x1234", 10, 1, 2, 12},
+        {L"zz", 36, 0, -1, 1295},
+        {L"101", 2, 0, -1, 5},
+        {L"", 10, 0, -1, 0},
+        {L"12", 10, 5, -1, 0},
         {L"FFFFFFFFFFFFFFFFF", 16, 0, -1, -1},  // wraps, no overflow test
     };
     for (const Case& c : aCases) {
@@ -329,8 +345,8 @@ TEST_F(TStringTest, FieldsWithACharacter) {
         bool bFound;
         const wchar_t* pszField;
     } aCases[] = {
-        {L"a;b", 0, true, L"a"},   {L"a;b", 1, true, L"b"},    {L"a;b", 2, false, L"kept"}, {L"a;b;", 1, true, L"b"},
-        {L"a;b;", 2, true, L""},   {L";", 0, true, L""},       {L"", 0, false, L"kept"},    {nullptr, 0, false, L"kept"},
+        {L"a;b", 0, true, L"a"}, {L"a;b", 1, true, L"b"}, {L"a;b", 2, false, L"kept"}, {L"a;b;", 1, true, L"b"},
+        {L"a;b;", 2, true, L""}, {L";", 0, true, L""},    {L"", 0, false, L"kept"},    {nullptr, 0, false, L"kept"},
     };
     for (const Case& c : aCases) {
         CTString cl(c.pszText), clOut(L"kept");
@@ -352,8 +368,8 @@ TEST_F(TStringTest, FieldsWithASeparatorText) {
         bool bFound;
         const wchar_t* pszField;
     } aCases[] = {
-        {L"a<>b<>c", 0, true, L"a"}, {L"a<>b<>c", -3, true, L"a"}, {L"a<>b<>c", 2, true, L"c"},
-        {L"a<>b<>c", 3, false, L"kept"}, {L"a<>", 1, true, L""},   {nullptr, 0, false, L"kept"},
+        {L"a<>b<>c", 0, true, L"a"},     {L"a<>b<>c", -3, true, L"a"}, {L"a<>b<>c", 2, true, L"c"},
+        {L"a<>b<>c", 3, false, L"kept"}, {L"a<>", 1, true, L""},       {nullptr, 0, false, L"kept"},
     };
     for (const Case& c : aCases) {
         CTString cl(c.pszText), clOut(L"kept");
@@ -379,7 +395,9 @@ TEST_F(TStringTest, ReplaceAndTokenFields) {
         bool bDone;
         const wchar_t* pszExpected;
     } aCases[] = {
-        {L"a;b;c", 1, true, L"a;XY;c"}, {L"a;b;", 2, true, L"a;b;XY"}, {L"a;b", 2, false, L"a;b"},
+        {L"a;b;c", 1, true, L"a;XY;c"},
+        {L"a;b;", 2, true, L"a;b;XY"},
+        {L"a;b", 2, false, L"a;b"},
         {L"a", 0, true, L"XY"},
     };
     for (const Case& c : aCases) {
@@ -393,7 +411,7 @@ TEST_F(TStringTest, ReplaceAndTokenFields) {
         bool bFound;
         const wchar_t* pszToken;
     } aTok[] = {
-        {L"a,, b", 1, true, L"b"}, {L"a,, b", 0, true, L"a"},  {L"a,, b", 2, false, L"kept"},
+        {L"a,, b", 1, true, L"b"}, {L"a,, b", 0, true, L"a"},   {L"a,, b", 2, false, L"kept"},
         {L"a,, b", -1, true, L""}, {L" , ", 0, false, L"kept"}, {nullptr, 0, false, L"kept"},
     };
     for (const TokCase& c : aTok) {

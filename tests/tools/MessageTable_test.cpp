@@ -14,15 +14,16 @@ namespace {
 
 TEST(MessageTableTest, ReadsIdsUsagesEscapesAndContinuations) {
     CMessageTable cl;
-    ASSERT_TRUE(cl.bParse("# comment\n"
-                          "\n"
-                          "12 \"Plain text.\"\n"
-                          "13 usage=2 \"Tab\\there, \\\"quoted\\\", back\\\\slash\"\r\n"
-                          "14 \"one \" \"line\"\n"
-                          "   \"%u file\\n\\u00A7\\n\"\n"
-                          "\t\"%u files\"\n"
-                          "65535 \"\xC3\xA9t\xC3\xA9 \\U0001F600\"\n",
-                          "m.txt"))
+    ASSERT_TRUE(
+        cl.bParse("# comment\n"
+                  "\n"
+                  "12 \"Plain text.\"\n"
+                  "13 usage=2 \"Tab\\there, \\\"quoted\\\", back\\\\slash\"\r\n"
+                  "14 \"one \" \"line\"\n"
+                  "   \"%u file\\n\\u00A7\\n\"\n"
+                  "\t\"%u files\"\n"
+                  "65535 \"\xC3\xA9t\xC3\xA9 \\U0001F600\"\n",
+                  "m.txt"))
         << (cl.GetErrors().empty() ? "" : cl.GetErrors()[0]);
     const auto& tab = cl.GetMessages();
     ASSERT_EQ(tab.size(), 4u);
@@ -71,11 +72,21 @@ TEST(MessageTableTest, FormatCheckKnowsTheDialect) {
         const char* psz;
         bool bValid;
     } aCases[] = {
-        {"%s %S %hs %ls %c %C", true}, {"%d %i %u %x %X %o", true}, {"%lld %llu %I64u %I32d %ld %hd", true},
-        {"%p %e %f %g %G %a", true},   {"%% 100%%", true},          {"%2$s %1$s", true},
-        {"%-5.3s %+d %#x %05d", true}, {"%*d %.*s", true},      {"", true},
-        {"%", false},                  {"%y", false},               {"%5", false},
-        {"%n", false},                 {"%l", false},               {"% d", false},
+        {"%s %S %hs %ls %c %C", true},
+        {"%d %i %u %x %X %o", true},
+        {"%lld %llu %I64u %I32d %ld %hd", true},
+        {"%p %e %f %g %G %a", true},
+        {"%% 100%%", true},
+        {"%2$s %1$s", true},
+        {"%-5.3s %+d %#x %05d", true},
+        {"%*d %.*s", true},
+        {"", true},
+        {"%", false},
+        {"%y", false},
+        {"%5", false},
+        {"%n", false},
+        {"%l", false},
+        {"% d", false},
     };
     for (const Case& c : aCases) EXPECT_EQ(CMessageTable::s_bCheckFormat(c.psz, nullptr), c.bValid) << c.psz;
 }
@@ -101,11 +112,12 @@ TEST(MessageTableTest, RefusesDuplicatesAndTooManyRecords) {
 
 TEST(MessageTableTest, PackedRecordsReadBackThroughTheLoaders) {
     CMessageTable cl;
-    ASSERT_TRUE(cl.bParse("300 \"z last\"\n"
-                          "7 usage=3 \"first\"\n"
-                          "42 \"A\\n\\u00A7\\nB \xE2\x82\xAC\"\n"
-                          "43 \"\"\n",
-                          "m.txt"));
+    ASSERT_TRUE(
+        cl.bParse("300 \"z last\"\n"
+                  "7 usage=3 \"first\"\n"
+                  "42 \"A\\n\\u00A7\\nB \xE2\x82\xAC\"\n"
+                  "43 \"\"\n",
+                  "m.txt"));
     ASSERT_TRUE(cl.bValidate());
     std::vector<uint8_t> by = cl.Pack();
     // First record: id 7, sorted first; header fields little-endian.
@@ -125,7 +137,10 @@ TEST(MessageTableTest, PackedRecordsReadBackThroughTheLoaders) {
         uint32_t nUsage;
         const wchar_t* pszText;
     } aCases[] = {
-        {7, 3, L"first"}, {42, 0, L"A\n\u00A7\nB \u20AC"}, {43, 0, L""}, {300, 0, L"z last"},
+        {7, 3, L"first"},
+        {42, 0, L"A\n\u00A7\nB \u20AC"},
+        {43, 0, L""},
+        {300, 0, L"z last"},
     };
     for (const Case& c : aCases) {
         STRessourceModule st;

@@ -27,9 +27,14 @@ protected:
 };
 
 wchar_t** const g_appszLabels[] = {
-    &CKXVariant::s_pszDumpVQType,          &CKXVariant::s_pszDumpADOType,          &CKXVariant::s_pszDumpValue,
-    &CKXVariant::s_pszDumpTime,            &CKXVariant::s_pszDumpDate,             &CKXVariant::s_pszDumpConvFailed_Text,
-    &CKXVariant::s_pszDumpConvFailed_Date, &CKXVariant::s_pszDumpConvFailed_Time,
+    &CKXVariant::s_pszDumpVQType,
+    &CKXVariant::s_pszDumpADOType,
+    &CKXVariant::s_pszDumpValue,
+    &CKXVariant::s_pszDumpTime,
+    &CKXVariant::s_pszDumpDate,
+    &CKXVariant::s_pszDumpConvFailed_Text,
+    &CKXVariant::s_pszDumpConvFailed_Date,
+    &CKXVariant::s_pszDumpConvFailed_Time,
 };
 
 TEST_F(KXVariantTest, LabelsComeFromTheLibrarysTable) {
@@ -69,7 +74,7 @@ TEST_F(KXVariantTest, HostTextsWinAndEmptyTextsStayEmpty) {
 
 TEST_F(KXVariantTest, CommonStopFreesThroughTheHook) {
     EXPECT_EQ(QDUMP_pfnGetFreeRessources(), nullptr);
-    QDUMP_FreeRessources();  // nothing installed: nothing happens
+    QDUMP_FreeRessources();                 // nothing installed: nothing happens
     CKXVariant::FreeQueryDumpRessources();  // before any load: nothing changes
     for (wchar_t** pp : g_appszLabels) EXPECT_EQ(*pp, nullptr);
 
