@@ -130,7 +130,12 @@ TEST_F(TStringTest, BinaryKeepsUnitsPastANul) {
 
 TEST_F(TStringTest, AppendAndInsert) {
     const wchar_t azABNul[] = {L'a', L'b', 0};
+    CXYString<wchar_t> clShared(L"-sh");
+    CXYString<wchar_t> clSharedEmpty;
     RunEdits({
+        {"Add shared", L"a", [&](CTString& s) { s.Add(clShared); }, L"a-sh"},
+        {"Add shared ptr", nullptr, [&](CTString& s) { s.Add(&clShared); }, L"-sh"},
+        {"Add shared empty", L"a", [&](CTString& s) { s.Add(clSharedEmpty); }, L"a"},
         {"Add char on empty", nullptr, [](CTString& s) { s.Add(L'x'); }, L"x"},
         {"Add char", L"ab", [](CTString& s) { s.Add(L'c'); }, L"abc"},
         {"Add NUL char", L"ab", [](CTString& s) { s.Add(L'\0'); }, L"ab"},
