@@ -119,6 +119,12 @@ public:
             if (!_bConversionPossible(psz, n)) return;
             const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
             if (!_bPrepare(m_nLongueur + nPlace)) return;
+            // Plain ASCII in a page whose lower half is ASCII needs no platform conversion.
+            if (_bPageASCII(nCodePage) && _bToutASCII(psz, n)) {
+                for (long i = 0; i < n; ++i) m_pszBuffer[m_nLongueur + i] = static_cast<wchar_t>(psz[i]);
+                _AjouteEcrit(static_cast<int>(n));
+                return;
+            }
             const int nEcrit = MultiByteToWideChar(nCodePage, 0, psz, static_cast<int>(n), m_pszBuffer + m_nLongueur,
                                                    static_cast<int>(nPlace));
             _AjouteEcrit(nEcrit);
@@ -135,6 +141,17 @@ public:
             if (!_bConversionPossible(psz, n)) return;
             const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
             if (!_bPrepare(m_nLongueur + nPlace)) return;
+            // SQL is mostly written into UTF-8 or single-byte pages from ASCII fragments: encode
+            // those here rather than through the platform conversion (same bytes, no converter
+            // to open per append). Anything the encoder would not write exactly as the platform
+            // does (surrogates, values past U+10FFFF) goes the platform's way.
+            if (nCodePage == CP_UTF8 || (_bPageASCII(nCodePage) && _bToutASCII(psz, n))) {
+                const long nEcrit = _nEncodeUTF8Strict(psz, n, m_pszBuffer + m_nLongueur);
+                if (nEcrit >= 0) {
+                    _AjouteEcrit(static_cast<int>(nEcrit));
+                    return;
+                }
+            }
             const int nEcrit = WideCharToMultiByte(nCodePage, 0, psz, static_cast<int>(n), m_pszBuffer + m_nLongueur,
                                                    static_cast<int>(nPlace), nullptr, nullptr);
             _AjouteEcrit(nEcrit);
@@ -220,6 +237,48 @@ private:
     template <class S>
     static bool _bConversionPossible(const S* psz, long n) {
         return psz != nullptr && n >= 1 && n <= 0x1FFFFFFF;
+    }
+
+    // Single-byte pages whose bytes below 0x80 are ASCII, and UTF-8.
+    static bool _bPageASCII(unsigned nCodePage) {
+        return nCodePage == 0 || nCodePage == 1 || nCodePage == 874 || (nCodePage >= 1250 && nCodePage <= 1258) ||
+               nCodePage == CP_UTF8;
+    }
+    static bool _bToutASCII(const char* psz, long n) {
+        for (long i = 0; i < n; ++i)
+            if (static_cast<unsigned char>(psz[i]) >= 0x80) return false;
+        return true;
+    }
+    static bool _bToutASCII(const wchar_t* psz, long n) {
+        for (long i = 0; i < n; ++i)
+            if (psz[i] < 0 || psz[i] >= 0x80) return false;
+        return true;
+    }
+    // UTF-8 of n characters into at least 4n bytes; -1 as soon as one is no Unicode scalar value
+    // (a surrogate or a value past U+10FFFF), which the caller then leaves to the platform.
+    static long _nEncodeUTF8Strict(const wchar_t* psz, long n, char* pDest) {
+        char* p = pDest;
+        for (long i = 0; i < n; ++i) {
+            const wchar_t c = psz[i];
+            if (c >= 0 && c < 0x80) {
+                *p++ = static_cast<char>(c);
+            } else if (c >= 0x80 && c < 0x800) {
+                *p++ = static_cast<char>(0xC0 | (c >> 6));
+                *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c >= 0x800 && c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
+                *p++ = static_cast<char>(0xE0 | (c >> 12));
+                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c >= 0x10000 && c <= 0x10FFFF) {
+                *p++ = static_cast<char>(0xF0 | (c >> 18));
+                *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                *p++ = static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                return -1;
+            }
+        }
+        return p - pDest;
     }
 
     void _AddHexa(unsigned long v, int nChiffres) {

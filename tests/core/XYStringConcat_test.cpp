@@ -7,6 +7,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -192,6 +193,36 @@ TEST_F(XYStringConcatConversionTest, AppendsConvertStraightIntoTheBuffer) {
     clU.AddWide(L"\u20ac", 1, 65001);
     EXPECT_EQ(Contenu(clU), "caf\xC3\xA9\xE2\x82\xAC");
     EXPECT_EQ(clU.pszGet()[clU.nGetLongueur()], 0);
+}
+
+TEST_F(XYStringConcatConversionTest, ConvertingAppendsGiveThePlatformConversionsResult) {
+    // Plain text is converted without the platform layer; the bytes must be the very ones the
+    // platform conversion gives, for every page and for values UTF-8 cannot hold.
+    const std::wstring aTextes[] = {
+        L"SELECT \"a\" FROM t",
+        L"caf\u00e9 \u20ac \u0414 \u4e2d \U0001F600",
+        std::wstring(L"x") + wchar_t(0xD800) + L"y" + wchar_t(0x110000) + wchar_t(-3) + L"z",
+    };
+    for (unsigned nCodePage : {65001u, 1252u, 1251u, 0u, 932u}) {
+        for (const std::wstring& s : aTextes) {
+            char aAttendu[256];
+            const int n = WideCharToMultiByte(nCodePage, 0, s.data(), static_cast<int>(s.size()), aAttendu,
+                                              sizeof aAttendu, nullptr, nullptr);
+            CXYStringConcat<char> cl(1024);
+            cl.Add("<", 1);
+            cl.AddWide(s.data(), static_cast<long>(s.size()), nCodePage);
+            EXPECT_EQ(Contenu(cl), "<" + std::string(aAttendu, n > 0 ? n : 0)) << nCodePage;
+
+            const std::string sOctets(aAttendu, n > 0 ? n : 0);
+            wchar_t aLarge[256];
+            const int nW = sOctets.empty() ? 0
+                                           : MultiByteToWideChar(nCodePage, 0, sOctets.data(),
+                                                                 static_cast<int>(sOctets.size()), aLarge, 256);
+            CXYStringConcat<wchar_t> clW(1024);
+            clW.AddAnsi(sOctets.data(), static_cast<long>(sOctets.size()), nCodePage);
+            EXPECT_EQ(Contenu(clW), std::wstring(aLarge, nW > 0 ? nW : 0)) << nCodePage;
+        }
+    }
 }
 
 TEST_F(XYStringConcatConversionTest, UTF8DecodingWritesAtMostTheInputLength) {
