@@ -26,8 +26,10 @@ namespace {
 
 template <class T>
 unsigned long _nLongueurC(const T* psz) {
-    if constexpr (std::is_same_v<T, char>) return strlen(psz);
-    else return wcslen(psz);
+    if constexpr (std::is_same_v<T, char>)
+        return strlen(psz);
+    else
+        return wcslen(psz);
 }
 
 // A count of -1 means the whole zero-terminated text; null texts count as empty.
@@ -39,8 +41,7 @@ long _nResoutLongueur(const T* psz, long n) {
 
 // First place at or after nDebut where the nCherche units of pCherche stand; -1 when none.
 template <class T>
-long _nCherche(const T* pTexte, unsigned long nTexte, const T* pCherche, unsigned long nCherche,
-               unsigned long nDebut) {
+long _nCherche(const T* pTexte, unsigned long nTexte, const T* pCherche, unsigned long nCherche, unsigned long nDebut) {
     if (nDebut > nTexte || nCherche > nTexte - nDebut) return -1;
     if (nCherche == 0) return static_cast<long>(nDebut);
     if constexpr (std::is_same_v<T, char>) {
@@ -86,9 +87,11 @@ template <class T>
 bool _bRemplacePlage(CXYStringConcat<T>& cl, long nPos, long n, const T* p, unsigned long m) {
     const unsigned long L = cl.nGetLongueur();
     if (L == 0) return false;
-    const unsigned long nAt = nPos < 0 ? 0 : (static_cast<unsigned long>(nPos) > L ? L : static_cast<unsigned long>(nPos));
+    const unsigned long nAt =
+        nPos < 0 ? 0 : (static_cast<unsigned long>(nPos) > L ? L : static_cast<unsigned long>(nPos));
     const unsigned long nReste = L - nAt;
-    const unsigned long nCompte = (n < 0 || static_cast<unsigned long>(n) > nReste) ? nReste : static_cast<unsigned long>(n);
+    const unsigned long nCompte =
+        (n < 0 || static_cast<unsigned long>(n) > nReste) ? nReste : static_cast<unsigned long>(n);
     const unsigned long nNouveau = L - nCompte + m;
     if (!cl._bPrepare(nNouveau)) return false;
     T* pBuffer = cl._pGetBuffer();
@@ -273,44 +276,58 @@ void CTStringConcatAW::AddUTF8(const char* psz, long n) {
     } else {
         const unsigned long L = m_clConcatA.nGetLongueur();
         if (m_clConcatA._bPrepare(L + static_cast<unsigned long>(n))) {
-            const int nEcrit = CXYStringConcat<char>::_nUTF8ToX(psz, n, m_clConcatA._pGetBuffer() + L,
-                                                                static_cast<int>(m_nCodePage));
-            if (nEcrit > 0) m_clConcatA._SetLongueur(L + static_cast<unsigned long>(nEcrit));
-            else m_clConcatA._SetLongueur(L);
+            const int nEcrit =
+                CXYStringConcat<char>::_nUTF8ToX(psz, n, m_clConcatA._pGetBuffer() + L, static_cast<int>(m_nCodePage));
+            if (nEcrit > 0)
+                m_clConcatA._SetLongueur(L + static_cast<unsigned long>(nEcrit));
+            else
+                m_clConcatA._SetLongueur(L);
         }
     }
     _DropCacheW();
 }
 
-void CTStringConcatAW::AddNumber(int nValeur, int nChiffres) { AddNumber(static_cast<long>(nValeur), nChiffres); }
+void CTStringConcatAW::AddNumber(int nValeur, int nChiffres) {
+    AddNumber(static_cast<long>(nValeur), nChiffres);
+}
 
 void CTStringConcatAW::AddNumber(long nValeur, int nChiffres) {
-    if (bModeWide()) m_clConcatW.AddNumber(nValeur, nChiffres);
-    else m_clConcatA.AddNumber(nValeur, nChiffres);
+    if (bModeWide())
+        m_clConcatW.AddNumber(nValeur, nChiffres);
+    else
+        m_clConcatA.AddNumber(nValeur, nChiffres);
     _DropCache();
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned char v) {
-    if (bModeWide()) m_clConcatW.AddNumberHexa(v);
-    else m_clConcatA.AddNumberHexa(v);
+    if (bModeWide())
+        m_clConcatW.AddNumberHexa(v);
+    else
+        m_clConcatA.AddNumberHexa(v);
     _DropCache();
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned short v) {
-    if (bModeWide()) m_clConcatW.AddNumberHexa(v);
-    else m_clConcatA.AddNumberHexa(v);
+    if (bModeWide())
+        m_clConcatW.AddNumberHexa(v);
+    else
+        m_clConcatA.AddNumberHexa(v);
     _DropCache();
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned int v) {
-    if (bModeWide()) m_clConcatW.AddNumberHexa(v);
-    else m_clConcatA.AddNumberHexa(v);
+    if (bModeWide())
+        m_clConcatW.AddNumberHexa(v);
+    else
+        m_clConcatA.AddNumberHexa(v);
     _DropCache();
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned long v) {
-    if (bModeWide()) m_clConcatW.AddNumberHexa(v);
-    else m_clConcatA.AddNumberHexa(v);
+    if (bModeWide())
+        m_clConcatW.AddNumberHexa(v);
+    else
+        m_clConcatA.AddNumberHexa(v);
     _DropCache();
 }
 
@@ -318,8 +335,10 @@ void CTStringConcatAW::AddNumberHexa(unsigned long v) {
 
 void CTStringConcatAW::Majuscule() {
     if (bEstVide()) return;
-    if (bModeWide()) m_clConcatW.Majuscule();
-    else m_clConcatA.Majuscule();
+    if (bModeWide())
+        m_clConcatW.Majuscule();
+    else
+        m_clConcatA.Majuscule();
     _DropCache();
 }
 
@@ -332,8 +351,10 @@ void CTStringConcatAW::Tronque(long n) {
         Vide();
         return;
     }
-    if (bModeWide()) m_clConcatW._SetLongueur(static_cast<unsigned long>(n));
-    else m_clConcatA._SetLongueur(static_cast<unsigned long>(n));
+    if (bModeWide())
+        m_clConcatW._SetLongueur(static_cast<unsigned long>(n));
+    else
+        m_clConcatA._SetLongueur(static_cast<unsigned long>(n));
     _DropCache();
 }
 
@@ -349,8 +370,10 @@ void CTStringConcatAW::Coupe(long nPos, long n) {
         nPos = 0;
     }
     if (n <= 0) return;
-    if (bModeWide()) _bRemplacePlage<wchar_t>(m_clConcatW, nPos, n, nullptr, 0);
-    else _bRemplacePlage<char>(m_clConcatA, nPos, n, nullptr, 0);
+    if (bModeWide())
+        _bRemplacePlage<wchar_t>(m_clConcatW, nPos, n, nullptr, 0);
+    else
+        _bRemplacePlage<char>(m_clConcatA, nPos, n, nullptr, 0);
     _DropCache();
 }
 
@@ -360,8 +383,10 @@ void CTStringConcatAW::Insert(const wchar_t* psz, long n, long nPos) {
     stTexte<char> stA;
     stTexte<wchar_t> stW;
     _VersMaitre(psz, n, stA, stW);
-    if (bModeWide()) _Insere(m_clConcatW, stW.p, stW.n, nPos);
-    else _Insere(m_clConcatA, stA.p, stA.n, nPos);
+    if (bModeWide())
+        _Insere(m_clConcatW, stW.p, stW.n, nPos);
+    else
+        _Insere(m_clConcatA, stA.p, stA.n, nPos);
     _DropCache();
 }
 
@@ -371,8 +396,10 @@ void CTStringConcatAW::Insert(const char* psz, long n, long nPos) {
     stTexte<char> stA;
     stTexte<wchar_t> stW;
     _VersMaitre(psz, n, m_nCodePageAppelant, stA, stW);
-    if (bModeWide()) _Insere(m_clConcatW, stW.p, stW.n, nPos);
-    else _Insere(m_clConcatA, stA.p, stA.n, nPos);
+    if (bModeWide())
+        _Insere(m_clConcatW, stW.p, stW.n, nPos);
+    else
+        _Insere(m_clConcatA, stA.p, stA.n, nPos);
     _DropCache();
 }
 

@@ -28,9 +28,7 @@ public:
     unsigned nGetCodePageAppelant() const { return m_nCodePageAppelant; }
     bool bEstVide() const { return bModeWide() ? m_clConcatW.bEstVide() : m_clConcatA.bEstVide(); }
     // Length of the master: wide characters in wide mode, bytes in 8-bit mode.
-    unsigned long nGetLongueur() const {
-        return bModeWide() ? m_clConcatW.nGetLongueur() : m_clConcatA.nGetLongueur();
-    }
+    unsigned long nGetLongueur() const { return bModeWide() ? m_clConcatW.nGetLongueur() : m_clConcatA.nGetLongueur(); }
     // Empties both widths; the memory stays for reuse.
     void Vide();
 
@@ -102,8 +100,10 @@ private:
     void _DropCacheA() { m_clConcatA.Vide(); }
     void _DropCacheW() { m_clConcatW.Vide(); }
     void _DropCache() {
-        if (bModeWide()) _DropCacheA();
-        else _DropCacheW();
+        if (bModeWide())
+            _DropCacheA();
+        else
+            _DropCacheW();
     }
     unsigned _nResoutCodePage(unsigned nCodePage) const {
         return nCodePage == s_nCodePageAppelant ? m_nCodePageAppelant : nCodePage;

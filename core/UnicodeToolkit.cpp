@@ -28,8 +28,12 @@ constexpr unsigned CP_UTF8_ORL = 65001;
 // Scratch areas of the run-wise converters live on the stack up to this many bytes.
 constexpr size_t TAILLE_PILE = 1024;
 
-inline bool _bEstSuite(unsigned char b) { return (b & 0xC0) == 0x80; }
-inline unsigned _nClasse(unsigned char b) { return TabUTF8len[b >> 2]; }
+inline bool _bEstSuite(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
+inline unsigned _nClasse(unsigned char b) {
+    return TabUTF8len[b >> 2];
+}
 
 // Bytes that one character takes in UTF-8; 0 for values that cannot be encoded.
 inline int _nTailleUTF8(wchar_t c) {
@@ -74,10 +78,16 @@ inline int _nTailleEncodee(wchar_t c) {
     return n ? n : 1;
 }
 
-inline bool _bSurrogateHaut(unsigned u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool _bSurrogateBas(unsigned u) { return u >= 0xDC00 && u <= 0xDFFF; }
+inline bool _bSurrogateHaut(unsigned u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+inline bool _bSurrogateBas(unsigned u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
-unsigned _nGetCurrentCodePage() { return static_cast<unsigned>(nGetHostCurrentCodePage()); }
+unsigned _nGetCurrentCodePage() {
+    return static_cast<unsigned>(nGetHostCurrentCodePage());
+}
 
 // Code pages whose multi-byte sequences may hold bytes below 0x80, or that keep a shift state
 // across bytes: their text cannot be cut into ASCII and non-ASCII runs.
@@ -169,7 +179,9 @@ unsigned long _nConvertitParRuns(unsigned codePageSrc, unsigned codePageDst, boo
 typedef uint64_t __attribute__((may_alias)) u64_alias;
 constexpr uint64_t UNS = 0x0101010101010101ULL;
 constexpr uint64_t HAUTS = 0x8080808080808080ULL;
-inline bool _bMotAvecZero(uint64_t w) { return ((w - UNS) & ~w & HAUTS) != 0; }
+inline bool _bMotAvecZero(uint64_t w) {
+    return ((w - UNS) & ~w & HAUTS) != 0;
+}
 inline unsigned _nSuitesDuMot(uint64_t w) {
     return static_cast<unsigned>(((((w & HAUTS) >> 7) & (~w >> 6)) * UNS) >> 56);
 }
@@ -192,9 +204,13 @@ const char* UTF8next(const char* p) {
     return reinterpret_cast<const char*>(q);
 }
 
-char* UTF8next(char* p) { return const_cast<char*>(UTF8next(static_cast<const char*>(p))); }
+char* UTF8next(char* p) {
+    return const_cast<char*>(UTF8next(static_cast<const char*>(p)));
+}
 
-int UTF8Len(const char* p) { return static_cast<int>(UTF8next(p) - p); }
+int UTF8Len(const char* p) {
+    return static_cast<int>(UTF8next(p) - p);
+}
 
 int UTF8ToWideLen(const char* s) {
     if (!s) return 0;
@@ -333,10 +349,14 @@ bool UTF8Valide(const char* s, long len) {
             continue;
         }
         long nSuites;
-        if ((b & 0xE0) == 0xC0) nSuites = 1;
-        else if ((b & 0xF0) == 0xE0) nSuites = 2;
-        else if ((b & 0xF8) == 0xF0) nSuites = 3;
-        else return false;
+        if ((b & 0xE0) == 0xC0)
+            nSuites = 1;
+        else if ((b & 0xF0) == 0xE0)
+            nSuites = 2;
+        else if ((b & 0xF8) == 0xF0)
+            nSuites = 3;
+        else
+            return false;
         if (i + nSuites >= len) return false;
         for (long k = 1; k <= nSuites; ++k)
             if (!_bEstSuite(p[i + k])) return false;
@@ -532,7 +552,9 @@ int UTF32ToWideChar(const wchar_t* s, int n, wchar_t* dst, int room) {
     return nCopie;
 }
 
-int WideCharToUTF32(const wchar_t* s, int n, wchar_t* dst, int room) { return UTF32ToWideChar(s, n, dst, room); }
+int WideCharToUTF32(const wchar_t* s, int n, wchar_t* dst, int room) {
+    return UTF32ToWideChar(s, n, dst, room);
+}
 
 int UTF16ToMultiByte(unsigned codePage, unsigned flags, const unsigned short* s, int n, char* dst, int size,
                      const char* defaultChar, int* usedDefault) {
@@ -604,8 +626,8 @@ unsigned long UTF8ToMultiByte(unsigned codePage, const char* s, unsigned long n,
         memset(dst, 0, size);
         return 0;
     }
-    return _nConvertitParRuns(CP_UTF8_ORL, codePage, !_bCodePageSansRuns(codePage), s, n, dst, size, flags,
-                              defaultChar, usedDefault);
+    return _nConvertitParRuns(CP_UTF8_ORL, codePage, !_bCodePageSansRuns(codePage), s, n, dst, size, flags, defaultChar,
+                              usedDefault);
 }
 
 unsigned long UTF8ToMultiByte_CurrentCharset(const char* s, unsigned long n, char* dst, unsigned long size,
@@ -731,7 +753,9 @@ wchar_t* pszXSTR2WSTR(const wchar_t* s, long n) {
     return psz;
 }
 
-wchar_t* pszWSTR2XSTR(const wchar_t* s, long n, int) { return pszXSTR2WSTR(s, n); }
+wchar_t* pszWSTR2XSTR(const wchar_t* s, long n, int) {
+    return pszXSTR2WSTR(s, n);
+}
 
 wchar_t* pszCSTR2XSTR(const char* s, int n, int codePage) {
     if (!s) n = 0;
@@ -789,10 +813,18 @@ void _Vers8Bits(const wchar_t* s, char (&aBuffer)[100]) {
 
 }  // namespace
 
-wchar_t* _ui64towOrl(unsigned long v, wchar_t* dst, int radix) { return _pszEcritNombre(v, dst, radix); }
-char* _ui64toaOrl(unsigned long v, char* dst, int radix) { return _pszEcritNombre(v, dst, radix); }
-wchar_t* _i64towOrl(long v, wchar_t* dst, int radix) { return _pszEcritNombreSigne(v, dst, radix); }
-char* _i64toaOrl(long v, char* dst, int radix) { return _pszEcritNombreSigne(v, dst, radix); }
+wchar_t* _ui64towOrl(unsigned long v, wchar_t* dst, int radix) {
+    return _pszEcritNombre(v, dst, radix);
+}
+char* _ui64toaOrl(unsigned long v, char* dst, int radix) {
+    return _pszEcritNombre(v, dst, radix);
+}
+wchar_t* _i64towOrl(long v, wchar_t* dst, int radix) {
+    return _pszEcritNombreSigne(v, dst, radix);
+}
+char* _i64toaOrl(long v, char* dst, int radix) {
+    return _pszEcritNombreSigne(v, dst, radix);
+}
 
 long _wtoi64Orl(const wchar_t* s) {
     char aBuffer[100];

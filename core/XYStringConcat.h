@@ -167,8 +167,8 @@ public:
             if (!_bConversionPossible(psz, n)) return;
             const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
             if (!_bPrepare(m_nLongueur + nPlace)) return;
-            const unsigned long nEcrit = MultiByteToUTF8(nCodePage, psz, static_cast<unsigned long>(n),
-                                                         m_pszBuffer + m_nLongueur, nPlace, 0);
+            const unsigned long nEcrit =
+                MultiByteToUTF8(nCodePage, psz, static_cast<unsigned long>(n), m_pszBuffer + m_nLongueur, nPlace, 0);
             _AjouteEcrit(static_cast<int>(nEcrit));
         }
     }
@@ -183,8 +183,8 @@ public:
             return nEcrit > 0 ? nEcrit : 0;
         } else {
             return static_cast<int>(UTF8ToMultiByte(static_cast<unsigned>(nCodePage), psz,
-                                                    static_cast<unsigned long>(n), pDest,
-                                                    static_cast<unsigned long>(n), 0, nullptr, nullptr));
+                                                    static_cast<unsigned long>(n), pDest, static_cast<unsigned long>(n),
+                                                    0, nullptr, nullptr));
         }
     }
 
@@ -218,20 +218,28 @@ public:
 
 private:
     static size_t _nLongueurC(const T* psz) {
-        if constexpr (std::is_same_v<T, char>) return strlen(psz);
-        else return wcslen(psz);
+        if constexpr (std::is_same_v<T, char>)
+            return strlen(psz);
+        else
+            return wcslen(psz);
     }
     static int _nCompare(const T* a, const T* b) {
-        if constexpr (std::is_same_v<T, char>) return strcmp(a, b);
-        else return wcscmp(a, b);
+        if constexpr (std::is_same_v<T, char>)
+            return strcmp(a, b);
+        else
+            return wcscmp(a, b);
     }
     static const T* _pszCherche(const T* pszTexte, const T* pszCherche) {
-        if constexpr (std::is_same_v<T, char>) return strstr(pszTexte, pszCherche);
-        else return wcsstr(pszTexte, pszCherche);
+        if constexpr (std::is_same_v<T, char>)
+            return strstr(pszTexte, pszCherche);
+        else
+            return wcsstr(pszTexte, pszCherche);
     }
     static void _i64toOrl(long n, T* psz) {
-        if constexpr (std::is_same_v<T, char>) _i64toaOrl(n, psz, 10);
-        else _i64towOrl(n, psz, 10);
+        if constexpr (std::is_same_v<T, char>)
+            _i64toaOrl(n, psz, 10);
+        else
+            _i64towOrl(n, psz, 10);
     }
     // The platform conversions count in int and the builder reserves four units per input unit.
     template <class S>
@@ -288,8 +296,10 @@ private:
     }
 
     void _AjouteEcrit(int nEcrit) {
-        if (nEcrit > 0) _SetLongueur(m_nLongueur + static_cast<unsigned long>(nEcrit));
-        else if (m_pszBuffer != nullptr) m_pszBuffer[m_nLongueur] = 0;
+        if (nEcrit > 0)
+            _SetLongueur(m_nLongueur + static_cast<unsigned long>(nEcrit));
+        else if (m_pszBuffer != nullptr)
+            m_pszBuffer[m_nLongueur] = 0;
     }
 
     bool _bRealloue(unsigned long nCapacite) {

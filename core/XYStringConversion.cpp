@@ -3,6 +3,8 @@
 // empty conversion leaves the value empty; the old buffer is only handed back once the conversion
 // is done, so a source that lies in it stays readable. The end marker (a last unit 0xFF or
 // 0xFFFFFFFF with flag bit 0) is carried across a change of width except to or from UTF-8.
+#include "core/XYStringConversion.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +16,6 @@
 #include "core/UnicodeToolkit.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
-#include "core/XYStringConversion.h"
 #include "platform/WinCodePage.h"
 
 namespace {
@@ -33,7 +34,9 @@ void _SetLongueur(T* p, int64_t nUnites) {
 }
 
 // Units to allocate, or -1 when they cannot be asked for (the allocator then answers 108).
-int _nTaille(int64_t n) { return n > INT_MAX ? -1 : static_cast<int>(n); }
+int _nTaille(int64_t n) {
+    return n > INT_MAX ? -1 : static_cast<int>(n);
+}
 
 bool _bMarqueur(const CXYString<wchar_t>& cl) {
     const int n = cl.nGetLongueur();
@@ -68,7 +71,8 @@ int CXYString<wchar_t>::__nConversion(const char* psz, int nLen, int nExtra, int
     if (bTable1252)
         nEcrit = STR_CP1252ToWideChar(psz, nLen, m_pszBuffer, nLen);
     else if (nCompte > 0)
-        nEcrit = MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, m_pszBuffer, static_cast<int>(nCompte));
+        nEcrit =
+            MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, m_pszBuffer, static_cast<int>(nCompte));
     _SetLongueur(m_pszBuffer, nEcrit > 0 ? nEcrit : 0);
     return STRMEM_OK;
 }
@@ -111,8 +115,12 @@ int CXYString<wchar_t>::nAffecteUTF32(const wchar_t* psz, int n, int, int, const
     return STRMEM_OK;
 }
 
-int CXYString<wchar_t>::nAffecteToUTF8(const char*, int, int) { return STRMEM_OK; }
-int CXYString<wchar_t>::nAffecteToUTF8(const wchar_t*, int, int) { return STRMEM_OK; }
+int CXYString<wchar_t>::nAffecteToUTF8(const char*, int, int) {
+    return STRMEM_OK;
+}
+int CXYString<wchar_t>::nAffecteToUTF8(const wchar_t*, int, int) {
+    return STRMEM_OK;
+}
 
 int CXYString<wchar_t>::__nConversionMarqueur(const CXYString<char>& clSource, int nCodePage) {
     const CXYString<char> clTient(clSource);  // the source stays readable whatever this value does
@@ -144,7 +152,8 @@ int CXYString<wchar_t>::bCreateY(char*& pszOut, int nCodePage) const {
     char* psz = static_cast<char*>(malloc(static_cast<size_t>(nOctets) + 2));
     if (psz == nullptr) return 0;
     if (n > 1) {
-        nOctets = WideCharToMultiByte(static_cast<unsigned>(nCP), 0, m_pszBuffer, n - 1, psz, nOctets, nullptr, nullptr);
+        nOctets =
+            WideCharToMultiByte(static_cast<unsigned>(nCP), 0, m_pszBuffer, n - 1, psz, nOctets, nullptr, nullptr);
         if (nOctets <= 0) {
             free(psz);
             return 0;
@@ -234,9 +243,9 @@ int CXYString<char>::nAffecteUTF8(const char* psz, int n, int nCodePage, int nFl
     const int64_t nPlace = int64_t(n) * static_cast<int64_t>(nRemplacement);
     const int nResult = __nNew(_nTaille(nPlace + 1), nullptr, 0, 0);
     if (nResult != STRMEM_OK) return nResult;
-    const unsigned long nEcrit =
-        UTF8ToMultiByte(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n), m_pszBuffer,
-                        static_cast<unsigned long>(nPlace), static_cast<unsigned>(nFlags), pszDefaultChar, pbUsedDefault);
+    const unsigned long nEcrit = UTF8ToMultiByte(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n),
+                                                 m_pszBuffer, static_cast<unsigned long>(nPlace),
+                                                 static_cast<unsigned>(nFlags), pszDefaultChar, pbUsedDefault);
     if (nEcrit == 0) {
         ReleaseDynStr();
         return CNV_RIEN;
@@ -324,8 +333,7 @@ int CVQBIN::nAffecteToANSI(const wchar_t* psz, int n, int nCodePage, int nFlags,
     return STRMEM_OK;
 }
 
-int CVQBIN::nAffecteToANSI(CVQBIN* pclWide, int nCodePage, int nFlags, const char* pszDefaultChar,
-                           int* pbUsedDefault) {
+int CVQBIN::nAffecteToANSI(CVQBIN* pclWide, int nCodePage, int nFlags, const char* pszDefaultChar, int* pbUsedDefault) {
     if (pclWide == nullptr) {
         ReleaseDynBin();
         return STRMEM_OK;
@@ -384,8 +392,12 @@ CXYString<wchar_t> PCASTR_To_CWString(const char* psz, int nCodePage, int nLen) 
     return _clOuVide(std::move(cl), nResult);
 }
 
-CXYString<wchar_t> UTF8_To_CWString(const char* psz, int nLen) { return PCASTR_To_CWString(psz, CP_UTF8_ORL, nLen); }
-CXYString<wchar_t> UTF8_To_CWString(const char* psz) { return PCASTR_To_CWString(psz, CP_UTF8_ORL, -1); }
+CXYString<wchar_t> UTF8_To_CWString(const char* psz, int nLen) {
+    return PCASTR_To_CWString(psz, CP_UTF8_ORL, nLen);
+}
+CXYString<wchar_t> UTF8_To_CWString(const char* psz) {
+    return PCASTR_To_CWString(psz, CP_UTF8_ORL, -1);
+}
 
 CXYString<char> PCWSTR_To_CAString(const wchar_t* psz, int nCodePage, int nLen) {
     CXYString<char> cl;
@@ -393,8 +405,12 @@ CXYString<char> PCWSTR_To_CAString(const wchar_t* psz, int nCodePage, int nLen) 
     return _clOuVide(std::move(cl), nResult);
 }
 
-CXYString<char> PCWSTR_N_To_UTF8(const wchar_t* psz, int nLen) { return PCWSTR_To_CAString(psz, CP_UTF8_ORL, nLen); }
-CXYString<char> PCWSTR_To_UTF8(const wchar_t* psz) { return PCWSTR_To_CAString(psz, CP_UTF8_ORL, -1); }
+CXYString<char> PCWSTR_N_To_UTF8(const wchar_t* psz, int nLen) {
+    return PCWSTR_To_CAString(psz, CP_UTF8_ORL, nLen);
+}
+CXYString<char> PCWSTR_To_UTF8(const wchar_t* psz) {
+    return PCWSTR_To_CAString(psz, CP_UTF8_ORL, -1);
+}
 
 CXYString<char> CWString_To_UTF8(const CXYString<wchar_t>& cl) {
     return PCWSTR_To_CAString(cl.pszGetBuffer(), CP_UTF8_ORL, cl.nGetLongueur());
@@ -409,7 +425,9 @@ CXYString<char> PCASTR_N_To_UTF8(const char* psz, int nLen, int nCodePage) {
     return CWString_To_UTF8(clWide);
 }
 
-CXYString<char> PCASTR_To_UTF8(const char* psz, int nCodePage) { return PCASTR_N_To_UTF8(psz, -1, nCodePage); }
+CXYString<char> PCASTR_To_UTF8(const char* psz, int nCodePage) {
+    return PCASTR_N_To_UTF8(psz, -1, nCodePage);
+}
 
 CXYString<char> UTF8_To_CAString(const char* psz, int nLen, int nCodePage) {
     CXYString<char> cl;
@@ -421,7 +439,9 @@ CXYString<char> UTF8_To_CAString(const char* psz, int nLen, int nCodePage) {
     return _clOuVide(std::move(cl), nResult);
 }
 
-CXYString<char> UTF8_To_CAString(const char* psz, int nCodePage) { return UTF8_To_CAString(psz, -1, nCodePage); }
+CXYString<char> UTF8_To_CAString(const char* psz, int nCodePage) {
+    return UTF8_To_CAString(psz, -1, nCodePage);
+}
 
 CXYString<char> CAString_To_UTF8(const CXYString<char>& cl, int nCodePage) {
     if (nResolveCodePage(nCodePage) == CP_UTF8_ORL) return cl;  // shares the buffer

@@ -95,8 +95,7 @@ TEST_F(TStringConcatAWTest, EveryChangeDropsTheCacheOfTheOtherWidth) {
          L"WSeLeCT bb004200AB"},
         {"Add W", [](CTStringConcatAW& c) { c.Add(L" \u00e9", -1); }, L"WSeLeCT bb004200AB \u00e9"},
         {"Add A", [](CTStringConcatAW& c) { c.Add(" \xE9", 2); }, L"WSeLeCT bb004200AB \u00e9 \u00e9"},
-        {"AddUTF8", [](CTStringConcatAW& c) { c.AddUTF8(" \xC3\xA9", 3); },
-         L"WSeLeCT bb004200AB \u00e9 \u00e9 \u00e9"},
+        {"AddUTF8", [](CTStringConcatAW& c) { c.AddUTF8(" \xC3\xA9", 3); }, L"WSeLeCT bb004200AB \u00e9 \u00e9 \u00e9"},
         {"SetStrCte", [](CTStringConcatAW& c) { c.SetStrCte(L"fin", -1); }, L"fin"},
         {"Tronque 0", [](CTStringConcatAW& c) { c.Tronque(0); }, L""},
     };
@@ -125,7 +124,9 @@ TEST_F(TStringConcatAWTest, ByteCountedEditsInUTF8Mode) {
     EXPECT_EQ(VueW(cl), L"\u00e9\u00e9\u00e9\u00e9");
     cl.AddStrCte(L"ab", -1);
     cl.Coupe(8, 1);
-    EXPECT_EQ(VueA(cl), "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9" "b");
+    EXPECT_EQ(VueA(cl),
+              "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"
+              "b");
     cl.Tronque(11);  // past the end: nothing
     EXPECT_EQ(cl.nGetLongueur(), 9u);
 }
@@ -203,7 +204,7 @@ TEST_F(TStringConcatAWTest, ReplaceAllNeverSearchesItsOwnReplacement) {
             {L"abab", L"ab", L"", 0, L""},
             {L"a.b.c", L".", L"::", 0, L"a::b::c"},
             {L"aXbXc", L"X", L"Y", 0, L"aYbYc"},  // same length: in place
-            {L"abc", L"abcd", L"z", 0, L"abc"},    // longer than the text
+            {L"abc", L"abcd", L"z", 0, L"abc"},   // longer than the text
             {L"abc", L"", L"z", 0, L"abc"},
             {L"abc", L"c", L"z", 5, L"abc"},
             {L"caf\u00e9 caf\u00e9", L"\u00e9", L"\u00e8", 0, L"caf\u00e8 caf\u00e8"},
@@ -229,7 +230,7 @@ TEST_F(TStringConcatAWTest, SearchesAnswerPositionsOfTheMaster) {
     EXPECT_EQ(clU.nPos(L"t\u00e9", 0), 2);
     EXPECT_EQ(clU.nPos(L'=', 0), 6);
     EXPECT_EQ(clU.nPos(L'\u00e9', 1), 3);
-    EXPECT_EQ(clU.nPos("\xE9", 4), 9);   // caller 1252 byte, searched as its UTF-8 form
+    EXPECT_EQ(clU.nPos("\xE9", 4), 9);  // caller 1252 byte, searched as its UTF-8 form
     EXPECT_EQ(clU.nPos('\xE9', 4), 9);
     EXPECT_EQ(clU.nPos("'", 0), 8);
     EXPECT_EQ(clU.nPos(L"x", 0), -1);

@@ -20,7 +20,9 @@ protected:
     void SetUp() override { KXInstallStandInHost(); }
 };
 
-std::string Octets(const char* p, size_t n) { return std::string(p, n); }
+std::string Octets(const char* p, size_t n) {
+    return std::string(p, n);
+}
 
 // Reference counts for the word-at-a-time scans.
 long nReferenceUTF8(const unsigned char* p, long nMax) {
@@ -36,8 +38,8 @@ TEST(UnicodeUTF8Walk, NextStepsOverOneCharacterAndNeverPastTheTerminator) {
     } cases[] = {
         {"A", 1},
         {"\xC3\xA9x", 2},
-        {"\xE2\x82\x41", 2},                   // E2 82 then a byte that is no continuation: stops on the 41
-        {"\xC3", 1},                           // cut by the terminator: stops on it
+        {"\xE2\x82\x41", 2},  // E2 82 then a byte that is no continuation: stops on the 41
+        {"\xC3", 1},          // cut by the terminator: stops on it
         {"\xF0\x9F\x98\x80", 4},
         {"\x80\x80\x80\x80\x80\x80\x80\x41", 6},  // stray continuation run: itself and at most 5 more
         {"\xFC\x80\x80\x80\x80\x80\x80", 6},      // class 6 takes at most 5 followers
@@ -56,7 +58,10 @@ TEST(UnicodeUTF8Walk, NextStepsOverOneCharacterAndNeverPastTheTerminator) {
 TEST(UnicodeUTF8Walk, LengthScansMatchAByteByByteCountAtEveryAlignment) {
     // Mixed one- to four-byte characters long enough to go through the word loop, read from
     // every start offset and with every bound, so the head, the words and the tail all count.
-    const std::string sMotif = "ab\xC3\xA9\xE2\x82\xAC" "cdefgh\xF0\x9F\x98\x80" "ijklmnop\xC3\xA8";
+    const std::string sMotif =
+        "ab\xC3\xA9\xE2\x82\xAC"
+        "cdefgh\xF0\x9F\x98\x80"
+        "ijklmnop\xC3\xA8";
     std::string sTexte;
     for (int i = 0; i < 6; ++i) sTexte += sMotif;
     std::vector<char> aBuffer(sTexte.size() + 16, 0);
@@ -84,8 +89,8 @@ TEST(UnicodeUTF8Walk, GetNextDecodesByClassAndStaysInsideTheText) {
         {"\xF0\x9F\x98\x80", 0x1F600, 4},
         {"\xC3\xA9", 0xE9, 2},
         {"\xE2\x82\xAC", 0x20AC, 3},
-        {"\x80z", 63, 1},         // lone continuation byte
-        {"\xE2\x82", 63, 2},      // cut by the terminator: stops on it, never past
+        {"\x80z", 63, 1},     // lone continuation byte
+        {"\xE2\x82", 63, 2},  // cut by the terminator: stops on it, never past
         {"\xF0", 63, 1},
         {"\xF8\x88\x80\x80\x80", 0x200000, 5},  // five-byte form decoded by its class
     };
@@ -122,8 +127,8 @@ TEST(UnicodeUTF8Walk, FirstCharRefusesCutAndMalformedSequences) {
     } cases[] = {
         {"A", 1, 'A', 1},
         {"\xC3\xA9", 2, 0xE9, 2},
-        {"\xC3\xA9", 1, -1, 0},         // too few bytes given
-        {"\xC3\x41", 2, -1, 0},         // wrong continuation
+        {"\xC3\xA9", 1, -1, 0},  // too few bytes given
+        {"\xC3\x41", 2, -1, 0},  // wrong continuation
         {"\xE2\x82\xAC", 3, 0x20AC, 3},
         {"\xF0\x9F\x98\x80", 4, 0x1F600, 4},
         {"\xF0\x9F\x98", 3, -1, 0},
@@ -152,14 +157,15 @@ TEST(UnicodeUTF8Walk, ValideChecksShapesAndRoomForTheWholeSequence) {
         {"abc\xC3\xA9", -1, true},
         {"\xF0\x9F\x98\x80", -1, true},
         {"\xF8\x88\x80\x80\x80", -1, false},
-        {"ab\xC3", -1, false},              // two-byte lead at the last position
-        {"\xC3\xA9", 1, false},             // the length cuts the sequence
+        {"ab\xC3", -1, false},   // two-byte lead at the last position
+        {"\xC3\xA9", 1, false},  // the length cuts the sequence
         {"\x80", -1, false},
         {"\xE2\x41\x41", -1, false},
-        {"ok\0\xFF", 4, true},              // a zero byte ends the test
+        {"ok\0\xFF", 4, true},  // a zero byte ends the test
         {"\xFF", -3, true},
     };
-    for (const Case& c : cases) EXPECT_EQ(UTF8Valide(c.pszTexte, c.nLen), c.bAttendu) << (c.pszTexte ? c.pszTexte : "null");
+    for (const Case& c : cases)
+        EXPECT_EQ(UTF8Valide(c.pszTexte, c.nLen), c.bAttendu) << (c.pszTexte ? c.pszTexte : "null");
 }
 
 TEST(UnicodeUTF8Encode, InvalidValuesBecomeAQuestionMarkAndAreNotCounted) {
@@ -214,10 +220,18 @@ TEST(UnicodeUTF8Decode, WideDecodersKeepRoomAndStopAtTheEnd) {
     EXPECT_EQ(UTF8ToWide(aOut, 0, "abc"), 0u);
     EXPECT_EQ(aOut[0], L'Q');
 
-    EXPECT_EQ(nUTF8ToWide(aOut, 8, "\xC3\xA9" "b", -1), 3);  // é, b and the terminator
+    EXPECT_EQ(nUTF8ToWide(aOut, 8,
+                          "\xC3\xA9"
+                          "b",
+                          -1),
+              3);  // é, b and the terminator
     EXPECT_EQ(aOut[0], 0xE9);
     EXPECT_EQ(aOut[2], 0);
-    EXPECT_EQ(nUTF8ToWide(aOut, 8, "\xC3\xA9" "b", 1), 1);  // one byte of a two-byte sequence
+    EXPECT_EQ(nUTF8ToWide(aOut, 8,
+                          "\xC3\xA9"
+                          "b",
+                          1),
+              1);  // one byte of a two-byte sequence
     EXPECT_EQ(aOut[0], 63);
     EXPECT_EQ(nUTF8ToWide(aOut, 2, "abcd", 4), 2);
     EXPECT_EQ(nUTF8ToWide(aOut, 0, "abcd", 4), 0);
@@ -374,8 +388,13 @@ TEST_F(UnicodeToolkitTest, MultiByteToUTF8KeepsDoubleByteTextWhole) {
     // In code page 932 the katakana SO is 83 5C: its second byte is below 0x80 and must not be
     // taken for an ASCII backslash.
     char aOut[16];
-    const unsigned long n = MultiByteToUTF8(932, "a\x83\x5C" "b", 4, aOut, sizeof aOut, 0);
-    EXPECT_EQ(Octets(aOut, n), "a\xE3\x82\xBD" "b");
+    const unsigned long n = MultiByteToUTF8(932,
+                                            "a\x83\x5C"
+                                            "b",
+                                            4, aOut, sizeof aOut, 0);
+    EXPECT_EQ(Octets(aOut, n),
+              "a\xE3\x82\xBD"
+              "b");
 }
 
 TEST_F(UnicodeToolkitTest, UTF8ToMultiByteReportsReplacementsAcrossRuns) {
@@ -424,7 +443,9 @@ TEST_F(UnicodeToolkitTest, UTF16CodePageLegsGoThroughWideText) {
 TEST(UnicodeAnsiHelpers, CutAndSignExtendOneUnitAtATime) {
     char aOut[4];
     WideCharToANSI(aOut, 4, L"\u0141bcd");
-    EXPECT_EQ(Octets(aOut, 4), std::string("\x41" "bc\0", 4));  // low byte of U+0141, cut to 3
+    EXPECT_EQ(Octets(aOut, 4), std::string("\x41"
+                                           "bc\0",
+                                           4));  // low byte of U+0141, cut to 3
     wchar_t aW[4];
     ANSIToWideChar(aW, 4, "\xFF\xE9z");
     EXPECT_EQ(aW[0], static_cast<wchar_t>(0xFFFFFFFF));  // the 8-bit end marker becomes the wide one

@@ -39,9 +39,9 @@ TYPED_TEST(XYStringConcatTest, GrowsInWholeStepsStrictlyAboveTheNeed) {
         unsigned long nCapacite;
     } cases[] = {
         {1024, {1}, 1024},
-        {1024, {1, 1023}, 1024},      // exactly 1024 units: no growth
-        {1024, {1, 1023, 1}, 2048},   // the next unit grows
-        {1024, {1024}, 2048},         // 1024 at once into an empty builder
+        {1024, {1, 1023}, 1024},     // exactly 1024 units: no growth
+        {1024, {1, 1023, 1}, 2048},  // the next unit grows
+        {1024, {1024}, 2048},        // 1024 at once into an empty builder
         {1024, {2047}, 2048},
         {1024, {2048}, 3072},
         {1024, {1000, 1000, 48}, 2048},
@@ -94,7 +94,7 @@ TYPED_TEST(XYStringConcatTest, DecimalNumbersAndZeroPadding) {
     } cases[] = {
         {7, 3, false, "007"},
         {12345, 2, false, "12345"},
-        {0, 3, false, "0"},     // values below 1 are never padded
+        {0, 3, false, "0"},  // values below 1 are never padded
         {-5, 3, false, "-5"},
         {42, -1, false, "42"},
         {INT_MIN, 12, false, "-2147483648"},
@@ -105,8 +105,10 @@ TYPED_TEST(XYStringConcatTest, DecimalNumbersAndZeroPadding) {
     for (const Case& c : cases) {
         CXYStringConcat<T> cl(1024);
         cl.Add(Texte<T>("<").c_str());
-        if (c.bLong) cl.AddNumber(c.nValeur, c.nChiffres);
-        else cl.AddNumber(static_cast<int>(c.nValeur), c.nChiffres);
+        if (c.bLong)
+            cl.AddNumber(c.nValeur, c.nChiffres);
+        else
+            cl.AddNumber(static_cast<int>(c.nValeur), c.nChiffres);
         EXPECT_EQ(Contenu(cl), Texte<T>(("<" + c.sAttendu).c_str())) << c.nValeur << " " << c.nChiffres;
     }
 }
@@ -146,7 +148,8 @@ TYPED_TEST(XYStringConcatTest, EqualityAndSearch) {
         long nDebut;
         int nAttendu;
     } cases[] = {{"a", 0, 7}, {"a", 8, 22}, {"WHERE", 0, 16}, {"x", 0, -1}, {"a", 26, -1}, {"1", 24, 24}};
-    for (const Case& c : cases) EXPECT_EQ(cl.nPos(Texte<T>(c.pszCherche).c_str(), c.nDebut), c.nAttendu) << c.pszCherche;
+    for (const Case& c : cases)
+        EXPECT_EQ(cl.nPos(Texte<T>(c.pszCherche).c_str(), c.nDebut), c.nAttendu) << c.pszCherche;
     EXPECT_EQ(cl.nPos(static_cast<T>('='), 0), 23);
     EXPECT_EQ(cl.nPos(static_cast<T>('S'), 1), -1);
 }

@@ -1,6 +1,8 @@
 // Shared-string conversions: empty and null sources, the 1252 table path, the end marker carried
 // across a change of width (and not to or from UTF-8), surrogate pairs, byte-string targets, the
 // free functions and CCodePageCnvW.
+#include "core/XYStringConversion.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,7 +12,6 @@
 #include "core/CodePageCnvW.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
-#include "core/XYStringConversion.h"
 #include "platform/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
@@ -19,8 +20,12 @@ namespace {
 
 constexpr wchar_t MARQUEUR_W = static_cast<wchar_t>(0xFFFFFFFF);
 
-std::wstring Texte(const CXYString<wchar_t>& cl) { return std::wstring(cl.pszGet(), cl.nGetLongueur()); }
-std::string Texte(const CXYString<char>& cl) { return std::string(cl.pszGet(), cl.nGetLongueur()); }
+std::wstring Texte(const CXYString<wchar_t>& cl) {
+    return std::wstring(cl.pszGet(), cl.nGetLongueur());
+}
+std::string Texte(const CXYString<char>& cl) {
+    return std::string(cl.pszGet(), cl.nGetLongueur());
+}
 
 class XYStringConversionTest : public testing::Test {
 protected:
@@ -53,12 +58,14 @@ TEST_F(XYStringConversionTest, NullOrEmptySourcesLeaveTheTargetEmpty) {
         {"W nAffecteUTF16", [](auto& w, auto&, auto&) { return w.nAffecteUTF16(nullptr, 3); }},
         {"W nAffecteUTF32", [](auto& w, auto&, auto&) { return w.nAffecteUTF32(L"abc", 0); }},
         {"A __nConversion", [](auto&, auto& a, auto&) { return a.__nConversion(L"", -1, 0, 1252, 0, nullptr); }},
-        {"A nAffecteToUTF8 W", [](auto&, auto& a, auto&) { return a.nAffecteToUTF8(static_cast<const wchar_t*>(nullptr), -1); }},
+        {"A nAffecteToUTF8 W",
+         [](auto&, auto& a, auto&) { return a.nAffecteToUTF8(static_cast<const wchar_t*>(nullptr), -1); }},
         {"A nAffecteUTF32", [](auto&, auto& a, auto&) { return a.nAffecteUTF32(nullptr, 2, 1252, 0, nullptr); }},
         {"A nAffecteUTF16", [](auto&, auto& a, auto&) { return a.nAffecteUTF16(nullptr, 2, 1252, 0, nullptr); }},
         {"A nAffecteUTF8", [](auto&, auto& a, auto&) { return a.nAffecteUTF8("x", 0, 1252, 0, nullptr, nullptr); }},
         {"A nAffecteToUTF8", [](auto&, auto& a, auto&) { return a.nAffecteToUTF8("x", 0, 1252); }},
-        {"B nAffecteToANSI", [](auto&, auto&, auto& b) { return b.nAffecteToANSI(L"x", 0, 1252, 0, nullptr, nullptr, 0); }},
+        {"B nAffecteToANSI",
+         [](auto&, auto&, auto& b) { return b.nAffecteToANSI(L"x", 0, 1252, 0, nullptr, nullptr, 0); }},
         {"B nAffecteToUNICODE", [](auto&, auto&, auto& b) { return b.nAffecteToUNICODE("", -1, 1252, 0); }},
     };
     for (const Case& c : cases) {
@@ -68,7 +75,7 @@ TEST_F(XYStringConversionTest, NullOrEmptySourcesLeaveTheTargetEmpty) {
         CVQBIN b(abyOld, 3);
         EXPECT_EQ(c.Op(w, a, b), 0) << c.pszNom;
         // The value that was assigned is empty (null), not an allocated empty text.
-        const bool bVide = c.pszNom[0] == 'W' ? w.pszGetBuffer() == nullptr
+        const bool bVide = c.pszNom[0] == 'W'   ? w.pszGetBuffer() == nullptr
                            : c.pszNom[0] == 'A' ? a.pszGetBuffer() == nullptr
                                                 : b.pbyGet() == nullptr;
         EXPECT_TRUE(bVide) << c.pszNom;
@@ -170,8 +177,8 @@ TEST_F(XYStringConversionTest, MarkerCrossesWidthsExceptToAndFromUTF8) {
         uint32_t dwFlags;
     } casesW[] = {
         {L"ab\u00e9", 1252, "ab\xE9\xFF", 1},
-        {L"", 1252, "\xFF", 1},            // only the marker
-        {L"ab", 65001, "ab?", 0},         // UTF-8: the marker is an ordinary (unencodable) character
+        {L"", 1252, "\xFF", 1},    // only the marker
+        {L"ab", 65001, "ab?", 0},  // UTF-8: the marker is an ordinary (unencodable) character
     };
     for (const CaseW& c : casesW) {
         const CXYString<wchar_t> clW = clAvecMarqueurW(c.pszTexte);
@@ -257,7 +264,9 @@ TEST_F(XYStringConversionTest, FreeFunctions) {
     EXPECT_EQ(Texte(UTF8_To_CWString("d\xC3\xA9j\xC3\xA0", 3)), L"d\u00e9");
     EXPECT_EQ(Texte(PCASTR_To_CWString("\xE9t\xE9", 1252, 2)), L"\u00e9t");
     EXPECT_EQ(Texte(PCWSTR_To_CAString(L"\u00e9t\u00e9", 1252, -1)), "\xE9t\xE9");
-    EXPECT_EQ(Texte(PCWSTR_To_UTF8(L"\u20ac1")), "\xE2\x82\xAC" "1");
+    EXPECT_EQ(Texte(PCWSTR_To_UTF8(L"\u20ac1")),
+              "\xE2\x82\xAC"
+              "1");
     EXPECT_EQ(Texte(PCWSTR_N_To_UTF8(L"\u20ac1", 1)), "\xE2\x82\xAC");
     EXPECT_EQ(Texte(CWString_To_UTF8(CXYString<wchar_t>(L"\u00e9"))), "\xC3\xA9");
     EXPECT_EQ(Texte(PCASTR_To_UTF8("\xE9", 1252)), "\xC3\xA9");
