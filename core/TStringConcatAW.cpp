@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <optional>
+#include <string>
 
 #include "core/UnicodeToolkit.h"
 #include "platform/WinCodePage.h"
@@ -19,6 +20,18 @@ struct CTStringConcatAW::stTexte {
     void Prend(const CXYStringConcat<T>& cl) {
         p = cl.pszGet();
         n = cl.nGetLongueur();
+    }
+    // Input taken as it is; a piece of the master's own text is copied first, since the edit
+    // moves or reallocates the master under it.
+    void Prend(const T* psz, unsigned long nUnites, const CXYStringConcat<T>& clMaitre) {
+        if (!clMaitre._bContient(psz)) {
+            p = psz;
+            n = nUnites;
+            return;
+        }
+        clTmp.emplace(nUnites);
+        clTmp->Add(psz, static_cast<long>(nUnites));
+        Prend(*clTmp);
     }
 };
 
@@ -189,8 +202,7 @@ int CTStringConcatAW::bIsCharSpace(long i) const {
 
 void CTStringConcatAW::_VersMaitre(const wchar_t* psz, long n, stTexte<char>& stA, stTexte<wchar_t>& stW) const {
     if (bModeWide()) {
-        stW.p = psz;
-        stW.n = static_cast<unsigned long>(n);
+        stW.Prend(psz, static_cast<unsigned long>(n), m_clConcatW);
         return;
     }
     stA.clTmp.emplace(4 * static_cast<unsigned long>(n));
@@ -205,8 +217,7 @@ void CTStringConcatAW::_VersMaitre(const char* psz, long n, unsigned nSource, st
         stW.clTmp->AddAnsi(psz, n, nSource);
         stW.Prend(*stW.clTmp);
     } else if (nSource == m_nCodePage) {
-        stA.p = psz;
-        stA.n = static_cast<unsigned long>(n);
+        stA.Prend(psz, static_cast<unsigned long>(n), m_clConcatA);
     } else if (m_nCodePage == CP_UTF8) {
         stA.clTmp.emplace(4 * static_cast<unsigned long>(n));
         stA.clTmp->AddAnsiToUTF8(psz, n, nSource);
@@ -273,6 +284,10 @@ void CTStringConcatAW::AddUTF8(const char* psz, long n) {
     }
     if (m_nCodePage == CP_UTF8) {
         m_clConcatA.Add(psz, n);
+    } else if (m_clConcatA._bContient(psz)) {  // the master's own bytes: the buffer may move
+        const std::string sCopie(psz, static_cast<size_t>(n));
+        AddUTF8(sCopie.data(), n);
+        return;
     } else {
         const unsigned long L = m_clConcatA.nGetLongueur();
         if (m_clConcatA._bPrepare(L + static_cast<unsigned long>(n))) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <type_traits>
 
 #include "core/STRCompare.h"
@@ -59,8 +60,13 @@ public:
     // ------------------------------------------------------------------------------- appending
     // Every appending member does nothing for a null text or a count below 1.
     void Add(const T* psz, long n) {
-        if (psz == nullptr || n < 1 || !_bPrepare(m_nLongueur + static_cast<unsigned long>(n))) return;
-        memcpy(m_pszBuffer + m_nLongueur, psz, static_cast<size_t>(n) * sizeof(T));
+        if (psz == nullptr || n < 1) return;
+        // A piece of the builder's own text is found again after the buffer has moved.
+        const bool bInterne = _bContient(psz);
+        const size_t nOffset = bInterne ? static_cast<size_t>(psz - m_pszBuffer) : 0;
+        if (!_bPrepare(m_nLongueur + static_cast<unsigned long>(n))) return;
+        if (bInterne) psz = m_pszBuffer + nOffset;
+        memmove(m_pszBuffer + m_nLongueur, psz, static_cast<size_t>(n) * sizeof(T));
         _SetLongueur(m_nLongueur + static_cast<unsigned long>(n));
     }
     void Add(const T* psz) {
@@ -165,6 +171,11 @@ public:
             AddAnsi(psz, n, nCodePage);
         } else {
             if (!_bConversionPossible(psz, n)) return;
+            if (_bContient(psz)) {  // the builder's own text: the buffer may move under it
+                const std::string sCopie(psz, static_cast<size_t>(n));
+                AddAnsiToUTF8(sCopie.data(), n, nCodePage);
+                return;
+            }
             const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
             if (!_bPrepare(m_nLongueur + nPlace)) return;
             const unsigned long nEcrit =
@@ -192,6 +203,13 @@ public:
     // Upper-cases the text in place through the host's locale services.
     void Majuscule() {
         if (m_nLongueur != 0) STR_ToUpper(m_pszBuffer);
+    }
+
+    // 1 when p points into the builder's buffer.
+    bool _bContient(const void* p) const {
+        const char* pc = static_cast<const char*>(p);
+        const char* pDebut = reinterpret_cast<const char*>(m_pszBuffer);
+        return m_pszBuffer != nullptr && pc >= pDebut && pc <= pDebut + m_nCapacite * sizeof(T);
     }
 
     // Forgets the text; the memory stays for the next appends.

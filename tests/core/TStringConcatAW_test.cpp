@@ -306,6 +306,30 @@ TEST_F(TStringConcatAWTest, UnitsAndNumbers) {
     }
 }
 
+TEST_F(TStringConcatAWTest, ItsOwnTextAsInputSurvivesTheBufferMoving) {
+    // 1000 units, so that each of these edits grows the master past its first 1024-unit step.
+    std::wstring sBase;
+    for (int i = 0; i < 100; ++i) sBase += L"abcdefghi,";
+    for (const Mode& m : s_aModes) {
+        CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant);
+        cl.SetStrCte(sBase.c_str(), -1);
+        cl.Add(cl.pszGetW(), -1);
+        EXPECT_EQ(VueW(cl), sBase + sBase) << m.pszNom;
+        cl.SetStrCte(sBase.c_str(), -1);
+        cl.Insert(cl.pszGetW() + 10, 100, 5);
+        EXPECT_EQ(VueW(cl), sBase.substr(0, 5) + sBase.substr(10, 100) + sBase.substr(5)) << m.pszNom;
+        cl.SetStrCte(sBase.c_str(), -1);
+        cl.Remplace(0, 0, cl.pszGetW(), 50);
+        EXPECT_EQ(VueW(cl), sBase.substr(0, 50) + sBase) << m.pszNom;
+        cl.SetStrCte(sBase.c_str(), -1);
+        cl.Add(cl.pszGetA(), -1, m.nCodePage == WIDE ? m.nCodePageAppelant : m.nCodePage);
+        EXPECT_EQ(VueW(cl), sBase + sBase) << m.pszNom;
+        cl.SetStrCte(sBase.c_str(), -1);
+        cl.AddUTF8(cl.pszGetA(), 20);
+        EXPECT_EQ(VueW(cl), sBase + sBase.substr(0, 20)) << m.pszNom;
+    }
+}
+
 TEST_F(TStringConcatAWTest, CallerCodePageMinusOneIsTheHostCodePage) {
     standin::SetCodePage(1251);
     CTStringConcatAW cl(WIDE, CTStringConcatAW::s_nCodePageAppelant);
