@@ -297,7 +297,8 @@ TEST_F(TStringConcatAWTest, UnitsAndNumbers) {
         cl.AddNumberHexa(static_cast<unsigned char>(0x5));
         cl.AddNumberHexa(0xCAFEu);
         cl.AddNumberHexa(1UL);
-        EXPECT_EQ(VueW(cl), L"007 -1234567890123 050000CAFE0000000000000001") << m.pszNom;
+        cl.Add(CTString(L" \u00e9"));
+        EXPECT_EQ(VueW(cl), L"007 -1234567890123 050000CAFE0000000000000001 \u00e9") << m.pszNom;
         EXPECT_EQ(cl.bIsCharSpace(3), 1);
         EXPECT_EQ(cl.bIsCharSpace(2), 0);
         EXPECT_EQ(cl.cGetCharW(4), L'-');
