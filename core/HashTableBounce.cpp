@@ -9,9 +9,9 @@
 #include "core/STRCompare.h"
 
 const uint32_t CHashTableBounce::g__ToutPretToutChaud[29] = {
-    17,        53,        97,        193,       389,       769,        1543,       3079,       6151,      12289,
-    24593,     49157,     98317,     196613,    393241,    786433,     1572869,    3145739,    6291469,   12582917,
-    25165843,  50331653,  100663319, 201326611, 402653189, 805306457, 1610612741, 3221225473u, 4294967291u,
+    17,       53,       97,        193,       389,       769,       1543,       3079,        6151,        12289,
+    24593,    49157,    98317,     196613,    393241,    786433,    1572869,    3145739,     6291469,     12582917,
+    25165843, 50331653, 100663319, 201326611, 402653189, 805306457, 1610612741, 3221225473u, 4294967291u,
 };
 
 CHashTableBounce::CHashTableBounce(unsigned int n)
@@ -33,11 +33,21 @@ CHashTableBounce::~CHashTableBounce() {
     free(m_pdwHash);
 }
 
-void CHashTableBounce::SetCmp(PFNCOMPARE pfCompare) { m_pfCompare = pfCompare; }
-void CHashTableBounce::SetHashVal(PFNHASHVAL pfHashVal) { m_pfHashVal = pfHashVal; }
-CHashTableBounce::PFNCOMPARE CHashTableBounce::pfGetCmp() const { return m_pfCompare; }
-CHashTableBounce::PFNHASHVAL CHashTableBounce::pfGetHashVal() const { return m_pfHashVal; }
-unsigned int CHashTableBounce::dwGetNumElement() const { return m_dwNbElement; }
+void CHashTableBounce::SetCmp(PFNCOMPARE pfCompare) {
+    m_pfCompare = pfCompare;
+}
+void CHashTableBounce::SetHashVal(PFNHASHVAL pfHashVal) {
+    m_pfHashVal = pfHashVal;
+}
+CHashTableBounce::PFNCOMPARE CHashTableBounce::pfGetCmp() const {
+    return m_pfCompare;
+}
+CHashTableBounce::PFNHASHVAL CHashTableBounce::pfGetHashVal() const {
+    return m_pfHashVal;
+}
+unsigned int CHashTableBounce::dwGetNumElement() const {
+    return m_dwNbElement;
+}
 
 void CHashTableBounce::__Init(unsigned int n, int bReset) {
     if (bReset) {
@@ -81,7 +91,13 @@ void CHashTableBounce::__Init(unsigned int n, int bReset) {
 CHashTableBounce::_stELEMENT* CHashTableBounce::_pstFind(const void* pKey, unsigned int* pnBucket,
                                                          unsigned int* pnSlot) const {
     if (m_dwNbElement == 0) return nullptr;
-    unsigned int nBucket = m_pfHashVal(pKey) % m_dwNbHash;
+    return _pstFindHash(pKey, m_pfHashVal(pKey), pnBucket, pnSlot);
+}
+
+CHashTableBounce::_stELEMENT* CHashTableBounce::_pstFindHash(const void* pKey, unsigned int dwHash,
+                                                             unsigned int* pnBucket, unsigned int* pnSlot) const {
+    if (m_dwNbElement == 0) return nullptr;
+    unsigned int nBucket = dwHash % m_dwNbHash;
     for (uint32_t n = m_pdwHash[nBucket]; n != 0; n = m_pstElement[n - 1].dwNext) {
         if (m_pfCompare(pKey, m_pstElement[n - 1].pKey) != 0) continue;
         if (pnBucket != nullptr) *pnBucket = nBucket;
@@ -92,12 +108,16 @@ CHashTableBounce::_stELEMENT* CHashTableBounce::_pstFind(const void* pKey, unsig
 }
 
 int CHashTableBounce::bAddElement(void* pKey, void* pValue) {
+    return _bAddElementHash(pKey, pValue, m_pfHashVal(pKey));
+}
+
+int CHashTableBounce::_bAddElementHash(void* pKey, void* pValue, unsigned int dwHash) {
     if (m_dwFreeHead == 0 && !__bGrow()) return 0;
     uint32_t dwNumero = m_dwFreeHead;
     _stELEMENT* pst = &m_pstElement[dwNumero - 1];
     m_dwFreeHead = pst->dwNext;
 
-    unsigned int nBucket = m_pfHashVal(pKey) % m_dwNbHash;
+    unsigned int nBucket = dwHash % m_dwNbHash;
     pst->pKey = pKey;
     pst->pValue = pValue;
     pst->dwPrevious = 0;
@@ -283,12 +303,17 @@ int CHashTableBounce::bParseSetKey(unsigned int nEntry, void* pKey, void** ppOld
 }
 
 int CHashTableBounce::nStringLogiqueCompare(const void* pSearched, const void* pStored) {
-    return STR_nCompareW(static_cast<const wchar_t*>(pSearched), static_cast<const wchar_t*>(pStored), STR_LOGIQUE);
+    const wchar_t* psz1 = static_cast<const wchar_t*>(pSearched);
+    const wchar_t* psz2 = static_cast<const wchar_t*>(pStored);
+    // Identical texts are equal under any folding: the registries mostly look keys up in the
+    // spelling they were stored with, and this spares the host a call per match.
+    if (psz1 != nullptr && psz2 != nullptr && wcscmp(psz1, psz2) == 0) return 0;
+    return STR_nCompareW(psz1, psz2, STR_LOGIQUE);
 }
 
 unsigned int CHashTableBounce::dwStringLogiqueHashVal(const void* pKey) {
     const wchar_t* psz = static_cast<const wchar_t*>(pKey);
-    if (psz == nullptr) return 0;
+    if (psz == nullptr) psz = L"";  // a null text counts as empty, as in the compare
     // The text and its terminating zero, folded as the compare folds it.
     size_t nLongueur = wcslen(psz) + 1;
     wchar_t aszLocal[1024 / sizeof(wchar_t)];
@@ -300,8 +325,14 @@ unsigned int CHashTableBounce::dwStringLogiqueHashVal(const void* pKey) {
     int nEcrits = STR_nMapStringEx(STR_LOGIQUE, pszPlie, nLongueur, psz, static_cast<long>(nLongueur));
     // Only what the host reports written is read: the rest of the buffer was never filled.
     if (nEcrits > static_cast<int>(nLongueur)) nEcrits = static_cast<int>(nLongueur);
-    unsigned int dwHash = 0;
-    for (int i = 0; i < nEcrits && pszPlie[i] != 0; i++) dwHash += static_cast<unsigned int>(pszPlie[i]);
+    // Each folded character is mixed in (FNV-1a): a plain sum of the characters gives texts that
+    // differ by a few letters or digits (Client0012 / Client0021 / Client0003) the same few hash
+    // values, and a registry of such keys would degrade into a handful of long chains.
+    unsigned int dwHash = 2166136261u;
+    for (int i = 0; i < nEcrits && pszPlie[i] != 0; i++) {
+        dwHash ^= static_cast<unsigned int>(pszPlie[i]);
+        dwHash *= 16777619u;
+    }
     if (pszPlie != aszLocal) free(pszPlie);
     return dwHash;
 }

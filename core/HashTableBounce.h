@@ -92,6 +92,10 @@ public:
 protected:
     // The first entry whose key compares equal, with its bucket and slot; null when absent.
     _stELEMENT* _pstFind(const void* pKey, unsigned int* pnBucket, unsigned int* pnSlot) const;
+    // The same, and the add, with the key's hash already known: a caller that looks a key up and
+    // then adds it hashes it once (for text keys, one call to the host instead of two).
+    _stELEMENT* _pstFindHash(const void* pKey, unsigned int dwHash, unsigned int* pnBucket, unsigned int* pnSlot) const;
+    int _bAddElementHash(void* pKey, void* pValue, unsigned int dwHash);
 
     _stELEMENT* m_pstElement;    // capacity entries
     uint32_t m_dwTailleTableau;  // capacity: half the current prime
@@ -102,5 +106,5 @@ protected:
     int32_t m_nParseDepth;       // walks under way
     PFNCOMPARE m_pfCompare;
     PFNHASHVAL m_pfHashVal;
-    uint32_t m_dwLevel;          // index of the current prime
+    uint32_t m_dwLevel;  // index of the current prime
 };

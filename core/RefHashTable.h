@@ -21,7 +21,7 @@
 template <typename K, typename V>
 class CRefHashTable : protected CHashTableBounce {
     static_assert(std::is_pointer_v<V>, "values are pointers to reference-counted objects");
-    static_assert((std::is_integral_v<K> || std::is_enum_v<K> || std::is_pointer_v<K>) && sizeof(K) <= sizeof(void*),
+    static_assert((std::is_integral_v<K> || std::is_enum_v<K> || std::is_pointer_v<K>)&&sizeof(K) <= sizeof(void*),
                   "keys are stored in the key word");
 
 public:
@@ -63,10 +63,10 @@ public:
     // the key is replaced in place and released. 0 when the table could not grow (nothing taken).
     int bSet(K key, V pValue) {
         _AddRef(pValue);
-        void** ppStocke = pGetElement(_pvCle(key));
-        if (ppStocke != nullptr) {
-            V pAncien = static_cast<V>(*ppStocke);
-            *ppStocke = pValue;
+        _stELEMENT* pst = _pstTrouve(_pvCle(key));
+        if (pst != nullptr) {
+            V pAncien = static_cast<V>(pst->pValue);
+            pst->pValue = pValue;
             _Release(pAncien);
             return 1;
         }
@@ -78,13 +78,13 @@ public:
     // The value stored under the key, with one reference that the caller releases; 0 (and null)
     // when absent.
     int bGet(K key, V* ppValue) {
-        void* pValue = nullptr;
-        if (!bGetElement(_pvCle(key), &pValue, nullptr)) {
+        const _stELEMENT* pst = _pstTrouve(_pvCle(key));
+        if (pst == nullptr) {
             *ppValue = nullptr;
             return 0;
         }
-        _AddRef(static_cast<V>(pValue));
-        *ppValue = static_cast<V>(pValue);
+        *ppValue = static_cast<V>(pst->pValue);
+        _AddRef(*ppValue);
         return 1;
     }
 
@@ -129,6 +129,21 @@ public:
     using CHashTableBounce::pGetElement;
     using CHashTableBounce::StopParsing;
 
+protected:
+    using _stELEMENT = CHashTableBounce::_stELEMENT;
+
+    // The entry of a key. With the default compare and hash (the usual case) the chain is walked
+    // inline: integer look-ups are a few instructions, and indirect calls would double them.
+    _stELEMENT* _pstTrouve(void* pvCle) const {
+        if (m_pfCompare != _nHTBDefaultCompare || m_pfHashVal != _dwHTBDefaultHashVal)
+            return _pstFind(pvCle, nullptr, nullptr);
+        if (m_dwNbElement == 0) return nullptr;
+        uint32_t n = m_pdwHash[_dwHTBDefaultHashVal(pvCle) % m_dwNbHash];
+        while (n != 0 && m_pstElement[n - 1].pKey != pvCle) n = m_pstElement[n - 1].dwNext;
+        return n == 0 ? nullptr : &m_pstElement[n - 1];
+    }
+
+public:
     // The key word a key is stored as, and back.
     static void* _pvCle(K key) {
         if constexpr (std::is_pointer_v<K>)

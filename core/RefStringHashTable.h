@@ -9,8 +9,9 @@
 // it, and the table frees it otherwise; DeleteAll and destruction free the keys still stored.
 //
 // A one-entry look-up cache (stored key and value of the last successful bGet, holding no
-// reference) spares the hash of long identification texts on repeated requests. It is cleared
-// whenever its entry is removed or replaced, by whatever path, and by every add.
+// reference) spares the hash of long identification texts, and any call to the host, on repeated
+// requests. It is cleared whenever its entry is removed or replaced, by whatever path, and by
+// every add.
 #pragma once
 
 #include <cstdlib>
@@ -49,7 +50,8 @@ public:
         wchar_t* pszCopie = _pszCopie(pszKey);
         if (pszCopie == nullptr) return 0;
         this->_AddRef(pValue);
-        _stELEMENT* pst = this->_pstFind(pszCopie, nullptr, nullptr);
+        unsigned int dwHash = this->m_pfHashVal(pszCopie);
+        _stELEMENT* pst = this->_pstFindHash(pszCopie, dwHash, nullptr, nullptr);
         if (pst != nullptr) {
             if (pst->pKey == m_pszCacheKey) ViderCache();
             void* pAncienneCle = pst->pKey;
@@ -60,16 +62,20 @@ public:
             this->_Release(pAncien);
             return 1;
         }
-        if (bAddElement(pszCopie, pValue)) return 1;
+        ViderCache();  // as every add does
+        if (this->_bAddElementHash(pszCopie, pValue, dwHash)) return 1;
         this->_Release(pValue);
         free(pszCopie);
         return 0;
     }
 
     // The value stored under a key equal to the given one, with one reference for the caller;
-    // 0 (and null) when absent. The last key found answers from the cache.
+    // 0 (and null) when absent. A key spelled exactly as the last key found answers from the
+    // cache without a call to the host. Any other spelling goes through the table, whose answer is
+    // the same entry when it is equal: asking the host to compare it with the cached key first
+    // would cost a call on every look-up of another key for nothing.
     int bGet(const wchar_t* pszKey, V* ppValue) {
-        if (m_pszCacheKey != nullptr && this->m_pfCompare(pszKey, m_pszCacheKey) == 0) {
+        if (m_pszCacheKey != nullptr && pszKey != nullptr && wcscmp(pszKey, m_pszCacheKey) == 0) {
             this->_AddRef(m_pCacheValue);
             *ppValue = m_pCacheValue;
             return 1;

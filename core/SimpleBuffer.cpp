@@ -4,15 +4,21 @@
 #include <cstdlib>
 #include <cstring>
 
-CSimpleBuffer::CSimpleBuffer(size_t nTaille) { SetSize(nTaille); }
+CSimpleBuffer::CSimpleBuffer(size_t nTaille) {
+    SetSize(nTaille);
+}
 
-CSimpleBuffer::CSimpleBuffer(const void* pData, size_t nTaille) { CopyBuffer(pData, nTaille); }
+CSimpleBuffer::CSimpleBuffer(const void* pData, size_t nTaille) {
+    CopyBuffer(pData, nTaille);
+}
 
 CSimpleBuffer::CSimpleBuffer(const CSimpleBuffer* pclSource) {
     CopyBuffer(pclSource->m_pbyData, pclSource->m_nTaille);
 }
 
-CSimpleBuffer::~CSimpleBuffer() { free(m_pbyData); }
+CSimpleBuffer::~CSimpleBuffer() {
+    free(m_pbyData);
+}
 
 void CSimpleBuffer::SetSize(size_t nTaille) {
     if (nTaille == m_nTaille) return;

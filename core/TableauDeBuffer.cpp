@@ -39,7 +39,9 @@ CTableauDeBuffer::CTableauDeBuffer(int nTailleElement, int nPasAgrandissement, i
       m_nSeuilCompactage(nSeuilCompactage),
       m_pbyTableau(nullptr) {}
 
-CTableauDeBuffer::~CTableauDeBuffer() { free(m_pbyTableau); }
+CTableauDeBuffer::~CTableauDeBuffer() {
+    free(m_pbyTableau);
+}
 
 void CTableauDeBuffer::Agrandir() {
     int nIncrement = m_nPasAgrandissement;
@@ -124,7 +126,9 @@ void CTableauDeBuffer::Insere(const void* p, int i) {
     m_nNbElement++;
 }
 
-void CTableauDeBuffer::SetAt(const void* p, int i) { memmove(pGetAt(i), p, m_nTailleElement); }
+void CTableauDeBuffer::SetAt(const void* p, int i) {
+    memmove(pGetAt(i), p, m_nTailleElement);
+}
 
 void CTableauDeBuffer::Etend(int i, const void* p, const void* pRemplissage) {
     if (i < m_nNbElement) {
@@ -203,8 +207,7 @@ void CTableauDeBuffer::PermuteMultiple(int nPremier, _STBlocATrier* pBlocs, unsi
     }
     int nTotal = nEcriture + nLongueurSuite;
     CopieSuite();
-    if (nTotal < m_nNbElement)
-        memcpy(pbyNouveau + _nOctets(nTotal), pGetAt(nTotal), _nOctets(m_nNbElement - nTotal));
+    if (nTotal < m_nNbElement) memcpy(pbyNouveau + _nOctets(nTotal), pGetAt(nTotal), _nOctets(m_nNbElement - nTotal));
     free(m_pbyTableau);
     m_pbyTableau = pbyNouveau;
 }

@@ -2,6 +2,8 @@
 // thresholds, slot reuse, duplicates, walks (with removal, nested, abandoned, with growth),
 // DeleteAll and the entry-number setters; then a long random run against a model with the
 // invariants checked after every operation.
+#include "core/HashTableBounce.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,18 +13,27 @@
 #include <set>
 #include <vector>
 
-#include "core/HashTableBounce.h"
 #include "tests/core/HashTableInvariants.h"
 
 namespace {
 
-void* K(intptr_t n) { return reinterpret_cast<void*>(n); }
-intptr_t N(const void* p) { return reinterpret_cast<intptr_t>(p); }
+void* K(intptr_t n) {
+    return reinterpret_cast<void*>(n);
+}
+intptr_t N(const void* p) {
+    return reinterpret_cast<intptr_t>(p);
+}
 
-int CompareMot(const void* a, const void* b) { return a != b; }
-unsigned int HashMot(const void* p) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p)); }
+int CompareMot(const void* a, const void* b) {
+    return a != b;
+}
+unsigned int HashMot(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p));
+}
 // Three buckets at most whatever the prime: long chains with entries of every position.
-unsigned int HashPauvre(const void* p) { return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p) % 3); }
+unsigned int HashPauvre(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<uintptr_t>(p) % 3);
+}
 
 class CTable : public CHashTableBounce {
 public:
@@ -45,7 +56,7 @@ public:
 TEST(HashTableBounceTest, InitialSizeByLevel) {
     struct Case {
         unsigned int n, nLevel, nCapacity, nBuckets;
-    } cases[] = {{0, 0, 8, 17}, {1, 0, 8, 17}, {7, 0, 8, 17},     {8, 0, 8, 17},
+    } cases[] = {{0, 0, 8, 17},  {1, 0, 8, 17},   {7, 0, 8, 17},   {8, 0, 8, 17},
                  {9, 1, 26, 53}, {26, 1, 26, 53}, {27, 2, 48, 97}, {1000, 7, 1539, 3079}};
     for (const Case& c : cases) {
         CTable cl(c.n);

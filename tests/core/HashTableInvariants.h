@@ -37,8 +37,8 @@ inline testing::AssertionResult HashTableInvariants(const CHashTableBounce& cl) 
             const E& e = pst[n - 1];
             if (e.dwPrevious == dwLibre) return testing::AssertionFailure() << "free entry " << n << " in a chain";
             if (e.dwPrevious != dwPrecedent)
-                return testing::AssertionFailure() << "entry " << n << " previous " << e.dwPrevious << " expected "
-                                                   << dwPrecedent;
+                return testing::AssertionFailure()
+                       << "entry " << n << " previous " << e.dwPrevious << " expected " << dwPrecedent;
             if (cl.pfGetHashVal()(e.pKey) % nHash != b)
                 return testing::AssertionFailure() << "entry " << n << " chained in the wrong bucket";
             if (tabVu[n - 1]++) return testing::AssertionFailure() << "entry " << n << " chained twice";

@@ -1,6 +1,8 @@
 // The reference-holding arrays with small element classes standing for the system's reference
 // schemes: a plain count with a no-delete flag (through CRefTraits) and an item description with
 // external and internal counts (through a member specialisation of one array instance).
+#include "core/RefArray.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "core/NARefArray.h"
-#include "core/RefArray.h"
 
 namespace {
 

@@ -1,6 +1,8 @@
 // The reference-holding hash tables over integer, enumeration and pointer keys: one reference per
 // stored value, one entry per key, releases on removal and destruction, and the member
 // specialisation by which an instance brings its own release rule.
+#include "core/RefHashTable.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "core/NARefHashTable.h"
-#include "core/RefHashTable.h"
 #include "tests/core/HashTableInvariants.h"
 
 namespace {

@@ -65,9 +65,26 @@ TEST(XMathTest, EstPremier) {
         uint64_t n;
         bool bPremier;
     } cases[] = {
-        {0, false}, {1, true},  {2, true},   {3, true},   {4, false},  {5, true},          {7, true},
-        {9, false}, {11, true}, {15, false}, {25, false}, {49, false}, {53, true},         {121, false},
-        {127, true}, {169, false}, {4294967291ull, true}, {4294967297ull, false}, {1000000007ull, true}, {65537ull * 65539ull, false},
+        {0, false},
+        {1, true},
+        {2, true},
+        {3, true},
+        {4, false},
+        {5, true},
+        {7, true},
+        {9, false},
+        {11, true},
+        {15, false},
+        {25, false},
+        {49, false},
+        {53, true},
+        {121, false},
+        {127, true},
+        {169, false},
+        {4294967291ull, true},
+        {4294967297ull, false},
+        {1000000007ull, true},
+        {65537ull * 65539ull, false},
     };
     for (const Case& c : cases) EXPECT_EQ(CXMath::bEstPremier(c.n), c.bPremier) << c.n;
 }
