@@ -50,23 +50,19 @@ public:
     T* operator[](int i) const { return tBase::GetAt(i); }
     T* GetAt(int i) const { return tBase::GetAt(i); }
 
+    // Adding takes the element's reference; when the heap refuses the room, nothing is stored and
+    // the reference is given back at once.
     void Ajoute(T* p) {
+        int n = nGetNbElement();
         _AddRef(p);
-        try {
-            tBase::Ajoute(p);
-        } catch (...) {
-            _Release(p);
-            throw;
-        }
+        tBase::Ajoute(p);
+        if (nGetNbElement() == n) _Release(p);
     }
     void Insere(T* p, int i) {
+        int n = nGetNbElement();
         _AddRef(p);
-        try {
-            tBase::Insere(p, i);
-        } catch (...) {
-            _Release(p);
-            throw;
-        }
+        tBase::Insere(p, i);
+        if (nGetNbElement() == n) _Release(p);
     }
     // The new element is referenced before the old one is released, so storing an element over
     // itself keeps it alive.

@@ -4,29 +4,28 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <utility>
 
 namespace {
 
 // One element held aside while the storage moves or shifts: on the stack for the usual small
-// elements, on the heap for large ones.
+// elements, on the heap for large ones (null when the heap refuses).
 class CElementTemporaire {
 public:
     CElementTemporaire(const void* p, int nTaille) {
-        if (nTaille > static_cast<int>(sizeof(m_abyLocal))) {
-            m_pHeap.reset(new unsigned char[nTaille]);
-            m_pby = m_pHeap.get();
-        }
-        memcpy(m_pby, p, nTaille);
+        if (nTaille > static_cast<int>(sizeof(m_abyLocal))) m_pby = static_cast<unsigned char*>(malloc(nTaille));
+        if (m_pby != nullptr) memcpy(m_pby, p, nTaille);
     }
+    ~CElementTemporaire() {
+        if (m_pby != m_abyLocal) free(m_pby);
+    }
+    CElementTemporaire(const CElementTemporaire&) = delete;
+    CElementTemporaire& operator=(const CElementTemporaire&) = delete;
     const void* pGet() const { return m_pby; }
 
 private:
     alignas(16) unsigned char m_abyLocal[256];
     unsigned char* m_pby = m_abyLocal;
-    std::unique_ptr<unsigned char[]> m_pHeap;
 };
 
 }  // namespace
@@ -49,8 +48,10 @@ void CTableauDeBuffer::Agrandir() {
     if (nIncrement == 1 && m_nTailleTableau > 100) nIncrement = m_nTailleElement <= 256 ? 20 : 1;
     // A zero or negative step would leave a full array full and the next write out of bounds.
     if (nIncrement < 1) nIncrement = 1;
+    // Refused, the array keeps its storage and capacity; the operation that needed the room
+    // then adds nothing rather than write past the block.
     void* pNouveau = realloc(m_pbyTableau, _nOctets(m_nTailleTableau + nIncrement));
-    if (pNouveau == nullptr) throw std::bad_alloc();
+    if (pNouveau == nullptr) return;
     m_pbyTableau = static_cast<unsigned char*>(pNouveau);
     m_nTailleTableau += nIncrement;
 }
@@ -58,12 +59,7 @@ void CTableauDeBuffer::Agrandir() {
 void CTableauDeBuffer::_AgrandirDe(int nIncrement) {
     int nPas = m_nPasAgrandissement;
     m_nPasAgrandissement = nIncrement;
-    try {
-        Agrandir();
-    } catch (...) {
-        m_nPasAgrandissement = nPas;
-        throw;
-    }
+    Agrandir();
     m_nPasAgrandissement = nPas;
 }
 
@@ -83,9 +79,9 @@ void CTableauDeBuffer::Initialise(const void* p, int n) {
     // The model element may lie in the storage being replaced.
     CElementTemporaire clModele(p, m_nTailleElement);
     SupprimeToutEtLibere();
-    if (n <= 0) return;
+    if (n <= 0 || clModele.pGet() == nullptr) return;
     void* pNouveau = malloc(_nOctets(n));
-    if (pNouveau == nullptr) throw std::bad_alloc();
+    if (pNouveau == nullptr) return;  // left empty
     m_pbyTableau = static_cast<unsigned char*>(pNouveau);
     for (int i = 0; i < n; i++) memcpy(pGetAt(i), clModele.pGet(), m_nTailleElement);
     m_nNbElement = n;
@@ -111,6 +107,7 @@ void CTableauDeBuffer::Ajoute(const void* p) {
         // The element may lie in the storage that the growth moves.
         CElementTemporaire clElement(p, m_nTailleElement);
         Agrandir();
+        if (m_nNbElement == m_nTailleTableau || clElement.pGet() == nullptr) return;
         memcpy(pGetAt(m_nNbElement), clElement.pGet(), m_nTailleElement);
     } else {
         memmove(pGetAt(m_nNbElement), p, m_nTailleElement);
@@ -121,6 +118,7 @@ void CTableauDeBuffer::Ajoute(const void* p) {
 void CTableauDeBuffer::Insere(const void* p, int i) {
     CElementTemporaire clElement(p, m_nTailleElement);
     if (m_nNbElement == m_nTailleTableau) Agrandir();
+    if (m_nNbElement == m_nTailleTableau || clElement.pGet() == nullptr) return;
     if (i < m_nNbElement) memmove(pGetAt(i + 1), pGetAt(i), _nOctets(m_nNbElement - i));
     memcpy(pGetAt(i), clElement.pGet(), m_nTailleElement);
     m_nNbElement++;
@@ -144,6 +142,7 @@ void CTableauDeBuffer::Etend(int i, const void* p, const void* pRemplissage) {
     // Room up to i plus one whole step beyond it.
     int nPas = m_nPasAgrandissement < 1 ? 1 : m_nPasAgrandissement;
     if (i >= m_nTailleTableau) _AgrandirDe(nPas - m_nTailleTableau + i);
+    if (i >= m_nTailleTableau || clElement.pGet() == nullptr || clRemplissage.pGet() == nullptr) return;
     for (int j = m_nNbElement; j < i; j++) memcpy(pGetAt(j), clRemplissage.pGet(), m_nTailleElement);
     memcpy(pGetAt(i), clElement.pGet(), m_nTailleElement);
     m_nNbElement = i + 1;
@@ -171,6 +170,7 @@ void CTableauDeBuffer::SupprimeToutEtLibere() {
 void CTableauDeBuffer::Deplace(int nFrom, int nTo) {
     if (nFrom == nTo) return;
     CElementTemporaire clElement(pGetAt(nFrom), m_nTailleElement);
+    if (clElement.pGet() == nullptr) return;
     if (nFrom < nTo)
         memmove(pGetAt(nFrom), pGetAt(nFrom + 1), _nOctets(nTo - nFrom));
     else
@@ -181,6 +181,7 @@ void CTableauDeBuffer::Deplace(int nFrom, int nTo) {
 void CTableauDeBuffer::Swap(int i, int j) {
     if (i == j) return;
     CElementTemporaire clElement(pGetAt(i), m_nTailleElement);
+    if (clElement.pGet() == nullptr) return;
     memcpy(pGetAt(i), pGetAt(j), m_nTailleElement);
     memcpy(pGetAt(j), clElement.pGet(), m_nTailleElement);
 }
@@ -188,7 +189,7 @@ void CTableauDeBuffer::Swap(int i, int j) {
 void CTableauDeBuffer::PermuteMultiple(int nPremier, _STBlocATrier* pBlocs, unsigned long nBlocs) {
     if (m_nTailleTableau == 0) return;
     unsigned char* pbyNouveau = static_cast<unsigned char*>(malloc(_nOctets(m_nTailleTableau)));
-    if (pbyNouveau == nullptr) throw std::bad_alloc();
+    if (pbyNouveau == nullptr) return;  // the order is left as it was
     int nDebutSuite = 0, nLongueurSuite = nPremier, nEcriture = 0;
     auto CopieSuite = [&]() {
         if (nLongueurSuite <= 0) return;
@@ -227,6 +228,7 @@ void CTableauDeBuffer::_Duplique(const CTableauDeBuffer& clSource) {
     if (&clSource == this) return;
     SupprimeToutEtLibere();
     AlloueMemoire(clSource.m_nNbElement);
+    if (m_nTailleTableau < clSource.m_nNbElement) return;  // refused: left empty
     if (clSource.m_nNbElement > 0) memcpy(m_pbyTableau, clSource.m_pbyTableau, _nOctets(clSource.m_nNbElement));
     m_nNbElement = clSource.m_nNbElement;
 }

@@ -23,7 +23,8 @@ public:
 
     // Virtual order (binary interface): Agrandir, the destructor pair, Initialise, Compacter.
     // Grows the capacity by one increment (the step; step-1 arrays past 100 elements take 20).
-    // Throws std::bad_alloc when the heap refuses, leaving the array as it was.
+    // When the heap refuses, the array is left as it was, and an addition that needed the room
+    // adds nothing (callers that must know compare the count).
     virtual void Agrandir();
     virtual ~CTableauDeBuffer();
     // Replaces the array by n copies of the element at p (meant for an array without storage).

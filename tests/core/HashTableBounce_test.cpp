@@ -137,6 +137,35 @@ TEST(HashTableBounceTest, CompactionAndFreeListOrder) {
     EXPECT_TRUE(HashTableInvariants(cl));
 }
 
+// A table whose heap refuses every growth and shrink.
+class CTableRefusee : public CTable {
+public:
+    int __bGrow() override { return 0; }
+    int __bReduce() override { return 0; }
+};
+
+TEST(HashTableBounceTest, RefusedGrowthAndShrink) {
+    CTableRefusee cl;
+    cl.Ajoute(0, 8);
+    EXPECT_FALSE(cl.bAddElement(K(8), K(80)));
+    EXPECT_EQ(cl.dwGetNumElement(), 8u);
+    EXPECT_FALSE(cl.bGetElement(K(8), nullptr, nullptr));
+    EXPECT_TRUE(HashTableInvariants(cl));
+
+    // Removal succeeds whenever the entry went, whatever became of the shrink.
+    CTableRefusee clGrand;
+    clGrand.__Init(13, 1);
+    clGrand.Ajoute(0, 13);
+    ASSERT_EQ(clGrand.dwGetLevel(), 1u);
+    for (int n = 12; n >= 0; n--) {
+        void* pValue = nullptr;
+        EXPECT_TRUE(clGrand.bDeleteElement(K(n), &pValue, nullptr)) << n;
+        EXPECT_EQ(N(pValue), n * 10);
+        ASSERT_TRUE(HashTableInvariants(clGrand));
+    }
+    EXPECT_EQ(clGrand.dwGetLevel(), 1u);
+}
+
 TEST(HashTableBounceTest, FreedSlotsAreReusedLastInFirstOut) {
     CTable cl;
     cl.Ajoute(0, 8);

@@ -181,6 +181,29 @@ TEST_F(RefHashTableTest, RawOperationsLeaveReferencesToTheCaller) {
     EXPECT_EQ(g_tabJournal, (std::vector<std::string>{"r:a", "d:a"}));
 }
 
+// The typed layer when the heap refuses: a refused add keeps no reference, and a removal whose
+// shrink was refused still gives its value back.
+TEST_F(RefHashTableTest, RefusalsKeepTheCountsRight) {
+    class CTableRefusee : public CRefHashTable<int, CFauxValeur*> {
+    public:
+        bool m_bRefuse = false;
+        int __bGrow() override { return m_bRefuse ? 0 : CHashTableBounce::__bGrow(); }
+        int __bReduce() override { return m_bRefuse ? 0 : CHashTableBounce::__bReduce(); }
+    };
+    CTableRefusee tab;
+    for (int n = 0; n < 13; n++) ASSERT_TRUE(tab.bSet(n, new CFauxValeur(std::to_string(n).c_str())));
+    tab.m_bRefuse = true;
+    for (int n = 12; n >= 2; n--) ASSERT_TRUE(tab.bRemove(n));
+    EXPECT_EQ(tab.dwGetLevel(), 1u);
+    EXPECT_EQ(std::count(g_tabJournal.begin(), g_tabJournal.end(), "d:12"), 1);
+    for (int n = 20; n < 44; n++) ASSERT_TRUE(tab.bSet(n, new CFauxValeur("x")));  // fills level 1
+    g_tabJournal.clear();
+    CFauxValeur* pRefusee = new CFauxValeur("refusee");
+    EXPECT_FALSE(tab.bSet(99, pRefusee));
+    EXPECT_EQ(g_tabJournal, (std::vector<std::string>{"r:refusee", "d:refusee"}));
+    EXPECT_EQ(tab.dwGetNumElement(), 26u);
+}
+
 TEST_F(RefHashTableTest, MemberSpecialisationServesTheTypeMap) {
     CFauxTypeInfo* pType = new CFauxTypeInfo;
     {

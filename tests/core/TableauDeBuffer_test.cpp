@@ -9,6 +9,11 @@
 #include "core/TTableau.h"
 #include "core/TTableauPtr.h"
 
+// The heap's refusals are answered with null instead of a sanitizer report, as the C library does.
+extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+
 namespace {
 
 std::vector<int> Contenu(const CTTableau<int>& tab) {
@@ -290,6 +295,34 @@ TEST(TableauDeBufferTest, InitialiseReplacesTheStorage) {
     tab.Initialise(4, 0);
     EXPECT_EQ(tab.nGetNbElement(), 0);
     EXPECT_EQ(tab.pGetBuffer(), nullptr);
+}
+
+// Blocks too large for the heap are refused (the sanitizer is told to answer null, as the C
+// library does): the array keeps what it had and adds nothing.
+TEST(TableauDeBufferTest, RefusedGrowthAddsNothing) {
+    static unsigned char s_abyElement[1 << 20] = {1};
+    CTableauDeBuffer tab(1 << 20, 1 << 30, 30);
+    tab.Ajoute(s_abyElement);
+    EXPECT_EQ(tab.nGetNbElement(), 0);
+    EXPECT_EQ(tab.nGetTailleTableau(), 0);
+    EXPECT_EQ(tab.nGetPasAgrandissement(), 1 << 30);
+
+    tab.SetPasAgrandissement(1);
+    tab.Ajoute(s_abyElement);
+    ASSERT_EQ(tab.nGetNbElement(), 1);
+    void* pStockage = tab.pGetBuffer();
+    tab.Etend(1 << 29, s_abyElement, s_abyElement);
+    tab.AlloueMemoire(1 << 30);
+    EXPECT_EQ(tab.nGetPasAgrandissement(), 1);
+    tab.SetPasAgrandissement(1 << 30);
+    tab.AgranditMemoire(1);
+    tab.Insere(s_abyElement, 0);
+    tab.Ajoute(s_abyElement);
+    EXPECT_EQ(tab.nGetNbElement(), 1);
+    EXPECT_EQ(tab.nGetTailleTableau(), 1);
+    EXPECT_EQ(tab.pGetBuffer(), pStockage);
+    EXPECT_EQ(tab.nGetPasAgrandissement(), 1 << 30);
+    EXPECT_EQ(static_cast<unsigned char*>(tab.pGetAt(0))[0], 1);
 }
 
 // The virtual-table offset encoded in a pointer to a virtual member (Itanium: 1 + byte offset).
