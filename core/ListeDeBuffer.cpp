@@ -42,44 +42,28 @@ void CListeDeBuffer::_DevientCurseur(const CListeDeBuffer& clSource) {
 }
 
 void CListeDeBuffer::_LieElement(CLinkedElement* pclNouveau, int bAvant) {
-    if (m_pclCourant == nullptr && m_nNbElement == 0) {
-        pclNouveau->m_pclSuivant = nullptr;
-        pclNouveau->m_pclPrecedent = nullptr;
-        m_pclPremier = m_pclDernier = pclNouveau;
+    // The new element goes between two neighbours (null at an end of the list).
+    CLinkedElement* pclAvant;
+    CLinkedElement* pclApres;
+    if (m_pclCourant != nullptr) {
+        pclAvant = bAvant ? m_pclCourant->m_pclPrecedent : m_pclCourant;
+        pclApres = bAvant ? m_pclCourant : m_pclCourant->m_pclSuivant;
+        if (!bAvant) m_nIndiceCourant++;
+    } else if (m_nNbElement == 0 || m_nIndiceCourant < 0) {
+        // An empty list, or a cursor that ran off the front: the new element is the first.
+        pclAvant = nullptr;
+        pclApres = m_pclPremier;
         m_nIndiceCourant = 0;
-    } else if (m_pclCourant == nullptr) {
-        // The cursor ran off an end: link at that end, which is where the cursor stands.
-        if (m_nIndiceCourant < 0) {
-            pclNouveau->m_pclPrecedent = nullptr;
-            pclNouveau->m_pclSuivant = m_pclPremier;
-            m_pclPremier->m_pclPrecedent = pclNouveau;
-            m_pclPremier = pclNouveau;
-            m_nIndiceCourant = 0;
-        } else {
-            pclNouveau->m_pclSuivant = nullptr;
-            pclNouveau->m_pclPrecedent = m_pclDernier;
-            m_pclDernier->m_pclSuivant = pclNouveau;
-            m_pclDernier = pclNouveau;
-            m_nIndiceCourant = m_nNbElement;
-        }
-    } else if (bAvant) {
-        pclNouveau->m_pclSuivant = m_pclCourant;
-        pclNouveau->m_pclPrecedent = m_pclCourant->m_pclPrecedent;
-        if (m_pclCourant->m_pclPrecedent != nullptr)
-            m_pclCourant->m_pclPrecedent->m_pclSuivant = pclNouveau;
-        else
-            m_pclPremier = pclNouveau;
-        m_pclCourant->m_pclPrecedent = pclNouveau;
     } else {
-        pclNouveau->m_pclPrecedent = m_pclCourant;
-        pclNouveau->m_pclSuivant = m_pclCourant->m_pclSuivant;
-        if (m_pclCourant->m_pclSuivant != nullptr)
-            m_pclCourant->m_pclSuivant->m_pclPrecedent = pclNouveau;
-        else
-            m_pclDernier = pclNouveau;
-        m_pclCourant->m_pclSuivant = pclNouveau;
-        m_nIndiceCourant++;
+        // The cursor ran off the end: the new element is the last.
+        pclAvant = m_pclDernier;
+        pclApres = nullptr;
+        m_nIndiceCourant = m_nNbElement;
     }
+    pclNouveau->m_pclPrecedent = pclAvant;
+    pclNouveau->m_pclSuivant = pclApres;
+    (pclAvant != nullptr ? pclAvant->m_pclSuivant : m_pclPremier) = pclNouveau;
+    (pclApres != nullptr ? pclApres->m_pclPrecedent : m_pclDernier) = pclNouveau;
     m_pclCourant = pclNouveau;
     m_nNbElement++;
 }
@@ -196,13 +180,17 @@ void CListeDeBuffer::ExtraitListe(CListeDeBuffer& clSource, CListeDeBuffer& clDe
     CLinkedElement* pclFin = clA.m_pclCourant;  // first element after the run, null = to the end
     if (pclDebut == nullptr || pclDebut == pclFin) return;
 
-    // The run's length by walking it: the cursors' indexes are trusted only for the places.
+    // The run's length by walking it: the cursors' indexes are trusted only for the places. An end
+    // that the walk never meets lies before the start: there is no run, and relinking around it
+    // would close the list into a loop.
     int nLongueur = 0;
     CLinkedElement* pclDernierRun = nullptr;
-    for (CLinkedElement* pcl = pclDebut; pcl != nullptr && pcl != pclFin; pcl = pcl->m_pclSuivant) {
+    CLinkedElement* pcl = pclDebut;
+    for (; pcl != nullptr && pcl != pclFin; pcl = pcl->m_pclSuivant) {
         pclDernierRun = pcl;
         nLongueur++;
     }
+    if (pcl != pclFin) return;
     const int nIndiceDebut = clDe.m_nIndiceCourant;
     const int nIndiceA = pclFin != nullptr ? clA.m_nIndiceCourant - nLongueur : -1;
 

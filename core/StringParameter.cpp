@@ -122,8 +122,11 @@ int CStringParameter::s_bGetParameterValue(CTString* pclValue, int* pbFound, CTS
 
     if (bRemove) {
         const long nLongueur = pclText->nTaille();
+        // The cut starts where the item holding the name starts: for a name that begins its item,
+        // that is the name less the spaces in front of it; for a name found at the end of a longer
+        // name or inside a value, the whole item goes, so that no piece of it is glued to the next.
         long nDebutCoupe = nNamePos;
-        while (nDebutCoupe > 0 && psz[nDebutCoupe - 1] == L' ') nDebutCoupe--;
+        while (nDebutCoupe > 0 && psz[nDebutCoupe - 1] != L';') nDebutCoupe--;
         long nFinCoupe = nValueEnd + 1;
         while (nFinCoupe < nLongueur && _bSeparateurOuEspace(psz[nFinCoupe])) nFinCoupe++;
 

@@ -195,16 +195,27 @@ int CTStringArray::bFusion(CTString* pclResultat, const wchar_t* pszSeparateur) 
 }
 
 void CTStringArray::Decoupe(const CTString& clTexte, const wchar_t* pszSeparateur) {
+    // The text may be one of the entries, which emptying the array deletes: its buffer is taken
+    // over first (the entry goes anyway).
+    CTString clRepris;
+    const CTString* pclTexte = &clTexte;
+    for (int i = 0; i < nGetNbElement(); i++) {
+        if ((*this)[i] == &clTexte) {
+            clRepris.Transfert(*(*this)[i]);
+            pclTexte = &clRepris;
+            break;
+        }
+    }
     SupprimeTout();
     if (pszSeparateur == nullptr || *pszSeparateur == 0) {
         // Without a separator there is one field, the whole text (a separator that is found
         // everywhere would otherwise give fields without end).
-        if (clTexte.nTaille() != 0) Ajoute(clTexte.pszGet());
+        if (pclTexte->nTaille() != 0) Ajoute(pclTexte->pszGet());
         return;
     }
     for (long n = 0;; n++) {
         CTString clChamp;
-        if (!clTexte.bExtraitChaine(n, pszSeparateur, &clChamp)) break;
+        if (!pclTexte->bExtraitChaine(n, pszSeparateur, &clChamp)) break;
         AjouteRecupere(&clChamp);
     }
 }

@@ -12,6 +12,11 @@ int Valeur(void* p) {
     return *static_cast<int*>(p);
 }
 
+// The current element's value, -1 when there is none.
+int ValeurCourante(const CListeDeBuffer& cl) {
+    return cl.pCourant() != nullptr ? Valeur(cl.pCourant()) : -1;
+}
+
 // Walks the list both ways and checks the links, the count and that the current element sits at the
 // current index. Answers the values in order.
 std::vector<int> Verifie(const CListeDeBuffer& cl) {
@@ -95,10 +100,7 @@ TEST(ListeDeBuffer, RemoveCurrentMovesToThePreviousOrTheNewFirst) {
         Remplit(cl, c.nTaille, c.nCourant);
         cl.SupprimeCourant();
         EXPECT_EQ(Verifie(cl), c.attendu);
-        if (c.nValeurCourante < 0)
-            EXPECT_EQ(cl.pCourant(), nullptr);
-        else
-            EXPECT_EQ(Valeur(cl.pCourant()), c.nValeurCourante);
+        EXPECT_EQ(ValeurCourante(cl), c.nValeurCourante);
         EXPECT_EQ(cl.nGetIndiceCourant(), c.nIndice);
     }
 }
@@ -223,19 +225,13 @@ TEST(ListeDeBuffer, ExtractRun) {
         EXPECT_EQ(Verifie(clRun), c.extrait);
         EXPECT_EQ(clRun.nGetIndiceCourant(), 0);
         EXPECT_EQ(Verifie(clSource), c.reste);
-        if (c.nValeurCouranteSource < 0)
-            EXPECT_EQ(clSource.pCourant(), nullptr);
-        else
-            EXPECT_EQ(Valeur(clSource.pCourant()), c.nValeurCouranteSource);
+        EXPECT_EQ(ValeurCourante(clSource), c.nValeurCouranteSource);
         EXPECT_EQ(clSource.nGetIndiceCourant(), c.nIndiceSource);
         for (const CListeDeBuffer* pcl : {&clDe, &clA}) {
             EXPECT_EQ(pcl->pclGetPremier(), clSource.pclGetPremier());
             EXPECT_EQ(pcl->pclGetDernier(), clSource.pclGetDernier());
             EXPECT_EQ(pcl->nGetNbElement(), clSource.nGetNbElement());
-            if (c.nValeurCurseurs < 0)
-                EXPECT_EQ(pcl->pCourant(), nullptr);
-            else
-                EXPECT_EQ(Valeur(pcl->pCourant()), c.nValeurCurseurs);
+            EXPECT_EQ(ValeurCourante(*pcl), c.nValeurCurseurs);
             EXPECT_EQ(pcl->nGetIndiceCourant(), c.nIndiceCurseurs);
         }
     }
@@ -255,6 +251,24 @@ TEST(ListeDeBuffer, ExtractNothingWhenTheCursorsMeetOrTheFirstHasNone) {
     clRun.ExtraitListe(clSource, clDe, clA);
     EXPECT_EQ(clRun.nGetNbElement(), 0);
     EXPECT_EQ(Verifie(clSource), (std::vector<int>{0, 1, 2, 3}));
+}
+
+// A second cursor that lies before the first marks no run: the lists stay whole and unchanged
+// rather than being linked into a loop.
+TEST(ListeDeBuffer, ExtractNothingWhenTheEndLiesBeforeTheStart) {
+    CListeDeBuffer clSource(sizeof(int));
+    Remplit(clSource, 5, 4);
+    CListeDeBuffer clDe(clSource);
+    clDe.pVaSurNumero(3);
+    CListeDeBuffer clA(clSource);
+    clA.pVaSurNumero(1);
+    CListeDeBuffer clRun(sizeof(int));
+    clRun.ExtraitListe(clSource, clDe, clA);
+    EXPECT_EQ(Verifie(clRun), std::vector<int>{});
+    EXPECT_EQ(Verifie(clSource), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(clSource.nGetIndiceCourant(), 4);
+    EXPECT_EQ(Valeur(clDe.pCourant()), 3);
+    EXPECT_EQ(Valeur(clA.pCourant()), 1);
 }
 
 }  // namespace

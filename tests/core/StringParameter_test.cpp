@@ -88,6 +88,12 @@ TEST(StringParameter, Removal) {
         {L"DBUser=a;User=b", L"User", L"DBUser=a;", L"b"},
         {L"Password=a=b;User=x", L"Password", L"User=x", L"a=b"},
         {L"A=1;B=2", L"C", L"A=1;B=2", L""},
+        // A name found at the end of a longer name or inside a value takes the whole item that
+        // holds it, never a piece of it glued to the next item.
+        {L"MYDB=x;Y=1", L"DB", L"Y=1", L"x"},
+        {L"A=1; MYDB=x ;Y=1", L"db", L"A=1;Y=1", L"x"},
+        {L"A=1;MYDB=x", L"DB", L"A=1;", L"x"},
+        {L"X=A=3;Y=1", L"A", L"Y=1", L"3"},
     };
     for (const Case& c : CASES) {
         SCOPED_TRACE(testing::Message() << c.pszTexte << " less " << c.pszNom);
