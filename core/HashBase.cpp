@@ -72,10 +72,7 @@ int CHashBase::AjouteDYN(void* pKey, void* pValue) {
     return 1;
 }
 
-int CHashBase::bRecherche(void* pKey, void** ppValue, void** ppStoredKey) {
-    const int nListe = _nListe(pKey);
-    if (nListe < 0) return 0;
-    CListeDeBuffer& clListe = m_pclListe[nListe];
+int CHashBase::_bChercheDans(CListeDeBuffer& clListe, void* pKey, void** ppValue, void** ppStoredKey) {
     for (void* p = clListe.pVaSurNumero(0); p != nullptr; p = clListe.pVaSuivant()) {
         const STPaire* pstPaire = static_cast<const STPaire*>(p);
         if (bEgaliteCle(pstPaire->pKey, pKey)) {
@@ -87,6 +84,11 @@ int CHashBase::bRecherche(void* pKey, void** ppValue, void** ppStoredKey) {
     return 0;
 }
 
+int CHashBase::bRecherche(void* pKey, void** ppValue, void** ppStoredKey) {
+    const int nListe = _nListe(pKey);
+    return nListe >= 0 && _bChercheDans(m_pclListe[nListe], pKey, ppValue, ppStoredKey);
+}
+
 int CHashBase::bRechercheConst(void* pKey, void** ppValue, void** ppStoredKey) const {
     // The hash and the comparison are not const for the tables that implement them, yet neither
     // changes the table; the walk itself runs on a cursor copy so the bucket stays as it was.
@@ -94,20 +96,14 @@ int CHashBase::bRechercheConst(void* pKey, void** ppValue, void** ppStoredKey) c
     const int nListe = pclThis->_nListe(pKey);
     if (nListe < 0) return 0;
     CListeDeBuffer clCurseur(m_pclListe[nListe]);
-    for (void* p = clCurseur.pVaSurNumero(0); p != nullptr; p = clCurseur.pVaSuivant()) {
-        const STPaire* pstPaire = static_cast<const STPaire*>(p);
-        if (pclThis->bEgaliteCle(pstPaire->pKey, pKey)) {
-            if (ppValue != nullptr) *ppValue = pstPaire->pValue;
-            if (ppStoredKey != nullptr) *ppStoredKey = pstPaire->pKey;
-            return 1;
-        }
-    }
-    return 0;
+    return pclThis->_bChercheDans(clCurseur, pKey, ppValue, ppStoredKey);
 }
 
 int CHashBase::bSupprime(void* pKey) {
-    if (!bRecherche(pKey, nullptr, nullptr)) return 0;
-    m_pclListe[_nListe(pKey)].SupprimeCourant();
+    // The search leaves the bucket's cursor on the match.
+    const int nListe = _nListe(pKey);
+    if (nListe < 0 || !_bChercheDans(m_pclListe[nListe], pKey, nullptr, nullptr)) return 0;
+    m_pclListe[nListe].SupprimeCourant();
     m_nNbElement--;
     return 1;
 }

@@ -5,6 +5,7 @@
 // Also the four string hashes that go with it (dwHashVal*).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/ListeDeBuffer.h"
@@ -56,6 +57,9 @@ private:
 
     // The key's bucket, or -1 when the table has no bucket.
     int _nListe(void* pKey);
+    // Walks the list (a bucket, or a cursor over one) for the key; on a match the list's cursor stays
+    // on it and the value and stored key are handed out through the pointers that are not null.
+    int _bChercheDans(CListeDeBuffer& clListe, void* pKey, void** ppValue, void** ppStoredKey);
     // Bucket arrays carry their length in front of the lists, as an array new would.
     static CListeDeBuffer* _pclNouvellesListes(int nNbListe);
     static void _LibereListes(CListeDeBuffer* pclListe);
@@ -67,10 +71,22 @@ private:
     int m_nNbListe;
     CListeDeBuffer* m_pclListe;
     int m_nNbElement;
+
+    friend struct CHashBaseLayout;
 };
 
 // Virtual table pointer, the two factors, the bucket count, the bucket array, the pair count.
-static_assert(sizeof(CHashBase) == 40);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+struct CHashBaseLayout {
+    static_assert(sizeof(CHashBase) == 40);
+    static_assert(offsetof(CHashBase, m_nFacteurAgrandissement) == 8);
+    static_assert(offsetof(CHashBase, m_nFacteurReduction) == 12);
+    static_assert(offsetof(CHashBase, m_nNbListe) == 16);
+    static_assert(offsetof(CHashBase, m_pclListe) == 24);
+    static_assert(offsetof(CHashBase, m_nNbElement) == 32);
+};
+#pragma GCC diagnostic pop
 
 // String hashes: null or empty gives 0; sums wrap at 32 bits.
 uint32_t dwHashValT(const wchar_t* psz);   // sum of the characters

@@ -33,24 +33,28 @@ public:
     int bRecherche(const wchar_t* pszKey, T* pValue, const wchar_t** ppszStoredKey) {
         void* pValueStocke = nullptr;
         void* pKeyStocke = nullptr;
-        if (!CHashBase::bRecherche(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke)) return 0;
-        if (pValue != nullptr) *pValue = _Value(pValueStocke);
-        if (ppszStoredKey != nullptr) *ppszStoredKey = static_cast<const wchar_t*>(pKeyStocke);
-        return 1;
+        const int bTrouve = CHashBase::bRecherche(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke);
+        return _bRend(bTrouve, pValueStocke, pKeyStocke, pValue, ppszStoredKey);
     }
 
     int bRechercheConst(const wchar_t* pszKey, T* pValue, const wchar_t** ppszStoredKey) const {
         void* pValueStocke = nullptr;
         void* pKeyStocke = nullptr;
-        if (!CHashBase::bRechercheConst(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke)) return 0;
-        if (pValue != nullptr) *pValue = _Value(pValueStocke);
-        if (ppszStoredKey != nullptr) *ppszStoredKey = static_cast<const wchar_t*>(pKeyStocke);
-        return 1;
+        const int bTrouve = CHashBase::bRechercheConst(const_cast<wchar_t*>(pszKey), &pValueStocke, &pKeyStocke);
+        return _bRend(bTrouve, pValueStocke, pKeyStocke, pValue, ppszStoredKey);
     }
 
     int bSupprime(const wchar_t* pszKey) { return CHashBase::bSupprime(const_cast<wchar_t*>(pszKey)); }
 
 private:
+    // Hands a found pair out through the pointers that are not null; nothing is written when the
+    // key was not found.
+    static int _bRend(int bTrouve, void* pValueStocke, void* pKeyStocke, T* pValue, const wchar_t** ppszStoredKey) {
+        if (!bTrouve) return 0;
+        if (pValue != nullptr) *pValue = _Value(pValueStocke);
+        if (ppszStoredKey != nullptr) *ppszStoredKey = static_cast<const wchar_t*>(pKeyStocke);
+        return 1;
+    }
     static void* _pValue(T value) {
         void* p = nullptr;
         memcpy(&p, &value, sizeof(T));

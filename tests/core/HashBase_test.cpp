@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/THashTableTi.h"
+#include "tests/core/VirtualSlot.h"
 
 namespace {
 
@@ -182,6 +183,12 @@ TEST(HashBase, ExplicitResizeKeepsEveryPair) {
             for (uintptr_t i = 0; i < 20; i++) EXPECT_TRUE(table.bRecherche(K(i), nullptr, nullptr));
         }
     }
+}
+
+// The destructor pair, then the hash and the key comparison that a concrete table supplies.
+TEST(HashBase, VirtualOrder) {
+    EXPECT_EQ(SlotOf(&CHashBase::dwHashVal), 2);
+    EXPECT_EQ(SlotOf(&CHashBase::bEgaliteCle), 3);
 }
 
 TEST(HashBase, StringHashes) {
