@@ -8,6 +8,22 @@
 
 #include "core/STRCompare.h"
 
+namespace {
+
+// Marks slots nDebut..nFin - 1 free and chains them in ascending order, the last one leading to
+// dwSuite; answers the entry number of the first (the new free head).
+uint32_t _dwChaineLibres(CHashTableBounce::_stELEMENT* pstElement, uint32_t nDebut, uint32_t nFin, uint32_t dwSuite) {
+    for (uint32_t s = nDebut; s < nFin; s++) {
+        pstElement[s].pKey = nullptr;
+        pstElement[s].pValue = nullptr;
+        pstElement[s].dwPrevious = CHashTableBounce::ELEMENT_LIBRE;
+        pstElement[s].dwNext = s + 1 < nFin ? s + 2 : dwSuite;
+    }
+    return nDebut + 1;
+}
+
+}  // namespace
+
 const uint32_t CHashTableBounce::g__ToutPretToutChaud[29] = {
     17,       53,       97,        193,       389,       769,       1543,       3079,        6151,        12289,
     24593,    49157,    98317,     196613,    393241,    786433,    1572869,    3145739,     6291469,     12582917,
@@ -76,14 +92,7 @@ void CHashTableBounce::__Init(unsigned int n, int bReset) {
         return;
     }
     // New entries take slots in ascending order.
-    for (uint32_t s = 0; s < dwCapacite; s++) {
-        m_pstElement[s].pKey = nullptr;
-        m_pstElement[s].pValue = nullptr;
-        m_pstElement[s].dwPrevious = ELEMENT_LIBRE;
-        m_pstElement[s].dwNext = s + 2;
-    }
-    m_pstElement[dwCapacite - 1].dwNext = 0;
-    m_dwFreeHead = 1;
+    m_dwFreeHead = _dwChaineLibres(m_pstElement, 0, dwCapacite, 0);
     m_dwTailleTableau = dwCapacite;
     m_dwNbHash = dwPremier;
 }
@@ -183,14 +192,7 @@ int CHashTableBounce::__bGrow() {
     }
     m_pstElement = pstElement;
     // The new slots join the free list in ascending order, in front of any entry already free.
-    for (uint32_t s = m_dwTailleTableau; s < dwCapacite; s++) {
-        m_pstElement[s].pKey = nullptr;
-        m_pstElement[s].pValue = nullptr;
-        m_pstElement[s].dwPrevious = ELEMENT_LIBRE;
-        m_pstElement[s].dwNext = s + 2;
-    }
-    m_pstElement[dwCapacite - 1].dwNext = m_dwFreeHead;
-    m_dwFreeHead = m_dwTailleTableau + 1;
+    m_dwFreeHead = _dwChaineLibres(m_pstElement, m_dwTailleTableau, dwCapacite, m_dwFreeHead);
     m_dwTailleTableau = dwCapacite;
     free(m_pdwHash);
     m_pdwHash = pdwHash;

@@ -10,6 +10,7 @@
 // CNARefHashTable, CRefStringHashTable. Not thread-safe: the owner serialises access.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class CHashTableBounce {
@@ -107,4 +108,30 @@ protected:
     PFNCOMPARE m_pfCompare;
     PFNHASHVAL m_pfHashVal;
     uint32_t m_dwLevel;  // index of the current prime
+
+    friend struct CHashTableBounceLayout;
 };
+
+// The field order and the entry record are the table's as the whole system has always had them.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+struct CHashTableBounceLayout {
+    static_assert(sizeof(CHashTableBounce::_stELEMENT) == 24);
+    static_assert(offsetof(CHashTableBounce::_stELEMENT, pKey) == 0);
+    static_assert(offsetof(CHashTableBounce::_stELEMENT, pValue) == 8);
+    static_assert(offsetof(CHashTableBounce::_stELEMENT, dwPrevious) == 16);
+    static_assert(offsetof(CHashTableBounce::_stELEMENT, dwNext) == 20);
+
+    static_assert(sizeof(CHashTableBounce) == 72);
+    static_assert(offsetof(CHashTableBounce, m_pstElement) == 8);
+    static_assert(offsetof(CHashTableBounce, m_dwTailleTableau) == 16);
+    static_assert(offsetof(CHashTableBounce, m_dwFreeHead) == 20);
+    static_assert(offsetof(CHashTableBounce, m_pdwHash) == 24);
+    static_assert(offsetof(CHashTableBounce, m_dwNbHash) == 32);
+    static_assert(offsetof(CHashTableBounce, m_dwNbElement) == 36);
+    static_assert(offsetof(CHashTableBounce, m_nParseDepth) == 40);
+    static_assert(offsetof(CHashTableBounce, m_pfCompare) == 48);
+    static_assert(offsetof(CHashTableBounce, m_pfHashVal) == 56);
+    static_assert(offsetof(CHashTableBounce, m_dwLevel) == 64);
+};
+#pragma GCC diagnostic pop

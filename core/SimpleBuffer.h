@@ -21,7 +21,7 @@ public:
     virtual void SetSize(size_t nTaille);
 
     // Sizes the buffer through SetSize, then copies the bytes (nothing is copied when the heap
-    // refused the block).
+    // refused the block). The bytes may be a part of the buffer's own data.
     void CopyBuffer(const void* pData, size_t nTaille);
 
     unsigned char* pbyGetData() const { return m_pbyData; }
@@ -30,4 +30,15 @@ public:
 protected:
     unsigned char* m_pbyData = nullptr;
     uint64_t m_nTaille = 0;
+
+    friend struct CSimpleBufferLayout;
 };
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+struct CSimpleBufferLayout {
+    static_assert(sizeof(CSimpleBuffer) == 24);
+    static_assert(offsetof(CSimpleBuffer, m_pbyData) == 8);
+    static_assert(offsetof(CSimpleBuffer, m_nTaille) == 16);
+};
+#pragma GCC diagnostic pop

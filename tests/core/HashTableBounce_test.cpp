@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/core/HashTableInvariants.h"
+#include "tests/core/VirtualSlot.h"
 
 namespace {
 
@@ -316,6 +317,35 @@ TEST(HashTableBounceTest, WalkSurvivesGrowth) {
     for (intptr_t n = 0; n < 8; n++) EXPECT_EQ(vus.count(n), 1u) << n;
     // Added entries take the new slots after the cursor and are all seen too.
     EXPECT_EQ(vus.size(), 24u);
+}
+
+TEST(HashTableBounceTest, VirtualOrder) {
+    using T = CHashTableBounce;
+    // Slots 0 and 1: the destructor pair.
+    struct Case {
+        const char* pszNom;
+        ptrdiff_t nSlot, nAttendu;
+    } cases[] = {
+        {"SetCmp", SlotOf(&T::SetCmp), 2},
+        {"SetHashVal", SlotOf(&T::SetHashVal), 3},
+        {"dwGetNumElement", SlotOf(&T::dwGetNumElement), 4},
+        {"bAddElement", SlotOf(&T::bAddElement), 5},
+        {"bDeleteElement", SlotOf(&T::bDeleteElement), 6},
+        {"bGetElement", SlotOf(&T::bGetElement), 7},
+        {"bParseTable", SlotOf(&T::bParseTable), 8},
+        {"StopParsing", SlotOf(&T::StopParsing), 9},
+        {"pGetElement", SlotOf(&T::pGetElement), 10},
+        {"__bGrow", SlotOf(&T::__bGrow), 11},
+        {"__bReduce", SlotOf(&T::__bReduce), 12},
+        {"__RehashElement", SlotOf(&T::__RehashElement), 13},
+        {"__Compact", SlotOf(&T::__Compact), 14},
+        {"pfGetCmp", SlotOf(&T::pfGetCmp), 15},
+        {"pfGetHashVal", SlotOf(&T::pfGetHashVal), 16},
+        {"DeleteAll", SlotOf(&T::DeleteAll), 17},
+        {"bParseSetElement", SlotOf(&T::bParseSetElement), 18},
+        {"bParseSetKey", SlotOf(&T::bParseSetKey), 19},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.nSlot, c.nAttendu) << c.pszNom;
 }
 
 // Random adds, removals, look-ups and walks on long chains, against a model (one entry per key,

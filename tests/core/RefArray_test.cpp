@@ -1,31 +1,18 @@
 // The reference-holding arrays with small element classes standing for the system's reference
-// schemes: a plain count with a no-delete flag (through CRefTraits) and an item description with
-// external and internal counts (through a member specialisation of one array instance).
+// schemes: a plain count with a no-delete flag (through CRefTraits, tests/core/RefCountFakes.h) and
+// an item description with external and internal counts (through a member specialisation of one
+// array instance).
 #include "core/RefArray.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/NARefArray.h"
+#include "tests/core/RefCountFakes.h"
 
 namespace {
-
-std::vector<std::string> g_tabJournal;  // "r:x" released x, "d:x" deleted x
-
-// Plain-count scheme: release does nothing at 0, deletes at 0 unless flagged.
-class CFauxInterf {
-public:
-    explicit CFauxInterf(const char* pszNom, bool bStatique = false) : m_sNom(pszNom), m_bNoDelete(bStatique) {}
-    virtual ~CFauxInterf() { g_tabJournal.push_back("d:" + m_sNom); }
-
-    std::string m_sNom;
-    uint32_t m_nRef = 0;
-    bool m_bNoDelete;
-    bool m_bLanceAuRelease = false;
-};
 
 // Item-description scheme: external count, deleted when both counts are 0.
 class CFauxDescription {
@@ -46,17 +33,6 @@ public:
 };
 
 }  // namespace
-
-template <>
-struct CRefTraits<CFauxInterf> {
-    static void _AddRef(CFauxInterf* p) { p->m_nRef++; }
-    static void _Release(CFauxInterf* p) {
-        g_tabJournal.push_back("r:" + p->m_sNom);
-        if (p->m_bLanceAuRelease) throw std::runtime_error("release");
-        if (p->m_nRef == 0) return;
-        if (--p->m_nRef == 0 && !p->m_bNoDelete) delete p;
-    }
-};
 
 template <>
 void CRefArray<CFauxDescription>::_AddRef(CFauxDescription* p) const {

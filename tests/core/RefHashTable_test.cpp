@@ -12,20 +12,9 @@
 
 #include "core/NARefHashTable.h"
 #include "tests/core/HashTableInvariants.h"
+#include "tests/core/RefCountFakes.h"
 
 namespace {
-
-std::vector<std::string> g_tabJournal;
-
-// Plain-count scheme with a no-delete flag.
-class CFauxValeur {
-public:
-    explicit CFauxValeur(const char* pszNom, bool bStatique = false) : m_sNom(pszNom), m_bNoDelete(bStatique) {}
-    virtual ~CFauxValeur() { g_tabJournal.push_back("d:" + m_sNom); }
-    std::string m_sNom;
-    uint32_t m_nRef = 0;
-    bool m_bNoDelete;
-};
 
 // A row whose table-specific release is given by a member specialisation.
 class CFauxTypeInfo {
@@ -36,16 +25,6 @@ public:
 enum eFAUXTYPE { FT_UN = 1, FT_DEUX = 2 };
 
 }  // namespace
-
-template <>
-struct CRefTraits<CFauxValeur> {
-    static void _AddRef(CFauxValeur* p) { p->m_nRef++; }
-    static void _Release(CFauxValeur* p) {
-        g_tabJournal.push_back("r:" + p->m_sNom);
-        if (p->m_nRef == 0) return;
-        if (--p->m_nRef == 0 && !p->m_bNoDelete) delete p;
-    }
-};
 
 template <>
 void CRefHashTable<eFAUXTYPE, CFauxTypeInfo*>::_AddRef(CFauxTypeInfo* p) const {
@@ -74,16 +53,16 @@ protected:
 };
 
 TEST_F(RefHashTableTest, SetGetRemoveHoldOneReferencePerEntry) {
-    CFauxValeur* a = new CFauxValeur("a");
-    CFauxValeur* b = new CFauxValeur("b");
+    CFauxInterf* a = new CFauxInterf("a");
+    CFauxInterf* b = new CFauxInterf("b");
     {
-        CVue<CRefHashTable<int, CFauxValeur*>> tab;
+        CVue<CRefHashTable<int, CFauxInterf*>> tab;
         ASSERT_TRUE(tab.bSet(1, a));
         ASSERT_TRUE(tab.bSet(-1, b));
         EXPECT_EQ(a->m_nRef, 1u);
         EXPECT_EQ(tab.dwGetNumElement(), 2u);
 
-        CFauxValeur* p = nullptr;
+        CFauxInterf* p = nullptr;
         ASSERT_TRUE(tab.bGet(1, &p));
         EXPECT_EQ(p, a);
         EXPECT_EQ(a->m_nRef, 2u);  // the caller's reference
@@ -111,10 +90,10 @@ TEST_F(RefHashTableTest, SetGetRemoveHoldOneReferencePerEntry) {
 }
 
 TEST_F(RefHashTableTest, DestructionReleasesEveryValueOnce) {
-    CFauxValeur statique("statique", true);
+    CFauxInterf statique("statique", true);
     {
-        CRefHashTable<unsigned long, CFauxValeur*> tab;
-        for (unsigned long n = 0; n < 40; n++) ASSERT_TRUE(tab.bSet(n, new CFauxValeur(std::to_string(n).c_str())));
+        CRefHashTable<unsigned long, CFauxInterf*> tab;
+        for (unsigned long n = 0; n < 40; n++) ASSERT_TRUE(tab.bSet(n, new CFauxInterf(std::to_string(n).c_str())));
         ASSERT_TRUE(tab.bSet(1000, &statique));
         ASSERT_TRUE(tab.bSet(1001, nullptr));  // a null value is stored and never released
         EXPECT_EQ(tab.dwGetLevel(), 2u);
@@ -128,14 +107,14 @@ TEST_F(RefHashTableTest, DestructionReleasesEveryValueOnce) {
 
 TEST_F(RefHashTableTest, KeysCompareByTheirWholeWord) {
     // Keys equal in their low 32 bits share a bucket but stay distinct entries.
-    CVue<CNARefHashTable<unsigned long, CFauxValeur*>> tab;
-    CFauxValeur* a = new CFauxValeur("a");
-    CFauxValeur* b = new CFauxValeur("b");
+    CVue<CNARefHashTable<unsigned long, CFauxInterf*>> tab;
+    CFauxInterf* a = new CFauxInterf("a");
+    CFauxInterf* b = new CFauxInterf("b");
     const unsigned long nHaut = 0x100000000ul;
     ASSERT_TRUE(tab.bSet(5, a));
     ASSERT_TRUE(tab.bSet(5 + nHaut, b));
     EXPECT_EQ(tab.dwGetNumElement(), 2u);
-    CFauxValeur* p = nullptr;
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(5 + nHaut, &p));
     EXPECT_EQ(p, b);
     tab._Release(p);
@@ -144,19 +123,19 @@ TEST_F(RefHashTableTest, KeysCompareByTheirWholeWord) {
     std::vector<unsigned long> cles;
     while (tab.bParse(&nCursor, &p, &nCle)) cles.push_back(nCle);
     EXPECT_EQ(cles, (std::vector<unsigned long>{5, 5 + nHaut}));
-    using tTable = CRefHashTable<int, CFauxValeur*>;
+    using tTable = CRefHashTable<int, CFauxInterf*>;
     EXPECT_EQ(tTable::_dwHTBDefaultHashVal(reinterpret_cast<void*>(5 + nHaut)), 5u);
     EXPECT_TRUE(HashTableInvariants(tab.rBase()));
 }
 
 TEST_F(RefHashTableTest, PointerKeysAndRemoveAll) {
-    CVue<CNARefHashTable<CFauxValeur*, CFauxValeur*>> tab;
-    std::vector<CFauxValeur*> valeurs;
+    CVue<CNARefHashTable<CFauxInterf*, CFauxInterf*>> tab;
+    std::vector<CFauxInterf*> valeurs;
     for (int i = 0; i < 30; i++) {
-        valeurs.push_back(new CFauxValeur(std::to_string(i).c_str()));
+        valeurs.push_back(new CFauxInterf(std::to_string(i).c_str()));
         ASSERT_TRUE(tab.bSet(valeurs.back(), valeurs.back()));
     }
-    CFauxValeur* p = nullptr;
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(valeurs[17], &p));
     EXPECT_EQ(p, valeurs[17]);
     tab._Release(p);
@@ -170,35 +149,35 @@ TEST_F(RefHashTableTest, PointerKeysAndRemoveAll) {
 
 TEST_F(RefHashTableTest, RawOperationsLeaveReferencesToTheCaller) {
     // The driver's pattern: the caller takes the reference, adds raw, removes raw and releases.
-    CNARefHashTable<int, CFauxValeur*> tab;
-    CFauxValeur* a = new CFauxValeur("a");
+    CNARefHashTable<int, CFauxInterf*> tab;
+    CFauxInterf* a = new CFauxInterf("a");
     tab._AddRef(a);
-    ASSERT_TRUE(tab.bAddElement(CRefHashTable<int, CFauxValeur*>::_pvCle(3), a));
+    ASSERT_TRUE(tab.bAddElement(CRefHashTable<int, CFauxInterf*>::_pvCle(3), a));
     void* pValue = nullptr;
-    ASSERT_TRUE(tab.bDeleteElement(CRefHashTable<int, CFauxValeur*>::_pvCle(3), &pValue, nullptr));
+    ASSERT_TRUE(tab.bDeleteElement(CRefHashTable<int, CFauxInterf*>::_pvCle(3), &pValue, nullptr));
     EXPECT_EQ(a->m_nRef, 1u);
-    tab._Release(static_cast<CFauxValeur*>(pValue));
+    tab._Release(static_cast<CFauxInterf*>(pValue));
     EXPECT_EQ(g_tabJournal, (std::vector<std::string>{"r:a", "d:a"}));
 }
 
 // The typed layer when the heap refuses: a refused add keeps no reference, and a removal whose
 // shrink was refused still gives its value back.
 TEST_F(RefHashTableTest, RefusalsKeepTheCountsRight) {
-    class CTableRefusee : public CRefHashTable<int, CFauxValeur*> {
+    class CTableRefusee : public CRefHashTable<int, CFauxInterf*> {
     public:
         bool m_bRefuse = false;
         int __bGrow() override { return m_bRefuse ? 0 : CHashTableBounce::__bGrow(); }
         int __bReduce() override { return m_bRefuse ? 0 : CHashTableBounce::__bReduce(); }
     };
     CTableRefusee tab;
-    for (int n = 0; n < 13; n++) ASSERT_TRUE(tab.bSet(n, new CFauxValeur(std::to_string(n).c_str())));
+    for (int n = 0; n < 13; n++) ASSERT_TRUE(tab.bSet(n, new CFauxInterf(std::to_string(n).c_str())));
     tab.m_bRefuse = true;
     for (int n = 12; n >= 2; n--) ASSERT_TRUE(tab.bRemove(n));
     EXPECT_EQ(tab.dwGetLevel(), 1u);
     EXPECT_EQ(std::count(g_tabJournal.begin(), g_tabJournal.end(), "d:12"), 1);
-    for (int n = 20; n < 44; n++) ASSERT_TRUE(tab.bSet(n, new CFauxValeur("x")));  // fills level 1
+    for (int n = 20; n < 44; n++) ASSERT_TRUE(tab.bSet(n, new CFauxInterf("x")));  // fills level 1
     g_tabJournal.clear();
-    CFauxValeur* pRefusee = new CFauxValeur("refusee");
+    CFauxInterf* pRefusee = new CFauxInterf("refusee");
     EXPECT_FALSE(tab.bSet(99, pRefusee));
     EXPECT_EQ(g_tabJournal, (std::vector<std::string>{"r:refusee", "d:refusee"}));
     EXPECT_EQ(tab.dwGetNumElement(), 26u);

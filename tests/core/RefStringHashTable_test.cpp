@@ -14,35 +14,23 @@
 
 #include "core/InformationDLL.h"
 #include "tests/core/HashTableInvariants.h"
+#include "tests/core/RefCountFakes.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
 namespace {
 
-class CFauxValeur {
-public:
-    explicit CFauxValeur(const char* pszNom) : m_sNom(pszNom) {}
-    virtual ~CFauxValeur() = default;
-    std::string m_sNom;
-    uint32_t m_nRef = 0;
-};
-
-}  // namespace
-
-template <>
-struct CRefTraits<CFauxValeur> {
-    static void _AddRef(CFauxValeur* p) { p->m_nRef++; }
-    static void _Release(CFauxValeur* p) {
-        if (p->m_nRef != 0 && --p->m_nRef == 0) delete p;
-    }
-};
-
-namespace {
-
-class CTable : public CRefStringHashTable<CFauxValeur*> {
+class CTable : public CRefStringHashTable<CFauxInterf*> {
 public:
     const CHashTableBounce& rBase() const { return *this; }
 };
+
+// A raw walk that releases every value it hands out (and removes its entry when asked).
+void ReleaseEveryValue(CTable& tab, int bRemove) {
+    unsigned int nCursor = 0;
+    void* pValue = nullptr;
+    while (tab.bParseTable(&nCursor, bRemove, &pValue, nullptr)) tab._Release(static_cast<CFauxInterf*>(pValue));
+}
 
 int nAppels(int nPosition) {
     int n = 0;
@@ -96,7 +84,10 @@ public:
 
 class RefStringHashTableTest : public testing::Test {
 protected:
-    void SetUp() override { KXInstallStandInHost(); }
+    void SetUp() override {
+        KXInstallStandInHost();
+        g_tabJournal.clear();
+    }
     void TearDown() override { KXInstallStandInHost(); }
 };
 
@@ -107,14 +98,14 @@ TEST_F(RefStringHashTableTest, CaseAndAccentVariantsShareOneEntry) {
     for (const wchar_t* psz : apszVariantes) {
         EXPECT_EQ(CHashTableBounce::dwStringLogiqueHashVal(psz), dwHash) << static_cast<int>(psz[1]);
         EXPECT_EQ(CHashTableBounce::nStringLogiqueCompare(psz, L"TABLE"), 0);
-        ASSERT_TRUE(tab.bSet(psz, new CFauxValeur("v")));
+        ASSERT_TRUE(tab.bSet(psz, new CFauxInterf("v")));
         EXPECT_EQ(tab.dwGetNumElement(), 1u);
         ASSERT_TRUE(HashTableInvariants(tab.rBase()));
     }
     // The entry keeps the spelling of the last set.
     unsigned int nCursor = 0;
     const wchar_t* pszCle = nullptr;
-    CFauxValeur* p = nullptr;
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bParse(&nCursor, &p, &pszCle));
     EXPECT_STREQ(pszCle, L"tàblÈ");
     tab.StopParsing();
@@ -122,7 +113,7 @@ TEST_F(RefStringHashTableTest, CaseAndAccentVariantsShareOneEntry) {
     const wchar_t* apszAutres[] = {L"Tables", L"Tabl", L"Ta ble", L"Tableau", L""};
     for (const wchar_t* psz : apszAutres) {
         EXPECT_FALSE(tab.bGet(psz, &p));
-        ASSERT_TRUE(tab.bSet(psz, new CFauxValeur("autre")));
+        ASSERT_TRUE(tab.bSet(psz, new CFauxInterf("autre")));
     }
     EXPECT_EQ(tab.dwGetNumElement(), 6u);
     for (const wchar_t* psz : apszVariantes) {
@@ -136,9 +127,9 @@ TEST_F(RefStringHashTableTest, CaseAndAccentVariantsShareOneEntry) {
 
 TEST_F(RefStringHashTableTest, ComparesAndHashesThroughTheHostsLocales) {
     CTable tab;
-    ASSERT_TRUE(tab.bSet(L"Client", new CFauxValeur("c")));
+    ASSERT_TRUE(tab.bSet(L"Client", new CFauxInterf("c")));
     standin::ClearLocaleCalls();
-    CFauxValeur* p = nullptr;
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(L"CLIENT", &p));
     tab._Release(p);
     int nCompare = 0, nMap = 0;
@@ -166,8 +157,8 @@ TEST_F(RefStringHashTableTest, LongKeysHashOnTheHeap) {
     EXPECT_EQ(CHashTableBounce::dwStringLogiqueHashVal(sLong.c_str()),
               CHashTableBounce::dwStringLogiqueHashVal(sLongMaj.c_str()));
     CTable tab;
-    ASSERT_TRUE(tab.bSet(sLong.c_str(), new CFauxValeur("long")));
-    CFauxValeur* p = nullptr;
+    ASSERT_TRUE(tab.bSet(sLong.c_str(), new CFauxInterf("long")));
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(sLongMaj.c_str(), &p));
     EXPECT_EQ(p->m_sNom, "long");
     tab._Release(p);
@@ -187,18 +178,18 @@ TEST_F(RefStringHashTableTest, HashSumsOnlyTheCharactersReportedWritten) {
 }
 
 TEST_F(RefStringHashTableTest, ValuesKeepOneReferenceAndKeysAreFreed) {
-    CFauxValeur* a = new CFauxValeur("a");
+    CFauxInterf* a = new CFauxInterf("a");
     a->m_nRef = 1;  // the test's own reference
     {
         CTable tab;
         ASSERT_TRUE(tab.bSet(L"un", a));
         ASSERT_TRUE(tab.bSet(L"deux", a));
         EXPECT_EQ(a->m_nRef, 3u);
-        CFauxValeur* p = nullptr;
+        CFauxInterf* p = nullptr;
         ASSERT_TRUE(tab.bGet(L"UN", &p));
         EXPECT_EQ(a->m_nRef, 4u);
         tab._Release(p);
-        ASSERT_TRUE(tab.bSet(L"Un", new CFauxValeur("b")));  // replaces: a released once
+        ASSERT_TRUE(tab.bSet(L"Un", new CFauxInterf("b")));  // replaces: a released once
         EXPECT_EQ(a->m_nRef, 2u);
         EXPECT_TRUE(tab.bRemove(L"DEUX"));
         EXPECT_FALSE(tab.bRemove(L"DEUX"));
@@ -209,7 +200,7 @@ TEST_F(RefStringHashTableTest, ValuesKeepOneReferenceAndKeysAreFreed) {
         unsigned int nCursor = 0;
         void* pValue = nullptr;
         for (int i = 0; i < 10 && tab.bParseTable(&nCursor, 1, &pValue, nullptr); i++)
-            tab._Release(static_cast<CFauxValeur*>(pValue));
+            tab._Release(static_cast<CFauxInterf*>(pValue));
         tab.StopParsing();
         EXPECT_EQ(tab.dwGetNumElement(), 41u);
         EXPECT_TRUE(HashTableInvariants(tab.rBase()));
@@ -221,9 +212,9 @@ TEST_F(RefStringHashTableTest, ValuesKeepOneReferenceAndKeysAreFreed) {
 
 TEST_F(RefStringHashTableTest, RemoveAllReturnsToTheFirstSize) {
     CTable tab;
-    for (int i = 0; i < 60; i++) ASSERT_TRUE(tab.bSet((L"k" + std::to_wstring(i)).c_str(), new CFauxValeur("v")));
+    for (int i = 0; i < 60; i++) ASSERT_TRUE(tab.bSet((L"k" + std::to_wstring(i)).c_str(), new CFauxInterf("v")));
     EXPECT_GE(tab.dwGetLevel(), 2u);
-    CFauxValeur* p = nullptr;
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(L"K7", &p));
     tab._Release(p);
     tab.RemoveAll();
@@ -236,8 +227,8 @@ TEST_F(RefStringHashTableTest, RemoveAllReturnsToTheFirstSize) {
 
 TEST_F(RefStringHashTableTest, CacheAnswersRepeatedLookUpsWithoutTheHost) {
     CTable tab;
-    ASSERT_TRUE(tab.bSet(L"Connexion", new CFauxValeur("c")));
-    CFauxValeur* p = nullptr;
+    ASSERT_TRUE(tab.bSet(L"Connexion", new CFauxInterf("c")));
+    CFauxInterf* p = nullptr;
     ASSERT_TRUE(tab.bGet(L"connexion", &p));
     tab._Release(p);
     EXPECT_STREQ(tab.pszGetCacheKey(), L"Connexion");
@@ -266,27 +257,19 @@ TEST_F(RefStringHashTableTest, EveryPathThatDropsTheCachedEntryClearsTheCache) {
         bool bEncorePresente;  // the key is still in the table afterwards
     } cases[] = {
         {"bRemove", [](CTable& t) { EXPECT_TRUE(t.bRemove(L"CIBLE")); }, false},
-        {"bSet replacing", [](CTable& t) { EXPECT_TRUE(t.bSet(L"Cible", new CFauxValeur("neuve"))); }, true},
+        {"bSet replacing", [](CTable& t) { EXPECT_TRUE(t.bSet(L"Cible", new CFauxInterf("neuve"))); }, true},
         {"raw bDeleteElement",
          [](CTable& t) {
              void *pValue = nullptr, *pCle = nullptr;
              EXPECT_TRUE(t.bDeleteElement(L"cible", &pValue, &pCle));
              free(pCle);
-             t._Release(static_cast<CFauxValeur*>(pValue));
+             t._Release(static_cast<CFauxInterf*>(pValue));
          },
          false},
-        {"walk with removal",
-         [](CTable& t) {
-             unsigned int nCursor = 0;
-             void* pValue = nullptr;
-             while (t.bParseTable(&nCursor, 1, &pValue, nullptr)) t._Release(static_cast<CFauxValeur*>(pValue));
-         },
-         false},
+        {"walk with removal", [](CTable& t) { ReleaseEveryValue(t, 1); }, false},
         {"DeleteAll",
          [](CTable& t) {
-             unsigned int nCursor = 0;
-             void* pValue = nullptr;
-             while (t.bParseTable(&nCursor, 0, &pValue, nullptr)) t._Release(static_cast<CFauxValeur*>(pValue));
+             ReleaseEveryValue(t, 0);
              t.DeleteAll(7);
          },
          false},
@@ -295,8 +278,8 @@ TEST_F(RefStringHashTableTest, EveryPathThatDropsTheCachedEntryClearsTheCache) {
          [](CTable& t) {
              void** ppValue = t.pGetElement(L"CIBLE");
              ASSERT_NE(ppValue, nullptr);
-             t._Release(static_cast<CFauxValeur*>(*ppValue));
-             CFauxValeur* pNeuve = new CFauxValeur("neuve");
+             t._Release(static_cast<CFauxInterf*>(*ppValue));
+             CFauxInterf* pNeuve = new CFauxInterf("neuve");
              t._AddRef(pNeuve);
              *ppValue = pNeuve;
          },
@@ -308,16 +291,16 @@ TEST_F(RefStringHashTableTest, EveryPathThatDropsTheCachedEntryClearsTheCache) {
              while (t.bParse(&nCursor, nullptr, &pszCle) && wcscmp(pszCle, L"Cible") != 0) {
              }
              t.StopParsing();
-             CFauxValeur* pNeuve = new CFauxValeur("neuve");
+             CFauxInterf* pNeuve = new CFauxInterf("neuve");
              t._AddRef(pNeuve);
              void* pAncienne = nullptr;
              EXPECT_TRUE(t.bParseSetElement(nCursor, pNeuve, &pAncienne));
-             t._Release(static_cast<CFauxValeur*>(pAncienne));
+             t._Release(static_cast<CFauxInterf*>(pAncienne));
          },
          true},
         {"raw add of an equal key",
          [](CTable& t) {
-             CFauxValeur* pNeuve = new CFauxValeur("neuve");
+             CFauxInterf* pNeuve = new CFauxInterf("neuve");
              t._AddRef(pNeuve);
              EXPECT_TRUE(t.bAddElement(wcsdup(L"CIBLE"), pNeuve));
          },
@@ -325,9 +308,9 @@ TEST_F(RefStringHashTableTest, EveryPathThatDropsTheCachedEntryClearsTheCache) {
     };
     for (const Case& c : cases) {
         CTable tab;
-        ASSERT_TRUE(tab.bSet(L"Cible", new CFauxValeur("ancienne")));
-        ASSERT_TRUE(tab.bSet(L"Voisine", new CFauxValeur("voisine")));
-        CFauxValeur* p = nullptr;
+        ASSERT_TRUE(tab.bSet(L"Cible", new CFauxInterf("ancienne")));
+        ASSERT_TRUE(tab.bSet(L"Voisine", new CFauxInterf("voisine")));
+        CFauxInterf* p = nullptr;
         ASSERT_TRUE(tab.bGet(L"Cible", &p));
         tab._Release(p);
         ASSERT_NE(tab.pszGetCacheKey(), nullptr);
@@ -347,9 +330,9 @@ TEST_F(RefStringHashTableTest, EveryPathThatDropsTheCachedEntryClearsTheCache) {
 // Random sets, look-ups and removals of keys spelled in random case, with the invariants checked
 // after every operation and the values' counts checked at the end.
 TEST_F(RefStringHashTableTest, RandomRunKeepsCountsAndShape) {
-    std::vector<CFauxValeur*> valeurs;
+    std::vector<CFauxInterf*> valeurs;
     for (int i = 0; i < 4; i++) {
-        valeurs.push_back(new CFauxValeur("v"));
+        valeurs.push_back(new CFauxInterf("v"));
         valeurs.back()->m_nRef = 1;
     }
     std::mt19937 gen(99);
@@ -372,7 +355,7 @@ TEST_F(RefStringHashTableTest, RandomRunKeepsCountsAndShape) {
             } else if (nOp < 8) {
                 ASSERT_EQ(tab.bRemove(s.c_str()) != 0, modele.erase(n) == 1);
             } else {
-                CFauxValeur* p = nullptr;
+                CFauxInterf* p = nullptr;
                 ASSERT_EQ(tab.bGet(s.c_str(), &p) != 0, modele.count(n) == 1);
                 if (p != nullptr) {
                     ASSERT_EQ(p, valeurs[modele[n]]);
@@ -386,7 +369,7 @@ TEST_F(RefStringHashTableTest, RandomRunKeepsCountsAndShape) {
         for (auto [n, v] : modele) attendus[v]++;
         for (int v = 0; v < 4; v++) EXPECT_EQ(valeurs[v]->m_nRef, attendus[v]) << v;
     }
-    for (CFauxValeur* p : valeurs) {
+    for (CFauxInterf* p : valeurs) {
         EXPECT_EQ(p->m_nRef, 1u);
         delete p;
     }

@@ -6,6 +6,7 @@
 #include "core/SimpleBuffer.h"
 #include "core/XMalloc.h"
 #include "core/XMath.h"
+#include "tests/core/VirtualSlot.h"
 
 namespace {
 
@@ -46,6 +47,23 @@ TEST(SimpleBufferTest, CopiesOwnTheirBytes) {
     CSimpleBuffer clVide;
     CSimpleBuffer clCopieVide(&clVide);
     EXPECT_EQ(clCopieVide.pbyGetData(), nullptr);
+}
+
+// A loader that drops the header it has read copies the rest of its own data into itself: the
+// bytes must be read before the resize frees them.
+TEST(SimpleBufferTest, CopyOfItsOwnTail) {
+    const unsigned char abySource[] = {0xEF, 0xBB, 0xBF, 'a', 'b', 'c', 'd'};
+    CSimpleBuffer clBuffer(abySource, sizeof(abySource));
+    clBuffer.CopyBuffer(clBuffer.pbyGetData() + 3, 4);
+    ASSERT_EQ(clBuffer.nGetSize(), 4u);
+    EXPECT_EQ(memcmp(clBuffer.pbyGetData(), "abcd", 4), 0);
+    // The same size keeps the block: an overlapping copy within it.
+    clBuffer.CopyBuffer(clBuffer.pbyGetData(), 4);
+    EXPECT_EQ(memcmp(clBuffer.pbyGetData(), "abcd", 4), 0);
+}
+
+TEST(SimpleBufferTest, SetSizeFollowsTheDestructorPair) {
+    EXPECT_EQ(SlotOf(&CSimpleBuffer::SetSize), 2);
 }
 
 TEST(XMallocTest, Wrappers) {

@@ -2,12 +2,12 @@
 // compaction, moves, permutation, searches, transfers, and the layout the host reads.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/TTableau.h"
 #include "core/TTableauPtr.h"
+#include "tests/core/VirtualSlot.h"
 
 // The heap's refusals are answered with null instead of a sanitizer report, as the C library does.
 extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options() {
@@ -323,15 +323,6 @@ TEST(TableauDeBufferTest, RefusedGrowthAddsNothing) {
     EXPECT_EQ(tab.pGetBuffer(), pStockage);
     EXPECT_EQ(tab.nGetPasAgrandissement(), 1 << 30);
     EXPECT_EQ(static_cast<unsigned char*>(tab.pGetAt(0))[0], 1);
-}
-
-// The virtual-table offset encoded in a pointer to a virtual member (Itanium: 1 + byte offset).
-template <typename F>
-ptrdiff_t SlotOf(F pf) {
-    ptrdiff_t an[2];
-    static_assert(sizeof(pf) == sizeof(an));
-    memcpy(an, &pf, sizeof(an));
-    return (an[0] - 1) / static_cast<ptrdiff_t>(sizeof(void*));
 }
 
 TEST(TableauDeBufferTest, VirtualOrderIsTheHosts) {
