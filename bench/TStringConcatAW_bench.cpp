@@ -111,57 +111,30 @@ void EcritStd(S& s, const std::vector<S>& aColonnes, const S& sTable, const S& s
     Nombre(100);
 }
 
+using PFEcrit = void (*)(CTStringConcatAW&, const stRequete&, long);
+
+// A new builder per statement: written with pfEcrit, then read once in one width.
+void BM_ConcatAW(benchmark::State& state, unsigned nCodePage, unsigned nCodePageAppelant, PFEcrit pfEcrit, bool bLitA) {
+    InstalleHote();
+    const stRequete& r = Requete();
+    long nId = 0;
+    for (auto _ : state) {
+        CTStringConcatAW cl(nCodePage, nCodePageAppelant);
+        pfEcrit(cl, r, ++nId);
+        if (bLitA)
+            benchmark::DoNotOptimize(cl.pszGetA());
+        else
+            benchmark::DoNotOptimize(cl.pszGetW());
+    }
+}
 // Wide mode: wide appends, then the 8-bit text read once (converted to the caller code page).
-void BM_ConcatAW_Wide(benchmark::State& state) {
-    InstalleHote();
-    const stRequete& r = Requete();
-    long nId = 0;
-    for (auto _ : state) {
-        CTStringConcatAW cl(CTStringConcatAW::s_nCodePageWide, 65001);
-        EcritW(cl, r, ++nId);
-        benchmark::DoNotOptimize(cl.pszGetA());
-    }
-}
-BENCHMARK(BM_ConcatAW_Wide);
-
+BENCHMARK_CAPTURE(BM_ConcatAW, Wide, CTStringConcatAW::s_nCodePageWide, 65001, EcritW, true);
 // Wide mode, the wide text only (no conversion at all).
-void BM_ConcatAW_WideNoRead(benchmark::State& state) {
-    InstalleHote();
-    const stRequete& r = Requete();
-    long nId = 0;
-    for (auto _ : state) {
-        CTStringConcatAW cl(CTStringConcatAW::s_nCodePageWide, 65001);
-        EcritW(cl, r, ++nId);
-        benchmark::DoNotOptimize(cl.pszGetW());
-    }
-}
-BENCHMARK(BM_ConcatAW_WideNoRead);
-
+BENCHMARK_CAPTURE(BM_ConcatAW, WideNoRead, CTStringConcatAW::s_nCodePageWide, 65001, EcritW, false);
 // UTF-8 mode fed with wide fragments: every append converts.
-void BM_ConcatAW_UTF8_WideInput(benchmark::State& state) {
-    InstalleHote();
-    const stRequete& r = Requete();
-    long nId = 0;
-    for (auto _ : state) {
-        CTStringConcatAW cl(65001, 1252);
-        EcritW(cl, r, ++nId);
-        benchmark::DoNotOptimize(cl.pszGetA());
-    }
-}
-BENCHMARK(BM_ConcatAW_UTF8_WideInput);
-
+BENCHMARK_CAPTURE(BM_ConcatAW, UTF8_WideInput, 65001, 1252, EcritW, true);
 // UTF-8 mode fed with UTF-8 fragments: plain copies.
-void BM_ConcatAW_UTF8_8bitInput(benchmark::State& state) {
-    InstalleHote();
-    const stRequete& r = Requete();
-    long nId = 0;
-    for (auto _ : state) {
-        CTStringConcatAW cl(65001, 1252);
-        EcritA(cl, r, ++nId);
-        benchmark::DoNotOptimize(cl.pszGetA());
-    }
-}
-BENCHMARK(BM_ConcatAW_UTF8_8bitInput);
+BENCHMARK_CAPTURE(BM_ConcatAW, UTF8_8bitInput, 65001, 1252, EcritA, true);
 
 // One builder reused for many statements (emptied, memory kept).
 void BM_ConcatAW_UTF8_8bitInput_Reused(benchmark::State& state) {

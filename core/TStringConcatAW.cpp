@@ -302,58 +302,57 @@ void CTStringConcatAW::AddUTF8(const char* psz, long n) {
     _DropCacheW();
 }
 
+template <class F>
+void CTStringConcatAW::_AddAuMaitre(F fnAjout) {
+    if (bModeWide())
+        fnAjout(m_clConcatW);
+    else
+        fnAjout(m_clConcatA);
+    _DropCache();
+}
+
 void CTStringConcatAW::AddNumber(int nValeur, int nChiffres) {
     AddNumber(static_cast<long>(nValeur), nChiffres);
 }
 
 void CTStringConcatAW::AddNumber(long nValeur, int nChiffres) {
-    if (bModeWide())
-        m_clConcatW.AddNumber(nValeur, nChiffres);
-    else
-        m_clConcatA.AddNumber(nValeur, nChiffres);
-    _DropCache();
+    _AddAuMaitre([&](auto& cl) { cl.AddNumber(nValeur, nChiffres); });
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned char v) {
-    if (bModeWide())
-        m_clConcatW.AddNumberHexa(v);
-    else
-        m_clConcatA.AddNumberHexa(v);
-    _DropCache();
+    _AddAuMaitre([&](auto& cl) { cl.AddNumberHexa(v); });
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned short v) {
-    if (bModeWide())
-        m_clConcatW.AddNumberHexa(v);
-    else
-        m_clConcatA.AddNumberHexa(v);
-    _DropCache();
+    _AddAuMaitre([&](auto& cl) { cl.AddNumberHexa(v); });
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned int v) {
-    if (bModeWide())
-        m_clConcatW.AddNumberHexa(v);
-    else
-        m_clConcatA.AddNumberHexa(v);
-    _DropCache();
+    _AddAuMaitre([&](auto& cl) { cl.AddNumberHexa(v); });
 }
 
 void CTStringConcatAW::AddNumberHexa(unsigned long v) {
-    if (bModeWide())
-        m_clConcatW.AddNumberHexa(v);
-    else
-        m_clConcatA.AddNumberHexa(v);
-    _DropCache();
+    _AddAuMaitre([&](auto& cl) { cl.AddNumberHexa(v); });
 }
 
 // --------------------------------------------------------------------------------------- editing
 
 void CTStringConcatAW::Majuscule() {
     if (bEstVide()) return;
-    if (bModeWide())
+    if (bModeWide()) {
         m_clConcatW.Majuscule();
-    else
+    } else if (!bCodePageMultiOctet(m_nCodePage)) {
         m_clConcatA.Majuscule();
+    } else {
+        // Upper-casing byte by byte would rewrite the lead and trail bytes of multi-byte
+        // characters (the lead byte of the euro sign in UTF-8 reads as a small a-circumflex): the
+        // text is upper-cased as wide characters and written back in its code page.
+        const unsigned long nW = nGetLongueurW();
+        if (nW == 0) return;  // nothing of the text converts: leave it as it is
+        m_clConcatW.Majuscule();
+        m_clConcatA.Vide();
+        m_clConcatA.AddWide(m_clConcatW.pszGet(), static_cast<long>(nW), m_nCodePage);
+    }
     _DropCache();
 }
 
@@ -392,7 +391,8 @@ void CTStringConcatAW::Coupe(long nPos, long n) {
     _DropCache();
 }
 
-void CTStringConcatAW::Insert(const wchar_t* psz, long n, long nPos) {
+template <class S>
+void CTStringConcatAW::_Insert(const S* psz, long n, long nPos) {
     n = _nResoutLongueur(psz, n);
     if (n < 1) return;
     stTexte<char> stA;
@@ -405,20 +405,16 @@ void CTStringConcatAW::Insert(const wchar_t* psz, long n, long nPos) {
     _DropCache();
 }
 
-void CTStringConcatAW::Insert(const char* psz, long n, long nPos) {
-    n = _nResoutLongueur(psz, n);
-    if (n < 1) return;
-    stTexte<char> stA;
-    stTexte<wchar_t> stW;
-    _VersMaitre(psz, n, m_nCodePageAppelant, stA, stW);
-    if (bModeWide())
-        _Insere(m_clConcatW, stW.p, stW.n, nPos);
-    else
-        _Insere(m_clConcatA, stA.p, stA.n, nPos);
-    _DropCache();
+void CTStringConcatAW::Insert(const wchar_t* psz, long n, long nPos) {
+    _Insert(psz, n, nPos);
 }
 
-void CTStringConcatAW::Remplace(long nPos, long n, const wchar_t* psz, long sn) {
+void CTStringConcatAW::Insert(const char* psz, long n, long nPos) {
+    _Insert(psz, n, nPos);
+}
+
+template <class S>
+void CTStringConcatAW::_RemplacePlage(long nPos, long n, const S* psz, long sn) {
     if (bEstVide()) return;
     sn = _nResoutLongueur(psz, sn);
     stTexte<char> stA;
@@ -432,21 +428,16 @@ void CTStringConcatAW::Remplace(long nPos, long n, const wchar_t* psz, long sn) 
     if (bChange) _DropCache();
 }
 
-void CTStringConcatAW::Remplace(long nPos, long n, const char* psz, long sn) {
-    if (bEstVide()) return;
-    sn = _nResoutLongueur(psz, sn);
-    stTexte<char> stA;
-    stTexte<wchar_t> stW;
-    if (sn >= 1) {
-        _VersMaitre(psz, sn, m_nCodePageAppelant, stA, stW);
-        if ((bModeWide() ? stW.n : stA.n) == 0) return;
-    }
-    const bool bChange = bModeWide() ? _bRemplacePlage(m_clConcatW, nPos, n, stW.p, stW.n)
-                                     : _bRemplacePlage(m_clConcatA, nPos, n, stA.p, stA.n);
-    if (bChange) _DropCache();
+void CTStringConcatAW::Remplace(long nPos, long n, const wchar_t* psz, long sn) {
+    _RemplacePlage(nPos, n, psz, sn);
 }
 
-void CTStringConcatAW::Remplace(const wchar_t* pszCherche, long fn, const wchar_t* pszRemplace, long rn, long nDebut) {
+void CTStringConcatAW::Remplace(long nPos, long n, const char* psz, long sn) {
+    _RemplacePlage(nPos, n, psz, sn);
+}
+
+template <class S>
+void CTStringConcatAW::_RemplaceTout(const S* pszCherche, long fn, const S* pszRemplace, long rn, long nDebut) {
     if (bEstVide()) return;
     fn = _nResoutLongueur(pszCherche, fn);
     rn = _nResoutLongueur(pszRemplace, rn);
@@ -460,18 +451,12 @@ void CTStringConcatAW::Remplace(const wchar_t* pszCherche, long fn, const wchar_
     if (bChange) _DropCache();
 }
 
+void CTStringConcatAW::Remplace(const wchar_t* pszCherche, long fn, const wchar_t* pszRemplace, long rn, long nDebut) {
+    _RemplaceTout(pszCherche, fn, pszRemplace, rn, nDebut);
+}
+
 void CTStringConcatAW::Remplace(const char* pszCherche, long fn, const char* pszRemplace, long rn, long nDebut) {
-    if (bEstVide()) return;
-    fn = _nResoutLongueur(pszCherche, fn);
-    rn = _nResoutLongueur(pszRemplace, rn);
-    if (fn < 1) return;
-    stTexte<char> stCA, stRA;
-    stTexte<wchar_t> stCW, stRW;
-    _VersMaitre(pszCherche, fn, m_nCodePageAppelant, stCA, stCW);
-    if (rn >= 1) _VersMaitre(pszRemplace, rn, m_nCodePageAppelant, stRA, stRW);
-    const bool bChange = bModeWide() ? _bRemplaceTout(m_clConcatW, stCW.p, stCW.n, stRW.p, stRW.n, nDebut)
-                                     : _bRemplaceTout(m_clConcatA, stCA.p, stCA.n, stRA.p, stRA.n, nDebut);
-    if (bChange) _DropCache();
+    _RemplaceTout(pszCherche, fn, pszRemplace, rn, nDebut);
 }
 
 // ------------------------------------------------------------------------------------- searching

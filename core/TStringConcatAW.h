@@ -109,9 +109,23 @@ private:
         return nCodePage == s_nCodePageAppelant ? m_nCodePageAppelant : nCodePage;
     }
     // Input converted to the master's width and code page (wide input, 8-bit input in code page
-    // nSource). The result points into the temporaries or into the input itself.
+    // nSource or in the caller code page). The result points into the temporaries or into the
+    // input itself.
     void _VersMaitre(const wchar_t* psz, long n, stTexte<char>& stA, stTexte<wchar_t>& stW) const;
     void _VersMaitre(const char* psz, long n, unsigned nSource, stTexte<char>& stA, stTexte<wchar_t>& stW) const;
+    void _VersMaitre(const char* psz, long n, stTexte<char>& stA, stTexte<wchar_t>& stW) const {
+        _VersMaitre(psz, n, m_nCodePageAppelant, stA, stW);
+    }
+    // The edits, written once for input of either width (S = char: the caller code page).
+    template <class S>
+    void _Insert(const S* psz, long n, long nPos);
+    template <class S>
+    void _RemplacePlage(long nPos, long n, const S* psz, long sn);
+    template <class S>
+    void _RemplaceTout(const S* pszCherche, long fn, const S* pszRemplace, long rn, long nDebut);
+    // Runs fnAjout on the master builder, then drops the cache of the other width.
+    template <class F>
+    void _AddAuMaitre(F fnAjout);
 
     unsigned m_nCodePage;
     unsigned m_nCodePageAppelant;

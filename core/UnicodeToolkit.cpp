@@ -21,6 +21,21 @@ const unsigned char TabUTF8len[64] = {
     6,                                               // 0xFC-0xFF
 };
 
+bool bCodePageMultiOctet(unsigned codePage) {
+    switch (codePage) {
+        case CP_UTF8:
+        case 932:
+        case 936:
+        case 949:
+        case 950:
+        case 1361:
+        case 50220:
+            return true;
+        default:
+            return false;
+    }
+}
+
 namespace {
 
 constexpr unsigned int UTF8_CARACTERE_INVALIDE = 63;  // '?'
@@ -89,22 +104,6 @@ unsigned _nGetCurrentCodePage() {
     return static_cast<unsigned>(nGetHostCurrentCodePage());
 }
 
-// Code pages whose multi-byte sequences may hold bytes below 0x80, or that keep a shift state
-// across bytes: their text cannot be cut into ASCII and non-ASCII runs.
-bool _bCodePageSansRuns(unsigned codePage) {
-    switch (codePage) {
-        case 932:
-        case 936:
-        case 949:
-        case 950:
-        case 1361:
-        case 50220:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // A scratch area of wide characters: on the stack when small, else on the heap.
 class CZoneWide {
 public:
@@ -145,11 +144,16 @@ unsigned long _nConvertitRun(unsigned codePageSrc, unsigned codePageDst, const c
     return nOut > 0 ? static_cast<unsigned long>(nOut) : 0;
 }
 
-// The common walk of MultiByteToUTF8 and UTF8ToMultiByte: ASCII bytes are copied, every run of
-// bytes of 0x80 and more is converted through wide characters.
-unsigned long _nConvertitParRuns(unsigned codePageSrc, unsigned codePageDst, bool bParRuns, const char* s,
-                                 unsigned long n, char* dst, unsigned long size, unsigned flags,
-                                 const char* defaultChar, int* usedDefault) {
+// The common walk of MultiByteToUTF8 and UTF8ToMultiByte between UTF-8 and another page: ASCII
+// bytes are copied, every run of bytes of 0x80 and more is converted through wide characters. The
+// double-byte pages hold trail bytes below 0x80 (or a shift state): their text is converted whole.
+unsigned long _nConvertitParRuns(unsigned codePageSrc, unsigned codePageDst, const char* s, unsigned long n, char* dst,
+                                 unsigned long size, unsigned flags, const char* defaultChar, int* usedDefault) {
+    if (n == 0) {
+        memset(dst, 0, size);
+        return 0;
+    }
+    const bool bParRuns = !bCodePageMultiOctet(codePageSrc == CP_UTF8_ORL ? codePageDst : codePageSrc);
     unsigned long nOut = 0;
     if (!bParRuns) {
         nOut = _nConvertitRun(codePageSrc, codePageDst, s, n, dst, size, flags, defaultChar, usedDefault);
@@ -594,12 +598,7 @@ unsigned long MultiByteToUTF8(unsigned codePage, const char* s, unsigned long n,
         memset(dst + nCopie, 0, size - nCopie);
         return nCopie;
     }
-    if (n == 0) {
-        memset(dst, 0, size);
-        return 0;
-    }
-    return _nConvertitParRuns(codePage, CP_UTF8_ORL, !_bCodePageSansRuns(codePage), s, n, dst, size, flags, nullptr,
-                              nullptr);
+    return _nConvertitParRuns(codePage, CP_UTF8_ORL, s, n, dst, size, flags, nullptr, nullptr);
 }
 
 unsigned long MultiByteToUTF8_CurrentCharset(const char* s, unsigned long n, char* dst, unsigned long size,
@@ -622,12 +621,7 @@ unsigned long UTF8ToMultiByte(unsigned codePage, const char* s, unsigned long n,
         dst[size - 1] = 0;
         return size - 1;
     }
-    if (n == 0) {
-        memset(dst, 0, size);
-        return 0;
-    }
-    return _nConvertitParRuns(CP_UTF8_ORL, codePage, !_bCodePageSansRuns(codePage), s, n, dst, size, flags, defaultChar,
-                              usedDefault);
+    return _nConvertitParRuns(CP_UTF8_ORL, codePage, s, n, dst, size, flags, defaultChar, usedDefault);
 }
 
 unsigned long UTF8ToMultiByte_CurrentCharset(const char* s, unsigned long n, char* dst, unsigned long size,

@@ -12,6 +12,10 @@
 // continuation byte, 2 to 6 for lead bytes.
 extern const unsigned char TabUTF8len[64];
 
+// True for the code pages in which a character may take more than one byte: UTF-8 and the
+// double-byte pages. Their bytes cannot be handled one at a time as characters.
+bool bCodePageMultiOctet(unsigned codePage);
+
 // ---------------------------------------------------------------------------------------------
 // Measuring and walking UTF-8
 // ---------------------------------------------------------------------------------------------

@@ -122,18 +122,15 @@ public:
             (void)nCodePage;
             Add(psz, n);
         } else {
-            if (!_bConversionPossible(psz, n)) return;
-            const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
-            if (!_bPrepare(m_nLongueur + nPlace)) return;
+            wchar_t* pDest = _pReserveConversion(psz, n);
+            if (pDest == nullptr) return;
             // Plain ASCII in a page whose lower half is ASCII needs no platform conversion.
             if (_bPageASCII(nCodePage) && _bToutASCII(psz, n)) {
-                for (long i = 0; i < n; ++i) m_pszBuffer[m_nLongueur + i] = static_cast<wchar_t>(psz[i]);
+                for (long i = 0; i < n; ++i) pDest[i] = static_cast<wchar_t>(psz[i]);
                 _AjouteEcrit(static_cast<int>(n));
                 return;
             }
-            const int nEcrit = MultiByteToWideChar(nCodePage, 0, psz, static_cast<int>(n), m_pszBuffer + m_nLongueur,
-                                                   static_cast<int>(nPlace));
-            _AjouteEcrit(nEcrit);
+            _AjouteEcrit(MultiByteToWideChar(nCodePage, 0, psz, static_cast<int>(n), pDest, static_cast<int>(4 * n)));
         }
     }
 
@@ -144,23 +141,21 @@ public:
             (void)nCodePage;
             Add(psz, n);
         } else {
-            if (!_bConversionPossible(psz, n)) return;
-            const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
-            if (!_bPrepare(m_nLongueur + nPlace)) return;
+            char* pDest = _pReserveConversion(psz, n);
+            if (pDest == nullptr) return;
             // SQL is mostly written into UTF-8 or single-byte pages from ASCII fragments: encode
             // those here rather than through the platform conversion (same bytes, no converter
             // to open per append). Anything the encoder would not write exactly as the platform
             // does (surrogates, values past U+10FFFF) goes the platform's way.
             if (nCodePage == CP_UTF8 || (_bPageASCII(nCodePage) && _bToutASCII(psz, n))) {
-                const long nEcrit = _nEncodeUTF8Strict(psz, n, m_pszBuffer + m_nLongueur);
+                const long nEcrit = _nEncodeUTF8Strict(psz, n, pDest);
                 if (nEcrit >= 0) {
                     _AjouteEcrit(static_cast<int>(nEcrit));
                     return;
                 }
             }
-            const int nEcrit = WideCharToMultiByte(nCodePage, 0, psz, static_cast<int>(n), m_pszBuffer + m_nLongueur,
-                                                   static_cast<int>(nPlace), nullptr, nullptr);
-            _AjouteEcrit(nEcrit);
+            _AjouteEcrit(WideCharToMultiByte(nCodePage, 0, psz, static_cast<int>(n), pDest, static_cast<int>(4 * n),
+                                             nullptr, nullptr));
         }
     }
 
@@ -176,11 +171,10 @@ public:
                 AddAnsiToUTF8(sCopie.data(), n, nCodePage);
                 return;
             }
-            const unsigned long nPlace = 4 * static_cast<unsigned long>(n);
-            if (!_bPrepare(m_nLongueur + nPlace)) return;
-            const unsigned long nEcrit =
-                MultiByteToUTF8(nCodePage, psz, static_cast<unsigned long>(n), m_pszBuffer + m_nLongueur, nPlace, 0);
-            _AjouteEcrit(static_cast<int>(nEcrit));
+            char* pDest = _pReserveConversion(psz, n);
+            if (pDest == nullptr) return;
+            const unsigned long nOctets = static_cast<unsigned long>(n);
+            _AjouteEcrit(static_cast<int>(MultiByteToUTF8(nCodePage, psz, nOctets, pDest, 4 * nOctets, 0)));
         }
     }
 
@@ -263,6 +257,15 @@ private:
     template <class S>
     static bool _bConversionPossible(const S* psz, long n) {
         return psz != nullptr && n >= 1 && n <= 0x1FFFFFFF;
+    }
+
+    // Room for the worst case of a converting append (four units per input unit) after the text:
+    // where the converter writes, or null for nothing to convert or a refused growth.
+    template <class S>
+    T* _pReserveConversion(const S* psz, long n) {
+        if (!_bConversionPossible(psz, n)) return nullptr;
+        if (!_bPrepare(m_nLongueur + 4 * static_cast<unsigned long>(n))) return nullptr;
+        return m_pszBuffer + m_nLongueur;
     }
 
     // Single-byte pages whose bytes below 0x80 are ASCII, and UTF-8.

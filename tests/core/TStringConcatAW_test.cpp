@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/WinCodePage.h"
 #include "tests/host/StandInHost.h"
@@ -112,6 +113,27 @@ TEST_F(TStringConcatAWTest, EveryChangeDropsTheCacheOfTheOtherWidth) {
     }
 }
 
+TEST_F(TStringConcatAWTest, UpperCaseKeepsMultiByteCharactersWhole) {
+    // Byte by byte, the UTF-8 lead byte of the euro sign would be taken for a small a-circumflex
+    // and the Shift-JIS trail byte of a small ya for a small a-acute.
+    struct Case {
+        unsigned nCodePage;
+        const wchar_t* pszTexte;
+        const wchar_t* pszAttendu;
+    } cases[] = {
+        {WIDE, L"\u00e9t\u00fa \u20ac x", L"\u00c9T\u00da \u20ac X"},
+        {65001, L"\u00e9t\u00fa \u20ac x", L"\u00c9T\u00da \u20ac X"},
+        {1252, L"\u00e9t\u00fa \u20ac x", L"\u00c9T\u00da \u20ac X"},
+        {932, L"x\u3083y", L"X\u3083Y"},
+    };
+    for (const Case& c : cases) {
+        CTStringConcatAW cl(c.nCodePage, 1252);
+        cl.AddStrCte(c.pszTexte, -1);
+        cl.Majuscule();
+        EXPECT_EQ(VueW(cl), c.pszAttendu) << c.nCodePage;
+    }
+}
+
 TEST_F(TStringConcatAWTest, ByteCountedEditsInUTF8Mode) {
     // "éééé, " is 10 bytes but 6 characters: the cuts count bytes of the master.
     CTStringConcatAW cl(65001, 1252);
@@ -131,62 +153,55 @@ TEST_F(TStringConcatAWTest, ByteCountedEditsInUTF8Mode) {
     EXPECT_EQ(cl.nGetLongueur(), 9u);
 }
 
-TEST_F(TStringConcatAWTest, CutsInBothModes) {
+struct CasEdition {
+    std::function<void(CTStringConcatAW&)> Op;
+    std::wstring sAttendu;
+};
+// Each edit applied to "abcdef" in every mode: both views must show the expected text.
+void VerifieEditions(const std::vector<CasEdition>& aCas) {
     for (const Mode& m : s_aModes) {
-        struct Case {
-            std::function<void(CTStringConcatAW&)> Op;
-            std::wstring sAttendu;
-        } cases[] = {
-            {[](CTStringConcatAW& c) { c.Tronque(0); }, L""},
-            {[](CTStringConcatAW& c) { c.Tronque(-3); }, L""},
-            {[](CTStringConcatAW& c) { c.Tronque(7); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Tronque(6); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Tronque(2); }, L"ab"},
-            {[](CTStringConcatAW& c) { c.Coupe(2, 100); }, L"ab"},
-            {[](CTStringConcatAW& c) { c.Coupe(2, 2); }, L"abef"},
-            {[](CTStringConcatAW& c) { c.Coupe(0, 100); }, L""},
-            {[](CTStringConcatAW& c) { c.Coupe(7, 1); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Coupe(6, 1); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Coupe(1, 0); }, L"abcdef"},
-        };
-        for (size_t i = 0; i < std::size(cases); ++i) {
+        for (size_t i = 0; i < aCas.size(); ++i) {
             CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant);
             cl.AddStrCte(L"abcdef", 6);
-            cases[i].Op(cl);
-            EXPECT_EQ(VueW(cl), cases[i].sAttendu) << m.pszNom << " case " << i;
-            EXPECT_EQ(VueA(cl), EnCodePage(cases[i].sAttendu, m)) << m.pszNom << " case " << i;
+            aCas[i].Op(cl);
+            EXPECT_EQ(VueW(cl), aCas[i].sAttendu) << m.pszNom << " case " << i;
+            EXPECT_EQ(VueA(cl), EnCodePage(aCas[i].sAttendu, m)) << m.pszNom << " case " << i;
         }
     }
 }
 
+TEST_F(TStringConcatAWTest, CutsInBothModes) {
+    VerifieEditions({
+        {[](CTStringConcatAW& c) { c.Tronque(0); }, L""},
+        {[](CTStringConcatAW& c) { c.Tronque(-3); }, L""},
+        {[](CTStringConcatAW& c) { c.Tronque(7); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Tronque(6); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Tronque(2); }, L"ab"},
+        {[](CTStringConcatAW& c) { c.Coupe(2, 100); }, L"ab"},
+        {[](CTStringConcatAW& c) { c.Coupe(2, 2); }, L"abef"},
+        {[](CTStringConcatAW& c) { c.Coupe(0, 100); }, L""},
+        {[](CTStringConcatAW& c) { c.Coupe(7, 1); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Coupe(6, 1); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Coupe(1, 0); }, L"abcdef"},
+    });
+}
+
 TEST_F(TStringConcatAWTest, InsertsAndRangeReplacements) {
-    for (const Mode& m : s_aModes) {
-        struct Case {
-            std::function<void(CTStringConcatAW&)> Op;
-            std::wstring sAttendu;
-        } cases[] = {
-            {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 3); }, L"abcXYdef"},
-            {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 6); }, L"abcdefXY"},
-            {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 60); }, L"abcdefXY"},
-            {[](CTStringConcatAW& c) { c.Insert(L"XY", -1, -4); }, L"XYabcdef"},
-            {[](CTStringConcatAW& c) { c.Insert(L"XY", 0, 2); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Insert(static_cast<const wchar_t*>(nullptr), 3, 2); }, L"abcdef"},
-            {[](CTStringConcatAW& c) { c.Insert("\xE9", 1, 0); }, L"\u00e9abcdef"},  // caller code page
-            {[](CTStringConcatAW& c) { c.Remplace(2, -1, L"Z", 1); }, L"abZ"},
-            {[](CTStringConcatAW& c) { c.Remplace(2, 100, L"Z", 1); }, L"abZ"},
-            {[](CTStringConcatAW& c) { c.Remplace(1, 2, L"1234", 4); }, L"a1234def"},
-            {[](CTStringConcatAW& c) { c.Remplace(1, 4, L"", 0); }, L"af"},
-            {[](CTStringConcatAW& c) { c.Remplace(0, 1, "\xE9\xE9", 2); }, L"\u00e9\u00e9bcdef"},
-            {[](CTStringConcatAW& c) { c.Remplace(6, 0, L"!", 1); }, L"abcdef!"},
-        };
-        for (size_t i = 0; i < std::size(cases); ++i) {
-            CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant);
-            cl.AddStrCte(L"abcdef", 6);
-            cases[i].Op(cl);
-            EXPECT_EQ(VueW(cl), cases[i].sAttendu) << m.pszNom << " case " << i;
-            EXPECT_EQ(VueA(cl), EnCodePage(cases[i].sAttendu, m)) << m.pszNom << " case " << i;
-        }
-    }
+    VerifieEditions({
+        {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 3); }, L"abcXYdef"},
+        {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 6); }, L"abcdefXY"},
+        {[](CTStringConcatAW& c) { c.Insert(L"XY", 2, 60); }, L"abcdefXY"},
+        {[](CTStringConcatAW& c) { c.Insert(L"XY", -1, -4); }, L"XYabcdef"},
+        {[](CTStringConcatAW& c) { c.Insert(L"XY", 0, 2); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Insert(static_cast<const wchar_t*>(nullptr), 3, 2); }, L"abcdef"},
+        {[](CTStringConcatAW& c) { c.Insert("\xE9", 1, 0); }, L"\u00e9abcdef"},  // caller code page
+        {[](CTStringConcatAW& c) { c.Remplace(2, -1, L"Z", 1); }, L"abZ"},
+        {[](CTStringConcatAW& c) { c.Remplace(2, 100, L"Z", 1); }, L"abZ"},
+        {[](CTStringConcatAW& c) { c.Remplace(1, 2, L"1234", 4); }, L"a1234def"},
+        {[](CTStringConcatAW& c) { c.Remplace(1, 4, L"", 0); }, L"af"},
+        {[](CTStringConcatAW& c) { c.Remplace(0, 1, "\xE9\xE9", 2); }, L"\u00e9\u00e9bcdef"},
+        {[](CTStringConcatAW& c) { c.Remplace(6, 0, L"!", 1); }, L"abcdef!"},
+    });
 }
 
 TEST_F(TStringConcatAWTest, ReplaceAllNeverSearchesItsOwnReplacement) {
