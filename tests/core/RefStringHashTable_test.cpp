@@ -150,6 +150,23 @@ TEST_F(RefStringHashTableTest, ComparesAndHashesThroughTheHostsLocales) {
     EXPECT_EQ(nMap, 1);
 }
 
+// A walk follows the entries' slots, which the order of the sets decides, whatever the keys'
+// hash values: callers that list a registry see it in the order it was filled.
+TEST_F(RefStringHashTableTest, WalkFollowsTheOrderOfTheSets) {
+    CTable tab;
+    std::vector<std::wstring> cles;
+    for (int i = 0; i < 30; i++) {
+        cles.push_back(L"Connexion" + std::to_wstring((i * 7919) % 1000));
+        ASSERT_TRUE(tab.bSet(cles.back().c_str(), new CFauxInterf("v")));
+    }
+    ASSERT_EQ(tab.dwGetLevel(), 2u);  // grown twice on the way
+    unsigned int nCursor = 0;
+    const wchar_t* pszCle = nullptr;
+    std::vector<std::wstring> vus;
+    while (tab.bParse(&nCursor, nullptr, &pszCle)) vus.push_back(pszCle);
+    EXPECT_EQ(vus, cles);
+}
+
 TEST_F(RefStringHashTableTest, LongKeysHashOnTheHeap) {
     std::wstring sLong(600, L'a'), sLongMaj(600, L'A');
     sLong += L"é";
