@@ -36,6 +36,25 @@ void ConvertSystemText(const char* pszText, CTString& clOut) {
     clOut.SetBuffer(pszWide);
 }
 
+// Loads message nId of the module and formats it with the arguments. A message that cannot be
+// loaded, or that formats to nothing, gives the debug line that says so instead (answer false):
+// a message id without a text never fails the caller.
+bool bFormatMessageOrDiagnostic(const _stMyModuleInfo* pstModule, uint32_t nId, va_list arguments, int nErrno,
+                                CTString& clOut) {
+    CTString clFormat;
+    if (!DLLRES_bLoadString(pstModule, nId, &clFormat)) {
+        clOut.printf(g_szRessourceNonChargee, nId);
+        return false;
+    }
+    va_list copy;
+    va_copy(copy, arguments);
+    DLLRES_dwFormatMessage(clFormat.pszGet(), &clOut, &copy);
+    va_end(copy);
+    if (clOut.nTaille() > 0) return true;
+    clOut.printf(g_szRessourceVide, nId, static_cast<unsigned>(nErrno));
+    return false;
+}
+
 }  // namespace
 
 // ----------------------------------------------------------------------------------------------------------------
@@ -379,16 +398,6 @@ void CXError::__AddFirst(wchar_t** ppszTarget, const wchar_t* pszText) {
     *ppszTarget = pszNew;
 }
 
-// Adds the diagnostic of a message that is missing or formats to nothing.
-void CXError::_AddResourceDiagnostic(uint32_t nId, bool bLoaded, int nErrno) {
-    CTString clLine;
-    if (bLoaded)
-        clLine.printf(g_szRessourceVide, nId, static_cast<unsigned>(nErrno));
-    else
-        clLine.printf(g_szRessourceNonChargee, nId);
-    AddDebugMessageNoFormat(clLine.pszGet());
-}
-
 void CXError::_AddMessageTextList(const _stMyModuleInfo* pstModule, uint32_t nId, va_list arguments, bool bFirst) {
     int nErrno = errno;
     InitModInfo(pstModule, 0);
@@ -396,21 +405,10 @@ void CXError::_AddMessageTextList(const _stMyModuleInfo* pstModule, uint32_t nId
         m_tabErrorId.Insere(nId, 0);
     else
         m_tabErrorId.Ajoute(nId);
-    CTString clFormat;
-    if (!DLLRES_bLoadString(pstModule, nId, &clFormat)) {
-        _AddResourceDiagnostic(nId, false, nErrno);
-        return;
-    }
     CTString clText;
-    va_list copy;
-    va_copy(copy, arguments);
-    DLLRES_dwFormatMessage(clFormat.pszGet(), &clText, &copy);
-    va_end(copy);
-    if (clText.nTaille() == 0) {
-        _AddResourceDiagnostic(nId, true, nErrno);
-        return;
-    }
-    if (bFirst)
+    if (!bFormatMessageOrDiagnostic(pstModule, nId, arguments, nErrno, clText))
+        AddDebugMessageNoFormat(clText.pszGet());
+    else if (bFirst)
         __AddFirst(&m_pszUserMessage, clText.pszGet());
     else
         _AppendLine(&m_pszUserMessage, clText.pszGet());
@@ -459,21 +457,9 @@ void CXError::AddDebugMessage(const _stMyModuleInfo* pstModule, uint32_t nId, ..
 }
 
 void CXError::AddDebugMessageList(const _stMyModuleInfo* pstModule, uint32_t nId, va_list arguments) {
-    int nErrno = errno;
-    CTString clFormat;
-    if (!DLLRES_bLoadString(pstModule, nId, &clFormat)) {
-        _AddResourceDiagnostic(nId, false, nErrno);
-        return;
-    }
     CTString clText;
-    va_list copy;
-    va_copy(copy, arguments);
-    DLLRES_dwFormatMessage(clFormat.pszGet(), &clText, &copy);
-    va_end(copy);
-    if (clText.nTaille() == 0)
-        _AddResourceDiagnostic(nId, true, nErrno);
-    else
-        AddDebugMessageNoFormat(clText.pszGet());
+    bFormatMessageOrDiagnostic(pstModule, nId, arguments, errno, clText);
+    AddDebugMessageNoFormat(clText.pszGet());
 }
 
 void CXError::AddDebugMessagePrintf(const wchar_t* pszFormat, ...) {
@@ -528,22 +514,24 @@ void CXError::SetSystemErrorMessage(uint32_t dwCode, const wchar_t* pszText) {
     SetSystemError(dwCode, pszText);
 }
 
-void CXError::SetSystemErrorMessagePrintf(uint32_t dwCode, const wchar_t* pszFormat, ...) {
+void CXError::_SetSystemErrorMessageV(uint32_t dwCode, const wchar_t* pszFormat, va_list arguments) {
     CTString clText;
-    va_list arguments;
-    va_start(arguments, pszFormat);
     if (pszFormat != nullptr) clText.FormatV(pszFormat, arguments);
-    va_end(arguments);
     SetSystemError(dwCode, clText.pszGet());
 }
 
-void CXError::SetSystemErrorMessagePrintf(const wchar_t* pszFormat, ...) {
-    CTString clText;
+void CXError::SetSystemErrorMessagePrintf(uint32_t dwCode, const wchar_t* pszFormat, ...) {
     va_list arguments;
     va_start(arguments, pszFormat);
-    if (pszFormat != nullptr) clText.FormatV(pszFormat, arguments);
+    _SetSystemErrorMessageV(dwCode, pszFormat, arguments);
     va_end(arguments);
-    SetSystemError(0, clText.pszGet());
+}
+
+void CXError::SetSystemErrorMessagePrintf(const wchar_t* pszFormat, ...) {
+    va_list arguments;
+    va_start(arguments, pszFormat);
+    _SetSystemErrorMessageV(0, pszFormat, arguments);
+    va_end(arguments);
 }
 
 void CXError::SetSystemErrorMessage(const _stMyModuleInfo* pstModule, uint32_t nId, ...) {
@@ -554,19 +542,9 @@ void CXError::SetSystemErrorMessage(const _stMyModuleInfo* pstModule, uint32_t n
 }
 
 void CXError::__SetSystemErrorMessage(const _stMyModuleInfo* pstModule, uint32_t nId, va_list* pArguments) {
-    int nErrno = errno;
     m_dwSystemErrorCode = 0;
-    CTString clFormat;
     CTString clText;
-    if (!DLLRES_bLoadString(pstModule, nId, &clFormat)) {
-        clText.printf(g_szRessourceNonChargee, nId);
-    } else {
-        va_list copy;
-        va_copy(copy, *pArguments);
-        DLLRES_dwFormatMessage(clFormat.pszGet(), &clText, &copy);
-        va_end(copy);
-        if (clText.nTaille() == 0) clText.printf(g_szRessourceVide, nId, static_cast<unsigned>(nErrno));
-    }
+    bFormatMessageOrDiagnostic(pstModule, nId, *pArguments, errno, clText);
     __vpszReallocString(&m_pszSystemErrorMessage, clText.pszGet());
 }
 

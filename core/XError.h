@@ -266,7 +266,7 @@ private:
     void _FreeInfo(_stERRORINFO& stInfo);
     void _DeleteAllInfo();
     void _AddMessageTextList(const _stMyModuleInfo* pstModule, uint32_t nId, va_list arguments, bool bFirst);
-    void _AddResourceDiagnostic(uint32_t nId, bool bLoaded, int nErrno);
+    void _SetSystemErrorMessageV(uint32_t dwCode, const wchar_t* pszFormat, va_list arguments);
     void _DumpSections(CTString& clOut, uint32_t dwFlags) const;
 
     // Field order is binary interface (see the layout checks below).

@@ -102,132 +102,67 @@ bool bEmpty(const wchar_t* psz) {
 }  // namespace
 
 void CXError::DumpInfo(eERRORINFOTYPE eType, const void* pValue, CTString* pclOut) const {
-    if (pclOut == nullptr) return;
-    const wchar_t* pszFormat = nullptr;
-    switch (eType) {
-        case EIT_SRCFILE:
-            pszFormat = L"EIT_SRCFILE : <%s>";
-            break;
-        case EIT_DSTFILE:
-            pszFormat = L"EIT_DSTFILE : <%s>";
-            break;
-        case EIT_USERNAME:
-            pszFormat = L"EIT_USERNAME : <%s>";
-            break;
-        case EIT_HELPFILE:
-            pszFormat = L"EIT_HELPFILE : <%s>";
-            break;
-        case EIT_PATHKXD:
-            pszFormat = L"EIT_PATHKXD : <%s>";
-            break;
-        case EIT_LOGICALTABLENAME:
-            pszFormat = L"EIT_LOGICALTABLENAME : <%s>";
-            break;
-        case EIT_ITEMNAME:
-            pszFormat = L"EIT_ITEMNAME : <%s>";
-            break;
-        case EIT_PATHFIC:
-            pszFormat = L"EIT_PATHFIC : <%s>";
-            break;
-        case EIT_PATHNDX:
-            pszFormat = L"EIT_PATHNDX : <%s>";
-            break;
-        case EIT_PATHMMO:
-            pszFormat = L"EIT_PATHMMO : <%s>";
-            break;
-        case EIT_LINKNAME:
-            pszFormat = L"EIT_LINKNAME : <%s>";
-            break;
-        case EIT_ODBCCODE:
-            pszFormat = L"EIT_ODBCCODE : <%s>";
-            break;
-        case EIT_ODBCDESCRIPTION:
-            pszFormat = L"EIT_ODBCDESCRIPTION : <%s>";
-            break;
-        case EIT_BASEMESSAGE:
-            pszFormat = L"EIT_BASEMESSAGE : <%s>";
-            break;
-        case EIT_NATIVEMESSAGE:
-            pszFormat = L"EIT_NATIVEMESSAGE : <%s>";
-            break;
-        case EIT_ADOMESSAGE:
-            pszFormat = L"EIT_ADOMESSAGE : <%s>";
-            break;
-        case EIT_INFOCLIENT:
-            pszFormat = L"EIT_INFOCLIENT : <%s>";
-            break;
-        case EIT_INFOSERVEUR:
-            pszFormat = L"EIT_INFOSERVEUR : <%s>";
-            break;
-        case EIT_PILEVQ:
-            pszFormat = L"EIT_PILEVQ :\r\n%s";
-            break;
-        case EIT_DATEHEURE:
-            pszFormat = L"EIT_DATEHEURE : %s";
-            break;
-        case EIT_LOCKINFO:
-            pszFormat = L"EIT_LOCKINFO : %s";
-            break;
-        case EIT_CORRIGE_ETAT:
-            pszFormat = L"EIT_CORRIGE_ETAT : %s";
-            break;
-        case EIT_INFOCS:
-            pszFormat = L"EIT_INFOCS : <%s>";
-            break;
-        case EIT_COMPOSANT:
-            pszFormat = L"EIT_COMPOSANT :\r\n%s";
-            break;
-        case EIT_SERVEURCS:
-            pszFormat = L"EIT_SERVEURCS : <%s>";
-            break;
-        case EIT_PILEC:
-            pszFormat = L"EIT_PILEC :\r\n%s";
-            break;
-        case EIT_POSITION_ERREUR:
-            pszFormat = L"EIT_POSITION_ERREUR : <%s>";
-            break;
-        default:
-            break;
-    }
+    // The line of each item type, by type; null: the type has no line.
+    static const wchar_t* const s_apszLine[] = {
+        nullptr,                         // 0
+        L"EIT_SRCFILE : <%s>",           // 1
+        L"EIT_DSTFILE : <%s>",           // 2
+        L"EIT_USERNAME : <%s>",          // 3
+        L"EIT_HELPFILE : <%s>",          // 4
+        L"EIT_PATHKXD : <%s>",           // 5
+        L"EIT_LOGICALTABLENAME : <%s>",  // 6
+        L"EIT_ITEMNAME : <%s>",          // 7
+        L"EIT_PATHFIC : <%s>",           // 8
+        L"EIT_PATHNDX : <%s>",           // 9
+        L"EIT_PATHMMO : <%s>",           // 10
+        L"EIT_LINKNAME : <%s>",          // 11
+        L"EIT_RECNUM : <%lld>",          // 12
+        L"EIT_ODBCCODE : <%s>",          // 13
+        L"EIT_ODBCDESCRIPTION : <%s>",   // 14
+        L"EIT_BASECODE : <%d>",          // 15
+        L"EIT_NATIVECODE : <%d>",        // 16
+        L"EIT_ADOCODE : <%d>",           // 17
+        L"EIT_BASEMESSAGE : <%s>",       // 18
+        L"EIT_NATIVEMESSAGE : <%s>",     // 19
+        L"EIT_ADOMESSAGE : <%s>",        // 20
+        L"EIT_DATAACCESS : <%p>",        // 21
+        L"EIT_INFOCLIENT : <%s>",        // 22
+        L"EIT_INFOSERVEUR : <%s>",       // 23
+        L"EIT_PILEVQ :\r\n%s",           // 24
+        L"EIT_DATEHEURE : %s",           // 25
+        L"EIT_LOCKINFO : %s",            // 26
+        L"EIT_CORRIGE_ETAT : %s",        // 27
+        L"EIT_INFOCS : <%s>",            // 28
+        nullptr,                         // 29
+        L"EIT_XINFO : <%d>",             // 30
+        L"EIT_COMPOSANT :\r\n%s",        // 31
+        L"EIT_SERVEURCS : <%s>",         // 32
+        L"EIT_PILEC :\r\n%s",            // 33
+        nullptr,                         // 34
+        nullptr,                         // 35
+        L"EIT_HLOCKTIME : <%lld>",       // 36
+        L"EIT_HCNXID : <%d>",            // 37
+        L"EIT_EXCEPTIONDOTNET",          // 38
+        L"EIT_POSITION_ERREUR : <%s>",   // 39
+    };
+    static_assert(sizeof(s_apszLine) / sizeof(s_apszLine[0]) == EIT_POSITION_ERREUR + 1);
+
+    if (pclOut == nullptr || eType > EIT_POSITION_ERREUR || s_apszLine[eType] == nullptr) return;
+    const wchar_t* pszFormat = s_apszLine[eType];
     CTString clLine;
-    if (pszFormat != nullptr) {
+    if (_bIsInfoText(eType)) {
         clLine.printf(pszFormat, pValue != nullptr ? static_cast<const wchar_t*>(pValue) : L"");
+    } else if (_bIsInfoNumber32(eType)) {
+        // A 32-bit number travels in the value itself (the form GetInfo gives)...
+        clLine.printf(pszFormat, static_cast<int>(reinterpret_cast<uintptr_t>(pValue)));
+    } else if (_bIsInfoNumber64(eType)) {
+        // ... a 64-bit number behind it.
+        clLine.printf(pszFormat,
+                      pValue != nullptr ? static_cast<long long>(*static_cast<const int64_t*>(pValue)) : 0LL);
+    } else if (eType == EIT_DATAACCESS) {
+        clLine.printf(pszFormat, pValue);
     } else {
-        // 32-bit numbers travel in the value itself, 64-bit numbers behind it (the forms GetInfo gives).
-        auto n32 = static_cast<int>(reinterpret_cast<uintptr_t>(pValue));
-        switch (eType) {
-            case EIT_RECNUM:
-                clLine.printf(L"EIT_RECNUM : <%lld>",
-                              pValue != nullptr ? static_cast<long long>(*static_cast<const int64_t*>(pValue)) : 0LL);
-                break;
-            case EIT_HLOCKTIME:
-                clLine.printf(L"EIT_HLOCKTIME : <%lld>",
-                              pValue != nullptr ? static_cast<long long>(*static_cast<const int64_t*>(pValue)) : 0LL);
-                break;
-            case EIT_BASECODE:
-                clLine.printf(L"EIT_BASECODE : <%d>", n32);
-                break;
-            case EIT_NATIVECODE:
-                clLine.printf(L"EIT_NATIVECODE : <%d>", n32);
-                break;
-            case EIT_ADOCODE:
-                clLine.printf(L"EIT_ADOCODE : <%d>", n32);
-                break;
-            case EIT_XINFO:
-                clLine.printf(L"EIT_XINFO : <%d>", n32);
-                break;
-            case EIT_HCNXID:
-                clLine.printf(L"EIT_HCNXID : <%d>", n32);
-                break;
-            case EIT_DATAACCESS:
-                clLine.printf(L"EIT_DATAACCESS : <%p>", pValue);
-                break;
-            case EIT_EXCEPTIONDOTNET:
-                clLine.Set(L"EIT_EXCEPTIONDOTNET");
-                break;
-            default:
-                return;  // no line for this type
-        }
+        clLine.Set(pszFormat);  // a line without a value
     }
     pclOut->Add(clLine.pszGet());
 }

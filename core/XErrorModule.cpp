@@ -23,6 +23,20 @@ const _stErrorDef* pstFindErrorDef(const _stMyModuleInfo* pstModule, uint32_t nC
     return nullptr;
 }
 
+// The start of every change of the user error: the error names the module, and the row of the
+// code is looked up. A code the table does not know is a fault of the raising code: it is said in
+// the error itself (level 3 and a debug line), and the answer is null.
+const _stErrorDef* pstBeginUserError(CXError& clError, const _stMyModuleInfo* pstModule, uint32_t nCode) {
+    clError.InitModInfo(pstModule, 1);
+    const _stErrorDef* pstRow = pstFindErrorDef(pstModule, nCode);
+    if (pstRow != nullptr) return pstRow;
+    clError.SetErrorLevel(CXError::XEL_ERROR);
+    CTString clLine;
+    clLine.printf(g_szPasDeDefinition, nCode);
+    clError.AddDebugMessageNoFormat(clLine.pszGet());
+    return nullptr;
+}
+
 }  // namespace
 
 _CXErrorModule39::_CXErrorModule39(uint32_t nCode, ...) : CXError(&gstMyModuleInfo39) {
@@ -33,16 +47,8 @@ _CXErrorModule39::_CXErrorModule39(uint32_t nCode, ...) : CXError(&gstMyModuleIn
 }
 
 void CXError::ChangeUserErrorList(const _stMyModuleInfo* pstModule, uint32_t nCode, va_list arguments) {
-    InitModInfo(pstModule, 1);
-    const _stErrorDef* pstRow = pstFindErrorDef(pstModule, nCode);
-    if (pstRow == nullptr) {
-        // A code the table does not know is a fault of the raising code: say so in the error itself.
-        SetErrorLevel(XEL_ERROR);
-        CTString clLine;
-        clLine.printf(g_szPasDeDefinition, nCode);
-        AddDebugMessageNoFormat(clLine.pszGet());
-        return;
-    }
+    const _stErrorDef* pstRow = pstBeginUserError(*this, pstModule, nCode);
+    if (pstRow == nullptr) return;
     m_nUserErrorCode = nCode;
     AddUserMessageListFirst(pstModule, pstRow->nMessageId, arguments);
     m_nDetailId = pstRow->nDetailId;
@@ -69,15 +75,8 @@ void CXError::ChangeUserError(const _stMyModuleInfo* pstModule, uint32_t nCode, 
 }
 
 void CXError::ChangeUserErrorMessage(const _stMyModuleInfo* pstModule, uint32_t nCode, const wchar_t* pszText) {
-    InitModInfo(pstModule, 1);
-    const _stErrorDef* pstRow = pstFindErrorDef(pstModule, nCode);
-    if (pstRow == nullptr) {
-        SetErrorLevel(XEL_ERROR);
-        CTString clLine;
-        clLine.printf(g_szPasDeDefinition, nCode);
-        AddDebugMessageNoFormat(clLine.pszGet());
-        return;
-    }
+    const _stErrorDef* pstRow = pstBeginUserError(*this, pstModule, nCode);
+    if (pstRow == nullptr) return;
     m_nUserErrorCode = nCode;
     AddUserMessageFirst(pszText);
     m_nDetailId = pstRow->nDetailId;

@@ -207,4 +207,28 @@ TEST_F(XErrorModuleTest, PackedTableTextsWithoutHostCallback) {
     EXPECT_EQ(sOf(clError.pszGetUserMessage()), L"The value of type 16 cannot be converted to the item type 4: 12a.");
 }
 
+// Each text puts every argument where its callers mean it: the table first where they pass the
+// table first, and every argument of the texts also used as prefixes and debug lines.
+TEST_F(XErrorModuleTest, PackedTextsPlaceTheirArguments) {
+    gpfnLoadStringKXM = nullptr;
+    struct Case {
+        uint32_t nCode;
+        const wchar_t* pszExpected;  // formatted with the texts "A", "B" and "C"
+    } cases[] = {
+        {2, L"The query of the table A (item B) was run before it was prepared."},
+        {5, L"The table A has no browse item B."},
+        {20, L"The table A has no item B in the database."},
+        {21, L"The next automatic identifier of the table A (item B) could not be computed."},
+        {25, L"Query on the server A, database B, user C:"},
+        {47, L"The client encoding A could not be set (server encoding B, database C)."},
+        {74, L"The A client library B is already loaded; C cannot be used."},
+        {82, L"The browse of the table A on the item B cannot go back."},
+    };
+    for (const Case& c : cases) {
+        _CXErrorModule39 clError;
+        clError.SetUserError(&gstMyModuleInfo39, c.nCode, L"A", L"B", L"C");
+        EXPECT_EQ(sOf(clError.pszGetUserMessage()), c.pszExpected) << c.nCode;
+    }
+}
+
 }  // namespace
