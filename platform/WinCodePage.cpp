@@ -51,10 +51,18 @@ struct _stConvertisseur {
     iconv_t m_cd;
 };
 
+// Whether one iconv call ended well. A converter opened with "//IGNORE" skips the invalid input and
+// still reports EILSEQ once it has used up the whole input: that is the skipping the caller asked for,
+// not a failure (a strict converter always stops in front of the invalid input).
+bool _bConversionFinie(size_t nRes, size_t nIn, bool bIgnore) {
+    return nRes != s_nIconvEchec || (bIgnore && errno == EILSEQ && nIn == 0);
+}
+
 // Counting mode of the 8-bit or wide target: converts through a scratch area of nScratch bytes at
 // a time until the input is used up; answers the bytes produced, or SIZE_MAX when the input is
 // invalid or truncated.
-size_t _nCompteOctets(_stConvertisseur& clConv, const char* pIn, size_t nIn, size_t nScratch, bool bReinitialise) {
+size_t _nCompteOctets(_stConvertisseur& clConv, const char* pIn, size_t nIn, size_t nScratch, bool bReinitialise,
+                      bool bIgnore) {
     alignas(wchar_t) char tabScratch[8 * sizeof(wchar_t)];
     size_t nTotal = 0;
     for (;;) {
@@ -63,7 +71,7 @@ size_t _nCompteOctets(_stConvertisseur& clConv, const char* pIn, size_t nIn, siz
         size_t nAvant = nIn;
         size_t nRes = clConv.nConvertit(&pIn, &nIn, &pOut, &nOut);
         nTotal += nScratch - nOut;
-        if (nRes != s_nIconvEchec) break;
+        if (_bConversionFinie(nRes, nIn, bIgnore)) break;
         // One character never needs more than the scratch area: no progress means a converter
         // that cannot go on.
         if (errno != E2BIG || (nIn == nAvant && nOut == nScratch)) return SIZE_MAX;
@@ -130,20 +138,22 @@ int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int 
     const char* pszSource = CodePageToIConv(static_cast<int>(codePage));
 
     iconv_t cd = s_cdInvalide;
-    for (int i = (flags & MB_ERR_INVALID_CHARS) ? s_nPremierNomStrict : 0; i < 8 && cd == s_cdInvalide; i++)
-        cd = iconv_open(s_tabNomsLarges[i], pszSource);
+    int i = (flags & MB_ERR_INVALID_CHARS) ? s_nPremierNomStrict : 0;
+    for (; i < 8 && cd == s_cdInvalide; i++) cd = iconv_open(s_tabNomsLarges[i], pszSource);
     _stConvertisseur clConv(cd);
     if (!clConv.bValide()) return 0;
+    const bool bIgnore = i - 1 < s_nPremierNomStrict;
 
     const char* pIn = src;
     if (dst != nullptr && dstLength != 0) {
         char* pOut = reinterpret_cast<char*>(dst);
         size_t nRoom = static_cast<size_t>(dstLength) * sizeof(wchar_t);
         size_t nOut = nRoom;
-        if (clConv.nConvertit(&pIn, &nIn, &pOut, &nOut) == s_nIconvEchec) return 0;
+        size_t nRes = clConv.nConvertit(&pIn, &nIn, &pOut, &nOut);
+        if (!_bConversionFinie(nRes, nIn, bIgnore)) return 0;
         return static_cast<int>((nRoom - nOut) / sizeof(wchar_t));
     }
-    size_t nOctets = _nCompteOctets(clConv, pIn, nIn, 8 * sizeof(wchar_t), false);
+    size_t nOctets = _nCompteOctets(clConv, pIn, nIn, 8 * sizeof(wchar_t), false, bIgnore);
     if (nOctets == SIZE_MAX || nOctets / sizeof(wchar_t) > INT_MAX) return 0;
     return static_cast<int>(nOctets / sizeof(wchar_t));
 }
@@ -250,7 +260,7 @@ size_t MultiByteToMultiByte(unsigned fromCodePage, const char* src, size_t srcLe
         if (clConv.nReinitialise(&pOut, &nOut) == s_nIconvEchec) return 0;
         return static_cast<size_t>(pOut - dst);
     }
-    size_t nOctets = _nCompteOctets(clConv, pIn, nIn, 8, true);
+    size_t nOctets = _nCompteOctets(clConv, pIn, nIn, 8, true, false);
     return nOctets == SIZE_MAX ? 0 : nOctets;
 }
 

@@ -33,8 +33,8 @@ const char* CodePageToIConv(int codePage);
 
 // 8-bit text in codePage to wide text. srcLength -1 converts up to and including the terminator.
 // With dst null or dstLength 0 answers the number of wide characters needed; otherwise the number
-// written, 0 when the text does not fit or cannot be converted. Of flags only
-// MB_ERR_INVALID_CHARS is looked at.
+// written, 0 when the text does not fit or cannot be converted. Invalid bytes are skipped, or fail
+// the call with MB_ERR_INVALID_CHARS, the only flag looked at; a text cut inside a character fails.
 int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int srcLength, wchar_t* dst, int dstLength);
 
 // Wide text to 8-bit text in codePage. srcLength -1 converts up to and including the terminator.

@@ -196,9 +196,7 @@ int vsznwprintfWin(wchar_t* buffer, size_t n, const wchar_t* format, va_list arg
         return -1;
     }
     int nResultat = _nImprimeW(buffer, n + 1, format, args, false);
-    int nErrno = errno;
     buffer[n] = L'\0';
-    errno = nErrno;
     return nResultat < 0 ? -1 : nResultat;
 }
 

@@ -395,37 +395,38 @@ bool _bLitDesArguments(const T* pszFormat) {
     return false;
 }
 
-// A va_list that holds nothing, for formats that read no argument when the caller gave none.
-int _nVaswprintfSansArguments(wchar_t** result, const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vaswprintf(result, format, args);
-    va_end(args);
+// Runs fnFormate over the caller's argument list, or over a list that holds nothing when the caller
+// gave none (the format was checked to read no argument).
+template <class F>
+int _nSurArguments(va_list* args, const F* pfnFormate, ...) {
+    if (args != nullptr) return (*pfnFormate)(*args);
+    va_list vide;
+    va_start(vide, pfnFormate);
+    int n = (*pfnFormate)(vide);
+    va_end(vide);
     return n;
 }
 
-int _nVsnwprintfSansArguments(wchar_t* buffer, size_t size, const wchar_t* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vsnwprintfWin(buffer, size, format, args);
-    va_end(args);
-    return n;
-}
-
-int _nVasprintfSansArguments(char** result, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vasprintf(result, format, args);
-    va_end(args);
-    return n;
-}
-
-int _nVsnprintfSansArguments(char* buffer, size_t size, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(buffer, size, format, args);
-    va_end(args);
-    return n;
+// Hands an allocated result to the caller: enlarged to at least size characters when more was asked
+// for, and only with a text, since 0 means "no text" to every caller. Answers the length, -1 when
+// the block could not be enlarged.
+template <class T>
+int _nRendBloc(T* pszBloc, int nLongueur, unsigned size, T** ppszResultat) {
+    if (nLongueur > 0 && size > static_cast<unsigned>(nLongueur)) {
+        T* pszPlusGrand = static_cast<T*>(realloc(pszBloc, (size_t{size} + 1) * sizeof(T)));
+        if (pszPlusGrand == nullptr) {
+            nLongueur = -1;
+            errno = s_nErreurMemoire;
+        } else {
+            pszBloc = pszPlusGrand;
+        }
+    }
+    if (nLongueur <= 0) {
+        free(pszBloc);
+        pszBloc = nullptr;
+    }
+    *ppszResultat = pszBloc;
+    return nLongueur;
 }
 
 }  // namespace
@@ -512,28 +513,12 @@ unsigned FormatMessageW(unsigned flags, const void* source, unsigned /*messageId
     int nLongueur;
     if (bAlloue) {
         wchar_t* pszBloc = nullptr;
-        nLongueur =
-            args != nullptr ? vaswprintf(&pszBloc, pszFormat, *args) : _nVaswprintfSansArguments(&pszBloc, pszFormat);
-        if (nLongueur >= 0 && size > static_cast<unsigned>(nLongueur)) {
-            wchar_t* pszPlusGrand = static_cast<wchar_t*>(realloc(pszBloc, (size_t{size} + 1) * sizeof(wchar_t)));
-            if (pszPlusGrand == nullptr) {
-                free(pszBloc);
-                pszBloc = nullptr;
-                nLongueur = -1;
-                errno = s_nErreurMemoire;
-            } else {
-                pszBloc = pszPlusGrand;
-            }
-        }
-        if (nLongueur <= 0) {
-            // 0 is "no text" for every caller: no block goes with it.
-            free(pszBloc);
-            pszBloc = nullptr;
-        }
-        *reinterpret_cast<wchar_t**>(buffer) = pszBloc;
+        auto fnFormate = [&](va_list liste) { return vaswprintf(&pszBloc, pszFormat, liste); };
+        nLongueur = _nSurArguments(args, &fnFormate);
+        nLongueur = _nRendBloc(pszBloc, nLongueur, size, reinterpret_cast<wchar_t**>(buffer));
     } else {
-        nLongueur = args != nullptr ? vsnwprintfWin(buffer, size, pszFormat, *args)
-                                    : _nVsnwprintfSansArguments(buffer, size, pszFormat);
+        auto fnFormate = [&](va_list liste) { return vsnwprintfWin(buffer, size, pszFormat, liste); };
+        nLongueur = _nSurArguments(args, &fnFormate);
     }
     int nErrno = errno;
     free(pszSysteme);
@@ -558,29 +543,13 @@ unsigned FormatMessageA(unsigned flags, const void* source, unsigned /*messageId
     int nLongueur;
     if (bAlloue) {
         char* pszBloc = nullptr;
-        nLongueur =
-            args != nullptr ? vasprintf(&pszBloc, pszFormat, *args) : _nVasprintfSansArguments(&pszBloc, pszFormat);
-        if (nLongueur < 0) {
-            pszBloc = nullptr;  // vasprintf leaves it undefined on failure
-        } else if (size > static_cast<unsigned>(nLongueur)) {
-            char* pszPlusGrand = static_cast<char*>(realloc(pszBloc, size_t{size} + 1));
-            if (pszPlusGrand == nullptr) {
-                free(pszBloc);
-                pszBloc = nullptr;
-                nLongueur = -1;
-                errno = s_nErreurMemoire;
-            } else {
-                pszBloc = pszPlusGrand;
-            }
-        }
-        if (nLongueur <= 0) {
-            free(pszBloc);
-            pszBloc = nullptr;
-        }
-        *reinterpret_cast<char**>(buffer) = pszBloc;
+        auto fnFormate = [&](va_list liste) { return vasprintf(&pszBloc, pszFormat, liste); };
+        nLongueur = _nSurArguments(args, &fnFormate);
+        if (nLongueur < 0) pszBloc = nullptr;  // vasprintf leaves it undefined on failure
+        nLongueur = _nRendBloc(pszBloc, nLongueur, size, reinterpret_cast<char**>(buffer));
     } else {
-        nLongueur = args != nullptr ? vsnprintf(buffer, size, pszFormat, *args)
-                                    : _nVsnprintfSansArguments(buffer, size, pszFormat);
+        auto fnFormate = [&](va_list liste) { return vsnprintf(buffer, size, pszFormat, liste); };
+        nLongueur = _nSurArguments(args, &fnFormate);
         // vsnprintf answers the full length even when it had to cut the text: a cut text is a failure.
         if (nLongueur >= 0 && static_cast<unsigned>(nLongueur) >= size) {
             nLongueur = -1;

@@ -111,30 +111,42 @@ TEST(WinCodePage, MultiByteToWideCharBufferSizes) {
     EXPECT_EQ(MultiByteToWideChar(65001, 0, sLong.c_str(), -1, nullptr, 0), 1002);
 }
 
+// Without MB_ERR_INVALID_CHARS invalid bytes are skipped, with it they fail the call; a text cut in
+// the middle of a character fails either way. Counting and output agree, wherever the invalid byte
+// falls among the passes of the count.
 TEST(WinCodePage, InvalidAndTruncatedInput) {
     struct Case {
         unsigned nCodePage;
-        const char* pszOctets;
-        int nLongueur;
+        std::string sOctets;
+        int nLongueur;           // -1: up to and with the terminator
+        std::wstring sSansFlag;  // the text converted without the flag, terminator excluded; empty: result 0
     };
     const Case tabCases[] = {
-        {65001,
-         "a\xff"
-         "z",
-         -1},                        // a byte that never occurs in UTF-8
-        {65001, "\xc3\x28", 2},      // a lead byte without its continuation
-        {65001, "ab\xe6\x97", 4},    // cut in the middle of a character
-        {65001, "\xed\xa0\x80", 3},  // an encoded surrogate
-        {932, "\x93", 1},            // lead byte alone
-        {50220, "\x1b$BF", 4},       // half of a two-byte character
+        {65001, "a\xffz", -1, L"az"},  // a byte that never occurs in UTF-8
+        {65001, "\xc3\x28", 2, L"("},  // a lead byte without its continuation
+        // Beyond the first pass of the count.
+        {65001, std::string(40, 'b') + "\xff" + std::string(40, 'c'), -1,
+         std::wstring(40, L'b') + std::wstring(40, L'c')},
+        {65001, "\xed\xa0\x80", 3, L""},  // an encoded surrogate: nothing is left
+        {65001, "ab\xe6\x97", 4, L""},    // cut in the middle of a character
+        {932, "\x93", 1, L""},            // lead byte alone
+        {50220, "\x1b$BF", 4, L""},       // half of a two-byte character
+        {1252,
+         "a\x81"
+         "b",
+         3, L"ab"},  // one of the five bytes 1252 leaves out
     };
     for (const Case& c : tabCases) {
-        SCOPED_TRACE(sHex(c.pszOctets, strlen(c.pszOctets)));
-        wchar_t szSortie[16];
-        for (unsigned nFlags : {0u, static_cast<unsigned>(MB_ERR_INVALID_CHARS)}) {
-            EXPECT_EQ(MultiByteToWideChar(c.nCodePage, nFlags, c.pszOctets, c.nLongueur, nullptr, 0), 0);
-            EXPECT_EQ(MultiByteToWideChar(c.nCodePage, nFlags, c.pszOctets, c.nLongueur, szSortie, 16), 0);
-        }
+        SCOPED_TRACE(sHex(c.sOctets.data(), c.sOctets.size()));
+        const int nAttendu = static_cast<int>(c.sSansFlag.size()) + (c.nLongueur == -1 && !c.sSansFlag.empty() ? 1 : 0);
+        std::vector<wchar_t> tabSortie(128, L'x');
+        EXPECT_EQ(MultiByteToWideChar(c.nCodePage, 0, c.sOctets.c_str(), c.nLongueur, nullptr, 0), nAttendu);
+        EXPECT_EQ(MultiByteToWideChar(c.nCodePage, 0, c.sOctets.c_str(), c.nLongueur, tabSortie.data(), 128), nAttendu);
+        EXPECT_EQ(std::wstring(tabSortie.data(), c.sSansFlag.size()), c.sSansFlag);
+
+        const unsigned nStrict = MB_ERR_INVALID_CHARS;
+        EXPECT_EQ(MultiByteToWideChar(c.nCodePage, nStrict, c.sOctets.c_str(), c.nLongueur, nullptr, 0), 0);
+        EXPECT_EQ(MultiByteToWideChar(c.nCodePage, nStrict, c.sOctets.c_str(), c.nLongueur, tabSortie.data(), 128), 0);
     }
     // 1252 maps every byte except five holes.
     wchar_t szSortie[4];

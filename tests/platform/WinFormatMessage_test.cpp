@@ -268,18 +268,16 @@ TEST_F(WinFormatMessage, SystemText) {
     free(pszBloc);
 }
 
-unsigned nFormatMessageW(unsigned nFlags, wchar_t* pszBuffer, unsigned nTaille, const wchar_t* pszFormat, ...) {
+// FormatMessageW or FormatMessageA, by the width of the text, over a va_list of the arguments given.
+template <class T>
+unsigned nFormatMessage(unsigned nFlags, T* pszBuffer, unsigned nTaille, const T* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
-    unsigned n = FormatMessageW(nFlags, pszFormat, 0, 0, pszBuffer, nTaille, &args);
-    va_end(args);
-    return n;
-}
-
-unsigned nFormatMessageA(unsigned nFlags, char* pszBuffer, unsigned nTaille, const char* pszFormat, ...) {
-    va_list args;
-    va_start(args, pszFormat);
-    unsigned n = FormatMessageA(nFlags, pszFormat, 0, 0, pszBuffer, nTaille, &args);
+    unsigned n;
+    if constexpr (sizeof(T) == sizeof(wchar_t))
+        n = FormatMessageW(nFlags, pszFormat, 0, 0, pszBuffer, nTaille, &args);
+    else
+        n = FormatMessageA(nFlags, pszFormat, 0, 0, pszBuffer, nTaille, &args);
     va_end(args);
     return n;
 }
@@ -287,13 +285,13 @@ unsigned nFormatMessageA(unsigned nFlags, char* pszBuffer, unsigned nTaille, con
 TEST_F(WinFormatMessage, PlainPrintfForms) {
     wchar_t szSortie[32];
     // No numbered inserts here: the source is a dialect printf format.
-    EXPECT_EQ(nFormatMessageW(s_nChaine, szSortie, 32, L"%s=%d (%S)", L"n", 5, "x"), 7u);
+    EXPECT_EQ(nFormatMessage(s_nChaine, szSortie, 32, L"%s=%d (%S)", L"n", 5, "x"), 7u);
     EXPECT_STREQ(szSortie, L"n=5 (x)");
-    EXPECT_EQ(nFormatMessageW(s_nChaine, szSortie, 4, L"%s", L"abcd"), 0u);
+    EXPECT_EQ(nFormatMessage(s_nChaine, szSortie, 4, L"%s", L"abcd"), 0u);
     EXPECT_EQ(szSortie[3], L'\0');
 
     wchar_t* pszBloc = nullptr;
-    EXPECT_EQ(nFormatMessageW(s_nAlloue, reinterpret_cast<wchar_t*>(&pszBloc), 100, L"<%s>", L"ab"), 4u);
+    EXPECT_EQ(nFormatMessage(s_nAlloue, reinterpret_cast<wchar_t*>(&pszBloc), 100, L"<%s>", L"ab"), 4u);
     ASSERT_NE(pszBloc, nullptr);
     EXPECT_STREQ(pszBloc, L"<ab>");
     pszBloc[99] = L'\0';  // the block holds at least the size asked for
@@ -313,14 +311,14 @@ TEST_F(WinFormatMessage, PlainPrintfForms) {
     EXPECT_EQ(std::wstring(szSortie), std::wstring(sTexte.begin(), sTexte.end()));
 
     char szOctets[16];
-    EXPECT_EQ(nFormatMessageA(s_nChaine, szOctets, 16, "%s-%d", "x", 5), 3u);
+    EXPECT_EQ(nFormatMessage(s_nChaine, szOctets, 16, "%s-%d", "x", 5), 3u);
     EXPECT_STREQ(szOctets, "x-5");
     errno = 0;
-    EXPECT_EQ(nFormatMessageA(s_nChaine, szOctets, 3, "%s-%d", "x", 5), 0u);  // cut: a failure
+    EXPECT_EQ(nFormatMessage(s_nChaine, szOctets, 3, "%s-%d", "x", 5), 0u);  // cut: a failure
     EXPECT_EQ(errno, EOVERFLOW);
     EXPECT_STREQ(szOctets, "x-");
     char* pszOctets = nullptr;
-    EXPECT_EQ(nFormatMessageA(s_nAlloue, reinterpret_cast<char*>(&pszOctets), 0, "[%u]", 12u), 4u);
+    EXPECT_EQ(nFormatMessage(s_nAlloue, reinterpret_cast<char*>(&pszOctets), 0, "[%u]", 12u), 4u);
     ASSERT_NE(pszOctets, nullptr);
     EXPECT_STREQ(pszOctets, "[12]");
     free(pszOctets);
