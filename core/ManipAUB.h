@@ -3,6 +3,7 @@
 // The variant layer fills it; the accessors here read it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Type codes of the content.
@@ -28,3 +29,9 @@ struct STManipAUB {
     // Bytes in use; 0 for another type code.
     int nGetTailleUtile() const;
 };
+
+// The variant layer fills the view in this layout: content pointer, type code, then a cleared 8-byte field.
+static_assert(offsetof(STManipAUB, pContenu) == 0);
+static_assert(offsetof(STManipAUB, nType) == 8);
+static_assert(offsetof(STManipAUB, nReserve) == 16);
+static_assert(sizeof(STManipAUB) == 24);

@@ -288,12 +288,19 @@ int CVQBIN::nConcatInit(CVQBIN* pclA, const CVQBIN* pclB, unsigned dwFlags) {
     ReleaseDynBin();
     unsigned char* pA = pclA ? pclA->m_pbyBuffer : nullptr;
     unsigned char* pB = pclB ? pclB->m_pbyBuffer : nullptr;
-    if (pA == nullptr) {
-        s_AddRef(pB);
-        m_pbyBuffer = pB;
+    // Empty means no bytes: a buffer kept with length 0 counts as empty too.
+    int64_t nLenA = nLength(pA), nLenB = nLength(pB);
+    if (nLenA == 0) {
+        if (nLenB > 0) {
+            s_AddRef(pB);
+            m_pbyBuffer = pB;
+        }
         return STRMEM_OK;
     }
     if (dwFlags & 1) {
+        // b may be a: hold its bytes before a's buffer moves here, so they can still be appended
+        // (the hold also makes a shared, so a keeps its buffer then).
+        CHoldBuffer clB(pB);
         // Take over a's buffer: a shared one gains a count and a keeps it; a private one moves.
         if (bShared(pA)) {
             s_AddRef(pA);
@@ -301,19 +308,15 @@ int CVQBIN::nConcatInit(CVQBIN* pclA, const CVQBIN* pclB, unsigned dwFlags) {
             pclA->m_pbyBuffer = nullptr;
         }
         m_pbyBuffer = pA;
-        // b is read again: it may have been a, and moved.
-        if (pclB == nullptr || pclB->m_pbyBuffer == nullptr) return STRMEM_OK;
-        CHoldBuffer clB(pclB->m_pbyBuffer);
         return nConcat(clB.p(), static_cast<int>(clB.nLength()));
     }
-    if (pB == nullptr) {
+    if (nLenB == 0) {
         s_AddRef(pA);
         m_pbyBuffer = pA;
         return STRMEM_OK;
     }
-    int64_t nLenA = nLength(pA), nLenB = nLength(pB), nTotal = nLenA + nLenB;
+    int64_t nTotal = nLenA + nLenB;
     if (bTooLong(nTotal)) return STRMEM_ERR_TOO_LONG;
-    if (nTotal == 0) return STRMEM_OK;
     unsigned char* pNew = nullptr;
     int nResult = s_nAllocStrMem(&pNew, static_cast<uint64_t>(nTotal), 0);
     if (nResult != 0) return nResult;

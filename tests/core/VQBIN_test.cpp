@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/core/SizeLimitCases.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -157,73 +158,18 @@ TEST_F(VQBINTest, PrivateWritesReuseTheBuffer) {
 }
 
 TEST_F(VQBINTest, SizeLimitsAndNegativeSizes) {
-    constexpr int REFUSED = 777;
-    struct Case {
-        const char* pszName;
-        std::function<int()> fnOperation;
-        int nExpected;
-        int nRequestToRefuse;  // the big request: 2 when a small start value is made first
-    } cases[] = {
-        {"nSetSize 0x7FFFFEFF",
-         [] {
-             CVQBIN cl;
-             return cl.nSetSize(0x7FFFFEFF, 0);
-         },
-         REFUSED, 1},
-        {"nSetSize 0x7FFFFF00",
-         [] {
-             CVQBIN cl;
-             return cl.nSetSize(0x7FFFFF00, 0);
-         },
-         108, 1},
-        {"_nNew negative",
-         [] {
-             CVQBIN cl;
-             return cl._nNew(-1, nullptr, 0, 0);
-         },
-         108, 1},
-        {"nAssign negative",
-         [] {
-             CVQBIN cl = clBin("ab");
-             return cl.nAssign(pby("x"), -2, 0);
-         },
-         108, 2},
-        {"nSetMemorySize 0x7FFFFF00",
-         [] {
-             CVQBIN cl = clBin("ab");
-             return cl.nSetMemorySize(0x7FFFFF00, 0);
-         },
-         108, 2},
-        {"nSetMemorySize negative",
-         [] {
-             CVQBIN cl = clBin("ab");
-             return cl.nSetMemorySize(-1, 0);
-         },
-         108, 2},
-        {"prepare negative",
-         [] {
-             CVQBIN cl = clBin("ab");
-             return cl.__nPrepareModification(-1, 0);
-         },
-         108, 2},
-        {"nConcat to 0x7FFFFEFF",
-         [] {
-             CVQBIN cl = clBin("abc");
-             return cl.nConcat(pby("x"), 0x7FFFFEFC);
-         },
-         REFUSED, 2},
-        {"nConcat to 0x7FFFFF00",
-         [] {
-             CVQBIN cl = clBin("abc");
-             return cl.nConcat(pby("x"), 0x7FFFFEFD);
-         },
-         108, 2},
-        {"nConcat negative",
-         [] {
-             CVQBIN cl = clBin("abc");
-             return cl.nConcat(pby("x"), -1);
-         },
-         108, 2},
+    const int REFUSED = SIZE_CASE_REFUSED;
+    CheckSizeCases({
+        {"nSetSize 0x7FFFFEFF", [] { return CVQBIN().nSetSize(0x7FFFFEFF, 0); }, REFUSED, 1},
+        {"nSetSize 0x7FFFFF00", [] { return CVQBIN().nSetSize(0x7FFFFF00, 0); }, 108, 1},
+        {"_nNew negative", [] { return CVQBIN()._nNew(-1, nullptr, 0, 0); }, 108, 1},
+        {"nAssign negative", [] { return clBin("ab").nAssign(pby("x"), -2, 0); }, 108, 2},
+        {"nSetMemorySize 0x7FFFFF00", [] { return clBin("ab").nSetMemorySize(0x7FFFFF00, 0); }, 108, 2},
+        {"nSetMemorySize negative", [] { return clBin("ab").nSetMemorySize(-1, 0); }, 108, 2},
+        {"prepare negative", [] { return clBin("ab").__nPrepareModification(-1, 0); }, 108, 2},
+        {"nConcat to 0x7FFFFEFF", [] { return clBin("abc").nConcat(pby("x"), 0x7FFFFEFC); }, REFUSED, 2},
+        {"nConcat to 0x7FFFFF00", [] { return clBin("abc").nConcat(pby("x"), 0x7FFFFEFD); }, 108, 2},
+        {"nConcat negative", [] { return clBin("abc").nConcat(pby("x"), -1); }, 108, 2},
         // 0x10000 x 0x10000 is 2^32: a 32-bit product wraps to 0 and would answer an empty success.
         {"nRepete product",
          [] {
@@ -238,16 +184,7 @@ TEST_F(VQBINTest, SizeLimitsAndNegativeSizes) {
              return cl.nRepete(cl, -1);
          },
          108, 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        long nCallsBefore = standin::nGetSlotCalls(4) + standin::nGetSlotCalls(5);
-        standin::RefuseAllocation(c.nRequestToRefuse, REFUSED);
-        EXPECT_EQ(c.fnOperation(), c.nExpected);
-        long nCalls = standin::nGetSlotCalls(4) + standin::nGetSlotCalls(5) - nCallsBefore;
-        EXPECT_EQ(nCalls, c.nRequestToRefuse - (c.nExpected == REFUSED ? 0 : 1));
-        standin::RefuseAllocation(0);
-    }
+    });
     // A refused size leaves even a shared value as it was.
     CVQBIN clOwner = clBin("abc"), clShared(clOwner);
     EXPECT_EQ(clShared.nSetSize(0x7FFFFF00, 0), 108);
@@ -454,6 +391,19 @@ TEST_F(VQBINTest, ConcatInitAndTake) {
     clTaker.Take(&clTaken);
     EXPECT_EQ(clTaken.pbyGet(), nullptr);
     EXPECT_EQ(sBytes(clTaker), "xycd");
+
+    // b may be a itself: its bytes are still appended after a's private buffer has moved.
+    CVQBIN clSame = clBin("ab"), clDouble;
+    ASSERT_EQ(clDouble.nConcatInit(&clSame, &clSame, 1), 0);
+    EXPECT_EQ(sBytes(clDouble), "abab");
+
+    // An allocated b of no bytes is empty: a is shared as it is, its end-marker flag with it.
+    CVQBIN clMarked = clBin("a\xFF"), clZero, clJoined;
+    SetRawFlags(clMarked, 1);
+    ASSERT_EQ(clZero.nSetMemorySize(8, 0), 0);
+    ASSERT_EQ(clJoined.nConcatInit(&clMarked, &clZero, 0), 0);
+    EXPECT_EQ(clJoined.pbyGet(), clMarked.pbyGet());
+    EXPECT_EQ(clJoined.dwGetFlags(), 1u);
 }
 
 }  // namespace

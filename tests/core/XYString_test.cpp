@@ -14,6 +14,7 @@
 #include "core/InformationDLL.h"
 #include "core/ManipAUB.h"
 #include "core/NomStandardStatique.h"
+#include "tests/core/SizeLimitCases.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -244,100 +245,24 @@ TEST_F(XYStringTest, MultipleAssignment) {
 }
 
 // Wide strings stop where the byte length no longer fits the header's signed 32-bit field; 8-bit
-// strings at 0x7FFFFEFF characters. "Passes" is shown by the request reaching the allocator, which
-// is told to refuse it so no huge block is ever made.
+// strings at 0x7FFFFEFF characters.
 TEST_F(XYStringTest, SizeLimits) {
-    constexpr int REFUSED = 777;
-    struct Case {
-        const char* pszName;
-        std::function<int()> fnOperation;
-        int nExpected;
-        int nRequestToRefuse;  // the big request: 2 when a small start value is made first
-    } cases[] = {
-        {"8-bit 0x7FFFFEFF",
-         [] {
-             CAString s;
-             return s.nSetLength(0x7FFFFEFF);
-         },
-         REFUSED, 1},
-        {"8-bit 0x7FFFFF00",
-         [] {
-             CAString s;
-             return s.nSetLength(0x7FFFFF00);
-         },
-         108, 1},
-        {"8-bit negative",
-         [] {
-             CAString s;
-             return s.__nNew(-1, nullptr, 0, 0);
-         },
-         108, 1},
-        {"wide 0x1FFFFFFF",
-         [] {
-             CWString s;
-             return s.nSetLength(0x1FFFFFFF);
-         },
-         REFUSED, 1},
-        {"wide 0x20000000",
-         [] {
-             CWString s;
-             return s.nSetLength(0x20000000);
-         },
-         108, 1},
-        {"wide 0x7FFFFEFF",
-         [] {
-             CWString s;
-             return s.__nNew(0x7FFFFEFF, nullptr, 0, 0);
-         },
-         108, 1},
-        {"wide grow past the byte limit",
-         [] {
-             CWString s(L"abc");
-             return s.nSetLength(0x40000000);
-         },
-         108, 2},
-        {"wide assignment",
-         [] {
-             CWString s(L"abc");
-             return s.nAffecteConversion(L"x", 0x20000000);
-         },
-         108, 2},
+    const int REFUSED = SIZE_CASE_REFUSED;
+    CheckSizeCases({
+        {"8-bit 0x7FFFFEFF", [] { return CAString().nSetLength(0x7FFFFEFF); }, REFUSED, 1},
+        {"8-bit 0x7FFFFF00", [] { return CAString().nSetLength(0x7FFFFF00); }, 108, 1},
+        {"8-bit negative", [] { return CAString().__nNew(-1, nullptr, 0, 0); }, 108, 1},
+        {"wide 0x1FFFFFFF", [] { return CWString().nSetLength(0x1FFFFFFF); }, REFUSED, 1},
+        {"wide 0x20000000", [] { return CWString().nSetLength(0x20000000); }, 108, 1},
+        {"wide 0x7FFFFEFF", [] { return CWString().__nNew(0x7FFFFEFF, nullptr, 0, 0); }, 108, 1},
+        {"wide grow past the byte limit", [] { return CWString(L"abc").nSetLength(0x40000000); }, 108, 2},
+        {"wide assignment", [] { return CWString(L"abc").nAffecteConversion(L"x", 0x20000000); }, 108, 2},
         // 3 + 0x7FFFFFFE characters: a 32-bit sum would wrap to a small negative number.
-        {"wide append sum",
-         [] {
-             CWString s(L"abc");
-             return s.nConcat(L"x", 0x7FFFFFFE);
-         },
-         108, 2},
-        {"8-bit append to 0x7FFFFEFF",
-         [] {
-             CAString s("abc");
-             return s.nConcat("x", 0x7FFFFEFC);
-         },
-         REFUSED, 2},
-        {"8-bit append to 0x7FFFFF00",
-         [] {
-             CAString s("abc");
-             return s.nConcat("x", 0x7FFFFEFD);
-         },
-         108, 2},
-        {"8-bit append into empty",
-         [] {
-             CAString s;
-             return s.nConcat("x", 0x7FFFFF00);
-         },
-         108, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        long nCallsBefore = standin::nGetSlotCalls(4) + standin::nGetSlotCalls(5);
-        // Armed for every case, so a size test that wrongly passes still makes no huge block.
-        standin::RefuseAllocation(c.nRequestToRefuse, REFUSED);
-        EXPECT_EQ(c.fnOperation(), c.nExpected);
-        long nCalls = standin::nGetSlotCalls(4) + standin::nGetSlotCalls(5) - nCallsBefore;
-        EXPECT_EQ(nCalls, c.nRequestToRefuse - (c.nExpected == REFUSED ? 0 : 1));
-        standin::RefuseAllocation(0);
-    }
+        {"wide append sum", [] { return CWString(L"abc").nConcat(L"x", 0x7FFFFFFE); }, 108, 2},
+        {"8-bit append to 0x7FFFFEFF", [] { return CAString("abc").nConcat("x", 0x7FFFFEFC); }, REFUSED, 2},
+        {"8-bit append to 0x7FFFFF00", [] { return CAString("abc").nConcat("x", 0x7FFFFEFD); }, 108, 2},
+        {"8-bit append into empty", [] { return CAString().nConcat("x", 0x7FFFFF00); }, 108, 1},
+    });
     // A size refused before anything is touched leaves even a shared value as it was.
     CWString sOwner(L"abc"), sShared(sOwner);
     EXPECT_EQ(sShared.nSetLength(0x20000000), 108);

@@ -50,7 +50,10 @@ public:
             m_nBadReleases++;
             return;
         }
-        free(p - sizeof(stHeader));
+        // The library hands a block back only after its last reference went: the count is 0.
+        auto* pHeader = reinterpret_cast<stHeader*>(p - sizeof(stHeader));
+        if (pHeader->nCount != 0) m_nBadReleases++;
+        free(pHeader);
     }
     int vnAllocStrMemEx(unsigned char** pp, size_t n, unsigned f) override { return _nAlloc(4, pp, n, f); }
     int vnReallocStrMemEx(unsigned char** pp, size_t n, unsigned f) override { return _nRealloc(5, pp, n, f); }
@@ -86,6 +89,8 @@ private:
             m_nBadReleases++;
             return m_nRefuseCode;
         }
+        // Moving a block that other values still share would leave them pointing at freed memory.
+        if (reinterpret_cast<stHeader*>(pOld - sizeof(stHeader))->nCount != 1) m_nBadReleases++;
         auto* pHeader = static_cast<stHeader*>(realloc(pOld - sizeof(stHeader), sizeof(stHeader) + n + 4));
         if (pHeader == nullptr) return m_nRefuseCode;
         pHeader->nCapacity = static_cast<uint32_t>(n);

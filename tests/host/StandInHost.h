@@ -45,7 +45,9 @@ STANDIN_API IStrMemAlloc* piGetAllocator();
 STANDIN_API void SetAllocatorVersion(int nVersion);
 STANDIN_API void RefuseAllocation(int nNth, int nCode = 100);  // the nNth request from now fails (0: none)
 STANDIN_API long nGetLiveBlocks();
-STANDIN_API long nGetBadReleases();        // releases of blocks the allocator does not know
+// Misuses of the allocator: releases of unknown blocks or of blocks whose count is not 0, and
+// reallocations of blocks whose count is not 1 (still shared).
+STANDIN_API long nGetBadReleases();
 STANDIN_API long nGetSlotCalls(int nSlot); // calls of slot 0 to 5 since Reset
 STANDIN_API long nGetNonZeroFlags();       // Ex calls whose flags were not 0
 
