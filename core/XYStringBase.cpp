@@ -1,5 +1,5 @@
-// The operations of CXYString<char> and CXYString<wchar_t> that don't convert. Both widths run the
-// same code (TXYStringOps below); they differ only in the size of a unit.
+// The operations of the shared strings that don't convert, for both widths (CXYStringBase<char> and
+// CXYStringBase<wchar_t>); the widths differ only in the size of a unit.
 //
 // The one rule behind every change: a buffer whose count is 2 or more is never written. A writer
 // that finds it shared detaches: it makes a new buffer with what survives of the text (and the old
@@ -7,7 +7,7 @@
 // buffer stays readable until the copy is done. A private buffer is reused and grows in place
 // through the host's reallocation. Byte sizes are computed in 64 bits: a size that does not fit the
 // header's signed 32-bit length gives 108 before anything is touched.
-#include "core/XYString.h"
+#include "core/XYStringBase.h"
 
 #include <cstring>
 #include <string>
@@ -277,9 +277,6 @@ public:
     }
 };
 
-using OpsW = TXYStringOps<wchar_t>;
-using OpsA = TXYStringOps<char>;
-
 // The constant texts stand behind a header like any shared text (count 0: nobody owns them). Their
 // addresses are constants, so they are set before any code runs.
 template <typename T>
@@ -296,160 +293,111 @@ const TConstText<char> g_stMarqueurA = {{STRMEM_FLAG_MARQUEUR_FIN, 0, 4, 1}, {st
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------- wide text
-constinit const wchar_t* const CXYString<wchar_t>::ChaineVide = g_stVideW.aUnits;
-constinit const wchar_t* const CXYString<wchar_t>::ChaineMarqueurFin = g_stMarqueurW.aUnits;
+template <>
+constinit const wchar_t* const CXYStringBase<wchar_t>::ChaineVide = g_stVideW.aUnits;
+template <>
+constinit const wchar_t* const CXYStringBase<wchar_t>::ChaineMarqueurFin = g_stMarqueurW.aUnits;
+template <>
+constinit const char* const CXYStringBase<char>::ChaineVide = g_stVideA.aUnits;
+template <>
+constinit const char* const CXYStringBase<char>::ChaineMarqueurFin = g_stMarqueurA.aUnits;
 
-CXYString<wchar_t>::CXYString(const wchar_t* psz) {
-    int64_t n = OpsW::nTextLength(psz);
-    if (n > 0) OpsW::nNew(m_pszBuffer, OpsW::bTooLong(n) ? -1 : static_cast<int>(n), psz, static_cast<int>(n), 0);
+template <typename T>
+CXYStringBase<T>::CXYStringBase(const T* psz) {
+    int64_t n = TXYStringOps<T>::nTextLength(psz);
+    if (n > 0)
+        TXYStringOps<T>::nNew(m_pszBuffer, TXYStringOps<T>::bTooLong(n) ? -1 : static_cast<int>(n), psz,
+                              static_cast<int>(n), 0);
 }
-CXYString<wchar_t>::CXYString(const CXYString& clSource) {
-    OpsW::Share(m_pszBuffer, clSource.m_pszBuffer);
+template <typename T>
+CXYStringBase<T>::CXYStringBase(const CXYStringBase& clSource) {
+    TXYStringOps<T>::Share(m_pszBuffer, clSource.m_pszBuffer);
 }
-CXYString<wchar_t>& CXYString<wchar_t>::operator=(const CXYString& clSource) {
-    OpsW::Share(m_pszBuffer, clSource.m_pszBuffer);
+template <typename T>
+CXYStringBase<T>& CXYStringBase<T>::operator=(const CXYStringBase& clSource) {
+    TXYStringOps<T>::Share(m_pszBuffer, clSource.m_pszBuffer);
     return *this;
 }
-CXYString<wchar_t>& CXYString<wchar_t>::operator=(CXYString&& clSource) noexcept {
+template <typename T>
+CXYStringBase<T>& CXYStringBase<T>::operator=(CXYStringBase&& clSource) noexcept {
     if (this != &clSource) {
-        OpsW::Release(m_pszBuffer);
+        TXYStringOps<T>::Release(m_pszBuffer);
         m_pszBuffer = clSource.m_pszBuffer;
         clSource.m_pszBuffer = nullptr;
     }
     return *this;
 }
-int CXYString<wchar_t>::nSetFlags(uint32_t dwFlags) {
-    return OpsW::nSetFlags(m_pszBuffer, dwFlags);
+template <typename T>
+int CXYStringBase<T>::nSetFlags(uint32_t dwFlags) {
+    return TXYStringOps<T>::nSetFlags(m_pszBuffer, dwFlags);
 }
-void CXYString<wchar_t>::AttacheBuffer(wchar_t* pszBuffer) {
-    OpsW::Release(m_pszBuffer);
+template <typename T>
+void CXYStringBase<T>::AttacheBuffer(T* pszBuffer) {
+    TXYStringOps<T>::Release(m_pszBuffer);
     m_pszBuffer = pszBuffer;
 }
-wchar_t* CXYString<wchar_t>::pszDetacheBuffer() {
-    wchar_t* psz = m_pszBuffer;
+template <typename T>
+T* CXYStringBase<T>::pszDetacheBuffer() {
+    T* psz = m_pszBuffer;
     m_pszBuffer = nullptr;
     return psz;
 }
-void CXYString<wchar_t>::ReleaseDynStr() {
-    OpsW::Release(m_pszBuffer);
+template <typename T>
+void CXYStringBase<T>::ReleaseDynStr() {
+    TXYStringOps<T>::Release(m_pszBuffer);
 }
-int CXYString<wchar_t>::__nNew(int n, const wchar_t* pszSource, int nCopy, unsigned dwFlags) {
-    return OpsW::nNew(m_pszBuffer, n, pszSource, nCopy, dwFlags);
+template <typename T>
+int CXYStringBase<T>::__nNew(int n, const T* pszSource, int nCopy, unsigned dwFlags) {
+    return TXYStringOps<T>::nNew(m_pszBuffer, n, pszSource, nCopy, dwFlags);
 }
-void CXYString<wchar_t>::__FillDynStr(const wchar_t* pszSource, int n, int nAt) {
-    OpsW::FillDynStr(m_pszBuffer, pszSource, n, nAt);
+template <typename T>
+void CXYStringBase<T>::__FillDynStr(const T* pszSource, int n, int nAt) {
+    TXYStringOps<T>::FillDynStr(m_pszBuffer, pszSource, n, nAt);
 }
-int CXYString<wchar_t>::nSetLength(int n) {
-    return OpsW::nSetLength(m_pszBuffer, n);
+template <typename T>
+int CXYStringBase<T>::nSetLength(int n) {
+    return TXYStringOps<T>::nSetLength(m_pszBuffer, n);
 }
-int CXYString<wchar_t>::nUnshare() {
-    return m_pszBuffer ? OpsW::nSetLength(m_pszBuffer, OpsW::nLength(m_pszBuffer)) : STRMEM_OK;
+template <typename T>
+int CXYStringBase<T>::nUnshare() {
+    return m_pszBuffer ? TXYStringOps<T>::nSetLength(m_pszBuffer, TXYStringOps<T>::nLength(m_pszBuffer)) : STRMEM_OK;
 }
-int CXYString<wchar_t>::nAffecteConversion(const wchar_t* psz, int n) {
-    return OpsW::nAffecte(m_pszBuffer, psz, n);
+template <typename T>
+int CXYStringBase<T>::_nAffecte(const T* psz, int n) {
+    return TXYStringOps<T>::nAffecte(m_pszBuffer, psz, n);
 }
-int CXYString<wchar_t>::nConcat(const wchar_t* psz, int n) {
-    return OpsW::nConcat(m_pszBuffer, psz, n);
+template <typename T>
+int CXYStringBase<T>::nConcat(const T* psz, int n) {
+    return TXYStringOps<T>::nConcat(m_pszBuffer, psz, n);
 }
-int CXYString<wchar_t>::nConcat(const wchar_t* psz) {
-    return OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz));
+template <typename T>
+int CXYStringBase<T>::nConcat(const T* psz) {
+    return TXYStringOps<T>::nConcat(m_pszBuffer, psz, TXYStringOps<T>::nTextLength(psz));
 }
-void CXYString<wchar_t>::Add(const wchar_t* psz) {
-    OpsW::nConcat(m_pszBuffer, psz, OpsW::nTextLength(psz));
+template <typename T>
+void CXYStringBase<T>::Add(const T* psz) {
+    TXYStringOps<T>::nConcat(m_pszBuffer, psz, TXYStringOps<T>::nTextLength(psz));
 }
-int CXYString<wchar_t>::nConcat(const CXYString& clAutre) {
-    return OpsW::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer);
+template <typename T>
+int CXYStringBase<T>::nConcat(const CXYStringBase& clAutre) {
+    return TXYStringOps<T>::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer);
 }
-int CXYString<wchar_t>::__nGetLongueurMultiple(int nCount, va_list args, int* pnLengths) const {
-    return OpsW::nGetLongueurMultiple(nCount, args, pnLengths);
+template <typename T>
+int CXYStringBase<T>::__nGetLongueurMultiple(int nCount, va_list args, int* pnLengths) const {
+    return TXYStringOps<T>::nGetLongueurMultiple(nCount, args, pnLengths);
 }
-int CXYString<wchar_t>::__nAffecteMultiple(int nCount, ...) {
+template <typename T>
+int CXYStringBase<T>::__nAffecteMultiple(int nCount, ...) {
     va_list args;
     va_start(args, nCount);
-    int nResult = OpsW::nAffecteMultiple(m_pszBuffer, nCount, args);
+    int nResult = TXYStringOps<T>::nAffecteMultiple(m_pszBuffer, nCount, args);
     va_end(args);
     return nResult;
 }
-int CXYString<wchar_t>::__nAffecteMultipleArgList(int nCount, va_list args) {
-    return OpsW::nAffecteMultiple(m_pszBuffer, nCount, args);
+template <typename T>
+int CXYStringBase<T>::__nAffecteMultipleArgList(int nCount, va_list args) {
+    return TXYStringOps<T>::nAffecteMultiple(m_pszBuffer, nCount, args);
 }
 
-// ---------------------------------------------------------------------------------------- 8-bit text
-constinit const char* const CXYString<char>::ChaineVide = g_stVideA.aUnits;
-constinit const char* const CXYString<char>::ChaineMarqueurFin = g_stMarqueurA.aUnits;
-
-CXYString<char>::CXYString(const char* psz) {
-    int64_t n = OpsA::nTextLength(psz);
-    if (n > 0) OpsA::nNew(m_pszBuffer, OpsA::bTooLong(n) ? -1 : static_cast<int>(n), psz, static_cast<int>(n), 0);
-}
-CXYString<char>::CXYString(const CXYString& clSource) {
-    OpsA::Share(m_pszBuffer, clSource.m_pszBuffer);
-}
-CXYString<char>& CXYString<char>::operator=(const CXYString& clSource) {
-    OpsA::Share(m_pszBuffer, clSource.m_pszBuffer);
-    return *this;
-}
-CXYString<char>& CXYString<char>::operator=(CXYString&& clSource) noexcept {
-    if (this != &clSource) {
-        OpsA::Release(m_pszBuffer);
-        m_pszBuffer = clSource.m_pszBuffer;
-        clSource.m_pszBuffer = nullptr;
-    }
-    return *this;
-}
-int CXYString<char>::nSetFlags(uint32_t dwFlags) {
-    return OpsA::nSetFlags(m_pszBuffer, dwFlags);
-}
-void CXYString<char>::AttacheBuffer(char* pszBuffer) {
-    OpsA::Release(m_pszBuffer);
-    m_pszBuffer = pszBuffer;
-}
-char* CXYString<char>::pszDetacheBuffer() {
-    char* psz = m_pszBuffer;
-    m_pszBuffer = nullptr;
-    return psz;
-}
-void CXYString<char>::ReleaseDynStr() {
-    OpsA::Release(m_pszBuffer);
-}
-int CXYString<char>::__nNew(int n, const char* pszSource, int nCopy, unsigned dwFlags) {
-    return OpsA::nNew(m_pszBuffer, n, pszSource, nCopy, dwFlags);
-}
-void CXYString<char>::__FillDynStr(const char* pszSource, int n, int nAt) {
-    OpsA::FillDynStr(m_pszBuffer, pszSource, n, nAt);
-}
-int CXYString<char>::nSetLength(int n) {
-    return OpsA::nSetLength(m_pszBuffer, n);
-}
-int CXYString<char>::nUnshare() {
-    return m_pszBuffer ? OpsA::nSetLength(m_pszBuffer, OpsA::nLength(m_pszBuffer)) : STRMEM_OK;
-}
-int CXYString<char>::nAffecte(const char* psz, int n) {
-    return OpsA::nAffecte(m_pszBuffer, psz, n);
-}
-int CXYString<char>::nConcat(const char* psz, int n) {
-    return OpsA::nConcat(m_pszBuffer, psz, n);
-}
-int CXYString<char>::nConcat(const char* psz) {
-    return OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz));
-}
-void CXYString<char>::Add(const char* psz) {
-    OpsA::nConcat(m_pszBuffer, psz, OpsA::nTextLength(psz));
-}
-int CXYString<char>::nConcat(const CXYString& clAutre) {
-    return OpsA::nConcatValue(m_pszBuffer, clAutre.m_pszBuffer);
-}
-int CXYString<char>::__nGetLongueurMultiple(int nCount, va_list args, int* pnLengths) const {
-    return OpsA::nGetLongueurMultiple(nCount, args, pnLengths);
-}
-int CXYString<char>::__nAffecteMultiple(int nCount, ...) {
-    va_list args;
-    va_start(args, nCount);
-    int nResult = OpsA::nAffecteMultiple(m_pszBuffer, nCount, args);
-    va_end(args);
-    return nResult;
-}
-int CXYString<char>::__nAffecteMultipleArgList(int nCount, va_list args) {
-    return OpsA::nAffecteMultiple(m_pszBuffer, nCount, args);
-}
+template class CXYStringBase<char>;
+template class CXYStringBase<wchar_t>;
