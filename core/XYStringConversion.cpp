@@ -38,6 +38,28 @@ int _nTaille(int64_t n) {
     return n > INT_MAX ? -1 : static_cast<int>(n);
 }
 
+// Fills the value through a converter that writes at most nPlace units into the buffer it is given
+// and answers the count; 105 when it writes nothing.
+template <class T, class F>
+int _nRemplit(CXYString<T>& cl, int64_t nPlace, F fnConvertit) {
+    const int nResult = cl.__nNew(_nTaille(nPlace + 1), nullptr, 0, 0);
+    if (nResult != STRMEM_OK) return nResult;
+    const int nEcrit = fnConvertit(cl.pszGetBuffer(), static_cast<int>(nPlace));
+    if (nEcrit <= 0) {
+        cl.ReleaseDynStr();
+        return CNV_RIEN;
+    }
+    _SetLongueur(cl.pszGetBuffer(), nEcrit);
+    return STRMEM_OK;
+}
+// The same with the room counted first by the converter itself (no buffer, no room).
+template <class T, class F>
+int _nCompteEtRemplit(CXYString<T>& cl, F fnConvertit) {
+    const int nCompte = fnConvertit(nullptr, 0);
+    if (nCompte <= 0) return CNV_RIEN;
+    return _nRemplit(cl, nCompte, fnConvertit);
+}
+
 bool _bMarqueur(const CXYString<wchar_t>& cl) {
     const int n = cl.nGetLongueur();
     return cl.bMarqueurFin() && n > 0 && cl.pszGet()[n - 1] == MARQUEUR_W;
@@ -90,29 +112,13 @@ int CXYString<wchar_t>::nAffecteUTF16(const unsigned short* psz, int n, int, int
     CXYString clAncien(std::move(*this));
     if (psz == nullptr || n < 1) return STRMEM_OK;
     // Pairs only ever shorten the text: n characters of room always suffice.
-    const int nResult = __nNew(_nTaille(int64_t(n) + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const int nEcrit = UTF16ToWideChar(psz, n, m_pszBuffer, n);
-    if (nEcrit <= 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, nEcrit);
-    return STRMEM_OK;
+    return _nRemplit(*this, n, [&](wchar_t* p, int nPlace) { return UTF16ToWideChar(psz, n, p, nPlace); });
 }
 
 int CXYString<wchar_t>::nAffecteUTF32(const wchar_t* psz, int n, int, int, const wchar_t*) {
     CXYString clAncien(std::move(*this));
     if (psz == nullptr || n < 1) return STRMEM_OK;
-    const int nResult = __nNew(_nTaille(int64_t(n) + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const int nEcrit = UTF32ToWideChar(psz, n, m_pszBuffer, n);
-    if (nEcrit <= 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, nEcrit);
-    return STRMEM_OK;
+    return _nRemplit(*this, n, [&](wchar_t* p, int nPlace) { return UTF32ToWideChar(psz, n, p, nPlace); });
 }
 
 int CXYString<wchar_t>::nAffecteToUTF8(const char*, int, int) {
@@ -198,17 +204,9 @@ int CXYString<char>::nAffecteUTF32(const wchar_t* psz, int n, int nCodePage, int
     if (psz == nullptr || n < 1) return STRMEM_OK;
     const unsigned nCP = static_cast<unsigned>(nResolveCodePage(nCodePage));
     const unsigned dwFlags = static_cast<unsigned>(nFlags);
-    const int nCompte = WideCharToMultiByte(nCP, dwFlags, psz, n, nullptr, 0, pszDefaultChar, nullptr);
-    if (nCompte <= 0) return CNV_RIEN;
-    const int nResult = __nNew(_nTaille(int64_t(nCompte) + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const int nEcrit = WideCharToMultiByte(nCP, dwFlags, psz, n, m_pszBuffer, nCompte, pszDefaultChar, nullptr);
-    if (nEcrit <= 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, nEcrit);
-    return STRMEM_OK;
+    return _nCompteEtRemplit(*this, [&](char* p, int nPlace) {
+        return WideCharToMultiByte(nCP, dwFlags, psz, n, p, nPlace, pszDefaultChar, nullptr);
+    });
 }
 
 int CXYString<char>::nAffecteUTF16(const unsigned short* psz, int n, int nCodePage, int nFlags,
@@ -217,17 +215,9 @@ int CXYString<char>::nAffecteUTF16(const unsigned short* psz, int n, int nCodePa
     if (psz == nullptr || n < 1) return STRMEM_OK;
     const unsigned nCP = static_cast<unsigned>(nResolveCodePage(nCodePage));
     const unsigned dwFlags = static_cast<unsigned>(nFlags);
-    const int nCompte = UTF16ToMultiByte(nCP, dwFlags, psz, n, nullptr, 0, pszDefaultChar, nullptr);
-    if (nCompte <= 0) return CNV_RIEN;
-    const int nResult = __nNew(_nTaille(int64_t(nCompte) + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const int nEcrit = UTF16ToMultiByte(nCP, dwFlags, psz, n, m_pszBuffer, nCompte, pszDefaultChar, nullptr);
-    if (nEcrit <= 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, nEcrit);
-    return STRMEM_OK;
+    return _nCompteEtRemplit(*this, [&](char* p, int nPlace) {
+        return UTF16ToMultiByte(nCP, dwFlags, psz, n, p, nPlace, pszDefaultChar, nullptr);
+    });
 }
 
 int CXYString<char>::nAffecteUTF8(const char* psz, int n, int nCodePage, int nFlags, const char* pszDefaultChar,
@@ -240,18 +230,11 @@ int CXYString<char>::nAffecteUTF8(const char* psz, int n, int nCodePage, int nFl
     // A UTF-8 character never takes fewer bytes than its form in another page, except when it is
     // replaced: leave room for a replacement text longer than one byte.
     const size_t nRemplacement = pszDefaultChar != nullptr && *pszDefaultChar ? strlen(pszDefaultChar) : 1;
-    const int64_t nPlace = int64_t(n) * static_cast<int64_t>(nRemplacement);
-    const int nResult = __nNew(_nTaille(nPlace + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const unsigned long nEcrit = UTF8ToMultiByte(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n),
-                                                 m_pszBuffer, static_cast<unsigned long>(nPlace),
-                                                 static_cast<unsigned>(nFlags), pszDefaultChar, pbUsedDefault);
-    if (nEcrit == 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, static_cast<int64_t>(nEcrit));
-    return STRMEM_OK;
+    return _nRemplit(*this, int64_t(n) * static_cast<int64_t>(nRemplacement), [&](char* p, int nPlace) {
+        return static_cast<int>(UTF8ToMultiByte(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n), p,
+                                                static_cast<unsigned long>(nPlace), static_cast<unsigned>(nFlags),
+                                                pszDefaultChar, pbUsedDefault));
+    });
 }
 
 int CXYString<char>::nAffecteToUTF8(const char* psz, int n, int nCodePage) {
@@ -259,17 +242,10 @@ int CXYString<char>::nAffecteToUTF8(const char* psz, int n, int nCodePage) {
     if (psz == nullptr || n < 1) return STRMEM_OK;
     const int nCP = nResolveCodePage(nCodePage);
     if (nCP == CP_UTF8_ORL) return nAffecte(psz, n);
-    const int64_t nPlace = 4 * int64_t(n);
-    const int nResult = __nNew(_nTaille(nPlace + 1), nullptr, 0, 0);
-    if (nResult != STRMEM_OK) return nResult;
-    const unsigned long nEcrit = MultiByteToUTF8(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n),
-                                                 m_pszBuffer, static_cast<unsigned long>(nPlace), 0);
-    if (nEcrit == 0) {
-        ReleaseDynStr();
-        return CNV_RIEN;
-    }
-    _SetLongueur(m_pszBuffer, static_cast<int64_t>(nEcrit));
-    return STRMEM_OK;
+    return _nRemplit(*this, 4 * int64_t(n), [&](char* p, int nPlace) {
+        return static_cast<int>(MultiByteToUTF8(static_cast<unsigned>(nCP), psz, static_cast<unsigned long>(n), p,
+                                                static_cast<unsigned long>(nPlace), 0));
+    });
 }
 
 int CXYString<char>::__nConversionMarqueur(const CXYString<wchar_t>& clSource, int nCodePage) {
