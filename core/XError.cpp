@@ -212,6 +212,14 @@ void CXError::_AppendLine(wchar_t** ppszTarget, const wchar_t* pszText) {
         __vpszReallocString(ppszTarget, pszText);
         return;
     }
+    // A caller may hand a piece of the field itself, which the first append frees: copy it first.
+    CTString clOwn;
+    auto nText = reinterpret_cast<uintptr_t>(pszText);
+    auto nTarget = reinterpret_cast<uintptr_t>(*ppszTarget);
+    if (nText >= nTarget && nText < nTarget + sizeof(wchar_t) * wcslen(*ppszTarget)) {
+        clOwn.Set(pszText);
+        pszText = clOwn.pszGet();
+    }
     if (__vpszConcatString(ppszTarget, g_szCRLF) != nullptr) __vpszConcatString(ppszTarget, pszText);
 }
 
@@ -359,16 +367,13 @@ void CXError::InitModInfo(const _stMyModuleInfo* pstModule, int bForce) {
     InitModVersion(pstModule->pszModuleVersion);
 }
 
+// A fresh copy replaces the old text only once made: the text may be a piece of the old one.
 const wchar_t* CXError::InitModName(const wchar_t* pszText) {
-    if (pszText == m_pszModName) return m_pszModName;
-    __vDeleteString(&m_pszModName);
-    return __vpszAllocString(&m_pszModName, pszText);
+    return __vpszReallocString(&m_pszModName, pszText);
 }
 
 const wchar_t* CXError::InitModVersion(const wchar_t* pszText) {
-    if (pszText == m_pszModVersion) return m_pszModVersion;
-    __vDeleteString(&m_pszModVersion);
-    return __vpszAllocString(&m_pszModVersion, pszText);
+    return __vpszReallocString(&m_pszModVersion, pszText);
 }
 
 // ----------------------------------------------------------------------------------------------------------------
@@ -672,6 +677,10 @@ bool CXError::bGetInfo(eERRORINFOTYPE eType, const void** ppValue) const {
 }
 
 void CXError::GetInfo(int nIndex, eERRORINFOTYPE* peType, const void** ppValue) const {
+    if (nIndex < 0 || nIndex >= m_tabInfo.nGetNbElement()) {
+        if (peType != nullptr) *peType = EIT_NONE;
+        return;
+    }
     const _stERRORINFO& stInfo = m_tabInfo[nIndex];
     eERRORINFOTYPE eType = stInfo.eType;
     if (_bIsInfoNumber32(eType)) {

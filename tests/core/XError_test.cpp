@@ -96,6 +96,19 @@ TEST_F(XErrorTest, UserMessagesAppendAndPutFirstWithLineBreaks) {
     EXPECT_STREQ(clOther.pszGetUserMessage(), L"");
 }
 
+TEST_F(XErrorTest, TextAddedFromTheFieldItself) {
+    _CXErrorModule39 clError;
+    clError.AddUserMessage(L"A");
+    clError.AddUserMessage(clError.pszGetUserMessage());
+    EXPECT_EQ(sOf(clError.pszGetUserMessage()), L"A\r\nA");
+    clError.AddDebugMessageNoFormat(L"xyz");
+    clError.AddDebugMessageNoFormat(clError.pszGetDebugMessage() + 1);
+    clError.AddDebugMessageNoFormatFirst(clError.pszGetDebugMessage() + 5);
+    EXPECT_EQ(sOf(clError.pszGetDebugMessage()), L"yz\r\nxyz\r\nyz");
+    clError.InitModName(L"kx.so");
+    EXPECT_EQ(sOf(clError.InitModName(clError.pszGetModName() + 2)), L".so");
+}
+
 TEST_F(XErrorTest, MessagesByIdAreFormattedAndTheirIdsKept) {
     standin::SetMessageText(30001, L"first %s");
     standin::SetMessageText(30002, L"second %d");
@@ -282,6 +295,14 @@ TEST_F(XErrorTest, InformationItemsByKind) {
     pv = nullptr;
     clError.GetInfo(0, &eType, &pv);
     EXPECT_EQ(eType, CXError::EIT_LOGICALTABLENAME);
+    // An index without an item yields type 0 and leaves the value alone.
+    for (int nBad : {-1, 4, 1000}) {
+        eType = CXError::EIT_SRCFILE;
+        pv = nullptr;
+        clError.GetInfo(nBad, &eType, &pv);
+        EXPECT_EQ(eType, CXError::EIT_NONE) << nBad;
+        EXPECT_EQ(pv, nullptr);
+    }
     EXPECT_FALSE(clError.bGetInfo(CXError::EIT_ITEMNAME, &pv));
     EXPECT_FALSE(clError.bHasInfo(CXError::EIT_ITEMNAME));
     int nIndex = -1;
