@@ -478,24 +478,26 @@ int CTStringConcatAW::nPos(char c, long nDebut) const {
     return nPos(aOctet, nDebut);
 }
 
-int CTStringConcatAW::nPos(const wchar_t* psz, long nDebut) const {
+template <class S>
+int CTStringConcatAW::_nPosTexte(const S* psz, long nDebut) const {
     if (psz == nullptr || bEstVide()) return -1;
-    const long n = static_cast<long>(wcslen(psz));
-    if (n == 0) return bModeWide() ? _nPosDans(m_clConcatW, psz, 0, nDebut) : _nPosDans(m_clConcatA, "", 0, nDebut);
+    const long n = _nResoutLongueur(psz, -1);
     stTexte<char> stA;
     stTexte<wchar_t> stW;
-    _VersMaitre(psz, n, stA, stW);
-    if (bModeWide()) return _nPosDans(m_clConcatW, stW.p, stW.n, nDebut);
-    return stA.n == 0 ? -1 : _nPosDans(m_clConcatA, stA.p, stA.n, nDebut);
+    if (n == 0) {  // an empty text stands at the start
+        stA.p = "";
+        stW.p = L"";
+    } else {
+        _VersMaitre(psz, n, stA, stW);
+        if ((bModeWide() ? stW.n : stA.n) == 0) return -1;  // nothing of it converts
+    }
+    return bModeWide() ? _nPosDans(m_clConcatW, stW.p, stW.n, nDebut) : _nPosDans(m_clConcatA, stA.p, stA.n, nDebut);
+}
+
+int CTStringConcatAW::nPos(const wchar_t* psz, long nDebut) const {
+    return _nPosTexte(psz, nDebut);
 }
 
 int CTStringConcatAW::nPos(const char* psz, long nDebut) const {
-    if (psz == nullptr || bEstVide()) return -1;
-    const long n = static_cast<long>(strlen(psz));
-    if (n == 0) return bModeWide() ? _nPosDans(m_clConcatW, L"", 0, nDebut) : _nPosDans(m_clConcatA, psz, 0, nDebut);
-    stTexte<char> stA;
-    stTexte<wchar_t> stW;
-    _VersMaitre(psz, n, m_nCodePageAppelant, stA, stW);
-    if (bModeWide()) return stW.n == 0 ? -1 : _nPosDans(m_clConcatW, stW.p, stW.n, nDebut);
-    return stA.n == 0 ? -1 : _nPosDans(m_clConcatA, stA.p, stA.n, nDebut);
+    return _nPosTexte(psz, nDebut);
 }

@@ -116,13 +116,16 @@ private:
     void _VersMaitre(const char* psz, long n, stTexte<char>& stA, stTexte<wchar_t>& stW) const {
         _VersMaitre(psz, n, m_nCodePageAppelant, stA, stW);
     }
-    // The edits, written once for input of either width (S = char: the caller code page).
+    // The edits and the text search, written once for input of either width (S = char: text in
+    // the caller code page).
     template <class S>
     void _Insert(const S* psz, long n, long nPos);
     template <class S>
     void _RemplacePlage(long nPos, long n, const S* psz, long sn);
     template <class S>
     void _RemplaceTout(const S* pszCherche, long fn, const S* pszRemplace, long rn, long nDebut);
+    template <class S>
+    int _nPosTexte(const S* psz, long nDebut) const;
     // Runs fnAjout on the master builder, then drops the cache of the other width.
     template <class F>
     void _AddAuMaitre(F fnAjout);

@@ -249,6 +249,8 @@ TEST_F(TStringConcatAWTest, SearchesAnswerPositionsOfTheMaster) {
     EXPECT_EQ(clU.nPos('\xE9', 4), 9);
     EXPECT_EQ(clU.nPos("'", 0), 8);
     EXPECT_EQ(clU.nPos(L"x", 0), -1);
+    EXPECT_EQ(clU.nPos(L"", 3), 3);  // an empty text stands where the search starts
+    EXPECT_EQ(clU.nPos("", 2), 2);
 
     CTStringConcatAW clW(WIDE, 1252);
     EXPECT_EQ(clW.nPos(L'a', 0), -1);  // empty text
