@@ -187,15 +187,6 @@ int _nLength(const T* p, int nMax) {
 }
 
 template <typename T>
-size_t _nStrLen(const T* p) {
-    if (p == nullptr) return 0;
-    if constexpr (sizeof(T) == 1)
-        return strlen(p);
-    else
-        return wcslen(p);
-}
-
-template <typename T>
 bool _bDigit(T c) {
     return c >= '0' && c <= '9';
 }
@@ -234,6 +225,14 @@ int __nCompareNumeriqueChaine(const T* a, unsigned long na, const T* b, unsigned
     return 0;
 }
 
+// A length of natural order: -1 means up to the zero (the text runs would otherwise be walked past
+// it); a null text is empty.
+template <typename T>
+unsigned long _nLongueurNaturelle(const T* p, unsigned long n) {
+    if (p == nullptr) return 0;
+    return n == static_cast<unsigned long>(-1) ? STRG_nLen(p) : n;
+}
+
 int _nSigneMem(int n) {
     return n < 0 ? -1 : (n > 0 ? 1 : 0);
 }
@@ -250,7 +249,7 @@ template <typename T>
 int _nPrepareChaine(int nOptions, const T* pSrc, int nSrc, T* pDest, int nDestSize) {
     if (pDest == nullptr || nDestSize < 1) return 0;
     if (pSrc == nullptr) nSrc = 0;
-    if (nSrc < 0) nSrc = static_cast<int>(std::min(_nStrLen(pSrc), static_cast<size_t>(INT_MAX)));
+    if (nSrc < 0) nSrc = static_cast<int>(std::min(STRG_nLen(pSrc), static_cast<size_t>(INT_MAX)));
     if (nOptions & 1) _TrimWhite(pSrc, nSrc);
     unsigned dwFlags = OptionVQ2FlagSTR(nOptions);
     int n;
@@ -302,8 +301,8 @@ template <typename T>
 int _nChaineCompare(const T* a, int na, const T* b, int nb, int nOptions) {
     if (a == nullptr) a = _pszEmpty<T>(), na = 0;
     if (b == nullptr) b = _pszEmpty<T>(), nb = 0;
-    if (na < 0) na = static_cast<int>(std::min(_nStrLen(a), static_cast<size_t>(INT_MAX - 1)));
-    if (nb < 0) nb = static_cast<int>(std::min(_nStrLen(b), static_cast<size_t>(INT_MAX - 1)));
+    if (na < 0) na = static_cast<int>(std::min(STRG_nLen(a), static_cast<size_t>(INT_MAX - 1)));
+    if (nb < 0) nb = static_cast<int>(std::min(STRG_nLen(b), static_cast<size_t>(INT_MAX - 1)));
 
     // Working copies on the stack up to 16 KB each.
     constexpr int nStack = 16383 / sizeof(T);
@@ -375,17 +374,23 @@ unsigned int STR_nGetSafeCurrentLCID() {
 // Whole-text comparison
 // ---------------------------------------------------------------------------------------------
 
-int STR_nCompareW(const wchar_t* psz1, const wchar_t* psz2, unsigned int dwFlags) {
+namespace {
+// Two whole texts: the current-locale operation with bit 28 (the bit itself stays here), else the
+// user's default locale.
+template <typename T>
+int _nCompareEntier(const T* psz1, const T* psz2, unsigned dwFlags) {
     if (dwFlags & STR_CURRENTLOCALE)
         return _nSigne(_nHostCompare(true, 0, dwFlags & ~STR_CURRENTLOCALE, psz1, -1, psz2, -1));
     return _nSigne(_nHostCompare(false, STR_LOCALE_USER_DEFAULT, dwFlags, psz1, -1, psz2, -1));
 }
+}  // namespace
+
+int STR_nCompareW(const wchar_t* psz1, const wchar_t* psz2, unsigned int dwFlags) {
+    return _nCompareEntier(psz1, psz2, dwFlags);
+}
 
 int STR_nCompareA(const char* psz1, const char* psz2, unsigned int dwFlags) {
-    dwFlags |= STR_COMPAREA;
-    if (dwFlags & STR_CURRENTLOCALE)
-        return _nSigne(_nHostCompare(true, 0, dwFlags & ~STR_CURRENTLOCALE, psz1, -1, psz2, -1));
-    return _nSigne(_nHostCompare(false, STR_LOCALE_USER_DEFAULT, dwFlags, psz1, -1, psz2, -1));
+    return _nCompareEntier(psz1, psz2, dwFlags | STR_COMPAREA);
 }
 
 int STR_nUpCompareW(const wchar_t* psz1, const wchar_t* psz2, unsigned int dwFlags) {
@@ -408,8 +413,10 @@ int STR_nNullCompare(const wchar_t* psz1, const wchar_t* psz2, unsigned int dwFl
 int STR_nEmptyNullCompare(const wchar_t* psz1, const wchar_t* psz2, unsigned int dwFlags) {
     bool bEmpty1 = psz1 == nullptr || psz1[0] == 0, bEmpty2 = psz2 == nullptr || psz2[0] == 0;
     if (bEmpty1 && bEmpty2) return 0;
-    if (bEmpty2) return 1;
-    if (bEmpty1) return -1;
+    // Only a null text is settled here: an empty one is compared by the host, for which a text of
+    // symbols alone may equal it when the flags ignore symbols.
+    if (psz2 == nullptr) return 1;
+    if (psz1 == nullptr) return -1;
     return STR_nCompareW(psz1, psz2, dwFlags);
 }
 
@@ -434,8 +441,8 @@ int STR_nNullNCompare(const wchar_t* psz1, const wchar_t* psz2, int n, unsigned 
 }
 
 bool STR_bDebut(const wchar_t* pszPrefixe, const wchar_t* pszTexte) {
-    size_t nPrefixe = _nStrLen(pszPrefixe);
-    if (nPrefixe > _nStrLen(pszTexte)) return false;
+    size_t nPrefixe = STRG_nLen(pszPrefixe);
+    if (nPrefixe > STRG_nLen(pszTexte)) return false;
     return STR_nNCompare<wchar_t>(pszPrefixe, pszTexte, static_cast<int>(std::min(nPrefixe, size_t{INT_MAX})),
                                   STR_LOGIQUE) == 0;
 }
@@ -476,8 +483,8 @@ int STR_nCmpLogiqueAnsiFast(const char* psz1, const char* psz2) {
 
 int STR_nCompareRespecteNumeriqueW(const wchar_t* a, unsigned long na, const wchar_t* b, unsigned long nb,
                                    unsigned int dwFlags) {
-    if (a == nullptr) na = 0;
-    if (b == nullptr) nb = 0;
+    na = _nLongueurNaturelle(a, na);
+    nb = _nLongueurNaturelle(b, nb);
     int nEtat = 0;
     for (;;) {
         if (nb == 0) return na > 0 ? 1 : nEtat;
@@ -508,8 +515,8 @@ int STR_nCompareRespecteNumeriqueW(const wchar_t* a, unsigned long na, const wch
 
 int STR_nCompareRespecteNumeriqueA(const char* a, unsigned long na, const char* b, unsigned long nb,
                                    unsigned int dwFlags) {
-    if (a == nullptr) na = 0;
-    if (b == nullptr) nb = 0;
+    na = _nLongueurNaturelle(a, na);
+    nb = _nLongueurNaturelle(b, nb);
     int nEtat = 0;
     for (;;) {
         if (nb == 0) return na > 0 ? 1 : nEtat;
@@ -562,14 +569,21 @@ unsigned int OptionVQ2FlagSTR(int nOptions) {
 // Mapping
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+// Map at a given locale (position 11 or 12); the library's bit 28 never reaches the host.
+template <typename T>
+int _nMapAuLocale(unsigned dwLocale, unsigned dwFlags, T* pszDest, unsigned long nSize, const T* pszSrc, long nSrc) {
+    return _nHostMap(false, dwLocale, dwFlags & ~STR_CURRENTLOCALE, pszDest, _nClampSize(nSize), pszSrc,
+                     _nClampLength(nSrc));
+}
+}  // namespace
+
 int STR_nMapStringEx(unsigned int dwFlags, wchar_t* pszDest, unsigned long nSize, const wchar_t* pszSrc, long nSrc) {
-    return _nHostMap(false, _dwLocale(dwFlags, STR_LOCALE_1036), dwFlags & ~STR_CURRENTLOCALE, pszDest,
-                     _nClampSize(nSize), pszSrc, _nClampLength(nSrc));
+    return _nMapAuLocale(_dwLocale(dwFlags, STR_LOCALE_1036), dwFlags, pszDest, nSize, pszSrc, nSrc);
 }
 
 int STR_nMapStringEx(unsigned int dwFlags, char* pszDest, unsigned long nSize, const char* pszSrc, long nSrc) {
-    return _nHostMap(false, _dwLocale(dwFlags, STR_LOCALE_1036), dwFlags & ~STR_CURRENTLOCALE, pszDest,
-                     _nClampSize(nSize), pszSrc, _nClampLength(nSrc));
+    return _nMapAuLocale(_dwLocale(dwFlags, STR_LOCALE_1036), dwFlags, pszDest, nSize, pszSrc, nSrc);
 }
 
 int STR_nGetMapStringLenEx(unsigned int dwFlags, const wchar_t* pszSrc, long nSrc) {
@@ -585,7 +599,7 @@ template <typename T>
 int _nCreateMapString(unsigned int dwFlags, T** ppszDest, const T* pszSrc) {
     if (ppszDest == nullptr) return 0;
     *ppszDest = nullptr;
-    long nSrc = static_cast<long>(_nStrLen(pszSrc));
+    long nSrc = static_cast<long>(STRG_nLen(pszSrc));
     int nRoom = nSrc == 0 ? 1 : std::max(STR_nGetMapStringLenEx(dwFlags, pszSrc, nSrc), 1);
     T* p = static_cast<T*>(malloc(static_cast<size_t>(nRoom) * sizeof(T)));
     if (p == nullptr) return 0;
@@ -606,19 +620,12 @@ int STR_nCreateMapString(unsigned int dwFlags, wchar_t** ppszDest, const wchar_t
 }
 
 wchar_t* STR_pszCreateStandard(const wchar_t* pszSrc) {
-    size_t nLen = _nStrLen(pszSrc);
+    size_t nLen = STRG_nLen(pszSrc);
     wchar_t* p = STR_pszCreateW(static_cast<unsigned long>(nLen));
     if (p == nullptr) return nullptr;
     int n = nLen == 0 ? 0 : STR_nMapStringEx(STR_LOGIQUE, p, nLen, pszSrc, static_cast<long>(nLen));
     p[std::clamp(n, 0, static_cast<int>(std::min(nLen, size_t{INT_MAX})))] = 0;
     return p;
-}
-
-int STR_nMapCharEx(unsigned int dwFlags, wchar_t* pcOut, wchar_t c) {
-    wchar_t aOut[2] = {0, 0};
-    int r = STR_nMapStringEx(dwFlags, aOut, 2, &c, 1);
-    if (pcOut != nullptr) *pcOut = aOut[0];
-    return r;
 }
 
 template <typename T>
@@ -630,6 +637,10 @@ int __T_STR_nMapCharEx(unsigned int dwFlags, T* pcOut, T c) {
 }
 template int __T_STR_nMapCharEx<char>(unsigned int, char*, char);
 template int __T_STR_nMapCharEx<wchar_t>(unsigned int, wchar_t*, wchar_t);
+
+int STR_nMapCharEx(unsigned int dwFlags, wchar_t* pcOut, wchar_t c) {
+    return __T_STR_nMapCharEx<wchar_t>(dwFlags, pcOut, c);
+}
 
 int STR_nMapCharEx(unsigned int dwFlags, char* pcOut, char c) {
     return __T_STR_nMapCharEx<char>(dwFlags, pcOut, c);
@@ -663,14 +674,12 @@ int STR_MapStringSortEx_Charset(unsigned int nCharset, char* pszDest, unsigned l
 
 int STR_nMapStringEx_Charset(unsigned int nCharset, unsigned int dwFlags, char* pszDest, unsigned long nSize,
                              const char* pszSrc, long nSrc) {
-    return _nHostMap(false, wGetLanguageID(static_cast<int>(nCharset)), dwFlags & ~STR_CURRENTLOCALE, pszDest,
-                     _nClampSize(nSize), pszSrc, _nClampLength(nSrc));
+    return _nMapAuLocale(wGetLanguageID(static_cast<int>(nCharset)), dwFlags, pszDest, nSize, pszSrc, nSrc);
 }
 
 int STR_nMapStringEx_Charset(unsigned int nCharset, unsigned int dwFlags, wchar_t* pszDest, unsigned long nSize,
                              const wchar_t* pszSrc, long nSrc) {
-    return _nHostMap(false, wGetLanguageID(static_cast<int>(nCharset)), dwFlags & ~STR_CURRENTLOCALE, pszDest,
-                     _nClampSize(nSize), pszSrc, _nClampLength(nSrc));
+    return _nMapAuLocale(wGetLanguageID(static_cast<int>(nCharset)), dwFlags, pszDest, nSize, pszSrc, nSrc);
 }
 
 void STR_ToUpper(wchar_t* psz) {

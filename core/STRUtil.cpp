@@ -23,15 +23,6 @@
 namespace {
 
 template <typename T>
-size_t _nStrLen(const T* p) {
-    if (p == nullptr) return 0;
-    if constexpr (sizeof(T) == 1)
-        return strlen(p);
-    else
-        return wcslen(p);
-}
-
-template <typename T>
 size_t _nStrNLen(const T* p, size_t nMax) {
     if (p == nullptr) return 0;
     if constexpr (sizeof(T) == 1)
@@ -50,7 +41,7 @@ T* _pszAlloc(size_t n) {
 template <typename T>
 T* _pszCopy(const T* p) {
     if (p == nullptr) return nullptr;
-    size_t n = _nStrLen(p);
+    size_t n = STRG_nLen(p);
     T* pNew = _pszAlloc<T>(n);
     if (pNew != nullptr) memcpy(pNew, p, (n + 1) * sizeof(T));
     return pNew;
@@ -70,12 +61,12 @@ T* _pszCopyN(size_t n, const T* p) {
 template <typename T>
 T* _pszJoin(std::initializer_list<const T*> lstTextes) {
     size_t nTotal = 0;
-    for (const T* p : lstTextes) nTotal += _nStrLen(p);
+    for (const T* p : lstTextes) nTotal += STRG_nLen(p);
     T* pNew = _pszAlloc<T>(nTotal);
     if (pNew == nullptr) return nullptr;
     T* pOut = pNew;
     for (const T* p : lstTextes) {
-        size_t n = _nStrLen(p);
+        size_t n = STRG_nLen(p);
         if (n > 0) memcpy(pOut, p, n * sizeof(T));
         pOut += n;
     }
@@ -103,7 +94,7 @@ long _nCopy(T* pDest, unsigned long n, const T* pSrc, long nLen) {
     if (pSrc == nullptr)
         nCount = 0;
     else if (nLen == -1)
-        nCount = _nStrLen(pSrc);
+        nCount = STRG_nLen(pSrc);
     else if (nLen <= 0)
         nCount = 0;
     else
@@ -142,10 +133,22 @@ int _nNCmp(const T* a, const T* b, size_t n) {
 template <typename T>
 T* _pRStr(const T* psz, long i, const T* pszFind) {
     if (psz == nullptr || i < 0) return nullptr;
-    size_t nFind = _nStrLen(pszFind);
+    size_t nFind = STRG_nLen(pszFind);
     long nLast = static_cast<long>(_nStrNLen(psz, static_cast<size_t>(i)));
     for (long k = nLast; k >= 0; k--)
         if (nFind == 0 || _nNCmp(psz + k, pszFind, nFind) == 0) return const_cast<T*>(psz + k);
+    return nullptr;
+}
+
+// First place among the first nMax characters of psz (its zero ends it sooner) where all of pszFind
+// stands by fnEgal; psz itself for an empty find. An occurrence never spans the terminator.
+template <typename T, typename FnEgal>
+T* _pCherche(const T* psz, size_t nMax, const T* pszFind, FnEgal fnEgal) {
+    if (pszFind == nullptr || pszFind[0] == 0) return const_cast<T*>(psz);
+    if (psz == nullptr) return nullptr;
+    size_t nFind = STRG_nLen(pszFind), nText = _nStrNLen(psz, nMax);
+    for (size_t k = 0; k + nFind <= nText; k++)
+        if (fnEgal(psz + k, pszFind, nFind)) return const_cast<T*>(psz + k);
     return nullptr;
 }
 
@@ -159,7 +162,7 @@ bool _bSpace(char c) {
 template <typename T>
 void _SuppressRight(T* p, bool (*pfnEnleve)(T, T), T c) {
     if (p == nullptr) return;
-    size_t n = _nStrLen(p);
+    size_t n = STRG_nLen(p);
     while (n > 0 && pfnEnleve(p[n - 1], c)) n--;
     p[n] = 0;
 }
@@ -169,7 +172,7 @@ void _SuppressLeft(T* p, bool (*pfnEnleve)(T, T), T c) {
     if (p == nullptr) return;
     size_t k = 0;
     while (p[k] != 0 && pfnEnleve(p[k], c)) k++;
-    if (k > 0) memmove(p, p + k, (_nStrLen(p + k) + 1) * sizeof(T));
+    if (k > 0) memmove(p, p + k, (STRG_nLen(p + k) + 1) * sizeof(T));
 }
 
 template <typename T>
@@ -410,47 +413,26 @@ wchar_t* STRRPBRK(const wchar_t* psz, const wchar_t* pszSet) {
 }
 
 wchar_t* STR_pszStrnstr(const wchar_t* psz, const wchar_t* pszFind, int n) {
-    if (pszFind == nullptr || pszFind[0] == 0) return const_cast<wchar_t*>(psz);
-    if (psz == nullptr || n < 1) return nullptr;
-    size_t nFind = wcslen(pszFind);
-    // An occurrence cannot span the terminator, so a text shorter than n is searched to its end only.
-    size_t nText = wcsnlen(psz, static_cast<size_t>(n));
-    if (nFind > nText) return nullptr;
-    for (size_t k = 0; k + nFind <= nText; k++)
-        if (wmemcmp(psz + k, pszFind, nFind) == 0) return const_cast<wchar_t*>(psz + k);
-    return nullptr;
+    return _pCherche(psz, n < 1 ? 0 : static_cast<size_t>(n), pszFind,
+                     [](const wchar_t* a, const wchar_t* b, size_t k) { return wmemcmp(a, b, k) == 0; });
 }
 
 char* STR_strnstrA(char* psz, const char* pszFind, unsigned long n) {
-    if (pszFind == nullptr || pszFind[0] == 0) return psz;
-    if (psz == nullptr) return nullptr;
-    size_t nFind = strlen(pszFind), nText = strnlen(psz, n);
-    for (size_t k = 0; k + nFind <= nText; k++)
-        if (memcmp(psz + k, pszFind, nFind) == 0) return psz + k;
-    return nullptr;
+    return _pCherche(psz, n, pszFind, [](const char* a, const char* b, size_t k) { return memcmp(a, b, k) == 0; });
 }
 
 wchar_t* STR_StrIStr(const wchar_t* psz, const wchar_t* pszFind) {
-    if (pszFind == nullptr || pszFind[0] == 0) return const_cast<wchar_t*>(psz);
-    if (psz == nullptr) return nullptr;
-    size_t nFind = wcslen(pszFind), nText = wcslen(psz);
-    for (size_t k = 0; k + nFind <= nText; k++)
-        if (wcsncasecmp(psz + k, pszFind, nFind) == 0) return const_cast<wchar_t*>(psz + k);
-    return nullptr;
+    return _pCherche(psz, SIZE_MAX, pszFind,
+                     [](const wchar_t* a, const wchar_t* b, size_t k) { return wcsncasecmp(a, b, k) == 0; });
 }
 
 char* STR_strnistrA(char* psz, const char* pszFind, unsigned long n) {
-    if (pszFind == nullptr || pszFind[0] == 0) return psz;
-    if (psz == nullptr) return nullptr;
-    size_t nFind = strlen(pszFind), nText = strnlen(psz, n);
-    for (size_t k = 0; k + nFind <= nText; k++)
-        if (strncasecmp(psz + k, pszFind, nFind) == 0) return psz + k;
-    return nullptr;
+    return _pCherche(psz, n, pszFind, [](const char* a, const char* b, size_t k) { return strncasecmp(a, b, k) == 0; });
 }
 
 wchar_t* STR_pszUpStrstr(const wchar_t* psz, const wchar_t* pszFind) {
     if (psz == nullptr) return nullptr;
-    size_t nText = wcslen(psz), nFind = _nStrLen(pszFind);
+    size_t nText = wcslen(psz), nFind = STRG_nLen(pszFind);
     if (nFind > nText) return nullptr;
     if (nFind == 0) return const_cast<wchar_t*>(psz);
     // Each character is upper-cased once by the host, then the search runs on the copies.
@@ -924,11 +906,6 @@ stDirective _stLitDirective(const T*& p) {
     return st;
 }
 
-template <typename T>
-long _nLongueurTexte(const T* p) {
-    return static_cast<long>(_nStrLen(p));
-}
-
 }  // namespace
 
 template <typename T>
@@ -947,7 +924,7 @@ template <typename T>
 long STRG_nCalculeLongueurPrintf(const T* pszFormat, va_list args) {
     constexpr long nUnite = sizeof(T) == 1 ? 1 : 4;
     if (pszFormat == nullptr) return 0;
-    if (!STRG_bFormatEstimable(pszFormat)) return static_cast<long>(_nStrLen(pszFormat)) * nUnite + 256;
+    if (!STRG_bFormatEstimable(pszFormat)) return static_cast<long>(STRG_nLen(pszFormat)) * nUnite + 256;
 
     long nTotal = 0;
     for (const T* p = pszFormat; *p != 0;) {
@@ -995,18 +972,14 @@ long STRG_nCalculeLongueurPrintf(const T* pszFormat, va_list args) {
                 if (bLarge) {
                     const wchar_t* psz = va_arg(args, const wchar_t*);
                     bNull = psz == nullptr;
-                    nLen = _nLongueurTexte(psz);
+                    nLen = static_cast<long>(STRG_nLen(psz));
                 } else {
                     const char* psz = va_arg(args, const char*);
                     bNull = psz == nullptr;
-                    nLen = _nLongueurTexte(psz);
+                    nLen = static_cast<long>(STRG_nLen(psz));
                 }
-                if (st.bCourt || st.bLong)
-                    nItem = bNull ? 6 : std::max(nLen, 1L);
-                else if (bPropre)
-                    nItem = bNull ? 6 : std::max(nLen, 1L);
-                else
-                    nItem = std::max(nLen, 1L);
+                // Only the unprefixed own-width form counts a null text as the 6 of "(null)".
+                nItem = bNull && bPropre && !st.bCourt && !st.bLong ? 6 : std::max(nLen, 1L);
                 break;
             }
             case 'd':

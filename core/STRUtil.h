@@ -11,6 +11,19 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstring>
+#include <cwchar>
+
+// Length of a zero-terminated text of either width; 0 for a null text. Shared by the string
+// library's own helpers, which all take a null text as empty.
+template <typename T>
+inline size_t STRG_nLen(const T* psz) {
+    if (psz == nullptr) return 0;
+    if constexpr (sizeof(T) == 1)
+        return strlen(psz);
+    else
+        return wcslen(psz);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Creation and lifetime

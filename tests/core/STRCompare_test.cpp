@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -172,6 +174,12 @@ TEST_F(STRCompareTest, NullAndEmptyRules) {
         EXPECT_EQ(STR_nEmptyNullCompare(c.psz1, c.psz2, 3), c.nEmptyNull) << pszDesc;
         EXPECT_EQ(STR_nNullNCompare(c.psz1, c.psz2, 2, 3), c.nNullN) << pszDesc;
     }
+    // Only a null text is settled locally: an empty one goes to the host, which may find it equal
+    // to a text of symbols alone.
+    EXPECT_EQ(STR_nEmptyNullCompare(L"", L"-", 4), 0);
+    EXPECT_EQ(STR_nEmptyNullCompare(L"-", L"", 4), 0);
+    EXPECT_EQ(STR_nEmptyNullCompare(L"-", nullptr, 4), 1);
+    EXPECT_EQ(STR_nEmptyNullCompare(nullptr, L"-", 4), -1);
 }
 
 TEST_F(STRCompareTest, NCompareLimitsBothTextsAndAnswersMinusOneZeroOne) {
@@ -261,6 +269,31 @@ TEST_F(STRCompareTest, NaturalOrderHonoursTheGivenLengths) {
     EXPECT_EQ(STR_nCompareRespecteNumeriqueW(L"file10", 5, L"file1", 5, 0), 0);
     EXPECT_EQ(STR_nCompareRespecteNumeriqueA("abcX", 3, "abcY", 3, 0), 0);
     EXPECT_EQ(STR_nCompareRespecteNumeriqueW(nullptr, 4, L"", 0, 0), 0);
+}
+
+TEST_F(STRCompareTest, NaturalOrderLengthMinusOneStopsAtTheZero) {
+    // Heap copies of exactly the text and its zero: a walk past the zero is an address fault.
+    struct Case {
+        const char* psz1;
+        const char* psz2;
+        int nAttendu;
+    };
+    const Case aCases[] = {{"abc", "abc", 0}, {"file9", "file10", -1}, {"a7b", "a7", 1}, {"x", "x01", -1}};
+    const unsigned long nTout = static_cast<unsigned long>(-1);
+    for (const Case& c : aCases) {
+        std::unique_ptr<char, decltype(&free)> pa1(STR_pszCreateA(c.psz1), free), pa2(STR_pszCreateA(c.psz2), free);
+        std::wstring s1(c.psz1, c.psz1 + strlen(c.psz1)), s2(c.psz2, c.psz2 + strlen(c.psz2));
+        std::unique_ptr<wchar_t, decltype(&free)> pw1(STR_pszCreateW(s1.c_str()), free),
+            pw2(STR_pszCreateW(s2.c_str()), free);
+        for (unsigned dwFlags : {0u, LEX}) {
+            auto nSigne = [](int n) { return n < 0 ? -1 : (n > 0 ? 1 : 0); };
+            EXPECT_EQ(nSigne(STR_nCompareRespecteNumeriqueW(pw1.get(), nTout, pw2.get(), nTout, dwFlags)), c.nAttendu)
+                << c.psz1 << " / " << c.psz2;
+            EXPECT_EQ(nSigne(STR_nCompareRespecteNumeriqueA(pa1.get(), nTout, pa2.get(), nTout, dwFlags)), c.nAttendu)
+                << c.psz1 << " / " << c.psz2;
+        }
+    }
+    EXPECT_EQ(STR_nCompareRespecteNumeriqueW(nullptr, nTout, L"", nTout, 0), 0);
 }
 
 TEST_F(STRCompareTest, NaturalOrderLexicalRunsGoThroughTheHost) {

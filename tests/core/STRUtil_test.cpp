@@ -653,6 +653,8 @@ TEST_F(STRUtilTest, EstimateOfKnownDirectives) {
         {"empty other-width text", nEstimeW(L"%S", ""), 1},
         {"empty own-width text", nEstimeW(L"%s", L""), 1},
         {"8-bit text in a wide format", nEstimeW(L"%hs", "abcd"), 4},
+        {"null text with h", nEstimeW(L"%hs", static_cast<const char*>(nullptr)), 1},
+        {"null text with l", nEstimeA("%ls", static_cast<const wchar_t*>(nullptr)), 1},
         {"wide text in an 8-bit format", nEstimeA("%ls", L"abcde"), 5},
         {"wide text as %S in an 8-bit format", nEstimeA("%S", L"abcdef"), 6},
         {"character", nEstimeW(L"%c", L'x'), 2},
