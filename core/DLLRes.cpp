@@ -123,12 +123,13 @@ bool DLLRES_bIsInit() {
 
 // ---------------------------------------------------------------------------------------- loading
 
+// Both are meant for a host that installed its callback; before that they find nothing.
 int KXM_nLoadString(uint32_t nId, wchar_t* pszBuffer, int nCapacity) {
-    return gpfnLoadStringKXM(nId, pszBuffer, nCapacity);
+    return gpfnLoadStringKXM != nullptr ? gpfnLoadStringKXM(nId, pszBuffer, nCapacity) : 0;
 }
 
 bool KXM_bLoadString(uint32_t nId, CTString* pclOut) {
-    return bLoadFromCallback(gpfnLoadStringKXM, nId, pclOut);
+    return gpfnLoadStringKXM != nullptr && pclOut != nullptr && bLoadFromCallback(gpfnLoadStringKXM, nId, pclOut);
 }
 
 bool DLLRES_bLoadString(const _stMyModuleInfo* pstModule, uint32_t nId, CTString* pclOut) {
@@ -150,7 +151,12 @@ int DLLRES_nLoadString(const _stMyModuleInfo* pstModule, uint32_t nId, wchar_t* 
     if (pszBuffer == nullptr || nCapacity < 1) return 0;
     if (gpfnLoadStringKXM != nullptr) {
         int nLength = gpfnLoadStringKXM(nId, pszBuffer, nCapacity);
-        if (nLength > 0 && nLength < nCapacity) return nLength;
+        if (nLength > 0 && nLength < nCapacity) {
+            // The answer counts the characters written; a host that does not terminate them still
+            // leaves the caller a terminated text.
+            pszBuffer[nLength] = 0;
+            return nLength;
+        }
         if (nLength > 0) {
             // The text did not fit and the host wrote nothing usable: fetch it whole and hand back
             // what fits, as the packed table does, rather than a length over an unwritten buffer.

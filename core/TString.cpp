@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -879,18 +880,10 @@ long long CTString::nVal(int nBase, int nStart, int nCount) const {
 // ---------------------------------------------------------------------------------------- fields
 
 bool CTString::bExtraitChainePos(unsigned long n, wchar_t cSep, const wchar_t** ppszStart, long* pnLength) const {
-    if (m_pszBuffer == nullptr) return false;
-    const wchar_t* p = m_pszBuffer;
-    for (unsigned long i = 0; i < n; i++) {
-        const wchar_t* q = cSep != 0 ? wcschr(p, cSep) : nullptr;
-        if (q == nullptr) return false;
-        p = q + 1;
-    }
-    const wchar_t* pEnd = cSep != 0 ? wcschr(p, cSep) : nullptr;
-    if (pEnd == nullptr) pEnd = p + wcslen(p);
-    if (ppszStart != nullptr) *ppszStart = p;
-    if (pnLength != nullptr) *pnLength = long(pEnd - p);
-    return true;
+    // The separator-text form with a one-character text (NUL: a text without separator); a field
+    // number too large for it cannot exist in any string.
+    const wchar_t szSep[2] = {cSep, 0};
+    return n <= static_cast<unsigned long>(LONG_MAX) && bExtraitChainePos(long(n), szSep, ppszStart, pnLength);
 }
 
 bool CTString::bExtraitChainePos(long n, const wchar_t* pszSep, const wchar_t** ppszStart, long* pnLength) const {
@@ -984,91 +977,59 @@ void CTString::PourTouteChaineSepareePar(const wchar_t* pszSep, IVisiteurPourTou
 
 namespace {
 
-const wchar_t* pFind(const wchar_t* psz, wchar_t c, bool bLast) {
-    if (psz == nullptr || c == 0) return nullptr;
-    return bLast ? wcsrchr(psz, c) : wcschr(psz, c);
+// The eight pszSet... members are one rule with three switches: the first or the last c of psz;
+// the text after it (Fin) or before it (Debut); and what a missing c gives: psz whole with a null
+// result, or (the ...Existant forms) the empty string with psz itself as the result. When c is
+// found the result points just after it.
+const wchar_t* pszSetAround(CTString& cl, const wchar_t* psz, wchar_t c, bool bDernier, bool bDebut, bool bExistant) {
+    const wchar_t* p = psz == nullptr || c == 0 ? nullptr : bDernier ? wcsrchr(psz, c) : wcschr(psz, c);
+    if (p == nullptr) {
+        if (bExistant) {
+            cl.Vide();
+            return psz;
+        }
+        cl.Set(psz);
+        return nullptr;
+    }
+    if (bDebut)
+        cl.Set(psz, static_cast<unsigned long>(p - psz));
+    else
+        cl.Set(p + 1);
+    return p + 1;
 }
 
 }  // namespace
 
 const wchar_t* CTString::pszSetFinPremier(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, false);
-    if (p == nullptr) {
-        Set(psz);
-        return nullptr;
-    }
-    Set(p + 1);
-    return p + 1;
+    return pszSetAround(*this, psz, c, false, false, false);
 }
 
 const wchar_t* CTString::pszSetFinPremierExistant(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, false);
-    if (p == nullptr) {
-        Vide();
-        return psz;
-    }
-    Set(p + 1);
-    return p + 1;
+    return pszSetAround(*this, psz, c, false, false, true);
 }
 
 const wchar_t* CTString::pszSetFinDernier(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, true);
-    if (p == nullptr) {
-        Set(psz);
-        return nullptr;
-    }
-    Set(p + 1);
-    return p + 1;
+    return pszSetAround(*this, psz, c, true, false, false);
 }
 
 const wchar_t* CTString::pszSetFinDernierExistant(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, true);
-    if (p == nullptr) {
-        Vide();
-        return psz;
-    }
-    Set(p + 1);
-    return p + 1;
+    return pszSetAround(*this, psz, c, true, false, true);
 }
 
 const wchar_t* CTString::pszSetDebutPremier(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, false);
-    if (p == nullptr) {
-        Set(psz);
-        return nullptr;
-    }
-    Set(psz, static_cast<unsigned long>(p - psz));
-    return p + 1;
+    return pszSetAround(*this, psz, c, false, true, false);
 }
 
 const wchar_t* CTString::pszSetDebutPremierExistant(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, false);
-    if (p == nullptr) {
-        Vide();
-        return psz;
-    }
-    Set(psz, static_cast<unsigned long>(p - psz));
-    return p + 1;
+    return pszSetAround(*this, psz, c, false, true, true);
 }
 
 const wchar_t* CTString::pszSetDebutDernier(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, true);
-    if (p == nullptr) {
-        Set(psz);
-        return nullptr;
-    }
-    Set(psz, static_cast<unsigned long>(p - psz));
-    return p + 1;
+    return pszSetAround(*this, psz, c, true, true, false);
 }
 
 const wchar_t* CTString::pszSetDebutDernierExistant(const wchar_t* psz, wchar_t c) {
-    const wchar_t* p = pFind(psz, c, true);
-    if (p == nullptr) {
-        Vide();
-        return psz;
-    }
-    Set(psz, static_cast<unsigned long>(p - psz));
-    return p + 1;
+    return pszSetAround(*this, psz, c, true, true, true);
 }
 
 // ---------------------------------------------------------------------------------- formatting
@@ -1104,26 +1065,34 @@ int CTString::printf(const wchar_t* pszFormat, ...) {
     return nResult;
 }
 
+namespace {
+
+typedef unsigned (*PFNFORMATMESSAGE)(unsigned, const void*, unsigned, unsigned, wchar_t*, unsigned, va_list*);
+
+// Formats through one of the emulated message formatters into a block it allocates; the string
+// takes a non-empty result and is left as it was otherwise.
+void SetFormattedMessage(CTString& cl, PFNFORMATMESSAGE pfnFormat, const wchar_t* pszFormat, va_list* pArgs) {
+    wchar_t* pszResult = nullptr;
+    unsigned nLength = pfnFormat(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING, pszFormat, 0, 0,
+                                 reinterpret_cast<wchar_t*>(&pszResult), 0, pArgs);
+    if (nLength > 0 && pszResult != nullptr) cl.Set(pszResult, nLength);
+    free(pszResult);
+}
+
+}  // namespace
+
 void CTString::FormatMessageWin(const wchar_t* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
-    wchar_t* pszResult = nullptr;
-    unsigned nLength = ::FormatMessageWin(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING, pszFormat, 0, 0,
-                                          reinterpret_cast<wchar_t*>(&pszResult), 0, &args);
+    SetFormattedMessage(*this, &::FormatMessageWin, pszFormat, &args);
     va_end(args);
-    if (nLength > 0 && pszResult != nullptr) Set(pszResult, nLength);
-    free(pszResult);
 }
 
 void CTString::FormatMessageW(const wchar_t* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
-    wchar_t* pszResult = nullptr;
-    unsigned nLength = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_STRING, pszFormat, 0, 0,
-                                        reinterpret_cast<wchar_t*>(&pszResult), 0, &args);
+    SetFormattedMessage(*this, &::FormatMessageW, pszFormat, &args);
     va_end(args);
-    if (nLength > 0 && pszResult != nullptr) Set(pszResult, nLength);
-    free(pszResult);
 }
 
 CTStringFormat::CTStringFormat(const wchar_t* pszFormat, ...) {

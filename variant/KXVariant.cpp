@@ -43,9 +43,13 @@ constexpr size_t NB_LABELS = sizeof(g_astLabels) / sizeof(g_astLabels[0]);
 }  // namespace
 
 void CKXVariant::InitQueryDumpRessources() {
+    InitQueryDumpRessources(&gstMyModuleInfo39);
+}
+
+void CKXVariant::InitQueryDumpRessources(const _stMyModuleInfo* pstModule) {
     CTString aclTexts[NB_LABELS];
     for (size_t i = 0; i < NB_LABELS; i++) {
-        if (!DLLRES_bLoadString(&gstMyModuleInfo39, g_astLabels[i].nMessageId, &aclTexts[i]))
+        if (!DLLRES_bLoadString(pstModule, g_astLabels[i].nMessageId, &aclTexts[i]))
             aclTexts[i].Set(g_astLabels[i].pszDefault);
     }
     for (size_t i = 0; i < NB_LABELS; i++) {

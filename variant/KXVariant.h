@@ -4,6 +4,8 @@
 // with French texts in place of missing messages, and freed by the common library's stop.
 #pragma once
 
+struct _stMyModuleInfo;
+
 class CKXVariant {
 public:
     // Each an owned zero-terminated text from malloc; null while not loaded.
@@ -18,6 +20,9 @@ public:
 
     // Loads the eight labels and has the common stop free them.
     static void InitQueryDumpRessources();
+    // The same from the messages of the given module description (the library's own is
+    // gstMyModuleInfo39); a message the module lacks takes its French text.
+    static void InitQueryDumpRessources(const _stMyModuleInfo* pstModule);
     // Frees every loaded label and sets it back to null.
     static void FreeQueryDumpRessources();
 };

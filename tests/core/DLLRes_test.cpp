@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -273,6 +274,30 @@ TEST_F(DLLResTest, NLoadStringThroughTheCallback) {
     }
     wchar_t sz[8];
     EXPECT_EQ(KXM_nLoadString(701, sz, 8), 20);  // the host's own answer, passed on
+}
+
+// A host that writes the characters it counts and no terminator after them.
+int nLoadUnterminated(uint32_t, wchar_t* pszBuffer, int nCapacity) {
+    const wchar_t sz[] = L"abc";
+    if (nCapacity <= 3) return 3;
+    wmemcpy(pszBuffer, sz, 3);
+    return 3;
+}
+
+TEST_F(DLLResTest, NLoadStringTerminatesWhatTheHostWrote) {
+    gpfnLoadStringKXM = &nLoadUnterminated;
+    std::vector<wchar_t> tab(10, L'#');
+    EXPECT_EQ(DLLRES_nLoadString(&gstMyModuleInfo39, 701, tab.data(), 10), 3);
+    EXPECT_EQ(std::wstring(tab.data(), 4), std::wstring(L"abc\0", 4));
+}
+
+TEST_F(DLLResTest, KxmLoadersFindNothingBeforeTheHostInstallsItsCallback) {
+    wchar_t sz[8] = L"kept";
+    EXPECT_EQ(KXM_nLoadString(25193, sz, 8), 0);
+    EXPECT_STREQ(sz, L"kept");
+    CTString cl(L"kept");
+    EXPECT_FALSE(KXM_bLoadString(25193, &cl));
+    EXPECT_STREQ(cl.pszGet(), L"kept");
 }
 
 // ---------------------------------------------------------------------- loading from the table

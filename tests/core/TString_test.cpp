@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -350,8 +351,15 @@ TEST_F(TStringTest, FieldsWithACharacter) {
         bool bFound;
         const wchar_t* pszField;
     } aCases[] = {
-        {L"a;b", 0, true, L"a"}, {L"a;b", 1, true, L"b"}, {L"a;b", 2, false, L"kept"}, {L"a;b;", 1, true, L"b"},
-        {L"a;b;", 2, true, L""}, {L";", 0, true, L""},    {L"", 0, false, L"kept"},    {nullptr, 0, false, L"kept"},
+        {L"a;b", 0, true, L"a"},
+        {L"a;b", 1, true, L"b"},
+        {L"a;b", 2, false, L"kept"},
+        {L"a;b;", 1, true, L"b"},
+        {L"a;b;", 2, true, L""},
+        {L";", 0, true, L""},
+        {L"", 0, false, L"kept"},
+        {nullptr, 0, false, L"kept"},
+        {L"a;b", ULONG_MAX, false, L"kept"},  // a field number beyond any text
     };
     for (const Case& c : aCases) {
         CTString cl(c.pszText), clOut(L"kept");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/DLLRes.h"
+#include "core/MyModuleInfo.h"
 #include "core/QueryDumpHook.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
@@ -26,35 +27,58 @@ protected:
     }
 };
 
-wchar_t** const g_appszLabels[] = {
-    &CKXVariant::s_pszDumpVQType,
-    &CKXVariant::s_pszDumpADOType,
-    &CKXVariant::s_pszDumpValue,
-    &CKXVariant::s_pszDumpTime,
-    &CKXVariant::s_pszDumpDate,
-    &CKXVariant::s_pszDumpConvFailed_Text,
-    &CKXVariant::s_pszDumpConvFailed_Date,
-    &CKXVariant::s_pszDumpConvFailed_Time,
+// Each label with the French text it takes when the message is missing; the library's own table
+// holds the same texts.
+struct stLabelText {
+    wchar_t* const* ppsz;
+    const wchar_t* pszText;
+} const g_astTexts[] = {
+    {&CKXVariant::s_pszDumpVQType, L"Type Quentara"},
+    {&CKXVariant::s_pszDumpADOType, L"Type ADO"},
+    {&CKXVariant::s_pszDumpValue, L"Valeur"},
+    {&CKXVariant::s_pszDumpTime, L"Heure"},
+    {&CKXVariant::s_pszDumpDate, L"Date"},
+    {&CKXVariant::s_pszDumpConvFailed_Text, L"Echec de la conversion de la valeur en texte."},
+    {&CKXVariant::s_pszDumpConvFailed_Date, L"Echec de la conversion de la valeur en date"},
+    {&CKXVariant::s_pszDumpConvFailed_Time, L"Echec de la conversion de la valeur en heure"},
 };
+
+// A module whose table holds no message at all.
+bool bGetResNone(STRessourceModule&) {
+    return false;
+}
+const _stMyModuleInfo g_stModuleWithoutMessages = {nullptr, 0, 97, L"none.so", L"1.0", &bGetResNone};
+
+// A module that finds every message but cannot unpack it (a text form no unpacker knows).
+bool bGetResUnreadable(STRessourceModule& stRecord) {
+    static const uint8_t s_aby[] = {'x'};
+    stRecord.pbyPacked = s_aby;
+    stRecord.nPackedLength = 1;
+    stRecord.nTextForm = 7;
+    stRecord.nUtilisation = 0;
+    return true;
+}
+const _stMyModuleInfo g_stModuleUnreadable = {nullptr, 0, 96, L"bad.so", L"1.0", &bGetResUnreadable};
 
 TEST_F(KXVariantTest, LabelsComeFromTheLibrarysTable) {
     CKXVariant::InitQueryDumpRessources();
-    struct Case {
-        wchar_t* const* ppsz;
-        const wchar_t* pszExpected;
-    } aCases[] = {
-        {&CKXVariant::s_pszDumpVQType, L"Type Quentara"},
-        {&CKXVariant::s_pszDumpADOType, L"Type ADO"},
-        {&CKXVariant::s_pszDumpValue, L"Valeur"},
-        {&CKXVariant::s_pszDumpTime, L"Heure"},
-        {&CKXVariant::s_pszDumpDate, L"Date"},
-        {&CKXVariant::s_pszDumpConvFailed_Text, L"Echec de la conversion de la valeur en texte."},
-        {&CKXVariant::s_pszDumpConvFailed_Date, L"Echec de la conversion de la valeur en date"},
-        {&CKXVariant::s_pszDumpConvFailed_Time, L"Echec de la conversion de la valeur en heure"},
-    };
-    for (const Case& c : aCases) {
+    for (const stLabelText& c : g_astTexts) {
         ASSERT_NE(*c.ppsz, nullptr);
-        EXPECT_STREQ(*c.ppsz, c.pszExpected);
+        EXPECT_STREQ(*c.ppsz, c.pszText);
+    }
+}
+
+TEST_F(KXVariantTest, MissingMessagesTakeTheFrenchTexts) {
+    CKXVariant::InitQueryDumpRessources(&g_stModuleWithoutMessages);
+    for (const stLabelText& c : g_astTexts) {
+        ASSERT_NE(*c.ppsz, nullptr) << c.pszText;
+        EXPECT_STREQ(*c.ppsz, c.pszText);
+    }
+    // A message that is found but unpacks to nothing stays empty: no French text in its place.
+    CKXVariant::InitQueryDumpRessources(&g_stModuleUnreadable);
+    for (const stLabelText& c : g_astTexts) {
+        ASSERT_NE(*c.ppsz, nullptr) << c.pszText;
+        EXPECT_STREQ(*c.ppsz, L"") << c.pszText;
     }
 }
 
@@ -76,15 +100,15 @@ TEST_F(KXVariantTest, CommonStopFreesThroughTheHook) {
     EXPECT_EQ(QDUMP_pfnGetFreeRessources(), nullptr);
     QDUMP_FreeRessources();                 // nothing installed: nothing happens
     CKXVariant::FreeQueryDumpRessources();  // before any load: nothing changes
-    for (wchar_t** pp : g_appszLabels) EXPECT_EQ(*pp, nullptr);
+    for (const stLabelText& c : g_astTexts) EXPECT_EQ(*c.ppsz, nullptr);
 
     CKXVariant::InitQueryDumpRessources();
     EXPECT_EQ(QDUMP_pfnGetFreeRessources(), &CKXVariant::FreeQueryDumpRessources);
-    for (wchar_t** pp : g_appszLabels) EXPECT_NE(*pp, nullptr);
+    for (const stLabelText& c : g_astTexts) EXPECT_NE(*c.ppsz, nullptr);
     QDUMP_FreeRessources();
-    for (wchar_t** pp : g_appszLabels) EXPECT_EQ(*pp, nullptr);
+    for (const stLabelText& c : g_astTexts) EXPECT_EQ(*c.ppsz, nullptr);
     QDUMP_FreeRessources();  // a second stop changes nothing
-    for (wchar_t** pp : g_appszLabels) EXPECT_EQ(*pp, nullptr);
+    for (const stLabelText& c : g_astTexts) EXPECT_EQ(*c.ppsz, nullptr);
 }
 
 }  // namespace
