@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,21 +136,31 @@ TEST_F(STRCompareTest, CurrentLocaleBitNeverPassesAFixedLocale) {
 // Answers
 // ---------------------------------------------------------------------------------------------
 
+// STR_nCompareW over a table of texts, flags and expected answers (with or without the host).
+struct stCompareCase {
+    const wchar_t* psz1;
+    const wchar_t* psz2;
+    unsigned dwFlags;
+    int nAttendu;
+};
+void ExpectCompareW(std::initializer_list<stCompareCase> lstCases) {
+    for (const stCompareCase& c : lstCases)
+        EXPECT_EQ(STR_nCompareW(c.psz1, c.psz2, c.dwFlags), c.nAttendu) << "flags 0x" << std::hex << c.dwFlags;
+}
+
 TEST_F(STRCompareTest, LogicalCompareIgnoresCaseAndAccentsAndKeepsTheSign) {
-    struct Case {
-        const wchar_t* psz1;
-        const wchar_t* psz2;
-        unsigned dwFlags;
-        int nAttendu;
-    };
-    const Case aCases[] = {
-        {L"Table", L"TABLE", 3, 0}, {L"Table", L"TÂBLE", 3, 0},
-        {L"Table", L"TABLE", 0, 1}, {L"Table", L"Tâble", 1, -1},
-        {L"abc", L"abd", 3, -1},    {L"abd", L"abc", 3, 1},
-        {L"", L"", 0, 0},           {nullptr, L"", 3, 0},
-        {L"a", nullptr, 3, 1},      {L"Table", L"TABLE", 3 | CUR, 0},
-    };
-    for (const Case& c : aCases) EXPECT_EQ(STR_nCompareW(c.psz1, c.psz2, c.dwFlags), c.nAttendu) << c.dwFlags;
+    ExpectCompareW({
+        {L"Table", L"TABLE", 3, 0},
+        {L"Table", L"TÂBLE", 3, 0},
+        {L"Table", L"TABLE", 0, 1},
+        {L"Table", L"Tâble", 1, -1},
+        {L"abc", L"abd", 3, -1},
+        {L"abd", L"abc", 3, 1},
+        {L"", L"", 0, 0},
+        {nullptr, L"", 3, 0},
+        {L"a", nullptr, 3, 1},
+        {L"Table", L"TABLE", 3 | CUR, 0},
+    });
     EXPECT_EQ(STR_nCompareA("Table", "TABLE", 3), 0);
     EXPECT_LT(STR_nCompareA("a", "b", 0), 0);
     EXPECT_EQ(STR_nUpCompareW(L"abc", L"ABC", 0), 0);
@@ -547,18 +558,17 @@ TEST_F(STRCompareBeforeStartTest, AccessorsAnswerDefaults) {
 }
 
 TEST_F(STRCompareBeforeStartTest, ComparisonFallsBackToALocalLatin1Rule) {
-    struct Case {
-        const wchar_t* psz1;
-        const wchar_t* psz2;
-        unsigned dwFlags;
-        int nAttendu;
-    };
-    const Case aCases[] = {
-        {L"Table", L"TÂBLE", 3, 0}, {L"Table", L"TABLE", 1, 0},       {L"Table", L"TABLE", 0, 1},
-        {L"été", L"ete", 2, 0},     {L"été", L"ETE", 2, 1},           {L"a", L"b", 3, -1},
-        {L"a-b", L"ab", 4, 0},      {L"Table", L"TABLE", 3 | CUR, 0}, {nullptr, L"", 3, 0},
-    };
-    for (const Case& c : aCases) EXPECT_EQ(STR_nCompareW(c.psz1, c.psz2, c.dwFlags), c.nAttendu) << c.dwFlags;
+    ExpectCompareW({
+        {L"Table", L"TÂBLE", 3, 0},
+        {L"Table", L"TABLE", 1, 0},
+        {L"Table", L"TABLE", 0, 1},
+        {L"été", L"ete", 2, 0},
+        {L"été", L"ETE", 2, 1},
+        {L"a", L"b", 3, -1},
+        {L"a-b", L"ab", 4, 0},
+        {L"Table", L"TABLE", 3 | CUR, 0},
+        {nullptr, L"", 3, 0},
+    });
     EXPECT_EQ(STR_nCompareA("Table",
                             "T\xC2"
                             "BLE",
