@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/STRUtil.h"
 #include "core/UnicodeToolkit.h"
 #include "platform/WinCodePage.h"
 
@@ -37,19 +38,11 @@ struct CTStringConcatAW::stTexte {
 
 namespace {
 
-template <class T>
-unsigned long _nLongueurC(const T* psz) {
-    if constexpr (std::is_same_v<T, char>)
-        return strlen(psz);
-    else
-        return wcslen(psz);
-}
-
 // A count of -1 means the whole zero-terminated text; null texts count as empty.
 template <class T>
 long _nResoutLongueur(const T* psz, long n) {
     if (psz == nullptr) return 0;
-    return n == -1 ? static_cast<long>(_nLongueurC(psz)) : n;
+    return n == -1 ? static_cast<long>(STRG_nLen(psz)) : n;
 }
 
 // First place at or after nDebut where the nCherche units of pCherche stand; -1 when none.

@@ -68,6 +68,9 @@ public:
 
     // -------------------------------------------------------------------------------- editing
     // Positions and counts are units of the master (bytes in 8-bit mode).
+
+    // Upper-cases the text: byte by byte in a single-byte page, as wide characters in UTF-8 and
+    // the double-byte pages (whose characters span several bytes).
     void Majuscule();
     // Cuts the text to n units; nothing when n exceeds the length; n <= 0 empties it.
     void Tronque(long n);
