@@ -49,6 +49,11 @@ public:
         eGrowFromStart = 0,
         eGrowFromEnd = 1,
     };
+    // Format word a typed file records in its header when it is created (16 bits are kept); the
+    // stream itself does not look at it.
+    enum eFORMAT : uint32_t {
+        eFormatDefault = 0,
+    };
 
     // Flags of bReadLine: only the pair CR LF ends a line.
     static constexpr uint32_t XREADLINE_CRLF = 0x1;
