@@ -116,7 +116,8 @@ public:
     virtual void m872EmptyMethodXStream() const;
     virtual void m873EmptyMethodXStream() const;
 
-    // ---- other members of an open file
+    // ---- other members of an open file (the file times are with the file operations,
+    // DiskFileOperation.cpp)
     // Opens with an exclusive lock, retrying while the failure is a lock conflict: nLimit attempts
     // (bCountAttempts not 0) or nLimit milliseconds.
     int bOpenExclusifReessais(const wchar_t* pszName, int bCountAttempts, uint32_t nLimit, eACCESS eAccess,
@@ -285,11 +286,10 @@ protected:
     // The report of a failing operation of an open stream: level 3, module, system code, handle,
     // the operation's debug texts, its user message first (the error name and nArgs numbers), and
     // the error name as source file. nMessage 0 writes the rest without a user message.
-    void _ReportFailure(uint32_t dwSystemError, uint32_t nMessage, const wchar_t* pszDebug, int nArgs = 0,
-                        uint64_t oArg1 = 0, uint64_t oArg2 = 0) const;
+    void _ReportFailure(uint32_t dwSystemError, uint32_t nMessage, const wchar_t* pszDebug1 = nullptr,
+                        const wchar_t* pszDebug2 = nullptr, int nArgs = 0, uint64_t oArg1 = 0,
+                        uint64_t oArg2 = 0) const;
     int _bSetLock(short nType, int nCommand, uint64_t oOffset, uint64_t oLength) const;
-    int _bOpenOnce(const wchar_t* pszName, eACCESS eAccess, eSHARE eShare, eCREATE eCreate, eFLAG eFlag,
-                   int* pbCreated);
 
     wchar_t m_szName[s_nMaxPath + 1];
     int32_t m_nHandle;
