@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-#include "core/BaseExecutionDLL.h"  // HINSTANCE, the host module as the host hands it over
+// The host module as the host hands it over (its dlopen handle); the same type as the module entry's.
+typedef void* HINSTANCE;
 
 // Conversion descriptor that callers may hand to the conversions. The library passes it to the host
 // unchanged and reads only its first field, the code page; the rest is the host's.

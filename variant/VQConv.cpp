@@ -5,11 +5,11 @@
 #include <dlfcn.h>
 
 PFNCONVERSIONVM CVQConv::s_pfnConversion = nullptr;
+IDecimalFactoryVQ* CVQConv::s_piDecimalFactory = nullptr;
 PFNFINCONVERSIONVM CVQConv::s_pfnFinConversion = nullptr;
 HINSTANCE CVQConv::s_hInstanceVM = nullptr;
 int CVQConv::s_nVersion = 0;
 int CVQConv::s_nCompatibilite = 0;
-IDecimalFactoryVQ* CVQConv::s_piDecimalFactory = nullptr;
 
 int CVQConv::bInitFromVM(HINSTANCE hInstanceVM, int nVersion, int nCompatibilite) {
     if (nCompatibilite >= 3 || nVersion < 2) return 0;
@@ -49,11 +49,11 @@ void CVQConv::s_ReleaseDecimal(IDecimalVQ* piDecimal) {
 
 void CVQConv::s_Reset() {
     s_pfnConversion = nullptr;
+    s_piDecimalFactory = nullptr;
     s_pfnFinConversion = nullptr;
     s_hInstanceVM = nullptr;
     s_nVersion = 0;
     s_nCompatibilite = 0;
-    s_piDecimalFactory = nullptr;
 }
 
 extern "C" int bInitVQConvFromVM(HINSTANCE hInstanceVM, int nVersion, int nCompatibilite) {

@@ -1,0 +1,70 @@
+// The two entries through which the host binds its conversions and operators, as the host calls
+// them: found by plain name in the driver library loaded with dlopen, given the module of the
+// stand-in virtual machine (or one that lacks a name).
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "tests/host/StandInVM.h"
+#include "tests/host/TestSupport.h"
+
+namespace {
+
+typedef int (*PFNINITFROMVM)(void*, int, int);
+
+class VariantExportsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_hDriver = dlopen(KX_DRIVER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(s_hDriver, nullptr) << dlerror();
+    }
+    static void TearDownTestSuite() {
+        if (s_hDriver != nullptr) dlclose(s_hDriver);
+        s_hDriver = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(s_hDriver, nullptr);
+        KXInstallStandInHost();
+        standin::ResetVM();
+        m_pfnConv = reinterpret_cast<PFNINITFROMVM>(dlsym(s_hDriver, "bInitVQConvFromVM"));
+        m_pfnCalc = reinterpret_cast<PFNINITFROMVM>(dlsym(s_hDriver, "bInitVQCalcFromVM"));
+        ASSERT_NE(m_pfnConv, nullptr);
+        ASSERT_NE(m_pfnCalc, nullptr);
+    }
+
+    static void* s_hDriver;
+    PFNINITFROMVM m_pfnConv = nullptr;
+    PFNINITFROMVM m_pfnCalc = nullptr;
+};
+
+void* VariantExportsTest::s_hDriver = nullptr;
+
+TEST_F(VariantExportsTest, ConversionBinding) {
+    void* hVM = standin::hGetModule();
+    EXPECT_EQ(m_pfnConv(hVM, 1, 0), 0);
+    EXPECT_EQ(m_pfnConv(hVM, 2, 3), 0);
+    EXPECT_EQ(standin::nGetVMCalls("pQueryProxy"), 0);
+
+    EXPECT_EQ(m_pfnConv(hVM, 2, 2), 1);
+    auto tabCalls = standin::GetVMCalls();
+    ASSERT_EQ(tabCalls.size(), 1u);
+    EXPECT_EQ(tabCalls[0].sNom, "pQueryProxy");
+    EXPECT_EQ(tabCalls[0].nProxy, 102);
+
+    void* hSansFin = standin::hVMWithout("FinConversion");
+    ASSERT_NE(hSansFin, nullptr) << dlerror();
+    EXPECT_EQ(m_pfnConv(hSansFin, 2, 2), 0);
+    EXPECT_EQ(standin::nPartialQueryProxyCalls(hSansFin), 0);
+}
+
+TEST_F(VariantExportsTest, CalculatorBinding) {
+    void* hVM = standin::hGetModule();
+    EXPECT_EQ(m_pfnCalc(hVM, 2, 2), 1);
+    EXPECT_EQ(m_pfnCalc(hVM, 2, 3), 0);
+    EXPECT_EQ(m_pfnCalc(hVM, 1, 0), 0);
+    void* hSansModulo = standin::hVMWithout("nModuloEx");
+    ASSERT_NE(hSansModulo, nullptr) << dlerror();
+    EXPECT_EQ(m_pfnCalc(hSansModulo, 2, 2), 0);
+    EXPECT_TRUE(standin::GetVMCalls().empty());
+}
+
+}  // namespace
