@@ -8,8 +8,8 @@ class CVQBIN;
 
 class IImageVQ {
 public:
-    virtual void vAddRef() = 0;  // 0
-    virtual void vRelease() = 0; // 1
+    virtual void vAddRef() = 0;   // 0
+    virtual void vRelease() = 0;  // 1
     virtual void vReserved2() = 0;
     virtual void vReserved3() = 0;
     virtual void vReserved4() = 0;

@@ -3,12 +3,13 @@
 // 160-bit products); doubles appear only in the two conversions to and from double.
 #include "variant/Money.h"
 
+#include <locale.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
-#include <locale.h>
 
 namespace {
 
@@ -422,9 +423,10 @@ CMoney* pstDecMonetaire(CMoney* pstValeur) {
 CMoney* pstArrMonetaire(CMoney* pstValeur, int nDecimales) {
     if (nDecimales < 0 || nDecimales > 5) return pstValeur;
     bool bNegatif = _bNegatif(pstValeur);
+    // Only the rounded value must fit: the half added on the way may pass the limit.
     u128 nMagnitude = _nMagnitude(pstValeur) + 5 * _nPuissance10(5 - nDecimales);
-    if (nMagnitude >= kLimite) return nullptr;
     nMagnitude -= nMagnitude % _nPuissance10(6 - nDecimales);
+    if (nMagnitude >= kLimite) return nullptr;
     _SetMagnitude(pstValeur, nMagnitude, bNegatif);
     return pstValeur;
 }

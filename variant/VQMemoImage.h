@@ -24,9 +24,9 @@ enum eLOADTYPE : int {
 class CVQMemoImage : public CKXUnknown {
 public:
     // Flags word.
-    static constexpr uint32_t VQMEMOIMAGE_BINDATA = 0x1;        // the bytes were set
-    static constexpr uint32_t VQMEMOIMAGE_IMAGE = 0x10;         // an image object is (to be) used
-    static constexpr uint32_t VQMEMOIMAGE_LOADTYPE1 = 0x8000;   // load type 1
+    static constexpr uint32_t VQMEMOIMAGE_BINDATA = 0x1;       // the bytes were set
+    static constexpr uint32_t VQMEMOIMAGE_IMAGE = 0x10;        // an image object is (to be) used
+    static constexpr uint32_t VQMEMOIMAGE_LOADTYPE1 = 0x8000;  // load type 1
 
     typedef void (*PFNSAUVEVQBIN)(CVQMemoImage* pclMemo);
     typedef IImageVQ* (*PFNGETSOURCEIMAGE)(CVQMemoImage* pclMemo);
