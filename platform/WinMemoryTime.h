@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 // ---- Records ----
@@ -194,6 +195,9 @@ struct tm* _localtime32(const int32_t* pt);
 
 // Memory load and sizes from /proc/meminfo (or sysinfo), computed at most once a second; 1.
 int GlobalMemoryStatusEx(MEMORYSTATUSEX* pst);
+// The reading of one meminfo-format stream into *pst (length, sizes and load), as
+// GlobalMemoryStatusEx does it for /proc/meminfo.
+void __ReadMemInfo(FILE* pFile, MEMORYSTATUSEX* pst);
 void GlobalMemoryStatus(MEMORYSTATUS* pst);
 // Clears the record except its size, platform id KX_PLATFORM_ID_UNIX; 1 when uname succeeds.
 int GetVersionEx(OSVERSIONINFO* pst);
