@@ -289,9 +289,10 @@ int CDiskFile::bWrite(const void* pData, uint32_t nSize, uint32_t* pnWritten) {
         if (pnWritten != nullptr) *pnWritten = static_cast<uint32_t>(nResult);
     }
     if (nResult != static_cast<ssize_t>(nSize)) {
+        uint32_t dwSystem = static_cast<uint32_t>(errno);
         CTString clAccess;
         clAccess.printf(L"##(IXStream)-Access=<%x>##", static_cast<unsigned>(m_nOpenFlags));
-        _ReportFailure(static_cast<uint32_t>(errno), MSG_WRITE, clAccess.pszGet());
+        _ReportFailure(dwSystem, MSG_WRITE, clAccess.pszGet());
         return 0;
     }
     return 1;
