@@ -89,7 +89,8 @@ void CDiskFile::_ReportFailure(uint32_t dwSystemError, uint32_t nMessage, const 
     pclErr->SetErrorLevel(CXError::XEL_ERROR);
     pclErr->InitModInfo(&gstMyModuleInfo39, 1);
     pclErr->__SetSystemError(dwSystemError);
-    pclErr->AddDebugMessagePrintf(L"##(IXStream)-Handle=<%p>##", reinterpret_cast<void*>(static_cast<intptr_t>(m_nHandle)));
+    pclErr->AddDebugMessagePrintf(L"##(IXStream)-Handle=<%p>##",
+                                  reinterpret_cast<void*>(static_cast<intptr_t>(m_nHandle)));
     if (pszDebug1 != nullptr) pclErr->AddDebugMessageNoFormat(pszDebug1);
     if (pszDebug2 != nullptr) pclErr->AddDebugMessageNoFormat(pszDebug2);
     if (nMessage != 0) {
@@ -536,8 +537,7 @@ int CDiskFile::bChargeFichier(CVQBIN& clBuffer, const wchar_t* pszName, CXError*
 int CDiskFile::bConcat(const wchar_t* pszDestination, const wchar_t* pszSource) {
     CDiskFile clSource, clDestination;
     if (!clSource.bOpen(pszSource, eAccessRead, eShareNone, eCreateOpenAlways, eFlagNone, nullptr)) return 0;
-    if (!clDestination.bOpen(pszDestination, eAccessWrite, eShareNone, eCreateOpenAlways, eFlagNone, nullptr))
-        return 0;
+    if (!clDestination.bOpen(pszDestination, eAccessWrite, eShareNone, eCreateOpenAlways, eFlagNone, nullptr)) return 0;
     if (!clDestination.bSeek(0, eSeekEnd)) return 0;
     int64_t oOldSize = clDestination.m_oPosition;
     unsigned char* pbyBuffer = static_cast<unsigned char*>(malloc(DISKFILE_COPY_CHUNK));

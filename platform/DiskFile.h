@@ -223,8 +223,7 @@ public:
     static int bSameDirectoryName(const wchar_t* pszA, const wchar_t* pszB);
     static int bSameDirectoryNameEx(const wchar_t* pszA, int bFullA, const wchar_t* pszB, int bFullB);
     static int bPathRelativePathTo(wchar_t* pszResult, const wchar_t* pszPath, const wchar_t* pszBase, int bStrict);
-    static int bRelativeToFullPath(wchar_t* pszResult, const wchar_t* pszRelative, const wchar_t* pszBase,
-                                   int nMode);
+    static int bRelativeToFullPath(wchar_t* pszResult, const wchar_t* pszRelative, const wchar_t* pszBase, int nMode);
 
     // ---- file and directory operations (DiskFileOperation.cpp)
     static int bRename(const wchar_t* pszNewName, const wchar_t* pszOldName, CXError* pclErr = nullptr);
@@ -249,8 +248,7 @@ public:
     static int bGetCurrentDirectory(wchar_t* pszBuffer, CXError* pclErr = nullptr);
     static int bGetTempDirectory(wchar_t* pszBuffer, CXError* pclErr = nullptr);
     static void GetHomeDir(CTString* pclHome);
-    static int bGetTempName(wchar_t* pszResult, const wchar_t* pszDirectory, const wchar_t* pszPrefix,
-                            CXError* pclErr);
+    static int bGetTempName(wchar_t* pszResult, const wchar_t* pszDirectory, const wchar_t* pszPrefix, CXError* pclErr);
     static int bGetTempName(wchar_t* pszResult, const wchar_t* pszPrefix, CXError* pclErr);
     static int bGetDiskSpace(const wchar_t* pszPath, uint64_t* pnTotal, uint64_t* pnFree, CXError* pclErr = nullptr);
     static int bGetDiskFreeSpace(const wchar_t* pszPath, uint64_t* pnFree, CXError* pclErr = nullptr);
@@ -270,8 +268,8 @@ public:
                              int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories,
                              int bRecursive);
     static int bDoOnDirectoryTree(const wchar_t* pszDirectory, const wchar_t* pszMask,
-                                  int (*pfn)(const wchar_t* pszPath, long nParam), long nParam,
-                                  int bIncludeDirectories, int bRecursive);
+                                  int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories,
+                                  int bRecursive);
     static int bForceDeleteOnFileTree(const wchar_t* pszDirectory, const wchar_t* pszMask, int bRecursive,
                                       CXError* pclErr = nullptr);
     static int __bForceDeleteOnTree(const wchar_t* pszPath, long nParam);

@@ -32,8 +32,8 @@ public:
     // Creation mode; values other than these are OR-ed into the open() flags as they are.
     enum eCREATE : uint32_t {
         eCreateOpenExisting = 0,
-        eCreateOpenAlways = 64,   // O_CREAT
-        eCreateAlways = 576,      // O_CREAT | O_TRUNC
+        eCreateOpenAlways = 64,  // O_CREAT
+        eCreateAlways = 576,     // O_CREAT | O_TRUNC
     };
     enum eFLAG : uint32_t {
         eFlagNone = 0,

@@ -4,9 +4,8 @@
 #include "platform/DiskFile.h"
 
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -33,9 +32,8 @@ protected:
     }
     // Opens an existing file, read and write, without lock.
     static void OpenRW(CDiskFile& cl, const std::wstring& ws) {
-        ASSERT_EQ(cl.bOpen(ws.c_str(), S::eAccessReadWrite, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
-                           nullptr),
-                  1);
+        ASSERT_EQ(
+            cl.bOpen(ws.c_str(), S::eAccessReadWrite, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone, nullptr), 1);
     }
 };
 
@@ -84,8 +82,8 @@ TEST_F(DiskFileTest, CreateModes) {
         bool bFileThere;
         int bResult;
         int bCreated;
-        uint32_t nMessage;      // on failure
-        std::string sContent;   // afterwards, on success
+        uint32_t nMessage;     // on failure
+        std::string sContent;  // afterwards, on success
     };
     const Case aCases[] = {
         {"existing, missing", S::eCreateOpenExisting, false, 0, 0, 28139, ""},
@@ -106,8 +104,8 @@ TEST_F(DiskFileTest, CreateModes) {
         CDiskFile cl;
         int bCreated = -1;
         errno = 0;
-        int bResult = cl.bOpen(wsFile.c_str(), S::eAccessReadWrite, S::eShareExclusive, static_cast<S::eCREATE>(c.eCreate),
-                               S::eFlagNone, &bCreated);
+        int bResult = cl.bOpen(wsFile.c_str(), S::eAccessReadWrite, S::eShareExclusive,
+                               static_cast<S::eCREATE>(c.eCreate), S::eFlagNone, &bCreated);
         int nErrno = errno;
         EXPECT_EQ(bResult, c.bResult) << c.pszName;
         EXPECT_EQ(bCreated, c.bCreated) << c.pszName;
@@ -169,8 +167,8 @@ TEST_F(DiskFileTest, NameTooLongForTheNameBufferIsRefused) {
     // A full name longer than the buffer is refused too, without writing past it.
     std::wstring wsAbsolute = m_wsDir + L"/" + std::wstring(300, L'a');
     CDiskFile clAbsolute;
-    EXPECT_EQ(clAbsolute.bOpen(wsAbsolute.c_str(), S::eAccessRead, S::eShareNone, S::eCreateOpenExisting,
-                               S::eFlagNone, nullptr),
+    EXPECT_EQ(clAbsolute.bOpen(wsAbsolute.c_str(), S::eAccessRead, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
+                               nullptr),
               0);
     EXPECT_EQ(clAbsolute.pclGetXError()->dwGetSystemErrorCode(), static_cast<uint32_t>(ENAMETOOLONG));
     EXPECT_EQ(wcslen(clAbsolute.pszGetName()), 260u);
@@ -261,9 +259,9 @@ TEST_F(DiskFileTest, ExclusiveOpenConflictsAcrossProcessesAndRetries) {
     EXPECT_EQ(nTry(1, 3, wsFile), 200);
     // Read access 0 is asked as read and write: an exclusive lock needs write access.
     CDiskFile cl;
-    ASSERT_EQ(cl.bOpenExclusifReessais(wsFile.c_str(), 1, 1, S::eAccessRead, S::eCreateOpenExisting, S::eFlagNone,
-                                       nullptr),
-              1);
+    ASSERT_EQ(
+        cl.bOpenExclusifReessais(wsFile.c_str(), 1, 1, S::eAccessRead, S::eCreateOpenExisting, S::eFlagNone, nullptr),
+        1);
     EXPECT_EQ(static_cast<uint32_t>(cl.veGetAccess()) & 3u, 2u);
 }
 
@@ -368,9 +366,9 @@ TEST_F(DiskFileTest, FailedReadsAndWritesReport) {
     // A full disk is a failure with its own code, not a silent short write.
     if (access("/dev/full", W_OK) == 0) {
         CDiskFile clFull;
-        ASSERT_EQ(clFull.bOpen(L"/dev/full", S::eAccessWrite, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
-                               nullptr),
-                  1);
+        ASSERT_EQ(
+            clFull.bOpen(L"/dev/full", S::eAccessWrite, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone, nullptr),
+            1);
         EXPECT_EQ(clFull.bWrite("abc", 3, nullptr), 0);
         EXPECT_EQ(clFull.pclGetXError()->dwGetSystemErrorCode(), static_cast<uint32_t>(ENOSPC));
     }
@@ -406,8 +404,8 @@ TEST_F(DiskFileTest, SizeChanges) {
         const char* pszName;
         int (*pfn)(CDiskFile&);
         int bResult;
-        int64_t oSize;       // afterwards
-        int64_t oPosition;   // afterwards, -1: not checked
+        int64_t oSize;      // afterwards
+        int64_t oPosition;  // afterwards, -1: not checked
     };
     const Case aCases[] = {
         {"set 10 from start", [](CDiskFile& cl) { return cl.bSetSize(10, S::eGrowFromStart); }, 1, 10, 10},
@@ -455,8 +453,8 @@ TEST_F(DiskFileTest, RecordLocksAcrossProcesses) {
     auto nChildLock = [&](uint64_t oOffset, uint64_t oLength) {
         return nInChild([&] {
             CDiskFile clOther;
-            if (!clOther.bOpen(wsFile.c_str(), S::eAccessReadWrite, S::eShareNone, S::eCreateOpenExisting,
-                               S::eFlagNone, nullptr))
+            if (!clOther.bOpen(wsFile.c_str(), S::eAccessReadWrite, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
+                               nullptr))
                 return 3;
             if (clOther.bLockFile(oOffset, oLength)) return 1;
             const CXError* pclErr = clOther.pclGetXError();
@@ -474,9 +472,9 @@ TEST_F(DiskFileTest, RecordLocksAcrossProcesses) {
 
     // A read-only file takes read locks: another reader may share them, a writer may not.
     CDiskFile clReader;
-    ASSERT_EQ(clReader.bOpen(wsFile.c_str(), S::eAccessRead, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
-                             nullptr),
-              1);
+    ASSERT_EQ(
+        clReader.bOpen(wsFile.c_str(), S::eAccessRead, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone, nullptr),
+        1);
     ASSERT_EQ(clReader.bLock(0, 1), 1);
     EXPECT_EQ(nChildLock(0, 1), 2);
     EXPECT_EQ(nInChild([&] {

@@ -149,8 +149,8 @@ TEST(XStreamTest, DefaultAnswers) {
     EXPECT_EQ(cl.bOpen(L"name", IXStream::eAccessRead, IXStream::eShareNone, IXStream::eCreateOpenExisting,
                        IXStream::eFlagNone, nullptr),
               1);
-    EXPECT_EQ(cl.bReopen(IXStream::eAccessRead, IXStream::eShareNone, IXStream::eCreateOpenExisting, IXStream::eFlagNone),
-              1);
+    EXPECT_EQ(
+        cl.bReopen(IXStream::eAccessRead, IXStream::eShareNone, IXStream::eCreateOpenExisting, IXStream::eFlagNone), 1);
     EXPECT_EQ(cl.bWrite(aby, 4, &n), 1);
     EXPECT_EQ(cl.bRead(aby, 4, &n), 1);
     EXPECT_EQ(cl.bSeek(10, IXStream::eSeekBegin), 1);
