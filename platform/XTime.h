@@ -62,7 +62,9 @@ public:
     void SetTo0();
 
     // ---- Fields.
-    struct tm* nGetTimeTm() { return &m_stTm; }
+    struct tm* nGetTimeTm() {
+        return &m_stTm;
+    }
     const struct tm* nGetTimeTm() const { return &m_stTm; }
     int nGetYear() const { return m_stTm.tm_year + 1900; }
     int nGetMonth() const { return m_stTm.tm_mon + 1; }
@@ -135,10 +137,10 @@ public:
     void GetVQTime(char* psz) const;
     void GetVQDate(wchar_t* psz) const;  // AAAAMMJJ (9 characters)
     void GetVQDate(char* psz) const;
-    void GetVQTimeReadable(CTString& cl) const;       // JJ/MM/AAAA HH:MM:SS,mmm
-    void GetVQTimeReadableSS(CTString& cl) const;     // JJ/MM/AAAA HH:MM:SS
+    void GetVQTimeReadable(CTString& cl) const;           // JJ/MM/AAAA HH:MM:SS,mmm
+    void GetVQTimeReadableSS(CTString& cl) const;         // JJ/MM/AAAA HH:MM:SS
     void FormatToSQLServerTimeStamp(wchar_t* psz) const;  // AAAAMMJJ HH:MM:SS.mmm
-    void FormatToOdbcTimeStamp(wchar_t* psz) const;   // {ts 'AAAA-MM-JJ HH:MM:SS.mmm'}
+    void FormatToOdbcTimeStamp(wchar_t* psz) const;       // {ts 'AAAA-MM-JJ HH:MM:SS.mmm'}
     void FormatToOdbcTimeStamp(CTString& cl) const;
     void FormatToOdbcDate(wchar_t* psz) const;  // {d 'AAAA-MM-JJ'}
     void FormatToOdbcDate(CTString& cl) const;
