@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 typedef void* HINSTANCE;
 typedef void* HWND;
@@ -125,3 +126,6 @@ int MessageBox(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, u
 // first letter gives the answer ('a' abort, 'c' cancel, 'i' ignore, 'n' no, 'r' retry, 'y' yes,
 // anything else OK).
 int MessageBoxW(HWND hOwner, const wchar_t* pszText, const wchar_t* pszCaption, unsigned nType);
+// The console dialogue of MessageBoxW over the given streams (MessageBoxW passes standard input and
+// standard error).
+int __nMessageBoxConsole(FILE* pIn, FILE* pOut, const wchar_t* pszText, const wchar_t* pszCaption, unsigned nType);
