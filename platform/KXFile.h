@@ -32,7 +32,7 @@ static_assert(offsetof(_stENTETE_FICHIER_VELMAR, wReserve2) == 18);
 
 class CKXFile : public CXFile {
 public:
-    static constexpr uint32_t s_nTailleEntete = 20;  // size of the header this system writes
+    static constexpr uint32_t s_nTailleEntete = 20;     // size of the header this system writes
     static constexpr uint8_t s_byVersionCourante = 20;  // writer's version of the headers it writes
     static constexpr char s_szSignature[4] = {'O', 'R', 'L', '\0'};
     // Requested type that accepts the family of project files (2, 8, 258, 259); written as 2.
