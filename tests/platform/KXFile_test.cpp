@@ -242,6 +242,27 @@ TEST_F(KXFileTest, OpenOrCreateWritesOnlyANewFilesHeader) {
     EXPECT_EQ(Read(sName), Header(3) + Bytes{'x'});
 }
 
+TEST_F(KXFileTest, ReopenChoosesBetweenReadingAndWriting) {
+    std::wstring sName = Path("reopen.dat");
+    Write(sName, Header(0x70002) + Bytes{'x', 'y'});
+    CKXFile clFile;
+    ASSERT_TRUE(bOpenExisting(clFile, sName));
+
+    // Open-or-create of the existing file: its header is checked and kept.
+    ASSERT_TRUE(clFile.bReopen(static_cast<IXStream::eFORMAT>(9), IXStream::eAccessReadWrite, IXStream::eShareNone,
+                               IXStream::eCreateOpenAlways, IXStream::eFlagNone));
+    EXPECT_EQ(clFile.wGetFormat(), 0u);
+    EXPECT_EQ(Read(sName), Header(0x70002) + Bytes({'x', 'y'}));
+
+    // Create-or-truncate: a new header with the format given.
+    ASSERT_TRUE(clFile.bReopen(static_cast<IXStream::eFORMAT>(9), IXStream::eAccessReadWrite, IXStream::eShareNone,
+                               IXStream::eCreateAlways, IXStream::eFlagNone));
+    clFile.Close();
+    Bytes aExpected = Header(0x70002);
+    aExpected[16] = 9;
+    EXPECT_EQ(Read(sName), aExpected);
+}
+
 TEST_F(KXFileTest, NewHeaderCarriesTheCurrentProductCode) {
     std::wstring sName = Path("product.dat");
     CKXFile::ms_byCodeProduitCourant = 30;
