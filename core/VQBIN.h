@@ -7,6 +7,8 @@
 
 #include "core/BaseStrMem.h"
 
+struct STTabAny;
+
 class CVQBIN : public CBaseStrMem {
 public:
     CVQBIN() = default;
@@ -37,6 +39,10 @@ public:
     // Adopts pclAutre's reference without counting it; pclAutre is left empty.
     void Take(CVQBIN* pclAutre);
     int nAssignInit(const unsigned char* pby, int n);
+    // The bytes that an array of variant values gives, one per value (defined with the variant
+    // values, variant/Any.cpp): a count below 1 empties the value, above the longest value 108; a
+    // value that is not a byte gives 115 and the value is not touched.
+    int nAssignInit(const STTabAny& stValeurs);
     int nAssign(const unsigned char* pby, int n, unsigned dwFlags);
     int __nPrepareModification(int n, unsigned dwFlags);
     int nSetSize(int n, unsigned dwFlags);

@@ -10,7 +10,7 @@
 //
 // This file holds the record, the empty class and the type codes. The conversions through the
 // host (__nCastTo and its relatives) are declared here and defined with the host's conversion
-// binding; the host's operators on values are free functions of their own.
+// binding (CVQConv); the host's operators on values are free functions of their own.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +23,9 @@
 #include "core/XYString.h"
 
 class CAny;
-class CMoney;
+struct CMoney;
 class CDateTime;
 class CDuree;
-class IDecimalFactory;
 
 // ---------------------------------------------------------------------------------------------------
 // Type codes (low byte of the type word) and flags (high byte)
@@ -82,6 +81,9 @@ constexpr unsigned short VQTYPE_FLAG_NULL = 0x0100;
 constexpr unsigned short VQTYPE_FLAG_0400 = 0x0400;
 constexpr unsigned short VQTYPE_MASK_SETTER = 0xFAFF;  // what a setter keeps of the type word
 
+// Size of the value area, in the layout of the type (what the host's functions read and write).
+constexpr size_t VQTAILLE_VALEUR = 40;
+
 // Result codes of the values.
 constexpr int VQERR_OK = 0;
 constexpr int VQERR_VIDE = 102;          // the value is empty
@@ -99,11 +101,6 @@ struct STTabAny {
     uint64_t nNbAny;
 };
 static_assert(sizeof(STTabAny) == 16);
-
-// The host's conversion function (its "nConversionDepassementExt"): source value area and type
-// code, destination area and type code, flags, descriptor. 99 or less is success.
-typedef int (*PFNCONVERSIONVQ)(const void* pSource, unsigned short nTypeSource, void* pDestination,
-                               unsigned short nTypeDestination, unsigned int dwFlags, const STOCAW* pstOCAW);
 
 // ---------------------------------------------------------------------------------------------------
 // CAny_Intern: the empty type and root of the value classes
@@ -156,10 +153,6 @@ public:
     CAny* pclGetAny();
     const CAny* pclGetAny() const;
 
-protected:
-    friend class CAny;
-    friend struct CAnyLayout;
-
     // The value area read as a field of type T at a byte offset. The area is only 4-byte aligned
     // inside a packed record, so fields are copied, never referenced.
     template <typename T>
@@ -168,18 +161,38 @@ protected:
         memcpy(&t, m_abyValeur + nOffset, sizeof(T));
         return t;
     }
+    // The pointer in the first 8 bytes of the area (string, buffer, object or null).
+    void* _pGetPointeur() const { return _tLit<void*>(); }
+
+protected:
+    friend class CAny;
+    friend struct CAnyLayout;
+
     template <typename T>
     void _Ecrit(const T& t, size_t nOffset = 0) {
         memcpy(m_abyValeur + nOffset, &t, sizeof(T));
     }
-    void* _pGetPointeur() const { return _tLit<void*>(); }
     void _SetPointeur(const void* p) { _Ecrit(p); }
-    // Flags of this value carried onto a copy (the target's own flags are cleared first).
+    // The target gets this value's NULL and 0x400 flags (its own two are cleared first).
     void _CopieDrapeaux(CAny* pclCible) const;
+    // The copy every class makes: the target takes the class of nCode (keep flag 0) and its value
+    // from p (SetValue(p), or SetValue(p, *pn) when pn is given), loses both flags and, unless
+    // bDrapeaux is 0, gets this value's. A copy onto the value itself changes nothing.
+    void _Duplique(CAny* pclCible, unsigned short nCode, const void* p, const unsigned long* pn = nullptr,
+                   int bDrapeaux = 1) const;
+    // Writes a size when the caller gave room for it and answers nResultat.
+    static int _nTaille(unsigned long* pnTaille, unsigned long n, int nResultat = VQERR_OK) {
+        if (pnTaille != nullptr) *pnTaille = n;
+        return nResultat;
+    }
+    static int _nAdresse(void** ppAdr, const void* p, int nResultat = VQERR_OK) {
+        if (ppAdr != nullptr) *ppAdr = const_cast<void*>(p);
+        return nResultat;
+    }
 
     uint16_t m_nType;         // type word: code in the low byte, VQTYPE_FLAG_* in the high byte
     uint16_t m_nInutilise;    // not used
-    unsigned char m_abyValeur[40];  // the value in the layout of its type
+    unsigned char m_abyValeur[VQTAILLE_VALEUR];  // the value in the layout of its type
 };
 #pragma pack(pop)
 
@@ -304,11 +317,6 @@ public:
     static int __s_nCastTo(void* pDestination, const wchar_t* psz, unsigned short nType, const STOCAW* pstOCAW);
     int __nCastToString(const wchar_t** ppsz, const STOCAW* pstOCAW);
     int __nCastToString(const char** ppsz, const STOCAW* pstOCAW);
-
-    // The host's bound conversion function and decimal factory: null until the host binds its
-    // conversions. The value classes make and release decimal objects through the factory.
-    static PFNCONVERSIONVQ ms_pfnConversion;
-    static IDecimalFactory* ms_piDecimalFactory;
 
 private:
     friend struct CAnyLayout;

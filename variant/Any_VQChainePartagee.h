@@ -1,0 +1,148 @@
+// CAny_VQChainePartagee<T, CODE>: what the two shared-string value classes have in common
+// (CAny_VQDSTRW, wide, 16; CAny_VQDSTRA, 8-bit, 19). The value area holds one CXYString<T>: the
+// pointer to the first character of a buffer of the host's allocator, or null for no string.
+// Setting from another string shares its buffer; setting from characters copies them, reusing a
+// private buffer. The data views give the characters with their terminator (the shared empty
+// string when there is none), the useful data the same without it.
+#pragma once
+
+#include <cstring>
+#include <cwchar>
+
+#include "core/XYString.h"
+#include "variant/Any.h"
+
+template <typename T, unsigned short CODE>
+class CAny_VQChainePartagee : public CAny_Intern {
+public:
+    static constexpr unsigned short TYPE = CODE;
+
+    // Drops the value's reference (the last one returns the buffer to the host).
+    ~CAny_VQChainePartagee() override { _Remplace(nullptr); }
+
+    void Duplique(CAny* pclCible) const override { _Duplique(pclCible, CODE, m_abyValeur); }
+    int nGetSize(unsigned long* pnTaille) const override { return _nTaille(pnTaille, sizeof(T*)); }
+    int nGetAdr(void** ppAdr) const override { return _nAdresse(ppAdr, m_abyValeur); }
+    // The CXYString<T> at pBuffer shares the value's buffer.
+    int nFillBuffer(void* pBuffer) const override {
+        s_Partage(pBuffer, pszGetBuffer());
+        return VQERR_OK;
+    }
+    int nGetDataSize(unsigned long* pnTaille) const override {
+        return _nTaille(pnTaille, static_cast<unsigned long>(nGetTailleOctet()) + sizeof(T));
+    }
+    int nGetDataAdr(void** ppAdr) const override { return _nAdresse(ppAdr, pszGet()); }
+    int nFillDataBuffer(void* pBuffer) const override {
+        memcpy(pBuffer, pszGet(), static_cast<size_t>(nGetTailleOctet()) + sizeof(T));
+        return VQERR_OK;
+    }
+    // p is a CXYString<T>: the value shares its buffer.
+    void SetValue(const void* p) override {
+        if (p == nullptr) return;
+        T* psz;
+        memcpy(&psz, p, sizeof(psz));
+        s_Partage(m_abyValeur, psz);
+    }
+    // n characters of p (8-bit) or n bytes (wide, n / 4 characters); n = -1 as a 32-bit value
+    // means up to the terminator. A null p or a count of 0 or less leaves no string; a count above
+    // the longest string leaves the value unchanged.
+    void SetValue(const void* p, unsigned long n) override {
+        const T* psz = static_cast<const T*>(p);
+        long nCompte;
+        if (static_cast<int32_t>(n) == -1)
+            nCompte = psz != nullptr ? static_cast<long>(STRG_nLenT(psz)) : 0;
+        else
+            nCompte = static_cast<long>(n) / static_cast<long>(sizeof(T));
+        if (psz == nullptr || nCompte <= 0) {
+            _Remplace(nullptr);
+            return;
+        }
+        if (nCompte > STRMEM_MAX_UNITS) return;
+        _nModifie([&](CXYString<T>& cl) { return _nAffecte(cl, psz, static_cast<int>(nCompte)); });
+    }
+    using CAny_Intern::SetValue;
+    int nGetPCASTR(const char** ppsz) const override {
+        if constexpr (sizeof(T) == 1) {
+            if (ppsz != nullptr) *ppsz = pszGet();
+            return VQERR_OK;
+        } else {
+            return CAny_Intern::nGetPCASTR(ppsz);
+        }
+    }
+    int nGetPCWSTR(const wchar_t** ppsz) const override {
+        if constexpr (sizeof(T) == sizeof(wchar_t)) {
+            if (ppsz != nullptr) *ppsz = pszGet();
+            return VQERR_OK;
+        } else {
+            return CAny_Intern::nGetPCWSTR(ppsz);
+        }
+    }
+    int nGetSTRLEN(unsigned long* pnLongueur) const override {
+        return _nTaille(pnLongueur, static_cast<unsigned long>(nGetTailleOctet()) / sizeof(T));
+    }
+    int nGetUtilDataSize(unsigned long* pnTaille) const override {
+        return _nTaille(pnTaille, static_cast<unsigned long>(nGetTailleOctet()));
+    }
+    int nFillUtilDataBuffer(void* pBuffer) const override {
+        memcpy(pBuffer, pszGet(), static_cast<size_t>(nGetTailleOctet()));
+        return VQERR_OK;
+    }
+
+    // The buffer (null for no string) and the characters (the shared empty string for none).
+    T* pszGetBuffer() const { return static_cast<T*>(_pGetPointeur()); }
+    const T* pszGet() const {
+        T* psz = pszGetBuffer();
+        return psz != nullptr ? psz : CXYStringBase<T>::ChaineVide;
+    }
+    int nGetTailleOctet() const {
+        T* psz = pszGetBuffer();
+        return psz != nullptr ? CBaseStrMem::s_pstGetHeader(psz)->nLength : 0;
+    }
+
+    // The string cell at pCell (a CXYString<T>, perhaps unaligned) shares psz: one more reference
+    // on psz, one less on what the cell held; nothing when it already holds psz.
+    static void s_Partage(void* pCell, T* psz) {
+        T* pszAncien;
+        memcpy(&pszAncien, pCell, sizeof(pszAncien));
+        if (pszAncien == psz) return;
+        CBaseStrMem::s_AddRef(psz);
+        memcpy(pCell, &psz, sizeof(psz));
+        CBaseStrMem::s_ReleaseStrMem(reinterpret_cast<unsigned char*>(pszAncien));
+    }
+
+    // Runs a string operation on the value's string: the buffer is lent to a CXYString<T> for the
+    // time of the call and taken back after it, whatever the operation did with it.
+    template <typename F>
+    int _nModifie(F f) {
+        CXYString<T> cl;
+        cl.AttacheBuffer(pszGetBuffer());
+        _SetPointeur(nullptr);
+        const int nResultat = f(cl);
+        _SetPointeur(cl.pszDetacheBuffer());
+        return nResultat;
+    }
+protected:
+    // The value takes psz over (no count change) and drops its own reference.
+    void _Remplace(T* psz) {
+        T* pszAncien = pszGetBuffer();
+        _SetPointeur(psz);
+        if (pszAncien != psz) CBaseStrMem::s_ReleaseStrMem(reinterpret_cast<unsigned char*>(pszAncien));
+    }
+
+private:
+    static size_t STRG_nLenT(const T* psz) {
+        if constexpr (sizeof(T) == 1)
+            return strlen(psz);
+        else
+            return wcslen(psz);
+    }
+    static int _nAffecte(CXYString<T>& cl, const T* psz, int n) {
+        if constexpr (sizeof(T) == 1)
+            return cl.nAffecte(psz, n);
+        else
+            return cl.nAffecteConversion(psz, n);
+    }
+};
+
+// The 8-bit shared string has no conversions of its own: every form falls back on the root's.
+class CAny_VQDSTRA : public CAny_VQChainePartagee<char, VQTYPE_DSTRA> {};
