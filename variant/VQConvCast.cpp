@@ -45,28 +45,31 @@ int CAny::__s_nCastTo(void* pDestination, const wchar_t* psz, unsigned short nTy
 
 namespace {
 
+// The value's own text pointer, by width.
+int nGetTexte(const CAny& clAny, const wchar_t** ppsz) { return clAny.pclGetValeur()->nGetPCWSTR(ppsz); }
+int nGetTexte(const CAny& clAny, const char** ppsz) { return clAny.pclGetValeur()->nGetPCASTR(ppsz); }
+
 // The two text forms of __nCastToString: the value's own text when its class gives one, else the
 // value converted in place to the shared string type of that width.
 template <typename T>
-int nCastToString(CAny& clAny, const T** ppsz, const STOCAW* pstOCAW, unsigned short nTypeTexte,
-                  int (CAny_Intern::*pfnGetTexte)(const T**) const) {
+int nCastToString(CAny& clAny, const T** ppsz, const STOCAW* pstOCAW, unsigned short nTypeTexte) {
     const T* psz = nullptr;
-    if ((clAny.pclGetValeur()->*pfnGetTexte)(&psz) == VQERR_OK) {
+    if (nGetTexte(clAny, &psz) == VQERR_OK) {
         if (ppsz != nullptr) *ppsz = psz;
         return VQERR_OK;
     }
     int nResultat = clAny.__nCastTo(nTypeTexte, pstOCAW, 1);
     if (nResultat != VQERR_OK || ppsz == nullptr) return nResultat;
-    (clAny.pclGetValeur()->*pfnGetTexte)(ppsz);
+    nGetTexte(clAny, ppsz);
     return VQERR_OK;
 }
 
 }  // namespace
 
 int CAny::__nCastToString(const wchar_t** ppsz, const STOCAW* pstOCAW) {
-    return nCastToString<wchar_t>(*this, ppsz, pstOCAW, VQTYPE_DSTRW, &CAny_Intern::nGetPCWSTR);
+    return nCastToString<wchar_t>(*this, ppsz, pstOCAW, VQTYPE_DSTRW);
 }
 
 int CAny::__nCastToString(const char** ppsz, const STOCAW* pstOCAW) {
-    return nCastToString<char>(*this, ppsz, pstOCAW, VQTYPE_DSTRA, &CAny_Intern::nGetPCASTR);
+    return nCastToString<char>(*this, ppsz, pstOCAW, VQTYPE_DSTRA);
 }

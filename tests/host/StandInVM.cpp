@@ -23,12 +23,13 @@ std::vector<stVMCall> g_tabVMCalls;
 std::map<std::string, int> g_mapAnswer;         // forced codes
 std::map<std::string, int> g_mapCompareResult;  // forced int results
 std::atomic<long> g_nLiveConversionResults{0};
+std::vector<std::pair<int, int>> g_tabPrecisions;  // every vnSetPrecision since ResetVM
 
 // Type codes the stand-in knows (the low byte of a type word).
 enum : unsigned short {
     T_BOOL = 1, T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
     T_R4 = 11, T_R8 = 12, T_DECIMAL = 13, T_UIX = 14, T_DSTRW = 16, T_CARA = 17, T_PSTRA = 18, T_DSTRA = 19,
-    T_DATEW = 24, T_TIMEW = 25, T_DATETIME = 26, T_DUREE = 27, T_CARW = 81, T_PSTRW = 110,
+    T_DATEW = 24, T_TIMEW = 25, T_DATETIME = 26, T_DUREE = 27, T_BIN = 28, T_CARW = 81, T_PSTRW = 110,
 };
 
 // Error codes of the stand-in's own rules (above 99, as the host's errors are).
@@ -71,6 +72,10 @@ public:
         return 0;
     }
     int vnSetPrecision(int nDigits, int nDecimals) override {
+        {
+            std::lock_guard lock(g_mutexVM);
+            g_tabPrecisions.emplace_back(nDigits, nDecimals);
+        }
         m_nDigits = nDigits;
         m_nDecimals = nDecimals;
         return 0;
@@ -199,6 +204,12 @@ stValeur stLire(const void* pArea, unsigned short nType) {
         case T_CARA: texte(std::wstring(1, static_cast<wchar_t>(*static_cast<const unsigned char*>(pArea)))); break;
         case T_CARW: texte(std::wstring(1, tLire<wchar_t>(pArea))); break;
         case T_DATEW: case T_TIMEW: texte(static_cast<const wchar_t*>(pArea)); break;
+        case T_BIN: {
+            // Binary data read as a text telling its length.
+            auto* pby = tLire<const unsigned char*>(pArea);
+            texte(L"bin:" + std::to_wstring(pby != nullptr ? tLire<int32_t>(pby - 4) : 0));
+            break;
+        }
         case T_DATETIME:
             st.eGenre = stValeur::DATE;
             st.dwDate = tLire<uint32_t>(pArea);
@@ -267,7 +278,6 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             auto* pcl = static_cast<CStandInDecimal*>(g_clDecimalFactory.vpiNewDecimal(nullptr));
             pcl->m_nValeur = n;
             ecrire(pcl);
-            g_nLiveConversionResults++;
             break;
         }
         case T_DSTRW: if (!bPartage<wchar_t>(pArea, s)) return ERR_NOT_CONVERTIBLE; break;
@@ -276,14 +286,12 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             auto* psz = static_cast<wchar_t*>(malloc((s.size() + 1) * sizeof(wchar_t)));
             wcscpy(psz, s.c_str());
             ecrire(psz);
-            g_nLiveConversionResults++;
             break;
         }
         case T_PSTRA: {
             auto* psz = static_cast<char*>(malloc(s.size() + 1));
             for (size_t i = 0; i <= s.size(); i++) psz[i] = static_cast<char>(s.c_str()[i]);
             ecrire(psz);
-            g_nLiveConversionResults++;
             break;
         }
         case T_DATEW: case T_TIMEW: {
@@ -439,6 +447,7 @@ int nCalculeArithmetique(const char* pszNom, const void* pA, unsigned short nTyp
         // Small integers give an I4, the others an I8; a negation keeps its operand's type.
         auto bPetit = [](unsigned short t) { t &= 0xFF; return t == T_BOOL || t == T_UI1 || t == T_UI2 || t == T_I1 || t == T_I2 || t == T_I4; };
         if (pB == nullptr) nTypeResult = nTypeA & 0xFF;
+        else if ((nTypeA & 0xFF) == T_DECIMAL || (nTypeB & 0xFF) == T_DECIMAL) nTypeResult = T_DECIMAL;
         else nTypeResult = bPetit(nTypeA) && bPetit(nTypeB) ? T_I4 : T_I8;
     }
     if (pB == nullptr && r.eGenre == stValeur::REEL) nTypeResult = nTypeA & 0xFF;
@@ -477,6 +486,7 @@ void ResetVM() {
     g_tabVMCalls.clear();
     g_mapAnswer.clear();
     g_mapCompareResult.clear();
+    g_tabPrecisions.clear();
 }
 
 std::vector<stVMCall> GetVMCalls() {
@@ -524,6 +534,11 @@ std::pair<int, int> GetDecimalPrecision(const IDecimalVQ* piDecimal) {
     return {pcl->m_nDigits, pcl->m_nDecimals};
 }
 
+std::vector<std::pair<int, int>> GetDecimalPrecisionCalls() {
+    std::lock_guard lock(g_mutexVM);
+    return g_tabPrecisions;
+}
+
 long nGetLiveConversionResults() { return g_nLiveConversionResults; }
 
 }  // namespace standin
@@ -548,7 +563,10 @@ STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSou
     stCall.sA = st.sTexte();
     int nForce = nRecord(stCall);
     if (nForce > 99) return nForce;
-    return nFinal(nForce, nEcrire(pDestination, nTypeDestination, st));
+    int nRegle = nEcrire(pDestination, nTypeDestination, st);
+    if (nRegle == 0 && (nTypeDestination == T_DECIMAL || nTypeDestination == T_PSTRW || nTypeDestination == T_PSTRA))
+        g_nLiveConversionResults++;
+    return nFinal(nForce, nRegle);
 }
 
 STANDIN_API void FinConversion(void* pDestination, unsigned short nType) {

@@ -48,8 +48,9 @@ STANDIN_API long nGetLiveDecimals();
 // A decimal of the stand-in holding an integer value, and the value a decimal holds.
 STANDIN_API IDecimalVQ* piNewDecimal(long nValeur);
 STANDIN_API long nGetDecimalValue(const IDecimalVQ* piDecimal);
-// Precision last given to a decimal (digits, decimals).
+// Precision last given to a decimal (digits, decimals), and every precision given since ResetVM.
 STANDIN_API std::pair<int, int> GetDecimalPrecision(const IDecimalVQ* piDecimal);
+STANDIN_API std::vector<std::pair<int, int>> GetDecimalPrecisionCalls();
 
 // Owned texts and decimals that conversions wrote and FinConversion has not freed yet.
 STANDIN_API long nGetLiveConversionResults();

@@ -8,6 +8,8 @@
 
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
+#include "core/BaseStrMem.h"
+#include "variant/Any.h"
 #include "variant/VQConv.h"
 
 namespace {
@@ -126,6 +128,201 @@ TEST_F(VQConvBindingTest, DecimalsComeFromAndGoBackToTheHostsFactory) {
     EXPECT_EQ(standin::nGetLiveDecimals(), nVivants + 1);
     CVQConv::s_ReleaseDecimal(pi);
     EXPECT_EQ(standin::nGetLiveDecimals(), nVivants);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Conversions of values through the bound stand-in VM
+// ------------------------------------------------------------------------------------------------
+class VQConvCastTest : public VQConvBindingTest {
+protected:
+    void SetUp() override {
+        VQConvBindingTest::SetUp();
+        ASSERT_EQ(bInitVQConvFromVM(hVM(), 2, 2), 1);
+        standin::ResetVM();
+        m_nResultatsVivants = standin::nGetLiveConversionResults();
+    }
+    void TearDown() override {
+        // Whatever the host made for a conversion went back to it.
+        EXPECT_EQ(standin::nGetLiveConversionResults(), m_nResultatsVivants);
+        VQConvBindingTest::TearDown();
+    }
+
+    static std::wstring sTexte(const CAny& cl) {
+        const wchar_t* psz = nullptr;
+        if (cl.pclGetValeur()->nGetPCWSTR(&psz) != 0 || psz == nullptr) return L"<none>";
+        return psz;
+    }
+    static int nI4(const CAny& cl) {
+        int n = 0;
+        memcpy(&n, cl.pbyGetValeur(), sizeof(n));
+        return n;
+    }
+
+    long m_nResultatsVivants = 0;
+};
+
+TEST_F(VQConvCastTest, ToItsOwnTypeChangesNothingAndCallsNoHost) {
+    for (unsigned short nFlags : {0, 0x100, 0x400, 0x500}) {
+        CAny cl;
+        cl.SetI4(12);
+        cl.SetFlags(nFlags);
+        EXPECT_EQ(cl.__nCastTo(VQTYPE_I4, nullptr, 1), 0);
+        EXPECT_EQ(cl.nGetType(), VQTYPE_I4 | nFlags);
+        EXPECT_EQ(nI4(cl), 12);
+    }
+    EXPECT_TRUE(standin::GetVMCalls().empty());
+}
+
+TEST_F(VQConvCastTest, HandsTheValueAreaToTheHostAndReleasesWhatItMade) {
+    CAny cl;
+    cl.SetI4(42);
+    cl.SetFlags(VQTYPE_FLAG_NULL);
+    STOCAW stCaw{1252};
+    EXPECT_EQ(cl.__nCastTo(VQTYPE_PSTRW, &stCaw, 1), 0);
+    // A NULL value stays NULL and holds the host's text for the stored number.
+    EXPECT_EQ(cl.nGetType(), VQTYPE_PSTRW | VQTYPE_FLAG_NULL);
+    EXPECT_EQ(sTexte(cl), L"42");
+
+    auto tabCalls = standin::GetVMCalls();
+    ASSERT_EQ(tabCalls.size(), 2u);
+    EXPECT_EQ(tabCalls[0].sNom, "nConversionDepassementExt");
+    EXPECT_EQ(tabCalls[0].nTypeA, VQTYPE_I4);  // the code only, never the flags
+    EXPECT_EQ(tabCalls[0].nTypeB, VQTYPE_PSTRW);
+    EXPECT_EQ(tabCalls[0].dwFlags, 1u);
+    EXPECT_EQ(tabCalls[0].pstCaw, &stCaw);
+    EXPECT_EQ(tabCalls[0].sA, L"42");
+    EXPECT_EQ(tabCalls[1].sNom, "FinConversion");
+    EXPECT_EQ(tabCalls[1].pB, tabCalls[0].pB);  // the same destination area
+    EXPECT_EQ(tabCalls[1].nTypeB, VQTYPE_PSTRW);
+}
+
+TEST_F(VQConvCastTest, CarriesBothFlagsAndTakesEveryResultLayout) {
+    struct Case {
+        unsigned short nType;
+        std::wstring sAttendu;  // the converted value read back as text by the host
+    } aCases[] = {
+        {VQTYPE_I8, L"-7"}, {VQTYPE_R8, L"-7"}, {VQTYPE_DSTRW, L"-7"}, {VQTYPE_DSTRA, L"-7"},
+        {VQTYPE_PSTRA, L"-7"}, {VQTYPE_PSTRW, L"-7"}, {VQTYPE_DECIMAL, L"-7"},
+    };
+    long nDecimaux = standin::nGetLiveDecimals();
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.nType);
+        {
+            CAny cl;
+            cl.SetI4(-7);
+            cl.SetFlags(VQTYPE_FLAG_0400);
+            ASSERT_EQ(cl.__nCastTo(c.nType, nullptr, 1), 0);
+            EXPECT_EQ(cl.nGetType(), c.nType | VQTYPE_FLAG_0400);
+            // Converting back to I4 shows what the value holds, through the host's eyes.
+            standin::ResetVM();
+            ASSERT_EQ(cl.__nCastTo(VQTYPE_I4, nullptr, 1), 0);
+            EXPECT_EQ(standin::GetVMCalls()[0].sA, c.sAttendu);
+            EXPECT_EQ(nI4(cl), -7);
+        }
+        EXPECT_EQ(standin::nGetLiveDecimals(), nDecimaux);  // the value's own decimal went with it
+    }
+}
+
+TEST_F(VQConvCastTest, ASharedTextResultIsSharedOnceTheHostLetsGo) {
+    CAny cl;
+    cl.SetI4(5);
+    ASSERT_EQ(cl.__nCastTo(VQTYPE_DSTRW, nullptr, 1), 0);
+    const wchar_t* psz = nullptr;
+    ASSERT_EQ(cl.pclGetValeur()->nGetPCWSTR(&psz), 0);
+    EXPECT_EQ(CBaseStrMem::s_nGetCount(psz), 1u);
+}
+
+TEST_F(VQConvCastTest, AHostErrorLeavesValueTypeAndFlags) {
+    for (int nCode : {100, 150, 9999}) {
+        standin::SetVMAnswer("nConversionDepassementExt", nCode);
+        CAny cl;
+        cl.SetI4(3);
+        cl.SetFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+        EXPECT_EQ(cl.__nCastTo(VQTYPE_PSTRW, nullptr, 1), nCode);
+        EXPECT_EQ(cl.nGetType(), VQTYPE_I4 | VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+        EXPECT_EQ(nI4(cl), 3);
+    }
+    EXPECT_EQ(standin::nGetVMCalls("FinConversion"), 0);
+}
+
+TEST_F(VQConvCastTest, AHostSuccessCodeIsPassedOn) {
+    standin::SetVMAnswer("nConversionDepassementExt", 99);
+    CAny cl;
+    cl.SetI4(8);
+    EXPECT_EQ(cl.__nCastTo(VQTYPE_I8, nullptr, 1), 99);
+    EXPECT_EQ(cl.nGetType(), VQTYPE_I8);
+}
+
+TEST_F(VQConvCastTest, UnboundConversionLeavesTheValue) {
+    CVQConv::s_Reset();
+    CAny cl;
+    cl.SetI4(3);
+    EXPECT_EQ(cl.__nCastTo(VQTYPE_PSTRW, nullptr, 1), 105);
+    EXPECT_EQ(cl.nGetType(), VQTYPE_I4);
+    EXPECT_EQ(nI4(cl), 3);
+}
+
+TEST_F(VQConvCastTest, WideTextIntoAnyLayout) {
+    int n = 0;
+    EXPECT_EQ(CAny::__s_nCastTo(&n, L"123", VQTYPE_I4, nullptr), 0);
+    EXPECT_EQ(n, 123);
+    uint32_t adw[2] = {};
+    EXPECT_EQ(CAny::__s_nCastTo(adw, L"20240229134500120", VQTYPE_DATETIME, nullptr), 0);
+    EXPECT_EQ(adw[0], 0x07E8021Du);
+    EXPECT_EQ(adw[1], 49500120u);
+    auto tabCalls = standin::GetVMCalls();
+    ASSERT_EQ(tabCalls.size(), 2u);  // no release: the caller owns what the host wrote
+    EXPECT_EQ(tabCalls[0].nTypeA, VQTYPE_PSTRW);
+    EXPECT_EQ(tabCalls[0].sA, L"123");
+    EXPECT_EQ(tabCalls[0].dwFlags, 1u);
+    EXPECT_EQ(CAny::__s_nCastTo(&n, L"douze", VQTYPE_I4, nullptr), 150);  // the host's own error
+}
+
+TEST_F(VQConvCastTest, CastToStringKeepsATextAndConvertsTheRest) {
+    {
+        CXYString<wchar_t> s(L"abc");
+        CAny cl;
+        cl.__SetType(VQTYPE_DSTRW, 0);
+        cl.pclGetValeur()->SetValue(&s);
+        const wchar_t* psz = nullptr;
+        EXPECT_EQ(cl.__nCastToString(&psz, nullptr), 0);
+        EXPECT_STREQ(psz, L"abc");
+        EXPECT_EQ(cl.nGetType(), VQTYPE_DSTRW);
+    }
+    {
+        CXYString<char> s("abc");
+        CAny cl;
+        cl.__SetType(VQTYPE_DSTRA, 0);
+        cl.pclGetValeur()->SetValue(&s);
+        const char* psz = nullptr;
+        EXPECT_EQ(cl.__nCastToString(&psz, nullptr), 0);
+        EXPECT_STREQ(psz, "abc");
+    }
+    EXPECT_TRUE(standin::GetVMCalls().empty());
+
+    CAny cl;
+    cl.SetI4(5);
+    const char* psz = nullptr;
+    EXPECT_EQ(cl.__nCastToString(&psz, nullptr), 0);
+    EXPECT_EQ(cl.nGetType(), VQTYPE_DSTRA);
+    EXPECT_STREQ(psz, "5");
+
+    cl.SetI4(6);
+    const wchar_t* pszW = nullptr;
+    EXPECT_EQ(cl.__nCastToString(&pszW, nullptr), 0);
+    EXPECT_EQ(cl.nGetType(), VQTYPE_DSTRW);
+    EXPECT_STREQ(pszW, L"6");
+
+    // Without an output the value is converted all the same; a host error is returned as it is.
+    cl.SetI4(7);
+    EXPECT_EQ(cl.__nCastToString(static_cast<const wchar_t**>(nullptr), nullptr), 0);
+    EXPECT_EQ(cl.nGetType(), VQTYPE_DSTRW);
+    standin::SetVMAnswer("nConversionDepassementExt", 120);
+    cl.SetI4(8);
+    pszW = L"untouched";
+    EXPECT_EQ(cl.__nCastToString(&pszW, nullptr), 120);
+    EXPECT_STREQ(pszW, L"untouched");
+    EXPECT_EQ(cl.nGetType(), VQTYPE_I4);
 }
 
 }  // namespace
