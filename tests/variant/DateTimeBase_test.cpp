@@ -46,6 +46,10 @@ TEST(DateTimeBaseTest, RecordLayoutAsTheHostReadsIt) {
     EXPECT_EQ(memcmp(&cl, abyAttendu, 8), 0);
     EXPECT_EQ(cl.m_dwDate, 0x07E8021Du);
     EXPECT_EQ(cl.m_dwTime, 49500120u);
+    // The same value as the driver reads it from a server's timestamp with hundredths.
+    CDateTimeBase clServeur;
+    clServeur.FromString("2024022913450012");
+    EXPECT_EQ(memcmp(&clServeur, abyAttendu, 8), 0);
 
     const CDateTimeBase clVide;
     EXPECT_EQ(clVide.m_dwDate, 0u);
