@@ -33,47 +33,115 @@ constexpr unsigned short DRAPEAUX_COPIES = VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400;
 // one. Returns the code the type word takes (15 is stored as 9, 141 to 143 keep theirs).
 unsigned short nInstalleClasse(void* pObjet, unsigned short nCode) {
     switch (nCode) {
-        case VQTYPE_BOOL: ::new (pObjet) CAny_VQBOOL; break;
-        case VQTYPE_UI1: ::new (pObjet) CAny_VQUI1; break;
-        case VQTYPE_UI2: ::new (pObjet) CAny_VQUI2; break;
-        case VQTYPE_UI4: ::new (pObjet) CAny_VQUI4; break;
-        case VQTYPE_UI8: ::new (pObjet) CAny_VQUI8; break;
-        case VQTYPE_I1: ::new (pObjet) CAny_VQI1; break;
-        case VQTYPE_I2: ::new (pObjet) CAny_VQI2; break;
-        case VQTYPE_I4: ::new (pObjet) CAny_VQI4; break;
+        case VQTYPE_BOOL:
+            ::new (pObjet) CAny_VQBOOL;
+            break;
+        case VQTYPE_UI1:
+            ::new (pObjet) CAny_VQUI1;
+            break;
+        case VQTYPE_UI2:
+            ::new (pObjet) CAny_VQUI2;
+            break;
+        case VQTYPE_UI4:
+            ::new (pObjet) CAny_VQUI4;
+            break;
+        case VQTYPE_UI8:
+            ::new (pObjet) CAny_VQUI8;
+            break;
+        case VQTYPE_I1:
+            ::new (pObjet) CAny_VQI1;
+            break;
+        case VQTYPE_I2:
+            ::new (pObjet) CAny_VQI2;
+            break;
+        case VQTYPE_I4:
+            ::new (pObjet) CAny_VQI4;
+            break;
         case VQTYPE_I8:
         case VQTYPE_I8_BIS:
             ::new (pObjet) CAny_VQI8;
             return VQTYPE_I8;
-        case VQTYPE_CY: ::new (pObjet) CAny_VQCY; break;
-        case VQTYPE_R4: ::new (pObjet) CAny_VQR4; break;
-        case VQTYPE_R8: ::new (pObjet) CAny_VQR8; break;
-        case VQTYPE_DECIMAL: ::new (pObjet) CAny_VQDECIMAL; break;
-        case VQTYPE_UIX: ::new (pObjet) CAny_VQUIX; break;
-        case VQTYPE_DSTRW: ::new (pObjet) CAny_VQDSTRW; break;
-        case VQTYPE_CARA: ::new (pObjet) CAny_VQCARA; break;
-        case VQTYPE_PSTRA: ::new (pObjet) CAny_VQPSTRA; break;
-        case VQTYPE_DSTRA: ::new (pObjet) CAny_VQDSTRA; break;
-        case VQTYPE_DATEW: ::new (pObjet) CAny_VQDATEW; break;
-        case VQTYPE_TIMEW: ::new (pObjet) CAny_VQTIMEW; break;
-        case VQTYPE_DATETIME: ::new (pObjet) CAny_VQDATETIME; break;
-        case VQTYPE_DUREE: ::new (pObjet) CAny_VQDUREE; break;
-        case VQTYPE_BIN: ::new (pObjet) CAny_VQBIN; break;
-        case VQTYPE_BUFFER: ::new (pObjet) CAny_VQBUFFER; break;
-        case VQTYPE_MEMOIMG: ::new (pObjet) CAny_VQMEMOIMG; break;
-        case VQTYPE_CONVOYEUR: ::new (pObjet) CAny_VQCONVOYEUR; break;
-        case VQTYPE_POLICE: ::new (pObjet) CAny_VQPOLICE; break;
-        case VQTYPE_CARW: ::new (pObjet) CAny_VQCARW; break;
-        case VQTYPE_TABANY: ::new (pObjet) CAny_VQTABANY; break;
+        case VQTYPE_CY:
+            ::new (pObjet) CAny_VQCY;
+            break;
+        case VQTYPE_R4:
+            ::new (pObjet) CAny_VQR4;
+            break;
+        case VQTYPE_R8:
+            ::new (pObjet) CAny_VQR8;
+            break;
+        case VQTYPE_DECIMAL:
+            ::new (pObjet) CAny_VQDECIMAL;
+            break;
+        case VQTYPE_UIX:
+            ::new (pObjet) CAny_VQUIX;
+            break;
+        case VQTYPE_DSTRW:
+            ::new (pObjet) CAny_VQDSTRW;
+            break;
+        case VQTYPE_CARA:
+            ::new (pObjet) CAny_VQCARA;
+            break;
+        case VQTYPE_PSTRA:
+            ::new (pObjet) CAny_VQPSTRA;
+            break;
+        case VQTYPE_DSTRA:
+            ::new (pObjet) CAny_VQDSTRA;
+            break;
+        case VQTYPE_DATEW:
+            ::new (pObjet) CAny_VQDATEW;
+            break;
+        case VQTYPE_TIMEW:
+            ::new (pObjet) CAny_VQTIMEW;
+            break;
+        case VQTYPE_DATETIME:
+            ::new (pObjet) CAny_VQDATETIME;
+            break;
+        case VQTYPE_DUREE:
+            ::new (pObjet) CAny_VQDUREE;
+            break;
+        case VQTYPE_BIN:
+            ::new (pObjet) CAny_VQBIN;
+            break;
+        case VQTYPE_BUFFER:
+            ::new (pObjet) CAny_VQBUFFER;
+            break;
+        case VQTYPE_MEMOIMG:
+            ::new (pObjet) CAny_VQMEMOIMG;
+            break;
+        case VQTYPE_CONVOYEUR:
+            ::new (pObjet) CAny_VQCONVOYEUR;
+            break;
+        case VQTYPE_POLICE:
+            ::new (pObjet) CAny_VQPOLICE;
+            break;
+        case VQTYPE_CARW:
+            ::new (pObjet) CAny_VQCARW;
+            break;
+        case VQTYPE_TABANY:
+            ::new (pObjet) CAny_VQTABANY;
+            break;
         case VQTYPE_OBJET_BASE:
         case VQTYPE_OBJET_141:
         case VQTYPE_OBJET_142:
-        case VQTYPE_OBJET_143: ::new (pObjet) CAny_VQOBJET_BASE; break;
-        case VQTYPE_PSTRW: ::new (pObjet) CAny_VQPSTRW; break;
-        case VQTYPE_DINO: ::new (pObjet) CAny_VQDINO; break;
-        case VQTYPE_DATEA: ::new (pObjet) CAny_VQDATEA; break;
-        case VQTYPE_TIMEA: ::new (pObjet) CAny_VQTIMEA; break;
-        default: ::new (pObjet) CAny_Intern; return VQTYPE_VIDE;
+        case VQTYPE_OBJET_143:
+            ::new (pObjet) CAny_VQOBJET_BASE;
+            break;
+        case VQTYPE_PSTRW:
+            ::new (pObjet) CAny_VQPSTRW;
+            break;
+        case VQTYPE_DINO:
+            ::new (pObjet) CAny_VQDINO;
+            break;
+        case VQTYPE_DATEA:
+            ::new (pObjet) CAny_VQDATEA;
+            break;
+        case VQTYPE_TIMEA:
+            ::new (pObjet) CAny_VQTIMEA;
+            break;
+        default:
+            ::new (pObjet) CAny_Intern;
+            return VQTYPE_VIDE;
     }
     return nCode;
 }
@@ -111,14 +179,28 @@ void CAny_Intern::_Duplique(CAny* pclCible, unsigned short nCode, const void* p,
 void CAny_Intern::Duplique(CAny* pclCible) const {
     if (pclCible != nullptr && pclCible != pclGetAny()) _CopieDrapeaux(pclCible);
 }
-int CAny_Intern::nGetSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, 0, VQERR_VIDE); }
-int CAny_Intern::nGetAdr(void** ppAdr) const { return _nAdresse(ppAdr, nullptr, VQERR_VIDE); }
-int CAny_Intern::nFillBuffer(void*) const { return VQERR_VIDE; }
-int CAny_Intern::nGetDataSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, 0, VQERR_VIDE); }
-int CAny_Intern::nGetDataAdr(void** ppAdr) const { return _nAdresse(ppAdr, nullptr, VQERR_VIDE); }
-int CAny_Intern::nFillDataBuffer(void*) const { return VQERR_VIDE; }
+int CAny_Intern::nGetSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, 0, VQERR_VIDE);
+}
+int CAny_Intern::nGetAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, nullptr, VQERR_VIDE);
+}
+int CAny_Intern::nFillBuffer(void*) const {
+    return VQERR_VIDE;
+}
+int CAny_Intern::nGetDataSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, 0, VQERR_VIDE);
+}
+int CAny_Intern::nGetDataAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, nullptr, VQERR_VIDE);
+}
+int CAny_Intern::nFillDataBuffer(void*) const {
+    return VQERR_VIDE;
+}
 void CAny_Intern::SetValue(const void*) {}
-void CAny_Intern::SetValue(const void* p, unsigned long) { SetValue(p); }
+void CAny_Intern::SetValue(const void* p, unsigned long) {
+    SetValue(p);
+}
 int CAny_Intern::nGetPCASTR(const char** ppsz) const {
     if (ppsz != nullptr) *ppsz = nullptr;
     return VQERR_TYPE;
@@ -127,21 +209,51 @@ int CAny_Intern::nGetPCWSTR(const wchar_t** ppsz) const {
     if (ppsz != nullptr) *ppsz = nullptr;
     return VQERR_TYPE;
 }
-int CAny_Intern::nGetSTRLEN(unsigned long* pnLongueur) const { return _nTaille(pnLongueur, 0, VQERR_TYPE); }
-int CAny_Intern::bIsPositive() const { return 1; }
-int CAny_Intern::nGetUtilDataSize(unsigned long* pnTaille) const { return nGetDataSize(pnTaille); }
-int CAny_Intern::nFillUtilDataBuffer(void* pBuffer) const { return nFillDataBuffer(pBuffer); }
-int CAny_Intern::nIncremente() { return VQERR_TYPE; }
-int CAny_Intern::nDecremente() { return VQERR_TYPE; }
-void CAny_Intern::SetValueFromANSI(const void* p) { SetValue(p); }
-void CAny_Intern::SetValueFromANSI(const void* p, unsigned long n) { SetValue(p, n); }
-void CAny_Intern::SetValueFromUNICODE(const void* p) { SetValue(p); }
-void CAny_Intern::SetValueFromUNICODE(const void* p, unsigned long n) { SetValue(p, n); }
-void CAny_Intern::SetValueFromANSI_CP(int, const void* p) { SetValueFromANSI(p); }
-void CAny_Intern::SetValueFromANSI_CP(int, const void* p, unsigned long n) { SetValueFromANSI(p, n); }
-void CAny_Intern::SetValueFromUNICODE_CP(int, const void* p) { SetValueFromUNICODE(p); }
-void CAny_Intern::SetValueFromUNICODE_CP(int, const void* p, unsigned long n) { SetValueFromUNICODE(p, n); }
-void CAny_Intern::SetValueOption(const void* p, unsigned long n, unsigned int) { SetValue(p, n); }
+int CAny_Intern::nGetSTRLEN(unsigned long* pnLongueur) const {
+    return _nTaille(pnLongueur, 0, VQERR_TYPE);
+}
+int CAny_Intern::bIsPositive() const {
+    return 1;
+}
+int CAny_Intern::nGetUtilDataSize(unsigned long* pnTaille) const {
+    return nGetDataSize(pnTaille);
+}
+int CAny_Intern::nFillUtilDataBuffer(void* pBuffer) const {
+    return nFillDataBuffer(pBuffer);
+}
+int CAny_Intern::nIncremente() {
+    return VQERR_TYPE;
+}
+int CAny_Intern::nDecremente() {
+    return VQERR_TYPE;
+}
+void CAny_Intern::SetValueFromANSI(const void* p) {
+    SetValue(p);
+}
+void CAny_Intern::SetValueFromANSI(const void* p, unsigned long n) {
+    SetValue(p, n);
+}
+void CAny_Intern::SetValueFromUNICODE(const void* p) {
+    SetValue(p);
+}
+void CAny_Intern::SetValueFromUNICODE(const void* p, unsigned long n) {
+    SetValue(p, n);
+}
+void CAny_Intern::SetValueFromANSI_CP(int, const void* p) {
+    SetValueFromANSI(p);
+}
+void CAny_Intern::SetValueFromANSI_CP(int, const void* p, unsigned long n) {
+    SetValueFromANSI(p, n);
+}
+void CAny_Intern::SetValueFromUNICODE_CP(int, const void* p) {
+    SetValueFromUNICODE(p);
+}
+void CAny_Intern::SetValueFromUNICODE_CP(int, const void* p, unsigned long n) {
+    SetValueFromUNICODE(p, n);
+}
+void CAny_Intern::SetValueOption(const void* p, unsigned long n, unsigned int) {
+    SetValue(p, n);
+}
 
 // ---------------------------------------------------------------------------------------------------
 // CAny: life and type change
@@ -183,18 +295,29 @@ void CAny::__SetType(unsigned short nType, int bGarde) {
     // The initial value of the type.
     memset(pclValeur->m_abyValeur, 0, sizeof(pclValeur->m_abyValeur));
     switch (nTypeFinal) {
-        case VQTYPE_DECIMAL: pclValeur->_SetPointeur(CVQConv::s_piNewDecimal()); break;
-        case VQTYPE_DATEW: static_cast<CAny_VQDATEW*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitDate); break;
-        case VQTYPE_TIMEW: static_cast<CAny_VQTIMEW*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitTime); break;
-        case VQTYPE_DATEA: static_cast<CAny_VQDATEA*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitDate); break;
-        case VQTYPE_TIMEA: static_cast<CAny_VQTIMEA*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitTime); break;
+        case VQTYPE_DECIMAL:
+            pclValeur->_SetPointeur(CVQConv::s_piNewDecimal());
+            break;
+        case VQTYPE_DATEW:
+            static_cast<CAny_VQDATEW*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitDate);
+            break;
+        case VQTYPE_TIMEW:
+            static_cast<CAny_VQTIMEW*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitTime);
+            break;
+        case VQTYPE_DATEA:
+            static_cast<CAny_VQDATEA*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitDate);
+            break;
+        case VQTYPE_TIMEA:
+            static_cast<CAny_VQTIMEA*>(pclValeur)->InitTexte(CDateTimeBase::ms_pcszValeurInitTime);
+            break;
         case VQTYPE_DATETIME: {
             CDateTime clInitial;
             clInitial.InitDate();
             static_cast<CAny_VQDATETIME*>(pclValeur)->Set(clInitial);
             break;
         }
-        default: break;  // zero, no string, no buffer, no object
+        default:
+            break;  // zero, no string, no buffer, no object
     }
 }
 
@@ -211,27 +334,69 @@ void SetType(CAny& cl, unsigned short nType, const void* p) {
 }
 }  // namespace
 
-void CAny::SetBOOL(int b) { SetType(*this, VQTYPE_BOOL, &b); }
-void CAny::SetUI1(unsigned char n) { SetType(*this, VQTYPE_UI1, &n); }
-void CAny::SetUI2(unsigned short n) { SetType(*this, VQTYPE_UI2, &n); }
-void CAny::SetUI4(unsigned int n) { SetType(*this, VQTYPE_UI4, &n); }
-void CAny::SetUI8(unsigned long n) { SetType(*this, VQTYPE_UI8, &n); }
-void CAny::SetI1(char n) { SetType(*this, VQTYPE_I1, &n); }
-void CAny::SetI2(short n) { SetType(*this, VQTYPE_I2, &n); }
-void CAny::SetI4(int n) { SetType(*this, VQTYPE_I4, &n); }
-void CAny::SetI8(long n) { SetType(*this, VQTYPE_I8, &n); }
-void CAny::SetCY(CMoney cy) { SetType(*this, VQTYPE_CY, &cy); }
-void CAny::SetR4(float r) { SetType(*this, VQTYPE_R4, &r); }
-void CAny::SetR8(double r) { SetType(*this, VQTYPE_R8, &r); }
-void CAny::SetDATE(const wchar_t* psz) { SetType(*this, VQTYPE_DATEW, psz); }
-void CAny::SetDATEW(const wchar_t* psz) { SetType(*this, VQTYPE_DATEW, psz); }
-void CAny::SetTIME(const wchar_t* psz) { SetType(*this, VQTYPE_TIMEW, psz); }
-void CAny::SetTIMEW(const wchar_t* psz) { SetType(*this, VQTYPE_TIMEW, psz); }
-void CAny::SetDATETIME(const CDateTime& clDateTime) { SetType(*this, VQTYPE_DATETIME, &clDateTime); }
-void CAny::SetDATETIME(CDateTime* pclDateTime) { SetType(*this, VQTYPE_DATETIME, pclDateTime); }
-void CAny::SetDUREE(CDuree* pclDuree) { SetType(*this, VQTYPE_DUREE, pclDuree); }
-void CAny::SetDATEA(const char* psz) { SetType(*this, VQTYPE_DATEA, psz); }
-void CAny::SetTIMEA(const char* psz) { SetType(*this, VQTYPE_TIMEA, psz); }
+void CAny::SetBOOL(int b) {
+    SetType(*this, VQTYPE_BOOL, &b);
+}
+void CAny::SetUI1(unsigned char n) {
+    SetType(*this, VQTYPE_UI1, &n);
+}
+void CAny::SetUI2(unsigned short n) {
+    SetType(*this, VQTYPE_UI2, &n);
+}
+void CAny::SetUI4(unsigned int n) {
+    SetType(*this, VQTYPE_UI4, &n);
+}
+void CAny::SetUI8(unsigned long n) {
+    SetType(*this, VQTYPE_UI8, &n);
+}
+void CAny::SetI1(char n) {
+    SetType(*this, VQTYPE_I1, &n);
+}
+void CAny::SetI2(short n) {
+    SetType(*this, VQTYPE_I2, &n);
+}
+void CAny::SetI4(int n) {
+    SetType(*this, VQTYPE_I4, &n);
+}
+void CAny::SetI8(long n) {
+    SetType(*this, VQTYPE_I8, &n);
+}
+void CAny::SetCY(CMoney cy) {
+    SetType(*this, VQTYPE_CY, &cy);
+}
+void CAny::SetR4(float r) {
+    SetType(*this, VQTYPE_R4, &r);
+}
+void CAny::SetR8(double r) {
+    SetType(*this, VQTYPE_R8, &r);
+}
+void CAny::SetDATE(const wchar_t* psz) {
+    SetType(*this, VQTYPE_DATEW, psz);
+}
+void CAny::SetDATEW(const wchar_t* psz) {
+    SetType(*this, VQTYPE_DATEW, psz);
+}
+void CAny::SetTIME(const wchar_t* psz) {
+    SetType(*this, VQTYPE_TIMEW, psz);
+}
+void CAny::SetTIMEW(const wchar_t* psz) {
+    SetType(*this, VQTYPE_TIMEW, psz);
+}
+void CAny::SetDATETIME(const CDateTime& clDateTime) {
+    SetType(*this, VQTYPE_DATETIME, &clDateTime);
+}
+void CAny::SetDATETIME(CDateTime* pclDateTime) {
+    SetType(*this, VQTYPE_DATETIME, pclDateTime);
+}
+void CAny::SetDUREE(CDuree* pclDuree) {
+    SetType(*this, VQTYPE_DUREE, pclDuree);
+}
+void CAny::SetDATEA(const char* psz) {
+    SetType(*this, VQTYPE_DATEA, psz);
+}
+void CAny::SetTIMEA(const char* psz) {
+    SetType(*this, VQTYPE_TIMEA, psz);
+}
 
 void CAny::SetBIN(const unsigned char* pby, unsigned long n) {
     __SetType(VQTYPE_BIN, 0);
@@ -253,15 +418,24 @@ int CAny::nGetBYTE(unsigned char& by) const {
     uint64_t n;
     switch (nGetType()) {
         case VQTYPE_UI1:
-        case VQTYPE_I1: by = pcl->_tLit<uint8_t>(); return VQERR_OK;
+        case VQTYPE_I1:
+            by = pcl->_tLit<uint8_t>();
+            return VQERR_OK;
         case VQTYPE_UI2:
-        case VQTYPE_I2: n = pcl->_tLit<uint16_t>(); break;
+        case VQTYPE_I2:
+            n = pcl->_tLit<uint16_t>();
+            break;
         case VQTYPE_UI4:
-        case VQTYPE_I4: n = pcl->_tLit<uint32_t>(); break;
+        case VQTYPE_I4:
+            n = pcl->_tLit<uint32_t>();
+            break;
         case VQTYPE_UI8:
         case VQTYPE_I8:
-        case VQTYPE_UIX: n = pcl->_tLit<uint64_t>(); break;
-        default: return VQERR_PAS_UN_OCTET;
+        case VQTYPE_UIX:
+            n = pcl->_tLit<uint64_t>();
+            break;
+        default:
+            return VQERR_PAS_UN_OCTET;
     }
     if (n > 255) return VQERR_PAS_UN_OCTET;
     by = static_cast<unsigned char>(n);
@@ -273,12 +447,23 @@ int CAny::nGetINT(int* pn) const {
     *pn = 0;
     switch (nGetType()) {
         case VQTYPE_BOOL:
-        case VQTYPE_I4: *pn = pcl->_tLit<int32_t>(); return VQERR_OK;
-        case VQTYPE_UI1: *pn = pcl->_tLit<uint8_t>(); return VQERR_OK;
-        case VQTYPE_UI2: *pn = pcl->_tLit<uint16_t>(); return VQERR_OK;
-        case VQTYPE_I1: *pn = pcl->_tLit<int8_t>(); return VQERR_OK;
-        case VQTYPE_I2: *pn = pcl->_tLit<int16_t>(); return VQERR_OK;
-        default: return VQERR_TYPE;
+        case VQTYPE_I4:
+            *pn = pcl->_tLit<int32_t>();
+            return VQERR_OK;
+        case VQTYPE_UI1:
+            *pn = pcl->_tLit<uint8_t>();
+            return VQERR_OK;
+        case VQTYPE_UI2:
+            *pn = pcl->_tLit<uint16_t>();
+            return VQERR_OK;
+        case VQTYPE_I1:
+            *pn = pcl->_tLit<int8_t>();
+            return VQERR_OK;
+        case VQTYPE_I2:
+            *pn = pcl->_tLit<int16_t>();
+            return VQERR_OK;
+        default:
+            return VQERR_TYPE;
     }
 }
 
@@ -287,14 +472,29 @@ int CAny::nGetINT_64(long* pn) const {
     *pn = 0;
     switch (nGetType()) {
         case VQTYPE_BOOL:
-        case VQTYPE_I4: *pn = pcl->_tLit<int32_t>(); return VQERR_OK;
-        case VQTYPE_UI1: *pn = pcl->_tLit<uint8_t>(); return VQERR_OK;
-        case VQTYPE_UI2: *pn = pcl->_tLit<uint16_t>(); return VQERR_OK;
-        case VQTYPE_UI4: *pn = pcl->_tLit<uint32_t>(); return VQERR_OK;
-        case VQTYPE_I1: *pn = pcl->_tLit<int8_t>(); return VQERR_OK;
-        case VQTYPE_I2: *pn = pcl->_tLit<int16_t>(); return VQERR_OK;
-        case VQTYPE_I8: *pn = pcl->_tLit<int64_t>(); return VQERR_OK;
-        default: return VQERR_TYPE;
+        case VQTYPE_I4:
+            *pn = pcl->_tLit<int32_t>();
+            return VQERR_OK;
+        case VQTYPE_UI1:
+            *pn = pcl->_tLit<uint8_t>();
+            return VQERR_OK;
+        case VQTYPE_UI2:
+            *pn = pcl->_tLit<uint16_t>();
+            return VQERR_OK;
+        case VQTYPE_UI4:
+            *pn = pcl->_tLit<uint32_t>();
+            return VQERR_OK;
+        case VQTYPE_I1:
+            *pn = pcl->_tLit<int8_t>();
+            return VQERR_OK;
+        case VQTYPE_I2:
+            *pn = pcl->_tLit<int16_t>();
+            return VQERR_OK;
+        case VQTYPE_I8:
+            *pn = pcl->_tLit<int64_t>();
+            return VQERR_OK;
+        default:
+            return VQERR_TYPE;
     }
 }
 
@@ -302,25 +502,45 @@ int CAny::nGetBitField_64(unsigned long& n) const {
     const CAny_Intern* pcl = pclGetValeur();
     n = 0;
     switch (nGetType()) {
-        case VQTYPE_UI1: n = pcl->_tLit<uint8_t>(); return VQERR_OK;
-        case VQTYPE_UI2: n = pcl->_tLit<uint16_t>(); return VQERR_OK;
-        case VQTYPE_UI4: n = pcl->_tLit<uint32_t>(); return VQERR_OK;
+        case VQTYPE_UI1:
+            n = pcl->_tLit<uint8_t>();
+            return VQERR_OK;
+        case VQTYPE_UI2:
+            n = pcl->_tLit<uint16_t>();
+            return VQERR_OK;
+        case VQTYPE_UI4:
+            n = pcl->_tLit<uint32_t>();
+            return VQERR_OK;
         case VQTYPE_UI8:
         case VQTYPE_I8:
-        case VQTYPE_UIX: n = pcl->_tLit<uint64_t>(); return VQERR_OK;
-        case VQTYPE_I1: n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int8_t>())); return VQERR_OK;
-        case VQTYPE_I2: n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int16_t>())); return VQERR_OK;
-        case VQTYPE_I4: n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int32_t>())); return VQERR_OK;
-        default: return VQERR_TYPE;
+        case VQTYPE_UIX:
+            n = pcl->_tLit<uint64_t>();
+            return VQERR_OK;
+        case VQTYPE_I1:
+            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int8_t>()));
+            return VQERR_OK;
+        case VQTYPE_I2:
+            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int16_t>()));
+            return VQERR_OK;
+        case VQTYPE_I4:
+            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int32_t>()));
+            return VQERR_OK;
+        default:
+            return VQERR_TYPE;
     }
 }
 
 int CAny::nGetREAL(double* pd) const {
     const CAny_Intern* pcl = pclGetValeur();
     switch (nGetType()) {
-        case VQTYPE_R4: *pd = pcl->_tLit<float>(); return VQERR_OK;
-        case VQTYPE_R8: *pd = pcl->_tLit<double>(); return VQERR_OK;
-        default: return VQERR_TYPE;
+        case VQTYPE_R4:
+            *pd = pcl->_tLit<float>();
+            return VQERR_OK;
+        case VQTYPE_R8:
+            *pd = pcl->_tLit<double>();
+            return VQERR_OK;
+        default:
+            return VQERR_TYPE;
     }
 }
 
@@ -359,9 +579,14 @@ void CAny::__TransfertValeurInterne(unsigned short nType, unsigned char* pbyVale
             CBaseStrMem::s_ReleaseStrMem(static_cast<unsigned char*>(p));
             pcl->_SetPointeur(nullptr);
             break;
-        case VQTYPE_PSTRA: static_cast<CAny_VQPSTRA*>(pcl)->__DeleteStr(); break;
-        case VQTYPE_PSTRW: static_cast<CAny_VQPSTRW*>(pcl)->__DeleteStr(); break;
-        default: break;
+        case VQTYPE_PSTRA:
+            static_cast<CAny_VQPSTRA*>(pcl)->__DeleteStr();
+            break;
+        case VQTYPE_PSTRW:
+            static_cast<CAny_VQPSTRW*>(pcl)->__DeleteStr();
+            break;
+        default:
+            break;
     }
     __SetType(nType, 1);
     if (pbyValeur != nullptr)
@@ -386,8 +611,12 @@ int nRelitBinaire(CAny& cl, unsigned short nType) {
 }
 }  // namespace
 
-int CAny::nCastFrom_BIN_DUREE_To_DUREE() { return nRelitBinaire(*this, VQTYPE_DUREE); }
-int CAny::nCastFrom_BIN_DATEHEURE_To_DATEHEURE() { return nRelitBinaire(*this, VQTYPE_DATETIME); }
+int CAny::nCastFrom_BIN_DUREE_To_DUREE() {
+    return nRelitBinaire(*this, VQTYPE_DUREE);
+}
+int CAny::nCastFrom_BIN_DATEHEURE_To_DATEHEURE() {
+    return nRelitBinaire(*this, VQTYPE_DATETIME);
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Text access
@@ -420,8 +649,8 @@ int nFillString(const CAny& cl, CXYString<T>& clCible, const STOCAW* pstOCAW) {
     }
     // Anything else is converted by the host into a fresh shared string, which the target takes.
     unsigned char abyDestination[VQTAILLE_VALEUR] = {};
-    nResultat = CVQConv::nConversion(const_cast<unsigned char*>(cl.pbyGetValeur()), cl.nGetTypeCode(),
-                                     abyDestination, nTypePartage, 0, pstOCAW);
+    nResultat = CVQConv::nConversion(const_cast<unsigned char*>(cl.pbyGetValeur()), cl.nGetTypeCode(), abyDestination,
+                                     nTypePartage, 0, pstOCAW);
     if (nResultat <= VQERR_DERNIER_SUCCES_HOTE) {
         T* pszConverti;
         memcpy(&pszConverti, abyDestination, sizeof(pszConverti));
@@ -463,7 +692,8 @@ int CAny::nUnshare() {
             return static_cast<CAny_VQDSTRA*>(pclGetValeur())->_nModifie([](CXYString<char>& cl) {
                 return cl.nUnshare();
             });
-        default: return VQERR_OK;
+        default:
+            return VQERR_OK;
     }
 }
 

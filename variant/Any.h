@@ -190,8 +190,8 @@ protected:
         return nResultat;
     }
 
-    uint16_t m_nType;         // type word: code in the low byte, VQTYPE_FLAG_* in the high byte
-    uint16_t m_nInutilise;    // not used
+    uint16_t m_nType;                            // type word: code in the low byte, VQTYPE_FLAG_* in the high byte
+    uint16_t m_nInutilise;                       // not used
     unsigned char m_abyValeur[VQTAILLE_VALEUR];  // the value in the layout of its type
 };
 #pragma pack(pop)
@@ -215,11 +215,11 @@ public:
     ~CAny() { delete pclGetValeur(); }
 
     // The value object, whatever class is installed (the class changes in place, so every access
-    // goes through a laundered pointer).
+    // goes through a laundered pointer). Its class pointer lies 4 bytes into the record and is not
+    // 8-aligned: call its operations directly; a call through a pointer to a virtual member loads
+    // the class pointer as an aligned word, which the sanitizer reports.
     CAny_Intern* pclGetValeur() { return std::launder(reinterpret_cast<CAny_Intern*>(m_abyObjet)); }
-    const CAny_Intern* pclGetValeur() const {
-        return std::launder(reinterpret_cast<const CAny_Intern*>(m_abyObjet));
-    }
+    const CAny_Intern* pclGetValeur() const { return std::launder(reinterpret_cast<const CAny_Intern*>(m_abyObjet)); }
 
     // The type word, its code (low byte) and the flags.
     unsigned short nGetType() const { return pclGetValeur()->m_nType; }
@@ -329,7 +329,7 @@ private:
     // The setters' common end: both flags cleared.
     void _EffaceDrapeaux() { pclGetValeur()->m_nType &= VQTYPE_MASK_SETTER; }
 
-    uint32_t m_dwReserve;  // 0 at construction; no operation of this layer reads or changes it
+    uint32_t m_dwReserve;                     // 0 at construction; no operation of this layer reads or changes it
     alignas(4) unsigned char m_abyObjet[52];  // the value object: class pointer, type word, 2 bytes, value area
 };
 #pragma pack(pop)
@@ -352,8 +352,8 @@ struct CAnyLayout {
     static_assert(sizeof(CAny) == 56);
     static_assert(alignof(CAny) == 4);
     static_assert(offsetof(CAny, m_dwReserve) == 0);
-    static_assert(offsetof(CAny, m_abyObjet) == 4);                                  // class pointer
-    static_assert(offsetof(CAny, m_abyObjet) + offsetof(CAny_Intern, m_nType) == 12);  // type word
+    static_assert(offsetof(CAny, m_abyObjet) == 4);                                        // class pointer
+    static_assert(offsetof(CAny, m_abyObjet) + offsetof(CAny_Intern, m_nType) == 12);      // type word
     static_assert(offsetof(CAny, m_abyObjet) + offsetof(CAny_Intern, m_abyValeur) == 16);  // value area
     static_assert(sizeof(CAny_Intern::m_abyValeur) == 40);
 };

@@ -25,9 +25,15 @@ int CAny_VQBIN::nGetTaille() const {
     return pby != nullptr ? CBaseStrMem::s_pstGetHeader(pby)->nLength : 0;
 }
 
-void CAny_VQBIN::Duplique(CAny* pclCible) const { _Duplique(pclCible, VQTYPE_BIN, m_abyValeur); }
-int CAny_VQBIN::nGetSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, sizeof(void*)); }
-int CAny_VQBIN::nGetAdr(void** ppAdr) const { return _nAdresse(ppAdr, m_abyValeur); }
+void CAny_VQBIN::Duplique(CAny* pclCible) const {
+    _Duplique(pclCible, VQTYPE_BIN, m_abyValeur);
+}
+int CAny_VQBIN::nGetSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, sizeof(void*));
+}
+int CAny_VQBIN::nGetAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, m_abyValeur);
+}
 
 int CAny_VQBIN::nFillBuffer(void* pBuffer) const {
     Partage(pBuffer, pbyGetBuffer());
@@ -38,7 +44,9 @@ int CAny_VQBIN::nGetDataSize(unsigned long* pnTaille) const {
     return _nTaille(pnTaille, static_cast<unsigned long>(nGetTaille()));
 }
 
-int CAny_VQBIN::nGetDataAdr(void** ppAdr) const { return _nAdresse(ppAdr, pbyGetBuffer()); }
+int CAny_VQBIN::nGetDataAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, pbyGetBuffer());
+}
 
 int CAny_VQBIN::nFillDataBuffer(void* pBuffer) const {
     if (nGetTaille() > 0) memcpy(pBuffer, pbyGetBuffer(), static_cast<size_t>(nGetTaille()));

@@ -3,16 +3,28 @@
 
 #include "platform/WinCodePage.h"
 
-void CAny_VQCARA::Duplique(CAny* pclCible) const { _Duplique(pclCible, VQTYPE_CARA, m_abyValeur); }
-int CAny_VQCARA::nGetSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, 1); }
-int CAny_VQCARA::nGetAdr(void** ppAdr) const { return _nAdresse(ppAdr, m_abyValeur); }
+void CAny_VQCARA::Duplique(CAny* pclCible) const {
+    _Duplique(pclCible, VQTYPE_CARA, m_abyValeur);
+}
+int CAny_VQCARA::nGetSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, 1);
+}
+int CAny_VQCARA::nGetAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, m_abyValeur);
+}
 int CAny_VQCARA::nFillBuffer(void* pBuffer) const {
     memcpy(pBuffer, m_abyValeur, 1);
     return VQERR_OK;
 }
-int CAny_VQCARA::nGetDataSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, 1); }
-int CAny_VQCARA::nGetDataAdr(void** ppAdr) const { return _nAdresse(ppAdr, m_abyValeur); }
-int CAny_VQCARA::nFillDataBuffer(void* pBuffer) const { return nFillBuffer(pBuffer); }
+int CAny_VQCARA::nGetDataSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, 1);
+}
+int CAny_VQCARA::nGetDataAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, m_abyValeur);
+}
+int CAny_VQCARA::nFillDataBuffer(void* pBuffer) const {
+    return nFillBuffer(pBuffer);
+}
 
 void CAny_VQCARA::SetValue(const void* p) {
     if (p == nullptr) return;
@@ -24,7 +36,9 @@ int CAny_VQCARA::nGetPCASTR(const char** ppsz) const {
     if (ppsz != nullptr) *ppsz = reinterpret_cast<const char*>(m_abyValeur);
     return VQERR_OK;
 }
-int CAny_VQCARA::nGetSTRLEN(unsigned long* pnLongueur) const { return _nTaille(pnLongueur, 1); }
+int CAny_VQCARA::nGetSTRLEN(unsigned long* pnLongueur) const {
+    return _nTaille(pnLongueur, 1);
+}
 
 void CAny_VQCARA::_Convertit(int nCodePage, const void* p) {
     if (p == nullptr) return;
@@ -37,6 +51,12 @@ void CAny_VQCARA::_Convertit(int nCodePage, const void* p) {
     SetValue(asz);
 }
 
-void CAny_VQCARA::SetValueFromUNICODE(const void* p) { _Convertit(1252, p); }
-void CAny_VQCARA::SetValueFromUNICODE_CP(int nCodePage, const void* p) { _Convertit(nCodePage, p); }
-void CAny_VQCARA::SetValueFromUNICODE_CP(int nCodePage, const void* p, unsigned long) { _Convertit(nCodePage, p); }
+void CAny_VQCARA::SetValueFromUNICODE(const void* p) {
+    _Convertit(1252, p);
+}
+void CAny_VQCARA::SetValueFromUNICODE_CP(int nCodePage, const void* p) {
+    _Convertit(nCodePage, p);
+}
+void CAny_VQCARA::SetValueFromUNICODE_CP(int nCodePage, const void* p, unsigned long) {
+    _Convertit(nCodePage, p);
+}

@@ -6,8 +6,12 @@ int CAny_VQCY::bIsPositive() const {
     return static_cast<int16_t>(tGet().m_awMot[4]) >= 0 ? 1 : 0;
 }
 
-int CAny_VQCY::nIncremente() { return _nPas(1.0); }
-int CAny_VQCY::nDecremente() { return _nPas(-1.0); }
+int CAny_VQCY::nIncremente() {
+    return _nPas(1.0);
+}
+int CAny_VQCY::nDecremente() {
+    return _nPas(-1.0);
+}
 
 int CAny_VQCY::_nPas(double dPas) {
     CMoney st = tGet();

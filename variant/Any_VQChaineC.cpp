@@ -9,7 +9,9 @@
 namespace {
 
 // Characters of p before its terminator, counting at most nMax (a wide text may be unaligned).
-unsigned long nLongueurBornee(const char* psz, unsigned long nMax) { return strnlen(psz, nMax); }
+unsigned long nLongueurBornee(const char* psz, unsigned long nMax) {
+    return strnlen(psz, nMax);
+}
 unsigned long nLongueurBornee(const wchar_t* psz, unsigned long nMax) {
     const unsigned char* pby = reinterpret_cast<const unsigned char*>(psz);
     unsigned long n = 0;
@@ -22,13 +24,19 @@ unsigned long nLongueurBornee(const wchar_t* psz, unsigned long nMax) {
 }
 
 // A heap copy of n characters and a terminator; null for n of 0 or a refused allocation.
-char* pszCopie(const char* psz, unsigned long n) { return n == 0 ? nullptr : STR_pszCreateA(n, psz); }
+char* pszCopie(const char* psz, unsigned long n) {
+    return n == 0 ? nullptr : STR_pszCreateA(n, psz);
+}
 wchar_t* pszCopie(const wchar_t* psz, unsigned long n) {
     return n == 0 ? nullptr : STR_pszCreateW_UNALIGNED(n, psz);
 }
 
-void Libere(char* psz) { STR_DeleteA(psz); }
-void Libere(wchar_t* psz) { STR_DeleteW(psz); }
+void Libere(char* psz) {
+    STR_DeleteA(psz);
+}
+void Libere(wchar_t* psz) {
+    STR_DeleteW(psz);
+}
 
 }  // namespace
 

@@ -121,6 +121,7 @@ public:
         _SetPointeur(cl.pszDetacheBuffer());
         return nResultat;
     }
+
 protected:
     // The value takes psz over (no count change) and drops its own reference.
     void _Remplace(T* psz) {

@@ -8,9 +8,15 @@ CAny_VQDECIMAL::~CAny_VQDECIMAL() {
     _SetPointeur(nullptr);
 }
 
-void CAny_VQDECIMAL::Duplique(CAny* pclCible) const { _Duplique(pclCible, VQTYPE_DECIMAL, piGetDecimal()); }
-int CAny_VQDECIMAL::nGetSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, sizeof(void*)); }
-int CAny_VQDECIMAL::nGetAdr(void** ppAdr) const { return _nAdresse(ppAdr, m_abyValeur); }
+void CAny_VQDECIMAL::Duplique(CAny* pclCible) const {
+    _Duplique(pclCible, VQTYPE_DECIMAL, piGetDecimal());
+}
+int CAny_VQDECIMAL::nGetSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, sizeof(void*));
+}
+int CAny_VQDECIMAL::nGetAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, m_abyValeur);
+}
 
 int CAny_VQDECIMAL::nFillBuffer(void* pBuffer) const {
     memcpy(pBuffer, m_abyValeur, sizeof(void*));
@@ -21,7 +27,9 @@ int CAny_VQDECIMAL::nGetDataSize(unsigned long* pnTaille) const {
     return _nTaille(pnTaille, DECIMALVQ_DATA_SIZE);
 }
 
-int CAny_VQDECIMAL::nGetDataAdr(void** ppAdr) const { return _nAdresse(ppAdr, nullptr, VQERR_TYPE); }
+int CAny_VQDECIMAL::nGetDataAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, nullptr, VQERR_TYPE);
+}
 
 int CAny_VQDECIMAL::nFillDataBuffer(void* pBuffer) const {
     // Without a factory at the type change there is no object to ask.

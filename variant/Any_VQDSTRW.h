@@ -14,7 +14,6 @@ public:
     // The same in nCodePage.
     void SetValueFromANSI_CP(int nCodePage, const void* p) override;
     void SetValueFromANSI_CP(int nCodePage, const void* p, unsigned long n) override;
-    using CAny_VQChainePartagee::SetValueFromANSI;
 
     // n UTF-16 units into a DSTRW value: below 1, or when they give no character, no string.
     static void s_SetFromUTF16(CAny* pclAny, const unsigned short* pwUnites, int n);

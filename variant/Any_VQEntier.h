@@ -12,9 +12,9 @@
 #include "variant/Any_VQFixe.h"
 
 enum eVQREGLE_DEBORDEMENT {
-    VQDEBORDEMENT_PLAGE,    // the exact result leaves the type's range
-    VQDEBORDEMENT_BIT_HAUT, // the new value has its top bit set
-    VQDEBORDEMENT_JAMAIS,   // never reported
+    VQDEBORDEMENT_PLAGE,     // the exact result leaves the type's range
+    VQDEBORDEMENT_BIT_HAUT,  // the new value has its top bit set
+    VQDEBORDEMENT_JAMAIS,    // never reported
 };
 
 template <typename T, unsigned short CODE, eVQREGLE_DEBORDEMENT REGLE>

@@ -14,7 +14,9 @@ CAny* ptabAlloue(uint64_t n) {
 }
 }  // namespace
 
-CAny_VQTABANY::~CAny_VQTABANY() { _Libere(); }
+CAny_VQTABANY::~CAny_VQTABANY() {
+    _Libere();
+}
 
 void CAny_VQTABANY::_Libere() {
     CAny* ptab = ptabGet();
@@ -30,18 +32,32 @@ void CAny_VQTABANY::Duplique(CAny* pclCible) const {
     const unsigned long n = nGetNbAny();
     _Duplique(pclCible, VQTYPE_TABANY, ptabGet(), &n);
 }
-int CAny_VQTABANY::nGetSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, sizeof(void*)); }
-int CAny_VQTABANY::nGetAdr(void** ppAdr) const { return _nAdresse(ppAdr, m_abyValeur); }
+int CAny_VQTABANY::nGetSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, sizeof(void*));
+}
+int CAny_VQTABANY::nGetAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, m_abyValeur);
+}
 int CAny_VQTABANY::nFillBuffer(void* pBuffer) const {
     memcpy(pBuffer, m_abyValeur, sizeof(void*));
     return VQERR_OK;
 }
-int CAny_VQTABANY::nGetDataSize(unsigned long* pnTaille) const { return _nTaille(pnTaille, nGetNbAny()); }
-int CAny_VQTABANY::nGetDataAdr(void** ppAdr) const { return _nAdresse(ppAdr, ptabGet()); }
-int CAny_VQTABANY::nFillDataBuffer(void*) const { return VQERR_TYPE; }
-int CAny_VQTABANY::nFillUtilDataBuffer(void*) const { return VQERR_TYPE; }
+int CAny_VQTABANY::nGetDataSize(unsigned long* pnTaille) const {
+    return _nTaille(pnTaille, nGetNbAny());
+}
+int CAny_VQTABANY::nGetDataAdr(void** ppAdr) const {
+    return _nAdresse(ppAdr, ptabGet());
+}
+int CAny_VQTABANY::nFillDataBuffer(void*) const {
+    return VQERR_TYPE;
+}
+int CAny_VQTABANY::nFillUtilDataBuffer(void*) const {
+    return VQERR_TYPE;
+}
 
-void CAny_VQTABANY::SetValue(const void* p) { SetValue(p, 1); }
+void CAny_VQTABANY::SetValue(const void* p) {
+    SetValue(p, 1);
+}
 
 void CAny_VQTABANY::SetValue(const void* p, unsigned long n) {
     // The copies are made before the array held so far goes: p may point into it.

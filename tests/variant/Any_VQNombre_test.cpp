@@ -89,8 +89,8 @@ TEST_F(AnyVQNombreTest, FloatStepping) {
         int nSens;
         int nResultat;
     } aCases[] = {
-        {"1.5 up", 1.5f, 1, 0},       {"-0.5 down", -0.5f, -1, 0}, {"max up", FLT_MAX, 1, 0},
-        {"+inf up", fInf, 1, 1},      {"-inf down", -fInf, -1, 1}, {"NaN up", fNaN, 1, 1},
+        {"1.5 up", 1.5f, 1, 0},  {"-0.5 down", -0.5f, -1, 0}, {"max up", FLT_MAX, 1, 0},
+        {"+inf up", fInf, 1, 1}, {"-inf down", -fInf, -1, 1}, {"NaN up", fNaN, 1, 1},
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.pszNom);
@@ -147,8 +147,16 @@ TEST_F(AnyVQNombreTest, Sign) {
         {"R8 NaN", [](CAny& cl, double d) { cl.SetR8(d); }, dNaN, 0},
         {"R8 -0.0", [](CAny& cl, double) { cl.SetR8(-0.0); }, 0, 1},
         {"BOOL -1", [](CAny& cl, double) { cl.SetBOOL(-1); }, 0, 1},
-        {"CY -1", [](CAny& cl, double) { cl.SetCY(CMoney{{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}}); }, 0, 0},
-        {"CY top word 0x7FFF", [](CAny& cl, double) { cl.SetCY(CMoney{{0, 0, 0, 0, 0x7FFF}}); }, 0, 1},
+        {"CY -1",
+         [](CAny& cl, double) {
+             cl.SetCY(CMoney{{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}});
+         },
+         0, 0},
+        {"CY top word 0x7FFF",
+         [](CAny& cl, double) {
+             cl.SetCY(CMoney{{0, 0, 0, 0, 0x7FFF}});
+         },
+         0, 1},
         {"DUREE", [](CAny& cl, double) { Ecrit<int64_t>(cl, VQTYPE_DUREE, -5); }, 0, 1},
     };
     for (const Case& c : aCases) {
@@ -176,8 +184,8 @@ TEST_F(AnyVQNombreTest, BoolTakesAtMostFourBytes) {
     struct Case {
         unsigned long n;
         int32_t nAttendu;
-    } aCases[] = {{1, 1}, {2, 0xEE01}, {4, static_cast<int32_t>(0xEEEEEE01)}, {8, static_cast<int32_t>(0xEEEEEE01)},
-                  {0, 0}};
+    } aCases[] = {
+        {1, 1}, {2, 0xEE01}, {4, static_cast<int32_t>(0xEEEEEE01)}, {8, static_cast<int32_t>(0xEEEEEE01)}, {0, 0}};
     for (const Case& c : aCases) {
         CAny cl;
         cl.SetBOOL(-1);

@@ -17,7 +17,9 @@
 
 namespace {
 
-void* pCellule(const CAny& cl) { return cl.pclGetValeur()->_pGetPointeur(); }
+void* pCellule(const CAny& cl) {
+    return cl.pclGetValeur()->_pGetPointeur();
+}
 
 // A counted object of the library's kind that tells when it goes.
 class CCompteTest : public CKXUnknown {
@@ -38,12 +40,53 @@ public:
     int m_nTraitement = 0;
     void vAddRef() override { m_nRef++; }
     void vRelease() override { m_nRef--; }
-    RESERVE(3) RESERVE(4) RESERVE(5) RESERVE(6) RESERVE(7) RESERVE(8) RESERVE(9) RESERVE(10) RESERVE(11)
-    RESERVE(12) RESERVE(13) RESERVE(14) RESERVE(15) RESERVE(16) RESERVE(17) RESERVE(18) RESERVE(19) RESERVE(20)
-    RESERVE(21) RESERVE(22) RESERVE(23) RESERVE(24) RESERVE(25) RESERVE(26) RESERVE(27) RESERVE(28) RESERVE(29)
-    RESERVE(30) RESERVE(31) RESERVE(32) RESERVE(33) RESERVE(34) RESERVE(35) RESERVE(36) RESERVE(37) RESERVE(38)
-    RESERVE(39) RESERVE(40) RESERVE(41) RESERVE(42) RESERVE(43) RESERVE(44) RESERVE(45) RESERVE(46) RESERVE(47)
-    RESERVE(48) RESERVE(49)
+    RESERVE(3);
+    RESERVE(4);
+    RESERVE(5);
+    RESERVE(6);
+    RESERVE(7);
+    RESERVE(8);
+    RESERVE(9);
+    RESERVE(10);
+    RESERVE(11);
+    RESERVE(12);
+    RESERVE(13);
+    RESERVE(14);
+    RESERVE(15);
+    RESERVE(16);
+    RESERVE(17);
+    RESERVE(18);
+    RESERVE(19);
+    RESERVE(20);
+    RESERVE(21);
+    RESERVE(22);
+    RESERVE(23);
+    RESERVE(24);
+    RESERVE(25);
+    RESERVE(26);
+    RESERVE(27);
+    RESERVE(28);
+    RESERVE(29);
+    RESERVE(30);
+    RESERVE(31);
+    RESERVE(32);
+    RESERVE(33);
+    RESERVE(34);
+    RESERVE(35);
+    RESERVE(36);
+    RESERVE(37);
+    RESERVE(38);
+    RESERVE(39);
+    RESERVE(40);
+    RESERVE(41);
+    RESERVE(42);
+    RESERVE(43);
+    RESERVE(44);
+    RESERVE(45);
+    RESERVE(46);
+    RESERVE(47);
+    RESERVE(48);
+    RESERVE(49);
     void* vpiGetTraitement() override {
         m_nTraitement++;
         return &m_nTraitement;

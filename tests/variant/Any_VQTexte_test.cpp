@@ -24,7 +24,9 @@ std::wstring sW(const CAny& cl) {
     const wchar_t* psz = nullptr;
     return cl.pclGetValeur()->nGetPCWSTR(&psz) == 0 ? std::wstring(psz) : L"<none>";
 }
-void* pBuffer(const CAny& cl) { return cl.pclGetValeur()->_pGetPointeur(); }
+void* pBuffer(const CAny& cl) {
+    return cl.pclGetValeur()->_pGetPointeur();
+}
 // The sizes a value reports. (The value object lies 4 bytes into its record, so its class pointer
 // is not 8-aligned: it is called directly, never through a pointer to member.)
 unsigned long nDonnees(const CAny& cl) {
@@ -221,10 +223,8 @@ TEST_F(AnyVQTexteTest, OwnedEightBitString) {
         unsigned int dwOption;
         std::string sAttendu;  // the whole writable buffer, terminator included
     } aCases[] = {
-        {"abcdefgh", 5, 1, std::string("abcde\0", 6)},
-        {"ab", 5, 1, std::string("ab\0\0\0\0", 6)},
-        {nullptr, 3, 1, std::string("\0\0\0\0", 4)},
-        {"abcdefgh", 5, 0, std::string("abcde\0", 6)},
+        {"abcdefgh", 5, 1, std::string("abcde\0", 6)}, {"ab", 5, 1, std::string("ab\0\0\0\0", 6)},
+        {nullptr, 3, 1, std::string("\0\0\0\0", 4)},   {"abcdefgh", 5, 0, std::string("abcde\0", 6)},
         {"abcdefgh", 5, 2, std::string("abcde\0", 6)},
     };
     for (const Case& c : aCases) {

@@ -1,6 +1,8 @@
 // The variant record: its layout and slot order as the host reads them, the type change and the
 // initial values, the typed setters and getters, copies, raw values taken over from the host, the
 // 8-byte binary casts, the content view, byte strings made from values, and text access.
+#include "variant/Any.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,10 +13,10 @@
 #include "tests/core/VirtualSlot.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "variant/Any.h"
 #include "variant/Any_VQChaineC.h"
 #include "variant/Any_VQObjetHote.h"
 #include "variant/Any_VQTABANY.h"
+#include "variant/Any_VQTexteFixe.h"
 #include "variant/DateTime.h"
 #include "variant/Duree.h"
 #include "variant/Money.h"
@@ -26,7 +28,9 @@ namespace {
 // Reading a record as the host does: raw bytes and calls through the class pointer at offset 4
 // ---------------------------------------------------------------------------------------------------
 
-const unsigned char* pbyRecord(const CAny& cl) { return reinterpret_cast<const unsigned char*>(&cl); }
+const unsigned char* pbyRecord(const CAny& cl) {
+    return reinterpret_cast<const unsigned char*>(&cl);
+}
 uint16_t wTypeBrut(const CAny& cl) {
     uint16_t w;
     memcpy(&w, pbyRecord(cl) + 12, sizeof(w));
@@ -57,7 +61,9 @@ std::wstring sDSTRW(const CAny& cl) {
     if (cl.pclGetValeur()->nGetPCWSTR(&psz) != 0) return L"<none>";
     return psz;
 }
-uint32_t nCompte(const void* pBuffer) { return CBaseStrMem::s_nGetCount(pBuffer); }
+uint32_t nCompte(const void* pBuffer) {
+    return CBaseStrMem::s_nGetCount(pBuffer);
+}
 
 class AnyTest : public testing::Test {
 protected:
@@ -123,22 +129,21 @@ TEST_F(AnyTest, RootSlotOrder) {
         {"nIncremente", SlotOf(&I::nIncremente), 17},
         {"nDecremente", SlotOf(&I::nDecremente), 18},
         {"SetValueFromANSI(p)", SlotOf(static_cast<void (I::*)(const void*)>(&I::SetValueFromANSI)), 19},
-        {"SetValueFromANSI(p,n)",
-         SlotOf(static_cast<void (I::*)(const void*, unsigned long)>(&I::SetValueFromANSI)), 20},
+        {"SetValueFromANSI(p,n)", SlotOf(static_cast<void (I::*)(const void*, unsigned long)>(&I::SetValueFromANSI)),
+         20},
         {"SetValueFromUNICODE(p)", SlotOf(static_cast<void (I::*)(const void*)>(&I::SetValueFromUNICODE)), 21},
         {"SetValueFromUNICODE(p,n)",
          SlotOf(static_cast<void (I::*)(const void*, unsigned long)>(&I::SetValueFromUNICODE)), 22},
-        {"SetValueFromANSI_CP(cp,p)",
-         SlotOf(static_cast<void (I::*)(int, const void*)>(&I::SetValueFromANSI_CP)), 23},
+        {"SetValueFromANSI_CP(cp,p)", SlotOf(static_cast<void (I::*)(int, const void*)>(&I::SetValueFromANSI_CP)), 23},
         {"SetValueFromANSI_CP(cp,p,n)",
          SlotOf(static_cast<void (I::*)(int, const void*, unsigned long)>(&I::SetValueFromANSI_CP)), 24},
-        {"SetValueFromUNICODE_CP(cp,p)",
-         SlotOf(static_cast<void (I::*)(int, const void*)>(&I::SetValueFromUNICODE_CP)), 25},
+        {"SetValueFromUNICODE_CP(cp,p)", SlotOf(static_cast<void (I::*)(int, const void*)>(&I::SetValueFromUNICODE_CP)),
+         25},
         {"SetValueFromUNICODE_CP(cp,p,n)",
          SlotOf(static_cast<void (I::*)(int, const void*, unsigned long)>(&I::SetValueFromUNICODE_CP)), 26},
         {"SetValueOption", SlotOf(&I::SetValueOption), 27},
-        {"PSTRA __CreateStr(p)",
-         SlotOf(static_cast<void (CAny_VQPSTRA::*)(const void*)>(&CAny_VQPSTRA::__CreateStr)), 28},
+        {"PSTRA __CreateStr(p)", SlotOf(static_cast<void (CAny_VQPSTRA::*)(const void*)>(&CAny_VQPSTRA::__CreateStr)),
+         28},
         {"PSTRA __CreateStr(p,n)",
          SlotOf(static_cast<void (CAny_VQPSTRA::*)(const void*, unsigned long)>(&CAny_VQPSTRA::__CreateStr)), 29},
         {"PSTRA __DeleteStr", SlotOf(&CAny_VQPSTRA::__DeleteStr), 30},
@@ -312,6 +317,11 @@ TEST_F(AnyTest, InitialValues) {
     CAny clDate;
     clDate.__SetType(24, 0);
     EXPECT_EQ(sDSTRW(clDate), L"");
+    // Without a default text a time still has its nine digits.
+    static_cast<CAny_VQTIMEW*>(clTime.pclGetValeur())->InitTexte(nullptr);
+    EXPECT_EQ(sDSTRW(clTime), L"000000000");
+    static_cast<CAny_VQDATEW*>(clDate.pclGetValeur())->InitTexte(L"202401019");
+    EXPECT_EQ(sDSTRW(clDate), L"20240101");
 }
 
 TEST_F(AnyTest, KeepFlagLeavesTheAreaForTheCaller) {
@@ -355,24 +365,34 @@ TEST_F(AnyTest, SettersRetypeSetAndClearBothFlags) {
         {"UI1", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetUI1(200); }, 2, {200}},
         {"UI2", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetUI2(0x1234); }, 3, {0x34, 0x12}},
         {"UI4", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetUI4(0x01020304); }, 4, {4, 3, 2, 1}},
-        {"UI8", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetUI8(0x0102030405060708UL); }, 5,
+        {"UI8",
+         [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetUI8(0x0102030405060708UL); },
+         5,
          {8, 7, 6, 5, 4, 3, 2, 1}},
         {"I1", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetI1(-1); }, 6, {0xFF}},
         {"I2", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetI2(-2); }, 7, {0xFE, 0xFF}},
         {"I4", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetI4(-3); }, 8, {0xFD, 0xFF, 0xFF, 0xFF}},
-        {"I8", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetI8(-4); }, 9,
+        {"I8",
+         [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetI8(-4); },
+         9,
          {0xFC, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
         {"CY", [](CAny& cl, CDateTime&, CDuree&, CMoney& st) { cl.SetCY(st); }, 10, {1, 0, 2, 0, 3, 0, 4, 0, 5, 0}},
         {"R4", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetR4(1.0f); }, 11, {0, 0, 0x80, 0x3F}},
         {"R8", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetR8(-2.0); }, 12, {0, 0, 0, 0, 0, 0, 0, 0xC0}},
         {"DATE", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetDATE(L"2"); }, 24, {'2', 0, 0, 0, 0, 0, 0, 0}},
         {"TIME", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetTIME(L"1"); }, 25, {'1', 0, 0, 0, 0, 0, 0, 0}},
-        {"DATETIME&", [](CAny& cl, CDateTime& d, CDuree&, CMoney&) { cl.SetDATETIME(d); }, 26,
+        {"DATETIME&",
+         [](CAny& cl, CDateTime& d, CDuree&, CMoney&) { cl.SetDATETIME(d); },
+         26,
          {0x1D, 0x02, 0xE8, 0x07, 0xD8, 0x4F, 0xF3, 0x02}},
-        {"DATETIME*", [](CAny& cl, CDateTime& d, CDuree&, CMoney&) { cl.SetDATETIME(&d); }, 26,
+        {"DATETIME*",
+         [](CAny& cl, CDateTime& d, CDuree&, CMoney&) { cl.SetDATETIME(&d); },
+         26,
          {0x1D, 0x02, 0xE8, 0x07, 0xD8, 0x4F, 0xF3, 0x02}},
         {"DUREE", [](CAny& cl, CDateTime&, CDuree& d, CMoney&) { cl.SetDUREE(&d); }, 27, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {"DATEA", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetDATEA("20240102xx"); }, 128,
+        {"DATEA",
+         [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetDATEA("20240102xx"); },
+         128,
          {'2', '0', '2', '4', '0', '1', '0', '2', 0}},
         {"TIMEA", [](CAny& cl, CDateTime&, CDuree&, CMoney&) { cl.SetTIMEA("12"); }, 129, {'1', '2', 0}},
     };
@@ -451,9 +471,9 @@ TEST_F(AnyTest, IntegerGettersExtendByTheirTables) {
     struct Case {
         const char* pszNom;
         void (*pfn)(CAny&);
-        int nInt;          // nGetINT: result 105 or the value
+        int nInt;  // nGetINT: result 105 or the value
         bool bInt;
-        long nInt64;       // nGetINT_64
+        long nInt64;  // nGetINT_64
         bool bInt64;
         unsigned long nBits;  // nGetBitField_64
         bool bBits;
@@ -467,8 +487,8 @@ TEST_F(AnyTest, IntegerGettersExtendByTheirTables) {
         {"I2 -3", [](CAny& cl) { cl.SetI2(-3); }, -3, true, -3, true, ~2UL, true},
         {"I4 -4", [](CAny& cl) { cl.SetI4(-4); }, -4, true, -4, true, ~3UL, true},
         {"I8 -5", [](CAny& cl) { cl.SetI8(-5); }, 0, false, -5, true, ~4UL, true},
-        {"UIX 6", [](CAny& cl) { cl.__SetType(14, 0), cl.pclGetValeur()->SetValue("\x06\0\0\0\0\0\0\0"); },
-         0, false, 0, false, 6, true},
+        {"UIX 6", [](CAny& cl) { cl.__SetType(14, 0), cl.pclGetValeur()->SetValue("\x06\0\0\0\0\0\0\0"); }, 0, false, 0,
+         false, 6, true},
         {"R8", [](CAny& cl) { cl.SetR8(1); }, 0, false, 0, false, 0, false},
         {"NULL I4", [](CAny& cl) { cl.SetI4(1), cl.SetNull(1); }, 0, false, 0, false, 0, false},
     };
