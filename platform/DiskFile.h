@@ -232,6 +232,11 @@ public:
     static int bGetFileAttributes(const wchar_t* pszPath, int& nAttributes, uint32_t& nErrno,
                                   CXError* pclErr = nullptr);
     static int bGetFileAttributes(int* pnAttributes, const wchar_t* pszPath, CXError* pclErr = nullptr);
+    // The attribute reader behind bGetFileAttributes and the directory search: the status of the path
+    // (lstat when bNoFollow, so that a link is seen as a link), its attribute word, errno into
+    // *pnErrno; a failure reports 28130 with the path. Outputs may be null.
+    static int _bReadAttributes(const wchar_t* pszPath, int bNoFollow, struct stat* pstStat, uint32_t* pdwAttributes,
+                                uint32_t* pnErrno, CXError* pclErr);
     static int bSetFileAttributesUnix(const wchar_t* pszPath, mode_t nMode, CXError* pclErr = nullptr);
     static int bSetFileAttributes(const wchar_t* pszPath, uint32_t nAttributes, CXError* pclErr = nullptr);
     static int bSetFileOwnerUnix(const wchar_t* pszPath, uid_t nUid, gid_t nGid, CXError* pclErr = nullptr);
