@@ -36,6 +36,11 @@ const std::set<std::string> g_setAllowedExports = {
     "bInitVQConvFromVM",
     "_Z14STRG_pszCreateIwEPT_m",
     "_Z14STRG_pszCreateIcEPT_m",
+    "_Z13STRG_nGetCharIccEiP8_IO_FILE",
+    "_Z13STRG_nGetCharIwwEiP8_IO_FILE",
+    "_Z13STRG_nGetCharIwtEiP8_IO_FILE",
+    "_Z13STRG_nGetLineIcEiPPT_PmP8_IO_FILE",
+    "_Z13STRG_nGetLineIwEiPPT_PmP8_IO_FILE",
 };
 
 class ModuleEntryTest : public testing::Test {

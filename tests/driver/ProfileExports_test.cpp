@@ -1,0 +1,108 @@
+// The character and line readers the driver library exports for the host, found by their mangled
+// names in the library loaded with dlopen and called as the host calls them.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+typedef int (*PFNGETCHAR)(FILE*);
+typedef int (*PFNGETLINEA)(char**, unsigned long*, FILE*);
+typedef int (*PFNGETLINEW)(wchar_t**, unsigned long*, FILE*);
+
+class ProfileExportsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_hDriver = dlopen(KX_DRIVER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(s_hDriver, nullptr) << dlerror();
+    }
+    static void TearDownTestSuite() {
+        if (s_hDriver != nullptr) dlclose(s_hDriver);
+        s_hDriver = nullptr;
+    }
+    template <typename PFN>
+    static PFN pfnFind(const char* pszName) {
+        return s_hDriver == nullptr ? nullptr : reinterpret_cast<PFN>(dlsym(s_hDriver, pszName));
+    }
+    // A fresh stream over the bytes.
+    static FILE* pFileOf(const std::string& s) {
+        char szPath[] = "/tmp/kxexportXXXXXX";
+        const int fd = mkstemp(szPath);
+        if (fd < 0) return nullptr;
+        const bool bWritten = write(fd, s.data(), s.size()) == static_cast<ssize_t>(s.size());
+        close(fd);
+        FILE* p = bWritten ? fopen(szPath, "r") : nullptr;
+        unlink(szPath);
+        return p;
+    }
+
+    static void* s_hDriver;
+};
+
+void* ProfileExportsTest::s_hDriver = nullptr;
+
+TEST_F(ProfileExportsTest, CharacterReaders) {
+    PFNGETCHAR pfnUTF16 = pfnFind<PFNGETCHAR>("_Z13STRG_nGetCharIwtEiP8_IO_FILE");
+    PFNGETCHAR pfnByte = pfnFind<PFNGETCHAR>("_Z13STRG_nGetCharIccEiP8_IO_FILE");
+    PFNGETCHAR pfnWide = pfnFind<PFNGETCHAR>("_Z13STRG_nGetCharIwwEiP8_IO_FILE");
+    ASSERT_NE(pfnUTF16, nullptr);
+    ASSERT_NE(pfnByte, nullptr);
+    ASSERT_NE(pfnWide, nullptr);
+
+    FILE* p = pFileOf(std::string("\xFF\xFE\x41\x00\xE9\x00", 6));
+    ASSERT_NE(p, nullptr);
+    for (int nExpected : {0xFEFF, 0x41, 0xE9, -1}) EXPECT_EQ(pfnUTF16(p), nExpected);
+    fclose(p);
+
+    p = pFileOf("A");
+    EXPECT_EQ(pfnByte(p), 0x41);
+    EXPECT_EQ(pfnByte(p), EOF);
+    fclose(p);
+
+    p = pFileOf("A");
+    EXPECT_EQ(pfnWide(p), 0x41);
+    EXPECT_EQ(pfnWide(p), -1);
+    fclose(p);
+}
+
+TEST_F(ProfileExportsTest, LineReaders) {
+    PFNGETLINEA pfnLine = pfnFind<PFNGETLINEA>("_Z13STRG_nGetLineIcEiPPT_PmP8_IO_FILE");
+    PFNGETLINEW pfnLineW = pfnFind<PFNGETLINEW>("_Z13STRG_nGetLineIwEiPPT_PmP8_IO_FILE");
+    ASSERT_NE(pfnLine, nullptr);
+    ASSERT_NE(pfnLineW, nullptr);
+
+    FILE* p = pFileOf("ab\ncd");
+    ASSERT_NE(p, nullptr);
+    char* psz = nullptr;
+    unsigned long nSize = 0;
+    EXPECT_EQ(pfnLine(&psz, &nSize, p), 3);
+    EXPECT_STREQ(psz, "ab\n");
+    EXPECT_EQ(pfnLine(&psz, &nSize, p), 2);
+    EXPECT_STREQ(psz, "cd");
+    EXPECT_EQ(pfnLine(&psz, &nSize, p), -1);
+    fclose(p);
+
+    const std::string sLong(300, 'q');
+    p = pFileOf(sLong + "\n");
+    EXPECT_EQ(pfnLine(&psz, &nSize, p), 301);
+    EXPECT_EQ(std::string(psz), sLong + "\n");
+    fclose(p);
+    free(psz);  // the caller frees the buffer the library grew
+
+    p = pFileOf("xy\nz");
+    wchar_t* pszW = nullptr;
+    nSize = 0;
+    EXPECT_EQ(pfnLineW(&pszW, &nSize, p), 3);
+    EXPECT_EQ(std::wstring(pszW), L"xy\n");
+    EXPECT_EQ(pfnLineW(&pszW, &nSize, p), 1);
+    EXPECT_EQ(pfnLineW(&pszW, &nSize, p), -1);
+    fclose(p);
+    free(pszW);
+}
+
+}  // namespace
