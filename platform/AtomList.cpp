@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cwchar>
 
-CAtomList::~CAtomList() { RAZ(); }
+CAtomList::~CAtomList() {
+    RAZ();
+}
 
 void CAtomList::RAZ() {
     while (m_pFirst != nullptr) {

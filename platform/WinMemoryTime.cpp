@@ -28,8 +28,12 @@ namespace {
 // 32-bit size sits in the last four bytes before them.
 constexpr size_t HEAP_PREFIX = alignof(std::max_align_t);
 
-uint32_t* pnSizeOf(void* pBlock) { return static_cast<uint32_t*>(pBlock) - 1; }
-unsigned char* pbyRawOf(void* pBlock) { return static_cast<unsigned char*>(pBlock) - HEAP_PREFIX; }
+uint32_t* pnSizeOf(void* pBlock) {
+    return static_cast<uint32_t*>(pBlock) - 1;
+}
+unsigned char* pbyRawOf(void* pBlock) {
+    return static_cast<unsigned char*>(pBlock) - HEAP_PREFIX;
+}
 
 void* __HeapFailure(unsigned flags) {
     if ((flags & HEAP_GENERATE_EXCEPTIONS) != 0) throw static_cast<unsigned int>(KX_STATUS_NO_MEMORY);
@@ -61,7 +65,8 @@ void* HeapReAlloc(void* hHeap, unsigned flags, void* pBlock, size_t size) {
     if (pRaw == nullptr) return __HeapFailure(flags);
     void* pNew = pRaw + HEAP_PREFIX;
     *pnSizeOf(pNew) = static_cast<uint32_t>(size);
-    if ((flags & HEAP_ZERO_MEMORY) != 0 && size > nOld) memset(static_cast<unsigned char*>(pNew) + nOld, 0, size - nOld);
+    if ((flags & HEAP_ZERO_MEMORY) != 0 && size > nOld)
+        memset(static_cast<unsigned char*>(pNew) + nOld, 0, size - nOld);
     return pNew;
 }
 
@@ -93,9 +98,13 @@ void* GlobalFree(void* pBlock) {
     return nullptr;
 }
 
-void* GlobalLock(void* pBlock) { return pBlock; }
+void* GlobalLock(void* pBlock) {
+    return pBlock;
+}
 
-int GlobalUnlock(void*) { return 1; }
+int GlobalUnlock(void*) {
+    return 1;
+}
 
 void ZeroMemory(void* p, size_t n) {
     if (p != nullptr && n != 0) memset(p, 0, n);
@@ -158,10 +167,12 @@ void __TmToSystemTime(const struct tm& tm, unsigned nMilliseconds, SYSTEMTIME* p
 }
 
 // A broken-down time of the year range of a SYSTEMTIME (the C library can represent far more).
-bool __bFitsSystemTime(const struct tm& tm) { return tm.tm_year >= -1900 && tm.tm_year <= 65535 - 1900; }
+bool __bFitsSystemTime(const struct tm& tm) {
+    return tm.tm_year >= -1900 && tm.tm_year <= 65535 - 1900;
+}
 
 struct tm __SystemTimeToTm(const SYSTEMTIME& st) {
-    struct tm tm{};
+    struct tm tm {};
     tm.tm_year = st.wYear - 1900;
     tm.tm_mon = st.wMonth - 1;
     tm.tm_mday = st.wDay;
@@ -210,16 +221,22 @@ static void __GetTime(SYSTEMTIME* pst, bool bLocal) {
     __TmToSystemTime(tm, static_cast<unsigned>(tv.tv_usec / 1000), pst);
 }
 
-void GetLocalTime(SYSTEMTIME* pst) { __GetTime(pst, true); }
+void GetLocalTime(SYSTEMTIME* pst) {
+    __GetTime(pst, true);
+}
 
-void GetSystemTime(SYSTEMTIME* pst) { __GetTime(pst, false); }
+void GetSystemTime(SYSTEMTIME* pst) {
+    __GetTime(pst, false);
+}
 
 int SetLocalTime(const SYSTEMTIME* pst) {
     if (pst == nullptr) return 0;
     struct tm tm = __SystemTimeToTm(*pst);
     time_t t;
     if (!__bConvertTm(&tm, false, &t)) return 0;
-    struct timeval tv{t, 0};
+    struct timeval tv {
+        t, 0
+    };
     return settimeofday(&tv, nullptr) == 0 ? 1 : 0;
 }
 
@@ -284,7 +301,8 @@ int GetFileTime(int fd, FILETIME* pftCreation, FILETIME* pftLastAccess, FILETIME
 
 int SetFileTime(const wchar_t* pszPath, const FILETIME*, const FILETIME* pftLastAccess, const FILETIME* pftLastWrite) {
     if (pftLastAccess == nullptr && pftLastWrite == nullptr) return 1;
-    struct utimbuf stTimes{};
+    if (pszPath == nullptr) return 0;
+    struct utimbuf stTimes {};
     if (pftLastAccess == nullptr || pftLastWrite == nullptr) {
         struct stat st;
         if (CDiskFile::Unix_lstat(pszPath, &st) != 0) return 0;
@@ -452,16 +470,36 @@ int GetVersionEx(OSVERSIONINFO* pst) {
     return uname(&stName) == 0 ? 1 : 0;
 }
 
-int bWindowsNT() { return 0; }
-int bWindows2000() { return 0; }
-int bWindowsXP() { return 0; }
-int bWindows2003() { return 0; }
-int bWindowsVista() { return 0; }
-int bWindowsSeven() { return 0; }
-int bWindows8() { return 0; }
-int bWindowsSmartphone() { return 0; }
-int bWindowsCE2002() { return 0; }
-int bIsWindows64() { return 0; }
+int bWindowsNT() {
+    return 0;
+}
+int bWindows2000() {
+    return 0;
+}
+int bWindowsXP() {
+    return 0;
+}
+int bWindows2003() {
+    return 0;
+}
+int bWindowsVista() {
+    return 0;
+}
+int bWindowsSeven() {
+    return 0;
+}
+int bWindows8() {
+    return 0;
+}
+int bWindowsSmartphone() {
+    return 0;
+}
+int bWindowsCE2002() {
+    return 0;
+}
+int bIsWindows64() {
+    return 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Unique identifiers (time-based, version 1)
@@ -545,7 +583,9 @@ int UuidCreate(_GUID* pGuid) {
     return nResult;
 }
 
-int IsEqualGUID(const _GUID& a, const _GUID& b) { return memcmp(&a, &b, sizeof(_GUID)) == 0 ? 1 : 0; }
+int IsEqualGUID(const _GUID& a, const _GUID& b) {
+    return memcmp(&a, &b, sizeof(_GUID)) == 0 ? 1 : 0;
+}
 
 // ---------------------------------------------------------------------------------------------
 // User-interface helpers
@@ -558,9 +598,13 @@ int32_t __nAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
-bool __bEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool __bEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
-void __Zero(RECT* p) { *p = RECT{0, 0, 0, 0}; }
+void __Zero(RECT* p) {
+    *p = RECT{0, 0, 0, 0};
+}
 
 // Code page 1252 letters and digits, one bit per byte value.
 constexpr uint32_t s_tabAlphaNum1252[8] = {
@@ -591,9 +635,13 @@ int SetRectEmpty(RECT* pRect) {
     return 1;
 }
 
-int IsRectEmpty(const RECT* pRect) { return pRect == nullptr || __bEmpty(*pRect) ? 1 : 0; }
+int IsRectEmpty(const RECT* pRect) {
+    return pRect == nullptr || __bEmpty(*pRect) ? 1 : 0;
+}
 
-int bEmule_IsRectEmpty(const RECT* pRect) { return IsRectEmpty(pRect); }
+int bEmule_IsRectEmpty(const RECT* pRect) {
+    return IsRectEmpty(pRect);
+}
 
 int EqualRect(const RECT* a, const RECT* b) {
     if (a == nullptr || b == nullptr) return 0;
@@ -623,7 +671,9 @@ int OffsetRect(RECT* pRect, int dx, int dy) {
     return 1;
 }
 
-int bEmule_OffsetRect(RECT* pRect, int dx, int dy) { return OffsetRect(pRect, dx, dy); }
+int bEmule_OffsetRect(RECT* pRect, int dx, int dy) {
+    return OffsetRect(pRect, dx, dy);
+}
 
 int IntersectRect(RECT* pDst, const RECT* a, const RECT* b) {
     if (pDst == nullptr || a == nullptr || b == nullptr) return 0;
@@ -637,7 +687,9 @@ int IntersectRect(RECT* pDst, const RECT* a, const RECT* b) {
     return 1;
 }
 
-int bEmule_IntersectRect(RECT* pDst, const RECT* a, const RECT* b) { return IntersectRect(pDst, a, b); }
+int bEmule_IntersectRect(RECT* pDst, const RECT* a, const RECT* b) {
+    return IntersectRect(pDst, a, b);
+}
 
 int UnionRect(RECT* pDst, const RECT* a, const RECT* b) {
     if (pDst == nullptr || a == nullptr || b == nullptr) return 0;
@@ -703,7 +755,9 @@ int LinuxIsCharAlphaNumericA(char c) {
     return (s_tabAlphaNum1252[by >> 5] >> (by & 31)) & 1;
 }
 
-int bEmule_IsCharAlphaNumericA(char c) { return LinuxIsCharAlphaNumericA(c); }
+int bEmule_IsCharAlphaNumericA(char c) {
+    return LinuxIsCharAlphaNumericA(c);
+}
 
 int nEmule_LoadStringW(void*, unsigned, wchar_t* pszBuffer, int nSize) {
     if (pszBuffer != nullptr && nSize > 0) pszBuffer[0] = L'\0';

@@ -40,7 +40,9 @@ std::string sToUTF8(const wchar_t* psz, size_t nLen) {
     return std::string(tab.data(), static_cast<size_t>(n));
 }
 
-std::string sToUTF8(const wchar_t* psz) { return psz == nullptr ? std::string() : sToUTF8(psz, wcslen(psz)); }
+std::string sToUTF8(const wchar_t* psz) {
+    return psz == nullptr ? std::string() : sToUTF8(psz, wcslen(psz));
+}
 
 std::wstring sFromUTF8(const char* psz) {
     if (psz == nullptr || *psz == '\0') return std::wstring();
@@ -60,7 +62,9 @@ size_t __nCopyCut(T* pszBuffer, size_t nSize, const T* psz, size_t nLen) {
 }
 
 // The code page of 8-bit text exchanged with the system in the current character set.
-unsigned __nCurrentCharsetCodePage() { return dwGetCodePageFromCharset(STR_nGetCurrentChangeCharset()); }
+unsigned __nCurrentCharsetCodePage() {
+    return dwGetCodePageFromCharset(STR_nGetCurrentChangeCharset());
+}
 
 std::string sCodePageToUTF8(const char* psz, unsigned nCodePage) {
     if (psz == nullptr || *psz == '\0') return std::string();
@@ -277,13 +281,13 @@ void* __ThreadStart(void* p) {
     const _stTHREADSTART st = *static_cast<_stTHREADSTART*>(p);
     delete static_cast<_stTHREADSTART*>(p);
     switch (st.nKind) {
-    case eThreadVoid:
-        st.pfnVoid(st.pArg);
-        return nullptr;
-    case eThreadUnsigned:
-        return reinterpret_cast<void*>(static_cast<uintptr_t>(st.pfnUnsigned(st.pArg)));
-    case eThreadUnsignedLong:
-        return reinterpret_cast<void*>(static_cast<uintptr_t>(st.pfnUnsignedLong(st.pArg)));
+        case eThreadVoid:
+            st.pfnVoid(st.pArg);
+            return nullptr;
+        case eThreadUnsigned:
+            return reinterpret_cast<void*>(static_cast<uintptr_t>(st.pfnUnsigned(st.pArg)));
+        case eThreadUnsignedLong:
+            return reinterpret_cast<void*>(static_cast<uintptr_t>(st.pfnUnsignedLong(st.pArg)));
     }
     return nullptr;
 }
@@ -419,14 +423,14 @@ int SetCurrentDirectoryA(const char* pszPath) {
 
 int GetStdHandle(int nStdHandle) {
     switch (nStdHandle) {
-    case STD_INPUT_HANDLE:
-        return STDIN_FILENO;
-    case STD_OUTPUT_HANDLE:
-        return STDOUT_FILENO;
-    case STD_ERROR_HANDLE:
-        return STDERR_FILENO;
-    default:
-        return -1;
+        case STD_INPUT_HANDLE:
+            return STDIN_FILENO;
+        case STD_OUTPUT_HANDLE:
+            return STDOUT_FILENO;
+        case STD_ERROR_HANDLE:
+            return STDERR_FILENO;
+        default:
+            return -1;
     }
 }
 
@@ -439,15 +443,21 @@ namespace {
 CAtomList s_clAtomList;
 }  // namespace
 
-unsigned short AddAtom(const wchar_t* pszName) { return s_clAtomList.nAdd(pszName); }
+unsigned short AddAtom(const wchar_t* pszName) {
+    return s_clAtomList.nAdd(pszName);
+}
 
-unsigned short FindAtom(const wchar_t* pszName) { return s_clAtomList.nFind(pszName); }
+unsigned short FindAtom(const wchar_t* pszName) {
+    return s_clAtomList.nFind(pszName);
+}
 
 unsigned GetAtomName(unsigned short nAtom, wchar_t* pszBuffer, int nSize) {
     return s_clAtomList.nGetName(nAtom, pszBuffer, nSize);
 }
 
-unsigned short DeleteAtom(unsigned short nAtom) { return s_clAtomList.nDelete(nAtom); }
+unsigned short DeleteAtom(unsigned short nAtom) {
+    return s_clAtomList.nDelete(nAtom);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Debug output and message box
@@ -463,18 +473,18 @@ namespace {
 
 const char* __pszPrompt(unsigned nType) {
     switch (nType) {
-    case MB_OK:
-        return "Appuyez sur ENTREE pour continuer : ";
-    case MB_OKCANCEL:
-        return "Entrez votre choix (o = OK, c = CANCEL) pour continuer (exemple : o + ENTREE) : ";
-    case MB_YESNOCANCEL:
-        return "Entrez votre choix (y = YES, n = NO, c = CANCEL) pour continuer (exemple : y + ENTREE) : ";
-    case MB_YESNO:
-        return "Entrez votre choix (y = YES, n = NO) pour continuer (exemple : y + ENTREE) : ";
-    case MB_RETRYCANCEL:
-        return "Entrez votre choix (r = RETRY, c = CANCEL) pour continuer (exemple : r + ENTREE) : ";
-    default:  // 2, and every type with icon or default-button bits
-        return "Entrez votre choix (r = RETRY, a = ABORT, i = IGNORE) pour continuer (exemple : r + ENTREE) : ";
+        case MB_OK:
+            return "Appuyez sur ENTREE pour continuer : ";
+        case MB_OKCANCEL:
+            return "Entrez votre choix (o = OK, c = CANCEL) pour continuer (exemple : o + ENTREE) : ";
+        case MB_YESNOCANCEL:
+            return "Entrez votre choix (y = YES, n = NO, c = CANCEL) pour continuer (exemple : y + ENTREE) : ";
+        case MB_YESNO:
+            return "Entrez votre choix (y = YES, n = NO) pour continuer (exemple : y + ENTREE) : ";
+        case MB_RETRYCANCEL:
+            return "Entrez votre choix (r = RETRY, c = CANCEL) pour continuer (exemple : r + ENTREE) : ";
+        default:  // 2, and every type with icon or default-button bits
+            return "Entrez votre choix (r = RETRY, a = ABORT, i = IGNORE) pour continuer (exemple : r + ENTREE) : ";
     }
 }
 
@@ -525,25 +535,25 @@ int __nMessageBoxConsole(FILE* pIn, FILE* pOut, const wchar_t* pszText, const wc
         }
     }
     switch (cFirst) {
-    case 'a':
-        return IDABORT;
-    case 'c':
-        return IDCANCEL;
-    case 'i':
-        return IDIGNORE;
-    case 'n':
-        return IDNO;
-    case 'r':
-        fprintf(pOut,
-                "(developpeurs : pour examiner la fonction courante, attachez un debogueur au processus %d "
-                "(gdb -p %d), remontez les appels avec 'up' puis reprenez avec 'continue')\n",
-                static_cast<int>(getpid()), static_cast<int>(getpid()));
-        fflush(pOut);
-        return IDRETRY;
-    case 'y':
-        return IDYES;
-    default:
-        return IDOK;
+        case 'a':
+            return IDABORT;
+        case 'c':
+            return IDCANCEL;
+        case 'i':
+            return IDIGNORE;
+        case 'n':
+            return IDNO;
+        case 'r':
+            fprintf(pOut,
+                    "(developpeurs : pour examiner la fonction courante, attachez un debogueur au processus %d "
+                    "(gdb -p %d), remontez les appels avec 'up' puis reprenez avec 'continue')\n",
+                    static_cast<int>(getpid()), static_cast<int>(getpid()));
+            fflush(pOut);
+            return IDRETRY;
+        case 'y':
+            return IDYES;
+        default:
+            return IDOK;
     }
 }
 

@@ -54,8 +54,8 @@ void InitAlarmHandler(void (*pfnHandler)(int));
 uintptr_t _beginthread(void (*pfnStart)(void*), unsigned nStackSize, void* pArg);
 // Joinable threads (their creator joins them with pthread_join); the id, also stored in *pnId when
 // given, or 0 with errno set. Security and flags are not looked at.
-uintptr_t _beginthreadex(void* pSecurity, unsigned nStackSize, unsigned (*pfnStart)(void*), void* pArg,
-                         unsigned nFlags, unsigned long* pnId);
+uintptr_t _beginthreadex(void* pSecurity, unsigned nStackSize, unsigned (*pfnStart)(void*), void* pArg, unsigned nFlags,
+                         unsigned long* pnId);
 uintptr_t CreateThread(void* pSecurity, size_t nStackSize, unsigned long (*pfnStart)(void*), void* pArg,
                        unsigned nFlags, unsigned long* pnId);
 // Normal scheduling (SCHED_OTHER) with the priority as scheduling priority; 1, or 0 with errno set.

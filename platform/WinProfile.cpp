@@ -124,8 +124,12 @@ int STRG_nGetLine<wchar_t>(wchar_t** ppszLine, unsigned long* pnSize, FILE* pFil
 namespace {
 
 constexpr wchar_t s_szORLCONF[] = L".ORL.conf";
-const char* __pszSettingsFile(const char*) { return ".ORL.conf"; }
-const wchar_t* __pszSettingsFile(const wchar_t*) { return s_szORLCONF; }
+const char* __pszSettingsFile(const char*) {
+    return ".ORL.conf";
+}
+const wchar_t* __pszSettingsFile(const wchar_t*) {
+    return s_szORLCONF;
+}
 
 // The home directory of the real user's password entry, in the system's bytes.
 bool __bGetPasswordHome(std::string* psHome) {
@@ -220,10 +224,18 @@ int bGetORLCONFPath(wchar_t* pszPath) {
 
 namespace {
 
-bool __bIsSpace(char c) { return isspace(static_cast<unsigned char>(c)) != 0; }
-bool __bIsSpace(wchar_t c) { return iswspace(static_cast<wint_t>(c)) != 0; }
-int __nCompareNoCase(const char* a, const char* b, size_t n) { return strncasecmp(a, b, n); }
-int __nCompareNoCase(const wchar_t* a, const wchar_t* b, size_t n) { return wcsncasecmp(a, b, n); }
+bool __bIsSpace(char c) {
+    return isspace(static_cast<unsigned char>(c)) != 0;
+}
+bool __bIsSpace(wchar_t c) {
+    return iswspace(static_cast<wint_t>(c)) != 0;
+}
+int __nCompareNoCase(const char* a, const char* b, size_t n) {
+    return strncasecmp(a, b, n);
+}
+int __nCompareNoCase(const wchar_t* a, const wchar_t* b, size_t n) {
+    return wcsncasecmp(a, b, n);
+}
 
 template <typename T>
 const T* __pszSkipSpaces(const T* p) {
@@ -460,7 +472,8 @@ unsigned __nGetProfileStringW(const wchar_t* pszSection, const wchar_t* pszKey, 
         }
         nResult = __nReadProfile<char, char>(pFile, __pszOrNull(pszSection, sSection), __pszOrNull(pszKey, sKey),
                                              pszWork, nSize, pbFound);
-        if (pszBuffer != nullptr && nSize != 0) STR_CP1252ToWideChar(pszWork, static_cast<int>(nResult) + 1, pszBuffer, static_cast<int>(nSize));
+        if (pszBuffer != nullptr && nSize != 0)
+            STR_CP1252ToWideChar(pszWork, static_cast<int>(nResult) + 1, pszBuffer, static_cast<int>(nSize));
     }
     fclose(pFile);
     return nResult;
@@ -639,7 +652,9 @@ bool __bPlanEdit(FILE* pFile, long nDataStart, const T* pszSection, const T* psz
 }
 
 // The bytes of text as the file holds it: as they are, or UTF-16 little-endian units.
-std::string sFileBytes(const std::string& s) { return s; }
+std::string sFileBytes(const std::string& s) {
+    return s;
+}
 std::string sFileBytes(const std::wstring& s) {
     const int nUnits = WideCharToUTF16(s.c_str(), static_cast<int>(s.size()), nullptr, 0);
     std::vector<unsigned short> tabUnits(static_cast<size_t>(nUnits) + 1);

@@ -5,10 +5,9 @@
 #include "platform/WinMemoryTime.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -348,7 +347,8 @@ TEST_F(WinFileTimeTest, SetOneTimeKeepsTheOther) {
     EXPECT_EQ(GetFileTime(fd, &ftC, &ftA, &ftW), 1);
     EXPECT_EQ(nFileTimeToU64(ftA), KX_FILETIME_UNIX_EPOCH + 1000000000ull * KX_FILETIME_PER_SECOND);
     EXPECT_EQ(nFileTimeToU64(ftW), KX_FILETIME_UNIX_EPOCH + 1300000000ull * KX_FILETIME_PER_SECOND);
-    EXPECT_EQ(nFileTimeToU64(ftC), KX_FILETIME_UNIX_EPOCH + static_cast<uint64_t>(st.st_ctime) * KX_FILETIME_PER_SECOND);
+    EXPECT_EQ(nFileTimeToU64(ftC),
+              KX_FILETIME_UNIX_EPOCH + static_cast<uint64_t>(st.st_ctime) * KX_FILETIME_PER_SECOND);
     EXPECT_EQ(GetFileTime(fd, nullptr, nullptr, &ftW), 1);
     close(fd);
     EXPECT_EQ(GetFileTime(fd, &ftC, &ftA, &ftW), 0);  // closed
@@ -357,6 +357,7 @@ TEST_F(WinFileTimeTest, SetOneTimeKeepsTheOther) {
     EXPECT_EQ(SetFileTime(L"/no/such/file", &ftCreation, nullptr, nullptr), 1);
     EXPECT_EQ(SetFileTime(L"/no/such/file", nullptr, nullptr, &ftWrite), 0);
     EXPECT_EQ(SetFileTime(L"/no/such/file", nullptr, &ftAccess, &ftWrite), 0);
+    EXPECT_EQ(SetFileTime(nullptr, nullptr, &ftAccess, &ftWrite), 0);
 }
 
 // ---- System information ----
@@ -444,9 +445,9 @@ TEST(WinSystemInfo, TimeBasedIdentifiers) {
     EXPECT_EQ(IsEqualGUID(a, a), 1);
     const unsigned char* pa = reinterpret_cast<const unsigned char*>(&a);
     const unsigned char* pb = reinterpret_cast<const unsigned char*>(&b);
-    EXPECT_EQ(pa[6] & 0xF0, 0x10);  // version 1
-    EXPECT_EQ(pa[8] & 0xC0, 0x80);  // variant
-    EXPECT_NE(pa[10] & 0x80, 0);    // random node, not a network address
+    EXPECT_EQ(pa[6] & 0xF0, 0x10);            // version 1
+    EXPECT_EQ(pa[8] & 0xC0, 0x80);            // variant
+    EXPECT_NE(pa[10] & 0x80, 0);              // random node, not a network address
     EXPECT_EQ(memcmp(pa + 8, pb + 8, 8), 0);  // same clock sequence and node
 
     // The timestamp (bytes 6-7, 4-5, 0-3 from most to least significant) is now and grows.
@@ -499,15 +500,15 @@ TEST(WinRect, IntersectUnionSubtract) {
         {eUnion, {1, 2, 3, 4}, {5, 5, 5, 9}, {1, 2, 3, 4}, 1},
         {eUnion, {0, 0, 1, 1}, {5, 6, 7, 8}, {0, 0, 7, 8}, 1},
         {eUnion, {0, 0, 0, 5}, {3, 3, 3, 3}, {0, 0, 0, 0}, 0},
-        {eSubtract, {0, 0, 10, 10}, {0, 0, 10, 4}, {0, 4, 10, 10}, 1},    // top band
-        {eSubtract, {0, 0, 10, 10}, {-1, 6, 11, 12}, {0, 0, 10, 6}, 1},   // bottom band, b wider
-        {eSubtract, {0, 0, 10, 10}, {0, 0, 3, 10}, {3, 0, 10, 10}, 1},    // left band
-        {eSubtract, {0, 0, 10, 10}, {8, -2, 10, 20}, {0, 0, 8, 10}, 1},   // right band
-        {eSubtract, {0, 0, 10, 10}, {2, 2, 4, 4}, {0, 0, 10, 10}, 1},     // a hole: a itself
-        {eSubtract, {0, 0, 10, 10}, {0, 3, 10, 6}, {0, 0, 10, 10}, 1},    // a middle band: a itself
-        {eSubtract, {0, 0, 10, 10}, {20, 20, 30, 30}, {0, 0, 10, 10}, 1}, // apart
-        {eSubtract, {0, 0, 10, 10}, {-1, -1, 11, 11}, {0, 0, 0, 0}, 0},   // covered
-        {eSubtract, {0, 0, 0, 10}, {0, 0, 1, 1}, {0, 0, 0, 0}, 0},        // a empty
+        {eSubtract, {0, 0, 10, 10}, {0, 0, 10, 4}, {0, 4, 10, 10}, 1},     // top band
+        {eSubtract, {0, 0, 10, 10}, {-1, 6, 11, 12}, {0, 0, 10, 6}, 1},    // bottom band, b wider
+        {eSubtract, {0, 0, 10, 10}, {0, 0, 3, 10}, {3, 0, 10, 10}, 1},     // left band
+        {eSubtract, {0, 0, 10, 10}, {8, -2, 10, 20}, {0, 0, 8, 10}, 1},    // right band
+        {eSubtract, {0, 0, 10, 10}, {2, 2, 4, 4}, {0, 0, 10, 10}, 1},      // a hole: a itself
+        {eSubtract, {0, 0, 10, 10}, {0, 3, 10, 6}, {0, 0, 10, 10}, 1},     // a middle band: a itself
+        {eSubtract, {0, 0, 10, 10}, {20, 20, 30, 30}, {0, 0, 10, 10}, 1},  // apart
+        {eSubtract, {0, 0, 10, 10}, {-1, -1, 11, 11}, {0, 0, 0, 0}, 0},    // covered
+        {eSubtract, {0, 0, 0, 10}, {0, 0, 1, 1}, {0, 0, 0, 0}, 0},         // a empty
     };
     for (const Case& c : tabCases) {
         RECT r{99, 99, 99, 99};
@@ -558,13 +559,24 @@ TEST(WinRect, MulDiv) {
         int a, b, c, nExpected;
     };
     const Case tabCases[] = {
-        {7, 3, 2, 11},    {-7, 3, 2, -11}, {7, -3, 2, -11}, {-7, -3, 2, 11}, {7, 3, -2, -11},
-        {-7, 3, -2, 11},  {1, 1, 0, -1},   {0, 5, 3, 0},    {10, 1, 4, 3},   {-10, 1, 4, -3},
-        {10, 1, 3, 3},    {11, 1, 3, 4},
+        {7, 3, 2, 11},
+        {-7, 3, 2, -11},
+        {7, -3, 2, -11},
+        {-7, -3, 2, 11},
+        {7, 3, -2, -11},
+        {-7, 3, -2, 11},
+        {1, 1, 0, -1},
+        {0, 5, 3, 0},
+        {10, 1, 4, 3},
+        {-10, 1, 4, -3},
+        {10, 1, 3, 3},
+        {11, 1, 3, 4},
         // Products beyond 32 bits are exact.
-        {65536, 65536, 65536, 65536},   {100000, 300000, 1000, 30000000}, {INT32_MAX, 2, 2, INT32_MAX},
-        {INT32_MIN, 1, -1, -1},  // 2^31 does not fit: -1
-        {100000, 100000, 1, -1}, // nor does 10^10
+        {65536, 65536, 65536, 65536},
+        {100000, 300000, 1000, 30000000},
+        {INT32_MAX, 2, 2, INT32_MAX},
+        {INT32_MIN, 1, -1, -1},   // 2^31 does not fit: -1
+        {100000, 100000, 1, -1},  // nor does 10^10
     };
     for (const Case& c : tabCases) EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.nExpected) << c.a << "*" << c.b << "/" << c.c;
 }

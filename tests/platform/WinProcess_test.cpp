@@ -6,12 +6,11 @@
 #include "platform/WinProcess.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
@@ -28,7 +27,9 @@
 
 namespace {
 
-std::wstring sWide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring sWide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 std::string sReadFile(const std::string& sPath) {
     std::ifstream f(sPath, std::ios::binary);
@@ -129,7 +130,8 @@ protected:
     std::string sRun(const wchar_t* pszApplication, const std::wstring& sCommandLine) {
         unlink((m_clDir.sPath() + "/args.out").c_str());
         int nPid = 0;
-        if (CreateProcess(pszApplication, sCommandLine.c_str(), &nPid, 0, nullptr, nullptr) != 1) return "<not started>";
+        if (CreateProcess(pszApplication, sCommandLine.c_str(), &nPid, 0, nullptr, nullptr) != 1)
+            return "<not started>";
         int nStatus = 0;
         if (waitpid(nPid, &nStatus, 0) != nPid) return "<no child>";
         if (!WIFEXITED(nStatus) || WEXITSTATUS(nStatus) != 0) return "<exit " + std::to_string(nStatus) + ">";
@@ -154,17 +156,18 @@ TEST_F(WinChildProcessTest, CommandLineSplitting) {
     const Case tabCases[] = {
         {L"a b\tc", "[a][b][c]"},
         {L"\"a b\" c", "[a b][c]"},
-        {L"x\"y z\"w", "[xy zw]"},                 // quotes inside an argument
-        {L"\"a\\\"b\" c", "[a\\\"b][c]"},          // an escaped quote neither opens nor closes
-        {L"\"trail  \" x", "[trail][x]"},          // right-trimmed
-        {L"\"\" x \"\"", "[x]"},                   // empty arguments dropped
-        {L"\"a\"b\"c\"", "[ab\"c\"]"},             // one pair of quotes taken out
-        {L"\"unclosed arg", "[unclosed arg]"},     // runs to the end
+        {L"x\"y z\"w", "[xy zw]"},                             // quotes inside an argument
+        {L"\"a\\\"b\" c", "[a\\\"b][c]"},                      // an escaped quote neither opens nor closes
+        {L"\"trail  \" x", "[trail][x]"},                      // right-trimmed
+        {L"\"\" x \"\"", "[x]"},                               // empty arguments dropped
+        {L"\"a\"b\"c\"", "[ab\"c\"]"},                         // one pair of quotes taken out
+        {L"\"unclosed arg", "[unclosed arg]"},                 // runs to the end
         {L"caf\u00e9 \u20ac", "[caf\xC3\xA9][\xE2\x82\xAC]"},  // passed as UTF-8
         {L"", ""},
     };
     const std::wstring sApplication = sWide(m_sProgram);
-    for (const Case& c : tabCases) EXPECT_EQ(sRun(sApplication.c_str(), c.pszCommandLine), c.pszExpected) << c.pszExpected;
+    for (const Case& c : tabCases)
+        EXPECT_EQ(sRun(sApplication.c_str(), c.pszCommandLine), c.pszExpected) << c.pszExpected;
 }
 
 TEST_F(WinChildProcessTest, ApplicationMustBeExecutable) {
@@ -271,22 +274,23 @@ TEST(WinThread, ThreadsRunAndHandBackTheirExitCode) {
     EXPECT_EQ(g_nThreadRuns.load(), 5);
 
     unsigned long nId = 0;
-    const uintptr_t hEx = _beginthreadex(nullptr, 256 * 1024, [](void* p) -> unsigned { return *static_cast<int*>(p) + 37; },
-                                         &nArg, 0, &nId);
+    const uintptr_t hEx = _beginthreadex(
+        nullptr, 256 * 1024, [](void* p) -> unsigned { return *static_cast<int*>(p) + 37; }, &nArg, 0, &nId);
     ASSERT_NE(hEx, 0u);
     EXPECT_EQ(nId, hEx);
     void* pResult = nullptr;
     ASSERT_EQ(pthread_join(static_cast<pthread_t>(hEx), &pResult), 0);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(pResult), 42u);
 
-    const uintptr_t hCreate =
-        CreateThread(nullptr, 0, [](void*) -> unsigned long { return 7; }, nullptr, 0, nullptr);
+    const uintptr_t hCreate = CreateThread(
+        nullptr, 0, [](void*) -> unsigned long { return 7; }, nullptr, 0, nullptr);
     ASSERT_NE(hCreate, 0u);
     ASSERT_EQ(pthread_join(static_cast<pthread_t>(hCreate), &pResult), 0);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(pResult), 7u);
 
     // A stack below the system's minimum is raised to it rather than refused.
-    const uintptr_t hSmall = _beginthreadex(nullptr, 1, [](void*) -> unsigned { return 1; }, nullptr, 0, nullptr);
+    const uintptr_t hSmall = _beginthreadex(
+        nullptr, 1, [](void*) -> unsigned { return 1; }, nullptr, 0, nullptr);
     ASSERT_NE(hSmall, 0u);
     pthread_join(static_cast<pthread_t>(hSmall), nullptr);
 
@@ -324,8 +328,7 @@ TEST_F(WinEnvironmentTest, WideValues) {
         unsigned nExpected;
     };
     const Case tabCases[] = {
-        {2, L"0", 11},           {10, L"012345678", 11}, {11, L"0123456789", 10},
-        {64, L"0123456789", 10}, {1, L"", 11},
+        {2, L"0", 11}, {10, L"012345678", 11}, {11, L"0123456789", 10}, {64, L"0123456789", 10}, {1, L"", 11},
     };
     for (const Case& c : tabCases) {
         wchar_t sz[64];
@@ -421,7 +424,7 @@ TEST(WinAtom, CountedNamesIgnoringCase) {
 
     wchar_t sz[8];
     EXPECT_EQ(GetAtomName(nAbc, sz, 8), 3u);
-    EXPECT_EQ(std::wstring(sz), L"Abc");  // the first spelling
+    EXPECT_EQ(std::wstring(sz), L"Abc");        // the first spelling
     EXPECT_EQ(GetAtomName(nOther, sz, 3), 2u);  // cut and terminated
     EXPECT_EQ(std::wstring(sz), L"ot");
     EXPECT_EQ(GetAtomName(nOther, sz, 0), 0u);
@@ -471,7 +474,8 @@ TEST(WinProcess, DebugOutputWithoutLineBreak) {
                   OutputDebugString(L"fin");
                   OutputDebugString(nullptr);
               }),
-              "d\xC3\xA9" "but fin");
+              "d\xC3\xA9"
+              "but fin");
 }
 
 TEST(WinMessageBox, ConsoleAnswers) {
@@ -555,7 +559,8 @@ TEST(WinMessageBox, RetryWritesAHintForDevelopers) {
     fclose(pOutFile);
     const std::string s(pOut, nOut);
     free(pOut);
-    const std::string sBefore = std::string("c\nt\n") + "Entrez votre choix (r = RETRY, c = CANCEL) pour continuer (exemple : r + ENTREE) : \n";
+    const std::string sBefore =
+        std::string("c\nt\n") + "Entrez votre choix (r = RETRY, c = CANCEL) pour continuer (exemple : r + ENTREE) : \n";
     ASSERT_GT(s.size(), sBefore.size());
     EXPECT_EQ(s.substr(0, sBefore.size()), sBefore);
     EXPECT_NE(s.find(std::to_string(getpid())), std::string::npos);

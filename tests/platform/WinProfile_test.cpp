@@ -5,10 +5,9 @@
 // character and line readers. Every file lives in a temporary directory, never in the real home.
 #include "platform/WinProfile.h"
 
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstdlib>
@@ -50,7 +49,9 @@ std::string sUTF16OfLatin1(const std::string& s) {
     return sOut;
 }
 
-std::wstring sWide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring sWide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 std::string sPasswordHome() {
     struct passwd* p = getpwuid(getuid());
@@ -77,7 +78,7 @@ protected:
 
 struct ReadCase {
     const char* pszName;
-    const char* pszText;  // file content in code page 1252
+    const char* pszText;     // file content in code page 1252
     const char* pszSection;  // null: list the sections
     const char* pszKey;      // null: list the keys
     const char* pszDefault;
@@ -118,8 +119,12 @@ const ReadCase g_tabReadCases[] = {
      15},
     {"list sections, empty name", "[Alpha]\n", "", nullptr, "", 64, "Alpha\r\n", 7},
     {"list sections cut", "[Alpha]\n[Beta]\n", nullptr, nullptr, "", 6, "Alpha", 5},
-    {"accented names and values", "[Donn\xE9" "es]\n\xE9t\xE9 = \x80 caf\xE9\n", "Donn\xE9" "es", "\xE9t\xE9", "", 16,
-     "\x80 caf\xE9", 6},
+    {"accented names and values",
+     "[Donn\xE9"
+     "es]\n\xE9t\xE9 = \x80 caf\xE9\n",
+     "Donn\xE9"
+     "es",
+     "\xE9t\xE9", "", 16, "\x80 caf\xE9", 6},
 };
 
 // Reads one case through the wide interface; the text in code page 1252 form.
@@ -205,7 +210,8 @@ TEST_F(WinProfileTest, IntegerValues) {
         int nExpected;
     };
     const Case tabCases[] = {{L"Port", 5432}, {L"Neg", -12}, {L"Empty", 0}, {L"Text", 0}, {L"Missing", 77}};
-    for (const Case& c : tabCases) EXPECT_EQ(GetPrivateProfileInt(L"Base", c.pszKey, 77, m_wsFile.c_str()), c.nExpected);
+    for (const Case& c : tabCases)
+        EXPECT_EQ(GetPrivateProfileInt(L"Base", c.pszKey, 77, m_wsFile.c_str()), c.nExpected);
     EXPECT_EQ(GetPrivateProfileInt(L"Base", L"Port", 77, sWide(m_sDir + "/none.ini").c_str()), 77);
 }
 
@@ -229,7 +235,8 @@ const WriteCase g_tabWriteCases[] = {
     {"deleting a missing section", "[A]\nx = 1\n", "Base", nullptr, nullptr, "[A]\nx = 1\n"},
     {"new key at the end of the section", "[Base]\na = 1\n[C]\nc = 3\n", "Base", "Port", "1",
      "[Base]\na = 1\nPort = 1\n[C]\nc = 3\n"},
-    {"new key before the empty line", "[Base]\na = 1\n\n[C]\n", "Base", "Port", "1", "[Base]\na = 1\nPort = 1\n\n[C]\n"},
+    {"new key before the empty line", "[Base]\na = 1\n\n[C]\n", "Base", "Port", "1",
+     "[Base]\na = 1\nPort = 1\n\n[C]\n"},
     {"new key in the last section", "[Base]\na = 1\n", "Base", "Port", "1", "[Base]\na = 1\nPort = 1\n"},
     {"new key after a last line without LF", "[Base]\na = 1", "Base", "Port", "1", "[Base]\na = 1\nPort = 1\n"},
     {"new key in an empty last section without LF", "[Base]", "Base", "Port", "1", "[Base]\nPort = 1\n"},
@@ -251,7 +258,12 @@ const WriteCase g_tabWriteCases[] = {
     {"delete a section", "[A]\nx = 1\n[Base]\na = 1\n\nb = 2\n[C]\nc = 3\n", "Base", nullptr, nullptr,
      "[A]\nx = 1\n[C]\nc = 3\n"},
     {"delete the last section", "[A]\nx = 1\n[Base]\na = 1\n", "Base", nullptr, "ignored", "[A]\nx = 1\n"},
-    {"accented text in 1252", "[Base]\n", "Donn\xE9" "es", "\xE9t\xE9", "\x80", "[Base]\n[Donn\xE9" "es]\n\xE9t\xE9 = \x80\n"},
+    {"accented text in 1252", "[Base]\n",
+     "Donn\xE9"
+     "es",
+     "\xE9t\xE9", "\x80",
+     "[Base]\n[Donn\xE9"
+     "es]\n\xE9t\xE9 = \x80\n"},
 };
 
 TEST_F(WinProfileTest, WriteEditsOnCodePage1252Files) {
@@ -357,13 +369,10 @@ TEST(WinProfileName, SettingsFileAndBareNamesLieInThePasswordHome) {
         std::wstring sExpected;
     };
     const Case tabCases[] = {
-        {L"app.ini", sWide(sPrefix + "app.ini")},
-        {nullptr, sWide(sPrefix + ".ORL.conf")},
-        {L"", sWide(sPrefix + ".ORL.conf")},
-        {L"C:\\dir\\app.ini", L"C:/dir/app.ini"},
+        {L"app.ini", sWide(sPrefix + "app.ini")}, {nullptr, sWide(sPrefix + ".ORL.conf")},
+        {L"", sWide(sPrefix + ".ORL.conf")},      {L"C:\\dir\\app.ini", L"C:/dir/app.ini"},
         {L"dir\\app.ini", L"dir/app.ini"},  // a backslash: taken as it is, not in the home
-        {L"/etc/app.ini", L"/etc/app.ini"},
-        {L"./app.ini", L"./app.ini"},
+        {L"/etc/app.ini", L"/etc/app.ini"},       {L"./app.ini", L"./app.ini"},
     };
     for (const Case& c : tabCases) {
         wchar_t sz[KX_PROFILE_NAME_SIZE];
@@ -403,7 +412,8 @@ FILE* pFileOf(const std::string& s) {
 TEST(WinProfileReaders, CharacterReaders) {
     FILE* p = pFileOf(std::string("\xFF\xFE\x41\x00\xE9\x00\x3C\xD8", 8));
     ASSERT_NE(p, nullptr);
-    for (int nExpected : {0xFEFF, 0x41, 0xE9, 0xD83C, -1}) EXPECT_EQ((STRG_nGetChar<wchar_t, unsigned short>(p)), nExpected);
+    for (int nExpected : {0xFEFF, 0x41, 0xE9, 0xD83C, -1})
+        EXPECT_EQ((STRG_nGetChar<wchar_t, unsigned short>(p)), nExpected);
     fclose(p);
     p = pFileOf(std::string("\x41\x00\x42", 3));  // half a unit at the end
     EXPECT_EQ((STRG_nGetChar<wchar_t, unsigned short>(p)), 0x41);
