@@ -21,8 +21,7 @@ int CConvertKey::nConvertKeyAndGetSize(CAny* pclValeur, unsigned char** ppbyKey,
 }
 
 int CConvertKey::_nConvertKeyAndGetSize(CAny* pclValeur, unsigned char** ppbyKey, unsigned long nKeySize,
-                                        unsigned short nType, unsigned short nOptions, int nDigits,
-                                        int nDecimals) {
+                                        unsigned short nType, unsigned short nOptions, int nDigits, int nDecimals) {
     // NULL and empty values key as an empty wide string, and become one.
     if (pclValeur->bIsNull() || pclValeur->nGetTypeCode() == VQTYPE_VIDE) {
         pclValeur->__SetType(VQTYPE_PSTRW, 0);
@@ -54,11 +53,18 @@ int CConvertKey::_nConvertKeyAndGetSize(CAny* pclValeur, unsigned char** ppbyKey
             pclObjet->nGetUtilDataSize(&nDataSize);
             switch (nType) {
                 case VQTYPE_PSTRA:
-                case VQTYPE_DSTRA: nDataSize += 1; break;  // with the terminator
+                case VQTYPE_DSTRA:
+                    nDataSize += 1;
+                    break;  // with the terminator
                 case VQTYPE_DSTRW:
-                case VQTYPE_PSTRW: nDataSize += sizeof(wchar_t); break;
-                case VQTYPE_BOOL: nDataSize = 1; break;
-                default: break;
+                case VQTYPE_PSTRW:
+                    nDataSize += sizeof(wchar_t);
+                    break;
+                case VQTYPE_BOOL:
+                    nDataSize = 1;
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -72,9 +78,9 @@ int CConvertKey::_nConvertKeyAndGetSize(CAny* pclValeur, unsigned char** ppbyKey
     memset(*ppbyKey, 0, nKeySize);
     int nResultat = 0;
     if (bConverti)
-        nResultat = CYFConvertKey::__nConvertKey(*ppbyKey, nKeySize, pData, nDataSize,
-                                                 CYFConvertKey::eGetItemType(nType), nOptions, nDigits + nDecimals,
-                                                 nDecimals, 0, 0);
+        nResultat =
+            CYFConvertKey::__nConvertKey(*ppbyKey, nKeySize, pData, nDataSize, CYFConvertKey::eGetItemType(nType),
+                                         nOptions, nDigits + nDecimals, nDecimals, 0, 0);
     if (nOptions & YFKEY_OPTION_DESCENDANT) __InvertKey(*ppbyKey, nKeySize);
     return nResultat;
 }

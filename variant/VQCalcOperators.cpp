@@ -15,8 +15,7 @@ struct stZoneResultat {
 };
 
 // A comparison or logic operator with an int result. NULL operands never reach the host.
-int nCompareHote(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, int* pnResultat,
-                 unsigned int dwFlags) {
+int nCompareHote(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, int* pnResultat, unsigned int dwFlags) {
     if (a.bIsNull() || b.bIsNull()) return VQERR_NULL;
     PFNCOMPAREVM pfn = CVQCalc::pfnCompare(eFonction);
     if (pfn == nullptr) return VQCONV_NON_LIE;
@@ -24,8 +23,7 @@ int nCompareHote(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, int
 }
 
 // A negated comparison: the host's answer into a local that starts at 0, its negation stored.
-int nCompareNiee(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, int* pnResultat,
-                 unsigned int dwFlags) {
+int nCompareNiee(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, int* pnResultat, unsigned int dwFlags) {
     if (a.bIsNull() || b.bIsNull()) return VQERR_NULL;
     if (CVQCalc::pfnCompare(eFonction) == nullptr) return VQCONV_NON_LIE;
     int nLocal = 0;
@@ -50,14 +48,13 @@ int nEnValeur(const CAny& a, const CAny& b, CAny* pclResultat, unsigned short nT
 }
 
 // Arithmetic: the result takes over the value the host wrote.
-int nArithmetique(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, CAny* pclResultat,
-                  unsigned int dwFlags) {
+int nArithmetique(CVQCalc::eFONCTION eFonction, const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
     PFNARITHMETICVM pfn = CVQCalc::pfnArithmetic(eFonction);
     if (pfn == nullptr) return VQCONV_NON_LIE;
     stZoneResultat stZone;
     unsigned short nTypeResultat = 0;
-    int nCode = pfn(a.pbyGetValeur(), a.nGetTypeCode(), b.pbyGetValeur(), b.nGetTypeCode(), stZone.aby,
-                    &nTypeResultat, dwFlags, nullptr);
+    int nCode = pfn(a.pbyGetValeur(), a.nGetTypeCode(), b.pbyGetValeur(), b.nGetTypeCode(), stZone.aby, &nTypeResultat,
+                    dwFlags, nullptr);
     if (nCode > VQERR_DERNIER_SUCCES_HOTE) return nCode;
     // Read before the result changes: it may be one of the operands.
     bool bNull = a.bIsNull() || b.bIsNull();
@@ -99,14 +96,13 @@ int nNumeriqueEnPlace(CVQCalc::eFONCTION eFonction, CAny* pclA, const CAny& b) {
 // Comparisons and logic
 // ------------------------------------------------------------------------------------------------
 // Both forms of one operator: into an int, and into a BOOL value.
-#define VQCALC_OPERATEUR(nom, calcul, fonction)                                                       \
-    int nom(const CAny& a, const CAny& b, int* pnResultat, unsigned int dwFlags) {                    \
-        return calcul(CVQCalc::fonction, a, b, pnResultat, dwFlags);                                  \
-    }                                                                                                 \
-    int nom(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {                  \
-        if (CVQCalc::pfnCompare(CVQCalc::fonction) == nullptr && !a.bIsNull() && !b.bIsNull())        \
-            return VQCONV_NON_LIE;                                                                    \
-        return nEnValeur(a, b, pclResultat, VQTYPE_BOOL, [&](int* pn) { return nom(a, b, pn, dwFlags); }); \
+#define VQCALC_OPERATEUR(nom, calcul, fonction)                                                                       \
+    int nom(const CAny& a, const CAny& b, int* pnResultat, unsigned int dwFlags) {                                    \
+        return calcul(CVQCalc::fonction, a, b, pnResultat, dwFlags);                                                  \
+    }                                                                                                                 \
+    int nom(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {                                  \
+        if (CVQCalc::pfnCompare(CVQCalc::fonction) == nullptr && !a.bIsNull() && !b.bIsNull()) return VQCONV_NON_LIE; \
+        return nEnValeur(a, b, pclResultat, VQTYPE_BOOL, [&](int* pn) { return nom(a, b, pn, dwFlags); });            \
     }
 
 VQCALC_OPERATEUR(nCompare, nCompareHote, COMPARAISON)
@@ -182,8 +178,8 @@ int nNegatif(const CAny& a, CAny* pclResultat, unsigned int dwFlags) {
     bool bNull = pclA->bIsNull();
     unsigned short nTypeResultat = pclA->nGetTypeCode();
     pclResultat->__SetType(nTypeResultat, 0);
-    int nCode = pfn(pclA->pbyGetValeur(), pclA->nGetTypeCode(), pclResultat->pbyGetValeur(), &nTypeResultat,
-                    dwFlags, nullptr);
+    int nCode =
+        pfn(pclA->pbyGetValeur(), pclA->nGetTypeCode(), pclResultat->pbyGetValeur(), &nTypeResultat, dwFlags, nullptr);
     if (nCode > VQERR_DERNIER_SUCCES_HOTE) return nCode;
     pclResultat->__SetType(nTypeResultat, 1);
     if (bNull) pclResultat->SetFlags(VQTYPE_FLAG_NULL);
@@ -195,8 +191,12 @@ int nPositif(const CAny& a, CAny* pclResultat, unsigned int) {
     return VQERR_OK;
 }
 
-int nIncrementeNumerique(CAny* pclA, const CAny& b) { return nNumeriqueEnPlace(CVQCalc::ADDITION, pclA, b); }
-int nDecrementeNumerique(CAny* pclA, const CAny& b) { return nNumeriqueEnPlace(CVQCalc::SOUSTRACTION, pclA, b); }
+int nIncrementeNumerique(CAny* pclA, const CAny& b) {
+    return nNumeriqueEnPlace(CVQCalc::ADDITION, pclA, b);
+}
+int nDecrementeNumerique(CAny* pclA, const CAny& b) {
+    return nNumeriqueEnPlace(CVQCalc::SOUSTRACTION, pclA, b);
+}
 
 // ------------------------------------------------------------------------------------------------
 // Text dump
@@ -205,7 +205,9 @@ namespace {
 
 constexpr unsigned long DUMP_OCTETS_MAX = 500;
 
-void Ajoute(CXYString<wchar_t>* pcl, const wchar_t* psz) { pcl->nConcat(psz); }
+void Ajoute(CXYString<wchar_t>* pcl, const wchar_t* psz) {
+    pcl->nConcat(psz);
+}
 
 int nErreur(CXYString<wchar_t>* pcl, int nCode) {
     Ajoute(pcl, L"<ERROR>");

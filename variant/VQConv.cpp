@@ -29,8 +29,8 @@ int CVQConv::bInitFromVM(HINSTANCE hInstanceVM, int nVersion, int nCompatibilite
     return 1;
 }
 
-int CVQConv::nConversion(void* pSource, unsigned short nTypeSource, void* pDestination,
-                         unsigned short nTypeDestination, unsigned int dwFlags, const STOCAW* pstCaw) {
+int CVQConv::nConversion(void* pSource, unsigned short nTypeSource, void* pDestination, unsigned short nTypeDestination,
+                         unsigned int dwFlags, const STOCAW* pstCaw) {
     if (s_pfnConversion == nullptr) return VQCONV_NON_LIE;
     return s_pfnConversion(pSource, nTypeSource, pDestination, nTypeDestination, dwFlags, pstCaw);
 }

@@ -1,9 +1,8 @@
 // The conversions of CAny that go through the host (__nCastTo, __s_nCastTo, __nCastToString): the
 // value's bytes and type code go to the host's conversion function bound in CVQConv, and the
 // converted value comes back into the CAny.
-#include "variant/VQConv.h"
-
 #include "variant/Any.h"
+#include "variant/VQConv.h"
 
 namespace {
 
@@ -46,8 +45,12 @@ int CAny::__s_nCastTo(void* pDestination, const wchar_t* psz, unsigned short nTy
 namespace {
 
 // The value's own text pointer, by width.
-int nGetTexte(const CAny& clAny, const wchar_t** ppsz) { return clAny.pclGetValeur()->nGetPCWSTR(ppsz); }
-int nGetTexte(const CAny& clAny, const char** ppsz) { return clAny.pclGetValeur()->nGetPCASTR(ppsz); }
+int nGetTexte(const CAny& clAny, const wchar_t** ppsz) {
+    return clAny.pclGetValeur()->nGetPCWSTR(ppsz);
+}
+int nGetTexte(const CAny& clAny, const char** ppsz) {
+    return clAny.pclGetValeur()->nGetPCASTR(ppsz);
+}
 
 // The two text forms of __nCastToString: the value's own text when its class gives one, else the
 // value converted in place to the shared string type of that width.

@@ -24,11 +24,17 @@ constexpr std::array<int, NB_CLASSES> s_tabItemType = [] {
     std::array<int, NB_CLASSES> tab{};
     tab.fill(ITEMTYPE_AUCUN);
     const int aItem[] = {
-        ITEMTYPE_AUCUN,          ITEMTYPE_BOOLEEN,    ITEMTYPE_UI1,      ITEMTYPE_UI2,  ITEMTYPE_UI4,
-        ITEMTYPE_I4,             ITEMTYPE_UI8,        ITEMTYPE_I1,       ITEMTYPE_I2,   ITEMTYPE_I8,
-        ITEMTYPE_MONETAIRE,      ITEMTYPE_R4,         ITEMTYPE_R8,       ITEMTYPE_DECIMAL, ITEMTYPE_UNICODE,
-        ITEMTYPE_CARACTERE,      ITEMTYPE_CHAINE,     ITEMTYPE_DATEHEURE, ITEMTYPE_DUREE, ITEMTYPE_BINAIRE,
-        ITEMTYPE_BUFFER,         ITEMTYPE_UNICODE_PSTRW,
+        ITEMTYPE_AUCUN,     ITEMTYPE_BOOLEEN,
+        ITEMTYPE_UI1,       ITEMTYPE_UI2,
+        ITEMTYPE_UI4,       ITEMTYPE_I4,
+        ITEMTYPE_UI8,       ITEMTYPE_I1,
+        ITEMTYPE_I2,        ITEMTYPE_I8,
+        ITEMTYPE_MONETAIRE, ITEMTYPE_R4,
+        ITEMTYPE_R8,        ITEMTYPE_DECIMAL,
+        ITEMTYPE_UNICODE,   ITEMTYPE_CARACTERE,
+        ITEMTYPE_CHAINE,    ITEMTYPE_DATEHEURE,
+        ITEMTYPE_DUREE,     ITEMTYPE_BINAIRE,
+        ITEMTYPE_BUFFER,    ITEMTYPE_UNICODE_PSTRW,
     };
     for (size_t i = 0; i < std::size(aItem); i++) tab[i] = aItem[i];
     return tab;
@@ -44,10 +50,9 @@ constexpr std::array<unsigned char, NB_TYPES> s_tabClasse = [] {
         int nClasse;
     };
     const stType aTypes[] = {
-        {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 6},   {6, 7},   {7, 8},   {9, 9},   {10, 10},
-        {11, 11}, {12, 12}, {13, 13}, {16, 14}, {17, 15}, {18, 16}, {19, 16}, {21, 16}, {22, 16},
-        {23, 16}, {24, 16}, {25, 16}, {26, 17}, {27, 18}, {28, 19}, {29, 20}, {110, 21}, {128, 16},
-        {129, 16},
+        {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 6},   {6, 7},    {7, 8},    {9, 9},    {10, 10}, {11, 11},
+        {12, 12}, {13, 13}, {16, 14}, {17, 15}, {18, 16}, {19, 16},  {21, 16},  {22, 16},  {23, 16}, {24, 16},
+        {25, 16}, {26, 17}, {27, 18}, {28, 19}, {29, 20}, {110, 21}, {128, 16}, {129, 16},
     };
     for (const stType& st : aTypes) tab[st.nCode - 1] = static_cast<unsigned char>(st.nClasse);
     return tab;
@@ -90,12 +95,17 @@ unsigned long CYFConvertKey::nCalculateKeySize(unsigned short nVariantType, unsi
 unsigned long CYFConvertKey::nCalculateKeySize(eITEMTYPE eKind, unsigned long nDataSize) {
     switch (eKind) {
         case ITEMTYPE_CHAINE:
-        case ITEMTYPE_CHAINE_BIS: return nDataSize + 1;
-        case ITEMTYPE_BINAIRE: return nDataSize * 2;
+        case ITEMTYPE_CHAINE_BIS:
+            return nDataSize + 1;
+        case ITEMTYPE_BINAIRE:
+            return nDataSize * 2;
         case ITEMTYPE_UNICODE_PSTRW:
-        case ITEMTYPE_UNICODE: return nDataSize * 2 + 2;
-        case ITEMTYPE_DECIMAL: return 32;
-        default: return nDataSize;
+        case ITEMTYPE_UNICODE:
+            return nDataSize * 2 + 2;
+        case ITEMTYPE_DECIMAL:
+            return 32;
+        default:
+            return nDataSize;
     }
 }
 
@@ -104,27 +114,44 @@ int CYFConvertKey::__nConvertKey(void* pKey, unsigned long nKeySize, const void*
                                  unsigned int nCharset, int nFlags) {
     switch (eKind) {
         case ITEMTYPE_BOOLEEN:
-        case ITEMTYPE_I1: return _I1_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_I1:
+            return _I1_to_Key(pKey, nKeySize, pData, nDataSize);
         case ITEMTYPE_UI1:
-        case ITEMTYPE_CARACTERE: return _UI1_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_I2: return _I2_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_UI2: return _UI2_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_I4: return _I4_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_UI4: return _UI4_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_CARACTERE:
+            return _UI1_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_I2:
+            return _I2_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_UI2:
+            return _UI2_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_I4:
+            return _I4_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_UI4:
+            return _UI4_to_Key(pKey, nKeySize, pData, nDataSize);
         case ITEMTYPE_I8:
-        case ITEMTYPE_DUREE: return _I8_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_UI8: return _UI8_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_R4: return _R4_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_R8: return _R8_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_MONETAIRE: return _CY_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_DATEHEURE: return _DateTime_to_Key(pKey, nKeySize, pData, nDataSize);
-        case ITEMTYPE_DECIMAL: return _Decimal_to_Key(pKey, nKeySize, pData, nDataSize, nDigits, nDecimals);
-        case ITEMTYPE_BINAIRE: return _nBin_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_DUREE:
+            return _I8_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_UI8:
+            return _UI8_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_R4:
+            return _R4_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_R8:
+            return _R8_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_MONETAIRE:
+            return _CY_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_DATEHEURE:
+            return _DateTime_to_Key(pKey, nKeySize, pData, nDataSize);
+        case ITEMTYPE_DECIMAL:
+            return _Decimal_to_Key(pKey, nKeySize, pData, nDataSize, nDigits, nDecimals);
+        case ITEMTYPE_BINAIRE:
+            return _nBin_to_Key(pKey, nKeySize, pData, nDataSize);
         case ITEMTYPE_CHAINE:
-        case ITEMTYPE_CHAINE_BIS: return _nSTR_to_Key(pKey, nKeySize, pData, nDataSize, nOptions, nCharset);
+        case ITEMTYPE_CHAINE_BIS:
+            return _nSTR_to_Key(pKey, nKeySize, pData, nDataSize, nOptions, nCharset);
         case ITEMTYPE_UNICODE_PSTRW:
-        case ITEMTYPE_UNICODE: return _nUNICODE_to_Key(pKey, nKeySize, pData, nDataSize, nOptions, nFlags);
-        default: return 0;
+        case ITEMTYPE_UNICODE:
+            return _nUNICODE_to_Key(pKey, nKeySize, pData, nDataSize, nOptions, nFlags);
+        default:
+            return 0;
     }
 }
 
@@ -175,8 +202,7 @@ int CYFConvertKey::_R8_to_Key(void* pKey, unsigned long nKeySize, const void* pD
 }
 
 // Date then milliseconds, each most significant first.
-int CYFConvertKey::_DateTime_to_Key(void* pKey, unsigned long nKeySize, const void* pData,
-                                    unsigned long nDataSize) {
+int CYFConvertKey::_DateTime_to_Key(void* pKey, unsigned long nKeySize, const void* pData, unsigned long nDataSize) {
     uint64_t n = nLitLE(pData, nDataSize, 8);
     return nEcritBE(pKey, nKeySize, (n << 32) | (n >> 32), 8);
 }
@@ -257,18 +283,20 @@ int CYFConvertKey::_nUNICODE_to_Key(void* pKey, unsigned long nKeySize, const vo
     auto* pbyKey = static_cast<unsigned char*>(pKey);
     unsigned long nUnites = nKeySize / 2;
     int bWide = (nFlags & YFKEY_FLAG_WCHAR32) != 0;
-    bool bCollation = (nOptions & (YFKEY_OPTION_20 | YFKEY_OPTION_40)) != 0 ||
-                      ((nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0);
+    bool bCollation =
+        (nOptions & (YFKEY_OPTION_20 | YFKEY_OPTION_40)) != 0 ||
+        ((nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0);
     IYFUnicodeConverter* piConverter = nullptr;
     if (bCollation && CNADriverYF::s_piYF != nullptr) {
-        int b80 = (nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0;
+        int b80 =
+            (nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0;
         piConverter = CNADriverYF::s_piYF->vpiGetUnicodeConverter(b80, (nOptions & YFKEY_OPTION_20) != 0, nDataSize,
                                                                   nOptions, bWide);
     }
     int nResultat;
     if (piConverter != nullptr) {
-        int nEcrits = piConverter->vnConvertKey(pKey, nKeySize, pData, nDataSize, (nOptions & YFKEY_OPTION_40) != 0,
-                                                bWide);
+        int nEcrits =
+            piConverter->vnConvertKey(pKey, nKeySize, pData, nDataSize, (nOptions & YFKEY_OPTION_40) != 0, bWide);
         nResultat = 2 * nEcrits;
     } else {
         if (!bWide) {

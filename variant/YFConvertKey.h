@@ -8,9 +8,9 @@
 
 // The engine's item types, as keys are written for them.
 enum eITEMTYPE : int {
-    ITEMTYPE_AUCUN = -1,      // no item type for the variant type
-    ITEMTYPE_VIDE = 0,        // no key
-    ITEMTYPE_CHAINE = 1,      // 8-bit text
+    ITEMTYPE_AUCUN = -1,  // no item type for the variant type
+    ITEMTYPE_VIDE = 0,    // no key
+    ITEMTYPE_CHAINE = 1,  // 8-bit text
     ITEMTYPE_I1 = 2,
     ITEMTYPE_I2 = 3,
     ITEMTYPE_I4 = 4,
@@ -35,9 +35,9 @@ enum eITEMTYPE : int {
 };
 
 // Options of a key.
-constexpr unsigned short YFKEY_OPTION_FASTSORT = 0x1;     // wide text through tabUCS2FastSort
-constexpr unsigned short YFKEY_OPTION_BIG_ENDIAN = 0x2;   // wide text as big-endian units
-constexpr unsigned short YFKEY_OPTION_20 = 0x20;          // mapping / collation flags of texts
+constexpr unsigned short YFKEY_OPTION_FASTSORT = 0x1;    // wide text through tabUCS2FastSort
+constexpr unsigned short YFKEY_OPTION_BIG_ENDIAN = 0x2;  // wide text as big-endian units
+constexpr unsigned short YFKEY_OPTION_20 = 0x20;         // mapping / collation flags of texts
 constexpr unsigned short YFKEY_OPTION_40 = 0x40;
 constexpr unsigned short YFKEY_OPTION_80 = 0x80;
 constexpr unsigned short YFKEY_OPTION_DESCENDANT = 0x400;  // every byte inverted

@@ -61,8 +61,8 @@ stCleTri stGetCle(uint32_t nUnite, locale_t hLocale) {
     } else if (cBaseLatine(nUnite) != 0 || cBaseLatine(static_cast<char32_t>(towlower_l(c, hLocale))) != 0 ||
                (nUnite < 0x80 && ((nUnite | 0x20) >= 'a' && (nUnite | 0x20) <= 'z')) || iswalpha_l(c, hLocale)) {
         st.nClasse = LETTRE;
-        char32_t cMinuscule = nUnite < 0x80 ? static_cast<char32_t>(nUnite | 0x20)
-                                            : static_cast<char32_t>(towlower_l(c, hLocale));
+        char32_t cMinuscule =
+            nUnite < 0x80 ? static_cast<char32_t>(nUnite | 0x20) : static_cast<char32_t>(towlower_l(c, hLocale));
         if (cMinuscule == 0 || cMinuscule > 0xFFFF) cMinuscule = nUnite;
         // Upper-case letters of the Latin table that the locale does not lower.
         if (cMinuscule == nUnite && nUnite >= LATIN_PREMIER && nUnite < 0xDF) cMinuscule = nUnite + 0x20;

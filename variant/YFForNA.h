@@ -12,8 +12,8 @@ class IYFUnicodeConverter {
 public:
     // Writes the key of nDataSize bytes of text (UTF-16 units, or 32-bit wide characters when
     // bWide) into nKeySize bytes; b40 is the caller's option 0x40. Answers the UTF-16 units written.
-    virtual int vnConvertKey(void* pKey, unsigned long nKeySize, const void* pData, unsigned long nDataSize,
-                             int b40, int bWide) = 0;
+    virtual int vnConvertKey(void* pKey, unsigned long nKeySize, const void* pData, unsigned long nDataSize, int b40,
+                             int bWide) = 0;
 
 protected:
     ~IYFUnicodeConverter() = default;
@@ -24,7 +24,7 @@ public:
     // The converter for one kind of collation: b80 is option 0x80 together with 1 or 2, b20 option
     // 0x20; null when the engine has none.
     virtual IYFUnicodeConverter* vpiGetUnicodeConverter(int b80, int b20, unsigned long nDataSize,
-                                                         unsigned short nOptions, int bWide) = 0;
+                                                        unsigned short nOptions, int bWide) = 0;
 
 protected:
     ~IYFForNA() = default;

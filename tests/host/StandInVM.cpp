@@ -27,9 +27,30 @@ std::vector<std::pair<int, int>> g_tabPrecisions;  // every vnSetPrecision since
 
 // Type codes the stand-in knows (the low byte of a type word).
 enum : unsigned short {
-    T_BOOL = 1, T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
-    T_R4 = 11, T_R8 = 12, T_DECIMAL = 13, T_UIX = 14, T_DSTRW = 16, T_CARA = 17, T_PSTRA = 18, T_DSTRA = 19,
-    T_DATEW = 24, T_TIMEW = 25, T_DATETIME = 26, T_DUREE = 27, T_BIN = 28, T_CARW = 81, T_PSTRW = 110,
+    T_BOOL = 1,
+    T_UI1 = 2,
+    T_UI2 = 3,
+    T_UI4 = 4,
+    T_UI8 = 5,
+    T_I1 = 6,
+    T_I2 = 7,
+    T_I4 = 8,
+    T_I8 = 9,
+    T_R4 = 11,
+    T_R8 = 12,
+    T_DECIMAL = 13,
+    T_UIX = 14,
+    T_DSTRW = 16,
+    T_CARA = 17,
+    T_PSTRA = 18,
+    T_DSTRA = 19,
+    T_DATEW = 24,
+    T_TIMEW = 25,
+    T_DATETIME = 26,
+    T_DUREE = 27,
+    T_BIN = 28,
+    T_CARW = 81,
+    T_PSTRW = 110,
 };
 
 // Error codes of the stand-in's own rules (above 99, as the host's errors are).
@@ -149,14 +170,20 @@ struct stValeur {
     std::wstring sTexte() const {
         wchar_t sz[64];
         switch (eGenre) {
-            case ENTIER: swprintf(sz, 64, L"%ld", n); return sz;
-            case REEL: swprintf(sz, 64, L"%g", d); return sz;
-            case TEXTE: return s;
+            case ENTIER:
+                swprintf(sz, 64, L"%ld", n);
+                return sz;
+            case REEL:
+                swprintf(sz, 64, L"%g", d);
+                return sz;
+            case TEXTE:
+                return s;
             case DATE:
                 swprintf(sz, 64, L"%04u%02u%02u%02u%02u%02u%03u", dwDate >> 16, (dwDate >> 8) & 0xFF, dwDate & 0xFF,
                          nMs / 3600000, nMs / 60000 % 60, nMs / 1000 % 60, nMs % 1000);
                 return sz;
-            default: return L"?";
+            default:
+                return L"?";
         }
     }
 };
@@ -178,32 +205,73 @@ std::wstring sElargir(const char* psz) {
 stValeur stLire(const void* pArea, unsigned short nType) {
     stValeur st;
     if (pArea == nullptr) return st;
-    auto entier = [&](long n) { st.eGenre = stValeur::ENTIER; st.n = n; };
-    auto texte = [&](std::wstring s) { st.eGenre = stValeur::TEXTE; st.s = std::move(s); };
+    auto entier = [&](long n) {
+        st.eGenre = stValeur::ENTIER;
+        st.n = n;
+    };
+    auto texte = [&](std::wstring s) {
+        st.eGenre = stValeur::TEXTE;
+        st.s = std::move(s);
+    };
     switch (nType & 0xFF) {
-        case T_BOOL: case T_I4: entier(tLire<int32_t>(pArea)); break;
-        case T_UI1: entier(tLire<uint8_t>(pArea)); break;
-        case T_UI2: entier(tLire<uint16_t>(pArea)); break;
-        case T_UI4: entier(tLire<uint32_t>(pArea)); break;
-        case T_I1: entier(tLire<int8_t>(pArea)); break;
-        case T_I2: entier(tLire<int16_t>(pArea)); break;
-        case T_UI8: case T_I8: case T_UIX: case T_DUREE: entier(tLire<int64_t>(pArea)); break;
-        case T_R4: st.eGenre = stValeur::REEL; st.d = tLire<float>(pArea); break;
-        case T_R8: st.eGenre = stValeur::REEL; st.d = tLire<double>(pArea); break;
+        case T_BOOL:
+        case T_I4:
+            entier(tLire<int32_t>(pArea));
+            break;
+        case T_UI1:
+            entier(tLire<uint8_t>(pArea));
+            break;
+        case T_UI2:
+            entier(tLire<uint16_t>(pArea));
+            break;
+        case T_UI4:
+            entier(tLire<uint32_t>(pArea));
+            break;
+        case T_I1:
+            entier(tLire<int8_t>(pArea));
+            break;
+        case T_I2:
+            entier(tLire<int16_t>(pArea));
+            break;
+        case T_UI8:
+        case T_I8:
+        case T_UIX:
+        case T_DUREE:
+            entier(tLire<int64_t>(pArea));
+            break;
+        case T_R4:
+            st.eGenre = stValeur::REEL;
+            st.d = tLire<float>(pArea);
+            break;
+        case T_R8:
+            st.eGenre = stValeur::REEL;
+            st.d = tLire<double>(pArea);
+            break;
         case T_DECIMAL: {
             auto* pcl = tLire<const CStandInDecimal*>(pArea);
             if (pcl != nullptr) entier(pcl->m_nValeur);
             break;
         }
-        case T_DSTRW: case T_PSTRW: {
+        case T_DSTRW:
+        case T_PSTRW: {
             auto* psz = tLire<const wchar_t*>(pArea);
             texte(psz != nullptr ? psz : L"");
             break;
         }
-        case T_DSTRA: case T_PSTRA: texte(sElargir(tLire<const char*>(pArea))); break;
-        case T_CARA: texte(std::wstring(1, static_cast<wchar_t>(*static_cast<const unsigned char*>(pArea)))); break;
-        case T_CARW: texte(std::wstring(1, tLire<wchar_t>(pArea))); break;
-        case T_DATEW: case T_TIMEW: texte(static_cast<const wchar_t*>(pArea)); break;
+        case T_DSTRA:
+        case T_PSTRA:
+            texte(sElargir(tLire<const char*>(pArea)));
+            break;
+        case T_CARA:
+            texte(std::wstring(1, static_cast<wchar_t>(*static_cast<const unsigned char*>(pArea))));
+            break;
+        case T_CARW:
+            texte(std::wstring(1, tLire<wchar_t>(pArea)));
+            break;
+        case T_DATEW:
+        case T_TIMEW:
+            texte(static_cast<const wchar_t*>(pArea));
+            break;
         case T_BIN: {
             // Binary data read as a text telling its length.
             auto* pby = tLire<const unsigned char*>(pArea);
@@ -215,7 +283,8 @@ stValeur stLire(const void* pArea, unsigned short nType) {
             st.dwDate = tLire<uint32_t>(pArea);
             st.nMs = tLire<uint32_t>(static_cast<const unsigned char*>(pArea) + 4);
             break;
-        default: break;
+        default:
+            break;
     }
     return st;
 }
@@ -255,9 +324,9 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
     long n = st.n;
     if (nType != T_DATETIME && !st.bNombre()) {
         if (st.eGenre == stValeur::TEXTE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
-                                              nType == T_PSTRA || nType == T_DATEW || nType == T_TIMEW)) {
-        } else if (st.eGenre == stValeur::DATE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
-                                                    nType == T_PSTRA)) {
+                                             nType == T_PSTRA || nType == T_DATEW || nType == T_TIMEW)) {
+        } else if (st.eGenre == stValeur::DATE &&
+                   (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA || nType == T_PSTRA)) {
         } else if (st.eGenre != stValeur::TEXTE || !bEntierTexte(st.s, &n)) {
             return ERR_NOT_CONVERTIBLE;
         }
@@ -267,21 +336,45 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
     auto ecrire = [&](auto t) { memcpy(pArea, &t, sizeof(t)); };
     std::wstring s = st.sTexte();
     switch (nType) {
-        case T_BOOL: ecrire(static_cast<int32_t>(n != 0)); break;
-        case T_UI1: case T_I1: ecrire(static_cast<int8_t>(n)); break;
-        case T_UI2: case T_I2: ecrire(static_cast<int16_t>(n)); break;
-        case T_UI4: case T_I4: ecrire(static_cast<int32_t>(n)); break;
-        case T_UI8: case T_I8: case T_UIX: case T_DUREE: ecrire(static_cast<int64_t>(n)); break;
-        case T_R4: ecrire(static_cast<float>(st.eGenre == stValeur::REEL ? st.d : n)); break;
-        case T_R8: ecrire(st.eGenre == stValeur::REEL ? st.d : static_cast<double>(n)); break;
+        case T_BOOL:
+            ecrire(static_cast<int32_t>(n != 0));
+            break;
+        case T_UI1:
+        case T_I1:
+            ecrire(static_cast<int8_t>(n));
+            break;
+        case T_UI2:
+        case T_I2:
+            ecrire(static_cast<int16_t>(n));
+            break;
+        case T_UI4:
+        case T_I4:
+            ecrire(static_cast<int32_t>(n));
+            break;
+        case T_UI8:
+        case T_I8:
+        case T_UIX:
+        case T_DUREE:
+            ecrire(static_cast<int64_t>(n));
+            break;
+        case T_R4:
+            ecrire(static_cast<float>(st.eGenre == stValeur::REEL ? st.d : n));
+            break;
+        case T_R8:
+            ecrire(st.eGenre == stValeur::REEL ? st.d : static_cast<double>(n));
+            break;
         case T_DECIMAL: {
             auto* pcl = static_cast<CStandInDecimal*>(g_clDecimalFactory.vpiNewDecimal(nullptr));
             pcl->m_nValeur = n;
             ecrire(pcl);
             break;
         }
-        case T_DSTRW: if (!bPartage<wchar_t>(pArea, s)) return ERR_NOT_CONVERTIBLE; break;
-        case T_DSTRA: if (!bPartage<char>(pArea, s)) return ERR_NOT_CONVERTIBLE; break;
+        case T_DSTRW:
+            if (!bPartage<wchar_t>(pArea, s)) return ERR_NOT_CONVERTIBLE;
+            break;
+        case T_DSTRA:
+            if (!bPartage<char>(pArea, s)) return ERR_NOT_CONVERTIBLE;
+            break;
         case T_PSTRW: {
             auto* psz = static_cast<wchar_t*>(malloc((s.size() + 1) * sizeof(wchar_t)));
             wcscpy(psz, s.c_str());
@@ -294,7 +387,8 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             ecrire(psz);
             break;
         }
-        case T_DATEW: case T_TIMEW: {
+        case T_DATEW:
+        case T_TIMEW: {
             size_t nMax = nType == T_DATEW ? 8 : 9;
             std::wstring sCoupe = s.substr(0, nMax);
             memset(pArea, 0, (nMax + 1) * sizeof(wchar_t));
@@ -316,7 +410,8 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             memcpy(pArea, dw, 8);
             break;
         }
-        default: return ERR_NOT_CONVERTIBLE;
+        default:
+            return ERR_NOT_CONVERTIBLE;
     }
     return 0;
 }
@@ -336,7 +431,9 @@ int nRecord(stVMCall st) {
 }
 
 // Final code: the forced one when it is a success code, else the rule's.
-int nFinal(int nForce, int nRegle) { return nForce >= 0 && nRegle == 0 ? nForce : nRegle; }
+int nFinal(int nForce, int nRegle) {
+    return nForce >= 0 && nRegle == 0 ? nForce : nRegle;
+}
 
 int nCompareValeurs(const stValeur& a, const stValeur& b, int* pnCmp) {
     if (a.bNombre() && b.bNombre()) {
@@ -427,28 +524,57 @@ int nCalculeArithmetique(const char* pszNom, const void* pA, unsigned short nTyp
         r.eGenre = stValeur::REEL;
         double da = a.dNombre(), db = b.dNombre();
         switch (cOperation) {
-            case '+': r.d = da + db; break;
-            case '-': r.d = pB != nullptr ? da - db : -da; break;
-            case '*': r.d = da * db; break;
-            case '/': if (db == 0) return ERR_DIVISION_BY_ZERO; r.d = da / db; break;
-            default: return ERR_NOT_CONVERTIBLE;
+            case '+':
+                r.d = da + db;
+                break;
+            case '-':
+                r.d = pB != nullptr ? da - db : -da;
+                break;
+            case '*':
+                r.d = da * db;
+                break;
+            case '/':
+                if (db == 0) return ERR_DIVISION_BY_ZERO;
+                r.d = da / db;
+                break;
+            default:
+                return ERR_NOT_CONVERTIBLE;
         }
         nTypeResult = T_R8;
     } else {
         r.eGenre = stValeur::ENTIER;
         switch (cOperation) {
-            case '+': r.n = a.n + b.n; break;
-            case '-': r.n = pB != nullptr ? a.n - b.n : -a.n; break;
-            case '*': r.n = a.n * b.n; break;
-            case '/': if (b.n == 0) return ERR_DIVISION_BY_ZERO; r.n = a.n / b.n; break;
-            case '%': if (b.n == 0) return ERR_DIVISION_BY_ZERO; r.n = a.n % b.n; break;
-            default: return ERR_NOT_CONVERTIBLE;
+            case '+':
+                r.n = a.n + b.n;
+                break;
+            case '-':
+                r.n = pB != nullptr ? a.n - b.n : -a.n;
+                break;
+            case '*':
+                r.n = a.n * b.n;
+                break;
+            case '/':
+                if (b.n == 0) return ERR_DIVISION_BY_ZERO;
+                r.n = a.n / b.n;
+                break;
+            case '%':
+                if (b.n == 0) return ERR_DIVISION_BY_ZERO;
+                r.n = a.n % b.n;
+                break;
+            default:
+                return ERR_NOT_CONVERTIBLE;
         }
         // Small integers give an I4, the others an I8; a negation keeps its operand's type.
-        auto bPetit = [](unsigned short t) { t &= 0xFF; return t == T_BOOL || t == T_UI1 || t == T_UI2 || t == T_I1 || t == T_I2 || t == T_I4; };
-        if (pB == nullptr) nTypeResult = nTypeA & 0xFF;
-        else if ((nTypeA & 0xFF) == T_DECIMAL || (nTypeB & 0xFF) == T_DECIMAL) nTypeResult = T_DECIMAL;
-        else nTypeResult = bPetit(nTypeA) && bPetit(nTypeB) ? T_I4 : T_I8;
+        auto bPetit = [](unsigned short t) {
+            t &= 0xFF;
+            return t == T_BOOL || t == T_UI1 || t == T_UI2 || t == T_I1 || t == T_I2 || t == T_I4;
+        };
+        if (pB == nullptr)
+            nTypeResult = nTypeA & 0xFF;
+        else if ((nTypeA & 0xFF) == T_DECIMAL || (nTypeB & 0xFF) == T_DECIMAL)
+            nTypeResult = T_DECIMAL;
+        else
+            nTypeResult = bPetit(nTypeA) && bPetit(nTypeB) ? T_I4 : T_I8;
     }
     if (pB == nullptr && r.eGenre == stValeur::REEL) nTypeResult = nTypeA & 0xFF;
     int nRegle = nEcrire(pResult, nTypeResult, r);
@@ -466,8 +592,12 @@ int nTexte(const stValeur& a, const stValeur& b, int* pnErreur, int nSouplesse,
     }
     return nSouplesse == 0 ? pfn(a.s, b.s) : pfn(sMinuscules(a.s), sMinuscules(b.s));
 }
-bool bCommence(const std::wstring& a, const std::wstring& b) { return a.compare(0, b.size(), b) == 0; }
-bool bContient(const std::wstring& a, const std::wstring& b) { return a.find(b) != std::wstring::npos; }
+bool bCommence(const std::wstring& a, const std::wstring& b) {
+    return a.compare(0, b.size(), b) == 0;
+}
+bool bContient(const std::wstring& a, const std::wstring& b) {
+    return a.find(b) != std::wstring::npos;
+}
 bool bTermine(const std::wstring& a, const std::wstring& b) {
     return a.size() >= b.size() && a.compare(a.size() - b.size(), b.size(), b) == 0;
 }
@@ -503,8 +633,10 @@ int nGetVMCalls(const std::string& sNom) {
 
 void SetVMAnswer(const std::string& sNom, int nCode) {
     std::lock_guard lock(g_mutexVM);
-    if (nCode < 0) g_mapAnswer.erase(sNom);
-    else g_mapAnswer[sNom] = nCode;
+    if (nCode < 0)
+        g_mapAnswer.erase(sNom);
+    else
+        g_mapAnswer[sNom] = nCode;
 }
 
 void SetVMCompareResult(const std::string& sNom, int nResult) {
@@ -512,7 +644,9 @@ void SetVMCompareResult(const std::string& sNom, int nResult) {
     g_mapCompareResult[sNom] = nResult;
 }
 
-IDecimalFactoryVQ* piGetDecimalFactory() { return &g_clDecimalFactory; }
+IDecimalFactoryVQ* piGetDecimalFactory() {
+    return &g_clDecimalFactory;
+}
 
 long nGetLiveDecimals() {
     std::lock_guard lock(g_mutexVM);
@@ -539,7 +673,9 @@ std::vector<std::pair<int, int>> GetDecimalPrecisionCalls() {
     return g_tabPrecisions;
 }
 
-long nGetLiveConversionResults() { return g_nLiveConversionResults; }
+long nGetLiveConversionResults() {
+    return g_nLiveConversionResults;
+}
 
 }  // namespace standin
 
@@ -549,8 +685,7 @@ using namespace standin;
 extern "C" {
 
 STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSource, void* pDestination,
-                                          unsigned short nTypeDestination, unsigned int dwFlags,
-                                          const STOCAW* pstCaw) {
+                                          unsigned short nTypeDestination, unsigned int dwFlags, const STOCAW* pstCaw) {
     stValeur st = stLire(pSource, nTypeSource);
     stVMCall stCall;
     stCall.sNom = "nConversionDepassementExt";
@@ -577,8 +712,12 @@ STANDIN_API void FinConversion(void* pDestination, unsigned short nType) {
     nRecord(stCall);
     void* p = tLire<void*>(pDestination);
     switch (nType) {
-        case T_DSTRW: case T_DSTRA: LibererPartage(pDestination); break;
-        case T_PSTRW: case T_PSTRA:
+        case T_DSTRW:
+        case T_DSTRA:
+            LibererPartage(pDestination);
+            break;
+        case T_PSTRW:
+        case T_PSTRA:
             if (p != nullptr) g_nLiveConversionResults--;
             free(p);
             memset(pDestination, 0, sizeof(p));
@@ -588,7 +727,8 @@ STANDIN_API void FinConversion(void* pDestination, unsigned short nType) {
             g_clDecimalFactory.vReleaseDecimal(static_cast<IDecimalVQ*>(p));
             memset(pDestination, 0, sizeof(p));
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -601,12 +741,12 @@ STANDIN_API void* pQueryProxy(int nProxy) {
 }
 
 // Bound by the library but not called by it: they only record.
-#define STANDIN_VM_UNUSED(nom)                     \
-    STANDIN_API int nom() {                        \
-        stVMCall stCall;                           \
-        stCall.sNom = #nom;                        \
-        nRecord(stCall);                           \
-        return 0;                                  \
+#define STANDIN_VM_UNUSED(nom) \
+    STANDIN_API int nom() {    \
+        stVMCall stCall;       \
+        stCall.sNom = #nom;    \
+        nRecord(stCall);       \
+        return 0;              \
     }
 STANDIN_VM_UNUSED(bCanCompareEx)
 STANDIN_VM_UNUSED(wAjouteEx)
@@ -615,25 +755,30 @@ STANDIN_VM_UNUSED(wMultiplieEx)
 STANDIN_VM_UNUSED(wDiviseEx)
 STANDIN_VM_UNUSED(wModuloEx)
 
-#define STANDIN_VM_COMPARE(nom, ...)                                                                        \
-    STANDIN_API int nom(const void* pA, unsigned short nTypeA, const void* pB, unsigned short nTypeB,       \
-                        int* pnResult, unsigned dwFlags, void* pReserved) {                                 \
-        return nCalculeComparaison(#nom, pA, nTypeA, pB, nTypeB, pnResult, dwFlags, pReserved, __VA_ARGS__); \
+#define STANDIN_VM_COMPARE(nom, ...)                                                                                 \
+    STANDIN_API int nom(const void* pA, unsigned short nTypeA, const void* pB, unsigned short nTypeB, int* pnResult, \
+                        unsigned dwFlags, void* pReserved) {                                                         \
+        return nCalculeComparaison(#nom, pA, nTypeA, pB, nTypeB, pnResult, dwFlags, pReserved, __VA_ARGS__);         \
     }
 #define STANDIN_VM_TEXT(nom, souplesse, fn) \
-    STANDIN_VM_COMPARE(nom, [](const stValeur& a, const stValeur& b, int* pn) { return nTexte(a, b, pn, souplesse, fn); })
+    STANDIN_VM_COMPARE(nom,                 \
+                       [](const stValeur& a, const stValeur& b, int* pn) { return nTexte(a, b, pn, souplesse, fn); })
 
 STANDIN_VM_COMPARE(nComparaisonEx, nOrdre)
 STANDIN_VM_COMPARE(nEgaliteEx, [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) == 0); })
-STANDIN_VM_COMPARE(nSuperieurEx, [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) > 0); })
-STANDIN_VM_COMPARE(nInferieurEx, [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) < 0); })
+STANDIN_VM_COMPARE(nSuperieurEx,
+                   [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) > 0); })
+STANDIN_VM_COMPARE(nInferieurEx,
+                   [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) < 0); })
 STANDIN_VM_COMPARE(nPresqueEgalEx, [](const stValeur& a, const stValeur& b, int* pn) {
-    return a.eGenre == stValeur::TEXTE ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
-                                       : int(nOrdre(a, b, pn) == 0);
+    return a.eGenre == stValeur::TEXTE
+               ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
+               : int(nOrdre(a, b, pn) == 0);
 })
 STANDIN_VM_COMPARE(nSoupleEgalEx, [](const stValeur& a, const stValeur& b, int* pn) {
-    return a.eGenre == stValeur::TEXTE ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
-                                       : int(nOrdre(a, b, pn) == 0);
+    return a.eGenre == stValeur::TEXTE
+               ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
+               : int(nOrdre(a, b, pn) == 0);
 })
 STANDIN_VM_TEXT(nCommenceParEx, 0, bCommence)
 STANDIN_VM_TEXT(nCommenceParSoupleEx, 1, bCommence)
@@ -657,11 +802,11 @@ STANDIN_API int nNegationEx(const void* pA, unsigned short nTypeA, void* pResult
     return nCalculeArithmetique("nNegationEx", pA, nTypeA, nullptr, 0, pResult, pnTypeResult, dwFlags, pReserved, '-');
 }
 
-#define STANDIN_VM_ARITHMETIC(nom, operation)                                                                \
-    STANDIN_API int nom(const void* pA, unsigned short nTypeA, const void* pB, unsigned short nTypeB,        \
-                        void* pResult, unsigned short* pnTypeResult, unsigned dwFlags, void* pReserved) {    \
-        return nCalculeArithmetique(#nom, pA, nTypeA, pB, nTypeB, pResult, pnTypeResult, dwFlags, pReserved, \
-                                    operation);                                                              \
+#define STANDIN_VM_ARITHMETIC(nom, operation)                                                                        \
+    STANDIN_API int nom(const void* pA, unsigned short nTypeA, const void* pB, unsigned short nTypeB, void* pResult, \
+                        unsigned short* pnTypeResult, unsigned dwFlags, void* pReserved) {                           \
+        return nCalculeArithmetique(#nom, pA, nTypeA, pB, nTypeB, pResult, pnTypeResult, dwFlags, pReserved,         \
+                                    operation);                                                                      \
     }
 STANDIN_VM_ARITHMETIC(nAdditionEx, '+')
 STANDIN_VM_ARITHMETIC(nSoustractionEx, '-')

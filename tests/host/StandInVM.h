@@ -17,10 +17,10 @@ namespace standin {
 
 // One call of a VM function as the library made it.
 struct stVMCall {
-    std::string sNom;               // exported name of the function called
-    const void* pA = nullptr;       // first operand's area (source of a conversion)
-    unsigned short nTypeA = 0;      // its type as passed (a full type word for comparisons)
-    const void* pB = nullptr;       // second operand's area (destination of a conversion)
+    std::string sNom;           // exported name of the function called
+    const void* pA = nullptr;   // first operand's area (source of a conversion)
+    unsigned short nTypeA = 0;  // its type as passed (a full type word for comparisons)
+    const void* pB = nullptr;   // second operand's area (destination of a conversion)
     unsigned short nTypeB = 0;
     const void* pResult = nullptr;  // result area or int result
     unsigned dwFlags = 0;
@@ -87,8 +87,7 @@ inline stPartialInit GetPartialInit(void* hModule, int bCalc) {
 // The VM's exports as the library finds them by name.
 extern "C" {
 STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSource, void* pDestination,
-                                          unsigned short nTypeDestination, unsigned int dwFlags,
-                                          const STOCAW* pstCaw);
+                                          unsigned short nTypeDestination, unsigned int dwFlags, const STOCAW* pstCaw);
 STANDIN_API void FinConversion(void* pDestination, unsigned short nType);
 STANDIN_API void* pQueryProxy(int nProxy);
 }

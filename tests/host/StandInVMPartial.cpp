@@ -23,7 +23,9 @@ int nInit(int i, void* hInstanceVM, int nVersion, int nCompatibilite) {
 }
 }  // namespace
 
-STANDIN_PARTIAL_API int StandInVMPartial_nQueryProxyCalls() { return g_nQueryProxyCalls; }
+STANDIN_PARTIAL_API int StandInVMPartial_nQueryProxyCalls() {
+    return g_nQueryProxyCalls;
+}
 // Arguments of the last call of bInitVQConvFromVM (i = 0) or bInitVQCalcFromVM (i = 1); the number of calls.
 STANDIN_PARTIAL_API int StandInVMPartial_GetInit(int i, void** phInstanceVM, int* pnVersion, int* pnCompatibilite) {
     *phInstanceVM = g_astInit[i].hInstanceVM;
@@ -46,8 +48,10 @@ STANDIN_PARTIAL_API void* pQueryProxy(int) {
 }
 #endif
 
-#define STANDIN_PARTIAL_NAME(nom) \
-    STANDIN_PARTIAL_API int nom() { return 0; }
+#define STANDIN_PARTIAL_NAME(nom)   \
+    STANDIN_PARTIAL_API int nom() { \
+        return 0;                   \
+    }
 
 #ifndef STANDIN_VM_WITHOUT_nConversionDepassementExt
 STANDIN_PARTIAL_NAME(nConversionDepassementExt)

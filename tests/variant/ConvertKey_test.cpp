@@ -2,6 +2,8 @@
 // order byte by byte, key sizes, the descending inversion, NULL values, casting through the host,
 // texts with their options, the fast-sort weight table, decimal keys through the host's decimals and
 // collated keys through the engine interface the driver object holds.
+#include "variant/ConvertKey.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,7 +15,6 @@
 
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "variant/ConvertKey.h"
 #include "variant/Duree.h"
 #include "variant/Money.h"
 #include "variant/NADriverYF.h"
@@ -102,7 +103,8 @@ TEST_F(ConvertKeyTest, FixedKindsWriteMostSignificantFirst) {
              c.__SetType(VQTYPE_DATETIME, 0);
              c.pclGetValeur()->SetValue(adw);
          },
-         VQTYPE_DATETIME, {0x07, 0xE8, 0x02, 0x1D, 0x02, 0xF3, 0x4F, 0xD8}},
+         VQTYPE_DATETIME,
+         {0x07, 0xE8, 0x02, 0x1D, 0x02, 0xF3, 0x4F, 0xD8}},
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.pszNom);
@@ -134,7 +136,8 @@ TEST_F(ConvertKeyTest, KeysOfOrderedValuesCompareInOrder) {
         cl.SetR4(f);
         tabR4.push_back(Cle(cl, VQTYPE_R4));
     }
-    for (long n : {std::numeric_limits<long>::min(), -65536L, -1L, 0L, 1L, 255L, 256L, std::numeric_limits<long>::max()}) {
+    for (long n :
+         {std::numeric_limits<long>::min(), -65536L, -1L, 0L, 1L, 255L, 256L, std::numeric_limits<long>::max()}) {
         CAny cl;
         cl.SetI8(n);
         tabI8.push_back(Cle(cl, VQTYPE_I8));
@@ -171,8 +174,7 @@ TEST_F(ConvertKeyTest, KeySizes) {
         {8, 4, 4},   {18, 10, 11}, {19, 3, 4},  {24, 9, 10}, {128, 9, 10}, {28, 10, 20}, {13, 17, 32},
         {16, 8, 18}, {110, 8, 18}, {200, 6, 6}, {0, 6, 6},   {29, 16, 16}, {10, 10, 10}, {83, 3, 3},
     };
-    for (const Case& c : aCases)
-        EXPECT_EQ(CYFConvertKey::nCalculateKeySize(c.nType, c.nData), c.nAttendu) << c.nType;
+    for (const Case& c : aCases) EXPECT_EQ(CYFConvertKey::nCalculateKeySize(c.nType, c.nData), c.nAttendu) << c.nType;
     EXPECT_EQ(CYFConvertKey::nCalculateKeySize(ITEMTYPE_AUCUN, 7), 7u);
     EXPECT_EQ(CYFConvertKey::nCalculateKeySize(ITEMTYPE_CHAINE_BIS, 7), 8u);
 }
@@ -182,15 +184,42 @@ TEST_F(ConvertKeyTest, VariantTypesMapToTheirItemTypes) {
         unsigned short nType;
         eITEMTYPE eAttendu;
     } aCases[] = {
-        {1, ITEMTYPE_BOOLEEN},    {6, ITEMTYPE_I1},        {2, ITEMTYPE_UI1},       {17, ITEMTYPE_CARACTERE},
-        {7, ITEMTYPE_I2},         {3, ITEMTYPE_UI2},       {8, ITEMTYPE_I4},        {14, ITEMTYPE_I4},
-        {15, ITEMTYPE_I4},        {20, ITEMTYPE_I4},       {30, ITEMTYPE_I4},       {109, ITEMTYPE_I4},
-        {111, ITEMTYPE_I4},       {127, ITEMTYPE_I4},      {0, ITEMTYPE_I4},        {130, ITEMTYPE_I4},
-        {4, ITEMTYPE_UI4},        {9, ITEMTYPE_I8},        {27, ITEMTYPE_DUREE},    {5, ITEMTYPE_UI8},
-        {11, ITEMTYPE_R4},        {12, ITEMTYPE_R8},       {10, ITEMTYPE_MONETAIRE}, {26, ITEMTYPE_DATEHEURE},
-        {13, ITEMTYPE_DECIMAL},   {18, ITEMTYPE_CHAINE},   {19, ITEMTYPE_CHAINE},   {21, ITEMTYPE_CHAINE},
-        {23, ITEMTYPE_CHAINE},    {24, ITEMTYPE_CHAINE},   {25, ITEMTYPE_CHAINE},   {128, ITEMTYPE_CHAINE},
-        {129, ITEMTYPE_CHAINE},   {16, ITEMTYPE_UNICODE},  {110, ITEMTYPE_UNICODE_PSTRW}, {28, ITEMTYPE_BINAIRE},
+        {1, ITEMTYPE_BOOLEEN},
+        {6, ITEMTYPE_I1},
+        {2, ITEMTYPE_UI1},
+        {17, ITEMTYPE_CARACTERE},
+        {7, ITEMTYPE_I2},
+        {3, ITEMTYPE_UI2},
+        {8, ITEMTYPE_I4},
+        {14, ITEMTYPE_I4},
+        {15, ITEMTYPE_I4},
+        {20, ITEMTYPE_I4},
+        {30, ITEMTYPE_I4},
+        {109, ITEMTYPE_I4},
+        {111, ITEMTYPE_I4},
+        {127, ITEMTYPE_I4},
+        {0, ITEMTYPE_I4},
+        {130, ITEMTYPE_I4},
+        {4, ITEMTYPE_UI4},
+        {9, ITEMTYPE_I8},
+        {27, ITEMTYPE_DUREE},
+        {5, ITEMTYPE_UI8},
+        {11, ITEMTYPE_R4},
+        {12, ITEMTYPE_R8},
+        {10, ITEMTYPE_MONETAIRE},
+        {26, ITEMTYPE_DATEHEURE},
+        {13, ITEMTYPE_DECIMAL},
+        {18, ITEMTYPE_CHAINE},
+        {19, ITEMTYPE_CHAINE},
+        {21, ITEMTYPE_CHAINE},
+        {23, ITEMTYPE_CHAINE},
+        {24, ITEMTYPE_CHAINE},
+        {25, ITEMTYPE_CHAINE},
+        {128, ITEMTYPE_CHAINE},
+        {129, ITEMTYPE_CHAINE},
+        {16, ITEMTYPE_UNICODE},
+        {110, ITEMTYPE_UNICODE_PSTRW},
+        {28, ITEMTYPE_BINAIRE},
         {29, ITEMTYPE_BUFFER},
     };
     for (const Case& c : aCases) EXPECT_EQ(CYFConvertKey::eGetItemType(c.nType), c.eAttendu) << c.nType;
@@ -284,8 +313,8 @@ TEST_F(ConvertKeyTest, WideCharactersConvertToUtf16UnderTheirFlag) {
 
 TEST_F(ConvertKeyTest, FastSortOrdersLettersAlphabeticallyLowerBeforeUpper) {
     // One weight per character: "ab" follows "a" and comes before "A".
-    const wchar_t* apszOrdre[] = {L"", L" ", L"!", L"0", L"9", L"a", L"ab", L"A", L"\u00E0", L"\u00C0", L"\u00E1",
-                                  L"b", L"B", L"e", L"\u00E9", L"\u00C9", L"z", L"Z", L"\u03B1", L"\u0391"};
+    const wchar_t* apszOrdre[] = {L"",       L" ", L"!", L"0", L"9",      L"a",      L"ab", L"A", L"\u00E0", L"\u00C0",
+                                  L"\u00E1", L"b", L"B", L"e", L"\u00E9", L"\u00C9", L"z",  L"Z", L"\u03B1", L"\u0391"};
     std::vector<Octets> tab;
     for (const wchar_t* psz : apszOrdre) tab.push_back(CleTexteW(psz, 1));
     for (size_t i = 1; i < tab.size(); i++) EXPECT_LT(tab[i - 1], tab[i]) << i;
@@ -381,7 +410,7 @@ public:
     unsigned long m_nDataSize = 0;
 
     IYFUnicodeConverter* vpiGetUnicodeConverter(int b80, int b20, unsigned long nDataSize, unsigned short nOptions,
-                                                 int bWide) override {
+                                                int bWide) override {
         m_nDemandes++;
         m_b80 = b80;
         m_b20 = b20;
@@ -410,7 +439,7 @@ TEST_F(ConvertKeyTest, CollatedKeysAskTheEngineTheDriverHolds) {
         unsigned short nOptions;
         int bCollation, b80, b20, b40;
     } aCases[] = {
-        {0x20, 1, 0, 1, 0}, {0x40, 1, 0, 0, 1}, {0x81, 1, 1, 0, 0}, {0x82, 1, 1, 0, 0},
+        {0x20, 1, 0, 1, 0}, {0x40, 1, 0, 0, 1}, {0x81, 1, 1, 0, 0},   {0x82, 1, 1, 0, 0},
         {0x80, 0, 0, 0, 0}, {0x01, 0, 0, 0, 0}, {0x2800, 0, 0, 0, 0},
     };
     for (const Case& c : aCases) {

@@ -2,29 +2,54 @@
 // order, refusals, a name missing), passing it on to another module, and the operators on CAny
 // values against the stand-in virtual machine (NULL rules, derived comparisons, results as values,
 // arithmetic taking over the host's result) with the text dump of a value.
+#include "variant/VQCalc.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <iterator>
 #include <string>
 
+#include "core/TString.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "core/TString.h"
 #include "variant/Any.h"
-#include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
 namespace {
 
 // The host's names in the order the library binds them.
 const char* const g_tabpszNoms[] = {
-    "bCanCompareEx", "wAjouteEx", "wSoustraitEx", "wMultiplieEx", "wDiviseEx", "wModuloEx",
-    "nComparaisonEx", "nEgaliteEx", "nSuperieurEx", "nInferieurEx", "nPresqueEgalEx", "nSoupleEgalEx",
-    "nCommenceParEx", "nCommenceParSoupleEx", "nCommenceParTresSoupleEx", "nContientEx", "nContientSoupleEx",
-    "nContientTresSoupleEx", "nTermineParEx", "nTermineParSoupleEx", "nTermineParTresSoupleEx", "nETLogiqueEx",
-    "nOULogiqueEx", "nNONLogiqueEx", "nNegationEx", "nAdditionEx", "nSoustractionEx", "nMultiplicationEx",
-    "nDivisionEx", "nModuloEx",
+    "bCanCompareEx",
+    "wAjouteEx",
+    "wSoustraitEx",
+    "wMultiplieEx",
+    "wDiviseEx",
+    "wModuloEx",
+    "nComparaisonEx",
+    "nEgaliteEx",
+    "nSuperieurEx",
+    "nInferieurEx",
+    "nPresqueEgalEx",
+    "nSoupleEgalEx",
+    "nCommenceParEx",
+    "nCommenceParSoupleEx",
+    "nCommenceParTresSoupleEx",
+    "nContientEx",
+    "nContientSoupleEx",
+    "nContientTresSoupleEx",
+    "nTermineParEx",
+    "nTermineParSoupleEx",
+    "nTermineParTresSoupleEx",
+    "nETLogiqueEx",
+    "nOULogiqueEx",
+    "nNONLogiqueEx",
+    "nNegationEx",
+    "nAdditionEx",
+    "nSoustractionEx",
+    "nMultiplicationEx",
+    "nDivisionEx",
+    "nModuloEx",
 };
 static_assert(std::size(g_tabpszNoms) == CVQCalc::NB_FONCTIONS);
 
@@ -226,9 +251,8 @@ TEST_F(VQCalcOperatorTest, NegatedComparisonsStoreTheOpposite) {
         int a, b;
         int nAttendu;
     } aCases[] = {
-        {nSupEgal, 1, 2, 0}, {nSupEgal, 2, 2, 1}, {nSupEgal, 3, 2, 1},
-        {nInfEgal, 1, 2, 1}, {nInfEgal, 2, 2, 1}, {nInfEgal, 3, 2, 0},
-        {nDifferent, 2, 2, 0}, {nDifferent, 2, 3, 1},
+        {nSupEgal, 1, 2, 0}, {nSupEgal, 2, 2, 1}, {nSupEgal, 3, 2, 1},   {nInfEgal, 1, 2, 1},
+        {nInfEgal, 2, 2, 1}, {nInfEgal, 3, 2, 0}, {nDifferent, 2, 2, 0}, {nDifferent, 2, 3, 1},
     };
     for (const Case& c : aCases) {
         int n = -1;
@@ -290,7 +314,7 @@ TEST_F(VQCalcOperatorTest, ArithmeticTakesOverTheHostsResult) {
         const char* pszHote;
         int a, b, nAttendu;
     } aCases[] = {
-        {nAjoute, "nAdditionEx", 2, 3, 5},        {nAjouteEx, "nAdditionEx", 2, 3, 5},
+        {nAjoute, "nAdditionEx", 2, 3, 5},         {nAjouteEx, "nAdditionEx", 2, 3, 5},
         {nSoustrait, "nSoustractionEx", 2, 3, -1}, {nMultiplie, "nMultiplicationEx", 4, 3, 12},
         {nDivise, "nDivisionEx", 9, 2, 4},         {nModulo, "nModuloEx", 9, 4, 1},
     };
@@ -443,8 +467,7 @@ TEST_F(VQCalcOperatorTest, DumpOfAValue) {
         {"NULL I4 plain", clI4(3, VQTYPE_FLAG_NULL), nullptr, 0, L"<NULL>"},
         {"I4", clI4(42), L"v=", 0, L"v=42"},
         {"I4 detail", clI4(42), L"", 1, L"Type=8, Len=4, Value=42, Value(binary)=2A000000"},
-        {"text detail", clTexte(L"hé"), L"", 1,
-         L"Type=16, Len=12, Value=hé, Value(binary)=68000000E900000000000000"},
+        {"text detail", clTexte(L"hé"), L"", 1, L"Type=16, Len=12, Value=hé, Value(binary)=68000000E900000000000000"},
     };
     for (Case& c : aCases) {
         SCOPED_TRACE(c.pszNom);

@@ -1,16 +1,17 @@
 // Conversions through the host: the binding the host makes with bInitVQConvFromVM (refusals, names
 // missing, the decimal factory asked once), passing it on to another module, and the calling
 // protocol of the CAny conversions against the stand-in virtual machine.
+#include "variant/VQConv.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "core/BaseStrMem.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "core/BaseStrMem.h"
 #include "variant/Any.h"
-#include "variant/VQConv.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ TEST_F(VQConvCastTest, CarriesBothFlagsAndTakesEveryResultLayout) {
         unsigned short nType;
         std::wstring sAttendu;  // the converted value read back as text by the host
     } aCases[] = {
-        {VQTYPE_I8, L"-7"}, {VQTYPE_R8, L"-7"}, {VQTYPE_DSTRW, L"-7"}, {VQTYPE_DSTRA, L"-7"},
+        {VQTYPE_I8, L"-7"},    {VQTYPE_R8, L"-7"},    {VQTYPE_DSTRW, L"-7"},   {VQTYPE_DSTRA, L"-7"},
         {VQTYPE_PSTRA, L"-7"}, {VQTYPE_PSTRW, L"-7"}, {VQTYPE_DECIMAL, L"-7"},
     };
     long nDecimaux = standin::nGetLiveDecimals();
