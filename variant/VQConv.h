@@ -2,7 +2,8 @@
 // to another is the host's business: its virtual machine exports the conversion and its release by
 // name, and the host hands the library its module through the exported bInitVQConvFromVM. The same
 // binding gives the host's decimal factory, which makes and releases the decimal objects of DECIMAL
-// values. The conversions of CAny (__nCastTo and its relatives) go through nConversion.
+// values. The conversions of CAny (__nCastTo and its relatives, VQConvCast.cpp) go through
+// nConversion.
 #pragma once
 
 #include "variant/VMInterfaces.h"
