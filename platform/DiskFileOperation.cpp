@@ -224,8 +224,7 @@ int CDiskFile::bSetFileOwnerUnix(const wchar_t* pszPath, uid_t nUid, gid_t nGid,
                     static_cast<unsigned>(nGid), clPath.pszGet());
 }
 
-int CDiskFile::bSetFileOwnerAttributes(const wchar_t* pszPath, mode_t nMode, uid_t nUid, gid_t nGid,
-                                       CXError* pclErr) {
+int CDiskFile::bSetFileOwnerAttributes(const wchar_t* pszPath, mode_t nMode, uid_t nUid, gid_t nGid, CXError* pclErr) {
     return bSetFileOwnerUnix(pszPath, nUid, nGid, pclErr) && bSetFileAttributesUnix(pszPath, nMode, pclErr);
 }
 
@@ -245,9 +244,12 @@ int CDiskFile::bGetLastModificationTime(const wchar_t* pszPath, _stXFILETIME* ps
         nMessage = 28129;
     } else {
         if (pstTime != nullptr)
-            *pstTime = {static_cast<uint16_t>(stLocal.tm_year + 1900), static_cast<uint16_t>(stLocal.tm_mon + 1),
-                        static_cast<uint16_t>(stLocal.tm_mday),        static_cast<uint16_t>(stLocal.tm_hour),
-                        static_cast<uint16_t>(stLocal.tm_min),         static_cast<uint16_t>(stLocal.tm_sec),
+            *pstTime = {static_cast<uint16_t>(stLocal.tm_year + 1900),
+                        static_cast<uint16_t>(stLocal.tm_mon + 1),
+                        static_cast<uint16_t>(stLocal.tm_mday),
+                        static_cast<uint16_t>(stLocal.tm_hour),
+                        static_cast<uint16_t>(stLocal.tm_min),
+                        static_cast<uint16_t>(stLocal.tm_sec),
                         0};
         bOk = 1;
     }
@@ -268,7 +270,8 @@ int CDiskFile::bSetTime(const _FILETIME* pCreation, const _FILETIME* pLastAccess
     return SetFileTime(m_szName, pCreation, pLastAccess, pLastWrite);
 }
 
-int CDiskFile::bSetTime(const _stXFILETIME*, const _stXFILETIME* pstLastAccess, const _stXFILETIME* pstLastWrite) const {
+int CDiskFile::bSetTime(const _stXFILETIME*, const _stXFILETIME* pstLastAccess,
+                        const _stXFILETIME* pstLastWrite) const {
     // The system keeps no creation time to set.
     FILETIME stAccess, stWrite;
     if (pstLastAccess != nullptr && !bSystemTimeToFileTime(pstLastAccess, &stAccess)) return 0;
@@ -287,16 +290,16 @@ int CDiskFile::bFileTimeToSystemTime(const _FILETIME* pFileTime, _stXFILETIME* p
 
 int CDiskFile::bSystemTimeToFileTime(const _stXFILETIME* pstTime, _FILETIME* pFileTime) {
     if (pstTime == nullptr || pFileTime == nullptr) return 0;
-    SYSTEMTIME stLocal = {pstTime->wYear,   pstTime->wMonth,  0, pstTime->wDay, pstTime->wHour, pstTime->wMinute,
+    SYSTEMTIME stLocal = {pstTime->wYear,   pstTime->wMonth,       0, pstTime->wDay, pstTime->wHour, pstTime->wMinute,
                           pstTime->wSecond, pstTime->wMilliseconds};
     SYSTEMTIME stUTC;
     return bLocalVersUTC(&stLocal, &stUTC) && SystemTimeToFileTime(&stUTC, pFileTime);
 }
 
 int CDiskFile::nCompareSystemTime(const _stXFILETIME* pstA, const _stXFILETIME* pstB) {
-    const uint16_t tabA[] = {pstA->wYear,   pstA->wMonth,  pstA->wDay,          pstA->wHour,
+    const uint16_t tabA[] = {pstA->wYear,   pstA->wMonth,  pstA->wDay,         pstA->wHour,
                              pstA->wMinute, pstA->wSecond, pstA->wMilliseconds};
-    const uint16_t tabB[] = {pstB->wYear,   pstB->wMonth,  pstB->wDay,          pstB->wHour,
+    const uint16_t tabB[] = {pstB->wYear,   pstB->wMonth,  pstB->wDay,         pstB->wHour,
                              pstB->wMinute, pstB->wSecond, pstB->wMilliseconds};
     for (int i = 0; i < 7; i++) {
         if (tabA[i] != tabB[i]) return static_cast<int>(tabB[i]) - static_cast<int>(tabA[i]);
@@ -305,8 +308,8 @@ int CDiskFile::nCompareSystemTime(const _stXFILETIME* pstA, const _stXFILETIME* 
 }
 
 int CDiskFile::bSystemTimeToDosFileTime(const _stXFILETIME* pstTime, uint32_t* pdwDosTime) {
-    uint32_t dwDate = ((static_cast<uint32_t>(pstTime->wYear - 1980) & 0x7F) << 9) +
-                      ((pstTime->wMonth & 0xFu) << 5) + (pstTime->wDay & 0x1Fu);
+    uint32_t dwDate = ((static_cast<uint32_t>(pstTime->wYear - 1980) & 0x7F) << 9) + ((pstTime->wMonth & 0xFu) << 5) +
+                      (pstTime->wDay & 0x1Fu);
     uint32_t dwTime = ((static_cast<uint32_t>(pstTime->wHour) << 11) + ((pstTime->wMinute & 0x3Fu) << 5) +
                        ((pstTime->wSecond >> 1) & 0x1Fu)) &
                       0xFFFF;
@@ -317,9 +320,12 @@ int CDiskFile::bSystemTimeToDosFileTime(const _stXFILETIME* pstTime, uint32_t* p
 int CDiskFile::bDosFileTimeToSystemTime(uint32_t dwDosTime, _stXFILETIME* pstTime) {
     uint32_t dwDate = dwDosTime >> 16;
     uint32_t dwTime = dwDosTime & 0xFFFF;
-    *pstTime = {static_cast<uint16_t>((dwDate >> 9) + 1980), static_cast<uint16_t>((dwDate >> 5) & 0xF),
-                static_cast<uint16_t>(dwDate & 0x1F),        static_cast<uint16_t>(dwTime >> 11),
-                static_cast<uint16_t>((dwTime >> 5) & 0x3F), static_cast<uint16_t>((dwTime & 0x1F) * 2),
+    *pstTime = {static_cast<uint16_t>((dwDate >> 9) + 1980),
+                static_cast<uint16_t>((dwDate >> 5) & 0xF),
+                static_cast<uint16_t>(dwDate & 0x1F),
+                static_cast<uint16_t>(dwTime >> 11),
+                static_cast<uint16_t>((dwTime >> 5) & 0x3F),
+                static_cast<uint16_t>((dwTime & 0x1F) * 2),
                 0};
     return 1;
 }

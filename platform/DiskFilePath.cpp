@@ -405,8 +405,8 @@ void CDiskFile::MakePath(wchar_t* pszResult, const wchar_t* pszDirectory, const 
     DirectoryWithEndSlash(clDirectory);
     CTString clName = _clSlashed(pszName);
     CTString clExtension = _clSlashed(pszExtension);
-    size_t nLength = makepath(pszResult, DISKFILE_PATH_BUFFER, clDirectory.pszGet(), clName.pszGet(),
-                              clExtension.pszGet());
+    size_t nLength =
+        makepath(pszResult, DISKFILE_PATH_BUFFER, clDirectory.pszGet(), clName.pszGet(), clExtension.pszGet());
     // A path that does not fit in the library's buffer is not handed out cut.
     if (nLength >= DISKFILE_PATH_BUFFER) pszResult[0] = 0;
 }
@@ -563,8 +563,8 @@ int CDiskFile::bSameDirectoryNameEx(const wchar_t* pszA, int bFullA, const wchar
     for (int i = 0; i < 2; i++) {
         if (tabInputs[i].bFull) {
             wchar_t szFull[DISKFILE_PATH_BUFFER];
-            uint32_t nLength = static_cast<uint32_t>(
-                bStandardizeExistingFileName(szFull, DISKFILE_PATH_BUFFER, tabInputs[i].pszName));
+            uint32_t nLength =
+                static_cast<uint32_t>(bStandardizeExistingFileName(szFull, DISKFILE_PATH_BUFFER, tabInputs[i].pszName));
             // A name that has no full path within the library's limit equals nothing.
             if (nLength == 0 || nLength >= DISKFILE_PATH_BUFFER) return 0;
             tabNames[i] = szFull;
@@ -579,8 +579,7 @@ int CDiskFile::bSameDirectoryNameEx(const wchar_t* pszA, int bFullA, const wchar
 // ---------------------------------------------------------------------------------------------------------------
 // Relative and full paths; the result buffer holds 260 characters and a terminator.
 
-int CDiskFile::bPathRelativePathTo(wchar_t* pszResult, const wchar_t* pszPath, const wchar_t* pszBase,
-                                   int bStrict) {
+int CDiskFile::bPathRelativePathTo(wchar_t* pszResult, const wchar_t* pszPath, const wchar_t* pszBase, int bStrict) {
     CTString clBase = _clSlashed(pszBase);
     if (clBase.nTaille() == 0) return _bCopyWhole(pszResult, DISKFILE_PATH_BUFFER, _clSlashed(pszPath).pszGet());
     CTString clPath = _clStandardized(pszPath);
@@ -606,8 +605,7 @@ int CDiskFile::bPathRelativePathTo(wchar_t* pszResult, const wchar_t* pszPath, c
     return _bCopyWhole(pszResult, DISKFILE_PATH_BUFFER, clResult.pszGet());
 }
 
-int CDiskFile::bRelativeToFullPath(wchar_t* pszResult, const wchar_t* pszRelative, const wchar_t* pszBase,
-                                   int nMode) {
+int CDiskFile::bRelativeToFullPath(wchar_t* pszResult, const wchar_t* pszRelative, const wchar_t* pszBase, int nMode) {
     CTString clName = _clSlashed(pszRelative);
     CTString clBase = _clSlashed(pszBase);
     const wchar_t* pszName = clName.pszGet();

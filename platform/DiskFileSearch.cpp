@@ -96,7 +96,8 @@ int _bNext(FINDDATA* pstFind, bool bNoFollow, CXError* pclErr) {
         pstFind->dwAttributes = dwAttributes;
         FILETIME stWrite;
         TimeToFileTime(stStat.st_mtime, &stWrite);
-        if (!CDiskFile::bFileTimeToSystemTime(&stWrite, &pstFind->stTime)) memset(&pstFind->stTime, 0, sizeof(pstFind->stTime));
+        if (!CDiskFile::bFileTimeToSystemTime(&stWrite, &pstFind->stTime))
+            memset(&pstFind->stTime, 0, sizeof(pstFind->stTime));
         return 1;
     }
 }
@@ -244,8 +245,8 @@ int CDiskFile::bDoOnFileTree(const wchar_t* pszDirectory, const wchar_t* pszMask
 }
 
 int CDiskFile::bDoOnDirectoryTree(const wchar_t* pszDirectory, const wchar_t* pszMask,
-                                  int (*pfn)(const wchar_t* pszPath, long nParam), long nParam,
-                                  int bIncludeDirectories, int bRecursive) {
+                                  int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories,
+                                  int bRecursive) {
     CTString clDirectory = _clSlashed(pszDirectory);
     CTString clMask = _clSlashed(pszMask);
     CTString clText;

@@ -3,15 +3,12 @@
 // the attribute word, mode and owner, file times and the DOS date-time, directories with their
 // parents, the temporary directory and names, disk space, and text loading by byte-order mark.
 // Every failure is checked for its report: level, errno, message id and file items.
-#include "platform/DiskFile.h"
-
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 #include <utime.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <climits>
@@ -27,6 +24,7 @@
 #include "core/TString.h"
 #include "core/XError.h"
 #include "core/XYString.h"
+#include "platform/DiskFile.h"
 #include "platform/WinMemoryTime.h"
 #include "tests/host/TestSupport.h"
 #include "tests/platform/DiskFileTestSupport.h"
@@ -331,7 +329,7 @@ TEST_F(DiskFileOperationTest, CompareSystemTime) {
         int nSign;
     };
     const Case tabCases[] = {
-        {{2020, 5, 6, 7, 8, 9, 11}, 1},  {{2020, 5, 6, 7, 8, 9, 9}, -1}, {{2021, 1, 1, 0, 0, 0, 0}, 1},
+        {{2020, 5, 6, 7, 8, 9, 11}, 1},       {{2020, 5, 6, 7, 8, 9, 9}, -1}, {{2021, 1, 1, 0, 0, 0, 0}, 1},
         {{2020, 4, 30, 23, 59, 59, 999}, -1}, {{2020, 5, 6, 7, 8, 9, 10}, 0}, {{2020, 5, 6, 7, 9, 0, 0}, 1},
     };
     for (const Case& c : tabCases) {
@@ -361,7 +359,8 @@ TEST_F(DiskFileOperationTest, FileTimesInLocalTime) {
 
     FILETIME stFile;
     EXPECT_EQ(CDiskFile::bSystemTimeToFileTime(&stExpected, &stFile), 1);
-    EXPECT_EQ(nFileTimeToU64(stFile), (static_cast<uint64_t>(tWrite) * KX_FILETIME_PER_SECOND) + KX_FILETIME_UNIX_EPOCH);
+    EXPECT_EQ(nFileTimeToU64(stFile),
+              (static_cast<uint64_t>(tWrite) * KX_FILETIME_PER_SECOND) + KX_FILETIME_UNIX_EPOCH);
     XT stBack{};
     EXPECT_EQ(CDiskFile::bFileTimeToSystemTime(&stFile, &stBack), 1);
     EXPECT_EQ(memcmp(&stBack, &stExpected, sizeof(XT)), 0);
@@ -452,9 +451,9 @@ TEST_F(DiskFileOperationTest, CreateDirectoryBeyondThePathLimit) {
     EXPECT_EQ(CDiskFile::bCreateDirectory(wsLong.c_str(), &clErr), 1);
     EXPECT_TRUE(S_ISDIR(nModeOf(sLong)));
     std::vector<std::string> tabEntries;
-    for (const auto& entry : std::filesystem::directory_iterator(m_sDir + "/" + std::string(50, 'a') + "/" +
-                                                                 std::string(50, 'b') + "/" + std::string(50, 'c') +
-                                                                 "/" + std::string(50, 'd')))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(m_sDir + "/" + std::string(50, 'a') + "/" + std::string(50, 'b') + "/" +
+                                             std::string(50, 'c') + "/" + std::string(50, 'd')))
         tabEntries.push_back(entry.path().filename().string());
     ASSERT_EQ(tabEntries.size(), 1u);
     EXPECT_EQ(tabEntries[0], std::string(50, 'e'));
@@ -631,8 +630,8 @@ TEST_F(DiskFileOperationTest, TextFromBufferByMark) {
         tabBytes.push_back(0xCC);  // never read: past the size given
         CXYString<wchar_t> clText(L"previous");
         CDiskFile::etxType eType = static_cast<CDiskFile::etxType>(7);
-        EXPECT_EQ(CDiskFile::bChargeTexteBOMFromBuffer(clText, tabBytes.data(), static_cast<uint32_t>(c.tabBytes.size()),
-                                                       c.nCodePage, &eType),
+        EXPECT_EQ(CDiskFile::bChargeTexteBOMFromBuffer(clText, tabBytes.data(),
+                                                       static_cast<uint32_t>(c.tabBytes.size()), c.nCodePage, &eType),
                   1);
         EXPECT_EQ(std::wstring(clText.pszGet()), c.pszText);
         EXPECT_EQ(clText.nGetLongueur(), static_cast<int>(wcslen(c.pszText)));
@@ -647,7 +646,9 @@ TEST_F(DiskFileOperationTest, TextFromBufferByMark) {
 }
 
 TEST_F(DiskFileOperationTest, TextFromFile) {
-    WriteFile(sPath("utf16.txt"), std::string("\xFF\xFE" "h\0i\0", 6));
+    WriteFile(sPath("utf16.txt"), std::string("\xFF\xFE"
+                                              "h\0i\0",
+                                              6));
     WriteFile(sPath("empty.txt"), "");
     WriteFile(sPath("ansi.txt"), "caf\xE9");
     struct Case {

@@ -2,12 +2,9 @@
 // and extension parts, splitting and making paths, full paths against a known working directory,
 // simplification, comparisons, and the conversions between relative and full paths, with the
 // buffer limits that keep a name from being cut or written past its buffer.
-#include "platform/DiskFile.h"
-
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,6 +14,7 @@
 #include "core/TString.h"
 #include "core/XError.h"
 #include "core/XYString.h"
+#include "platform/DiskFile.h"
 #include "tests/host/TestSupport.h"
 #include "tests/platform/DiskFileTestSupport.h"
 
@@ -85,9 +83,9 @@ TEST_F(DiskFilePathTest, SeparatorConversionInEveryForm) {
 TEST_F(DiskFilePathTest, EndSlashes) {
     struct Case {
         const wchar_t* pszIn;
-        const wchar_t* pszWith;            // DirectoryWithEndSlash, every form
-        const wchar_t* pszWithoutBuffer;   // DirectoryWithoutEndSlash on a wchar_t buffer: all of them go
-        const wchar_t* pszWithoutObject;   // on CTString and CXYString: one goes
+        const wchar_t* pszWith;           // DirectoryWithEndSlash, every form
+        const wchar_t* pszWithoutBuffer;  // DirectoryWithoutEndSlash on a wchar_t buffer: all of them go
+        const wchar_t* pszWithoutObject;  // on CTString and CXYString: one goes
     };
     const Case tabCases[] = {
         {L"", L"", L"", L""},
@@ -138,9 +136,9 @@ TEST_F(DiskFilePathTest, FileNameAndExtensionPointers) {
         long nExtension;  // offset of pszGetPtrToExtension
     };
     const Case tabCases[] = {
-        {L"dir.d/file", 6, 10},    {L"a.tar.gz", 0, 5},   {L"name.", 0, 4},   {L"/x/y.txt", 3, 4},
-        {L"a\\b.c", 2, 3},         {L"C:file.x", 2, 6},   {L"dir/", 4, 4},    {L"dir.d\\", 6, 6},
-        {L"noext", 0, 5},          {L".profile", 0, 0},   {L"C:\\w\\f", 5, 6},
+        {L"dir.d/file", 6, 10}, {L"a.tar.gz", 0, 5}, {L"name.", 0, 4},    {L"/x/y.txt", 3, 4},
+        {L"a\\b.c", 2, 3},      {L"C:file.x", 2, 6}, {L"dir/", 4, 4},     {L"dir.d\\", 6, 6},
+        {L"noext", 0, 5},       {L".profile", 0, 0}, {L"C:\\w\\f", 5, 6},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "path index " << (&c - tabCases));
@@ -160,9 +158,14 @@ TEST_F(DiskFilePathTest, DelExtension) {
         const wchar_t* pszShared;  // CXYString form (backslashes kept)
     };
     const Case tabCases[] = {
-        {L"a.tar.gz", L"a.tar", L"a.tar"}, {L"name.", L"name", L"name"},     {L"dir.d/file", L"dir.d/file", L"dir.d/file"},
-        {L"dir.d/", L"dir.d/", L"dir.d/"}, {L".profile", L"", L""},          {L"x\\y.z", L"x/y", L"x\\y"},
-        {L"d.e\\f", L"d.e/f", L"d.e\\f"},  {L"", L"", L""},
+        {L"a.tar.gz", L"a.tar", L"a.tar"},
+        {L"name.", L"name", L"name"},
+        {L"dir.d/file", L"dir.d/file", L"dir.d/file"},
+        {L"dir.d/", L"dir.d/", L"dir.d/"},
+        {L".profile", L"", L""},
+        {L"x\\y.z", L"x/y", L"x\\y"},
+        {L"d.e\\f", L"d.e/f", L"d.e\\f"},
+        {L"", L"", L""},
     };
     for (const Case& c : tabCases) {
         wchar_t szBuffer[32];
@@ -273,9 +276,15 @@ TEST_F(DiskFilePathTest, MakePath) {
         const wchar_t* pszOut;
     };
     const Case tabCases[] = {
-        {L"d", L"f", L"txt", L"d/f.txt"},   {L"d", L"f", L".txt", L"d/f.txt"}, {L"d", L"", L"txt", L"d/"},
-        {L"d/", L"f", L"", L"d/f"},         {L"", L"f", L"e", L"f.e"},         {nullptr, L"f", nullptr, L"f"},
-        {L"a\\b", L"c\\d", L"e", L"a/b/c/d.e"}, {L"/", L"f", L"e", L"/f.e"},   {L"d", nullptr, L"e", L"d/"},
+        {L"d", L"f", L"txt", L"d/f.txt"},
+        {L"d", L"f", L".txt", L"d/f.txt"},
+        {L"d", L"", L"txt", L"d/"},
+        {L"d/", L"f", L"", L"d/f"},
+        {L"", L"f", L"e", L"f.e"},
+        {nullptr, L"f", nullptr, L"f"},
+        {L"a\\b", L"c\\d", L"e", L"a/b/c/d.e"},
+        {L"/", L"f", L"e", L"/f.e"},
+        {L"d", nullptr, L"e", L"d/"},
         {nullptr, nullptr, nullptr, L""},
     };
     for (const Case& c : tabCases) {
@@ -376,17 +385,9 @@ TEST_F(DiskFilePathCwdTest, FullPathOfNames) {
         std::wstring wsFull;
     };
     const Case tabCases[] = {
-        {L"a\\b", wsCwd + L"/a/b"},
-        {L"a/b", wsCwd + L"/a/b"},
-        {L"/x/y/../z", L"/x/z"},
-        {L"/x/./y", L"/x/y"},
-        {L"/x/y/..", L"/x/y/.."},
-        {L"/x/y/.", L"/x/y/."},
-        {L"/a/b/../../c", L"/c"},
-        {L"/a/./b/./c", L"/a/b/c"},
-        {L"\\x\\y\\..\\z", L"/x/z"},
-        {L"sub/../f", wsCwd + L"/f"},
-        {L"./f", wsCwd + L"/f"},
+        {L"a\\b", wsCwd + L"/a/b"},  {L"a/b", wsCwd + L"/a/b"},    {L"/x/y/../z", L"/x/z"},  {L"/x/./y", L"/x/y"},
+        {L"/x/y/..", L"/x/y/.."},    {L"/x/y/.", L"/x/y/."},       {L"/a/b/../../c", L"/c"}, {L"/a/./b/./c", L"/a/b/c"},
+        {L"\\x\\y\\..\\z", L"/x/z"}, {L"sub/../f", wsCwd + L"/f"}, {L"./f", wsCwd + L"/f"},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -514,18 +515,10 @@ TEST_F(DiskFilePathTest, SimplifyPath) {
         const wchar_t* pszOut;
     };
     const Case tabCases[] = {
-        {L"../../x", L"../../x"},
-        {L"/a/b/../../c", L"/c"},
-        {L"x/a/b/../c", L"x/a/c"},
-        {L"a/../b", L"a/../b"},
-        {L"/a/./b", L"/a/b"},
-        {L"/a/././b", L"/a/b"},
-        {L"x/../../y", L"x/../../y"},
-        {L"/a/b/..", L"/a/b/.."},
-        {L"/a/b/../c/../d", L"/a/d"},
-        {L"p/q/../../r", L"p/../r"},
-        {L"/p/q/../../r", L"/r"},
-        {L"", L""},
+        {L"../../x", L"../../x"},     {L"/a/b/../../c", L"/c"}, {L"x/a/b/../c", L"x/a/c"},
+        {L"a/../b", L"a/../b"},       {L"/a/./b", L"/a/b"},     {L"/a/././b", L"/a/b"},
+        {L"x/../../y", L"x/../../y"}, {L"/a/b/..", L"/a/b/.."}, {L"/a/b/../c/../d", L"/a/d"},
+        {L"p/q/../../r", L"p/../r"},  {L"/p/q/../../r", L"/r"}, {L"", L""},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -546,8 +539,8 @@ TEST_F(DiskFilePathCwdTest, NameComparisons) {
         int bSameFile, bSameDirectory;
     };
     const Case tabCases[] = {
-        {L"a/b ", L"a/b", 1, 1},      {L"a\\b", L"a/b", 1, 1},  {L"A", L"a", 0, 0},     {L"a/b/", L"a/b", 0, 1},
-        {L"a/b//", L"a/b", 0, 0},     {L"/", L"", 0, 1},        {L"", nullptr, 1, 1},   {L"a/./b", L"a/b", 0, 0},
+        {L"a/b ", L"a/b", 1, 1},  {L"a\\b", L"a/b", 1, 1}, {L"A", L"a", 0, 0},   {L"a/b/", L"a/b", 0, 1},
+        {L"a/b//", L"a/b", 0, 0}, {L"/", L"", 0, 1},       {L"", nullptr, 1, 1}, {L"a/./b", L"a/b", 0, 0},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -582,16 +575,11 @@ TEST_F(DiskFilePathTest, PathRelativeToABase) {
         const wchar_t* pszOut;
     };
     const Case tabCases[] = {
-        {L"/a/b/c", L"/a/x", 0, 1, L"../b/c"},
-        {L"/a/b/c", L"/a", 0, 1, L"./b/c"},
-        {L"/a/b/c", L"/a/", 0, 1, L"./b/c"},
-        {L"\\a\\b\\c", L"\\a\\x\\y", 0, 1, L"../../b/c"},
-        {L"/a/b", L"", 0, 1, L"/a/b"},
-        {L"/a/b", L"/a/b", 0, 1, L"../b"},
-        {L"/a/b/", L"/a/b", 0, 1, L"./"},
-        {L"/q/r", L"/a/b", 0, 1, L"../../q/r"},
-        {L"q/r", L"a", 0, 1, L"../q/r"},
-        {L"q/r", L"a", 1, 0, nullptr},
+        {L"/a/b/c", L"/a/x", 0, 1, L"../b/c"}, {L"/a/b/c", L"/a", 0, 1, L"./b/c"},
+        {L"/a/b/c", L"/a/", 0, 1, L"./b/c"},   {L"\\a\\b\\c", L"\\a\\x\\y", 0, 1, L"../../b/c"},
+        {L"/a/b", L"", 0, 1, L"/a/b"},         {L"/a/b", L"/a/b", 0, 1, L"../b"},
+        {L"/a/b/", L"/a/b", 0, 1, L"./"},      {L"/q/r", L"/a/b", 0, 1, L"../../q/r"},
+        {L"q/r", L"a", 0, 1, L"../q/r"},       {L"q/r", L"a", 1, 0, nullptr},
         {L"/a/b ", L"/a ", 0, 1, L"./b"},
     };
     for (const Case& c : tabCases) {
@@ -622,17 +610,10 @@ TEST_F(DiskFilePathTest, RelativeToFullPath) {
         const wchar_t* pszOut;
     };
     const Case tabCases[] = {
-        {L"../c", L"/a/b/", 2, L"/a/c"},
-        {L"./c", L"/a/b/", 2, L"/a/b/c"},
-        {L".\\c", L"\\a\\b", 2, L"/a/b/c"},
-        {L".", L"/a/b/", 2, L"/a/b/"},
-        {L"../../c", L"/a/b", 2, L"/c"},
-        {L"c", L"/a/b", 2, L"/a/b/c"},
-        {L"c", L"/a/b", 0, L"c"},
-        {L"../c", L"/a/b", 0, L"/a/c"},
-        {L"/x", L"/a/b", 1, L"/x"},
-        {L"x", L"/a/b", 1, L"/a/b/x"},
-        {L"/x", L"/a/b", 0, L"/x"},
+        {L"../c", L"/a/b/", 2, L"/a/c"}, {L"./c", L"/a/b/", 2, L"/a/b/c"}, {L".\\c", L"\\a\\b", 2, L"/a/b/c"},
+        {L".", L"/a/b/", 2, L"/a/b/"},   {L"../../c", L"/a/b", 2, L"/c"},  {L"c", L"/a/b", 2, L"/a/b/c"},
+        {L"c", L"/a/b", 0, L"c"},        {L"../c", L"/a/b", 0, L"/a/c"},   {L"/x", L"/a/b", 1, L"/x"},
+        {L"x", L"/a/b", 1, L"/a/b/x"},   {L"/x", L"/a/b", 0, L"/x"},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -652,8 +633,7 @@ TEST_F(DiskFilePathTest, RelativeToFullPath) {
     EXPECT_EQ(CDiskFile::bRelativeToFullPath(stOut.szBuffer, L"./12345678", wsBase.c_str(), 2), 1);
     EXPECT_EQ(std::wstring(stOut.szBuffer), wsBase + L"/12345678");
     EXPECT_EQ(CDiskFile::bRelativeToFullPath(stOut.szBuffer, L"123456789", wsBase.c_str(), 2), 0);
-    EXPECT_EQ(CDiskFile::bRelativeToFullPath(stOut.szBuffer, L".", (wsBase + std::wstring(20, L'c')).c_str(), 2),
-              0);
+    EXPECT_EQ(CDiskFile::bRelativeToFullPath(stOut.szBuffer, L".", (wsBase + std::wstring(20, L'c')).c_str(), 2), 0);
     EXPECT_STREQ(stOut.szGuard, L"guard");
 }
 

@@ -2,16 +2,13 @@
 // wildcard matching, the record a search fills, attribute filters, the reports of a search that
 // fails, the search object and its hand-over, the walkers (order-free, compared as sorted lists),
 // and the tree deletions, which never follow a link out of the tree.
-#include "platform/DiskFile.h"
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <utime.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +19,7 @@
 
 #include "core/MyModuleInfo.h"
 #include "core/XError.h"
+#include "platform/DiskFile.h"
 #include "platform/FindFile.h"
 #include "tests/host/TestSupport.h"
 #include "tests/platform/DiskFileTestSupport.h"
@@ -51,8 +49,8 @@ int nStopAtSecond(const wchar_t* pszPath, long nParam) {
 }
 
 int nOpenDescriptors() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
+    return static_cast<int>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
 class DiskFileSearchTest : public CTempDirTest {
@@ -93,13 +91,32 @@ TEST(DiskFileWildcard, WholeNameCaseSensitiveMatch) {
         int bMatch;
     };
     const Case tabCases[] = {
-        {L"abc", L"a*c", 1},       {L"abc", L"a?c", 1},         {L"ac", L"a?c", 0},       {L"abc", L"*", 1},
-        {L"abc", L"*.*", 0},       {L"", L"*", 1},              {L"a.b", L"*.*", 1},      {L"abc", L"ABC", 0},
-        {L"abc", L"ab", 0},        {L"ab", L"abc", 0},          {L"abc", L"**c", 1},      {L"abc", L"a**", 1},
-        {L"", L"", 1},             {L"a", L"", 0},              {L"", L"?", 0},           {L"x.txt.bak", L"*.txt", 0},
-        {L"a.txt", L"*.txt", 1},   {L"aXbXc", L"a*b*c", 1},     {L"abab", L"*ab", 1},     {L"aab", L"*ab", 1},
-        {L"mississippi", L"m*iss*ppi", 1}, {L"mississippi", L"m*iss*x", 0}, {L"abc", L"*?", 1}, {L"a", L"?*?", 0},
-        {nullptr, L"*", 1},        {L"abc", nullptr, 0},
+        {L"abc", L"a*c", 1},
+        {L"abc", L"a?c", 1},
+        {L"ac", L"a?c", 0},
+        {L"abc", L"*", 1},
+        {L"abc", L"*.*", 0},
+        {L"", L"*", 1},
+        {L"a.b", L"*.*", 1},
+        {L"abc", L"ABC", 0},
+        {L"abc", L"ab", 0},
+        {L"ab", L"abc", 0},
+        {L"abc", L"**c", 1},
+        {L"abc", L"a**", 1},
+        {L"", L"", 1},
+        {L"a", L"", 0},
+        {L"", L"?", 0},
+        {L"x.txt.bak", L"*.txt", 0},
+        {L"a.txt", L"*.txt", 1},
+        {L"aXbXc", L"a*b*c", 1},
+        {L"abab", L"*ab", 1},
+        {L"aab", L"*ab", 1},
+        {L"mississippi", L"m*iss*ppi", 1},
+        {L"mississippi", L"m*iss*x", 0},
+        {L"abc", L"*?", 1},
+        {L"a", L"?*?", 0},
+        {nullptr, L"*", 1},
+        {L"abc", nullptr, 0},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -305,7 +322,9 @@ TEST_F(DiskFileSearchTest, FileTreeWalker) {
         {L"*", 0, 0, {L".hid.txt", L"f1.txt", L"f2.dat"}},
         {L"*.txt", 0, 1, {L".hid.txt", L"f1.txt", L"sub/deep/f4.txt", L"sub/f3.txt"}},
         {L"*", 1, 0, {L".hid.txt", L"empty", L"f1.txt", L"f2.dat", L"sub"}},
-        {L"*", 1, 1,
+        {L"*",
+         1,
+         1,
          {L".hid.txt", L"empty", L"f1.txt", L"f2.dat", L"sub", L"sub/deep", L"sub/deep/f4.txt", L"sub/f3.txt"}},
         {L"*.none", 0, 1, {}},
     };
@@ -326,8 +345,8 @@ TEST_F(DiskFileSearchTest, FileTreeWalker) {
     EXPECT_EQ(tabVisited.size(), 2u);
     // A directory that can't be listed counts as empty.
     tabVisited.clear();
-    EXPECT_EQ(CDiskFile::bDoOnFileTree(wsPath(L"missing/").c_str(), L"*", nCollect,
-                                       reinterpret_cast<long>(&tabVisited), 0, 1),
+    EXPECT_EQ(CDiskFile::bDoOnFileTree(wsPath(L"missing/").c_str(), L"*", nCollect, reinterpret_cast<long>(&tabVisited),
+                                       0, 1),
               1);
     EXPECT_TRUE(tabVisited.empty());
 }
@@ -345,9 +364,9 @@ TEST_F(DiskFileSearchTest, FileTreeWalkerNeverHandsOutACutPath) {
     WriteFile(sPath(sDeep + "/" + sLongName), "x");
     ASSERT_GT(m_sDir.size() + 1 + sDeep.size() + 1 + sLongName.size(), 260u);
     Names tabVisited;
-    EXPECT_EQ(CDiskFile::bDoOnFileTree(wsPath(L"deep/").c_str(), L"*", nCollect, reinterpret_cast<long>(&tabVisited),
-                                       0, 1),
-              0);
+    EXPECT_EQ(
+        CDiskFile::bDoOnFileTree(wsPath(L"deep/").c_str(), L"*", nCollect, reinterpret_cast<long>(&tabVisited), 0, 1),
+        0);
     for (const std::wstring& ws : tabVisited) EXPECT_LE(ws.size(), 260u);
     EXPECT_TRUE(tabVisited.empty());
 }
@@ -381,9 +400,9 @@ TEST_F(DiskFileSearchTest, WalkersDoNotFollowLinksOutOfTheTree) {
     WriteFile(sPath("outside/keep.txt"), "x");
     ASSERT_EQ(symlink(sPath("outside").c_str(), sPath("top/sub/link").c_str()), 0);
     Names tabVisited;
-    EXPECT_EQ(CDiskFile::bDoOnFileTree(wsPath(L"top/").c_str(), L"*", nCollect, reinterpret_cast<long>(&tabVisited),
-                                       0, 1),
-              1);
+    EXPECT_EQ(
+        CDiskFile::bDoOnFileTree(wsPath(L"top/").c_str(), L"*", nCollect, reinterpret_cast<long>(&tabVisited), 0, 1),
+        1);
     EXPECT_EQ(std::count(tabVisited.begin(), tabVisited.end(), wsPath(L"top/sub/link")), 1);
     for (const std::wstring& ws : tabVisited) EXPECT_EQ(ws.find(L"keep"), std::wstring::npos);
     tabVisited.clear();
