@@ -135,8 +135,22 @@ TEST_F(DiskFileSearchTest, PatternSelectsWholeNamesAndFillsTheRecord) {
     ASSERT_EQ(chmod(sPath("d/a.txt").c_str(), 0640), 0);
     struct utimbuf stTimes = {1276605930, 1276605930};
     ASSERT_EQ(utime(sPath("d/a.txt").c_str(), &stTimes), 0);
+    // Local time one hour east of UTC, without daylight saving, for this test only.
+    const char* pszOldTZ = getenv("TZ");
+    std::string sOldTZ = pszOldTZ != nullptr ? pszOldTZ : "";
     setenv("TZ", "XXX-1", 1);
     tzset();
+    struct TZRestore {
+        const char* psz;
+        std::string s;
+        ~TZRestore() {
+            if (psz != nullptr)
+                setenv("TZ", s.c_str(), 1);
+            else
+                unsetenv("TZ");
+            tzset();
+        }
+    } stRestore{pszOldTZ, sOldTZ};
 
     CXError clErr(&gstMyModuleInfo39);
     CDiskFile::_stXFINDDATA stFind = {};
@@ -159,8 +173,6 @@ TEST_F(DiskFileSearchTest, PatternSelectsWholeNamesAndFillsTheRecord) {
     EXPECT_FALSE(clErr.bIsError());
     EXPECT_EQ(CDiskFile::bFindNext(&stFind, &clErr), 0);
     EXPECT_EQ(CDiskFile::bFindClose(&stFind, &clErr), 1);
-    unsetenv("TZ");
-    tzset();
 }
 
 TEST_F(DiskFileSearchTest, AttributeFilters) {
