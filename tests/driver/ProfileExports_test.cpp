@@ -1,13 +1,13 @@
 // The character and line readers the driver library exports for the host, found by their mangled
 // names in the library loaded with dlopen and called as the host calls them.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+
+#include "tests/driver/DriverLibrary.h"
+#include "tests/platform/FileOfBytes.h"
 
 namespace {
 
@@ -15,36 +15,7 @@ typedef int (*PFNGETCHAR)(FILE*);
 typedef int (*PFNGETLINEA)(char**, unsigned long*, FILE*);
 typedef int (*PFNGETLINEW)(wchar_t**, unsigned long*, FILE*);
 
-class ProfileExportsTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_hDriver = dlopen(KX_DRIVER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(s_hDriver, nullptr) << dlerror();
-    }
-    static void TearDownTestSuite() {
-        if (s_hDriver != nullptr) dlclose(s_hDriver);
-        s_hDriver = nullptr;
-    }
-    template <typename PFN>
-    static PFN pfnFind(const char* pszName) {
-        return s_hDriver == nullptr ? nullptr : reinterpret_cast<PFN>(dlsym(s_hDriver, pszName));
-    }
-    // A fresh stream over the bytes.
-    static FILE* pFileOf(const std::string& s) {
-        char szPath[] = "/tmp/kxexportXXXXXX";
-        const int fd = mkstemp(szPath);
-        if (fd < 0) return nullptr;
-        const bool bWritten = write(fd, s.data(), s.size()) == static_cast<ssize_t>(s.size());
-        close(fd);
-        FILE* p = bWritten ? fopen(szPath, "r") : nullptr;
-        unlink(szPath);
-        return p;
-    }
-
-    static void* s_hDriver;
-};
-
-void* ProfileExportsTest::s_hDriver = nullptr;
+typedef CDriverLibraryTest ProfileExportsTest;
 
 TEST_F(ProfileExportsTest, CharacterReaders) {
     PFNGETCHAR pfnUTF16 = pfnFind<PFNGETCHAR>("_Z13STRG_nGetCharIwtEiP8_IO_FILE");

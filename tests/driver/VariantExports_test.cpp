@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "tests/driver/DriverLibrary.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 
@@ -11,32 +12,21 @@ namespace {
 
 typedef int (*PFNINITFROMVM)(void*, int, int);
 
-class VariantExportsTest : public testing::Test {
+class VariantExportsTest : public CDriverLibraryTest {
 protected:
-    static void SetUpTestSuite() {
-        s_hDriver = dlopen(KX_DRIVER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(s_hDriver, nullptr) << dlerror();
-    }
-    static void TearDownTestSuite() {
-        if (s_hDriver != nullptr) dlclose(s_hDriver);
-        s_hDriver = nullptr;
-    }
     void SetUp() override {
         ASSERT_NE(s_hDriver, nullptr);
         KXInstallStandInHost();
         standin::ResetVM();
-        m_pfnConv = reinterpret_cast<PFNINITFROMVM>(dlsym(s_hDriver, "bInitVQConvFromVM"));
-        m_pfnCalc = reinterpret_cast<PFNINITFROMVM>(dlsym(s_hDriver, "bInitVQCalcFromVM"));
+        m_pfnConv = pfnFind<PFNINITFROMVM>("bInitVQConvFromVM");
+        m_pfnCalc = pfnFind<PFNINITFROMVM>("bInitVQCalcFromVM");
         ASSERT_NE(m_pfnConv, nullptr);
         ASSERT_NE(m_pfnCalc, nullptr);
     }
 
-    static void* s_hDriver;
     PFNINITFROMVM m_pfnConv = nullptr;
     PFNINITFROMVM m_pfnCalc = nullptr;
 };
-
-void* VariantExportsTest::s_hDriver = nullptr;
 
 TEST_F(VariantExportsTest, ConversionBinding) {
     void* hVM = standin::hGetModule();

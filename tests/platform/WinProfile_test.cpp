@@ -16,6 +16,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/platform/FileOfBytes.h"
+
 namespace {
 
 // ---- Helpers ----
@@ -119,6 +121,15 @@ const ReadCase g_tabReadCases[] = {
      15},
     {"list sections, empty name", "[Alpha]\n", "", nullptr, "", 64, "Alpha\r\n", 7},
     {"list sections cut", "[Alpha]\n[Beta]\n", nullptr, nullptr, "", 6, "Alpha", 5},
+    {"configuration file: comments, blank lines, CRLF",
+     "# Tolvek\r\n; server settings\r\n\r\n[DEFAULT]\r\n# BINPATH = /old\r\n\r\nLANG = fr\r\n"
+     "BINPATH = /opt/tolvek/bin/\r\n[OTHER]\r\nBINPATH = /x\r\n",
+     "DEFAULT", "BINPATH", "", 80, "/opt/tolvek/bin/", 16},
+    {"configuration file: indented, other case, tab", "  [default]\r\nbinpath\t= /opt/t\r\n", "DEFAULT", "BINPATH", "",
+     80, "/opt/t", 6},
+    {"configuration file: key missing", "[DEFAULT]\r\nLANG = fr\r\n[OTHER]\r\nBINPATH = /x\r\n", "DEFAULT", "BINPATH",
+     "", 80, "", 0},
+    {"configuration file: key empty", "[DEFAULT]\r\nBINPATH = \r\n", "DEFAULT", "BINPATH", "", 80, "", 0},
     {"accented names and values",
      "[Donn\xE9"
      "es]\n\xE9t\xE9 = \x80 caf\xE9\n",
@@ -266,21 +277,25 @@ const WriteCase g_tabWriteCases[] = {
      "es]\n\xE9t\xE9 = \x80\n"},
 };
 
-TEST_F(WinProfileTest, WriteEditsOnCodePage1252Files) {
+class WinProfileWriteTest : public WinProfileTest {
+protected:
+    // Makes the case's write through the wide or the 8-bit interface.
+    int bWriteCase(const WriteCase& c, bool bWide) const {
+        if (!bWide) return WritePrivateProfileStringA(c.pszSection, c.pszKey, c.pszValue, m_sFile.c_str());
+        const std::wstring sSection = sWideOf1252(c.pszSection);
+        const std::wstring sKey = c.pszKey ? sWideOf1252(c.pszKey) : L"";
+        const std::wstring sValue = c.pszValue ? sWideOf1252(c.pszValue) : L"";
+        return WritePrivateProfileStringW(sSection.c_str(), c.pszKey ? sKey.c_str() : nullptr,
+                                          c.pszValue ? sValue.c_str() : nullptr, m_wsFile.c_str());
+    }
+};
+
+TEST_F(WinProfileWriteTest, WriteEditsOnCodePage1252Files) {
     for (const WriteCase& c : g_tabWriteCases) {
         for (bool bWide : {true, false}) {
             unlink(m_sFile.c_str());
             if (c.pszBefore != nullptr) WriteBytes(m_sFile, c.pszBefore);
-            int bResult;
-            if (bWide) {
-                const std::wstring sSection = sWideOf1252(c.pszSection);
-                const std::wstring sKey = c.pszKey ? sWideOf1252(c.pszKey) : L"";
-                const std::wstring sValue = c.pszValue ? sWideOf1252(c.pszValue) : L"";
-                bResult = WritePrivateProfileStringW(sSection.c_str(), c.pszKey ? sKey.c_str() : nullptr,
-                                                     c.pszValue ? sValue.c_str() : nullptr, m_wsFile.c_str());
-            } else {
-                bResult = WritePrivateProfileStringA(c.pszSection, c.pszKey, c.pszValue, m_sFile.c_str());
-            }
+            const int bResult = bWriteCase(c, bWide);
             const char* pszWidth = bWide ? " wide" : " 8-bit";
             EXPECT_EQ(bResult, 1) << c.pszName << pszWidth;
             EXPECT_EQ(sReadBytes(m_sFile), c.pszAfter) << c.pszName << pszWidth;
@@ -288,23 +303,14 @@ TEST_F(WinProfileTest, WriteEditsOnCodePage1252Files) {
     }
 }
 
-TEST_F(WinProfileTest, WriteEditsOnUTF16Files) {
+TEST_F(WinProfileWriteTest, WriteEditsOnUTF16Files) {
     // The same edits on UTF-16 files (the cases whose text is below 0x80 or Latin-1): the mark stays
     // and every new character is one 16-bit unit.
     for (const WriteCase& c : g_tabWriteCases) {
         if (c.pszBefore == nullptr || strchr(c.pszValue ? c.pszValue : "", '\x80') != nullptr) continue;
         for (bool bWide : {true, false}) {
             WriteBytes(m_sFile, sUTF16OfLatin1(c.pszBefore));
-            int bResult;
-            if (bWide) {
-                const std::wstring sSection = sWideOf1252(c.pszSection);
-                const std::wstring sKey = c.pszKey ? sWideOf1252(c.pszKey) : L"";
-                const std::wstring sValue = c.pszValue ? sWideOf1252(c.pszValue) : L"";
-                bResult = WritePrivateProfileStringW(sSection.c_str(), c.pszKey ? sKey.c_str() : nullptr,
-                                                     c.pszValue ? sValue.c_str() : nullptr, m_wsFile.c_str());
-            } else {
-                bResult = WritePrivateProfileStringA(c.pszSection, c.pszKey, c.pszValue, m_sFile.c_str());
-            }
+            const int bResult = bWriteCase(c, bWide);
             const char* pszWidth = bWide ? " wide" : " 8-bit";
             EXPECT_EQ(bResult, 1) << c.pszName << pszWidth;
             EXPECT_EQ(sReadBytes(m_sFile), sUTF16OfLatin1(c.pszAfter)) << c.pszName << pszWidth;
@@ -396,18 +402,6 @@ TEST(WinProfileName, SettingsFileAndBareNamesLieInThePasswordHome) {
 }
 
 // ---- Character and line readers ----
-
-// A fresh stream over the bytes, with no orientation yet (a byte write would fix it to bytes).
-FILE* pFileOf(const std::string& s) {
-    char szPath[] = "/tmp/kxlinesXXXXXX";
-    const int fd = mkstemp(szPath);
-    if (fd < 0) return nullptr;
-    const bool bWritten = write(fd, s.data(), s.size()) == static_cast<ssize_t>(s.size());
-    close(fd);
-    FILE* p = bWritten ? fopen(szPath, "r") : nullptr;
-    unlink(szPath);
-    return p;
-}
 
 TEST(WinProfileReaders, CharacterReaders) {
     FILE* p = pFileOf(std::string("\xFF\xFE\x41\x00\xE9\x00\x3C\xD8", 8));
