@@ -1,6 +1,7 @@
 // CDureeBase: the duration's digit texts and their parsers (see variant/DureeBase.h).
 #include "variant/DureeBase.h"
 
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 
@@ -74,15 +75,20 @@ int CDureeBase::__nVersChaine(wchar_t* pszBuffer, const wchar_t* pszFormat, int 
     uint64_t nReste = nMagnitude(m_nDuree);
     // Rounding the whole count (not only its fraction) lets a fraction of 995 ms or more carry into
     // the seconds: the hundredths then always take two digits and the text reads back as written.
-    if (bCentieme) nReste = (nReste + 5) / 10 * 10;
+    // Next to the bounds of the count the step up would read back past them: it goes down instead.
+    if (bCentieme) {
+        const uint64_t nArrondi = (nReste + 5) / 10 * 10;
+        nReste = nArrondi <= nMagnitude(m_nDuree < 0 ? INT64_MIN : INT64_MAX) ? nArrondi : nReste / 10 * 10;
+    }
     const unsigned nFraction = unsigned(nReste % 1000);
-    const int nJours = int(nReste / MILLI_PAR_JOUR);
+    const uint64_t nJours = nReste / MILLI_PAR_JOUR;
     const int nHeures = int(nReste / MILLI_PAR_HEURE % 24);
     const int nMinutes = int(nReste / MILLI_PAR_MINUTE % 60);
     const int nSecondes = int(nReste / 1000 % 60);
+    const int nFractionTexte = int(bCentieme ? nFraction / 10 : nFraction);
 
     int nSigne = 0;
-    if (m_nDuree < 0 && nReste != 0) {
+    if (m_nDuree < 0) {
         if (nSize < 1) {
             *pszBuffer = 0;
             return -1;
@@ -90,10 +96,20 @@ int CDureeBase::__nVersChaine(wchar_t* pszBuffer, const wchar_t* pszFormat, int 
         *pszBuffer = L'-';
         nSigne = 1;
     }
-    const int nTexte = snwprintfWin(pszBuffer + nSigne, size_t(nSize - nSigne) + 1, pszFormat, nJours, nHeures,
-                                    nMinutes, nSecondes, int(bCentieme ? nFraction / 10 : nFraction));
-    if (nTexte < 0) return -1;
-    return nTexte + nSigne;
+    wchar_t* pszTexte = pszBuffer + nSigne;
+    const size_t nPlace = size_t(nSize - nSigne) + 1;
+    if (wcsncmp(pszFormat, L"%d", 2) != 0) {
+        const int nTexte =
+            snwprintfWin(pszTexte, nPlace, pszFormat, int(nJours), nHeures, nMinutes, nSecondes, nFractionTexte);
+        return nTexte < 0 ? -1 : nTexte + nSigne;
+    }
+    // The days pass the range of int beyond 2^31 of them (the bounds of the count are 106,751,991,167
+    // days): the formats' leading "%d" is written as a 64-bit number, then the rest of the format.
+    const int nTexteJours = snwprintfWin(pszTexte, nPlace, L"%llu", static_cast<unsigned long long>(nJours));
+    if (nTexteJours < 0) return -1;
+    const int nTexte = snwprintfWin(pszTexte + nTexteJours, nPlace - size_t(nTexteJours), pszFormat + 2, nHeures,
+                                    nMinutes, nSecondes, nFractionTexte);
+    return nTexte < 0 ? -1 : nSigne + nTexteJours + nTexte;
 }
 
 wchar_t* CDureeBase::pszCreeChaine() const {

@@ -38,7 +38,9 @@ public:
 
     // Writes the duration in pszFormat (one of the two above; the hundredths one is recognised by
     // its text) into pszBuffer, which holds nSize + 1 characters. With hundredths the count is first
-    // rounded to the nearest 10 ms (half away from zero), the rounding carrying into the seconds.
+    // rounded to the nearest 10 ms (half away from zero; down when up would pass the count's range),
+    // the rounding carrying into the seconds. Every negative count, even one that rounds to 0, takes
+    // the '-'.
     // Answers the length of the text, or -1 when it does not fit (the buffer is then terminated).
     int __nVersChaine(wchar_t* pszBuffer, const wchar_t* pszFormat, int nSize) const;
     // A copy of the millisecond text on the heap (STR_Delete), or null without memory.

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "core/TString.h"
@@ -442,56 +443,59 @@ TEST(XTimeTest, DigitTextParsers) {
     EXPECT_FALSE(cl.bSetVQDateTime(static_cast<const wchar_t*>(nullptr), 0));
 }
 
-// The lower bound of a partial time sets only the parts the text reaches, a missing last digit as '0'.
-TEST(XTimeTest, LowerBoundOfAPartialTime) {
-    struct Case {
-        const wchar_t* psz;
-        const char* pszApres;
-    } aCases[] = {
-        {L"", "2024-03-09 00:22:33.444"},          {nullptr, "2024-03-09 00:22:33.444"},
-        {L"1", "2024-03-09 10:22:33.444"},         {L"12", "2024-03-09 12:22:33.444"},
-        {L"123", "2024-03-09 12:30:33.444"},       {L"1234", "2024-03-09 12:34:33.444"},
-        {L"12345", "2024-03-09 12:34:50.444"},     {L"123456", "2024-03-09 12:34:56.444"},
-        {L"1234565", "2024-03-09 12:34:56.500"},   {L"12345612", "2024-03-09 12:34:56.120"},
-        {L"123456789", "2024-03-09 12:34:56.789"}, {L"1234567891", "2024-03-09 12:34:56.789"},
-    };
-    for (const Case& c : aCases) {
+// A lower-bound parser on each text, from a value with every field set and daylight saving 0: the
+// fields afterwards, and the caller's daylight saving taken.
+struct CasBorneInf {
+    const wchar_t* psz;
+    const char* pszApres;
+};
+void VerifieBorneInf(bool (CXTime::*pfnBorne)(const wchar_t*, int), std::initializer_list<CasBorneInf> lCas) {
+    for (const CasBorneInf& c : lCas) {
         SCOPED_TRACE(Texte(c.psz));
         const SYSTEMTIME st = {2024, 3, 6, 9, 11, 22, 33, 444};
         CXTime cl(st, 0);
-        EXPECT_TRUE(cl.bSetVQTimeMin(c.psz, 1));
+        EXPECT_TRUE((cl.*pfnBorne)(c.psz, 1));
         EXPECT_EQ(Texte(cl), c.pszApres);
         EXPECT_EQ(cl.nGetTimeTm()->tm_isdst, 1);
     }
 }
 
+// The lower bound of a partial time sets only the parts the text reaches, a missing last digit as '0'.
+TEST(XTimeTest, LowerBoundOfAPartialTime) {
+    VerifieBorneInf(&CXTime::bSetVQTimeMin, {
+                                                {L"", "2024-03-09 00:22:33.444"},
+                                                {nullptr, "2024-03-09 00:22:33.444"},
+                                                {L"1", "2024-03-09 10:22:33.444"},
+                                                {L"12", "2024-03-09 12:22:33.444"},
+                                                {L"123", "2024-03-09 12:30:33.444"},
+                                                {L"1234", "2024-03-09 12:34:33.444"},
+                                                {L"12345", "2024-03-09 12:34:50.444"},
+                                                {L"123456", "2024-03-09 12:34:56.444"},
+                                                {L"1234565", "2024-03-09 12:34:56.500"},
+                                                {L"12345612", "2024-03-09 12:34:56.120"},
+                                                {L"123456789", "2024-03-09 12:34:56.789"},
+                                                {L"1234567891", "2024-03-09 12:34:56.789"},
+                                            });
+}
+
+// The lower bound of a partial date-time starts from the zero value.
 TEST(XTimeTest, LowerBoundOfAPartialDateTime) {
-    struct Case {
-        const wchar_t* psz;
-        const char* pszApres;
-    } aCases[] = {
-        {L"", "0000-01-01 00:00:00.000"},
-        {nullptr, "0000-01-01 00:00:00.000"},
-        {L"2", "2000-01-01 00:00:00.000"},
-        {L"2024", "2024-01-01 00:00:00.000"},
-        {L"20240", "2024-01-01 00:00:00.000"},
-        {L"20241", "2024-10-01 00:00:00.000"},
-        {L"202403", "2024-03-01 00:00:00.000"},
-        {L"2024031", "2024-03-10 00:00:00.000"},
-        {L"20240300", "2024-03-01 00:00:00.000"},
-        {L"20240309 1", "2024-03-09 10:00:00.000"},
-        {L"202403091", "2024-03-09 10:00:00.000"},
-        {L"20240309 ", "2024-03-09 00:00:00.000"},
-        {L"202403091230", "2024-03-09 12:30:00.000"},
-        {L"20240309123456789", "2024-03-09 12:34:56.789"},
-    };
-    for (const Case& c : aCases) {
-        SCOPED_TRACE(Texte(c.psz));
-        CXTime cl(2001, 2, 3, 4, 5, 6, 0);
-        EXPECT_TRUE(cl.bSetVQDateTimeMin(c.psz, 1));
-        EXPECT_EQ(Texte(cl), c.pszApres);
-        EXPECT_EQ(cl.nGetTimeTm()->tm_isdst, 1);
-    }
+    VerifieBorneInf(&CXTime::bSetVQDateTimeMin, {
+                                                    {L"", "0000-01-01 00:00:00.000"},
+                                                    {nullptr, "0000-01-01 00:00:00.000"},
+                                                    {L"2", "2000-01-01 00:00:00.000"},
+                                                    {L"2024", "2024-01-01 00:00:00.000"},
+                                                    {L"20240", "2024-01-01 00:00:00.000"},
+                                                    {L"20241", "2024-10-01 00:00:00.000"},
+                                                    {L"202403", "2024-03-01 00:00:00.000"},
+                                                    {L"2024031", "2024-03-10 00:00:00.000"},
+                                                    {L"20240300", "2024-03-01 00:00:00.000"},
+                                                    {L"20240309 1", "2024-03-09 10:00:00.000"},
+                                                    {L"202403091", "2024-03-09 10:00:00.000"},
+                                                    {L"20240309 ", "2024-03-09 00:00:00.000"},
+                                                    {L"202403091230", "2024-03-09 12:30:00.000"},
+                                                    {L"20240309123456789", "2024-03-09 12:34:56.789"},
+                                                });
 }
 
 // The upper bound is the start of the period that follows the one the text names.

@@ -45,28 +45,33 @@ TEST(DureeBaseTest, LayoutAndComparison) {
 }
 
 // Days (any number of digits), hours, minutes, seconds on two digits, then the fraction; a negative
-// duration is preceded by '-'. The hundredths text rounds the whole count, so 995 ms and more carry
-// into the seconds and the fraction always keeps two digits.
+// duration is preceded by '-', even one whose hundredths round to 0. The hundredths text rounds the
+// whole count, so 995 ms and more carry into the seconds and the fraction always keeps two digits.
 TEST(DureeBaseTest, Texts) {
     struct Case {
         int64_t n;
         const wchar_t* pszMilli;
         const wchar_t* pszCentieme;
     } aCases[] = {
-        {0, L"0000000000", L"000000000"},       {JOUR + 2 * HEURE + 3 * MINUTE + 4000 + 5, L"1020304005", L"102030401"},
-        {-1500, L"-0000001500", L"-000000150"}, {-1505, L"-0000001505", L"-000000151"},
-        {-1504, L"-0000001504", L"-000000150"}, {1995, L"0000001995", L"000000200"},
-        {59995, L"0000059995", L"000010000"},   {JOUR - 1, L"0235959999", L"100000000"},
-        {-4, L"-0000000004", L"000000000"},     {12345 * JOUR + 23 * HEURE, L"12345230000000", L"1234523000000"},
-        {INT64_MIN, nullptr, nullptr},  // no overflow; the day count is beyond the printed range
+        {0, L"0000000000", L"000000000"},
+        {JOUR + 2 * HEURE + 3 * MINUTE + 4000 + 5, L"1020304005", L"102030401"},
+        {-1500, L"-0000001500", L"-000000150"},
+        {-1505, L"-0000001505", L"-000000151"},
+        {-1504, L"-0000001504", L"-000000150"},
+        {1995, L"0000001995", L"000000200"},
+        {59995, L"0000059995", L"000010000"},
+        {JOUR - 1, L"0235959999", L"100000000"},
+        {-4, L"-0000000004", L"-000000000"},
+        {12345 * JOUR + 23 * HEURE, L"12345230000000", L"1234523000000"},
+        // Past 2^31 days the day count still comes whole; at the bounds the hundredths round down.
+        {2147483648LL * JOUR, L"2147483648000000000", L"214748364800000000"},
+        {INT64_MIN, L"-106751991167071255808", L"-10675199116707125580"},
+        {INT64_MAX, L"106751991167071255807", L"10675199116707125580"},
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.n);
-        const std::wstring sMilli = Texte(c.n, CDureeBase::ms_pcszFormatAffichageMillieme);
-        const std::wstring sCentieme = Texte(c.n, CDureeBase::ms_cpszFormatAffichageCentieme);
-        if (c.pszMilli == nullptr) continue;
-        EXPECT_EQ(sMilli, c.pszMilli);
-        EXPECT_EQ(sCentieme, c.pszCentieme);
+        EXPECT_EQ(Texte(c.n, CDureeBase::ms_pcszFormatAffichageMillieme), c.pszMilli);
+        EXPECT_EQ(Texte(c.n, CDureeBase::ms_cpszFormatAffichageCentieme), c.pszCentieme);
     }
     // The hundredths format is recognised by its text, not by its address.
     EXPECT_EQ(Texte(1995, std::wstring(CDureeBase::ms_cpszFormatAffichageCentieme).c_str()), L"000000200");
@@ -141,15 +146,21 @@ TEST(DureeBaseTest, Parsers) {
 
 // Every text reads back as the value it was written from (hundredths: the value rounded to 10 ms).
 TEST(DureeBaseTest, TextsReadBack) {
-    const int64_t aValeurs[] = {0,        1,    -1,        999,   1000,         -1995,      1995,
-                                JOUR - 1, JOUR, -JOUR - 1, 59995, 123456789012, -987654321, 2147483647LL * JOUR};
+    // The most days an int holds, in milliseconds: the day count beyond it still reads back.
+    constexpr int64_t JOURS_INT = 2147483647LL * JOUR;
+    const int64_t aValeurs[] = {
+        0,         1,         -1,    999,          1000,       -1995,     1995, JOUR - 1,
+        JOUR,      -JOUR - 1, 59995, 123456789012, -987654321, JOURS_INT, -3,   -JOURS_INT - JOUR - 1,
+        INT64_MAX, INT64_MIN};
     for (int64_t n : aValeurs) {
         SCOPED_TRACE(n);
         CDureeBase cl;
         ASSERT_EQ(cl.nDepuisChaine(Texte(n, CDureeBase::ms_pcszFormatAffichageMillieme).c_str()), 0);
         EXPECT_EQ(cl.nGetMilli(), n);
         ASSERT_EQ(cl.nDepuisChaineCentieme(Texte(n, CDureeBase::ms_cpszFormatAffichageCentieme).c_str()), 0);
-        const int64_t nArrondi = n < 0 ? -((-n + 5) / 10 * 10) : (n + 5) / 10 * 10;
+        // To the nearest 10 ms, except at the bounds of the count, which round toward zero.
+        int64_t nArrondi = n / 10 * 10;
+        if (n > INT64_MIN + 10 && n < INT64_MAX - 10) nArrondi = n < 0 ? -((-n + 5) / 10 * 10) : (n + 5) / 10 * 10;
         EXPECT_EQ(cl.nGetMilli(), nArrondi);
     }
 }
