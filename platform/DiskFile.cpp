@@ -210,7 +210,12 @@ int CDiskFile::bOpen(const wchar_t* pszName, eACCESS eAccess, eSHARE eShare, eCR
 }
 
 void CDiskFile::Close() {
-    if (m_nHandle == -1 || close(m_nHandle) != 0) return;
+    if (m_nHandle == -1) return;
+    // close() gives the descriptor back to the system even when it reports a failure (an error of
+    // the last write-back, an interruption): its number may be handed to the next open at once, so
+    // the object forgets it whatever close() answered. Keeping it would make a later close, read or
+    // write of this object reach some other file.
+    close(m_nHandle);
     m_nHandle = -1;
     m_oPosition = 0;
     m_nOpenFlags = -1;
@@ -285,6 +290,8 @@ int CDiskFile::bWrite(const void* pData, uint32_t nSize, uint32_t* pnWritten) {
     // A short write sets no errno of its own: it must not report the code of an older call.
     errno = 0;
     ssize_t nResult = write(m_nHandle, pData, nSize);
+    // Bytes of a short write did move the descriptor's offset: the position follows them, so that a
+    // positioned call never skips a seek it needs.
     if (nResult > 0) {
         m_oPosition += nResult;
         if (pnWritten != nullptr) *pnWritten = static_cast<uint32_t>(nResult);
@@ -373,17 +380,20 @@ int CDiskFile::_bSetLock(short nType, int nCommand, uint64_t oOffset, uint64_t o
     return fcntl(m_nHandle, nCommand, &stLock) != -1;
 }
 
+// A lock refused because another holds the range is told apart from other failures by its own code.
+static int _bLockResult(int bLocked) {
+    if (!bLocked && (errno == EAGAIN || errno == EACCES || errno == EDEADLK))
+        errno = static_cast<int>(CDiskFile::s_dwLockConflict);
+    return bLocked;
+}
+
 int CDiskFile::bLock(uint64_t oOffset, uint64_t oLength) const {
     short nType = (m_nOpenFlags & (O_WRONLY | O_RDWR)) != 0 ? F_WRLCK : F_RDLCK;
-    if (_bSetLock(nType, F_SETLK, oOffset, oLength)) return 1;
-    if (errno == EAGAIN || errno == EACCES || errno == EDEADLK) errno = static_cast<int>(s_dwLockConflict);
-    return 0;
+    return _bLockResult(_bSetLock(nType, F_SETLK, oOffset, oLength));
 }
 
 int CDiskFile::bLockShare(uint64_t oOffset, uint64_t oLength) const {
-    if (_bSetLock(F_RDLCK, F_SETLK, oOffset, oLength)) return 1;
-    if (errno == EAGAIN || errno == EACCES || errno == EDEADLK) errno = static_cast<int>(s_dwLockConflict);
-    return 0;
+    return _bLockResult(_bSetLock(F_RDLCK, F_SETLK, oOffset, oLength));
 }
 
 int CDiskFile::bUnlock(uint64_t oOffset, uint64_t oLength) const {

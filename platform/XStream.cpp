@@ -147,14 +147,16 @@ int _bReadLineT(IXStream* pclStream, T* pszBuffer, uint32_t nSize, int* pbTrunca
         uint32_t nEndLength = 0;
         if (bCRLFMode) {
             if (bFull && aChunk[nChars - 1] == cCR) {
-                // The pair may straddle two chunks: take one more character to decide.
+                // The pair may straddle two chunks: take one more character to decide. Anything but
+                // LF is given back, so that the next chunk starts with it: it may itself be the CR
+                // of a pair.
                 uint32_t nMore = 0;
                 if (!pclStream->bRead(aChunk + nChars, sizeof(T), &nMore)) return 0;
-                if (nMore == sizeof(T)) {
+                if (nMore == sizeof(T) && aChunk[nChars] == cLF) {
                     nChars++;
                     nConsumed++;
-                } else {
-                    oSpare += nMore;
+                } else if (nMore != 0 && !pclStream->bSeek(-static_cast<int64_t>(nMore), IXStream::eSeekCurrent)) {
+                    return 0;
                 }
             }
             for (uint32_t i = 0; i + 1 < nChars; i++) {

@@ -295,6 +295,36 @@ TEST_F(DiskFileTest, CloseReopenAndTheNameForErrors) {
     EXPECT_EQ(cl.bIsOpen(), 1);
 }
 
+// A disk file whose descriptor a test can reach.
+class CHandleDiskFile : public CDiskFile {
+public:
+    int nHandle() const { return m_nHandle; }
+};
+
+TEST_F(DiskFileTest, FailedCloseForgetsTheDescriptor) {
+    // The system has released the descriptor whatever close() answered (here it was closed behind
+    // the object's back, so close() fails), and the next open gets the same number. The object must
+    // not write to that other file, nor close it later.
+    WriteFile(sPath("f"), "abc");
+    WriteFile(sPath("other"), "xyz");
+    int nOther = -1;
+    {
+        CHandleDiskFile cl;
+        OpenRW(cl, wsPath(L"f"));
+        int nHandle = cl.nHandle();
+        ASSERT_EQ(close(nHandle), 0);
+        cl.Close();
+        EXPECT_EQ(cl.bIsOpen(), 0);
+        nOther = open(sPath("other").c_str(), O_RDWR);
+        ASSERT_EQ(nOther, nHandle);
+        EXPECT_EQ(cl.bWrite("!", 1, nullptr), 0);
+        cl.Close();
+    }
+    EXPECT_NE(fcntl(nOther, F_GETFD), -1) << "the destructor closed a descriptor it no longer owned";
+    close(nOther);
+    EXPECT_EQ(sReadFile(sPath("other")), "xyz");
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 // Reading, writing, seeking
 
@@ -417,6 +447,7 @@ TEST_F(DiskFileTest, SizeChanges) {
         {"increase by 5", [](CDiskFile& cl) { return cl.bIncreaseSize(5); }, 1, 105, 105},
         // Extending to the size the file has, or growing by nothing, changes no byte.
         {"extend to its own size", [](CDiskFile& cl) { return cl.bExtendFile(100); }, 1, 100, -1},
+        {"extend to less than its size", [](CDiskFile& cl) { return cl.bExtendFile(50); }, 1, 50, -1},
         {"increase by 0", [](CDiskFile& cl) { return cl.bIncreaseSize(0); }, 1, 100, -1},
         {"increase by -1", [](CDiskFile& cl) { return cl.bIncreaseSize(-1); }, 0, 100, -1},
     };

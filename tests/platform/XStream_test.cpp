@@ -267,6 +267,11 @@ std::vector<LineCase> LineCases() {
         {"CR LF mode keeps lone CR", "a\rb\r\nc", IXStream::XREADLINE_CRLF, 100, {"a\rb", "c"}, {}},
         {"CR LF mode, pair across chunks", s79 + "\r\nz", IXStream::XREADLINE_CRLF, 200, {s79, "z"}, {}},
         {"CR LF mode, lone LF is text", "a\nb", IXStream::XREADLINE_CRLF, 100, {"a\nb"}, {}},
+        // A lone CR ends a chunk: the character read after it to look for LF belongs to the next chunk,
+        // where it may be the CR of a pair.
+        {"CR LF mode, lone CR then a pair", s79 + "\r\r\nz", IXStream::XREADLINE_CRLF, 200, {s79 + "\r", "z"}, {}},
+        {"CR LF mode, lone CR ending a chunk", s79 + "\rxy", IXStream::XREADLINE_CRLF, 200, {s79 + "\rxy"}, {}},
+        {"CR LF mode, data ending in a lone CR", s79 + "\r", IXStream::XREADLINE_CRLF, 200, {s79 + "\r"}, {}},
         {"line longer than the buffer", s200 + "\r\n", 0, 101, {s200.substr(0, 100), s200.substr(100)}, {1, 0}},
         // A last line that fills whole chunks is still a line.
         {"last line of exactly 80", s80, 0, 200, {s80}, {}},
