@@ -155,10 +155,14 @@ void _WriteParts(const wchar_t* psz, const _stPathPart* tabParts, int nParts) {
     }
 }
 
-// In place: every "/../" takes the component before it away, leftmost first ("/a/b/../c" becomes
-// "/a/c"); then every "/./" becomes "/". A "/../" at the very start only loses its "/.." ("/../x"
-// becomes "/x"): there is nothing above the root to climb to.
+// In place: every "/./" becomes "/"; then every "/../" takes the component before it away, leftmost
+// first ("/a/b/../c" becomes "/a/c"). The "/./" go first so that a "." is never taken for the
+// component a ".." climbs out of ("./../x" in "/w/d" is "/w/x", not "/w/d/x"). A "/../" at the very
+// start only loses its "/.." ("/../x" becomes "/x"): there is nothing above the root to climb to.
 void _ResolveDots(wchar_t* psz) {
+    for (wchar_t* p = wcsstr(psz, L"/./"); p != nullptr; p = wcsstr(psz, L"/./")) {
+        wmemmove(p, p + 2, wcslen(p + 2) + 1);
+    }
     for (wchar_t* p = wcsstr(psz, L"/../"); p != nullptr; p = wcsstr(psz, L"/../")) {
         wchar_t* pSlash = p - 1;
         while (pSlash >= psz && *pSlash != L'/') pSlash--;
@@ -168,9 +172,6 @@ void _ResolveDots(wchar_t* psz) {
             wmemmove(p, p + 3, wcslen(p + 3) + 1);
         else
             wmemmove(psz, p + 4, wcslen(p + 4) + 1);
-    }
-    for (wchar_t* p = wcsstr(psz, L"/./"); p != nullptr; p = wcsstr(psz, L"/./")) {
-        wmemmove(p, p + 2, wcslen(p + 2) + 1);
     }
 }
 

@@ -312,6 +312,12 @@ TEST_F(DiskFilePathTest, SplitPath) {
         {L"x", L"", L"x", L""},
         {L"/x", L"/", L"x", L""},
         {L"C:\\dir\\f.txt", L"C:/dir/", L"f", L".txt"},
+        // The forms a client library or a program path comes in: a backslash before the file name
+        // only, relative to the working directory, or above it.
+        {L"/usr/lib\\libpq.so.5", L"/usr/lib/", L"libpq.so", L".5"},
+        {L"./libpq.so", L"./", L"libpq", L".so"},
+        {L"..\\lib\\libpq.so", L"../lib/", L"libpq", L".so"},
+        {L"/opt/app/bin/prog", L"/opt/app/bin/", L"prog", L""},
         {L"dir.d/", L"dir.d/", L"", L""},
         {L"dir.d/f", L"dir.d/", L"f", L""},
         {L".profile", L"", L"", L".profile"},
@@ -380,14 +386,27 @@ TEST_F(DiskFilePathTest, PrefixeCurrentDirectory) {
 
 TEST_F(DiskFilePathCwdTest, FullPathOfNames) {
     const std::wstring wsCwd = m_wsDir;
+    const std::wstring wsParent = wsCwd.substr(0, wsCwd.rfind(L'/'));
     struct Case {
         const wchar_t* pszName;
         std::wstring wsFull;
     };
     const Case tabCases[] = {
-        {L"a\\b", wsCwd + L"/a/b"},  {L"a/b", wsCwd + L"/a/b"},    {L"/x/y/../z", L"/x/z"},  {L"/x/./y", L"/x/y"},
-        {L"/x/y/..", L"/x/y/.."},    {L"/x/y/.", L"/x/y/."},       {L"/a/b/../../c", L"/c"}, {L"/a/./b/./c", L"/a/b/c"},
-        {L"\\x\\y\\..\\z", L"/x/z"}, {L"sub/../f", wsCwd + L"/f"}, {L"./f", wsCwd + L"/f"},
+        {L"a\\b", wsCwd + L"/a/b"},
+        {L"a/b", wsCwd + L"/a/b"},
+        {L"/x/y/../z", L"/x/z"},
+        {L"/x/./y", L"/x/y"},
+        {L"/x/y/..", L"/x/y/.."},
+        {L"/x/y/.", L"/x/y/."},
+        {L"/a/b/../../c", L"/c"},
+        {L"/a/./b/./c", L"/a/b/c"},
+        {L"\\x\\y\\..\\z", L"/x/z"},
+        {L"sub/../f", wsCwd + L"/f"},
+        {L"./f", wsCwd + L"/f"},
+        // A "." is no component to climb out of: ".." after it leaves the directory before it.
+        {L"./../f", wsParent + L"/f"},
+        {L"/a/./../b", L"/b"},
+        {L"/a/b/./../../c", L"/c"},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
