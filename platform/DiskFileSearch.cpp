@@ -148,6 +148,44 @@ bool _bJoin(CTString& clOut, const CTString& clDirectory, const wchar_t* pszName
     return static_cast<uint32_t>(clOut.nTaille()) <= CDiskFile::s_nMaxPath;
 }
 
+// The walkers. The file walk (bDirectories false) hands the function the entries that match the
+// mask, directories too when bIncludeDirectories; it never hands out a path over the library's limit
+// and fails instead (a deleting function would hit another file). The directory walk asks for
+// directories that match the mask and, unless bIncludeDirectories, refuses them at once: that
+// argument turns the calls of the function off and keeps only the descent; its paths are built
+// whole, and a directory too deep to be searched counts as empty. Both descend into every
+// subdirectory when bRecursive, and stop at the first FALSE.
+int _bWalkTree(bool bDirectories, const CTString& clDirectory, const CTString& clMask,
+               int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories, int bRecursive) {
+    const bool bBounded = !bDirectories;
+    CTString clText;
+    if (!_bJoin(clText, clDirectory, clMask.pszGet()) && bBounded) return 0;
+    FINDDATA stFind = {};
+    uint32_t dwRequired = bDirectories ? DISKFILE_ATTRIBUTE_DIRECTORY : 0;
+    uint32_t dwExcluded = bIncludeDirectories ? 0 : DISKFILE_ATTRIBUTE_DIRECTORY;
+    for (int bFound = _bFirst(clText.pszGet(), &stFind, dwRequired, dwExcluded, true, nullptr); bFound;
+         bFound = _bNext(&stFind, true, nullptr)) {
+        if (bDirectories && !_bIsDirectoryType(stFind.dwAttributes)) continue;
+        if ((!_bJoin(clText, clDirectory, stFind.szName) && bBounded) || !pfn(clText.pszGet(), nParam)) {
+            CDiskFile::bFindClose(&stFind, nullptr);
+            return 0;
+        }
+    }
+    if (!bRecursive) return 1;
+    if (!_bJoin(clText, clDirectory, L"*") && bBounded) return 0;
+    for (int bFound = _bFirst(clText.pszGet(), &stFind, DISKFILE_ATTRIBUTE_DIRECTORY, 0, true, nullptr); bFound;
+         bFound = _bNext(&stFind, true, nullptr)) {
+        if (!_bIsDirectoryType(stFind.dwAttributes)) continue;
+        CTString clSubdirectory;
+        if ((!_bJoin(clSubdirectory, clDirectory, stFind.szName, L"/") && bBounded) ||
+            !_bWalkTree(bDirectories, clSubdirectory, clMask, pfn, nParam, bIncludeDirectories, 1)) {
+            CDiskFile::bFindClose(&stFind, nullptr);
+            return 0;
+        }
+    }
+    return 1;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -216,67 +254,15 @@ int CDiskFile::_bFindGoodFile(const wchar_t* pszName, uint32_t dwAttributes, con
 int CDiskFile::bDoOnFileTree(const wchar_t* pszDirectory, const wchar_t* pszMask,
                              int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories,
                              int bRecursive) {
-    CTString clDirectory = _clSlashed(pszDirectory);
-    CTString clMask = _clSlashed(pszMask);
-    CTString clText;
-    // The function is never handed a cut path (a deleting function would hit another file).
-    if (!_bJoin(clText, clDirectory, clMask.pszGet())) return 0;
-    _stXFINDDATA stFind = {};
-    uint32_t dwExcluded = bIncludeDirectories ? 0 : DISKFILE_ATTRIBUTE_DIRECTORY;
-    for (int bFound = _bFirst(clText.pszGet(), &stFind, 0, dwExcluded, true, nullptr); bFound;
-         bFound = _bNext(&stFind, true, nullptr)) {
-        if (!_bJoin(clText, clDirectory, stFind.szName) || !pfn(clText.pszGet(), nParam)) {
-            bFindClose(&stFind, nullptr);
-            return 0;
-        }
-    }
-    if (!bRecursive) return 1;
-    if (!_bJoin(clText, clDirectory, L"*")) return 0;
-    for (int bFound = _bFirst(clText.pszGet(), &stFind, DISKFILE_ATTRIBUTE_DIRECTORY, 0, true, nullptr); bFound;
-         bFound = _bNext(&stFind, true, nullptr)) {
-        if (!_bIsDirectoryType(stFind.dwAttributes)) continue;
-        if (!_bJoin(clText, clDirectory, stFind.szName, L"/") ||
-            !bDoOnFileTree(clText.pszGet(), clMask.pszGet(), pfn, nParam, bIncludeDirectories, 1)) {
-            bFindClose(&stFind, nullptr);
-            return 0;
-        }
-    }
-    return 1;
+    return _bWalkTree(false, _clSlashed(pszDirectory), _clSlashed(pszMask), pfn, nParam, bIncludeDirectories,
+                      bRecursive);
 }
 
 int CDiskFile::bDoOnDirectoryTree(const wchar_t* pszDirectory, const wchar_t* pszMask,
                                   int (*pfn)(const wchar_t* pszPath, long nParam), long nParam, int bIncludeDirectories,
                                   int bRecursive) {
-    CTString clDirectory = _clSlashed(pszDirectory);
-    CTString clMask = _clSlashed(pszMask);
-    CTString clText;
-    // Paths are built whole here; a directory too deep to be searched counts as empty. The first
-    // search asks for directories and, unless bIncludeDirectories, refuses them at once: that
-    // argument turns the calls of the function off and keeps only the descent.
-    _bJoin(clText, clDirectory, clMask.pszGet());
-    _stXFINDDATA stFind = {};
-    uint32_t dwExcluded = bIncludeDirectories ? 0 : DISKFILE_ATTRIBUTE_DIRECTORY;
-    for (int bFound = _bFirst(clText.pszGet(), &stFind, DISKFILE_ATTRIBUTE_DIRECTORY, dwExcluded, true, nullptr);
-         bFound; bFound = _bNext(&stFind, true, nullptr)) {
-        if (!_bIsDirectoryType(stFind.dwAttributes)) continue;
-        _bJoin(clText, clDirectory, stFind.szName);
-        if (!pfn(clText.pszGet(), nParam)) {
-            bFindClose(&stFind, nullptr);
-            return 0;
-        }
-    }
-    if (!bRecursive) return 1;
-    _bJoin(clText, clDirectory, L"*");
-    for (int bFound = _bFirst(clText.pszGet(), &stFind, DISKFILE_ATTRIBUTE_DIRECTORY, 0, true, nullptr); bFound;
-         bFound = _bNext(&stFind, true, nullptr)) {
-        if (!_bIsDirectoryType(stFind.dwAttributes)) continue;
-        _bJoin(clText, clDirectory, stFind.szName, L"/");
-        if (!bDoOnDirectoryTree(clText.pszGet(), clMask.pszGet(), pfn, nParam, bIncludeDirectories, 1)) {
-            bFindClose(&stFind, nullptr);
-            return 0;
-        }
-    }
-    return 1;
+    return _bWalkTree(true, _clSlashed(pszDirectory), _clSlashed(pszMask), pfn, nParam, bIncludeDirectories,
+                      bRecursive);
 }
 
 int CDiskFile::__bForceDeleteOnTree(const wchar_t* pszPath, long) {

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -193,6 +194,42 @@ TEST_F(DiskFileOperationTest, CopyRefusesTheFileItself) {
     ASSERT_EQ(mkdir(sPath("dir").c_str(), 0700), 0);
     EXPECT_EQ(CDiskFile::bCopy(wsPath(L"dir").c_str(), wsF.c_str(), &clErr), 0);
     ExpectReport(clErr, EISDIR, 28125, wsF);
+}
+
+// Each name of a report stands in its place in the message text (the destination first where there
+// are two), and numbers stand before the name they concern.
+TEST_F(DiskFileOperationTest, ReportsPutTheirArgumentsInTheMessageInOrder) {
+    const std::wstring wsMissing = wsPath(L"missing"), wsTarget = wsPath(L"target");
+    const wchar_t* pszMissing = wsMissing.c_str();
+    const wchar_t* pszTarget = wsTarget.c_str();
+    struct Case {
+        const char* pszOperation;
+        std::function<int(CXError*)> fn;
+        uint32_t nMessage;
+        std::wstring wsText;
+        std::wstring wsDestination;
+    };
+    const Case tabCases[] = {
+        {"rename", [&](CXError* p) { return CDiskFile::bRename(pszTarget, pszMissing, p); }, 28124,
+         L"new name " + wsTarget + L", old name " + wsMissing, wsTarget},
+        {"move", [&](CXError* p) { return CDiskFile::bMove(pszTarget, pszMissing, p); }, 28124,
+         L"new name " + wsTarget + L", old name " + wsMissing, wsTarget},
+        {"copy", [&](CXError* p) { return CDiskFile::bCopy(pszTarget, pszMissing, p); }, 28125,
+         L"destination " + wsTarget + L", source " + wsMissing, wsTarget},
+        {"mode", [&](CXError* p) { return CDiskFile::bSetFileAttributesUnix(pszMissing, 0640, p); }, 28130,
+         L"0x1a0 of the file " + wsMissing, L"<none>"},
+        {"owner", [&](CXError* p) { return CDiskFile::bSetFileOwnerUnix(pszMissing, 12, 34, p); }, 25852,
+         L"user 12, group 34) of the file " + wsMissing, L"<none>"},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszOperation);
+        CXError clErr(&gstMyModuleInfo39);
+        EXPECT_EQ(c.fn(&clErr), 0);
+        ExpectReport(clErr, ENOENT, c.nMessage, wsMissing);
+        EXPECT_EQ(wsDestinationFile(&clErr), c.wsDestination);
+        std::wstring wsMessage = clErr.pszGetUserMessage();
+        EXPECT_NE(wsMessage.find(c.wsText), std::wstring::npos) << std::string(wsMessage.begin(), wsMessage.end());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------
