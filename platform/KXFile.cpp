@@ -47,15 +47,8 @@ bool bTypeProjetAccepte(uint32_t dwType) {
 }
 }  // namespace
 
-CKXFile::CKXFile(uint32_t dwTypeFichier)
-    : CXFile(),
-      m_dwTypeFichier(dwTypeFichier),
-      m_byCodeProduit(0),
-      m_wVersion(0),
-      m_wReserve1(0),
-      m_dwTailleEntete(0),
-      m_wFormat(0),
-      m_wReserve2(0) {}
+// A facade given no stream is one that creates its own on the first open.
+CKXFile::CKXFile(uint32_t dwTypeFichier) : CKXFile(nullptr, dwTypeFichier) {}
 
 CKXFile::CKXFile(IXStream* piStream, uint32_t dwTypeFichier)
     : CXFile(piStream),

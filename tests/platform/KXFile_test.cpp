@@ -5,16 +5,14 @@
 #include "platform/KXFile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/XError.h"
 #include "tests/core/VirtualSlot.h"
+#include "tests/platform/FileTestDir.h"
 #include "tests/platform/FileTestStream.h"
 
 namespace {
@@ -45,42 +43,12 @@ Bytes operator+(Bytes a, const Bytes& b) {
     return a;
 }
 
-class KXFileTest : public ::testing::Test {
+class KXFileTest : public CFileTestDir {
 protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kxkxfileXXXXXX";
-        ASSERT_NE(mkdtemp(szTemplate), nullptr);
-        m_sDir = szTemplate;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_sDir); }
-
-    std::wstring Path(const char* pszName) const {
-        std::string s = m_sDir + "/" + pszName;
-        return std::wstring(s.begin(), s.end());
-    }
-    void Write(const std::wstring& sName, const Bytes& aby) const {
-        FILE* pFile = fopen(std::string(sName.begin(), sName.end()).c_str(), "wb");
-        ASSERT_NE(pFile, nullptr);
-        if (!aby.empty()) {
-            ASSERT_EQ(fwrite(aby.data(), 1, aby.size(), pFile), aby.size());
-        }
-        fclose(pFile);
-    }
-    Bytes Read(const std::wstring& sName) const {
-        FILE* pFile = fopen(std::string(sName.begin(), sName.end()).c_str(), "rb");
-        Bytes aby;
-        if (pFile == nullptr) return aby;
-        int c;
-        while ((c = fgetc(pFile)) != EOF) aby.push_back(static_cast<unsigned char>(c));
-        fclose(pFile);
-        return aby;
-    }
     static int bOpenExisting(CKXFile& clFile, const std::wstring& sName) {
         return clFile.bOpen(sName.c_str(), IXStream::eFormatDefault, IXStream::eAccessRead, IXStream::eShareNone,
                             IXStream::eCreateOpenExisting, IXStream::eFlagNone);
     }
-
-    std::string m_sDir;
 };
 
 // What a refused header leaves on the stream's error object.

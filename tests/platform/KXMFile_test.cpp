@@ -5,17 +5,15 @@
 #include "platform/KXMFile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/TString.h"
 #include "tests/core/VirtualSlot.h"
+#include "tests/platform/FileTestDir.h"
 
 namespace {
 
@@ -86,27 +84,8 @@ const std::vector<Message> s_aMessages = {
     {300, "three hundred"}, {5, "five"}, {0x80000000u, "high bit"}, {1, "one"}, {0xFFFFFFFFu, "last"}, {7, ""},
 };
 
-class KXMFileTest : public ::testing::Test {
+class KXMFileTest : public CFileTestDir {
 protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kxkxmfileXXXXXX";
-        ASSERT_NE(mkdtemp(szTemplate), nullptr);
-        m_sDir = szTemplate;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_sDir); }
-
-    std::wstring Path(const char* pszName) const {
-        std::string s = m_sDir + "/" + pszName;
-        return std::wstring(s.begin(), s.end());
-    }
-    void Write(const std::wstring& sName, const Bytes& aby) const {
-        FILE* pFile = fopen(std::string(sName.begin(), sName.end()).c_str(), "wb");
-        ASSERT_NE(pFile, nullptr);
-        if (!aby.empty()) {
-            ASSERT_EQ(fwrite(aby.data(), 1, aby.size(), pFile), aby.size());
-        }
-        fclose(pFile);
-    }
     static int bOpen(CKXMFile& clFile, const std::wstring& sName) {
         return clFile.bOpen(sName.c_str(), IXStream::eFormatDefault, IXStream::eAccessRead, IXStream::eShareNone,
                             IXStream::eCreateOpenExisting, IXStream::eFlagNone);
@@ -127,8 +106,6 @@ protected:
         EXPECT_EQ(std::wstring(szBuffer), std::wstring(clText.pszGet() != nullptr ? clText.pszGet() : L""));
         return clText.pszGet() != nullptr ? clText.pszGet() : L"";
     }
-
-    std::string m_sDir;
 };
 
 }  // namespace

@@ -4,19 +4,16 @@
 #include "platform/XFile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/XError.h"
 #include "platform/DiskFile.h"
 #include "tests/core/VirtualSlot.h"
+#include "tests/platform/FileTestDir.h"
 #include "tests/platform/FileTestStream.h"
 
 namespace {
@@ -39,20 +36,7 @@ public:
     }
 };
 
-class XFileDiskTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kxxfileXXXXXX";
-        ASSERT_NE(mkdtemp(szTemplate), nullptr);
-        m_sDir = szTemplate;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_sDir); }
-    std::wstring Path(const char* pszName) const {
-        std::string s = m_sDir + "/" + pszName;
-        return std::wstring(s.begin(), s.end());
-    }
-    std::string m_sDir;
-};
+class XFileDiskTest : public CFileTestDir {};
 
 }  // namespace
 
