@@ -146,24 +146,18 @@ int nNot(const CAny& a, CAny* pclResultat, unsigned int dwFlags) {
 // ------------------------------------------------------------------------------------------------
 // Arithmetic
 // ------------------------------------------------------------------------------------------------
-int nAjoute(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::ADDITION, a, b, pclResultat, dwFlags);
-}
-int nAjouteEx(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::ADDITION, a, b, pclResultat, dwFlags);
-}
-int nSoustrait(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::SOUSTRACTION, a, b, pclResultat, dwFlags);
-}
-int nMultiplie(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::MULTIPLICATION, a, b, pclResultat, dwFlags);
-}
-int nDivise(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::DIVISION, a, b, pclResultat, dwFlags);
-}
-int nModulo(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) {
-    return nArithmetique(CVQCalc::MODULO_EX, a, b, pclResultat, dwFlags);
-}
+#define VQCALC_ARITHMETIQUE(nom, fonction)                                           \
+    int nom(const CAny& a, const CAny& b, CAny* pclResultat, unsigned int dwFlags) { \
+        return nArithmetique(CVQCalc::fonction, a, b, pclResultat, dwFlags);         \
+    }
+
+// nAjoute and nAjouteEx are the same addition.
+VQCALC_ARITHMETIQUE(nAjoute, ADDITION)
+VQCALC_ARITHMETIQUE(nAjouteEx, ADDITION)
+VQCALC_ARITHMETIQUE(nSoustrait, SOUSTRACTION)
+VQCALC_ARITHMETIQUE(nMultiplie, MULTIPLICATION)
+VQCALC_ARITHMETIQUE(nDivise, DIVISION)
+VQCALC_ARITHMETIQUE(nModulo, MODULO_EX)
 
 int nNegatif(const CAny& a, CAny* pclResultat, unsigned int dwFlags) {
     PFNNEGATIONVM pfn = CVQCalc::pfnNegation();
@@ -178,9 +172,21 @@ int nNegatif(const CAny& a, CAny* pclResultat, unsigned int dwFlags) {
     bool bNull = pclA->bIsNull();
     unsigned short nTypeResultat = pclA->nGetTypeCode();
     pclResultat->__SetType(nTypeResultat, 0);
+    // What the result holds before the host writes: a new decimal of the factory, or the value it
+    // already had when it was of a's type.
+    const unsigned short nTypeAvant = pclResultat->nGetTypeCode();
+    unsigned char abyAvant[VQTAILLE_VALEUR];
+    memcpy(abyAvant, pclResultat->pbyGetValeur(), sizeof(abyAvant));
     int nCode =
         pfn(pclA->pbyGetValeur(), pclA->nGetTypeCode(), pclResultat->pbyGetValeur(), &nTypeResultat, dwFlags, nullptr);
     if (nCode > VQERR_DERNIER_SUCCES_HOTE) return nCode;
+    if (memcmp(abyAvant, pclResultat->pbyGetValeur(), sizeof(void*)) != 0) {
+        // The host wrote a value of its own over that one (a decimal or a text it made): the one
+        // replaced would be lost, so a local value takes it over and releases it. For numbers and
+        // fixed texts this releases nothing.
+        CAny clRemplace;
+        clRemplace.__TransfertValeurInterne(nTypeAvant, abyAvant);
+    }
     pclResultat->__SetType(nTypeResultat, 1);
     if (bNull) pclResultat->SetFlags(VQTYPE_FLAG_NULL);
     return nCode;

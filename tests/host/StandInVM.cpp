@@ -461,24 +461,31 @@ std::wstring sMinuscules(std::wstring s) {
     return s;
 }
 
-// A rule answers the int result, or -1 with *pnErreur set when the operands do not suit it.
-typedef std::function<int(const stValeur&, const stValeur&, int* pnErreur)> FNREGLE;
-
-int nCalculeComparaison(const char* pszNom, const void* pA, unsigned short nTypeA, const void* pB,
-                        unsigned short nTypeB, int* pnResult, unsigned dwFlags, void* pReserved, const FNREGLE& fn) {
-    stValeur a = stLire(pA, nTypeA), b = stLire(pB, nTypeB);
+// A call of an operator as the library made it, with its operands as the stand-in read them.
+stVMCall stAppelOperateur(const char* pszNom, const void* pA, unsigned short nTypeA, const void* pB,
+                          unsigned short nTypeB, const void* pResult, unsigned dwFlags, const void* pReserved,
+                          const stValeur& a, const stValeur& b) {
     stVMCall stCall;
     stCall.sNom = pszNom;
     stCall.pA = pA;
     stCall.nTypeA = nTypeA;
     stCall.pB = pB;
     stCall.nTypeB = nTypeB;
-    stCall.pResult = pnResult;
+    stCall.pResult = pResult;
     stCall.dwFlags = dwFlags;
     stCall.pReserved = pReserved;
     stCall.sA = a.sTexte();
     stCall.sB = b.sTexte();
-    int nForce = nRecord(stCall);
+    return stCall;
+}
+
+// A rule answers the int result, or -1 with *pnErreur set when the operands do not suit it.
+typedef std::function<int(const stValeur&, const stValeur&, int* pnErreur)> FNREGLE;
+
+int nCalculeComparaison(const char* pszNom, const void* pA, unsigned short nTypeA, const void* pB,
+                        unsigned short nTypeB, int* pnResult, unsigned dwFlags, void* pReserved, const FNREGLE& fn) {
+    stValeur a = stLire(pA, nTypeA), b = stLire(pB, nTypeB);
+    int nForce = nRecord(stAppelOperateur(pszNom, pA, nTypeA, pB, nTypeB, pnResult, dwFlags, pReserved, a, b));
     if (nForce > 99) return nForce;
     int nErreur = 0;
     int nResult = fn(a, b, &nErreur);
@@ -499,18 +506,7 @@ int nCalculeArithmetique(const char* pszNom, const void* pA, unsigned short nTyp
                          unsigned short nTypeB, void* pResult, unsigned short* pnTypeResult, unsigned dwFlags,
                          void* pReserved, char cOperation) {
     stValeur a = stLire(pA, nTypeA), b = stLire(pB, nTypeB);
-    stVMCall stCall;
-    stCall.sNom = pszNom;
-    stCall.pA = pA;
-    stCall.nTypeA = nTypeA;
-    stCall.pB = pB;
-    stCall.nTypeB = nTypeB;
-    stCall.pResult = pResult;
-    stCall.dwFlags = dwFlags;
-    stCall.pReserved = pReserved;
-    stCall.sA = a.sTexte();
-    stCall.sB = b.sTexte();
-    int nForce = nRecord(stCall);
+    int nForce = nRecord(stAppelOperateur(pszNom, pA, nTypeA, pB, nTypeB, pResult, dwFlags, pReserved, a, b));
     if (nForce > 99) return nForce;
     stValeur r;
     unsigned short nTypeResult;
@@ -606,6 +602,12 @@ int nOrdre(const stValeur& a, const stValeur& b, int* pnErreur) {
     int nCmp = 0;
     *pnErreur = nCompareValeurs(a, b, &nCmp);
     return nCmp;
+}
+
+// The loose equalities: texts without regard to case, other values by their order.
+int nEgalSansCasse(const stValeur& a, const stValeur& b, int* pnErreur) {
+    if (a.eGenre != stValeur::TEXTE) return int(nOrdre(a, b, pnErreur) == 0);
+    return nTexte(a, b, pnErreur, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; });
 }
 
 }  // namespace
@@ -770,16 +772,8 @@ STANDIN_VM_COMPARE(nSuperieurEx,
                    [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) > 0); })
 STANDIN_VM_COMPARE(nInferieurEx,
                    [](const stValeur& a, const stValeur& b, int* pn) { return int(nOrdre(a, b, pn) < 0); })
-STANDIN_VM_COMPARE(nPresqueEgalEx, [](const stValeur& a, const stValeur& b, int* pn) {
-    return a.eGenre == stValeur::TEXTE
-               ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
-               : int(nOrdre(a, b, pn) == 0);
-})
-STANDIN_VM_COMPARE(nSoupleEgalEx, [](const stValeur& a, const stValeur& b, int* pn) {
-    return a.eGenre == stValeur::TEXTE
-               ? nTexte(a, b, pn, 1, [](const std::wstring& x, const std::wstring& y) { return x == y; })
-               : int(nOrdre(a, b, pn) == 0);
-})
+STANDIN_VM_COMPARE(nPresqueEgalEx, nEgalSansCasse)
+STANDIN_VM_COMPARE(nSoupleEgalEx, nEgalSansCasse)
 STANDIN_VM_TEXT(nCommenceParEx, 0, bCommence)
 STANDIN_VM_TEXT(nCommenceParSoupleEx, 1, bCommence)
 STANDIN_VM_TEXT(nCommenceParTresSoupleEx, 2, bCommence)

@@ -18,7 +18,8 @@
 
 namespace {
 
-// The host's names in the order the library binds them.
+// The host's names in the order the library binds them, written out here rather than read from the
+// library's own table, so that a name changed or moved there is caught.
 const char* const g_tabpszNoms[] = {
     "bCanCompareEx",
     "wAjouteEx",
@@ -392,6 +393,27 @@ TEST_F(VQCalcOperatorTest, Negation) {
     EXPECT_EQ(clResultat.nGetType(), VQTYPE_I4);
 }
 
+TEST_F(VQCalcOperatorTest, NegationReleasesWhatTheHostWritesOver) {
+    // The host makes the negated decimal and writes it where the result's own decimal was: that
+    // one goes back to the factory, whether the result was just made a decimal or already was one.
+    long nAvant = standin::nGetLiveDecimals();
+    {
+        CAny a = clI4(2);
+        ASSERT_EQ(a.__nCastTo(VQTYPE_DECIMAL, nullptr, 1), 0);
+        CAny clResultat = clI4(9);
+        for (int i = 0; i < 2; i++) {
+            EXPECT_EQ(nNegatif(a, &clResultat, 0), 0);
+            ASSERT_EQ(clResultat.nGetType(), VQTYPE_DECIMAL);
+            EXPECT_EQ(standin::nGetDecimalValue(tLit<IDecimalVQ*>(clResultat)), -2);
+            EXPECT_EQ(standin::nGetLiveDecimals(), nAvant + 2);  // a's and the result's
+        }
+        EXPECT_EQ(nNegatif(a, &a, 0), 0);
+        EXPECT_EQ(standin::nGetDecimalValue(tLit<IDecimalVQ*>(a)), -2);
+        EXPECT_EQ(standin::nGetLiveDecimals(), nAvant + 2);
+    }
+    EXPECT_EQ(standin::nGetLiveDecimals(), nAvant);
+}
+
 TEST_F(VQCalcOperatorTest, PositiveIsACopy) {
     CAny clResultat;
     EXPECT_EQ(nPositif(clTexte(L"t", VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400), &clResultat, 0), 0);
@@ -507,6 +529,14 @@ TEST_F(VQCalcOperatorTest, DumpReportsAFailedConversion) {
     CVQConv::s_Reset();
     EXPECT_EQ(nGetString(&s, clI4(1), L"p:", 1), 105);
     EXPECT_EQ(std::wstring(s.pszGet()), L"p:Type=8, Len=4, Value=<ERROR>");
+}
+
+TEST_F(VQCalcOperatorTest, DumpWantsAPlainWideTextFromTheConversion) {
+    // The second flag travels through the conversion, so the copy's type word is not exactly a
+    // wide text: nothing is read from it.
+    CXYString<wchar_t> s;
+    EXPECT_EQ(nGetString(&s, clI4(1, VQTYPE_FLAG_0400), L"p:", 0), 105);
+    EXPECT_EQ(std::wstring(s.pszGet()), L"p:<ERROR>");
 }
 
 }  // namespace
