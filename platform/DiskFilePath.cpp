@@ -155,6 +155,14 @@ void _WriteParts(const wchar_t* psz, const _stPathPart* tabParts, int nParts) {
     }
 }
 
+// The last '/' in [pStart, p), or null when there is none.
+wchar_t* _pSlashBefore(wchar_t* pStart, wchar_t* p) {
+    while (p > pStart) {
+        if (*--p == L'/') return p;
+    }
+    return nullptr;
+}
+
 // In place: every "/./" becomes "/"; then every "/../" takes the component before it away, leftmost
 // first ("/a/b/../c" becomes "/a/c"). The "/./" go first so that a "." is never taken for the
 // component a ".." climbs out of ("./../x" in "/w/d" is "/w/x", not "/w/d/x"). A "/../" at the very
@@ -164,9 +172,8 @@ void _ResolveDots(wchar_t* psz) {
         wmemmove(p, p + 2, wcslen(p + 2) + 1);
     }
     for (wchar_t* p = wcsstr(psz, L"/../"); p != nullptr; p = wcsstr(psz, L"/../")) {
-        wchar_t* pSlash = p - 1;
-        while (pSlash >= psz && *pSlash != L'/') pSlash--;
-        if (pSlash >= psz)
+        wchar_t* pSlash = _pSlashBefore(psz, p);
+        if (pSlash != nullptr)
             wmemmove(pSlash + 1, p + 4, wcslen(p + 4) + 1);
         else if (p == psz)
             wmemmove(p, p + 3, wcslen(p + 3) + 1);
@@ -527,9 +534,8 @@ void CDiskFile::SimplifyPath(wchar_t* pszPath) {
     // component or the component is itself "..": those are left as they stand.
     wchar_t* pSearch = pszPath;
     for (wchar_t* p = wcsstr(pSearch, L"/../"); p != nullptr; p = wcsstr(pSearch, L"/../")) {
-        wchar_t* pSlash = p - 1;
-        while (pSlash >= pszPath && *pSlash != L'/') pSlash--;
-        if (pSlash < pszPath || (p - pSlash == 3 && pSlash[1] == L'.' && pSlash[2] == L'.')) {
+        wchar_t* pSlash = _pSlashBefore(pszPath, p);
+        if (pSlash == nullptr || (p - pSlash == 3 && pSlash[1] == L'.' && pSlash[2] == L'.')) {
             // Past the "/../", whose last '/' may begin the next one.
             pSearch = p + 3;
             continue;
