@@ -4,6 +4,7 @@
 #include "variant/Any.h"
 
 #include <cstdlib>
+#include <initializer_list>
 
 #include "core/STRUtil.h"
 #include "variant/Any_VQBIN.h"
@@ -166,6 +167,14 @@ void CAny_Intern::_CopieDrapeaux(CAny* pclCible) const {
 void CAny_Intern::_Duplique(CAny* pclCible, unsigned short nCode, const void* p, const unsigned long* pn,
                             int bDrapeaux) const {
     if (pclCible == nullptr || pclCible == pclGetAny()) return;
+    if (pclCible->_bTientDesValeurs()) {
+        // This value may live in the target's array, or in an array nested in it, which the type
+        // change or the setting below releases: the copy is made apart first, then handed over.
+        CAny clCopie;
+        _Duplique(&clCopie, nCode, p, pn, bDrapeaux);
+        pclCible->_Prend(clCopie);
+        return;
+    }
     pclCible->__SetType(nCode, 0);
     CAny_Intern* pclValeur = pclCible->pclGetValeur();
     if (pn != nullptr)
@@ -261,11 +270,30 @@ void CAny_Intern::SetValueOption(const void* p, unsigned long n, unsigned int) {
 
 CAny& CAny::operator=(const CAny& clSource) {
     if (this == &clSource) return *this;
+    if (_bTientDesValeurs()) {
+        // The source may be an element of this value's array, or of an array nested in it, and the
+        // release below would free it before it is read: it is copied apart first.
+        CAny clCopie(clSource);
+        _Prend(clCopie);
+        return *this;
+    }
     delete pclGetValeur();
     _Vide();
     __SetType(clSource.nGetTypeCode(), 0);
     clSource.pclGetValeur()->Duplique(this);
     return *this;
+}
+
+void CAny::_Prend(CAny& clSource) {
+    const unsigned short nType = clSource.nGetType();
+    unsigned char aby[VQTAILLE_VALEUR];
+    memcpy(aby, clSource.pbyGetValeur(), sizeof(aby));
+    clSource._Vide();  // what it held belongs to this value from now on
+    delete pclGetValeur();
+    _Vide();
+    __SetType(nType & VQTYPE_MASK_CODE, 1);
+    memcpy(pbyGetValeur(), aby, sizeof(aby));
+    SetFlags(nType & static_cast<unsigned short>(~VQTYPE_MASK_CODE));
 }
 
 void CAny::SetNull(int bNull) {
@@ -413,121 +441,87 @@ void CAny::SetValueByte(const void* p, unsigned long n) {
 // Typed getters
 // ---------------------------------------------------------------------------------------------------
 
-int CAny::nGetBYTE(unsigned char& by) const {
-    const CAny_Intern* pcl = pclGetValeur();
-    uint64_t n;
-    switch (nGetType()) {
+namespace {
+
+// The integer value of a type word (NULL and 0x400 included, so a flagged value is no integer),
+// widened to 64 bits: types of 32 bits or less are sign-extended when signed and bSigne is set,
+// zero-extended otherwise; BOOL counts as a signed 32-bit integer. False for any other type word.
+bool bLitEntier(const CAny& cl, bool bSigne, uint64_t& n) {
+    const CAny_Intern* pcl = cl.pclGetValeur();
+    switch (cl.nGetType()) {
         case VQTYPE_UI1:
-        case VQTYPE_I1:
-            by = pcl->_tLit<uint8_t>();
-            return VQERR_OK;
+            n = pcl->_tLit<uint8_t>();
+            return true;
         case VQTYPE_UI2:
-        case VQTYPE_I2:
             n = pcl->_tLit<uint16_t>();
-            break;
+            return true;
         case VQTYPE_UI4:
-        case VQTYPE_I4:
             n = pcl->_tLit<uint32_t>();
-            break;
+            return true;
+        case VQTYPE_I1:
+            n = bSigne ? static_cast<uint64_t>(int64_t{pcl->_tLit<int8_t>()}) : pcl->_tLit<uint8_t>();
+            return true;
+        case VQTYPE_I2:
+            n = bSigne ? static_cast<uint64_t>(int64_t{pcl->_tLit<int16_t>()}) : pcl->_tLit<uint16_t>();
+            return true;
+        case VQTYPE_BOOL:
+        case VQTYPE_I4:
+            n = bSigne ? static_cast<uint64_t>(int64_t{pcl->_tLit<int32_t>()}) : pcl->_tLit<uint32_t>();
+            return true;
         case VQTYPE_UI8:
         case VQTYPE_I8:
         case VQTYPE_UIX:
             n = pcl->_tLit<uint64_t>();
-            break;
+            return true;
         default:
-            return VQERR_PAS_UN_OCTET;
+            return false;
     }
-    if (n > 255) return VQERR_PAS_UN_OCTET;
+}
+
+// Whether the whole type word is one of the codes a getter accepts.
+bool bAccepte(const CAny& cl, std::initializer_list<unsigned short> lstCodes) {
+    for (unsigned short nCode : lstCodes)
+        if (cl.nGetType() == nCode) return true;
+    return false;
+}
+
+}  // namespace
+
+int CAny::nGetBYTE(unsigned char& by) const {
+    // Every integer but BOOL, read unsigned: an I1 of -1 gives 255, an I2 of -1 is too large.
+    uint64_t n;
+    if (nGetType() == VQTYPE_BOOL || !bLitEntier(*this, false, n) || n > 255) return VQERR_PAS_UN_OCTET;
     by = static_cast<unsigned char>(n);
     return VQERR_OK;
 }
 
 int CAny::nGetINT(int* pn) const {
-    const CAny_Intern* pcl = pclGetValeur();
     *pn = 0;
-    switch (nGetType()) {
-        case VQTYPE_BOOL:
-        case VQTYPE_I4:
-            *pn = pcl->_tLit<int32_t>();
-            return VQERR_OK;
-        case VQTYPE_UI1:
-            *pn = pcl->_tLit<uint8_t>();
-            return VQERR_OK;
-        case VQTYPE_UI2:
-            *pn = pcl->_tLit<uint16_t>();
-            return VQERR_OK;
-        case VQTYPE_I1:
-            *pn = pcl->_tLit<int8_t>();
-            return VQERR_OK;
-        case VQTYPE_I2:
-            *pn = pcl->_tLit<int16_t>();
-            return VQERR_OK;
-        default:
-            return VQERR_TYPE;
-    }
+    uint64_t n;
+    if (!bAccepte(*this, {VQTYPE_BOOL, VQTYPE_UI1, VQTYPE_UI2, VQTYPE_I1, VQTYPE_I2, VQTYPE_I4}) ||
+        !bLitEntier(*this, true, n))
+        return VQERR_TYPE;
+    *pn = static_cast<int>(n);
+    return VQERR_OK;
 }
 
 int CAny::nGetINT_64(long* pn) const {
-    const CAny_Intern* pcl = pclGetValeur();
     *pn = 0;
-    switch (nGetType()) {
-        case VQTYPE_BOOL:
-        case VQTYPE_I4:
-            *pn = pcl->_tLit<int32_t>();
-            return VQERR_OK;
-        case VQTYPE_UI1:
-            *pn = pcl->_tLit<uint8_t>();
-            return VQERR_OK;
-        case VQTYPE_UI2:
-            *pn = pcl->_tLit<uint16_t>();
-            return VQERR_OK;
-        case VQTYPE_UI4:
-            *pn = pcl->_tLit<uint32_t>();
-            return VQERR_OK;
-        case VQTYPE_I1:
-            *pn = pcl->_tLit<int8_t>();
-            return VQERR_OK;
-        case VQTYPE_I2:
-            *pn = pcl->_tLit<int16_t>();
-            return VQERR_OK;
-        case VQTYPE_I8:
-            *pn = pcl->_tLit<int64_t>();
-            return VQERR_OK;
-        default:
-            return VQERR_TYPE;
-    }
+    uint64_t n;
+    if (!bAccepte(*this,
+                  {VQTYPE_BOOL, VQTYPE_UI1, VQTYPE_UI2, VQTYPE_UI4, VQTYPE_I1, VQTYPE_I2, VQTYPE_I4, VQTYPE_I8}) ||
+        !bLitEntier(*this, true, n))
+        return VQERR_TYPE;
+    *pn = static_cast<long>(n);
+    return VQERR_OK;
 }
 
 int CAny::nGetBitField_64(unsigned long& n) const {
-    const CAny_Intern* pcl = pclGetValeur();
     n = 0;
-    switch (nGetType()) {
-        case VQTYPE_UI1:
-            n = pcl->_tLit<uint8_t>();
-            return VQERR_OK;
-        case VQTYPE_UI2:
-            n = pcl->_tLit<uint16_t>();
-            return VQERR_OK;
-        case VQTYPE_UI4:
-            n = pcl->_tLit<uint32_t>();
-            return VQERR_OK;
-        case VQTYPE_UI8:
-        case VQTYPE_I8:
-        case VQTYPE_UIX:
-            n = pcl->_tLit<uint64_t>();
-            return VQERR_OK;
-        case VQTYPE_I1:
-            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int8_t>()));
-            return VQERR_OK;
-        case VQTYPE_I2:
-            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int16_t>()));
-            return VQERR_OK;
-        case VQTYPE_I4:
-            n = static_cast<unsigned long>(static_cast<int64_t>(pcl->_tLit<int32_t>()));
-            return VQERR_OK;
-        default:
-            return VQERR_TYPE;
-    }
+    uint64_t nValeur;
+    if (nGetType() == VQTYPE_BOOL || !bLitEntier(*this, true, nValeur)) return VQERR_TYPE;
+    n = nValeur;
+    return VQERR_OK;
 }
 
 int CAny::nGetREAL(double* pd) const {
@@ -587,6 +581,14 @@ void CAny::__TransfertValeurInterne(unsigned short nType, unsigned char* pbyVale
             break;
         default:
             break;
+    }
+    if (nGetType() == nType) {
+        // The type change below keeps a value of the same type word as it is, and the copied area
+        // would then lose what the value still holds (an array, an object reference): it is
+        // released here and the class installed again with the same word.
+        delete pclGetValeur();
+        nInstalleClasse(m_abyObjet, nType & VQTYPE_MASK_CODE);
+        pclGetValeur()->m_nType = nType;
     }
     __SetType(nType, 1);
     if (pbyValeur != nullptr)

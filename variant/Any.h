@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "core/CharsetTable.h"  // STOCAW
 #include "core/ManipAUB.h"
@@ -189,6 +190,18 @@ protected:
         if (ppAdr != nullptr) *ppAdr = const_cast<void*>(p);
         return nResultat;
     }
+    // psz handed out as the value's text pointer when its width is the one asked for (U); a text of
+    // the other width gives none (null, 105).
+    template <typename T, typename U>
+    static int _nPointeurTexte(const T* psz, const U** ppsz) {
+        if constexpr (std::is_same_v<T, U>) {
+            if (ppsz != nullptr) *ppsz = psz;
+            return VQERR_OK;
+        } else {
+            if (ppsz != nullptr) *ppsz = nullptr;
+            return VQERR_TYPE;
+        }
+    }
 
     uint16_t m_nType;                            // type word: code in the low byte, VQTYPE_FLAG_* in the high byte
     uint16_t m_nInutilise;                       // not used
@@ -215,9 +228,13 @@ public:
     ~CAny() { delete pclGetValeur(); }
 
     // The value object, whatever class is installed (the class changes in place, so every access
-    // goes through a laundered pointer). Its class pointer lies 4 bytes into the record and is not
-    // 8-aligned: call its operations directly; a call through a pointer to a virtual member loads
-    // the class pointer as an aligned word, which the sanitizer reports.
+    // goes through a laundered pointer). Its class pointer lies 4 bytes into the record, and the
+    // record itself is only 4-aligned (the host's arrays, the caller's stack), so the object is
+    // 8-aligned in one record out of two and nothing can place it better. Its operations are
+    // therefore always called directly: the packed class has alignment 4, and a direct virtual call
+    // reads the class pointer as a member of that class, which is well-defined at any 4-aligned
+    // address. A call through a pointer to a member function is never used on it: the compiler
+    // reads the class pointer there as an 8-aligned pointer word, which is undefined at offset 4.
     CAny_Intern* pclGetValeur() { return std::launder(reinterpret_cast<CAny_Intern*>(m_abyObjet)); }
     const CAny_Intern* pclGetValeur() const { return std::launder(reinterpret_cast<const CAny_Intern*>(m_abyObjet)); }
 
@@ -320,7 +337,17 @@ public:
 
 private:
     friend struct CAnyLayout;
+    friend class CAny_Intern;
 
+    // Takes over the value of clSource, which is left empty without being released: this value's
+    // own value is released first, then the class, the value area and the flags of clSource are
+    // put in place (nothing is copied or counted again).
+    void _Prend(CAny& clSource);
+    // The value holds values of its own (an array that is not empty): a source being copied into
+    // it may lie inside them.
+    bool _bTientDesValeurs() const {
+        return nGetTypeCode() == VQTYPE_TABANY && pclGetValeur()->_pGetPointeur() != nullptr;
+    }
     // The empty class installed in place with type word 0.
     void _Vide() {
         CAny_Intern* pcl = ::new (static_cast<void*>(m_abyObjet)) CAny_Intern;

@@ -28,12 +28,6 @@ int CAny_VQBIN::nGetTaille() const {
 void CAny_VQBIN::Duplique(CAny* pclCible) const {
     _Duplique(pclCible, VQTYPE_BIN, m_abyValeur);
 }
-int CAny_VQBIN::nGetSize(unsigned long* pnTaille) const {
-    return _nTaille(pnTaille, sizeof(void*));
-}
-int CAny_VQBIN::nGetAdr(void** ppAdr) const {
-    return _nAdresse(ppAdr, m_abyValeur);
-}
 
 int CAny_VQBIN::nFillBuffer(void* pBuffer) const {
     Partage(pBuffer, pbyGetBuffer());

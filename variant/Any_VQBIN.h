@@ -5,14 +5,12 @@
 #pragma once
 
 #include "core/VQBIN.h"
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 
-class CAny_VQBIN : public CAny_Intern {
+class CAny_VQBIN : public CAny_VQPointeur {
 public:
     ~CAny_VQBIN() override;
     void Duplique(CAny* pclCible) const override;
-    int nGetSize(unsigned long* pnTaille) const override;
-    int nGetAdr(void** ppAdr) const override;
     // The CVQBIN at pBuffer shares the value's buffer.
     int nFillBuffer(void* pBuffer) const override;
     int nGetDataSize(unsigned long* pnTaille) const override;

@@ -5,16 +5,6 @@ void CAny_VQBUFFER::Duplique(CAny* pclCible) const {
     const unsigned long n = nGetTaille();
     _Duplique(pclCible, VQTYPE_BUFFER, pGet(), &n);
 }
-int CAny_VQBUFFER::nGetSize(unsigned long* pnTaille) const {
-    return _nTaille(pnTaille, sizeof(void*));
-}
-int CAny_VQBUFFER::nGetAdr(void** ppAdr) const {
-    return _nAdresse(ppAdr, m_abyValeur);
-}
-int CAny_VQBUFFER::nFillBuffer(void* pBuffer) const {
-    memcpy(pBuffer, m_abyValeur, sizeof(void*));
-    return VQERR_OK;
-}
 int CAny_VQBUFFER::nGetDataSize(unsigned long* pnTaille) const {
     return _nTaille(pnTaille, nGetTaille());
 }

@@ -5,15 +5,11 @@
 
 #include <cstdint>
 
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 
-class CAny_VQBUFFER : public CAny_Intern {
+class CAny_VQBUFFER : public CAny_VQPointeur {
 public:
     void Duplique(CAny* pclCible) const override;
-    int nGetSize(unsigned long* pnTaille) const override;
-    int nGetAdr(void** ppAdr) const override;
-    // The pointer.
-    int nFillBuffer(void* pBuffer) const override;
     int nGetDataSize(unsigned long* pnTaille) const override;
     int nGetDataAdr(void** ppAdr) const override;
     int nFillDataBuffer(void* pBuffer) const override;

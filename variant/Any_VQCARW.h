@@ -3,29 +3,15 @@
 // to it in 1252 or in a given code page; UTF-16 units give at most one character.
 #pragma once
 
-#include "variant/Any.h"
+#include "variant/Any_VQCaractere.h"
 
-class CAny_VQCARW : public CAny_Intern {
+class CAny_VQCARW : public CAny_VQCaractere<wchar_t, VQTYPE_CARW> {
 public:
-    void Duplique(CAny* pclCible) const override;
-    int nGetSize(unsigned long* pnTaille) const override;
-    int nGetAdr(void** ppAdr) const override;
-    int nFillBuffer(void* pBuffer) const override;
-    int nGetDataSize(unsigned long* pnTaille) const override;
-    int nGetDataAdr(void** ppAdr) const override;
-    int nFillDataBuffer(void* pBuffer) const override;
-    // One wide character (4 bytes).
-    void SetValue(const void* p) override;
-    using CAny_Intern::SetValue;
-    int nGetPCWSTR(const wchar_t** ppsz) const override;
-    int nGetSTRLEN(unsigned long* pnLongueur) const override;
     // One byte of p converted in 1252, or in the given code page.
     void SetValueFromANSI(const void* p) override;
     void SetValueFromANSI(const void* p, unsigned long n) override;
     void SetValueFromANSI_CP(int nCodePage, const void* p) override;
     void SetValueFromANSI_CP(int nCodePage, const void* p, unsigned long n) override;
-
-    wchar_t wGet() const { return _tLit<wchar_t>(); }
 
     // At most one character from n UTF-16 units (a surrogate pair gives one) into a CARW value.
     static void s_SetFromUTF16(CAny* pclAny, const unsigned short* pwUnites, int n);

@@ -8,18 +8,16 @@
 #include <cstring>
 #include <cwchar>
 
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 
 template <typename T, unsigned short CODE>
-class CAny_VQChaineC : public CAny_Intern {
+class CAny_VQChaineC : public CAny_VQPointeur {
 public:
     static constexpr unsigned short TYPE = CODE;
 
     ~CAny_VQChaineC() override { _Libere(); }
 
     void Duplique(CAny* pclCible) const override { _Duplique(pclCible, CODE, pszGetBuffer()); }
-    int nGetSize(unsigned long* pnTaille) const override { return _nTaille(pnTaille, sizeof(T*)); }
-    int nGetAdr(void** ppAdr) const override { return _nAdresse(ppAdr, m_abyValeur); }
     // The text's pointer (the empty text's when there is none).
     int nFillBuffer(void* pBuffer) const override {
         const T* psz = pszGet();
@@ -43,22 +41,8 @@ public:
         __DeleteStr();
         __CreateStr(p, n / sizeof(T));
     }
-    int nGetPCASTR(const char** ppsz) const override {
-        if constexpr (sizeof(T) == 1) {
-            if (ppsz != nullptr) *ppsz = pszGet();
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCASTR(ppsz);
-        }
-    }
-    int nGetPCWSTR(const wchar_t** ppsz) const override {
-        if constexpr (sizeof(T) == sizeof(wchar_t)) {
-            if (ppsz != nullptr) *ppsz = pszGet();
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCWSTR(ppsz);
-        }
-    }
+    int nGetPCASTR(const char** ppsz) const override { return _nPointeurTexte(pszGet(), ppsz); }
+    int nGetPCWSTR(const wchar_t** ppsz) const override { return _nPointeurTexte(pszGet(), ppsz); }
     int nGetSTRLEN(unsigned long* pnLongueur) const override { return _nTaille(pnLongueur, nGetLongueur()); }
     int nGetUtilDataSize(unsigned long* pnTaille) const override {
         return _nTaille(pnTaille, nGetLongueur() * sizeof(T));

@@ -10,10 +10,10 @@
 #include <cwchar>
 
 #include "core/XYString.h"
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 
 template <typename T, unsigned short CODE>
-class CAny_VQChainePartagee : public CAny_Intern {
+class CAny_VQChainePartagee : public CAny_VQPointeur {
 public:
     static constexpr unsigned short TYPE = CODE;
 
@@ -21,8 +21,6 @@ public:
     ~CAny_VQChainePartagee() override { _Remplace(nullptr); }
 
     void Duplique(CAny* pclCible) const override { _Duplique(pclCible, CODE, m_abyValeur); }
-    int nGetSize(unsigned long* pnTaille) const override { return _nTaille(pnTaille, sizeof(T*)); }
-    int nGetAdr(void** ppAdr) const override { return _nAdresse(ppAdr, m_abyValeur); }
     // The CXYString<T> at pBuffer shares the value's buffer.
     int nFillBuffer(void* pBuffer) const override {
         s_Partage(pBuffer, pszGetBuffer());
@@ -61,22 +59,8 @@ public:
         _nModifie([&](CXYString<T>& cl) { return _nAffecte(cl, psz, static_cast<int>(nCompte)); });
     }
     using CAny_Intern::SetValue;
-    int nGetPCASTR(const char** ppsz) const override {
-        if constexpr (sizeof(T) == 1) {
-            if (ppsz != nullptr) *ppsz = pszGet();
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCASTR(ppsz);
-        }
-    }
-    int nGetPCWSTR(const wchar_t** ppsz) const override {
-        if constexpr (sizeof(T) == sizeof(wchar_t)) {
-            if (ppsz != nullptr) *ppsz = pszGet();
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCWSTR(ppsz);
-        }
-    }
+    int nGetPCASTR(const char** ppsz) const override { return _nPointeurTexte(pszGet(), ppsz); }
+    int nGetPCWSTR(const wchar_t** ppsz) const override { return _nPointeurTexte(pszGet(), ppsz); }
     int nGetSTRLEN(unsigned long* pnLongueur) const override {
         return _nTaille(pnLongueur, static_cast<unsigned long>(nGetTailleOctet()) / sizeof(T));
     }

@@ -11,18 +11,6 @@ CAny_VQDECIMAL::~CAny_VQDECIMAL() {
 void CAny_VQDECIMAL::Duplique(CAny* pclCible) const {
     _Duplique(pclCible, VQTYPE_DECIMAL, piGetDecimal());
 }
-int CAny_VQDECIMAL::nGetSize(unsigned long* pnTaille) const {
-    return _nTaille(pnTaille, sizeof(void*));
-}
-int CAny_VQDECIMAL::nGetAdr(void** ppAdr) const {
-    return _nAdresse(ppAdr, m_abyValeur);
-}
-
-int CAny_VQDECIMAL::nFillBuffer(void* pBuffer) const {
-    memcpy(pBuffer, m_abyValeur, sizeof(void*));
-    return VQERR_OK;
-}
-
 int CAny_VQDECIMAL::nGetDataSize(unsigned long* pnTaille) const {
     return _nTaille(pnTaille, DECIMALVQ_DATA_SIZE);
 }

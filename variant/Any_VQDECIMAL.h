@@ -4,18 +4,14 @@
 // called.
 #pragma once
 
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 #include "variant/VMInterfaces.h"
 
-class CAny_VQDECIMAL : public CAny_Intern {
+class CAny_VQDECIMAL : public CAny_VQPointeur {
 public:
     // Hands the object back to the factory and clears the pointer.
     ~CAny_VQDECIMAL() override;
     void Duplique(CAny* pclCible) const override;
-    int nGetSize(unsigned long* pnTaille) const override;
-    int nGetAdr(void** ppAdr) const override;
-    // The object's pointer.
-    int nFillBuffer(void* pBuffer) const override;
     // The 18-byte form; there is no byte image in place, so no data address (105).
     int nGetDataSize(unsigned long* pnTaille) const override;
     int nGetDataAdr(void** ppAdr) const override;

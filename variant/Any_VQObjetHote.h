@@ -1,11 +1,12 @@
 // CAny_VQObjetHote<CODE>: the value classes that hold one reference on an object of the host: the
-// host object (108, also used for the kinds 141 to 143) and the dynamic object (111). The object is
-// the host's; only its first two operations (take and drop a reference) and, for piGetTraitement,
-// its 50th are called. A copy shares the object but never its NULL or 0x400 flags, and a copy of
-// the kinds 141 to 143 is a plain host object (108).
+// host object (108, also used for the kinds 141 to 143) and the dynamic object (111), with the
+// host object's interface as the library calls it. The object is the host's; only its first two
+// operations (take and drop a reference) and, for piGetTraitement, its 50th are called. A copy
+// shares the object but never its NULL or 0x400 flags, and a copy of the kinds 141 to 143 is a
+// plain host object (108).
 #pragma once
 
-#include "variant/Any.h"
+#include "variant/Any_VQReference.h"
 
 // The host's object as the library calls it. Positions count from 1 as the host counts them; the
 // positions between are kept empty so that the 50th stays in place.
@@ -66,39 +67,16 @@ protected:
     ~IObjetVQ() = default;
 };
 
-template <unsigned short CODE>
-class CAny_VQObjetHote : public CAny_Intern {
-public:
-    static constexpr unsigned short TYPE = CODE;
-
-    ~CAny_VQObjetHote() override { _Remplace(nullptr); }
-    // The reference, without the flags.
-    void Duplique(CAny* pclCible) const override { _Duplique(pclCible, CODE, piGet(), nullptr, 0); }
-    int nGetSize(unsigned long* pnTaille) const override { return _nTaille(pnTaille, sizeof(void*)); }
-    int nGetAdr(void** ppAdr) const override { return _nAdresse(ppAdr, m_abyValeur); }
-    int nFillBuffer(void* pBuffer) const override { return _nCopiePointeur(pBuffer); }
-    int nGetDataSize(unsigned long* pnTaille) const override { return _nTaille(pnTaille, sizeof(void*)); }
-    int nGetDataAdr(void** ppAdr) const override { return _nAdresse(ppAdr, m_abyValeur); }
-    int nFillDataBuffer(void* pBuffer) const override { return _nCopiePointeur(pBuffer); }
-    // p is the object: a reference taken on it (none for null), the one held before dropped.
-    void SetValue(const void* p) override { _Remplace(static_cast<IObjetVQ*>(const_cast<void*>(p))); }
-    using CAny_Intern::SetValue;
-
-    IObjetVQ* piGet() const { return static_cast<IObjetVQ*>(_pGetPointeur()); }
-
-private:
-    int _nCopiePointeur(void* pBuffer) const {
-        memcpy(pBuffer, m_abyValeur, sizeof(void*));
-        return VQERR_OK;
-    }
-    void _Remplace(IObjetVQ* pi) {
-        IObjetVQ* piAncien = piGet();
-        // The new reference first: the object held may be the one set again.
-        if (pi != nullptr) pi->vAddRef();
-        _SetPointeur(pi);
-        if (piAncien != nullptr) piAncien->vRelease();
-    }
+// How a value takes and gives back its reference on a host object (its 1st and 2nd operations). A
+// copy carries neither the NULL nor the 0x400 flag.
+struct STLienObjetHote {
+    static constexpr int COPIE_DRAPEAUX = 0;
+    static void s_AddRef(IObjetVQ* pi) { pi->vAddRef(); }
+    static void s_Release(IObjetVQ* pi) { pi->vRelease(); }
 };
+
+template <unsigned short CODE>
+using CAny_VQObjetHote = CAny_VQReference<CODE, IObjetVQ, STLienObjetHote>;
 
 using CAny_VQOBJET_BASE = CAny_VQObjetHote<VQTYPE_OBJET_BASE>;
 using CAny_VQDINO = CAny_VQObjetHote<VQTYPE_DINO>;

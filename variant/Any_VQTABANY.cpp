@@ -32,16 +32,6 @@ void CAny_VQTABANY::Duplique(CAny* pclCible) const {
     const unsigned long n = nGetNbAny();
     _Duplique(pclCible, VQTYPE_TABANY, ptabGet(), &n);
 }
-int CAny_VQTABANY::nGetSize(unsigned long* pnTaille) const {
-    return _nTaille(pnTaille, sizeof(void*));
-}
-int CAny_VQTABANY::nGetAdr(void** ppAdr) const {
-    return _nAdresse(ppAdr, m_abyValeur);
-}
-int CAny_VQTABANY::nFillBuffer(void* pBuffer) const {
-    memcpy(pBuffer, m_abyValeur, sizeof(void*));
-    return VQERR_OK;
-}
 int CAny_VQTABANY::nGetDataSize(unsigned long* pnTaille) const {
     return _nTaille(pnTaille, nGetNbAny());
 }

@@ -7,16 +7,12 @@
 
 #include <cstdint>
 
-#include "variant/Any.h"
+#include "variant/Any_VQPointeur.h"
 
-class CAny_VQTABANY : public CAny_Intern {
+class CAny_VQTABANY : public CAny_VQPointeur {
 public:
     ~CAny_VQTABANY() override;
     void Duplique(CAny* pclCible) const override;
-    int nGetSize(unsigned long* pnTaille) const override;
-    int nGetAdr(void** ppAdr) const override;
-    // The array's pointer.
-    int nFillBuffer(void* pBuffer) const override;
     // The count; the elements have no flat data form (105).
     int nGetDataSize(unsigned long* pnTaille) const override;
     int nGetDataAdr(void** ppAdr) const override;

@@ -50,22 +50,8 @@ public:
         _Termine(n);
     }
     using CAny_Intern::SetValue;
-    int nGetPCASTR(const char** ppsz) const override {
-        if constexpr (sizeof(T) == 1) {
-            if (ppsz != nullptr) *ppsz = reinterpret_cast<const char*>(m_abyValeur);
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCASTR(ppsz);
-        }
-    }
-    int nGetPCWSTR(const wchar_t** ppsz) const override {
-        if constexpr (sizeof(T) == sizeof(wchar_t)) {
-            if (ppsz != nullptr) *ppsz = reinterpret_cast<const wchar_t*>(m_abyValeur);
-            return VQERR_OK;
-        } else {
-            return CAny_Intern::nGetPCWSTR(ppsz);
-        }
-    }
+    int nGetPCASTR(const char** ppsz) const override { return _nPointeurTexte(pszTexte(), ppsz); }
+    int nGetPCWSTR(const wchar_t** ppsz) const override { return _nPointeurTexte(pszTexte(), ppsz); }
     int nGetSTRLEN(unsigned long* pnLongueur) const override { return _nTaille(pnLongueur, nGetLongueur()); }
     int nGetUtilDataSize(unsigned long* pnTaille) const override {
         return _nTaille(pnTaille, (UTILE_EST_TEXTE ? nGetLongueur() : N) * sizeof(T));
@@ -89,6 +75,8 @@ public:
     void InitTexte(const wchar_t* psz);
 
 private:
+    // The text in the value area.
+    const T* pszTexte() const { return reinterpret_cast<const T*>(m_abyValeur); }
     // Terminator after n characters and at position N.
     void _Termine(unsigned long n) {
         _Ecrit(T(0), n * sizeof(T));

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/KXUnknown.h"
 #include "tests/host/StandInVM.h"
@@ -210,6 +211,32 @@ TEST_F(AnyVQObjetTest, LastReferenceHeldByAValueDestroysTheObject) {
     EXPECT_TRUE(bDetruit);
 }
 
+// A raw value the host hands over in the type the value already has: the object held so far is
+// given back, the new one is taken over without a reference of its own.
+TEST_F(AnyVQObjetTest, TransferIntoTheSameTypeGivesBackTheObjectHeld) {
+    for (unsigned short nType : {uint16_t{VQTYPE_MEMOIMG}, uint16_t{VQTYPE_MEMOIMG | VQTYPE_FLAG_NULL}}) {
+        SCOPED_TRACE(nType);
+        bool bAncienDetruit = false, bNouveauDetruit = false;
+        auto* pclAncien = new CCompteTest(&bAncienDetruit);
+        auto* pclNouveau = new CCompteTest(&bNouveauDetruit);
+        CAny cl;
+        cl.__SetType(VQTYPE_MEMOIMG, 0);
+        cl.pclGetValeur()->SetValue(pclAncien);
+        pclAncien->dwRelease();
+        cl.SetFlags(nType & VQTYPE_FLAG_NULL);
+
+        unsigned char abyHote[VQTAILLE_VALEUR] = {};
+        memcpy(abyHote, &pclNouveau, sizeof(pclNouveau));
+        cl.__TransfertValeurInterne(nType, abyHote);
+        EXPECT_TRUE(bAncienDetruit);
+        EXPECT_EQ(cl.nGetType(), nType);
+        EXPECT_EQ(pCellule(cl), pclNouveau);
+        EXPECT_EQ(pclNouveau->dwGetRef(), 1u);
+        cl.SetI4(0);
+        EXPECT_TRUE(bNouveauDetruit);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Host objects (108, 141-143, 111)
 // ---------------------------------------------------------------------------------------------------
@@ -314,6 +341,62 @@ TEST_F(AnyVQObjetTest, ArraysCopyTheirElements) {
     cl.SetI4(0);
     clCopie.SetI4(0);
     atab[1].SetI4(0);
+    EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
+}
+
+// A value assigned from a value that lives inside its own array, or inside an array nested in it:
+// the source must be read before the array that holds it is released.
+TEST_F(AnyVQObjetTest, AssignmentFromInsideTheTargetsOwnArray) {
+    const long nAvant = standin::nGetLiveBlocks();
+    enum eSource { ELEMENT, TABLEAU_IMBRIQUE, ELEMENT_IMBRIQUE };
+    struct Case {
+        const char* pszNom;
+        eSource eQuelle;
+        bool bParDuplique;  // the source's own copy operation rather than the assignment
+        unsigned short nTypeAttendu;
+        const char* pszAttendu;  // the 8-bit text of the copy, or of its only element
+    } aCases[] = {
+        {"element, assignment", ELEMENT, false, VQTYPE_DSTRA | VQTYPE_FLAG_NULL, "element"},
+        {"element, Duplique", ELEMENT, true, VQTYPE_DSTRA | VQTYPE_FLAG_NULL, "element"},
+        {"nested array, assignment", TABLEAU_IMBRIQUE, false, VQTYPE_TABANY, "nested"},
+        {"nested array, Duplique", TABLEAU_IMBRIQUE, true, VQTYPE_TABANY, "nested"},
+        {"element of the nested array, assignment", ELEMENT_IMBRIQUE, false, VQTYPE_DSTRA, "nested"},
+        {"element of the nested array, Duplique", ELEMENT_IMBRIQUE, true, VQTYPE_DSTRA, "nested"},
+    };
+    auto ptabDe = [](const CAny& cl) { return static_cast<const CAny_VQTABANY*>(cl.pclGetValeur())->ptabGet(); };
+    auto sTexte = [](const CAny& cl) {
+        const char* psz = nullptr;
+        return cl.pclGetValeur()->nGetPCASTR(&psz) == 0 ? std::string(psz) : std::string("<none>");
+    };
+    for (const Case& c : aCases) {
+        CAny clCible;
+        {
+            // The target is the array { I4 7, NULL DSTRA "element", array { DSTRA "nested" } }.
+            CAny atabImbrique[1];
+            atabImbrique[0].__SetType(VQTYPE_DSTRA, 0);
+            atabImbrique[0].pclGetValeur()->SetValue("nested", 6);
+            CAny atab[3];
+            atab[0].SetI4(7);
+            atab[1].__SetType(VQTYPE_DSTRA, 0);
+            atab[1].pclGetValeur()->SetValue("element", 7);
+            atab[1].SetNull(1);
+            atab[2].__SetType(VQTYPE_TABANY, 0);
+            atab[2].pclGetValeur()->SetValue(atabImbrique, 1);
+            clCible.__SetType(VQTYPE_TABANY, 0);
+            clCible.pclGetValeur()->SetValue(atab, 3);
+        }
+        CAny* ptab = ptabDe(clCible);
+        const CAny& clSource = c.eQuelle == ELEMENT            ? ptab[1]
+                               : c.eQuelle == TABLEAU_IMBRIQUE ? ptab[2]
+                                                               : ptabDe(ptab[2])[0];
+        if (c.bParDuplique)
+            clSource.pclGetValeur()->Duplique(&clCible);
+        else
+            clCible = clSource;
+        EXPECT_EQ(clCible.nGetType(), c.nTypeAttendu) << c.pszNom;
+        const CAny& clTexte = c.eQuelle == TABLEAU_IMBRIQUE ? ptabDe(clCible)[0] : clCible;
+        EXPECT_EQ(sTexte(clTexte), c.pszAttendu) << c.pszNom;
+    }
     EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
 }
 
