@@ -49,12 +49,12 @@ enum eINFORMATION_HOST : intptr_t {
 // length). Results: 0 success, any other value an error code that callers pass on unchanged.
 class IStrMemAlloc {
 public:
-    virtual int vnGetVersionIStrMemAlloc() = 0;                                              // 0
-    virtual int vnAllocStrMem(unsigned char** ppbyBlock, size_t nBytes) = 0;                 // 1
-    virtual int vnReallocStrMem(unsigned char** ppbyBlock, size_t nBytes) = 0;               // 2
-    virtual void vReleaseStrMem(unsigned char* pbyBlock) = 0;                                // 3
-    virtual int vnAllocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0;   // 4
-    virtual int vnReallocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0; // 5
+    virtual int vnGetVersionIStrMemAlloc() = 0;                                                     // 0
+    virtual int vnAllocStrMem(unsigned char** ppbyBlock, size_t nBytes) = 0;                        // 1
+    virtual int vnReallocStrMem(unsigned char** ppbyBlock, size_t nBytes) = 0;                      // 2
+    virtual void vReleaseStrMem(unsigned char* pbyBlock) = 0;                                       // 3
+    virtual int vnAllocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0;    // 4
+    virtual int vnReallocStrMemEx(unsigned char** ppbyBlock, size_t nBytes, unsigned dwFlags) = 0;  // 5
 
     // Not slots: the library's own entry to the two allocating slots (core/BaseStrMem.cpp). They ask
     // the version first; from version 2 the Ex form receives the flags, below it the plain form.
@@ -70,28 +70,28 @@ protected:
 // (0 = nothing); with a null destination and size 0 it answers the length needed.
 class IInfoLocale {
 public:
-    virtual void vReserved0() = 0;                                                           // 0
-    virtual void vReserved1() = 0;                                                           // 1
-    virtual int vnGetCurrentCharset() = 0;                                                   // 2
-    virtual int vnGetCurrentCodePage() = 0;                                                  // 3
-    virtual unsigned vdwGetCurrentLocale() = 0;                                              // 4
+    virtual void vReserved0() = 0;               // 0
+    virtual void vReserved1() = 0;               // 1
+    virtual int vnGetCurrentCharset() = 0;       // 2
+    virtual int vnGetCurrentCodePage() = 0;      // 3
+    virtual unsigned vdwGetCurrentLocale() = 0;  // 4
     virtual int vnCompareA(unsigned dwLocale, unsigned dwFlags, const char* psz1, int n1, const char* psz2,
-                           int n2) = 0;                                                      // 5
+                           int n2) = 0;  // 5
     virtual int vnCompareW(unsigned dwLocale, unsigned dwFlags, const wchar_t* psz1, int n1, const wchar_t* psz2,
-                           int n2) = 0;                                                      // 6
-    virtual int vnCompareCurrentA(unsigned dwFlags, const char* psz1, int n1, const char* psz2, int n2) = 0;   // 7
+                           int n2) = 0;                                                                       // 6
+    virtual int vnCompareCurrentA(unsigned dwFlags, const char* psz1, int n1, const char* psz2, int n2) = 0;  // 7
     virtual int vnCompareCurrentW(unsigned dwFlags, const wchar_t* psz1, int n1, const wchar_t* psz2,
-                                  int n2) = 0;                                               // 8
-    virtual int vnSortKeyA(unsigned dwLocale, char* pszDest, int nDestSize, const char* pszSrc, int nSrc) = 0; // 9
-    virtual void vReserved10() = 0;                                                          // 10
+                                  int n2) = 0;                                                                  // 8
+    virtual int vnSortKeyA(unsigned dwLocale, char* pszDest, int nDestSize, const char* pszSrc, int nSrc) = 0;  // 9
+    virtual void vReserved10() = 0;                                                                             // 10
     virtual int vnMapA(unsigned dwLocale, unsigned dwFlags, char* pszDest, int nDestSize, const char* pszSrc,
-                       int nSrc) = 0;                                                        // 11
+                       int nSrc) = 0;  // 11
     virtual int vnMapW(unsigned dwLocale, unsigned dwFlags, wchar_t* pszDest, int nDestSize, const wchar_t* pszSrc,
-                       int nSrc) = 0;                                                        // 12
-    virtual int vnMapCurrentA(unsigned dwFlags, char* pszDest, int nDestSize, const char* pszSrc, int nSrc) = 0; // 13
+                       int nSrc) = 0;                                                                             // 12
+    virtual int vnMapCurrentA(unsigned dwFlags, char* pszDest, int nDestSize, const char* pszSrc, int nSrc) = 0;  // 13
     virtual int vnMapCurrentW(unsigned dwFlags, wchar_t* pszDest, int nDestSize, const wchar_t* pszSrc,
-                              int nSrc) = 0;                                                 // 14
-    virtual unsigned vdwGetCurrentLocaleSafe() = 0;                                          // 15
+                              int nSrc) = 0;         // 14
+    virtual unsigned vdwGetCurrentLocaleSafe() = 0;  // 15
 
 protected:
     ~IInfoLocale() = default;

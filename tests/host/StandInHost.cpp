@@ -29,7 +29,7 @@ static_assert(sizeof(stHeader) == 16);
 class CStandInAllocator final : public IStrMemAlloc {
 public:
     int m_nVersion = 2;
-    int m_nRefuseIn = 0;   // countdown of requests before the refused one; 0 = never refuse
+    int m_nRefuseIn = 0;  // countdown of requests before the refused one; 0 = never refuse
     int m_nRefuseCode = 100;
     long m_anSlotCalls[6] = {};
     long m_nNonZeroFlags = 0;
@@ -107,7 +107,8 @@ CStandInAllocator g_clAllocator;
 // Base letter of the Latin-1 and Latin Extended-A letters with diacritics (0 = none).
 const char* const g_pszBaseC0 = "AAAAAA\0CEEEEIIII\0NOOOOO\0OUUUUY\0\0aaaaaa\0ceeeeiiii\0nooooo\0ouuuuy\0y";
 const char* const g_pszBase100 =
-    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi\0\0JjKk\0LlLlLlLlLlNnNnNn\0\0\0OoOoOo\0\0RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZz\0";
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIi\0\0JjKk\0LlLlLlLlLlNnNnNn\0\0\0OoOoOo\0\0RrRrRrSsSsSsSsTtTtTtUu"
+    "UuUuUuUuUuWwYyYZzZzZz\0";
 
 wchar_t wBase(wchar_t c) {
     if (c >= 0xC0 && c <= 0xFF) {
@@ -254,8 +255,7 @@ struct stPileC {
     int32_t nCapacity;
     int32_t n20;
 };
-static_assert(offsetof(stPileC, pszBuffer) == 8 && offsetof(stPileC, nCapacity) == 16 &&
-              offsetof(stPileC, n20) == 20);
+static_assert(offsetof(stPileC, pszBuffer) == 8 && offsetof(stPileC, nCapacity) == 16 && offsetof(stPileC, n20) == 20);
 
 void ResetInformation() {
     for (auto& n : g_anInformation) n = 0;
@@ -335,7 +335,9 @@ void* hGetModule() {
     return h;
 }
 
-intptr_t& rInformation(int nInfo) { return g_anInformation[nInfo & 15]; }
+intptr_t& rInformation(int nInfo) {
+    return g_anInformation[nInfo & 15];
+}
 std::vector<stExecutionCall> GetExecutionCalls() {
     std::lock_guard lock(g_mutex);
     return g_tabExecutionCalls;
@@ -344,12 +346,22 @@ void ClearExecutionCalls() {
     std::lock_guard lock(g_mutex);
     g_tabExecutionCalls.clear();
 }
-void SetPileCAnswer(int nAnswer) { g_nPileCAnswer = nAnswer; }
-void SetGlobalFactoryVersion(int nVersion) { g_clFactory.m_nVersion = nVersion; }
-int nGetGlobalFactoryCalls() { return g_clFactory.m_nCalls; }
+void SetPileCAnswer(int nAnswer) {
+    g_nPileCAnswer = nAnswer;
+}
+void SetGlobalFactoryVersion(int nVersion) {
+    g_clFactory.m_nVersion = nVersion;
+}
+int nGetGlobalFactoryCalls() {
+    return g_clFactory.m_nCalls;
+}
 
-IStrMemAlloc* piGetAllocator() { return &g_clAllocator; }
-void SetAllocatorVersion(int nVersion) { g_clAllocator.m_nVersion = nVersion; }
+IStrMemAlloc* piGetAllocator() {
+    return &g_clAllocator;
+}
+void SetAllocatorVersion(int nVersion) {
+    g_clAllocator.m_nVersion = nVersion;
+}
 void RefuseAllocation(int nNth, int nCode) {
     std::lock_guard lock(g_mutex);
     g_clAllocator.m_nRefuseIn = nNth;
@@ -359,11 +371,19 @@ long nGetLiveBlocks() {
     std::lock_guard lock(g_mutex);
     return static_cast<long>(g_clAllocator.m_setLive.size());
 }
-long nGetBadReleases() { return g_clAllocator.m_nBadReleases; }
-long nGetSlotCalls(int nSlot) { return g_clAllocator.m_anSlotCalls[nSlot % 6]; }
-long nGetNonZeroFlags() { return g_clAllocator.m_nNonZeroFlags; }
+long nGetBadReleases() {
+    return g_clAllocator.m_nBadReleases;
+}
+long nGetSlotCalls(int nSlot) {
+    return g_clAllocator.m_anSlotCalls[nSlot % 6];
+}
+long nGetNonZeroFlags() {
+    return g_clAllocator.m_nNonZeroFlags;
+}
 
-IInfoLocale* piGetInfoLocale() { return &g_clLocale; }
+IInfoLocale* piGetInfoLocale() {
+    return &g_clLocale;
+}
 std::vector<stLocaleCall> GetLocaleCalls() {
     std::lock_guard lock(g_mutex);
     return g_clLocale.m_tabCalls;
@@ -372,16 +392,26 @@ void ClearLocaleCalls() {
     std::lock_guard lock(g_mutex);
     g_clLocale.m_tabCalls.clear();
 }
-void SetCodePage(int nCodePage) { g_clLocale.m_nCodePage = nCodePage; }
-void SetCharset(int nCharset) { g_clLocale.m_nCharset = nCharset; }
-void SetCurrentLocale(unsigned dwLocale) { g_clLocale.m_dwLocale = dwLocale; }
+void SetCodePage(int nCodePage) {
+    g_clLocale.m_nCodePage = nCodePage;
+}
+void SetCharset(int nCharset) {
+    g_clLocale.m_nCharset = nCharset;
+}
+void SetCurrentLocale(unsigned dwLocale) {
+    g_clLocale.m_dwLocale = dwLocale;
+}
 
-PFNLOADSTRINGKXM pfnGetLoadString() { return &nLoadString; }
+PFNLOADSTRINGKXM pfnGetLoadString() {
+    return &nLoadString;
+}
 void SetMessageText(uint32_t nId, const std::wstring& sText) {
     std::lock_guard lock(g_mutex);
     g_mapMessages[nId] = sText;
 }
-void SetMessageDefault(bool bAnswerHashId) { g_bMessageHashId = bAnswerHashId; }
+void SetMessageDefault(bool bAnswerHashId) {
+    g_bMessageHashId = bAnswerHashId;
+}
 std::vector<std::pair<uint32_t, int>> GetMessageCalls() {
     std::lock_guard lock(g_mutex);
     return g_tabMessageCalls;

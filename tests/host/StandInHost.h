@@ -21,9 +21,9 @@ struct stExecutionCall {
 };
 
 struct stLocaleCall {
-    int nPosition;       // position of the operation in the locale services
-    unsigned dwLocale;   // locale passed (0 for the current-locale forms)
-    unsigned dwFlags;    // flags passed (0 where the operation takes none)
+    int nPosition;      // position of the operation in the locale services
+    unsigned dwLocale;  // locale passed (0 for the current-locale forms)
+    unsigned dwFlags;   // flags passed (0 where the operation takes none)
 };
 
 // Puts every setting back to its default and clears every record (not the live blocks).
@@ -48,8 +48,8 @@ STANDIN_API long nGetLiveBlocks();
 // Misuses of the allocator: releases of unknown blocks or of blocks whose count is not 0, and
 // reallocations of blocks whose count is not 1 (still shared).
 STANDIN_API long nGetBadReleases();
-STANDIN_API long nGetSlotCalls(int nSlot); // calls of slot 0 to 5 since Reset
-STANDIN_API long nGetNonZeroFlags();       // Ex calls whose flags were not 0
+STANDIN_API long nGetSlotCalls(int nSlot);  // calls of slot 0 to 5 since Reset
+STANDIN_API long nGetNonZeroFlags();        // Ex calls whose flags were not 0
 
 // Locale services.
 STANDIN_API IInfoLocale* piGetInfoLocale();
@@ -62,7 +62,7 @@ STANDIN_API void SetCurrentLocale(unsigned dwLocale);
 // Message-text callback.
 STANDIN_API PFNLOADSTRINGKXM pfnGetLoadString();
 STANDIN_API void SetMessageText(uint32_t nId, const std::wstring& sText);
-STANDIN_API void SetMessageDefault(bool bAnswerHashId);  // unknown ids: "#<id>" or no text
+STANDIN_API void SetMessageDefault(bool bAnswerHashId);               // unknown ids: "#<id>" or no text
 STANDIN_API std::vector<std::pair<uint32_t, int>> GetMessageCalls();  // (id, capacity)
 
 // Folding used by both compare and map: the same rule or string-keyed tables would miss.
