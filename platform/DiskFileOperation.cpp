@@ -20,24 +20,18 @@
 #include "core/XError.h"
 #include "core/XYString.h"
 #include "platform/DiskFile.h"
+#include "platform/DiskFileInternal.h"
 #include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {
 
-constexpr uint32_t DISKFILE_PATH_BUFFER = CDiskFile::s_nMaxPath + 1;
 // Copies between files by name go in chunks of this size.
 constexpr uint32_t DISKFILE_COPY_BLOCK = 4096;
 // Attribute word: the type bits (without the FIFO bit) and the nine permission bits of st_mode, and
 // the hidden bit for a name that starts with '.'.
 constexpr uint32_t DISKFILE_ATTRIBUTE_MODE_MASK = 0xE1FF;
 constexpr uint32_t DISKFILE_ATTRIBUTE_HIDDEN = 0x80000000u;
-
-CTString _clSlashed(const wchar_t* pszName) {
-    CTString clName(pszName);
-    clName.Remplace(L'\\', L'/');
-    return clName;
-}
 
 // Ends a toolbox operation: a success clears the error object; a failure fills it with level 3,
 // errno, this library's module, the user message with its arguments and the file items. errno is

@@ -19,13 +19,11 @@
 #include "core/XError.h"
 #include "core/XYString.h"
 #include "platform/DiskFile.h"
+#include "platform/DiskFileInternal.h"
 #include "platform/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 namespace {
-
-// The library's buffers for one path: 260 characters and a terminator.
-constexpr uint32_t DISKFILE_PATH_BUFFER = CDiskFile::s_nMaxPath + 1;
 
 template <typename T>
 T* _pszReplaceChar(T* psz, T cFind, T cReplace) {
@@ -42,13 +40,6 @@ bool _bIsSeparator(wchar_t c) {
 
 size_t _nLen(const wchar_t* psz) {
     return psz != nullptr ? wcslen(psz) : 0;
-}
-
-// A private copy of a name with slashes for backslashes (null gives the empty string).
-CTString _clSlashed(const wchar_t* pszName) {
-    CTString clName(pszName);
-    clName.Remplace(L'\\', L'/');
-    return clName;
 }
 
 // Copies a text into a caller buffer of nSize characters when it fits whole; FALSE otherwise, with

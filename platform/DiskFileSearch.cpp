@@ -16,6 +16,7 @@
 #include "core/TString.h"
 #include "core/XError.h"
 #include "platform/DiskFile.h"
+#include "platform/DiskFileInternal.h"
 #include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 #include "platform/WinProcess.h"
@@ -24,19 +25,12 @@ namespace {
 
 using FINDDATA = CDiskFile::_stXFINDDATA;
 
-constexpr uint32_t DISKFILE_PATH_BUFFER = CDiskFile::s_nMaxPath + 1;
 constexpr uint32_t DISKFILE_ATTRIBUTE_DIRECTORY = 0x4000;
 // The type bits of an attribute word: sockets and block devices share the directory bit, so a
 // directory to descend into is one whose type is exactly that.
 constexpr uint32_t DISKFILE_ATTRIBUTE_TYPE = 0xF000;
 // Entry names are at most 255 bytes: their wide form always fits here, on the stack.
 constexpr int DISKFILE_STACK_NAME = 1023;
-
-CTString _clSlashed(const wchar_t* pszName) {
-    CTString clName(pszName);
-    clName.Remplace(L'\\', L'/');
-    return clName;
-}
 
 bool _bIsDirectoryType(uint32_t dwAttributes) {
     return (dwAttributes & DISKFILE_ATTRIBUTE_TYPE) == DISKFILE_ATTRIBUTE_DIRECTORY;

@@ -14,6 +14,7 @@
 #include "core/TString.h"
 #include "core/XError.h"
 #include "platform/DiskFile.h"
+#include "platform/DiskFileInternal.h"
 #include "platform/WinCodePage.h"
 
 namespace {
@@ -46,13 +47,6 @@ R _xWithUTF8(const wchar_t* pszPath, R xFailure, F fn) {
         errno = nSaved;
     }
     return xResult;
-}
-
-// The path as the file system takes it: backslashes become slashes (in a private copy).
-CTString _clSlashed(const wchar_t* pszPath) {
-    CTString clPath(pszPath);
-    clPath.Remplace(L'\\', L'/');
-    return clPath;
 }
 
 // UTF-8 text into a wide buffer of nSize characters; FALSE (buffer emptied) when it does not fit.
