@@ -16,6 +16,7 @@
 #include "core/TString.h"
 #include "core/TStringFormatMessage.h"
 #include "tests/host/StandInHost.h"
+#include "tests/host/TempDir.h"
 #include "tests/host/TestSupport.h"
 
 namespace {
@@ -191,8 +192,9 @@ TEST_F(TStringFormatTest, CaseInsensitiveComparisons) {
 // ------------------------------------------------------------------------------------- files
 
 TEST_F(TStringFormatTest, TemporaryFileNames) {
-    char szDir[] = "/tmp/kxtstrXXXXXX";
-    ASSERT_NE(mkdtemp(szDir), nullptr);
+    CTempDir clDir("kxtstr");
+    ASSERT_TRUE(clDir.bMade());
+    const char* szDir = clDir.sPath().c_str();
     const char* pszOld = getenv("TMPDIR");
     std::string sOld = pszOld != nullptr ? pszOld : "";
     setenv("TMPDIR", szDir, 1);
@@ -211,7 +213,6 @@ TEST_F(TStringFormatTest, TemporaryFileNames) {
         setenv("TMPDIR", sOld.c_str(), 1);
     else
         unsetenv("TMPDIR");
-    rmdir(szDir);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Helpers of the disk-file tests: a temporary directory made with mkdtemp and removed afterwards,
-// plain file access that bypasses the library, reading what a failure report holds, and running a
-// piece of code in a second process (record locks only conflict between processes).
+// Helpers of the disk-file tests: the temporary-directory fixture with plain file access that bypasses
+// the library (tests/host/TempDir.h), reading what a failure report holds, and running a piece of
+// code in a second process (record locks only conflict between processes).
 #pragma once
 
 #include <fcntl.h>
@@ -16,40 +16,7 @@
 #include <string>
 
 #include "core/XError.h"
-
-class CTempDirTest : public testing::Test {
-protected:
-    void SetUp() override {
-        char szTemplate[] = "/tmp/kxdiskfileXXXXXX";
-        ASSERT_NE(mkdtemp(szTemplate), nullptr);
-        m_sDir = szTemplate;
-        m_wsDir = std::wstring(m_sDir.begin(), m_sDir.end());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(m_sDir, ec);
-    }
-
-    // Paths inside the temporary directory, 8-bit (ASCII names) and wide.
-    std::string sPath(const std::string& sName) const { return m_sDir + "/" + sName; }
-    std::wstring wsPath(const std::wstring& sName) const { return m_wsDir + L"/" + sName; }
-
-    static void WriteFile(const std::string& sPath, const std::string& sData) {
-        std::ofstream os(sPath, std::ios::binary | std::ios::trunc);
-        os.write(sData.data(), static_cast<std::streamsize>(sData.size()));
-    }
-    static std::string sReadFile(const std::string& sPath) {
-        std::ifstream is(sPath, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>());
-    }
-    static bool bExists(const std::string& sPath) {
-        struct stat st;
-        return lstat(sPath.c_str(), &st) == 0;
-    }
-
-    std::string m_sDir;
-    std::wstring m_wsDir;
-};
+#include "tests/host/TempDir.h"
 
 // The failure report's source-file item, or "<none>".
 inline std::wstring wsSourceFile(const CXError* pclErr) {

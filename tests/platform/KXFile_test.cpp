@@ -12,7 +12,7 @@
 
 #include "core/XError.h"
 #include "tests/core/VirtualSlot.h"
-#include "tests/platform/FileTestDir.h"
+#include "tests/host/TempDir.h"
 #include "tests/platform/FileTestStream.h"
 
 namespace {
@@ -43,7 +43,7 @@ Bytes operator+(Bytes a, const Bytes& b) {
     return a;
 }
 
-class KXFileTest : public CFileTestDir {
+class KXFileTest : public CTempDirTest {
 protected:
     static int bOpenExisting(CKXFile& clFile, const std::wstring& sName) {
         return clFile.bOpen(sName.c_str(), IXStream::eFormatDefault, IXStream::eAccessRead, IXStream::eShareNone,

@@ -13,7 +13,7 @@
 
 #include "core/TString.h"
 #include "tests/core/VirtualSlot.h"
-#include "tests/platform/FileTestDir.h"
+#include "tests/host/TempDir.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ const std::vector<Message> s_aMessages = {
     {300, "three hundred"}, {5, "five"}, {0x80000000u, "high bit"}, {1, "one"}, {0xFFFFFFFFu, "last"}, {7, ""},
 };
 
-class KXMFileTest : public CFileTestDir {
+class KXMFileTest : public CTempDirTest {
 protected:
     static int bOpen(CKXMFile& clFile, const std::wstring& sName) {
         return clFile.bOpen(sName.c_str(), IXStream::eFormatDefault, IXStream::eAccessRead, IXStream::eShareNone,

@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 
+#include "tests/host/TempDir.h"
+
 namespace {
 
 // Sets TZ for one test and puts the previous value back.
@@ -298,24 +300,17 @@ TEST(WinTime, TimeToFileTime) {
     TimeToFileTime(0, nullptr);  // nothing to write
 }
 
-class WinFileTimeTest : public testing::Test {
+class WinFileTimeTest : public CTempDirTest {
 protected:
     void SetUp() override {
-        char szTemplate[] = "/tmp/kxfiletimeXXXXXX";
-        ASSERT_NE(mkdtemp(szTemplate), nullptr);
-        m_sDir = szTemplate;
+        CTempDirTest::SetUp();
         m_sFile = m_sDir + "/daté.txt";  // a name that is not ASCII goes through UTF-8
         int fd = open(m_sFile.c_str(), O_CREAT | O_WRONLY, 0644);
         ASSERT_GE(fd, 0);
         close(fd);
     }
-    void TearDown() override {
-        unlink(m_sFile.c_str());
-        rmdir(m_sDir.c_str());
-    }
     std::wstring sWideFile() const { return std::wstring(m_sDir.begin(), m_sDir.end()) + L"/dat\u00e9.txt"; }
 
-    std::string m_sDir;
     std::string m_sFile;
 };
 

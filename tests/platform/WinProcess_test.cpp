@@ -23,6 +23,7 @@
 #include <string>
 
 #include "tests/host/StandInHost.h"
+#include "tests/host/TempDir.h"
 #include "tests/host/TestSupport.h"
 
 namespace {
@@ -37,22 +38,6 @@ std::string sReadFile(const std::string& sPath) {
     ss << f.rdbuf();
     return ss.str();
 }
-
-// A temporary directory removed with its files at the end of the test.
-class CTempDir {
-public:
-    CTempDir() {
-        char sz[] = "/tmp/kxprocessXXXXXX";
-        if (mkdtemp(sz) != nullptr) m_sPath = sz;
-    }
-    ~CTempDir() {
-        if (!m_sPath.empty()) system(("rm -rf '" + m_sPath + "'").c_str());
-    }
-    const std::string& sPath() const { return m_sPath; }
-
-private:
-    std::string m_sPath;
-};
 
 // ---- The running program ----
 

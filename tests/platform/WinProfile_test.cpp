@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/host/TempDir.h"
 #include "tests/platform/FileOfBytes.h"
 
 namespace {
@@ -60,18 +61,14 @@ std::string sPasswordHome() {
     return p != nullptr ? p->pw_dir : "";
 }
 
-class WinProfileTest : public testing::Test {
+class WinProfileTest : public CTempDirTest {
 protected:
     void SetUp() override {
-        char sz[] = "/tmp/kxprofileXXXXXX";
-        ASSERT_NE(mkdtemp(sz), nullptr);
-        m_sDir = sz;
+        CTempDirTest::SetUp();
         m_sFile = m_sDir + "/test.ini";
         m_wsFile = sWide(m_sFile);
     }
-    void TearDown() override { system(("rm -rf '" + m_sDir + "'").c_str()); }
 
-    std::string m_sDir;
     std::string m_sFile;
     std::wstring m_wsFile;
 };

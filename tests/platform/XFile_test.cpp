@@ -13,7 +13,7 @@
 #include "core/XError.h"
 #include "platform/DiskFile.h"
 #include "tests/core/VirtualSlot.h"
-#include "tests/platform/FileTestDir.h"
+#include "tests/host/TempDir.h"
 #include "tests/platform/FileTestStream.h"
 
 namespace {
@@ -36,7 +36,7 @@ public:
     }
 };
 
-class XFileDiskTest : public CFileTestDir {};
+class XFileDiskTest : public CTempDirTest {};
 
 }  // namespace
 
