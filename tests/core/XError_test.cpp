@@ -12,6 +12,7 @@
 #include "core/DLLRes.h"
 #include "core/MyModuleInfo.h"
 #include "core/XErrorModule.h"
+#include "tests/core/VirtualSlot.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -542,28 +543,21 @@ TEST_F(XErrorTest, StringOperations) {
 }
 
 // The host calls the error object through its virtual table: the slot of every virtual operation
-// is fixed. (A pointer to a virtual member holds 1 + the slot's byte offset in the table.)
-template <typename M>
-long nSlotOf(M pm) {
-    static_assert(sizeof(M) == 2 * sizeof(ptrdiff_t));
-    ptrdiff_t an[2];
-    memcpy(an, &pm, sizeof(an));
-    return (an[0] - 1) / static_cast<ptrdiff_t>(sizeof(void*));
-}
+// is fixed.
 
 TEST(XErrorLayoutTest, VirtualSlots) {
     typedef wchar_t* (CXError::*PFNREALLOCTEXT)(wchar_t**, const wchar_t*);
     typedef wchar_t* (CXError::*PFNREALLOCSIZE)(wchar_t**, size_t);
-    EXPECT_EQ(nSlotOf(&CKXUnknown::dwRelease), 2);
-    EXPECT_EQ(nSlotOf(&CXError::dwRelease), 2);
-    EXPECT_EQ(nSlotOf(&CXError::__vpszAllocString), 3);
-    EXPECT_EQ(nSlotOf(static_cast<PFNREALLOCTEXT>(&CXError::__vpszReallocString)), 4);
-    EXPECT_EQ(nSlotOf(static_cast<PFNREALLOCSIZE>(&CXError::__vpszReallocString)), 5);
-    EXPECT_EQ(nSlotOf(&CXError::__vpszConcatString), 6);
-    EXPECT_EQ(nSlotOf(&CXError::__vDeleteString), 7);
-    EXPECT_EQ(nSlotOf(&CXError::__AddSubError), 8);
-    EXPECT_EQ(nSlotOf(&CXError::__DeleteAllSubError), 9);
-    EXPECT_EQ(nSlotOf(&CXError::vCopy), 10);
+    EXPECT_EQ(SlotOf(&CKXUnknown::dwRelease), 2);
+    EXPECT_EQ(SlotOf(&CXError::dwRelease), 2);
+    EXPECT_EQ(SlotOf(&CXError::__vpszAllocString), 3);
+    EXPECT_EQ(SlotOf(static_cast<PFNREALLOCTEXT>(&CXError::__vpszReallocString)), 4);
+    EXPECT_EQ(SlotOf(static_cast<PFNREALLOCSIZE>(&CXError::__vpszReallocString)), 5);
+    EXPECT_EQ(SlotOf(&CXError::__vpszConcatString), 6);
+    EXPECT_EQ(SlotOf(&CXError::__vDeleteString), 7);
+    EXPECT_EQ(SlotOf(&CXError::__AddSubError), 8);
+    EXPECT_EQ(SlotOf(&CXError::__DeleteAllSubError), 9);
+    EXPECT_EQ(SlotOf(&CXError::vCopy), 10);
 }
 
 }  // namespace
