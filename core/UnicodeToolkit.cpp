@@ -9,6 +9,7 @@
 #include <cwctype>
 
 #include "platform/WinCodePage.h"
+#include "platform/WinFormat.h"
 
 const unsigned char TabUTF8len[64] = {
     1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x00-0x3F
@@ -769,34 +770,6 @@ wchar_t* pszCSTR2XSTR(const char* s, int n, int codePage) {
 
 namespace {
 
-template <class T>
-T* _pszEcritNombre(unsigned long v, T* dst, int radix) {
-    if (radix < 2 || radix > 36) {
-        dst[0] = 0;
-        return dst;
-    }
-    T aChiffres[64];
-    int n = 0;
-    do {
-        const unsigned d = static_cast<unsigned>(v % static_cast<unsigned>(radix));
-        aChiffres[n++] = static_cast<T>(d < 10 ? '0' + d : 'a' + d - 10);
-        v /= static_cast<unsigned>(radix);
-    } while (v);
-    for (int i = 0; i < n; ++i) dst[i] = aChiffres[n - 1 - i];
-    dst[n] = 0;
-    return dst;
-}
-
-template <class T>
-T* _pszEcritNombreSigne(long v, T* dst, int radix) {
-    if (v < 0 && radix >= 2 && radix <= 36) {
-        dst[0] = '-';
-        _pszEcritNombre(0UL - static_cast<unsigned long>(v), dst + 1, radix);
-        return dst;
-    }
-    return _pszEcritNombre(static_cast<unsigned long>(v), dst, radix);
-}
-
 // The first 99 characters of a wide text as bytes: what a number parser needs (it reads ASCII).
 void _Vers8Bits(const wchar_t* s, char (&aBuffer)[100]) {
     int i = 0;
@@ -807,17 +780,18 @@ void _Vers8Bits(const wchar_t* s, char (&aBuffer)[100]) {
 
 }  // namespace
 
+// The number writers of the Windows emulation do the work: the same digits, sign and radix rule.
 wchar_t* _ui64towOrl(unsigned long v, wchar_t* dst, int radix) {
-    return _pszEcritNombre(v, dst, radix);
+    return ultow(v, dst, radix);
 }
 char* _ui64toaOrl(unsigned long v, char* dst, int radix) {
-    return _pszEcritNombre(v, dst, radix);
+    return ultoa(v, dst, radix);
 }
 wchar_t* _i64towOrl(long v, wchar_t* dst, int radix) {
-    return _pszEcritNombreSigne(v, dst, radix);
+    return ltow(v, dst, radix);
 }
 char* _i64toaOrl(long v, char* dst, int radix) {
-    return _pszEcritNombreSigne(v, dst, radix);
+    return ltoa(v, dst, radix);
 }
 
 long _wtoi64Orl(const wchar_t* s) {
