@@ -28,5 +28,5 @@ private:
     uint32_t m_adwEtat[4];
     uint32_t m_adwNbBits[2];  // count of bits added: low word, high word
     unsigned char m_abyBloc[MD5_TAILLE_BLOC];
-    int m_bDonnees;           // data were added since the last reset
+    int m_bDonnees;  // data were added since the last reset
 };

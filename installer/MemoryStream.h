@@ -13,18 +13,18 @@ class CMemoryStream : public IXStream {
 public:
     // State of the stream.
     enum : uint8_t {
-        eEtatInactif = 0,         // nothing open
-        eEtatAssocie = 1,         // a caller's block is attached, not yet opened
-        eEtatOuvertPropre = 2,    // open on memory of its own
-        eEtatOuvertAssocie = 3,   // open on the attached block
+        eEtatInactif = 0,        // nothing open
+        eEtatAssocie = 1,        // a caller's block is attached, not yet opened
+        eEtatOuvertPropre = 2,   // open on memory of its own
+        eEtatOuvertAssocie = 3,  // open on the attached block
     };
     // Bits of the mode byte.
     enum : uint8_t {
         eModeLecture = 0x01,
         eModeEcriture = 0x02,
-        eModeAssocie = 0x04,      // the block is the caller's
-        eModePropre = 0x08,       // the block is ours (freed by __DeleteMemory and the destructor)
-        eModeExpansion = 0x10,    // a seek past the end grows the memory
+        eModeAssocie = 0x04,    // the block is the caller's
+        eModePropre = 0x08,     // the block is ours (freed by __DeleteMemory and the destructor)
+        eModeExpansion = 0x10,  // a seek past the end grows the memory
     };
 
     CMemoryStream();

@@ -17,11 +17,11 @@ public:
     virtual void* pQueryProxy() = 0;                                // 10
     virtual void AddData(const void* pData, uint32_t nLength) = 0;  // 11
     // Writes dwGetDigestSize() bytes and resets the digest.
-    virtual void FinalDigest(unsigned char* pbyDigest) = 0;   // 12
-    virtual void Reset() = 0;                                 // 13
-    virtual uint32_t dwGetBlockSize() = 0;                    // 14
-    virtual uint32_t dwGetDigestSize() = 0;                   // 15
-    virtual int bHasKey() = 0;                                // 16
+    virtual void FinalDigest(unsigned char* pbyDigest) = 0;       // 12
+    virtual void Reset() = 0;                                     // 13
+    virtual uint32_t dwGetBlockSize() = 0;                        // 14
+    virtual uint32_t dwGetDigestSize() = 0;                       // 15
+    virtual int bHasKey() = 0;                                    // 16
     virtual void SetKey(const void* pKey, uint32_t nLength) = 0;  // 17
 
     // Digest of a whole file's bytes into pbyDigest (dwGetDigestSize() bytes). False when the file

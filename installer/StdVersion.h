@@ -6,9 +6,9 @@
 
 class IStdVersion {
 public:
-    virtual int nGetVersion() = 0;       // 0
-    virtual int nGetCompatSince() = 0;   // 1
-    virtual int nGetDllNum() = 0;        // 2
+    virtual int nGetVersion() = 0;             // 0
+    virtual int nGetCompatSince() = 0;         // 1
+    virtual int nGetDllNum() = 0;              // 2
     virtual void vEmptyMethodStdVersion3() {}  // 3
     virtual void vEmptyMethodStdVersion4() {}  // 4
     virtual void vEmptyMethodStdVersion5() {}  // 5

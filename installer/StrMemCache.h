@@ -55,6 +55,9 @@ protected:
     bool _bRange(STStrMemBlock* pstBlock);
 
 private:
+    // The list and count of a cached capacity; false for any other capacity.
+    bool _bListe(uint32_t nCapacity, STStrMemBlock*** pppstListe, int** ppnCompte);
+
     STStrMemBlock* m_pstLibre100 = nullptr;
     int m_nLibre100 = 0;
     STStrMemBlock* m_pstLibre996 = nullptr;
