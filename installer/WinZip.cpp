@@ -350,8 +350,7 @@ int CWinZip::_nLitEnteteCentral(uint64_t ulPosition, _stFICZIP* pst, uint64_t* p
     }
 
     if (pst->nSizeFileComment != 0) {
-        pst->pszCommentaire =
-            static_cast<wchar_t*>(XMALLOC_pNew((_stFICZIP::s_nMaxNom + 1) * sizeof(wchar_t)));
+        pst->pszCommentaire = static_cast<wchar_t*>(XMALLOC_pNew((_stFICZIP::s_nMaxNom + 1) * sizeof(wchar_t)));
         if (pst->pszCommentaire == nullptr) return ZIP_BADZIPFILE;
         ConvertitTexte(pbyCommentaire, pst->nSizeFileComment, false, pst->pszCommentaire, _stFICZIP::s_nMaxNom);
     }
@@ -484,8 +483,8 @@ int CWinZip::OpenCurrentFileInZip() {
         uint8_t aby[TAILLE_ENTETE_CRYPT];
         for (uint32_t i = 0; i < TAILLE_ENTETE_CRYPT; i++) aby[i] = static_cast<uint8_t>(pst->adwCryptHeader[i]);
         DecryptBuffer(aby, TAILLE_ENTETE_CRYPT);
-        uint8_t byAttendu = (pst->ulFlag & 8) != 0 ? static_cast<uint8_t>(pst->ulDosDate >> 8)
-                                                   : static_cast<uint8_t>(pst->ulCRC >> 24);
+        uint8_t byAttendu =
+            (pst->ulFlag & 8) != 0 ? static_cast<uint8_t>(pst->ulDosDate >> 8) : static_cast<uint8_t>(pst->ulCRC >> 24);
         if (aby[TAILLE_ENTETE_CRYPT - 1] != byAttendu) return ZIP_BADPASSWORD;
     }
     m_dwCRCAttendu = static_cast<uint32_t>(pst->ulCRC);
@@ -501,8 +500,8 @@ int CWinZip::OpenCurrentFileInZip() {
     }
     m_ulResteCompresse = pst->ulCompressedSize - (m_bCrypte ? TAILLE_ENTETE_CRYPT : 0);
     m_ulResteNonCompresse = pst->ulUncompressedSize;
-    m_ulPosDonnees = m_ulOffsetExtraLocal + m_nTailleExtraLocal + (m_bCrypte ? TAILLE_ENTETE_CRYPT : 0) -
-                     m_ulOffsetDepart;
+    m_ulPosDonnees =
+        m_ulOffsetExtraLocal + m_nTailleExtraLocal + (m_bCrypte ? TAILLE_ENTETE_CRYPT : 0) - m_ulOffsetDepart;
     m_stZ.next_in = m_pbyBufferLecture;
     m_stZ.avail_in = 0;
     m_bOuvert = 1;
@@ -740,15 +739,16 @@ uint32_t CWinZip::_bEcritEnteteDir(_stFICZIP* pst) const {
 }
 
 uint32_t CWinZip::_bEcritEnteteLocaleDir(const _stFICZIP* pst) const {
-    bool bZip64 = pst->ulUncompressedSize > MAX32 || pst->ulCompressedSize > MAX32 || pst->ulOffset > MAX32 || m_b64Bits;
+    bool bZip64 =
+        pst->ulUncompressedSize > MAX32 || pst->ulCompressedSize > MAX32 || pst->ulOffset > MAX32 || m_b64Bits;
     return TAILLE_LOCAL + pst->nSizeFilename + (bZip64 ? 20 : 0) + (pst->bCrypte ? TAILLE_ENTETE_CRYPT : 0);
 }
 
 uint32_t CWinZip::_TmDateToDosDate(const _sTMDATE* pst) {
     // Years up to 1980 are the DOS epoch itself.
     uint32_t nAnnee = pst->tm_year > 1980 ? static_cast<uint32_t>(pst->tm_year - 1980) : 0;
-    uint32_t dwDate = static_cast<uint32_t>(pst->tm_mday) | (static_cast<uint32_t>(pst->tm_mon + 1) << 5) |
-                      (nAnnee << 9);
+    uint32_t dwDate =
+        static_cast<uint32_t>(pst->tm_mday) | (static_cast<uint32_t>(pst->tm_mon + 1) << 5) | (nAnnee << 9);
     uint32_t dwHeure = static_cast<uint32_t>(pst->tm_sec / 2) | (static_cast<uint32_t>(pst->tm_min) << 5) |
                        (static_cast<uint32_t>(pst->tm_hour) << 11);
     return (dwDate << 16) | (dwHeure & 0xFFFF);

@@ -39,8 +39,8 @@ std::map<std::string, Bytes> SourceTree() {
 }
 
 uint32_t Get32(const Bytes& s, size_t i) {
-    return static_cast<uint8_t>(s[i]) | (static_cast<uint8_t>(s[i + 1]) << 8) |
-           (static_cast<uint8_t>(s[i + 2]) << 16) | (static_cast<uint32_t>(static_cast<uint8_t>(s[i + 3])) << 24);
+    return static_cast<uint8_t>(s[i]) | (static_cast<uint8_t>(s[i + 1]) << 8) | (static_cast<uint8_t>(s[i + 2]) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(s[i + 3])) << 24);
 }
 uint16_t Get16(const Bytes& s, size_t i) {
     return static_cast<uint16_t>(static_cast<uint8_t>(s[i]) | (static_cast<uint8_t>(s[i + 1]) << 8));
@@ -94,7 +94,7 @@ protected:
         ASSERT_EQ(0, nShell(cd + "cat text.txt | zip -q ../stdin.zip -"));
         ASSERT_EQ(0, nShell(cd + "zip -q -r -s 64k ../split.zip ."));
         ASSERT_EQ(0, nShell("cd " + d + " && head -c 5000 src/rand.bin > stub.bin && cat stub.bin best.zip > sfx.zip" +
-                         " && cp sfx.zip sfxA.zip && zip -q -A sfxA.zip && cat stub.bin z64.zip > sfx64.zip"));
+                            " && cp sfx.zip sfxA.zip && zip -q -A sfxA.zip && cat stub.bin z64.zip > sfx64.zip"));
         ASSERT_EQ(0, nShell(cd + "zip -q ../e.zip empty.txt && zip -q -d ../e.zip empty.txt"));
     }
     static void TearDownTestSuite() {
@@ -166,7 +166,6 @@ protected:
 };
 CTempDir* WinZipTest::s_pDir = nullptr;
 
-
 // Every fixture zip made from the tree reads back: the files (not the directory entries) are all
 // there under their names with "\" separators, and every entry's bytes are the source file's.
 TEST_F(WinZipTest, FixturesReadBackAsZipped) {
@@ -176,9 +175,8 @@ TEST_F(WinZipTest, FixturesReadBackAsZipped) {
         uint64_t ulOffsetDepart;  // bytes before the archive
     };
     const Case aCases[] = {
-        {"best.zip", nullptr, 0},  {"stored.zip", nullptr, 0}, {"enc.zip", L"secret", 0},
-        {"z64.zip", nullptr, 0},   {"pipe.zip", nullptr, 0},   {"sfx.zip", nullptr, 5000},
-        {"sfxA.zip", nullptr, 0},  {"sfx64.zip", nullptr, 5000},
+        {"best.zip", nullptr, 0}, {"stored.zip", nullptr, 0}, {"enc.zip", L"secret", 0}, {"z64.zip", nullptr, 0},
+        {"pipe.zip", nullptr, 0}, {"sfx.zip", nullptr, 5000}, {"sfxA.zip", nullptr, 0},  {"sfx64.zip", nullptr, 5000},
     };
     const auto mTree = SourceTree();
     for (const Case& c : aCases) {
@@ -286,7 +284,7 @@ TEST_F(WinZipTest, IterationAndLocate) {
 TEST_F(WinZipTest, LocatePrefersTheExactCase) {
     const std::string d = Path("case");
     ASSERT_EQ(0, nShell("mkdir -p " + d + " && cd " + d + " && printf upper > README && printf lower > readme" +
-                     " && zip -q ../case.zip README readme"));
+                        " && zip -q ../case.zip README readme"));
     ASSERT_EQ(0, Open("case.zip"));
     EXPECT_EQ("upper", Extract(L"README").sData);
     EXPECT_EQ("lower", Extract(L"readme").sData);
@@ -388,7 +386,9 @@ TEST_F(WinZipTest, DamagedEntries) {
     const Layout lStored = LayoutOf(sStored);
     const Bytes sBest = Read("best.zip");
     const Layout lBest = LayoutOf(sBest);
-    auto DataOf = [](const Bytes& s, size_t nLocal) { return nLocal + 30 + Get16(s, nLocal + 26) + Get16(s, nLocal + 28); };
+    auto DataOf = [](const Bytes& s, size_t nLocal) {
+        return nLocal + 30 + Get16(s, nLocal + 26) + Get16(s, nLocal + 28);
+    };
 
     {
         Bytes s = sStored;
@@ -420,14 +420,10 @@ TEST_F(WinZipTest, DamagedEntries) {
     };
     const size_t nLocal = lStored.mLocal.at("text.txt");
     const Case aCases[] = {
-        {"local signature", 0, 4, 0x04034b51, 3},
-        {"local method", 8, 2, 8, 3},
-        {"local CRC", 14, 4, 0x12345678, 3},
-        {"local uncompressed size", 22, 4, 5, 3},
-        {"local compressed size", 18, 4, 5, 3},
-        {"local name length", 26, 2, 7, 3},
-        {"local name other than case", 30, 1, 'X', 3},
-        {"local name case only", 30, 1, 'T', 0},
+        {"local signature", 0, 4, 0x04034b51, 3},      {"local method", 8, 2, 8, 3},
+        {"local CRC", 14, 4, 0x12345678, 3},           {"local uncompressed size", 22, 4, 5, 3},
+        {"local compressed size", 18, 4, 5, 3},        {"local name length", 26, 2, 7, 3},
+        {"local name other than case", 30, 1, 'X', 3}, {"local name case only", 30, 1, 'T', 0},
     };
     for (const Case& c : aCases) {
         SCOPED_TRACE(c.pszWhat);
@@ -607,7 +603,7 @@ TEST_F(WinZipTest, NameDecoding) {
     const std::string sLong(300, 'n');
     const std::string d = Path("long");
     ASSERT_EQ(0, nShell("mkdir -p " + d + " && cd " + d + " && printf x > " + sLong.substr(0, 250) +
-                     " && zip -q ../long.zip " + sLong.substr(0, 250)));
+                        " && zip -q ../long.zip " + sLong.substr(0, 250)));
     Bytes s = Read("long.zip");
     ASSERT_EQ(0, Open("long.zip"));
     ASSERT_EQ(0, m_clZip.FirstFile());
