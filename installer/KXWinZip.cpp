@@ -42,9 +42,8 @@ _eKXzipResult CKXWinZip::eOuvreArchive(const wchar_t* pszChemin, unsigned int nF
     m_clRepertoire.Vide();
     m_sCheminArchive.Set(pszChemin);
     m_nModeOuverture = static_cast<int>(nFlags & 1);
-    if (pszChemin == nullptr ||
-        !m_clFichierArchive.bOpen(pszChemin, IXStream::eAccessRead, IXStream::eShareRead,
-                                  IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
+    if (pszChemin == nullptr || !m_clFichierArchive.bOpen(pszChemin, IXStream::eAccessRead, IXStream::eShareRead,
+                                                          IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
         return _eResultat(eKXzipOuvertureArchive);
     m_lOffsetDepart = lOffsetDepart;
     m_clWinZip.SetOffsetDepart(lOffsetDepart);
@@ -57,9 +56,9 @@ _eKXzipResult CKXWinZip::eLitRepertoireMono() {
     if (!m_bArchiveOuverte) return _eResultat(eKXzipPasOuverte);
     const int bEtaitOuvert = m_clFichierArchive.bIsOpen();
     m_clRepertoire.Vide();
-    if (!bEtaitOuvert && !m_clFichierArchive.bOpen(m_sCheminArchive.pszGet(), IXStream::eAccessRead,
-                                                   IXStream::eShareRead, IXStream::eCreateOpenExisting,
-                                                   IXStream::eFlagNone, nullptr))
+    if (!bEtaitOuvert &&
+        !m_clFichierArchive.bOpen(m_sCheminArchive.pszGet(), IXStream::eAccessRead, IXStream::eShareRead,
+                                  IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
         return _eResultat(eKXzipOuvertureFichier);
 
     wchar_t szRepertoire[CDiskFile::s_nMaxPath + 2];
@@ -74,17 +73,19 @@ _eKXzipResult CKXWinZip::eLitRepertoireMono() {
             szFichier[CDiskFile::s_nMaxPath] = 0;
         }
         const _sTMDATE stDate = m_clWinZip.CurrentFile_tmDate();
-        const CDiskFile::_stXFILETIME stTemps = {
-            static_cast<uint16_t>(stDate.tm_year), static_cast<uint16_t>(stDate.tm_mon),
-            static_cast<uint16_t>(stDate.tm_mday), static_cast<uint16_t>(stDate.tm_hour),
-            static_cast<uint16_t>(stDate.tm_min),  static_cast<uint16_t>(stDate.tm_sec),
-            0};
+        const CDiskFile::_stXFILETIME stTemps = {static_cast<uint16_t>(stDate.tm_year),
+                                                 static_cast<uint16_t>(stDate.tm_mon),
+                                                 static_cast<uint16_t>(stDate.tm_mday),
+                                                 static_cast<uint16_t>(stDate.tm_hour),
+                                                 static_cast<uint16_t>(stDate.tm_min),
+                                                 static_cast<uint16_t>(stDate.tm_sec),
+                                                 0};
         // An entry for a directory: the files below it make their directories when extracted.
         if (szFichier[0] == 0) continue;
-        m_clRepertoire.bAjouteEntree(szRepertoire, pszNom, static_cast<int64_t>(m_clWinZip.CurrentFile_dwTailleCompress()),
-                                     static_cast<int64_t>(m_clWinZip.CurrentFile_dwTailleNonCompress()),
-                                     m_clWinZip.CurrentFile_ulFlag(), &stTemps, &stTemps, &stTemps,
-                                     m_clWinZip.CurrentFile_bCrypte() ? 1 : 0, m_clWinZip.pszGetPassword());
+        m_clRepertoire.bAjouteEntree(
+            szRepertoire, pszNom, static_cast<int64_t>(m_clWinZip.CurrentFile_dwTailleCompress()),
+            static_cast<int64_t>(m_clWinZip.CurrentFile_dwTailleNonCompress()), m_clWinZip.CurrentFile_ulFlag(),
+            &stTemps, &stTemps, &stTemps, m_clWinZip.CurrentFile_bCrypte() ? 1 : 0, m_clWinZip.pszGetPassword());
     }
     if (!bEtaitOuvert) m_clFichierArchive.Close();
     return _eResultat(eKXzipOk);
@@ -148,13 +149,12 @@ int CKXWinZip::_bRetireLien(const wchar_t* pszCible) {
     return CDiskFile::Unix_unlink(pszCible) == 0;
 }
 
-_eKXzipResult CKXWinZip::_eExtraireFichierVide(const wchar_t* pszCible, CDiskFile& clCible,
-                                               const CRepEntree& clEntree, int64_t* poEcrit) {
+_eKXzipResult CKXWinZip::_eExtraireFichierVide(const wchar_t* pszCible, CDiskFile& clCible, const CRepEntree& clEntree,
+                                               int64_t* poEcrit) {
     *poEcrit = 0;
     if (!(clEntree.dwLitAttribut() & s_dwAttributRepertoire)) {
-        if (!_bRetireLien(pszCible) ||
-            !clCible.bOpen(pszCible, IXStream::eAccessReadWrite, IXStream::eShareNone, s_eCreeSansTronquer,
-                           IXStream::eFlagNone, nullptr))
+        if (!_bRetireLien(pszCible) || !clCible.bOpen(pszCible, IXStream::eAccessReadWrite, IXStream::eShareNone,
+                                                      s_eCreeSansTronquer, IXStream::eFlagNone, nullptr))
             return eKXzipOuvertureFichier;
         return eKXzipOk;
     }
@@ -241,13 +241,27 @@ _eKXzipResult CKXWinZip::eExtraitFichier(const wchar_t* pszNom, CVQBIN* pclBuffe
 
 // ---- entries by index: the same answers as the base
 
-uint32_t CKXWinZip::dwNombreFichier() { return CKXZipBase::dwNombreFichier(); }
-void CKXWinZip::ForceRepVideAlaFin() { CKXZipBase::ForceRepVideAlaFin(); }
-const wchar_t* CKXWinZip::pszNomFichier(long nIndex) { return CKXZipBase::pszNomFichier(nIndex); }
-uint32_t CKXWinZip::dwTailleOriginale(long nIndex) { return CKXZipBase::dwTailleOriginale(nIndex); }
-uint32_t CKXWinZip::dwTailleCompresse(long nIndex) { return CKXZipBase::dwTailleCompresse(nIndex); }
-uint32_t CKXWinZip::dwLitAttribut(long nIndex) { return CKXZipBase::dwLitAttribut(nIndex); }
-long CKXWinZip::lRangFichier(const wchar_t* pszNom) { return CKXZipBase::lRangFichier(pszNom); }
+uint32_t CKXWinZip::dwNombreFichier() {
+    return CKXZipBase::dwNombreFichier();
+}
+void CKXWinZip::ForceRepVideAlaFin() {
+    CKXZipBase::ForceRepVideAlaFin();
+}
+const wchar_t* CKXWinZip::pszNomFichier(long nIndex) {
+    return CKXZipBase::pszNomFichier(nIndex);
+}
+uint32_t CKXWinZip::dwTailleOriginale(long nIndex) {
+    return CKXZipBase::dwTailleOriginale(nIndex);
+}
+uint32_t CKXWinZip::dwTailleCompresse(long nIndex) {
+    return CKXZipBase::dwTailleCompresse(nIndex);
+}
+uint32_t CKXWinZip::dwLitAttribut(long nIndex) {
+    return CKXZipBase::dwLitAttribut(nIndex);
+}
+long CKXWinZip::lRangFichier(const wchar_t* pszNom) {
+    return CKXZipBase::lRangFichier(pszNom);
+}
 
 // ---- reader settings
 
@@ -278,4 +292,6 @@ int CKXWinZip::bEntete64Bits(int bOn) {
     return bAvant;
 }
 
-void CKXWinZip::vSetNomFicUnicode(int bOn) { m_clWinZip.SetUnicode(bOn); }
+void CKXWinZip::vSetNomFicUnicode(int bOn) {
+    m_clWinZip.SetUnicode(bOn);
+}

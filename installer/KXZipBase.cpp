@@ -63,21 +63,35 @@ int CKXZipBase::bDebutSectionCritique() {
     return 1;
 }
 
-void CKXZipBase::FinSectionCritique() { pthread_mutex_unlock(&m_stMutex); }
+void CKXZipBase::FinSectionCritique() {
+    pthread_mutex_unlock(&m_stMutex);
+}
 
-_eKXzipResult CKXZipBase::eVerifieEntete(CDiskFile&) { return _eResultat(eKXzipOk); }
+_eKXzipResult CKXZipBase::eVerifieEntete(CDiskFile&) {
+    return _eResultat(eKXzipOk);
+}
 
-_eKXzipResult CKXZipBase::eLitEntete(CDiskFile&) { return _eResultat(eKXzipOk); }
+_eKXzipResult CKXZipBase::eLitEntete(CDiskFile&) {
+    return _eResultat(eKXzipOk);
+}
 
 // ---- entries by index
 
-uint32_t CKXZipBase::dwNombreFichier() { return m_clRepertoire.dwNbEntreeReelle(); }
+uint32_t CKXZipBase::dwNombreFichier() {
+    return m_clRepertoire.dwNbEntreeReelle();
+}
 
-int CKXZipBase::nTypeZip() { return m_nTypeZip; }
+int CKXZipBase::nTypeZip() {
+    return m_nTypeZip;
+}
 
-void CKXZipBase::ForceRepVideAlaFin() { m_clRepertoire.ForceRepVideAlaFin(); }
+void CKXZipBase::ForceRepVideAlaFin() {
+    m_clRepertoire.ForceRepVideAlaFin();
+}
 
-void CKXZipBase::SetPourcentGlobal(unsigned int nPourcent) { m_nPourcentGlobal = nPourcent; }
+void CKXZipBase::SetPourcentGlobal(unsigned int nPourcent) {
+    m_nPourcentGlobal = nPourcent;
+}
 
 const wchar_t* CKXZipBase::pszNomFichier(long nIndex) {
     const CRepEntree* pcl = m_clRepertoire[nIndex];
@@ -119,7 +133,9 @@ int CKXZipBase::bCrypte(long nIndex) {
     return pcl != nullptr ? pcl->bLitCrypte() : 0;
 }
 
-long CKXZipBase::lRangFichier(const wchar_t* pszNom) { return m_clRepertoire.lRang(pszNom); }
+long CKXZipBase::lRangFichier(const wchar_t* pszNom) {
+    return m_clRepertoire.lRang(pszNom);
+}
 
 // ---- info line
 

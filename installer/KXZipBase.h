@@ -35,8 +35,8 @@ enum _eKXzipResult : int {
 class CKXZipBase {
 public:
     // Flags of the extraction to a file.
-    static constexpr int s_nSupprimeCible = 0x40;   // delete an existing target file first
-    static constexpr int s_nNomExact = 0x8000;      // the reader matches the name exactly
+    static constexpr int s_nSupprimeCible = 0x40;  // delete an existing target file first
+    static constexpr int s_nNomExact = 0x8000;     // the reader matches the name exactly
     static constexpr uint32_t s_dwAttributRepertoire = 0x4000;
 
     CKXZipBase();

@@ -27,7 +27,9 @@ void PutFileTime(uint8_t* pby, const _FILETIME& st) {
     PutU32(pby + 4, st.dwHighDateTime);
 }
 
-_FILETIME GetFileTime(const uint8_t* pby) { return _FILETIME{GetU32(pby), GetU32(pby + 4)}; }
+_FILETIME GetFileTime(const uint8_t* pby) {
+    return _FILETIME{GetU32(pby), GetU32(pby + 4)};
+}
 
 void CopieTemps(CDiskFile::_stXFILETIME* pstDest, const CDiskFile::_stXFILETIME* pstSource) {
     if (pstSource != nullptr)
@@ -41,9 +43,13 @@ constexpr uint32_t s_nTailleFixeApresTaille = 36;
 
 }  // namespace
 
-CRepEntree::CRepEntree() { bConstruit(L"", 0, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, nullptr); }
+CRepEntree::CRepEntree() {
+    bConstruit(L"", 0, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, nullptr);
+}
 
-CRepEntree::CRepEntree(const CRepEntree& cl) { *this = cl; }
+CRepEntree::CRepEntree(const CRepEntree& cl) {
+    *this = cl;
+}
 
 CRepEntree& CRepEntree::operator=(const CRepEntree& cl) {
     if (this == &cl) return *this;
@@ -117,9 +123,10 @@ void CRepEntree::s_CalculeMdp(const wchar_t* pszMdp, uint8_t* pbyDigest) {
         // 1252 is single-byte: one byte a character, at most.
         std::vector<char> aAnsi(static_cast<size_t>(nLongueur) + 1);
         std::vector<wchar_t> aRetour(static_cast<size_t>(nLongueur) + 1);
-        const int nAnsi = WideCharToMultiByte(1252, 0, pszMdp, nLongueur, aAnsi.data(), nLongueur + 1, nullptr, nullptr);
-        const int nRetour = nAnsi > 0 ? MultiByteToWideChar(1252, 0, aAnsi.data(), nAnsi, aRetour.data(), nLongueur + 1)
-                                      : 0;
+        const int nAnsi =
+            WideCharToMultiByte(1252, 0, pszMdp, nLongueur, aAnsi.data(), nLongueur + 1, nullptr, nullptr);
+        const int nRetour =
+            nAnsi > 0 ? MultiByteToWideChar(1252, 0, aAnsi.data(), nAnsi, aRetour.data(), nLongueur + 1) : 0;
         if (nAnsi > 0 && nRetour == nLongueur && wmemcmp(aRetour.data(), pszMdp, static_cast<size_t>(nLongueur)) == 0) {
             clMD5.AddData(reinterpret_cast<const uint8_t*>(aAnsi.data()), static_cast<uint32_t>(nAnsi));
         } else {

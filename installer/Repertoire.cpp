@@ -18,7 +18,9 @@ CRepertoire::CRepertoire()
     m_tabEntree.AlloueMemoire(s_nPasTableau);
 }
 
-CRepertoire::~CRepertoire() { Vide(); }
+CRepertoire::~CRepertoire() {
+    Vide();
+}
 
 int CRepertoire::bAjouteEntree(const wchar_t* pszRepertoire, const wchar_t* pszNom, int64_t oTailleCompresse,
                                int64_t oTailleOriginale, uint32_t dwAttribut,
@@ -30,8 +32,8 @@ int CRepertoire::bAjouteEntree(const wchar_t* pszRepertoire, const wchar_t* pszN
         // The name is a file on disk; the directory text is its name in the archive.
         if (clEntree.bConstruit(pszNom, pszRepertoire, 0) == 0) return 0;
     } else {
-        clEntree.bConstruit(pszNom, oTailleOriginale, oTailleCompresse, pstCreation, pstModif, pstAcces, dwAttribut,
-                            0, 0, 0, nullptr);
+        clEntree.bConstruit(pszNom, oTailleOriginale, oTailleCompresse, pstCreation, pstModif, pstAcces, dwAttribut, 0,
+                            0, 0, nullptr);
     }
     clEntree.SetCrypte(bCrypte, CRepEntree::s_byCryptageZip, pszMdp);
     return _bAjouteEntree(clEntree);
@@ -50,11 +52,13 @@ int CRepertoire::bCreeEntree(const wchar_t* pszNom, int64_t oTailleCompresse, in
     time_t nMaintenant = time(nullptr);
     struct tm stLocal = {};
     localtime_r(&nMaintenant, &stLocal);
-    CDiskFile::_stXFILETIME stTemps = {
-        static_cast<uint16_t>(stLocal.tm_year + 1900), static_cast<uint16_t>(stLocal.tm_mon + 1),
-        static_cast<uint16_t>(stLocal.tm_mday),        static_cast<uint16_t>(stLocal.tm_hour),
-        static_cast<uint16_t>(stLocal.tm_min),         static_cast<uint16_t>(stLocal.tm_sec),
-        0};
+    CDiskFile::_stXFILETIME stTemps = {static_cast<uint16_t>(stLocal.tm_year + 1900),
+                                       static_cast<uint16_t>(stLocal.tm_mon + 1),
+                                       static_cast<uint16_t>(stLocal.tm_mday),
+                                       static_cast<uint16_t>(stLocal.tm_hour),
+                                       static_cast<uint16_t>(stLocal.tm_min),
+                                       static_cast<uint16_t>(stLocal.tm_sec),
+                                       0};
     CRepEntree clEntree(pszNom, oTailleOriginale, oTailleCompresse, &stTemps, &stTemps, &stTemps, dwAttribut, 0, 0, 0,
                         nullptr);
     clEntree.SetCrypte(bCrypte, CRepEntree::s_byCryptageZip, pszMdp);

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "core/TableauDeBuffer.h"
 #include "core/THashTableTi.h"
+#include "core/TableauDeBuffer.h"
 #include "installer/RepEntree.h"
 
 class CRepertoire {
