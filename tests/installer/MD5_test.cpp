@@ -10,6 +10,7 @@
 
 #include "core/XError.h"
 #include "core/XErrorModule.h"
+#include "tests/core/VirtualSlot.h"
 #include "tests/host/TempDir.h"
 
 namespace {
@@ -114,6 +115,34 @@ TEST(MD5, InterfaceAnswers) {
     pi->AddRef();
     EXPECT_EQ(pi->Release(), 1u);
     EXPECT_EQ(pi->Release(), 0u);  // the last release deletes (the leak checker would see it)
+}
+
+// Digests are called through the interface's table: its order is fixed (the destructor pair takes
+// slots 6 and 7).
+TEST(MD5, InterfaceSlotOrder) {
+    struct Case {
+        const char* pszName;
+        ptrdiff_t nSlot;
+        ptrdiff_t nExpected;
+    };
+    const Case aCases[] = {
+        {"nGetVersion", SlotOf(&IMessageDigest::nGetVersion), 0},
+        {"nGetCompatSince", SlotOf(&IMessageDigest::nGetCompatSince), 1},
+        {"nGetDllNum", SlotOf(&IMessageDigest::nGetDllNum), 2},
+        {"empty 3", SlotOf(&IMessageDigest::vEmptyMethodStdVersion3), 3},
+        {"empty 5", SlotOf(&IMessageDigest::vEmptyMethodStdVersion5), 5},
+        {"Release", SlotOf(&IMessageDigest::Release), 8},
+        {"AddRef", SlotOf(&IMessageDigest::AddRef), 9},
+        {"pQueryProxy", SlotOf(&IMessageDigest::pQueryProxy), 10},
+        {"AddData", SlotOf(&IMessageDigest::AddData), 11},
+        {"FinalDigest", SlotOf(&IMessageDigest::FinalDigest), 12},
+        {"Reset", SlotOf(&IMessageDigest::Reset), 13},
+        {"dwGetBlockSize", SlotOf(&IMessageDigest::dwGetBlockSize), 14},
+        {"dwGetDigestSize", SlotOf(&IMessageDigest::dwGetDigestSize), 15},
+        {"bHasKey", SlotOf(&IMessageDigest::bHasKey), 16},
+        {"SetKey", SlotOf(&IMessageDigest::SetKey), 17},
+    };
+    for (const Case& c : aCases) EXPECT_EQ(c.nSlot, c.nExpected) << c.pszName;
 }
 
 class MD5File : public CTempDirTest {

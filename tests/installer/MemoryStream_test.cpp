@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/core/VirtualSlot.h"
+
 namespace {
 
 using eA = IXStream::eACCESS;
@@ -16,6 +18,14 @@ using eC = IXStream::eCREATE;
 int bOuvre(CMemoryStream& cl, uint32_t eAccess, uint32_t eCreate, int* pbCreated = nullptr) {
     return cl.bOpen(L"mem", static_cast<eA>(eAccess), IXStream::eShareNone, static_cast<eC>(eCreate),
                     IXStream::eFlagNone, pbCreated);
+}
+
+// The stream's own operations follow those of the stream interface.
+TEST(MemoryStream, OwnSlotsAfterTheInterface) {
+    const ptrdiff_t nDernier = SlotOf(&IXStream::m578EmptyMethodXStream);
+    EXPECT_EQ(SlotOf(&CMemoryStream::bAssociate), nDernier + 1);
+    EXPECT_EQ(SlotOf(&CMemoryStream::pGetAddress), nDernier + 2);
+    EXPECT_EQ(SlotOf(&CMemoryStream::__DeleteMemory), nDernier + 3);
 }
 
 TEST(MemoryStream, OpeningRules) {
