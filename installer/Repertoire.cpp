@@ -141,8 +141,8 @@ void CRepertoire::SupprimeElement(long nIndex) {
 int CRepertoire::bChangeChemin(long nIndex, const wchar_t* pszChemin) {
     CRepEntree* pcl = (*this)[nIndex];
     if (pcl == nullptr) return 0;
-    // The stored key is the entry's own text: it leaves the index before it changes. The index is
-    // rebuilt rather than edited, so that of two paths equal but for letter case the right one goes.
+    // The stored key is the entry's own text, changed here in place, and a removal by key could take
+    // another path equal to it but for letter case: the index is rebuilt rather than edited.
     pcl->ChangeChemin(pszChemin);
     _ReconstruitIndex();
     return 1;

@@ -331,6 +331,32 @@ TEST_F(KXWinZipTest, LinkAtTargetIsReplaced) {
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
+// Locking follows the open mode: read and write with a byte lock for mode 1, a plain read open (and
+// mode 0 from then on) otherwise.
+TEST_F(KXWinZipTest, LockFollowsOpenMode) {
+    Zip("-r", "plain.zip");
+    CKXWinZip clZip;
+    ASSERT_EQ(clZip.eOuvreArchive(wsPath(L"plain.zip").c_str(), 1, 0), eKXzipOk);
+    EXPECT_EQ(clZip.nGetModeOuverture(), 1);
+    clZip.Lock(1);
+    EXPECT_TRUE(clZip.bFichierVerrouille());
+    EXPECT_EQ(clZip.clGetFichierArchive().veGetAccess() & 3u, IXStream::eAccessReadWrite);
+    clZip.Lock(0);
+    EXPECT_FALSE(clZip.bFichierVerrouille());
+    EXPECT_FALSE(clZip.clGetFichierArchive().bIsOpen());
+
+    ASSERT_EQ(clZip.eOuvreArchive(wsPath(L"plain.zip").c_str(), 0, 0), eKXzipOk);
+    EXPECT_EQ(clZip.nGetModeOuverture(), 0);
+    clZip.Lock(0);
+    EXPECT_FALSE(clZip.clGetFichierArchive().bIsOpen());
+    clZip.Lock(1);
+    EXPECT_TRUE(clZip.clGetFichierArchive().bIsOpen());
+    EXPECT_FALSE(clZip.bFichierVerrouille());
+    // The directory was read when the archive was opened; extraction reads through the reopened file.
+    EXPECT_EQ(eExtrait(clZip, L"sub\\a.txt", "a.txt"), eKXzipOk);
+    EXPECT_EQ(sReadFile(sPath("a.txt")), "abc");
+}
+
 // A write that does not reach the target fails the entry instead of reporting it extracted.
 TEST_F(KXWinZipTest, FailedWriteIsReported) {
     struct stat st;
