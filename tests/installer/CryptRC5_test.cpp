@@ -1,0 +1,198 @@
+// The password cipher: round trips over every length class (whole blocks, the 4-bit tail, both),
+// chaining, keys and rounds that change the result, the key rules (16 bytes at most, padded),
+// passwords turned into bytes as the archive family does, and refusals without a key.
+#include "installer/CryptRC5.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const uint8_t s_abyCle[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+std::vector<uint8_t> aDonnees(size_t n) {
+    std::vector<uint8_t> a(n);
+    for (size_t i = 0; i < n; i++) a[i] = static_cast<uint8_t>(i * 37 + 11);
+    return a;
+}
+
+std::vector<uint8_t> aChiffre(CCryptRC5& cl, std::vector<uint8_t> a, const uint8_t* pbyCle = s_abyCle) {
+    EXPECT_TRUE(cl.Crypt(a.data(), static_cast<uint32_t>(a.size()), pbyCle));
+    return a;
+}
+
+std::vector<uint8_t> aCle(CCrypt& cl, const wchar_t* psz) {
+    std::vector<uint8_t> a(16);
+    EXPECT_TRUE(cl.BuildCryptKey(a.data(), psz));
+    return a;
+}
+
+std::vector<uint8_t> aCleBinaire(CCrypt& cl, const std::string& s) {
+    std::vector<uint8_t> a(16);
+    cl.BuildCryptKeyBinary(a.data(), reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(s.size()));
+    return a;
+}
+
+TEST(CryptRC5, UncryptRestoresDataOfAnyLength) {
+    for (int nTours : {1, 12, 20, 255}) {
+        CCryptRC5 cl(nTours);
+        for (size_t n : {0, 1, 2, 7, 8, 9, 15, 16, 17, 63, 64, 65, 1001}) {
+            const auto aClair = aDonnees(n);
+            auto a = aChiffre(cl, aClair);
+            if (n >= 8) {
+                EXPECT_NE(a, aClair) << n;
+            }
+            ASSERT_TRUE(cl.Uncrypt(a.data(), static_cast<uint32_t>(n), nullptr));
+            EXPECT_EQ(a, aClair) << nTours << " rounds, " << n << " bytes";
+        }
+    }
+}
+
+TEST(CryptRC5, TheTailCipherIsAPermutationOfBytes) {
+    // A one-byte text goes through the 4-bit variant alone: every byte must have its own image.
+    CCryptRC5 cl;
+    std::set<uint8_t> setImages;
+    for (int n = 0; n < 256; n++) setImages.insert(aChiffre(cl, {static_cast<uint8_t>(n)})[0]);
+    EXPECT_EQ(setImages.size(), 256u);
+}
+
+TEST(CryptRC5, BlocksAndTailBytesAreChained) {
+    CCryptRC5 cl;
+    // Two equal blocks, then equal tail bytes: each is enciphered differently after the first.
+    std::vector<uint8_t> aClair(16 + 4, 'A');
+    const auto a = aChiffre(cl, aClair);
+    EXPECT_FALSE(std::equal(a.begin(), a.begin() + 8, a.begin() + 8));
+    EXPECT_EQ(aChiffre(cl, aClair), a);  // the chain starts afresh at each call
+
+    // A change in the first block reaches every later byte; one in the last byte stays there.
+    auto aAutre = aClair;
+    aAutre[0] ^= 1;
+    const auto b = aChiffre(cl, aAutre);
+    for (size_t i = 8; i < a.size(); i++) EXPECT_NE(a[i], b[i]) << i;
+    aAutre = aClair;
+    aAutre.back() ^= 1;
+    const auto c = aChiffre(cl, aAutre);
+    EXPECT_TRUE(std::equal(a.begin(), a.end() - 1, c.begin()));
+}
+
+TEST(CryptRC5, KeyAndRoundsDecideTheResult) {
+    CCryptRC5 cl12, cl13(13);
+    const auto aClair = aDonnees(21);
+    const auto aRef = aChiffre(cl12, aClair);
+    EXPECT_NE(aChiffre(cl13, aClair), aRef);
+    uint8_t abyAutre[16];
+    std::copy(std::begin(s_abyCle), std::end(s_abyCle), abyAutre);
+    abyAutre[15] ^= 0x80;
+    EXPECT_NE(aChiffre(cl12, aClair, abyAutre), aRef);
+
+    // The wrong key does not give the text back.
+    auto a = aRef;
+    ASSERT_TRUE(cl12.Uncrypt(a.data(), 21, abyAutre));
+    EXPECT_NE(a, aClair);
+
+    // Rounds out of range fall back to the nominal count.
+    for (int n : {0, -3, 256}) EXPECT_EQ(CCryptRC5(n).nGetTours(), CCryptRC5::RC5_TOURS_DEFAUT) << n;
+    CCryptRC5 clDefaut(0);
+    EXPECT_EQ(aChiffre(clDefaut, aClair), aRef);
+}
+
+TEST(CryptRC5, KeysTakeAtMostSixteenBytesPaddedWithZeros) {
+    const auto aClair = aDonnees(19);
+    CCryptRC5 clRef;
+    const auto aRef = aChiffre(clRef, aClair);
+
+    CCryptRC5 cl;
+    uint8_t abyLong[20];
+    std::copy(std::begin(s_abyCle), std::end(s_abyCle), abyLong);
+    abyLong[16] = abyLong[17] = abyLong[18] = abyLong[19] = 0xFF;
+    ASSERT_TRUE(cl.bSetCryptKey(abyLong, 20));
+    auto a = aClair;
+    ASSERT_TRUE(cl.Crypt(a.data(), 19, nullptr));
+    EXPECT_EQ(a, aRef);
+
+    const uint8_t abyCourt[16] = {1, 2, 3, 4, 5};
+    ASSERT_TRUE(cl.bSetCryptKey(abyCourt, 5));
+    a = aClair;
+    ASSERT_TRUE(cl.Crypt(a.data(), 19, nullptr));
+    EXPECT_EQ(a, aChiffre(clRef, aClair, abyCourt));
+}
+
+TEST(CryptRC5, NoKeyNoWork) {
+    CCryptRC5 cl;
+    auto a = aDonnees(12);
+    EXPECT_FALSE(cl.Crypt(a.data(), 12, nullptr));
+    EXPECT_FALSE(cl.Uncrypt(a.data(), 12, nullptr));
+    EXPECT_EQ(a, aDonnees(12));
+    EXPECT_FALSE(cl.Crypt(nullptr, 4, s_abyCle));
+    EXPECT_TRUE(cl.Crypt(nullptr, 0, nullptr));
+}
+
+TEST(CryptRC5, KeyDerivationDependsOnEveryByteAndTheLength) {
+    CCryptRC5 cl;
+    std::set<std::vector<uint8_t>> setCles;
+    // Lengths around the 64-byte blocks, where the 0x01 byte and the length field meet or move to
+    // a second block; and texts that differ only by trailing zero bytes.
+    size_t nEssais = 0;
+    for (size_t n : {0, 1, 55, 56, 59, 60, 61, 63, 64, 124, 125, 200}) {
+        setCles.insert(aCleBinaire(cl, std::string(n, 'k')));
+        setCles.insert(aCleBinaire(cl, std::string(n, 'k') + std::string(1, '\0')));
+        nEssais += 2;
+    }
+    for (size_t i : {0, 30, 63, 64, 100}) {
+        std::string s(128, 'k');
+        s[i] = 'K';
+        setCles.insert(aCleBinaire(cl, s));
+        nEssais++;
+    }
+    EXPECT_EQ(setCles.size(), nEssais);
+    EXPECT_EQ(aCleBinaire(cl, "secret"), aCleBinaire(cl, "secret"));
+}
+
+TEST(CryptRC5, PasswordsBecomeBytesAsTheArchiveFamilyDigestsThem) {
+    CCryptRC5 cl;
+    struct Case {
+        const wchar_t* pszMotDePasse;
+        std::string sOctets;
+    };
+    const Case aCases[] = {
+        {L"secret", "secret"},
+        {L"caf\u00e9\u20ac", "caf\xe9\x80"},                    // 1252 holds both
+        {L"\u65e5\u672c", std::string("\xe5\x65\x2c\x67", 4)},  // UTF-16 units, low byte first
+        {L"\U0001F600", std::string("\x3d\xd8\x00\xde", 4)},    // a surrogate pair
+        {L"", ""},
+        {nullptr, ""},
+    };
+    for (const Case& c : aCases) EXPECT_EQ(aCle(cl, c.pszMotDePasse), aCleBinaire(cl, c.sOctets)) << c.sOctets;
+
+    std::vector<uint8_t> aAnsi(16);
+    ASSERT_TRUE(cl.BuildCryptKeyAnsi(aAnsi.data(), "caf\xe9"));
+    EXPECT_EQ(aAnsi, aCleBinaire(cl, "caf\xe9"));
+    ASSERT_TRUE(cl.BuildCryptKeyAnsi(aAnsi.data(), nullptr));
+    EXPECT_EQ(aAnsi, aCleBinaire(cl, ""));
+
+    // A password installs the key it derives.
+    const auto aClair = aDonnees(30);
+    const auto aCleSecret = aCle(cl, L"secret");
+    const auto aRef = aChiffre(cl, aClair, aCleSecret.data());
+    for (bool bAnsi : {false, true}) {
+        CCryptRC5 clMotDePasse;
+        ASSERT_TRUE(bAnsi ? clMotDePasse.bSetPasswordAnsi("secret") : clMotDePasse.bSetPassword(L"secret"));
+        auto a = aClair;
+        ASSERT_TRUE(clMotDePasse.Crypt(a.data(), 30, nullptr));
+        EXPECT_EQ(a, aRef) << bAnsi;
+    }
+}
+
+TEST(CryptRC5, ReleasingTheLastReferenceDestroysTheCipher) {
+    CCryptRC5* pcl = new CCryptRC5;
+    EXPECT_EQ(pcl->dwGetRef(), 1u);
+    ASSERT_TRUE(pcl->bSetPassword(L"x"));  // the key table is freed with the object
+    pcl->AddRef();
+    EXPECT_EQ(pcl->dwRelease(), 1u);
+    EXPECT_EQ(static_cast<CKXUnknown*>(pcl)->dwRelease(), 0u);
+}
+
+}  // namespace
