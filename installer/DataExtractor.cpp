@@ -29,6 +29,36 @@ const size_t DATAEXTRACTOR_NOM_TEMP = wcslen(CDataExtractor::s_pszPrefixeTemp) +
 constexpr int DATAEXTRACTOR_ERR_CREATION = 2;  // a file cannot be opened or created
 constexpr int DATAEXTRACTOR_ERR_ARCHIVE = 3;   // damaged archive, unsafe entry, short write
 
+// Fills the error object with the system error of errno and message nMessage, as the file layer
+// reports its own failures; always false.
+template <typename... Args>
+bool _bEchecFichier(CXError& clErr, uint32_t nMessage, Args... args) {
+    CDiskFile::_bOnError(0, &clErr);
+    clErr.AddUserMessage(&gstMyModuleInfo39, nMessage, args...);
+    return false;
+}
+
+// Gives the temporary file the owner, then the mode, of the installed files and puts it in the
+// target's place. A failure is reported under the target's name, which is what the administrator
+// knows; the temporary file is then removed.
+bool _bMetEnPlace(const wchar_t* pszTemp, const wchar_t* pszCible, uint32_t nMode, uint32_t nUid, uint32_t nGid,
+                  CXError& clErr) {
+    bool bOk = true;
+    if (CDiskFile::__Unix_chown(pszTemp, nUid, nGid) != 0)
+        bOk = _bEchecFichier(clErr, 25852, nUid, nGid, pszCible);
+    else if (CDiskFile::Unix_chmod(pszTemp, nMode) != 0)
+        bOk = _bEchecFichier(clErr, 28130, nMode, pszCible);
+    // rename replaces whatever name stands at the target, a link included, without following it.
+    else if (CDiskFile::__Unix_rename(pszTemp, pszCible) != 0)
+        bOk = _bEchecFichier(clErr, 28124, pszCible, pszTemp);
+    if (!bOk) {
+        int nSaved = errno;
+        CDiskFile::Unix_unlink(pszTemp);
+        errno = nSaved;
+    }
+    return bOk;
+}
+
 }  // namespace
 
 CDataExtractor::CDataExtractor(int bDebug) : m_bDebug(bDebug) {}
@@ -142,18 +172,8 @@ bool CDataExtractor::_bInstalFile(const wchar_t* pszRepertoire, const wchar_t* p
         _ShowErrorZIPSiBesoin(pszEntree, dwErrno, eResultat);
         return false;
     }
-    if (!CDiskFile::bSetFileOwnerAttributes(szTemp, nMode, nUid, nGid, &clErr)) {
-        CDiskFile::Unix_unlink(szTemp);
+    if (!_bMetEnPlace(szTemp, szCible, nMode, nUid, nGid, clErr)) {
         _ShowError(szCible, clErr.dwGetSystemErrorCode(), &clErr);
-        return false;
-    }
-    if (CDiskFile::__Unix_rename(szTemp, szCible) != 0) {
-        uint32_t dwRename = static_cast<uint32_t>(errno);
-        CDiskFile::Unix_unlink(szTemp);
-        errno = static_cast<int>(dwRename);
-        clErr.__SetSystemError(dwRename);
-        clErr.AddUserMessage(&gstMyModuleInfo39, 28124, szCible, szTemp);
-        _ShowError(szCible, dwRename, &clErr);
         return false;
     }
     return true;
