@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/core/VirtualSlot.h"
+
 namespace {
 
 // A compressor of the stored method only, as the derived classes of the library fall back to it.
@@ -19,13 +21,30 @@ public:
     using CCompresseurBase::_EcritEntete;
     const uint8_t* pbyEntreeEnCours() const { return m_pbyEntree; }
 
-protected:
     uint32_t _dwCompresse() override { return _dwCompresseCopie(); }
     uint32_t _dwDecompresse() override { return _dwDecompresseCopie(); }
 };
 
 std::vector<uint8_t> aOctets(const std::string& s) {
     return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+TEST(CompresseurBase, VirtualOperationsInTheirSlots) {
+    struct Case {
+        const char* pszNom;
+        ptrdiff_t nSlot;
+        ptrdiff_t nAttendu;
+    };
+    // Slots 0 and 1 are the destructor's pair.
+    const Case aCases[] = {
+        {"vdwTailleEntree", SlotOf(&CCompresseurBase::vdwTailleEntree), 2},
+        {"dwTailleDecompression", SlotOf(&CCompresseurBase::dwTailleDecompression), 3},
+        {"dwTailleBufferCompression", SlotOf(&CCompresseurBase::dwTailleBufferCompression), 4},
+        {"compress", SlotOf(&CCompresseurCopie::_dwCompresse), 5},
+        {"decompress", SlotOf(&CCompresseurCopie::_dwDecompresse), 6},
+        {"_EcritEntete", SlotOf(&CCompresseurCopie::_EcritEntete), 7},
+    };
+    for (const Case& c : aCases) EXPECT_EQ(c.nSlot, c.nAttendu) << c.pszNom;
 }
 
 TEST(CompresseurBase, StoredBlockRoundTrip) {

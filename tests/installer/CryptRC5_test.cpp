@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/VirtualSlot.h"
+
 namespace {
 
 const uint8_t s_abyCle[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -34,6 +36,30 @@ std::vector<uint8_t> aCleBinaire(CCrypt& cl, const std::string& s) {
     std::vector<uint8_t> a(16);
     cl.BuildCryptKeyBinary(a.data(), reinterpret_cast<const uint8_t*>(s.data()), static_cast<uint32_t>(s.size()));
     return a;
+}
+
+TEST(CryptRC5, VirtualOperationsInTheirSlots) {
+    using PFNCLELONGUEUR = bool (CCrypt::*)(const uint8_t*, uint32_t);
+    using PFNCLE16 = bool (CCrypt::*)(const uint8_t*);
+    struct Case {
+        const char* pszNom;
+        ptrdiff_t nSlot;
+        ptrdiff_t nAttendu;
+    };
+    // Slots 0 and 1 are the destructor's pair.
+    const Case aCases[] = {
+        {"dwRelease", SlotOf(&CCrypt::dwRelease), 2},
+        {"bSetCryptKey(data, length)", SlotOf(static_cast<PFNCLELONGUEUR>(&CCrypt::bSetCryptKey)), 3},
+        {"bSetCryptKey(key)", SlotOf(static_cast<PFNCLE16>(&CCrypt::bSetCryptKey)), 4},
+        {"BuildCryptKey", SlotOf(&CCrypt::BuildCryptKey), 5},
+        {"BuildCryptKeyAnsi", SlotOf(&CCrypt::BuildCryptKeyAnsi), 6},
+        {"bSetPassword", SlotOf(&CCrypt::bSetPassword), 7},
+        {"bSetPasswordAnsi", SlotOf(&CCrypt::bSetPasswordAnsi), 8},
+        {"Crypt", SlotOf(&CCrypt::Crypt), 9},
+        {"Uncrypt", SlotOf(&CCrypt::Uncrypt), 10},
+        {"BuildCryptKeyBinary", SlotOf(&CCrypt::BuildCryptKeyBinary), 11},
+    };
+    for (const Case& c : aCases) EXPECT_EQ(c.nSlot, c.nAttendu) << c.pszNom;
 }
 
 TEST(CryptRC5, UncryptRestoresDataOfAnyLength) {
