@@ -83,7 +83,7 @@ bool CDataExtractor::bInitChemin(const wchar_t* pszArchive) {
 
 bool CDataExtractor::bInstall(const wchar_t* pszRepertoire, uint32_t nModeRep, uint32_t nUidRep, uint32_t nGidRep,
                               uint32_t nModeFic, uint32_t nUidFic, uint32_t nGidFic) {
-    // A hostile or damaged directory is refused before anything is written.
+    // An archive with an unsafe or over-long name is refused before anything is written.
     if (!_bVerifieEntrees(pszRepertoire)) return false;
 
     _CXErrorModule39 clErr;
