@@ -200,7 +200,8 @@ int CDiskFile::bFindClose(_stXFINDDATA* pstFind, CXError* pclErr) {
     int bOk = closedir(pstFind->pDir) == 0;
     // After closedir the stream is gone, whatever it answered.
     pstFind->pDir = nullptr;
-    if (_bOnError(bOk, pclErr)) {
+    // _bOnError answers 0 for a null error object; saying so here lets the compiler see it too.
+    if (pclErr != nullptr && _bOnError(bOk, pclErr)) {
         int nSaved = errno;
         pclErr->InitModInfo(&gstMyModuleInfo39, 1);
         pclErr->AddUserMessage(&gstMyModuleInfo39, 28137);
