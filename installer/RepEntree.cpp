@@ -47,23 +47,10 @@ CRepEntree::CRepEntree() {
     bConstruit(L"", 0, 0, nullptr, nullptr, nullptr, 0, 0, 0, 0, nullptr);
 }
 
-CRepEntree::CRepEntree(const CRepEntree& cl) {
-    *this = cl;
-}
+CRepEntree::CRepEntree(const CRepEntree& cl) : m_st(cl.m_st) {}
 
 CRepEntree& CRepEntree::operator=(const CRepEntree& cl) {
-    if (this == &cl) return *this;
-    memcpy(m_szChemin, cl.m_szChemin, sizeof(m_szChemin));
-    m_oTailleOriginale = cl.m_oTailleOriginale;
-    m_oTailleCompresse = cl.m_oTailleCompresse;
-    m_stftCreation = cl.m_stftCreation;
-    m_stftModif = cl.m_stftModif;
-    m_stftAcces = cl.m_stftAcces;
-    m_dwAttribut = cl.m_dwAttribut;
-    m_bCrypte = cl.m_bCrypte;
-    m_byFlag = cl.m_byFlag;
-    m_byCryptage = cl.m_byCryptage;
-    memcpy(m_abyMdp, cl.m_abyMdp, sizeof(m_abyMdp));
+    m_st = cl.m_st;
     return *this;
 }
 
@@ -82,19 +69,19 @@ int CRepEntree::bConstruit(const wchar_t* pszChemin, int64_t oTailleOriginale, i
                            const CDiskFile::_stXFILETIME* pstAcces, uint32_t dwAttribut, int bCrypte, uint8_t byFlag,
                            uint8_t byCryptage, const uint8_t* pbyMdp) {
     ChangeChemin(pszChemin);
-    m_oTailleOriginale = oTailleOriginale;
-    m_oTailleCompresse = oTailleCompresse;
-    CopieTemps(&m_stftCreation, pstCreation);
-    CopieTemps(&m_stftModif, pstModif);
-    CopieTemps(&m_stftAcces, pstAcces);
-    m_dwAttribut = dwAttribut;
-    m_bCrypte = bCrypte;
-    m_byFlag = byFlag;
-    m_byCryptage = byCryptage;
+    m_st.oTailleOriginale = oTailleOriginale;
+    m_st.oTailleCompresse = oTailleCompresse;
+    CopieTemps(&m_st.stftCreation, pstCreation);
+    CopieTemps(&m_st.stftModif, pstModif);
+    CopieTemps(&m_st.stftAcces, pstAcces);
+    m_st.dwAttribut = dwAttribut;
+    m_st.bCrypte = bCrypte;
+    m_st.byFlag = byFlag;
+    m_st.byCryptage = byCryptage;
     if (pbyMdp != nullptr)
-        memcpy(m_abyMdp, pbyMdp, sizeof(m_abyMdp));
+        memcpy(m_st.abyMdp, pbyMdp, sizeof(m_st.abyMdp));
     else
-        memset(m_abyMdp, 0, sizeof(m_abyMdp));
+        memset(m_st.abyMdp, 0, sizeof(m_st.abyMdp));
     return 1;
 }
 
@@ -102,16 +89,16 @@ int CRepEntree::bConstruit(const wchar_t* pszCheminDisque, const wchar_t* pszNom
     bConstruit(pszNom, 0, oTailleCompresse, nullptr, nullptr, nullptr, 0, 0, 0, 0, nullptr);
     // The record keeps 32-bit sizes; a placeholder (nothing compressed) has no size of its own.
     if (oTailleCompresse != 0)
-        m_oTailleOriginale = static_cast<int64_t>(CDiskFile::s_oGetSize(pszCheminDisque) & 0xFFFFFFFF);
+        m_st.oTailleOriginale = static_cast<int64_t>(CDiskFile::s_oGetSize(pszCheminDisque) & 0xFFFFFFFF);
     int nAttribut = 0;
     const int bAttribut = CDiskFile::bGetFileAttributes(&nAttribut, pszCheminDisque);
-    if (bAttribut) m_dwAttribut = static_cast<uint32_t>(nAttribut);
+    if (bAttribut) m_st.dwAttribut = static_cast<uint32_t>(nAttribut);
     CDiskFile clFichier;
     if (!clFichier.bOpen(pszCheminDisque, IXStream::eAccessRead, IXStream::eShareNone, IXStream::eCreateOpenExisting,
                          IXStream::eFlagDirectory, nullptr))
         return 2;
     int bTemps = 0;
-    if (bAttribut) bTemps = clFichier.bGetTime(&m_stftCreation, &m_stftAcces, &m_stftModif);
+    if (bAttribut) bTemps = clFichier.bGetTime(&m_st.stftCreation, &m_st.stftAcces, &m_st.stftModif);
     clFichier.Close();
     return bAttribut && bTemps ? 1 : 0;
 }
@@ -145,39 +132,39 @@ void CRepEntree::s_CalculeMdp(const wchar_t* pszMdp, uint8_t* pbyDigest) {
 }
 
 void CRepEntree::SetCrypte(int bCrypte, uint8_t byCryptage, const wchar_t* pszMdp) {
-    m_bCrypte = bCrypte;
+    m_st.bCrypte = bCrypte;
     if (!bCrypte) {
-        m_byCryptage = 0;
-        memset(m_abyMdp, 0, sizeof(m_abyMdp));
+        m_st.byCryptage = 0;
+        memset(m_st.abyMdp, 0, sizeof(m_st.abyMdp));
         return;
     }
-    m_byCryptage = byCryptage;
-    s_CalculeMdp(pszMdp, m_abyMdp);
+    m_st.byCryptage = byCryptage;
+    s_CalculeMdp(pszMdp, m_st.abyMdp);
 }
 
 int CRepEntree::bMdpOK(const wchar_t* pszMdp) const {
     uint8_t abyDigest[s_nTailleMdp];
     s_CalculeMdp(pszMdp, abyDigest);
-    return memcmp(abyDigest, m_abyMdp, sizeof(abyDigest)) == 0;
+    return memcmp(abyDigest, m_st.abyMdp, sizeof(abyDigest)) == 0;
 }
 
 int CRepEntree::bEstUnFichierFactice() const {
-    if (m_oTailleCompresse != 0) return 0;
-    const size_t n = wcslen(m_szChemin);
-    return n == 0 || m_szChemin[n - 1] == L'/';
+    if (m_st.oTailleCompresse != 0) return 0;
+    const size_t n = wcslen(m_st.szChemin);
+    return n == 0 || m_st.szChemin[n - 1] == L'/';
 }
 
 void CRepEntree::ChangeChemin(const wchar_t* pszChemin) {
     if (pszChemin == nullptr) pszChemin = L"";
-    wcsncpy(m_szChemin, pszChemin, s_nMaxChemin);
-    m_szChemin[s_nMaxChemin] = 0;
+    wcsncpy(m_st.szChemin, pszChemin, s_nMaxChemin);
+    m_st.szChemin[s_nMaxChemin] = 0;
 }
 
 int CRepEntree::_nCheminAnsi(char* pszOut, int nRoom) const {
-    const int nLongueur = static_cast<int>(wcslen(m_szChemin));
+    const int nLongueur = static_cast<int>(wcslen(m_st.szChemin));
     if (nLongueur == 0) return 0;
     int bDefaut = 0;
-    const int n = WideCharToMultiByte(CP_ACP, 0, m_szChemin, nLongueur, pszOut, nRoom, nullptr, &bDefaut);
+    const int n = WideCharToMultiByte(CP_ACP, 0, m_st.szChemin, nLongueur, pszOut, nRoom, nullptr, &bDefaut);
     if (n <= 0 || bDefaut) return -1;
     return n;
 }
@@ -195,26 +182,26 @@ int CRepEntree::eEcrit(CDiskFile& clFichier) const {
     const int nAnsi = _nCheminAnsi(aAnsi, sizeof(aAnsi));
     if (nAnsi < 0) return s_eCheminNonConvertible;
     _FILETIME stCreation, stModif, stAcces;
-    if (!CDiskFile::bSystemTimeToFileTime(&m_stftCreation, &stCreation) ||
-        !CDiskFile::bSystemTimeToFileTime(&m_stftModif, &stModif) ||
-        !CDiskFile::bSystemTimeToFileTime(&m_stftAcces, &stAcces))
+    if (!CDiskFile::bSystemTimeToFileTime(&m_st.stftCreation, &stCreation) ||
+        !CDiskFile::bSystemTimeToFileTime(&m_st.stftModif, &stModif) ||
+        !CDiskFile::bSystemTimeToFileTime(&m_st.stftAcces, &stAcces))
         return s_eErreurEcriture;
 
     const uint32_t nTaille = dwTailleFixe() + static_cast<uint32_t>(nAnsi) + s_nTailleQueue;
     std::vector<uint8_t> aRecord(nTaille, 0);
     uint8_t* pby = aRecord.data();
     PutU32(pby, nTaille);
-    PutU32(pby + 4, static_cast<uint32_t>(m_oTailleOriginale));
-    PutU32(pby + 8, static_cast<uint32_t>(m_oTailleCompresse));
+    PutU32(pby + 4, static_cast<uint32_t>(m_st.oTailleOriginale));
+    PutU32(pby + 8, static_cast<uint32_t>(m_st.oTailleCompresse));
     PutFileTime(pby + 12, stCreation);
     PutFileTime(pby + 20, stModif);
     PutFileTime(pby + 28, stAcces);
-    PutU32(pby + 36, m_dwAttribut);
+    PutU32(pby + 36, m_st.dwAttribut);
     memcpy(pby + 40, aAnsi, static_cast<size_t>(nAnsi));
     pby[40 + nAnsi] = 0;
-    pby[41 + nAnsi] = m_byFlag;
-    pby[42 + nAnsi] = m_byCryptage;
-    memcpy(pby + 43 + nAnsi, m_abyMdp, sizeof(m_abyMdp));
+    pby[41 + nAnsi] = m_st.byFlag;
+    pby[42 + nAnsi] = m_st.byCryptage;
+    memcpy(pby + 43 + nAnsi, m_st.abyMdp, sizeof(m_st.abyMdp));
     uint32_t nEcrit = 0;
     if (!clFichier.bWrite(pby, nTaille, &nEcrit) || nEcrit != nTaille) return s_eErreurEcriture;
     return s_eOk;

@@ -1,9 +1,12 @@
 // CRepertoire: an archive's directory with its case-insensitive path index (see Repertoire.h).
-// Entries own nothing outside themselves, so the byte array copies and moves them as bytes.
+// Entries own nothing outside themselves and all share one table pointer, so the byte array copies
+// and moves them as bytes (see RepEntree.h).
 #include "installer/Repertoire.h"
 
-#include <ctime>
 #include <cwchar>
+#include <new>
+
+#include "platform/WinMemoryTime.h"
 
 namespace {
 
@@ -49,16 +52,15 @@ int CRepertoire::bAjouteEntree(const wchar_t* pszCheminDisque, const wchar_t* ps
 
 int CRepertoire::bCreeEntree(const wchar_t* pszNom, int64_t oTailleCompresse, int64_t oTailleOriginale,
                              uint32_t dwAttribut, int bCrypte, const wchar_t* pszMdp) {
-    time_t nMaintenant = time(nullptr);
-    struct tm stLocal = {};
-    localtime_r(&nMaintenant, &stLocal);
-    CDiskFile::_stXFILETIME stTemps = {static_cast<uint16_t>(stLocal.tm_year + 1900),
-                                       static_cast<uint16_t>(stLocal.tm_mon + 1),
-                                       static_cast<uint16_t>(stLocal.tm_mday),
-                                       static_cast<uint16_t>(stLocal.tm_hour),
-                                       static_cast<uint16_t>(stLocal.tm_min),
-                                       static_cast<uint16_t>(stLocal.tm_sec),
-                                       0};
+    SYSTEMTIME stMaintenant;
+    GetLocalTime(&stMaintenant);
+    const CDiskFile::_stXFILETIME stTemps = {stMaintenant.wYear,
+                                             stMaintenant.wMonth,
+                                             stMaintenant.wDay,
+                                             stMaintenant.wHour,
+                                             stMaintenant.wMinute,
+                                             stMaintenant.wSecond,
+                                             0};
     CRepEntree clEntree(pszNom, oTailleOriginale, oTailleCompresse, &stTemps, &stTemps, &stTemps, dwAttribut, 0, 0, 0,
                         nullptr);
     clEntree.SetCrypte(bCrypte, CRepEntree::s_byCryptageZip, pszMdp);
@@ -68,9 +70,7 @@ int CRepertoire::bCreeEntree(const wchar_t* pszNom, int64_t oTailleCompresse, in
 int CRepertoire::_bAjouteEntree(const CRepEntree& clEntree) {
     const void* pAvant = m_tabEntree.pGetBuffer();
     const int nAvant = m_tabEntree.nGetNbElement();
-    m_tabEntree.Ajoute(&clEntree);
-    // The array could not grow: nothing was added.
-    if (m_tabEntree.nGetNbElement() == nAvant) return 0;
+    if (!_bAjouteCopie(clEntree)) return 0;
     m_nNbEntree++;
     if (!clEntree.bEstUnFichierFactice()) m_nNbEntreeReelle++;
     if (m_tabEntree.pGetBuffer() != pAvant) {
@@ -79,6 +79,17 @@ int CRepertoire::_bAjouteEntree(const CRepEntree& clEntree) {
     } else {
         m_htIndex.Ajoute(_pclEntree(nAvant)->pszLitChemin(), nAvant);
     }
+    return 1;
+}
+
+int CRepertoire::_bAjouteCopie(const CRepEntree& clEntree) {
+    const int nAvant = m_tabEntree.nGetNbElement();
+    m_tabEntree.Ajoute(&clEntree);
+    // The array could not grow: nothing was added.
+    if (m_tabEntree.nGetNbElement() == nAvant) return 0;
+    // The slot holds the bytes of the entry; an entry made there by its copy constructor is the same
+    // bytes, and a real object for the compiler.
+    new (m_tabEntree.pGetAt(nAvant)) CRepEntree(clEntree);
     return 1;
 }
 
@@ -183,9 +194,7 @@ int CRepertoire::bLit(CDiskFile& clFichier) {
             bOk = 0;
             break;
         }
-        const int nAvant = m_tabEntree.nGetNbElement();
-        m_tabEntree.Ajoute(&clEntree);
-        if (m_tabEntree.nGetNbElement() == nAvant) {
+        if (!_bAjouteCopie(clEntree)) {
             bOk = 0;
             break;
         }

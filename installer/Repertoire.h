@@ -63,6 +63,8 @@ public:
 private:
     CRepEntree* _pclEntree(int i) const { return static_cast<CRepEntree*>(m_tabEntree.pGetAt(i)); }
     int _bAjouteEntree(const CRepEntree& clEntree);
+    // Appends a copy of the entry to the array only (no count, no index); FALSE when it cannot grow.
+    int _bAjouteCopie(const CRepEntree& clEntree);
     // Recounts both counts and rebuilds the name index from the array.
     void _ReconstruitIndex();
 
