@@ -256,9 +256,10 @@ int CWinZip::_nLitEndRecords() {
 
 int CWinZip::_nChargeRepertoire() {
     uint64_t ulPosition = m_ulOffsetRepertoire;
-    if (ulPosition == m_ulPosEndRecord - m_ulOffsetDepart || m_ulNbEntreesTotal == 0) return ZIP_OK;
-    // Every header takes at least 46 bytes of the directory: a count that cannot fit is a lie.
-    if (m_ulNbEntreesTotal > m_ulTailleRepertoire / TAILLE_CENTRAL) return ZIP_BADZIPFILE;
+    if (ulPosition == m_ulPosEndRecord - m_ulOffsetDepart) return ZIP_OK;
+    // Every header takes at least 46 bytes of the directory: a count that cannot fit is a lie, and
+    // so is a count of 0 over a directory that holds bytes (its entries would be silently dropped).
+    if (m_ulNbEntreesTotal == 0 || m_ulNbEntreesTotal > m_ulTailleRepertoire / TAILLE_CENTRAL) return ZIP_BADZIPFILE;
     auto* pst = static_cast<_stFICZIP*>(XMALLOC_pNew(sizeof(_stFICZIP)));
     if (pst == nullptr) return ZIP_BADZIPFILE;
     int nResultat = ZIP_BADZIPFILE;
@@ -432,6 +433,8 @@ int CWinZip::_nVerifieEnteteLocal() {
     uint32_t nExtra = u16(aby + 28);
     if (nNom != pst->nSizeFilename) return ZIP_BADZIPFILE;
 
+    // The name and extra field must lie in the file before a buffer is sized from their lengths.
+    if (ulPhys + TAILLE_LOCAL + nNom + nExtra > m_ulTailleFichier) return ZIP_BADZIPFILE;
     CTampon clVariable(static_cast<size_t>(nNom) + nExtra);
     if (clVariable.p() == nullptr || !_bLit(ulPhys + TAILLE_LOCAL, clVariable.p(), nNom)) return ZIP_BADZIPFILE;
     wchar_t szNom[_stFICZIP::s_nMaxNom + 1];

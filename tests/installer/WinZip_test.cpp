@@ -54,6 +54,31 @@ void Put32(Bytes& s, size_t i, uint32_t v) {
     Put16(s, i + 2, v >> 16);
 }
 
+Bytes Le16(uint32_t v) {
+    Bytes s(2, '\0');
+    Put16(s, 0, v);
+    return s;
+}
+Bytes Le32(uint32_t v) {
+    Bytes s(4, '\0');
+    Put32(s, 0, v);
+    return s;
+}
+
+// A one-entry archive written by hand (stored method): local header, the entry's bytes as given,
+// central header, end record. For what zip cannot be told to make.
+Bytes HandMadeZip(const std::string& sName, const Bytes& sStored, uint32_t nSize, uint32_t nFlag, uint32_t dwDosDate,
+                  uint32_t dwCRC) {
+    const Bytes sCommon = Le16(20) + Le16(nFlag) + Le16(0) + Le32(dwDosDate) + Le32(dwCRC) +
+                          Le32(static_cast<uint32_t>(sStored.size())) + Le32(nSize) +
+                          Le16(static_cast<uint32_t>(sName.size())) + Le16(0);
+    const Bytes sLocal = Le32(0x04034b50) + sCommon + sName + sStored;
+    const Bytes sCentral =
+        Le32(0x02014b50) + Le16(0x031E) + sCommon + Le16(0) + Le16(0) + Le16(0) + Le32(0) + Le32(0) + sName;
+    return sLocal + sCentral + Le32(0x06054b50) + Le16(0) + Le16(0) + Le16(1) + Le16(1) +
+           Le32(static_cast<uint32_t>(sCentral.size())) + Le32(static_cast<uint32_t>(sLocal.size())) + Le16(0);
+}
+
 // Positions in an archive's bytes, found by walking it as zip writes it.
 struct Layout {
     size_t nEnd = 0;
@@ -379,6 +404,52 @@ TEST_F(WinZipTest, Passwords) {
     }
 }
 
+// The password check byte: the high byte of the CRC-32, or with flag bit 3 (sizes and CRC written
+// after the data) the high byte of the DOS time. Made by hand, since zip always sets bit 3.
+TEST_F(WinZipTest, PasswordCheckByte) {
+    const Bytes sData = "the data behind the password";
+    const uint32_t dwCRC =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(sData.data()), static_cast<uInt>(sData.size())));
+    // A time whose high byte differs from the CRC's, so that each rule fails the other's header.
+    const uint32_t dwDosDate = (0x5A21u << 16) | (((dwCRC >> 24) ^ 0xFF) << 8) | 0x42;
+    struct Case {
+        const char* pszWhat;
+        uint32_t nFlag;
+        uint8_t byCheck;  // last byte of the encryption header before encryption
+        const wchar_t* pszPassword;
+        int nOpen;
+    };
+    const Case aCases[] = {
+        {"CRC rule", 1, static_cast<uint8_t>(dwCRC >> 24), L"secret", 0},
+        {"time rule", 1 | 8, static_cast<uint8_t>(dwDosDate >> 8), L"secret", 0},
+        {"time byte without bit 3", 1, static_cast<uint8_t>(dwDosDate >> 8), L"secret", 14},
+        {"CRC byte with bit 3", 1 | 8, static_cast<uint8_t>(dwCRC >> 24), L"secret", 14},
+        {"wrong password", 1, static_cast<uint8_t>(dwCRC >> 24), L"secreT", 14},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszWhat);
+        Bytes sStored = Bytes("0123456789") + static_cast<char>(dwCRC >> 16) + static_cast<char>(c.byCheck) + sData;
+        CWinZip clCrypt;
+        clCrypt.InitKeys(L"secret");
+        clCrypt.CryptEncodeBuffer(reinterpret_cast<uint8_t*>(sStored.data()), static_cast<uint32_t>(sStored.size()));
+        Write("check.zip",
+              HandMadeZip("f.txt", sStored, static_cast<uint32_t>(sData.size()), c.nFlag, dwDosDate, dwCRC));
+        m_clZip.bSetPassword(c.pszPassword);
+        ASSERT_EQ(0, Open("check.zip"));
+        Extracted r = Extract(L"f.txt");
+        EXPECT_EQ(c.nOpen, r.nOpen);
+        if (c.nOpen == 0) {
+            EXPECT_EQ(0, r.nClose);
+            EXPECT_EQ(sData, r.sData);
+        }
+    }
+    m_clZip.bSetPassword(nullptr);
+    // An encrypted entry too short to hold its 12-byte header is refused, not read.
+    Write("short.zip", HandMadeZip("f.txt", "0123456789", 0, 1, dwDosDate, 0));
+    ASSERT_EQ(0, Open("short.zip"));
+    EXPECT_EQ(3, Extract(L"f.txt").nOpen);
+}
+
 // Damaged data: found by the CRC at close (stored) or by inflate or the CRC (deflated); a damaged
 // local header refuses the entry before any data.
 TEST_F(WinZipTest, DamagedEntries) {
@@ -468,6 +539,7 @@ TEST_F(WinZipTest, HostileArchives) {
     };
     const Case aCases[] = {
         {"entry count far above the directory", l.nEnd + 10, 2, 0xFFFF, 3, 0},
+        {"entry count zero over a directory", l.nEnd + 10, 2, 0, 3, 0},
         {"directory offset past the end", l.nEnd + 16, 4, 0x7FFFFFF0, 3, 0},
         {"directory size past the end", l.nEnd + 12, 4, 0x7FFFFFF0, 3, 0},
         {"directory offset all ones without Zip64", l.nEnd + 16, 4, 0xFFFFFFFF, 3, 0},
