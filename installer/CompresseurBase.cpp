@@ -75,24 +75,22 @@ uint32_t CCompresseurBase::dwTailleBufferCompression(uint32_t nLongueur) {
 
 uint32_t CCompresseurBase::dwCompression(const uint8_t* pbyEntree, uint32_t nEntree, uint8_t* pbySortie,
                                          uint32_t nCapacite) {
-    CVerrouille clVerrou(&m_stVerrou);
-    m_pbyEntree = pbyEntree;
-    m_nTailleEntree = nEntree;
-    m_pbySortie = pbySortie;
-    m_nCapaciteSortie = nCapacite;
-    uint32_t dwResultat = _dwCompresse();
-    m_pbyEntree = nullptr;
-    return dwResultat;
+    return _dwAppel(&CCompresseurBase::_dwCompresse, pbyEntree, nEntree, pbySortie, nCapacite);
 }
 
 uint32_t CCompresseurBase::dwDecompression(const uint8_t* pbyEntree, uint32_t nEntree, uint8_t* pbySortie,
                                            uint32_t nCapacite) {
+    return _dwAppel(&CCompresseurBase::_dwDecompresse, pbyEntree, nEntree, pbySortie, nCapacite);
+}
+
+uint32_t CCompresseurBase::_dwAppel(uint32_t (CCompresseurBase::*pfnOperation)(), const uint8_t* pbyEntree,
+                                    uint32_t nEntree, uint8_t* pbySortie, uint32_t nCapacite) {
     CVerrouille clVerrou(&m_stVerrou);
     m_pbyEntree = pbyEntree;
     m_nTailleEntree = nEntree;
     m_pbySortie = pbySortie;
     m_nCapaciteSortie = nCapacite;
-    uint32_t dwResultat = _dwDecompresse();
+    uint32_t dwResultat = (this->*pfnOperation)();
     m_pbyEntree = nullptr;
     return dwResultat;
 }

@@ -58,5 +58,9 @@ protected:
     uint32_t m_nCapaciteSortie = 0;
 
 private:
+    // Runs one derived operation under the lock, over the call's buffers.
+    uint32_t _dwAppel(uint32_t (CCompresseurBase::*pfnOperation)(), const uint8_t* pbyEntree, uint32_t nEntree,
+                      uint8_t* pbySortie, uint32_t nCapacite);
+
     pthread_mutex_t m_stVerrou;
 };

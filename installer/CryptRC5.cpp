@@ -182,9 +182,13 @@ uint8_t CCryptRC5::_byDechiffreOctet(uint8_t by) const {
     return static_cast<uint8_t>((A << 4) | B);
 }
 
-bool CCryptRC5::Crypt(uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pbyCle) {
+bool CCryptRC5::_bPret(const uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pbyCle) {
     if (pbyCle != nullptr && !bSetCryptKey(pbyCle, TAILLE_CLE)) return false;
-    if (m_pdwTable == nullptr || (pbyDonnees == nullptr && nLongueur != 0)) return false;
+    return m_pdwTable != nullptr && (pbyDonnees != nullptr || nLongueur == 0);
+}
+
+bool CCryptRC5::Crypt(uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pbyCle) {
+    if (!_bPret(pbyDonnees, nLongueur, pbyCle)) return false;
     uint64_t qwChaine = 0;
     uint32_t nPos = 0;
     for (; nLongueur - nPos >= 8; nPos += 8) {
@@ -203,8 +207,7 @@ bool CCryptRC5::Crypt(uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pb
 }
 
 bool CCryptRC5::Uncrypt(uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pbyCle) {
-    if (pbyCle != nullptr && !bSetCryptKey(pbyCle, TAILLE_CLE)) return false;
-    if (m_pdwTable == nullptr || (pbyDonnees == nullptr && nLongueur != 0)) return false;
+    if (!_bPret(pbyDonnees, nLongueur, pbyCle)) return false;
     uint64_t qwChaine = 0;
     uint32_t nPos = 0;
     for (; nLongueur - nPos >= 8; nPos += 8) {

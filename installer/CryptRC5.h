@@ -30,6 +30,8 @@ public:
     int nGetTours() const { return m_nTours; }
 
 private:
+    // Installs the key when one is given; true when a key is installed and the data are there.
+    bool _bPret(const uint8_t* pbyDonnees, uint32_t nLongueur, const uint8_t* pbyCle);
     void _ChiffreBloc(uint32_t& A, uint32_t& B) const;
     void _DechiffreBloc(uint32_t& A, uint32_t& B) const;
     uint8_t _byChiffreOctet(uint8_t by) const;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -74,6 +75,44 @@ TEST(CryptRC5, UncryptRestoresDataOfAnyLength) {
             ASSERT_TRUE(cl.Uncrypt(a.data(), static_cast<uint32_t>(n), nullptr));
             EXPECT_EQ(a, aClair) << nTours << " rounds, " << n << " bytes";
         }
+    }
+}
+
+// The block core against the published RC5-32/12/16 answers, each written as bytes whose first
+// word is A. A block of this cipher holds A in its last four bytes, so the halves are exchanged;
+// a lone block has nothing to chain with.
+TEST(CryptRC5, WholeBlocksGiveThePublishedAnswers) {
+    struct Case {
+        const char* pszCle;
+        const char* pszClair;
+        const char* pszChiffre;
+    };
+    const Case aCases[] = {
+        {"00000000000000000000000000000000", "0000000000000000", "21A5DBEE154B8F6D"},
+        {"915F4619BE41B2516355A50110A9CE91", "21A5DBEE154B8F6D", "F7C013AC5B2B8952"},
+        {"783348E75AEB0F2FD7B169BB8DC16787", "F7C013AC5B2B8952", "2F42B3B70369FC92"},
+        {"DC49DB1375A5584F6485B413B5F12BAF", "2F42B3B70369FC92", "65C178B284D197CC"},
+        {"5269F149D41BA0152497574D7F153125", "65C178B284D197CC", "EB44E415DA319824"},
+    };
+    auto aHex = [](const char* psz) {
+        std::vector<uint8_t> a;
+        for (; psz[0] != 0 && psz[1] != 0; psz += 2)
+            a.push_back(static_cast<uint8_t>(std::stoi(std::string(psz, 2), nullptr, 16)));
+        return a;
+    };
+    auto aEchangeMoities = [](std::vector<uint8_t> a) {
+        std::rotate(a.begin(), a.begin() + 4, a.end());
+        return a;
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszCle);
+        CCryptRC5 cl;
+        const auto aCleOctets = aHex(c.pszCle);
+        auto a = aEchangeMoities(aHex(c.pszClair));
+        ASSERT_TRUE(cl.Crypt(a.data(), 8, aCleOctets.data()));
+        EXPECT_EQ(a, aEchangeMoities(aHex(c.pszChiffre)));
+        ASSERT_TRUE(cl.Uncrypt(a.data(), 8, nullptr));
+        EXPECT_EQ(a, aEchangeMoities(aHex(c.pszClair)));
     }
 }
 

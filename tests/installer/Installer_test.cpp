@@ -134,8 +134,6 @@ bool bSandboxPossible() {
 class PgInstallerTest : public InstallerTest {
 protected:
     void SetUp() override {
-        if (!bSandboxPossible())
-            GTEST_SKIP() << "user and mount namespaces are not available here (unshare -r -m failed)";
         InstallerTest::SetUp();
         ASSERT_EQ(0, mkdir(sPath("bin").c_str(), 0755));
         std::filesystem::copy_file(KX_PGINSTALLER, sPath("bin/pginstaller"));
@@ -144,13 +142,17 @@ protected:
 
     std::string sArchive() const { return sPath("bin/postgresql_install.zip"); }
 
-    // Runs the program, as root in the sandbox or as an unmapped user; its stderr goes to m_sErreur.
+    // Runs the program, as root in the sandbox or as a user other than root (this process's own
+    // user, or an unmapped one when this process runs as root); its stderr goes to m_sErreur.
     int nLance(bool bRoot = true) {
         const std::string sProgramme = "'" + sPath("bin/pginstaller") + "'";
-        const std::string sCommande = (bRoot ? "unshare -r -m sh -c \"mount --bind '" + sPath("etc") +
-                                                   "' /etc && TZ=UTC exec " + sProgramme + "\""
-                                             : "unshare -U " + sProgramme) +
-                                      " 2>'" + sPath("stderr.txt") + "'";
+        std::string sCommande;
+        if (bRoot)
+            sCommande =
+                "unshare -r -m sh -c \"mount --bind '" + sPath("etc") + "' /etc && TZ=UTC exec " + sProgramme + "\"";
+        else
+            sCommande = getuid() == 0 ? "unshare -U " + sProgramme : sProgramme;
+        sCommande += " 2>'" + sPath("stderr.txt") + "'";
         int nStatut = system(sCommande.c_str());
         m_sErreur = sReadFile(sPath("stderr.txt"));
         EXPECT_TRUE(WIFEXITED(nStatut)) << sCommande;
@@ -160,7 +162,17 @@ protected:
     static std::string sEchec() { return sMessage(8183) + "\n\n"; }
 };
 
-TEST_F(PgInstallerTest, InstallsTheArchiveBesideIt) {
+// The runs as root, which need the sandbox.
+class PgInstallerRootTest : public PgInstallerTest {
+protected:
+    void SetUp() override {
+        if (!bSandboxPossible())
+            GTEST_SKIP() << "user and mount namespaces are not available here (unshare -r -m failed)";
+        PgInstallerTest::SetUp();
+    }
+};
+
+TEST_F(PgInstallerRootTest, InstallsTheArchiveBesideIt) {
     const Fichiers aFichiers = {{"empty.txt", ""},
                                 {"libpq.so.5", std::string(100000, 'q')},
                                 {"share/locale/fr.txt", "bonjour"},
@@ -183,9 +195,52 @@ TEST_F(PgInstallerTest, InstallsTheArchiveBesideIt) {
         EXPECT_EQ(stBibliotheque.st_gid, st.st_gid);
         EXPECT_EQ(INSTALLERTEST_MTIME, st.st_mtime);
     }
+    // Only files take the library's mode: the sub-directories are made as any directory is.
+    const mode_t nMasque = umask(0);
+    umask(nMasque);
+    for (const char* pszSousRepertoire : {"share", "share/locale"}) {
+        struct stat st = stLstat(m_sProg + "/" + pszSousRepertoire);
+        EXPECT_TRUE(S_ISDIR(st.st_mode)) << pszSousRepertoire;
+        EXPECT_EQ(0777u & ~nMasque, st.st_mode & 07777) << pszSousRepertoire;
+    }
+}
+
+// Archives that end without a report of their own: one without entries installs nothing and
+// succeeds; a damaged entry (a CRC mismatch, which has no row in the table) gives the final failure
+// message alone, leaves the entries before it installed and the file it would replace as it was.
+TEST_F(PgInstallerRootTest, ArchivesEndingWithTheFinalMessageAlone) {
+    struct Case {
+        const char* pszTitre;
+        bool bEndommagee;
+        int nStatut;
+        uint32_t nMessage;
+        std::vector<std::string> aApres;
+    };
+    const Case aCases[] = {
+        {"no entry", false, 0, 8182, {"kx200vm64.so", "text.txt"}},
+        {"CRC mismatch", true, 255, 8183, {"a.txt", "kx200vm64.so", "text.txt"}},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszTitre);
+        std::filesystem::remove(m_sProg + "/a.txt");
+        ASSERT_TRUE(WriteFile(m_sProg + "/text.txt", "old content"));
+        if (c.bEndommagee) {
+            MakeArchive("bin/postgresql_install.zip",
+                        {{"a.txt", "first"}, {"text.txt", "AAAAAAAAAAAAAAAAAAAAAAAAAAAA"}, {"z.txt", "last"}}, "-0");
+            ASSERT_TRUE(bPatch(sArchive(), "AAAAAAAAAAAAAAAAAAAAAAAAAAAA", "AAAAAAAAAAAAAABAAAAAAAAAAAAA"));
+        } else {
+            MakeEmptyArchive("bin/postgresql_install.zip");
+        }
+        EXPECT_EQ(c.nStatut, nLance());
+        EXPECT_EQ(sMessage(c.nMessage) + "\n\n", m_sErreur);
+        EXPECT_EQ(c.aApres, aListe(m_sProg));
+        EXPECT_EQ("old content", sReadFile(m_sProg + "/text.txt"));
+    }
 }
 
 TEST_F(PgInstallerTest, RefusesToRunAsAnotherUserThanRoot) {
+    if (getuid() == 0 && !bSandboxPossible())
+        GTEST_SKIP() << "running as root, and a user namespace (unshare) is not available to leave root";
     MakeArchive("bin/postgresql_install.zip", {{"f.txt", "f"}});
     EXPECT_EQ(255, nLance(false));
     EXPECT_EQ(sMessage(4219) + "\n\n", m_sErreur);
@@ -194,7 +249,7 @@ TEST_F(PgInstallerTest, RefusesToRunAsAnotherUserThanRoot) {
 
 // Each failure is reported, then the final failure message; the status is -1 and the program
 // directory is left as it was.
-TEST_F(PgInstallerTest, FailuresEndWithStatusMinusOne) {
+TEST_F(PgInstallerRootTest, FailuresEndWithStatusMinusOne) {
     struct Case {
         const char* pszTitre;
         std::function<void()> fnPrepare;
@@ -233,7 +288,7 @@ TEST_F(PgInstallerTest, FailuresEndWithStatusMinusOne) {
 // The library owned by an id the namespace does not map: the files cannot be given its owner. The
 // first file is reported under its own name (not the temporary one it was written to) and nothing of
 // it is left; the later ones are not attempted.
-TEST_F(PgInstallerTest, OwnerThatCannotBeSetStopsTheInstallation) {
+TEST_F(PgInstallerRootTest, OwnerThatCannotBeSetStopsTheInstallation) {
     if (geteuid() != 0) GTEST_SKIP() << "giving the library a foreign owner needs root";
     MakeArchive("bin/postgresql_install.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
     ASSERT_EQ(0, chown((m_sProg + "/kx200vm64.so").c_str(), 12345, 12345));
