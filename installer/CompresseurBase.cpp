@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "installer/MutexRecursif.h"
+
 namespace {
 
 uint32_t _dwLitU32(const uint8_t* pby) {
@@ -42,11 +44,7 @@ private:
 }  // namespace
 
 CCompresseurBase::CCompresseurBase() {
-    pthread_mutexattr_t stAttributs;
-    pthread_mutexattr_init(&stAttributs);
-    pthread_mutexattr_settype(&stAttributs, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(&m_stVerrou, &stAttributs);
-    pthread_mutexattr_destroy(&stAttributs);
+    InitMutexRecursif(&m_stVerrou);
 }
 
 CCompresseurBase::~CCompresseurBase() {

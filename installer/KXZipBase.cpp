@@ -4,12 +4,10 @@
 
 #include <cwchar>
 
+#include "installer/MutexRecursif.h"
+
 CKXZipBase::CKXZipBase() {
-    pthread_mutexattr_t stAttr;
-    pthread_mutexattr_init(&stAttr);
-    pthread_mutexattr_settype(&stAttr, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(&m_stMutex, &stAttr);
-    pthread_mutexattr_destroy(&stAttr);
+    InitMutexRecursif(&m_stMutex);
 }
 
 CKXZipBase::~CKXZipBase() {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/XMalloc.h"
+#include "installer/MutexRecursif.h"
 
 namespace {
 
@@ -30,11 +31,7 @@ void _EcritZero32(unsigned char* pby) {
 CStrMemAlloc* CStrMemAlloc::ms_pclAllocateur = nullptr;
 
 CStrMemAlloc::CStrMemAlloc() {
-    pthread_mutexattr_t stAttr;
-    pthread_mutexattr_init(&stAttr);
-    pthread_mutexattr_settype(&stAttr, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(&m_stMutex, &stAttr);
-    pthread_mutexattr_destroy(&stAttr);
+    InitMutexRecursif(&m_stMutex);
 }
 
 CStrMemAlloc::~CStrMemAlloc() {
