@@ -1,0 +1,49 @@
+// What the item and record model needs of the driver core (the driver object, the connection
+// description, the error object) and of the SQL layer, gathered in one place. A driver for one
+// database may make its own classes in its factories, so the model never constructs its objects
+// directly: it asks here.
+//
+// DRIVER-CORE TASKS: the driver object (CNADriver), the error object (CNAError), the connection
+// description (CNAConnectionDescription) and the SQL-layer driver (CNADriverSQL) do not exist yet.
+// Each function below stands for one call on them, named in its comment; until they land, the
+// factories make the model's own classes exactly as the base driver's factories do (count 0, the
+// caller takes the first reference) and the other services do the least that is safe (nothing is
+// recorded, nothing is executed). When a class lands, the body becomes that call.
+#pragma once
+
+class CTString;
+class CNAConnectionDescription;
+class CNADataSourceDescription;
+class CNAError;
+class CNAItemDescription;
+class CNAStatementSQL;
+
+// CNADriver::s_pclDriver->pclAllocItemDescription() (slot 59).
+CNAItemDescription* NA_pclAllocItemDescription();
+// CNADriver::s_pclDriver->pclAllocDataSourceDescription(connection, error) (slot 48).
+CNADataSourceDescription* NA_pclAllocDataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError);
+// CNADriver::g_GenerateItemName(out, n): "Expr" followed by n + 1000.
+void NA_GenerateItemName(CTString* pclOut, int n);
+
+// A reference taken or dropped on an error object (dropping the last destroys it).
+void NA_AddRefError(CNAError* pclError);
+void NA_ReleaseError(CNAError* pclError);
+// CNAError::AddError(0, file id, site, no connection, user error code, texts...): the module's
+// user error with this unit's debug line, the first one recorded as the main error.
+void NA_AddUserError(CNAError* pclError, unsigned nCode, int nFileId, int nSite, const wchar_t* psz1,
+                     const wchar_t* psz2);
+// The out-of-memory error.
+void NA_SetErrorNoMemory(CNAError* pclError);
+
+// A reference taken on a connection description; CNADriver::s_pclDriver->nReleaseConnection
+// drops it under the registry's auto-close rule.
+void NA_AddRefConnection(CNAConnectionDescription* pclConnection);
+void NA_nReleaseConnection(CNAConnectionDescription* pclConnection);
+// CNAConnectionDescription::pszGetDefaultDataBaseEx(); an empty text without a connection.
+const wchar_t* NA_pszGetDefaultDataBase(CNAConnectionDescription* pclConnection);
+
+// CNADriverSQL::bExecute(connection, &statement, error, text, 0, 0) through the driver's SQL layer:
+// the statement comes back with one reference, which NA_ReleaseStatementSQL drops.
+bool NA_bExecuteSQL(CNAConnectionDescription* pclConnection, CNAStatementSQL** ppclStatement, CNAError* pclError,
+                    const wchar_t* pszSQL);
+void NA_ReleaseStatementSQL(CNAStatementSQL* pclStatement);
