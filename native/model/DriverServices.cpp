@@ -5,8 +5,10 @@
 #include <new>
 
 #include "core/TString.h"
+#include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
+#include "platform/WinCodePage.h"
 
 CNAItemDescription* NA_pclAllocItemDescription() {
     return new (std::nothrow) CNAItemDescription();
@@ -38,3 +40,20 @@ bool NA_bExecuteSQL(CNAConnectionDescription*, CNAStatementSQL** ppclStatement, 
     return false;
 }
 void NA_ReleaseStatementSQL(CNAStatementSQL*) {}
+
+CNAConvertVariant* NA_pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclConnection) {
+    return new (std::nothrow) CNAConvertVariant(pclError, pclConnection);
+}
+void NA_AddXError(CNAError*, const CXError*, CNAConnectionDescription*) {}
+void NA_AddDebugInfo(CXError*, int, int) {}
+void NA_SetInfoNames(CXError*, const wchar_t*, const wchar_t*) {}
+
+unsigned NA_nGetCodePage(CNAConnectionDescription*) {
+    return static_cast<unsigned>(nGetHostCurrentCodePage());
+}
+unsigned NA_nGetClientCodePage(CNAConnectionDescription*) {
+    return static_cast<unsigned>(nGetHostCurrentCodePage());
+}
+unsigned NA_nGetServerKind(CNAConnectionDescription*) {
+    return 0;
+}

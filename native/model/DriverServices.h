@@ -47,3 +47,23 @@ const wchar_t* NA_pszGetDefaultDataBase(CNAConnectionDescription* pclConnection)
 bool NA_bExecuteSQL(CNAConnectionDescription* pclConnection, CNAStatementSQL** ppclStatement, CNAError* pclError,
                     const wchar_t* pszSQL);
 void NA_ReleaseStatementSQL(CNAStatementSQL* pclStatement);
+
+class CNAConvertVariant;
+class CXError;
+
+// CNADriver::s_pclDriver->pclAllocVariant(error, connection) (slot 46).
+CNAConvertVariant* NA_pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclConnection);
+// CNAError::AddError(0, error, connection): a ready error recorded (the first as the main one).
+void NA_AddXError(CNAError* pclError, const CXError* pclXError, CNAConnectionDescription* pclConnection = nullptr);
+// CNAError::g_AddDebugInfo(error, file id, site): the debug line that locates a failure.
+void NA_AddDebugInfo(CXError* pclXError, int nFileId, int nSite);
+// CNAError::g_SetInfoNames(error, table, item).
+void NA_SetInfoNames(CXError* pclXError, const wchar_t* pszTable, const wchar_t* pszItem);
+
+// The connection's code page (the language runtime's current one) and its client code page (the
+// one of the text exchanged with the server, set at open); without a connection, the host's
+// current code page for both.
+unsigned NA_nGetCodePage(CNAConnectionDescription* pclConnection);
+unsigned NA_nGetClientCodePage(CNAConnectionDescription* pclConnection);
+// The connection's server kind (its SQL dialect); 0 without a connection.
+unsigned NA_nGetServerKind(CNAConnectionDescription* pclConnection);

@@ -185,8 +185,9 @@ eNA_CHECKVALUE eCheckValue(CAny* pclValue) {
         case VQTYPE_UI2:
             return eBornes<uint16_t>(tLit<uint16_t>(pclValue), 0, UINT16_MAX);
         case VQTYPE_UI4:
-        case VQTYPE_UIX:
             return eBornes<uint32_t>(tLit<uint32_t>(pclValue), 0, UINT32_MAX);
+        case VQTYPE_UIX:  // held on 8 bytes, bounded as a 4-byte value
+            return eBornes<uint64_t>(tLit<uint64_t>(pclValue), 0, UINT32_MAX);
         case VQTYPE_UI8:
             return eBornes<uint64_t>(tLit<uint64_t>(pclValue), 0, UINT64_MAX);
         case VQTYPE_I1:

@@ -321,6 +321,18 @@ bool bEntierTexte(const std::wstring& s, long* pn) {
 
 // Writes a value in the layout of a type code; the code of the stand-in's rule (0 or an error).
 int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
+    // A text with a fraction or an exponent reads as a real for the real types.
+    if (st.eGenre == stValeur::TEXTE && (nType == T_R4 || nType == T_R8) && !st.s.empty()) {
+        long nEntier;
+        wchar_t* pszFin = nullptr;
+        const double d = wcstod(st.s.c_str(), &pszFin);
+        if (!bEntierTexte(st.s, &nEntier) && *pszFin == 0) {
+            stValeur stReel;
+            stReel.eGenre = stValeur::REEL;
+            stReel.d = d;
+            return nEcrire(pArea, nType, stReel);
+        }
+    }
     long n = st.n;
     if (nType != T_DATETIME && !st.bNombre()) {
         if (st.eGenre == stValeur::TEXTE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
