@@ -45,6 +45,8 @@ uint32_t CNAError::nRelease() {
 // The interface
 
 const wchar_t* CNAError::pszGetError() const {
+    // The dump appends to the text it is given: start from empty.
+    m_clDump.Vide();
     m_clError.StringDump(m_clDump, DUMP_FLAGS);
     const wchar_t* psz = m_clDump.pszGet();
     return psz != nullptr ? psz : L"";
@@ -207,16 +209,13 @@ void CNAError::_SetDataBaseError(eNA_ERRORTYPE eType, CNAConnectionDescription* 
 void CNAError::SetAnyError(int nResult, int a, int b, int nFileId, int nSite, CNAConnectionDescription* pclCnx,
                            const wchar_t* pszTable, const wchar_t* pszItem) {
     _CXErrorModule39 clNew;
-    CXError* pclTarget = _bHasError() ? static_cast<CXError*>(&clNew) : &m_clError;
-    pclTarget->SetAnyError(&gstMyModuleInfo39, nResult, a, b);
-    g_SetInfoNames(pclTarget, pszTable, pszItem);
-    g_AddDebugInfo(pclTarget, nFileId, nSite);
-    if (pclTarget == &clNew) {
-        m_clError.AddSubError(&clNew);
-        return;
-    }
-    m_eErrorType = NA_ERRORTYPE_GENERAL;
-    g_AddInfoNative(&m_clError, pclCnx);
+    clNew.SetAnyError(&gstMyModuleInfo39, nResult, a, b);
+    // Results that are not failures (success, empty value, NULL operand) record nothing: an empty
+    // main error with a type would swallow the next failure as its sub-error.
+    if (clNew.eGetErrorLevel() == CXError::XEL_NOERROR) return;
+    g_SetInfoNames(&clNew, pszTable, pszItem);
+    g_AddDebugInfo(&clNew, nFileId, nSite);
+    _RecordNewError(NA_ERRORTYPE_GENERAL, clNew, pclCnx);
 }
 
 void CNAError::SetErrorNoMemory(CNAConnectionDescription* pclCnx) {
@@ -319,6 +318,9 @@ void CNAError::SetInfoNames(const wchar_t* pszTable, const wchar_t* pszItem) {
 void CNAError::SetErrorLevel(eNAERRORLEVEL eLevel) {
     if (eLevel < NA_ERRORLEVEL_NOERROR || eLevel > NA_ERRORLEVEL_ERROR) return;
     m_clError.SetErrorLevel(eLevel);
+    // A cleared main error means nothing is recorded: the next failure must become the main error,
+    // not a sub-error of an empty one that the host reads as "no error".
+    if (eLevel == NA_ERRORLEVEL_NOERROR) m_eErrorType = NA_ERRORTYPE_NONE;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
