@@ -29,50 +29,54 @@ enum _eNA_HMODE : uint32_t;
 
 class INADriver : public INAVersion {
 public:
-    virtual void ExternalAddRef() = 0;                     // 7
-    virtual int nExternalRelease() = 0;                    // 8
-    virtual INADriverSQL* piGetInterface(int nId) = 0;     // 9
-    virtual int bOpenConnection(INAConnectionDescription* piCnx) = 0;   // 10
-    virtual int bCloseConnection(INAConnectionDescription* piCnx) = 0;  // 11
-    virtual int bCopyContext(INACopyCtx* piCopy, INAContext* piFrom, INAContext* piTo, unsigned nFlags) = 0;  // 12
-    virtual INAError* piGetLastError() = 0;                                                                  // 13
-    virtual int bHMode(INAContext* piContext, _eNA_HMODE eMode) = 0;                                        // 14
-    virtual INATable* piGetTable(INAConnectionDescription* piCnx, INADataSourceDescription* piDesc) = 0;    // 15
-    virtual int bGetTableList(CAny* pclList, INAConnectionDescription* piCnx, unsigned nFlags) = 0;         // 16
-    virtual INADataSourceDescription* piGetTableDesc(const wchar_t* pszTable, INAConnectionDescription* piCnx) = 0;  // 17
+    // Slots 7 to 12: references, the SQL-layer interface, connections, context copy.
+    virtual void ExternalAddRef() = 0;
+    virtual int nExternalRelease() = 0;
+    virtual INADriverSQL* piGetInterface(int nId) = 0;
+    virtual int bOpenConnection(INAConnectionDescription* piCnx) = 0;
+    virtual int bCloseConnection(INAConnectionDescription* piCnx) = 0;
+    virtual int bCopyContext(INACopyCtx* piCopy, INAContext* piFrom, INAContext* piTo, unsigned nFlags) = 0;
+    // 13 to 19: the last error, lock mode, tables and their descriptions, queries, contexts.
+    virtual INAError* piGetLastError() = 0;
+    virtual int bHMode(INAContext* piContext, _eNA_HMODE eMode) = 0;
+    virtual INATable* piGetTable(INAConnectionDescription* piCnx, INADataSourceDescription* piDesc) = 0;
+    virtual int bGetTableList(CAny* pclList, INAConnectionDescription* piCnx, unsigned nFlags) = 0;
+    virtual INADataSourceDescription* piGetTableDesc(const wchar_t* pszTable, INAConnectionDescription* piCnx) = 0;
     virtual int bHExecuteRequeteSQL(INATable** ppiTable, INAContext* piContext, const wchar_t* pszName,
                                     INAConnectionDescription* piCnx, ISQLParserInformation* piQuery,
-                                    unsigned nFlags) = 0;  // 18
-    virtual int bCloseContext(INAContext* piContext) = 0;  // 19
-    virtual int bTransactionBegin(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;     // 20
-    virtual int bTransactionCommit(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;    // 21
-    virtual int bTransactionRollBack(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;  // 22
-    virtual int bSQLBloqueTable(INAConnectionDescription* piCnx, const wchar_t* pszTable) = 0;      // 23
-    virtual int bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInformation* piQuery) = 0;  // 24
-    virtual int bSQLFormatColonne(INAConnectionDescription* piCnx, CAny* pclValue) = 0;                 // 25
+                                    unsigned nFlags) = 0;
+    virtual int bCloseContext(INAContext* piContext) = 0;
+    // 20 to 30: transactions, SQL locking, diagnosis, lists.
+    virtual int bTransactionBegin(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;
+    virtual int bTransactionCommit(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;
+    virtual int bTransactionRollBack(INAConnectionDescription* piCnx, const wchar_t* pszName) = 0;
+    virtual int bSQLBloqueTable(INAConnectionDescription* piCnx, const wchar_t* pszTable) = 0;
+    virtual int bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInformation* piQuery) = 0;
+    virtual int bSQLFormatColonne(INAConnectionDescription* piCnx, CAny* pclValue) = 0;
     virtual int bHConnexionDiagnose(CAny* pclResult, INAConnectionDescription* piCnx, const wchar_t* pszText,
-                                    unsigned nFlags) = 0;  // 26
-    virtual int bGetProviderList(CAny* pclList) = 0;       // 27
-    virtual int bTableExists(int* pbExists, const wchar_t* pszTable, INAConnectionDescription* piCnx) = 0;  // 28
+                                    unsigned nFlags) = 0;
+    virtual int bGetProviderList(CAny* pclList) = 0;
+    virtual int bTableExists(int* pbExists, const wchar_t* pszTable, INAConnectionDescription* piCnx) = 0;
     virtual int bGetLinkList(CAny* pclList, const wchar_t* pszTable, INADataSourceDescription* piDesc,
-                             INAConnectionDescription* piCnx, unsigned nFlags) = 0;  // 29
-    virtual int bGetListeSource(CAny* pclList, int nFlags) = 0;                     // 30
+                             INAConnectionDescription* piCnx, unsigned nFlags) = 0;
+    virtual int bGetListeSource(CAny* pclList, int nFlags) = 0;
+    // 31 to 40: what the host hands over, filters, queries, data sources, deletion, databases.
     virtual int bSetQueryParameters(INAContext* piContext, INAConnectionDescription* piCnx,
-                                    INAQueryParametersValue* piParameters) = 0;  // 31
-    virtual int bSetVMAndLibShop(ILibShop* piLibShop, IVMData* piVMData) = 0;    // 32
-    virtual int bFiltreAuto(INAContext* piContext, INAConnectionDescription* piCnx, int nFlags,
-                            const wchar_t* pszTable, INADataSourceDescription* piDesc, const wchar_t* pszLinked,
-                            INADataSourceDescription* piLinkedDesc) = 0;         // 33
-    virtual int SetNextLogicalName(INAContext* piContext, const wchar_t* pszName) = 0;  // 34
+                                    INAQueryParametersValue* piParameters) = 0;
+    virtual int bSetVMAndLibShop(ILibShop* piLibShop, IVMData* piVMData) = 0;
+    virtual int bFiltreAuto(INAContext* piContext, INAConnectionDescription* piCnx, int nFlags, const wchar_t* pszTable,
+                            INADataSourceDescription* piDesc, const wchar_t* pszLinked,
+                            INADataSourceDescription* piLinkedDesc) = 0;
+    virtual int SetNextLogicalName(INAContext* piContext, const wchar_t* pszName) = 0;
     virtual int bHExecuteRequeteSQLEx(INATable** ppiTable, INAContext* piContext, const wchar_t* pszName,
-                                      INAConnectionDescription* piCnx, ISQLParserInformation* piQuery,
-                                      unsigned nFlags, const INAQueryExecution* piExecution) = 0;  // 35
-    virtual int bFreeDataSource(INAContext* piContext, const wchar_t* pszName, INAConnectionDescription* piCnx) = 0;  // 36
-    virtual int bValidConnection(INAConnectionDescription* piCnx) = 0;  // 37
-    virtual int bSetYF(IYFForNA* piYF) = 0;                             // 38
+                                      INAConnectionDescription* piCnx, ISQLParserInformation* piQuery, unsigned nFlags,
+                                      const INAQueryExecution* piExecution) = 0;
+    virtual int bFreeDataSource(INAContext* piContext, const wchar_t* pszName, INAConnectionDescription* piCnx) = 0;
+    virtual int bValidConnection(INAConnectionDescription* piCnx) = 0;
+    virtual int bSetYF(IYFForNA* piYF) = 0;
     virtual int bSupprimeFichier(INAContext* piContext, INAConnectionDescription* piCnx, const wchar_t* pszTable,
-                                 INADataSourceDescription* piDesc) = 0;  // 39
-    virtual int bGetDatabaseList(CXYString<wchar_t>* pclList, INAConnectionDescription* piCnx, unsigned nFlags) = 0;  // 40
+                                 INADataSourceDescription* piDesc) = 0;
+    virtual int bGetDatabaseList(CXYString<wchar_t>* pclList, INAConnectionDescription* piCnx, unsigned nFlags) = 0;
 
 protected:
     INADriver() = default;

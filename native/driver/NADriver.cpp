@@ -40,6 +40,7 @@ INAError* CNADriver::piGetLastError() {
 
 bool CNADriver::AllocError() {
     if (m_pclError != nullptr) m_pclError->nRelease();
+    m_pclError = nullptr;
     m_pclError = pclAllocError();
     if (m_pclError == nullptr) return false;
     m_pclError->AddRef();

@@ -84,42 +84,42 @@ public:
                          INADataSourceDescription* piDesc) override;
     int bGetDatabaseList(CXYString<wchar_t>* pclList, INAConnectionDescription* piCnx, unsigned nFlags) override;
 
-    // ---- the driver's own entries, after the interface's (41 and 42: the destructor pair)
+    // ---- the driver's own entries, after the interface's: 41 and 42 the destructor pair, then
+    // 43 to 68; the subclass for a database overrides the factories of its own classes.
     virtual ~CNADriver();
-    virtual int bSetCharset(unsigned nCharset, void* pData);                                          // 43
-    virtual int bBuildCnxIdentification(CTString* pclOut, INAConnectionDescription* piCnx);         // 44
-    virtual CNADriverSQL* pclGetDriverSQL();                                                         // 45
-    virtual CNAConvertVariant* pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclCnx);  // 46
-    virtual CNAConvertVariant* pclAllocVariantRowID(CNAError* pclError, CNAConnectionDescription* pclCnx);  // 47
+    virtual int bSetCharset(unsigned nCharset, void* pData);
+    virtual int bBuildCnxIdentification(CTString* pclOut, INAConnectionDescription* piCnx);
+    virtual CNADriverSQL* pclGetDriverSQL();
+    virtual CNAConvertVariant* pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclCnx);
+    virtual CNAConvertVariant* pclAllocVariantRowID(CNAError* pclError, CNAConnectionDescription* pclCnx);
     virtual CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
-                                                                    CNAError* pclError);  // 48
-    virtual CNAContext* pclAllocContext();                                                 // 49
+                                                                    CNAError* pclError);
+    virtual CNAContext* pclAllocContext();
     virtual CNADataAccess* pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
-                                              CNAError* pclError);  // 50
+                                              CNAError* pclError);
     virtual CNAStatement* pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription* pclCnx,
-                                            CNAError* pclError) = 0;                      // 51
-    virtual CNAColumn* pclAllocColumn(CNAError* pclError, INAItemDescription* piItem);    // 52
-    virtual CNACommand* pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx);  // 53
-    virtual CNAError* pclAllocError();                                                    // 54
-    virtual CNAIDAuto* pclAllocIDAuto();                                                  // 55
-    virtual CNADataSourceDescription* _pclGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx);  // 56
+                                            CNAError* pclError) = 0;
+    virtual CNAColumn* pclAllocColumn(CNAError* pclError, INAItemDescription* piItem);
+    virtual CNACommand* pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx);
+    virtual CNAError* pclAllocError();
+    virtual CNAIDAuto* pclAllocIDAuto();
+    virtual CNADataSourceDescription* _pclGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx);
     virtual CNAParameter* pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nIndex, unsigned nDirection,
-                                            const wchar_t* pszName);  // 57
-    virtual void CancelRecordLock(INAConnectionDescription* piCnx, CNATransaction* pclTransaction);  // 58
-    virtual CNAItemDescription* pclAllocItemDescription();                                           // 59
-    virtual void OnFatalErrorAddDebugMessage(CNAError* pclError, CNAConnectionDescription* pclCnx);  // 60
+                                            const wchar_t* pszName);
+    virtual void CancelRecordLock(INAConnectionDescription* piCnx, CNATransaction* pclTransaction);
+    virtual CNAItemDescription* pclAllocItemDescription();
+    virtual void OnFatalErrorAddDebugMessage(CNAError* pclError, CNAConnectionDescription* pclCnx);
     virtual CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* pszIdentification,
-                                                                     INAConnectionDescription* piCnx) = 0;  // 61
+                                                                     INAConnectionDescription* piCnx) = 0;
     virtual CNATable* _pclAllocTable(const wchar_t* pszIdentification, INADataSourceDescription* piDesc,
-                                     CNAConnectionDescription* pclCnx, CNAError* pclError);  // 62
-    virtual CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError);                           // 63
-    virtual int _bGetDatabaseList(CXYString<wchar_t>* pclList, CNAConnectionDescription* pclCnx,
-                                  unsigned nFlags);                                        // 64
-    virtual int _bGetTableList(CAny* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags);  // 65
-    virtual int _bTableExists(int* pbExists, const wchar_t* pszTable, CNAConnectionDescription* pclCnx);  // 66
+                                     CNAConnectionDescription* pclCnx, CNAError* pclError);
+    virtual CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError);
+    virtual int _bGetDatabaseList(CXYString<wchar_t>* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags);
+    virtual int _bGetTableList(CAny* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags);
+    virtual int _bTableExists(int* pbExists, const wchar_t* pszTable, CNAConnectionDescription* pclCnx);
     virtual int _bGetLinkList(CNAConnectionDescription* pclCnx, const wchar_t* pszTable,
-                              INADataSourceDescription* piDesc, CAny* pclList, unsigned nFlags);  // 67
-    virtual void _BeforeDeath();                                                                   // 68
+                              INADataSourceDescription* piDesc, CAny* pclList, unsigned nFlags);
+    virtual void _BeforeDeath();
 
     // ---- error object
     // Releases the current error object and installs a new one with one reference; false when none

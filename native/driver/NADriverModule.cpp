@@ -129,19 +129,16 @@ int TermLibrary() {
 }
 
 INADriver* piQueryInterface(int) {
-    CPSQLDriver* pclDriver;
+    CPSQLDriver* pclDriver = nullptr;
     // No exception may reach the host: a driver that cannot be made is answered with null.
     try {
         pclDriver = new CPSQLDriver;
+        pclDriver->_RegisterAsLiveDriver();
+        pclDriver->ExternalAddRef();
+        // Every operation reports into the error object: a driver without one is of no use.
+        if (pclDriver->AllocError()) return pclDriver;
     } catch (...) {
-        return nullptr;
     }
-    pclDriver->_RegisterAsLiveDriver();
-    pclDriver->ExternalAddRef();
-    // Every operation reports into the error object: a driver without one is of no use.
-    if (!pclDriver->AllocError()) {
-        pclDriver->nExternalRelease();
-        return nullptr;
-    }
-    return pclDriver;
+    if (pclDriver != nullptr) pclDriver->nExternalRelease();
+    return nullptr;
 }

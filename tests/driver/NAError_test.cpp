@@ -14,7 +14,7 @@
 namespace {
 
 // User error codes of the driver's table with their message ids.
-constexpr unsigned CODE_NOT_AVAILABLE = 8;  // 28437, no argument
+constexpr unsigned CODE_NOT_AVAILABLE = 8;   // 28437, no argument
 constexpr unsigned CODE_NO_TRANSACTION = 9;  // 28536, transaction name
 constexpr unsigned CODE_NOT_OPEN = 14;       // 28542, connection name
 constexpr unsigned CODE_NO_MEMORY = 12;      // 28546
@@ -35,11 +35,16 @@ struct stHostView {
 
 stHostView HostRead(const CNAError& clError) {
     const void* p = &clError;
-    return {HostCall<int>(p, 2),           HostCall<int>(p, 3),
-            HostCall<int>(p, 4),           HostCall<int>(p, 5),
-            HostCall<uint32_t>(p, 8),      HostCall<int32_t>(p, 9),
-            HostCall<const wchar_t*>(p, 10), HostCall<const wchar_t*>(p, 11),
-            HostCall<const void*>(p, 12),  HostCall<uint32_t>(p, 13)};
+    return {HostCall<int>(p, 2),
+            HostCall<int>(p, 3),
+            HostCall<int>(p, 4),
+            HostCall<int>(p, 5),
+            HostCall<uint32_t>(p, 8),
+            HostCall<int32_t>(p, 9),
+            HostCall<const wchar_t*>(p, 10),
+            HostCall<const wchar_t*>(p, 11),
+            HostCall<const void*>(p, 12),
+            HostCall<uint32_t>(p, 13)};
 }
 
 std::wstring sDump(const CNAError& clError) {
@@ -173,8 +178,7 @@ TEST(NAErrorTest, AddErrorFirstPushesTheMainErrorDown) {
     CNAError clError;
     clError.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 4, nullptr, CODE_NOT_OPEN, L"CNX1");
     clError.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 6, nullptr, CODE_NOT_AVAILABLE);
-    clError.AddErrorFirst(NA_ERRORTYPE_DUPLICATE, CNAError::FILE_TRANSACTION, 3, nullptr, CODE_NO_TRANSACTION,
-                          L"T1");
+    clError.AddErrorFirst(NA_ERRORTYPE_DUPLICATE, CNAError::FILE_TRANSACTION, 3, nullptr, CODE_NO_TRANSACTION, L"T1");
 
     EXPECT_EQ(clError.eGetErrorType(), NA_ERRORTYPE_DUPLICATE);
     EXPECT_EQ(clError.dwGetErrorId(), CODE_NO_TRANSACTION);
@@ -222,10 +226,8 @@ TEST(NAErrorTest, InfoNamesNeedATableName) {
         const wchar_t* pszTableRead;
         const wchar_t* pszItemRead;
     } cases[] = {
-        {L"", L"ITEM", nullptr, nullptr},
-        {nullptr, L"ITEM", nullptr, nullptr},
-        {L"ORDERS", L"", L"ORDERS", nullptr},
-        {L"ORDERS", nullptr, L"ORDERS", nullptr},
+        {L"", L"ITEM", nullptr, nullptr},         {nullptr, L"ITEM", nullptr, nullptr},
+        {L"ORDERS", L"", L"ORDERS", nullptr},     {L"ORDERS", nullptr, L"ORDERS", nullptr},
         {L"ORDERS", L"ITEM", L"ORDERS", L"ITEM"},
     };
     for (const Case& c : cases) {
