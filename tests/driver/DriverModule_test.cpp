@@ -27,8 +27,12 @@ bool bRefuseNow() {
     g_nRefuseIn.store(n - 1);
     return n == 1;
 }
-void* pAllocate(size_t n) {
+// Out of line, so that the compiler does not pair a new expression with free and warn.
+__attribute__((noinline)) void* pAllocate(size_t n) {
     return malloc(n != 0 ? n : 1);
+}
+__attribute__((noinline)) void vFree(void* p) {
+    free(p);
 }
 }  // namespace
 
@@ -47,16 +51,16 @@ void* operator new[](size_t n, const std::nothrow_t&) noexcept {
     return bRefuseNow() ? nullptr : pAllocate(n);
 }
 void operator delete(void* p) noexcept {
-    free(p);
+    vFree(p);
 }
 void operator delete[](void* p) noexcept {
-    free(p);
+    vFree(p);
 }
 void operator delete(void* p, size_t) noexcept {
-    free(p);
+    vFree(p);
 }
 void operator delete[](void* p, size_t) noexcept {
-    free(p);
+    vFree(p);
 }
 
 namespace {
