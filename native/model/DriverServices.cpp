@@ -24,11 +24,6 @@ void NA_GenerateItemName(CTString* pclOut, int n) {
     pclOut->AddI4(n + 1000);
 }
 
-void NA_AddRefError(CNAError*) {}
-void NA_ReleaseError(CNAError*) {}
-void NA_AddUserError(CNAError*, unsigned, int, int, const wchar_t*, const wchar_t*) {}
-void NA_SetErrorNoMemory(CNAError*) {}
-
 void NA_AddRefConnection(CNAConnectionDescription*) {}
 void NA_nReleaseConnection(CNAConnectionDescription*) {}
 const wchar_t* NA_pszGetDefaultDataBase(CNAConnectionDescription*) {
@@ -44,9 +39,6 @@ void NA_ReleaseStatementSQL(CNAStatementSQL*) {}
 CNAConvertVariant* NA_pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclConnection) {
     return new (std::nothrow) CNAConvertVariant(pclError, pclConnection);
 }
-void NA_AddXError(CNAError*, const CXError*, CNAConnectionDescription*) {}
-void NA_AddDebugInfo(CXError*, int, int) {}
-void NA_SetInfoNames(CXError*, const wchar_t*, const wchar_t*) {}
 
 unsigned NA_nGetCodePage(CNAConnectionDescription*) {
     return static_cast<unsigned>(nGetHostCurrentCodePage());

@@ -3,8 +3,9 @@
 // database may make its own classes in its factories, so the model never constructs its objects
 // directly: it asks here.
 //
-// DRIVER-CORE TASKS: the driver object (CNADriver), the error object (CNAError), the connection
-// description (CNAConnectionDescription) and the SQL-layer driver (CNADriverSQL) do not exist yet.
+// DRIVER-CORE TASKS: the driver object's factories (CNADriver, which answers none of them yet),
+// the connection description (CNAConnectionDescription) and the SQL-layer driver (CNADriverSQL) do
+// not exist yet.
 // Each function below stands for one call on them, named in its comment; until they land, the
 // factories make the model's own classes exactly as the base driver's factories do (count 0, the
 // caller takes the first reference) and the other services do the least that is safe (nothing is
@@ -25,16 +26,6 @@ CNADataSourceDescription* NA_pclAllocDataSourceDescription(CNAConnectionDescript
 // CNADriver::g_GenerateItemName(out, n): "Expr" followed by n + 1000.
 void NA_GenerateItemName(CTString* pclOut, int n);
 
-// A reference taken or dropped on an error object (dropping the last destroys it).
-void NA_AddRefError(CNAError* pclError);
-void NA_ReleaseError(CNAError* pclError);
-// CNAError::AddError(0, file id, site, no connection, user error code, texts...): the module's
-// user error with this unit's debug line, the first one recorded as the main error.
-void NA_AddUserError(CNAError* pclError, unsigned nCode, int nFileId, int nSite, const wchar_t* psz1,
-                     const wchar_t* psz2);
-// The out-of-memory error.
-void NA_SetErrorNoMemory(CNAError* pclError);
-
 // A reference taken on a connection description; CNADriver::s_pclDriver->nReleaseConnection
 // drops it under the registry's auto-close rule.
 void NA_AddRefConnection(CNAConnectionDescription* pclConnection);
@@ -53,12 +44,6 @@ class CXError;
 
 // CNADriver::s_pclDriver->pclAllocVariant(error, connection) (slot 46).
 CNAConvertVariant* NA_pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclConnection);
-// CNAError::AddError(0, error, connection): a ready error recorded (the first as the main one).
-void NA_AddXError(CNAError* pclError, const CXError* pclXError, CNAConnectionDescription* pclConnection = nullptr);
-// CNAError::g_AddDebugInfo(error, file id, site): the debug line that locates a failure.
-void NA_AddDebugInfo(CXError* pclXError, int nFileId, int nSite);
-// CNAError::g_SetInfoNames(error, table, item).
-void NA_SetInfoNames(CXError* pclXError, const wchar_t* pszTable, const wchar_t* pszItem);
 
 // The connection's code page (the language runtime's current one) and its client code page (the
 // one of the text exchanged with the server, set at open); without a connection, the host's

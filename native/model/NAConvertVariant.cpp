@@ -9,6 +9,7 @@
 #include "core/UnicodeToolkit.h"
 #include "core/XErrorModule.h"
 #include "core/XYString.h"
+#include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariantTypes.h"
 #include "native/model/NAItemDescription.h"
@@ -19,12 +20,12 @@
 
 CNAConvertVariant::CNAConvertVariant(CNAError* pclError, CNAConnectionDescription* pclConnection)
     : m_pclConnection(pclConnection), m_pclError(pclError) {
-    NA_AddRefError(m_pclError);
+    if (m_pclError != nullptr) m_pclError->AddRef();
 }
 
 CNAConvertVariant::~CNAConvertVariant() {
     ResetVariant();
-    NA_ReleaseError(m_pclError);
+    if (m_pclError != nullptr) m_pclError->nRelease();
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -61,7 +62,7 @@ int CNAConvertVariant::_bInitBufferYF(unsigned char* pbyBuffer, unsigned long nS
         case NAVARTYPE_OWNBUFFER:
             m_pbyBuffer = static_cast<unsigned char*>(calloc(nSize > 0 ? nSize : 1, 1));
             if (m_pbyBuffer == nullptr) {
-                NA_SetErrorNoMemory(m_pclError);
+                if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
                 return 0;
             }
             m_nCapacity = nSize;
@@ -237,7 +238,7 @@ int CNAConvertVariant::_bAllocBufferDB(unsigned long n) {
     if (n == 0) return 1;
     m_pbyBufferDB = static_cast<unsigned char*>(calloc(n, 1));
     if (m_pbyBufferDB == nullptr) {
-        NA_SetErrorNoMemory(m_pclError);
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
         return 0;
     }
     m_nBufferDBSize = n;
@@ -680,9 +681,9 @@ void CNAConvertVariant::_SetErrorConversionFailed(int nSource, const wchar_t* ps
     _CXErrorModule39 clErr;
     clErr.SetUserError(&gstMyModuleInfo39, 53, nSource, static_cast<int>(eNAGetItemType()),
                        pszValue != nullptr ? pszValue : L"");
-    NA_SetInfoNames(&clErr, pszGetTableName(), pszGetItemName());
+    CNAError::g_SetInfoNames(&clErr, pszGetTableName(), pszGetItemName());
     const uint32_t nCode = 53;
     clErr.AddInfo(CXError::EIT_NATIVECODE, &nCode);
-    NA_AddDebugInfo(&clErr, nFileId, nSite);
-    NA_AddXError(m_pclError, &clErr, m_pclConnection);
+    CNAError::g_AddDebugInfo(&clErr, nFileId, nSite);
+    m_pclError->AddError(NA_ERRORTYPE_GENERAL, &clErr, m_pclConnection);
 }

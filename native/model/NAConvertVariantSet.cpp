@@ -10,6 +10,7 @@
 #include "core/VQBIN.h"
 #include "core/XErrorModule.h"
 #include "core/XYString.h"
+#include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
@@ -237,11 +238,8 @@ int CNAConvertVariant::_bSetValueDateToString(const CAny* pclIn) {
         const int nCode = clDate.__nCastTo(VQTYPE_DATETIME, nullptr, 1);
         if (nCode > VQERR_DERNIER_SUCCES_HOTE) {
             if (m_pclError != nullptr) {
-                _CXErrorModule39 clErr;
-                clErr.SetAnyError(&gstMyModuleInfo39, nCode, pclIn->nGetTypeCode(), VQTYPE_DATETIME);
-                NA_SetInfoNames(&clErr, pszGetTableName(), pszGetItemName());
-                NA_AddDebugInfo(&clErr, FILE_ID_CONVERTER, 2);
-                NA_AddXError(m_pclError, &clErr, m_pclConnection);
+                m_pclError->SetAnyError(nCode, pclIn->nGetTypeCode(), VQTYPE_DATETIME, FILE_ID_CONVERTER, 2,
+                                        m_pclConnection, pszGetTableName(), pszGetItemName());
             }
             return 0;
         }

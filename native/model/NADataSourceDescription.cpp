@@ -4,12 +4,10 @@
 #include "native/model/NADataSourceDescription.h"
 
 #include "core/STRCompare.h"
+#include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 
 namespace {
-
-// This unit's file id in the debug line of its errors.
-constexpr int FILE_ID_DATASOURCE = 8;
 
 bool bMemesNoms(const wchar_t* pszA, const wchar_t* pszB, int nFlags) {
     if (nFlags & NA_SEARCH_NOSPACE) {
@@ -23,7 +21,7 @@ bool bMemesNoms(const wchar_t* pszA, const wchar_t* pszB, int nFlags) {
 
 // Known not to admit NULL: asked of the item itself from version 9 on; before, only automatic
 // identifiers are known to refuse it (older items have no such question).
-bool bNotNull(const INAItemDescription* pi) {
+bool bNotNull(INAItemDescription* pi) {
     if (pi->nGetVersion() >= 9) return !pi->vbConstraintNullAllowed();
     return g_bIsIdAuto(pi->eNAGetItemType());
 }
@@ -32,13 +30,13 @@ bool bNotNull(const INAItemDescription* pi) {
 
 CNADataSourceDescription::CNADataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError)
     : m_pclError(pclError), m_pclConnection(pclConnection), m_tabItems(20, 30), m_tabKeys(10, 30), m_tabMemos(10, 30) {
-    NA_AddRefError(m_pclError);
+    if (m_pclError != nullptr) m_pclError->AddRef();
     NA_AddRefConnection(m_pclConnection);
 }
 
 CNADataSourceDescription::~CNADataSourceDescription() {
     NA_nReleaseConnection(m_pclConnection);
-    NA_ReleaseError(m_pclError);
+    if (m_pclError != nullptr) m_pclError->nRelease();
     if (m_pclBestParseItem != nullptr) m_pclBestParseItem->nExternalRelease();
     m_tabMemos.SupprimeTout();
     m_tabKeys.SupprimeTout();
@@ -395,9 +393,11 @@ eNA_ITEMTYPE CNADataSourceDescription::g_eGetNAItemType(unsigned nYFType) {
 // ------------------------------------------------------------------------------------------------
 
 void CNADataSourceDescription::_AddUserError(unsigned nCode, int nSite, const wchar_t* psz1, const wchar_t* psz2) {
-    NA_AddUserError(m_pclError, nCode, FILE_ID_DATASOURCE, nSite, psz1, psz2);
+    if (m_pclError != nullptr)
+        m_pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DATASOURCE, nSite, nullptr, nCode,
+                             psz1 != nullptr ? psz1 : L"", psz2 != nullptr ? psz2 : L"");
 }
 
 void CNADataSourceDescription::_SetErrorNoMemory() {
-    NA_SetErrorNoMemory(m_pclError);
+    if (m_pclError != nullptr) m_pclError->SetErrorNoMemory();
 }

@@ -33,8 +33,8 @@ public:
     CNADataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError);
 
     // ---- INAVersion, slots 2 to 6
-    int nGetVersion() const override { return 6; }
-    int nGetCompatSince() const override { return 1; }
+    int nGetVersion() override { return 6; }
+    int nGetCompatSince() override { return 1; }
 
     // ---- INADataSourceDescription, slots 7 to 41
     void ExternalAddRef() override { m_nExternalRef++; }

@@ -5,8 +5,8 @@
 // interface has a virtual destructor. Slot numbers count from 2 (the first INAVersion slot).
 #pragma once
 
+#include "native/driver/INAVersion.h"
 #include "native/model/NAItemType.h"
-#include "native/model/NAVersion.h"
 
 class CAny;
 class INAContext;

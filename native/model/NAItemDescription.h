@@ -55,8 +55,8 @@ public:
     CNAItemDescription();
 
     // ---- INAVersion, slots 2 to 6
-    int nGetVersion() const override { return 9; }
-    int nGetCompatSince() const override { return 1; }
+    int nGetVersion() override { return 9; }
+    int nGetCompatSince() override { return 1; }
 
     // ---- INAItemDescription, slots 7 to 56
     void ExternalAddRef() override;

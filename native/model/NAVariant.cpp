@@ -10,6 +10,7 @@
 #include "core/VQBIN.h"
 #include "core/XErrorModule.h"
 #include "core/XYString.h"
+#include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "platform/XFile.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-// This unit's file id in the debug line of its errors.
-constexpr int FILE_ID_VARIANT = 7;
 // Size of one piece read from a file.
 constexpr uint32_t TAILLE_BLOC_FICHIER = 16384;
 
@@ -41,7 +40,7 @@ void AddErreurFichier(CNAError* pclError, const wchar_t* pszPath, const CXFile& 
     if (pszSystem[0] != 0) clErr.SetSystemErrorMessage(pszSystem);
     const uint32_t nCode = 15;
     clErr.AddInfo(CXError::EIT_NATIVECODE, &nCode);
-    NA_AddXError(pclError, &clErr);
+    pclError->AddError(NA_ERRORTYPE_GENERAL, &clErr, nullptr);
 }
 
 }  // namespace
@@ -334,10 +333,14 @@ int CNAVariant::gbLoadFile(CAny* pclValue, const wchar_t* pszPath, CNAError* pcl
         return 0;
     }
     const int64_t oTaille = clFile.oGetSize();
+    if (oTaille < 0) {
+        AddErreurFichier(pclError, pszPath, clFile);
+        return 0;
+    }
     CVQBIN clBin;
     // A size the binary value cannot hold is refused as the memory it would need.
-    if (oTaille < 0 || oTaille > STRMEM_MAX_UNITS || clBin.nSetSize(static_cast<int>(oTaille), 0) != 0) {
-        NA_SetErrorNoMemory(pclError);
+    if (oTaille > STRMEM_MAX_UNITS || clBin.nSetSize(static_cast<int>(oTaille), 0) != 0) {
+        if (pclError != nullptr) pclError->SetErrorNoMemory();
         return 0;
     }
     std::unique_ptr<unsigned char[]> pbyBloc(new (std::nothrow) unsigned char[TAILLE_BLOC_FICHIER]);
@@ -345,8 +348,8 @@ int CNAVariant::gbLoadFile(CAny* pclValue, const wchar_t* pszPath, CNAError* pcl
         if (pclError != nullptr) {
             _CXErrorModule39 clErr;
             clErr.SetUserError(&gstMyModuleInfo39, 12);
-            NA_AddDebugInfo(&clErr, FILE_ID_VARIANT, 0);
-            NA_AddXError(pclError, &clErr);
+            CNAError::g_AddDebugInfo(&clErr, CNAError::FILE_VARIANT, 0);
+            pclError->AddError(NA_ERRORTYPE_GENERAL, &clErr, nullptr);
         }
         return 0;
     }

@@ -62,3 +62,31 @@ R CallSlot(const void* pObjet, int nSlot, A... a) {
     auto pfn = reinterpret_cast<R (*)(const void*, A...)>(pTable[nSlot - 2]);
     return pfn(pObjet, a...);
 }
+
+// An error object as the driver gives one: one reference, released by the holder.
+#include "native/driver/NAError.h"
+
+struct CErrorHolder {
+    CNAError* p = new CNAError;
+    CErrorHolder() { p->AddRef(); }
+    ~CErrorHolder() { p->nRelease(); }
+    CErrorHolder(const CErrorHolder&) = delete;
+    CErrorHolder& operator=(const CErrorHolder&) = delete;
+    // The main error's user code, user text, debug text and an information number.
+    uint32_t nCode() const { return p->dwGetErrorId(); }
+    std::wstring sUser() const { return p->pclGetXError()->pszGetUserMessage(); }
+    std::wstring sDebug() const { return p->pclGetXError()->pszGetDebugMessage(); }
+    std::wstring sText(CXError::eERRORINFOTYPE e) const {
+        const void* pv = nullptr;
+        if (!p->pclGetXError()->bGetInfo(e, &pv) || pv == nullptr) return L"";
+        return static_cast<const wchar_t*>(pv);
+    }
+    uint32_t nInfo(CXError::eERRORINFOTYPE e) const {
+        // A 32-bit number is handed back in the pointer variable itself.
+        const void* pv = nullptr;
+        if (!p->pclGetXError()->bGetInfo(e, &pv)) return 0;
+        uint32_t n = 0;
+        memcpy(&n, &pv, sizeof(n));
+        return n;
+    }
+};

@@ -276,6 +276,39 @@ TEST_F(NADataSourceDescriptionTest, CompatibleWhenEveryPlainHostItemIsHere) {
     pclHost->nRelease();
 }
 
+TEST_F(NADataSourceDescriptionTest, MissingItemsAreReportedWithTheirNames) {
+    CErrorHolder clErr;
+    auto* pcl = new CNADataSourceDescription(nullptr, clErr.p);
+    pcl->AddRef();
+    EXPECT_EQ(clErr.p->nGetRef(), 2u);  // the description holds one
+    pcl->SetLogicalName(L"Clients");
+    pcl->SetDBName(L"clients");
+    pcl->bAddItem(L"id", nullptr, nullptr, 1, 4, NA_IT_I4, -1, -1, 0, 0, 0);
+    auto* pclHost = new CNADataSourceDescription(nullptr, nullptr);
+    pclHost->AddRef();
+    pclHost->bAddItem(L"id", nullptr, nullptr, 1, 4, NA_IT_I4, -1, -1, 0, 0, 0);
+    pclHost->bAddItem(L"zz", nullptr, nullptr, 1, 4, NA_IT_I4, -1, -1, 0, 0, 0);
+    EXPECT_FALSE(pcl->bAreDescriptionCompatible(pclHost));
+    EXPECT_EQ(clErr.nCode(), 20u);
+    EXPECT_NE(clErr.sUser().find(L"Clients"), std::wstring::npos);
+    EXPECT_NE(clErr.sUser().find(L"zz"), std::wstring::npos);
+    EXPECT_EQ(clErr.sDebug(), L"IEKXPSQL=8.1\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>");
+
+    clErr.p->Reset();
+    EXPECT_EQ(pcl->pclNAGetCorrespondingItem(L"nope"), nullptr);
+    EXPECT_EQ(clErr.nCode(), 26u);
+    EXPECT_NE(clErr.sUser().find(L"clients"), std::wstring::npos);  // the database name
+    EXPECT_NE(clErr.sUser().find(L"nope"), std::wstring::npos);
+    EXPECT_EQ(clErr.sDebug(), L"IEKXPSQL=8.2\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>");
+    CNAItemDescription* pclItem = pcl->pclNAGetCorrespondingItem(L"ID");
+    ASSERT_NE(pclItem, nullptr);
+    pclItem->nExternalRelease();
+
+    pclHost->nRelease();
+    pcl->nRelease();
+    EXPECT_EQ(clErr.p->nGetRef(), 1u);
+}
+
 TEST_F(NADataSourceDescriptionTest, CloneCopiesEveryItem) {
     m_pcl->SetLogicalName(L"L");
     m_pcl->SetDBName(L"D");

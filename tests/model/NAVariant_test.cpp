@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/TString.h"
+#include "native/driver/NAError.h"
 #include "native/model/NAConvertVariant.h"
 #include "tests/host/TempDir.h"
 #include "tests/model/ModelTestSupport.h"
@@ -268,6 +269,31 @@ TEST_F(NAVariantFileTest, EmptyAndMissingFiles) {
     EXPECT_FALSE(cl.bLoadFile(wsPath(L"absent").c_str(), nullptr, 1));  // no error object: nothing recorded
     EXPECT_EQ(cl.pclGetValue()->nGetType(), VQTYPE_I4);
     EXPECT_FALSE(cl.bStoreFile(wsPath(L"no/such/dir/file").c_str(), nullptr));
+
+    // With an error object: user error 15 naming the file, its code as information 16.
+    for (bool bStore : {false, true}) {
+        CErrorHolder clErr;
+        const std::wstring sFichier = wsPath(bStore ? L"no/such/dir/file" : L"absent");
+        if (bStore)
+            EXPECT_FALSE(cl.bStoreFile(sFichier.c_str(), clErr.p));
+        else
+            EXPECT_FALSE(cl.bLoadFile(sFichier.c_str(), clErr.p, 0));
+        EXPECT_EQ(clErr.nCode(), 15u);
+        EXPECT_EQ(clErr.nInfo(CXError::EIT_NATIVECODE), 15u);
+        EXPECT_NE(clErr.sUser().find(sFichier), std::wstring::npos);
+        EXPECT_STRNE(clErr.p->pszGetSystemErrorMessage(), L"");
+    }
+}
+
+TEST_F(NAVariantFileTest, AFileTooLargeForAValueIsRefused) {
+    // A directory opens, and its size reads as the largest 64-bit offset: far more than a value
+    // can hold, so it is refused as the memory it would need before anything is read.
+    CErrorHolder clErr;
+    CNAVariant cl;
+    cl.bSetValue(3);
+    EXPECT_FALSE(cl.bLoadFile(m_wsDir.c_str(), clErr.p, 1));
+    EXPECT_EQ(clErr.nCode(), 12u);
+    EXPECT_EQ(cl.pclGetValue()->nGetType(), VQTYPE_I4);
 }
 
 }  // namespace
