@@ -82,27 +82,32 @@ bool bFuseau(const char* psz, int n) {
 // digits) after a blank, and an optional zone suffix, which is skipped. False when the text is
 // none of them (infinity, BC dates, years of five digits...).
 bool bLitDateTexte(const char* psz, int n, stDateTexte* pst) {
+    // The compact layouts hold digits only (a word such as "infinity" is none of them).
     switch (n) {
         case 4:
+            if (!bChiffres(psz, 4)) break;
             memcpy(pst->szHeure, psz, 4);
             pst->bHeure = true;
             return true;
         case 6:
+            if (!bChiffres(psz, 6)) break;
             memcpy(pst->szHeure, psz, 6);
             pst->bHeure = true;
             return true;
         case 8:
             if (psz[2] == ':') return nLitHeure(psz, n, pst) == 8;
+            if (!bChiffres(psz, 8)) break;
             memcpy(pst->szDate, psz, 8);
             pst->bDate = true;
             return true;
         case 14:
+            if (!bChiffres(psz, 14)) break;
             memcpy(pst->szDate, psz, 8);
             memcpy(pst->szHeure, psz + 8, 6);
             pst->bDate = pst->bHeure = true;
             return true;
         case 17:
-            if (psz[8] != ' ') break;
+            if (psz[8] != ' ' || !bChiffres(psz, 8)) break;
             memcpy(pst->szDate, psz, 8);
             pst->bDate = true;
             return nLitHeure(psz + 9, 8, pst) == 8;
@@ -163,10 +168,11 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
             CXYString<wchar_t> cl;
             cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
             if (m_pbyBuffer == nullptr) return 1;
-            // A number the host cannot read is not the value of any row: it is reported, and the
-            // storage keeps no stale value of an earlier row.
+            // A number the host cannot read is no value of the row: it is reported, and the value
+            // is left NULL rather than holding what an earlier row left in the storage.
             if (CAny::__s_nCastTo(m_pbyBuffer, cl.pszGet(), nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
                 memset(m_pbyBuffer, 0, m_nCapacity);
+                SetNull();
                 _SetErrorConversionFailed(VQTYPE_PSTRW, cl.pszGet(), 12, 4);
                 return 0;
             }
@@ -358,6 +364,7 @@ int CNAConvertVariant::bSetValueFromDB(const wchar_t* psz, unsigned long n) {
             if (pDestination == nullptr) return 1;
             if (CAny::__s_nCastTo(pDestination, clTexte.pszGet(), nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
                 if (pDestination == m_pbyBuffer) memset(m_pbyBuffer, 0, m_nCapacity);
+                SetNull();
                 _SetErrorConversionFailed(VQTYPE_PSTRW, clTexte.pszGet(), 12, 5);
                 return 0;
             }
