@@ -350,6 +350,14 @@ int CNAConvertVariant::bSetValue(const CAny* pclIn) {
             memcpy(&n, pclIn->pbyGetValeur(), sizeof(n));
             return bSetValue(n == 1);
         }
+        if (NA_bVQWide(S) && _bBufferUTF16()) {
+            // A Unicode slot takes the text as UTF-16 units, not as the value's 32-bit characters.
+            const wchar_t* psz = nullptr;
+            unsigned long n = 0;
+            pclIn->pclGetValeur()->nGetPCWSTR(&psz);
+            pclIn->pclGetValeur()->nGetUtilDataSize(&n);
+            return bSetValue(psz, psz != nullptr ? n / sizeof(wchar_t) : 0);
+        }
         void* p = nullptr;
         unsigned long n = 0;
         pclIn->pclGetValeur()->nGetDataAdr(&p);

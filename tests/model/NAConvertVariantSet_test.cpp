@@ -384,6 +384,24 @@ TEST_F(NAConvertVariantSetTest, CopiesAndClones) {
     EXPECT_TRUE(pclTarget->bIsNull());
 }
 
+TEST_F(NAConvertVariantSetTest, UnicodeSlotsHoldUTF16BothWays) {
+    CNAItemDescription* pclUni = pclAdd(L"u", NA_IT_UNICODE, 12);
+    CNAConvertVariant* pcl = pclBind(pclUni);
+    ASSERT_TRUE(pcl->bInitBufferDB());  // as the first fetch does
+    EXPECT_TRUE(pcl->bSetValue(L"h\u00e9llo!!", 7));
+    EXPECT_EQ(sSlot(pclUni), S("h\0\xE9\0l\0l\0o\0\0\0", 12));  // what fits, and the terminator
+    CAny cl;
+    EXPECT_TRUE(pcl->bGetValue(&cl));
+    EXPECT_EQ(cl.nGetType(), VQTYPE_DSTRW);
+    EXPECT_EQ(sTexteW(cl), L"h\u00e9llo");
+    // A copy written back into the slot (as a restored original value is) keeps the encoding.
+    CNAConvertVariant* pclCopy = pclNew();
+    pclCopy->bCopyVariant(pcl);
+    pcl->SetNull();
+    EXPECT_TRUE(pcl->bCopyVariant(pclCopy));
+    EXPECT_EQ(sSlot(pclUni), S("h\0\xE9\0l\0l\0o\0\0\0", 12));
+}
+
 TEST_F(NAConvertVariantSetTest, DecimalInformationOfADecimalItem) {
     CNAItemDescription* pclDec = pclAdd(L"d", NA_IT_DECIMAL, 9, 15, 5);
     CNAConvertVariant* pcl = pclNew();
