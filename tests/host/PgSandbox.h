@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -62,20 +63,46 @@ inline std::string sConnInfo() {
 
 // The statements the server received from the moment the object was made (or Mark was last
 // called), in order, each whole (a statement written over several lines comes back as one text
-// with its line breaks).
+// with its line breaks). Tests run side by side on the one server: pass the backend's process id
+// (SELECT pg_backend_pid() on the connection) to see only what one connection sent.
 class CStatementLog {
 public:
     CStatementLog() : m_sPath(sEnv("KX_PG_STATEMENT_LOG")) { Mark(); }
 
     void Mark() { m_nStart = sRead().size(); }
 
-    std::vector<std::string> Statements() const {
-        static const std::regex s_rxLine(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[\d+\] (\w+):  (.*)$)");
+    std::vector<std::string> Statements(long nBackendPid = 0) const {
         std::vector<std::string> aStatements;
+        // The last statement logged by each backend: an error in running it repeats it on a
+        // "STATEMENT:" line, while a statement the server could not even parse shows only there.
+        std::map<long, std::string> mapLastLogged;
+        for (const stMessage& st : _Messages()) {
+            if (nBackendPid != 0 && st.nPid != nBackendPid) continue;
+            if (st.sKind == "LOG" && st.sText.rfind("statement: ", 0) == 0) {
+                aStatements.push_back(st.sText.substr(11));
+                mapLastLogged[st.nPid] = aStatements.back();
+            } else if (st.sKind == "STATEMENT") {
+                auto it = mapLastLogged.find(st.nPid);
+                if (it == mapLastLogged.end() || it->second != st.sText) aStatements.push_back(st.sText);
+                mapLastLogged.erase(st.nPid);
+            }
+        }
+        return aStatements;
+    }
+
+private:
+    struct stMessage {
+        long nPid;
+        std::string sKind;  // LOG, ERROR, STATEMENT...
+        std::string sText;  // with its further lines
+    };
+
+    std::vector<stMessage> _Messages() const {
+        static const std::regex s_rxLine(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[(\d+)\] (\w+):  (.*)$)");
+        std::vector<stMessage> aMessages;
         std::string sText = sRead();
-        if (sText.size() < m_nStart) return aStatements;  // the log was replaced
+        if (sText.size() < m_nStart) return aMessages;  // the log was replaced
         sText.erase(0, m_nStart);
-        bool bInStatement = false;
         size_t nPos = 0;
         while (nPos < sText.size()) {
             size_t nEnd = sText.find('\n', nPos);
@@ -83,18 +110,15 @@ public:
             std::string sLine = sText.substr(nPos, nEnd - nPos);
             nPos = nEnd + 1;
             std::smatch m;
-            if (std::regex_match(sLine, m, s_rxLine)) {
-                std::string sMessage = m[2].str();
-                bInStatement = m[1].str() == "LOG" && sMessage.rfind("statement: ", 0) == 0;
-                if (bInStatement) aStatements.push_back(sMessage.substr(11));
-            } else if (bInStatement) {
-                aStatements.back() += "\n" + sLine;
-            }
+            if (std::regex_match(sLine, m, s_rxLine))
+                aMessages.push_back({std::stol(m[1].str()), m[2].str(), m[3].str()});
+            else if (!aMessages.empty())
+                // The server starts each further line of a message with a tab.
+                aMessages.back().sText += "\n" + (sLine.rfind('\t', 0) == 0 ? sLine.substr(1) : sLine);
         }
-        return aStatements;
+        return aMessages;
     }
 
-private:
     std::string sRead() const {
         std::ifstream is(m_sPath, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>());
