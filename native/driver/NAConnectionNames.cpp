@@ -97,7 +97,11 @@ int CNAConnectionDescription::bFormatTableName(CNAError* pclError, const wchar_t
     const wchar_t* pszStart = pszName;
     for (;;) {
         const wchar_t* pszDot = wcschr(pszStart, L'.');
-        CTString clRaw(pszStart, pszDot != nullptr ? static_cast<long>(pszDot - pszStart) : -1);
+        CTString clRaw;
+        if (pszDot != nullptr)
+            clRaw.Set(pszStart, static_cast<unsigned long>(pszDot - pszStart));
+        else
+            clRaw.Set(pszStart);
         bResult = bFormatItemName(pclError, clRaw.pszGet(), &clPart);
         clOut.Add(clPart.pszGet());
         if (pszDot == nullptr) break;
