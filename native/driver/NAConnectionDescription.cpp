@@ -9,13 +9,10 @@
 #include "core/CharsetTable.h"
 #include "core/STRCompare.h"
 #include "core/StringParameter.h"
+#include "native/driver/NAError.h"
 #include "platform/DiskFile.h"
 #include "platform/WinProcess.h"
 
-#if __has_include("native/driver/NAError.h")
-#include "native/driver/NAError.h"
-#define KX_HAS_NAERROR 1
-#endif
 
 unsigned CNAConnectionDescription::m_gnCnxGenerator = 0;
 CTString CNAConnectionDescription::m_csClientLibrary;
@@ -26,8 +23,8 @@ int CNAConnectionDescription::m_nClientVersionRevision = 0;
 
 namespace {
 
-// File id of this unit in the debug line of the errors it raises.
-constexpr int FILE_ID_CONNECTION = 1;
+// Site of the client library check in this unit's debug lines.
+constexpr int SITE_CLIENT_LIBRARY = 17;
 
 // The host's texts may be absent; the connection string writes those as "NULL".
 const wchar_t* _pszOrNULL(const wchar_t* psz) {
@@ -226,16 +223,11 @@ int CNAConnectionDescription::_bCheckClientLibraryWanted(CNAError* pclError) {
     if (!_bHasDirectory(pszWanted) && m_csClientLibrary.nTaille() != 0 &&
         _clFileName(m_csClientLibrary.pszGet()).bEstEgalI(pszWanted))
         return 1;
-#ifdef KX_HAS_NAERROR
     if (pclError != nullptr) {
         const wchar_t* pszLoaded = m_csClientLibrary.pszGet();
-        pclError->AddError(static_cast<eNA_ERRORTYPE>(0), FILE_ID_CONNECTION, 17, this, 74u, L"PostgreSQL",
-                           pszLoaded != nullptr ? pszLoaded : L"", pszWanted);
+        pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, SITE_CLIENT_LIBRARY, this, 74u,
+                           L"PostgreSQL", pszLoaded != nullptr ? pszLoaded : L"", pszWanted);
     }
-#else
-    (void)pclError;
-    (void)FILE_ID_CONNECTION;
-#endif
     return 0;
 }
 
@@ -266,11 +258,7 @@ int CNAConnectionDescription::bActiveCurrentTransaction(CNAError*, int) {
 }
 
 void CNAConnectionDescription::AddInfoNative(CNAError* pclError) {
-#ifdef KX_HAS_NAERROR
     if (pclError != nullptr) AddInfoNativeXError(static_cast<_CXErrorModule39*>(pclError->pclGetXError()));
-#else
-    (void)pclError;
-#endif
 }
 
 // ---------------------------------------------------------------------------------- dialect
@@ -376,7 +364,7 @@ int CNAConnectionDescription::bInitError(CNAError*, unsigned, unsigned) {
     return 0;
 }
 eNA_ERRORTYPE CNAConnectionDescription::eGetNAErrorType(unsigned) {
-    return static_cast<eNA_ERRORTYPE>(0);
+    return NA_ERRORTYPE_GENERAL;
 }
 int CNAConnectionDescription::bConvertValueToString(CNAError*, CTStringConcatAW*, const CAny*, eNA_ITEMTYPE,
                                                     eNA_ITEMTYPE) {

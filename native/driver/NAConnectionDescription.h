@@ -17,6 +17,7 @@
 #include "core/TString.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/INAConnectionDescription.h"
+#include "native/driver/INAError.h"
 #include "native/model/Interf.h"
 
 class CAny;
@@ -26,9 +27,8 @@ class CNATransaction;
 class CTStringConcatAW;
 class ISQLParserInformation;
 class _CXErrorModule39;
-// Declared with the item model and the error object; fixed 32-bit enumerations.
+// Declared with the item model (a fixed 32-bit enumeration).
 enum eNA_ITEMTYPE : uint32_t;
-enum eNA_ERRORTYPE : int32_t;
 
 typedef void* HINSTANCE;
 

@@ -8,13 +8,9 @@
 #include "core/STRCompare.h"
 #include "core/TStringConcatAW.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
 #include "platform/DiskFile.h"
 #include "platform/WinProcess.h"
-
-#if __has_include("native/driver/NAError.h")
-#include "native/driver/NAError.h"
-#define KX_HAS_NAERROR 1
-#endif
 
 namespace {
 
@@ -207,11 +203,7 @@ int CNAConnectionDescription::s_bBinaryToStringHexa(CNAError* pclError, const un
     }
     // The builder keeps its text when it cannot grow: the digits are there whole or not at all.
     if (pclOut->nGetLongueur() == nBefore + 2 * nSize) return 1;
-#ifdef KX_HAS_NAERROR
     if (pclError != nullptr) pclError->SetErrorNoMemory();
-#else
-    (void)pclError;
-#endif
     return 0;
 }
 

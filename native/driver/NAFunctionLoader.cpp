@@ -12,25 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
 #include "native/driver/NAFunctionTable.h"
 #include "platform/DiskFile.h"
 #include "platform/WinCodePage.h"
 #include "platform/WinProcess.h"
 
-#if __has_include("native/driver/NAError.h")
-#include "core/XErrorModule.h"
-#include "native/driver/NAError.h"
-#define KX_HAS_NAERROR 1
-#endif
 
 CNAFunctionLoader* g_pclNAFunctionLoader = nullptr;
 
 namespace {
 
 constexpr unsigned CODEPAGE_UTF8 = 65001;
-// File id of this unit in the debug line of the errors it raises, and its sites.
-constexpr int FILE_ID_LOADER = 9;
+// Sites of this unit's debug lines.
 constexpr int SITE_NOT_LOADED = 1;
 constexpr int SITE_MISSING_ENTRY = 2;
 
@@ -77,15 +73,13 @@ const stEntry s_tabEntries[] = {KX_PQ_ENTRIES(KX_PQ_ROW)};
 constexpr int NB_ENTRIES = sizeof(s_tabEntries) / sizeof(s_tabEntries[0]);
 static_assert(NB_ENTRIES == 27);
 
-#ifdef KX_HAS_NAERROR
 // A failure of the loader: an error of this module with its debug line and its user code as
 // information, added to the caller's error object with no connection.
 void _AddLoaderError(CNAError* pclError, _CXErrorModule39& clError, uint32_t nCode, int nSite) {
-    CNAError::g_AddDebugInfo(&clError, FILE_ID_LOADER, nSite);
+    CNAError::g_AddDebugInfo(&clError, CNAError::FILE_FUNCTIONLOADER, nSite);
     clError.AddInfo(CXError::EIT_NATIVECODE, &nCode);
-    pclError->AddError(static_cast<eNA_ERRORTYPE>(0), &clError, nullptr);
+    pclError->AddError(NA_ERRORTYPE_GENERAL, &clError, nullptr);
 }
-#endif
 
 }  // namespace
 
@@ -213,13 +207,11 @@ int CNAFunctionLoader::_bInitNative(CNAError* pclError, CTString* pclLoadedPath,
 
     unsigned nSystemError = 0;
     if (*pszLibraryName == 0 || !_bLoadLibraryNative(&nSystemError, pszLibraryName)) {
-#ifdef KX_HAS_NAERROR
         if (pclError != nullptr) {
             _CXErrorModule39 clError(52u, L"PostgreSQL", pszLibraryName, 64);
             clError.SetSystemErrorMessage(m_csLoadError.pszGet() != nullptr ? m_csLoadError.pszGet() : L"");
             _AddLoaderError(pclError, clError, 52u, SITE_NOT_LOADED);
         }
-#endif
         return 0;
     }
 
@@ -244,17 +236,10 @@ int CNAFunctionLoader::_bBindFunctions(CNAError* pclError) {
         stRow.pfnSet(p);
         if (p == nullptr && !stRow.bOptional) {
             s_ResetFunctionTable(i);
-#ifdef KX_HAS_NAERROR
             if (pclError != nullptr) {
                 _CXErrorModule39 clError(37u, stRow.pszWideName);
                 _AddLoaderError(pclError, clError, 37u, SITE_MISSING_ENTRY);
             }
-#else
-            (void)pclError;
-            (void)SITE_MISSING_ENTRY;
-            (void)FILE_ID_LOADER;
-            (void)SITE_NOT_LOADED;
-#endif
             return 0;
         }
     }

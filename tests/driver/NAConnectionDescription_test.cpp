@@ -9,6 +9,7 @@
 
 #include "native/driver/INAContext.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
 #include "tests/core/VirtualSlot.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInContext.h"
@@ -266,6 +267,21 @@ TEST(CNAConnectionDescriptionTexts, ClientLibraryWanted) {
         clHost.m_sExtendedInfo = std::wstring(L"KX CLIENT LIBRARY=") + st.pszWanted;
         CTestConnection cl(&clHost);
         EXPECT_EQ(cl._bCheckClientLibraryWanted(nullptr), st.bExpected);
+        CNAError clError;
+        EXPECT_EQ(cl._bCheckClientLibraryWanted(&clError), st.bExpected);
+        if (st.bExpected) {
+            EXPECT_EQ(clError.eGetErrorType(), NA_ERRORTYPE_NONE);
+            continue;
+        }
+        EXPECT_EQ(clError.dwGetErrorId(), 74u);
+        EXPECT_EQ(clError.eGetErrorType(), NA_ERRORTYPE_GENERAL);
+        const CXError* pclError = clError.pclGetXError();
+        std::wstring sMessage = pclError->pszGetUserMessage();
+        for (const wchar_t* psz : {L"PostgreSQL", L"/usr/lib/x86_64-linux-gnu/libpq.so", st.pszWanted})
+            EXPECT_NE(sMessage.find(psz), std::wstring::npos) << testing::PrintToString(sMessage);
+        EXPECT_NE(std::wstring(pclError->pszGetDebugMessage())
+                      .find(L"IEKXPSQL=1.17\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"),
+                  std::wstring::npos);
     }
     CNAConnectionDescription::m_csClientLibrary = clSaved;
 }

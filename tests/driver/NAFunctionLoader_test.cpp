@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NAFunctionTable.h"
 #include "tests/host/PgSandbox.h"
@@ -49,15 +50,42 @@ std::string sThrownName(F fnCall) {
     return "(nothing thrown)";
 }
 
+std::wstring wsDebugLine(int nSite) {
+    return L"IEKXPSQL=9." + std::to_wstring(nSite) + L"\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>";
+}
+
+// A 32-bit information item travels in the pointer itself.
+uint32_t dwInfo(const CXError* pclError, CXError::eERRORINFOTYPE eType) {
+    const void* p = nullptr;
+    if (!pclError->bGetInfo(eType, &p)) return 0xFFFFFFFF;
+    uint32_t dw;
+    memcpy(&dw, &p, sizeof(dw));
+    return dw;
+}
+
 class CNAFunctionLoaderTest : public testing::Test {
 protected:
     void SetUp() override { CNAFunctionLoader::g_Term(); }
     void TearDown() override { CNAFunctionLoader::g_Term(); }
 
+    // Every load reports into a fresh error object.
     int bLoad(const std::string& sName) {
         m_clLoaded.Vide();
+        m_clError.Reset();
         std::wstring ws = wsOf(sName);
-        return CNAFunctionLoader::g_bInitNative(nullptr, &m_clLoaded, sName.empty() ? nullptr : ws.c_str(), 0);
+        return CNAFunctionLoader::g_bInitNative(&m_clError, &m_clLoaded, sName.empty() ? nullptr : ws.c_str(), 0);
+    }
+    // The one error a failed load reports.
+    void ExpectError(uint32_t nCode, int nSite, const std::wstring& sInMessage) {
+        EXPECT_EQ(m_clError.dwGetErrorId(), nCode);
+        EXPECT_EQ(m_clError.eGetErrorType(), NA_ERRORTYPE_GENERAL);
+        const CXError* pclError = m_clError.pclGetXError();
+        EXPECT_EQ(pclError->nGetNbSubError(), 0);
+        EXPECT_NE(std::wstring(pclError->pszGetUserMessage()).find(sInMessage), std::wstring::npos)
+            << sOf(pclError->pszGetUserMessage());
+        EXPECT_NE(std::wstring(pclError->pszGetDebugMessage()).find(wsDebugLine(nSite)), std::wstring::npos);
+        EXPECT_EQ(dwInfo(pclError, CXError::EIT_NATIVECODE), nCode);
+        EXPECT_FALSE(pclError->bHasInfo(CXError::EIT_LOGICALTABLENAME));
     }
     // The loaded path names the same file as sExpected (a link to it counts as the same).
     void ExpectLoaded(const std::string& sExpected) {
@@ -68,6 +96,7 @@ protected:
     }
 
     CTString m_clLoaded;
+    CNAError m_clError;
 };
 
 TEST_F(CNAFunctionLoaderTest, BeforeAnyLoadEveryEntryThrowsItsName) {
@@ -139,6 +168,14 @@ TEST_F(CNAFunctionLoaderTest, AMissingLibraryLoadsNothing) {
             EXPECT_EQ(bLoad(sName), 0);
             EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
             EXPECT_EQ(nEntriesOnStub(), 27);
+            // The name as it was asked for; what the dynamic linker said is the system message.
+            ExpectError(52, 1, L"PostgreSQL");
+            const CXError* pclError = m_clError.pclGetXError();
+            EXPECT_NE(std::wstring(pclError->pszGetUserMessage()).find(wsOf(sName)), std::wstring::npos);
+            EXPECT_NE(std::wstring(pclError->pszGetUserMessage()).find(L"64"), std::wstring::npos);
+            std::string sSystem = sOf(pclError->pszGetSystemErrorMessage());
+            EXPECT_NE(sSystem.find(sName.substr(sName.rfind('/') + 1)), std::string::npos) << sSystem;
+            EXPECT_NE(sSystem.find("No such file"), std::string::npos) << sSystem;
         }
     }
     ASSERT_EQ(chdir(szBefore), 0);
@@ -148,6 +185,7 @@ TEST_F(CNAFunctionLoaderTest, AMissingLibraryLoadsNothing) {
 // absent, and everything else is bound.
 TEST_F(CNAFunctionLoaderTest, ALibraryWithoutVersionFunctionsBinds) {
     ASSERT_EQ(bLoad(s_sNoVersion), 1);
+    EXPECT_EQ(m_clError.eGetErrorType(), NA_ERRORTYPE_NONE);
     EXPECT_EQ(__PQlibVersion, &DefaultError_PQlibVersion);
     EXPECT_EQ(__PQserverVersion, &DefaultError_PQserverVersion);
     EXPECT_EQ(nEntriesOnStub(), 2);
@@ -159,6 +197,8 @@ TEST_F(CNAFunctionLoaderTest, ALibraryWithoutVersionFunctionsBinds) {
 // it are on their stubs; the library stays loaded, so no later open tries again.
 TEST_F(CNAFunctionLoaderTest, BindingStopsAtAMissingFunction) {
     ASSERT_EQ(bLoad(s_sNoFname), 0);
+    ExpectError(37, 2, L"PQfname");
+    EXPECT_EQ(sOf(m_clError.pclGetXError()->pszGetSystemErrorMessage()), "");
     EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 1);
     ExpectLoaded(s_sNoFname);
     EXPECT_EQ(__PQstatus(nullptr), 3);
