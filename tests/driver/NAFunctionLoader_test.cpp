@@ -13,6 +13,7 @@
 #include <string>
 
 #include "native/driver/NAError.h"
+#include "native/driver/NAExports.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NAFunctionTable.h"
 #include "tests/host/PgSandbox.h"
@@ -217,6 +218,19 @@ TEST_F(CNAFunctionLoaderTest, NoEntryKeepsAnAddressOfAnUnloadedLibrary) {
     EXPECT_EQ(sThrownName([] { __PQgetvalue(nullptr, 0, 0); }), "PQgetvalue");
     ASSERT_EQ(bLoad(s_sNoFname), 0);
     EXPECT_EQ(sThrownName([] { __PQgetvalue(nullptr, 0, 0); }), "PQgetvalue");
+}
+
+// The module's stop unloads the library; the next start loads it again on the next open.
+TEST_F(CNAFunctionLoaderTest, TheModuleStopUnloadsTheLibrary) {
+    ASSERT_EQ(bInitLibrary(reinterpret_cast<void*>(0x1000)), 1);
+    ASSERT_EQ(bLoad("libpq.so.5"), 1);
+    EXPECT_EQ(TermLibrary(), 1);
+    EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
+    EXPECT_EQ(g_pclNAFunctionLoader, nullptr);
+    EXPECT_EQ(nEntriesOnStub(), 27);
+    ASSERT_EQ(bInitLibrary(reinterpret_cast<void*>(0x1000)), 1);
+    EXPECT_EQ(bLoad("libpq.so.5"), 1);
+    EXPECT_EQ(TermLibrary(), 1);
 }
 
 // A library named without a directory is looked for beside the driver's own file first: the probe
