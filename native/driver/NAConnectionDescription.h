@@ -9,7 +9,8 @@
 // fills the SQL type map, and sets the server kind and the quotes in its constructor.
 //
 // Construction, options and the dialect live in NAConnectionDescription.cpp; names, quoting,
-// hexadecimal and compact date texts in NAConnectionNames.cpp.
+// hexadecimal and compact date texts in NAConnectionNames.cpp; SQL type names read back into item
+// types in NAConnectionTypeNames.cpp.
 #pragma once
 
 #include <cstdint>
@@ -217,6 +218,14 @@ public:
     static int g_bGetModuleFileName(HINSTANCE hModule, CTString* pclOut);
     // The running program's file name without directory and extension; 0 when it cannot be had.
     static int g_bGetExeName(CTString* pclOut);
+
+    // ------------------------------------------------------------------ SQL type names (NAConnectionTypeNames.cpp)
+    // An SQL column declaration read back into an item type and size (decimals also give their
+    // integer digits and scale); a Unicode character set turns texts into Unicode texts. Always 1.
+    int bSQLTypeNameToNAType(CNAError* pclError, eNA_ITEMTYPE* peType, unsigned* pnSize, unsigned* pnDigits,
+                             unsigned* pnScale, const wchar_t* pszDeclaration, const wchar_t* pszCharset);
+    // n when the declaration goes on after the keyword with "(", n and ")", blanks allowed; else 1.
+    static int _nGetSizeInTypeDecl(const wchar_t* pszDeclaration, const wchar_t* pszKeyword);
 
     // ------------------------------------------------------------------ process-wide
     static unsigned m_gnCnxGenerator;
