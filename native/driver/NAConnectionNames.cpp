@@ -196,13 +196,13 @@ int CNAConnectionDescription::s_bBinaryToStringHexa(CNAError* pclError, const un
     } catch (const std::bad_alloc&) {
         aDigits.clear();
     }
-    unsigned long nBefore = pclOut->nGetLongueur();
     if (!aDigits.empty()) {
         _BinaryToStringHexa(pbyData, nSize, aDigits.data());
         pclOut->Add(aDigits.data(), static_cast<long>(2 * nSize));
+        // A builder that could not grow keeps its text and says so: a value with digits missing
+        // must not go to the server.
+        if (!pclOut->bIsInError()) return 1;
     }
-    // The builder keeps its text when it cannot grow: the digits are there whole or not at all.
-    if (pclOut->nGetLongueur() == nBefore + 2 * nSize) return 1;
     if (pclError != nullptr) pclError->SetErrorNoMemory();
     return 0;
 }

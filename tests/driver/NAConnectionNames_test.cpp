@@ -7,6 +7,8 @@
 
 #include "core/TStringConcatAW.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
+#include "tests/core/ReallocRefusal.h"
 #include "tests/host/StandInConnectionDescription.h"
 
 namespace {
@@ -219,6 +221,21 @@ TEST(CNAConnectionHexa, AppendsDigitsToABuilder) {
         EXPECT_EQ(CNAConnectionDescription::s_bBinaryToStringHexa(nullptr, aby, 0, &clOut), 1);
         EXPECT_EQ(std::wstring(clOut.pszGetW()), L"X'00AB");
     }
+}
+
+// A builder that cannot grow takes none of the digits, and the failure is reported.
+TEST(CNAConnectionHexa, ABuilderThatCannotGrowFails) {
+    std::vector<unsigned char> aby(600, 0x5A);
+    CTStringConcatAW clOut(CTStringConcatAW::s_nCodePageWide, 65001);
+    clOut.Add(L"X'", -1);
+    CNAError clError;
+    reallocrefusal::Arm(1);
+    EXPECT_EQ(CNAConnectionDescription::s_bBinaryToStringHexa(&clError, aby.data(), aby.size(), &clOut), 0);
+    EXPECT_TRUE(reallocrefusal::bRefused());
+    reallocrefusal::Arm(0);
+    EXPECT_EQ(clError.dwGetErrorId(), 12u);
+    EXPECT_EQ(clError.eGetErrorLevel(), NA_ERRORLEVEL_ERROR);
+    EXPECT_EQ(std::wstring(clOut.pszGetW()), L"X'");
 }
 
 // ------------------------------------------------------------------------------------ dates and times
