@@ -125,7 +125,7 @@ void CNAFunctionLoader::g_Term() {
 }
 
 void* CNAFunctionLoader::g_hGetNativeLibHandle() {
-    return g_pclNAFunctionLoader->m_hLibrary;
+    return g_pclNAFunctionLoader != nullptr ? g_pclNAFunctionLoader->m_hLibrary : nullptr;
 }
 
 void CNAFunctionLoader::s_ResetFunctionTable(int nFrom) {

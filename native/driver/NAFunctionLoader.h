@@ -34,7 +34,7 @@ public:
     static int g_bLoaded();
     // Unloads the library, deletes the loader and puts every function back on its stub.
     static void g_Term();
-    // The loaded library's handle; only while the loader exists.
+    // The loaded library's handle; null when none is loaded.
     static void* g_hGetNativeLibHandle();
     // The directory of the file that holds the driver's own code (with its final '/'); 0 when it
     // cannot be found.

@@ -122,10 +122,12 @@ TEST_F(CNAFunctionLoaderTest, LoadsAndBindsTheSystemClientLibrary) {
         void* h = dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
         ASSERT_NE(h, nullptr);
         EXPECT_EQ(reinterpret_cast<void*>(__PQexec), dlsym(h, "PQexec"));
+        EXPECT_EQ(CNAFunctionLoader::g_hGetNativeLibHandle(), h);
         dlclose(h);
         EXPECT_EQ(__PQlibVersion() / 10000, 15);
         CNAFunctionLoader::g_Term();
         EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
+        EXPECT_EQ(CNAFunctionLoader::g_hGetNativeLibHandle(), nullptr);
         EXPECT_EQ(nEntriesOnStub(), 27);
     }
 }
