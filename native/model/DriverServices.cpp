@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/TString.h"
+#include "native/driver/NAConnectionDescription.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
@@ -24,10 +25,16 @@ void NA_GenerateItemName(CTString* pclOut, int n) {
     pclOut->AddI4(n + 1000);
 }
 
-void NA_AddRefConnection(CNAConnectionDescription*) {}
-void NA_nReleaseConnection(CNAConnectionDescription*) {}
-const wchar_t* NA_pszGetDefaultDataBase(CNAConnectionDescription*) {
-    return L"";
+void NA_AddRefConnection(CNAConnectionDescription* pclConnection) {
+    if (pclConnection != nullptr) pclConnection->AddRef();
+}
+void NA_nReleaseConnection(CNAConnectionDescription* pclConnection) {
+    // The registry's release rule (auto-close when only its reference is left) belongs to the
+    // driver object; until it has one, the reference is dropped plainly.
+    if (pclConnection != nullptr) pclConnection->nRelease();
+}
+const wchar_t* NA_pszGetDefaultDataBase(CNAConnectionDescription* pclConnection) {
+    return pclConnection != nullptr ? pclConnection->pszGetDefaultDataBaseEx() : L"";
 }
 
 bool NA_bExecuteSQL(CNAConnectionDescription*, CNAStatementSQL** ppclStatement, CNAError*, const wchar_t*) {
@@ -40,12 +47,17 @@ CNAConvertVariant* NA_pclAllocVariant(CNAError* pclError, CNAConnectionDescripti
     return new (std::nothrow) CNAConvertVariant(pclError, pclConnection);
 }
 
-unsigned NA_nGetCodePage(CNAConnectionDescription*) {
-    return static_cast<unsigned>(nGetHostCurrentCodePage());
+unsigned NA_nGetCodePage(CNAConnectionDescription* pclConnection) {
+    if (pclConnection == nullptr || pclConnection->nGetCodePage() == static_cast<unsigned>(-1))
+        return static_cast<unsigned>(nGetHostCurrentCodePage());
+    return pclConnection->nGetCodePage();
 }
-unsigned NA_nGetClientCodePage(CNAConnectionDescription*) {
-    return static_cast<unsigned>(nGetHostCurrentCodePage());
+unsigned NA_nGetClientCodePage(CNAConnectionDescription* pclConnection) {
+    // Before the connection is opened it has no client code page: its own serves.
+    if (pclConnection == nullptr || pclConnection->nGetClientCodePage() == static_cast<unsigned>(-1))
+        return NA_nGetCodePage(pclConnection);
+    return pclConnection->nGetClientCodePage();
 }
-unsigned NA_nGetServerKind(CNAConnectionDescription*) {
-    return 0;
+unsigned NA_nGetServerKind(CNAConnectionDescription* pclConnection) {
+    return pclConnection != nullptr ? static_cast<unsigned>(pclConnection->eGetDataSource()) : 0;
 }

@@ -3,9 +3,8 @@
 // database may make its own classes in its factories, so the model never constructs its objects
 // directly: it asks here.
 //
-// DRIVER-CORE TASKS: the driver object's factories (CNADriver, which answers none of them yet),
-// the connection description (CNAConnectionDescription) and the SQL-layer driver (CNADriverSQL) do
-// not exist yet.
+// DRIVER-CORE TASKS: the driver object's factories (CNADriver answers none of them yet), its
+// connection registry and the SQL-layer driver (CNADriverSQL) do not exist yet.
 // Each function below stands for one call on them, named in its comment; until they land, the
 // factories make the model's own classes exactly as the base driver's factories do (count 0, the
 // caller takes the first reference) and the other services do the least that is safe (nothing is
@@ -27,7 +26,7 @@ CNADataSourceDescription* NA_pclAllocDataSourceDescription(CNAConnectionDescript
 void NA_GenerateItemName(CTString* pclOut, int n);
 
 // A reference taken on a connection description; CNADriver::s_pclDriver->nReleaseConnection
-// drops it under the registry's auto-close rule.
+// drops it under the registry's auto-close rule (until the registry exists: a plain release).
 void NA_AddRefConnection(CNAConnectionDescription* pclConnection);
 void NA_nReleaseConnection(CNAConnectionDescription* pclConnection);
 // CNAConnectionDescription::pszGetDefaultDataBaseEx(); an empty text without a connection.

@@ -2,6 +2,7 @@
 // the host's item, type fitness, clone, and the static type functions.
 #include "native/model/NAItemDescription.h"
 
+#include "native/driver/NAConnectionDescription.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NADataSourceDescription.h"
 
@@ -373,6 +374,13 @@ bool CNAItemDescription::bTypeMatch(const INAItemDescription* piOther, int bFold
         default:
             return false;
     }
+}
+
+eNA_ITEMTYPE CNAItemDescription::eNAGetDBType(CNAConnectionDescription* pclConnection) const {
+    if (m_nDBTypeCode == 0) return NA_IT_EMPTY;
+    if (pclConnection != nullptr && pclConnection->bDBTypeUnkwnownByDB(static_cast<int>(m_nDBTypeCode)))
+        return NA_IT_EMPTY;
+    return m_eItemType;
 }
 
 // ------------------------------------------------------------------------------------------------

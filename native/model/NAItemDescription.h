@@ -184,6 +184,9 @@ public:
     bool bCompleteDescription(INAItemDescription* piOther, int bUnique, unsigned nKeyIndice);
     // Whether values of the other item fit into this one.
     bool bTypeMatch(const INAItemDescription* piOther, int bFoldUnicode, int bLooseDates) const;
+    // The item's type as the server knows it: 0 when it gave no code or the connection does not
+    // know that code, else the item type.
+    eNA_ITEMTYPE eNAGetDBType(CNAConnectionDescription* pclConnection) const;
 
     // ---- static type functions
     static bool g_bIsMemo(eNA_ITEMTYPE eType) {
