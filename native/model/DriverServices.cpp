@@ -6,9 +6,11 @@
 
 #include "core/TString.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
+#include "native/model/NAParameter.h"
 #include "platform/WinCodePage.h"
 
 CNAItemDescription* NA_pclAllocItemDescription() {
@@ -18,6 +20,17 @@ CNAItemDescription* NA_pclAllocItemDescription() {
 CNADataSourceDescription* NA_pclAllocDataSourceDescription(CNAConnectionDescription* pclConnection,
                                                            CNAError* pclError) {
     return new (std::nothrow) CNADataSourceDescription(pclConnection, pclError);
+}
+
+CNAColumn* NA_pclAllocColumn(CNAError* pclError, INAItemDescription* piItem) {
+    const eNA_ITEMTYPE eType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
+    if (eType < 1 || eType > NA_IT_MAX || eType == 8) return nullptr;
+    return new (std::nothrow) CNAColumn(pclError, piItem);
+}
+
+CNAParameter* NA_pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
+                                   const wchar_t* pszName) {
+    return new (std::nothrow) CNAParameter(pclValue, nPosition, nFlags, pszName);
 }
 
 void NA_GenerateItemName(CTString* pclOut, int n) {

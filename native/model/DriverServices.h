@@ -22,6 +22,16 @@ class CNAStatementSQL;
 CNAItemDescription* NA_pclAllocItemDescription();
 // CNADriver::s_pclDriver->pclAllocDataSourceDescription(connection, error) (slot 48).
 CNADataSourceDescription* NA_pclAllocDataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError);
+// CNADriver::s_pclDriver->pclAllocColumn(error, item) (slot 52): a column for an item of type 1 to
+// 31 but 8, null for the others.
+class CNAColumn;
+class INAItemDescription;
+CNAColumn* NA_pclAllocColumn(CNAError* pclError, INAItemDescription* piItem);
+// CNADriver::s_pclDriver->pclAllocParameter(value, position, flags, name) (slot 57).
+class CNAConvertVariant;
+class CNAParameter;
+CNAParameter* NA_pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
+                                   const wchar_t* pszName);
 // CNADriver::g_GenerateItemName(out, n): "Expr" followed by n + 1000.
 void NA_GenerateItemName(CTString* pclOut, int n);
 

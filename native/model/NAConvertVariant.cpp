@@ -107,7 +107,9 @@ void CNAConvertVariant::SetItemDesc(INAItemDescription* piAnalyse, INAItemDescri
         if (piAnalyse != nullptr) piAnalyse->ExternalAddRef();
         if (m_piItemAnalyse != nullptr) m_piItemAnalyse->nExternalRelease();
         m_piItemAnalyse = piAnalyse;
-        if (piAnalyse != nullptr) m_clValue.__SetType(ConverteItemToVQType(piAnalyse), 0);
+        // The value takes the item's type; a value already of that type is kept (with its NULL flag).
+        if (piAnalyse != nullptr && m_clValue.nGetTypeCode() != ConverteItemToVQType(piAnalyse))
+            m_clValue.__SetType(ConverteItemToVQType(piAnalyse), 0);
     }
     if (piDatabase != m_piItemDatabase) {
         if (piDatabase != nullptr) piDatabase->ExternalAddRef();
@@ -369,6 +371,11 @@ void CNAConvertVariant::SetNull() {
     m_clValue.__SetType(nType, 0);
     m_clValue.SetNull(1);
     if (m_eVarType == NAVARTYPE_BUFFER && m_pbyBuffer != nullptr) memset(m_pbyBuffer, 0, m_nCapacity);
+}
+
+void CNAConvertVariant::SetUnreadYet() {
+    m_eVarType = NAVARTYPE_UNREAD;
+    m_clValue.SetNull(1);
 }
 
 void CNAConvertVariant::_OnSetValue(int bNotNull) {

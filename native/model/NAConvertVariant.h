@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "core/RefTraits.h"
 #include "native/model/NAVariant.h"
 
 class CDateTime;
@@ -118,6 +119,9 @@ public:
     int bConvertDataToYF(CNAYFRecord* pclRecord);
     void SetNull();
     void _OnSetValue(int bNotNull);
+    // The value is to be read from the server again: state 2 (not read yet) and NULL, the storage
+    // it is bound to kept.
+    void SetUnreadYet();
 
     // ---- reading
     const void* pGetData() const;
@@ -195,4 +199,10 @@ protected:
     eNASTORAGEDB m_eStorageDB = NASTORAGEDB_NONE;
     const wchar_t* m_pszDateFormat = nullptr;
     CNAError* m_pclError;
+};
+
+template <>
+struct CRefTraits<CNAConvertVariant> {
+    static void _AddRef(CNAConvertVariant* p) { p->AddRef(); }
+    static void _Release(CNAConvertVariant* p) { p->nRelease(); }
 };
