@@ -14,7 +14,7 @@
 #include "core/TString.h"
 #include "installer/DataExtractor.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinProfile.h"
 
 void INSTALLER_EcritErreurA(const char* pszTexte) {

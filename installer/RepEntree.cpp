@@ -8,7 +8,7 @@
 
 #include "core/UnicodeToolkit.h"
 #include "installer/MD5.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "core/XMalloc.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

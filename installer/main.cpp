@@ -13,7 +13,7 @@
 #include "installer/CommandLine.h"
 #include "installer/Installer.h"
 #include "installer/StrMemAlloc.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 // Reports a fatal signal and ends the process. Kept for debugging sessions; main does not install it.

@@ -21,7 +21,7 @@
 #include "core/XYString.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

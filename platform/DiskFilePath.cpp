@@ -20,7 +20,7 @@
 #include "core/XYString.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 namespace {

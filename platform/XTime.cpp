@@ -9,7 +9,7 @@
 
 #include "core/TString.h"
 #include "platform/ChampDate.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 

@@ -1,7 +1,7 @@
 // Code-page conversion: the code-page table, round trips through the code pages the library meets
 // (1252, UTF-8, 1251, 932 and the stateful ISO-2022-JP), invalid and truncated input, the
 // replacement of characters a code page lacks, buffer sizes, and the locale and language queries.
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 #include <gtest/gtest.h>
 

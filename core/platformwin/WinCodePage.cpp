@@ -1,7 +1,7 @@
 // Code-page conversion over iconv: every call opens its own converter and closes it on every path,
 // so nothing is shared between calls. Counting calls (no output buffer) run through a small scratch
 // area on the stack and never allocate.
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 #include <iconv.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 
