@@ -214,7 +214,7 @@ TEST_F(XYStringConcatConversionTest, ConvertingAppendsGiveThePlatformConversions
             CXYStringConcat<char> cl(1024);
             cl.Add("<", 1);
             cl.AddWide(s.data(), static_cast<long>(s.size()), nCodePage);
-            EXPECT_EQ(Contenu(cl), "<" + std::string(aAttendu, n > 0 ? n : 0)) << nCodePage;
+            EXPECT_EQ(Contenu(cl), std::string("<").append(aAttendu, n > 0 ? n : 0)) << nCodePage;
 
             const std::string sOctets(aAttendu, n > 0 ? n : 0);
             wchar_t aLarge[256];
