@@ -75,9 +75,10 @@ bool _bWriteAll(int nHandle, const unsigned char* pby, size_t nSize) {
 // A new file beside sTarget (same directory, so that a rename can put it in place), opened for
 // writing with the mode a new file gets (0666 less the umask); its descriptor and name, or -1.
 int _nOpenTempBeside(const std::string& sTarget, std::string* psTemp) {
-    size_t nSlash = sTarget.rfind('/');
-    std::string sDirectory = nSlash == std::string::npos ? std::string(".") : sTarget.substr(0, nSlash);
-    if (sDirectory.empty()) sDirectory = "/";  // a file right under the root
+    // The target's directory with its end slash ("/" for a file right under the root), or nothing
+    // for a name in the working directory.
+    const size_t nSlash = sTarget.rfind('/');
+    const std::string sDirectory = nSlash == std::string::npos ? std::string() : sTarget.substr(0, nSlash + 1);
     static const char s_szChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int nTry = 0; nTry < 100; nTry++) {
         unsigned char abyRandom[8];
@@ -87,8 +88,7 @@ int _nOpenTempBeside(const std::string& sTarget, std::string* psTemp) {
             memcpy(abyRandom, &n, sizeof(abyRandom));
         }
         std::string sName = sDirectory;
-        if (sName.back() != '/') sName += '/';
-        sName += ".kxcopy.";
+        sName.append(".kxcopy.");
         for (unsigned char by : abyRandom) sName += s_szChars[by % (sizeof(s_szChars) - 1)];
         int nHandle = open(sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (nHandle != -1) {

@@ -258,6 +258,17 @@ TEST_F(DiskFileOperationTest, CopyThroughALinkReplacesTheFileItNames) {
     struct stat st;
     ASSERT_EQ(lstat(sPath("link").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A destination named in the working directory is replaced there.
+    char szSaved[PATH_MAX];
+    ASSERT_NE(getcwd(szSaved, sizeof(szSaved)), nullptr);
+    ASSERT_EQ(chdir(m_sDir.c_str()), 0);
+    WriteFile(sPath("here"), "old");
+    const int bHere = CDiskFile::bCopy(L"here", L"src", nullptr);
+    ASSERT_EQ(chdir(szSaved), 0);
+    EXPECT_EQ(bHere, 1);
+    EXPECT_EQ(sReadFile(sPath("here")), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_sDir), std::filesystem::directory_iterator()), 4);
 }
 
 // Each name of a report stands in its place in the message text (the destination first where there
