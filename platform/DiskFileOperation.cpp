@@ -147,11 +147,12 @@ int _bCopyContents(const wchar_t* pszDestination, const wchar_t* pszSource) {
     bool bOk = true;
     if (bExisting) {
         bOk = fchmod(nTemp, stTarget.st_mode & 07777) == 0;
-        if (bOk && (stTarget.st_uid != geteuid() || stTarget.st_gid != getegid())) {
-            int nSaved = errno;
-            (void)!fchown(nTemp, stTarget.st_uid, stTarget.st_gid);
+        // The owner goes over where the system allows it (to root); elsewhere the replacement is
+        // the copier's, as any file it makes.
+        int nSaved = errno;
+        if (bOk && (stTarget.st_uid != geteuid() || stTarget.st_gid != getegid()) &&
+            fchown(nTemp, stTarget.st_uid, stTarget.st_gid) != 0)
             errno = nSaved;
-        }
     }
     for (;;) {
         if (!bOk) break;
