@@ -11,7 +11,7 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAParameter.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 CNAItemDescription* NA_pclAllocItemDescription() {
     return new (std::nothrow) CNAItemDescription();

@@ -10,7 +10,7 @@
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "variant/DateTime.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
 #include "native/model/NAInterfaces.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/XTime.h"
 #include "variant/Any_VQDECIMAL.h"
 #include "variant/DateTime.h"
