@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/STRCompare.h"
+#include "native/driver/NADriver.h"
 #include "variant/Money.h"
-#include "variant/NADriverYF.h"
 #include "variant/VQConv.h"
 #include "variant/YFForNA.h"
 
@@ -287,11 +287,11 @@ int CYFConvertKey::_nUNICODE_to_Key(void* pKey, unsigned long nKeySize, const vo
         (nOptions & (YFKEY_OPTION_20 | YFKEY_OPTION_40)) != 0 ||
         ((nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0);
     IYFUnicodeConverter* piConverter = nullptr;
-    if (bCollation && CNADriverYF::s_piYF != nullptr) {
+    IYFForNA* piYF = bCollation ? CNADriver::s_piGetYF() : nullptr;
+    if (piYF != nullptr) {
         int b80 =
             (nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0;
-        piConverter = CNADriverYF::s_piYF->vpiGetUnicodeConverter(b80, (nOptions & YFKEY_OPTION_20) != 0, nDataSize,
-                                                                  nOptions, bWide);
+        piConverter = piYF->vpiGetUnicodeConverter(b80, (nOptions & YFKEY_OPTION_20) != 0, nDataSize, nOptions, bWide);
     }
     int nResultat;
     if (piConverter != nullptr) {

@@ -1,6 +1,6 @@
 // The host engine interface IYFForNA, as far as the sortable keys use it: asked for a converter
-// that writes collated Unicode keys. The host hands the interface to the driver object (the driver
-// core's CNADriver::bSetYF), which publishes it in CNADriverYF (variant/NADriverYF.h).
+// that writes collated Unicode keys. The host hands the interface to the driver object
+// (CNADriver::bSetYF); the keys read it from the process's driver object (CNADriver::s_piGetYF).
 //
 // The engine is outside this system and the positions of these operations in its real interface
 // are not known here: the two interfaces below are this library's own assumption about the host,

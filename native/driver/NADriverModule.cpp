@@ -23,7 +23,6 @@ bool g_bModuleStarted = false;
 
 int gnNbInitialisation = 0;
 
-CNADriver* CNADriver::s_pclDriver = nullptr;
 void* CNADriver::s_hDllHandle = nullptr;
 uint32_t CNADriver::s_nID_KXYF = 0;
 uint32_t CNADriver::s_nID_KXSQL = 0;

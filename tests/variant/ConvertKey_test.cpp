@@ -1,7 +1,7 @@
 // Sortable keys: the bytes written for each item type, that keys of ordered values compare in that
 // order byte by byte, key sizes, the descending inversion, NULL values, casting through the host,
-// texts with their options, the fast-sort weight table, decimal keys through the host's decimals and
-// collated keys through the engine interface the driver object holds.
+// texts with their options, the fast-sort weight table, decimal keys through the host's decimals, and
+// collated keys written as plain ones when no driver object holds an engine interface.
 #include "variant/ConvertKey.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +17,8 @@
 #include "tests/host/TestSupport.h"
 #include "variant/Duree.h"
 #include "variant/Money.h"
-#include "variant/NADriverYF.h"
 #include "variant/VQConv.h"
 #include "variant/YFConvertKey.h"
-#include "variant/YFForNA.h"
 
 namespace {
 
@@ -32,12 +30,8 @@ protected:
         KXInstallStandInHost();
         standin::ResetVM();
         CVQConv::s_Reset();
-        CNADriverYF::s_piYF = nullptr;
     }
-    void TearDown() override {
-        CVQConv::s_Reset();
-        CNADriverYF::s_piYF = nullptr;
-    }
+    void TearDown() override { CVQConv::s_Reset(); }
 
     // The key of a value for a type, allocated at the size the sizing gives for its data: the
     // bytes up to the length the conversion answers.
@@ -423,62 +417,13 @@ TEST_F(ConvertKeyTest, DecimalKeysComeFromTheHostsDecimals) {
     EXPECT_EQ(CYFConvertKey::_Decimal_to_Key(aby, sizeof(aby), abyData, sizeof(abyData), 10, 2), 0);
 }
 
-// An engine interface of the host that hands out one converter and records how it was asked.
-class CMoteurYF final : public IYFForNA, public IYFUnicodeConverter {
-public:
-    int m_nDemandes = 0;
-    int m_b80 = -1, m_b20 = -1, m_bWide = -1, m_b40 = -1;
-    unsigned short m_nOptions = 0;
-    unsigned long m_nDataSize = 0;
-
-    IYFUnicodeConverter* vpiGetUnicodeConverter(int b80, int b20, unsigned long nDataSize, unsigned short nOptions,
-                                                int bWide) override {
-        m_nDemandes++;
-        m_b80 = b80;
-        m_b20 = b20;
-        m_nDataSize = nDataSize;
-        m_nOptions = nOptions;
-        m_bWide = bWide;
-        return this;
-    }
-    int vnConvertKey(void* pKey, unsigned long nKeySize, const void*, unsigned long, int b40, int) override {
-        m_b40 = b40;
-        memset(pKey, 0x11, nKeySize);
-        return 3;
-    }
-};
-
-TEST_F(ConvertKeyTest, CollatedKeysAskTheEngineTheDriverHolds) {
+TEST_F(ConvertKeyTest, CollatedKeysWithoutDriverObjectArePlainKeys) {
+    // No driver object in this program, so no engine to collate with (the engine's side is tested
+    // with the driver object).
     const wchar_t sz[] = L"ab";
     unsigned char aby[14];
-    // No engine: written as a plain key.
     EXPECT_EQ(CYFConvertKey::__nConvertKey(aby, sizeof(aby), sz, sizeof(sz), ITEMTYPE_UNICODE, 0x20, 0, 0, 0, 0), 12);
     EXPECT_EQ(aby[0], 'a');
-
-    CMoteurYF clMoteur;
-    CNADriverYF::s_piYF = &clMoteur;
-    struct Case {
-        unsigned short nOptions;
-        int bCollation, b80, b20, b40;
-    } aCases[] = {
-        {0x20, 1, 0, 1, 0}, {0x40, 1, 0, 0, 1}, {0x81, 1, 1, 0, 0},   {0x82, 1, 1, 0, 0},
-        {0x80, 0, 0, 0, 0}, {0x01, 0, 0, 0, 0}, {0x2800, 0, 0, 0, 0},
-    };
-    for (const Case& c : aCases) {
-        SCOPED_TRACE(c.nOptions);
-        clMoteur.m_nDemandes = 0;
-        int n = CYFConvertKey::__nConvertKey(aby, sizeof(aby), sz, sizeof(sz), ITEMTYPE_UNICODE, c.nOptions, 0, 0, 0,
-                                             YFKEY_FLAG_WCHAR32);
-        EXPECT_EQ(clMoteur.m_nDemandes, c.bCollation);
-        if (!c.bCollation) continue;
-        EXPECT_EQ(n, 6);  // twice the units the converter wrote
-        EXPECT_EQ(clMoteur.m_b80, c.b80);
-        EXPECT_EQ(clMoteur.m_b20, c.b20);
-        EXPECT_EQ(clMoteur.m_b40, c.b40);
-        EXPECT_EQ(clMoteur.m_bWide, 1);
-        EXPECT_EQ(clMoteur.m_nDataSize, sizeof(sz));
-        EXPECT_EQ(clMoteur.m_nOptions, c.nOptions);
-    }
 }
 
 TEST_F(ConvertKeyTest, FixedKeysNeverWritePastTheBufferNorReadPastTheData) {
