@@ -6,6 +6,7 @@
 #include "core/MainCommun.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NAExports.h"
+#include "native/driver/NAFunctionLoader.h"
 #include "pgsql/PSQLDriver.h"
 
 namespace {
@@ -54,8 +55,8 @@ int CNADriver::g_NATermModule() {
         pthread_mutex_destroy(&m_gstDriverCriticalSection);
         s_bDriverCriticalSectionCreated = false;
     }
-    // STUB (client-library loader task): CNAFunctionLoader::g_Term() unloads the client library
-    // here, before the common library stops.
+    // The client library goes before the common library stops.
+    CNAFunctionLoader::g_Term();
     CMainCommun::bTermLibraryCommon();
     g_bModuleStarted = false;
     return 1;
