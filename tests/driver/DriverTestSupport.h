@@ -47,12 +47,15 @@ struct stScript {
     bool bRefuseDataAccess = false;
     // Calls of the doubles made while the lock was not held (counted only when checked).
     bool bCheckLock = false;
+    long nCheckedCalls = 0;
     long nCallsWithoutLock = 0;
     long nOpens = 0, nCloses = 0, nAccessCloses = 0, nAccessDeletes = 0, nQueries = 0;
     long nConnectionsMade = 0, nLiveConnections = 0, nLiveAccesses = 0;
 
     void Check() {
-        if (bCheckLock && !bDriverLockHeld()) nCallsWithoutLock++;
+        if (!bCheckLock) return;
+        nCheckedCalls++;
+        if (!bDriverLockHeld()) nCallsWithoutLock++;
     }
 };
 
@@ -82,6 +85,7 @@ public:
     }
     int bIsOpen() override { return m_bOpen; }
     int bClose(CNAError*) override {
+        m_pstScript->Check();
         m_pstScript->nCloses++;
         m_bOpen = 0;
         return 1;
@@ -115,6 +119,7 @@ public:
     ~CTestDataAccess() override { m_pstScript->nLiveAccesses--; }
 
     void SetOpened(int bOpened) { m_bOpened = bOpened; }
+    void SetAliasName(const wchar_t* pszAlias) { m_clAliasName.Set(pszAlias); }
 
     int bHFerme() override {
         m_pstScript->nAccessCloses++;
