@@ -278,8 +278,6 @@ private:
     bool _bAddOpenReference(CNAConnectionDescription* pclCnx);
     bool _bDropOpenReference(CNAConnectionDescription* pclCnx);
     unsigned _nForgetOpenReferences(CNAConnectionDescription* pclCnx);
-    // The description of the host's connection for an entry, or null with the reason recorded.
-    CNAConnectionDescription* _pclGetConnectionForEntry(INAConnectionDescription* piCnx);
 
     // Open references by description (a count in the value word).
     CHashTableBounce m_clOpenReferences{7};

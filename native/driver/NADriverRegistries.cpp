@@ -5,7 +5,6 @@
 #include <cwchar>
 
 #include "core/STRCompare.h"
-
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAContext.h"
 #include "native/driver/ModelServices.h"

@@ -42,8 +42,8 @@ public:
     // Drops the table of the database behind the access.
     virtual int bSupprimeFichier();
     // Runs a query of the host; hasResult is set when the query has result columns.
-    virtual int bExecuteQuery(int* pbHasResult, const wchar_t* pszName, ISQLParserInformation* piQuery,
-                              unsigned nMode, const INAQueryExecution* piExecution);
+    virtual int bExecuteQuery(int* pbHasResult, const wchar_t* pszName, ISQLParserInformation* piQuery, unsigned nMode,
+                              const INAQueryExecution* piExecution);
     // The transaction of the access's connection has ended.
     virtual void SetTransactionTermined() {}
 

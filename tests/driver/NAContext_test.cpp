@@ -43,8 +43,8 @@ protected:
     CTestDataAccess* pclAccess(CStandInContext& clHost, CNAConnectionDescription* pclCnx,
                                CStandInDataSourceDescription* pclDesc, int* pbCreated = nullptr) {
         int bCreated = -1;
-        auto* pcl = static_cast<CTestDataAccess*>(
-            m_pclContext->pclGetDataAccess(&clHost, pclCnx, pclDesc != nullptr ? pclDesc->piGet() : nullptr, &bCreated));
+        auto* pcl = static_cast<CTestDataAccess*>(m_pclContext->pclGetDataAccess(
+            &clHost, pclCnx, pclDesc != nullptr ? pclDesc->piGet() : nullptr, &bCreated));
         if (pbCreated != nullptr) *pbCreated = bCreated;
         return pcl;
     }
@@ -147,12 +147,9 @@ TEST_F(NAContextTest, SearchesByTableAndAliasName) {
         const wchar_t* pszName;
         CTestDataAccess* pclExpected;
     } cases[] = {
-        {false, m_pclCnx, L"commandes", pclOnFirst},
-        {false, m_pclOtherCnx, L"COMMANDÉS", pclOnSecond},
-        {false, m_pclCnx, L"Cmd", nullptr},
-        {true, m_pclCnx, L"CMD", pclOnFirst},
-        {true, m_pclOtherCnx, L"cmd", pclOnSecond},
-        {true, m_pclCnx, L"Commandes", nullptr},
+        {false, m_pclCnx, L"commandes", pclOnFirst}, {false, m_pclOtherCnx, L"COMMANDÉS", pclOnSecond},
+        {false, m_pclCnx, L"Cmd", nullptr},          {true, m_pclCnx, L"CMD", pclOnFirst},
+        {true, m_pclOtherCnx, L"cmd", pclOnSecond},  {true, m_pclCnx, L"Commandes", nullptr},
     };
     for (const Case& c : cases) {
         CNADataAccess* pcl = c.bAlias ? m_pclContext->pclFindDataAccessByAliasName(c.pclCnx, c.pszName)

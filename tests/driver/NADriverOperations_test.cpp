@@ -145,8 +145,8 @@ TEST_F(NADriverOperationsTest, FailedOpenLeavesTheRegistryAndTheNextOpenStartsAf
 // registry's reference is not the close's to drop, and the table goes on using the connection.
 TEST_F(NADriverOperationsTest, CloseDropsOnlyWhatAnOpenTook) {
     CStandInDataSourceDescription clOrders(L"Orders", L"ORDERS");
-    INATable* piTable = HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost),
-                                            clOrders.piGet());
+    INATable* piTable =
+        HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost), clOrders.piGet());
     ASSERT_NE(piTable, nullptr);
     CNAConnectionDescription* pclCnx = pclRegistered(&m_clHost);
     ASSERT_NE(pclCnx, nullptr);
@@ -217,8 +217,9 @@ TEST_F(NADriverOperationsTest, TableTestsAndDescriptions) {
         m_stScript.nTableDescError = c.nDescriptionError;
         long nCloses = m_stScript.nCloses;
         int nExists = -1;
-        EXPECT_EQ(HostCall<int>(m_p, SLOT_TABLEEXISTS, &nExists, L"T1", static_cast<INAConnectionDescription*>(&m_clHost)),
-                  c.nResult);
+        EXPECT_EQ(
+            HostCall<int>(m_p, SLOT_TABLEEXISTS, &nExists, L"T1", static_cast<INAConnectionDescription*>(&m_clHost)),
+            c.nResult);
         EXPECT_EQ(nExists, c.nExists);
         EXPECT_EQ(pclError()->dwGetErrorId(), c.nErrorId);
         // Made for the test and not opened by the host: closed and gone once it has answered.
@@ -244,12 +245,9 @@ TEST_F(NADriverOperationsTest, QueryTables) {
         bool bHanded, bRegistered;
         unsigned nAccesses;  // data accesses the context keeps
     } cases[] = {
-        {0, 1, 1, true, true, 1},
-        {QUERY_KEEP_TABLE, 1, 1, true, true, 1},
-        {0, 1, 0, false, false, 0},
-        {QUERY_KEEP_TABLE, 1, 0, false, false, 1},
-        {0, 0, 0, false, false, 0},
-        {QUERY_KEEP_TABLE, 0, 0, false, false, 0},
+        {0, 1, 1, true, true, 1},   {QUERY_KEEP_TABLE, 1, 1, true, true, 1},
+        {0, 1, 0, false, false, 0}, {QUERY_KEEP_TABLE, 1, 0, false, false, 1},
+        {0, 0, 0, false, false, 0}, {QUERY_KEEP_TABLE, 0, 0, false, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nFlags << " " << c.bSucceeds << " " << c.bHasResult);
@@ -342,8 +340,8 @@ TEST_F(NADriverOperationsTest, ContextsAndLockModes) {
     EXPECT_STREQ(pclContext->pszGetNextLogicalName(), L"Orders2");
 
     // A table with an access in the context, opened, and another not opened.
-    INATable* piTable = HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost),
-                                            clOrders.piGet());
+    INATable* piTable =
+        HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost), clOrders.piGet());
     auto* pclTable = static_cast<CNATable*>(piTable);
     int bCreated = 0;
     auto* pclAccess = static_cast<drivertest::CTestDataAccess*>(pclTable->_pclGetDataAccess(&clContext, &bCreated));
@@ -399,8 +397,8 @@ TEST_F(NADriverOperationsTest, DeletingATable) {
     }
     EXPECT_STREQ(pclError()->pszGetLogicalTableName(), L"ORDERS");
     // The table the deletions went through is still the one piGetTable hands out.
-    INATable* piTable = HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost),
-                                            clOrders.piGet());
+    INATable* piTable =
+        HostCall<INATable*>(m_p, SLOT_GETTABLE, static_cast<INAConnectionDescription*>(&m_clHost), clOrders.piGet());
     EXPECT_EQ(static_cast<CNATable*>(piTable)->nGetExternalRef(), 1u);
     piTable->nExternalRelease();
     EXPECT_EQ(m_pclDriver->nGetTableCount(), 0u);
@@ -434,10 +432,13 @@ TEST_F(NADriverOperationsTest, EntriesHoldTheLock) {
         {"open", [&] { HostCall<int>(m_p, SLOT_OPENCONNECTION, pi(m_clHost)); }},
         {"lock a table", [&] { HostCall<int>(m_p, SLOT_SQLBLOQUETABLE, pi(m_clHost), L"ORDERS"); }},
         {"lock a query",
-         [&] { HostCall<int>(m_p, SLOT_SQLBLOQUEREQUETE, pi(m_clHost), static_cast<ISQLParserInformation*>(nullptr)); }},
+         [&] {
+             HostCall<int>(m_p, SLOT_SQLBLOQUEREQUETE, pi(m_clHost), static_cast<ISQLParserInformation*>(nullptr));
+         }},
         {"diagnose", [&] { HostCall<int>(m_p, SLOT_CONNEXIONDIAGNOSE, pclNoAny, pi(m_clHost), L"", 0u); }},
         {"close", [&] { HostCall<int>(m_p, SLOT_CLOSECONNECTION, pi(m_clHost)); }},
-        {"table", [&] { HostCall<INATable*>(m_p, SLOT_GETTABLE, pi(aclFresh[0]), clOrders.piGet())->nExternalRelease(); }},
+        {"table",
+         [&] { HostCall<INATable*>(m_p, SLOT_GETTABLE, pi(aclFresh[0]), clOrders.piGet())->nExternalRelease(); }},
         {"description", [&] { HostCall<INADataSourceDescription*>(m_p, SLOT_GETTABLEDESC, L"T", pi(aclFresh[1])); }},
         {"table test", [&] { HostCall<int>(m_p, SLOT_TABLEEXISTS, &nExists, L"T", pi(aclFresh[2])); }},
         {"delete",

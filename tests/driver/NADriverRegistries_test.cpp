@@ -108,7 +108,7 @@ TEST_F(NADriverRegistriesTest, ConnectionReferenceScenario) {
         const char* pszWhat;
         std::function<unsigned()> fnAct;  // answers the count that the step leaves (or returns)
         unsigned nExpected;
-        long nLive;        // descriptions alive
+        long nLive;  // descriptions alive
         unsigned nInRegistry;
         long nCloses;
     } steps[] = {
@@ -134,8 +134,8 @@ TEST_F(NADriverRegistriesTest, ConnectionReferenceScenario) {
         // Auto-close off: the registry's last reference keeps it, open or not.
         {"auto-close off, open", [&] { return pclCnx->SetAutoClose(0), pclCnx->bOpen(nullptr), nCount(); }, 2, 1, 1, 0},
         {"release to the registry's", [&] { return m_pclDriver->nReleaseConnection(pclCnx); }, 1, 1, 1, 0},
-        {"auto-close on, find", [&] { return pclCnx->SetAutoClose(1), m_pclDriver->_pclFindConnection(&m_stHost), nCount(); },
-         2, 1, 1, 0},
+        {"auto-close on, find",
+         [&] { return pclCnx->SetAutoClose(1), m_pclDriver->_pclFindConnection(&m_stHost), nCount(); }, 2, 1, 1, 0},
         // Only the registry's left, auto-close on and no transaction: closed, out, deleted.
         {"release with auto-close", [&] { return m_pclDriver->nReleaseConnection(pclCnx); }, 0, 0, 0, 1},
         // The password is part of the key.
@@ -215,7 +215,8 @@ TEST_F(NADriverRegistriesTest, TablesFoundCreatedAndReleased) {
 
     CNATable* pclTable = m_pclDriver->_pclGetTable(clOrders.piGet(), pclCnx);
     ASSERT_NE(pclTable, nullptr);
-    EXPECT_STREQ(pclTable->pszGetIdentification(), (std::wstring(L"Table=ORDERS;") + pclCnx->pszGetIdentification()).c_str());
+    EXPECT_STREQ(pclTable->pszGetIdentification(),
+                 (std::wstring(L"Table=ORDERS;") + pclCnx->pszGetIdentification()).c_str());
     EXPECT_EQ(pclTable->nGetRef(), 2u);  // the registry's and the caller's
     EXPECT_EQ(clOrders.nGetExternalRefs(), 1);
     EXPECT_EQ(pclCnx->nGetRef(), 3u);
@@ -255,8 +256,8 @@ TEST_F(NADriverRegistriesTest, TheHostsLastReleaseOfATable) {
     CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(&m_stHost);
     struct Case {
         const char* pszWhat;
-        int nLookups;           // internal references taken besides the registry's
-        bool bOutOfRegistry;    // taken out of the registry while the host holds it
+        int nLookups;         // internal references taken besides the registry's
+        bool bOutOfRegistry;  // taken out of the registry while the host holds it
         int nReleaseAnswer;
         bool bAlive;
     } cases[] = {

@@ -8,14 +8,22 @@ CStandInDataSourceDescription::CStandInDataSourceDescription(const std::wstring&
     : m_sLogicalName(sLogicalName), m_sDBTableName(sDBTableName) {}
 CStandInDataSourceDescription::~CStandInDataSourceDescription() = default;
 
-int CStandInDataSourceDescription::nGetVersion() { return 6; }
-int CStandInDataSourceDescription::nGetCompatSince() { return 1; }
-void CStandInDataSourceDescription::ExternalAddRef() { m_nExternalRefs++; }
+int CStandInDataSourceDescription::nGetVersion() {
+    return 6;
+}
+int CStandInDataSourceDescription::nGetCompatSince() {
+    return 1;
+}
+void CStandInDataSourceDescription::ExternalAddRef() {
+    m_nExternalRefs++;
+}
 unsigned CStandInDataSourceDescription::nExternalRelease() {
     if (m_nExternalRefs > 0) m_nExternalRefs--;
     return static_cast<unsigned>(m_nExternalRefs);
 }
-const wchar_t* CStandInDataSourceDescription::pszGetLogicalName() { return m_sLogicalName.c_str(); }
+const wchar_t* CStandInDataSourceDescription::pszGetLogicalName() {
+    return m_sLogicalName.c_str();
+}
 void CStandInDataSourceDescription::vUnused10() {}
 void CStandInDataSourceDescription::vUnused11() {}
 void CStandInDataSourceDescription::vUnused12() {}
@@ -29,6 +37,8 @@ void CStandInDataSourceDescription::vUnused19() {}
 void CStandInDataSourceDescription::vUnused20() {}
 void CStandInDataSourceDescription::vUnused21() {}
 void CStandInDataSourceDescription::vUnused22() {}
-const wchar_t* CStandInDataSourceDescription::pszGetDBTableName() { return m_sDBTableName.c_str(); }
+const wchar_t* CStandInDataSourceDescription::pszGetDBTableName() {
+    return m_sDBTableName.c_str();
+}
 
 }  // namespace standin

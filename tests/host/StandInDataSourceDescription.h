@@ -29,10 +29,10 @@ public:
 
     int nGetVersion() override;
     int nGetCompatSince() override;
-    virtual void ExternalAddRef();                 // 7
-    virtual unsigned nExternalRelease();           // 8
-    virtual const wchar_t* pszGetLogicalName();    // 9
-    virtual void vUnused10();                      // 10 to 22: not called by the driver
+    virtual void ExternalAddRef();               // 7
+    virtual unsigned nExternalRelease();         // 8
+    virtual const wchar_t* pszGetLogicalName();  // 9
+    virtual void vUnused10();                    // 10 to 22: not called by the driver
     virtual void vUnused11();
     virtual void vUnused12();
     virtual void vUnused13();
