@@ -10,6 +10,7 @@
 #include "native/driver/NAError.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
+#include "variant/NADriverYF.h"
 
 void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
     p->AddRef();
@@ -172,6 +173,8 @@ int CNADriver::bValidConnection(INAConnectionDescription*) {
 
 int CNADriver::bSetYF(IYFForNA* piYF) {
     m_piYF = piYF;
+    // The keys use the engine of the process's driver object.
+    if (s_pclDriver == this) CNADriverYF::s_SetYF(piYF);
     return 1;
 }
 

@@ -227,16 +227,10 @@ public:
     static int g_NAInitModule(void* hModule);
     static int g_NATermModule();
 
-    // The driver object last handed out by piQueryInterface that is still alive. Defined here so
-    // that the sortable keys of the variant layer, which sits below the driver, can read the host
-    // engine interface from it without linking the driver.
-    static inline CNADriver* s_pclDriver = nullptr;
-    // The host engine interface that the host handed to that driver object (bSetYF); null when
-    // there is no driver or it was never given. Read without the sanitizer's dynamic type check,
-    // whose reference to the class's type information would tie the variant layer to the driver.
-    __attribute__((no_sanitize("vptr"))) static IYFForNA* s_piGetYF() {
-        return s_pclDriver != nullptr ? s_pclDriver->m_piYF : nullptr;
-    }
+    // The driver object last handed out by piQueryInterface that is still alive. The sortable keys
+    // of the variant layer use the host engine interface that this one was given (bSetYF): it is
+    // published to them (CNADriverYF) whenever it or the driver object changes.
+    static CNADriver* s_pclDriver;
     static void* s_hDllHandle;
     static uint32_t s_nID_KXYF;
     static uint32_t s_nID_KXSQL;
