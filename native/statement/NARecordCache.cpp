@@ -300,8 +300,8 @@ int CNARecordCache::Update(int n, const CNARecordValue* pclValue) {
         }
     }
     CNARecordMemo* pclRowMemo = bNewMemo ? st.pclMemo : _pclRowMemoNoRef(n);
-    // The new identity is serialized aside first: written over the stored one, a failure halfway
-    // would leave the row with a broken identity.
+    // The new identity's room; written over the stored one, a failure halfway would leave the row
+    // with a broken identity, so nothing is written before everything is obtained.
     uint64_t nId = 0;
     const CNARecordId* pclId = eKind == NA_RECORDID_RECORDVALUES ? nullptr : _pclValueId(pclValue);
     if (eKind == NA_RECORDID_RECORDVALUES && pbyRecord != nullptr)
@@ -311,11 +311,10 @@ int CNARecordCache::Update(int n, const CNARecordValue* pclValue) {
     bool bIdInPlace = false;
     unsigned char* pbyId = nullptr;
     if (nId > 0) {
-        bool bOk = _bGrowSearchBuffer(nId);
-        if (bOk && pclId != nullptr)
-            bOk = CNABufferTable<CNARecordId>::s_bStore(pclId, m_pbySearch, nId);
-        else if (bOk)
-            CNARecordId_RecordValues::s_Serialize(m_pbySearch, pbyRecord, nRecord, pclRowMemo);
+        // A row id is serialized aside; an identity over the record bytes is written once they
+        // are stored, since its hash is theirs.
+        bool bOk = pclId == nullptr || (_bGrowSearchBuffer(nId) &&
+                                        CNABufferTable<CNARecordId>::s_bStore(pclId, m_pbySearch, nId));
         uint64_t nOldId = 0;
         unsigned char* pbyOldId = m_tabRecordId.pbyGetElement(n, &nOldId);
         if (bOk && pbyOldId != nullptr && nId <= nOldId) {
@@ -353,7 +352,10 @@ int CNARecordCache::Update(int n, const CNARecordValue* pclValue) {
     }
     if (bNewMemo) _SetRowMemo(n, st.pclMemo);
     if (pbyId != nullptr) {
-        memcpy(pbyId, m_pbySearch, nId);
+        if (pclId != nullptr)
+            memcpy(pbyId, m_pbySearch, nId);
+        else
+            CNARecordId_RecordValues::s_Serialize(pbyId, pbyRecord, nRecord, pclRowMemo);
         if (bIdInPlace) {
             CTSimpleTable<CNARecordId>::SetLength(m_tabRecordId.GetEntry(n), nId);
         } else {
