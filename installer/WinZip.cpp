@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -63,6 +64,46 @@ const uint8_t* pbyBlocZip64(const uint8_t* pbyExtra, uint32_t nTaille, uint32_t*
         i += 4 + nData;
     }
     return nullptr;
+}
+
+// TRUE when the bytes are well-formed UTF-8: no stray or missing continuation byte, no overlong
+// form, no surrogate, nothing above U+10FFFF.
+bool bUTF8Valide(const uint8_t* pby, uint32_t n) {
+    uint32_t i = 0;
+    while (i < n) {
+        const uint8_t c = pby[i];
+        uint32_t nSuite;
+        uint32_t dwMin;
+        uint32_t dw;
+        if (c < 0x80) {
+            i++;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            nSuite = 1, dwMin = 0x80, dw = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            nSuite = 2, dwMin = 0x800, dw = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            nSuite = 3, dwMin = 0x10000, dw = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (n - i - 1 < nSuite) return false;
+        for (uint32_t k = 1; k <= nSuite; k++) {
+            if ((pby[i + k] & 0xC0) != 0x80) return false;
+            dw = (dw << 6) | (pby[i + k] & 0x3Fu);
+        }
+        if (dw < dwMin || dw > 0x10FFFF || (dw >= 0xD800 && dw <= 0xDFFF)) return false;
+        i += nSuite + 1;
+    }
+    return true;
+}
+
+// TRUE when an entry's raw name can be taken as a name: no zero byte inside it (it would end the
+// name early, hiding what follows), and well-formed UTF-8 when the entry says it is UTF-8 (text
+// that does not decode would be cut or dropped, not refused).
+bool bNomBrutValide(const uint8_t* pby, uint32_t n, bool bUTF8) {
+    if (memchr(pby, 0, n) != nullptr) return false;
+    return !bUTF8 || bUTF8Valide(pby, n);
 }
 
 // 8-bit name or comment to wide text of at most nMax characters (more is cut).
@@ -129,6 +170,7 @@ void CWinZip::_Reset() {
     m_ulPosEndRecord = ~0ull;
     m_ulOffsetDepart = 0;
     m_ulTailleFichier = 0;
+    m_dwErreurSysteme = 0;
     _VideTable();
     m_sCommentaire.Vide();
     m_sChemin.Vide();
@@ -137,14 +179,20 @@ void CWinZip::_Reset() {
     m_nNiveauCompression = 6;
 }
 
-// Reads n bytes at a position of the file; false when they are not all in the file.
+// Reads n bytes at a position of the file; false when they are not all in the file. A failure of
+// the system leaves its error code for the owner's report; bytes missing from the archive leave 0.
 bool CWinZip::_bLit(uint64_t ulPosition, void* pBuffer, uint32_t nTaille) {
+    m_dwErreurSysteme = 0;
     uint64_t ulFin;
     if (m_pclFichier == nullptr || !bSomme(ulPosition, nTaille, &ulFin) || ulFin > m_ulTailleFichier) return false;
     if (nTaille == 0) return true;
-    if (!m_pclFichier->bSeek(static_cast<int64_t>(ulPosition), IXStream::eSeekBegin)) return false;
+    errno = 0;
     uint32_t nLu = 0;
-    return m_pclFichier->bRead(pBuffer, nTaille, &nLu) && nLu == nTaille;
+    if (m_pclFichier->bSeek(static_cast<int64_t>(ulPosition), IXStream::eSeekBegin) &&
+        m_pclFichier->bRead(pBuffer, nTaille, &nLu) && nLu == nTaille)
+        return true;
+    m_dwErreurSysteme = static_cast<uint32_t>(errno);
+    return false;
 }
 
 int CWinZip::OuvreZip(const wchar_t* pszChemin, int) {
@@ -174,9 +222,13 @@ uint64_t CWinZip::_ulChercheEndRecord() {
         if (ulRecul > ulLimite) ulRecul = ulLimite;
         uint64_t ulDebut = ulTaille - ulRecul;
         uint32_t nALire = static_cast<uint32_t>(ulRecul < 1028 ? ulRecul : 1028);
-        if (!m_pclFichier->bSeek(static_cast<int64_t>(ulDebut), IXStream::eSeekBegin)) break;
+        errno = 0;
         uint32_t nLu = 0;
-        if (!m_pclFichier->bRead(clBuffer.p(), nALire, &nLu) || nLu != nALire) break;
+        if (!m_pclFichier->bSeek(static_cast<int64_t>(ulDebut), IXStream::eSeekBegin) ||
+            !m_pclFichier->bRead(clBuffer.p(), nALire, &nLu) || nLu != nALire) {
+            m_dwErreurSysteme = static_cast<uint32_t>(errno);
+            break;
+        }
         for (int i = static_cast<int>(nALire) - 4; i >= 0; i--) {
             if (u32(clBuffer.p() + i) == SIG_END) return ulDebut + static_cast<uint64_t>(i);
         }
@@ -207,9 +259,11 @@ int CWinZip::_nLitEndRecords() {
     }
 
     // Zip64: followed when the locator lies right before the end record (a writer may add the
-    // Zip64 records although the 32-bit fields hold), and required when the central-directory
-    // offset or size does not fit the 32-bit fields.
-    const bool bRequis = m_ulOffsetRepertoire == MAX32 || m_ulTailleRepertoire == MAX32;
+    // Zip64 records although the 32-bit fields hold), and required when a field holds its all-ones
+    // value: the central-directory offset or size, or an entry count of 0xFFFF, which says that
+    // the true count is in the Zip64 record (read as a count, it would drop every later entry).
+    const bool bRequis = m_ulOffsetRepertoire == MAX32 || m_ulTailleRepertoire == MAX32 ||
+                         m_ulNbEntreesTotal == 0xFFFF || m_ulNbEntreesDisque == 0xFFFF;
     bool bLocator = false;
     uint8_t abyLoc[TAILLE_LOCATOR64];
     if (m_ulPosEndRecord >= TAILLE_LOCATOR64 && _bLit(m_ulPosEndRecord - TAILLE_LOCATOR64, abyLoc, TAILLE_LOCATOR64))
@@ -260,12 +314,18 @@ int CWinZip::_nChargeRepertoire() {
     // Every header takes at least 46 bytes of the directory: a count that cannot fit is a lie, and
     // so is a count of 0 over a directory that holds bytes (its entries would be silently dropped).
     if (m_ulNbEntreesTotal == 0 || m_ulNbEntreesTotal > m_ulTailleRepertoire / TAILLE_CENTRAL) return ZIP_BADZIPFILE;
+    const uint64_t ulFinRepertoire = m_ulOffsetRepertoire + m_ulTailleRepertoire;
     auto* pst = static_cast<_stFICZIP*>(XMALLOC_pNew(sizeof(_stFICZIP)));
     if (pst == nullptr) return ZIP_BADZIPFILE;
     int nResultat = ZIP_BADZIPFILE;
     for (;;) {
         uint64_t ulTaille = 0;
         if (_nLitEnteteCentral(ulPosition, pst, &ulTaille) != ZIP_OK) break;
+        // Every header lies inside the directory the end record describes.
+        if (ulTaille > ulFinRepertoire - ulPosition) {
+            XMALLOC_Del(pst->pszCommentaire);
+            break;
+        }
         int nIndex = m_tabFichiers.nGetNbElement();
         m_tabFichiers.Ajoute(*pst);
         if (m_tabFichiers.nGetNbElement() != nIndex + 1) {
@@ -273,11 +333,13 @@ int CWinZip::_nChargeRepertoire() {
             break;
         }
         if (!m_clIndex.bAjoute(pst->szNom, nIndex)) break;
+        ulPosition += ulTaille;
         if (static_cast<uint64_t>(m_tabFichiers.nGetNbElement()) == m_ulNbEntreesTotal) {
-            nResultat = ZIP_OK;
+            // The count must use up the directory: entries left after it would be missing from the
+            // archive as read, and the installation would succeed without them.
+            if (ulPosition == ulFinRepertoire) nResultat = ZIP_OK;
             break;
         }
-        ulPosition += ulTaille;
     }
     XMALLOC_Del(pst);
     return nResultat;
@@ -320,6 +382,7 @@ int CWinZip::_nLitEnteteCentral(uint64_t ulPosition, _stFICZIP* pst, uint64_t* p
     const uint8_t* pbyExtra = pbyNom + pst->nSizeFilename;
     const uint8_t* pbyCommentaire = pbyExtra + pst->nSizeFileExtra;
 
+    if (!bNomBrutValide(pbyNom, pst->nSizeFilename, pst->bUTF8 != 0)) return ZIP_BADZIPFILE;
     ConvertitTexte(pbyNom, pst->nSizeFilename, pst->bUTF8 != 0, pst->szNom, _stFICZIP::s_nMaxNom);
 
     if (pst->nSizeFileExtra != 0) {
@@ -437,6 +500,7 @@ int CWinZip::_nVerifieEnteteLocal() {
     if (ulPhys + TAILLE_LOCAL + nNom + nExtra > m_ulTailleFichier) return ZIP_BADZIPFILE;
     CTampon clVariable(static_cast<size_t>(nNom) + nExtra);
     if (clVariable.p() == nullptr || !_bLit(ulPhys + TAILLE_LOCAL, clVariable.p(), nNom)) return ZIP_BADZIPFILE;
+    if (!bNomBrutValide(clVariable.p(), nNom, (dwFlag & 0x800) != 0)) return ZIP_BADZIPFILE;
     wchar_t szNom[_stFICZIP::s_nMaxNom + 1];
     ConvertitTexte(clVariable.p(), nNom, (dwFlag & 0x800) != 0, szNom, _stFICZIP::s_nMaxNom);
     if (wcscasecmp(szNom, pst->szNom) != 0) return ZIP_BADZIPFILE;
@@ -513,6 +577,7 @@ int CWinZip::OpenCurrentFileInZip() {
 
 bool CWinZip::bReadCurrentFileInZip(void* pBuffer, unsigned int nTaille, unsigned long* pnLu) {
     if (pnLu != nullptr) *pnLu = 0;
+    m_dwErreurSysteme = 0;
     if (!m_bOuvert) return false;
     if (nTaille == 0) return true;
     uint32_t nPlace = static_cast<uint32_t>(nTaille < m_ulResteNonCompresse ? nTaille : m_ulResteNonCompresse);
