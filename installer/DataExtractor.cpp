@@ -60,14 +60,28 @@ bool _bEchec(CXError& clErr, int nErrno, uint32_t nMessage, Args... args) {
     return false;
 }
 
-// The UTF-8 bytes of a wide text, as the file layer hands names to the system.
+// The UTF-8 bytes of a wide text, as the file layer hands names to the system. Encoded here: the
+// system's converter costs a conversion set-up at each call, and every entry needs its name.
 std::string _sUTF8(const wchar_t* psz) {
     std::string s;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, psz, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return s;
-    s.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, psz, -1, s.data(), n, nullptr, nullptr);
-    s.resize(static_cast<size_t>(n - 1));
+    for (; psz != nullptr && *psz != 0; psz++) {
+        const uint32_t c = static_cast<uint32_t>(*psz);
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
     return s;
 }
 
@@ -96,18 +110,22 @@ void _Ferme(int nDescripteur) {
 }
 
 // Creates a temporary file of mode 0600 in the directory, under a name nobody else can have taken
-// (the open fails on any file or link already there); its descriptor, or -1 with errno.
-int _nCreeTemporaire(int nRepertoire, std::string* psNom, wchar_t* pszNom) {
+// (the open fails on any file or link already there, and another name is drawn); its descriptor,
+// or -1 with errno. The names come from a generator seeded once by the system's random source.
+int _nCreeTemporaire(int nRepertoire, uint64_t* pqGraine, std::string* psNom, wchar_t* pszNom) {
     static const char s_szAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    if (*pqGraine == 0 && getrandom(pqGraine, sizeof(*pqGraine), 0) != static_cast<ssize_t>(sizeof(*pqGraine)))
+        *pqGraine = uint64_t(time(nullptr)) * 6364136223846793005ULL + uint64_t(getpid());
     const std::string sPrefixe = _sUTF8(CDataExtractor::s_pszPrefixeTemp);
     for (int nEssai = 0; nEssai < 100; nEssai++) {
-        unsigned char aby[DATAEXTRACTOR_ALEA];
-        if (getrandom(aby, sizeof(aby), 0) != static_cast<ssize_t>(sizeof(aby))) {
-            const uint64_t q = uint64_t(time(nullptr)) * 6364136223846793005ULL + uint64_t(getpid()) + uint64_t(nEssai);
-            for (size_t i = 0; i < sizeof(aby); i++) aby[i] = static_cast<unsigned char>(q >> (8 * i));
-        }
         *psNom = sPrefixe;
-        for (unsigned char c : aby) psNom->push_back(s_szAlphabet[c % (sizeof(s_szAlphabet) - 1)]);
+        for (size_t i = 0; i < DATAEXTRACTOR_ALEA; i++) {
+            // xorshift64*: cheap, and never stuck at 0 once seeded.
+            uint64_t& q = *pqGraine;
+            q ^= q >> 12, q ^= q << 25, q ^= q >> 27;
+            if (q == 0) q = 0x9E3779B97F4A7C15ull;
+            psNom->push_back(s_szAlphabet[((q * 2685821657736338717ull) >> 32) % (sizeof(s_szAlphabet) - 1)]);
+        }
         const int nFd = openat(nRepertoire, psNom->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (nFd >= 0) {
             // The name is ASCII: its wide form, character for character.
@@ -122,6 +140,25 @@ int _nCreeTemporaire(int nRepertoire, std::string* psNom, wchar_t* pszNom) {
 }
 
 }  // namespace
+
+// An entry's time for futimens, through a memory of the last time converted: each conversion looks
+// at the time zone (a call to the system), and the entries of an archive mostly share a few
+// times, made as they were in one build.
+bool CDataExtractor::_bTempsMemorise(const CDiskFile::_stXFILETIME& st, struct timespec* pts) {
+    if (m_bTempsMemorise && CDiskFile::nCompareSystemTime(&st, &m_stTempsMemorise) == 0) {
+        *pts = m_tsTempsMemorise;
+        return true;
+    }
+    if (!_bTempsUnix(st, pts)) return false;
+    m_stTempsMemorise = st;
+    m_tsTempsMemorise = *pts;
+    m_bTempsMemorise = true;
+    return true;
+}
+
+bool CDataExtractor::_bTempsEntree(const CRepEntree& clEntree, struct timespec ats[2]) {
+    return _bTempsMemorise(clEntree.stftLitFtModif(), &ats[1]) && _bTempsMemorise(clEntree.stftLitFtAcces(), &ats[0]);
+}
 
 CDataExtractor::CDataExtractor(int bDebug) : m_bDebug(bDebug) {}
 
@@ -181,8 +218,7 @@ bool CDataExtractor::bInstall(const wchar_t* pszRepertoire, uint32_t nModeRep, u
     }
     bool bResultat = true;
     for (long nIndice = 0; bResultat && nIndice < static_cast<long>(m_clZip.dwNombreFichier()); nIndice++)
-        bResultat =
-            _bInstalFile(pszRepertoire, m_clZip.pszNomFichier(nIndice), nModeFic, nUidFic, nGidFic) && bResultat;
+        bResultat = _bInstalFile(pszRepertoire, nIndice, nModeFic, nUidFic, nGidFic) && bResultat;
     _FermeRepertoires();
     return bResultat;
 }
@@ -277,15 +313,15 @@ int CDataExtractor::_nOuvreSousRepertoire(const wchar_t* pszRepertoire, const wc
     return nCourant;
 }
 
-bool CDataExtractor::_bInstalFile(const wchar_t* pszRepertoire, const wchar_t* pszEntree, uint32_t nMode, uint32_t nUid,
+bool CDataExtractor::_bInstalFile(const wchar_t* pszRepertoire, long nIndice, uint32_t nMode, uint32_t nUid,
                                   uint32_t nGid) {
+    const CRepEntree* pclEntree = m_clZip.clGetRepertoire()[nIndice];
+    if (pclEntree == nullptr) return false;
+    const wchar_t* pszEntree = pclEntree->pszLitChemin();
     wchar_t szCible[DATAEXTRACTOR_CHEMIN];
     CDiskFile::MakePath(szCible, pszRepertoire, pszEntree, nullptr);
-    const long nRang = m_clZip.lRangFichier(pszEntree);
-    const CRepEntree* pclEntree = nRang >= 0 ? m_clZip.clGetRepertoire()[nRang] : nullptr;
-    if (szCible[0] == 0 || pclEntree == nullptr) {
-        _ShowErrorZIPSiBesoin(pszEntree, szCible[0] == 0 ? ENAMETOOLONG : 0,
-                              szCible[0] == 0 ? DATAEXTRACTOR_ERR_CREATION : eKXzipOuvertureArchive);
+    if (szCible[0] == 0) {
+        _ShowErrorZIPSiBesoin(pszEntree, ENAMETOOLONG, DATAEXTRACTOR_ERR_CREATION);
         return false;
     }
 
@@ -327,8 +363,7 @@ int CDataExtractor::_nInstalVideSurPlace(int nRepertoire, const char* pszFeuille
         return -1;
     }
     struct timespec ats[2];
-    if (_bTempsUnix(clEntree.stftLitFtAcces(), &ats[0]) && _bTempsUnix(clEntree.stftLitFtModif(), &ats[1]))
-        futimens(nFd, ats);
+    if (_bTempsEntree(clEntree, ats)) futimens(nFd, ats);
     _CXErrorModule39 clErr;
     bool bOk = true;
     if (fchown(nFd, nUid, nGid) != 0)
@@ -353,7 +388,7 @@ bool CDataExtractor::_bInstalParFichierTemporaire(int nRepertoire, const wchar_t
     std::string sTemp;
     wchar_t szNomTemp[DATAEXTRACTOR_CHEMIN];
     _CXErrorModule39 clErr;
-    const int nFd = _nCreeTemporaire(nRepertoire, &sTemp, szNomTemp);
+    const int nFd = _nCreeTemporaire(nRepertoire, &m_qGraine, &sTemp, szNomTemp);
     if (nFd < 0) {
         _bEchec(clErr, errno, 28134, pszSousRepertoire, s_pszPrefixeTemp);
         _ShowError(pszCible, clErr.dwGetSystemErrorCode(), &clErr);
@@ -371,8 +406,7 @@ bool CDataExtractor::_bInstalParFichierTemporaire(int nRepertoire, const wchar_t
         return false;
     }
     struct timespec ats[2];
-    if (_bTempsUnix(clEntree.stftLitFtAcces(), &ats[0]) && _bTempsUnix(clEntree.stftLitFtModif(), &ats[1]))
-        futimens(nFd, ats);
+    if (_bTempsEntree(clEntree, ats)) futimens(nFd, ats);
     // Owner first: a change of owner takes the set-id bits off, the mode then sets the final bits.
     // Both on the descriptor of a file nobody else can write, before it takes the target's name.
     bool bOk = true;

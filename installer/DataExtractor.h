@@ -14,6 +14,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ctime>
 
 #include "core/TString.h"
 #include "installer/KXWinZip.h"
@@ -49,8 +50,8 @@ private:
     // Checks every entry before the first is written: its name (code 3) and the length of its target
     // path and of the temporary path beside it (code 2). Reports the first refused entry.
     bool _bVerifieEntrees(const wchar_t* pszRepertoire);
-    bool _bInstalFile(const wchar_t* pszRepertoire, const wchar_t* pszEntree, uint32_t nMode, uint32_t nUid,
-                      uint32_t nGid);
+    // Installs the entry at that index of the archive's directory.
+    bool _bInstalFile(const wchar_t* pszRepertoire, long nIndice, uint32_t nMode, uint32_t nUid, uint32_t nGid);
     // The descriptor of the sub-directory (a relative path, "\" or "/" separators; empty for the
     // target directory itself), made when missing; -1 after a report when a component is a link or
     // cannot be made or opened. The last one is kept open for the entries that follow it.
@@ -66,6 +67,10 @@ private:
                                       const wchar_t* pszEntree, const wchar_t* pszCible, const CRepEntree& clEntree,
                                       uint32_t nMode, uint32_t nUid, uint32_t nGid);
     void _FermeRepertoires();
+    // The access and modification times of an entry for futimens; FALSE when they cannot be
+    // converted.
+    bool _bTempsEntree(const CRepEntree& clEntree, struct timespec ats[2]);
+    bool _bTempsMemorise(const CDiskFile::_stXFILETIME& st, struct timespec* pts);
     void _ShowError(const wchar_t* pszNom, uint32_t dwSystemError, const CXError* pclErr) const;
     void _ShowErrorZIPSiBesoin(const wchar_t* pszNom, uint32_t dwSystemError, int eResult) const;
     // The report of a failed extraction, with what the facade tells of its cause.
@@ -78,4 +83,10 @@ private:
     int m_nRepertoire = -1;
     int m_nSousRepertoire = -1;
     CTString m_sSousRepertoire;
+    // The generator of temporary names (0 until seeded).
+    uint64_t m_qGraine = 0;
+    // The last entry time converted.
+    bool m_bTempsMemorise = false;
+    CDiskFile::_stXFILETIME m_stTempsMemorise{};
+    struct timespec m_tsTempsMemorise {};
 };

@@ -34,6 +34,7 @@ CKXWinZip::CKXWinZip() {
 CKXWinZip::~CKXWinZip() {
     Term();
     m_clWinZip.SetDiskFile(nullptr);
+    free(m_pbyCopie);
 }
 
 // ---- opening and the directory
@@ -76,6 +77,7 @@ _eKXzipResult CKXWinZip::eLitRepertoireMono() {
                                   IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
         return _eResultat(eKXzipOuvertureFichier);
 
+    m_clRepertoire.PrevoitEntrees(static_cast<int>(m_clWinZip.nGetNbFichier()));
     wchar_t szRepertoire[CDiskFile::s_nMaxPath + 2];
     wchar_t szFichier[CDiskFile::s_nMaxPath + 2];
     for (int nRes = m_clWinZip.FirstFile(); nRes == CWinZip::ZIP_OK; nRes = m_clWinZip.NextFile(0)) {
@@ -127,7 +129,9 @@ _eKXzipResult CKXWinZip::_eOuvreEntree(const wchar_t* pszNom, int bExact) {
 }
 
 _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, int64_t* poEcrit) {
-    uint8_t* pbyBuffer = static_cast<uint8_t*>(malloc(s_nTailleBufferCopie));
+    // One buffer for all the extractions of the archive.
+    if (m_pbyCopie == nullptr) m_pbyCopie = static_cast<uint8_t*>(malloc(s_nTailleBufferCopie));
+    uint8_t* pbyBuffer = m_pbyCopie;
     if (pbyBuffer == nullptr) {
         m_clWinZip.CloseCurrentFileInZip(0);
         return eKXzipMemoire;
@@ -136,7 +140,6 @@ _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, 
         unsigned long nLu = 0;
         if (!m_clWinZip.bReadCurrentFileInZip(pbyBuffer, s_nTailleBufferCopie, &nLu)) {
             m_dwErreurSysteme = m_clWinZip.dwGetErreurSysteme();
-            free(pbyBuffer);
             m_clWinZip.CloseCurrentFileInZip(0);
             return eKXzipLecture;
         }
@@ -155,13 +158,11 @@ _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, 
             const CXError* pclErr = pclCible->pclGetXError();
             if (pclErr != nullptr && pclErr->dwGetSystemErrorCode() != 0)
                 m_dwErreurSysteme = pclErr->dwGetSystemErrorCode();
-            free(pbyBuffer);
             m_clWinZip.CloseCurrentFileInZip(0);
             return eKXzipArchiveInvalide;
         }
         *poEcrit += nBloc;
     }
-    free(pbyBuffer);
     if (m_clWinZip.CloseCurrentFileInZip(1) == CWinZip::ZIP_CRCERROR) {
         m_nResultatLecteur = CWinZip::ZIP_CRCERROR;
         return eKXzipLecture;

@@ -82,4 +82,5 @@ private:
     int m_b64Bits = 0;
     uint32_t m_dwErreurSysteme = 0;
     int m_nResultatLecteur = 0;
+    uint8_t* m_pbyCopie = nullptr;  // the copy buffer, made at the first extraction
 };

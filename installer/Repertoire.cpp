@@ -19,6 +19,9 @@ void CopieU32(uint8_t* pby, uint32_t dw) {
 CRepertoire::CRepertoire()
     : m_tabEntree(static_cast<int>(sizeof(CRepEntree)), s_nPasTableau, 30), m_htIndex(s_nTailleIndex) {
     m_tabEntree.AlloueMemoire(s_nPasTableau);
+    // About one path per bucket: every extraction looks its entry up, and the paths of one archive
+    // share long beginnings that each comparison in a chain walks through.
+    m_htIndex.SetNiveau(1, 1);
 }
 
 CRepertoire::~CRepertoire() {
@@ -140,6 +143,13 @@ void CRepertoire::Vide() {
     m_tabEntree.SupprimeTout();
     m_nNbEntree = 0;
     m_nNbEntreeReelle = 0;
+}
+
+void CRepertoire::PrevoitEntrees(int n) {
+    const void* pAvant = m_tabEntree.pGetBuffer();
+    m_tabEntree.AgranditMemoire(n);
+    // The keys of the entries already there point into the old storage.
+    if (m_tabEntree.pGetBuffer() != pAvant && m_nNbEntree > 0) _ReconstruitIndex();
 }
 
 void CRepertoire::SupprimeElement(long nIndex) {

@@ -13,6 +13,7 @@
 #include <cwchar>
 
 #include "core/XMalloc.h"
+#include "installer/CodePageTable.h"
 #include "platform/DiskFile.h"
 #include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
@@ -106,19 +107,29 @@ bool bNomBrutValide(const uint8_t* pby, uint32_t n, bool bUTF8) {
     return !bUTF8 || bUTF8Valide(pby, n);
 }
 
-// 8-bit name or comment to wide text of at most nMax characters (more is cut).
+// 8-bit name or comment to wide text of at most nMax characters (more is cut): UTF-8 (the bytes are
+// taken as far as they decode), else the OEM code page 437, byte by byte through its table. Both
+// are decoded here rather than by the system's converter, which loads and unloads a conversion
+// module at each call: an archive of many entries would spend most of its opening there.
 void ConvertitTexte(const uint8_t* pby, uint32_t n, bool bUTF8, wchar_t* pszDest, uint32_t nMax) {
-    pszDest[0] = 0;
-    if (n == 0) return;
-    auto* psz = static_cast<wchar_t*>(XMALLOC_pNew((static_cast<size_t>(n) + 1) * sizeof(wchar_t)));
-    if (psz == nullptr) return;
-    int nLu = MultiByteToWideChar(bUTF8 ? CP_UTF8 : CP_OEMCP, 0, reinterpret_cast<const char*>(pby),
-                                  static_cast<int>(n), psz, static_cast<int>(n) + 1);
-    if (nLu < 0) nLu = 0;
-    psz[nLu] = 0;
-    wcsncpy(pszDest, psz, nMax);
-    pszDest[nMax] = 0;
-    XMALLOC_Del(psz);
+    uint32_t nEcrits = 0;
+    if (!bUTF8) {
+        const _stTableCodePage* pstTable = get_codepage(1);
+        for (uint32_t i = 0; i < n && nEcrits < nMax && pby[i] != 0; i++)
+            pszDest[nEcrits++] = static_cast<wchar_t>(pstTable->pwVersUnicode[pby[i]]);
+    } else {
+        uint32_t i = 0;
+        while (i < n && nEcrits < nMax && pby[i] != 0) {
+            const uint8_t c = pby[i];
+            const uint32_t nSuite = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+            if (n - i - 1 < nSuite || !bUTF8Valide(pby + i, nSuite + 1)) break;
+            uint32_t dw = nSuite == 0 ? c : nSuite == 1 ? (c & 0x1Fu) : nSuite == 2 ? (c & 0x0Fu) : (c & 0x07u);
+            for (uint32_t k = 1; k <= nSuite; k++) dw = (dw << 6) | (pby[i + k] & 0x3Fu);
+            pszDest[nEcrits++] = static_cast<wchar_t>(dw);
+            i += nSuite + 1;
+        }
+    }
+    pszDest[nEcrits] = 0;
 }
 
 // A buffer from the common allocator, freed when it goes.
@@ -142,13 +153,16 @@ CWinZip::CWinZip() : m_tabFichiers(1024, 30) {
 
 CWinZip::~CWinZip() {
     _FermeFlux();
+    if (m_bInflateAlloue) inflateEnd(&m_stZ);
     _VideTable();
     XMALLOC_Del(m_pbyBufferLecture);
+    XMALLOC_Del(m_pbyCache);
     XMALLOC_Del(m_pszAnsiOem);
 }
 
 void CWinZip::SetDiskFile(CDiskFile* pclFichier) {
     m_pclFichier = pclFichier;
+    m_nCache = 0;
 }
 
 void CWinZip::SetOffsetDepart(long nOffset) {
@@ -171,6 +185,7 @@ void CWinZip::_Reset() {
     m_ulOffsetDepart = 0;
     m_ulTailleFichier = 0;
     m_dwErreurSysteme = 0;
+    m_nCache = 0;
     _VideTable();
     m_sCommentaire.Vide();
     m_sChemin.Vide();
@@ -181,16 +196,37 @@ void CWinZip::_Reset() {
 
 // Reads n bytes at a position of the file; false when they are not all in the file. A failure of
 // the system leaves its error code for the owner's report; bytes missing from the archive leave 0.
+// Reads smaller than half the read-ahead window go through it: the headers of the central
+// directory, a local header with its name and extra field, and the data of a small entry then
+// come from one call to the system instead of two (a seek and a read) for each.
 bool CWinZip::_bLit(uint64_t ulPosition, void* pBuffer, uint32_t nTaille) {
     m_dwErreurSysteme = 0;
     uint64_t ulFin;
     if (m_pclFichier == nullptr || !bSomme(ulPosition, nTaille, &ulFin) || ulFin > m_ulTailleFichier) return false;
     if (nTaille == 0) return true;
+    if (m_pbyCache != nullptr && ulPosition >= m_ulPosCache && ulFin <= m_ulPosCache + m_nCache) {
+        memcpy(pBuffer, m_pbyCache + (ulPosition - m_ulPosCache), nTaille);
+        return true;
+    }
     errno = 0;
     uint32_t nLu = 0;
-    if (m_pclFichier->bSeek(static_cast<int64_t>(ulPosition), IXStream::eSeekBegin) &&
-        m_pclFichier->bRead(pBuffer, nTaille, &nLu) && nLu == nTaille)
-        return true;
+    if (nTaille < s_nTailleCache / 2) {
+        if (m_pbyCache == nullptr) m_pbyCache = static_cast<uint8_t*>(XMALLOC_pNew(s_nTailleCache));
+        if (m_pbyCache != nullptr) {
+            const uint64_t ulReste = m_ulTailleFichier - ulPosition;
+            const uint32_t nFenetre = static_cast<uint32_t>(ulReste < s_nTailleCache ? ulReste : s_nTailleCache);
+            m_nCache = 0;
+            if (m_pclFichier->bRead(static_cast<int64_t>(ulPosition), m_pbyCache, nFenetre, &nLu) && nLu >= nTaille) {
+                m_ulPosCache = ulPosition;
+                m_nCache = nLu;
+                memcpy(pBuffer, m_pbyCache, nTaille);
+                return true;
+            }
+            m_dwErreurSysteme = static_cast<uint32_t>(errno);
+            return false;
+        }
+    }
+    if (m_pclFichier->bRead(static_cast<int64_t>(ulPosition), pBuffer, nTaille, &nLu) && nLu == nTaille) return true;
     m_dwErreurSysteme = static_cast<uint32_t>(errno);
     return false;
 }
@@ -474,7 +510,7 @@ int CWinZip::LocateFile(const wchar_t* pszNom, int bExact) {
 }
 
 void CWinZip::_FermeFlux() {
-    if (m_bInflateDemarre) inflateEnd(&m_stZ);
+    // The inflate state stays allocated for the next entry (reset, not made again).
     m_bInflateDemarre = 0;
     m_bOuvert = 0;
 }
@@ -542,7 +578,6 @@ int CWinZip::OpenCurrentFileInZip() {
     if (nResultat != ZIP_OK) return nResultat;
     _FermeFlux();
     _stFICZIP* pst = m_pstCourant;
-    m_stZ = z_stream{};
     m_bRaw = 0;
     m_bCrypte = pst->bCrypte != 0;
     if (m_bCrypte) {
@@ -562,7 +597,13 @@ int CWinZip::OpenCurrentFileInZip() {
         if (m_pbyBufferLecture == nullptr) return ZIP_ERRNO;
     }
     if (m_ulMethode == 8) {
-        if (inflateInit2(&m_stZ, -MAX_WBITS) != Z_OK) return ZIP_BADZIPFILE;
+        if (m_bInflateAlloue) {
+            if (inflateReset(&m_stZ) != Z_OK) return ZIP_BADZIPFILE;
+        } else {
+            m_stZ = z_stream{};
+            if (inflateInit2(&m_stZ, -MAX_WBITS) != Z_OK) return ZIP_BADZIPFILE;
+            m_bInflateAlloue = 1;
+        }
         m_bInflateDemarre = 1;
     }
     m_ulResteCompresse = pst->ulCompressedSize - (m_bCrypte ? TAILLE_ENTETE_CRYPT : 0);

@@ -78,6 +78,8 @@ public:
 
     // Size of the input block of an entry's data stream.
     static constexpr uint32_t s_nTailleBufferLecture = 16384;
+    // Size of the read-ahead window over the archive file.
+    static constexpr uint32_t s_nTailleCache = 65536;
     // The end record is searched for in at most this many bytes at the end of the file.
     static constexpr uint32_t s_nRechercheMax = 65535;
 
@@ -185,6 +187,10 @@ private:
     uint64_t m_ulPosEndRecord = ~0ull;
     uint64_t m_ulOffsetDepart = 0;
     uint32_t m_dwErreurSysteme = 0;
+    // The read-ahead window: m_nCache bytes of the file from m_ulPosCache (none when 0).
+    uint8_t* m_pbyCache = nullptr;
+    uint64_t m_ulPosCache = 0;
+    uint32_t m_nCache = 0;
 
     // The current entry's data stream.
     uint8_t* m_pbyBufferLecture = nullptr;
@@ -200,6 +206,7 @@ private:
     uint32_t m_nTailleExtraLocal = 0;
     int m_bRaw = 0;
     int m_bInflateDemarre = 0;
+    int m_bInflateAlloue = 0;  // the inflate state, made once and reset for each entry
     int m_bOuvert = 0;
 
     CTTableau<_stFICZIP> m_tabFichiers;
