@@ -235,12 +235,14 @@ bool CDataExtractor::_bVerifieEntrees(const wchar_t* pszRepertoire) {
         // MakePath gives an empty path when the whole does not fit the file layer's buffer; the
         // temporary file beside the target needs room for its own name as well.
         wchar_t szCible[DATAEXTRACTOR_CHEMIN];
-        wchar_t szSousRepertoire[DATAEXTRACTOR_CHEMIN];
         CDiskFile::MakePath(szCible, pszRepertoire, pszEntree, nullptr);
         bool bTientDansLaLimite = szCible[0] != 0;
         if (bTientDansLaLimite) {
-            CDiskFile::SplitPath(szCible, szSousRepertoire, nullptr);
-            bTientDansLaLimite = wcslen(szSousRepertoire) + DATAEXTRACTOR_NOM_TEMP <= CDiskFile::s_nMaxPath;
+            // The directory part runs to the last separator, which it keeps.
+            size_t nSousRepertoire = 0;
+            for (size_t i = 0; szCible[i] != 0; i++)
+                if (szCible[i] == L'/' || szCible[i] == L'\\') nSousRepertoire = i + 1;
+            bTientDansLaLimite = nSousRepertoire + DATAEXTRACTOR_NOM_TEMP <= CDiskFile::s_nMaxPath;
         }
         if (!bTientDansLaLimite) {
             _ShowErrorZIPSiBesoin(pszEntree, ENAMETOOLONG, DATAEXTRACTOR_ERR_CREATION);
@@ -344,10 +346,8 @@ bool CDataExtractor::_bInstalFile(const wchar_t* pszRepertoire, long nIndice, ui
         const int n = _nInstalVideSurPlace(nRepertoire, sFeuille.c_str(), szCible, *pclEntree, nMode, nUid, nGid);
         if (n >= 0) return n == 1;
     }
-    wchar_t szSousRepertoire[DATAEXTRACTOR_CHEMIN];
-    CDiskFile::SplitPath(szCible, szSousRepertoire, nullptr);
-    return _bInstalParFichierTemporaire(nRepertoire, szSousRepertoire, sFeuille.c_str(), pszEntree, szCible, *pclEntree,
-                                        nMode, nUid, nGid);
+    return _bInstalParFichierTemporaire(nRepertoire, sFeuille.c_str(), pszEntree, szCible, *pclEntree, nMode, nUid,
+                                        nGid);
 }
 
 int CDataExtractor::_nInstalVideSurPlace(int nRepertoire, const char* pszFeuille, const wchar_t* pszCible,
@@ -381,21 +381,22 @@ int CDataExtractor::_nInstalVideSurPlace(int nRepertoire, const char* pszFeuille
     return 1;
 }
 
-bool CDataExtractor::_bInstalParFichierTemporaire(int nRepertoire, const wchar_t* pszSousRepertoire,
-                                                  const char* pszFeuille, const wchar_t* pszEntree,
+bool CDataExtractor::_bInstalParFichierTemporaire(int nRepertoire, const char* pszFeuille, const wchar_t* pszEntree,
                                                   const wchar_t* pszCible, const CRepEntree& clEntree, uint32_t nMode,
                                                   uint32_t nUid, uint32_t nGid) {
     std::string sTemp;
     wchar_t szNomTemp[DATAEXTRACTOR_CHEMIN];
+    // The directory of the target, for a report only.
+    wchar_t szSousRepertoire[DATAEXTRACTOR_CHEMIN];
     _CXErrorModule39 clErr;
     const int nFd = _nCreeTemporaire(nRepertoire, &m_qGraine, &sTemp, szNomTemp);
     if (nFd < 0) {
-        _bEchec(clErr, errno, 28134, pszSousRepertoire, s_pszPrefixeTemp);
+        const int nErrno = errno;
+        CDiskFile::SplitPath(pszCible, szSousRepertoire, nullptr);
+        _bEchec(clErr, nErrno, 28134, szSousRepertoire, s_pszPrefixeTemp);
         _ShowError(pszCible, clErr.dwGetSystemErrorCode(), &clErr);
         return false;
     }
-    wchar_t szTemp[DATAEXTRACTOR_CHEMIN];
-    CDiskFile::MakePath(szTemp, pszSousRepertoire, szNomTemp, nullptr);
 
     CFluxDescripteur clFlux(nFd);
     const int eResultat = m_clZip.eExtraitVersFlux(pszEntree, &clFlux, 0);
@@ -422,8 +423,13 @@ bool CDataExtractor::_bInstalParFichierTemporaire(int nRepertoire, const wchar_t
         return false;
     }
     // rename replaces whatever name stands at the target, a link included, without following it.
-    if (bOk && renameat(nRepertoire, sTemp.c_str(), nRepertoire, pszFeuille) != 0)
-        bOk = _bEchec(clErr, errno, MSG_RENOMME, pszCible, szTemp);
+    if (bOk && renameat(nRepertoire, sTemp.c_str(), nRepertoire, pszFeuille) != 0) {
+        const int nErrno = errno;
+        wchar_t szTemp[DATAEXTRACTOR_CHEMIN];
+        CDiskFile::SplitPath(pszCible, szSousRepertoire, nullptr);
+        CDiskFile::MakePath(szTemp, szSousRepertoire, szNomTemp, nullptr);
+        bOk = _bEchec(clErr, nErrno, MSG_RENOMME, pszCible, szTemp);
+    }
     if (!bOk) {
         const int nErrno = errno;
         unlinkat(nRepertoire, sTemp.c_str(), 0);

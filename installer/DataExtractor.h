@@ -63,9 +63,9 @@ private:
                              const CRepEntree& clEntree, uint32_t nMode, uint32_t nUid, uint32_t nGid);
     // Writes the entry into a fresh temporary file beside the target, gives it its times, owner and
     // mode, and renames it over the target; the temporary file is removed on any failure.
-    bool _bInstalParFichierTemporaire(int nRepertoire, const wchar_t* pszSousRepertoire, const char* pszFeuille,
-                                      const wchar_t* pszEntree, const wchar_t* pszCible, const CRepEntree& clEntree,
-                                      uint32_t nMode, uint32_t nUid, uint32_t nGid);
+    bool _bInstalParFichierTemporaire(int nRepertoire, const char* pszFeuille, const wchar_t* pszEntree,
+                                      const wchar_t* pszCible, const CRepEntree& clEntree, uint32_t nMode,
+                                      uint32_t nUid, uint32_t nGid);
     void _FermeRepertoires();
     // The access and modification times of an entry for futimens; FALSE when they cannot be
     // converted.

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <new>
 
+#include "core/XMath.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {
@@ -150,6 +151,13 @@ void CRepertoire::PrevoitEntrees(int n) {
     m_tabEntree.AgranditMemoire(n);
     // The keys of the entries already there point into the old storage.
     if (m_tabEntree.pGetBuffer() != pAvant && m_nNbEntree > 0) _ReconstruitIndex();
+    // The index sized at once as well, rather than doubled again and again while it fills.
+    const int nListes = m_nNbEntree + n;
+    if (nListes > m_htIndex.nGetNbListe()) {
+        int nPremier = nListes | 1;
+        while (!CXMath::bEstPremier(static_cast<uint64_t>(nPremier))) nPremier += 2;
+        m_htIndex.RedimensionneTable(nPremier);
+    }
 }
 
 void CRepertoire::SupprimeElement(long nIndex) {
