@@ -362,19 +362,24 @@ TEST(CryptRC5, KeyDerivationGivesTheKeysOfItsCompression) {
 
 TEST(CryptRC5, KeyDerivationDependsOnEveryByteAndTheLength) {
     CCryptRC5 cl;
-    std::set<std::vector<uint8_t>> setCles;
+    // Keys held as text: a set of byte vectors trips a false warning of the compiler's library.
+    std::set<std::string> setCles;
+    auto sCle = [&](const std::string& s) {
+        const auto a = aCleBinaire(cl, s);
+        return std::string(a.begin(), a.end());
+    };
     // Lengths around the 64-byte blocks, where the 0x01 byte and the length field meet or move to
     // a second block; and texts that differ only by trailing zero bytes.
     size_t nEssais = 0;
     for (size_t n : {0, 1, 55, 56, 59, 60, 61, 63, 64, 124, 125, 200}) {
-        setCles.insert(aCleBinaire(cl, std::string(n, 'k')));
-        setCles.insert(aCleBinaire(cl, std::string(n, 'k') + std::string(1, '\0')));
+        setCles.insert(sCle(std::string(n, 'k')));
+        setCles.insert(sCle(std::string(n, 'k') + std::string(1, '\0')));
         nEssais += 2;
     }
     for (size_t i : {0, 30, 63, 64, 100}) {
         std::string s(128, 'k');
         s[i] = 'K';
-        setCles.insert(aCleBinaire(cl, s));
+        setCles.insert(sCle(s));
         nEssais++;
     }
     EXPECT_EQ(setCles.size(), nEssais);
