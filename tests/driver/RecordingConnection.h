@@ -14,6 +14,7 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NATransaction.h"
 #include "tests/host/StandInConnectionDescription.h"
+#include "variant/Any.h"
 
 class CRecordingConnection : public CNAConnectionDescription {
 public:
@@ -32,6 +33,9 @@ public:
     std::set<std::wstring> m_setRefused;
     // How many of the next pclAllocTransaction calls give nothing.
     int m_nAllocFailures = 0;
+    // What a query for one value answers: the value, and the result.
+    CAny m_clRequested;
+    int m_bRequestedResult = 1;
     // Parameters the server reports (standard_conforming_strings...).
     std::map<std::wstring, std::wstring> m_mapServerParameters;
 
@@ -55,6 +59,11 @@ public:
         if (pclError != nullptr) pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, 99, this, 80u,
                                                     L"recording", L"25P01");
         return 0;
+    }
+    int bGetRequestedValue(CNAError*, CAny* pclOut, int nColumn, const wchar_t* pszQuery) override {
+        m_asSent.push_back(std::wstring(pszQuery != nullptr ? pszQuery : L"") + L" [" + std::to_wstring(nColumn) + L"]");
+        *pclOut = m_clRequested;
+        return m_bRequestedResult;
     }
     CNATransaction* pclAllocTransaction() override {
         if (m_nAllocFailures > 0) {
