@@ -12,12 +12,14 @@
 #include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
+#include "native/model/DriverServices.h"
+#include "native/model/NAConvertVariant.h"
+#include "native/model/NAInterfaces.h"
+#include "native/model/NAItemDescription.h"
+#include "core/Escapement.h"
 #include "platform/XTime.h"
 #include "variant/Any.h"
 #include "variant/DateTime.h"
-
-// The language type an item type is held in (the item model's table).
-unsigned short ConverteItemToVQType(eNA_ITEMTYPE eType, int nInutilise);
 
 namespace {
 
@@ -29,9 +31,6 @@ constexpr unsigned KIND_5 = 5;
 constexpr unsigned KIND_7 = 7;
 constexpr unsigned KIND_8 = 8;
 constexpr unsigned KIND_11 = 11;
-
-// The item type of a time: a date-time written for it is written as a time.
-constexpr uint32_t ITEMTYPE_HEURE = 11;
 
 // Sites of this unit's debug lines.
 constexpr int SITE_DATE_UNREADABLE = 8;
@@ -322,7 +321,7 @@ int CNAConnectionDescription::_bDateToStringWorker(CNAError* pclError, CTStringC
     // A date-time.
     CXTime clTime;
     clTime.bSetVQDateTimeMin(pszText, -1);
-    if (static_cast<uint32_t>(eItemType) == ITEMTYPE_HEURE) return _bTimeToString(pclError, pclOut, clTime, bEscape);
+    if (eItemType == NA_IT_HEURE) return _bTimeToString(pclError, pclOut, clTime, bEscape);
     if (nKind == KIND_5 && bZeroDate) {
         CTString clLiteral;
         clLiteral.printf(L"'00000-00-00 %02d:%02d:%02d.%03d'", clTime.nGetHour(), clTime.nGetMinute(),
@@ -359,7 +358,7 @@ int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTString
 
     // Binary values of a dialect that writes them as digits between a prefix and a suffix.
     if (pclValue->nGetTypeCode() == VQTYPE_BIN &&
-        (eItemType == 0 || ConverteItemToVQType(eItemType, -1) == VQTYPE_BIN) && m_csBinaryPrefix.nTaille() != 0) {
+        (eItemType == NA_IT_EMPTY || ConverteItemToVQType(eItemType, -1) == VQTYPE_BIN) && m_csBinaryPrefix.nTaille() != 0) {
         void* pData = nullptr;
         unsigned long nSize = 0;
         pclValue->pclGetValeur()->nGetDataAdr(&pData);
@@ -379,7 +378,7 @@ int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTString
     // The value in the item's own type when it can be had; else as it is (the cast reported why).
     CAny clCast;
     const CAny* pclUsed = pclValue;
-    if (eItemType != 0) {
+    if (eItemType != NA_IT_EMPTY) {
         clCast = *pclValue;
         if (bCastCAnyIntoDBType(pclError, &clCast, eItemType, eSourceType, 1)) pclUsed = &clCast;
     }
@@ -490,7 +489,7 @@ int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTString
 
 int CNAConnectionDescription::bCastCAnyIntoDBType(CNAError* pclError, CAny* pclValue, eNA_ITEMTYPE eItemType,
                                                   eNA_ITEMTYPE eSourceType, int bConvertAll) {
-    const unsigned short nTarget = ConverteItemToVQType(static_cast<uint32_t>(eItemType) != 0 ? eItemType : eSourceType, -1);
+    const unsigned short nTarget = ConverteItemToVQType(eItemType != NA_IT_EMPTY ? eItemType : eSourceType, -1);
     const unsigned short nCurrent = pclValue->nGetTypeCode();
     // An item type without a language type asks for nothing.
     if (nCurrent == nTarget || nTarget == VQTYPE_VIDE) return 1;
@@ -512,7 +511,7 @@ int CNAConnectionDescription::bCastCAnyIntoDBType(CNAError* pclError, CAny* pclV
             pclValue->__SetType(VQTYPE_DATEA, 0);
             return 1;
         }
-        const bool bTime = static_cast<uint32_t>(eSourceType) == ITEMTYPE_HEURE;
+        const bool bTime = eSourceType == NA_IT_HEURE;
         const unsigned short nTo = bTime ? static_cast<unsigned short>(VQTYPE_TIMEA) : nTarget;
         const int nSite = bTime ? SITE_CAST_TIME : SITE_CAST_DATE;
         if (bFailed(pclValue->__nCastTo(VQTYPE_PSTRA, nullptr, 1), nTo, nSite)) return 0;
@@ -564,4 +563,110 @@ int CNAConnectionDescription::bCastCAnyIntoDBType(CNAError* pclError, CAny* pclV
         }
     }
     return bFailed(pclValue->__nCastTo(nTarget, nullptr, 1), nTarget, SITE_CAST_OTHER) ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------- expressions and defaults
+
+int CNAConnectionDescription::bConvertExpressionToString(CNAError* pclError, CTStringConcatAW* pclOut,
+                                                         const wchar_t* pszExpression, INAItemDescription* piItem,
+                                                         INAItemDescription*) {
+    // The mask of TO_CHAR and, for a time that keeps only part of its digits, how many it keeps.
+    const wchar_t* pszMask = nullptr;
+    long nKeep = 0;
+    if (static_cast<unsigned>(m_eDataSource) == DATASOURCE_POSTGRESQL && piItem != nullptr) {
+        switch (piItem->eNAGetItemType()) {
+            case NA_IT_DATE8:
+                pszMask = L"'YYYYMMDD'";
+                break;
+            case NA_IT_DATETIME:
+                pszMask = L"'YYYYMMDDHH24MISSMS'";
+                break;
+            case NA_IT_HEURE:
+                // The host's time text has nine digits; an item of subtype n keeps n - 1 of them.
+                switch (piItem->nGetIntegerPart() + piItem->nGetDecimalPart()) {
+                    case 5:
+                        pszMask = L"'HH24MI'";
+                        break;
+                    case 6:
+                        pszMask = L"'HH24MISS'";
+                        nKeep = 5;
+                        break;
+                    case 7:
+                        pszMask = L"'HH24MISS'";
+                        break;
+                    case 8:
+                        pszMask = L"'HH24MISSMS'";
+                        nKeep = 7;
+                        break;
+                    case 9:
+                        pszMask = L"'HH24MISSMS'";
+                        nKeep = 8;
+                        break;
+                    case 10:
+                        pszMask = L"'HH24MISSMS'";
+                        break;
+                    default:
+                        break;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    pclOut->Vide();
+    if (pszMask == nullptr) {
+        pclOut->AddStrCte(pszExpression != nullptr ? pszExpression : L"", -1);
+        _bLiteralWritten(pclError, this, pclOut);
+        return 0;
+    }
+    if (nKeep != 0) pclOut->AddStrCte(L"SUBSTR(", 7);
+    pclOut->AddStrCte(L"TO_CHAR(", 8);
+    pclOut->AddStrCte(pszExpression != nullptr ? pszExpression : L"", -1);
+    pclOut->AddStrCte(L",", 1);
+    pclOut->AddStrCte(pszMask, -1);
+    pclOut->AddStrCte(L")", 1);
+    if (nKeep != 0) {
+        pclOut->AddStrCte(L", 1, ", 5);
+        pclOut->AddNumber(nKeep, -1);
+        pclOut->AddStrCte(L")", 1);
+    }
+    return _bLiteralWritten(pclError, this, pclOut);
+}
+
+int CNAConnectionDescription::bConvertStringToDefaultValue(CAny* pclOut, const wchar_t* pszText,
+                                                           CNAItemDescription* pclItem, CNAError* pclError) {
+    const unsigned short nType = pclItem->eGetItemVQType();
+    pclOut->__SetType(nType, 0);
+    if (pszText == nullptr || (*pszText == 0 && static_cast<unsigned>(m_eDataSource) == KIND_1) ||
+        CTString(L"NULL").bEstEgalI(pszText)) {
+        pclOut->SetNull(1);
+        return 1;
+    }
+    if (*pszText == 0) return 1;
+
+    CNAConvertVariant* pclConverter = NA_pclAllocVariant(pclError, this);
+    if (pclConverter == nullptr) return 0;
+    pclConverter->AddRef();
+    pclConverter->InitTypeVariantAny(nType, 0);
+    pclConverter->SetItemDesc(pclItem, pclItem);
+
+    // A quoted text is read as the server wrote it in its literal: quotes doubled, backslashes
+    // doubled only where the server reads them as escapes.
+    CTString clText(pszText);
+    const long nLength = clText.nTaille();
+    if (nLength >= 2 && pszText[0] == L'\'' && pszText[nLength - 1] == L'\'') {
+        clText = clText.clMilieu(1, nLength - 2);
+        if (clText.nTaille() != 0) {
+            wchar_t* psz = const_cast<wchar_t*>(clText.pszGet());
+            if (bBackslashEscapesInLiterals())
+                PurgeEscapeBackSlash(psz);
+            else
+                PurgeQuote(psz, 0);
+        }
+    }
+    const wchar_t* psz = clText.pszGet() != nullptr ? clText.pszGet() : L"";
+    int bResult = pclConverter->bSetValueFromDB(psz, static_cast<unsigned long>(wcslen(psz)));
+    if (bResult) bResult = pclConverter->bGetValue(pclOut);
+    pclConverter->nRelease();
+    return bResult;
 }

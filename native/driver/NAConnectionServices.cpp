@@ -12,6 +12,8 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NATransaction.h"
+#include "native/model/NAInterfaces.h"
+#include "native/model/NAMapConvertType.h"
 #include "variant/Any.h"
 
 namespace {
@@ -20,9 +22,15 @@ namespace {
 constexpr int SITE_COMMIT_WITHOUT_TRANSACTION = 1;
 constexpr int SITE_ROLLBACK_WITHOUT_TRANSACTION = 2;
 constexpr int SITE_DIAGNOSE = 3;
+constexpr int SITE_UNICODE_NOT_SUPPORTED = 11;
 
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
 constexpr unsigned USER_ERROR_NO_TRANSACTION = 9;
+constexpr unsigned USER_ERROR_UNICODE_NOT_SUPPORTED = 46;
+
+// Server kinds whose column declarations differ from the map's.
+constexpr unsigned KIND_3 = 3;
+constexpr unsigned KIND_5 = 5;
 
 constexpr unsigned CODE_PAGE_UTF16 = 0xFFFFFFFE;
 constexpr unsigned CODE_PAGE_UTF8 = 65001;
@@ -285,6 +293,45 @@ void CNAConnectionDescription::AddInfoNativeXError(_CXErrorModule39* pclError) {
 // ---------------------------------------------------------------------------------- column types
 
 void CNAConnectionDescription::_ReleaseMapConvertType() {
-    // PENDING map
+    if (m_pclMapConvertType != nullptr) m_pclMapConvertType->nRelease();
     m_pclMapConvertType = nullptr;
+}
+
+int CNAConnectionDescription::bGetMatchingSQLType(CNAError* pclError, INAItemDescription* piItem, CTString* pclOut) {
+    eNA_ITEMTYPE eType = piItem->eNAGetItemType();
+    if ((eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) && m_bServerUnicode == 0) {
+        if (pclError != nullptr) {
+            _CXErrorModule39 clNew;
+            clNew.SetUserError(&gstMyModuleInfo39, USER_ERROR_UNICODE_NOT_SUPPORTED, pszGetDefaultDataBaseEx(),
+                               _pszOrEmpty(pszGetDataBase()));
+            CNAError::g_SetInfoNames(&clNew, piItem->pszGetSourceName(), piItem->pszGetName());
+            CNAError::g_AddDebugInfo(&clNew, CNAError::FILE_CONNECTION, SITE_UNICODE_NOT_SUPPORTED);
+            pclError->AddError(NA_ERRORTYPE_GENERAL, &clNew, this);
+        }
+        return 0;
+    }
+    if (m_eDataSource == KIND_5 && eType == NA_IT_DECIMAL) {
+        int nScale = static_cast<int>(piItem->nGetDecimalPart());
+        if (nScale > 30) nScale = 30;
+        int nPrecision = static_cast<int>(piItem->nGetIntegerPart()) + nScale;
+        if (nPrecision > 64) nPrecision = 64;
+        pclOut->printf(L"NUMERIC(%d,%d)", nPrecision, nScale);
+        return 1;
+    }
+    if (m_eDataSource == KIND_3 && eType == NA_IT_TEXTE && piItem->nGetLogicalSize(0) > 255) {
+        pclOut->Set(L"TEXT");
+        return 1;
+    }
+    if (m_pclMapConvertType == nullptr) {
+        CNAMapConvertType* pclMap = new (std::nothrow) CNAMapConvertType(7);
+        if (pclMap == nullptr) {
+            if (pclError != nullptr) pclError->SetErrorNoMemory(this);
+            return 0;
+        }
+        pclMap->AddRef();
+        pclMap->_Init();
+        m_pclMapConvertType = pclMap;
+        _InitYF2NativeType();
+    }
+    return m_pclMapConvertType->bFormat(piItem, pclOut);
 }

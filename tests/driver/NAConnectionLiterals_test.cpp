@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/TStringConcatAW.h"
+#include "native/model/NAItemDescription.h"
 #include "platform/XTime.h"
 #include "tests/core/ReallocRefusal.h"
 #include "tests/driver/RecordingConnection.h"
@@ -574,4 +575,149 @@ TEST_F(LiteralsTest, CopyString) {
     EXPECT_EQ(m_cl.bCopyString(nullptr, &clOut, &cl), 1);
     EXPECT_EQ(std::wstring(clOut.pszGet()), L"12");
     standin::SetVMAnswer("nConversionDepassementExt", -1);
+}
+
+// ---------------------------------------------------------------------------------- date casts
+
+TEST_F(LiteralsTest, CastToDateAndTimeItems) {
+    constexpr uint32_t IT_DATE8 = 14;
+    // A text for a date item: through an 8-bit text, then the date.
+    CAny clDate = clWide(L"20240229");
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(nullptr, &clDate, eItem(IT_DATE8), eItem(0), 1), 1);
+    EXPECT_EQ(clDate.nGetTypeCode(), VQTYPE_DATEA);
+    EXPECT_EQ(sLiteral(clWide(L"20240229"), IT_DATE8), L"'2024-02-29'");
+    // A short text for a time item is completed to hours and minutes first.
+    CAny clTime = clWide(L"7");
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(nullptr, &clTime, eItem(0), eItem(IT_HEURE), 1), 1);
+    ASSERT_EQ(clTime.nGetTypeCode(), VQTYPE_TIMEA);
+    const char* psz = nullptr;
+    clTime.pclGetValeur()->nGetPCASTR(&psz);
+    EXPECT_EQ(std::string(psz).substr(0, 4), "7000");
+    // A time for a date item: the empty date, written as NULL.
+    CAny clOnlyTime;
+    clOnlyTime.SetTIMEW(L"123000000");
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(nullptr, &clOnlyTime, eItem(IT_DATE8), eItem(0), 1), 1);
+    EXPECT_EQ(clOnlyTime.nGetTypeCode(), VQTYPE_DATEA);
+    EXPECT_EQ(sLiteral(clOnlyTime), L"NULL");
+    // Kept as they are: a date-time for any date item, a time for a time or date-time item.
+    CAny clStamp;
+    clStamp.SetDATETIME(CDateTime());
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(nullptr, &clStamp, eItem(IT_DATE8), eItem(0), 1), 1);
+    EXPECT_EQ(clStamp.nGetTypeCode(), VQTYPE_DATETIME);
+    CAny clTimeW;
+    clTimeW.SetTIMEW(L"1230");
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(nullptr, &clTimeW, eItem(IT_DATETIME), eItem(0), 1), 1);
+    EXPECT_EQ(clTimeW.nGetTypeCode(), VQTYPE_TIMEW);
+    // A value the host cannot make a date of: the failure reported with its site.
+    standin::SetVMAnswer("nConversionDepassementExt", 105);
+    CNAError clError;
+    CAny clBad = clWide(L"x");
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(&clError, &clBad, eItem(IT_DATE8), eItem(0), 1), 0);
+    EXPECT_NE(std::wstring(clError.pszGetError()).find(L"IEKXPSQL=1.15\r\n"), std::wstring::npos);
+    CNAError clTimeError;
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(&clTimeError, &clBad, eItem(0), eItem(IT_HEURE), 1), 0);
+    EXPECT_NE(std::wstring(clTimeError.pszGetError()).find(L"IEKXPSQL=1.14\r\n"), std::wstring::npos);
+    CNAError clIntError;
+    EXPECT_EQ(m_cl.bCastCAnyIntoDBType(&clIntError, &clBad, eItem(IT_I4), eItem(0), 1), 0);
+    EXPECT_NE(std::wstring(clIntError.pszGetError()).find(L"IEKXPSQL=1.16\r\n"), std::wstring::npos);
+    standin::SetVMAnswer("nConversionDepassementExt", -1);
+}
+
+// ---------------------------------------------------------------------------------- expressions
+
+TEST_F(LiteralsTest, DateAndTimeColumnsReadAsCompactTexts) {
+    const struct {
+        eNA_ITEMTYPE eType;
+        int nSubtype;
+        int bExpected;
+        const wchar_t* pszExpected;
+    } tabCases[] = {
+        {NA_IT_DATE8, 0, 1, L"TO_CHAR(\"d\",'YYYYMMDD')"},
+        {NA_IT_DATETIME, 3, 1, L"TO_CHAR(\"d\",'YYYYMMDDHH24MISSMS')"},
+        {NA_IT_HEURE, 5, 1, L"TO_CHAR(\"d\",'HH24MI')"},
+        {NA_IT_HEURE, 6, 1, L"SUBSTR(TO_CHAR(\"d\",'HH24MISS'), 1, 5)"},
+        {NA_IT_HEURE, 7, 1, L"TO_CHAR(\"d\",'HH24MISS')"},
+        {NA_IT_HEURE, 8, 1, L"SUBSTR(TO_CHAR(\"d\",'HH24MISSMS'), 1, 7)"},
+        {NA_IT_HEURE, 9, 1, L"SUBSTR(TO_CHAR(\"d\",'HH24MISSMS'), 1, 8)"},
+        {NA_IT_HEURE, 10, 1, L"TO_CHAR(\"d\",'HH24MISSMS')"},
+        {NA_IT_HEURE, 4, 0, L"\"d\""},
+        {NA_IT_DATE6, 0, 0, L"\"d\""},
+        {NA_IT_TEXTE, 0, 0, L"\"d\""},
+    };
+    for (const auto& st : tabCases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(st.pszExpected)));
+        CNAItemDescription* pclItem = new CNAItemDescription;
+        pclItem->AddRef();
+        pclItem->bInit(L"d", L"", L"d", 1, 9, st.eType, 0, 0, 0, 0, 0);
+        pclItem->SetDecimalPart(st.nSubtype);
+        CTStringConcatAW clOut(65001, 1252);
+        clOut.AddStrCte(L"left over", -1);
+        EXPECT_EQ(m_cl.bConvertExpressionToString(nullptr, &clOut, L"\"d\"", pclItem, pclItem), st.bExpected);
+        EXPECT_EQ(std::wstring(clOut.pszGetW()), st.pszExpected);
+        pclItem->nRelease();
+    }
+}
+
+// ---------------------------------------------------------------------------------- default values
+
+TEST_F(LiteralsTest, DefaultValues) {
+    const struct {
+        eNA_ITEMTYPE eType;
+        const wchar_t* pszText;  // null: none
+        const wchar_t* pszSetting;
+        int bExpected;
+        bool bNull;
+        const wchar_t* pszValue;  // as wide text; null: not checked
+    } tabCases[] = {
+        {NA_IT_UNICODE, nullptr, L"on", 1, true, nullptr},
+        {NA_IT_UNICODE, L"NULL", L"on", 1, true, nullptr},
+        {NA_IT_UNICODE, L"null", L"on", 1, true, nullptr},
+        {NA_IT_UNICODE, L"", L"on", 1, false, L""},
+        {NA_IT_UNICODE, L"''", L"on", 1, false, L""},
+        {NA_IT_UNICODE, L"'abc'", L"on", 1, false, L"abc"},
+        {NA_IT_UNICODE, L"'O''Brien'", L"on", 1, false, L"O'Brien"},
+        {NA_IT_UNICODE, L"'a\\\\b'", L"on", 1, false, L"a\\\\b"},
+        {NA_IT_UNICODE, L"'a\\\\b'", L"off", 1, false, L"a\\b"},
+        {NA_IT_UNICODE, L"'", L"on", 1, false, L"'"},
+        {NA_IT_I4, L"42", L"on", 1, false, nullptr},
+        {NA_IT_I4, L"abc", L"on", 0, false, nullptr},
+    };
+    for (const auto& st : tabCases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(st.pszText ? st.pszText : L"(none)")));
+        m_cl.m_mapServerParameters[L"standard_conforming_strings"] = st.pszSetting;
+        CNAItemDescription* pclItem = new CNAItemDescription;
+        pclItem->AddRef();
+        pclItem->bInit(L"c", L"", L"c", 1, 42, st.eType, 0, 0, 0, 0, 0);
+        CAny clOut;
+        // The converter holds a reference on the error object, as everything in the driver does.
+        CNAError* pclError = new CNAError;
+        pclError->AddRef();
+        EXPECT_EQ(m_cl.bConvertStringToDefaultValue(&clOut, st.pszText, pclItem, pclError), st.bExpected);
+        if (!st.bExpected) {
+            EXPECT_NE(pclError->dwGetErrorId(), 0u);
+        }
+        pclError->nRelease();
+        EXPECT_EQ(clOut.nGetTypeCode(), pclItem->eGetItemVQType());
+        EXPECT_EQ(clOut.bIsNull() != 0, st.bNull);
+        if (st.pszValue != nullptr) {
+            const wchar_t* psz = nullptr;
+            clOut.pclGetValeur()->nGetPCWSTR(&psz);
+            EXPECT_EQ(std::wstring(psz != nullptr ? psz : L"<none>"), st.pszValue);
+        }
+        if (st.eType == NA_IT_I4 && st.bExpected) {
+            int32_t n;
+            memcpy(&n, clOut.pbyGetValeur(), sizeof(n));
+            EXPECT_EQ(n, 42);
+        }
+        pclItem->nRelease();
+    }
+    // An empty text is NULL in a dialect that has no empty texts.
+    m_cl.SetKind(1);
+    CNAItemDescription* pclItem = new CNAItemDescription;
+    pclItem->AddRef();
+    pclItem->bInit(L"c", L"", L"c", 1, 42, NA_IT_UNICODE, 0, 0, 0, 0, 0);
+    CAny clOut;
+    EXPECT_EQ(m_cl.bConvertStringToDefaultValue(&clOut, L"", pclItem, nullptr), 1);
+    EXPECT_TRUE(clOut.bIsNull());
+    pclItem->nRelease();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "native/driver/NAFunctionLoader.h"
+#include "native/model/NAItemDescription.h"
 #include "tests/driver/RecordingConnection.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
@@ -194,4 +195,110 @@ TEST(CNAConnectionServices, DiagnoseIsNotAvailable) {
     EXPECT_NE(std::wstring(clError.pszGetError()).find(L"IEKXPSQL=1.3\r\n"), std::wstring::npos);
     EXPECT_EQ(cl.bDiagnose(nullptr, &clResult, L"CNX1", 0), 0);
     EXPECT_TRUE(cl.m_asSent.empty());
+}
+
+// ---------------------------------------------------------------------------------- column types
+
+namespace {
+
+struct CItem {
+    CNAItemDescription* p = new CNAItemDescription;
+    CItem(eNA_ITEMTYPE eType, unsigned nSize, int nIntegerDigits = 0, int nDecimalDigits = 0) {
+        p->AddRef();
+        p->bInit(L"col", L"orders", L"col", 1, nSize, eType, 0, 0, 0, nIntegerDigits, nDecimalDigits);
+    }
+    ~CItem() { p->nRelease(); }
+    CItem(const CItem&) = delete;
+    CItem& operator=(const CItem&) = delete;
+};
+
+}  // namespace
+
+TEST(CNAConnectionServices, MatchingSQLType) {
+    KXInstallStandInHost();
+    CStandInConnectionDescription clHost;
+    CRecordingConnection cl(&clHost);
+    cl.m_aTypeRows = {{NA_IT_UNICODE, L"VARCHAR(%d)", 1}, {NA_IT_MEMOBINAIRE, L"BYTEA", 0}};
+    const struct {
+        eNA_ITEMTYPE eType;
+        unsigned nSize;
+        int nInteger, nDecimal;
+        int bExpected;
+        const wchar_t* pszExpected;
+    } tabCases[] = {
+        {NA_IT_TEXTE, 51, 0, 0, 1, L"VARCHAR(50)"},
+        {NA_IT_DECIMAL, 9, 10, 2, 1, L"NUMERIC(12,2)"},
+        {NA_IT_UNICODE, 42, 0, 0, 1, L"VARCHAR(20)"},   // the server's own row
+        {NA_IT_MEMOBINAIRE, 8, 0, 0, 1, L"BYTEA"},      // a row the server adds
+        {NA_IT_MEMOBINAIRE4, 8, 0, 0, 0, L"unchanged"},  // no row
+        {NA_IT_EMPTY, 1, 0, 0, 1, L"VARCHAR(0)"},       // an item of no type is a text of size 1
+    };
+    for (const auto& st : tabCases) {
+        SCOPED_TRACE(st.eType);
+        CItem clItem(st.eType, st.nSize, st.nInteger, st.nDecimal);
+        CTString clOut(L"unchanged");
+        EXPECT_EQ(cl.bGetMatchingSQLType(nullptr, clItem.p, &clOut), st.bExpected);
+        EXPECT_EQ(std::wstring(clOut.pszGet()), st.pszExpected);
+    }
+    // Built once, the server's rows applied once.
+    EXPECT_EQ(cl.m_nInitNativeTypes, 1);
+    EXPECT_EQ(cl.pclGetMapConvertType()->nGetRef(), 1u);
+}
+
+// Declarations of other dialects that do not come from the map.
+TEST(CNAConnectionServices, MatchingSQLTypeOfOtherDialects) {
+    KXInstallStandInHost();
+    CStandInConnectionDescription clHost;
+    const struct {
+        unsigned nKind;
+        eNA_ITEMTYPE eType;
+        unsigned nSize;
+        int nInteger, nDecimal;
+        const wchar_t* pszExpected;
+    } tabCases[] = {
+        {5, NA_IT_DECIMAL, 9, 10, 2, L"NUMERIC(12,2)"},  {5, NA_IT_DECIMAL, 9, 20, 35, L"NUMERIC(50,30)"},
+        {5, NA_IT_DECIMAL, 9, 38, 30, L"NUMERIC(64,30)"}, {3, NA_IT_TEXTE, 257, 0, 0, L"TEXT"},
+        {3, NA_IT_TEXTE, 256, 0, 0, L"VARCHAR(255)"},     {6, NA_IT_TEXTE, 257, 0, 0, L"VARCHAR(256)"},
+    };
+    for (const auto& st : tabCases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(st.pszExpected)));
+        CRecordingConnection cl(&clHost, st.nKind);
+        CItem clItem(st.eType, st.nSize, st.nInteger, st.nDecimal);
+        if (st.eType == NA_IT_DECIMAL) {
+            // Past 38 digits an item is made a real; these stand for a server's own wider numbers.
+            clItem.p->bChangeTypeMemo(NA_IT_DECIMAL);
+            clItem.p->SetIntegerPart(st.nInteger);
+            clItem.p->SetDecimalPart(st.nDecimal);
+        }
+        CTString clOut;
+        EXPECT_EQ(cl.bGetMatchingSQLType(nullptr, clItem.p, &clOut), 1);
+        EXPECT_EQ(std::wstring(clOut.pszGet()), st.pszExpected);
+    }
+}
+
+// A Unicode column on a server that does not hold Unicode: user error 46, before any map is made.
+TEST(CNAConnectionServices, UnicodeColumnOnAServerWithoutUnicode) {
+    KXInstallStandInHost();
+    CStandInConnectionDescription clHost;
+    clHost.m_sDataBase = L"dbhost";
+    clHost.m_sExtendedInfo = L"Initial Catalog=kxbase";
+    CRecordingConnection cl(&clHost);
+    cl.SetServerUnicode(0);
+    for (eNA_ITEMTYPE eType : {NA_IT_UNICODE, NA_IT_MEMOUNICODE}) {
+        CItem clItem(eType, 42);
+        CNAError clError;
+        CTString clOut(L"unchanged");
+        EXPECT_EQ(cl.bGetMatchingSQLType(&clError, clItem.p, &clOut), 0);
+        EXPECT_EQ(std::wstring(clOut.pszGet()), L"unchanged");
+        EXPECT_EQ(clError.dwGetErrorId(), 46u);
+        EXPECT_EQ(std::wstring(clError.pszGetLogicalTableName()), L"orders");
+        EXPECT_EQ(std::wstring(clError.pszGetItemName()), L"col");
+        std::wstring sError = clError.pszGetError();
+        EXPECT_NE(sError.find(L"IEKXPSQL=1.11\r\n"), std::wstring::npos);
+        EXPECT_EQ(cl.pclGetMapConvertType(), nullptr);
+    }
+    CItem clText(NA_IT_TEXTE, 11);
+    CTString clOut;
+    EXPECT_EQ(cl.bGetMatchingSQLType(nullptr, clText.p, &clOut), 1);
+    EXPECT_EQ(std::wstring(clOut.pszGet()), L"VARCHAR(10)");
 }

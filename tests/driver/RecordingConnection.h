@@ -13,6 +13,7 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
 #include "native/driver/NATransaction.h"
+#include "native/model/NAMapConvertType.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "variant/Any.h"
 
@@ -50,7 +51,19 @@ public:
     }
     int bIsOpen() override { return m_bOpenResult; }
     int bClose(CNAError*) override { return 1; }
-    void _InitYF2NativeType() override {}
+    // The rows the server's connection replaces in the SQL type map, and how often it was asked.
+    struct stTypeRow {
+        eNA_ITEMTYPE eType;
+        const wchar_t* pszType;
+        int bFormatted;
+    };
+    std::vector<stTypeRow> m_aTypeRows;
+    int m_nInitNativeTypes = 0;
+    void _InitYF2NativeType() override {
+        m_nInitNativeTypes++;
+        for (const stTypeRow& st : m_aTypeRows) m_pclMapConvertType->Add(st.eType, st.pszType, st.bFormatted);
+    }
+    CNAMapConvertType* pclGetMapConvertType() const { return m_pclMapConvertType; }
 
     int bExecuteQueryNoResult(CNAError* pclError, const wchar_t* pszQuery) override {
         std::wstring s = pszQuery != nullptr ? pszQuery : L"";
