@@ -92,6 +92,7 @@ private:
     int _bSetClientEncoding(CNAError* pclError, int bEarlierFault);
     void _BuildCnxString(CTStringConcatAW* pclOut);
 
+protected:
     uint32_t m_nServerVersion = 0;
     int32_t m_bOpen = 0;
     PGconn* m_pPGConn = nullptr;
