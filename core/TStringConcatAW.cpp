@@ -10,7 +10,7 @@
 
 #include "core/STRUtil.h"
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 template <class T>
 struct CTStringConcatAW::stTexte {

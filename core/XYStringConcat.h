@@ -22,7 +22,7 @@
 
 #include "core/STRCompare.h"
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 template <class T>
 class CXYStringConcat {

@@ -17,7 +17,7 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionTable.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/core/ReallocRefusal.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/core/ReallocRefusal.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
@@ -330,7 +330,7 @@ TEST_F(XYStringConcatConversionTest, ConvertingAppendsGiveThePlatformConversions
             CXYStringConcat<char> cl(1024);
             cl.Add("<", 1);
             cl.AddWide(s.data(), static_cast<long>(s.size()), nCodePage);
-            EXPECT_EQ(Contenu(cl), std::string("<") + sOctets) << nCodePage;
+            EXPECT_EQ(Contenu(cl), std::string("<").append(sOctets)) << nCodePage;
 
             wchar_t aLarge[256];
             const int nW = sOctets.empty() ? 0
