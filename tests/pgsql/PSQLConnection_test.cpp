@@ -478,18 +478,19 @@ TEST_F(PSQLConnectionTest, FaultsAndFailuresDropTheConnection) {
         const char* pszName;
         const char* pszThrowIn;
         const char* pszRefused;  // a statement the server refuses
-        bool bCleanStart;        // PQstatus answers
         uint32_t nCode;
         unsigned nFile, nSite;
         bool bConnected;  // PQconnectdb ran
     } tabCases[] = {
-        {"PQconnectdb", "PQconnectdb", nullptr, true, 23, 101, 1, false},
-        {"PQstatus", "PQstatus", nullptr, true, 23, 101, 5, true},
-        {"PQparameterStatus", "PQparameterStatus", nullptr, true, 23, 101, 10, true},
-        {"PQsetClientEncoding", "PQsetClientEncoding", nullptr, true, 23, 101, 7, true},
-        {"PQexec", "PQexec", nullptr, true, 23, 100, 5, true},
-        {"date style refused", nullptr, "SET DateStyle=iso, ymd", true, 80, 100, 19, true},
-        {"time-out refused", nullptr, "SET statement_timeout=30000", true, 80, 100, 19, true},
+        {"PQconnectdb", "PQconnectdb", nullptr, 23, 101, 1, false},
+        {"PQstatus", "PQstatus", nullptr, 23, 101, 5, true},
+        {"PQparameterStatus", "PQparameterStatus", nullptr, 23, 101, 10, true},
+        // The encoding's query failing too: its failure is forgotten, not the fault before it.
+        {"PQparameterStatus, encoding unknown", "PQparameterStatus", "SHOW SERVER_ENCODING", 23, 101, 10, true},
+        {"PQsetClientEncoding", "PQsetClientEncoding", nullptr, 23, 101, 7, true},
+        {"PQexec", "PQexec", nullptr, 23, 100, 5, true},
+        {"date style refused", nullptr, "SET DateStyle=iso, ymd", 80, 100, 19, true},
+        {"time-out refused", nullptr, "SET statement_timeout=30000", 80, 100, 19, true},
     };
     for (const auto& stCase : tabCases) {
         SCOPED_TRACE(stCase.pszName);
