@@ -206,11 +206,11 @@ int CPSQLConnection::_bOpenEstablished(CNAError* pclError) {
         }
     }
     if (m_csServerEncoding.nTaille() == 0 &&
-        !_bGetRequestedValueSetUp(pclError, &m_csServerEncoding, L"SHOW SERVER_ENCODING") && !bFault &&
-        pclError != nullptr)
+        !_bGetRequestedValueSetUp(pclError, &m_csServerEncoding, L"SHOW SERVER_ENCODING")) {
         // Only the query's own failure is forgotten: a fault recorded before fails the open below
         // and must stay to say why.
-        pclError->Reset();
+        if (!bFault && pclError != nullptr) pclError->Reset();
+    }
     if (m_csServerEncoding.nTaille() != 0 && !m_csServerEncoding.bEstEgal(L"UTF8")) m_bServerUnicode = 0;
 
     if (!_bSetClientEncoding(pclError, bFault)) return 0;
