@@ -9,6 +9,8 @@
 #include "core/XErrorModule.h"
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionTable.h"
+#include "native/model/NAItemDescription.h"
+#include "native/model/NAItemType.h"
 #include "pgsql/PSQLGuard.h"
 
 namespace {
@@ -29,10 +31,6 @@ constexpr unsigned short VQ_IMAGE_MEMO = 30;
 }  // namespace
 
 // ---------------------------------------------------------------------------------- server types
-// Written once the item model gives the item types and the decimal rule.
-#if __has_include("native/model/NAItemType.h")
-#include "native/model/NAItemDescription.h"
-#include "native/model/NAItemType.h"
 
 const CPSQLConnection::stYF2NativeType CPSQLConnection::s_tabYF2NativeType[12] = {
     {NA_IT_IDAUTO, L"SERIAL8", 0},      {NA_IT_IDAUTO4, L"SERIAL4", 0},   {NA_IT_I8, L"BIGINT", 0},
@@ -155,7 +153,6 @@ int CPSQLConnection::bConvertItemType(eNA_ITEMTYPE* peType, unsigned* pnSize, in
     *pnSize = nSize;
     return 1;
 }
-#endif
 
 // STUB (SQL type map task): for each row of s_tabYF2NativeType, the map's row of that item type is
 // replaced by one with the row's name and flag, once the connection holds its type map.

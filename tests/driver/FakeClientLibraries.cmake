@@ -44,3 +44,8 @@ foreach(src ${KX_PGSQL_TESTS})
   add_dependencies(pgsql_${name} kxfakeserver kxfakeserver_noserverversion kxfakeserver_nolibversion)
   target_compile_definitions(pgsql_${name} PRIVATE KX_FAKESERVER_DIR="${KX_FAKESERVER_DIR}")
 endforeach()
+# The PostgreSQL tests that load the built driver library as the host does.
+if(TARGET pgsql_PSQLDriverLibrary_test)
+  add_dependencies(pgsql_PSQLDriverLibrary_test kx200postgresql64)
+  target_compile_definitions(pgsql_PSQLDriverLibrary_test PRIVATE KX_DRIVER_LIBRARY="$<TARGET_FILE:kx200postgresql64>")
+endif()

@@ -11,10 +11,8 @@
 #include "tests/host/TestSupport.h"
 #include "tests/pgsql/PSQLTestSupport.h"
 
-#if __has_include("native/model/NAItemType.h")
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAItemType.h"
-#endif
 
 using namespace pgtest;
 
@@ -30,7 +28,6 @@ protected:
 
 // ------------------------------------------------------------------------------------ server types
 
-#if __has_include("native/model/NAItemType.h")
 TEST_F(PSQLConnectionTypesTest, ServerTypesAsItemTypes) {
     const struct {
         int nOid;
@@ -114,7 +111,6 @@ TEST_F(PSQLConnectionTypesTest, NumericFollowsTheDecimalRule) {
         }
     }
 }
-#endif
 
 // ------------------------------------------------------------------------------------ byte texts
 
