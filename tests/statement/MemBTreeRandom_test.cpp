@@ -29,6 +29,9 @@ struct Geometry {
     uint32_t nSeed;
     int nSteps;  // per phase
 };
+void PrintTo(const Geometry& g, std::ostream* pos) {
+    *pos << "order " << g.nOrder << ", key " << g.nKeySize << ", value " << g.nValueSize << ", seed " << g.nSeed;
+}
 
 class CHarness {
 public:
