@@ -3,6 +3,7 @@
 #include "native/statement/MemBTree.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "core/XMalloc.h"
 #include "native/statement/MemBucket.h"
@@ -14,6 +15,39 @@ namespace {
 // Largest block a node or bucket may take: far above any real index, and small enough that no
 // size computation below can wrap.
 const uint64_t MAX_OBJECT_SIZE = uint64_t(1) << 30;
+
+// memcmp over 4 or 8 bytes is the order of the bytes read as one big-endian integer.
+inline uint64_t nBigEndian(const unsigned char* pby, std::integral_constant<unsigned, 8>) {
+    uint64_t n;
+    memcpy(&n, pby, 8);
+    return __builtin_bswap64(n);
+}
+inline uint64_t nBigEndian(const unsigned char* pby, std::integral_constant<unsigned, 4>) {
+    uint32_t n;
+    memcpy(&n, pby, 4);
+    return __builtin_bswap32(n);
+}
+
+template <unsigned N>
+int nSearchInline(int nCount, const unsigned char* pbyKeys, const unsigned char* pbyKey, int* pbFound) {
+    uint64_t nKey = nBigEndian(pbyKey, std::integral_constant<unsigned, N>());
+    int nLow = 0;
+    int nHigh = nCount - 1;
+    while (nLow <= nHigh) {
+        int nMiddle = (nLow + nHigh) / 2;
+        uint64_t n = nBigEndian(pbyKeys + size_t(nMiddle) * N, std::integral_constant<unsigned, N>());
+        if (nKey > n) {
+            nLow = nMiddle + 1;
+        } else if (nKey < n) {
+            nHigh = nMiddle - 1;
+        } else {
+            *pbFound = 1;
+            return nMiddle;
+        }
+    }
+    *pbFound = 0;
+    return nLow;
+}
 
 }  // namespace
 
@@ -51,6 +85,7 @@ CMemBTree::CMemBTree()
       m_pclBucketAlloc(nullptr),
       m_pclRoot(nullptr),
       m_nNumKeys(0),
+      m_nInlineCompare(0),
       m_nChildOffset(0),
       m_nSlotOffset(0),
       m_nBitOffset(0),
@@ -115,6 +150,8 @@ bool CMemBTree::bInit(unsigned nKeySize, unsigned nValueSize, PFNCOMPARE pfnComp
     m_nKeySize = nKeySize;
     m_nValueSize = nValueSize;
     m_nSlotSize = static_cast<unsigned>(nSlot);
+    PFNCOMPARE pfnMemcmp = memcmp;
+    m_nInlineCompare = pfnCompareKey == pfnMemcmp && (nKeySize == 4 || nKeySize == 8) ? nKeySize : 0;
     m_nChildOffset = CMemIndexNode::OFFSET_SEPARATORS + size_t(nKeySize) * nOrder;
     m_nSlotOffset = CMemDataNode::OFFSET_KEYS + size_t(nKeySize) * nOrder;
     m_nBitOffset = m_nSlotOffset + size_t(m_nSlotSize) * nOrder;
@@ -193,6 +230,10 @@ int CMemBTree::_nCompareRec(const void* p1, const void* p2) const {
 }
 
 int CMemBTree::_nSearchKey(int nCount, const void* pKeys, const void* pKey, int* pbFound) const {
+    auto* pbyKeys = static_cast<const unsigned char*>(pKeys);
+    auto* pbyKey = static_cast<const unsigned char*>(pKey);
+    if (m_nInlineCompare == 8) return nSearchInline<8>(nCount, pbyKeys, pbyKey, pbFound);
+    if (m_nInlineCompare == 4) return nSearchInline<4>(nCount, pbyKeys, pbyKey, pbFound);
     return CMemNode::nSearch(m_nKeySize, nCount, pKeys, pKey, m_pfnCompareKey, pbFound);
 }
 

@@ -251,6 +251,9 @@ private:
     int m_nNumKeys;
     CIterator m_clCursor;
 
+    // 4 or 8 when keys are compared with memcmp over that many bytes, which the searches then
+    // do inline as big-endian integers; 0 otherwise.
+    unsigned m_nInlineCompare;
     size_t m_nChildOffset;
     size_t m_nSlotOffset;
     size_t m_nBitOffset;

@@ -35,7 +35,10 @@ void PrintTo(const Geometry& g, std::ostream* pos) {
 
 class CHarness {
 public:
-    explicit CHarness(const Geometry& g) : m_g(g), m_rng(g.nSeed) {
+    explicit CHarness(const Geometry& g)
+        : m_g(g),
+          m_rng(g.nSeed),
+          m_nSpread((g.nKeySize >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * g.nKeySize)) - 1) / 3002) {
         EXPECT_TRUE(m_clTree.bInit(g.nKeySize, g.nValueSize, memcmp, memcmp, g.nOrder));
     }
 
@@ -69,8 +72,8 @@ public:
 
     // Half the pairs on four hot keys with hundreds of values each, half spread over many keys.
     Pair RandomPair() {
-        if (m_rng() % 2 == 0) return {m_rng() % 4 * 700, m_rng() % 400};
-        return {m_rng() % 3000, m_g.nValueSize == 0 ? 0 : m_rng() % 4};
+        if (m_rng() % 2 == 0) return {m_rng() % 4 * 700 * m_nSpread, m_rng() % 400};
+        return {m_rng() % 3000 * m_nSpread, m_g.nValueSize == 0 ? 0 : m_rng() % 4};
     }
     Pair ExistingOrRandomPair() {
         if (!m_set.empty() && m_rng() % 4 != 0) return *std::next(m_set.begin(), static_cast<long>(m_rng() % m_set.size()));
@@ -244,7 +247,8 @@ public:
     }
 
     void Search(std::optional<Pair>* pstExpected) {
-        uint64_t nKey = m_rng() % 3 == 0 ? ExistingOrRandomPair().first : m_rng() % 3002;
+        // A key of the tree, or one that may lie between two keys.
+        uint64_t nKey = m_rng() % 3 == 0 ? ExistingOrRandomPair().first : m_rng() % 3001 * m_nSpread + m_rng() % 2;
         int nFlags = static_cast<int>(m_rng() % 4);
         auto k = Bytes(nKey, m_g.nKeySize);
         void* pValue = m_clTree.pSearch(k.data(), nFlags);
@@ -269,6 +273,7 @@ public:
 
     const Geometry m_g;
     std::mt19937 m_rng;
+    uint64_t m_nSpread;  // keys are multiples of it, spread over all their bytes
     CMemBTree m_clTree;
     std::set<Pair> m_set;
 };
