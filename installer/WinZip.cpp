@@ -12,8 +12,8 @@
 #include <cwchar>
 
 #include "core/XMalloc.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

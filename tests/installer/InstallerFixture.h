@@ -18,7 +18,7 @@
 #include "core/DLLRes.h"
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/host/TempDir.h"
 
 // Modification time given to every source file (an even second, as DOS times hold them), in UTC.

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 
@@ -69,7 +69,9 @@ TEST_F(WinFormatMessage, InsertsFromAnArgumentList) {
     EXPECT_EQ(n, 18u);
     EXPECT_EQ(sFormateListe(&n, L"%1!d! rows", 42), L"42 rows");
     // Arguments are fetched in order and kept: an insert may name them in any order, or twice.
-    EXPECT_EQ(sFormateListe(&n, L"%3-%1-%2-%3!S!", L"a", L"b", "c"), L"c-a-b-c");
+    // Every insert of one argument reads it with the same width ("%3" alone is a wide text).
+    EXPECT_EQ(sFormateListe(&n, L"%3-%1-%2-%3", L"a", L"b", L"c"), L"c-a-b-c");
+    EXPECT_EQ(sFormateListe(&n, L"%3!S!-%1-%2-%3!S!", L"a", L"b", "c"), L"c-a-b-c");
     EXPECT_EQ(sFormateListe(&n, L"%2!u! of %1", L"all", 7u), L"7 of all");
 }
 

@@ -2,7 +2,7 @@
 // helpers of the Windows C library. The dialect differs from the C library's only in the string
 // conversions of a wide format, so a format is rewritten once ("%s" -> "%ls", "%S"/"%hs" -> "%s")
 // and handed on. FormatMessage lives beside it, in WinFormatMessage.cpp.
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 #include <cctype>
 #include <cerrno>

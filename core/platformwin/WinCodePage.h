@@ -2,7 +2,8 @@
 // conversions between 8-bit text in a code page and wide (UCS-4) text, the UTF-8 locale set-up of
 // the process and the fixed answers to the Windows language queries. The whole library converts
 // paths, messages and values through these calls, with the Windows calling convention (a length of
-// -1 takes the terminator along, a null or empty output asks for the size needed, 0 is failure).
+// -1 takes the terminator along, a null or empty output asks for the size needed, 0 is failure). A
+// null source text is the empty text (with a length of -1, its terminator alone).
 #pragma once
 
 #include <cstddef>
@@ -50,7 +51,7 @@ int WideCharToMultiByte(unsigned codePage, unsigned flags, const wchar_t* src, i
 size_t MultiByteToMultiByte(unsigned fromCodePage, const char* src, size_t srcLength, unsigned toCodePage, char* dst,
                             size_t dstSize, unsigned flags);
 
-// Bytes of the UTF-8 form of a wide text, terminator included (1 for an empty text).
+// Bytes of the UTF-8 form of a wide text, terminator included (1 for an empty or null text).
 int nGetUTF8Len(const wchar_t* text);
 
 // The host's current code page as its locale services report it; 1252 before the host's services are

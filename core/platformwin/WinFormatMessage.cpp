@@ -9,8 +9,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

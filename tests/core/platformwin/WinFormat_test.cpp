@@ -1,6 +1,6 @@
 // Windows-dialect printf: the string conversions of a wide format, the format rewriting, the bounded
 // printers at their buffer-size edges, the growing printer, and the number and string helpers.
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 

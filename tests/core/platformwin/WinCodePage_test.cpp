@@ -1,7 +1,7 @@
 // Code-page conversion: the code-page table, round trips through the code pages the library meets
 // (1252, UTF-8, 1251, 932 and the stateful ISO-2022-JP), invalid and truncated input, the
 // replacement of characters a code page lacks, buffer sizes, and the locale and language queries.
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -155,9 +155,7 @@ TEST(WinCodePage, InvalidAndTruncatedInput) {
     EXPECT_EQ(szSortie[0], L'\u20ac');
     EXPECT_EQ(szSortie[1], L'\u00ff');
 
-    EXPECT_EQ(MultiByteToWideChar(65001, 0, nullptr, -1, nullptr, 0), 0);
     EXPECT_EQ(MultiByteToWideChar(65001, 0, "abc", -2, nullptr, 0), 0);
-    EXPECT_EQ(WideCharToMultiByte(65001, 0, nullptr, -1, nullptr, 0, nullptr, nullptr), 0);
     // A wide value that is no character at all (a lone surrogate) is replaced like a missing one.
     int nUtilise = 0;
     char szOctets[8];
@@ -165,6 +163,28 @@ TEST(WinCodePage, InvalidAndTruncatedInput) {
     EXPECT_EQ(WideCharToMultiByte(65001, 0, szSurrogat, -1, szOctets, 8, nullptr, &nUtilise), 4);
     EXPECT_STREQ(szOctets, "a?b");
     EXPECT_EQ(nUtilise, 1);
+}
+
+// A null text is the empty one: with a length of -1 its terminator alone is converted, with any
+// other length nothing is.
+TEST(WinCodePage, NullTextIsEmpty) {
+    EXPECT_EQ(nGetUTF8Len(nullptr), 1);
+    EXPECT_EQ(nGetUTF8Len(L""), 1);
+    for (unsigned nCodePage : {1252u, 65001u}) {
+        SCOPED_TRACE(nCodePage);
+        EXPECT_EQ(MultiByteToWideChar(nCodePage, 0, nullptr, -1, nullptr, 0), 1);
+        EXPECT_EQ(MultiByteToWideChar(nCodePage, 0, nullptr, 5, nullptr, 0), 0);
+        wchar_t szWide[2] = {L'x', L'y'};
+        EXPECT_EQ(MultiByteToWideChar(nCodePage, 0, nullptr, -1, szWide, 2), 1);
+        EXPECT_EQ(szWide[0], L'\0');
+        EXPECT_EQ(WideCharToMultiByte(nCodePage, 0, nullptr, -1, nullptr, 0, nullptr, nullptr), 1);
+        EXPECT_EQ(WideCharToMultiByte(nCodePage, 0, nullptr, 5, nullptr, 0, nullptr, nullptr), 0);
+        char szByte[2] = {'x', 'y'};
+        EXPECT_EQ(WideCharToMultiByte(nCodePage, 0, nullptr, -1, szByte, 2, nullptr, nullptr), 1);
+        EXPECT_EQ(szByte[0], '\0');
+        EXPECT_EQ(MultiByteToMultiByte(1252, nullptr, static_cast<size_t>(-1), nCodePage, nullptr, 0, 0), 1u);
+        EXPECT_EQ(MultiByteToMultiByte(1252, nullptr, 3, nCodePage, nullptr, 0, 0), 0u);
+    }
 }
 
 TEST(WinCodePage, ReplacementCharacter) {

@@ -1,7 +1,7 @@
 // Code-page conversion over iconv: every call opens its own converter and closes it on every path,
 // so nothing is shared between calls. Counting calls (no output buffer) run through a small scratch
 // area on the stack and never allocate.
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 #include <iconv.h>
 
@@ -130,9 +130,14 @@ const char* CodePageToIConv(int codePage) {
 
 int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int srcLength, wchar_t* dst,
                         int dstLength) {
-    if (src == nullptr || srcLength < -1 || dstLength < 0) {
+    if (srcLength < -1 || dstLength < 0) {
         errno = EINVAL;
         return 0;
+    }
+    // A null text is the empty one, whatever length comes with it.
+    if (src == nullptr) {
+        src = "";
+        if (srcLength > 0) srcLength = 0;
     }
     size_t nIn = srcLength == -1 ? strlen(src) + 1 : static_cast<size_t>(srcLength);
     const char* pszSource = CodePageToIConv(static_cast<int>(codePage));
@@ -160,9 +165,13 @@ int MultiByteToWideChar(unsigned codePage, unsigned flags, const char* src, int 
 
 int WideCharToMultiByte(unsigned codePage, unsigned /*flags*/, const wchar_t* src, int srcLength, char* dst,
                         int dstSize, const char* defaultChar, int* usedDefaultChar) {
-    if (src == nullptr || srcLength < -1 || dstSize < 0) {
+    if (srcLength < -1 || dstSize < 0) {
         errno = EINVAL;
         return 0;
+    }
+    if (src == nullptr) {
+        src = L"";
+        if (srcLength > 0) srcLength = 0;
     }
     size_t nCaracteres = srcLength == -1 ? wcslen(src) + 1 : static_cast<size_t>(srcLength);
     const char* pszCible = CodePageToIConv(static_cast<int>(codePage));
@@ -244,8 +253,8 @@ int WideCharToMultiByte(unsigned codePage, unsigned /*flags*/, const wchar_t* sr
 size_t MultiByteToMultiByte(unsigned fromCodePage, const char* src, size_t srcLength, unsigned toCodePage, char* dst,
                             size_t dstSize, unsigned /*flags*/) {
     if (src == nullptr) {
-        errno = EINVAL;
-        return 0;
+        src = "";
+        if (srcLength != static_cast<size_t>(-1)) srcLength = 0;
     }
     size_t nIn = srcLength == static_cast<size_t>(-1) ? strlen(src) + 1 : srcLength;
     _stConvertisseur clConv(
