@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 
 #include "tests/statement/MemBTreeFixture.h"
@@ -309,21 +310,18 @@ TEST(MemBTreeTest, SortMatchesAReferenceSort) {
     std::mt19937 rng(9);
     for (size_t n : {0, 1, 2, 3, 8, 9, 10, 17, 100, 1000, 5000}) {
         for (int nPattern = 0; nPattern < 5; nPattern++) {
-            std::vector<std::vector<unsigned char>> records;
+            std::vector<std::array<unsigned char, W>> records(n);
             for (size_t i = 0; i < n; i++) {
                 uint64_t nKey = nPattern == 0 ? rng() % 50 : nPattern == 1 ? i : nPattern == 2 ? n - i : 7;
                 uint64_t nValue = nPattern == 4 ? i % 3 : rng();
                 auto k = Bytes(nKey, 3), v = Bytes(nValue, 4);
-                k.insert(k.end(), v.begin(), v.end());
-                records.push_back(k);
+                std::copy(k.begin(), k.end(), records[i].begin());
+                std::copy(v.begin(), v.end(), records[i].begin() + 3);
             }
-            std::vector<unsigned char> buf;
-            for (auto& r : records) buf.insert(buf.end(), r.begin(), r.end());
-            t._QSort(buf.data(), n, W, &CMemBTree::_nCompareRec);
+            std::vector<std::array<unsigned char, W>> sorted = records;
+            t._QSort(sorted.data(), n, W, &CMemBTree::_nCompareRec);
             std::sort(records.begin(), records.end());
-            std::vector<unsigned char> expected;
-            for (auto& r : records) expected.insert(expected.end(), r.begin(), r.end());
-            ASSERT_EQ(buf, expected) << n << " pattern " << nPattern;
+            ASSERT_EQ(sorted, records) << n << " pattern " << nPattern;
         }
     }
 }
