@@ -293,7 +293,6 @@ int CNAConnectionDescription::bDBTypeUnkwnownByDB(int) {
     return 0;
 }
 
-
 // The server's own connection reads its errors and classifies them; the base has no server.
 int CNAConnectionDescription::bInitError(CNAError*, unsigned, unsigned) {
     return 0;

@@ -125,9 +125,7 @@ public:
     void* pclGetParam(int nIndex) const { return m_piHostDescription->pclGetParam(nIndex); }
     long lGetCursorOptions() const { return m_piHostDescription->lGetCursorOptions(); }
     const wchar_t* pszGetDefaultDataBase() const { return m_piHostDescription->pszGetDefaultDataBase(); }
-    const wchar_t* pszGetLogicalConnectionName() const {
-        return m_piHostDescription->pszGetLogicalConnectionName();
-    }
+    const wchar_t* pszGetLogicalConnectionName() const { return m_piHostDescription->pszGetLogicalConnectionName(); }
     // The name text of the host's connection record (null when the host gives none).
     const wchar_t* pszGetConnectionName() const;
     INAConnectionDescription* piGetHostDescription() const { return m_piHostDescription; }
@@ -333,8 +331,8 @@ protected:
 
 private:
     // The date, time or date-time literal of a value, with or without the escape clause.
-    int _bDateToStringWorker(CNAError* pclError, CTStringConcatAW* pclOut, const CAny* pclValue,
-                             eNA_ITEMTYPE eItemType, int bEscape);
+    int _bDateToStringWorker(CNAError* pclError, CTStringConcatAW* pclOut, const CAny* pclValue, eNA_ITEMTYPE eItemType,
+                             int bEscape);
     // The quoted and escaped literal of n units of wide or 8-bit text.
     int _bQuoteText(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszText, unsigned long n,
                     const wchar_t* pszOpening);

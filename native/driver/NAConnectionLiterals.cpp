@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "core/Escapement.h"
 #include "core/TStringConcatAW.h"
 #include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
@@ -16,7 +17,6 @@
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemDescription.h"
-#include "core/Escapement.h"
 #include "platform/XTime.h"
 #include "variant/Any.h"
 #include "variant/DateTime.h"
@@ -211,8 +211,8 @@ int CNAConnectionDescription::_bDateToString(CNAError* pclError, CTStringConcatA
 int CNAConnectionDescription::_bDateTimeToString(CNAError* pclError, CTStringConcatAW* pclOut, const CXTime& clTime,
                                                  int bEscape) {
     CTString clLiteral;
-    clLiteral.printf(L"'%04d-%02d-%02d %02d:%02d:%02d.%03d'", clTime.nGetYear(), clTime.nGetMonth(),
-                     clTime.nGetDay(), clTime.nGetHour(), clTime.nGetMinute(), clTime.nGetSecond(),
+    clLiteral.printf(L"'%04d-%02d-%02d %02d:%02d:%02d.%03d'", clTime.nGetYear(), clTime.nGetMonth(), clTime.nGetDay(),
+                     clTime.nGetHour(), clTime.nGetMinute(), clTime.nGetSecond(),
                      static_cast<int>(clTime.nGetMilliseconds()));
     return _bDateTimeToString(pclError, pclOut, clLiteral.pszGet(), bEscape);
 }
@@ -348,9 +348,8 @@ int CNAConnectionDescription::_bDateToStringWorker(CNAError* pclError, CTStringC
 
 // ---------------------------------------------------------------------------------- values
 
-int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTStringConcatAW* pclOut,
-                                                    const CAny* pclValue, eNA_ITEMTYPE eItemType,
-                                                    eNA_ITEMTYPE eSourceType) {
+int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTStringConcatAW* pclOut, const CAny* pclValue,
+                                                    eNA_ITEMTYPE eItemType, eNA_ITEMTYPE eSourceType) {
     if (pclValue == nullptr || pclValue->bIsNull()) {
         pclOut->SetStrCte(L"NULL", 4);
         return _bLiteralWritten(pclError, this, pclOut);
@@ -358,7 +357,8 @@ int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTString
 
     // Binary values of a dialect that writes them as digits between a prefix and a suffix.
     if (pclValue->nGetTypeCode() == VQTYPE_BIN &&
-        (eItemType == NA_IT_EMPTY || ConverteItemToVQType(eItemType, -1) == VQTYPE_BIN) && m_csBinaryPrefix.nTaille() != 0) {
+        (eItemType == NA_IT_EMPTY || ConverteItemToVQType(eItemType, -1) == VQTYPE_BIN) &&
+        m_csBinaryPrefix.nTaille() != 0) {
         void* pData = nullptr;
         unsigned long nSize = 0;
         pclValue->pclGetValeur()->nGetDataAdr(&pData);

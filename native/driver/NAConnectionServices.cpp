@@ -55,10 +55,10 @@ struct stLabel {
     const wchar_t* pszStored;
 };
 constexpr stLabel s_tabLabels[] = {
-    {13, 25846, L"DataSource : "},       {28, 25869, L"Native Library : "},  {14, 25849, L"Provider : "},
-    {15, 25847, L"Utilisateur : "},      {16, 25848, L"Database : "},        {17, 25834, L"Connexion Timeout : "},
-    {18, 25835, L"Command Timeout : "},  {19, 25836, L"Lock Timeout : "},    {20, 25837, L"Cursor Position : "},
-    {21, 25838, L"Unicode actived : "},  {22, 25839, L"Lock Tag : "},        {26, 25844, L"VQ Page Code : "},
+    {13, 25846, L"DataSource : "},         {28, 25869, L"Native Library : "}, {14, 25849, L"Provider : "},
+    {15, 25847, L"Utilisateur : "},        {16, 25848, L"Database : "},       {17, 25834, L"Connexion Timeout : "},
+    {18, 25835, L"Command Timeout : "},    {19, 25836, L"Lock Timeout : "},   {20, 25837, L"Cursor Position : "},
+    {21, 25838, L"Unicode actived : "},    {22, 25839, L"Lock Tag : "},       {26, 25844, L"VQ Page Code : "},
     {27, 25845, L"Connexion Page Code: "},
 };
 
@@ -156,8 +156,8 @@ int CNAConnectionDescription::bTransactionCommit(CNAError* pclError, const wchar
 int CNAConnectionDescription::bTransactionRollBack(CNAError* pclError, const wchar_t* pszName) {
     if (m_pclTransaction == nullptr) {
         if (pclError != nullptr)
-            pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, SITE_ROLLBACK_WITHOUT_TRANSACTION,
-                               this, USER_ERROR_NO_TRANSACTION, _pszOrEmpty(pszName));
+            pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, SITE_ROLLBACK_WITHOUT_TRANSACTION, this,
+                               USER_ERROR_NO_TRANSACTION, _pszOrEmpty(pszName));
         return 0;
     }
     int bResult = m_pclTransaction->bRollBack(pclError, pszName);

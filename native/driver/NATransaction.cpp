@@ -135,8 +135,7 @@ int CNATransaction::bCommit(CNAError* pclError, const wchar_t* pszName) {
     }
     if (_bSameName(pszName)) {
         if (_bInternalTransactionOpened()) {
-            _AddError(pclError, SITE_COMMIT_OVER_NESTED, USER_ERROR_NESTED_OPEN, pszName,
-                      m_pclNested->pszGetName());
+            _AddError(pclError, SITE_COMMIT_OVER_NESTED, USER_ERROR_NESTED_OPEN, pszName, m_pclNested->pszGetName());
             return 0;
         }
         return _bCommit(pclError);

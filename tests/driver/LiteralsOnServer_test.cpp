@@ -2,8 +2,9 @@
 // as literals and read back byte for byte whichever way the server reads backslashes, and the
 // transaction scenarios with the statements the server received and the rows it kept.
 //
-// The connection here carries the driver's SQL over the loaded client library itself (one PQexec
-// per text), so that what is tested is the driver's own literal and transaction logic.
+// The connection is the PostgreSQL connection with its real open. Two of its services stand in
+// here for the classes that supply them: a text runs on a PostgreSQL statement of its own, and a
+// parameter the server reports is read from the client library.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,9 +14,11 @@
 #include "core/TStringConcatAW.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
-#include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NAFunctionTable.h"
 #include "native/driver/NATransaction.h"
+#include "native/model/NAItemType.h"
+#include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLStatementSQL.h"
 #include "tests/host/PgSandbox.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/TestSupport.h"
@@ -31,64 +34,51 @@ std::string sUTF8(const std::wstring& s) {
     return std::string(cl.pszGetA(), cl.nGetLongueurA());
 }
 
-// A connection to the sandbox over the loaded client library.
-class CServerConnection : public CNAConnectionDescription {
-public:
-    explicit CServerConnection(INAConnectionDescription* piHost) : CNAConnectionDescription(L"Connection=sandbox", piHost) {
-        m_eDataSource = DATASOURCE_POSTGRESQL;
-    }
-    ~CServerConnection() override {
-        if (m_pConn != nullptr) __PQfinish(m_pConn);
-    }
+std::wstring wsOf(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
-    int bOpen(CNAError*) override {
-        if (m_pConn != nullptr) return 1;
-        if (!CNAFunctionLoader::g_bLoaded()) {
-            CTString clPath;
-            if (!CNAFunctionLoader::g_bInitNative(nullptr, &clPath, nullptr, 0)) return 0;
-        }
-        m_pConn = __PQconnectdb(pgsandbox::sConnInfo().c_str());
-        if (__PQstatus(m_pConn) != CONNECTION_OK) return 0;
-        __PQsetClientEncoding(m_pConn, "UTF8");
-        m_nClientCodePage = 65001;
-        m_nServerMajor = __PQserverVersion(m_pConn) / 10000;
-        m_nBackendPid = atol(sValue("SELECT pg_backend_pid()").c_str());
-        return 1;
-    }
-    int bIsOpen() override { return m_pConn != nullptr; }
-    int bClose(CNAError*) override { return 1; }
-    void _InitYF2NativeType() override {}
+// An error object held by one reference, as the driver's callers hold theirs (the statements
+// take and drop their own).
+struct CErrorRef {
+    CNAError* p = new CNAError;
+    CErrorRef() { p->AddRef(); }
+    ~CErrorRef() { p->nRelease(); }
+    CErrorRef(const CErrorRef&) = delete;
+    CErrorRef& operator=(const CErrorRef&) = delete;
+};
+
+class CServerConnection : public CPSQLConnection {
+public:
+    explicit CServerConnection(INAConnectionDescription* piHost) : CPSQLConnection(L"Connection=sandbox", piHost) {}
 
     int bExecuteQueryNoResult(CNAError* pclError, const wchar_t* pszQuery) override {
-        return bExec(pclError, sUTF8(pszQuery));
+        auto* pclStatement = new CPSQLStatementSQL(this, pclError);
+        pclStatement->AddRef();
+        int bResult = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
+        pclStatement->nRelease();
+        return bResult;
     }
     int bGetServerParameter(const wchar_t* pszName, CTString* pclValue) override {
         pclValue->Vide();
-        if (m_pConn == nullptr) return 0;
-        const char* psz = __PQparameterStatus(m_pConn, sUTF8(pszName).c_str());
+        if (pstGetPGConn() == nullptr) return 0;
+        const char* psz = __PQparameterStatus(pstGetPGConn(), sUTF8(pszName).c_str());
         if (psz == nullptr) return 0;
         pclValue->SetANSI(psz, 65001);
         return 1;
     }
 
-    int bExec(CNAError* pclError, const std::string& sSQL) {
-        PGresult* pResult = __PQexec(m_pConn, sSQL.c_str());
+    // A text sent as it is, outside the driver: 1 when the server took it.
+    int bExec(const std::string& sSQL) {
+        PGresult* pResult = __PQexec(pstGetPGConn(), sSQL.c_str());
         ExecStatusType eStatus = __PQresultStatus(pResult);
-        bool bOK = eStatus == PGRES_COMMAND_OK || eStatus == PGRES_TUPLES_OK;
-        if (!bOK && pclError != nullptr) {
-            const char* pszState = __PQresultErrorField(pResult, PG_DIAG_SQLSTATE);
-            CTString clState;
-            clState.SetANSI(pszState != nullptr ? pszState : "", 65001);
-            pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, 99, this, 80u, L"sandbox",
-                               clState.pszGet());
-        }
         __PQclear(pResult);
-        return bOK ? 1 : 0;
+        return eStatus == PGRES_COMMAND_OK || eStatus == PGRES_TUPLES_OK ? 1 : 0;
     }
     // The first field of the first row, as the server sent it ("<error>" when the query fails,
     // "<null>" for NULL, "<none>" without a row).
     std::string sValue(const std::string& sSQL) {
-        PGresult* pResult = __PQexec(m_pConn, sSQL.c_str());
+        PGresult* pResult = __PQexec(pstGetPGConn(), sSQL.c_str());
         std::string s;
         if (__PQresultStatus(pResult) != PGRES_TUPLES_OK)
             s = "<error>";
@@ -101,11 +91,37 @@ public:
         __PQclear(pResult);
         return s;
     }
+};
 
-    long m_nBackendPid = 0;
+// The connection with one reference held, described for the sandbox and opened.
+class CSession {
+public:
+    CSession() {
+        m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE"));
+        m_pcl = new CServerConnection(&m_clHost);
+        m_pcl->AddRef();
+        CErrorRef clError;
+        m_bOpen = m_pcl->bOpen(clError.p);
+        EXPECT_EQ(m_bOpen, 1) << (m_bOpen ? "" : sUTF8(clError.p->pszGetError()));
+        if (m_bOpen) m_nBackendPid = std::stol(m_pcl->sValue("SELECT pg_backend_pid()"));
+    }
+    ~CSession() { m_pcl->nRelease(); }
+    CSession(const CSession&) = delete;
+    CSession& operator=(const CSession&) = delete;
+
+    CServerConnection* operator->() const { return m_pcl; }
+    CServerConnection* pcl() const { return m_pcl; }
+    bool bOpen() const { return m_bOpen != 0; }
+    long nBackendPid() const { return m_nBackendPid; }
 
 private:
-    PGconn* m_pConn = nullptr;
+    CStandInConnectionDescription m_clHost;
+    CServerConnection* m_pcl;
+    int m_bOpen = 0;
+    long m_nBackendPid = 0;
 };
 
 class LiteralsOnServerTest : public testing::Test {
@@ -116,23 +132,20 @@ protected:
     }
     void TearDown() override {
         if (m_pclAdmin != nullptr) {
-            m_pclAdmin->bExec(nullptr, "DROP TABLE IF EXISTS " + m_sTable);
+            (*m_pclAdmin)->bExec("DROP TABLE IF EXISTS " + m_sTable);
             delete m_pclAdmin;
         }
+        KXInstallStandInHost();
     }
 
-    // A second session to look at what the first one committed.
+    // A second session: it makes and drops the table and looks at what the first one committed.
     CServerConnection& Admin() {
-        if (m_pclAdmin == nullptr) {
-            m_pclAdmin = new CServerConnection(&m_clAdminHost);
-            EXPECT_EQ(m_pclAdmin->bOpen(nullptr), 1);
-        }
-        return *m_pclAdmin;
+        if (m_pclAdmin == nullptr) m_pclAdmin = new CSession;
+        return *m_pclAdmin->pcl();
     }
 
     std::string m_sTable;
-    CStandInConnectionDescription m_clAdminHost;
-    CServerConnection* m_pclAdmin = nullptr;
+    CSession* m_pclAdmin = nullptr;
 };
 
 CAny clWideValue(const std::wstring& s) {
@@ -154,10 +167,10 @@ CAny clAnsiValue(const std::string& s) {
 TEST_F(LiteralsOnServerTest, HostileValuesComeBackByteForByte) {
     KX_REQUIRE_PG_SERVER();
     // The table goes at the end whatever happens (the admin session drops it).
-    ASSERT_EQ(Admin().bExec(nullptr, "CREATE TABLE " + m_sTable + " (id int PRIMARY KEY, t text)"), 1);
-    CStandInConnectionDescription clHost;
-    CServerConnection cl(&clHost);
-    ASSERT_EQ(cl.bOpen(nullptr), 1);
+    ASSERT_EQ(Admin().bExec("CREATE TABLE " + m_sTable + " (id int PRIMARY KEY, t text, b bytea, f boolean)"), 1);
+    CSession clSession;
+    ASSERT_TRUE(clSession.bOpen());
+    CServerConnection& cl = *clSession.pcl();
 
     std::wstring sControls;
     for (wchar_t c = 1; c < 32; c++) sControls += c;
@@ -182,36 +195,53 @@ TEST_F(LiteralsOnServerTest, HostileValuesComeBackByteForByte) {
     };
     int nId = 0;
     for (const wchar_t* pszSetting : {L"on", L"off"}) {
-        ASSERT_EQ(cl.bExec(nullptr, "SET standard_conforming_strings = " + sUTF8(pszSetting)), 1);
+        ASSERT_EQ(cl.bExec("SET standard_conforming_strings = " + sUTF8(pszSetting)), 1);
         CTString clReported;
         ASSERT_EQ(cl.bGetServerParameter(L"standard_conforming_strings", &clReported), 1);
         ASSERT_EQ(std::wstring(clReported.pszGet()), pszSetting);
         for (const std::wstring& sValue : asValues) {
             SCOPED_TRACE(testing::Message() << sUTF8(pszSetting) << " " << testing::PrintToString(sValue));
             CTStringConcatAW clLiteral(65001, 1252);
-            CNAError clError;
             CAny clValue = clWideValue(sValue);
-            ASSERT_EQ(cl.bConvertValueToString(&clError, &clLiteral, &clValue, static_cast<eNA_ITEMTYPE>(0),
-                                               static_cast<eNA_ITEMTYPE>(0)),
-                      1);
+            ASSERT_EQ(cl.bConvertValueToString(nullptr, &clLiteral, &clValue, NA_IT_EMPTY, NA_IT_EMPTY), 1);
             ++nId;
-            std::string sInsert = "INSERT INTO " + m_sTable + " VALUES (" + std::to_string(nId) + ", " +
+            std::string sInsert = "INSERT INTO " + m_sTable + " (id, t) VALUES (" + std::to_string(nId) + ", " +
                                   std::string(clLiteral.pszGetA(), clLiteral.nGetLongueurA()) + ")";
-            ASSERT_EQ(cl.bExec(nullptr, sInsert), 1) << sInsert;
+            ASSERT_EQ(cl.bExec(sInsert), 1) << sInsert;
             EXPECT_EQ(cl.sValue("SELECT t FROM " + m_sTable + " WHERE id = " + std::to_string(nId)), sUTF8(sValue));
         }
         // 8-bit texts in the host language's code page come back as the same characters.
         CTStringConcatAW clLiteral(65001, 1252);
         CAny clAnsi = clAnsiValue("caf\xe9 l'\xe9t\xe9 \\'");
-        ASSERT_EQ(cl.bConvertValueToString(nullptr, &clLiteral, &clAnsi, static_cast<eNA_ITEMTYPE>(0),
-                                           static_cast<eNA_ITEMTYPE>(0)),
-                  1);
+        ASSERT_EQ(cl.bConvertValueToString(nullptr, &clLiteral, &clAnsi, NA_IT_EMPTY, NA_IT_EMPTY), 1);
         ++nId;
-        ASSERT_EQ(cl.bExec(nullptr, "INSERT INTO " + m_sTable + " VALUES (" + std::to_string(nId) + ", " +
-                                        std::string(clLiteral.pszGetA(), clLiteral.nGetLongueurA()) + ")"),
+        ASSERT_EQ(cl.bExec("INSERT INTO " + m_sTable + " (id, t) VALUES (" + std::to_string(nId) + ", " +
+                           std::string(clLiteral.pszGetA(), clLiteral.nGetLongueurA()) + ")"),
                   1);
         EXPECT_EQ(cl.sValue("SELECT t FROM " + m_sTable + " WHERE id = " + std::to_string(nId)),
                   sUTF8(L"caf\u00e9 l'\u00e9t\u00e9 \\'"));
+
+        // Bytes and booleans through the PostgreSQL connection's own forms.
+        const unsigned char abyBytes[] = {0x00, '\'', '\\', 0xFF, '\n', 'x'};
+        CAny clBytes;
+        clBytes.SetBIN(abyBytes, sizeof(abyBytes));
+        CAny clTrue, clFalse;
+        clTrue.SetBOOL(1);
+        clFalse.SetBOOL(0);
+        CTStringConcatAW clB(65001, 1252), clT(65001, 1252), clF(65001, 1252);
+        ASSERT_EQ(cl.bConvertValueToString(nullptr, &clB, &clBytes, NA_IT_EMPTY, NA_IT_EMPTY), 1);
+        ASSERT_EQ(cl.bConvertValueToString(nullptr, &clT, &clTrue, NA_IT_EMPTY, NA_IT_EMPTY), 1);
+        ASSERT_EQ(cl.bConvertValueToString(nullptr, &clF, &clFalse, NA_IT_EMPTY, NA_IT_EMPTY), 1);
+        ++nId;
+        std::string sInsert = "INSERT INTO " + m_sTable + " (id, b, f) VALUES (" + std::to_string(nId) + ", " +
+                              clB.pszGetA() + ", " + clT.pszGetA() + "), (" + std::to_string(nId + 1) + ", NULL, " +
+                              clF.pszGetA() + ")";
+        ASSERT_EQ(cl.bExec(sInsert), 1) << sInsert;
+        EXPECT_EQ(
+            cl.sValue("SELECT encode(b, 'hex') || ' ' || f FROM " + m_sTable + " WHERE id = " + std::to_string(nId)),
+            "00275cff0a78 true");
+        EXPECT_EQ(cl.sValue("SELECT f FROM " + m_sTable + " WHERE id = " + std::to_string(nId + 1)), "f");
+        ++nId;
     }
     EXPECT_EQ(cl.sValue("SELECT count(*) FROM " + m_sTable), std::to_string(nId));
 }
@@ -241,78 +271,109 @@ struct stScenario {
 
 TEST_F(LiteralsOnServerTest, TransactionScenarios) {
     KX_REQUIRE_PG_SERVER();
-    ASSERT_EQ(Admin().bExec(nullptr, "CREATE TABLE " + m_sTable + " (id int PRIMARY KEY)"), 1);
+    ASSERT_EQ(Admin().bExec("CREATE TABLE " + m_sTable + " (id int PRIMARY KEY)"), 1);
     const stScenario tabScenarios[] = {
         {"an inner rollback keeps the outer work",
-         {{BEGIN, L"A", 1}, {INSERT, L"1", 1}, {BEGIN, L"B", 1}, {INSERT, L"2", 1}, {ROLLBACK, nullptr, 1},
-          {INSERT, L"3", 1}, {COMMIT, L"A", 1}},
+         {{BEGIN, L"A", 1},
+          {INSERT, L"1", 1},
+          {BEGIN, L"B", 1},
+          {INSERT, L"2", 1},
+          {ROLLBACK, nullptr, 1},
+          {INSERT, L"3", 1},
+          {COMMIT, L"A", 1}},
          {"BEGIN", "INSERT 1", "SAVEPOINT KX_SP1", "INSERT 2", "ROLLBACK TO SAVEPOINT KX_SP1",
           "RELEASE SAVEPOINT KX_SP1", "INSERT 3", "COMMIT"},
          "1,3"},
         {"an inner commit is undone with the outer rollback",
-         {{BEGIN, L"A", 1}, {INSERT, L"1", 1}, {BEGIN, L"B", 1}, {INSERT, L"2", 1}, {COMMIT, L"B", 1},
+         {{BEGIN, L"A", 1},
+          {INSERT, L"1", 1},
+          {BEGIN, L"B", 1},
+          {INSERT, L"2", 1},
+          {COMMIT, L"B", 1},
           {ROLLBACK, L"A", 1}},
          {"BEGIN", "INSERT 1", "SAVEPOINT KX_SP1", "INSERT 2", "RELEASE SAVEPOINT KX_SP1", "ROLLBACK"},
          ""},
         {"a rollback by the outer name undoes the nested levels only",
-         {{BEGIN, L"A", 1}, {INSERT, L"1", 1}, {BEGIN, L"B", 1}, {INSERT, L"2", 1}, {BEGIN, L"C", 1},
-          {INSERT, L"3", 1}, {ROLLBACK, L"a", 1}, {INSERT, L"4", 1}, {COMMIT, nullptr, 1}},
+         {{BEGIN, L"A", 1},
+          {INSERT, L"1", 1},
+          {BEGIN, L"B", 1},
+          {INSERT, L"2", 1},
+          {BEGIN, L"C", 1},
+          {INSERT, L"3", 1},
+          {ROLLBACK, L"a", 1},
+          {INSERT, L"4", 1},
+          {COMMIT, nullptr, 1}},
          {"BEGIN", "INSERT 1", "SAVEPOINT KX_SP1", "INSERT 2", "SAVEPOINT KX_SP2", "INSERT 3",
           "ROLLBACK TO SAVEPOINT KX_SP2", "RELEASE SAVEPOINT KX_SP2", "ROLLBACK TO SAVEPOINT KX_SP1",
           "RELEASE SAVEPOINT KX_SP1", "INSERT 4", "COMMIT"},
          "1,4"},
         {"a failed statement in a nested level is undone with it, and the outer one goes on",
-         {{BEGIN, L"A", 1}, {INSERT, L"1", 1}, {BEGIN, L"B", 1}, {FAIL, nullptr, 0}, {ROLLBACK, L"B", 1},
-          {INSERT, L"2", 1}, {COMMIT, L"A", 1}},
+         {{BEGIN, L"A", 1},
+          {INSERT, L"1", 1},
+          {BEGIN, L"B", 1},
+          {FAIL, nullptr, 0},
+          {ROLLBACK, L"B", 1},
+          {INSERT, L"2", 1},
+          {COMMIT, L"A", 1}},
          {"BEGIN", "INSERT 1", "SAVEPOINT KX_SP1", "SELECT 1/0", "ROLLBACK TO SAVEPOINT KX_SP1",
           "RELEASE SAVEPOINT KX_SP1", "INSERT 2", "COMMIT"},
          "1,2"},
         {"a commit by the outer name while a nested one is open sends nothing",
-         {{BEGIN, L"A", 1}, {INSERT, L"1", 1}, {BEGIN, L"B", 1}, {COMMIT, L"A", 0}, {COMMIT, nullptr, 1},
+         {{BEGIN, L"A", 1},
+          {INSERT, L"1", 1},
+          {BEGIN, L"B", 1},
+          {COMMIT, L"A", 0},
+          {COMMIT, nullptr, 1},
           {COMMIT, nullptr, 1}},
          {"BEGIN", "INSERT 1", "SAVEPOINT KX_SP1", "RELEASE SAVEPOINT KX_SP1", "COMMIT"},
          "1"},
         {"three levels committed from the inside out",
-         {{BEGIN, L"A", 1}, {BEGIN, L"B", 1}, {BEGIN, L"C", 1}, {INSERT, L"1", 1}, {COMMIT, nullptr, 1},
-          {COMMIT, nullptr, 1}, {COMMIT, nullptr, 1}},
+         {{BEGIN, L"A", 1},
+          {BEGIN, L"B", 1},
+          {BEGIN, L"C", 1},
+          {INSERT, L"1", 1},
+          {COMMIT, nullptr, 1},
+          {COMMIT, nullptr, 1},
+          {COMMIT, nullptr, 1}},
          {"BEGIN", "SAVEPOINT KX_SP1", "SAVEPOINT KX_SP2", "INSERT 1", "RELEASE SAVEPOINT KX_SP2",
           "RELEASE SAVEPOINT KX_SP1", "COMMIT"},
          "1"},
     };
     for (const stScenario& stScenario : tabScenarios) {
         SCOPED_TRACE(stScenario.pszTitle);
-        ASSERT_EQ(Admin().bExec(nullptr, "DELETE FROM " + m_sTable), 1);
-        CStandInConnectionDescription clHost;
-        CServerConnection cl(&clHost);
-        ASSERT_EQ(cl.bOpen(nullptr), 1);
+        ASSERT_EQ(Admin().bExec("DELETE FROM " + m_sTable), 1);
+        CSession clSession;
+        ASSERT_TRUE(clSession.bOpen());
+        CServerConnection& cl = *clSession.pcl();
         pgsandbox::CStatementLog clLog;
         for (const stStep& st : stScenario.aSteps) {
-            CNAError clError;
+            CErrorRef clErrorRef;
+            CNAError* pclError = clErrorRef.p;
             int nResult = -1;
             switch (st.eOperation) {
                 case BEGIN:
-                    nResult = cl.bTransactionBegin(&clError, st.pszName);
+                    nResult = cl.bTransactionBegin(pclError, st.pszName);
                     break;
                 case COMMIT:
-                    nResult = cl.bTransactionCommit(&clError, st.pszName);
+                    nResult = cl.bTransactionCommit(pclError, st.pszName);
                     break;
                 case ROLLBACK:
-                    nResult = cl.bTransactionRollBack(&clError, st.pszName);
+                    nResult = cl.bTransactionRollBack(pclError, st.pszName);
                     break;
                 case INSERT:
                     nResult = cl.bExecuteQueryNoResult(
-                        &clError, (L"INSERT INTO " + std::wstring(m_sTable.begin(), m_sTable.end()) + L" VALUES (" +
+                        pclError, (L"INSERT INTO " + std::wstring(m_sTable.begin(), m_sTable.end()) + L" VALUES (" +
                                    st.pszName + L")")
                                       .c_str());
                     break;
                 case FAIL:
-                    nResult = cl.bExecuteQueryNoResult(&clError, L"SELECT 1/0");
+                    nResult = cl.bExecuteQueryNoResult(pclError, L"SELECT 1/0");
                     break;
             }
             EXPECT_EQ(nResult, st.nResult) << st.eOperation << " " << (st.pszName ? sUTF8(st.pszName) : "");
         }
         std::vector<std::string> asReceived;
-        for (std::string s : clLog.Statements(cl.m_nBackendPid)) {
+        for (std::string s : clLog.Statements(clSession.nBackendPid())) {
             std::string sInsert = "INSERT INTO " + m_sTable + " VALUES (";
             if (s.rfind(sInsert, 0) == 0) s = "INSERT " + s.substr(sInsert.size(), s.size() - sInsert.size() - 1);
             asReceived.push_back(s);

@@ -143,8 +143,8 @@ TEST_F(LiteralsTest, BackslashesFollowTheServersSetting) {
         int nMajor;
         int bExpected;
     } tabCases[] = {
-        {L"on", 15, 0}, {L"off", 15, 1}, {L"OFF", 9, 1}, {L"on", 8, 0}, {L"off", 8, 1},
-        {nullptr, 15, 0}, {nullptr, 9, 0}, {nullptr, 8, 1}, {nullptr, -1, 1}, {L"maybe", 15, 0}, {L"maybe", 8, 1},
+        {L"on", 15, 0},  {L"off", 15, 1}, {L"OFF", 9, 1},   {L"on", 8, 0},     {L"off", 8, 1},   {nullptr, 15, 0},
+        {nullptr, 9, 0}, {nullptr, 8, 1}, {nullptr, -1, 1}, {L"maybe", 15, 0}, {L"maybe", 8, 1},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(testing::Message() << (st.pszSetting ? st.pszSetting : L"(none)") << " " << st.nMajor);
@@ -218,8 +218,8 @@ TEST_F(LiteralsTest, Characters) {
         wchar_t c;
         const wchar_t* pszExpected;
     } tabCases[] = {
-        {VQTYPE_CARA, L'x', L"'x'"},   {VQTYPE_CARA, L'\'', L"''''"},   {VQTYPE_CARA, L'\\', L"'\\\\'"},
-        {VQTYPE_CARA, 0, L"''"},       {VQTYPE_CARW, L'\u20ac', L"'\u20ac'"}, {VQTYPE_CARW, L'\'', L"''''"},
+        {VQTYPE_CARA, L'x', L"'x'"}, {VQTYPE_CARA, L'\'', L"''''"},         {VQTYPE_CARA, L'\\', L"'\\\\'"},
+        {VQTYPE_CARA, 0, L"''"},     {VQTYPE_CARW, L'\u20ac', L"'\u20ac'"}, {VQTYPE_CARW, L'\'', L"''''"},
         {VQTYPE_CARW, 0, L"''"},
     };
     for (const auto& st : tabCases) {
@@ -418,10 +418,8 @@ TEST_F(LiteralsTest, UnreadableDatesAndTimes) {
         const wchar_t* pszTime;
         const wchar_t* pszSite;
     } tabCases[] = {
-        {L"2024AB01", nullptr, L"IEKXPSQL=1.8\r\n"},
-        {L"2024-1-1", nullptr, L"IEKXPSQL=1.8\r\n"},
-        {L"'; --", nullptr, L"IEKXPSQL=1.8\r\n"},
-        {nullptr, L"12:30", L"IEKXPSQL=1.9\r\n"},
+        {L"2024AB01", nullptr, L"IEKXPSQL=1.8\r\n"}, {L"2024-1-1", nullptr, L"IEKXPSQL=1.8\r\n"},
+        {L"'; --", nullptr, L"IEKXPSQL=1.8\r\n"},    {nullptr, L"12:30", L"IEKXPSQL=1.9\r\n"},
         {nullptr, L"1x", L"IEKXPSQL=1.9\r\n"},
     };
     for (const auto& st : tabCases) {
@@ -473,9 +471,10 @@ TEST_F(LiteralsTest, CastKeepsNumbersThatWouldLoseRange) {
         int bConvertAll;
         unsigned short nExpectedType;
     } tabCases[] = {
-        {3000000000L, 0, VQTYPE_I8}, {5, 0, VQTYPE_I4},          {2147483647L, 0, VQTYPE_I8},
-        {2147483646L, 0, VQTYPE_I4}, {-2147483647L, 0, VQTYPE_I4}, {-2147483648L, 0, VQTYPE_I8},
-        {3000000000L, 1, VQTYPE_I4}, {5, 1, VQTYPE_I4},
+        {3000000000L, 0, VQTYPE_I8},  {5, 0, VQTYPE_I4},
+        {2147483647L, 0, VQTYPE_I8},  {2147483646L, 0, VQTYPE_I4},
+        {-2147483647L, 0, VQTYPE_I4}, {-2147483648L, 0, VQTYPE_I8},
+        {3000000000L, 1, VQTYPE_I4},  {5, 1, VQTYPE_I4},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(testing::Message() << st.nValue << " " << st.bConvertAll);

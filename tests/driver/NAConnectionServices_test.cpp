@@ -11,8 +11,8 @@
 #include "tests/driver/RecordingConnection.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "variant/VQConv.h"
 #include "variant/Any.h"
+#include "variant/VQConv.h"
 
 using standin::CStandInConnectionDescription;
 
@@ -51,7 +51,7 @@ TEST(CNAConnectionServices, LocksAndQueriesSent) {
     EXPECT_EQ(cl.bExecuteQueryIgnoreResult(nullptr, L"VACUUM"), 1);
     EXPECT_EQ(cl.bSQLBloque(nullptr, static_cast<ISQLParserInformation*>(nullptr)), 0);
     EXPECT_EQ(cl.m_asSent, (std::vector<std::wstring>{L"LOCK TABLE \"public\".\"t\"", L"SELECT * FROM t FOR UPDATE",
-                                                       L" FOR UPDATE", L"VACUUM"}));
+                                                      L" FOR UPDATE", L"VACUUM"}));
     cl.m_setRefused = {L"LOCK TABLE t"};
     CNAError clError;
     EXPECT_EQ(cl.bSQLBloque(&clError, L"t"), 0);
@@ -85,8 +85,8 @@ TEST(CNAConnectionServices, ServerVersionSplit) {
         const wchar_t* pszVersion;
         int nMajor, nMinor, nRevision;
     } tabCases[] = {
-        {L"15.4", 15, 4, 0},     {L"9.6.24", 9, 6, 24}, {L"16", 16, 0, 0},     {L"8.4.22.1", 8, 4, 22},
-        {L"", -1, 0, 0},         {L"abc", -1, 0, 0},    {L"14beta1", 14, 0, 0}, {L"x.5", -1, 5, 0},
+        {L"15.4", 15, 4, 0}, {L"9.6.24", 9, 6, 24}, {L"16", 16, 0, 0},      {L"8.4.22.1", 8, 4, 22},
+        {L"", -1, 0, 0},     {L"abc", -1, 0, 0},    {L"14beta1", 14, 0, 0}, {L"x.5", -1, 5, 0},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(st.pszVersion)));
@@ -112,8 +112,9 @@ TEST(CNAConnectionServices, DetailsAddedToErrors) {
         clHost.m_sUserName = L"kxuser";
         clHost.m_sPassword = L"s3cret";
         clHost.m_sDataBase = L"dbhost";
-        clHost.m_sExtendedInfo = L"Initial Catalog=kxbase;KX Command Timeout=31;KX Lock Timeout=7;"
-                                 L"KX Cursor Location=Client;KX RECORD LOCK=NOWAIT";
+        clHost.m_sExtendedInfo =
+            L"Initial Catalog=kxbase;KX Command Timeout=31;KX Lock Timeout=7;"
+            L"KX Cursor Location=Client;KX RECORD LOCK=NOWAIT";
         CRecordingConnection cl(&clHost);
         cl.SetServerVersion(L"15.4");
         cl.SetCodePage(65001);
@@ -130,10 +131,10 @@ TEST(CNAConnectionServices, DetailsAddedToErrors) {
         const struct {
             const wchar_t *pszLabel, *pszValue;
         } tabPresent[] = {
-            {L"Provider", L" PostgreSQL"},   {L"Utilisateur", L" kxuser"},   {L"DataSource", L" dbhost"},
-            {L"Database", L" kxbase"},       {L"Command Timeout", L" 31"},   {L"Lock Timeout", L" 7"},
-            {L"Cursor", L" Client"},         {L"Unicode", L" 1"},            {L"VQ Page", L" UTF-8"},
-            {L"Connexion Page", L" 1252"},   {L"Lock Tag", L" NOWAIT"},
+            {L"Provider", L" PostgreSQL"}, {L"Utilisateur", L" kxuser"}, {L"DataSource", L" dbhost"},
+            {L"Database", L" kxbase"},     {L"Command Timeout", L" 31"}, {L"Lock Timeout", L" 7"},
+            {L"Cursor", L" Client"},       {L"Unicode", L" 1"},          {L"VQ Page", L" UTF-8"},
+            {L"Connexion Page", L" 1252"}, {L"Lock Tag", L" NOWAIT"},
         };
         for (const auto& st : tabPresent)
             EXPECT_TRUE(bHasDetail(asLines, st.pszLabel, st.pszValue)) << testing::PrintToString(st.pszLabel);
@@ -226,12 +227,11 @@ TEST(CNAConnectionServices, MatchingSQLType) {
         int bExpected;
         const wchar_t* pszExpected;
     } tabCases[] = {
-        {NA_IT_TEXTE, 51, 0, 0, 1, L"VARCHAR(50)"},
-        {NA_IT_DECIMAL, 9, 10, 2, 1, L"NUMERIC(12,2)"},
-        {NA_IT_UNICODE, 42, 0, 0, 1, L"VARCHAR(20)"},   // the server's own row
-        {NA_IT_MEMOBINAIRE, 8, 0, 0, 1, L"BYTEA"},      // a row the server adds
+        {NA_IT_TEXTE, 51, 0, 0, 1, L"VARCHAR(50)"},     {NA_IT_DECIMAL, 9, 10, 2, 1, L"NUMERIC(12,2)"},
+        {NA_IT_UNICODE, 42, 0, 0, 1, L"VARCHAR(20)"},    // the server's own row
+        {NA_IT_MEMOBINAIRE, 8, 0, 0, 1, L"BYTEA"},       // a row the server adds
         {NA_IT_MEMOBINAIRE4, 8, 0, 0, 0, L"unchanged"},  // no row
-        {NA_IT_EMPTY, 1, 0, 0, 1, L"VARCHAR(0)"},       // an item of no type is a text of size 1
+        {NA_IT_EMPTY, 1, 0, 0, 1, L"VARCHAR(0)"},        // an item of no type is a text of size 1
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(st.eType);
@@ -256,7 +256,7 @@ TEST(CNAConnectionServices, MatchingSQLTypeOfOtherDialects) {
         int nInteger, nDecimal;
         const wchar_t* pszExpected;
     } tabCases[] = {
-        {5, NA_IT_DECIMAL, 9, 10, 2, L"NUMERIC(12,2)"},  {5, NA_IT_DECIMAL, 9, 20, 35, L"NUMERIC(50,30)"},
+        {5, NA_IT_DECIMAL, 9, 10, 2, L"NUMERIC(12,2)"},   {5, NA_IT_DECIMAL, 9, 20, 35, L"NUMERIC(50,30)"},
         {5, NA_IT_DECIMAL, 9, 38, 30, L"NUMERIC(64,30)"}, {3, NA_IT_TEXTE, 257, 0, 0, L"TEXT"},
         {3, NA_IT_TEXTE, 256, 0, 0, L"VARCHAR(255)"},     {6, NA_IT_TEXTE, 257, 0, 0, L"VARCHAR(256)"},
     };

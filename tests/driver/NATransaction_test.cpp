@@ -1,12 +1,13 @@
 // Named transactions on a connection: which transaction a name ends, what each level sends to the
 // server (the outermost BEGIN/COMMIT/ROLLBACK, the nested ones savepoints named by depth), the
 // errors 9 and 10, and the object's slots.
+#include "native/driver/NATransaction.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "native/driver/NATransaction.h"
 #include "tests/core/VirtualSlot.h"
 #include "tests/driver/RecordingConnection.h"
 
@@ -20,8 +21,8 @@ struct stStep {
     eOp eOperation;
     const wchar_t* pszName;
     int nResult;
-    std::vector<std::wstring> asSent;  // what reached the server during the step
-    unsigned nError = 0;               // user error recorded (0: none)
+    std::vector<std::wstring> asSent;          // what reached the server during the step
+    unsigned nError = 0;                       // user error recorded (0: none)
     std::vector<std::wstring> asInError = {};  // texts the error shows (names, debug line)
     std::vector<std::wstring> asRefused = {};  // statements the server refuses during the step
 };
@@ -89,9 +90,7 @@ TEST(CNATransaction, Scenarios) {
          {{BEGIN, L"A", 1, {L"BEGIN"}}, {BEGIN, L"B", 1, {SP1}}, {ROLLBACK, nullptr, 1, {RB1, REL1}}},
          {L"A"}},
         {"a rollback by a name nothing has fails with 9 and keeps everything open",
-         {{BEGIN, L"A", 1, {L"BEGIN"}},
-          {BEGIN, L"B", 1, {SP1}},
-          {ROLLBACK, L"Z", 0, {}, 9, {L"Z", L"IEKXPSQL=2.2"}}},
+         {{BEGIN, L"A", 1, {L"BEGIN"}}, {BEGIN, L"B", 1, {SP1}}, {ROLLBACK, L"Z", 0, {}, 9, {L"Z", L"IEKXPSQL=2.2"}}},
          {L"A", L"B"}},
         {"a commit by a name nothing has fails with 9 as the rollback does",
          {{BEGIN, L"A", 1, {L"BEGIN"}}, {COMMIT, L"Z", 0, {}, 9, {L"Z", L"IEKXPSQL=2.3"}}},

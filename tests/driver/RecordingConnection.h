@@ -69,12 +69,13 @@ public:
         std::wstring s = pszQuery != nullptr ? pszQuery : L"";
         m_asSent.push_back(s);
         if (m_setRefused.count(s) == 0) return 1;
-        if (pclError != nullptr) pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, 99, this, 80u,
-                                                    L"recording", L"25P01");
+        if (pclError != nullptr)
+            pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, 99, this, 80u, L"recording", L"25P01");
         return 0;
     }
     int bGetRequestedValue(CNAError*, CAny* pclOut, int nColumn, const wchar_t* pszQuery) override {
-        m_asSent.push_back(std::wstring(pszQuery != nullptr ? pszQuery : L"") + L" [" + std::to_wstring(nColumn) + L"]");
+        m_asSent.push_back(std::wstring(pszQuery != nullptr ? pszQuery : L"") + L" [" + std::to_wstring(nColumn) +
+                           L"]");
         *pclOut = m_clRequested;
         return m_bRequestedResult;
     }

@@ -25,8 +25,8 @@ struct CItem {
     CItem& operator=(const CItem&) = delete;
 };
 
-std::wstring sFormat(CNAMapConvertType& clMap, eNA_ITEMTYPE eType, unsigned nSize, int nInteger = 0,
-                     int nDecimal = 0, int* pbFound = nullptr) {
+std::wstring sFormat(CNAMapConvertType& clMap, eNA_ITEMTYPE eType, unsigned nSize, int nInteger = 0, int nDecimal = 0,
+                     int* pbFound = nullptr) {
     CItem clItem(eType, nSize, nInteger, nDecimal);
     CTString clOut(L"unchanged");
     int bFound = clMap.bFormat(clItem.p, &clOut);
