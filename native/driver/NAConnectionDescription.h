@@ -10,7 +10,9 @@
 //
 // Construction, options and the dialect live in NAConnectionDescription.cpp; names, quoting,
 // hexadecimal and compact date texts in NAConnectionNames.cpp; SQL type names read back into item
-// types in NAConnectionTypeNames.cpp.
+// types in NAConnectionTypeNames.cpp; values as SQL literals, casts and default values in
+// NAConnectionLiterals.cpp; transactions, locks, column declarations, the server version and the
+// details added to errors in NAConnectionServices.cpp.
 #pragma once
 
 #include <cstdint>
@@ -333,7 +335,7 @@ private:
     // The date, time or date-time literal of a value, with or without the escape clause.
     int _bDateToStringWorker(CNAError* pclError, CTStringConcatAW* pclOut, const CAny* pclValue, eNA_ITEMTYPE eItemType,
                              int bEscape);
-    // The quoted and escaped literal of n units of wide or 8-bit text.
+    // The quoted and escaped literal of n wide characters, after the given opening.
     int _bQuoteText(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszText, unsigned long n,
                     const wchar_t* pszOpening);
     void _ReadOptions();
