@@ -21,9 +21,9 @@
 
 #include "core/DLLRes.h"
 #include "core/InformationDLL.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/DataExtractor.h"
 #include "installer/StrMemAlloc.h"
-#include "platform/WinCodePage.h"
 
 namespace {
 

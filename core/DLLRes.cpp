@@ -9,7 +9,7 @@
 
 #include "core/DataCompressor.h"
 #include "core/TString.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 PFNLOADSTRINGKXM gpfnLoadStringKXM = nullptr;
 

@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "core/DLLRes.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 

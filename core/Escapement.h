@@ -8,7 +8,28 @@
 #include <cstddef>
 
 // Writes the escaped form of pszSource and its terminator into pszDest, which must hold twice the
-// source length plus one unit. The eight options, in order:
+// source length plus one unit.
+//
+// The escaped text put between two quotes is one literal for some option sets only, and which
+// depends on how the server reads backslashes in literals: PostgreSQL's E'...' always interprets
+// them, its '...' does only when standard_conforming_strings is off. Whoever writes a literal picks
+// the set from the server's setting. The escape character is never the quote.
+//   Standard-conforming literal (backslashes are plain characters):
+//     stays one literal with option 1 and the quote as quote-escape character;
+//     reads back as the source with exactly option 1 and the quote as quote-escape character.
+//   Backslash-interpreting literal:
+//     stays one literal with option 1, the quote or the backslash as quote-escape character, and
+//     every backslash doubled: option 2 when the escape character is not the backslash, option 3
+//     when it is;
+//     reads back as the source with that quote-escape character and exactly options 1 and 2
+//     (escape character not the backslash) or exactly options 1, 3, 6, 7 and 8 (the backslash).
+//
+// Any other set can end the literal early or run it past its closing quote: with the backslash as
+// escape character and option 1 alone, a\'b gives a\''b, which a backslash-interpreting literal
+// ends after a\''; the backslash as quote-escape character (it\'s) ends a standard-conforming one.
+// Options 3 to 8 shape LIKE patterns: the literal then reads as the pattern, not as the source.
+//
+// The eight options, in order:
 //   bQuote               each ' is preceded by cQuoteEscape
 //   bBackSlash           each backslash that is not the escape character is doubled
 //   bDoubleEscape        an escape character already in the source is written twice

@@ -17,8 +17,8 @@
 #include <cwctype>
 
 #include "core/STRCompare.h"
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

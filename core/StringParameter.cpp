@@ -17,6 +17,25 @@ bool _bSeparateurOuEspace(wchar_t c) {
     return c == L';' || c == L' ';
 }
 
+// True when the position lies in the name part of its item: no "=" between the item's start and
+// it. Past the item's first "=" is its value, where a name is text, never an item.
+bool _bDansLeNom(const wchar_t* psz, long nPos) {
+    while (nPos > 0 && psz[nPos - 1] != L';') {
+        if (psz[nPos - 1] == L'=') return false;
+        nPos--;
+    }
+    return true;
+}
+
+// A value written into a text must stay one value: a ";" in it would end the item there and make
+// the rest items of their own ("x;Host=evil"). A name must also stay a name.
+bool _bValeurEcrivable(const wchar_t* pszValeur) {
+    return pszValeur == nullptr || wcschr(pszValeur, L';') == nullptr;
+}
+bool _bNomEcrivable(const wchar_t* pszNom) {
+    return pszNom != nullptr && *pszNom != 0 && wcspbrk(pszNom, L";=") == nullptr;
+}
+
 }  // namespace
 
 CStringParameter::CStringParameter(const wchar_t* pszName) : m_pszName(pszName), m_bDefined(0) {}
@@ -44,6 +63,7 @@ void CStringParameter::SetParameterValueRep(const wchar_t* pszValue, long n) {
 
 int CStringParameter::bCompleteConnectionString(CTString* pclConnectionString, const wchar_t*, int) {
     if (m_bDefined && pclConnectionString != nullptr) {
+        if (!_bNomEcrivable(m_pszName) || !_bValeurEcrivable(m_clValue.pszGet())) return 0;
         if (pclConnectionString->nTaille() != 0) pclConnectionString->Add(L';');
         pclConnectionString->Add(m_pszName);
         pclConnectionString->Add(L'=');
@@ -72,8 +92,9 @@ int CStringParameter::_s_bGetParameterPos(long& nNamePos, long& nValueStart, lon
     const long nLongueur = clTexte.nTaille();
     const long nLongueurNom = clNom.nTaille();
 
-    // Every occurrence followed by spaces and "=" is an item of the name. The first one that begins
-    // an item wins; failing that, the first one at all (the end of a longer name, or inside a value).
+    // Every occurrence in the name part of an item and followed by spaces and "=" is an item of the
+    // name. The first one that begins an item wins; failing that, the first one that ends a longer
+    // name.
     long nPos = -1;
     long nApresNom = -1;
     for (long nCherche = 0; nCherche <= nLongueur;) {
@@ -82,7 +103,7 @@ int CStringParameter::_s_bGetParameterPos(long& nNamePos, long& nValueStart, lon
         const long nTrouve = pTrouve - psz;
         long nSuite = nTrouve + nLongueurNom;
         while (psz[nSuite] == L' ') nSuite++;
-        if (psz[nSuite] == L'=') {
+        if (psz[nSuite] == L'=' && _bDansLeNom(psz, nTrouve)) {
             if (_bDebutElement(psz, nTrouve)) {
                 nPos = nTrouve;
                 nApresNom = nSuite;
@@ -124,7 +145,7 @@ int CStringParameter::s_bGetParameterValue(CTString* pclValue, int* pbFound, CTS
         const long nLongueur = pclText->nTaille();
         // The cut starts where the item holding the name starts: for a name that begins its item,
         // that is the name less the spaces in front of it; for a name found at the end of a longer
-        // name or inside a value, the whole item goes, so that no piece of it is glued to the next.
+        // name, the whole item goes, so that no piece of it is glued to the next.
         long nDebutCoupe = nNamePos;
         while (nDebutCoupe > 0 && psz[nDebutCoupe - 1] != L';') nDebutCoupe--;
         long nFinCoupe = nValueEnd + 1;
@@ -151,6 +172,7 @@ int CStringParameter::s_bParameterDefined(CTString* pclText, const wchar_t* pszN
 
 int CStringParameter::s_bReplaceParameterValue(CTString* pclText, const wchar_t* pszValue, const wchar_t* pszName) {
     if (pclText == nullptr) return 1;
+    if (!_bNomEcrivable(pszName) || !_bValeurEcrivable(pszValue)) return 0;
     long nNamePos = 0, nValueStart = -1, nValueEnd = -1;
     if (_s_bGetParameterPos(nNamePos, nValueStart, nValueEnd, pclText, pszName)) {
         const wchar_t* psz = pclText->pszGet();

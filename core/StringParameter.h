@@ -5,9 +5,13 @@
 //
 // Syntax: within an item the name is followed by optional spaces, "=", optional spaces and the
 // value, which runs to the next ";" or the end; trailing spaces are not part of it. Names match
-// ignoring case. There is no quoting: a value cannot hold ";" (quotes are ordinary characters).
-// A name is found wherever it stands before "=", also as the end of a longer name ("DB" is found in
-// "MYDB=x"); when the name also begins an item of its own, that item is the one found.
+// ignoring case. There is no quoting: a value cannot hold ";" (quotes are ordinary characters), so
+// a value holding ";" is refused wherever one is written, or it would end its item early and make
+// the rest items of their own ("Password" set to "x;Host=evil"). A name is found wherever it
+// stands before "=" in the name part of an item, also as the end of a longer name ("DB" is found in
+// "MYDB=x"); when the name also begins an item of its own, that item is the one found. Past an
+// item's first "=" lies its value, where a name is never found ("User" is not an item of
+// "Password=p User=evil").
 #pragma once
 
 #include <cstddef>
@@ -26,7 +30,9 @@ public:
     // The same for a directory: a value that is not empty always ends with a backslash.
     void SetParameterValueRep(const wchar_t* pszValue, long n = -1);
     // When the value is defined, appends ";" (only to a non-empty string), the name, "=" and the
-    // value. Always 1. The last two arguments are not used.
+    // value, and answers 1; a value holding ";" (or a name that is empty or holds ";" or "=") is
+    // refused: 0, the string unchanged. 1 when the value is not defined. The last two arguments
+    // are not used.
     int bCompleteConnectionString(CTString* pclConnectionString, const wchar_t* pszIgnore = nullptr, int nIgnore = 0);
     // Reads this object's name from the text into the value and the defined flag, removing the
     // item from the text when bRemove is not 0. The last two arguments are not used.
@@ -46,7 +52,8 @@ public:
                                     int bRemove);
     static int s_bParameterDefined(CTString* pclText, const wchar_t* pszName);
     // Replaces the whole value of the item, or appends ";" (only to a non-empty text), the name,
-    // "=" and the value when there is no such item. Always 1.
+    // "=" and the value when there is no such item; 1. A value holding ";" (or a name that is empty
+    // or holds ";" or "=") is refused: 0, the text unchanged.
     static int s_bReplaceParameterValue(CTString* pclText, const wchar_t* pszValue, const wchar_t* pszName);
 
 private:

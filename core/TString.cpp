@@ -25,8 +25,8 @@
 #include "core/TStringFormat.h"
 #include "core/TStringFormatMessage.h"
 #include "core/XYString.h"
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

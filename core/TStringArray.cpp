@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <memory>
 
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

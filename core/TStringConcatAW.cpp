@@ -10,13 +10,16 @@
 
 #include "core/STRUtil.h"
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 template <class T>
 struct CTStringConcatAW::stTexte {
     const T* p = nullptr;
     unsigned long n = 0;
     std::optional<CXYStringConcat<T>> clTmp;
+
+    // The temporary lost part of the input (refused growth, input too large).
+    bool bPerdu() const { return clTmp.has_value() && clTmp->bIsInError(); }
 
     void Prend(const CXYStringConcat<T>& cl) {
         p = cl.pszGet();
@@ -37,6 +40,12 @@ struct CTStringConcatAW::stTexte {
 };
 
 namespace {
+
+// Grow step of a temporary that receives the conversion of n input units: four units per input
+// unit, and an input too large to convert at all is refused by the conversion itself.
+unsigned long _nPasConversion(long n) {
+    return n <= CXYStringConcat<char>::s_nConversionMax ? 4 * static_cast<unsigned long>(n) : 1;
+}
 
 // A count of -1 means the whole zero-terminated text; null texts count as empty.
 template <class T>
@@ -133,6 +142,12 @@ bool _bRemplaceTout(CXYStringConcat<T>& cl, const T* pCherche, unsigned long fn,
         p = _nCherche(pTexte, L, pCherche, fn, nCopie);
     }
     clResultat.Add(pTexte + nCopie, static_cast<long>(L - nCopie));
+    // The text is cut only once the whole result is known to fit.
+    if (clResultat.bIsInError()) {
+        cl._SetError();
+        return false;
+    }
+    if (!cl._bPrepare(nPremier + clResultat.nGetLongueur())) return false;
     cl._SetLongueur(nPremier);
     cl.Add(clResultat.pszGet(), static_cast<long>(clResultat.nGetLongueur()));
     return true;
@@ -198,7 +213,7 @@ void CTStringConcatAW::_VersMaitre(const wchar_t* psz, long n, stTexte<char>& st
         stW.Prend(psz, static_cast<unsigned long>(n), m_clConcatW);
         return;
     }
-    stA.clTmp.emplace(4 * static_cast<unsigned long>(n));
+    stA.clTmp.emplace(_nPasConversion(n));
     stA.clTmp->AddWide(psz, n, m_nCodePage);
     stA.Prend(*stA.clTmp);
 }
@@ -212,16 +227,22 @@ void CTStringConcatAW::_VersMaitre(const char* psz, long n, unsigned nSource, st
     } else if (nSource == m_nCodePage) {
         stA.Prend(psz, static_cast<unsigned long>(n), m_clConcatA);
     } else if (m_nCodePage == CP_UTF8) {
-        stA.clTmp.emplace(4 * static_cast<unsigned long>(n));
+        stA.clTmp.emplace(_nPasConversion(n));
         stA.clTmp->AddAnsiToUTF8(psz, n, nSource);
         stA.Prend(*stA.clTmp);
     } else {
         stW.clTmp.emplace(static_cast<unsigned long>(n));
         stW.clTmp->AddAnsi(psz, n, nSource);
-        stA.clTmp.emplace(4 * static_cast<unsigned long>(n));
+        stA.clTmp.emplace(_nPasConversion(n));
         stA.clTmp->AddWide(stW.clTmp->pszGet(), static_cast<long>(stW.clTmp->nGetLongueur()), m_nCodePage);
         stA.Prend(*stA.clTmp);
     }
+}
+
+bool CTStringConcatAW::_bEntreePerdue(const stTexte<char>& stA, const stTexte<wchar_t>& stW) {
+    if (!stA.bPerdu() && !stW.bPerdu()) return false;
+    _SetErreurMaitre();
+    return true;
 }
 
 // ------------------------------------------------------------------------------------- appending
@@ -256,10 +277,13 @@ void CTStringConcatAW::Add(const char* psz, long n, unsigned nCodePage) {
         m_clConcatA.Add(psz, n);
     } else if (m_nCodePage == CP_UTF8) {
         m_clConcatA.AddAnsiToUTF8(psz, n, nSource);
-    } else {
+    } else if (!m_clConcatA.bIsInError()) {
         CXYStringConcat<wchar_t> clWide(static_cast<unsigned long>(n));
         clWide.AddAnsi(psz, n, nSource);
-        m_clConcatA.AddWide(clWide.pszGet(), static_cast<long>(clWide.nGetLongueur()), m_nCodePage);
+        if (clWide.bIsInError())
+            m_clConcatA._SetError();
+        else
+            m_clConcatA.AddWide(clWide.pszGet(), static_cast<long>(clWide.nGetLongueur()), m_nCodePage);
     }
     _DropCacheW();
 }
@@ -267,6 +291,10 @@ void CTStringConcatAW::Add(const char* psz, long n, unsigned nCodePage) {
 void CTStringConcatAW::AddUTF8(const char* psz, long n) {
     n = _nResoutLongueur(psz, n);
     if (n < 1) return;
+    if (n > CXYStringConcat<char>::s_nConversionMax && !(m_nCodePage == CP_UTF8 && !bModeWide())) {
+        _SetErreurMaitre();  // too large for the decoders, which count in int
+        return;
+    }
     if (bModeWide()) {
         _DropCacheA();
         const unsigned long L = m_clConcatW.nGetLongueur();
@@ -331,7 +359,7 @@ void CTStringConcatAW::AddNumberHexa(unsigned long v) {
 // --------------------------------------------------------------------------------------- editing
 
 void CTStringConcatAW::Majuscule() {
-    if (bEstVide()) return;
+    if (bEstVide() || _bMaitreEnErreur()) return;
     if (bModeWide()) {
         m_clConcatW.Majuscule();
     } else if (!bCodePageMultiOctet(m_nCodePage)) {
@@ -341,10 +369,17 @@ void CTStringConcatAW::Majuscule() {
         // characters (the lead byte of the euro sign in UTF-8 reads as a small a-circumflex): the
         // text is upper-cased as wide characters and written back in its code page.
         const unsigned long nW = nGetLongueurW();
-        if (nW == 0) return;  // nothing of the text converts: leave it as it is
+        if (nW == 0) return;  // nothing of the text converts (or the view failed): leave it
         m_clConcatW.Majuscule();
-        m_clConcatA.Vide();
-        m_clConcatA.AddWide(m_clConcatW.pszGet(), static_cast<long>(nW), m_nCodePage);
+        // Converted aside first: the text is replaced only by a whole result.
+        CXYStringConcat<char> clMaj(_nPasConversion(static_cast<long>(nW)));
+        clMaj.AddWide(m_clConcatW.pszGet(), static_cast<long>(nW), m_nCodePage);
+        if (clMaj.bIsInError()) {
+            m_clConcatA._SetError();
+        } else if (m_clConcatA._bPrepare(clMaj.nGetLongueur())) {
+            m_clConcatA.Vide();
+            m_clConcatA.Add(clMaj.pszGet(), static_cast<long>(clMaj.nGetLongueur()));
+        }
     }
     _DropCache();
 }
@@ -358,6 +393,7 @@ void CTStringConcatAW::Tronque(long n) {
         Vide();
         return;
     }
+    if (_bMaitreEnErreur()) return;
     if (bModeWide())
         m_clConcatW._SetLongueur(static_cast<unsigned long>(n));
     else
@@ -372,6 +408,7 @@ void CTStringConcatAW::Coupe(long nPos, long n) {
         Tronque(nPos);
         return;
     }
+    if (_bMaitreEnErreur()) return;
     if (nPos < 0) {
         n += nPos;
         nPos = 0;
@@ -387,10 +424,11 @@ void CTStringConcatAW::Coupe(long nPos, long n) {
 template <class S>
 void CTStringConcatAW::_Insert(const S* psz, long n, long nPos) {
     n = _nResoutLongueur(psz, n);
-    if (n < 1) return;
+    if (n < 1 || _bMaitreEnErreur()) return;
     stTexte<char> stA;
     stTexte<wchar_t> stW;
     _VersMaitre(psz, n, stA, stW);
+    if (_bEntreePerdue(stA, stW)) return;
     if (bModeWide())
         _Insere(m_clConcatW, stW.p, stW.n, nPos);
     else
@@ -408,12 +446,13 @@ void CTStringConcatAW::Insert(const char* psz, long n, long nPos) {
 
 template <class S>
 void CTStringConcatAW::_RemplacePlage(long nPos, long n, const S* psz, long sn) {
-    if (bEstVide()) return;
+    if (bEstVide() || _bMaitreEnErreur()) return;
     sn = _nResoutLongueur(psz, sn);
     stTexte<char> stA;
     stTexte<wchar_t> stW;
     if (sn >= 1) {
         _VersMaitre(psz, sn, stA, stW);
+        if (_bEntreePerdue(stA, stW)) return;
         if ((bModeWide() ? stW.n : stA.n) == 0) return;  // nothing came out of the conversion
     }
     const bool bChange = bModeWide() ? _bRemplacePlage(m_clConcatW, nPos, n, stW.p, stW.n)
@@ -431,7 +470,7 @@ void CTStringConcatAW::Remplace(long nPos, long n, const char* psz, long sn) {
 
 template <class S>
 void CTStringConcatAW::_RemplaceTout(const S* pszCherche, long fn, const S* pszRemplace, long rn, long nDebut) {
-    if (bEstVide()) return;
+    if (bEstVide() || _bMaitreEnErreur()) return;
     fn = _nResoutLongueur(pszCherche, fn);
     rn = _nResoutLongueur(pszRemplace, rn);
     if (fn < 1) return;
@@ -439,6 +478,7 @@ void CTStringConcatAW::_RemplaceTout(const S* pszCherche, long fn, const S* pszR
     stTexte<wchar_t> stCW, stRW;
     _VersMaitre(pszCherche, fn, stCA, stCW);
     if (rn >= 1) _VersMaitre(pszRemplace, rn, stRA, stRW);
+    if (_bEntreePerdue(stCA, stCW) || _bEntreePerdue(stRA, stRW)) return;
     const bool bChange = bModeWide() ? _bRemplaceTout(m_clConcatW, stCW.p, stCW.n, stRW.p, stRW.n, nDebut)
                                      : _bRemplaceTout(m_clConcatA, stCA.p, stCA.n, stRA.p, stRA.n, nDebut);
     if (bChange) _DropCache();

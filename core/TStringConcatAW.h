@@ -4,6 +4,14 @@
 // life. The other width is a cache converted from the master when it is read and dropped (its
 // length set to 0, its memory kept) whenever the master changes, so each change costs at most one
 // conversion however often the text is read.
+//
+// An append or edit that cannot be made (the heap refuses a growth, an input is too large, a
+// conversion on the way fails for want of memory) puts the builder in error, as its two builders
+// are (core/XYStringConcat.h): the text stays as it stood at the failure, every later append and
+// edit is refused, and bIsInError() answers 1 until the builder is emptied (Vide(), SetStrCte(),
+// Tronque(0)). A view that cannot be converted for want of memory reads as "" and also sets
+// bIsInError() until the text next changes. So: take the view to send, then check bIsInError();
+// a text in error is never sent.
 #pragma once
 
 #include "core/TString.h"
@@ -29,8 +37,11 @@ public:
     bool bEstVide() const { return bModeWide() ? m_clConcatW.bEstVide() : m_clConcatA.bEstVide(); }
     // Length of the master: wide characters in wide mode, bytes in 8-bit mode.
     unsigned long nGetLongueur() const { return bModeWide() ? m_clConcatW.nGetLongueur() : m_clConcatA.nGetLongueur(); }
-    // Empties both widths; the memory stays for reuse.
+    // Empties both widths and forgets any failure; the memory stays for reuse.
     void Vide();
+    // 1 when a piece of the text was lost since the builder was last emptied, or when the view
+    // last asked for could not be made: the text must not be sent.
+    int bIsInError() const { return m_clConcatA.bIsInError() || m_clConcatW.bIsInError() ? 1 : 0; }
 
     // ---------------------------------------------------------------------------------- views
     // The text in either width, converted from the master when the cache is stale. Never null.
@@ -108,6 +119,15 @@ private:
         else
             _DropCacheW();
     }
+    bool _bMaitreEnErreur() const { return bModeWide() ? m_clConcatW.bIsInError() : m_clConcatA.bIsInError(); }
+    void _SetErreurMaitre() {
+        if (bModeWide())
+            m_clConcatW._SetError();
+        else
+            m_clConcatA._SetError();
+    }
+    // A conversion of the input into temporaries that lost part of it puts the master in error.
+    bool _bEntreePerdue(const stTexte<char>& stA, const stTexte<wchar_t>& stW);
     unsigned _nResoutCodePage(unsigned nCodePage) const {
         return nCodePage == s_nCodePageAppelant ? m_nCodePageAppelant : nCodePage;
     }
@@ -139,4 +159,4 @@ private:
     CXYStringConcat<wchar_t> m_clConcatW;
 };
 
-static_assert(sizeof(CTStringConcatAW) == 72);
+static_assert(sizeof(CTStringConcatAW) == 88);

@@ -8,8 +8,8 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "platform/WinCodePage.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinCodePage.h"
+#include "core/platformwin/WinFormat.h"
 
 const unsigned char TabUTF8len[64] = {
     1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x00-0x3F

@@ -15,7 +15,7 @@
 #include "core/DLLRes.h"
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 

@@ -3,8 +3,17 @@
 // steps, a stored length so that no append scans the text, a terminator after every append, and
 // appends that convert between code pages straight into the builder's own buffer. The dual-width
 // builder CTStringConcatAW stands on one builder of each width.
+//
+// A text with a piece missing is worse than no text: "DELETE FROM t" + " WHERE id IN (" + a lost
+// piece + ")" is a statement that deletes every row. So an append that cannot be made (the heap
+// refuses to grow the buffer, or the count is too large for any buffer) puts the builder in error:
+// from then on every append and growth is refused, the text stays as it stood at the failure, and
+// bIsInError() answers 1 until Vide() empties the builder. Whoever sends or shows the text checks
+// bIsInError() first.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -13,7 +22,7 @@
 
 #include "core/STRCompare.h"
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 template <class T>
 class CXYStringConcat {
@@ -22,6 +31,11 @@ class CXYStringConcat {
 public:
     // What readers get for an empty builder: never null.
     static constexpr T ChaineVide[1] = {0};
+    // Largest capacity whose block (capacity + 1 units) has a byte size the heap can be asked for.
+    static constexpr unsigned long s_nCapaciteMax = PTRDIFF_MAX / sizeof(T) - 1;
+    // Largest input of a converting append: the platform conversions count in int and the builder
+    // reserves four units per input unit.
+    static constexpr long s_nConversionMax = 0x1FFFFFFF;
 
     explicit CXYStringConcat(unsigned long nPas = 1024) : m_nPas(nPas != 0 ? nPas : 1) {}
     ~CXYStringConcat() { free(m_pszBuffer); }
@@ -35,6 +49,9 @@ public:
     unsigned long nGetCapacite() const { return m_nCapacite; }
     unsigned long nGetPas() const { return m_nPas; }
     bool bEstVide() const { return m_nLongueur == 0; }
+    // 1 when an append or a growth failed since the builder was last emptied: the text lacks a
+    // piece and must not be used.
+    int bIsInError() const { return m_bErreur; }
 
     // 1 when the text equals psz (a null psz counts as ""); an empty builder equals "" only.
     int bEstEgal(const T* psz) const {
@@ -58,9 +75,14 @@ public:
     }
 
     // ------------------------------------------------------------------------------- appending
-    // Every appending member does nothing for a null text or a count below 1.
+    // Every appending member does nothing for a null text or a count below 1, and nothing but
+    // stay in error for a builder in error.
     void Add(const T* psz, long n) {
         if (psz == nullptr || n < 1) return;
+        if (static_cast<unsigned long>(n) > s_nCapaciteMax) {  // more than any block holds
+            m_bErreur = 1;
+            return;
+        }
         // A piece of the builder's own text is found again after the buffer has moved.
         const bool bInterne = _bContient(psz);
         const size_t nOffset = bInterne ? static_cast<size_t>(psz - m_pszBuffer) : 0;
@@ -165,7 +187,7 @@ public:
         if constexpr (std::is_same_v<T, wchar_t>) {
             AddAnsi(psz, n, nCodePage);
         } else {
-            if (!_bConversionPossible(psz, n)) return;
+            if (!_bAConvertir(psz, n)) return;
             if (_bContient(psz)) {  // the builder's own text: the buffer may move under it
                 const std::string sCopie(psz, static_cast<size_t>(n));
                 AddAnsiToUTF8(sCopie.data(), n, nCodePage);
@@ -194,9 +216,10 @@ public:
     }
 
     // -------------------------------------------------------------------------------- editing
-    // Upper-cases the text in place through the host's locale services.
+    // Upper-cases the text in place through the host's locale services (not the text of a builder
+    // in error, which stays as it stood).
     void Majuscule() {
-        if (m_nLongueur != 0) STR_ToUpper(m_pszBuffer);
+        if (m_nLongueur != 0 && !m_bErreur) STR_ToUpper(m_pszBuffer);
     }
 
     // 1 when p points into the builder's buffer.
@@ -206,18 +229,38 @@ public:
         return m_pszBuffer != nullptr && pc >= pDebut && pc <= pDebut + m_nCapacite * sizeof(T);
     }
 
-    // Forgets the text; the memory stays for the next appends.
-    void Vide() { m_nLongueur = 0; }
+    // Forgets the text and any failure; the memory stays for the next appends.
+    void Vide() {
+        m_nLongueur = 0;
+        m_bErreur = 0;
+    }
 
     // Grows the buffer by the grow rule so that it holds at least n units (never less than the
-    // text it holds); the length is unchanged. For callers that then write into the buffer.
+    // text it holds); the length is unchanged. For callers that then write into the buffer. A
+    // growth refused by the heap, or too large for any buffer, puts the builder in error; a
+    // builder in error never grows.
     bool _AugmenteTaille(unsigned long n) {
+        if (m_bErreur) return false;
         if (n < m_nLongueur) n = m_nLongueur;
-        return _bRealloue((n / m_nPas + 1) * m_nPas);
+        // (n / step + 1) * step, refused rather than wrapped past the largest block.
+        const unsigned long nPasses = n / m_nPas + 1;
+        if (nPasses > s_nCapaciteMax / m_nPas) {
+            m_bErreur = 1;
+            return false;
+        }
+        if (!_bRealloue(nPasses * m_nPas)) {
+            m_bErreur = 1;
+            return false;
+        }
+        return true;
     }
 
     // Makes room for nBesoin units of text, growing by the grow rule only when they do not fit.
-    bool _bPrepare(unsigned long nBesoin) { return nBesoin <= m_nCapacite || _AugmenteTaille(nBesoin); }
+    bool _bPrepare(unsigned long nBesoin) { return !m_bErreur && (nBesoin <= m_nCapacite || _AugmenteTaille(nBesoin)); }
+
+    // For callers that lost a piece of text on the way to the builder (a conversion into a
+    // temporary builder that failed): the builder is in error as if its own append had failed.
+    void _SetError() { m_bErreur = 1; }
 
     // Writable buffer (null before the first growth) and the length of what the caller wrote into
     // it (at most the capacity); the terminator is written after it.
@@ -253,17 +296,27 @@ private:
         else
             _i64towOrl(n, psz, 10);
     }
-    // The platform conversions count in int and the builder reserves four units per input unit.
     template <class S>
     static bool _bConversionPossible(const S* psz, long n) {
-        return psz != nullptr && n >= 1 && n <= 0x1FFFFFFF;
+        return psz != nullptr && n >= 1 && n <= s_nConversionMax;
+    }
+    // Whether a converting append has anything to do: not for a null text or a count below 1; an
+    // input too large to convert is a failed append.
+    template <class S>
+    bool _bAConvertir(const S* psz, long n) {
+        if (psz == nullptr || n < 1 || m_bErreur) return false;
+        if (n > s_nConversionMax) {
+            m_bErreur = 1;
+            return false;
+        }
+        return true;
     }
 
     // Room for the worst case of a converting append (four units per input unit) after the text:
-    // where the converter writes, or null for nothing to convert or a refused growth.
+    // where the converter writes, or null for nothing to convert or a failed append.
     template <class S>
     T* _pReserveConversion(const S* psz, long n) {
-        if (!_bConversionPossible(psz, n)) return nullptr;
+        if (!_bAConvertir(psz, n)) return nullptr;
         if (!_bPrepare(m_nLongueur + 4 * static_cast<unsigned long>(n))) return nullptr;
         return m_pszBuffer + m_nLongueur;
     }
@@ -336,8 +389,9 @@ private:
     unsigned long m_nLongueur = 0;
     unsigned long m_nCapacite = 0;
     unsigned long m_nPas;
+    int m_bErreur = 0;
 };
 
 // Creators build the builder in place inside their own records.
-static_assert(sizeof(CXYStringConcat<char>) == 32);
-static_assert(sizeof(CXYStringConcat<wchar_t>) == 32);
+static_assert(sizeof(CXYStringConcat<char>) == 40);
+static_assert(sizeof(CXYStringConcat<wchar_t>) == 40);

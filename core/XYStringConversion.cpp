@@ -16,7 +16,7 @@
 #include "core/UnicodeToolkit.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 

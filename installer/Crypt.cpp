@@ -7,7 +7,7 @@
 
 #include "core/STRUtil.h"
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 CCrypt::~CCrypt() {
     // The key does not outlive the cipher in freed memory.

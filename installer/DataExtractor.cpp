@@ -19,10 +19,10 @@
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
 #include "core/XErrorModule.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/FluxDescripteur.h"
 #include "installer/Installer.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 #include "platform/WinProcess.h"
 

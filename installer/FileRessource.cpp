@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 bool CFileRessource::bLoad(const wchar_t* pszPath) {
     static const char s_szMarque[] = "ResourceInfoMark";

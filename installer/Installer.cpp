@@ -12,9 +12,9 @@
 #include "core/DLLRes.h"
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/DataExtractor.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinProfile.h"
 
 void INSTALLER_EcritErreurA(const char* pszTexte) {

@@ -6,7 +6,7 @@
 
 #include "core/DLLRes.h"
 #include "core/TString.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 namespace {
 

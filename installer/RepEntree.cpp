@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/UnicodeToolkit.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/MD5.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <cwchar>
 
 #include "core/XMalloc.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/CodePageTable.h"
 #include "platform/DiskFile.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {

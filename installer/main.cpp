@@ -10,10 +10,10 @@
 
 #include "core/DLLRes.h"
 #include "core/InformationDLL.h"
+#include "core/platformwin/WinCodePage.h"
 #include "installer/CommandLine.h"
 #include "installer/Installer.h"
 #include "installer/StrMemAlloc.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 // Reports a fatal signal and ends the process. Kept for debugging sessions; main does not install it.

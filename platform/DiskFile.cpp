@@ -127,6 +127,8 @@ int CDiskFile::bOpen(const wchar_t* pszName, eACCESS eAccess, eSHARE eShare, eCR
     }
 
     int nFailure = 0;
+    // A name refused by the last open leaves no name to reopen (see below).
+    if (bReopening && m_szName[0] == 0) nFailure = ENOENT;
     if (!bReopening) {
         // The full path is made in a buffer large enough for any result, so that a name too long
         // for the name buffer is refused instead of being cut (or of leaving the working directory
@@ -147,12 +149,24 @@ int CDiskFile::bOpen(const wchar_t* pszName, eACCESS eAccess, eSHARE eShare, eCR
         } else {
             wcscpy(m_szName, pszFull);
         }
-        if (nFailure != 0) {
-            // The report names what the caller asked for, as far as the buffer holds it.
-            wcsncpy(m_szName, pszName, s_nMaxPath);
-            m_szName[s_nMaxPath] = 0;
-        }
         free(pszFull);
+        if (nFailure != 0) {
+            // The name buffer holds the names of files opened: a refused name leaves it empty, so
+            // that a later bReopen cannot open the name cut to the buffer (another file). The report
+            // names what the caller asked for, whole.
+            m_szName[0] = 0;
+            m_oPosition = 0;
+            m_nHandle = -1;
+            if (m_pszNameForError == m_szName) {
+                m_pszNameForError = const_cast<wchar_t*>(pszName);
+                _ReportFailure(static_cast<uint32_t>(nFailure), _nOpenMessage(eCreate));
+                m_pszNameForError = m_szName;
+            } else {
+                _ReportFailure(static_cast<uint32_t>(nFailure), _nOpenMessage(eCreate));
+            }
+            errno = nFailure;
+            return 0;
+        }
     }
 
     int nHandle = -1;

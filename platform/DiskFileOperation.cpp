@@ -6,6 +6,7 @@
 // there (cleared on success); a null pointer means the caller wants no description.
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,15 +14,16 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <string>
 
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
 #include "core/UnicodeToolkit.h"
 #include "core/XError.h"
 #include "core/XYString.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {
@@ -55,32 +57,124 @@ void _SetErrnoFrom(const CDiskFile& clFile) {
     errno = static_cast<int>(clFile.pclGetXError()->dwGetSystemErrorCode());
 }
 
-// The contents of one file into another (created or truncated); errno tells a failure.
+// Writes the whole buffer to a descriptor; errno tells a failure.
+bool _bWriteAll(int nHandle, const unsigned char* pby, size_t nSize) {
+    while (nSize > 0) {
+        ssize_t n = write(nHandle, pby, nSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        pby += n;
+        nSize -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A new file beside sTarget (same directory, so that a rename can put it in place), opened for
+// writing with the mode a new file gets (0666 less the umask); its descriptor and name, or -1.
+int _nOpenTempBeside(const std::string& sTarget, std::string* psTemp) {
+    // The target's directory with its end slash ("/" for a file right under the root), or nothing
+    // for a name in the working directory.
+    const size_t nSlash = sTarget.rfind('/');
+    const std::string sDirectory = nSlash == std::string::npos ? std::string() : sTarget.substr(0, nSlash + 1);
+    static const char s_szChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int nTry = 0; nTry < 100; nTry++) {
+        unsigned char abyRandom[8];
+        if (getrandom(abyRandom, sizeof(abyRandom), GRND_NONBLOCK) != static_cast<ssize_t>(sizeof(abyRandom))) {
+            uint64_t n = static_cast<uint64_t>(time(nullptr)) ^ (static_cast<uint64_t>(getpid()) << 20) ^
+                         (static_cast<uint64_t>(nTry) << 40) ^ reinterpret_cast<uintptr_t>(psTemp);
+            memcpy(abyRandom, &n, sizeof(abyRandom));
+        }
+        std::string sName = sDirectory;
+        sName.append(".kxcopy.");
+        for (unsigned char by : abyRandom) sName += s_szChars[by % (sizeof(s_szChars) - 1)];
+        int nHandle = open(sName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (nHandle != -1) {
+            *psTemp = sName;
+            return nHandle;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+// The contents of one file into another; errno tells a failure. The source is opened and its first
+// block read before anything is written, so a source that can't be read (a directory, no
+// permission) fails the copy with the destination untouched. The copy goes to a new file beside
+// the destination, which takes the destination's place only once complete: a copy that fails
+// half-way leaves the destination as it was, never emptied or cut. An existing destination passes
+// its permission bits (and, where the system allows, its owner) on to its replacement; a link is
+// followed to the file it names, which is the one replaced.
 int _bCopyContents(const wchar_t* pszDestination, const wchar_t* pszSource) {
-    CDiskFile clSource, clDestination;
+    CDiskFile clSource;
     if (!clSource.bOpen(pszSource, IXStream::eAccessRead, IXStream::eShareNone, IXStream::eCreateOpenExisting,
                         IXStream::eFlagNone, nullptr)) {
         _SetErrnoFrom(clSource);
         return 0;
     }
-    if (!clDestination.bOpen(pszDestination, IXStream::eAccessWrite, IXStream::eShareNone, IXStream::eCreateAlways,
-                             IXStream::eFlagNone, nullptr)) {
-        _SetErrnoFrom(clDestination);
+    unsigned char tabBlock[DISKFILE_COPY_BLOCK];
+    uint32_t nRead = 0;
+    if (!clSource.bRead(tabBlock, DISKFILE_COPY_BLOCK, &nRead)) {
+        _SetErrnoFrom(clSource);
         return 0;
     }
-    unsigned char tabBlock[DISKFILE_COPY_BLOCK];
+
+    char* pszTarget = _pszToSystemName(pszDestination);
+    if (pszTarget == nullptr) return 0;
+    std::string sTarget = pszTarget;
+    free(pszTarget);
+    struct stat stTarget;
+    bool bExisting = false;
+    if (lstat(sTarget.c_str(), &stTarget) == 0) {
+        char* pszReal = realpath(sTarget.c_str(), nullptr);
+        if (pszReal == nullptr) return 0;  // a link to nothing: nothing to replace
+        sTarget = pszReal;
+        free(pszReal);
+        bExisting = stat(sTarget.c_str(), &stTarget) == 0;
+        if (bExisting && S_ISDIR(stTarget.st_mode)) {
+            errno = EISDIR;
+            return 0;
+        }
+    } else if (errno != ENOENT) {
+        return 0;
+    }
+
+    std::string sTemp;
+    int nTemp = _nOpenTempBeside(sTarget, &sTemp);
+    if (nTemp == -1) return 0;
+    bool bOk = true;
+    if (bExisting) {
+        bOk = fchmod(nTemp, stTarget.st_mode & 07777) == 0;
+        // The owner goes over where the system allows it (to root); elsewhere the replacement is
+        // the copier's, as any file it makes.
+        int nSaved = errno;
+        if (bOk && (stTarget.st_uid != geteuid() || stTarget.st_gid != getegid()) &&
+            fchown(nTemp, stTarget.st_uid, stTarget.st_gid) != 0)
+            errno = nSaved;
+    }
     for (;;) {
-        uint32_t nRead = 0;
+        if (!bOk) break;
+        if (nRead > 0 && !_bWriteAll(nTemp, tabBlock, nRead)) {
+            bOk = false;
+            break;
+        }
+        if (nRead < DISKFILE_COPY_BLOCK) break;
         if (!clSource.bRead(tabBlock, DISKFILE_COPY_BLOCK, &nRead)) {
             _SetErrnoFrom(clSource);
-            return 0;
+            bOk = false;
         }
-        if (nRead > 0 && !clDestination.bWrite(tabBlock, nRead, nullptr)) {
-            _SetErrnoFrom(clDestination);
-            return 0;
-        }
-        if (nRead < DISKFILE_COPY_BLOCK) return 1;
     }
+    if (close(nTemp) != 0 && bOk) bOk = false;
+    if (bOk && rename(sTemp.c_str(), sTarget.c_str()) != 0) bOk = false;
+    if (!bOk) {
+        int nSaved = errno;
+        unlink(sTemp.c_str());
+        errno = nSaved;
+        return 0;
+    }
+    return 1;
 }
 
 // UTF-8 text into a buffer of nSize wide characters when it fits whole; FALSE (errno ENAMETOOLONG)
@@ -93,15 +187,6 @@ int _bWideFromUTF8(const char* psz, wchar_t* pszBuffer, uint32_t nSize) {
     }
     MultiByteToWideChar(CP_UTF8, 0, psz, -1, pszBuffer, nNeeded);
     return 1;
-}
-
-// A wide text in UTF-8, in a heap block the caller frees; null when it can't be made.
-char* _pszUTF8(const wchar_t* psz) {
-    int nNeeded = WideCharToMultiByte(CP_UTF8, 0, psz, -1, nullptr, 0, nullptr, nullptr);
-    if (nNeeded <= 0) return nullptr;
-    char* pszOut = static_cast<char*>(malloc(static_cast<size_t>(nNeeded)));
-    if (pszOut != nullptr) WideCharToMultiByte(CP_UTF8, 0, psz, -1, pszOut, nNeeded, nullptr, nullptr);
-    return pszOut;
 }
 
 bool _bIsDirectory8(const char* psz) {
@@ -419,8 +504,8 @@ int CDiskFile::bGetTempName(wchar_t* pszResult, const wchar_t* pszDirectory, con
     // The name comes back into a path buffer: one that would not fit is not made at all.
     if (static_cast<uint32_t>(clTemplate.nTaille()) >= DISKFILE_PATH_BUFFER) {
         errno = ENAMETOOLONG;
-    } else if ((pszTemplate = _pszUTF8(clTemplate.pszGet())) == nullptr) {
-        errno = ENOMEM;
+    } else if ((pszTemplate = _pszToSystemName(clTemplate.pszGet())) == nullptr) {
+        // errno says why: a name UTF-8 cannot carry, or no memory.
     } else {
         int nHandle = mkstemp(pszTemplate);
         if (nHandle != -1) {
@@ -532,15 +617,21 @@ int CDiskFile::bChargeTexteBOMFromBuffer(CXYString<wchar_t>& clText, unsigned ch
         free(pwUnits);
         return nResult == 0;
     }
+    clText.ReleaseDynStr();
+    if (nBytes == 0) return 1;
+    // Bytes that do not decode in the code page fail the load: skipped or cut off, they would give
+    // a text that passes for the file's and is not.
     const char* pszText = reinterpret_cast<const char*>(pbyText);
-    int nLength = nBytes == 0 ? 0 : MultiByteToWideChar(nCodePage, 0, pszText, static_cast<int>(nBytes), nullptr, 0);
-    if (nLength <= 0) {
-        clText.ReleaseDynStr();
-        return 1;
-    }
+    int nLength = MultiByteToWideChar(nCodePage, MB_ERR_INVALID_CHARS, pszText, static_cast<int>(nBytes), nullptr, 0);
+    if (nLength <= 0) return 0;
     wchar_t* pszWide = static_cast<wchar_t*>(malloc(static_cast<size_t>(nLength) * sizeof(wchar_t)));
     if (pszWide == nullptr) return 0;
-    int nWritten = MultiByteToWideChar(nCodePage, 0, pszText, static_cast<int>(nBytes), pszWide, nLength);
+    int nWritten =
+        MultiByteToWideChar(nCodePage, MB_ERR_INVALID_CHARS, pszText, static_cast<int>(nBytes), pszWide, nLength);
+    if (nWritten != nLength) {
+        free(pszWide);
+        return 0;
+    }
     int nResult = clText.nAffecteConversion(pszWide, nWritten);
     free(pszWide);
     return nResult == 0;

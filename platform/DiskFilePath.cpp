@@ -9,18 +9,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <vector>
 
 #include "core/MyModuleInfo.h"
 #include "core/STRUtil.h"
 #include "core/TString.h"
 #include "core/XError.h"
 #include "core/XYString.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinProcess.h"
 
 namespace {
@@ -107,6 +109,25 @@ int _bGetUserHome(CTString& clHome) {
         return 0;
     }
     clHome.SetANSIEx(pstUser->pw_dir, -1, CP_UTF8);
+    return 1;
+}
+
+// Home directory of the user of that name (nLength characters) from the user database, converted
+// from UTF-8; FALSE when there is no such user.
+int _bGetNamedUserHome(const wchar_t* pszName, size_t nLength, CTString& clHome) {
+    CTString clName(pszName, static_cast<long>(nLength));
+    char* pszUser = _pszToSystemName(clName.pszGet());
+    if (pszUser == nullptr) return 0;
+    std::vector<char> tabBuffer(1024);
+    struct passwd stEntry;
+    struct passwd* pstEntry = nullptr;
+    int nError;
+    while ((nError = getpwnam_r(pszUser, &stEntry, tabBuffer.data(), tabBuffer.size(), &pstEntry)) == ERANGE &&
+           tabBuffer.size() < (1u << 20))
+        tabBuffer.resize(tabBuffer.size() * 2);
+    free(pszUser);
+    if (nError != 0 || pstEntry == nullptr || pstEntry->pw_dir == nullptr) return 0;
+    clHome.SetANSIEx(pstEntry->pw_dir, -1, CP_UTF8);
     return 1;
 }
 
@@ -310,24 +331,20 @@ void CDiskFile::DelExtension(CXYString<wchar_t>& clPath) {
 
 void CDiskFile::ChangeExtension(wchar_t* pszPath, uint32_t nSize, const wchar_t* pszNewExtension) {
     if (pszPath == nullptr) return;
-    pszBackSlash2Slash(pszPath);
     CTString clExtension = _clSlashed(pszNewExtension);
     const wchar_t* pszExtension = clExtension.pszGet();
+    size_t nExtension = static_cast<size_t>(clExtension.nTaille());
     bool bDot = pszExtension[0] == L'.';
     long nLength = static_cast<long>(wcslen(pszPath));
     long nDot = _nExtensionIndex(pszPath, nLength);
-    if (nDot >= 0) {
-        long nAt = bDot ? nDot : nDot + 1;
-        if (static_cast<unsigned long>(nAt) < nSize) STR_nCopy(pszPath + nAt, nSize - nAt, pszExtension, -1);
-        return;
-    }
-    if (!bDot) {
-        // The '.' must fit with its terminator, or nothing at all changes.
-        if (static_cast<unsigned long>(nLength) + 1 >= nSize) return;
-        pszPath[nLength] = L'.';
-        pszPath[nLength + 1] = 0;
-    }
-    STR_nCat(pszPath, nSize, pszExtension, -1);
+    // Where the new extension goes: at the old '.', after it, or after a '.' appended to the name.
+    size_t nAt =
+        nDot >= 0 ? static_cast<size_t>(bDot ? nDot : nDot + 1) : static_cast<size_t>(nLength) + (bDot ? 0 : 1);
+    // A name whose new extension does not fit is left as it was: cut, it would name another file.
+    if (nAt + nExtension + 1 > nSize) return;
+    pszBackSlash2Slash(pszPath);
+    if (nDot < 0 && !bDot) pszPath[nLength] = L'.';
+    wmemcpy(pszPath + nAt, pszExtension, nExtension + 1);
 }
 
 void CDiskFile::ChangeExtension(CXYString<wchar_t>& clPath, const wchar_t* pszNewExtension) {
@@ -451,13 +468,25 @@ uint32_t CDiskFile::GetFullPathName(const wchar_t* pszName, uint32_t nSize, wcha
     const wchar_t* psz = clName.pszGet();
     size_t nName = static_cast<size_t>(clName.nTaille());
     if (nName == 0) return 0;
+    // "~" and "~/..." stand for the process user's home, "~name" and "~name/..." for that user's.
+    // A name that is no user's stays as written: a name relative to the working directory.
+    size_t nTilde = 0;
+    CTString clHome;
     if (psz[0] == L'~') {
-        CTString clHome;
-        if (!_bGetUserHome(clHome)) return 0;
+        size_t nUserEnd = 1;
+        while (psz[nUserEnd] != 0 && psz[nUserEnd] != L'/') nUserEnd++;
+        if (nUserEnd == 1) {
+            if (!_bGetUserHome(clHome)) return 0;
+            nTilde = 1;
+        } else if (_bGetNamedUserHome(psz + 1, nUserEnd - 1, clHome)) {
+            nTilde = nUserEnd;
+        }
+    }
+    if (nTilde > 0) {
         size_t nHome = static_cast<size_t>(clHome.nTaille());
         if (nHome + nName + 3 > nSize) return static_cast<uint32_t>(nHome + nName + 3);
         wmemcpy(pszResult, clHome.pszGet(), nHome);
-        wmemcpy(pszResult + nHome, psz + 1, nName);  // the rest after '~' and its terminator
+        wmemcpy(pszResult + nHome, psz + nTilde, nName - nTilde + 1);  // the rest and its terminator
     } else if (psz[0] == L'/') {
         // The size rule of the other forms holds here too: a name that does not fit is not copied.
         if (nName + 1 > nSize) return static_cast<uint32_t>(nName + 1);
@@ -501,8 +530,9 @@ int CDiskFile::bStandardizeExistingFileName(wchar_t* pszResult, uint32_t nSize, 
 }
 
 int CDiskFile::bGetLongPathName(wchar_t* pszResult, uint32_t nSize, const wchar_t* pszName) {
-    STR_nCopy(pszResult, nSize, pszName, -1);
-    return 1;
+    // A name that does not fit is refused, never handed out cut.
+    if (pszResult == nullptr) return 0;
+    return _bCopyWhole(pszResult, nSize, pszName);
 }
 
 void CDiskFile::StandardizeFileName(wchar_t* pszResult, const wchar_t* pszName) {

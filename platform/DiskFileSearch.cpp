@@ -15,9 +15,9 @@
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
 #include "core/XError.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
 #include "platform/WinMemoryTime.h"
 #include "platform/WinProcess.h"
 

@@ -13,21 +13,27 @@
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
 #include "core/XError.h"
+#include "core/platformwin/WinCodePage.h"
 #include "platform/DiskFile.h"
 #include "platform/DiskFileInternal.h"
-#include "platform/WinCodePage.h"
 
 namespace {
 
 // Conversion buffers up to this size live on the stack; longer paths are converted on the heap.
 constexpr int DISKFILE_STACK_PATH = 1023;
 
-// Calls fn with the UTF-8 form of a wide path (a null path is the empty one). When the heap buffer
-// of a long path can't be had, fn is not called: the result is fFailure with errno ENOMEM.
+// Calls fn with the UTF-8 form of a wide path (a null path is the empty one). A name that UTF-8
+// cannot carry is refused (errno EILSEQ): converted, it would name another file. When the heap
+// buffer of a long path can't be had, fn is not called either: the result is xFailure with errno
+// ENOMEM.
 template <typename R, typename F>
 R _xWithUTF8(const wchar_t* pszPath, R xFailure, F fn) {
     if (pszPath == nullptr || *pszPath == 0) return fn("");
     int nLength = static_cast<int>(wcslen(pszPath));
+    if (!_bUTF8CanCarry(pszPath, static_cast<size_t>(nLength))) {
+        errno = EILSEQ;
+        return xFailure;
+    }
     int nNeeded = WideCharToMultiByte(CP_UTF8, 0, pszPath, nLength, nullptr, 0, nullptr, nullptr);
     char szStack[DISKFILE_STACK_PATH];
     char* pszUTF8 = szStack;
@@ -61,6 +67,36 @@ int _bFromUTF8(const char* pszText, wchar_t* pszBuffer, uint32_t nSize) {
 }
 
 }  // namespace
+
+bool _bUTF8CanCarry(const wchar_t* psz, size_t nLength) {
+    for (size_t i = 0; i < nLength; i++) {
+        // Surrogates are halves of UTF-16 pairs, not characters; UTF-8 ends at U+10FFFF.
+        uint32_t c = static_cast<uint32_t>(psz[i]);
+        if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    }
+    return true;
+}
+
+char* _pszToSystemName(const wchar_t* pszName) {
+    if (pszName == nullptr) pszName = L"";
+    size_t nLength = wcslen(pszName);
+    if (!_bUTF8CanCarry(pszName, nLength)) {
+        errno = EILSEQ;
+        return nullptr;
+    }
+    int nNeeded = WideCharToMultiByte(CP_UTF8, 0, pszName, -1, nullptr, 0, nullptr, nullptr);
+    char* pszOut = nNeeded > 0 ? static_cast<char*>(malloc(static_cast<size_t>(nNeeded))) : nullptr;
+    if (pszOut == nullptr) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    if (WideCharToMultiByte(CP_UTF8, 0, pszName, -1, pszOut, nNeeded, nullptr, nullptr) != nNeeded) {
+        free(pszOut);
+        errno = EILSEQ;
+        return nullptr;
+    }
+    return pszOut;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Wrappers: each returns the system call's result and leaves errno as the call set it.

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "core/TString.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 // Code pages of the texts: format versions below 2 wrote code page 1252, later ones UTF-8.

@@ -4,10 +4,13 @@
 // are serialised by the driver's mutex.
 #include "platform/WinMemoryTime.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/time.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <algorithm>
@@ -514,6 +517,7 @@ constexpr unsigned UUID_PER_MICROSECOND = 10;
 
 struct _stUuidGenerator {
     bool bInit;
+    pid_t nPid;  // the process that drew the node and clock sequence
     unsigned char byNode[6];
     uint16_t nClockSeq;
     struct timeval tvLast;
@@ -527,14 +531,57 @@ int __nCompareTimeval(const struct timeval& a, const struct timeval& b) {
     return 0;
 }
 
+// Fills the buffer from the system's random source: the kernel's generator, else /dev/urandom. As a
+// last resort (neither can be read) the time, the process and the address space are mixed in, which
+// still tells processes apart.
+void __RandomBytes(unsigned char* pby, size_t nSize) {
+    size_t nDone = 0;
+    while (nDone < nSize) {
+        ssize_t n = getrandom(pby + nDone, nSize - nDone, 0);
+        if (n > 0) {
+            nDone += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (nDone == nSize) return;
+    int nHandle = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (nHandle != -1) {
+        while (nDone < nSize) {
+            ssize_t n = read(nHandle, pby + nDone, nSize - nDone);
+            if (n > 0)
+                nDone += static_cast<size_t>(n);
+            else if (!(n < 0 && errno == EINTR))
+                break;
+        }
+        close(nHandle);
+    }
+    if (nDone == nSize) return;
+    struct timeval tv;
+    gettimeofday(&tv, nullptr);
+    uint64_t n = (static_cast<uint64_t>(tv.tv_sec) * 1000000u + static_cast<uint64_t>(tv.tv_usec)) ^
+                 (static_cast<uint64_t>(getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&tv);
+    for (size_t i = nDone; i < nSize; i++) {
+        n = n * 6364136223846793005ull + 1442695040888963407ull;
+        pby[i] = static_cast<unsigned char>(n >> 56);
+    }
+}
+
 }  // namespace
 
 int UuidCreate(_GUID* pGuid) {
     int nResult = 0;
-    if (!s_stUuid.bInit) {
-        for (unsigned char& by : s_stUuid.byNode) by = static_cast<unsigned char>(rand());
+    // Node and clock sequence come from the system's random source, drawn again in a child made by
+    // fork: two processes never share them, so they never make the same identifier.
+    if (!s_stUuid.bInit || s_stUuid.nPid != getpid()) {
+        unsigned char abyRandom[8];
+        __RandomBytes(abyRandom, sizeof(abyRandom));
+        memcpy(s_stUuid.byNode, abyRandom, sizeof(s_stUuid.byNode));
         s_stUuid.byNode[0] |= 0x80;
-        s_stUuid.nClockSeq = static_cast<uint16_t>(rand() & 0x1FFF);
+        s_stUuid.nClockSeq = static_cast<uint16_t>((abyRandom[6] | (abyRandom[7] << 8)) & 0x1FFF);
+        s_stUuid.nPid = getpid();
         gettimeofday(&s_stUuid.tvLast, nullptr);
         s_stUuid.tvLast.tv_sec--;
         s_stUuid.nCounter = 0;

@@ -214,7 +214,8 @@ int bWindowsCE2002();
 int bIsWindows64();
 // The answer of the first UuidCreate of the process (an identifier unique to this machine only).
 constexpr int KX_RPC_S_UUID_LOCAL_ONLY = 1824;
-// A time-based (version 1) identifier: KX_RPC_S_UUID_LOCAL_ONLY on the first call, 0 after.
+// A time-based (version 1) identifier: KX_RPC_S_UUID_LOCAL_ONLY on the first call, 0 after. Its node
+// and clock sequence are drawn from the system's random source once per process.
 int UuidCreate(_GUID* pGuid);
 // The 16 bytes are equal.
 int IsEqualGUID(const _GUID& a, const _GUID& b);

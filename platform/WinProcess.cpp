@@ -27,6 +27,7 @@
 #include "core/UnicodeToolkit.h"
 #include "platform/AtomList.h"
 #include "platform/DiskFile.h"
+#include "platform/DiskFileInternal.h"
 
 extern char** environ;
 
@@ -114,21 +115,37 @@ bool __bGetProgramPath(std::string* psPath) {
 // The running program
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// The program's path into the caller's buffer when it fits whole with its terminator. A cut path
+// names another file (its directory would be the program's grandparent): 0, errno
+// ERROR_INSUFFICIENT_BUFFER, and an empty buffer.
+template <typename T>
+unsigned __nAnswerPath(T* pszBuffer, unsigned nSize, const T* psz, size_t nLen) {
+    if (nLen >= nSize) {
+        pszBuffer[0] = 0;
+        errno = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    __nCopyCut(pszBuffer, nSize, psz, nLen);
+    return 1;
+}
+
+}  // namespace
+
 unsigned GetModuleFileNameW(HINSTANCE, wchar_t* pszBuffer, unsigned nSize) {
     if (pszBuffer == nullptr || nSize == 0) return 0;
     std::string sPath;
     if (!__bGetProgramPath(&sPath)) return 0;
     const std::wstring sWide = sFromUTF8(sPath.c_str());
-    __nCopyCut(pszBuffer, nSize, sWide.c_str(), sWide.size());
-    return 1;
+    return __nAnswerPath(pszBuffer, nSize, sWide.c_str(), sWide.size());
 }
 
 unsigned GetModuleFileNameA(HINSTANCE, char* pszBuffer, unsigned nSize) {
     if (pszBuffer == nullptr || nSize == 0) return 0;
     std::string sPath;
     if (!__bGetProgramPath(&sPath)) return 0;
-    __nCopyCut(pszBuffer, nSize, sPath.c_str(), sPath.size());
-    return 1;
+    return __nAnswerPath(pszBuffer, nSize, sPath.c_str(), sPath.size());
 }
 
 size_t makepath(wchar_t* pszOut, size_t nSize, const wchar_t* pszDirectory, const wchar_t* pszName,
@@ -224,6 +241,12 @@ int WaitPid(int nPid, unsigned nTimeoutMs, unsigned* pnExitCode) {
 int CreateProcess(const wchar_t* pszApplication, const wchar_t* pszCommandLine, int* pnPid, int bWait,
                   int* pbStillRunning, unsigned* pnExitCode) {
     if (pszApplication != nullptr && CDiskFile::Unix_access(pszApplication, X_OK) != 0) return 0;
+    // The program and its arguments reach the system as UTF-8: a character it cannot carry would
+    // turn into another program or another file.
+    if (pszCommandLine != nullptr && !_bUTF8CanCarry(pszCommandLine, wcslen(pszCommandLine))) {
+        errno = EILSEQ;
+        return 0;
+    }
 
     std::vector<std::string> tabArgs;
     if (pszApplication != nullptr) tabArgs.push_back(sToUTF8(pszApplication));

@@ -15,10 +15,15 @@ typedef void* HWND;
 
 // ---- The running program ----
 
-// Full path of the running program (the module is not looked at), cut to size - 1 characters and
-// terminated; 1 on success, 0 when it cannot be found.
+#ifndef ERROR_INSUFFICIENT_BUFFER
+#define ERROR_INSUFFICIENT_BUFFER 122  // the Windows error of a buffer too small for the answer
+#endif
+
+// Full path of the running program (the module is not looked at), terminated; 1 on success, 0 when
+// it cannot be found, and 0 with errno ERROR_INSUFFICIENT_BUFFER (the buffer emptied) when the path
+// and its terminator do not fit in nSize characters: a cut path would name another file.
 unsigned GetModuleFileNameW(HINSTANCE hModule, wchar_t* pszBuffer, unsigned nSize);
-// The same with the path's bytes as the system gives them.
+// The same with the path's bytes as the system gives them (nSize in bytes).
 unsigned GetModuleFileNameA(HINSTANCE hModule, char* pszBuffer, unsigned nSize);
 
 // directory + "/" (left out when the directory is empty or already ends with '/') + name, then, when
@@ -36,7 +41,8 @@ size_t makepath(wchar_t* pszOut, size_t nSize, const wchar_t* pszDirectory, cons
 // quotes taken away). The child's id goes to *pnPid. With bWait, waits up to one second: *pbStillRunning
 // tells whether the child still runs and *pnExitCode receives its exit code when it ended. 1 on
 // success; 0 when the program is not executable, fork fails, or a child waited for ended with 255
-// (its program could not be started).
+// (its program could not be started), and 0 with errno EILSEQ when the application or the command
+// line holds a character UTF-8 cannot carry.
 int CreateProcess(const wchar_t* pszApplication, const wchar_t* pszCommandLine, int* pnPid, int bWait,
                   int* pbStillRunning, unsigned* pnExitCode);
 // Polls the child once a second (SIGALRM, see InitAlarmHandler) until it ends or the timeout is used

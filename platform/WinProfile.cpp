@@ -191,9 +191,13 @@ int __nPatchName(const T* pszFile, T* pszResult, size_t nSize) {
         }
     }
     std::replace(s.begin(), s.end(), static_cast<T>('\\'), static_cast<T>('/'));
-    const size_t n = std::min(s.size(), nSize - 1);
-    std::copy(s.begin(), s.begin() + static_cast<long>(n), pszResult);
-    pszResult[n] = 0;
+    // A name cut to the buffer would be another file's: refused, so that nothing is read or written.
+    if (s.size() >= nSize) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    std::copy(s.begin(), s.end(), pszResult);
+    pszResult[s.size()] = 0;
     return 1;
 }
 
@@ -212,9 +216,11 @@ int bGetORLCONFPath(wchar_t* pszPath) {
     pszPath[0] = L'\0';
     std::wstring s;
     if (!__bNameInHome(s_szORLCONF, &s)) return 0;
-    const size_t n = std::min<size_t>(s.size(), KX_PROFILE_NAME_SIZE - 1);
-    wmemcpy(pszPath, s.c_str(), n);
-    pszPath[n] = L'\0';
+    if (s.size() >= KX_PROFILE_NAME_SIZE) {
+        errno = ENAMETOOLONG;
+        return 0;
+    }
+    wmemcpy(pszPath, s.c_str(), s.size() + 1);
     return 1;
 }
 

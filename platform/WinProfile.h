@@ -50,11 +50,13 @@ int WriteProfileString(const wchar_t* pszSection, const wchar_t* pszKey, const w
 
 // The full name of the user's settings file (".ORL.conf" in the home directory of the password
 // entry of the real user) in a buffer of KX_PROFILE_NAME_SIZE characters; 0 when the password entry
-// cannot be read.
+// cannot be read or the name does not fit (errno ENAMETOOLONG).
 int bGetORLCONFPath(wchar_t* pszPath);
 // The name a profile file is opened under: a name without '/' or '\' lies in that home directory;
-// every '\' becomes '/'. The result is cut to nSize - 1 characters. 0 when a bare name is given and
-// the home directory cannot be found (the result is then empty), else 1.
+// every '\' becomes '/'. 0 with an empty result when a bare name is given and the home directory
+// cannot be found, or when the name and its terminator do not fit in nSize characters (errno
+// ENAMETOOLONG: a cut name would be another file's), else 1. Readers then give their default and
+// writers 0.
 int __PrivateProfilePatchName(const wchar_t* pszFile, wchar_t* pszResult, size_t nSize);
 int __PrivateProfilePatchName(const char* pszFile, char* pszResult, size_t nSize);
 

@@ -8,7 +8,7 @@
 
 #include "core/MyModuleInfo.h"
 #include "core/XError.h"
-#include "platform/WinFormat.h"
+#include "core/platformwin/WinFormat.h"
 
 IXStream::IXStream() : m_pclXError(new CXError(&gstMyModuleInfo39)) {
     m_pclXError->AddRef();

@@ -8,8 +8,8 @@
 #include <cwchar>
 
 #include "core/TString.h"
+#include "core/platformwin/WinFormat.h"
 #include "platform/ChampDate.h"
-#include "platform/WinFormat.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every target with the sanitizers and runs all tests.
+# Installs what is missing, builds every target with the sanitizers and runs all tests. The tests
+# that talk to PostgreSQL use one throwaway server (scripts/pg-sandbox.sh) started for the run and
+# stopped whatever happens; its libpq settings and statement log reach them through the environment.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +17,14 @@ jobs=$(nproc)
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON
 cmake --build build/test -j "$jobs"
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+trap 'bash scripts/pg-sandbox.sh stop; rm -f "$log"' EXIT
+trap 'exit 1' INT TERM HUP
+if sandbox_env=$(bash scripts/pg-sandbox.sh start); then
+  eval "$sandbox_env"
+else
+  # The tests that need the server say so themselves (they fail under CI).
+  echo "test.sh: the PostgreSQL sandbox did not start; tests that need a server will not find one" >&2
+fi
 ctest --test-dir build/test --output-on-failure -j "$jobs" | tee "$log"
 
 # Under CI the installer's tests must run: its end-to-end tests run the built program as root in

@@ -1,7 +1,7 @@
 // CAny_VQCARA: the 8-bit character value.
 #include "variant/Any_VQCARA.h"
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 void CAny_VQCARA::_Convertit(int nCodePage, const void* p) {
     if (p == nullptr) return;

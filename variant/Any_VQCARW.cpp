@@ -2,7 +2,7 @@
 #include "variant/Any_VQCARW.h"
 
 #include "core/UnicodeToolkit.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 void CAny_VQCARW::_Convertit(int nCodePage, const void* p) {
     if (p == nullptr) return;

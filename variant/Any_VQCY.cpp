@@ -6,17 +6,18 @@ int CAny_VQCY::bIsPositive() const {
     return static_cast<int16_t>(tGet().m_awMot[4]) >= 0 ? 1 : 0;
 }
 
+// The step is one exact unit of 1.000000 on the 80-bit integer: through a double, values past
+// 2^53 millionths (about 9 x 10^9) would lose their last decimals. The wrapped sum is stored on
+// overflow, as for the integer types, and the result says so.
 int CAny_VQCY::nIncremente() {
-    return _nPas(1.0);
+    CMoney st = tGet();
+    const int nResultat = bIncrementeMonetaire(&st) ? 0 : 1;
+    Set(st);
+    return nResultat;
 }
 int CAny_VQCY::nDecremente() {
-    return _nPas(-1.0);
-}
-
-int CAny_VQCY::_nPas(double dPas) {
     CMoney st = tGet();
-    const double d = dMonetaireVersDouble(&st) + dPas;
-    const int nResultat = pstDoubleVersMonetaire(&st, d) == nullptr ? 1 : 0;
+    const int nResultat = bDecrementeMonetaire(&st) ? 0 : 1;
     Set(st);
     return nResultat;
 }

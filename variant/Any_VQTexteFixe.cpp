@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 
 namespace {
 constexpr unsigned CP_TEXTE_FIXE = 1252;

@@ -77,10 +77,14 @@ int CConvertKey::_nConvertKeyAndGetSize(CAny* pclValeur, unsigned char** ppbyKey
     // A key with nothing written in it (no data, no key for the type) is zeros.
     memset(*ppbyKey, 0, nKeySize);
     int nResultat = 0;
-    if (bConverti)
+    // The wide texts' data are 32-bit characters, and say so: read as 16-bit units, each character
+    // would key as two, its low half first.
+    if (bConverti) {
+        const int nFlags = nType == VQTYPE_DSTRW || nType == VQTYPE_PSTRW ? YFKEY_FLAG_WCHAR32 : 0;
         nResultat =
             CYFConvertKey::__nConvertKey(*ppbyKey, nKeySize, pData, nDataSize, CYFConvertKey::eGetItemType(nType),
-                                         nOptions, nDigits + nDecimals, nDecimals, 0, 0);
+                                         nOptions, nDigits + nDecimals, nDecimals, 0, nFlags);
+    }
     if (nOptions & YFKEY_OPTION_DESCENDANT) __InvertKey(*ppbyKey, nKeySize);
     return nResultat;
 }

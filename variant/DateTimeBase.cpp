@@ -9,8 +9,8 @@
 #include "core/TString.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
+#include "core/platformwin/WinFormat.h"
 #include "platform/ChampDate.h"
-#include "platform/WinFormat.h"
 
 const unsigned char CDateTimeBase::ms_pbyNbJoursMois[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 const unsigned char CDateTimeBase::ms_pbyNbJoursMoisBissextile[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -8,8 +8,8 @@
 #include "core/STRUtil.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
+#include "core/platformwin/WinFormat.h"
 #include "platform/ChampDate.h"
-#include "platform/WinFormat.h"
 
 const wchar_t* const CDureeBase::ms_pcszFormatAffichageMillieme = L"%d%02d%02d%02d%03d";
 const wchar_t* const CDureeBase::ms_cpszFormatAffichageCentieme = L"%d%02d%02d%02d%02d";

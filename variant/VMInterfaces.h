@@ -16,7 +16,8 @@ struct STOCAW;
 // ----------------------------------------------------------------------------- decimal objects
 // A decimal value of the host. The DECIMAL value class holds one and calls it at the positions
 // below (counted from 1 as the host counts them); the other positions are kept empty so that the
-// named ones stay in place. Positions 11 to 13 serve the sortable keys.
+// named ones stay in place. Positions 11 to 13 serve the sortable keys and are this library's own
+// assumption (variant/HostAssumptions.h).
 class IDecimalVQ {
 public:
     virtual void vReserved1() = 0;                                                      // 1

@@ -24,7 +24,12 @@ int CVQConv::bInitFromVM(HINSTANCE hInstanceVM, int nVersion, int nCompatibilite
     s_nVersion = nVersion;
     s_nCompatibilite = nCompatibilite;
     auto pfnQueryProxy = reinterpret_cast<PFNQUERYPROXYVM>(dlsym(hInstanceVM, NOM_QUERY_PROXY));
-    if (pfnQueryProxy == nullptr) return 0;
+    if (pfnQueryProxy == nullptr) {
+        // The earlier module's factory must not outlive its conversions: decimals made from now on
+        // would go back to a factory that may be gone. Without one, DECIMAL values have no decimal.
+        s_piDecimalFactory = nullptr;
+        return 0;
+    }
     s_piDecimalFactory = static_cast<IDecimalFactoryVQ*>(pfnQueryProxy(DECIMALVQ_PROXY));
     return 1;
 }

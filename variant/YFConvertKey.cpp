@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/STRCompare.h"
+#include "variant/HostAssumptions.h"
 #include "variant/Money.h"
 #include "variant/NADriverYF.h"
 #include "variant/VQConv.h"
-#include "variant/YFForNA.h"
 
 namespace {
 
@@ -50,10 +50,12 @@ constexpr std::array<unsigned char, NB_TYPES> s_tabClasse = [] {
         int nClasse;
     };
     const stType aTypes[] = {
-        {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 6},   {6, 7},    {7, 8},    {9, 9},    {10, 10}, {11, 11},
-        {12, 12}, {13, 13}, {16, 14}, {17, 15}, {18, 16}, {19, 16},  {21, 16},  {22, 16},  {23, 16}, {24, 16},
-        {25, 16}, {26, 17}, {27, 18}, {28, 19}, {29, 20}, {110, 21}, {128, 16}, {129, 16},
+        {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 6},   {6, 7},   {7, 8},    {9, 9},    {10, 10},  {11, 11},
+        {12, 12}, {13, 13}, {14, 6},  {16, 14}, {17, 15}, {18, 16}, {19, 16},  {21, 16},  {22, 16},  {23, 16},
+        {24, 16}, {25, 16}, {26, 17}, {27, 18}, {28, 19}, {29, 20}, {110, 21}, {128, 16}, {129, 16},
     };
+    // The unsigned 64-bit type UIX (14) keys like UI8: all 8 bytes, most significant first (as a
+    // 32-bit integer it would lose its upper half and sort by the lower one with the sign turned).
     for (const stType& st : aTypes) tab[st.nCode - 1] = static_cast<unsigned char>(st.nClasse);
     return tab;
 }();
@@ -287,11 +289,11 @@ int CYFConvertKey::_nUNICODE_to_Key(void* pKey, unsigned long nKeySize, const vo
         (nOptions & (YFKEY_OPTION_20 | YFKEY_OPTION_40)) != 0 ||
         ((nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0);
     IYFUnicodeConverter* piConverter = nullptr;
-    if (bCollation && CNADriverYF::s_piYF != nullptr) {
+    IYFForNA* piYF = CNADriverYF::s_piGetYF();
+    if (bCollation && piYF != nullptr) {
         int b80 =
             (nOptions & YFKEY_OPTION_80) != 0 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0;
-        piConverter = CNADriverYF::s_piYF->vpiGetUnicodeConverter(b80, (nOptions & YFKEY_OPTION_20) != 0, nDataSize,
-                                                                  nOptions, bWide);
+        piConverter = piYF->vpiGetUnicodeConverter(b80, (nOptions & YFKEY_OPTION_20) != 0, nDataSize, nOptions, bWide);
     }
     int nResultat;
     if (piConverter != nullptr) {
@@ -326,15 +328,35 @@ int CYFConvertKey::_nUNICODE_to_Key(void* pKey, unsigned long nKeySize, const vo
             nResultat = static_cast<int>(2 * nEcrits);
         }
         if (nUnites > 0) memset(pbyKey + 2 * (nUnites - 1), 0, 2);
-    }
-    if (nUnites > 1 && (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) != 0) {
-        const unsigned short* ptab = (nOptions & YFKEY_OPTION_FASTSORT) ? s_ptabUCS2FastSort() : nullptr;
-        for (unsigned long i = 0; i + 1 < nUnites; i++) {
-            uint16_t w;
-            memcpy(&w, pbyKey + 2 * i, 2);
-            w = ptab != nullptr ? ptab[w] : static_cast<uint16_t>((w >> 8) | (w << 8));
-            memcpy(pbyKey + 2 * i, &w, 2);
+        if ((nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) == 0) {
+            // The units lie in memory least significant byte first, which orders every character
+            // above U+00FF wrongly. Each is rewritten most significant byte first, surrogates moved
+            // above the rest of the basic plane: comparing the bytes then compares the characters'
+            // code points, those above U+FFFF included.
+            for (unsigned long i = 0; i < nUnites; i++) {
+                uint16_t w;
+                memcpy(&w, pbyKey + 2 * i, 2);
+                if (w >= 0xD800 && w <= 0xDFFF)
+                    w = static_cast<uint16_t>(w + 0x2000);
+                else if (w >= 0xE000)
+                    w = static_cast<uint16_t>(w - 0x800);
+                pbyKey[2 * i] = static_cast<unsigned char>(w >> 8);
+                pbyKey[2 * i + 1] = static_cast<unsigned char>(w);
+            }
+            return nResultat;
         }
     }
+    _ReorderUnits(pbyKey, nUnites, nOptions);
     return nResultat;
+}
+
+void CYFConvertKey::_ReorderUnits(unsigned char* pbyKey, unsigned long nUnites, unsigned short nOptions) {
+    if (nUnites <= 1 || (nOptions & (YFKEY_OPTION_FASTSORT | YFKEY_OPTION_BIG_ENDIAN)) == 0) return;
+    const unsigned short* ptab = (nOptions & YFKEY_OPTION_FASTSORT) ? s_ptabUCS2FastSort() : nullptr;
+    for (unsigned long i = 0; i + 1 < nUnites; i++) {
+        uint16_t w;
+        memcpy(&w, pbyKey + 2 * i, 2);
+        w = ptab != nullptr ? ptab[w] : static_cast<uint16_t>((w >> 8) | (w << 8));
+        memcpy(pbyKey + 2 * i, &w, 2);
+    }
 }

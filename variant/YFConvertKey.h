@@ -51,7 +51,7 @@ public:
     static unsigned long nCalculateKeySize(unsigned short nVariantType, unsigned long nDataSize);
     static unsigned long nCalculateKeySize(eITEMTYPE eKind, unsigned long nDataSize);
 
-    // The item type of a variant type code (0 and codes above 129 key like I4).
+    // The item type of a variant type code (0 and codes above 129 key like I4, UIX like UI8).
     static eITEMTYPE eGetItemType(unsigned short nVariantType);
 
     // Writes the key of the data for the item type into keySize bytes; the key's length (1, 2, 4,
@@ -84,7 +84,8 @@ public:
     // 8-bit text: copied, or mapped in the character set (options 0x80, 0x20, 0x40).
     static int _nSTR_to_Key(void* pKey, unsigned long nKeySize, const void* pData, unsigned long nDataSize,
                             unsigned short nOptions, unsigned int nCharset);
-    // Wide text as 16-bit units: copied, or collated by the host's engine; options 1 and 2 reorder.
+    // Wide text as 16-bit units: collated by the host's engine, or reordered by options 1 and 2, or
+    // else written so that the bytes compare in the characters' code-point order.
     static int _nUNICODE_to_Key(void* pKey, unsigned long nKeySize, const void* pData, unsigned long nDataSize,
                                 unsigned short nOptions, int nFlags);
 
@@ -93,4 +94,9 @@ public:
     // first in code order, then white space, punctuation and symbols, digits, then letters in
     // alphabetical order (a, A, à, À, ..., b, B), and last what is none of these. Built on first use.
     static const unsigned short* s_ptabUCS2FastSort();
+
+private:
+    // Options 1 and 2 on the units of a key: each but the last through tabUCS2FastSort, or swapped
+    // to big-endian.
+    static void _ReorderUnits(unsigned char* pbyKey, unsigned long nUnites, unsigned short nOptions);
 };

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,132 @@ TEST(Escapement, AllocatingFormMatchesOnStackAndHeapSizes) {
         ASSERT_NE(pwsz, nullptr);
         EXPECT_EQ(std::wstring(pwsz), Echappe<wchar_t>(W(source), TOUTES, L'\'', L'!'));
         free(pwsz);
+    }
+}
+
+// How the server reads '<text>' (bBackslash: a literal that interprets backslashes): the value, or
+// nothing when the literal does not end at that closing quote (it ends early, or the closing quote
+// is taken into the value and the literal runs on). A backslash takes the next character as it is:
+// enough for the texts here, whose backslashes are never followed by b, f, n, r, t, u, x or digits.
+template <class T>
+std::optional<std::basic_string<T>> LitLitteral(const std::basic_string<T>& sTexte, bool bBackslash) {
+    const std::basic_string<T> s = sTexte + T('\'');
+    std::basic_string<T> sValeur;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == T('\'')) {
+            if (i + 1 == s.size()) return sValeur;
+            if (s[i + 1] != T('\'')) return std::nullopt;  // ended early
+            sValeur += T('\'');
+            ++i;
+        } else if (bBackslash && s[i] == T('\\')) {
+            if (i + 1 == s.size()) return std::nullopt;
+            sValeur += s[++i];
+        } else {
+            sValeur += s[i];
+        }
+    }
+    return std::nullopt;  // the closing quote was read as part of the value
+}
+
+constexpr const char* FIN_PRECOCE = nullptr;
+
+// Escaped texts and what a standard-conforming literal and a backslash-interpreting one read from
+// them (the values PostgreSQL 15 gives for SELECT '...' and SELECT E'...'; FIN_PRECOCE where it
+// reports a syntax error or an unterminated literal).
+TEST(Escapement, OptionSetsAgainstBothLiteralForms) {
+    struct Case {
+        const char* pszNom;
+        Options opt;
+        char cQuote;
+        char cEscape;
+        const char* pszSource;
+        const char* pszAttendu;
+        const char* pszStandard;
+        const char* pszBackslash;
+    };
+    const Case CASES[] = {
+        {"quotes doubled", Seules({1}), '\'', '\\', "O'Brien", "O''Brien", "O'Brien", "O'Brien"},
+        {"backslash before a quote, quotes doubled", Seules({1}), '\'', '\\', R"(a\'b)", R"(a\''b)", R"(a\'b)",
+         FIN_PRECOCE},
+        {"trailing backslash, quotes doubled", Seules({1}), '\'', '\\', R"(C:\dir\)", R"(C:\dir\)", R"(C:\dir\)",
+         FIN_PRECOCE},
+        {"the same with ! as escape", Seules({1}), '\'', '!', R"(a\'b)", R"(a\''b)", R"(a\'b)", FIN_PRECOCE},
+        {"escapes doubled", Seules({1, 3}), '\'', '\\', R"(a\'b)", R"(a\\''b)", R"(a\\'b)", R"(a\'b)"},
+        {"escapes doubled, trailing", Seules({1, 3}), '\'', '\\', R"(C:\dir\)", R"(C:\\dir\\)", R"(C:\\dir\\)",
+         R"(C:\dir\)"},
+        {"escaped percent copied", Seules({1, 3}), '\'', '\\', R"(100\%)", R"(100\%)", R"(100\%)", "100%"},
+        {"escaped wildcards and pairs reworked", Seules({1, 3, 6, 7, 8}), '\'', '\\', R"(100\% \_ \\)",
+         R"(100\\% \\_ \\\\)", R"(100\\% \\_ \\\\)", R"(100\% \_ \\)"},
+        {"backslashes doubled", Seules({1, 2}), '\'', '!', R"(a\'b)", R"(a\\''b)", R"(a\\'b)", R"(a\'b)"},
+        {"quote after a backslash", Seules({1}), '\\', '!', "it's", R"(it\'s)", FIN_PRECOCE, "it's"},
+        {"quote after a backslash, backslashes doubled", Seules({1, 2}), '\\', '!', R"(a\'b)", R"(a\\\'b)", FIN_PRECOCE,
+         R"(a\'b)"},
+        {"every option", TOUTES, '\'', '!', "O'Brien_50%", "O''Brien!_50!%", "O'Brien!_50!%", "O'Brien!_50!%"},
+        {"wildcards escaped by backslash", Seules({1, 4, 5}), '\'', '\\', "50%_'", R"(50\%\_'')", R"(50\%\_')",
+         "50%_'"},
+        {"wildcards escaped, backslash before a quote", Seules({1, 4, 5}), '\'', '\\', R"(a\')", R"(a\'')", R"(a\')",
+         FIN_PRECOCE},
+        {"wildcards and escapes", Seules({1, 3, 4, 5}), '\'', '\\', R"(a\'%)", R"(a\\''\%)", R"(a\\'\%)", R"(a\'%)"},
+    };
+    auto Lu = [](const std::optional<std::string>& v) { return v ? *v : std::string("(ends early)"); };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(c.pszNom);
+        const std::string sEchappe = Echappe<char>(c.pszSource, c.opt, c.cQuote, c.cEscape);
+        EXPECT_EQ(sEchappe, c.pszAttendu);
+        EXPECT_EQ(Echappe<wchar_t>(W(c.pszSource), c.opt, wchar_t(c.cQuote), wchar_t(c.cEscape)), W(c.pszAttendu));
+        EXPECT_EQ(Lu(LitLitteral(sEchappe, false)), c.pszStandard ? c.pszStandard : "(ends early)");
+        EXPECT_EQ(Lu(LitLitteral(sEchappe, true)), c.pszBackslash ? c.pszBackslash : "(ends early)");
+    }
+}
+
+// What the header promises for each literal form, over every option set and every source of up to
+// three of the characters that matter: the sets said to keep one literal always do and every other
+// set breaks one for some source; the sets said to read back as the source always do.
+TEST(Escapement, TheSafeOptionSetsOfEachLiteralForm) {
+    std::vector<std::string> aSources{""};
+    for (size_t nDebut = 0, nLongueur = 0; nLongueur < 3; ++nLongueur) {
+        const size_t nFin = aSources.size();
+        for (size_t i = nDebut; i < nFin; ++i)
+            for (char c : std::string("a'\\%_!")) aSources.push_back(aSources[i] + c);
+        nDebut = nFin;
+    }
+    for (int nMasque = 0; nMasque < 256; ++nMasque) {
+        Options opt;
+        for (int i = 0; i < 8; ++i) opt.o[i] = (nMasque >> i) & 1;
+        const auto Exactement = [&](std::initializer_list<int> places) {
+            int nAttendu = 0;
+            for (int p : places) nAttendu |= 1 << (p - 1);
+            return nMasque == nAttendu;
+        };
+        for (char cQuote : {'\'', '\\', '!'}) {
+            for (char cEscape : {'\\', '!'}) {
+                SCOPED_TRACE(testing::Message()
+                             << "options " << nMasque << ", quote-escape " << cQuote << ", escape " << cEscape);
+                const bool bQuoteDouble = opt.o[0] && cQuote == '\'';
+                const bool bQuoteOuBackslash = opt.o[0] && (cQuote == '\'' || cQuote == '\\');
+                const bool bUnLitteral[2] = {
+                    bQuoteDouble,
+                    bQuoteOuBackslash && (cEscape == '\\' ? opt.o[2] : opt.o[1]),
+                };
+                const bool bFidele[2] = {
+                    bQuoteDouble && Exactement({1}),
+                    bQuoteOuBackslash && (cEscape == '\\' ? Exactement({1, 3, 6, 7, 8}) : Exactement({1, 2})),
+                };
+                for (int nForme = 0; nForme < 2; ++nForme) {
+                    bool bToujoursUn = true;
+                    bool bToujoursFidele = true;
+                    for (const std::string& sSource : aSources) {
+                        const auto v = LitLitteral(Echappe<char>(sSource, opt, cQuote, cEscape), nForme == 1);
+                        bToujoursUn = bToujoursUn && v.has_value();
+                        bToujoursFidele = bToujoursFidele && v == sSource;
+                    }
+                    EXPECT_EQ(bToujoursUn, bUnLitteral[nForme]) << (nForme ? "backslash-interpreting" : "standard");
+                    if (bFidele[nForme]) {
+                        EXPECT_TRUE(bToujoursFidele);
+                    }
+                }
+            }
+        }
     }
 }
 

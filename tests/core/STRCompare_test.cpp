@@ -32,14 +32,12 @@ constexpr unsigned LEX = STR_LEXICO;
 
 std::string sCalls(const std::vector<standin::stLocaleCall>& tab) {
     std::string s;
-    for (const auto& st : tab)
-        s += "{" + std::to_string(st.nPosition) + "," + std::to_string(st.dwLocale) + ",0x" +
-             [](unsigned n) {
-                 char sz[16];
-                 snprintf(sz, sizeof(sz), "%X", n);
-                 return std::string(sz);
-             }(st.dwFlags) +
-             "} ";
+    for (const auto& st : tab) {
+        char sz[16];
+        snprintf(sz, sizeof(sz), "%X", st.dwFlags);
+        s.append("{").append(std::to_string(st.nPosition)).append(",").append(std::to_string(st.dwLocale));
+        s.append(",0x").append(sz).append("} ");
+    }
     return s;
 }
 

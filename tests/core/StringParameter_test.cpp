@@ -33,8 +33,8 @@ TEST(StringParameter, LookUp) {
         {L"DBUser=a;User=b", L"User", 1, L"b"},
         {L"DBUser=a;  user =b", L"USER", 1, L"b"},
         {L"User=b;DBUser=a", L"user", 1, L"b"},
-        // A name followed by "=" inside another item's value is found there.
-        {L"X=A=3", L"A", 1, L"3"},
+        // A name followed by "=" inside another item's value is not an item.
+        {L"X=A=3", L"A", 0, L""},
         // Values run to the next ";": "=" and quotes are ordinary characters.
         {L"Password=a=b;User=x", L"password", 1, L"a=b"},
         {L"Name=\"O'Brien\";X=1", L"name", 1, L"\"O'Brien\""},
@@ -88,12 +88,12 @@ TEST(StringParameter, Removal) {
         {L"DBUser=a;User=b", L"User", L"DBUser=a;", L"b"},
         {L"Password=a=b;User=x", L"Password", L"User=x", L"a=b"},
         {L"A=1;B=2", L"C", L"A=1;B=2", L""},
-        // A name found at the end of a longer name or inside a value takes the whole item that
-        // holds it, never a piece of it glued to the next item.
+        // A name found at the end of a longer name takes the whole item that holds it, never a
+        // piece of it glued to the next item.
         {L"MYDB=x;Y=1", L"DB", L"Y=1", L"x"},
         {L"A=1; MYDB=x ;Y=1", L"db", L"A=1;Y=1", L"x"},
         {L"A=1;MYDB=x", L"DB", L"A=1;", L"x"},
-        {L"X=A=3;Y=1", L"A", L"Y=1", L"3"},
+        {L"X=A=3;Y=1", L"A", L"X=A=3;Y=1", L""},
     };
     for (const Case& c : CASES) {
         SCOPED_TRACE(testing::Message() << c.pszTexte << " less " << c.pszNom);
@@ -148,6 +148,86 @@ TEST(StringParameter, Replacement) {
         CStringParameter::s_bGetParameterValue(&clRelu, &bTrouve, &clTexte, c.pszNom, 0);
         EXPECT_EQ(bTrouve, 1);
         EXPECT_EQ(S(clRelu), c.pszValeur);
+    }
+}
+
+// Edits of connection strings by hostile or careless values: a value never becomes items of its own,
+// a name is never found inside a value, duplicate keys and letter case behave alike in every edit.
+TEST(StringParameter, EditsNeverTurnValuesIntoItems) {
+    enum eOp { LIRE, RETIRER, REMPLACER, COMPLETER };
+    struct Case {
+        eOp eOperation;
+        const wchar_t* pszTexte;
+        const wchar_t* pszNom;
+        const wchar_t* pszValeur;   // written (REMPLACER, COMPLETER) or expected (LIRE, RETIRER)
+        int nResultat;              // answer of the call; for LIRE and RETIRER, found
+        const wchar_t* pszAttendu;  // the text afterwards
+    };
+    const Case CASES[] = {
+        // The item separator in a value to write.
+        {REMPLACER, L"Host=srv;User=bob", L"Password", L"x;Host=evil", 0, L"Host=srv;User=bob"},
+        {REMPLACER, L"Host=srv;Password=old", L"Password", L"x;Host=evil", 0, L"Host=srv;Password=old"},
+        {REMPLACER, L"", L"Password", L";", 0, L""},
+        {COMPLETER, L"Host=srv;User=bob", L"Password", L"x;Host=evil", 0, L"Host=srv;User=bob"},
+        {COMPLETER, L"", L"Password", L"x;", 0, L""},
+        {COMPLETER, L"Host=srv", L"Password", L"p w=x", 1, L"Host=srv;Password=p w=x"},
+        {REMPLACER, L"Host=srv", L"Password", L"a=b User=evil", 1, L"Host=srv;Password=a=b User=evil"},
+        // Names that would not stay one name.
+        {REMPLACER, L"Host=srv", L"A;B", L"1", 0, L"Host=srv"},
+        {REMPLACER, L"Host=srv", L"A=B", L"1", 0, L"Host=srv"},
+        {REMPLACER, L"Host=srv", L"", L"1", 0, L"Host=srv"},
+        {COMPLETER, L"Host=srv", L"Host;User", L"1", 0, L"Host=srv"},
+        // Names inside values are text of the value.
+        {LIRE, L"Password=p User=evil", L"User", L"", 0, L"Password=p User=evil"},
+        {RETIRER, L"Password=p User=evil", L"User", L"", 0, L"Password=p User=evil"},
+        {REMPLACER, L"Password=p User=evil", L"User", L"bob", 1, L"Password=p User=evil;User=bob"},
+        {LIRE, L"Password=a=b User=evil;User=bob", L"user", L"bob", 1, L"Password=a=b User=evil;User=bob"},
+        {LIRE, L"Password=p User=evil;DBUser=bob", L"User", L"bob", 1, L"Password=p User=evil;DBUser=bob"},
+        {LIRE, L"X=MYDB=y;MYDB=x", L"DB", L"x", 1, L"X=MYDB=y;MYDB=x"},
+        {RETIRER, L"X=MYDB=y;MYDB=x;Z=1", L"DB", L"x", 1, L"X=MYDB=y;Z=1"},
+        {LIRE, L"Pwd=a DB=b", L"DB", L"", 0, L"Pwd=a DB=b"},
+        // ...while the end of a longer name before the "=" is still found.
+        {LIRE, L"MYDB=x", L"DB", L"x", 1, L"MYDB=x"},
+        {LIRE, L"Host=h;Extra DB = x", L"db", L"x", 1, L"Host=h;Extra DB = x"},
+        // Duplicate keys: the first is read, removed and replaced.
+        {LIRE, L"A=1;A=2", L"A", L"1", 1, L"A=1;A=2"},
+        {RETIRER, L"A=1;A=2", L"A", L"1", 1, L"A=2"},
+        {REMPLACER, L"A=1;a=2", L"A", L"3", 1, L"A=3;a=2"},
+        // Letter case, also beyond ASCII (through the host's upper-casing).
+        {LIRE, L"host=srv", L"HOST", L"srv", 1, L"host=srv"},
+        {LIRE, L"CL\u00c9=v", L"cl\u00e9", L"v", 1, L"CL\u00c9=v"},
+        {REMPLACER, L"PORT=1", L"Port", L"2", 1, L"PORT=2"},
+        {RETIRER, L"A=1;uSeR=u;B=2", L"User", L"u", 1, L"A=1;B=2"},
+        {LIRE, L"Password=p USER=evil", L"user", L"", 0, L"Password=p USER=evil"},
+    };
+    for (const Case& c : CASES) {
+        const char* NOMS_OP[] = {"read", "remove", "replace", "complete"};
+        SCOPED_TRACE(testing::Message() << NOMS_OP[c.eOperation] << " " << c.pszTexte << " / " << c.pszNom << " / "
+                                        << c.pszValeur);
+        CTString clTexte(c.pszTexte);
+        switch (c.eOperation) {
+            case LIRE:
+            case RETIRER: {
+                CTString clValeur;
+                int bTrouve = -1;
+                EXPECT_EQ(CStringParameter::s_bGetParameterValue(&clValeur, &bTrouve, &clTexte, c.pszNom,
+                                                                 c.eOperation == RETIRER),
+                          1);
+                EXPECT_EQ(bTrouve, c.nResultat);
+                EXPECT_EQ(S(clValeur), c.pszValeur);
+                break;
+            }
+            case REMPLACER:
+                EXPECT_EQ(CStringParameter::s_bReplaceParameterValue(&clTexte, c.pszValeur, c.pszNom), c.nResultat);
+                break;
+            case COMPLETER: {
+                CStringParameter clParam(c.pszNom);
+                clParam.SetParameterValue(c.pszValeur);
+                EXPECT_EQ(clParam.bCompleteConnectionString(&clTexte), c.nResultat);
+                break;
+            }
+        }
+        EXPECT_EQ(S(clTexte), c.pszAttendu);
     }
 }
 

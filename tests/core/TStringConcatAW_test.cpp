@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
+#include "tests/core/ReallocRefusal.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -345,6 +348,207 @@ TEST_F(TStringConcatAWTest, ItsOwnTextAsInputSurvivesTheBufferMoving) {
         cl.SetStrCte(sBase.c_str(), -1);
         cl.AddUTF8(cl.pszGetA(), 20);
         EXPECT_EQ(VueW(cl), sBase + sBase.substr(0, 20)) << m.pszNom;
+    }
+}
+
+// A statement built from pieces of every kind (wide, 8-bit in the caller code page and in another,
+// UTF-8, numbers), its n-th heap request refused, whether the master's, a conversion's on the way
+// or a copy's: the text holds whole pieces up to the failure and nothing after it, and the builder
+// says it failed. A hole in the middle ("... IN ()") would pass for a whole statement.
+TEST_F(TStringConcatAWTest, TheNthRefusedRequestStopsTheTextAtAWholePiece) {
+    const struct Piece {
+        std::function<void(CTStringConcatAW&)> Ajout;
+        const wchar_t* pszTexte;
+    } aPieces[] = {
+        {[](CTStringConcatAW& c) { c.Add(L"DELETE FROM \"caf\u00e9\"", -1); }, L"DELETE FROM \"caf\u00e9\""},
+        {[](CTStringConcatAW& c) { c.Add(" WHERE nom IN ('\xE9t\xE9'", -1); }, L" WHERE nom IN ('\u00e9t\u00e9'"},
+        {[](CTStringConcatAW& c) { c.Add(", '\xE1", -1, 1250); }, L", '\u00e1"},
+        {[](CTStringConcatAW& c) { c.AddUTF8("\xC3\xBC', ", -1); }, L"\u00fc', "},
+        {[](CTStringConcatAW& c) { c.AddNumber(20L, 3); }, L"020"},
+        {[](CTStringConcatAW& c) { c.AddStrCte(L") AND k = ", -1); }, L") AND k = "},
+        {[](CTStringConcatAW& c) { c.AddNumberHexa(0xABu); }, L"000000AB"},
+    };
+    const Mode aModes[] = {
+        {WIDE, 1252, "wide, caller 1252"},
+        {65001, 1252, "UTF-8, caller 1252"},
+        {1252, 1252, "1252, caller 1252"},
+        {1250, 1252, "1250, caller 1252"},
+    };
+    for (const Mode& m : aModes) {
+        std::vector<std::wstring> aDebuts{L""};
+        for (const Piece& p : aPieces) aDebuts.push_back(aDebuts.back() + p.pszTexte);
+        bool bRefusee = true;
+        for (long n = 1; bRefusee; ++n) {
+            SCOPED_TRACE(testing::Message() << m.pszNom << ", request " << n << " refused");
+            CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant, 8);
+            reallocrefusal::Arm(n);
+            for (const Piece& p : aPieces) p.Ajout(cl);
+            bRefusee = reallocrefusal::bRefused();
+            reallocrefusal::Arm(0);
+
+            const std::wstring sTexte = VueW(cl);
+            if (!bRefusee) {
+                EXPECT_EQ(cl.bIsInError(), 0);
+                EXPECT_EQ(sTexte, aDebuts.back());
+                break;
+            }
+            EXPECT_EQ(cl.bIsInError(), 1);
+            EXPECT_NE(sTexte, aDebuts.back());
+            EXPECT_NE(std::find(aDebuts.begin(), aDebuts.end(), sTexte), aDebuts.end()) << "a hole in the text";
+            EXPECT_EQ(VueA(cl), EnCodePage(sTexte, m));
+            // Later pieces are refused, the text read stays.
+            cl.Add(L" OR 1=1", -1);
+            cl.Add(")", 1);
+            EXPECT_EQ(VueW(cl), sTexte);
+            EXPECT_EQ(cl.bIsInError(), 1);
+            // Emptied, the builder works again.
+            cl.Vide();
+            EXPECT_EQ(cl.bIsInError(), 0);
+            cl.Add(L"SELECT 1", -1);
+            EXPECT_EQ(VueA(cl), "SELECT 1");
+        }
+    }
+}
+
+// While in error the text stays as it stood at the failure under every edit; only emptying the
+// builder ends the state.
+TEST_F(TStringConcatAWTest, EditsAreRefusedWhileInErrorAndEmptyingEndsIt) {
+    const struct Case {
+        const char* pszNom;
+        std::function<void(CTStringConcatAW&)> Op;
+        const wchar_t* pszAttendu;
+        int bErreur;
+    } cases[] = {
+        {"Majuscule", [](CTStringConcatAW& c) { c.Majuscule(); }, L"delete from t where id in (", 1},
+        {"Tronque", [](CTStringConcatAW& c) { c.Tronque(6); }, L"delete from t where id in (", 1},
+        {"Coupe", [](CTStringConcatAW& c) { c.Coupe(0, 7); }, L"delete from t where id in (", 1},
+        {"Insert W", [](CTStringConcatAW& c) { c.Insert(L"x", 1, 0); }, L"delete from t where id in (", 1},
+        {"Insert A", [](CTStringConcatAW& c) { c.Insert("x", 1, 0); }, L"delete from t where id in (", 1},
+        {"Remplace W", [](CTStringConcatAW& c) { c.Remplace(0, 6, L"SELECT *", 8); }, L"delete from t where id in (",
+         1},
+        {"Remplace A", [](CTStringConcatAW& c) { c.Remplace(0, 6, "S", 1); }, L"delete from t where id in (", 1},
+        {"Remplace tout W", [](CTStringConcatAW& c) { c.Remplace(L" where", -1, L"", 0, 0); },
+         L"delete from t where id in (", 1},
+        {"Remplace tout A", [](CTStringConcatAW& c) { c.Remplace("e", -1, "E", -1, 0); },
+         L"delete from t where id in (", 1},
+        {"Tronque 0", [](CTStringConcatAW& c) { c.Tronque(0); }, L"", 0},
+        {"Coupe from 0", [](CTStringConcatAW& c) { c.Coupe(0, 100); }, L"", 0},
+        {"SetStrCte", [](CTStringConcatAW& c) { c.SetStrCte(L"SELECT 1", -1); }, L"SELECT 1", 0},
+        {"Vide", [](CTStringConcatAW& c) { c.Vide(); }, L"", 0},
+    };
+    for (const Mode& m : s_aModes) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << m.pszNom << ": " << c.pszNom);
+            CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant, 16);
+            cl.Add(L"delete from t", -1);
+            cl.Add(L" where id in (", -1);
+            reallocrefusal::Arm(1);
+            cl.Add(L"1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20", -1);
+            ASSERT_TRUE(reallocrefusal::bRefused());
+            reallocrefusal::Arm(0);
+            ASSERT_EQ(cl.bIsInError(), 1);
+            c.Op(cl);
+            EXPECT_EQ(VueW(cl), c.pszAttendu);
+            EXPECT_EQ(cl.bIsInError(), c.bErreur);
+        }
+    }
+}
+
+// Edits that grow the master, with that growth refused: the text is the one before the edit, never
+// half of it.
+TEST_F(TStringConcatAWTest, ARefusedGrowthOfAnEditLeavesTheTextAsItWas) {
+    std::wstring sLong(40, L'x');
+    const struct Case {
+        const char* pszNom;
+        std::function<void(CTStringConcatAW&)> Op;
+    } cases[] = {
+        {"Insert W", [&](CTStringConcatAW& c) { c.Insert(sLong.c_str(), -1, 3); }},
+        {"Insert A", [](CTStringConcatAW& c) { c.Insert("0123456789012345678901234567890123456789", -1, 3); }},
+        {"Remplace W", [&](CTStringConcatAW& c) { c.Remplace(0, 1, sLong.c_str(), -1); }},
+        {"Remplace tout W", [&](CTStringConcatAW& c) { c.Remplace(L"a", -1, sLong.c_str(), -1, 0); }},
+        {"Remplace tout A", [](CTStringConcatAW& c) { c.Remplace("b", -1, "0123456789012345678901234567890", -1, 0); }},
+    };
+    for (const Mode& m : s_aModes) {
+        for (const Case& c : cases) {
+            // Every request the edit makes is refused in turn: whichever fails, nothing changes.
+            for (long n = 1; n <= 4; ++n) {
+                SCOPED_TRACE(testing::Message() << m.pszNom << ": " << c.pszNom << ", request " << n);
+                CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant, 16);
+                cl.Add(L"abcabc", -1);
+                reallocrefusal::Arm(n);
+                c.Op(cl);
+                const bool bRefusee = reallocrefusal::bRefused();
+                reallocrefusal::Arm(0);
+                if (!bRefusee) break;
+                EXPECT_EQ(cl.bIsInError(), 1);
+                EXPECT_EQ(VueW(cl), L"abcabc");
+            }
+        }
+    }
+}
+
+// A view that cannot be converted for want of memory reads "" and is reported until the text next
+// changes: the statement layer reads the view it sends, then checks.
+TEST_F(TStringConcatAWTest, AViewThatCannotBeMadeIsReported) {
+    struct Case {
+        unsigned nCodePage;
+        bool bVueA;  // the view of the other width: 8-bit in wide mode, wide in 8-bit mode
+    } cases[] = {{WIDE, true}, {65001, false}, {1252, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nCodePage);
+        CTStringConcatAW cl(c.nCodePage, 1252, 16);
+        cl.Add(L"SELECT 1", -1);
+        reallocrefusal::Arm(1);
+        if (c.bVueA)
+            EXPECT_STREQ(cl.pszGetA(), "");
+        else
+            EXPECT_STREQ(cl.pszGetW(), L"");
+        ASSERT_TRUE(reallocrefusal::bRefused());
+        reallocrefusal::Arm(0);
+        EXPECT_EQ(cl.bIsInError(), 1);
+        cl.Add(L"0", -1);
+        EXPECT_EQ(cl.bIsInError(), 0);
+        EXPECT_EQ(VueW(cl), L"SELECT 10");
+        EXPECT_EQ(VueA(cl), "SELECT 10");
+        EXPECT_EQ(cl.bIsInError(), 0);
+    }
+}
+
+// Counts far past any text are failures decided before the heap is asked (which is told to
+// refuse the first request anyway, so that a size let through wrongly makes no block).
+TEST_F(TStringConcatAWTest, CountsFarPastTheTextAreFailedAppends) {
+    const long nTropPourConvertir = CXYStringConcat<char>::s_nConversionMax + 1;
+    static const wchar_t s_aTexteW[] = L"abc";
+    static const char s_aTexteA[] = "abc";
+    const struct Case {
+        const char* pszNom;
+        std::function<void(CTStringConcatAW&)> Ajout;
+    } cases[] = {
+        {"Add W, the largest count", [](CTStringConcatAW& c) { c.Add(s_aTexteW, LONG_MAX); }},
+        {"Add A, the largest count", [](CTStringConcatAW& c) { c.Add(s_aTexteA, LONG_MAX, 1250); }},
+        {"Add A, the largest count, caller page", [](CTStringConcatAW& c) { c.Add(s_aTexteA, LONG_MAX); }},
+        {"Add W to convert", [=](CTStringConcatAW& c) { c.Add(s_aTexteW, nTropPourConvertir); }},
+        {"Add A to convert", [=](CTStringConcatAW& c) { c.Add(s_aTexteA, nTropPourConvertir, 1250); }},
+        {"AddUTF8", [=](CTStringConcatAW& c) { c.AddUTF8(s_aTexteA, nTropPourConvertir); }},
+        {"Insert W", [](CTStringConcatAW& c) { c.Insert(s_aTexteW, LONG_MAX, 1); }},
+        {"Insert A", [](CTStringConcatAW& c) { c.Insert(s_aTexteA, LONG_MAX, 1); }},
+        {"Remplace W", [](CTStringConcatAW& c) { c.Remplace(0, 1, s_aTexteW, LONG_MAX); }},
+    };
+    for (const Mode& m : s_aModes) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << m.pszNom << ": " << c.pszNom);
+            CTStringConcatAW cl(m.nCodePage, m.nCodePageAppelant, 16);
+            cl.Add(L"xy", -1);
+            reallocrefusal::Arm(1);
+            c.Ajout(cl);
+            const long nDemandes = reallocrefusal::nGetRequests();
+            reallocrefusal::Arm(0);
+            // A copy of a size a block can have may reach the heap, which refuses it; nothing else.
+            EXPECT_LE(nDemandes, 1) << "largest request " << reallocrefusal::nGetLargest();
+            EXPECT_LT(reallocrefusal::nGetLargest(), size_t(1) << 62);
+            EXPECT_EQ(cl.bIsInError(), 1);
+            EXPECT_EQ(VueW(cl), L"xy");
+        }
     }
 }
 

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
+#include "tests/core/ReallocRefusal.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 
@@ -172,6 +174,119 @@ TYPED_TEST(XYStringConcatTest, GrowingForDirectWritesKeepsTheText) {
     EXPECT_EQ(std::basic_string<T>(aDigits), Texte<T>("00042"));
 }
 
+// A statement built piece by piece with its n-th heap growth refused: the text stops at the piece
+// that failed and stays so, whatever comes next, until the builder is emptied. Step 16: the first
+// three pieces each grow the buffer, the fourth fits.
+TYPED_TEST(XYStringConcatTest, TheNthRefusedGrowthStopsTheText) {
+    using T = TypeParam;
+    const char* PIECES[] = {"DELETE FROM t", " WHERE id IN (", "1, 2, 3", ")"};
+    struct Case {
+        long nRefusee;
+        const char* pszTexte;
+        int bErreur;
+    } cases[] = {
+        {1, "", 1},
+        {2, "DELETE FROM t", 1},
+        {3, "DELETE FROM t WHERE id IN (", 1},  // not "... IN ()": the ")" fits but is refused
+        {4, "DELETE FROM t WHERE id IN (1, 2, 3)", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nRefusee);
+        CXYStringConcat<T> cl(16);
+        reallocrefusal::Arm(c.nRefusee);
+        for (const char* pszPiece : PIECES) cl.Add(Texte<T>(pszPiece).c_str());
+        reallocrefusal::Arm(0);
+        EXPECT_EQ(Contenu(cl), Texte<T>(c.pszTexte));
+        EXPECT_EQ(cl.pszGet()[cl.nGetLongueur()], 0);
+        EXPECT_EQ(cl.bIsInError(), c.bErreur);
+        EXPECT_EQ(cl.nGetCapacite(), c.nRefusee == 1 ? 0u : (c.nRefusee == 4 ? 48u : 16u * (c.nRefusee - 1)));
+
+        cl.Vide();
+        EXPECT_EQ(cl.bIsInError(), 0);
+        cl.Add(Texte<T>("SELECT 1").c_str());
+        EXPECT_EQ(Contenu(cl), Texte<T>("SELECT 1"));
+    }
+}
+
+TYPED_TEST(XYStringConcatTest, EveryAppendIsRefusedWhileInError) {
+    using T = TypeParam;
+    using Ajout = std::function<void(CXYStringConcat<T>&)>;
+    const struct Case {
+        const char* pszNom;
+        Ajout fnAjout;
+    } cases[] = {
+        {"Add", [](CXYStringConcat<T>& cl) { cl.Add(Texte<T>(")").c_str()); }},
+        {"Add n", [](CXYStringConcat<T>& cl) { cl.Add(Texte<T>(")").c_str(), 1); }},
+        {"own text", [](CXYStringConcat<T>& cl) { cl.Add(cl.pszGet(), 3); }},
+        {"AddNumber", [](CXYStringConcat<T>& cl) { cl.AddNumber(7, -1); }},
+        {"AddNumber padded", [](CXYStringConcat<T>& cl) { cl.AddNumber(7L, 3); }},
+        {"AddNumberHexa", [](CXYStringConcat<T>& cl) { cl.AddNumberHexa(0xABu); }},
+        {"AddNumberBinary", [](CXYStringConcat<T>& cl) { cl.AddNumberBinary(6, 1); }},
+        {"AddAnsi", [](CXYStringConcat<T>& cl) { cl.AddAnsi("\xE9)", 2, 1252); }},
+        {"AddWide", [](CXYStringConcat<T>& cl) { cl.AddWide(L"\u00e9)", 2, 1252); }},
+        {"AddAnsiToUTF8", [](CXYStringConcat<T>& cl) { cl.AddAnsiToUTF8("\xE9)", 2, 1252); }},
+        {"growth", [](CXYStringConcat<T>& cl) { EXPECT_FALSE(cl._AugmenteTaille(100)); }},
+        {"room", [](CXYStringConcat<T>& cl) { EXPECT_FALSE(cl._bPrepare(1)); }},
+        {"Majuscule", [](CXYStringConcat<T>& cl) { cl.Majuscule(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszNom);
+        CXYStringConcat<T> cl(16);
+        cl.Add(Texte<T>("delete from t").c_str());
+        cl.Add(Texte<T>(" where id in (").c_str());
+        reallocrefusal::Arm(1);
+        cl.Add(Texte<T>("1, 2, 3").c_str());
+        ASSERT_TRUE(reallocrefusal::bRefused());
+        reallocrefusal::Arm(0);
+        c.fnAjout(cl);
+        EXPECT_EQ(reallocrefusal::nGetRequests(), 0);
+        EXPECT_EQ(cl.bIsInError(), 1);
+        EXPECT_EQ(Contenu(cl), Texte<T>("delete from t where id in ("));
+        EXPECT_EQ(cl.pszGet()[cl.nGetLongueur()], 0);
+        EXPECT_EQ(cl.nGetCapacite(), 32u);
+    }
+}
+
+// Counts far past any text are refused by the builder itself, before the heap is asked: a size
+// that wrapped would make a small block and the copy would run past it. Inputs too large for the
+// platform conversions are a failed append, not one that appends nothing. The heap is told to
+// refuse the first request anyway, so that a size the builder wrongly lets through makes no block.
+TYPED_TEST(XYStringConcatTest, CountsFarPastTheTextAreRefusedBeforeTheHeap) {
+    using T = TypeParam;
+    using Ajout = std::function<void(CXYStringConcat<T>&)>;
+    static const T s_aTexte[4] = {'a', 'b', 'c', 0};
+    const long nTropPourConvertir = CXYStringConcat<T>::s_nConversionMax + 1;
+    constexpr bool bLarge = std::is_same_v<T, wchar_t>;
+    const struct Case {
+        const char* pszNom;
+        Ajout fnAjout;
+        long nDemandes;  // requests that reach the heap (a plain copy of a size a block can have)
+    } cases[] = {
+        {"Add, the largest count", [](CXYStringConcat<T>& cl) { cl.Add(s_aTexte, LONG_MAX); }, 0},
+        {"Add, past the largest block",
+         [](CXYStringConcat<T>& cl) { cl.Add(s_aTexte, static_cast<long>(CXYStringConcat<T>::s_nCapaciteMax)); }, 0},
+        {"growth to the largest size", [](CXYStringConcat<T>& cl) { EXPECT_FALSE(cl._AugmenteTaille(ULONG_MAX)); }, 0},
+        {"growth past the largest block",
+         [](CXYStringConcat<T>& cl) { EXPECT_FALSE(cl._AugmenteTaille(CXYStringConcat<T>::s_nCapaciteMax)); }, 0},
+        // Each converts in one width and copies in the other.
+        {"AddAnsi", [=](CXYStringConcat<T>& cl) { cl.AddAnsi("abc", nTropPourConvertir, 1252); }, bLarge ? 0 : 1},
+        {"AddWide", [=](CXYStringConcat<T>& cl) { cl.AddWide(L"abc", nTropPourConvertir, 1252); }, bLarge ? 1 : 0},
+        {"AddAnsiToUTF8", [=](CXYStringConcat<T>& cl) { cl.AddAnsiToUTF8("abc", nTropPourConvertir, 1252); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszNom);
+        CXYStringConcat<T> cl(16);
+        cl.Add(Texte<T>("xy").c_str());
+        reallocrefusal::Arm(1);
+        c.fnAjout(cl);
+        EXPECT_EQ(reallocrefusal::nGetRequests(), c.nDemandes) << "largest request " << reallocrefusal::nGetLargest();
+        reallocrefusal::Arm(0);
+        EXPECT_EQ(cl.bIsInError(), 1);
+        EXPECT_EQ(Contenu(cl), Texte<T>("xy"));
+        EXPECT_EQ(cl.nGetCapacite(), 16u);
+    }
+}
+
 class XYStringConcatConversionTest : public testing::Test {
 protected:
     void SetUp() override { KXInstallStandInHost(); }
@@ -211,12 +326,12 @@ TEST_F(XYStringConcatConversionTest, ConvertingAppendsGiveThePlatformConversions
             char aAttendu[256];
             const int n = WideCharToMultiByte(nCodePage, 0, s.data(), static_cast<int>(s.size()), aAttendu,
                                               sizeof aAttendu, nullptr, nullptr);
+            const std::string sOctets(aAttendu, n > 0 ? n : 0);
             CXYStringConcat<char> cl(1024);
             cl.Add("<", 1);
             cl.AddWide(s.data(), static_cast<long>(s.size()), nCodePage);
-            EXPECT_EQ(Contenu(cl), "<" + std::string(aAttendu, n > 0 ? n : 0)) << nCodePage;
+            EXPECT_EQ(Contenu(cl), std::string("<").append(sOctets)) << nCodePage;
 
-            const std::string sOctets(aAttendu, n > 0 ? n : 0);
             wchar_t aLarge[256];
             const int nW = sOctets.empty() ? 0
                                            : MultiByteToWideChar(nCodePage, 0, sOctets.data(),

@@ -12,7 +12,7 @@
 #include "core/CodePageCnvW.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
-#include "platform/WinCodePage.h"
+#include "core/platformwin/WinCodePage.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 

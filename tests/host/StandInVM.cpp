@@ -51,6 +51,8 @@ enum : unsigned short {
     T_BIN = 28,
     T_CARW = 81,
     T_PSTRW = 110,
+    T_DATEA = 128,
+    T_TIMEA = 129,
 };
 
 // Error codes of the stand-in's own rules (above 99, as the host's errors are).
@@ -272,6 +274,10 @@ stValeur stLire(const void* pArea, unsigned short nType) {
         case T_TIMEW:
             texte(static_cast<const wchar_t*>(pArea));
             break;
+        case T_DATEA:
+        case T_TIMEA:
+            texte(sElargir(static_cast<const char*>(pArea)));
+            break;
         case T_BIN: {
             // Binary data read as a text telling its length.
             auto* pby = tLire<const unsigned char*>(pArea);
@@ -321,12 +327,25 @@ bool bEntierTexte(const std::wstring& s, long* pn) {
 
 // Writes a value in the layout of a type code; the code of the stand-in's rule (0 or an error).
 int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
+    // A text with a fraction or an exponent reads as a real for the real types.
+    if (st.eGenre == stValeur::TEXTE && (nType == T_R4 || nType == T_R8) && !st.s.empty()) {
+        long nEntier;
+        wchar_t* pszFin = nullptr;
+        const double d = wcstod(st.s.c_str(), &pszFin);
+        if (!bEntierTexte(st.s, &nEntier) && *pszFin == 0) {
+            stValeur stReel;
+            stReel.eGenre = stValeur::REEL;
+            stReel.d = d;
+            return nEcrire(pArea, nType, stReel);
+        }
+    }
     long n = st.n;
     if (nType != T_DATETIME && !st.bNombre()) {
         if (st.eGenre == stValeur::TEXTE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
-                                             nType == T_PSTRA || nType == T_DATEW || nType == T_TIMEW)) {
-        } else if (st.eGenre == stValeur::DATE &&
-                   (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA || nType == T_PSTRA)) {
+                                             nType == T_PSTRA || nType == T_DATEW || nType == T_TIMEW ||
+                                             nType == T_DATEA || nType == T_TIMEA)) {
+        } else if (st.eGenre == stValeur::DATE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
+                                                   nType == T_PSTRA || nType == T_DATEA || nType == T_TIMEA)) {
         } else if (st.eGenre != stValeur::TEXTE || !bEntierTexte(st.s, &n)) {
             return ERR_NOT_CONVERTIBLE;
         }
@@ -385,6 +404,18 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             auto* psz = static_cast<char*>(malloc(s.size() + 1));
             for (size_t i = 0; i <= s.size(); i++) psz[i] = static_cast<char>(s.c_str()[i]);
             ecrire(psz);
+            break;
+        }
+        case T_DATEA:
+        case T_TIMEA: {
+            // The fixed 8-bit date (AAAAMMJJ) and time (HHMMSSmmm) texts: a date-time gives its own
+            // part, a text its first characters.
+            std::wstring sPart = st.eGenre == stValeur::DATE && nType == T_TIMEA ? s.substr(8) : s;
+            size_t nMax = nType == T_DATEA ? 8 : 9;
+            sPart = sPart.substr(0, nMax);
+            char* psz = static_cast<char*>(pArea);
+            memset(psz, 0, nMax + 1);
+            for (size_t i = 0; i < sPart.size(); i++) psz[i] = static_cast<char>(sPart[i]);
             break;
         }
         case T_DATEW:

@@ -5,6 +5,7 @@
 // Every failure is checked for its report: level, errno, message id and file items.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -194,6 +196,98 @@ TEST_F(DiskFileOperationTest, CopyRefusesTheFileItself) {
     ASSERT_EQ(mkdir(sPath("dir").c_str(), 0700), 0);
     EXPECT_EQ(CDiskFile::bCopy(wsPath(L"dir").c_str(), wsF.c_str(), &clErr), 0);
     ExpectReport(clErr, EISDIR, 28125, wsF);
+}
+
+// A copy that fails leaves the destination as it was: a source that can't be read is found out
+// before the destination is touched, and one that fails half-way fails before the destination is
+// replaced. Nothing of the attempt is left beside it.
+TEST_F(DiskFileOperationTest, FailedCopyLeavesTheDestinationAsItWas) {
+    const std::string sOld(5000, 'o');
+    WriteFile(sPath("dst"), sOld);
+    ASSERT_EQ(chmod(sPath("dst").c_str(), 0640), 0);
+    ASSERT_EQ(mkdir(sPath("srcdir").c_str(), 0700), 0);
+    const std::wstring wsDst = wsPath(L"dst");
+    auto nEntries = [&] {
+        return std::distance(std::filesystem::directory_iterator(m_sDir), std::filesystem::directory_iterator());
+    };
+    const auto nBefore = nEntries();
+
+    // A directory as the source.
+    CXError clErr(&gstMyModuleInfo39);
+    EXPECT_EQ(CDiskFile::bCopy(wsDst.c_str(), wsPath(L"srcdir").c_str(), &clErr), 0);
+    ExpectReport(clErr, EISDIR, 28125, wsPath(L"srcdir"));
+    EXPECT_EQ(sReadFile(sPath("dst")), sOld);
+    EXPECT_EQ(nEntries(), nBefore);
+
+    // A write that fails half-way: the process may not write files past 6,000 bytes, the source
+    // holds 10,000. The copy fails with the system's EFBIG and the destination keeps its bytes.
+    WriteFile(sPath("big"), std::string(10000, 'n'));
+    const std::wstring wsBig = wsPath(L"big");
+    EXPECT_EQ(nInChild([&] {
+                  signal(SIGXFSZ, SIG_IGN);
+                  struct rlimit stLimit = {6000, 6000};
+                  if (setrlimit(RLIMIT_FSIZE, &stLimit) != 0) return 2;
+                  CXError clChildErr(&gstMyModuleInfo39);
+                  if (CDiskFile::bCopy(wsDst.c_str(), wsBig.c_str(), &clChildErr)) return 3;
+                  return clChildErr.dwGetSystemErrorCode() == static_cast<uint32_t>(EFBIG) ? 1 : 4;
+              }),
+              1);
+    EXPECT_EQ(sReadFile(sPath("dst")), sOld);
+    EXPECT_EQ(nEntries(), nBefore + 1);  // "big"
+
+    // A copy that succeeds replaces the destination, which keeps its mode; a new one gets the mode
+    // of a new file.
+    EXPECT_EQ(CDiskFile::bCopy(wsDst.c_str(), wsBig.c_str(), &clErr), 1);
+    EXPECT_EQ(sReadFile(sPath("dst")), std::string(10000, 'n'));
+    EXPECT_EQ(nModeOf(sPath("dst")) & 07777, 0640u);
+    const mode_t nMask = umask(022);
+    umask(nMask);
+    EXPECT_EQ(CDiskFile::bCopy(wsPath(L"fresh").c_str(), wsBig.c_str(), &clErr), 1);
+    EXPECT_EQ(nModeOf(sPath("fresh")) & 07777, 0666u & ~nMask);
+    EXPECT_EQ(nEntries(), nBefore + 2);  // "big", "fresh"
+}
+
+// The replacement of another user's file keeps that user as its owner (giving a file away takes root).
+TEST_F(DiskFileOperationTest, CopyKeepsTheOwnerOfTheFileItReplaces) {
+    if (geteuid() != 0) {
+        if (getenv("CI") != nullptr) FAIL() << "giving a file to another owner needs root";
+        GTEST_SKIP() << "giving a file to another owner needs root";
+    }
+    WriteFile(sPath("dst"), "old");
+    ASSERT_EQ(chown(sPath("dst").c_str(), 12345, 12346), 0);
+    ASSERT_EQ(chmod(sPath("dst").c_str(), 0604), 0);
+    WriteFile(sPath("src"), "new");
+    EXPECT_EQ(CDiskFile::bCopy(wsPath(L"dst").c_str(), wsPath(L"src").c_str(), nullptr), 1);
+    struct stat st;
+    ASSERT_EQ(stat(sPath("dst").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 12345u);
+    EXPECT_EQ(st.st_gid, 12346u);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(sReadFile(sPath("dst")), "new");
+}
+
+// A destination reached through a link: the file it names is the one replaced, the link stays.
+TEST_F(DiskFileOperationTest, CopyThroughALinkReplacesTheFileItNames) {
+    ASSERT_EQ(mkdir(sPath("real").c_str(), 0700), 0);
+    WriteFile(sPath("real/target"), "old");
+    ASSERT_EQ(symlink((m_sDir + "/real/target").c_str(), sPath("link").c_str()), 0);
+    WriteFile(sPath("src"), "new");
+    EXPECT_EQ(CDiskFile::bCopy(wsPath(L"link").c_str(), wsPath(L"src").c_str(), nullptr), 1);
+    EXPECT_EQ(sReadFile(sPath("real/target")), "new");
+    struct stat st;
+    ASSERT_EQ(lstat(sPath("link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A destination named in the working directory is replaced there.
+    char szSaved[PATH_MAX];
+    ASSERT_NE(getcwd(szSaved, sizeof(szSaved)), nullptr);
+    ASSERT_EQ(chdir(m_sDir.c_str()), 0);
+    WriteFile(sPath("here"), "old");
+    const int bHere = CDiskFile::bCopy(L"here", L"src", nullptr);
+    ASSERT_EQ(chdir(szSaved), 0);
+    EXPECT_EQ(bHere, 1);
+    EXPECT_EQ(sReadFile(sPath("here")), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_sDir), std::filesystem::directory_iterator()), 4);
 }
 
 // Each name of a report stands in its place in the message text (the destination first where there
@@ -466,12 +560,13 @@ TEST_F(DiskFileOperationTest, CreateDirectoryWithParents) {
 }
 
 TEST_F(DiskFileOperationTest, CreateDirectoryNamesParentThatFails) {
-    if (geteuid() == 0) GTEST_SKIP() << "root is not stopped by permissions";
-    ASSERT_EQ(mkdir(sPath("locked").c_str(), 0500), 0);
+    // A regular file as the grandparent: the parent under it can't be made (for root as for anyone),
+    // and the report names that parent, not the directory asked for.
+    WriteFile(sPath("file"), "x");
     CXError clErr(&gstMyModuleInfo39);
-    EXPECT_EQ(CDiskFile::bCreateDirectory(wsPath(L"locked/p/q").c_str(), &clErr), 0);
-    ExpectReport(clErr, EACCES, 28126, wsPath(L"locked/p"));
-    chmod(sPath("locked").c_str(), 0700);
+    EXPECT_EQ(CDiskFile::bCreateDirectory(wsPath(L"file/p/q").c_str(), &clErr), 0);
+    ExpectReport(clErr, ENOTDIR, 28126, wsPath(L"file/p"));
+    EXPECT_EQ(sReadFile(sPath("file")), "x");
 }
 
 TEST_F(DiskFileOperationTest, CreateDirectoryBeyondThePathLimit) {
@@ -674,6 +769,29 @@ TEST_F(DiskFileOperationTest, TextFromBufferByMark) {
         EXPECT_EQ(clText.nGetLongueur(), static_cast<int>(wcslen(c.pszText)));
         EXPECT_EQ(eType, c.eType);
     }
+    // Bytes that do not decode fail the load, whatever was decoded before them: a text with a
+    // character skipped or cut off would pass for the file's.
+    const struct {
+        const char* pszName;
+        std::vector<unsigned char> tabBytes;
+        uint32_t nCodePage;
+    } tabUndecodable[] = {
+        {"UTF-8 mark, then a cut character", {0xEF, 0xBB, 0xBF, 0x41, 0xC3}, 1252},
+        {"UTF-8 mark, then a byte that is no UTF-8", {0xEF, 0xBB, 0xBF, 0x41, 0xFF, 0x42}, 1252},
+        {"UTF-8 mark, then nothing but invalid bytes", {0xEF, 0xBB, 0xBF, 0xFF}, 1252},
+        {"a byte code page 1252 lacks", {0x41, 0x81}, 1252},
+        {"text cut inside a character of its code page", {0x41, 0x82}, 932},
+    };
+    for (const auto& c : tabUndecodable) {
+        SCOPED_TRACE(c.pszName);
+        std::vector<unsigned char> tabBytes = c.tabBytes;
+        CXYString<wchar_t> clText(L"previous");
+        EXPECT_EQ(CDiskFile::bChargeTexteBOMFromBuffer(clText, tabBytes.data(), static_cast<uint32_t>(tabBytes.size()),
+                                                       c.nCodePage, nullptr),
+                  0);
+        EXPECT_EQ(std::wstring(clText.pszGet()), L"");
+    }
+
     // A big-endian buffer is turned little-endian in place.
     unsigned char tabBig[] = {0xFE, 0xFF, 0x00, 0x61};
     CXYString<wchar_t> clText;
@@ -688,6 +806,9 @@ TEST_F(DiskFileOperationTest, TextFromFile) {
                                               6));
     WriteFile(sPath("empty.txt"), "");
     WriteFile(sPath("ansi.txt"), "caf\xE9");
+    WriteFile(sPath("cut.txt"),
+              "\xEF\xBB\xBF"
+              "caf\xC3");
     struct Case {
         const wchar_t* pszName;
         int bResult;
@@ -695,10 +816,9 @@ TEST_F(DiskFileOperationTest, TextFromFile) {
         CDiskFile::etxType eType;
     };
     const Case tabCases[] = {
-        {L"utf16.txt", 1, L"hi", CDiskFile::etxUTF16},
-        {L"empty.txt", 1, L"", CDiskFile::etxANSI},
-        {L"ansi.txt", 1, L"caf\u00e9", CDiskFile::etxANSI},
-        {L"missing.txt", 0, L"", CDiskFile::etxANSI},
+        {L"utf16.txt", 1, L"hi", CDiskFile::etxUTF16},      {L"empty.txt", 1, L"", CDiskFile::etxANSI},
+        {L"ansi.txt", 1, L"caf\u00e9", CDiskFile::etxANSI}, {L"missing.txt", 0, L"", CDiskFile::etxANSI},
+        {L"cut.txt", 0, L"", CDiskFile::etxUTF8},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(std::wstring(c.pszName).size());

@@ -196,12 +196,19 @@ TEST_F(DiskFilePathTest, ChangeExtension) {
         {L"a", 260, L"", L"a."},
         {L"a.txt", 260, nullptr, L"a."},
         {L"dir/", 260, L"x", L"dir/.x"},
-        // Cut to the buffer.
-        {L"a.txt", 6, L"longer", L"a.lon"},
-        {L"ab", 6, L"xyz", L"ab.xy"},
-        // No room for the '.' and its terminator: nothing changes.
+        // A result that does not fit in the buffer is refused: the name stays as it was (backslashes
+        // too), never cut to another name.
+        {L"a.txt", 6, L"longer", L"a.txt"},
+        {L"ab", 6, L"xyz", L"ab"},
+        {L"d\\ab", 8, L"xyz", L"d\\ab"},
         {L"abcd", 5, L"x", L"abcd"},
-        {L"abcd", 6, L"x", L"abcd."},
+        {L"abcd", 6, L"x", L"abcd"},
+        {L"a.txt", 6, L".long", L"a.txt"},
+        // Exactly the room it needs.
+        {L"a.txt", 6, L"doc", L"a.doc"},
+        {L"ab", 6, L"xy", L"ab.xy"},
+        {L"abcd", 7, L"x", L"abcd.x"},
+        {L"abcd", 6, L"", L"abcd."},
     };
     for (const Case& c : tabCases) {
         SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
@@ -471,6 +478,34 @@ TEST_F(DiskFilePathTest, FullPathOfTheHomeDirectory) {
         unsetenv("HOME");
 }
 
+TEST_F(DiskFilePathCwdTest, FullPathOfAnotherUsersHome) {
+    // "~name" is the home of the user of that name in the user database; a name that is no user's
+    // stays as written, a name in the working directory. Never the caller's home followed by "name".
+    struct passwd* pstRoot = getpwnam("root");
+    ASSERT_NE(pstRoot, nullptr);
+    const std::string sRootHome = pstRoot->pw_dir;
+    const std::wstring wsRootHome(sRootHome.begin(), sRootHome.end());
+    struct Case {
+        const wchar_t* pszName;
+        std::wstring wsExpected;
+    };
+    const Case tabCases[] = {
+        {L"~root/x", wsRootHome + L"/x"},
+        {L"~root\\a\\b", wsRootHome + L"/a/b"},
+        {L"~root", wsRootHome},
+        {L"~root/../y", wsRootHome.substr(0, wsRootHome.rfind(L'/')) + L"/y"},
+        {L"~no_such_user_kx/x", m_wsDir + L"/~no_such_user_kx/x"},
+        {L"~no_such_user_kx", m_wsDir + L"/~no_such_user_kx"},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
+        wchar_t szResult[PATH_BUFFER];
+        uint32_t nLength = CDiskFile::GetFullPathName(c.pszName, PATH_BUFFER, szResult);
+        EXPECT_EQ(std::wstring(szResult), c.wsExpected);
+        EXPECT_EQ(nLength, c.wsExpected.size());
+    }
+}
+
 TEST_F(DiskFilePathCwdTest, GetFullPathReportsOnlyAFailure) {
     CXError clErr(&gstMyModuleInfo39);
     wchar_t szResult[PATH_BUFFER];
@@ -516,9 +551,24 @@ TEST_F(DiskFilePathCwdTest, NoFullPathWhenTheWorkingDirectoryIsGone) {
 }
 
 TEST_F(DiskFilePathTest, LongPathNameAndStandardize) {
-    wchar_t szResult[8];
-    EXPECT_EQ(CDiskFile::bGetLongPathName(szResult, 5, L"abcdefgh"), 1);
-    EXPECT_STREQ(szResult, L"abcd");
+    // The name as it stands when it fits; refused, the buffer untouched, when it would be cut.
+    struct Case {
+        uint32_t nSize;
+        const wchar_t* pszName;
+        int bResult;
+        const wchar_t* pszOut;
+    };
+    const Case tabCases[] = {
+        {5, L"abcd", 1, L"abcd"},     {8, L"a\\b", 1, L"a\\b"}, {5, L"abcdefgh", 0, L"previous"},
+        {4, L"abcd", 0, L"previous"}, {1, L"", 1, L""},         {8, nullptr, 1, L""},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
+        wchar_t szResult[16];
+        wcscpy(szResult, L"previous");
+        EXPECT_EQ(CDiskFile::bGetLongPathName(szResult, c.nSize, c.pszName), c.bResult);
+        EXPECT_STREQ(szResult, c.pszOut);
+    }
 
     wchar_t szName[32];
     CDiskFile::StandardizeFileName(szName, L"a\\b c \t ");

@@ -10,6 +10,9 @@
 #include <utime.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
 
 #include "core/MyModuleInfo.h"
@@ -78,6 +81,95 @@ TEST_F(DiskFileSysCallTest, WrappersPassWideNamesAsUTF8) {
     EXPECT_EQ(CDiskFile::Unix_mkfifo(wsFifo.c_str(), 0600), 0);
     ASSERT_EQ(lstat(sPath(std::string(UTF8_NAME) + "f").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// A wide name holding what UTF-8 cannot carry (a lone surrogate, a value past U+10FFFF) is refused
+// by every call that takes a path, with EILSEQ: converted with a replacement character it would
+// name another file ("x?" for "x" and a surrogate), and the shell would take the '?' as a wildcard.
+TEST_F(DiskFileSysCallTest, NamesUTF8CannotCarryAreRefused) {
+    WriteFile(sPath("x?"), "keep");
+    WriteFile(sPath("xa"), "keep");
+    ASSERT_EQ(mkdir(sPath("d?").c_str(), 0700), 0);
+    struct stat stBefore;
+    ASSERT_EQ(stat(sPath("x?").c_str(), &stBefore), 0);
+    const std::wstring wsX = wsPath(L"x") + static_cast<wchar_t>(0xD800);
+    const std::wstring wsXHigh = wsPath(L"x") + static_cast<wchar_t>(0x110000);
+    const std::wstring wsD = wsPath(L"d") + static_cast<wchar_t>(0xDC00);
+    const std::wstring wsY = wsPath(L"y") + static_cast<wchar_t>(0xDFFF);
+    const std::wstring wsOther = wsPath(L"xa");
+    const std::wstring wsNew = wsPath(L"new");
+    const wchar_t* pszX = wsX.c_str();
+    const wchar_t* pszD = wsD.c_str();
+    const wchar_t* pszY = wsY.c_str();
+    struct stat st;
+    struct statfs stFs;
+    struct utimbuf stTimes = {1, 1};
+    wchar_t szName[CDiskFile::s_nMaxPath + 1];
+    // Each call answers whether it failed as it must: the system call's failure result, or FALSE.
+    struct Case {
+        const char* pszCall;
+        std::function<bool()> fnRefused;
+    };
+    const Case tabCases[] = {
+        {"Unix_open", [&] { return CDiskFile::Unix_open(pszX, O_WRONLY | O_TRUNC, 0600) == -1; }},
+        {"Unix_open, past U+10FFFF", [&] { return CDiskFile::Unix_open(wsXHigh.c_str(), O_WRONLY | O_TRUNC) == -1; }},
+        {"Unix_ropen", [&] { return CDiskFile::Unix_ropen(pszY, O_WRONLY | O_CREAT, 0600) == -1; }},
+        {"Unix_fopen", [&] { return CDiskFile::Unix_fopen(pszX, "w") == nullptr; }},
+        {"Unix_stat", [&] { return CDiskFile::Unix_stat(pszX, &st) == -1; }},
+        {"Unix_lstat", [&] { return CDiskFile::Unix_lstat(pszX, &st) == -1; }},
+        {"Unix_access", [&] { return CDiskFile::Unix_access(pszX, F_OK) == -1; }},
+        {"Unix_chmod", [&] { return CDiskFile::Unix_chmod(pszX, 0) == -1; }},
+        {"__Unix_chown", [&] { return CDiskFile::__Unix_chown(pszX, getuid(), getgid()) == -1; }},
+        {"Unix_utime", [&] { return CDiskFile::Unix_utime(pszX, &stTimes) == -1; }},
+        {"Unix_unlink", [&] { return CDiskFile::Unix_unlink(pszX) == -1; }},
+        {"__Unix_rename from", [&] { return CDiskFile::__Unix_rename(pszX, wsNew.c_str()) == -1; }},
+        {"__Unix_rename to", [&] { return CDiskFile::__Unix_rename(wsOther.c_str(), pszX) == -1; }},
+        {"__Unix_mkdir", [&] { return CDiskFile::__Unix_mkdir(pszY, 0700) == -1; }},
+        {"Unix_mkfifo", [&] { return CDiskFile::Unix_mkfifo(pszY, 0600) == -1; }},
+        {"__Unix_rmdir", [&] { return CDiskFile::__Unix_rmdir(pszD) == -1; }},
+        {"__Unix_opendir", [&] { return CDiskFile::__Unix_opendir(pszD) == nullptr; }},
+        {"__Unix_statfs", [&] { return CDiskFile::__Unix_statfs(pszX, &stFs) == -1; }},
+        {"Unix_chdir", [&] { return CDiskFile::Unix_chdir(pszD) == -1; }},
+        {"Unix_system", [&] { return CDiskFile::Unix_system((L"rm -rf " + wsX + L" " + wsD).c_str()) == -1; }},
+        {"bDelete", [&] { return !CDiskFile::bDelete(pszX); }},
+        {"bForceDelete", [&] { return !CDiskFile::bForceDelete(pszX); }},
+        {"bRename", [&] { return !CDiskFile::bRename(pszY, pszX); }},
+        {"bMove", [&] { return !CDiskFile::bMove(pszX, wsOther.c_str()); }},
+        {"bCopy onto", [&] { return !CDiskFile::bCopy(pszX, wsOther.c_str()); }},
+        {"bCopy from", [&] { return !CDiskFile::bCopy(wsNew.c_str(), pszX); }},
+        {"bSetFileAttributes", [&] { return !CDiskFile::bSetFileAttributes(pszX, 0xFFFFFFFF); }},
+        {"bCreateDirectory", [&] { return !CDiskFile::bCreateDirectory((wsY + L"/z").c_str()); }},
+        {"bDeleteDirectory", [&] { return !CDiskFile::bDeleteDirectory(pszD); }},
+        {"bGetTempName", [&] { return !CDiskFile::bGetTempName(szName, pszD, L"t", nullptr); }},
+        {"bOpen",
+         [&] {
+             CDiskFile cl;
+             return !cl.bOpen(pszX, IXStream::eAccessWrite, IXStream::eShareNone, IXStream::eCreateAlways,
+                              IXStream::eFlagNone, nullptr);
+         }},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszCall);
+        errno = 0;
+        EXPECT_TRUE(c.fnRefused());
+        EXPECT_EQ(errno, EILSEQ);
+    }
+    // Nothing was touched, made or removed in their place.
+    EXPECT_EQ(sReadFile(sPath("x?")), "keep");
+    EXPECT_EQ(sReadFile(sPath("xa")), "keep");
+    ASSERT_EQ(stat(sPath("x?").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode, stBefore.st_mode);
+    EXPECT_EQ(st.st_mtime, stBefore.st_mtime);
+    EXPECT_TRUE(bExists(sPath("d?")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(sPath("d?")), std::filesystem::directory_iterator()),
+              0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_sDir), std::filesystem::directory_iterator()), 3);
+
+    // The toolbox reports the refusal.
+    CXError clErr(&gstMyModuleInfo39);
+    EXPECT_EQ(CDiskFile::bDelete(pszX, &clErr), 0);
+    EXPECT_EQ(clErr.dwGetSystemErrorCode(), static_cast<uint32_t>(EILSEQ));
+    EXPECT_EQ(nFirstMessage(&clErr), 28123u);
 }
 
 TEST_F(DiskFileSysCallTest, ResultsAndErrnoAreTheSystemCallsOwn) {

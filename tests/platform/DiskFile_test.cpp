@@ -98,7 +98,7 @@ TEST_F(DiskFileTest, CreateModes) {
     };
     int i = 0;
     for (const Case& c : aCases) {
-        std::string sFile = sPath("f" + std::to_string(i++));
+        std::string sFile = sPath(std::string("f").append(std::to_string(i++)));
         if (c.bFileThere) WriteFile(sFile, "old");
         std::wstring wsFile(sFile.begin(), sFile.end());
         CDiskFile cl;
@@ -164,14 +164,56 @@ TEST_F(DiskFileTest, NameTooLongForTheNameBufferIsRefused) {
     EXPECT_EQ(clRelative.pclGetXError()->dwGetSystemErrorCode(), static_cast<uint32_t>(ENAMETOOLONG));
     EXPECT_EQ(nFirstMessage(clRelative.pclGetXError()), 28002u);
 
-    // A full name longer than the buffer is refused too, without writing past it.
+    // A full name longer than the buffer is refused too, without writing past it; the report names
+    // it whole, and the name buffer holds no name of it.
     std::wstring wsAbsolute = m_wsDir + L"/" + std::wstring(300, L'a');
     CDiskFile clAbsolute;
     EXPECT_EQ(clAbsolute.bOpen(wsAbsolute.c_str(), S::eAccessRead, S::eShareNone, S::eCreateOpenExisting, S::eFlagNone,
                                nullptr),
               0);
     EXPECT_EQ(clAbsolute.pclGetXError()->dwGetSystemErrorCode(), static_cast<uint32_t>(ENAMETOOLONG));
-    EXPECT_EQ(wcslen(clAbsolute.pszGetName()), 260u);
+    EXPECT_EQ(wsSourceFile(clAbsolute.pclGetXError()), wsAbsolute);
+    EXPECT_STREQ(clAbsolute.pszGetName(), L"");
+}
+
+TEST_F(DiskFileTest, ReopenAfterARefusedNameOpensNothing) {
+    // The name cut to the buffer's 260 characters is a name this directory can hold: reopening must
+    // neither create it nor open it when it is there.
+    std::string sDir = m_sDir;
+    while (sDir.size() < 180) {
+        sDir += "/" + std::string(40, 'd');
+        ASSERT_EQ(mkdir(sDir.c_str(), 0700), 0);
+    }
+    const std::string sLong = sDir + "/" + std::string(300 - sDir.size() - 1, 'n');
+    const std::string sCut = sLong.substr(0, CDiskFile::s_nMaxPath);
+    const std::wstring wsLong(sLong.begin(), sLong.end());
+    struct Case {
+        const char* pszName;
+        S::eCREATE eCreate;
+        bool bCutThere;
+    };
+    const Case tabCases[] = {
+        {"create", S::eCreateAlways, false},
+        {"open or create", S::eCreateOpenAlways, false},
+        {"open an existing cut name", S::eCreateOpenExisting, true},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszName);
+        unlink(sCut.c_str());
+        if (c.bCutThere) WriteFile(sCut, "other file");
+        CDiskFile cl;
+        ASSERT_EQ(cl.bOpen(wsLong.c_str(), S::eAccessReadWrite, S::eShareNone, c.eCreate, S::eFlagNone, nullptr), 0);
+        EXPECT_EQ(cl.pclGetXError()->dwGetSystemErrorCode(), static_cast<uint32_t>(ENAMETOOLONG));
+        errno = 0;
+        EXPECT_EQ(cl.bReopen(S::eAccessReadWrite, S::eShareNone, c.eCreate, S::eFlagNone), 0);
+        EXPECT_EQ(cl.bIsOpen(), 0);
+        EXPECT_NE(errno, 0);
+        EXPECT_EQ(cl.pclGetXError()->eGetErrorLevel(), CXError::XEL_ERROR);
+        EXPECT_EQ(bExists(sCut), c.bCutThere);
+        if (c.bCutThere) {
+            EXPECT_EQ(sReadFile(sCut), "other file");
+        }
+    }
 }
 
 TEST_F(DiskFileTest, DirectoryFlag) {
@@ -679,7 +721,7 @@ TEST_F(DiskFileTest, ReadLineOfWideText) {
     };
     int i = 0;
     for (const Case& c : aCases) {
-        std::string sFile = sPath("t" + std::to_string(i++));
+        std::string sFile = sPath(std::string("t").append(std::to_string(i++)));
         WriteFile(sFile, sWide(c.wsData));
         CDiskFile cl;
         OpenRW(cl, std::wstring(sFile.begin(), sFile.end()));

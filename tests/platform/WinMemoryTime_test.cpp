@@ -7,12 +7,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "tests/host/TempDir.h"
 
@@ -469,6 +471,59 @@ TEST(WinSystemInfo, TimeBasedIdentifiers) {
         ASSERT_GT(nTime(p), nLast) << i;
         nLast = nTime(p);
     }
+}
+
+// Identifiers made by another process: the answer of its first UuidCreate and the identifier.
+std::pair<int, std::string> UuidOfAChild() {
+    int anPipe[2];
+    if (pipe(anPipe) != 0) return {-1, ""};
+    const pid_t nPid = fork();
+    if (nPid == 0) {
+        close(anPipe[0]);
+        _GUID g;
+        const int nResult = UuidCreate(&g);
+        char ab[sizeof(int) + sizeof(g)];
+        memcpy(ab, &nResult, sizeof(int));
+        memcpy(ab + sizeof(int), &g, sizeof(g));
+        _exit(write(anPipe[1], ab, sizeof(ab)) == static_cast<ssize_t>(sizeof(ab)) ? 0 : 1);
+    }
+    close(anPipe[1]);
+    char ab[sizeof(int) + sizeof(_GUID)];
+    size_t nRead = 0;
+    while (nPid > 0 && nRead < sizeof(ab)) {
+        const ssize_t n = read(anPipe[0], ab + nRead, sizeof(ab) - nRead);
+        if (n <= 0) break;
+        nRead += static_cast<size_t>(n);
+    }
+    close(anPipe[0]);
+    int nStatus = 0;
+    if (nPid > 0) waitpid(nPid, &nStatus, 0);
+    if (nRead != sizeof(ab)) return {-1, ""};
+    int nResult;
+    memcpy(&nResult, ab, sizeof(int));
+    return {nResult, std::string(ab + sizeof(int), sizeof(_GUID))};
+}
+
+// The clock sequence and node (bytes 8 to 15) come from the system's random source in each process:
+// processes started alike, or forked from one that already made identifiers, never share them, so
+// identifiers made at the same instant by two processes still differ.
+TEST(WinUuid, EveryProcessDrawsItsOwnNodeAndClockSequence) {
+    std::set<std::string> setNodes;
+    for (int i = 0; i < 4; i++) {
+        const auto [nResult, sGuid] = UuidOfAChild();
+        ASSERT_EQ(sGuid.size(), 16u);
+        EXPECT_EQ(nResult, 1824);  // the child's first
+        EXPECT_TRUE(setNodes.insert(sGuid.substr(8)).second) << i;
+        EXPECT_EQ(static_cast<unsigned char>(sGuid[8]) & 0xC0, 0x80);
+        EXPECT_NE(static_cast<unsigned char>(sGuid[10]) & 0x80, 0);
+    }
+    _GUID g;
+    UuidCreate(&g);
+    const std::string sParent(reinterpret_cast<const char*>(&g), sizeof(g));
+    const auto [nResult, sChild] = UuidOfAChild();
+    EXPECT_EQ(nResult, 1824);
+    EXPECT_TRUE(setNodes.insert(sParent.substr(8)).second);
+    EXPECT_TRUE(setNodes.insert(sChild.substr(8)).second);
 }
 
 // ---- User-interface helpers ----

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/host/StandInHost.h"
 #include "tests/host/TempDir.h"
@@ -54,13 +55,31 @@ TEST(WinProcess, ProgramPath) {
     EXPECT_EQ(GetModuleFileNameW(nullptr, szW, 1044), 1u);
     EXPECT_EQ(std::wstring(szW), sWide(szLink));  // the build path is ASCII
 
-    // A short buffer receives the start of the path, terminated.
-    wchar_t szShort[5];
-    EXPECT_EQ(GetModuleFileNameW(nullptr, szShort, 5), 1u);
-    EXPECT_EQ(std::wstring(szShort), sWide(std::string(szLink, 4)));
-    char szShortA[3];
-    EXPECT_EQ(GetModuleFileNameA(nullptr, szShortA, 3), 1u);
-    EXPECT_EQ(std::string(szShortA), std::string(szLink, 2));
+    // A path that does not fit with its terminator is no answer: cut, its directory would be
+    // another one. The buffer is left empty and errno tells why.
+    const unsigned nLink = static_cast<unsigned>(n);
+    struct Case {
+        unsigned nSize;
+        unsigned nResult;
+    };
+    const Case tabCases[] = {{nLink + 1, 1}, {nLink, 0}, {nLink - 1, 0}, {5, 0}, {1, 0}};
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.nSize);
+        std::vector<wchar_t> tabW(c.nSize + 1, L'#');
+        errno = 0;
+        EXPECT_EQ(GetModuleFileNameW(nullptr, tabW.data(), c.nSize), c.nResult);
+        EXPECT_EQ(std::wstring(tabW.data()), c.nResult ? sWide(szLink) : L"");
+        if (c.nResult == 0) {
+            EXPECT_EQ(errno, ERROR_INSUFFICIENT_BUFFER);
+        }
+        std::vector<char> tabA(c.nSize + 1, '#');
+        errno = 0;
+        EXPECT_EQ(GetModuleFileNameA(nullptr, tabA.data(), c.nSize), c.nResult);
+        EXPECT_EQ(std::string(tabA.data()), c.nResult ? std::string(szLink) : "");
+        if (c.nResult == 0) {
+            EXPECT_EQ(errno, ERROR_INSUFFICIENT_BUFFER);
+        }
+    }
     EXPECT_EQ(GetModuleFileNameW(nullptr, szW, 0), 0u);
 }
 
@@ -164,6 +183,36 @@ TEST_F(WinChildProcessTest, ApplicationMustBeExecutable) {
     // Nothing named at all.
     EXPECT_EQ(CreateProcess(nullptr, L"   ", &nPid, 0, nullptr, nullptr), 0);
     EXPECT_EQ(CreateProcess(nullptr, nullptr, &nPid, 0, nullptr, nullptr), 0);
+}
+
+// A program or an argument UTF-8 cannot carry is refused before anything starts: with a
+// replacement character it would run another program or reach another file.
+TEST_F(WinChildProcessTest, NamesUTF8CannotCarryStartNothing) {
+    const std::wstring wsProgram = sWide(m_sProgram);
+    const std::wstring wsTarget = sWide(m_clDir.sPath()) + L"/x" + static_cast<wchar_t>(0xD800);
+    struct Case {
+        const char* pszName;
+        std::wstring wsApplication;  // empty: none
+        std::wstring wsCommandLine;
+    };
+    const Case tabCases[] = {
+        {"an argument", wsProgram, L"a " + wsTarget},
+        {"the program on the command line", L"", L"\"" + wsProgram + static_cast<wchar_t>(0xDFFF) + L"\" a"},
+        {"the application", wsProgram + static_cast<wchar_t>(0x110000), L"a"},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszName);
+        unlink((m_clDir.sPath() + "/args.out").c_str());
+        int nPid = -5;
+        errno = 0;
+        EXPECT_EQ(CreateProcess(c.wsApplication.empty() ? nullptr : c.wsApplication.c_str(), c.wsCommandLine.c_str(),
+                                &nPid, 1, nullptr, nullptr),
+                  0);
+        EXPECT_EQ(errno, EILSEQ);
+        EXPECT_EQ(nPid, -5);
+        struct stat st;
+        EXPECT_NE(stat((m_clDir.sPath() + "/args.out").c_str(), &st), 0);
+    }
 }
 
 // The waits run with SIGALRM at its default action, which would end the process if the one-second

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -391,11 +392,63 @@ TEST(WinProfileName, SettingsFileAndBareNamesLieInThePasswordHome) {
     else
         unsetenv("HOME");
 
-    // Names longer than the buffer are cut.
-    const std::wstring sLong = L"/" + std::wstring(400, L'x');
-    wchar_t sz[KX_PROFILE_NAME_SIZE];
-    EXPECT_EQ(__PrivateProfilePatchName(sLong.c_str(), sz, KX_PROFILE_NAME_SIZE), 1);
-    EXPECT_EQ(wcslen(sz), 260u);
+    // Names longer than the buffer are refused (a cut name would be another file's); the longest
+    // that fits is kept whole.
+    for (size_t nLength : {size_t(259), size_t(260), size_t(261), size_t(400)}) {
+        SCOPED_TRACE(nLength);
+        const std::wstring sName = L"/" + std::wstring(nLength - 1, L'x');
+        const bool bFits = nLength < KX_PROFILE_NAME_SIZE;
+        wchar_t sz[KX_PROFILE_NAME_SIZE];
+        EXPECT_EQ(__PrivateProfilePatchName(sName.c_str(), sz, KX_PROFILE_NAME_SIZE), bFits ? 1 : 0);
+        EXPECT_EQ(std::wstring(sz), bFits ? sName : L"");
+        char szA[KX_PROFILE_NAME_SIZE];
+        const std::string sNameA(sName.begin(), sName.end());
+        EXPECT_EQ(__PrivateProfilePatchName(sNameA.c_str(), szA, KX_PROFILE_NAME_SIZE), bFits ? 1 : 0);
+        EXPECT_EQ(std::string(szA), bFits ? sNameA : "");
+    }
+}
+
+// A file name UTF-8 cannot carry names no file: reading gives the default, writing fails, and the
+// file its replacement character would name ("x?") is never read or written.
+TEST_F(WinProfileTest, NamesUTF8CannotCarryAreRefused) {
+    WriteBytes(m_sDir + "/x?", "[S]\nk = other\n");
+    const std::wstring wsName = sWide(m_sDir) + L"/x" + static_cast<wchar_t>(0xD800);
+    wchar_t sz[16];
+    EXPECT_EQ(GetPrivateProfileStringW(L"S", L"k", L"default", sz, 16, wsName.c_str()), 7u);
+    EXPECT_STREQ(sz, L"default");
+    EXPECT_EQ(WritePrivateProfileStringW(L"S", L"k", L"new", wsName.c_str()), 0);
+    EXPECT_EQ(WritePrivateProfileStringW(L"S", nullptr, nullptr, wsName.c_str()), 0);
+    EXPECT_EQ(sReadBytes(m_sDir + "/x?"), "[S]\nk = other\n");
+}
+
+// A profile file whose name passes the name buffer is neither read nor written, and the file of the
+// name cut to the buffer is never touched in its place.
+TEST_F(WinProfileTest, NamesPastTheBufferAreRefused) {
+    std::string sDir = m_sDir;
+    while (sDir.size() < 180) {
+        sDir += "/" + std::string(40, 'd');
+        ASSERT_EQ(mkdir(sDir.c_str(), 0700), 0);
+    }
+    const std::string sLong = sDir + "/" + std::string(300 - sDir.size() - 1, 'n');
+    const std::string sCut = sLong.substr(0, KX_PROFILE_NAME_SIZE - 1);
+    ASSERT_GT(sLong.size(), 260u);
+    WriteBytes(sLong, "[S]\nk = long\n");
+    WriteBytes(sCut, "[S]\nk = cut\n");
+    const std::wstring wsLong = sWide(sLong);
+
+    wchar_t sz[16];
+    EXPECT_EQ(GetPrivateProfileStringW(L"S", L"k", L"default", sz, 16, wsLong.c_str()), 7u);
+    EXPECT_STREQ(sz, L"default");
+    char szA[16];
+    EXPECT_EQ(GetPrivateProfileStringA("S", "k", "default", szA, 16, sLong.c_str()), 7u);
+    EXPECT_STREQ(szA, "default");
+    EXPECT_EQ(GetPrivateProfileInt(L"S", L"k", 5, wsLong.c_str()), 5);
+
+    EXPECT_EQ(WritePrivateProfileStringW(L"S", L"k", L"new", wsLong.c_str()), 0);
+    EXPECT_EQ(WritePrivateProfileStringA("S", "k", "new", sLong.c_str()), 0);
+    EXPECT_EQ(WritePrivateProfileStringW(L"S", nullptr, nullptr, wsLong.c_str()), 0);
+    EXPECT_EQ(sReadBytes(sLong), "[S]\nk = long\n");
+    EXPECT_EQ(sReadBytes(sCut), "[S]\nk = cut\n");
 }
 
 // ---- Character and line readers ----

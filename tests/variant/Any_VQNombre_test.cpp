@@ -113,18 +113,48 @@ TEST_F(AnyVQNombreTest, FloatStepping) {
     EXPECT_EQ(tLit<double>(cl), 1.5);
 }
 
-TEST_F(AnyVQNombreTest, MoneyStepsThroughDouble) {
-    CAny cl;
-    CMoney st{};
-    ASSERT_NE(pstDoubleVersMonetaire(&st, 1.5), nullptr);
-    cl.SetCY(st);
-    EXPECT_EQ(cl.pclGetValeur()->nIncremente(), 0);
-    CMoney stApres = tLit<CMoney>(cl);
-    EXPECT_EQ(dMonetaireVersDouble(&stApres), 2.5);
-    EXPECT_EQ(cl.pclGetValeur()->nDecremente(), 0);
-    EXPECT_EQ(cl.pclGetValeur()->nDecremente(), 0);
-    stApres = tLit<CMoney>(cl);
-    EXPECT_EQ(dMonetaireVersDouble(&stApres), 0.5);
+TEST_F(AnyVQNombreTest, MoneyStepsByOneExactUnit) {
+    // Every digit survives the step, however large the value; leaving the range of money answers 1
+    // and stores the wrapped value, as the integer types do.
+    struct Case {
+        const wchar_t* pszAvant;
+        int nSens;
+        const wchar_t* pszApres;
+        int nResultat;
+    };
+    const Case tabCases[] = {
+        {L"1.5", 1, L"2.5", 0},
+        {L"0.5", -1, L"-0.5", 0},
+        {L"-0.000001", 1, L"0.999999", 0},
+        {L"12345678901.123456", 1, L"12345678902.123456", 0},
+        {L"12345678901.123456", -1, L"12345678900.123456", 0},
+        {L"604462909807314586.353087", 1, L"604462909807314587.353087", 0},
+        {L"-604462909807314586.353087", -1, L"-604462909807314587.353087", 0},
+        {L"604462909807314587.353087", 1, nullptr, 1},
+        {L"604462909807314586.999999", 1, nullptr, 1},
+        {L"-604462909807314587.353087", -1, nullptr, 1},
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - tabCases));
+        CMoney st{};
+        ASSERT_NE(pstChaineVersMonetaire(&st, c.pszAvant), nullptr);
+        // The exact sum on the 80-bit integer of millionths, wrapped past the range.
+        unsigned __int128 n = 0;
+        for (int i = 4; i >= 0; i--) n = (n << 16) | st.m_awMot[i];
+        const unsigned __int128 nMasque = (static_cast<unsigned __int128>(1) << 80) - 1;
+        n = (c.nSens > 0 ? n + 1000000 : n - 1000000) & nMasque;
+        CMoney stAttendu{};
+        for (int i = 0; i < 5; i++) stAttendu.m_awMot[i] = static_cast<uint16_t>(n >> (16 * i));
+        CAny cl;
+        cl.SetCY(st);
+        EXPECT_EQ(c.nSens > 0 ? cl.pclGetValeur()->nIncremente() : cl.pclGetValeur()->nDecremente(), c.nResultat);
+        const CMoney stApres = tLit<CMoney>(cl);
+        EXPECT_EQ(memcmp(&stApres, &stAttendu, sizeof(CMoney)), 0);
+        if (c.pszApres != nullptr) {
+            wchar_t sz[64];
+            EXPECT_STREQ(pszMonetaireVersChaineC(sz, &stApres), c.pszApres);
+        }
+    }
 }
 
 TEST_F(AnyVQNombreTest, Sign) {

@@ -16,11 +16,11 @@
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "variant/Duree.h"
+#include "variant/HostAssumptions.h"
 #include "variant/Money.h"
 #include "variant/NADriverYF.h"
 #include "variant/VQConv.h"
 #include "variant/YFConvertKey.h"
-#include "variant/YFForNA.h"
 
 namespace {
 
@@ -32,11 +32,11 @@ protected:
         KXInstallStandInHost();
         standin::ResetVM();
         CVQConv::s_Reset();
-        CNADriverYF::s_piYF = nullptr;
+        CNADriverYF::s_SetYF(nullptr);
     }
     void TearDown() override {
         CVQConv::s_Reset();
-        CNADriverYF::s_piYF = nullptr;
+        CNADriverYF::s_SetYF(nullptr);
     }
 
     // The key of a value for a type, allocated at the size the sizing gives for its data: the
@@ -95,6 +95,14 @@ TEST_F(ConvertKeyTest, FixedKindsWriteMostSignificantFirst) {
         {"UI4", [](CAny& c) { c.SetUI4(0x89ABCDEF); }, VQTYPE_UI4, {0x89, 0xAB, 0xCD, 0xEF}},
         {"I8 -2", [](CAny& c) { c.SetI8(-2); }, VQTYPE_I8, {0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}},
         {"UI8", [](CAny& c) { c.SetUI8(0x0102030405060708); }, VQTYPE_UI8, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"UIX, all 8 bytes",
+         [](CAny& c) {
+             const uint64_t n = 0x8102030405060708;
+             c.__SetType(VQTYPE_UIX, 0);
+             c.pclGetValeur()->SetValue(&n);
+         },
+         VQTYPE_UIX,
+         {0x81, 2, 3, 4, 5, 6, 7, 8}},
         {"R8 0", [](CAny& c) { c.SetR8(0.0); }, VQTYPE_R8, {0x80, 0, 0, 0, 0, 0, 0, 0}},
         {"R4 -1", [](CAny& c) { c.SetR4(-1.0f); }, VQTYPE_R4, {0x40, 0x7F, 0xFF, 0xFF}},
         {"DATETIME",
@@ -124,7 +132,7 @@ TEST_F(ConvertKeyTest, KeysOfOrderedValuesCompareInOrder) {
         return true;
     };
     const double dInf = std::numeric_limits<double>::infinity();
-    std::vector<Octets> tabR8, tabR4, tabI8, tabI2, tabDuree, tabCY;
+    std::vector<Octets> tabR8, tabR4, tabI8, tabI2, tabDuree, tabCY, tabUIX;
     for (double d : {-dInf, -1e300, -2.0, -0.5, 0.0, 1e-300, 0.5, 1.0, 1e300, dInf}) {
         CAny cl;
         cl.SetR8(d);
@@ -145,6 +153,15 @@ TEST_F(ConvertKeyTest, KeysOfOrderedValuesCompareInOrder) {
         cl.SetDUREE(&clDuree);
         tabDuree.push_back(Cle(cl, VQTYPE_DUREE));
     }
+    // The unsigned 64-bit values of UIX in their whole range: the upper half counts first.
+    for (uint64_t n : {uint64_t(0), uint64_t(1), uint64_t(0xFFFFFFFF), uint64_t(0x100000000), uint64_t(1) << 63,
+                       (uint64_t(1) << 63) + 1, ~uint64_t(0)}) {
+        CAny cl;
+        cl.__SetType(VQTYPE_UIX, 0);
+        cl.pclGetValeur()->SetValue(&n);
+        tabUIX.push_back(Cle(cl, VQTYPE_UIX));
+        EXPECT_EQ(tabUIX.back().size(), 8u);
+    }
     for (short n : {short(-32768), short(-1), short(0), short(1), short(256), short(32767)}) {
         CAny cl;
         cl.SetI2(n);
@@ -164,6 +181,7 @@ TEST_F(ConvertKeyTest, KeysOfOrderedValuesCompareInOrder) {
     EXPECT_TRUE(bCroissantes(tabDuree));
     EXPECT_TRUE(bCroissantes(tabI2));
     EXPECT_TRUE(bCroissantes(tabCY));
+    EXPECT_TRUE(bCroissantes(tabUIX));
 }
 
 TEST_F(ConvertKeyTest, KeySizes) {
@@ -191,7 +209,7 @@ TEST_F(ConvertKeyTest, VariantTypesMapToTheirItemTypes) {
         {7, ITEMTYPE_I2},
         {3, ITEMTYPE_UI2},
         {8, ITEMTYPE_I4},
-        {14, ITEMTYPE_I4},
+        {14, ITEMTYPE_UI8},
         {15, ITEMTYPE_I4},
         {20, ITEMTYPE_I4},
         {30, ITEMTYPE_I4},
@@ -288,16 +306,41 @@ TEST_F(ConvertKeyTest, AnEndMarkerKeepsItsPlaceThroughAMapping) {
     EXPECT_EQ(CYFConvertKey::__nConvertKey(&by, 1, nullptr, 0, ITEMTYPE_CHAINE, 0, 0, 0, 0, 0), 0);
 }
 
-TEST_F(ConvertKeyTest, WideTextsAreRawUnitsOnTheDriversRoad) {
-    // The text's wide characters are taken as 16-bit units, padded with zeros; the last unit is 0.
-    CAny cl = clTexteW(L"ab");
+TEST_F(ConvertKeyTest, WideTextKeysFollowTheCodePointsOnTheDriversRoad) {
+    // Texts in code-point order, from ASCII through Latin-1, Cyrillic, CJK and the end of the basic
+    // plane to a character above U+FFFF; a text sorts after its prefixes. Their keys, on the
+    // driver's road (options 0x2800), must sort in the same order byte by byte.
+    const wchar_t* apszOrdre[] = {
+        L"",       L"!",      L"A",       L"AB",     L"Z",      L"a",      L"\u00E9",     L"\u00FF",
+        L"\u0100", L"\u0416", L"\u0416a", L"\u4E2D", L"\uE000", L"\uFFFD", L"\U0001F600", L"\U0010FFFF",
+    };
+    for (unsigned short nType : {VQTYPE_PSTRW, VQTYPE_DSTRW}) {
+        SCOPED_TRACE(nType);
+        std::vector<Octets> tab;
+        for (const wchar_t* psz : apszOrdre) {
+            CXYString<wchar_t> sTexte(psz);
+            CAny cl;
+            cl.__SetType(nType, 0);
+            if (nType == VQTYPE_DSTRW)
+                cl.pclGetValeur()->SetValue(&sTexte);
+            else
+                cl.pclGetValeur()->SetValue(psz);
+            tab.push_back(CleFixe(cl, nType, CYFConvertKey::nCalculateKeySize(nType, 4 * 4)));
+        }
+        for (size_t i = 1; i < tab.size(); i++) EXPECT_LT(tab[i - 1], tab[i]) << i;
+    }
+
+    // Each character as UTF-16, most significant byte first; the key ends with zeros.
+    CAny cl = clTexteW(L"a\u0416");
     int n = 0;
-    Octets tab = CleFixe(cl, VQTYPE_PSTRW, 14, 0x2800, &n);
-    EXPECT_EQ(tab, (Octets{'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(n, 12);
-    EXPECT_EQ(Cle(cl, VQTYPE_PSTRW).size(), 12u);  // allocated: two characters and the terminator
-    // Option 2: big-endian units.
-    EXPECT_EQ(CleFixe(cl, VQTYPE_PSTRW, 14, 2), (Octets{0, 'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(CleFixe(cl, VQTYPE_PSTRW, 10, 0x2800, &n), (Octets{0, 'a', 0x04, 0x16, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(n, 6);  // two characters and the terminator, two bytes each
+    EXPECT_EQ(Cle(cl, VQTYPE_PSTRW).size(), 6u);
+    // Option 2: big-endian units as they stand; option 1: the fast-sort weights.
+    EXPECT_EQ(CleFixe(cl, VQTYPE_PSTRW, 10, 2), (Octets{0, 'a', 0x04, 0x16, 0, 0, 0, 0, 0, 0}));
+    CAny clSupp = clTexteW(L"\U0001F600");
+    EXPECT_EQ(CleFixe(clSupp, VQTYPE_PSTRW, 8, 2), (Octets{0xD8, 0x3D, 0xDE, 0x00, 0, 0, 0, 0}));
+    EXPECT_EQ(CleFixe(clSupp, VQTYPE_PSTRW, 8), (Octets{0xF8, 0x3D, 0xFE, 0x00, 0, 0, 0, 0}));
 }
 
 TEST_F(ConvertKeyTest, SharedTextsKeyLikeOwnedOnes) {
@@ -318,8 +361,8 @@ TEST_F(ConvertKeyTest, SharedTextsKeyLikeOwnedOnes) {
     clW.pclGetValeur()->SetValue(&sW);
     CAny clPW = clTexteW(L"ab");
     EXPECT_EQ(Cle(clW, VQTYPE_DSTRW, 0x2800, &n), Cle(clPW, VQTYPE_PSTRW, 0x2800, &nP));
-    EXPECT_EQ(n, 12);
-    EXPECT_EQ(nP, 12);
+    EXPECT_EQ(n, 6);
+    EXPECT_EQ(nP, 6);
 }
 
 TEST_F(ConvertKeyTest, WideCharactersConvertToUtf16UnderTheirFlag) {
@@ -329,7 +372,8 @@ TEST_F(ConvertKeyTest, WideCharactersConvertToUtf16UnderTheirFlag) {
     int n = CYFConvertKey::__nConvertKey(aby, sizeof(aby), sz, sizeof(sz), ITEMTYPE_UNICODE, 0, 0, 0, 0,
                                          YFKEY_FLAG_WCHAR32);
     EXPECT_EQ(n, 8);  // a, the surrogate pair, the terminator
-    const unsigned char abyAttendu[] = {'a', 0, 0x3D, 0xD8, 0x00, 0xDE, 0, 0, 0, 0};
+    // Most significant byte first, the surrogates above the rest of the basic plane.
+    const unsigned char abyAttendu[] = {0, 'a', 0xF8, 0x3D, 0xFE, 0x00, 0, 0, 0, 0};
     EXPECT_EQ(memcmp(aby, abyAttendu, sizeof(aby)), 0);
 }
 
@@ -370,7 +414,7 @@ TEST_F(ConvertKeyTest, NullAndEmptyValuesKeyAsAnEmptyWideString) {
         int n = -1;
         Octets tab = CleFixe(cl, 0, 10, 0x2800, &n);
         EXPECT_EQ(tab, Octets(10, 0));
-        EXPECT_EQ(n, 4);  // the terminator
+        EXPECT_EQ(n, 2);  // the terminator, one UTF-16 unit
         EXPECT_EQ(cl.nGetType(), VQTYPE_PSTRW);
         const wchar_t* psz = nullptr;
         ASSERT_EQ(cl.pclGetValeur()->nGetPCWSTR(&psz), 0);
@@ -452,11 +496,17 @@ TEST_F(ConvertKeyTest, CollatedKeysAskTheEngineTheDriverHolds) {
     const wchar_t sz[] = L"ab";
     unsigned char aby[14];
     // No engine: written as a plain key.
-    EXPECT_EQ(CYFConvertKey::__nConvertKey(aby, sizeof(aby), sz, sizeof(sz), ITEMTYPE_UNICODE, 0x20, 0, 0, 0, 0), 12);
-    EXPECT_EQ(aby[0], 'a');
+    unsigned char abyPlain[14];
+    EXPECT_EQ(CYFConvertKey::__nConvertKey(aby, sizeof(aby), sz, sizeof(sz), ITEMTYPE_UNICODE, 0x20, 0, 0, 0,
+                                           YFKEY_FLAG_WCHAR32),
+              6);
+    EXPECT_EQ(CYFConvertKey::__nConvertKey(abyPlain, sizeof(abyPlain), sz, sizeof(sz), ITEMTYPE_UNICODE, 0, 0, 0, 0,
+                                           YFKEY_FLAG_WCHAR32),
+              6);
+    EXPECT_EQ(memcmp(aby, abyPlain, sizeof(aby)), 0);
 
     CMoteurYF clMoteur;
-    CNADriverYF::s_piYF = &clMoteur;
+    CNADriverYF::s_SetYF(&clMoteur);
     struct Case {
         unsigned short nOptions;
         int bCollation, b80, b20, b40;

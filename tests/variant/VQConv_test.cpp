@@ -94,6 +94,35 @@ TEST_F(VQConvBindingTest, AModuleMissingANameIsRefused) {
     }
 }
 
+// A module without "pQueryProxy" takes the conversions over: the factory of the module bound
+// before must go with them, or decimals would be made by, and handed back to, a factory whose
+// module may be gone. A binding refused before anything is taken over keeps the earlier one whole.
+TEST_F(VQConvBindingTest, ARefusedBindingLeavesNoFactoryOfAnotherModule) {
+    ASSERT_EQ(bInitVQConvFromVM(hVM(), 2, 2), 1);
+    ASSERT_EQ(CVQConv::s_piDecimalFactory, standin::piGetDecimalFactory());
+
+    // Refused at once (version, level, a conversion name missing): the earlier binding stays.
+    void* hSansFin = standin::hVMWithout("FinConversion");
+    ASSERT_NE(hSansFin, nullptr) << dlerror();
+    EXPECT_EQ(bInitVQConvFromVM(hVM(), 1, 0), 0);
+    EXPECT_EQ(bInitVQConvFromVM(hSansFin, 2, 2), 0);
+    EXPECT_EQ(CVQConv::s_hInstanceVM, hVM());
+    EXPECT_EQ(CVQConv::s_piDecimalFactory, standin::piGetDecimalFactory());
+
+    void* hSansProxy = standin::hVMWithout("pQueryProxy");
+    ASSERT_NE(hSansProxy, nullptr) << dlerror();
+    EXPECT_EQ(bInitVQConvFromVM(hSansProxy, 2, 2), 0);
+    EXPECT_EQ(CVQConv::s_hInstanceVM, hSansProxy);
+    EXPECT_EQ(CVQConv::s_piDecimalFactory, nullptr);
+    // No decimal is made or handed back any more.
+    const long nVivants = standin::nGetLiveDecimals();
+    EXPECT_EQ(CVQConv::s_piNewDecimal(), nullptr);
+    IDecimalVQ* piDecimal = standin::piNewDecimal(3);
+    CVQConv::s_ReleaseDecimal(piDecimal);
+    EXPECT_EQ(standin::nGetLiveDecimals(), nVivants + 1);
+    standin::piGetDecimalFactory()->vReleaseDecimal(piDecimal);
+}
+
 TEST_F(VQConvBindingTest, PassesTheKeptBindingOnToAnotherModule) {
     void* hAutre = standin::hVMWithout("FinConversion");
     ASSERT_NE(hAutre, nullptr) << dlerror();

@@ -1,0 +1,264 @@
+// The driver object: construction and destruction, the error object it hands to the host, the
+// reference count the host holds, the factories of the objects it makes, the SQL-layer driver and
+// the operations whose answer is fixed.
+#include "native/driver/NADriver.h"
+
+#include <new>
+
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAContext.h"
+#include "native/driver/NAError.h"
+#include "native/table/NADataAccess.h"
+#include "native/table/NATable.h"
+#include "variant/NADriverYF.h"
+
+void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
+    p->AddRef();
+}
+void CRefTraits<CNAConnectionDescription>::_Release(CNAConnectionDescription* p) {
+    p->nRelease();
+}
+void CRefTraits<CNATable>::_AddRef(CNATable* p) {
+    p->AddRef();
+}
+void CRefTraits<CNATable>::_Release(CNATable* p) {
+    p->nRelease();
+}
+void CRefTraits<CNAContext>::_AddRef(CNAContext* p) {
+    p->AddRef();
+}
+void CRefTraits<CNAContext>::_Release(CNAContext* p) {
+    p->nRelease();
+}
+
+CNADriver::CNADriver() {
+    m_clOpenReferences.SetCmp(CRefHashTable<void*, CNAContext*>::_nHTBDefaultCompare);
+    m_clOpenReferences.SetHashVal(CRefHashTable<void*, CNAContext*>::_dwHTBDefaultHashVal);
+}
+
+CNADriver::~CNADriver() {
+    if (m_pclError != nullptr) m_pclError->Reset();
+    _Term();
+    _ForgetLiveDriver();
+}
+
+void CNADriver::_Term() {
+    m_clContexts.RemoveAll();
+    m_clTables.RemoveAll();
+    // The references that opens took go with the registry's own: a driver that dies with open
+    // connections must not leave them (and their server sessions) behind.
+    unsigned nCursor = 0;
+    CNAConnectionDescription* pclCnx = nullptr;
+    while (m_clConnections.bParse(&nCursor, &pclCnx, nullptr)) {
+        for (unsigned n = _nForgetOpenReferences(pclCnx); n > 0; n--) pclCnx->nRelease();
+    }
+    m_clConnections.RemoveAll();
+    if (m_pclError != nullptr) m_pclError->nRelease();
+    m_pclError = nullptr;
+    _FreeDriverSQL();
+    _BeforeDeath();
+}
+
+int CNADriver::nExternalRelease() {
+    // A release with no reference left must not wrap the count round.
+    if (m_nExternalRef == 0) return 0;
+    uint32_t nRemaining = --m_nExternalRef;
+    if (nRemaining == 0) delete this;
+    return static_cast<int>(nRemaining);
+}
+
+INAError* CNADriver::piGetLastError() {
+    return m_pclError;
+}
+
+bool CNADriver::AllocError() {
+    if (m_pclError != nullptr) m_pclError->nRelease();
+    m_pclError = nullptr;
+    m_pclError = pclAllocError();
+    if (m_pclError == nullptr) return false;
+    m_pclError->AddRef();
+    return true;
+}
+
+int CNADriver::bInitDriver() {
+    AllocError();
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Factories: each object comes with a count of 0, the caller takes the first reference.
+
+CNAError* CNADriver::pclAllocError() {
+    return new (std::nothrow) CNAError;
+}
+
+CNAContext* CNADriver::pclAllocContext() {
+    return new (std::nothrow) CNAContext(this);
+}
+
+CNADataAccess* CNADriver::pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                             CNAError* pclError) {
+    return new (std::nothrow) CNADataAccess(piDesc, pclCnx, pclError);
+}
+
+CNATable* CNADriver::_pclAllocTable(const wchar_t* pszIdentification, INADataSourceDescription* piDesc,
+                                    CNAConnectionDescription* pclCnx, CNAError* pclError) {
+    return new (std::nothrow) CNATable(pszIdentification, piDesc, pclCnx, pclError);
+}
+
+// STUB (item-model task): a new CNADataSourceDescription on the connection and error object. Until
+// the class exists no table can be described: the failure says so.
+CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
+                                                                   CNAError* pclError) {
+    constexpr int SITE_NO_DESCRIPTION = 9;
+    constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
+    if (pclError != nullptr)
+        pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVER, SITE_NO_DESCRIPTION, pclCnx,
+                           USER_ERROR_NOT_AVAILABLE);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// SQL-layer driver
+
+CNADriverSQL* CNADriver::pclGetDriverSQL() {
+    if (m_pclDriverSQL == nullptr) _InitDriverSQL();
+    return m_pclDriverSQL;
+}
+
+CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
+    return s_pclDriver != nullptr ? s_pclDriver->pclGetDriverSQL() : nullptr;
+}
+
+void CNADriver::_InitDriverSQL() {
+    m_pclDriverSQL = _pclAllocDriverSQL(m_pclError);
+    // STUB (SQL-command driver task): the driver keeps one reference on it (CNADriverSQL's AddRef).
+}
+
+void CNADriver::_FreeDriverSQL() {
+    // STUB (SQL-command driver task): releases the driver's reference (CNADriverSQL's nRelease).
+    m_pclDriverSQL = nullptr;
+}
+
+INADriverSQL* CNADriver::piGetInterface(int nId) {
+    if (m_pclError != nullptr) m_pclError->Reset();
+    constexpr int INTERFACE_DRIVERSQL = 1;
+    if (nId != INTERFACE_DRIVERSQL) return nullptr;
+    // STUB (SQL-command driver task): with one, an external reference for the host
+    // (ExternalAddRef) and the object as INADriverSQL. No database subclass makes one yet.
+    pclGetDriverSQL();
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Fixed answers
+
+int CNADriver::bCopyContext(INACopyCtx*, INAContext*, INAContext*, unsigned) {
+    return 0;
+}
+
+int CNADriver::bSetQueryParameters(INAContext*, INAConnectionDescription*, INAQueryParametersValue*) {
+    return 1;
+}
+
+int CNADriver::bSetVMAndLibShop(ILibShop* piLibShop, IVMData* piVMData) {
+    m_piLibShop = piLibShop;
+    m_piVMData = piVMData;
+    return 1;
+}
+
+int CNADriver::bValidConnection(INAConnectionDescription*) {
+    return 1;
+}
+
+int CNADriver::bSetYF(IYFForNA* piYF) {
+    m_piYF = piYF;
+    // The keys use the engine of the process's driver object.
+    if (s_pclDriver == this) CNADriverYF::s_SetYF(piYF);
+    return 1;
+}
+
+int CNADriver::bSetCharset(unsigned, void*) {
+    return 1;
+}
+
+CNAConvertVariant* CNADriver::pclAllocVariantRowID(CNAError*, CNAConnectionDescription*) {
+    return nullptr;
+}
+
+void CNADriver::OnFatalErrorAddDebugMessage(CNAError*, CNAConnectionDescription*) {}
+
+CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
+    return nullptr;
+}
+
+void CNADriver::_BeforeDeath() {}
+
+// ---------------------------------------------------------------------------------------------------------------
+// STUB (lists, transactions and dumps task): the transactions, the column types, the providers,
+// the sources, the automatic filter and the record locks of a transaction answer failure (or
+// nothing) until they are built.
+
+int CNADriver::bTransactionBegin(INAConnectionDescription*, const wchar_t*) {
+    return 0;
+}
+
+int CNADriver::bTransactionCommit(INAConnectionDescription*, const wchar_t*) {
+    return 0;
+}
+
+int CNADriver::bTransactionRollBack(INAConnectionDescription*, const wchar_t*) {
+    return 0;
+}
+
+int CNADriver::bSQLFormatColonne(INAConnectionDescription*, CAny*) {
+    return 0;
+}
+
+int CNADriver::bGetProviderList(CAny*) {
+    return 0;
+}
+
+int CNADriver::bGetListeSource(CAny*, int) {
+    return 0;
+}
+
+int CNADriver::bFiltreAuto(INAContext*, INAConnectionDescription*, int, const wchar_t*, INADataSourceDescription*,
+                           const wchar_t*, INADataSourceDescription*) {
+    return 0;
+}
+
+void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
+
+// ---------------------------------------------------------------------------------------------------------------
+// STUB: factories of objects that later tasks build; each answers null until its class exists.
+
+// STUB (values task): a CNAConvertVariant on the given error object, else the driver's.
+CNAConvertVariant* CNADriver::pclAllocVariant(CNAError*, CNAConnectionDescription*) {
+    return nullptr;
+}
+
+// STUB (columns task): a CNASQLColumn for item types 1 to 31 but 8.
+CNAColumn* CNADriver::pclAllocColumn(CNAError*, INAItemDescription*) {
+    return nullptr;
+}
+
+// STUB (command-builder task): a CNACommand on the connection.
+CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
+    return nullptr;
+}
+
+// STUB (automatic-identifier task): a CNAIDAuto.
+CNAIDAuto* CNADriver::pclAllocIDAuto() {
+    return nullptr;
+}
+
+// STUB (query-parameter task): a CNAParameter.
+CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant*, unsigned long, unsigned, const wchar_t*) {
+    return nullptr;
+}
+
+// STUB (item-model task): a CNAItemDescription.
+CNAItemDescription* CNADriver::pclAllocItemDescription() {
+    return nullptr;
+}

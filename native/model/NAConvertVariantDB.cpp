@@ -1,0 +1,410 @@
+// Value converter, the server's side: a field's text (or wide text) into the value, by the value's
+// language type, and the date and time texts PostgreSQL writes, read by their structure.
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "core/TString.h"
+#include "core/UnicodeToolkit.h"
+#include "core/XYString.h"
+#include "native/model/DriverServices.h"
+#include "native/model/NAConvertVariant.h"
+#include "native/model/NAConvertVariantTypes.h"
+#include "core/platformwin/WinCodePage.h"
+#include "variant/DateTime.h"
+
+namespace {
+
+constexpr unsigned CP_UTF8_SERVEUR = 65001;
+constexpr unsigned CP_DATES = 1252;
+// A binary slot's count is 16 bits.
+constexpr unsigned long MAX_COMPTE_BINAIRE = 0xFFFF;
+
+// A date or time text as the server may write it, taken apart. The parts are digit texts: the
+// date YYYYMMDD, the time HHMMSS and the milliseconds mmm (missing digits are '0').
+struct stDateTexte {
+    bool bDate = false;
+    bool bHeure = false;
+    char szDate[9] = "00000000";
+    char szHeure[7] = "000000";
+    char szMilli[4] = "000";
+};
+
+bool bChiffres(const char* psz, int n) {
+    for (int i = 0; i < n; i++)
+        if (psz[i] < '0' || psz[i] > '9') return false;
+    return true;
+}
+
+// HH:MM:SS or HH:MM at psz (n characters available); the characters read, 0 when it is none.
+int nLitHeure(const char* psz, int n, stDateTexte* pst) {
+    if (n < 5 || !bChiffres(psz, 2) || psz[2] != ':' || !bChiffres(psz + 3, 2)) return 0;
+    memcpy(pst->szHeure, psz, 2);
+    memcpy(pst->szHeure + 2, psz + 3, 2);
+    pst->bHeure = true;
+    if (n < 8 || psz[5] != ':' || !bChiffres(psz + 6, 2)) return 5;
+    memcpy(pst->szHeure + 4, psz + 6, 2);
+    int nLu = 8;
+    if (nLu < n && psz[nLu] == '.') {
+        int nChiffres = 0;
+        while (nLu + 1 + nChiffres < n && psz[nLu + 1 + nChiffres] >= '0' && psz[nLu + 1 + nChiffres] <= '9')
+            nChiffres++;
+        if (nChiffres < 1 || nChiffres > 6) return 0;
+        memcpy(pst->szMilli, psz + nLu + 1, nChiffres < 3 ? nChiffres : 3);
+        nLu += 1 + nChiffres;
+    }
+    return nLu;
+}
+
+// A time zone suffix: +HH, -HH, +HH:MM, +HHMM, +HH:MM:SS. True when the whole rest is one.
+bool bFuseau(const char* psz, int n) {
+    if (n == 0) return true;
+    if (psz[0] != '+' && psz[0] != '-') return false;
+    psz++;
+    n--;
+    if (n < 2 || !bChiffres(psz, 2)) return false;
+    psz += 2;
+    n -= 2;
+    while (n > 0) {
+        if (psz[0] == ':') {
+            psz++;
+            n--;
+        }
+        if (n < 2 || !bChiffres(psz, 2)) return false;
+        psz += 2;
+        n -= 2;
+    }
+    return true;
+}
+
+// The compact layouts (HHMM, HHMMSS, YYYYMMDD, YYYYMMDDHHMMSS, YYYYMMDD HH:MM:SS) by their length,
+// then the ISO ones by structure: an optional YYYY-MM-DD, an optional HH:MM[:SS[.f]] (f of 1 to 6
+// digits) after a blank, and an optional zone suffix, which is skipped. False when the text is
+// none of them (infinity, BC dates, years of five digits...).
+bool bLitDateTexte(const char* psz, int n, stDateTexte* pst) {
+    // The compact layouts hold digits only (a word such as "infinity" is none of them).
+    switch (n) {
+        case 4:
+            if (!bChiffres(psz, 4)) break;
+            memcpy(pst->szHeure, psz, 4);
+            pst->bHeure = true;
+            return true;
+        case 6:
+            if (!bChiffres(psz, 6)) break;
+            memcpy(pst->szHeure, psz, 6);
+            pst->bHeure = true;
+            return true;
+        case 8:
+            if (psz[2] == ':') return nLitHeure(psz, n, pst) == 8;
+            if (!bChiffres(psz, 8)) break;
+            memcpy(pst->szDate, psz, 8);
+            pst->bDate = true;
+            return true;
+        case 14:
+            if (!bChiffres(psz, 14)) break;
+            memcpy(pst->szDate, psz, 8);
+            memcpy(pst->szHeure, psz + 8, 6);
+            pst->bDate = pst->bHeure = true;
+            return true;
+        case 17:
+            if (psz[8] != ' ' || !bChiffres(psz, 8)) break;
+            memcpy(pst->szDate, psz, 8);
+            pst->bDate = true;
+            return nLitHeure(psz + 9, 8, pst) == 8;
+        default:
+            break;
+    }
+    int nLu = 0;
+    if (n >= 10 && psz[4] == '-' && psz[7] == '-' && bChiffres(psz, 4) && bChiffres(psz + 5, 2) &&
+        bChiffres(psz + 8, 2)) {
+        memcpy(pst->szDate, psz, 4);
+        memcpy(pst->szDate + 4, psz + 5, 2);
+        memcpy(pst->szDate + 6, psz + 8, 2);
+        pst->bDate = true;
+        nLu = 10;
+        if (nLu == n) return true;
+        if (psz[nLu] != ' ' && psz[nLu] != 'T') return bFuseau(psz + nLu, n - nLu);
+        nLu++;
+    }
+    const int nHeure = nLitHeure(psz + nLu, n - nLu, pst);
+    if (nHeure == 0) return false;
+    nLu += nHeure;
+    return bFuseau(psz + nLu, n - nLu);
+}
+
+int nNombre(const char* psz, int n) {
+    int v = 0;
+    for (int i = 0; i < n; i++) v = v * 10 + (psz[i] - '0');
+    return v;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------------------------------
+// Server text
+// ------------------------------------------------------------------------------------------------
+
+int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nCodePage) {
+    if (m_eStorageDB == NASTORAGEDB_NONE && !bInitBufferDB()) return 0;
+    if (n == 0) return bSetValue(static_cast<const unsigned char*>(nullptr), 0);
+    _DebutSetter();
+    const unsigned short nType = m_clValue.nGetTypeCode();
+    if (NA_bVQTextDB(nType)) return _bSetValue(psz, n, nCodePage);
+    switch (nType) {
+        case VQTYPE_BOOL:
+            if (m_pbyBuffer != nullptr) m_pbyBuffer[0] = s_bTextToBool(psz) ? 1 : 0;
+            return 1;
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 12:
+        case 14: {
+            CXYString<wchar_t> cl;
+            cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+            if (m_pbyBuffer == nullptr) return 1;
+            // A number the host cannot read is no value of the row: it is reported, and the value
+            // is left NULL rather than holding what an earlier row left in the storage.
+            if (CAny::__s_nCastTo(m_pbyBuffer, cl.pszGet(), nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
+                memset(m_pbyBuffer, 0, m_nCapacity);
+                SetNull();
+                _SetErrorConversionFailed(VQTYPE_PSTRW, cl.pszGet(), 12, 4);
+                return 0;
+            }
+            return 1;
+        }
+        case VQTYPE_DATEW:
+        case VQTYPE_TIMEW:
+        case VQTYPE_DATETIME:
+        case VQTYPE_DATEA:
+        case VQTYPE_TIMEA:
+            return _bSetValueDB_AndConvertToDate(psz, n, nCodePage);
+        case VQTYPE_BIN:
+            if (m_eVarType >= NAVARTYPE_BUFFER) {
+                if (m_pbyBuffer == nullptr || m_nCapacity < 2) return 1;
+                unsigned long m = n < m_nCapacity - 2 ? n : m_nCapacity - 2;
+                if (m > MAX_COMPTE_BINAIRE) m = MAX_COMPTE_BINAIRE;
+                const uint16_t w = static_cast<uint16_t>(m);
+                memcpy(m_pbyBuffer, &w, 2);
+                memcpy(m_pbyBuffer + 2, psz, m);
+                memset(m_pbyBuffer + 2 + m, 0, m_nCapacity - 2 - m);
+                m_nDataSize = m + 2;
+            } else {
+                m_clValue.SetBIN(reinterpret_cast<const unsigned char*>(psz), n);
+            }
+            return 1;
+        default: {
+            CAny clTexte;
+            clTexte.__SetType(VQTYPE_PSTRA, 0);
+            clTexte.pclGetValeur()->SetValueFromANSI(psz, n);
+            clTexte.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+            return bSetValue(&clTexte);
+        }
+    }
+}
+
+int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCodePage) {
+    const unsigned short nType = m_clValue.nGetTypeCode();
+    const bool bNarrow = NA_bVQNarrow(nType);
+    const unsigned nCnxCodePage = NA_nGetCodePage(m_pclConnection);
+    const bool bUTF8 = nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
+    if (m_eVarType == NAVARTYPE_ANY || m_eVarType == NAVARTYPE_UNREAD) {
+        if (!bNarrow) {
+            CXYString<wchar_t> cl;
+            cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+            if (nType == VQTYPE_DSTRW) {
+                m_clValue.__SetType(VQTYPE_DSTRW, 0);
+                m_clValue.pclGetValeur()->SetValue(&cl);
+            } else {
+                m_clValue.pclGetValeur()->SetValue(cl.pszGet(), static_cast<unsigned long>(cl.nGetTailleOctet()));
+            }
+        } else if (bUTF8) {
+            CXYString<char> cl;
+            cl.nAffecteUTF8(psz, static_cast<int>(n), static_cast<int>(nCnxCodePage), 0, nullptr, nullptr);
+            if (nType == VQTYPE_DSTRA) {
+                m_clValue.__SetType(VQTYPE_DSTRA, 0);
+                m_clValue.pclGetValeur()->SetValue(&cl);
+            } else {
+                m_clValue.pclGetValeur()->SetValueFromANSI(cl.pszGet(),
+                                                           static_cast<unsigned long>(cl.nGetTailleOctet()));
+            }
+        } else {
+            m_clValue.pclGetValeur()->SetValueFromANSI(psz, n);
+        }
+        _EffaceDrapeaux();
+        return 1;
+    }
+    if (m_pbyBuffer == nullptr) return 1;
+    if (n == 0) {
+        memset(m_pbyBuffer, 0, m_nCapacity);
+        return 1;
+    }
+    if (!bNarrow) {
+        const int nRoom = m_nCapacity >= 2 ? static_cast<int>(m_nCapacity / 2) - 1 : 0;
+        int nUnites = 0;
+        if (nRoom > 0) {
+            unsigned short* pw = static_cast<unsigned short*>(malloc(static_cast<size_t>(nRoom) * 2));
+            if (pw != nullptr) {
+                // A text that does not fit keeps the units that do.
+                nUnites = MultiByteToUTF16(nCodePage, 0, psz, static_cast<int>(n), pw, nRoom);
+                memcpy(m_pbyBuffer, pw, static_cast<size_t>(nUnites) * 2);
+                free(pw);
+            }
+        }
+        m_nDataSize = static_cast<unsigned long>(nUnites) * 2;
+        memset(m_pbyBuffer + m_nDataSize, 0, m_nCapacity - m_nDataSize);
+        return 1;
+    }
+    if (bUTF8) {
+        // Converted into all but the last byte, so that the text always ends with its zero.
+        if (m_nCapacity < 1) return 1;
+        const unsigned long nEcrit = UTF8ToMultiByte(nCnxCodePage, psz, n, reinterpret_cast<char*>(m_pbyBuffer),
+                                                     m_nCapacity - 1, 0, nullptr, nullptr);
+        m_pbyBuffer[m_nCapacity - 1] = 0;
+        m_nDataSize = nEcrit;
+        return 1;
+    }
+    if (nType == VQTYPE_CARA) {
+        m_nDataSize = 1;
+        m_pbyBuffer[0] = static_cast<unsigned char>(psz[0]);
+        return 1;
+    }
+    if (m_nCapacity < 1) return 1;
+    const unsigned long m = n < m_nCapacity - 1 ? n : m_nCapacity - 1;
+    memcpy(m_pbyBuffer, psz, m);
+    memset(m_pbyBuffer + m, 0, m_nCapacity - m);
+    m_nDataSize = m;
+    return 1;
+}
+
+int CNAConvertVariant::_bSetValueDB_AndConvertToDate(const char* psz, unsigned long n, unsigned) {
+    if (m_pbyBuffer == nullptr) return 1;
+    memset(m_pbyBuffer, 0, m_nCapacity);
+    stDateTexte st;
+    if (n > 64 || !bLitDateTexte(psz, static_cast<int>(n), &st)) return 1;
+    switch (eNAGetItemTypeAnalyse()) {
+        case NA_IT_DATE8: {
+            if (!st.bDate) return 1;
+            const unsigned long nMax = m_nCapacity > 0 ? m_nCapacity - 1 : 0;
+            memcpy(m_pbyBuffer, st.szDate, nMax < 8 ? nMax : 8);
+            return 1;
+        }
+        case NA_IT_DATETIME: {
+            CDateTime clDate;
+            clDate.InitDate();
+            if (st.bDate)
+                clDate.m_dwDate = static_cast<uint32_t>(nNombre(st.szDate, 4)) << 16 |
+                                  static_cast<uint32_t>(nNombre(st.szDate + 4, 2)) << 8 |
+                                  static_cast<uint32_t>(nNombre(st.szDate + 6, 2));
+            if (st.bHeure)
+                clDate.m_dwTime = static_cast<uint32_t>(
+                    ((nNombre(st.szHeure, 2) * 60 + nNombre(st.szHeure + 2, 2)) * 60 + nNombre(st.szHeure + 4, 2)) *
+                        1000 +
+                    nNombre(st.szMilli, 3));
+            memcpy(m_pbyBuffer, &clDate, m_nCapacity < sizeof(clDate) ? m_nCapacity : sizeof(clDate));
+            return 1;
+        }
+        case NA_IT_HEURE: {
+            if (!st.bHeure && !st.bDate) return 1;
+            char szTexte[10];
+            memcpy(szTexte, st.szHeure, 6);
+            memcpy(szTexte + 6, st.szMilli, 3);
+            if (!st.bHeure) memset(szTexte, '0', 9);
+            // Hours and minutes always; each later character only where one more byte is left
+            // after it, so a 9-byte slot takes HHMMSSmm and a 10-byte slot all nine.
+            for (unsigned long k = 0; k < 9; k++) {
+                if (k >= 4 && !(m_nCapacity > k + 1)) break;
+                if (k >= m_nCapacity) break;
+                m_pbyBuffer[k] = static_cast<unsigned char>(szTexte[k]);
+            }
+            return 1;
+        }
+        default:
+            return 1;
+    }
+}
+
+int CNAConvertVariant::bSetValueFromDB(const wchar_t* psz, unsigned long n) {
+    if (psz == nullptr) {
+        SetNull();
+        return 1;
+    }
+    _DebutSetter();
+    const unsigned short nType = m_clValue.nGetTypeCode();
+    const unsigned long nLen = n == static_cast<unsigned long>(-1) ? wcslen(psz) : n;
+    switch (nType) {
+        case VQTYPE_BOOL: {
+            const bool b = s_bTextToBool(nLen > 0 ? psz : L"");
+            if (m_eVarType == NAVARTYPE_ANY) {
+                m_clValue.SetBOOL(b ? 1 : 0);
+            } else if (m_pbyBuffer != nullptr) {
+                m_pbyBuffer[0] = b ? 1 : 0;
+            }
+            return 1;
+        }
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 12:
+        case 14: {
+            CTString clTexte;
+            clTexte.Set(psz, nLen);
+            void* pDestination = m_eVarType == NAVARTYPE_ANY ? m_clValue.pbyGetValeur() : m_pbyBuffer;
+            if (pDestination == nullptr) return 1;
+            if (CAny::__s_nCastTo(pDestination, clTexte.pszGet(), nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
+                if (pDestination == m_pbyBuffer) memset(m_pbyBuffer, 0, m_nCapacity);
+                SetNull();
+                _SetErrorConversionFailed(VQTYPE_PSTRW, clTexte.pszGet(), 12, 5);
+                return 0;
+            }
+            return 1;
+        }
+        case VQTYPE_DSTRW:
+        case 17:
+        case 18:
+        case 19:
+        case 21:
+        case 22:
+        case 23:
+        case VQTYPE_CARW:
+        case VQTYPE_PSTRW:
+            return bSetValue(psz, nLen);
+        case VQTYPE_DATEW:
+        case VQTYPE_TIMEW:
+        case VQTYPE_DATETIME:
+        case VQTYPE_DATEA:
+        case VQTYPE_TIMEA: {
+            if (nLen == 0) {
+                if (m_pbyBuffer != nullptr) memset(m_pbyBuffer, 0, m_nCapacity);
+                return 1;
+            }
+            CXYString<char> cl;
+            cl.__nConversion(psz, static_cast<int>(nLen), 0, CP_DATES, 0, nullptr);
+            return _bSetValueDB_AndConvertToDate(cl.pszGet(), static_cast<unsigned long>(cl.nGetTailleOctet()),
+                                                 CP_DATES);
+        }
+        case VQTYPE_BIN: {
+            CXYString<char> cl;
+            cl.__nConversion(psz, static_cast<int>(nLen), 0, static_cast<int>(NA_nGetCodePage(m_pclConnection)), 0,
+                             nullptr);
+            return bSetValueDB(cl.pszGet(), static_cast<unsigned long>(cl.nGetTailleOctet()), 0);
+        }
+        default: {
+            CAny clTexte;
+            clTexte.__SetType(VQTYPE_PSTRW, 0);
+            if (nLen > 0) clTexte.pclGetValeur()->SetValue(psz, nLen * sizeof(wchar_t));
+            return bSetValue(&clTexte);
+        }
+    }
+}

@@ -1,0 +1,403 @@
+// Data-source description: counts, item, key and memo lists, naming, record sizes, the best parse
+// item, compatibility with the host's description, clone, and the catalogue import through the
+// hooks of the database's subclass.
+#include "native/model/NADataSourceDescription.h"
+
+#include "core/STRCompare.h"
+#include "native/driver/NAError.h"
+#include "native/model/DriverServices.h"
+
+namespace {
+
+bool bMemesNoms(const wchar_t* pszA, const wchar_t* pszB, int nFlags) {
+    if (nFlags & NA_SEARCH_NOSPACE) {
+        CTString clA(pszA), clB(pszB);
+        clA.SansEspace();
+        clB.SansEspace();
+        return STR_nCompareW(clA.pszGet(), clB.pszGet(), STR_LOGIQUE) == 0;
+    }
+    return STR_nCompareW(pszA, pszB, STR_LOGIQUE) == 0;
+}
+
+// Known not to admit NULL: asked of the item itself from version 9 on; before, only automatic
+// identifiers are known to refuse it (older items have no such question).
+bool bNotNull(INAItemDescription* pi) {
+    if (pi->nGetVersion() >= 9) return !pi->vbConstraintNullAllowed();
+    return g_bIsIdAuto(pi->eNAGetItemType());
+}
+
+}  // namespace
+
+CNADataSourceDescription::CNADataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError)
+    : m_pclError(pclError), m_pclConnection(pclConnection), m_tabItems(20, 30), m_tabKeys(10, 30), m_tabMemos(10, 30) {
+    if (m_pclError != nullptr) m_pclError->AddRef();
+    NA_AddRefConnection(m_pclConnection);
+}
+
+CNADataSourceDescription::~CNADataSourceDescription() {
+    NA_nReleaseConnection(m_pclConnection);
+    if (m_pclError != nullptr) m_pclError->nRelease();
+    if (m_pclBestParseItem != nullptr) m_pclBestParseItem->nExternalRelease();
+    m_tabMemos.SupprimeTout();
+    m_tabKeys.SupprimeTout();
+    m_tabItems.SupprimeTout();
+}
+
+// ------------------------------------------------------------------------------------------------
+// Counts
+// ------------------------------------------------------------------------------------------------
+
+unsigned CNADataSourceDescription::nExternalRelease() {
+    if (m_nExternalRef == 0) return 0;
+    unsigned n = --m_nExternalRef;
+    if (n == 0) _DeleteIfUnused();
+    return n;
+}
+
+unsigned CNADataSourceDescription::nRelease() {
+    if (m_nRef == 0) return 0;
+    unsigned n = --m_nRef;
+    if (n == 0) _DeleteIfUnused();
+    return n;
+}
+
+void CNADataSourceDescription::_DeleteIfUnused() {
+    if (m_nRef == 0 && m_nExternalRef == 0) delete this;
+}
+
+const wchar_t* CNADataSourceDescription::pszGetDefaultDatabase() const {
+    return NA_pszGetDefaultDataBase(m_pclConnection);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Items
+// ------------------------------------------------------------------------------------------------
+
+CNAItemDescription* CNADataSourceDescription::_pclGetAt(const CRefArray<CNAItemDescription>& tab, unsigned n) {
+    if (n >= static_cast<unsigned>(tab.nGetNbElement())) return nullptr;
+    CNAItemDescription* pcl = tab[static_cast<int>(n)];
+    if (pcl != nullptr) pcl->ExternalAddRef();
+    return pcl;
+}
+
+CNAItemDescription* CNADataSourceDescription::pclGetItemNoRef(int n) const {
+    if (n < 0 || n >= m_tabItems.nGetNbElement()) return nullptr;
+    return m_tabItems[n];
+}
+
+CNAItemDescription* CNADataSourceDescription::pclGetKeyNoRef(int n) const {
+    if (n < 0 || n >= m_tabKeys.nGetNbElement()) return nullptr;
+    return m_tabKeys[n];
+}
+
+CNAItemDescription* CNADataSourceDescription::pclNAGetItemNoRef(const wchar_t* pszName, int nFlags) const {
+    for (int i = 0; i < m_tabItems.nGetNbElement(); i++)
+        if (bMemesNoms(m_tabItems[i]->pszGetName(), pszName, nFlags)) return m_tabItems[i];
+    return nullptr;
+}
+
+CNAItemDescription* CNADataSourceDescription::pclNAGetItem(const wchar_t* pszName, int nFlags) {
+    CNAItemDescription* pcl = pclNAGetItemNoRef(pszName, nFlags);
+    if (pcl != nullptr) pcl->ExternalAddRef();
+    return pcl;
+}
+
+CNAItemDescription* CNADataSourceDescription::pclNAGetItemByPhysicalIndiceDB(unsigned n) const {
+    for (int i = 0; i < m_tabItems.nGetNbElement(); i++) {
+        CNAItemDescription* pcl = m_tabItems[i];
+        if (pcl->nGetPhysicalIndiceDB() >= 0 && static_cast<unsigned>(pcl->nGetPhysicalIndiceDB()) == n) {
+            pcl->ExternalAddRef();
+            return pcl;
+        }
+    }
+    return nullptr;
+}
+
+CNAItemDescription* CNADataSourceDescription::piNAGetKey(const wchar_t* pszName) {
+    for (int i = 0; i < m_tabKeys.nGetNbElement(); i++) {
+        if (bMemesNoms(m_tabKeys[i]->pszGetName(), pszName, NA_SEARCH_NOSPACE)) {
+            m_tabKeys[i]->ExternalAddRef();
+            return m_tabKeys[i];
+        }
+    }
+    return nullptr;
+}
+
+CNAItemDescription* CNADataSourceDescription::pclNAGetCorrespondingItem(const wchar_t* pszName) {
+    CNAItemDescription* pcl = pclNAGetItem(pszName, 2);
+    if (pcl == nullptr) _AddUserError(26, 2, m_clDBName.pszGet(), pszName);
+    return pcl;
+}
+
+void CNADataSourceDescription::MakeNewName(CTString* pclOut, const wchar_t* pszBase, int n) {
+    pclOut->Set(pszBase);
+    pclOut->AddI4(n);
+}
+
+void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
+    if (pclItem == nullptr) return;
+    if (pclItem->pszGetName()[0] == 0) {
+        CTString clNom;
+        NA_GenerateItemName(&clNom, static_cast<int>(m_nValueSlotCount));
+        pclItem->bSetName(clNom.pszGet());
+    }
+    if (pclNAGetItemNoRef(pclItem->pszGetName(), 2) != nullptr) {
+        const CTString clBase(pclItem->pszGetName());
+        CTString clNom;
+        for (int n = 2; n > 0; n++) {  // stops at 0x7FFFFFFF
+            MakeNewName(&clNom, clBase.pszGet(), n);
+            if (pclNAGetItemNoRef(clNom.pszGet(), 2) == nullptr) {
+                pclItem->bSetName(clNom.pszGet());
+                break;
+            }
+        }
+    }
+    const int nItems = m_tabItems.nGetNbElement();
+    if (pclItem->nGetPhysicalIndice() == -1) {
+        pclItem->SetPhysicalIndice(nItems);
+        m_tabItems.Ajoute(pclItem);
+    } else if (pclItem->nGetPhysicalIndice() == 0 && nItems > 0) {
+        m_tabItems.Insere(pclItem, 0);
+        for (int i = 1; i < m_tabItems.nGetNbElement(); i++) m_tabItems[i]->SetPhysicalIndice(i);
+    } else {
+        m_tabItems.Ajoute(pclItem);
+    }
+    if (pclItem->bIsKey()) _AddKey(pclItem);
+    if (pclItem->bMemo()) m_tabMemos.Ajoute(pclItem);
+}
+
+void CNADataSourceDescription::_AddKey(CNAItemDescription* pclItem) {
+    if (pclItem->nGetKeyIndice() == 0 && m_tabKeys.nGetNbElement() > 0) {
+        m_tabKeys.Insere(pclItem, 0);
+        for (int i = 1; i < m_tabKeys.nGetNbElement(); i++) m_tabKeys[i]->bSetKeyIndice(i);
+    } else {
+        m_tabKeys.Ajoute(pclItem);
+    }
+}
+
+bool CNADataSourceDescription::bAddItem(const wchar_t* pszName, const wchar_t* pszSourceName,
+                                        const wchar_t* pszNameInSource, unsigned nDimension, unsigned nSize,
+                                        eNA_ITEMTYPE eType, int nPhysicalIndice, int nKeyIndice,
+                                        unsigned short wKeyFlags, int nIntegerDigits, int nDecimalDigits) {
+    CNAItemDescription* pclItem = NA_pclAllocItemDescription();
+    if (pclItem == nullptr) {
+        _SetErrorNoMemory();
+        return false;
+    }
+    pclItem->AddRef();
+    if (nPhysicalIndice == -1) nPhysicalIndice = m_tabItems.nGetNbElement();
+    pclItem->bInit(pszName, pszSourceName, pszNameInSource, nDimension, nSize, eType,
+                   static_cast<unsigned>(nPhysicalIndice), nKeyIndice, wKeyFlags, nIntegerDigits, nDecimalDigits);
+    _AddItem(pclItem);
+    pclItem->nRelease();
+    return true;
+}
+
+void CNADataSourceDescription::UpdateRecordSize() {
+    m_nDiskRecordSize = 0;
+    m_nMemoryRecordSize = 0;
+    m_nValueSlotCount = 0;
+    uint32_t nOffset = 0;
+    for (int i = 0; i < m_tabItems.nGetNbElement(); i++) {
+        CNAItemDescription* pcl = m_tabItems[i];
+        pcl->SetRecordPosition(static_cast<int>(nOffset), static_cast<int>(m_nValueSlotCount));
+        const unsigned nTotal = pcl->nGetTotalSize();
+        nOffset += nTotal;
+        m_nMemoryRecordSize += nTotal;
+        m_nValueSlotCount += pcl->nGetDimension();
+        if (!pcl->bIsComposedKey()) m_nDiskRecordSize += nTotal;
+    }
+}
+
+// ------------------------------------------------------------------------------------------------
+// Keys and the best parse item
+// ------------------------------------------------------------------------------------------------
+
+bool CNADataSourceDescription::_bSetKeyType(CNAItemDescription* pclItem, unsigned short wKeyFlags) {
+    if (pclItem == nullptr) return false;
+    if (pclItem->bPrimary()) return true;
+    if (pclItem->nGetKeyIndice() >= 0) {
+        pclItem->bSetKey(pclItem->nGetKeyIndice(), wKeyFlags);
+        return true;
+    }
+    pclItem->bSetKey(m_tabKeys.nGetNbElement(), wKeyFlags);
+    m_tabKeys.Ajoute(pclItem);
+    return true;
+}
+
+bool CNADataSourceDescription::_bSetKeyType(int nIndex, unsigned short wKeyFlags) {
+    CNAItemDescription* pcl = pclGetItemNoRef(nIndex);
+    return pcl != nullptr && _bSetKeyType(pcl, wKeyFlags);
+}
+
+bool CNADataSourceDescription::_bSetKeyType(const wchar_t* pszName, unsigned short wKeyFlags) {
+    CNAItemDescription* pcl = pclNAGetItemNoRef(pszName, 2);
+    return pcl != nullptr && _bSetKeyType(pcl, wKeyFlags);
+}
+
+bool CNADataSourceDescription::_bAddItemComponent(CNAItemDescription* pclKey, int nIndex) {
+    CNAItemDescription* pcl = pclGetItemNoRef(nIndex);
+    return pcl != nullptr && pclKey != nullptr && pclKey->bAddComponent(pcl);
+}
+
+bool CNADataSourceDescription::_bAddItemComponent(CNAItemDescription* pclKey, const wchar_t* pszName) {
+    CNAItemDescription* pcl = pclNAGetItemNoRef(pszName, 2);
+    return pcl != nullptr && pclKey != nullptr && pclKey->bAddComponent(pcl);
+}
+
+void CNADataSourceDescription::_SetBestParseItem(CNAItemDescription* pclItem) {
+    if (pclItem != nullptr) pclItem->ExternalAddRef();
+    if (m_pclBestParseItem != nullptr) m_pclBestParseItem->nExternalRelease();
+    m_pclBestParseItem = pclItem;
+}
+
+void CNADataSourceDescription::_SetBestParseItem(const wchar_t* pszName) {
+    _SetBestParseItem(pclNAGetItemNoRef(pszName, 2));
+}
+
+CNAItemDescription* CNADataSourceDescription::_pclChooseBestParseItem() const {
+    if (m_tabItems.nGetNbElement() == 0) return nullptr;
+    if (m_tabKeys.nGetNbElement() > 0) {
+        CNAItemDescription* pclCandidat = nullptr;
+        for (int i = 0; i < m_tabKeys.nGetNbElement(); i++) {
+            CNAItemDescription* pcl = m_tabKeys[i];
+            if (pcl->bPrimary()) return pcl;
+            if (!pcl->bUnique()) continue;
+            if (pclCandidat == nullptr || (bNotNull(pcl) && !bNotNull(pclCandidat))) pclCandidat = pcl;
+        }
+        return pclCandidat != nullptr ? pclCandidat : m_tabKeys[0];
+    }
+    for (int i = 0; i < m_tabItems.nGetNbElement(); i++)
+        if (!m_tabItems[i]->bMemo()) return m_tabItems[i];
+    return m_tabItems[0];
+}
+
+INAItemDescription* CNADataSourceDescription::piGetBestParseItemDesc() {
+    if (m_pclBestParseItem == nullptr) _SetBestParseItem(_pclChooseBestParseItem());
+    if (m_pclBestParseItem != nullptr) m_pclBestParseItem->ExternalAddRef();
+    return m_pclBestParseItem;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Compatibility and clone
+// ------------------------------------------------------------------------------------------------
+
+int CNADataSourceDescription::bAreDescriptionCompatible(INADataSourceDescription* piHost) {
+    const unsigned n = piHost->nGetNumItems();
+    for (unsigned i = 0; i < n; i++) {
+        INAItemDescription* pi = piHost->piNAGetItem(i);
+        if (pi == nullptr) continue;
+        bool bManque = !pi->bIsComposedKey() && pclNAGetItemNoRef(pi->pszGetName(), 3) == nullptr;
+        if (bManque) _AddUserError(20, 1, m_clLogicalName.pszGet(), pi->pszGetName());
+        pi->nExternalRelease();
+        if (bManque) return 0;
+    }
+    return 1;
+}
+
+CNADataSourceDescription* CNADataSourceDescription::pclGetCloneDataSourceDescription(eCLONEDESC eFlags) {
+    CNADataSourceDescription* pcl = NA_pclAllocDataSourceDescription(m_pclConnection, m_pclError);
+    if (pcl == nullptr) return nullptr;
+    pcl->m_clLogicalName.Set(m_clLogicalName.pszGet());
+    pcl->m_clDBName.Set(m_clDBName.pszGet());
+    pcl->m_clExtendedInfo.Set(m_clExtendedInfo.pszGet());
+    pcl->m_clType.Set(m_clType.pszGet());
+    pcl->m_clOwner.Set(m_clOwner.pszGet());
+    pcl->m_nDiskRecordSize = m_nDiskRecordSize;
+    pcl->m_nMemoryRecordSize = m_nMemoryRecordSize;
+    pcl->m_nValueSlotCount = m_nValueSlotCount;
+    for (int i = 0; i < m_tabItems.nGetNbElement(); i++) {
+        CNAItemDescription* pclItem = m_tabItems[i]->pclGetCloneItemDescription(pcl, eFlags);
+        if (pclItem == nullptr) continue;
+        pclItem->AddRef();
+        pcl->_AddItem(pclItem);
+        pclItem->nRelease();
+    }
+    if (m_pclBestParseItem != nullptr) pcl->_SetBestParseItem(m_pclBestParseItem->pszGetName());
+    pcl->UpdateRecordSize();
+    return pcl;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Reading a table from the catalogue
+// ------------------------------------------------------------------------------------------------
+
+bool CNADataSourceDescription::bInitDataSourceDescriptionFromDB(const wchar_t* pszTableName, int n) {
+    m_clLogicalName.Set(pszTableName);
+    m_clDBName.Set(pszTableName);
+    m_eOrigin = NA_DESCORIGIN_DATABASE;
+    return _bGetDataSourceInfo(n) != 0;
+}
+
+int CNADataSourceDescription::_bGetDataSourceInfo(int) {
+    return _bImportItems() && _bImportIndex();
+}
+
+bool CNADataSourceDescription::_bImportItems() {
+    CXYStringConcat<wchar_t> clQuery(1024);
+    if (!_bGetQueryShowColumns(&clQuery)) return false;
+    if (!_bExecuteCatalogueQuery(clQuery, true)) return false;
+    if (m_tabItems.nGetNbElement() == 0) {
+        _AddUserError(30, 3, m_clLogicalName.pszGet(), nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool CNADataSourceDescription::_bImportIndex() {
+    CXYStringConcat<wchar_t> clQuery(1024);
+    if (!_bGetQueryShowIndex(&clQuery)) return false;
+    return _bExecuteCatalogueQuery(clQuery, false);
+}
+
+bool CNADataSourceDescription::_bExecuteCatalogueQuery(const CXYStringConcat<wchar_t>& clQuery, bool bItems) {
+    CNAStatementSQL* pclStatement = nullptr;
+    if (!NA_bExecuteSQL(m_pclConnection, &pclStatement, m_pclError, clQuery.pszGet())) return false;
+    const bool bOk =
+        bItems ? _bInitItemFromQueryShowColumns(pclStatement) != 0 : _bInitKeysFromQueryShowIndex(pclStatement) != 0;
+    NA_ReleaseStatementSQL(pclStatement);
+    return bOk;
+}
+
+int CNADataSourceDescription::_bGetQueryShowColumns(CXYStringConcat<wchar_t>*) {
+    return 0;
+}
+
+int CNADataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL*) {
+    return 0;
+}
+
+int CNADataSourceDescription::_bGetQueryShowIndex(CXYStringConcat<wchar_t>*) {
+    return 0;
+}
+
+int CNADataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL*) {
+    return 0;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Host engine types
+// ------------------------------------------------------------------------------------------------
+
+eNA_ITEMTYPE CNADataSourceDescription::g_eGetNAItemType(unsigned nYFType) {
+    static constexpr unsigned char s_abyItem[42] = {
+        0,  15, 2,  3, 4,  5,  6,  7,  3,  9,  10, 11, 26, 13, 14, 15, 15, 17, 18, 15, 15,
+        15, 15, 21, 1, 19, 22, 20, 23, 15, 18, 15, 15, 5,  24, 25, 12, 27, 28, 29, 30, 31,
+    };
+    if (nYFType >= sizeof(s_abyItem)) return NA_IT_MEMOTEXTE;
+    return static_cast<eNA_ITEMTYPE>(s_abyItem[nYFType]);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Errors
+// ------------------------------------------------------------------------------------------------
+
+void CNADataSourceDescription::_AddUserError(unsigned nCode, int nSite, const wchar_t* psz1, const wchar_t* psz2) {
+    if (m_pclError != nullptr)
+        m_pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DATASOURCE, nSite, nullptr, nCode,
+                             psz1 != nullptr ? psz1 : L"", psz2 != nullptr ? psz2 : L"");
+}
+
+void CNADataSourceDescription::_SetErrorNoMemory() {
+    if (m_pclError != nullptr) m_pclError->SetErrorNoMemory();
+}

@@ -1,0 +1,297 @@
+// Server values into the host record image: the texts PostgreSQL writes for each item type (every
+// date and time form in ISO style, text in UTF-8 and 1252, booleans, byte strings, numbers) through
+// a converter bound to the item's slot as a column binds it, and the bytes the slot then holds.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "native/model/NAConvertVariant.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/model/NAYFRecord.h"
+#include "tests/model/ModelTestSupport.h"
+
+namespace {
+
+// One item in its own description and record, and a converter bound to its slot.
+class CSlotFixture {
+public:
+    CSlotFixture(eNA_ITEMTYPE eType, unsigned nSize, CNAError* pclError = nullptr, int nInt = 0, int nDec = 0)
+        : m_clConv(pclError, nullptr) {
+        m_pclDesc = new CNADataSourceDescription(nullptr, nullptr);
+        m_pclDesc->AddRef();
+        m_pclDesc->bAddItem(L"item", L"tab", nullptr, 1, nSize, eType, -1, -1, 0, nInt, nDec);
+        m_pclDesc->UpdateRecordSize();
+        m_pclItem = m_pclDesc->pclGetItemNoRef(0);
+        m_clRecord.bInit(m_pclDesc, NA_INITTYPE_EMPTY);
+        m_clConv.bInitTypeVariant(NAVARTYPE_BUFFER, m_clRecord.pbyGetItemValue(m_pclItem, 0), m_pclItem->nGetItemSize(),
+                                  0);
+        m_clConv.SetItemDesc(m_pclItem, m_pclItem);
+    }
+    ~CSlotFixture() {
+        m_clConv.ResetVariant();
+        m_pclDesc->nRelease();
+    }
+    // A field's text as the statement hands it, then the value finished into the record.
+    bool bFetch(const std::string& s, unsigned nCodePage = 65001) {
+        bool b = m_clConv.bSetValueDB(s.data(), s.size(), nCodePage);
+        m_clConv.bConvertDataToYF(&m_clRecord);
+        return b;
+    }
+    std::string sSlot() const {
+        const unsigned char* p = m_clRecord.pbyGetItemValue(m_pclItem, 0);
+        return std::string(reinterpret_cast<const char*>(p), m_pclItem->nGetItemSize());
+    }
+    bool bDefined() const { return m_clRecord.bItemValueDefined(m_pclItem, 0); }
+
+    CNADataSourceDescription* m_pclDesc;
+    CNAItemDescription* m_pclItem;
+    CNAYFRecord m_clRecord;
+    CNAConvertVariant m_clConv;
+};
+
+std::string S(const char* p, size_t n) {
+    return std::string(p, n);
+}
+// A date-time as the record holds it.
+std::string sDateTime(int a, int m, int j, unsigned nMs) {
+    uint32_t adw[2] = {static_cast<uint32_t>(a << 16 | m << 8 | j), nMs};
+    return std::string(reinterpret_cast<const char*>(adw), 8);
+}
+unsigned nMs(int h, int mi, int s, int ms) {
+    return static_cast<unsigned>(((h * 60 + mi) * 60 + s) * 1000 + ms);
+}
+
+class NAConvertVariantDBTest : public ModelTest {};
+
+struct stCase {
+    eNA_ITEMTYPE eType;
+    unsigned nSize;
+    std::string sServer;
+    std::string sSlot;
+};
+
+void RunCases(const std::vector<stCase>& tab) {
+    for (const auto& c : tab) {
+        SCOPED_TRACE(testing::Message() << g_pszGetNAItemTypeName(c.eType) << "/" << c.nSize << " <- \"" << c.sServer
+                                        << "\"");
+        CSlotFixture cl(c.eType, c.nSize);
+        EXPECT_TRUE(cl.bFetch(c.sServer));
+        EXPECT_EQ(cl.sSlot(), c.sSlot);
+        EXPECT_TRUE(cl.bDefined());
+    }
+}
+
+TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
+    const std::string sZero8(8, '\0');
+    RunCases({
+        // Dates.
+        {NA_IT_DATE8, 9, "2024-03-05", S("20240305\0", 9)},
+        {NA_IT_DATE8, 9, "20240305", S("20240305\0", 9)},
+        {NA_IT_DATE8, 9, "2024-03-05 10:20:30.123456", S("20240305\0", 9)},
+        {NA_IT_DATE8, 9, "2024-03-05 10:20:30+01", S("20240305\0", 9)},
+        {NA_IT_DATE8, 9, "20240305102030", S("20240305\0", 9)},
+        {NA_IT_DATE8, 9, "10:20", std::string(9, '\0')},  // no date in a time
+        {NA_IT_DATETIME, 8, "2024-03-05", sDateTime(2024, 3, 5, 0)},
+        // Date-times with every fraction the server may write, with and without a zone.
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.5", sDateTime(2024, 3, 5, nMs(10, 20, 30, 500))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.12", sDateTime(2024, 3, 5, nMs(10, 20, 30, 120))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.123", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.1234", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.12345", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.123456", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.5+01", sDateTime(2024, 3, 5, nMs(10, 20, 30, 500))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.123456-08", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30+05:30", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30+05:30:15", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "20240305102030", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "20240305 10:20:30", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "10:20:30", sDateTime(0, 0, 0, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "10:20", sDateTime(0, 0, 0, nMs(10, 20, 0, 0))},
+        {NA_IT_DATETIME, 8, "1020", sDateTime(0, 0, 0, nMs(10, 20, 0, 0))},
+        {NA_IT_DATETIME, 8, "102030", sDateTime(0, 0, 0, nMs(10, 20, 30, 0))},
+        {NA_IT_DATETIME, 8, "10:20:30.12", sDateTime(0, 0, 0, nMs(10, 20, 30, 120))},
+        {NA_IT_DATETIME, 8, "10:20:30.123", sDateTime(0, 0, 0, nMs(10, 20, 30, 123))},
+        // What cannot be read leaves the slot zero.
+        {NA_IT_DATETIME, 8, "infinity", sZero8},
+        {NA_IT_DATETIME, 8, "-infinity", sZero8},
+        {NA_IT_DATETIME, 8, "0044-03-15 BC", sZero8},
+        {NA_IT_DATETIME, 8, "2024/03/05", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.1234567", sZero8},
+        // Times: a 10-byte slot takes all nine characters, a 9-byte slot eight.
+        {NA_IT_HEURE, 10, "10:20:30.123", S("102030123\0", 10)},
+        {NA_IT_HEURE, 9, "10:20:30.123", S("10203012\0", 9)},
+        {NA_IT_HEURE, 10, "10:20:30.12", S("102030120\0", 10)},
+        {NA_IT_HEURE, 10, "10:20:30.5", S("102030500\0", 10)},
+        {NA_IT_HEURE, 10, "10:20:30.123456", S("102030123\0", 10)},
+        {NA_IT_HEURE, 10, "10:20:30", S("102030000\0", 10)},
+        {NA_IT_HEURE, 10, "10:20:30+01", S("102030000\0", 10)},
+        {NA_IT_HEURE, 10, "10:20:30.25-03:30", S("102030250\0", 10)},
+        {NA_IT_HEURE, 10, "10:20", S("102000000\0", 10)},
+        {NA_IT_HEURE, 10, "1020", S("102000000\0", 10)},
+        {NA_IT_HEURE, 10, "102030", S("102030000\0", 10)},
+        {NA_IT_HEURE, 10, "2024-03-05 10:20:30.5", S("102030500\0", 10)},
+        {NA_IT_HEURE, 9, "2024-03-05 10:20:30.5", S("10203050\0", 9)},
+        {NA_IT_HEURE, 10, "2024-03-05", S("000000000\0", 10)},
+        {NA_IT_HEURE, 10, "20240305", S("000000000\0", 10)},
+        {NA_IT_HEURE, 5, "10:20:30.5", S("1020\0", 5)},
+        {NA_IT_HEURE, 10, "ten past", std::string(10, '\0')},
+    });
+}
+
+TEST_F(NAConvertVariantDBTest, TextsBooleansNumbersAndBytes) {
+    RunCases({
+        {NA_IT_TEXTE, 11, "abc", S("abc\0\0\0\0\0\0\0\0", 11)},
+        {NA_IT_TEXTE, 5, "abcd", S("abcd\0", 5)},
+        // Longer than the slot, from UTF-8 into the host's code page: the last byte stays a zero.
+        {NA_IT_TEXTE, 5, "abcdefghij", S("abcd\0", 5)},
+        {NA_IT_TEXTE, 11, "caf\xC3\xA9", S("caf\xE9\0\0\0\0\0\0\0", 11)},
+        {NA_IT_TEXTE, 5, "caf\xC3\xA9s", S("caf\xE9\0", 5)},
+        {NA_IT_TEXTE, 11, "", std::string(11, '\0')},  // empty, not NULL
+        {NA_IT_UNICODE, 12, "h\xC3\xA9llo", S("h\0\xE9\0l\0l\0o\0\0\0", 12)},
+        {NA_IT_UNICODE, 12, "h\xC3\xA9llo!!", S("h\0\xE9\0l\0l\0o\0\0\0", 12)},  // the units that fit
+        {NA_IT_BOOLEEN, 1, "1", "\x01"},
+        {NA_IT_BOOLEEN, 1, "0", S("\0", 1)},
+        {NA_IT_BOOLEEN, 1, "t", "\x01"},
+        {NA_IT_BOOLEEN, 1, "true", "\x01"},
+        {NA_IT_BOOLEEN, 1, "yes", "\x01"},
+        {NA_IT_BOOLEEN, 1, "f", S("\0", 1)},
+        {NA_IT_BOOLEEN, 1, "false", S("\0", 1)},
+        {NA_IT_BOOLEEN, 1, "F", S("\0", 1)},
+        {NA_IT_BOOLEEN, 1, "", S("\0", 1)},
+        {NA_IT_I4, 4, "1", S("\x01\0\0\0", 4)},
+        {NA_IT_I4, 4, "-7", "\xF9\xFF\xFF\xFF"},
+        {NA_IT_I2, 2, "258", S("\x02\x01", 2)},
+        {NA_IT_I8, 8, "9007199254740993", S("\x01\0\0\0\0\0\x20\0", 8)},
+        {NA_IT_IDAUTO, 8, "42", S("\x2A\0\0\0\0\0\0\0", 8)},
+        {NA_IT_R8, 8, "12", S("\0\0\0\0\0\0\x28\x40", 8)},
+        {NA_IT_R8, 8, "12.5", S("\0\0\0\0\0\0\x29\x40", 8)},
+        {NA_IT_R4, 4, "-0.5", S("\0\0\0\xBF", 4)},
+        {NA_IT_BINAIRE, 6, "0123456789",
+         S("\x04\0"
+           "0123",
+           6)},
+        {NA_IT_BINAIRE, 6, "ab", S("\x02\0ab\0\0", 6)},
+    });
+}
+
+TEST_F(NAConvertVariantDBTest, EightBitServerTextKeepsItsBytes) {
+    // A connection whose client code page is the host's: the bytes are copied, the last one a zero.
+    CSlotFixture cl(NA_IT_TEXTE, 5);
+    EXPECT_TRUE(cl.bFetch("caf\xE9xyz", 1252));
+    EXPECT_EQ(cl.sSlot(), S("caf\xE9\0", 5));
+}
+
+TEST_F(NAConvertVariantDBTest, NullAndTheFollowingValue) {
+    CSlotFixture cl(NA_IT_I4, 4);
+    EXPECT_TRUE(cl.bFetch("5"));
+    cl.m_clConv.SetNull();
+    cl.m_clConv.bConvertDataToYF(&cl.m_clRecord);
+    EXPECT_FALSE(cl.bDefined());
+    EXPECT_EQ(cl.sSlot(), std::string(4, '\0'));
+    EXPECT_TRUE(cl.bFetch("6"));  // a value after a NULL is defined again
+    EXPECT_TRUE(cl.bDefined());
+    EXPECT_EQ(cl.sSlot(), S("\x06\0\0\0", 4));
+
+    // The same for a binary field whose bytes come unescaped, without text.
+    CSlotFixture clBin(NA_IT_BINAIRE, 6);
+    clBin.m_clConv.SetNull();
+    clBin.m_clConv.bConvertDataToYF(&clBin.m_clRecord);
+    EXPECT_FALSE(clBin.bDefined());
+    const unsigned char aby[] = {0xDE, 0xAD, 0xBE, 0xEF, 0x01};
+    EXPECT_TRUE(clBin.m_clConv.bSetValueDB(aby, sizeof(aby)));
+    clBin.m_clConv.bConvertDataToYF(&clBin.m_clRecord);
+    EXPECT_TRUE(clBin.bDefined());
+    EXPECT_EQ(clBin.sSlot(), S("\x04\0\xDE\xAD\xBE\xEF", 6));  // the slot's count, then what fits
+}
+
+TEST_F(NAConvertVariantDBTest, BinaryCountsNeverWrap) {
+    CSlotFixture cl(NA_IT_BINAIRE, 70002);
+    std::string s(70000, 'x');
+    EXPECT_TRUE(cl.bFetch(s));
+    const std::string sSlot = cl.sSlot();
+    EXPECT_EQ(static_cast<unsigned char>(sSlot[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(sSlot[1]), 0xFF);
+    EXPECT_EQ(sSlot[2 + 65534], 'x');
+    EXPECT_EQ(sSlot[2 + 65535], '\0');
+}
+
+TEST_F(NAConvertVariantDBTest, ANumberTheHostCannotReadIsReported) {
+    CErrorHolder clErr;
+    CSlotFixture cl(NA_IT_I4, 4, clErr.p);
+    EXPECT_TRUE(cl.bFetch("77"));
+    EXPECT_FALSE(cl.bFetch("12a"));
+    EXPECT_EQ(cl.sSlot(), std::string(4, '\0'));  // no value of an earlier row is left
+    EXPECT_FALSE(cl.bDefined());
+    EXPECT_EQ(clErr.nCode(), 53u);
+    EXPECT_NE(clErr.sUser().find(L"12a"), std::wstring::npos);
+    EXPECT_EQ(clErr.sText(CXError::EIT_LOGICALTABLENAME), L"tab");
+    EXPECT_EQ(clErr.sText(CXError::EIT_ITEMNAME), L"item");
+}
+
+TEST_F(NAConvertVariantDBTest, ValuesHeldInTheVariant) {
+    // A converter without a slot (a memo, a query result) keeps the value in its variant.
+    CNAConvertVariant cl(nullptr, nullptr);
+    struct Case {
+        unsigned short nType;
+        std::string sServer;
+        void (*pfCheck)(const CAny&);
+    };
+    const Case tab[] = {
+        {VQTYPE_DSTRA, "caf\xC3\xA9", [](const CAny& c) { EXPECT_EQ(sTexteA(c), "caf\xE9"); }},
+        {VQTYPE_DSTRW, "caf\xC3\xA9", [](const CAny& c) { EXPECT_EQ(sTexteW(c), L"caf\u00e9"); }},
+        {VQTYPE_I4, "-12", [](const CAny& c) { EXPECT_EQ(tBrut<int32_t>(c), -12); }},
+        {VQTYPE_BOOL, "t", [](const CAny& c) { EXPECT_EQ(tBrut<int32_t>(c), 1); }},
+        {VQTYPE_BIN, std::string("a\0b", 3),
+         [](const CAny& c) {
+             unsigned long n = 0;
+             c.pclGetValeur()->nGetUtilDataSize(&n);
+             EXPECT_EQ(n, 3u);
+         }},
+        {VQTYPE_DSTRA, "", [](const CAny& c) { EXPECT_EQ(sTexteA(c), ""); }},
+    };
+    for (const auto& c : tab) {
+        SCOPED_TRACE(c.nType);
+        cl.InitTypeVariantAny(c.nType, 0);
+        cl.SetNull();
+        ASSERT_TRUE(cl.bSetValueDB(c.sServer.data(), c.sServer.size(), 65001));
+        CAny clOut;
+        ASSERT_TRUE(cl.bGetValue(&clOut));
+        EXPECT_EQ(clOut.nGetTypeCode(), c.nType);
+        EXPECT_FALSE(clOut.bIsNull());
+        c.pfCheck(clOut);
+    }
+}
+
+TEST_F(NAConvertVariantDBTest, WideServerTextWithoutSeparators) {
+    // Dates and times the SQL layer hands over as wide text, separators removed.
+    struct Case {
+        eNA_ITEMTYPE eType;
+        unsigned nSize;
+        const wchar_t* psz;
+        std::string sSlot;
+    };
+    const Case tab[] = {
+        {NA_IT_DATE8, 9, L"20240305", S("20240305\0", 9)},
+        {NA_IT_DATETIME, 8, L"20240305102030", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
+        {NA_IT_HEURE, 10, L"102030", S("102030000\0", 10)},
+        {NA_IT_TEXTE, 6, L"h\u00e9llo!", S("h\xE9llo", 5) + std::string(1, '\0')},
+        {NA_IT_I4, 4, L"300", S("\x2C\x01\0\0", 4)},
+        {NA_IT_BOOLEEN, 1, L"0", S("\0", 1)},
+    };
+    for (const auto& c : tab) {
+        SCOPED_TRACE(g_pszGetNAItemTypeName(c.eType));
+        CSlotFixture cl(c.eType, c.nSize);
+        EXPECT_TRUE(cl.m_clConv.bSetValueDB(c.psz, wcslen(c.psz)));
+        cl.m_clConv.bConvertDataToYF(&cl.m_clRecord);
+        EXPECT_EQ(cl.sSlot(), c.sSlot);
+        EXPECT_TRUE(cl.bDefined());
+    }
+    CSlotFixture cl(NA_IT_I4, 4);
+    EXPECT_TRUE(cl.m_clConv.bSetValueFromDB(nullptr, 0));
+    EXPECT_TRUE(cl.m_clConv.bIsNull());
+}
+
+}  // namespace
