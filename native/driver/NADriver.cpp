@@ -304,4 +304,3 @@ CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
 CNAIDAuto* CNADriver::pclAllocIDAuto() {
     return nullptr;
 }
-

@@ -5,9 +5,9 @@
 // object, find or create the connection description of the host's description, do its work,
 // release the description under the auto-close rule, give the lock back; the lock and the
 // description are given back on every path, an exception's included.
+#include "native/driver/HostQueryParameters.h"
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAContext.h"
-#include "native/driver/HostQueryParameters.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"

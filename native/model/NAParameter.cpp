@@ -137,10 +137,10 @@ bool CNAParameter::bEqualsParameter(const CNAParameter* pclOther) const {
 }
 
 CNAParameter* CNAParameter::pclGetClone() {
+    // No driver object, no factory: nothing can be made.
+    if (CNADriver::s_pclDriver == nullptr) return nullptr;
     CNAParameter* pcl =
-        CNADriver::s_pclDriver != nullptr
-            ? CNADriver::s_pclDriver->pclAllocParameter(m_pclValue, m_nPosition, m_dwFlags, m_clName.pszGet())
-            : nullptr;
+        CNADriver::s_pclDriver->pclAllocParameter(m_pclValue, m_nPosition, m_dwFlags, m_clName.pszGet());
     if (pcl == nullptr) return nullptr;
     pcl->SetColum(m_pclColumn);
     pcl->SetItem(m_piItem);
