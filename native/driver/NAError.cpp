@@ -376,6 +376,6 @@ void CNAError::g_SetInfoNames(CXError* pclError, const wchar_t* pszTable, const 
 
 void CNAError::g_AddInfoNative(CXError* pclError, CNAConnectionDescription* pclCnx) {
     if (pclError == nullptr || pclCnx == nullptr) return;
-    // Every error this object records is one of this module's table.
+    // Every error of this library is bound to its own module table: the same object, seen as one.
     pclCnx->AddInfoNativeXError(static_cast<_CXErrorModule39*>(pclError));
 }
