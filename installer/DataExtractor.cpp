@@ -19,7 +19,6 @@
 #include "core/MyModuleInfo.h"
 #include "core/TString.h"
 #include "core/XErrorModule.h"
-#include "core/platformwin/WinCodePage.h"
 #include "installer/FluxDescripteur.h"
 #include "installer/Installer.h"
 #include "platform/DiskFile.h"
