@@ -66,6 +66,7 @@ protected:
     }
     void TearDown() override {
         Disarm();
+        ExpectInvariants(m_pclCache, true);
         m_pclCache->nRelease();
         RecordCacheTest::TearDown();
     }
@@ -113,6 +114,7 @@ protected:
             EXPECT_EQ(nResult, nFailure);
             EXPECT_EQ(m_pclErr->dwGetSystemErrorCode(), 12u);  // ENOMEM
             EXPECT_EQ(Snapshot(vNames), vBefore);
+            ExpectInvariants(m_pclCache, true);
         }
         FAIL() << "never succeeded";
     }
@@ -183,6 +185,7 @@ TEST_F(NARecordCacheMemoryTest, ReplacementsThatCannotGetTheirMemory) {
             EXPECT_EQ(Find("row1"), 1);
             EXPECT_EQ(Find(pszLonger), -1);
             EXPECT_EQ(sRead(m_pclCache, 1), "1|row1|memo");
+            ExpectInvariants(m_pclCache, true);
         }
         EXPECT_GT(nRefused, 0);
         EXPECT_EQ(Find("row1"), -1);

@@ -18,6 +18,7 @@ protected:
         m_pclCache->AddRef();
     }
     void TearDown() override {
+        ExpectInvariants(m_pclCache, false);
         m_pclCache->nRelease();
         RecordCacheTest::TearDown();
     }

@@ -3,6 +3,8 @@
 // over deleted rows; states and fetch answers; memo access; the writes of other statements.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ protected:
         m_pclCache->SetActive(1);
     }
     void TearDown() override {
+        ExpectInvariants(m_pclCache, true);
         m_pclCache->nRelease();
         RecordCacheTest::TearDown();
     }
@@ -422,6 +425,8 @@ TEST_F(NARecordCacheTest, MemoTablesOfRows) {
     m_pclCache->RestaureMemo(1, clTarget.get());
     EXPECT_EQ(sBytes(clTarget->pclGetMemoValueNoRef(0)), "mB");
 
+    // Rows 2 to 4 without memo tables.
+    for (int n = 2; n < 5; n++) m_pclCache->nAjoute(nullptr);
     CNARecordMemo* pclMemo = m_pclCache->_pclGetRecordMemo(3);
     ASSERT_NE(pclMemo, nullptr);
     EXPECT_EQ(pclMemo->nGetNbMemo(), 0);
@@ -437,6 +442,106 @@ TEST_F(NARecordCacheTest, MemoTablesOfRows) {
     pclInserted->dwRelease();
     EXPECT_EQ(m_pclCache->nGetNbMemoEntry(), 5);
     EXPECT_TRUE(m_pclCache->bMemoInCache(2));  // row 1's memos moved to 2
+}
+
+TEST_F(NARecordCacheTest, RandomOperationsAgainstAPlainModel) {
+    // Rows of 6 bytes over a small alphabet, so that equal rows (tables without a unique key)
+    // occur; nullopt is an empty row.
+    std::vector<std::optional<std::string>> vModel;
+    std::vector<bool> vDeleted;
+    std::mt19937 clRandom(2024);
+    auto sRandomRow = [&] {
+        std::string s(6, 'a');
+        for (char& c : s) c = static_cast<char>('a' + clRandom() % 3);
+        return s;
+    };
+    auto pclValueOf = [&](const std::string& s) {
+        auto* pcl = new CNARecordValue(m_pclErr);
+        CHeld<CNAYFRecord> clImage(pclImage(s));
+        pcl->bCopyNAYFRecord(clImage.get());
+        pcl->bShareRecordID(new CNARecordId_RecordValues(pcl));
+        return pcl;
+    };
+    for (int nStep = 0; nStep < 3000; nStep++) {
+        SCOPED_TRACE(nStep);
+        const int nRows = static_cast<int>(vModel.size());
+        const std::string sRow = sRandomRow();
+        CHeld<CNARecordValue> clValue(pclValueOf(sRow));
+        switch (clRandom() % 6) {
+            case 0:
+                ASSERT_EQ(m_pclCache->nAjoute(clValue.get()), nRows);
+                vModel.push_back(sRow);
+                vDeleted.push_back(false);
+                break;
+            case 1: {
+                const int n = static_cast<int>(clRandom() % (nRows + 3));
+                ASSERT_EQ(m_pclCache->Insere(clValue.get(), n), n);
+                while (static_cast<int>(vModel.size()) < n) {
+                    vModel.push_back(std::nullopt);
+                    vDeleted.push_back(true);
+                }
+                vModel.insert(vModel.begin() + n, sRow);
+                vDeleted.insert(vDeleted.begin() + n, false);
+                break;
+            }
+            case 2:
+                if (nRows == 0) break;
+                if (clRandom() % 4 == 0) {
+                    const int n = static_cast<int>(clRandom() % nRows);
+                    ASSERT_TRUE(m_pclCache->Update(n, nullptr));
+                    vModel[n] = std::nullopt;
+                    vDeleted[n] = true;
+                } else {
+                    const int n = static_cast<int>(clRandom() % nRows);
+                    ASSERT_TRUE(m_pclCache->Update(n, clValue.get()));
+                    vModel[n] = sRow;
+                    vDeleted[n] = false;
+                }
+                break;
+            case 3:
+                if (nRows == 0) break;
+                {
+                    const int n = static_cast<int>(clRandom() % nRows);
+                    m_pclCache->Supprime(n);
+                    vModel.erase(vModel.begin() + n);
+                    vDeleted.erase(vDeleted.begin() + n);
+                }
+                break;
+            case 4:
+                if (nRows == 0) break;
+                {
+                    const int n = static_cast<int>(clRandom() % nRows);
+                    const bool bDelete = clRandom() % 2 == 0;
+                    m_pclCache->SetRecordState(n, bDelete ? NA_RECORDSTATE_DELETED : NA_RECORDSTATE_PRESENT);
+                    vDeleted[n] = bDelete;
+                }
+                break;
+            default: {
+                // A look-up finds a row of equal bytes, or none when there is none.
+                const int n = m_pclCache->nGetRecordIndice(clValue.get());
+                bool bPresent = false;
+                for (const auto& o : vModel) bPresent = bPresent || (o && *o == sRow);
+                if (!bPresent) {
+                    EXPECT_EQ(n, -1);
+                } else {
+                    ASSERT_GE(n, 0);
+                    EXPECT_EQ(vModel[n], sRow);
+                }
+            }
+        }
+        ASSERT_EQ(m_pclCache->nGetNbRecord(), static_cast<int>(vModel.size()));
+        ExpectInvariants(m_pclCache, true);
+        if (HasFailure()) return;
+    }
+    // Every row reads back as the model has it.
+    CHeld<CNARecordValue> clReader(pclValueOf("......"));
+    for (size_t n = 0; n < vModel.size(); n++) {
+        EXPECT_EQ(m_pclCache->bGetAt(clReader.get(), int(n)) != 0, vModel[n].has_value()) << n;
+        if (vModel[n]) {
+            EXPECT_EQ(sImage(clReader->pclGetNAYFRecord()), *vModel[n]) << n;
+        }
+        EXPECT_EQ(m_pclCache->_bRecordDeleted(int(n)) != 0, bool(vDeleted[n])) << n;
+    }
 }
 
 }  // namespace

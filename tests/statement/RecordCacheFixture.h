@@ -78,5 +78,35 @@ protected:
         return sBytes(static_cast<const CNARecordId_RowId*>(pclId)->pclGetVariantNoRef());
     }
 
+    // What the cache keeps true whatever happens: its per-row tables run in parallel, the deleted
+    // count is the number of deleted states, and every hash entry is one row's own stored identity
+    // under that row's number (every stored identity is, unless released slots may be left out).
+    static void ExpectInvariants(const CNARecordCache* pclCache, bool bEveryIdHashed) {
+        const int nRows = pclCache->nGetNbRecord();
+        EXPECT_EQ(pclCache->clGetRecordIdTable().nGetNbElement(), nRows);
+        EXPECT_LE(pclCache->nGetNbMemoEntry(), nRows);
+        unsigned nDeleted = 0;
+        int nIds = 0;
+        for (int n = 0; n < nRows; n++) {
+            if (pclCache->eGetRecordState(n) == NA_RECORDSTATE_DELETED) nDeleted++;
+            if (pclCache->clGetRecordIdTable().pbyGetElement(n, nullptr) != nullptr) nIds++;
+        }
+        EXPECT_EQ(pclCache->nGetNbDeleted(), nDeleted);
+        const CHashTableBounce& clHash = pclCache->clGetIdentityHash();
+        unsigned nEntries = 0;
+        for (uint32_t s = 0; s < clHash.dwGetCapacity(); s++) {
+            const CHashTableBounce::_stELEMENT& st = clHash.pstGetElements()[s];
+            if (st.dwPrevious == CHashTableBounce::ELEMENT_LIBRE) continue;
+            nEntries++;
+            const int n = static_cast<int>(reinterpret_cast<intptr_t>(st.pValue));
+            ASSERT_TRUE(n >= 0 && n < nRows) << n;
+            EXPECT_EQ(st.pKey, pclCache->clGetRecordIdTable().pbyGetElement(n, nullptr)) << n;
+        }
+        EXPECT_EQ(nEntries, clHash.dwGetNumElement());
+        if (bEveryIdHashed) {
+            EXPECT_EQ(nEntries, unsigned(nIds));
+        }
+    }
+
     std::vector<std::unique_ptr<CHeld<CNARecordValue>>> m_vKept;
 };
