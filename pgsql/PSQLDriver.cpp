@@ -1,6 +1,8 @@
 // The PostgreSQL driver object.
 #include "pgsql/PSQLDriver.h"
 
+#include "pgsql/PSQLConnection.h"
+
 CPSQLDriver::CPSQLDriver() {
     // PostgreSQL results are fetched a hundred rows at a time unless the access asks otherwise.
     m_llDefaultBlockRowCount = 100;
@@ -8,12 +10,12 @@ CPSQLDriver::CPSQLDriver() {
 
 CPSQLDriver::~CPSQLDriver() = default;
 
-// STUB (PostgreSQL task): the statement of a data access on a PostgreSQL connection.
+// STUB (statements task): a plain CNAStatement of the data access; the connection is not used.
 CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess*, CNAConnectionDescription*, CNAError*) {
     return nullptr;
 }
 
-// STUB (PostgreSQL task): a CPSQLConnection for the identification and the host's description.
-CNAConnectionDescription* CPSQLDriver::_pclAllocConnectionDescription(const wchar_t*, INAConnectionDescription*) {
-    return nullptr;
+CNAConnectionDescription* CPSQLDriver::_pclAllocConnectionDescription(const wchar_t* pszIdentification,
+                                                                      INAConnectionDescription* piCnx) {
+    return new CPSQLConnection(pszIdentification, piCnx);
 }

@@ -1,8 +1,10 @@
 // CPSQLDriver: the driver object for PostgreSQL servers, the one piQueryInterface hands to the
-// host. It supplies the PostgreSQL classes through the driver's factory entries.
+// host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
+// the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
 //
-// STUB (PostgreSQL task): only the construction is built; the factories of connections,
-// statements, data accesses, data-source descriptions and the SQL-layer driver answer null.
+// STUB (statement, data access, description and SQL-command tasks): the factories of statements,
+// data accesses, data-source descriptions and the SQL-command driver answer null until their
+// classes exist; the connection factory is built.
 #pragma once
 
 #include "native/driver/NADriver.h"

@@ -1,16 +1,40 @@
-// The driver object: construction, destruction, the error object it hands to the host, the
-// reference count the host holds and the operations whose answer is fixed.
-//
-// STUB (driver-object task): the registries of connections, tables and contexts, the dump labels
-// and the operations on connections, tables, queries, lists and transactions are not built yet;
-// each of those entries below answers failure (0 or null) and is marked.
+// The driver object: construction and destruction, the error object it hands to the host, the
+// reference count the host holds, the factories of the objects it makes, the SQL-layer driver and
+// the operations whose answer is fixed.
 #include "native/driver/NADriver.h"
 
 #include <new>
 
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAContext.h"
 #include "native/driver/NAError.h"
+#include "native/table/NADataAccess.h"
+#include "native/table/NATable.h"
+#include "variant/NADriverYF.h"
 
-CNADriver::CNADriver() = default;
+void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
+    p->AddRef();
+}
+void CRefTraits<CNAConnectionDescription>::_Release(CNAConnectionDescription* p) {
+    p->nRelease();
+}
+void CRefTraits<CNATable>::_AddRef(CNATable* p) {
+    p->AddRef();
+}
+void CRefTraits<CNATable>::_Release(CNATable* p) {
+    p->nRelease();
+}
+void CRefTraits<CNAContext>::_AddRef(CNAContext* p) {
+    p->AddRef();
+}
+void CRefTraits<CNAContext>::_Release(CNAContext* p) {
+    p->nRelease();
+}
+
+CNADriver::CNADriver() {
+    m_clOpenReferences.SetCmp(CRefHashTable<void*, CNAContext*>::_nHTBDefaultCompare);
+    m_clOpenReferences.SetHashVal(CRefHashTable<void*, CNAContext*>::_dwHTBDefaultHashVal);
+}
 
 CNADriver::~CNADriver() {
     if (m_pclError != nullptr) m_pclError->Reset();
@@ -19,10 +43,19 @@ CNADriver::~CNADriver() {
 }
 
 void CNADriver::_Term() {
+    m_clContexts.RemoveAll();
+    m_clTables.RemoveAll();
+    // The references that opens took go with the registry's own: a driver that dies with open
+    // connections must not leave them (and their server sessions) behind.
+    unsigned nCursor = 0;
+    CNAConnectionDescription* pclCnx = nullptr;
+    while (m_clConnections.bParse(&nCursor, &pclCnx, nullptr)) {
+        for (unsigned n = _nForgetOpenReferences(pclCnx); n > 0; n--) pclCnx->nRelease();
+    }
+    m_clConnections.RemoveAll();
     if (m_pclError != nullptr) m_pclError->nRelease();
     m_pclError = nullptr;
-    // STUB (driver-object task): empties the three registries first and releases the SQL-layer
-    // driver (m_pclDriverSQL) after the error object.
+    _FreeDriverSQL();
     _BeforeDeath();
 }
 
@@ -52,8 +85,69 @@ int CNADriver::bInitDriver() {
     return 1;
 }
 
+// ---------------------------------------------------------------------------------------------------------------
+// Factories: each object comes with a count of 0, the caller takes the first reference.
+
 CNAError* CNADriver::pclAllocError() {
     return new (std::nothrow) CNAError;
+}
+
+CNAContext* CNADriver::pclAllocContext() {
+    return new (std::nothrow) CNAContext(this);
+}
+
+CNADataAccess* CNADriver::pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                             CNAError* pclError) {
+    return new (std::nothrow) CNADataAccess(piDesc, pclCnx, pclError);
+}
+
+CNATable* CNADriver::_pclAllocTable(const wchar_t* pszIdentification, INADataSourceDescription* piDesc,
+                                    CNAConnectionDescription* pclCnx, CNAError* pclError) {
+    return new (std::nothrow) CNATable(pszIdentification, piDesc, pclCnx, pclError);
+}
+
+// STUB (item-model task): a new CNADataSourceDescription on the connection and error object. Until
+// the class exists no table can be described: the failure says so.
+CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
+                                                                   CNAError* pclError) {
+    constexpr int SITE_NO_DESCRIPTION = 9;
+    constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
+    if (pclError != nullptr)
+        pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVER, SITE_NO_DESCRIPTION, pclCnx,
+                           USER_ERROR_NOT_AVAILABLE);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// SQL-layer driver
+
+CNADriverSQL* CNADriver::pclGetDriverSQL() {
+    if (m_pclDriverSQL == nullptr) _InitDriverSQL();
+    return m_pclDriverSQL;
+}
+
+CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
+    return s_pclDriver != nullptr ? s_pclDriver->pclGetDriverSQL() : nullptr;
+}
+
+void CNADriver::_InitDriverSQL() {
+    m_pclDriverSQL = _pclAllocDriverSQL(m_pclError);
+    // STUB (SQL-command driver task): the driver keeps one reference on it (CNADriverSQL's AddRef).
+}
+
+void CNADriver::_FreeDriverSQL() {
+    // STUB (SQL-command driver task): releases the driver's reference (CNADriverSQL's nRelease).
+    m_pclDriverSQL = nullptr;
+}
+
+INADriverSQL* CNADriver::piGetInterface(int nId) {
+    if (m_pclError != nullptr) m_pclError->Reset();
+    constexpr int INTERFACE_DRIVERSQL = 1;
+    if (nId != INTERFACE_DRIVERSQL) return nullptr;
+    // STUB (SQL-command driver task): with one, an external reference for the host
+    // (ExternalAddRef) and the object as INADriverSQL. No database subclass makes one yet.
+    pclGetDriverSQL();
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -79,6 +173,8 @@ int CNADriver::bValidConnection(INAConnectionDescription*) {
 
 int CNADriver::bSetYF(IYFForNA* piYF) {
     m_piYF = piYF;
+    // The keys use the engine of the process's driver object.
+    if (s_pclDriver == this) CNADriverYF::s_SetYF(piYF);
     return 1;
 }
 
@@ -99,45 +195,9 @@ CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
 void CNADriver::_BeforeDeath() {}
 
 // ---------------------------------------------------------------------------------------------------------------
-// STUB (driver-object task): every operation below answers failure until the driver object's
-// registries and operations are built.
-
-INADriverSQL* CNADriver::piGetInterface(int) {
-    return nullptr;
-}
-
-int CNADriver::bOpenConnection(INAConnectionDescription*) {
-    return 0;
-}
-
-int CNADriver::bCloseConnection(INAConnectionDescription*) {
-    return 0;
-}
-
-int CNADriver::bHMode(INAContext*, _eNA_HMODE) {
-    return 0;
-}
-
-INATable* CNADriver::piGetTable(INAConnectionDescription*, INADataSourceDescription*) {
-    return nullptr;
-}
-
-int CNADriver::bGetTableList(CAny*, INAConnectionDescription*, unsigned) {
-    return 0;
-}
-
-INADataSourceDescription* CNADriver::piGetTableDesc(const wchar_t*, INAConnectionDescription*) {
-    return nullptr;
-}
-
-int CNADriver::bHExecuteRequeteSQL(INATable**, INAContext*, const wchar_t*, INAConnectionDescription*,
-                                   ISQLParserInformation*, unsigned) {
-    return 0;
-}
-
-int CNADriver::bCloseContext(INAContext*) {
-    return 0;
-}
+// STUB (lists, transactions and dumps task): the transactions, the column types, the providers,
+// the sources, the automatic filter and the record locks of a transaction answer failure (or
+// nothing) until they are built.
 
 int CNADriver::bTransactionBegin(INAConnectionDescription*, const wchar_t*) {
     return 0;
@@ -151,31 +211,11 @@ int CNADriver::bTransactionRollBack(INAConnectionDescription*, const wchar_t*) {
     return 0;
 }
 
-int CNADriver::bSQLBloqueTable(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bSQLBloqueRequete(INAConnectionDescription*, ISQLParserInformation*) {
-    return 0;
-}
-
 int CNADriver::bSQLFormatColonne(INAConnectionDescription*, CAny*) {
     return 0;
 }
 
-int CNADriver::bHConnexionDiagnose(CAny*, INAConnectionDescription*, const wchar_t*, unsigned) {
-    return 0;
-}
-
 int CNADriver::bGetProviderList(CAny*) {
-    return 0;
-}
-
-int CNADriver::bTableExists(int*, const wchar_t*, INAConnectionDescription*) {
-    return 0;
-}
-
-int CNADriver::bGetLinkList(CAny*, const wchar_t*, INADataSourceDescription*, INAConnectionDescription*, unsigned) {
     return 0;
 }
 
@@ -188,93 +228,37 @@ int CNADriver::bFiltreAuto(INAContext*, INAConnectionDescription*, int, const wc
     return 0;
 }
 
-int CNADriver::SetNextLogicalName(INAContext*, const wchar_t*) {
-    return 0;
-}
+void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
-int CNADriver::bHExecuteRequeteSQLEx(INATable**, INAContext*, const wchar_t*, INAConnectionDescription*,
-                                     ISQLParserInformation*, unsigned, const INAQueryExecution*) {
-    return 0;
-}
+// ---------------------------------------------------------------------------------------------------------------
+// STUB: factories of objects that later tasks build; each answers null until its class exists.
 
-int CNADriver::bFreeDataSource(INAContext*, const wchar_t*, INAConnectionDescription*) {
-    return 0;
-}
-
-int CNADriver::bSupprimeFichier(INAContext*, INAConnectionDescription*, const wchar_t*, INADataSourceDescription*) {
-    return 0;
-}
-
-int CNADriver::bGetDatabaseList(CXYString<wchar_t>*, INAConnectionDescription*, unsigned) {
-    return 0;
-}
-
-int CNADriver::bBuildCnxIdentification(CTString*, INAConnectionDescription*) {
-    return 0;
-}
-
-CNADriverSQL* CNADriver::pclGetDriverSQL() {
-    return nullptr;
-}
-
+// STUB (values task): a CNAConvertVariant on the given error object, else the driver's.
 CNAConvertVariant* CNADriver::pclAllocVariant(CNAError*, CNAConnectionDescription*) {
     return nullptr;
 }
 
-CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription*, CNAError*) {
-    return nullptr;
-}
-
-CNAContext* CNADriver::pclAllocContext() {
-    return nullptr;
-}
-
-CNADataAccess* CNADriver::pclAllocDataAccess(INADataSourceDescription*, CNAConnectionDescription*, CNAError*) {
-    return nullptr;
-}
-
+// STUB (columns task): a CNASQLColumn for item types 1 to 31 but 8.
 CNAColumn* CNADriver::pclAllocColumn(CNAError*, INAItemDescription*) {
     return nullptr;
 }
 
+// STUB (command-builder task): a CNACommand on the connection.
 CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
     return nullptr;
 }
 
+// STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {
     return nullptr;
 }
 
-CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t*, CNAConnectionDescription*) {
-    return nullptr;
-}
-
+// STUB (query-parameter task): a CNAParameter.
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant*, unsigned long, unsigned, const wchar_t*) {
     return nullptr;
 }
 
-void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
-
+// STUB (item-model task): a CNAItemDescription.
 CNAItemDescription* CNADriver::pclAllocItemDescription() {
     return nullptr;
-}
-
-CNATable* CNADriver::_pclAllocTable(const wchar_t*, INADataSourceDescription*, CNAConnectionDescription*, CNAError*) {
-    return nullptr;
-}
-
-int CNADriver::_bGetDatabaseList(CXYString<wchar_t>*, CNAConnectionDescription*, unsigned) {
-    return 0;
-}
-
-int CNADriver::_bGetTableList(CAny*, CNAConnectionDescription*, unsigned) {
-    return 0;
-}
-
-int CNADriver::_bTableExists(int*, const wchar_t*, CNAConnectionDescription*) {
-    return 0;
-}
-
-int CNADriver::_bGetLinkList(CNAConnectionDescription*, const wchar_t*, INADataSourceDescription*, CAny*, unsigned) {
-    return 0;
 }

@@ -1,16 +1,26 @@
 // CNADriver: the driver object behind the host's INADriver, and the module-wide state of the
 // library (module handle, host versions, the driver object last handed out, the one recursive
-// lock). Subclasses for a database supply the connection, statement and SQL-layer classes through
-// the factory entries that follow the interface's.
+// lock). It owns three registries for its life: the connection descriptions and the table objects,
+// keyed by identification texts compared without regard to case or accents, and its records of the
+// host contexts, keyed by the host's context id. Every object the driver hands out or registers is
+// reference counted; a registry holds one reference on each entry. Subclasses for a database
+// supply the connection, statement and SQL-layer classes through the factory entries that follow
+// the interface's.
 //
-// The module start and stop, the library's four entries and the live-driver bookkeeping are in
-// NADriverModule.cpp.
+// Construction, destruction, the factories and the fixed answers are in NADriver.cpp; the
+// registries in NADriverRegistries.cpp; the operations on connections, tables, queries and
+// contexts in NADriverOperations.cpp; the module start and stop, the library's four entries and
+// the live-driver bookkeeping in NADriverModule.cpp.
 #pragma once
 
 #include <pthread.h>
 
 #include <cstdint>
 
+#include "core/HashTableBounce.h"
+#include "core/NARefHashTable.h"
+#include "core/RefStringHashTable.h"
+#include "core/TString.h"
 #include "native/driver/INADriver.h"
 
 class CNAColumn;
@@ -28,8 +38,24 @@ class CNAStatement;
 class CNATable;
 class CNATransaction;
 class CNAConvertVariant;
-class CTString;
 class INAItemDescription;
+
+// How the registries take and drop their reference on what they hold.
+template <>
+struct CRefTraits<CNAConnectionDescription> {
+    static void _AddRef(CNAConnectionDescription* p);
+    static void _Release(CNAConnectionDescription* p);
+};
+template <>
+struct CRefTraits<CNATable> {
+    static void _AddRef(CNATable* p);
+    static void _Release(CNATable* p);
+};
+template <>
+struct CRefTraits<CNAContext> {
+    static void _AddRef(CNAContext* p);
+    static void _Release(CNAContext* p);
+};
 
 class CNADriver : public INADriver {
 public:
@@ -130,12 +156,80 @@ public:
 
     uint32_t nGetExternalRef() const { return m_nExternalRef; }
     int64_t llGetDefaultBlockRowCount() const { return m_llDefaultBlockRowCount; }
+    int bGetSQLModuleConfirmed() const { return m_bSQLModuleConfirmed; }
+    void SetSQLModuleConfirmed() { m_bSQLModuleConfirmed = 1; }
+
+    // ---- identification texts, the keys of the registries
+    // "Table=<database table name>;<connection key>".
+    static void bBuildTableIdentification(CTString* pclOut, const wchar_t* pszTable, const wchar_t* pszCnxKey);
+    // "CTX=<context id>;Table=<query name>;<connection key>", the context id in all its 64 bits.
+    static void bBuildQueryIdentification(CTString* pclOut, const wchar_t* pszName, const wchar_t* pszCnxKey,
+                                          INAContext* piContext);
+
+    // ---- connections (the ones that say so take the lock; the others run inside an entry)
+    // Each find and get answers the description with one reference for the caller.
+    CNAConnectionDescription* _pclFindConnection(const wchar_t* pszKey);
+    CNAConnectionDescription* _pclFindConnection(INAConnectionDescription* piCnx);
+    // Makes and registers a description; it comes back without a reference of the caller's.
+    CNAConnectionDescription* _pclAddConnection(const wchar_t* pszKey, INAConnectionDescription* piCnx);
+    // Find or create: a new description leaves with a count of 2 (registry and caller).
+    CNAConnectionDescription* _pclGetConnection(INAConnectionDescription* piCnx);
+    // Releases one reference; at the registry's last one, with auto-close enabled, closes the
+    // connection and takes it out of the registry. Answers the count left.
+    unsigned nReleaseConnection(CNAConnectionDescription* pclCnx);
+    // Under the lock; with one reference for the caller, or null.
+    CNAConnectionDescription* pclGetConnectionByID(int nNumber);
+    CNAConnectionDescription* pclGetConnectionByName(const wchar_t* pszName);
+    int _bOpenConnection(CNAConnectionDescription* pclCnx);
+    int _bCloseConnection(CNAConnectionDescription* pclCnx);
+    int _bCloseConnectionById(int nNumber);
+    // The references that bOpenConnection took on a connection and bCloseConnection has not yet
+    // given back.
+    unsigned nGetOpenReferences(CNAConnectionDescription* pclCnx) const;
+    unsigned nGetConnectionCount() const { return m_clConnections.dwGetNumElement(); }
+    // A reference that a table or an access held on a connection goes back here: through the
+    // driver of the process when there is one, so that the auto-close rule applies.
+    static void s_ReleaseConnection(CNAConnectionDescription* pclCnx);
+
+    // ---- tables
+    CNATable* _pclFindTable(const wchar_t* pszKey);
+    CNATable* _pclFindTable(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx, CTString* pclKey);
+    void _AddTable(CNATable* pclTable);
+    CNATable* _pclAddTable(const wchar_t* pszKey, INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx);
+    CNATable* _pclGetTable(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx);
+    int _bReleaseTable(CNATable* pclTable);
+    int _bReleaseTable(INAContext* piContext, CNATable* pclTable);
+    unsigned nReleaseTable(CNATable* pclTable);
+    CNATable* pclEnumTableByConnection(unsigned* pnCursor, CNAConnectionDescription* pclCnx);
+    void _SetTransactionTermined(CNAConnectionDescription* pclCnx);
+    unsigned nGetTableCount() const { return m_clTables.dwGetNumElement(); }
+
+    // ---- contexts (under the lock)
+    CNAContext* pclFindContext(INAContext* piContext);
+    CNAContext* pclGetContext(INAContext* piContext, int* pbCreated);
+    CNAContext* _pclAddContext(INAContext* piContext);
+    // Registers the context under the host's id; 0 when the registry could not grow.
+    int __AddContext(INAContext* piContext, CNAContext* pclContext);
+    unsigned nReleaseContext(INAContext* piContext, CNAContext* pclContext);
+    unsigned nGetContextCount() const { return m_clContexts.dwGetNumElement(); }
+
+    // ---- operations behind the entries
+    INADataSourceDescription* _piGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx);
+    CNATable* _pclGetQuery(INAContext* piContext, const wchar_t* pszName, CNAConnectionDescription* pclCnx,
+                           int bCloseFound, int bCreate);
+
+    // ---- SQL-layer driver
+    void _InitDriverSQL();
+    void _FreeDriverSQL();
+    static CNADriverSQL* s_pclGetDriverSQL();
 
     // ---- module start and stop, the library's state (NADriverModule.cpp)
     static int g_NAInitModule(void* hModule);
     static int g_NATermModule();
 
-    // The driver object last handed out by piQueryInterface that is still alive.
+    // The driver object last handed out by piQueryInterface that is still alive. The sortable keys
+    // of the variant layer use the host engine interface that this one was given (bSetYF): it is
+    // published to them (CNADriverYF) whenever it or the driver object changes.
     static CNADriver* s_pclDriver;
     static void* s_hDllHandle;
     static uint32_t s_nID_KXYF;
@@ -154,8 +248,14 @@ public:
 protected:
     void _Term();
 
+    // Label texts of the query, command and connection dumps, filled on first use.
+    CTString m_tabDumpLabel[28];
     uint32_t m_nExternalRef = 0;
     int m_bSQLModuleConfirmed = 0;
+    // Connections and tables by identification text, contexts by the host's context id.
+    CRefStringHashTable<CNAConnectionDescription*> m_clConnections{7};
+    CRefStringHashTable<CNATable*> m_clTables{7};
+    CNARefHashTable<unsigned long, CNAContext*> m_clContexts{7};
     CNAError* m_pclError = nullptr;
     CNADriverSQL* m_pclDriverSQL = nullptr;
     int64_t m_llDefaultBlockRowCount = -1;
@@ -166,6 +266,15 @@ protected:
 private:
     // Leaves the live drivers; s_pclDriver falls back to the most recent one still alive.
     void _ForgetLiveDriver();
+    // Takes a description out of the registry (only when it is the one registered under its text)
+    // and gives back the references that opens took on it; true when it was registered.
+    bool _bRemoveConnection(CNAConnectionDescription* pclCnx);
+    bool _bAddOpenReference(CNAConnectionDescription* pclCnx);
+    bool _bDropOpenReference(CNAConnectionDescription* pclCnx);
+    unsigned _nForgetOpenReferences(CNAConnectionDescription* pclCnx);
+
+    // Open references by description (a count in the value word).
+    CHashTableBounce m_clOpenReferences{7};
 
     // Live drivers in the order piQueryInterface made them (the newest last).
     CNADriver* m_pclOlderDriver = nullptr;

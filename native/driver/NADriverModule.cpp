@@ -8,6 +8,7 @@
 #include "native/driver/NAExports.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "pgsql/PSQLDriver.h"
+#include "variant/NADriverYF.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ void CNADriver::_RegisterAsLiveDriver() {
         m_bLiveDriver = true;
     }
     s_pclDriver = this;
+    CNADriverYF::s_SetYF(m_piYF);
 }
 
 void CNADriver::_ForgetLiveDriver() {
@@ -98,7 +100,11 @@ void CNADriver::_ForgetLiveDriver() {
         m_pclOlderDriver = m_pclNewerDriver = nullptr;
         m_bLiveDriver = false;
     }
-    if (s_pclDriver == this) s_pclDriver = s_pclNewestLiveDriver;
+    if (s_pclDriver == this) {
+        s_pclDriver = s_pclNewestLiveDriver;
+        // The keys must not keep the engine of a driver that is gone.
+        CNADriverYF::s_SetYF(s_pclDriver != nullptr ? s_pclDriver->m_piYF : nullptr);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------------

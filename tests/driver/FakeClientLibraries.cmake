@@ -25,3 +25,27 @@ if(TARGET driver_NAFunctionLoader_test)
     KX_FAKEPQ_DIR="${KX_FAKEPQ_DIR}" KX_LOADER_PROBE="$<TARGET_FILE:kxloaderprobe>"
     KX_SYSTEM_LIBPQ="${KX_SYSTEM_LIBPQ}")
 endif()
+
+# What the PostgreSQL connection's tests load: a scripted client library (its script reached
+# through FakeServer_pState), whole and in copies that each lack one optional function.
+set(KX_FAKESERVER_DIR ${CMAKE_CURRENT_BINARY_DIR}/fakeserver)
+function(kx_add_fakeserver name)
+  add_library(${name} SHARED ${CMAKE_CURRENT_SOURCE_DIR}/pgsql/FakeServerLibrary.cpp)
+  target_compile_definitions(${name} PRIVATE ${ARGN})
+  set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${KX_FAKESERVER_DIR})
+endfunction()
+kx_add_fakeserver(kxfakeserver)
+kx_add_fakeserver(kxfakeserver_noserverversion KX_FAKE_WITHOUT_PQserverVersion)
+kx_add_fakeserver(kxfakeserver_nolibversion KX_FAKE_WITHOUT_PQlibVersion)
+
+file(GLOB KX_PGSQL_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/pgsql/*_test.cpp)
+foreach(src ${KX_PGSQL_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_dependencies(pgsql_${name} kxfakeserver kxfakeserver_noserverversion kxfakeserver_nolibversion)
+  target_compile_definitions(pgsql_${name} PRIVATE KX_FAKESERVER_DIR="${KX_FAKESERVER_DIR}")
+endforeach()
+# The PostgreSQL tests that load the built driver library as the host does.
+if(TARGET pgsql_PSQLDriverLibrary_test)
+  add_dependencies(pgsql_PSQLDriverLibrary_test kx200postgresql64)
+  target_compile_definitions(pgsql_PSQLDriverLibrary_test PRIVATE KX_DRIVER_LIBRARY="$<TARGET_FILE:kx200postgresql64>")
+endif()

@@ -1,0 +1,437 @@
+// The driver object's entries on connections, tables, queries and contexts, and the entries of the
+// lists, the SQL locks and the diagnosis as far as the connection goes.
+//
+// An entry that takes the lock does, in this order: take the driver's lock, reset the error
+// object, find or create the connection description of the host's description, do its work,
+// release the description under the auto-close rule, give the lock back; the lock and the
+// description are given back on every path, an exception's included.
+#include "native/driver/INAConnectionDescription.h"
+#include "native/driver/INAContext.h"
+#include "native/driver/ModelServices.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAContext.h"
+#include "native/driver/NADriver.h"
+#include "native/driver/NADriverLock.h"
+#include "native/driver/NAError.h"
+#include "native/table/NATable.h"
+
+namespace {
+
+// Debug sites of the driver object's own errors.
+constexpr int SITE_BLOQUE_TABLE = 1;
+constexpr int SITE_BLOQUE_REQUETE = 2;
+constexpr int SITE_DIAGNOSE = 3;
+constexpr int SITE_DELETE_WITHOUT_DESCRIPTION = 8;
+
+constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
+constexpr unsigned USER_ERROR_NOT_CONNECTED = 14;
+constexpr unsigned USER_ERROR_TABLE_NOT_FOUND = 30;
+
+// A query run with this flag keeps its table registered when it has no result set or fails.
+constexpr unsigned QUERY_KEEP_TABLE = 0x10;
+
+// The connection description an entry works on, given back when the entry ends: under the
+// auto-close rule, or as a plain release for the entries that must not close it.
+class CEntryConnection {
+public:
+    enum eRELEASE { RELEASE_AUTOCLOSE, RELEASE_PLAIN };
+
+    CEntryConnection(CNADriver* pclDriver, CNAConnectionDescription* pclCnx, eRELEASE eRelease)
+        : m_pclDriver(pclDriver), m_pclCnx(pclCnx), m_eRelease(eRelease) {}
+    ~CEntryConnection() {
+        if (m_pclCnx == nullptr) return;
+        if (m_eRelease == RELEASE_PLAIN)
+            m_pclCnx->nRelease();
+        else
+            m_pclDriver->nReleaseConnection(m_pclCnx);
+    }
+    CEntryConnection(const CEntryConnection&) = delete;
+    CEntryConnection& operator=(const CEntryConnection&) = delete;
+
+    CNAConnectionDescription* operator->() const { return m_pclCnx; }
+    CNAConnectionDescription* pcl() const { return m_pclCnx; }
+    explicit operator bool() const { return m_pclCnx != nullptr; }
+
+private:
+    CNADriver* m_pclDriver;
+    CNAConnectionDescription* m_pclCnx;
+    eRELEASE m_eRelease;
+};
+
+// The reference a lookup gave on a table, dropped when the entry ends (the internal count only).
+class CEntryTable {
+public:
+    explicit CEntryTable(CNATable* pclTable) : m_pclTable(pclTable) {}
+    ~CEntryTable() {
+        if (m_pclTable != nullptr) m_pclTable->nRelease();
+    }
+    CEntryTable(const CEntryTable&) = delete;
+    CEntryTable& operator=(const CEntryTable&) = delete;
+
+    CNATable* operator->() const { return m_pclTable; }
+    CNATable* pcl() const { return m_pclTable; }
+    explicit operator bool() const { return m_pclTable != nullptr; }
+    // The caller takes over the reference.
+    CNATable* pclDetach() {
+        CNATable* p = m_pclTable;
+        m_pclTable = nullptr;
+        return p;
+    }
+
+private:
+    CNATable* m_pclTable;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Connections
+
+int CNADriver::bOpenConnection(INAConnectionDescription* piCnx) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    // The caller's reference goes as a plain release: the open's own reference keeps the
+    // connection, and a failed open has already taken it out of the registry.
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
+    if (!clCnx) return 0;
+    return _bOpenConnection(clCnx.pcl());
+}
+
+int CNADriver::_bOpenConnection(CNAConnectionDescription* pclCnx) {
+    int bResult = pclCnx->bOpen(m_pclError);
+    if (bResult) {
+        if (_bAddOpenReference(pclCnx)) {
+            pclCnx->AddRef();
+            pclCnx->SetAutoClose(0);
+            return bResult;
+        }
+        // Open, but nothing could keep it so: refused like a failed open.
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclCnx);
+        bResult = 0;
+    }
+    _bRemoveConnection(pclCnx);
+    if (m_pclError != nullptr) m_pclError->SetErrorLevel(NA_ERRORLEVEL_WARNING);
+    return bResult;
+}
+
+int CNADriver::bCloseConnection(INAConnectionDescription* piCnx) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CNAConnectionDescription* pclCnx = _pclFindConnection(piCnx);
+    if (pclCnx == nullptr) return 1;
+    if (nReleaseConnection(pclCnx) > 0) _bCloseConnection(pclCnx);
+    return 1;
+}
+
+int CNADriver::_bCloseConnection(CNAConnectionDescription* pclCnx) {
+    pclCnx->SetAutoClose(1);
+    // Only a reference that an open took is given back: a connection registered without one (a
+    // transaction begun on it) holds nothing more than the registry's, which must stay.
+    if (_bDropOpenReference(pclCnx)) nReleaseConnection(pclCnx);
+    return 1;
+}
+
+int CNADriver::_bCloseConnectionById(int nNumber) {
+    CNADriverLock clLock;
+    CNAConnectionDescription* pclCnx = pclGetConnectionByID(nNumber);
+    if (pclCnx == nullptr) return 1;
+    if (nReleaseConnection(pclCnx) > 0) _bCloseConnection(pclCnx);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Tables and their descriptions
+
+INATable* CNADriver::piGetTable(INAConnectionDescription* piCnx, INADataSourceDescription* piDesc) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CNATable* pclTable = nullptr;
+    {
+        CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+        if (!clCnx) return nullptr;
+        pclTable = _pclGetTable(piDesc, clCnx.pcl());
+    }
+    // None could be made: the reason is recorded, and there is nothing to hand out.
+    if (pclTable == nullptr) return nullptr;
+    pclTable->ExternalAddRef();
+    pclTable->nRelease();
+    return pclTable;
+}
+
+INADataSourceDescription* CNADriver::piGetTableDesc(const wchar_t* pszTable, INAConnectionDescription* piCnx) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx || !clCnx->bOpen(m_pclError)) return nullptr;
+    return _piGetTableDesc(pszTable, clCnx.pcl());
+}
+
+INADataSourceDescription* CNADriver::_piGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx) {
+    CNADataSourceDescription* pclDesc = _pclGetTableDesc(pszTable, pclCnx);
+    if (pclDesc == nullptr) return nullptr;
+    INADataSourceDescription* piDesc = NA_piGetDataSourceInterface(pclDesc);
+    NA_DescriptionExternalAddRef(piDesc);
+    NA_ReleaseDataSource(pclDesc);
+    return piDesc;
+}
+
+CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx) {
+    CNADataSourceDescription* pclDesc = pclAllocDataSourceDescription(pclCnx, m_pclError);
+    if (pclDesc == nullptr) {
+        // A factory that said why keeps its word; otherwise it ran out of memory.
+        if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+            m_pclError->SetErrorNoMemory(pclCnx);
+        return nullptr;
+    }
+    NA_AddRefDataSource(pclDesc);
+    if (!NA_bInitDataSourceFromDB(pclDesc, pszTable)) {
+        NA_ReleaseDataSource(pclDesc);
+        return nullptr;
+    }
+    return pclDesc;
+}
+
+int CNADriver::bTableExists(int* pbExists, const wchar_t* pszTable, INAConnectionDescription* piCnx) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx || !clCnx->bOpen(m_pclError)) return 0;
+    return _bTableExists(pbExists, pszTable, clCnx.pcl());
+}
+
+int CNADriver::_bTableExists(int* pbExists, const wchar_t* pszTable, CNAConnectionDescription* pclCnx) {
+    int bDummy = 0;
+    if (pbExists == nullptr) pbExists = &bDummy;
+    CNADataSourceDescription* pclDesc = _pclGetTableDesc(pszTable, pclCnx);
+    if (pclDesc != nullptr) {
+        *pbExists = 1;
+        NA_ReleaseDataSource(pclDesc);
+        return 1;
+    }
+    *pbExists = 0;
+    // A missing table is an answer, any other failure is not; the error stays recorded either way.
+    return m_pclError != nullptr && m_pclError->dwGetErrorId() == USER_ERROR_TABLE_NOT_FOUND ? 1 : 0;
+}
+
+int CNADriver::bSupprimeFichier(INAContext* piContext, INAConnectionDescription* piCnx, const wchar_t* pszTable,
+                                INADataSourceDescription* piDesc) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx || !clCnx->bOpen(m_pclError)) return 0;
+    if (piDesc == nullptr) {
+        // Nothing would be deleted: said so rather than answered as done.
+        if (m_pclError != nullptr) {
+            m_pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVER, SITE_DELETE_WITHOUT_DESCRIPTION,
+                                 nullptr, USER_ERROR_NOT_AVAILABLE);
+            m_pclError->SetInfoNames(pszTable, nullptr);
+        }
+        return 0;
+    }
+    CEntryTable clTable(_pclGetTable(piDesc, clCnx.pcl()));
+    if (!clTable) return 0;
+    return clTable->bSupprimeFichier(piContext);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Queries
+
+CNATable* CNADriver::_pclGetQuery(INAContext* piContext, const wchar_t* pszName, CNAConnectionDescription* pclCnx,
+                                  int bCloseFound, int bCreate) {
+    CTString clKey;
+    bBuildQueryIdentification(&clKey, pszName, pclCnx->pszGetIdentification(), piContext);
+    CNATable* pclTable = _pclFindTable(clKey.pszGet());
+    if (pclTable != nullptr) {
+        if (!bCloseFound || !pclTable->bHFerme(piContext)) return pclTable;
+        nReleaseTable(pclTable);
+    }
+    if (!bCreate) return nullptr;
+    // Registered only once it has given a result set.
+    pclTable = _pclAllocTable(clKey.pszGet(), nullptr, pclCnx, m_pclError);
+    if (pclTable == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclCnx);
+        return nullptr;
+    }
+    pclTable->AddRef();
+    return pclTable;
+}
+
+int CNADriver::bHExecuteRequeteSQL(INATable** ppiTable, INAContext* piContext, const wchar_t* pszName,
+                                   INAConnectionDescription* piCnx, ISQLParserInformation* piQuery, unsigned nFlags) {
+    return bHExecuteRequeteSQLEx(ppiTable, piContext, pszName, piCnx, piQuery, nFlags, nullptr);
+}
+
+int CNADriver::bHExecuteRequeteSQLEx(INATable** ppiTable, INAContext* piContext, const wchar_t* pszName,
+                                     INAConnectionDescription* piCnx, ISQLParserInformation* piQuery, unsigned nFlags,
+                                     const INAQueryExecution* piExecution) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    // Whatever happens below, the host never reads a table it was not given.
+    if (ppiTable != nullptr) *ppiTable = nullptr;
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx) return 0;
+    CEntryTable clTable(_pclGetQuery(piContext, pszName, clCnx.pcl(), 0, 1));
+    if (!clTable) return 0;
+
+    int bHasResult = 0;
+    int bResult = clTable->bExecuteQuery(&bHasResult, piContext, pszName, piQuery, nFlags, piExecution);
+    if (bResult && bHasResult) {
+        _AddTable(clTable.pcl());
+        if (ppiTable != nullptr) {
+            clTable->ExternalAddRef();
+            *ppiTable = clTable.pcl();
+        }
+        return bResult;
+    }
+    if (!bResult && m_pclError != nullptr) m_pclError->Copy(clTable->piGetLastError());
+    if ((nFlags & QUERY_KEEP_TABLE) == 0 && !NA_bQueryPreparedBeforehand(clTable->piGetQueryBindVariableNoRef()))
+        _bReleaseTable(piContext, clTable.pcl());
+    return bResult;
+}
+
+int CNADriver::bFreeDataSource(INAContext* piContext, const wchar_t* pszName, INAConnectionDescription* piCnx) {
+    CNADriverLock clLock;
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
+    if (!clCnx) return 0;
+    CEntryTable clTable(_pclGetQuery(piContext, pszName, clCnx.pcl(), 0, 0));
+    if (!clTable) return 1;
+    // Closed for the context; the table stays registered.
+    return clTable->bHFerme(piContext);
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Contexts and lock modes
+
+int CNADriver::SetNextLogicalName(INAContext* piContext, const wchar_t* pszName) {
+    CNADriverLock clLock;
+    int bCreated = 0;
+    CNAContext* pclContext = pclGetContext(piContext, &bCreated);
+    if (pclContext == nullptr) return 0;
+    pclContext->SetNextLogicalName(pszName);
+    pclContext->nRelease();
+    return 1;
+}
+
+int CNADriver::bCloseContext(INAContext* piContext) {
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CNADriverLock clLock;
+    CNAContext* pclContext = pclFindContext(piContext);
+    if (pclContext == nullptr) return 0;
+    pclContext->CloseAllDataAccess();
+    nReleaseContext(piContext, pclContext);
+    return 1;
+}
+
+int CNADriver::bHMode(INAContext* piContext, _eNA_HMODE eMode) {
+    CNADriverLock clLock;
+    int bResult = 1;
+    unsigned nCursor = 0;
+    CNATable* pclTable = nullptr;
+    while (m_clTables.bParse(&nCursor, &pclTable, nullptr)) {
+        CEntryTable clTable(pclTable);
+        pclTable->AddRef();
+        bResult &= clTable->bHMode(piContext, eMode) ? 1 : 0;
+    }
+    return bResult;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Lists, SQL locks and diagnosis: the connection part. These change the connection registry like
+// every other entry, so they hold the lock for their whole run as well.
+
+namespace {
+
+// The error of an entry that needs a connection the host never opened: its name.
+void _SetMissingConnection(CNAError* pclError, INAConnectionDescription* piCnx, int nSite) {
+    if (pclError == nullptr) return;
+    const stNAConnectionInfo* pstInfo = piCnx != nullptr ? piCnx->pclGetConnectionInfo() : nullptr;
+    const wchar_t* pszName = pstInfo != nullptr && pstInfo->pszName != nullptr ? pstInfo->pszName : L"";
+    pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, nSite, nullptr, USER_ERROR_NOT_CONNECTED, pszName);
+}
+
+}  // namespace
+
+int CNADriver::bGetTableList(CAny* pclList, INAConnectionDescription* piCnx, unsigned nFlags) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx) return 0;
+    return _bGetTableList(pclList, clCnx.pcl(), nFlags);
+}
+
+int CNADriver::bGetDatabaseList(CXYString<wchar_t>* pclList, INAConnectionDescription* piCnx, unsigned nFlags) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx) return 0;
+    return _bGetDatabaseList(pclList, clCnx.pcl(), nFlags);
+}
+
+int CNADriver::bGetLinkList(CAny* pclList, const wchar_t* pszTable, INADataSourceDescription* piDesc,
+                            INAConnectionDescription* piCnx, unsigned nFlags) {
+    CNADriverLock clLock;
+    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx) return 0;
+    return _bGetLinkList(clCnx.pcl(), pszTable, piDesc, pclList, nFlags);
+}
+
+int CNADriver::bSQLBloqueTable(INAConnectionDescription* piCnx, const wchar_t* pszTable) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
+    if (!clCnx) {
+        _SetMissingConnection(m_pclError, piCnx, SITE_BLOQUE_TABLE);
+        return 0;
+    }
+    int bResult = clCnx->bOpen(m_pclError);
+    if (bResult) bResult &= clCnx->bSQLBloque(m_pclError, pszTable);
+    return bResult;
+}
+
+int CNADriver::bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInformation* piQuery) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
+    if (!clCnx) {
+        _SetMissingConnection(m_pclError, piCnx, SITE_BLOQUE_REQUETE);
+        return 0;
+    }
+    int bResult = clCnx->bOpen(m_pclError);
+    if (bResult) bResult &= clCnx->bSQLBloque(m_pclError, piQuery);
+    return bResult;
+}
+
+int CNADriver::bHConnexionDiagnose(CAny* pclResult, INAConnectionDescription* piCnx, const wchar_t* pszText,
+                                   unsigned nFlags) {
+    CNADriverLock clLock;
+    if (m_pclError != nullptr) m_pclError->Reset();
+    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
+    if (!clCnx) {
+        _SetMissingConnection(m_pclError, piCnx, SITE_DIAGNOSE);
+        return 0;
+    }
+    return clCnx->bDiagnose(m_pclError, pclResult, pszText, nFlags);
+}
+
+// The SQL-layer driver does the listing; without one there are no databases or tables to list,
+// and no links (which is not a failure).
+int CNADriver::_bGetDatabaseList(CXYString<wchar_t>*, CNAConnectionDescription* pclCnx, unsigned) {
+    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
+    // STUB (SQL-command driver task): the SQL-layer driver writes the names (grow step 1024),
+    // copied into the list (emptied when there are none).
+    return 0;
+}
+
+int CNADriver::_bGetTableList(CAny*, CNAConnectionDescription* pclCnx, unsigned) {
+    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
+    // STUB (SQL-command driver task): the SQL-layer driver's bGetTableList(list, cnx, null, flags).
+    return 0;
+}
+
+int CNADriver::_bGetLinkList(CNAConnectionDescription* pclCnx, const wchar_t*, INADataSourceDescription*, CAny*,
+                             unsigned) {
+    if (pclGetDriverSQL() == nullptr) return 1;
+    if (!pclCnx->bOpen(m_pclError)) return 0;
+    // STUB (SQL-command driver task): the SQL-layer driver's bGetLinkList(list, cnx, table, desc, flags).
+    return 0;
+}

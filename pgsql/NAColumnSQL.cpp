@@ -1,0 +1,4 @@
+// One result column.
+#include "pgsql/NAColumnSQL.h"
+
+CNAColumnSQL::~CNAColumnSQL() = default;

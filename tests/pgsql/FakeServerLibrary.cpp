@@ -1,0 +1,190 @@
+// The scripted client library (see FakeServerLibrary.h).
+#include "tests/pgsql/FakeServerLibrary.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <stdexcept>
+
+#define FAKE_API extern "C" __attribute__((visibility("default")))
+
+struct pg_conn {
+    int nMagic;
+};
+struct pg_result {
+    stFakeServerResult stResult;
+};
+
+namespace {
+
+stFakeServerState s_stState;
+
+void Enter(const char* pszName) {
+    s_stState.aCalls.push_back(pszName);
+    if (s_stState.sThrowIn == pszName) throw std::runtime_error(std::string("fault in ") + pszName);
+}
+
+// Texts handed out live until the library is unloaded; one per distinct text is enough.
+std::deque<std::string> s_aTexts;
+
+char* pszKeep(const std::string& s) {
+    for (std::string& sKept : s_aTexts)
+        if (sKept == s) return sKept.data();
+    s_aTexts.push_back(s);
+    return s_aTexts.back().data();
+}
+
+}  // namespace
+
+FAKE_API stFakeServerState* FakeServer_pState() {
+    return &s_stState;
+}
+
+FAKE_API pg_conn* PQconnectdb(const char* pszConnInfo) {
+    Enter("PQconnectdb");
+    s_stState.aConnInfo.push_back(pszConnInfo != nullptr ? pszConnInfo : "(null)");
+    s_stState.nLiveConnections++;
+    return new pg_conn{42};
+}
+// The handle is freed even when the call then faults, so a fault here leaks nothing.
+FAKE_API void PQfinish(pg_conn* p) {
+    if (p != nullptr) {
+        s_stState.nLiveConnections--;
+        delete p;
+    }
+    Enter("PQfinish");
+}
+FAKE_API int PQstatus(const pg_conn*) {
+    Enter("PQstatus");
+    return s_stState.nStatus;
+}
+#ifndef KX_FAKE_WITHOUT_PQserverVersion
+FAKE_API int PQserverVersion(const pg_conn*) {
+    Enter("PQserverVersion");
+    return s_stState.nServerVersion;
+}
+#endif
+#ifndef KX_FAKE_WITHOUT_PQlibVersion
+FAKE_API int PQlibVersion(void) {
+    Enter("PQlibVersion");
+    return s_stState.nLibVersion;
+}
+#endif
+FAKE_API char* PQerrorMessage(const pg_conn*) {
+    Enter("PQerrorMessage");
+    return pszKeep(s_stState.sErrorMessage);
+}
+FAKE_API pg_result* PQexec(pg_conn*, const char* pszQuery) {
+    Enter("PQexec");
+    std::string sQuery = pszQuery != nullptr ? pszQuery : "";
+    s_stState.aExec.push_back(sQuery);
+    auto* p = new pg_result;
+    auto it = s_stState.mapResults.find(sQuery);
+    if (it != s_stState.mapResults.end()) p->stResult = it->second;
+    s_stState.nLiveResults++;
+    return p;
+}
+FAKE_API int PQresultStatus(const pg_result* p) {
+    Enter("PQresultStatus");
+    return p != nullptr ? p->stResult.nStatus : 7;
+}
+FAKE_API char* PQresultErrorField(const pg_result* p, int nField) {
+    Enter("PQresultErrorField");
+    if (p == nullptr || nField != 'C' || p->stResult.sSQLState.empty()) return nullptr;
+    return pszKeep(p->stResult.sSQLState);
+}
+FAKE_API char* PQresultErrorMessage(const pg_result* p) {
+    Enter("PQresultErrorMessage");
+    return pszKeep(p != nullptr ? p->stResult.sMessage : "");
+}
+FAKE_API void PQclear(pg_result* p) {
+    Enter("PQclear");
+    if (p == nullptr) return;
+    s_stState.nLiveResults--;
+    delete p;
+}
+FAKE_API int PQnfields(const pg_result* p) {
+    Enter("PQnfields");
+    return static_cast<int>(p->stResult.aColumns.size());
+}
+FAKE_API int PQntuples(const pg_result* p) {
+    Enter("PQntuples");
+    return static_cast<int>(p->stResult.aRows.size());
+}
+FAKE_API char* PQfname(const pg_result* p, int n) {
+    Enter("PQfname");
+    return pszKeep(p->stResult.aColumns.at(static_cast<size_t>(n)));
+}
+FAKE_API int PQfformat(const pg_result*, int) {
+    Enter("PQfformat");
+    return 0;
+}
+FAKE_API unsigned PQftype(const pg_result*, int) {
+    Enter("PQftype");
+    return 25;  // text
+}
+FAKE_API int PQfmod(const pg_result*, int) {
+    Enter("PQfmod");
+    return -1;
+}
+FAKE_API int PQfsize(const pg_result*, int) {
+    Enter("PQfsize");
+    return -1;
+}
+FAKE_API char* PQgetvalue(const pg_result* p, int nRow, int nField) {
+    Enter("PQgetvalue");
+    return pszKeep(p->stResult.aRows.at(static_cast<size_t>(nRow)).at(static_cast<size_t>(nField)));
+}
+FAKE_API int PQgetisnull(const pg_result*, int, int) {
+    Enter("PQgetisnull");
+    return 0;
+}
+// Every byte as two hexadecimal digits after "\x", as a server with standard strings writes it.
+FAKE_API unsigned char* PQescapeByteaConn(pg_conn*, const unsigned char* pbyFrom, size_t n, size_t* pnTo) {
+    Enter("PQescapeByteaConn");
+    if (s_stState.bRefuseEscape) return nullptr;
+    static const char s_szDigits[] = "0123456789abcdef";
+    auto* psz = static_cast<unsigned char*>(malloc(2 * n + 3));
+    psz[0] = '\\';
+    psz[1] = 'x';
+    for (size_t i = 0; i < n; i++) {
+        psz[2 + 2 * i] = static_cast<unsigned char>(s_szDigits[pbyFrom[i] >> 4]);
+        psz[3 + 2 * i] = static_cast<unsigned char>(s_szDigits[pbyFrom[i] & 15]);
+    }
+    psz[2 * n + 2] = 0;
+    *pnTo = 2 * n + 3;
+    s_stState.nLiveEscapes++;
+    return psz;
+}
+FAKE_API unsigned char* PQunescapeBytea(const unsigned char*, size_t* pn) {
+    Enter("PQunescapeBytea");
+    *pn = 0;
+    return nullptr;
+}
+FAKE_API void PQfreemem(void* p) {
+    Enter("PQfreemem");
+    if (p != nullptr) s_stState.nLiveEscapes--;
+    free(p);
+}
+FAKE_API char* PQcmdTuples(pg_result*) {
+    Enter("PQcmdTuples");
+    return pszKeep("");
+}
+FAKE_API int PQsetClientEncoding(pg_conn*, const char* pszEncoding) {
+    Enter("PQsetClientEncoding");
+    std::string sEncoding = pszEncoding != nullptr ? pszEncoding : "";
+    s_stState.aEncodings.push_back(sEncoding);
+    const auto& a = s_stState.aRefusedEncodings;
+    bool bRefused = std::find(a.begin(), a.end(), sEncoding) != a.end() || std::find(a.begin(), a.end(), "*") != a.end();
+    return bRefused ? -1 : 0;
+}
+FAKE_API int PQclientEncoding(const pg_conn*) {
+    Enter("PQclientEncoding");
+    return s_stState.nClientEncoding;
+}
+FAKE_API const char* PQparameterStatus(const pg_conn*, const char* pszName) {
+    Enter("PQparameterStatus");
+    if (pszName == nullptr || strcmp(pszName, "server_encoding") != 0 || s_stState.bNoServerEncoding) return nullptr;
+    return pszKeep(s_stState.sServerEncoding);
+}
