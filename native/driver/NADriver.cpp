@@ -8,6 +8,7 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NAError.h"
+#include "native/sql/NACommand.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 #include "variant/NADriverYF.h"
@@ -243,9 +244,8 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError*, INAItemDescription*) {
     return nullptr;
 }
 
-// STUB (command-builder task): a CNACommand on the connection.
-CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
-    return nullptr;
+CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return new (std::nothrow) CNACommand(pclError, pclCnx);
 }
 
 // STUB (automatic-identifier task): a CNAIDAuto.
