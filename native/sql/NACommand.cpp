@@ -90,9 +90,8 @@ void CNACommand::_RaiseNoMemory(int nSite) {
 }
 
 int CNACommand::_bBackslashEscapes() const {
-    // Servers before 9 (and one whose version is not known yet) read a backslash in '...' as an
-    // escape.
-    return m_pclConnection == nullptr || m_pclConnection->nGetServerMajorVersion() < 9;
+    // As the server reads its literals: the connection knows its setting, or failing that its version.
+    return m_pclConnection == nullptr || m_pclConnection->bBackslashEscapesInLiterals();
 }
 
 int CNACommand::bIsEmpty() const {

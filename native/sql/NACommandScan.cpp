@@ -215,7 +215,7 @@ long CNACommand::s_nGetOrderByCut(CNAConnectionDescription* pclConnection, const
     CTString clOpen, clClose;
     _GetIdentifierQuotes(pclConnection, &clOpen, &clClose);
     // Whether the server reads a backslash in a plain '...' literal as an escape.
-    const bool bBackslash = pclConnection != nullptr && pclConnection->nGetServerMajorVersion() < 9;
+    const bool bBackslash = pclConnection != nullptr && pclConnection->bBackslashEscapesInLiterals();
     const long nLength = static_cast<long>(wcslen(pszText));
     long nUpper = -1, nLower = -1;
     int nDepth = 0;

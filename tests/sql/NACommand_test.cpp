@@ -130,7 +130,7 @@ TEST_F(NACommandTest, TextAppendsOfTheirOwn) {
 }
 
 TEST_F(NACommandTest, EditsMoveTheParametersWithTheText) {
-    // "SELECT a FROM t WHERE x=" holds 24 characters, " AND y=" 7 more.
+    // "SELECT a FROM t WHERE x=" holds 24 characters, " AND c=" 7 more.
     struct Case {
         const char* pszName;
         std::function<void(CNACommand*)> Edit;
@@ -140,28 +140,28 @@ TEST_F(NACommandTest, EditsMoveTheParametersWithTheText) {
     };
     const Case tab[] = {
         {"insert before both", [](CNACommand* p) { p->Insert(7, L"DISTINCT "); }, {33, 40},
-         L"SELECT DISTINCT a FROM t WHERE x=5 AND y=6", true},
+         L"SELECT DISTINCT a FROM t WHERE x=5 AND c=6", true},
         {"insert at a parameter moves it", [](CNACommand* p) { p->Insert(24, L"-"); }, {25, 32},
-         L"SELECT a FROM t WHERE x=-5 AND y=6", true},
-        {"insert between", [](CNACommand* p) { p->Insert(25, L"+1"); }, {24, 33},
-         L"SELECT a FROM t WHERE x=5 +1 AND y=6", true},
+         L"SELECT a FROM t WHERE x=-5 AND c=6", true},
+        {"insert between", [](CNACommand* p) { p->Insert(25, L"OR c=1 "); }, {24, 38},
+         L"SELECT a FROM t WHERE x=5 OR c=1 AND c=6", true},
         {"replace by a longer text", [](CNACommand* p) { p->Replace(16, 5, L"WHERE NOT"); }, {28, 35},
-         L"SELECT a FROM t WHERE NOT x=5 AND y=6", true},
+         L"SELECT a FROM t WHERE NOT x=5 AND c=6", true},
         {"replace by a shorter text", [](CNACommand* p) { p->Replace(9, 6, L"FROM t"); }, {24, 31},
-         L"SELECT a FROM t WHERE x=5 AND y=6", true},
+         L"SELECT a FROM t WHERE x=5 AND c=6", true},
         {"a cut at a parameter drops it", [](CNACommand* p) { p->Tronque(31); }, {24},
-         L"SELECT a FROM t WHERE x=5 AND y=", false},
+         L"SELECT a FROM t WHERE x=5 AND c=", false},
         {"a cut before both", [](CNACommand* p) { p->Tronque(15); }, {}, L"SELECT a FROM t", true},
         {"offset from a place", [](CNACommand* p) { p->_OffsetParameter(25, -3); }, {24, 28},
-         L"SELECT a FROM t WHERE x=5 AND6 y=", false},
+         L"SELECT a FROM t WHERE x=5 AND6 c=", false},
         {"never in front of the place", [](CNACommand* p) { p->_OffsetParameter(25, -20); }, {24, 25},
-         L"SELECT a FROM t WHERE x=5 6 AND y=", false},
+         L"SELECT a FROM t WHERE x=5 6 AND c=", false},
     };
     std::unique_ptr<sqltest::CPgSession> pclPg;
     std::string sReason;
     if (pgsandbox::bServerAvailable(&sReason)) pclPg = std::make_unique<sqltest::CPgSession>();
     for (const Case& c : tab) {
-        CNACommand* pcl = pclBuild(pclConnection(), {T(L"SELECT a FROM t WHERE x="), P(5), T(L" AND y="), P(6)});
+        CNACommand* pcl = pclBuild(pclConnection(), {T(L"SELECT a FROM t WHERE x="), P(5), T(L" AND c="), P(6)});
         ASSERT_EQ(tabPositions(pcl), (std::vector<unsigned long>{24, 31}));
         c.Edit(pcl);
         EXPECT_EQ(tabPositions(pcl), c.tabPositions) << c.pszName;

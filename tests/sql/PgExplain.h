@@ -65,9 +65,10 @@ public:
         if (!bExec(PG_FIXTURE_TABLES, &m_sError, &sState)) return;
         m_bOpen = true;
     }
+    // The library stays loaded: what it keeps for the whole process (its security libraries'
+    // set-up) would otherwise look lost.
     ~CPgSession() {
         if (m_pConn != nullptr) m_pfnFinish(m_pConn);
-        if (m_hLib != nullptr) dlclose(m_hLib);
     }
     CPgSession(const CPgSession&) = delete;
     CPgSession& operator=(const CPgSession&) = delete;
