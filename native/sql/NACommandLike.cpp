@@ -186,7 +186,7 @@ int _bEscapeLike(CXYString<T>* pclOut, const T* pszValue, T cEscape, unsigned lo
     if (nWritten == 0)
         pclOut->ReleaseDynStr();
     else
-        pclOut->nSetLength(static_cast<int>(nWritten));
+        pclOut->__FillDynStr(pszBuffer, static_cast<int>(nWritten), 0);  // in place: the length only
     return 1;
 }
 

@@ -55,6 +55,14 @@ public:
         return CNAConnectionDescription::bConvertValueToString(pclError, pclOut, pclValue, eItemType, eSourceType);
     }
 
+    // The server's standard_conforming_strings as it reports it; empty: not reported.
+    std::wstring m_sConformingStrings;
+    int bGetServerParameter(const wchar_t* pszName, CTString* pclValue) override {
+        if (m_sConformingStrings.empty() || std::wstring(pszName) != L"standard_conforming_strings") return 0;
+        pclValue->Set(m_sConformingStrings.c_str());
+        return 1;
+    }
+
     void SetNoLockHint(const wchar_t* psz) { m_csRecordLockHint.Set(psz); }
     void SetQuotes(const wchar_t* pszOpen, const wchar_t* pszClose) {
         m_csOpenQuote.Set(pszOpen);
