@@ -335,6 +335,10 @@ public:
                                unsigned long* pnStop);
 
 protected:
+    // The quotes the connection writes around an identifier (both empty when it writes names as
+    // they are); the standard double quote without a connection.
+    static void s_GetIdentifierQuotes(CNAConnectionDescription* pclConnection, CTString* pclOpen,
+                                      CTString* pclClose);
     // One " " before a piece of text unless the formatted SQL is empty or a blank already stands
     // on either side.
     void _AddSpaceBetween(wchar_t cNext);

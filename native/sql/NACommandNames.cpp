@@ -16,22 +16,6 @@ constexpr unsigned KIND_5 = 5;
 
 // ------------------------------------------------------------------ quoted names
 
-// The connection's quotes, as it writes them around a name that needs them; both empty when it
-// writes names as they are.
-void _GetQuotes(CNAConnectionDescription* pclConnection, CTString* pclOpen, CTString* pclClose) {
-    pclOpen->Vide();
-    pclClose->Vide();
-    if (pclConnection == nullptr) return;
-    // A blank makes every dialect quote the name.
-    static const wchar_t s_szProbe[] = L"a b";
-    CTString clQuoted;
-    pclConnection->bFormatItemName(nullptr, s_szProbe, &clQuoted);
-    const int nAt = clQuoted.nPos(s_szProbe);
-    if (nAt <= 0) return;
-    pclOpen->Set(clQuoted.pszGet(), static_cast<unsigned long>(nAt));
-    pclClose->Set(clQuoted.pszGet() + nAt + 3);
-}
-
 // Length of the quoted identifier that starts psz (the quote, the name with each quote doubled,
 // the quote); 0 when psz does not start one.
 size_t _nQuotedPart(const wchar_t* psz, wchar_t cQuote) {
@@ -161,7 +145,7 @@ bool _bReadNumber(const wchar_t* psz, unsigned long* pi, int64_t* pll) {
 void CNACommand::_FormatItemName(const wchar_t* pszName, CTString* pclOut) {
     if (pszName == nullptr) pszName = L"";
     CTString clOpen, clClose;
-    _GetQuotes(m_pclConnection, &clOpen, &clClose);
+    s_GetIdentifierQuotes(m_pclConnection, &clOpen, &clClose);
     // The connection passes a name that starts with its quote as it stands, taking it for one it
     // quoted itself; a name that only starts like one would end its identifier early and run on as
     // SQL, so it is quoted as any other name.
@@ -173,17 +157,16 @@ void CNACommand::_FormatItemName(const wchar_t* pszName, CTString* pclOut) {
             _Quote(pszName, wcslen(pszName), clOpen.cGetChar(0), pclOut);
         return;
     }
-    if (m_pclConnection == nullptr) {
+    if (m_pclConnection == nullptr)
         pclOut->Set(pszName);
-        return;
-    }
-    m_pclConnection->bFormatItemName(m_pclError, pszName, pclOut);
+    else
+        m_pclConnection->bFormatItemName(m_pclError, pszName, pclOut);
 }
 
 void CNACommand::_FormatTableName(const wchar_t* pszName, CTString* pclOut) {
     if (pszName == nullptr) pszName = L"";
     CTString clOpen, clClose;
-    _GetQuotes(m_pclConnection, &clOpen, &clClose);
+    s_GetIdentifierQuotes(m_pclConnection, &clOpen, &clClose);
     if (clOpen.nTaille() == 1 && clOpen == clClose && pszName[0] == clOpen.cGetChar(0)) {
         const wchar_t cQuote = clOpen.cGetChar(0);
         if (_bWellQuoted(pszName, cQuote)) {

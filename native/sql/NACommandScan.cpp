@@ -26,11 +26,20 @@ bool _bIdentifierChar(wchar_t c) {
     return iswalnum(static_cast<wint_t>(c)) || c == L'_' || c == L'$';
 }
 
-// The quotes the connection writes around an identifier; the standard double quote without one.
-void _GetIdentifierQuotes(CNAConnectionDescription* pclConnection, CTString* pclOpen, CTString* pclClose) {
+// Whether the text at i holds the quote text q (case aside).
+bool _bAt(const wchar_t* psz, long i, const CTString& clQuote) {
+    const long n = clQuote.nTaille();
+    return n > 0 && i >= 0 && _bEqualsI(psz + i, clQuote.pszGet(), static_cast<size_t>(n));
+}
+
+}  // namespace
+
+void CNACommand::s_GetIdentifierQuotes(CNAConnectionDescription* pclConnection, CTString* pclOpen,
+                                       CTString* pclClose) {
     pclOpen->Set(L"\"");
     pclClose->Set(L"\"");
     if (pclConnection == nullptr) return;
+    // A blank makes every dialect quote the name; what surrounds it is the pair of quotes.
     static const wchar_t s_szProbe[] = L"a b";
     CTString clQuoted;
     pclConnection->bFormatItemName(nullptr, s_szProbe, &clQuoted);
@@ -39,14 +48,6 @@ void _GetIdentifierQuotes(CNAConnectionDescription* pclConnection, CTString* pcl
     pclOpen->Set(clQuoted.pszGet(), static_cast<unsigned long>(nAt));
     pclClose->Set(clQuoted.pszGet() + nAt + 3);
 }
-
-// Whether the text at i holds the quote text q (case aside).
-bool _bAt(const wchar_t* psz, long i, const CTString& clQuote) {
-    const long n = clQuote.nTaille();
-    return n > 0 && i >= 0 && _bEqualsI(psz + i, clQuote.pszGet(), static_cast<size_t>(n));
-}
-
-}  // namespace
 
 int CNACommand::s_bSeparateur(wchar_t c) {
     switch (c) {
@@ -114,7 +115,7 @@ long CNACommand::s_nGetClauseStart(CNAConnectionDescription* pclConnection, cons
     const long nLength = static_cast<long>(wcslen(pszText));
     const long nKeyword = static_cast<long>(wcslen(pszKeyword));
     CTString clOpen, clClose;
-    _GetIdentifierQuotes(pclConnection, &clOpen, &clClose);
+    s_GetIdentifierQuotes(pclConnection, &clOpen, &clClose);
     const long nOpen = clOpen.nTaille(), nClose = clClose.nTaille();
     const bool bSameQuote = clOpen == clClose;
     enum { OUTSIDE, LITERAL, IDENTIFIER } eState = OUTSIDE;
@@ -213,7 +214,7 @@ int CNACommand::s_bGetItemNameAndPos(CTString* pclName, unsigned long* pnFirst, 
 long CNACommand::s_nGetOrderByCut(CNAConnectionDescription* pclConnection, const wchar_t* pszText) {
     if (pszText == nullptr) return -1;
     CTString clOpen, clClose;
-    _GetIdentifierQuotes(pclConnection, &clOpen, &clClose);
+    s_GetIdentifierQuotes(pclConnection, &clOpen, &clClose);
     // Whether the server reads a backslash in a plain '...' literal as an escape.
     const bool bBackslash = pclConnection != nullptr && pclConnection->bBackslashEscapesInLiterals();
     const long nLength = static_cast<long>(wcslen(pszText));

@@ -8,6 +8,7 @@
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -132,6 +133,22 @@ private:
     decltype(&PQresultErrorField) m_pfnResultErrorField = nullptr;
     decltype(&PQclear) m_pfnClear = nullptr;
 };
+
+// The session of a test that checks texts of its own and runs them on the server when there is
+// one: null without a server (a failure under CI, where the server must be there).
+inline std::unique_ptr<CPgSession> pclOptionalSession() {
+    std::string sReason;
+    if (!pgsandbox::bServerAvailable(&sReason)) {
+        if (pgsandbox::bUnderCI()) ADD_FAILURE() << sReason;
+        return nullptr;
+    }
+    auto pcl = std::make_unique<CPgSession>();
+    if (!pcl->bOpen()) {
+        ADD_FAILURE() << pcl->sError();
+        return nullptr;
+    }
+    return pcl;
+}
 
 }  // namespace sqltest
 
