@@ -10,6 +10,7 @@
 #include "core/MyModuleInfo.h"
 #include "core/STRCompare.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/ColumnNullValueExcluded.h"
 #include "native/model/DriverServices.h"
@@ -329,7 +330,9 @@ int CNACommand::bAddParameter(CNAParameter* pclParameter) {
 int CNACommand::bAddParameter(CNAConvertVariant* pclValue, eOPEXPRESSION eOperator, unsigned int nFlags,
                               CNAColumn* pclColumn, const wchar_t* pszName, wchar_t cEscape,
                               CNAParameter::eNAPARAMETERINOUT eDirection) {
-    CNAParameter* pcl = NA_pclAllocParameter(pclValue, m_clSQL.nGetLongueurW(), nFlags, pszName);
+    CNAParameter* pcl = CNADriver::s_pclDriver != nullptr
+                            ? CNADriver::s_pclDriver->pclAllocParameter(pclValue, m_clSQL.nGetLongueurW(), nFlags, pszName)
+                            : nullptr;
     if (pcl == nullptr) {
         _RaiseNoMemory(SITE_NO_MEMORY);
         return 0;
@@ -386,31 +389,23 @@ int CNACommand::nGetUserParamIndice(const CNAParameter* pclParameter) const {
 }
 
 CNAConvertVariant* CNACommand::_vpclAllocVariant() {
-    return NA_pclAllocVariant(m_pclError, m_pclConnection);
+    if (CNADriver::s_pclDriver != nullptr) return CNADriver::s_pclDriver->pclAllocVariant(m_pclError, m_pclConnection);
+    // No driver object, no factory: nothing can be made.
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return nullptr;
 }
 
 CNAConvertVariant* CNACommand::_vpclGetNewVariant(CNAColumn* pclColumn, unsigned short nType) {
-    CNAConvertVariant* pcl = _vpclAllocVariant();
-    if (pcl == nullptr) {
-        _RaiseNoMemory(SITE_NO_MEMORY);
-        return nullptr;
-    }
-    if (pclColumn == nullptr) {
-        pcl->InitTypeVariantAny(nType, 0);
-        return pcl;
-    }
-    if (pclColumn->bInitVariant_NV_Any(m_pclError, pcl, nType)) return pcl;
-    pcl->AddRef();
-    pcl->nRelease();
+    if (CNADriver::s_pclDriver != nullptr)
+        return CNADriver::s_pclDriver->pclGetNewVariant_NV_Any(m_pclError, m_pclConnection, pclColumn, nType);
+    _RaiseNoMemory(SITE_NO_MEMORY);
     return nullptr;
 }
 
 CNAConvertVariant* CNACommand::_vpclGetNewVariant(CNAColumn* pclColumn, const CAny* pclValue) {
-    const unsigned short nType = pclValue != nullptr ? pclValue->nGetTypeCode() : static_cast<unsigned short>(VQTYPE_VIDE);
-    CNAConvertVariant* pcl = _vpclGetNewVariant(pclColumn, nType);
-    if (pcl == nullptr || pclValue == nullptr || pcl->bSetValue(pclValue)) return pcl;
-    pcl->AddRef();
-    pcl->nRelease();
+    if (CNADriver::s_pclDriver != nullptr)
+        return CNADriver::s_pclDriver->pclGetNewVariant_NV_Any(m_pclError, m_pclConnection, pclColumn, pclValue);
+    _RaiseNoMemory(SITE_NO_MEMORY);
     return nullptr;
 }
 
