@@ -136,6 +136,10 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piI
     return new (std::nothrow) CNAColumn(pclError, piItem);
 }
 
+CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return new (std::nothrow) CNACommand(pclError, pclCnx);
+}
+
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
                                            const wchar_t* pszName) {
     return new (std::nothrow) CNAParameter(pclValue, nPosition, nFlags, pszName);
@@ -295,10 +299,6 @@ void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
 // ---------------------------------------------------------------------------------------------------------------
 // STUB: factories of objects that later tasks build; each answers null until its class exists.
-
-CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
-    return new (std::nothrow) CNACommand(pclError, pclCnx);
-}
 
 // STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "native/driver/NADriver.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/sql/NACommand.h"
 #include "native/sql/SQLParserInfo.h"
@@ -98,6 +99,25 @@ TEST_F(NACommandTest, FreshAndResetCommandsAreEmpty) {
     EXPECT_TRUE(pcl->bIsEmpty());
     EXPECT_EQ(pcl->nGetParameterNbr(), 0);
     EXPECT_EQ(sFormat(pcl), L"");
+}
+
+TEST_F(NACommandTest, TheDriverMakesCommands) {
+    sqltest::CTestConnection* pclCnx = pclConnection();
+    const unsigned nErrorRefs = m_pclError->nGetRef(), nCnxRefs = pclCnx->nGetRef();
+    ASSERT_NE(CNADriver::s_pclDriver, nullptr);
+    CNACommand* pcl = CNADriver::s_pclDriver->pclAllocCommand(m_pclError, pclCnx);
+    ASSERT_NE(pcl, nullptr);
+    // Nobody holds it yet; it holds its error object and connection.
+    EXPECT_EQ(pcl->nGetRef(), 0u);
+    EXPECT_EQ(pcl->pclGetConnectionNoRef(), pclCnx);
+    EXPECT_EQ(m_pclError->nGetRef(), nErrorRefs + 1);
+    EXPECT_EQ(pclCnx->nGetRef(), nCnxRefs + 1);
+    EXPECT_EQ(pcl->nGetColumnMode(), 3u);
+    EXPECT_EQ(pcl->llGetRowLimit(), -1);
+    pcl->AddRef();
+    pcl->nRelease();
+    EXPECT_EQ(m_pclError->nGetRef(), nErrorRefs);
+    EXPECT_EQ(pclCnx->nGetRef(), nCnxRefs);
 }
 
 TEST_F(NACommandTest, TextAppendsOfTheirOwn) {
