@@ -9,6 +9,7 @@
 #include "core/XMalloc.h"
 #include "native/driver/NAError.h"
 #include "native/model/NAYFRecord.h"
+#include "native/sql/NACommand.h"
 
 namespace {
 
@@ -586,16 +587,16 @@ void CNARecordCache::RestaureMemo(int n, CNARecordMemo* pclMemo) {
 // Writes of other statements
 // ------------------------------------------------------------------------------------------------
 
-int CNARecordCache::nOnNotifyOperation(int nQueryType, const CNARecordValue* pclNew, const CNARecordValue* pclOld,
-                                       unsigned, int bAtFront) {
-    if (nQueryType == QUERY_INSERT) {
+int CNARecordCache::nOnNotifyOperation(eNAQUERYTYPE eQueryType, const CNARecordValue* pclNew,
+                                       const CNARecordValue* pclOld, unsigned, int bAtFront) {
+    if (eQueryType == NAQUERYTYPE_INSERT) {
         if (bAtFront) return Insere(pclNew, 0) < 0 ? -1 : 0;
         return nAjoute(pclNew);
     }
-    if (nQueryType != QUERY_UPDATE && nQueryType != QUERY_DELETE) return -1;
+    if (eQueryType != NAQUERYTYPE_UPDATE && eQueryType != NAQUERYTYPE_DELETE) return -1;
     const int n = nGetRecordIndice(pclOld);
     if (n < 0) return -1;
-    if (nQueryType == QUERY_UPDATE) {
+    if (eQueryType == NAQUERYTYPE_UPDATE) {
         Update(n, pclNew);
     } else if (!_bRecordDeleted(n)) {
         SetRecordState(n, NA_RECORDSTATE_DELETED);

@@ -19,18 +19,15 @@
 #include "native/statement/NARecordMemo.h"
 #include "native/statement/NARecordValue.h"
 
+// The kinds of query (native/sql/NACommand.h).
+enum eNAQUERYTYPE : uint32_t;
+
 class CNARecordCache : public CInterf {
 public:
     enum : uint32_t {
         FLAG_ACTIVE = 0x1,
         // Every row of the result is in the cache.
         FLAG_COMPLETE = 0x8,
-    };
-    // The writes of other statements that nOnNotifyOperation applies (query types).
-    enum : int {
-        QUERY_UPDATE = 2,
-        QUERY_INSERT = 3,
-        QUERY_DELETE = 4,
     };
     static constexpr int DEFAULT_MEMO_GROW_STEP = 100;
     static constexpr int DEFAULT_STATE_GROW_STEP = 100;
@@ -112,8 +109,8 @@ public:
     // ---- writes of other statements
     // Insert (3): at row 0 with bAtFront, else appended (nAjoute); update (2) and delete (4): on
     // the row of the old value's identity (-1 when absent). Answers the row.
-    int nOnNotifyOperation(int nQueryType, const CNARecordValue* pclNew, const CNARecordValue* pclOld, unsigned nFlags,
-                           int bAtFront);
+    int nOnNotifyOperation(eNAQUERYTYPE eQueryType, const CNARecordValue* pclNew, const CNARecordValue* pclOld,
+                           unsigned nFlags, int bAtFront);
 
     // ---- inspection
     eNA_RECORDIDTYPE eGetRecordIdType() const { return m_eRecordIdType; }

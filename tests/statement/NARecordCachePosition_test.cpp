@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "native/sql/NACommand.h"
 #include "tests/statement/RecordCacheFixture.h"
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(NARecordCachePositionTest, WhatAPositionCacheDoesNotTake) {
     EXPECT_EQ(m_pclCache->nAjoute(pcl), -1);
     EXPECT_EQ(m_pclCache->Insere(pcl, 0), -1);
     EXPECT_EQ(m_pclCache->Insere(pcl, 5), -1);  // no empty rows either
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_INSERT, pcl, nullptr, 0, 0), -1);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_INSERT, pcl, nullptr, 0, 0), -1);
     m_pclCache->Supprime(0);
     EXPECT_EQ(m_pclCache->nGetNbRecord(), 1);
     EXPECT_EQ(sRead(m_pclCache, 0), "1|A|<null>");

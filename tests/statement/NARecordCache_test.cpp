@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "native/sql/NACommand.h"
 #include "tests/statement/RecordCacheFixture.h"
 
 namespace {
@@ -363,16 +364,16 @@ TEST_F(NARecordCacheTest, WritesOfOtherStatements) {
     clFront->nRelease();
     CHeld<CNARecordValue> clEnd(pclRow(3, "Apres"));
     clEnd->nRelease();
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_INSERT, clEnd.get(), nullptr, 0, 0), 2);
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_INSERT, clFront.get(), nullptr, 0, 1), 0);
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_UPDATE, clNew.get(), clOld.get(), 0, 0), 2);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_INSERT, clEnd.get(), nullptr, 0, 0), 2);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_INSERT, clFront.get(), nullptr, 0, 1), 0);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_UPDATE, clNew.get(), clOld.get(), 0, 0), 2);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"0|Avant|<null>", "1|A|<null>", "2|B modifie|<null>", "3|Apres|<null>"}));
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_UPDATE, clNew.get(), clOld.get(), 0, 0), -1);
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_DELETE, nullptr, clNew.get(), 0, 0), 2);
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_DELETE, nullptr, clNew.get(), 0, 0), 2);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_UPDATE, clNew.get(), clOld.get(), 0, 0), -1);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clNew.get(), 0, 0), 2);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clNew.get(), 0, 0), 2);
     EXPECT_EQ(m_pclCache->nGetNbDeleted(), 1u);
     EXPECT_EQ(m_pclCache->eGetRecordState(2), NA_RECORDSTATE_DELETED);
-    EXPECT_EQ(m_pclCache->nOnNotifyOperation(CNARecordCache::QUERY_DELETE, nullptr, clOld.get(), 0, 0), -1);
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clOld.get(), 0, 0), -1);
     // A deleted row is stepped over.
     EXPECT_EQ(m_pclCache->nGetPosition(1, NA_PARSE_NEXT, 1), 3);
 }
