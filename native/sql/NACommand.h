@@ -236,6 +236,10 @@ public:
     int bIsParsedQuery() const { return m_bParsedQuery != 0; }
     unsigned nGetColumnMode() const { return m_nColumnMode; }
     void SetColumnMode(unsigned n) { m_nColumnMode = n; }
+    // Set by the ORDER BY of a browse when the SQL order runs against the browse order: the
+    // statement then swaps first/last and next/previous when it fetches.
+    int bInvertFetch() const { return m_bInvertFetch != 0; }
+    void SetInvertFetch(int b) { m_bInvertFetch = b ? 1u : 0u; }
     CSQLParserInfo* pclGetParserInfoNoRef() const { return m_pclParserInfo; }
     CNAError* pclGetErrorNoRef() const { return m_pclError; }
     CNAConnectionDescription* pclGetConnectionNoRef() const { return m_pclConnection; }
@@ -365,6 +369,7 @@ protected:
     CTStringConcatAW m_clFormatedSQL;
     CTStringConcatAW m_clDump;
     CColumnNullValueExcluded* m_pclNullSelection = nullptr;
+    uint32_t m_bInvertFetch = 0;
 };
 
 template <>

@@ -1,0 +1,423 @@
+// CNAStatement: construction and destruction, the current command, the fields the SQL writers read,
+// the few members they call (the sub-query end, DISTINCT, the search and filter objects and the
+// WHERE they write), and what they ask of the data access.
+//
+// STATEMENT TASKS: execution and fetching, the writes' SQL, positions, re-positioning, searches
+// set by the host, filters set by the host and notifications are not built yet. Every virtual
+// operation among them has a body below marked STUB that fails (or does nothing) and names the
+// work that replaces it; the plain members among them are only declared until their task lands.
+#include "native/statement/NAStatement.h"
+
+#include <cstdarg>
+#include <new>
+
+#include "core/MyModuleInfo.h"
+#include "core/XErrorModule.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
+#include "native/driver/NAError.h"
+#include "native/model/NAInterfaces.h"
+#include "native/model/NARecord.h"
+#include "native/model/StatementServices.h"
+#include "native/sql/NARecherche.h"
+#include "native/sql/ParsedQueryServices.h"
+#include "native/statement/NARecordCache.h"
+#include "native/statement/NARecordValue.h"
+#include "native/table/NADataAccess.h"
+#include "pgsql/NAStatementSQL.h"
+
+// STUB (positions task): CNAPosition derives CInterf alone, so its count is CInterf's. These two
+// move next to CNAPosition's declaration when it lands; no position is saved before then.
+void CRefTraits<CNAPosition>::_AddRef(CNAPosition* p) {
+    reinterpret_cast<CInterf*>(p)->AddRef();
+}
+void CRefTraits<CNAPosition>::_Release(CNAPosition* p) {
+    reinterpret_cast<CInterf*>(p)->nRelease();
+}
+
+namespace {
+
+// Server kinds whose sub-queries take an alias.
+bool _bSubQueryAlias(unsigned nKind) {
+    return nKind == 2 || nKind == 4 || nKind == 7;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------- life
+
+CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
+    : m_pclError(pclError), m_pclDataAccess(pclDataAccess), m_tabSavedPositions(7) {
+    if (m_pclError != nullptr) m_pclError->AddRef();
+    if (m_pclDataAccess != nullptr) {
+        m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
+        if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
+        // LEAST VERSION (data-access task): the access's current record is taken here once the
+        // access gives it; until then the access sets it with SetCurrentRecord.
+    }
+    // STUB (execution task): the SQL statement is allocated here (_bAllocStatementSQL) when there
+    // is an error object.
+}
+
+CNAStatement::~CNAStatement() {
+    // STUB (positions task): the reference slot is released to the data access first.
+    // STUB (table-cache task): then the table-cache index.
+    if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
+    if (m_pclFilter != nullptr) m_pclFilter->nRelease();
+    if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
+    delete[] m_pnRecordSaveTab;
+    if (m_pclStatementSQL != nullptr) m_pclStatementSQL->nRelease();
+    if (m_pclCommand != nullptr) m_pclCommand->nRelease();
+    if (m_pclOriginalRecord != nullptr) m_pclOriginalRecord->nRelease();
+    if (m_pclRecord != nullptr) m_pclRecord->nRelease();
+    if (m_pclBestColumn != nullptr) m_pclBestColumn->nRelease();
+    if (m_piDataSource != nullptr) m_piDataSource->nExternalRelease();
+    if (m_pclError != nullptr) m_pclError->nRelease();
+}
+
+// ---------------------------------------------------------------------------------- the query
+
+void CNAStatement::ResetQuery() {
+    Close();
+    m_bRowReady = 0;
+    if (m_pclCommand != nullptr) {
+        CNACommand* pcl = m_pclCommand;
+        m_pclCommand = nullptr;
+        pcl->nRelease();
+    }
+}
+
+// STUB (execution task): closing the browse (record-save table, the data access told, the record
+// cache off, saved positions' row identities, the reference slot, the SQL statement reset).
+void CNAStatement::Close() {}
+
+void CNAStatement::_SetQuery(CNACommand* pclCommand) {
+    // Held before the reset, which releases the current command: it may be this one.
+    if (pclCommand != nullptr) pclCommand->AddRef();
+    ResetQuery();
+    m_pclCommand = pclCommand;
+}
+
+eNAQUERYTYPE CNAStatement::eGetQueryType() const {
+    if (m_pclTableCacheIndex != nullptr || m_pclCommand == nullptr) return NAQUERYTYPE_SELECT;
+    return m_pclCommand->eGetQueryType();
+}
+
+int CNAStatement::bInvertFetch() const {
+    if (m_pclTableCacheIndex != nullptr || m_pclCommand == nullptr) return 0;
+    return m_pclCommand->bInvertFetch();
+}
+
+unsigned CNAStatement::nGetBindDefineFlag() const {
+    return m_pclCommand != nullptr ? m_pclCommand->nGetColumnMode() : 0;
+}
+
+int CNAStatement::_bCloseSubQuery() {
+    if (m_pclCommand == nullptr || !m_pclCommand->bComplete(L")")) return 0;
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    if (pclCnx != nullptr && _bSubQueryAlias(pclCnx->eGetDataSource())) return m_pclCommand->bComplete(L" KX_SUBQUERY");
+    return 1;
+}
+
+int CNAStatement::_bAddDistinct(NA_WRITEPARSEFLAGS nFlags) {
+    if ((nFlags & NA_WPF_DISTINCT) == 0 || m_piDataSource == nullptr) return 0;
+    INAItemDescription* piItem = m_piDataSource->piGetBestParseItemDesc();
+    if (piItem == nullptr) return 0;
+    int bDistinct = 1;
+    if (piItem->bPrimary()) {
+        bDistinct = 0;
+    } else if (piItem->bUnique()) {
+        // A unique item that cannot hold NULL identifies the rows already.
+        if (piItem->nGetVersion() > 8)
+            bDistinct = piItem->vbConstraintNullAllowed() ? 1 : 0;
+        else
+            bDistinct = g_bIsIdAuto(piItem->eNAGetItemType()) ? 0 : 1;
+    }
+    piItem->nExternalRelease();
+    return bDistinct;
+}
+
+// ---------------------------------------------------------------------------------- fields
+
+CNAConnectionDescription* CNAStatement::pclGetConnectionNoRef() const {
+    return m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetConnectionNoRef() : nullptr;
+}
+
+INAItemDescription* CNAStatement::_pclGetItem(const wchar_t* pszName) {
+    return m_piDataSource != nullptr ? m_piDataSource->piNAGetItem(pszName) : nullptr;
+}
+
+void CNAStatement::SetCurrentRecord(CNARecord* pclRecord) {
+    if (pclRecord != nullptr) pclRecord->AddRef();
+    if (m_pclRecord != nullptr) m_pclRecord->nRelease();
+    m_pclRecord = pclRecord;
+}
+
+void CNAStatement::SetDataSource(INADataSourceDescription* piDescription) {
+    if (piDescription != nullptr) piDescription->ExternalAddRef();
+    if (m_piDataSource != nullptr) m_piDataSource->nExternalRelease();
+    m_piDataSource = piDescription;
+}
+
+void CNAStatement::SetKey(const wchar_t* pszKey) {
+    m_clKey.Set(pszKey);
+    m_clItemName.Set(pszKey);
+}
+
+// ---------------------------------------------------------------------------------- searches and filters
+
+CNARecherche* CNAStatement::pclAllocRecherche(CNAError* pclError) {
+    return new (std::nothrow) CNARecherche(pclError, pclGetConnectionNoRef());
+}
+
+CNAFilter* CNAStatement::pclAllocFilter(CNAError* pclError) {
+    return new (std::nothrow) CNAFilter(pclError, pclGetConnectionNoRef());
+}
+
+CNARecherche* CNAStatement::pclGetRecherche() {
+    if (m_pclRecherche == nullptr) {
+        m_pclRecherche = pclAllocRecherche(m_pclError);
+        if (m_pclRecherche == nullptr) return nullptr;
+        m_pclRecherche->AddRef();
+    }
+    m_pclRecherche->AddRef();
+    return m_pclRecherche;
+}
+
+int CNAStatement::bExistRechercheObject() const {
+    return m_pclRecherche != nullptr && m_pclRecherche->eGetState() != CNARecherche::STATE_INACTIVE;
+}
+
+void CNAStatement::_SetRecherche(CNARecherche* pclSearch) {
+    if (pclSearch != nullptr) pclSearch->AddRef();
+    if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
+    m_pclRecherche = pclSearch;
+}
+
+CNAFilter* CNAStatement::pclGetFilter() {
+    if (m_pclFilter != nullptr) m_pclFilter->AddRef();
+    return m_pclFilter;
+}
+
+int CNAStatement::bExistFilter() const {
+    return m_pclFilter != nullptr && m_pclFilter->bIsFilterActive();
+}
+
+void CNAStatement::_SetFilter(CNAFilter* pclFilter) {
+    if (pclFilter != nullptr) pclFilter->AddRef();
+    if (m_pclFilter != nullptr) m_pclFilter->nRelease();
+    m_pclFilter = pclFilter;
+}
+
+int CNAStatement::bGetClauseWHERE(CNACommand* pclCommand) {
+    if (!bExistFilter() && !bExistRechercheObject()) return 1;
+    CNARecherche* pclSearch = pclGetRecherche();
+    if (pclSearch == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+        return 0;
+    }
+    const int bResult = pclSearch->bGetSQL(pclCommand, m_pclFilter, m_pclRecord) & 1;
+    pclSearch->nRelease();
+    return bResult;
+}
+
+// ---------------------------------------------------------------------------------- the data access
+
+const wchar_t* CNAStatement::_pszGetLogicalName() const {
+    return m_pclDataAccess != nullptr ? m_pclDataAccess->pszGetLogicalName() : L"";
+}
+
+const wchar_t* CNAStatement::_pszGetDBTableName() const {
+    return m_pclDataAccess != nullptr ? m_pclDataAccess->pszGetDBTableName() : L"";
+}
+
+bool CNAStatement::_bSourceIsQuery() const {
+    return NA_bDataAccessSourceIsQuery(m_pclDataAccess);
+}
+
+CSQLParserInfo* CNAStatement::_pclGetParsedQueryNoRef() const {
+    return NA_pclDataAccessSourceQuery(m_pclDataAccess);
+}
+
+uint32_t CNAStatement::_nGetQueryFlags() const {
+    return NA_nGetDataAccessQueryFlags(m_pclDataAccess);
+}
+
+bool CNAStatement::_bRequeteSansCorrection() const {
+    return _bSourceIsQuery() && (_nGetQueryFlags() & QUERYFLAG_AS_WRITTEN) != 0;
+}
+
+CNACommand* CNAStatement::_pclAllocCommand() const {
+    // What the data access's own factory of commands does: the driver's, on the access's connection.
+    CNACommand* pcl = CNADriver::s_pclDriver != nullptr
+                          ? CNADriver::s_pclDriver->pclAllocCommand(m_pclError, pclGetConnectionNoRef())
+                          : nullptr;
+    if (pcl == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+        return nullptr;
+    }
+    pcl->AddRef();
+    return pcl;
+}
+
+void CNAStatement::_AddError(eNA_ERRORTYPE eType, int nSite, const wchar_t* pszTable, const wchar_t* pszItem,
+                             unsigned nUserError, ...) const {
+    if (m_pclError == nullptr) return;
+    va_list arguments;
+    va_start(arguments, nUserError);
+    _CXErrorModule39 clError;
+    clError.SetUserErrorList(&gstMyModuleInfo39, nUserError, arguments);
+    va_end(arguments);
+    CNAError::g_AddDebugInfo(&clError, CNAError::FILE_STATEMENT, nSite);
+    CNAError::g_SetInfoNames(&clError, pszTable, pszItem);
+    m_pclError->AddError(eType, &clError, pclGetConnectionNoRef());
+}
+
+// ---------------------------------------------------------------------------------- fixed answers
+
+// The generic statement writes nothing itself: the data access writes through the SQL members.
+int CNAStatement::bHAjoute(NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bHModifie(NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bHSupprime(NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bSetLockType(eNA_LOCKTYPE eLock) {
+    m_eLockType = eLock;
+    return 1;
+}
+int CNAStatement::bCanFetchBackward() {
+    return 1;
+}
+int CNAStatement::bDefaultParseNeedRecordCache() {
+    return 0;
+}
+void CNAStatement::_SetBestCacheMethod() {}
+int CNAStatement::_bSetPositionParametersEx(CNAPosition*) {
+    return 1;
+}
+void CNAStatement::DesactivateRecherche() {
+    if (m_pclRecherche != nullptr) m_pclRecherche->Desactivate();
+}
+
+// ---------------------------------------------------------------------------------- stubs
+
+// STUB (writes task): the DELETE of every row and DROP TABLE.
+int CNAStatement::bBuildQueryDELETEALL(CNACommand*, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bBuildQueryDROPTABLE(CNACommand*) {
+    return 0;
+}
+// STUB (writes task): INSERT, UPDATE, DELETE, CREATE TABLE and their pieces.
+int CNAStatement::bBuildQueryCREATE(CNACommand*) {
+    return 0;
+}
+int CNAStatement::bBuildQueryINSERT(CNACommand*, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bBuildQueryUPDATE(CNACommand*, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bBuildQueryDELETE(CNACommand*, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::_bGetNativeDataType(CNAColumn*, CTString*) {
+    return 0;
+}
+int CNAStatement::_bGetNativeConstraint(CNAColumn*, CTString*) {
+    return 0;
+}
+int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE, int) {
+    return 0;
+}
+
+// STUB (execution task): execution, raw values, counts and the write hooks.
+int CNAStatement::bExecute(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
+    return 0;
+}
+int CNAStatement::bExecuteDirectNewCommand(CNACommand*, NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
+    return 0;
+}
+int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
+    return 0;
+}
+int CNAStatement::bExecuteAndFetch(CAny*, int, eNA_ST_PREPARE) {
+    return 0;
+}
+int CNAStatement::bGetRequestedValue(CAny*) {
+    return 0;
+}
+int CNAStatement::bGetResultValue(CAny*, unsigned) {
+    return 0;
+}
+int CNAStatement::bGetSQLColumnValue(CNAConvertVariant*, unsigned) {
+    return 0;
+}
+int CNAStatement::bGetSQLColumnValue(CAny*, unsigned) {
+    return 0;
+}
+int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::bGetNbEnr(int64_t*, NA_WRITEPARSEFLAGS, int) {
+    return 0;
+}
+int CNAStatement::bGetBLOB(const wchar_t*, CAny*) {
+    return 0;
+}
+int CNAStatement::bExtraitMemo(const wchar_t*, const wchar_t*) {
+    return 0;
+}
+int CNAStatement::_bGetQueryStructure(CNADataSourceDescription*, int) {
+    return 0;
+}
+int CNAStatement::_bPrepare() {
+    return 0;
+}
+int CNAStatement::_bExecutePreparedQuery(NA_WRITEPARSEFLAGS) {
+    return 0;
+}
+int CNAStatement::_vbGetQueryResult(CAny*, int) {
+    return 0;
+}
+int CNAStatement::_bAddColumnValue(CNACommand*, CNAColumn*, eNAQUERYTYPE, unsigned int) {
+    return 0;
+}
+
+// STUB (execution task): fetching.
+int CNAStatement::bGetNbEnrCurrentParse(int64_t*, NA_WRITEPARSEFLAGS, int) {
+    return 0;
+}
+int CNAStatement::_bFetch(eNA_PARSEDIRECTION, int, int*, long, long*) {
+    return 0;
+}
+int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION) {
+    return 0;
+}
+int CNAStatement::_bUpdateNARecordFromDB() {
+    return 0;
+}
+void CNAStatement::_RestaureRecordFromCache(int64_t) {}
+
+// STUB (positions task): positions, searches the host sets, notifications and the table cache.
+void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS,
+                                     const CNARecordValue*) {}
+int CNAStatement::bGetPosition(CNAPosition*, unsigned) {
+    return 0;
+}
+int CNAStatement::bSetPosition(CNAPosition*, unsigned) {
+    return 0;
+}
+int CNAStatement::_bGoToRowId(int64_t, CNAPosition*) {
+    return 0;
+}
+int CNAStatement::_bCreateTableCacheIndex() {
+    return 0;
+}
