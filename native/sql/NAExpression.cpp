@@ -7,6 +7,7 @@
 #include "core/TTableauPtr.h"
 #include "core/XYString.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/ColumnNullValueExcluded.h"
 #include "native/model/NAColumn.h"
@@ -373,28 +374,60 @@ CNAExpression* CNAExpression::pclTransformEqualTo(CNARecord* pclRecord, CNAExpre
             m_eOperator = NAOP_LESS;
             return this;
         }
-        // Past a prefix: the values after it that do not begin with it.
+        // Past a prefix: the values after it that do not begin with it. The leaf itself becomes
+        // that second test (NOT LIKE), which a NULL value passes as it does not begin with the
+        // prefix either: a NOT over the LIKE would leave the NULL rows out of the browse.
         CNAExpression* pclNew = pclAllocExpression(eOp, m_pclColumn, m_pclValue, m_dwFlags);
         if (pclNew == nullptr) return this;
         pclNew->AddRef();
-        CNAExpression* pclNot = pclAllocExpression(NAOP_NOT, this, nullptr, m_dwFlags);
-        if (pclNot != nullptr) pclNot->AddRef();
-        CNAExpression* pclAnd = pclNot != nullptr ? pclAllocExpression(NAOP_AND, pclNot, pclNew, m_dwFlags) : nullptr;
+        CNAExpression* pclAnd = pclAllocExpression(NAOP_AND, this, pclNew, m_dwFlags);
         pclNew->nRelease();
-        if (pclAnd == nullptr) {
-            if (pclNot != nullptr) pclNot->nRelease();
-            return this;
-        }
+        if (pclAnd == nullptr) return this;
+        m_eOperator = NAOP_DIFFERENT;
         pclAnd->AddRef();
-        if (pclNot != nullptr) pclNot->nRelease();
-        if (pclParent != nullptr) pclParent->Insert(this, pclAnd);
+        // The new node holds this leaf: the parent's reference moves to it.
+        if (pclParent != nullptr) {
+            pclParent->Insert(this, pclAnd);
+            pclAnd->nRelease();
+        }
         // Without a parent the caller takes the new node (the count it holds is this one).
-        if (pclParent != nullptr) pclAnd->nRelease();
         return pclAnd;
     }
     if (s_eGetSensTriColonne(pclRecord, m_pclColumn) == 1) eOp = s_eInvertOperator(eOp);
     m_eOperator = eOp;
+    if ((eOp == NAOP_GREATER || eOp == NAOP_GREATEREQUAL) && bIsGenerique()) _AfterPartialDate();
     return this;
+}
+
+void CNAExpression::_AfterPartialDate() {
+    // A partial date or time names a period: the values after it start where the period ends.
+    // Compared with the partial value itself, the rest of the period would be read again.
+    const eNA_ITEMTYPE eType = m_pclColumn->eNAGetItemType();
+    if ((eType != NA_IT_HEURE && eType != NA_IT_DATE8 && eType != NA_IT_DATETIME) || m_pclValue == nullptr ||
+        m_pclValue->bIsNull())
+        return;
+    CAny clValue;
+    m_pclValue->bGetValue(&clValue);
+    CXYString<wchar_t> clText;
+    if (clValue.__nFillString(clText, nullptr) > VQERR_DERNIER_SUCCES_HOTE) return;
+    const int nComplete = eType == NA_IT_HEURE ? static_cast<int>(m_pclColumn->nGetLogicalSize())
+                          : eType == NA_IT_DATE8 ? 8
+                                                 : 17;
+    CAny clEnd;
+    if (clText.nGetLongueur() == 0 || clText.nGetLongueur() >= nComplete ||
+        !s_bGetBorneRechercheDateMax(eType, &clValue, &clEnd))
+        return;
+    CNADriver* pclDriver = CNADriver::s_pclDriver;
+    CNAConvertVariant* pclEnd = pclDriver != nullptr ? pclDriver->pclGetNewVariant_NV_Any(
+                                                           m_pclError, m_pclColumn->pclGetCnx(), m_pclColumn, &clEnd)
+                                                     : nullptr;
+    if (pclEnd == nullptr) return;
+    pclEnd->AddRef();
+    // The value object is shared with the equal condition this one was copied from: replaced, not changed.
+    if (m_pclValue != nullptr) m_pclValue->nRelease();
+    m_pclValue = pclEnd;
+    m_eOperator = NAOP_GREATEREQUAL;
+    m_dwFlags &= ~NAEXP_GENERIC;
 }
 
 // ---------------------------------------------------------------------------------- statics

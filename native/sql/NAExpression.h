@@ -153,6 +153,8 @@ protected:
     int _bCombineNullStates();
     void _CollectColumns(CTTableauPtr<CNAColumn>* pclColumns) const;
 
+    // A leaf continuing past a partial date starts at the end of the period it names.
+    void _AfterPartialDate();
     // The leaf rewrites by the column's type.
     void _ProcessBoolean();
     void _ProcessString();

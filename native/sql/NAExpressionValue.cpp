@@ -4,6 +4,7 @@
 // host's key order puts NULL inside the range asked for, the comparison lets NULL rows through as
 // well (the server's comparisons never hold for NULL).
 #include <new>
+#include <string>
 
 #include "core/XYString.h"
 #include "native/driver/NAConnectionDescription.h"
@@ -148,6 +149,8 @@ int CNAExpression::_bGetSQLFromValue(CNACommand* pclCommand, CNARecherche* pclSe
 
 int CNAExpression::_bOrNull() const {
     if (m_pclColumn->bUniqueNotNull()) return 0;
+    // A value that does not begin with the prefix: NULL does not either.
+    if (m_eOperator == NAOP_DIFFERENT && bIsGenerique()) return 1;
     const bool bCouldBeNull = m_pclValue != nullptr && m_pclValue->bCouldBeNullOnYF();
     if (m_dwFlags & (NAEXP_LOWERBOUND | NAEXP_UPPERBOUND))
         return (m_dwFlags & NAEXP_LOWERBOUND) != 0 && (m_eOperator == NAOP_EQUAL || m_eOperator == NAOP_GREATEREQUAL) &&
@@ -396,13 +399,19 @@ int _bDateBound(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclOut, bool bMa
     else
         bRead = bMax ? clTime.bSetVQDateTimeMax(clText.pszGet(), -1) : clTime.bSetVQDateTimeMin(clText.pszGet(), -1);
     if (!bRead) return 0;
+    // Dates and times as the host holds their items: 8-bit digit texts.
     CTString cl;
-    if (eType == NA_IT_HEURE) {
-        clTime.GetVQTimeHHMMSSCCm(cl);
-        pclOut->SetTIMEW(cl.pszGet());
-    } else if (eType == NA_IT_DATE8) {
-        clTime.GetVQDate(cl);
-        pclOut->SetDATEW(cl.pszGet());
+    if (eType == NA_IT_HEURE || eType == NA_IT_DATE8) {
+        if (eType == NA_IT_HEURE)
+            clTime.GetVQTimeHHMMSSCCm(cl);
+        else
+            clTime.GetVQDate(cl);
+        std::string sDigits;
+        for (int i = 0; i < cl.nTaille(); i++) sDigits += static_cast<char>(cl.cGetChar(i));
+        if (eType == NA_IT_HEURE)
+            pclOut->SetTIMEA(sDigits.c_str());
+        else
+            pclOut->SetDATEA(sDigits.c_str());
     } else {
         CDateTime clDateTime;
         clTime.GetVQDateTime(&clDateTime);
