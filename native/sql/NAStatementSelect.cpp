@@ -387,15 +387,32 @@ int CNAStatement::s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescrip
     long nCut = nLimit - 1;
     while (nCut > 0 && CNACommand::s_bSeparateur(pszText[nCut - 1])) nCut--;
     if (nCut < 0) nCut = 0;
-    // The parameters placed in the clause (a bind variable as the row count) go with it.
+    // The cut never reaches back before a parameter: the text in front of it (b= in b=:x LIMIT 3)
+    // is the parameter's.
+    for (int i = 0; i < pclCommand->nGetParameterNbr(); i++) {
+        const unsigned long nPosition = pclCommand->pclGetParameterNoRef(static_cast<unsigned>(i))->nGetPosition();
+        if (nPosition > static_cast<unsigned long>(nCut) && nPosition < static_cast<unsigned long>(nLimit))
+            nCut = static_cast<long>(nPosition);
+    }
+    // The parameters placed in the clause (a bind variable as the row count) go with it; one placed
+    // where the cut falls (a bind variable just before the clause) stays with the text before it,
+    // which the cut would drop with the rest.
+    CRefArray<CNAParameter> tabKept(4, 30);
     for (int i = 0; i < pclCommand->nGetParameterNbr(); i++) {
         CNAParameter* pcl = pclCommand->pclGetParameterNoRef(static_cast<unsigned>(i));
         if (pcl->nGetPosition() < static_cast<unsigned long>(nCut)) continue;
-        const int n = pclParameters->nGetNbElement();
-        pclParameters->Ajoute(pcl);
-        if (pclParameters->nGetNbElement() == n) return 0;
+        CRefArray<CNAParameter>* pclTarget =
+            pcl->nGetPosition() >= static_cast<unsigned long>(nLimit) ? pclParameters : &tabKept;
+        const int n = pclTarget->nGetNbElement();
+        pclTarget->Ajoute(pcl);
+        if (pclTarget->nGetNbElement() == n) return 0;
     }
     pclCommand->Tronque(static_cast<unsigned long>(nCut));
+    for (int i = 0; i < tabKept.nGetNbElement(); i++) {
+        CNAParameter* pcl = tabKept[i];
+        pcl->SetPosition(static_cast<unsigned long>(nCut));
+        if (!pclCommand->bAddParameter(pcl)) return 0;
+    }
     return 1;
 }
 

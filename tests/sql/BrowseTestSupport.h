@@ -38,7 +38,8 @@ namespace browsetest {
 
 // A PostgreSQL connection as an open one to a version 15 server answers: double quotes around
 // names, backslashes plain in literals, NULL after every value, 8-bit text of the host in 1252 and
-// UTF-8 on the wire. A test may lower the number of ORDER BY expressions the dialect takes.
+// UTF-8 on the wire. A test may lower the number of ORDER BY expressions the dialect takes, or have
+// NULL sort before every value as other servers do.
 class CBrowseConnection : public CPSQLConnection {
 public:
     explicit CBrowseConnection(INAConnectionDescription* piHost)
@@ -49,7 +50,9 @@ public:
         SetDoNotDelete(1);
     }
     int nGetOrderByMaxExpressionNbr() override { return m_nMaxOrderBy; }
+    int bNULLBeforeNotNULL() override { return m_bNullFirst; }
     int m_nMaxOrderBy = 0x7FFFFFFF;
+    int m_bNullFirst = 0;
 };
 
 // One row of the fixture; an empty optional is NULL.
