@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "core/RefArray.h"
 #include "core/TTableauPtr.h"
 #include "core/XYString.h"
 #include "native/driver/NAConnectionDescription.h"
@@ -37,11 +38,18 @@ stMark _stMark(CNACommand* pclCommand) {
     return {pclCommand->nGetLength(), pclCommand->nGetParameterNbr()};
 }
 
-// Back to the mark: the text cut there, and the search's parameters placed in the cut text
-// dropped with the command's.
+// Back to the mark: the text cut there, and the parameters placed in the cut text dropped, from
+// the command and from the search. A parameter placed exactly at the mark stands at the end of
+// the text kept (the last value written before the mark) and stays.
 void _Truncate(CNACommand* pclCommand, CNARecherche* pclSearch, const stMark& st) {
     const int nBefore = pclCommand->nGetParameterNbr();
+    CRefArray<CNAParameter> tabKept(4, 30);
+    for (int i = 0; i < nBefore; i++) {
+        CNAParameter* pcl = pclCommand->pclGetParameterNoRef(static_cast<unsigned>(i));
+        if (pcl->nGetPosition() == st.nLength) tabKept.Ajoute(pcl);
+    }
     pclCommand->Tronque(st.nLength);
+    for (int i = 0; i < tabKept.nGetNbElement(); i++) pclCommand->bAddParameter(tabKept[i]);
     if (nBefore > st.nParameters && pclSearch != nullptr) pclSearch->_RemoveParameterByPos(st.nLength);
 }
 
@@ -290,6 +298,13 @@ int CNAExpression::bGetSQL(CNACommand* pclCommand, eNAOperator eParent, CNAReche
         if (m_pclRight->m_eOperator == eNeutral)
             return m_pclLeft->bGetSQL(pclCommand, eParent, pclSearch, pbConstant, pclRecord);
     }
+    // The negation of a constant is the other constant: a parent folds it like any other.
+    if (m_eOperator == NAOP_NOT && m_pclLeft != nullptr &&
+        (m_pclLeft->m_eOperator == NAOP_TRUE || m_pclLeft->m_eOperator == NAOP_FALSE)) {
+        m_eOperator = m_pclLeft->m_eOperator == NAOP_TRUE ? NAOP_FALSE : NAOP_TRUE;
+        *pbConstant = 1;
+        return 1;
+    }
 
     if (m_eOperator == NAOP_SQL) return _bGetSQLFromSQL(pclCommand, pclSearch, pclRecord);
     if (m_eOperator != NAOP_AND && m_eOperator != NAOP_OR && m_eOperator != NAOP_NOT)
@@ -303,7 +318,6 @@ int CNAExpression::bGetSQL(CNACommand* pclCommand, eNAOperator eParent, CNAReche
         int bOperandConstant = 0;
         if (bResult) bResult = m_pclLeft->bGetSQL(pclCommand, NAOP_NOT, pclSearch, &bOperandConstant, pclRecord);
         if (bOperandConstant) {
-            // The negation of a constant is the other constant: a parent folds it like any other.
             m_eOperator = m_pclLeft->m_eOperator == NAOP_TRUE ? NAOP_FALSE : NAOP_TRUE;
             *pbConstant = 1;
         } else {

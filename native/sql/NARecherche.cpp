@@ -331,8 +331,9 @@ CNAParameter* CNARecherche::_pclAddParameter(CNAColumn* pclColumn, CNAConvertVar
 }
 
 void CNARecherche::_RemoveParameterByPos(unsigned long nPosition) {
+    // One placed at the position itself ends the text kept: it is written before the cut.
     for (int i = m_tabParameters.nGetNbElement() - 1; i >= 0; i--)
-        if (m_tabParameters[i]->nGetPosition() >= nPosition) m_tabParameters.Supprime(i);
+        if (m_tabParameters[i]->nGetPosition() > nPosition) m_tabParameters.Supprime(i);
 }
 
 // ---------------------------------------------------------------------------------- comparing and copying

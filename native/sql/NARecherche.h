@@ -113,7 +113,8 @@ public:
     // null when it cannot be made.
     CNAParameter* _pclAddParameter(CNAColumn* pclColumn, CNAConvertVariant* pclValue, unsigned long nPosition,
                                    unsigned nFlags);
-    // Drops, from the last backwards, the parameters placed at or after that text position.
+    // Drops, from the last backwards, the parameters placed after that text position (one at the
+    // position itself belongs to the text before it).
     void _RemoveParameterByPos(unsigned long nPosition);
 
     // ---- comparing
