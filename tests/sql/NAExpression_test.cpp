@@ -16,6 +16,7 @@ protected:
         BrowseTest::SetUp();
         m_pclSearch = new CNARecherche(m_pclError, m_pclCnx);
         m_pclSearch->AddRef();
+        m_pclFactory = pclHeld(m_pclSearch->pclAllocExpression());
     }
     void TearDown() override {
         for (CNAExpression* pcl : m_tabNodes) pcl->nRelease();
@@ -32,13 +33,13 @@ protected:
         CNAColumn* pclCol = pclColumn(pszColumn);
         CNAConvertVariant* pcl = m_pclDriver->pclGetNewVariant_NV_Any(m_pclError, m_pclCnx, pclCol, &clValue);
         EXPECT_NE(pcl, nullptr);
-        return pclHeld(m_pclSearch->pclAllocExpression()->pclAllocExpression(eOp, pclCol, pcl, nFlags));
+        return pclHeld(m_pclFactory->pclAllocExpression(eOp, pclCol, pcl, nFlags));
     }
     CNAExpression* Node(eNAOperator eOp, CNAExpression* pclLeft, CNAExpression* pclRight) {
-        return pclHeld(m_pclSearch->pclAllocExpression()->pclAllocExpression(eOp, pclLeft, pclRight, 0));
+        return pclHeld(m_pclFactory->pclAllocExpression(eOp, pclLeft, pclRight, 0));
     }
     CNAExpression* Constant(eNAOperator eOp) {
-        CNAExpression* pcl = pclHeld(m_pclSearch->pclAllocExpression());
+        CNAExpression* pcl = pclHeld(m_pclFactory->pclAllocExpression());
         pcl->SetOperator(eOp);
         return pcl;
     }
@@ -68,6 +69,7 @@ protected:
     }
 
     CNARecherche* m_pclSearch = nullptr;
+    CNAExpression* m_pclFactory = nullptr;  // the nodes' factory
     CNACommand* m_pclLast = nullptr;
     std::vector<CNAExpression*> m_tabNodes;
 };
