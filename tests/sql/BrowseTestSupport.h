@@ -1,7 +1,7 @@
 // What the tests of the SQL of browses share: a PostgreSQL connection that answers as an open one
 // of a version 15 server does, without a server behind it; the fixture table browse_fx as the host
 // and the server describe it (a unique id that refuses NULL, a nullable item with duplicates, a
-// two-part key over a text and an integer, an item sorted descending); its record layout and a
+// two-part key over a text and an integer, an item sorted descending, a boolean); its record layout and a
 // statement over a data access of it; the rows of the fixture; and a session on the test server
 // that creates the table, fills it and reads the rows a text selects.
 #pragma once
@@ -149,12 +149,12 @@ public:
         std::string sFill =
             "SET client_min_messages = error;"
             "CREATE TEMP TABLE browse_fx (id int NOT NULL UNIQUE, n int, k1 varchar(10) NOT NULL, k2 int NOT NULL,"
-            " d int, t varchar(10), dt date, UNIQUE (k1, k2));";
+            " d int, t varchar(10), dt date, ok boolean, UNIQUE (k1, k2));";
         for (const stRow& st : Rows()) {
             sFill += "INSERT INTO browse_fx VALUES (" + std::to_string(st.nId) + "," +
                      (st.n ? std::to_string(*st.n) : "NULL") + ",'" + st.sK1 + "'," + std::to_string(st.nK2) + "," +
                      (st.d ? std::to_string(*st.d) : "NULL") + "," + (st.t ? "'" + *st.t + "'" : "NULL") + "," +
-                     (st.dt ? "'" + *st.dt + "'" : "NULL") + ");";
+                     (st.dt ? "'" + *st.dt + "'" : "NULL") + "," + (st.nId % 2 ? "true" : "false") + ");";
         }
         std::vector<int> v;
         m_bOpen = bQuery(sFill, nullptr);
@@ -248,12 +248,13 @@ protected:
         pcl->bAddItem(L"d", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 2, NA_KEY_DUPLICATES | NA_KEY_DESCENDANT, 0, 0);
         pcl->bAddItem(L"t", nullptr, nullptr, 1, 11, NA_IT_TEXTE, -1, 3, NA_KEY_DUPLICATES, 0, 0);
         pcl->bAddItem(L"dt", nullptr, nullptr, 1, 9, NA_IT_DATE8, -1, 4, NA_KEY_DUPLICATES, 0, 0);
+        pcl->bAddItem(L"ok", nullptr, nullptr, 1, 1, NA_IT_BOOLEEN, -1, -1, 0, 0, 0);
         pcl->bAddItem(L"kk", nullptr, nullptr, 1, 0, NA_IT_BINAIRE, -1, 5, NA_KEY_COMPOSED | NA_KEY_UNIQUE, 0, 0);
-        pcl->_bAddItemComponent(pcl->pclGetItemNoRef(7), L"k1");
-        pcl->_bAddItemComponent(pcl->pclGetItemNoRef(7), L"k2");
+        pcl->_bAddItemComponent(pcl->pclGetItemNoRef(8), L"k1");
+        pcl->_bAddItemComponent(pcl->pclGetItemNoRef(8), L"k2");
         if (bServer) {
-            const unsigned tabCodes[] = {23, 23, 1043, 23, 23, 1043, 1082, 0};
-            for (int i = 0; i < 8; i++) pcl->pclGetItemNoRef(i)->SetDBType(L"", tabCodes[i]);
+            const unsigned tabCodes[] = {23, 23, 1043, 23, 23, 1043, 1082, 16, 0};
+            for (int i = 0; i < 9; i++) pcl->pclGetItemNoRef(i)->SetDBType(L"", tabCodes[i]);
         }
         pcl->UpdateRecordSize();
         return pcl;
@@ -323,6 +324,6 @@ protected:
 };
 
 // The select list of the fixture's statement.
-constexpr const wchar_t* SELECT_LIST = L"SELECT \"id\",\"n\",\"k1\",\"k2\",\"d\",\"t\",\"dt\" FROM \"browse_fx\"";
+constexpr const wchar_t* SELECT_LIST = L"SELECT \"id\",\"n\",\"k1\",\"k2\",\"d\",\"t\",\"dt\",\"ok\" FROM \"browse_fx\"";
 
 }  // namespace browsetest

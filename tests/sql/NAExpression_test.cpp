@@ -297,3 +297,27 @@ TEST_F(NAExpressionTest, NullRowsOfALeafNotWritten) {
         EXPECT_EQ(pcl->bColumnValuesNullSelected(pclColumn(L"k2")), 1) << c.eOp;
     }
 }
+
+// A comparison of a boolean is an equality, a difference or a constant.
+TEST_F(NAExpressionTest, BooleanComparisons) {
+    struct Case {
+        eNAOperator eOp;
+        int bValue;
+        const wchar_t* pszText;
+        eNAOperator eAfter;
+    };
+    const Case tab[] = {
+        {NAOP_GREATER, 1, L"0=1", NAOP_FALSE},      {NAOP_GREATER, 0, L"\"ok\"<>'f'", NAOP_DIFFERENT},
+        {NAOP_LESS, 1, L"\"ok\"<>'t'", NAOP_DIFFERENT}, {NAOP_LESS, 0, L"0=1", NAOP_FALSE},
+        {NAOP_GREATEREQUAL, 1, L"\"ok\"='t'", NAOP_EQUAL}, {NAOP_GREATEREQUAL, 0, L"1=1", NAOP_TRUE},
+        {NAOP_LESSEQUAL, 1, L"1=1", NAOP_TRUE},        {NAOP_LESSEQUAL, 0, L"\"ok\"='f'", NAOP_EQUAL},
+        {NAOP_EQUAL, 1, L"\"ok\"='t'", NAOP_EQUAL},
+    };
+    for (const Case& c : tab) {
+        CAny cl;
+        cl.SetBOOL(c.bValue);
+        CNAExpression* pcl = Leaf(c.eOp, L"ok", cl);
+        EXPECT_EQ(Write(pcl).sText, c.pszText) << c.eOp << " " << c.bValue;
+        EXPECT_EQ(pcl->eGetOperator(), c.eAfter) << c.eOp << " " << c.bValue;
+    }
+}

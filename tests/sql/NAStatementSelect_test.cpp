@@ -80,7 +80,7 @@ TEST_F(NAStatementSelectTest, OrderByOfEachBrowse) {
         EXPECT_EQ(pcl->bInvertFetch(), c.bInvert);
         EXPECT_EQ(m_pclStatement->bInvertFetch(), c.bInvert);
         // Every column the select list names is bound to an output.
-        EXPECT_EQ(pcl->nGetDefineNbr(), 7);
+        EXPECT_EQ(pcl->nGetDefineNbr(), 8);
         EXPECT_EQ(pcl->nGetColumnMode(), 2u);
     }
     EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE);
