@@ -318,7 +318,15 @@ int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNA
         return 0;
     }
     pclCopy->AddRef();
-    pclCopy->bCopyVariant(m_pclValue);
+    // The leaf's value and items, the value kept in its own type (a copy that took the items after
+    // the value would retype it to the item's type and lose it).
+    CAny clLeafValue;
+    if (m_pclValue != nullptr) {
+        m_pclValue->bGetValue(&clLeafValue);
+        pclCopy->SetItemDesc(m_pclValue->piGetItemAnalyseNoRef(), m_pclValue->piGetItemDatabaseNoRef());
+    }
+    pclCopy->InitTypeVariantAny(clLeafValue.nGetTypeCode(), 0);
+    if (!clLeafValue.bIsNull()) pclCopy->bSetValue(&clLeafValue);
     if (eConverted != NA_IT_EMPTY) {
         bResult = pclCopy->bChangeItemType(eConverted, bIsGenerique());
     } else if (pclCopy->piGetItemAnalyseNoRef() == nullptr) {

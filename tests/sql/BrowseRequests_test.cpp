@@ -70,6 +70,13 @@ CAny clInt(std::optional<int> n) {
     if (!n) cl.SetNull(1);
     return cl;
 }
+// A fixed 8-bit text (its last character 255 marks the largest value of the type).
+CAny clFixedText(unsigned short nType, const std::string& s) {
+    CAny cl;
+    cl.__SetType(nType, 0);
+    cl.pclGetValeur()->SetValue(s.c_str(), s.size());
+    return cl;
+}
 CAny clText(const char* psz) {
     CAny cl;
     SetDSTRA(&cl, psz);
@@ -292,6 +299,20 @@ TEST_F(BrowseRequestsTest, RequestsReadWhatTheyMean) {
          },
          L"id", 1, L" WHERE \"d\">10 AND \"d\"<=20 ORDER BY \"id\"",
          [](const stRow& st) { return st.d && *st.d > 10 && *st.d <= 20; }, bById},
+        {"filter t up to ab and the values that begin with it",
+         [&] {
+             const CAny cl = clFixedText(VQTYPE_PSTRA, "ab\xFF");
+             Filter(L"t", nullptr, 0, &cl, 0);
+         },
+         L"t", 1, L" WHERE \"t\"<'ab' OR \"t\" LIKE 'ab%' ORDER BY \"t\",\"id\"",
+         [](const stRow& st) { return st.t && (*st.t < "ab" || bStartsWith(st.t, "ab")); }, bByT},
+        {"filter dt up to the end of 2023",
+         [&] {
+             const CAny cl = clFixedText(VQTYPE_DATEA, "2023\xFF");
+             Filter(L"dt", nullptr, 0, &cl, 1);
+         },
+         L"dt", 1, L" WHERE \"dt\"<'2024-01-01' ORDER BY \"dt\",\"id\"",
+         [](const stRow& st) { return st.dt && *st.dt < "20240101"; }, bByDt},
         {"k2 equal to 2 inside the filter n from 5 to 10",
          [&] {
              Filter(L"n", &clFive, 1, &clTen, 1);
