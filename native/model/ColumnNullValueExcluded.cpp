@@ -44,11 +44,20 @@ bool CColumnNullValueExcluded::bCombineColumnValuesNullSelected(int eOperator, C
         return true;
     }
     // Not recorded counts as admitting NULL: only AND with a column that excludes it changes that.
-    if (eOperator == OPERATEUR_ET && !bFlag) {
-        m_tabColumns.Ajoute(pclColumn);
-        m_tabFlags.Ajoute(0);
-    }
+    if (eOperator == OPERATEUR_ET && !bFlag) return _bAppend(pclColumn, 0);
     return true;
+}
+
+bool CColumnNullValueExcluded::_bAppend(CNAColumn* pclColumn, int bFlag) {
+    // Both arrays grow together or neither does: a column without its flag would be read past the
+    // flags' end. A column the heap had no room for stays unrecorded, which counts as admitting NULL.
+    const int n = m_tabColumns.nGetNbElement();
+    m_tabColumns.Ajoute(pclColumn);
+    if (m_tabColumns.nGetNbElement() == n) return false;
+    m_tabFlags.Ajoute(bFlag);
+    if (m_tabFlags.nGetNbElement() == n + 1) return true;
+    m_tabColumns.SupprimeDernier(1);
+    return false;
 }
 
 bool CColumnNullValueExcluded::bCombineColumnValuesNullSelected(int eOperator,
@@ -64,10 +73,10 @@ bool CColumnNullValueExcluded::bCombineColumnValuesNullSelected(int eOperator,
 
 bool CColumnNullValueExcluded::bCopyColumnValuesNullSelected(const CColumnNullValueExcluded* pclOther, int bInvert) {
     if (pclOther == nullptr) return true;
+    bool bAll = true;
     for (int i = 0; i < pclOther->m_tabColumns.nGetNbElement(); i++) {
-        m_tabColumns.Ajoute(pclOther->m_tabColumns[i]);
         const int bFlag = pclOther->m_tabFlags[i] != 0;
-        m_tabFlags.Ajoute(bInvert ? !bFlag : bFlag);
+        if (!_bAppend(pclOther->m_tabColumns[i], bInvert ? !bFlag : bFlag)) bAll = false;
     }
-    return true;
+    return bAll;
 }

@@ -30,6 +30,8 @@ public:
 
 private:
     int _nIndex(const CNAColumn* pclColumn) const;
+    // A column and its flag appended together; false (nothing appended) without room.
+    bool _bAppend(CNAColumn* pclColumn, int bFlag);
 
     CTTableauPtr<CNAColumn> m_tabColumns;  // not referenced
     CTTableau<int> m_tabFlags;

@@ -198,7 +198,10 @@ int CNAExpression::_bRecordNullState(int bNullPasses) {
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory();
         return 0;
     }
-    return pcl->bCombineColumnValuesNullSelected(NAOP_AND, m_pclColumn, bNullPasses) ? 1 : 0;
+    // A column the record had no room for counts as letting NULL through: the record only ever
+    // makes an ORDER BY stop early, so one that knows less orders by more columns.
+    pcl->bCombineColumnValuesNullSelected(NAOP_AND, m_pclColumn, bNullPasses);
+    return 1;
 }
 
 int CNAExpression::_bCopyNullState(const CNAExpression* pclFrom, int bInvert) {
@@ -208,7 +211,8 @@ int CNAExpression::_bCopyNullState(const CNAExpression* pclFrom, int bInvert) {
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory();
         return 0;
     }
-    return pcl->bCopyColumnValuesNullSelected(pclFrom->m_pclNullState, bInvert) ? 1 : 0;
+    pcl->bCopyColumnValuesNullSelected(pclFrom->m_pclNullState, bInvert);
+    return 1;
 }
 
 void CNAExpression::_CollectColumns(CTTableauPtr<CNAColumn>* pclColumns) const {

@@ -289,6 +289,10 @@ int CNARecherche::bGetSQL(CNACommand* pclCommand, CNAFilter* pclFilter, CNARecor
         bResult = pclCommand->bCopyColumnValuesNullSelected(pclCondition->pclGetNullStateNoRef());
     }
     pclCondition->nRelease();
+    // A text that lost a piece to memory says so, as the other failures do.
+    if (!bResult && !pclCommand->bComplete(L"") && m_pclError != nullptr &&
+        m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+        m_pclError->SetErrorNoMemory(m_pclConnection);
     return bResult;
 }
 

@@ -81,6 +81,11 @@ int CNAStatement::bBuildQuery(eNAQUERYTYPE eType, CNACommand* pclCommand, NA_WRI
 
 int CNAStatement::bBuildQuerySELECT(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
                                     int bAscending, CNACommand* pclWhere) {
+    return _bTextKept(pclCommand, _bBuildQuerySELECT(pclCommand, nFlags, pszItem, bAscending, pclWhere));
+}
+
+int CNAStatement::_bBuildQuerySELECT(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
+                                     int bAscending, CNACommand* pclWhere) {
     if (pclCommand == nullptr) return 0;
     _SetQuery(pclCommand);
     pclCommand->SetColumnMode(2);
@@ -180,6 +185,14 @@ int CNAStatement::_bBuildQueryCOUNT(CNACommand* pclCommand, unsigned int, int bA
                       _bBuildQuerySELECTFromQuery(_pclGetParsedQueryNoRef(), 0, nullptr, 0, pclCondition, 0, 1);
     }
     if (pclCondition != nullptr) pclCondition->nRelease();
+    return _bTextKept(pclCommand, bResult);
+}
+
+int CNAStatement::_bTextKept(CNACommand* pclCommand, int bResult) const {
+    // A text that lost a piece to memory says so, as the other failures do.
+    if (!bResult && pclCommand != nullptr && !pclCommand->bComplete(L"") && m_pclError != nullptr &&
+        m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+        m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
     return bResult;
 }
 
@@ -457,7 +470,7 @@ int CNAStatement::_bAddWHERECurrentRecord(CNACommand* pclCommand, int bAddWhere,
     if (pclCondition != nullptr) pclCondition->nRelease();
     pclSearch->nRelease();
     if (piItem != nullptr) piItem->nExternalRelease();
-    return bResult;
+    return _bTextKept(pclCommand, bResult);
 }
 
 int CNAStatement::_bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere, const CNARefArray<CNAColumn>* pclColumns) {
@@ -470,8 +483,8 @@ int CNAStatement::_bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere, co
     const CNARecordValue* pclLatest = m_pclRecord->pclGetOriginalRecordValueNoRef();
     const CNARecordId* pclId = pclLatest != nullptr ? pclLatest->pclGetRecordIdNoRef() : nullptr;
     if (pclId != nullptr && pclId->eGetRecordIdType() == NA_RECORDID_ROWID) {
-        if (bAddWhere && !pclCommand->bComplete(L" WHERE ")) return 0;
-        if (!pclCommand->bComplete(L" ROWID=")) return 0;
+        if ((bAddWhere && !pclCommand->bComplete(L" WHERE ")) || !pclCommand->bComplete(L" ROWID="))
+            return _bTextKept(pclCommand, 0);
         return pclCommand->bAddParameter(static_cast<const CNARecordId_RowId*>(pclId)->pclGetVariantNoRef(),
                                          OPEXPRESSION_NONE, 0, nullptr, nullptr, 0, CNAParameter::NAPARAM_IN);
     }

@@ -159,6 +159,10 @@ public:
     // (native/sql/NAStatementSelect.cpp)
     // Resets the statement, makes the command current, stores the query type and writes that kind.
     int bBuildQuery(eNAQUERYTYPE eType, CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags);
+    int _bBuildQuerySELECT(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem, int bAscending,
+                           CNACommand* pclWhere);
+    // The result, with out of memory recorded when the command's text lost a piece.
+    int _bTextKept(CNACommand* pclCommand, int bResult) const;
     // " FROM " the table (or the access's database table), the no-lock hint, the WHERE and, with
     // bWithOrderBy, the ORDER BY.
     int _bBuildQuerySELECTFromTable(const wchar_t* pszTable, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
