@@ -137,6 +137,48 @@ const std::vector<QueryCase>& tabQueryCases() {
          ORDER_FORWARD,
          L"SELECT \"id\", \"nom\" FROM \"Client\" WHERE \"naissance\" = '2020-01-01' ORDER BY \"id\"",
          {{"1", "Ann"}, {"3", "Cid"}}},
+        {"two tables with aliases",
+         L"SELECT x.a, y.nom FROM t x, Clients y WHERE x.a = y.id ORDER BY y.nom",
+         [](CQueryBuilder& q) {
+             q.From(L"t", 0, L"x", 1);
+             q.From(L"Clients", 0, L"y", 1);
+             q.Out(L"x.a")->m_sTable = L"x";
+             q->m_tabOut.back()->m_sName = q->m_tabOut.back()->m_sSource = L"a";
+             q.Out(L"y.nom")->m_sTable = L"y";
+             q->m_tabOut.back()->m_sName = q->m_tabOut.back()->m_sSource = L"nom";
+             q.Where(L"y.id", q.Op(OP_EQUAL, L"x.a = y.id", {q.Item(L"x.a", L"a", L"x", 1), q.Item(L"y.id", L"id", L"y")}));
+             q.OrderBy({{L"y.nom", 1}});
+         },
+         {},
+         ORDER_FORWARD,
+         L"SELECT \"x\".\"a\", \"y\".\"nom\" FROM \"t\" \"x\", \"Client\" \"y\" WHERE \"x\".\"a\" = \"y\".\"id\" "
+         L"ORDER BY \"y\".\"nom\"",
+         {{"1", "Ann"}, {"2", "Bob"}}},
+        {"a join",
+         L"SELECT a, nom FROM t JOIN Clients ON a = id",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.From(L"Clients");
+             q.Out(L"a");
+             q.Out(L"nom")->m_sTable = L"Clients";
+             q->m_tabJoins.push_back(q.Op(OP_EQUAL, L"a = id", {q.Item(L"a", 1), q.Item(L"id")}));
+         },
+         {},
+         ORDER_NONE,
+         L"SELECT \"t\".\"a\", \"Client\".\"nom\" FROM \"t\" JOIN \"Client\" ON \"t\".\"a\" = \"id\"",
+         {{"1", "Ann"}, {"2", "Bob"}}},
+        {"the text after the ORDER BY follows the driver's",
+         L"SELECT * FROM t ORDER BY a DESC LIMIT 2",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             // The star's items have no place in the text.
+             for (const wchar_t* psz : {L"a", L"b"}) q->pclOut(psz, stPosition{0, 0})->m_sTable = L"t";
+             q.OrderBy({{L"a", 0}});
+         },
+         {},
+         ORDER_FORWARD,
+         L"SELECT \"a\",\"b\" FROM \"t\" ORDER BY \"a\" DESC LIMIT 2",
+         {{"8", "yb"}, {"7", "xc"}}},
         {"UPDATE",
          L"UPDATE t SET b = 'z' WHERE a = 1",
          [](CQueryBuilder& q) {
@@ -224,6 +266,13 @@ protected:
         return s;
     }
 
+    // The command lets the parsed query go, before the host's query goes.
+    static void Done(CNACommand* pclCommand, CSQLParserInfo* pclParser) {
+        pclCommand->ResetCommand(0);
+        pclCommand->_SetSQLParserInfo(nullptr);
+        pclParser->nRelease();
+    }
+
     sqltest::CTestConnection* m_pclCnx = nullptr;
     std::unique_ptr<CFixtureTables> m_pclTables;
 };
@@ -247,6 +296,259 @@ TEST_F(NACommandParsedTest, ParsedQueriesRunOnTheServer) {
         EXPECT_EQ(tabRows, c.tabRows) << c.pszName;
         ASSERT_TRUE(clPg.bRows(L"ROLLBACK", &tabRows, &sError)) << sError;
     }
+}
+
+// ---------------------------------------------------------------------------------- refusals
+
+TEST_F(NACommandParsedTest, RefusedQueriesFailWithTheirError) {
+    struct Case {
+        const char* pszName;
+        const wchar_t* pszQuery;
+        std::function<void(CQueryBuilder&)> fnParse;
+        unsigned nCode;
+        const wchar_t* pszArgument;
+    };
+    const Case tab[] = {
+        {"a computed item whose expression names itself", L"SELECT a2 + 1 AS a2 FROM t WHERE a2 > 1",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.Computed(L"a2", L"a2 + 1", q.Op(OP_PLUS, L"a2 + 1", {q.Item(L"a2"), q.Lit(L"1", q.Int(1))}));
+             q.Where(L"1", q.Op(OP_GREATER, L"a2 > 1", {q.Item(L"a2", 2), q.Lit(L"1", q.Int(1), 1)}), 1);
+         },
+         32, L"a2"},
+        // Each expanded into the other would never end.
+        {"two computed items that name each other", L"SELECT b2 + 1 AS a2, a2 * 2 AS b2 FROM t",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.Computed(L"a2", L"b2 + 1", q.Op(OP_PLUS, L"b2 + 1", {q.Item(L"b2"), q.Lit(L"1", q.Int(1))}));
+             q.Computed(L"b2", L"a2 * 2", q.Op(OP_TIMES, L"a2 * 2", {q.Item(L"a2", 1), q.Lit(L"2", q.Int(2), 1)}));
+         },
+         32, L"b2"},
+        {"an expression the server cannot read", L"SELECT a FROM t WHERE a = 1",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.Out(L"a");
+             q.Where(L"1", q.Op(OP_EQUAL, L"a = 1", {q.Item(L"a", 1), q.Op(OP_REFUSED_EXPRESSION, L"1", {})}));
+         },
+         49, L"PostgreSQL"},
+        {"an operator the server cannot read", L"SELECT a FROM t WHERE a = 1",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.Out(L"a");
+             q.Where(L"1", q.Op(OP_REFUSED_OPERATOR, L"a = 1", {q.Item(L"a", 1), q.Lit(L"1", q.Int(1))}));
+         },
+         48, L"PostgreSQL"},
+    };
+    for (const Case& c : tab) {
+        m_pclError->Reset();
+        CQueryBuilder q(c.pszQuery);
+        c.fnParse(q);
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        EXPECT_EQ(pclCmd->bFormatCondition(pclParser, nullptr, 0, 0), 0) << c.pszName;
+        EXPECT_EQ(m_pclError->dwGetErrorId(), c.nCode) << c.pszName;
+        const std::wstring sMessage = m_pclError->pclGetXError()->pszGetUserMessage();
+        EXPECT_NE(sMessage.find(c.pszArgument), std::wstring::npos) << c.pszName;
+        Done(pclCmd, pclParser);
+        EXPECT_TRUE(q->bAllReleased()) << c.pszName;
+    }
+}
+
+// ---------------------------------------------------------------------------------- empty dates
+
+TEST_F(NACommandParsedTest, ComparisonsWithAnEmptyDate) {
+    struct Case {
+        int nOperator;
+        int bNullFirst;
+        const wchar_t* pszExpected;
+    };
+    // The item is written, then the NULL test; a constant truth replaces the whole comparison.
+    const Case tab[] = {
+        {OP_EQUAL, 1, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NULL "},
+        {OP_EQUAL, 0, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NULL "},
+        {OP_DIFFERENT, 0, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NOT NULL "},
+        {OP_LESS, 1, L"SELECT \"a\" FROM \"t\" WHERE  0=1 "},
+        {OP_LESS, 0, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NOT NULL "},
+        {OP_GREATEREQUAL, 1, L"SELECT \"a\" FROM \"t\" WHERE  1=1 "},
+        {OP_GREATEREQUAL, 0, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NULL "},
+    };
+    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    for (const Case& c : tab) {
+        CQueryBuilder q(L"SELECT a FROM t WHERE d ?? ''");
+        q.From(L"t");
+        q.Out(L"a");
+        q.Where(L"''", q.Op(c.nOperator, L"d ?? ''", {q.Item(L"d"), q.Lit(L"''", q.Text(L""))}));
+        m_pclCnx->m_bNullFirst = c.bNullFirst;
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 0));
+        EXPECT_EQ(sFormat(pclCmd), c.pszExpected) << c.nOperator << "/" << c.bNullFirst;
+        if (pclPg != nullptr) {
+            EXPECT_EQ(pclPg->sExplain(sFormat(pclCmd)), "") << c.pszExpected;
+        }
+        Done(pclCmd, pclParser);
+    }
+    // A date that is given is compared as it is.
+    CQueryBuilder q(L"SELECT a FROM t WHERE d < '20200102'");
+    q.From(L"t");
+    q.Out(L"a");
+    q.Where(L"'20200102'", q.Op(OP_LESS, L"d < '20200102'", {q.Item(L"d"), q.Lit(L"'20200102'", q.Text(L"20200102"))}));
+    CSQLParserInfo* pclParser = pclParse(&q);
+    CNACommand* pclCmd = pclCommand(m_pclCnx);
+    ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 0));
+    EXPECT_EQ(sFormat(pclCmd), L"SELECT \"a\" FROM \"t\" WHERE \"d\" < '2020-01-02'");
+    Done(pclCmd, pclParser);
+}
+
+// ---------------------------------------------------------------------------------- queries run as written
+
+TEST_F(NACommandParsedTest, QueriesRunAsWritten) {
+    struct Case {
+        const char* pszName;
+        const wchar_t* pszQuery;
+        bool bHostOrderBy;  // the host reports the ORDER BY
+        int nFlags;
+        int bKeepOrderBy;
+        const wchar_t* pszExpected;
+    };
+    const Case tab[] = {
+        {"ORDER BY left out", L"SELECT a FROM t x WHERE a > 1 ORDER BY a", true, 4, 0, L"SELECT a FROM t x WHERE a > 1 "},
+        {"flags 1 too", L"SELECT a FROM t x WHERE a > 1 ORDER BY a", true, 1, 0, L"SELECT a FROM t x WHERE a > 1 "},
+        {"ORDER BY kept", L"SELECT a FROM t x WHERE a > 1 ORDER BY a DESC", true, 4, 1,
+         L"SELECT a FROM t x WHERE a > 1 ORDER BY a DESC"},
+        // The host did not report it: the text is cut at the keyword in capitals, or in lower case.
+        {"capitals cut", L"SELECT a FROM t ORDER BY a", false, 4, 0, L"SELECT a FROM t "},
+        {"lower case cut", L"SELECT a FROM t order by a", false, 4, 0, L"SELECT a FROM t "},
+        {"mixed case kept", L"SELECT a FROM t Order By a", false, 4, 0, L"SELECT a FROM t Order By a"},
+        {"never inside a literal", L"SELECT a FROM t WHERE b <> 'x ORDER BY y'", false, 4, 0,
+         L"SELECT a FROM t WHERE b <> 'x ORDER BY y'"},
+    };
+    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    for (const Case& c : tab) {
+        CQueryBuilder q(c.pszQuery);
+        q.From(L"t");
+        q.Out(L"a");
+        if (c.bHostOrderBy) q.OrderBy({{L"a", 0}});
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, c.bKeepOrderBy, c.nFlags)) << c.pszName;
+        EXPECT_EQ(sFormat(pclCmd), c.pszExpected) << c.pszName;
+        EXPECT_TRUE(pclCmd->bIsParsedQuery()) << c.pszName;
+        EXPECT_EQ(pclCmd->nGetColumnMode(), 3u) << c.pszName;
+        // Nothing follows a query run as written.
+        EXPECT_TRUE(pclCmd->bFormatEndOfQuery());
+        EXPECT_EQ(sFormat(pclCmd), c.pszExpected) << c.pszName;
+        if (pclPg != nullptr) {
+            EXPECT_EQ(pclPg->sExplain(c.pszExpected), "") << c.pszName;
+        }
+        Done(pclCmd, pclParser);
+    }
+}
+
+TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
+    // The host filled a value and a host item into the text; the rest is copied as it stands.
+    const std::wstring sText = L"SELECT a FROM t WHERE b = :nom AND c > t.x ORDER BY a";
+    auto Parse = [&](CQueryBuilder& q) {
+        q.From(L"t");
+        q.Out(L"a");
+        q->AddValue(q.At(L":nom"), q.Text(L"O'Br"), 0);
+        q->AddItemReference(q.At(L"t.x"), L"t", L"x");
+        q.OrderBy({{L"a", 0}});
+    };
+    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    {
+        // The whole text through the command's copy of a parsed query.
+        CQueryBuilder q(sText);
+        Parse(q);
+        m_pclTables->Describe(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bComplete(&q.rGet()));
+        EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" ORDER BY a");
+        if (pclPg != nullptr) {
+            EXPECT_EQ(pclPg->sExplain(sFormat(pclCmd)), "");
+        }
+        EXPECT_TRUE(q->bAllReleased());
+    }
+    {
+        // Rebuilt as written: the values take the rest of the text, its ORDER BY with it.
+        CQueryBuilder q(sText);
+        Parse(q);
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 4));
+        EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" ORDER BY a");
+        Done(pclCmd, pclParser);
+    }
+    {
+        // A query that is only a SET statement is one.
+        CQueryBuilder q(L"SET datestyle=ISO;");
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 4));
+        EXPECT_EQ(pclCmd->eGetQueryType(), NAQUERYTYPE_SET);
+        EXPECT_EQ(sFormat(pclCmd), L"SET datestyle=ISO;");
+        Done(pclCmd, pclParser);
+    }
+}
+
+// ---------------------------------------------------------------------------------- host variables
+
+TEST_F(NACommandParsedTest, HostVariablesTakeTheHostsValues) {
+    CQueryBuilder q(L"SELECT a FROM t");
+    q.From(L"t");
+    standin::CStandInQueryParameters clValues;
+    CAny clNumber, clText, clEmpty;
+    clNumber.SetI4(42);
+    clText.__SetType(VQTYPE_DSTRA, 0);
+    clText.pclGetValeur()->SetValue("abc", 3);
+    clValues.m_mapValues[L"p1"] = &clNumber;
+    clValues.m_mapValues[L"p2"] = &clText;
+    clValues.m_mapValues[L"p3"] = &clEmpty;
+    m_pclTables->Describe(&q);
+    auto* pclParser = new CSQLParserInfo(m_pclError, &q.rGet(), &clValues, 0);
+    pclParser->AddRef();
+    EXPECT_EQ(clValues.nGetRefs(), 1);
+
+    CNACommand* pclCmd = pclCommand(m_pclCnx);
+    pclCmd->_SetSQLParserInfo(pclParser);
+    pclCmd->bComplete(L"SELECT a FROM t WHERE a = ");
+    // p1 and p2 by name, p3 empty at the host, p4 unknown to it, p5 filled by the host itself.
+    struct stParameter {
+        const wchar_t* pszName;
+        sqltest::tValue value;
+        unsigned nMode;
+    };
+    const stParameter tab[] = {{L"p1", 0, 0}, {L"p2", std::wstring(L"old"), 0}, {L"p3", 7, 0}, {L"p4", 8, 0}, {L"p5", 9, 1}};
+    for (const stParameter& st : tab) {
+        CNAConvertVariant* pclConverter = pclValue(m_pclCnx, st.value);
+        ASSERT_TRUE(pclCmd->bAddParameter(pclConverter, OPEXPRESSION_NONE, CNAParameter::NAPARAM_FLAG_USER, nullptr,
+                                              st.pszName, 0, CNAParameter::NAPARAM_IN));
+        pclConverter->nRelease();
+        pclCmd->pclGetParameterNoRef(static_cast<unsigned>(pclCmd->nGetParameterNbr() - 1))->SetMode(st.nMode);
+        pclCmd->bComplete(L" AND a = ");
+    }
+    EXPECT_TRUE(pclCmd->bUpdateParametersValues());
+    auto Value = [&](unsigned n) {
+        CAny cl;
+        pclCmd->pclGetParameterNoRef(n)->pclGetValueNoRef()->bGetValue(&cl);
+        return cl;
+    };
+    EXPECT_EQ(Value(0).nGetTypeCode(), VQTYPE_I4);
+    EXPECT_EQ(tBrut<int32_t>(Value(0)), 42);
+    // An 8-bit text given for a wide text parameter retypes it (texts of one width would not).
+    EXPECT_EQ(sTexteA(Value(1)), "abc");
+    EXPECT_EQ(tBrut<int32_t>(Value(2)), 7);
+    EXPECT_EQ(tBrut<int32_t>(Value(3)), 8);
+    EXPECT_EQ(tBrut<int32_t>(Value(4)), 9);
+    EXPECT_TRUE(pclCmd->pclGetParameterNoRef(4)->pclGetValueNoRef()->bIsParameter());
+    EXPECT_EQ(clValues.nGetRefs(), 1);
+
+    // The formatted SQL asks the host again for each value.
+    clNumber.SetI4(43);
+    EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE a = 43 AND a = 'abc' AND a = 7 AND a = 8 AND a = 9 AND a = ");
+    EXPECT_EQ(clValues.nGetRefs(), 1);
+    Done(pclCmd, pclParser);
+    EXPECT_EQ(clValues.nGetRefs(), 0);
 }
 
 }  // namespace

@@ -188,12 +188,15 @@ public:
         q.SetPhysicalName(L"Clients", L"Client");
         for (standin::CStandInRubrique* pcl : q.m_tabOut) {
             if (!pcl->m_bPlain) continue;
-            for (CNADataSourceDescription* pclSource : {m_pclT, m_pclClient}) {
-                CNAItemDescription* pclItem = pclSource->pclNAGetItemNoRef(pcl->m_sSource.c_str(), 0);
-                const bool bOfTable = !q.m_tabFrom.empty() &&
-                                      (pclSource == m_pclT ? q.m_tabFrom[0]->m_sName == L"t"
-                                                           : q.m_tabFrom[0]->m_sName == L"Clients");
-                if (pclItem != nullptr && bOfTable) q.SetOutDescription(pcl->m_nIndex, pclItem);
+            for (standin::CStandInFrom* pclFrom : q.m_tabFrom) {
+                if (pclFrom->m_sAlias != pcl->m_sTable && pclFrom->m_sName != pcl->m_sTable) continue;
+                CNADataSourceDescription* pclSource = pclFrom->m_sName == L"t"         ? m_pclT
+                                                      : pclFrom->m_sName == L"Clients" ? m_pclClient
+                                                                                       : nullptr;
+                CNAItemDescription* pclItem =
+                    pclSource != nullptr ? pclSource->pclNAGetItemNoRef(pcl->m_sSource.c_str(), 0) : nullptr;
+                if (pclItem != nullptr) q.SetOutDescription(pcl->m_nIndex, pclItem);
+                break;
             }
         }
     }
