@@ -462,6 +462,8 @@ void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wcha
     if (piFunction == nullptr || pclOut == nullptr) return;
     const unsigned nServer = NA_nGetServerKind(m_pclConnection);
     const int eCode = piFunction->eGetOperateur();
+    // The operands written here are expressions of their own: under the function they would be
+    // rewritten again, without end.
     // Moves the position to the next occurrence of the word and past it.
     auto SkipPast = [&](const wchar_t* pszWord) {
         const wchar_t* psz = pszText != nullptr ? wcsstr(pszText + *pnPosition, pszWord) : nullptr;
@@ -485,7 +487,7 @@ void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wcha
         case 89:
             if (nServer != 1 || nArgument != 0) break;
             if (bFirst) {
-                bFormatSubExpression(pclParser, pszText, piFunction, _piOperand(piFunction, 1), eKind);
+                bFormatSubExpression(pclParser, pszText, nullptr, _piOperand(piFunction, 1), eKind);
                 m_clSQL.Add(eCode == 80 ? L" FROM " : L" , ", -1);
             } else if (IExpOpExpression* piSecond = _piOperand(piFunction, 1)) {
                 // Written before the first operand: not copied again.
@@ -501,7 +503,7 @@ void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wcha
             if (nArgument == 0 && (nServer == 6 || nServer == 11 || nServer == 13)) {
                 m_clSQL.AddStrCte(L",-(", 3);
                 if (IExpOpExpression* piSub = piFunction->piGetSousExpression())
-                    bFormatSubExpression(pclParser, pszText, piFunction, piSub, eKind);
+                    bFormatSubExpression(pclParser, pszText, nullptr, piSub, eKind);
                 else {
                     CTString cl;
                     cl.AddPrintf(L"%d", piFunction->nGetValeurEntiere());
@@ -511,10 +513,10 @@ void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wcha
                 pclOut->Set(L" ");
             } else if (nServer == 1 && nArgument == 0) {
                 m_clSQL.Add(L",-LEAST(LENGTH(", -1);
-                bFormatSubExpression(pclParser, pszText, piFunction, _piOperand(piFunction, 0), eKind);
+                bFormatSubExpression(pclParser, pszText, nullptr, _piOperand(piFunction, 0), eKind);
                 m_clSQL.AddStrCte(L"),", 2);
                 if (IExpOpExpression* piSecond = _piOperand(piFunction, 1)) {
-                    bFormatSubExpression(pclParser, pszText, piFunction, piSecond, eKind);
+                    bFormatSubExpression(pclParser, pszText, nullptr, piSecond, eKind);
                     m_clSQL.Add(L"), GREATEST(0", -1);
                 } else {
                     const int n = piFunction->nGetValeurEntiere();

@@ -179,6 +179,17 @@ const std::vector<QueryCase>& tabQueryCases() {
          ORDER_FORWARD,
          L"SELECT \"a\",\"b\" FROM \"t\" ORDER BY \"a\" DESC LIMIT 2",
          {{"8", "yb"}, {"7", "xc"}}},
+        {"the text after the last clause, once",
+         L"SELECT a FROM t WHERE a < 3 LIMIT 1",
+         [](CQueryBuilder& q) {
+             q.From(L"t");
+             q.Out(L"a");
+             q.Where(L"3", q.Op(OP_LESS, L"a < 3", {q.Item(L"a", 1), q.Lit(L"3", q.Int(3))}));
+         },
+         {},
+         ORDER_FORWARD,
+         L"SELECT \"a\" FROM \"t\" WHERE \"t\".\"a\" < 3 LIMIT 1",
+         {{"1"}}},
         {"UPDATE",
          L"UPDATE t SET b = 'z' WHERE a = 1",
          [](CQueryBuilder& q) {
@@ -549,6 +560,137 @@ TEST_F(NACommandParsedTest, HostVariablesTakeTheHostsValues) {
     EXPECT_EQ(clValues.nGetRefs(), 1);
     Done(pclCmd, pclParser);
     EXPECT_EQ(clValues.nGetRefs(), 0);
+}
+
+// ---------------------------------------------------------------------------------- functions and names
+
+TEST_F(NACommandParsedTest, FunctionsOfEachDialect) {
+    struct Case {
+        int nCode;
+        unsigned nKind;
+        const wchar_t* pszExpected;  // the select list written
+        bool bSubExpression = false;  // the function gives a sub-expression (else an integer)
+    };
+    const Case tab[] = {
+        // The server's substring from the first character, and from the end.
+        {OP_LEFT, 6, L"SELECT SUBSTRING(\"b\",1, '2' ) AS \"p\" FROM \"t\""},
+        {OP_RIGHT, 6, L"SELECT SUBSTRING(\"b\",-(2) , '2' ) AS \"p\" FROM \"t\""},
+        {OP_RIGHT, 6, L"SELECT SUBSTRING(\"b\",-(2 ) , '2' ) AS \"p\" FROM \"t\"", true},
+        // Names of other dialects; their own text around the arguments.
+        {44, 1, L"SELECT SUBSTR(b, '2' ) AS p FROM t"},
+        {OP_UPPER, 7, L"SELECT UCASE(\"b\", '2' ) AS \"p\" FROM \"t\""},
+        {52, 11, L"SELECT TRIM(LEADING FROM \"b\", LEADING FROM '2' ) AS \"p\" FROM \"t\""},
+        {92, 11, L"SELECT SUBSTR(HEX(\"b\"),3, '2' ) AS \"p\" FROM \"t\""},
+        // A code no dialect names keeps the host's name.
+        {OP_UPPER, 6, L"SELECT F(\"b\", '2' ) AS \"p\" FROM \"t\""},
+    };
+    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    for (const Case& c : tab) {
+        CQueryBuilder q(L"SELECT F(b, 2) AS p FROM t");
+        q.From(L"t");
+        auto* pclFunction = q.Op(c.nCode, L"F(b, 2)", {q.Item(L"b"), q.Lit(L"2", q.Int(2))});
+        pclFunction->m_nInteger = 2;
+        if (c.bSubExpression) pclFunction->m_pclSub = q.Lit(L"2", q.Int(2));
+        q.Computed(L"p", L"F(b, 2)", pclFunction);
+        CSQLParserInfo* pclParser = pclParse(&q);
+        CNACommand* pclCmd = pclCommand(pclConnection(c.nKind, 15));
+        ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 0)) << c.nCode << "/" << c.nKind;
+        const wchar_t* pszFormatted = pclCmd->pszGetFormatedSQLW(CNACommand::PARAMTYPECONV_NONE);
+        ASSERT_NE(pszFormatted, nullptr);
+        EXPECT_EQ(std::wstring(pszFormatted), c.pszExpected) << c.nCode << "/" << c.nKind;
+        if (pclPg != nullptr && c.nKind == 6 && c.nCode != OP_UPPER) {
+            EXPECT_EQ(pclPg->sExplain(pszFormatted), "") << c.nCode;
+        }
+        Done(pclCmd, pclParser);
+    }
+}
+
+TEST_F(NACommandParsedTest, NamesOfItems) {
+    CQueryBuilder q(L"SELECT x.a FROM t x");
+    q.From(L"t", 0, L"x", 1);
+    CSQLParserInfo* pclParser = pclParse(&q);
+    CNAItemDescription* pclDate = m_pclTables->m_pclT->pclNAGetItemNoRef(L"d", 0);
+    CNAItemDescription* pclNumber = m_pclTables->m_pclT->pclNAGetItemNoRef(L"a", 0);
+    // A date written as the host's compact text where the dialect compares it so.
+    struct Case {
+        CNAItemDescription* pclItem;
+        int nOperator;
+        const wchar_t* pszTable;
+        const wchar_t* pszItem;
+        const wchar_t* pszExpected;
+    };
+    const Case tab[] = {
+        {pclDate, 15, L"x", L"d", L"TO_CHAR(\"x\".\"d\",'YYYYMMDD')"},
+        {pclDate, OP_EQUAL, L"x", L"d", L"\"x\".\"d\""},
+        {pclNumber, 15, L"x", L"a", L"\"x\".\"a\""},
+        {nullptr, 15, L"", L"d", L"\"d\""},
+    };
+    CNACommand* pclCmd = pclCommand(m_pclCnx);
+    for (const Case& c : tab) {
+        CTString cl;
+        EXPECT_TRUE(pclCmd->FormatExpressionItemName(CNASqlElt::SQLELT_WHERE, static_cast<eOPEXPRESSION>(c.nOperator),
+                                                     c.pclItem, c.pszTable, c.pszItem, &cl));
+        EXPECT_EQ(std::wstring(cl.pszGet()), c.pszExpected);
+    }
+
+    // An item reference of the host's text: the table stays an alias, an outer join keeps its
+    // mark, and an UPDATE names the column alone where the server wants it.
+    struct NodeCase {
+        unsigned nKind;
+        eNAQUERYTYPE eType;
+        const wchar_t* pszExpected;
+    };
+    const NodeCase tabNodes[] = {
+        {6, NAQUERYTYPE_SELECT, L"\"x\".\"a\"(+)"},
+        {6, NAQUERYTYPE_UPDATE, L"\"a\"(+)"},
+        {2, NAQUERYTYPE_UPDATE, L"\"x\".\"a\"(+)"},
+    };
+    auto* pclNode = q.Item(L"x.a", L"a", L"x");
+    pclNode->m_bOuterJoin = 1;
+    for (const NodeCase& c : tabNodes) {
+        CNACommand* pcl = pclCommand(pclConnection(c.nKind, 15));
+        pcl->SetNAQueryType(c.eType);
+        unsigned long nPosition = static_cast<unsigned long>(q.nAt(L"x.a"));
+        CTStringConcatAW clOut(CTStringConcatAW::s_nCodePageWide, 65001, 1024);
+        EXPECT_TRUE(pcl->_bExpressionColonneToSQL(pclParser, q.sText().c_str(), pclNode, &nPosition, &clOut));
+        EXPECT_EQ(std::wstring(clOut.pszGetW()), c.pszExpected) << c.nKind << "/" << c.eType;
+        EXPECT_EQ(nPosition, static_cast<unsigned long>(q.At(L"x.a").nFin) + 1);
+    }
+    Done(pclCmd, pclParser);
+}
+
+TEST_F(NACommandParsedTest, FiltersAndComputedColumnsAsText) {
+    // A parsed filter: its condition and the rest of its text.
+    CQueryBuilder f(L"a > 5 AND b IS NULL");
+    f->m_pclWhere = f.Op(OP_AND, L"a > 5 AND b IS NULL",
+                         {f.Op(OP_GREATER, L"a > 5", {f.Item(L"a"), f.Lit(L"5", f.Int(5))}),
+                          f.Op(OP_ISNULL, L"b IS NULL", {f.Item(L"b")})});
+    CSQLParserInfo* pclFilter = pclParse(&f);
+    CNACommand* pclCmd = pclCommand(m_pclCnx);
+    pclCmd->bComplete(L"SELECT a FROM t WHERE ");
+    ASSERT_TRUE(pclCmd->bAddFilterExpression(pclFilter));
+    EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE \"a\" > 5 AND \"b\" IS NULL");
+    Done(pclCmd, pclFilter);
+
+    // A computed column written by a fresh command, its parameters brought into this one.
+    CQueryBuilder q(L"SELECT a, a * 3 AS tri FROM t");
+    q.From(L"t");
+    q.Out(L"a");
+    q.Computed(L"tri", L"a * 3", q.Op(OP_TIMES, L"a * 3", {q.Item(L"a", 1), q.Lit(L"3", q.Int(3))}));
+    CSQLParserInfo* pclParser = pclParse(&q);
+    pclCmd = pclCommand(m_pclCnx);
+    pclCmd->bComplete(L"SELECT a FROM t WHERE ");
+    CTString clText;
+    ASSERT_TRUE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"tri", CNASqlElt::SQLELT_WHERE, &clText, 1,
+                                                         pclCmd->nGetLength()));
+    EXPECT_STREQ(clText.pszGet(), L"(\"t\".\"a\" * )");
+    pclCmd->bComplete(clText.pszGet());
+    pclCmd->bComplete(L" > 10");
+    EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE (\"t\".\"a\" * 3 ) > 10");
+    // Not a computed column: nothing.
+    EXPECT_FALSE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"a", CNASqlElt::SQLELT_WHERE, &clText, 1, 0));
+    EXPECT_FALSE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"zz", CNASqlElt::SQLELT_WHERE, &clText, 1, 0));
+    Done(pclCmd, pclParser);
 }
 
 }  // namespace
