@@ -580,7 +580,7 @@ int CNACommand::bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondi
 
     CNARefArray<CNASqlElt> tabElements(30, 0);
     auto Add = [&](CNASqlElt::eSQLELT eKind, long nStart, long nEnd) {
-        return g_llAddSqlElt(&tabElements, eKind, nStart, nEnd) >= 0 || nStart < 0;
+        return g_llAddSqlElt(&tabElements, eKind, nStart, nEnd) >= 0 || nEnd < 0;
     };
     bool bStored = true;
     const bool bCondition = pclCondition != nullptr && !pclCondition->bIsEmpty();

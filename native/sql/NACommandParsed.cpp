@@ -51,8 +51,7 @@ int CNACommand::_bCopyText(CTStringConcatAW* pclOut, const wchar_t* pszText, uns
                            unsigned long nTo) {
     if (pszText == nullptr || nTo <= *pnPosition) return 1;
     // Never past the text's end: positions come from the host.
-    for (unsigned long i = 0; i < *pnPosition; i++)
-        if (pszText[i] == 0) return 1;
+    if (wcsnlen(pszText, *pnPosition) < *pnPosition) return 1;
     const size_t n = wcsnlen(pszText + *pnPosition, nTo - *pnPosition);
     if (n > 0) pclOut->Add(pszText + *pnPosition, static_cast<long>(n));
     *pnPosition += n;

@@ -117,7 +117,8 @@ void CSQLParserInfo::Set(ISQLParserInformation* piParser, INAQueryParametersValu
         const int nGroups = piQuery != nullptr ? piQuery->nGetNbGroupe() : 0;
         for (int i = 0; i < nGroups; i++) {
             IInfoGroupe* piGroup = piQuery->piGetGroupe(i);
-            if (piGroup != nullptr) m_tabGroup.Ajoute(new (std::nothrow) CInfoGroupe(piGroup));
+            CInfoGroupe* pclCopy = piGroup != nullptr ? new (std::nothrow) CInfoGroupe(piGroup) : nullptr;
+            if (pclCopy != nullptr) m_tabGroup.Ajoute(pclCopy);
         }
         if (piQuery != nullptr)
             for (IInfoOrderBy* pi = piQuery->piEnumOrderBy(1); pi != nullptr; pi = piQuery->piEnumOrderBy(0))
