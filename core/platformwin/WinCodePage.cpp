@@ -329,6 +329,15 @@ size_t _nDepuisLarge(bool bUTF8, const wchar_t* src, size_t nCaracteres, char* d
     size_t nEcrits = 0;
     for (size_t i = 0; i < nCaracteres; i++) {
         const uint32_t nCar = static_cast<uint32_t>(src[i]);
+        if (nCar < 0x80) {  // the same byte in both code pages
+            if (nEcrits == nPlace) {
+                errno = E2BIG;
+                return SIZE_MAX;
+            }
+            if (dst != nullptr) dst[nEcrits] = static_cast<char>(nCar);
+            nEcrits++;
+            continue;
+        }
         char tabOctets[4];
         size_t nOctets;
         // Not a character at all: refused by the reader of the wide side, whatever room is left.
@@ -345,9 +354,6 @@ size_t _nDepuisLarge(bool bUTF8, const wchar_t* src, size_t nCaracteres, char* d
             int nOctet = _n1252(nCar);
             nOctets = nOctet < 0 ? 0 : 1;
             tabOctets[0] = static_cast<char>(nOctet);
-        } else if (nCar < 0x80) {
-            tabOctets[0] = static_cast<char>(nCar);
-            nOctets = 1;
         } else if (nCar < 0x800) {
             tabOctets[0] = static_cast<char>(0xC0 | (nCar >> 6));
             tabOctets[1] = static_cast<char>(0x80 | (nCar & 0x3F));
@@ -374,7 +380,8 @@ size_t _nDepuisLarge(bool bUTF8, const wchar_t* src, size_t nCaracteres, char* d
             errno = E2BIG;
             return SIZE_MAX;
         }
-        if (dst != nullptr) memcpy(dst + nEcrits, pOctets, nOctets);
+        if (dst != nullptr)
+            for (size_t k = 0; k < nOctets; k++) dst[nEcrits + k] = pOctets[k];
         nEcrits += nOctets;
     }
     return nEcrits;
