@@ -14,6 +14,7 @@
 #include "pgsql/NACodePageCnv.h"
 #include "pgsql/PSQLGuard.h"
 #include "pgsql/PSQLStatementSQL.h"
+#include "variant/Any.h"
 
 namespace {
 
@@ -282,11 +283,13 @@ int CPSQLConnection::_bGetRequestedValueSetUp(CNAError* pclError, CTString* pclO
     pclOut->Vide();
     CPSQLStatementSQL* pclStatement = new CPSQLStatementSQL(this, pclError);
     pclStatement->AddRef();
-    int bOk = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
-    if (bOk) bOk = pclStatement->bFetch(0);
-    if (bOk && !pclStatement->bIsEnd()) bOk = pclStatement->_bGetValueText(pclOut, 0);
-    pclStatement->bReset();
+    CAny clValue;
+    int bOk = pclStatement->bGetRequestedValue(&clValue, 0, pszQuery);
     pclStatement->nRelease();
+    const wchar_t* pszValue = nullptr;
+    if (bOk && !clValue.bIsNull() && clValue.nGetTypeCode() != VQTYPE_VIDE &&
+        clValue.pclGetValeur()->nGetPCWSTR(&pszValue) == VQERR_OK && pszValue != nullptr)
+        pclOut->Set(pszValue);
     return bOk;
 }
 

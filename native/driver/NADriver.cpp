@@ -10,6 +10,7 @@
 #include "native/driver/NAError.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
+#include "pgsql/NADriverSQL.h"
 #include "variant/NADriverYF.h"
 
 void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
@@ -132,22 +133,25 @@ CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
 
 void CNADriver::_InitDriverSQL() {
     m_pclDriverSQL = _pclAllocDriverSQL(m_pclError);
-    // STUB (SQL-command driver task): the driver keeps one reference on it (CNADriverSQL's AddRef).
+    // The driver keeps one reference on it for its own life.
+    if (m_pclDriverSQL != nullptr) m_pclDriverSQL->AddRef();
 }
 
 void CNADriver::_FreeDriverSQL() {
-    // STUB (SQL-command driver task): releases the driver's reference (CNADriverSQL's nRelease).
+    CNADriverSQL* pcl = m_pclDriverSQL;
     m_pclDriverSQL = nullptr;
+    // The host may still hold it: it then lives on until the host lets it go.
+    if (pcl != nullptr) pcl->nRelease();
 }
 
 INADriverSQL* CNADriver::piGetInterface(int nId) {
     if (m_pclError != nullptr) m_pclError->Reset();
     constexpr int INTERFACE_DRIVERSQL = 1;
     if (nId != INTERFACE_DRIVERSQL) return nullptr;
-    // STUB (SQL-command driver task): with one, an external reference for the host
-    // (ExternalAddRef) and the object as INADriverSQL. No database subclass makes one yet.
-    pclGetDriverSQL();
-    return nullptr;
+    CNADriverSQL* pcl = pclGetDriverSQL();
+    if (pcl == nullptr) return nullptr;
+    pcl->ExternalAddRef();
+    return pcl;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
