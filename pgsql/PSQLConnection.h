@@ -37,6 +37,8 @@ public:
                        unsigned long nSize) override;
     int _bBoolToString(CNAError* pclError, CTStringConcatAW* pclOut, int bValue) override;
     void _InitYF2NativeType() override;
+    // What the client library holds of the server's reported settings.
+    int bGetServerParameter(const wchar_t* pszName, CTString* pclValue) override;
 
     // ------------------------------------------------------------------ connection
     int _bFreeCnx(CNAError* pclError);

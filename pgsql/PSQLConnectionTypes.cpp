@@ -11,6 +11,7 @@
 #include "native/driver/NAFunctionTable.h"
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAItemType.h"
+#include "native/model/NAMapConvertType.h"
 #include "pgsql/PSQLGuard.h"
 
 namespace {
@@ -21,6 +22,7 @@ constexpr unsigned SITE_ESCAPEBYTEA = 8;
 constexpr unsigned SITE_FREEMEM = 9;
 constexpr unsigned SITE_HEXA_LENGTH = 18;
 constexpr unsigned SITE_HEXA_DIGIT = 19;
+constexpr unsigned SITE_PARAMETERSTATUS = 10;
 constexpr unsigned USER_ERROR_HEXA = 1000;
 
 // The value types written as bytea: binary, buffer, image memo.
@@ -156,7 +158,35 @@ int CPSQLConnection::bConvertItemType(eNA_ITEMTYPE* peType, unsigned* pnSize, in
 
 // STUB (SQL type map task): for each row of s_tabYF2NativeType, the map's row of that item type is
 // replaced by one with the row's name and flag, once the connection holds its type map.
-void CPSQLConnection::_InitYF2NativeType() {}
+void CPSQLConnection::_InitYF2NativeType() {
+    CNAMapConvertType* pclMap = m_pclMapConvertType;
+    if (pclMap == nullptr) return;
+    for (const stYF2NativeType& st : s_tabYF2NativeType)
+        pclMap->Add(static_cast<eNA_ITEMTYPE>(st.eType), st.pszName, st.bSize != 0);
+}
+
+int CPSQLConnection::bGetServerParameter(const wchar_t* pszName, CTString* pclValue) {
+    pclValue->Vide();
+    if (m_pPGConn == nullptr || pszName == nullptr) return 0;
+    // Server parameter names are ASCII; anything else is no parameter the server reports.
+    char szName[64];
+    size_t n = 0;
+    for (; pszName[n] != 0; n++) {
+        if (n + 1 >= sizeof(szName) || pszName[n] < 0x20 || pszName[n] > 0x7E) return 0;
+        szName[n] = static_cast<char>(pszName[n]);
+    }
+    szName[n] = 0;
+    const char* pszNameUTF8 = szName;
+    const char* pszValue = nullptr;
+    PGconn* pConn = m_pPGConn;
+    // A fault here only means the setting is unknown: the caller falls back to the version rule.
+    if (!g_bPSQLCall(nullptr, FILE_CONNECTION, SITE_PARAMETERSTATUS,
+                     [&] { pszValue = __PQparameterStatus(pConn, pszNameUTF8); }) ||
+        pszValue == nullptr)
+        return 0;
+    pclValue->SetANSI(pszValue, 65001);
+    return 1;
+}
 
 // ---------------------------------------------------------------------------------- literals
 

@@ -64,16 +64,8 @@ CNAConnectionDescription::CNAConnectionDescription(const wchar_t* pszIdentificat
 
 CNAConnectionDescription::~CNAConnectionDescription() {
     _CloseTransactions();
-    // The SQL type map goes with the item model's map class, which releases itself here once it
-    // exists; until then nothing ever sets it.
-    m_pclMapConvertType = nullptr;
+    _ReleaseMapConvertType();
     m_piHostDescription->nExternalRelease();
-}
-
-void CNAConnectionDescription::_CloseTransactions() {
-    // The transaction object is made by the named transactions, which drop their reference here;
-    // until they exist no connection holds one.
-    m_pclTransaction = nullptr;
 }
 
 void CNAConnectionDescription::_InitCodePageFromVQ() {
@@ -231,32 +223,6 @@ int CNAConnectionDescription::_bCheckClientLibraryWanted(CNAError* pclError) {
     return 0;
 }
 
-// ---------------------------------------------------------------------------------- transactions
-
-// The named transactions are built on this class: until a connection can hold a transaction
-// object, none is ever active, and these answer as for a connection without one.
-int CNAConnectionDescription::_bCurrentTransactionActive() {
-    return 0;
-}
-
-int CNAConnectionDescription::bAutoCloseEnabled() {
-    if (m_bAutoClose == 0) return 0;
-    if (m_pclTransaction == nullptr) return 1;
-    return _bCurrentTransactionActive() ? 0 : 1;
-}
-
-int CNAConnectionDescription::_bTransactionOpened() {
-    return m_pclTransaction != nullptr && _bCurrentTransactionActive() ? 1 : 0;
-}
-
-int CNAConnectionDescription::bResumeCurrentTransaction(CNAError*) {
-    return 1;
-}
-
-int CNAConnectionDescription::bActiveCurrentTransaction(CNAError*, int) {
-    return 1;
-}
-
 void CNAConnectionDescription::AddInfoNative(CNAError* pclError) {
     if (pclError != nullptr) AddInfoNativeXError(static_cast<_CXErrorModule39*>(pclError->pclGetXError()));
 }
@@ -327,73 +293,10 @@ int CNAConnectionDescription::bDBTypeUnkwnownByDB(int) {
     return 0;
 }
 
-// ---------------------------------------------------------------------------------- connection services
-// What the connection sends of its own accord and how it writes values and reports the server's
-// errors is built on the SQL layer, which supplies these bodies; until then the base answers
-// failure (or nothing) and the PostgreSQL connection overrides what it needs.
-
-int CNAConnectionDescription::bTransactionBeginDirect(CNAError* pclError) {
-    return bExecuteQueryNoResult(pclError, L"BEGIN");
-}
-int CNAConnectionDescription::bTransactionCommitDirect(CNAError* pclError) {
-    return bExecuteQueryNoResult(pclError, L"COMMIT");
-}
-int CNAConnectionDescription::bTransactionRollBackDirect(CNAError* pclError) {
-    return bExecuteQueryNoResult(pclError, L"ROLLBACK");
-}
-CNATransaction* CNAConnectionDescription::pclAllocTransaction() {
-    return nullptr;
-}
-int CNAConnectionDescription::bSQLBloque(CNAError* pclError, const wchar_t* pszTable) {
-    CTString clQuery(L"LOCK TABLE ");
-    clQuery.Add(pszTable);
-    return bExecuteQueryNoResult(pclError, clQuery.pszGet());
-}
-int CNAConnectionDescription::bSQLBloque(CNAError*, ISQLParserInformation*) {
-    return 0;
-}
-int CNAConnectionDescription::bSQLBloqueRequete(CNAError* pclError, const wchar_t* pszQuery) {
-    CTString clQuery(pszQuery);
-    clQuery.Add(L" FOR UPDATE");
-    return bExecuteQueryNoResult(pclError, clQuery.pszGet());
-}
-int CNAConnectionDescription::bDiagnose(CNAError*, CAny*, const wchar_t*, unsigned) {
-    return 0;
-}
+// The server's own connection reads its errors and classifies them; the base has no server.
 int CNAConnectionDescription::bInitError(CNAError*, unsigned, unsigned) {
     return 0;
 }
 eNA_ERRORTYPE CNAConnectionDescription::eGetNAErrorType(unsigned) {
     return NA_ERRORTYPE_GENERAL;
-}
-int CNAConnectionDescription::bConvertValueToString(CNAError*, CTStringConcatAW*, const CAny*, eNA_ITEMTYPE,
-                                                    eNA_ITEMTYPE) {
-    return 0;
-}
-int CNAConnectionDescription::bCastCAnyIntoDBType(CNAError*, CAny*, eNA_ITEMTYPE, eNA_ITEMTYPE, int) {
-    return 0;
-}
-void CNAConnectionDescription::AddInfoNativeXError(_CXErrorModule39*) {}
-int CNAConnectionDescription::bExecuteQueryNoResult(CNAError*, const wchar_t*) {
-    return 0;
-}
-int CNAConnectionDescription::bExecuteQueryIgnoreResult(CNAError* pclError, const wchar_t* pszQuery) {
-    return bExecuteQueryNoResult(pclError, pszQuery);
-}
-int CNAConnectionDescription::bGetRequestedValue(CNAError*, CAny*, int, const wchar_t*) {
-    return 0;
-}
-int CNAConnectionDescription::_bEscapeString(CNAError*, CTStringConcatAW*, unsigned short, unsigned char*,
-                                             unsigned long) {
-    return 0;
-}
-int CNAConnectionDescription::_bBoolToString(CNAError*, CTStringConcatAW*, int) {
-    return 0;
-}
-int CNAConnectionDescription::_bDateToString(CNAError*, CTStringConcatAW*, const CAny*, eNA_ITEMTYPE) {
-    return 0;
-}
-void CNAConnectionDescription::_CancelRecordLock(CNATransaction*) {}
-int CNAConnectionDescription::_bDecomposeServerVersion(CNAError*) {
-    return 1;
 }

@@ -10,12 +10,15 @@
 //
 // Construction, options and the dialect live in NAConnectionDescription.cpp; names, quoting,
 // hexadecimal and compact date texts in NAConnectionNames.cpp; SQL type names read back into item
-// types in NAConnectionTypeNames.cpp.
+// types in NAConnectionTypeNames.cpp; values as SQL literals, casts and default values in
+// NAConnectionLiterals.cpp; transactions, locks, column declarations, the server version and the
+// details added to errors in NAConnectionServices.cpp.
 #pragma once
 
 #include <cstdint>
 
 #include "core/TString.h"
+#include "core/XYString.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAError.h"
@@ -23,9 +26,12 @@
 
 class CAny;
 class CNAError;
+class CNAItemDescription;
 class CNAMapConvertType;
 class CNATransaction;
 class CTStringConcatAW;
+class CXTime;
+class INAItemDescription;
 class ISQLParserInformation;
 class _CXErrorModule39;
 // Declared with the item model (a fixed 32-bit enumeration).
@@ -106,6 +112,10 @@ public:
     virtual void _CancelRecordLock(CNATransaction* pclTransaction);
     virtual void _InitYF2NativeType() = 0;
     virtual int _bDecomposeServerVersion(CNAError* pclError);
+    // A run-time parameter the server reports (standard_conforming_strings, server_encoding...):
+    // 1 with its value, 0 when the server has not reported it (or the connection is not open).
+    // The base knows none; the PostgreSQL connection answers what the client library holds.
+    virtual int bGetServerParameter(const wchar_t* pszName, CTString* pclValue);
 
     // ------------------------------------------------------------------ the host's description
     const wchar_t* pszGetUserName() const { return m_piHostDescription->pszGetUserName(); }
@@ -117,9 +127,7 @@ public:
     void* pclGetParam(int nIndex) const { return m_piHostDescription->pclGetParam(nIndex); }
     long lGetCursorOptions() const { return m_piHostDescription->lGetCursorOptions(); }
     const wchar_t* pszGetDefaultDataBase() const { return m_piHostDescription->pszGetDefaultDataBase(); }
-    const wchar_t* pszGetLogicalConnectionName() const {
-        return m_piHostDescription->pszGetLogicalConnectionName();
-    }
+    const wchar_t* pszGetLogicalConnectionName() const { return m_piHostDescription->pszGetLogicalConnectionName(); }
     // The name text of the host's connection record (null when the host gives none).
     const wchar_t* pszGetConnectionName() const;
     INAConnectionDescription* piGetHostDescription() const { return m_piHostDescription; }
@@ -168,6 +176,17 @@ public:
     void SetAutoClose(unsigned bAutoClose) { m_bAutoClose = bAutoClose; }
     unsigned bGetNestedTransaction() const { return m_bNestedTransaction; }
 
+    // ------------------------------------------------------------------ transactions (NAConnectionServices.cpp)
+    // Opens the connection if needed, then begins the named transaction, nested inside the open
+    // one when there is one.
+    int bTransactionBegin(CNAError* pclError, const wchar_t* pszName);
+    // End the named transaction (null or empty: the innermost open one); user error 9 when the
+    // connection never began one.
+    int bTransactionCommit(CNAError* pclError, const wchar_t* pszName);
+    int bTransactionRollBack(CNAError* pclError, const wchar_t* pszName);
+    // The outermost transaction object (null before the first begin).
+    CNATransaction* pclGetTransaction() const { return m_pclTransaction; }
+
     // 0 when auto-close is off; else 1 unless a transaction is active.
     int bAutoCloseEnabled();
     int _bTransactionOpened();
@@ -185,6 +204,36 @@ public:
     int _bCheckClientLibraryWanted(CNAError* pclError);
 
     static const wchar_t* s_pszGetCursorLocation(unsigned eLocation);
+
+    // ------------------------------------------------------------------ services (NAConnectionServices.cpp)
+    // The first row's column of a query as text (empty for NULL or a value without a text form).
+    int bGetRequestedValueString(CNAError* pclError, CTString* pclOut, int nColumn, const wchar_t* pszQuery);
+    // The SQL type that declares a column for the item; 0 (pclOut unchanged) when there is none.
+    int bGetMatchingSQLType(CNAError* pclError, INAItemDescription* piItem, CTString* pclOut);
+
+    // ------------------------------------------------------------------ literals (NAConnectionLiterals.cpp)
+    // Every writer empties the builder and leaves its result as the builder's whole content; 1 on
+    // success, 0 (the error recorded) when a piece of the text was lost.
+    // A ready literal, with bEscape wrapped as "{d " literal "}" / "{ts " literal "}".
+    int _bDateToString(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszLiteral, int bEscape);
+    int _bDateTimeToString(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszLiteral, int bEscape);
+    // 'YYYY-MM-DD', 'YYYY-MM-DD HH:MM:SS.mmm' and 'HH:MM:SS.mmm' ("{t " literal "}" with bEscape).
+    int _bDateToString(CNAError* pclError, CTStringConcatAW* pclOut, const CXTime& clTime, int bEscape);
+    int _bDateTimeToString(CNAError* pclError, CTStringConcatAW* pclOut, const CXTime& clTime, int bEscape);
+    int _bTimeToString(CNAError* pclError, CTStringConcatAW* pclOut, const CXTime& clTime, int bEscape);
+    // The expression wrapped so that the server hands a date, time or date-time column back in the
+    // host's compact text: 1 when wrapped, 0 when copied unchanged.
+    int bConvertExpressionToString(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszExpression,
+                                   INAItemDescription* piItem, INAItemDescription* piDataBaseItem);
+    // A column's default-value text read into a value of the item's type.
+    int bConvertStringToDefaultValue(CAny* pclOut, const wchar_t* pszText, CNAItemDescription* pclItem,
+                                     CNAError* pclError);
+    // The value as wide text; pclOut is left as it was when the value gives none. Always 1.
+    int bCopyString(CNAError* pclError, CXYString<wchar_t>* pclOut, const CAny* pclValue);
+    // 1 when the server reads a backslash in a '...' literal as an escape, so that literals and
+    // LIKE escape clauses must double it: the server's standard_conforming_strings when it reports
+    // it ("off": 1, "on": 0), else servers before 9 (or of an unknown version) do.
+    int bBackslashEscapesInLiterals();
 
     // ------------------------------------------------------------------ dialect by server kind
     int bSupportSubQuery() const;
@@ -283,9 +332,15 @@ protected:
     CTString m_csBinaryPrefix, m_csBinarySuffix;
 
 private:
+    // The date, time or date-time literal of a value, with or without the escape clause.
+    int _bDateToStringWorker(CNAError* pclError, CTStringConcatAW* pclOut, const CAny* pclValue, eNA_ITEMTYPE eItemType,
+                             int bEscape);
+    // The quoted and escaped literal of n wide characters, after the given opening.
+    int _bQuoteText(CNAError* pclError, CTStringConcatAW* pclOut, const wchar_t* pszText, unsigned long n,
+                    const wchar_t* pszOpening);
     void _ReadOptions();
     void _BuildConnectionString();
+    // Drops the reference on the transaction object; nothing is sent to the server.
     void _CloseTransactions();
-    // Whether the current transaction (there is one) is active.
-    int _bCurrentTransactionActive();
+    void _ReleaseMapConvertType();
 };

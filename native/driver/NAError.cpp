@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/MyModuleInfo.h"
+#include "native/driver/NAConnectionDescription.h"
 
 namespace {
 
@@ -22,10 +23,7 @@ bool bEmpty(const wchar_t* psz) {
 
 // The name of the database behind a connection, for the server errors; null when there is none.
 const wchar_t* pszGetDataBaseName(CNAConnectionDescription* pclCnx) {
-    // STUB (connection description task): answers the connection's pszGetDataBase() once
-    // CNAConnectionDescription exists; until then server errors name no database.
-    (void)pclCnx;
-    return nullptr;
+    return pclCnx != nullptr ? pclCnx->pszGetDataBase() : nullptr;
 }
 
 }  // namespace
@@ -378,7 +376,6 @@ void CNAError::g_SetInfoNames(CXError* pclError, const wchar_t* pszTable, const 
 
 void CNAError::g_AddInfoNative(CXError* pclError, CNAConnectionDescription* pclCnx) {
     if (pclError == nullptr || pclCnx == nullptr) return;
-    // STUB (connection description task): calls pclCnx->AddInfoNativeXError(pclError) (the
-    // connection's details: client and server versions, options) once CNAConnectionDescription
-    // exists.
+    // Every error of this library is bound to its own module table: the same object, seen as one.
+    pclCnx->AddInfoNativeXError(static_cast<_CXErrorModule39*>(pclError));
 }

@@ -361,10 +361,15 @@ TEST(CNAConnectionDescriptionSlots, VirtualOperationsInTheirOrder) {
     EXPECT_EQ(SlotOf(&C::bGetRequestedValue) + 2, 39);
     EXPECT_EQ(SlotOf(&C::_bEscapeString) + 2, 40);
     EXPECT_EQ(SlotOf(&C::_bBoolToString) + 2, 41);
-    EXPECT_EQ(SlotOf(&C::_bDateToString) + 2, 42);
+    EXPECT_EQ(
+        SlotOf(static_cast<int (C::*)(CNAError*, CTStringConcatAW*, const CAny*, eNA_ITEMTYPE)>(&C::_bDateToString)) +
+            2,
+        42);
     EXPECT_EQ(SlotOf(&C::_CancelRecordLock) + 2, 43);
     EXPECT_EQ(SlotOf(&C::_InitYF2NativeType) + 2, 44);
     EXPECT_EQ(SlotOf(&C::_bDecomposeServerVersion) + 2, 45);
+    // Added after the slots the class always had, so that none of them moves.
+    EXPECT_EQ(SlotOf(&C::bGetServerParameter) + 2, 46);
 }
 
 // The host's objects are numbered from 0 at the virtual-table pointer.

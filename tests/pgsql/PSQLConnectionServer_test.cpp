@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/TStringConcatAW.h"
+#include "native/model/NAItemDescription.h"
 #include "tests/host/PgSandbox.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
@@ -282,6 +283,55 @@ TEST_F(PSQLConnectionServerTest, StatementRefusedByTheServer) {
                                              wsOf(pgsandbox::sEnv("PGDATABASE")) + L", user " +
                                              wsOf(pgsandbox::sEnv("PGUSER")) + L":"));
     EXPECT_TRUE(bContains(stMain.sDebug, L"SELECT * FROM kx_no_such_table"));
+}
+
+// The settings the server reports come from the client library, and follow a SET: the literal
+// writers decide on backslashes from standard_conforming_strings.
+TEST_F(PSQLConnectionServerTest, ServerParametersFollowTheServer) {
+    KX_REQUIRE_PG_SERVER();
+    CTString clValue(L"unchanged");
+    EXPECT_EQ(m_clCnx->bGetServerParameter(L"standard_conforming_strings", &clValue), 0);  // not open
+    EXPECT_EQ(std::wstring(wsOrEmpty(clValue.pszGet())), L"");
+    Describe();
+    ASSERT_EQ(bOpen(), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(m_clCnx->bGetServerParameter(L"standard_conforming_strings", &clValue), 1);
+    EXPECT_EQ(std::wstring(clValue.pszGet()), wsQuery(L"SHOW standard_conforming_strings"));
+    wsQuery(L"SET standard_conforming_strings = off", nullptr);
+    ASSERT_EQ(m_clCnx->bGetServerParameter(L"standard_conforming_strings", &clValue), 1);
+    EXPECT_EQ(std::wstring(clValue.pszGet()), L"off");
+    EXPECT_EQ(m_clCnx->bGetServerParameter(L"kx_no_such_setting", &clValue), 0);
+    EXPECT_EQ(m_clCnx->bGetServerParameter(L"standard_conforming_strings\u00e9", &clValue), 0);
+}
+
+// Columns are declared in PostgreSQL's own type names, and the server accepts each declaration.
+TEST_F(PSQLConnectionServerTest, ColumnTypesThePostgreSQLServerDeclares) {
+    KX_REQUIRE_PG_SERVER();
+    Describe();
+    ASSERT_EQ(bOpen(), 1) << sOf(m_clError->pszGetError());
+    const struct {
+        eNA_ITEMTYPE eType;
+        unsigned nSize;
+        const wchar_t* pszExpected;
+    } tabCases[] = {
+        {NA_IT_IDAUTO, 8, L"SERIAL8"},      {NA_IT_IDAUTO4, 4, L"SERIAL4"},   {NA_IT_I8, 8, L"BIGINT"},
+        {NA_IT_BOOLEEN, 1, L"BOOLEAN"},     {NA_IT_R8, 8, L"FLOAT8"},         {NA_IT_TIMELENGHT, 8, L"BIGINT"},
+        {NA_IT_MEMOBINAIRE, 8, L"BYTEA"},   {NA_IT_BINAIRE, 20, L"BYTEA"},    {NA_IT_UNICODE, 42, L"VARCHAR(20)"},
+        {NA_IT_MEMOUNICODE, 8, L"TEXT"},
+    };
+    for (const auto& st : tabCases) {
+        SCOPED_TRACE(sOf(st.pszExpected));
+        auto* pclItem = new CNAItemDescription;
+        pclItem->AddRef();
+        pclItem->bInit(L"col", L"t", L"col", 1, st.nSize, st.eType, 0, 0, 0, 0, 0);
+        CTString clOut;
+        EXPECT_EQ(m_clCnx->bGetMatchingSQLType(m_clError.p(), pclItem, &clOut), 1);
+        EXPECT_EQ(std::wstring(wsOrEmpty(clOut.pszGet())), st.pszExpected);
+        int bOk = 0;
+        wsQuery(L"CREATE TEMPORARY TABLE kx_declared (c " + std::wstring(wsOrEmpty(clOut.pszGet())) + L")", &bOk);
+        EXPECT_EQ(bOk, 1);
+        wsQuery(L"DROP TABLE IF EXISTS kx_declared", nullptr);
+        pclItem->nRelease();
+    }
 }
 
 }  // namespace
