@@ -333,11 +333,7 @@ int CNADriverSQL::bTrsBegin(int*, int nCnx, unsigned) {
     if (m_pclError != nullptr) m_pclError->Reset();
     CEntryConnection clCnx(m_pclDriver, nCnx);
     if (!clCnx) return 0;
-    // STUB (transactions task): clCnx->bTransactionBegin(m_pclError, TRANSACTION_NAME) once the
-    // connection has its named transactions.
-    g_PSQLAddError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, FILE_DRIVERSQL, SITE_NOT_AVAILABLE, clCnx.pcl(),
-                   USER_ERROR_NOT_AVAILABLE);
-    return 0;
+    return clCnx->bTransactionBegin(m_pclError, TRANSACTION_NAME);
 }
 
 int CNADriverSQL::bTrsCommit(int nCnx, int, unsigned) {
@@ -345,11 +341,7 @@ int CNADriverSQL::bTrsCommit(int nCnx, int, unsigned) {
     if (m_pclError != nullptr) m_pclError->Reset();
     CEntryConnection clCnx(m_pclDriver, nCnx);
     if (!clCnx) return 0;
-    // STUB (transactions task): clCnx->bTransactionCommit(m_pclError, TRANSACTION_NAME) once the
-    // connection has its named transactions.
-    g_PSQLAddError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, FILE_DRIVERSQL, SITE_NOT_AVAILABLE, clCnx.pcl(),
-                   USER_ERROR_NOT_AVAILABLE);
-    return 0;
+    return clCnx->bTransactionCommit(m_pclError, TRANSACTION_NAME);
 }
 
 int CNADriverSQL::bTrsRollBack(int nCnx, int, unsigned) {
@@ -357,11 +349,7 @@ int CNADriverSQL::bTrsRollBack(int nCnx, int, unsigned) {
     if (m_pclError != nullptr) m_pclError->Reset();
     CEntryConnection clCnx(m_pclDriver, nCnx);
     if (!clCnx) return 0;
-    // STUB (transactions task): clCnx->bTransactionRollBack(m_pclError, TRANSACTION_NAME) once the
-    // connection has its named transactions.
-    g_PSQLAddError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, FILE_DRIVERSQL, SITE_NOT_AVAILABLE, clCnx.pcl(),
-                   USER_ERROR_NOT_AVAILABLE);
-    return 0;
+    return clCnx->bTransactionRollBack(m_pclError, TRANSACTION_NAME);
 }
 
 int CNADriverSQL::bSQLBloqueTable(int nCnx, const wchar_t* pszTable, unsigned nFlags) {

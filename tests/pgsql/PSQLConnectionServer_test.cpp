@@ -41,6 +41,8 @@ int nClosedPort() {
 // client library does not give back what it set up for its connections when it is unloaded.
 class PSQLConnectionServerTest : public testing::Test {
 protected:
+    // Declared first, so that it outlives the connections of the test.
+    CProcessDriver m_clDriver;
     void SetUp() override { KXInstallStandInHost(); }
     void TearDown() override {
         m_clCnx.Drop();

@@ -13,6 +13,7 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLDriver.h"
 #include "pgsql/PSQLStatementSQL.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/pgsql/FakeServerLibrary.h"
@@ -68,6 +69,26 @@ private:
     std::string m_sPath;
     void* m_h = nullptr;
     stFakeServerState* m_pstState = nullptr;
+};
+
+// The process's driver object for the length of a test, as piQueryInterface makes it: the
+// connections run their statements through its SQL-layer object, and the model asks it for its
+// objects.
+class CProcessDriver {
+public:
+    CProcessDriver() : m_pcl(new CPSQLDriver) {
+        m_pcl->_RegisterAsLiveDriver();
+        m_pcl->ExternalAddRef();
+        m_pcl->AllocError();
+    }
+    ~CProcessDriver() { m_pcl->nExternalRelease(); }
+    CProcessDriver(const CProcessDriver&) = delete;
+    CProcessDriver& operator=(const CProcessDriver&) = delete;
+    CPSQLDriver* operator->() const { return m_pcl; }
+    CPSQLDriver* pcl() const { return m_pcl; }
+
+private:
+    CPSQLDriver* m_pcl;
 };
 
 // A PostgreSQL connection with the switches a test sets directly.
