@@ -16,7 +16,7 @@ public:
         const CAny* pclValue;  // owned by the test
         int nPosition;
         int nLength;
-        unsigned dwFlags;
+        unsigned dwFlags = 0;
     };
 
     CStandInTabValParser();
