@@ -12,8 +12,8 @@
 #include "core/TStringConcatAW.h"
 #include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
-#include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemDescription.h"
@@ -644,7 +644,12 @@ int CNAConnectionDescription::bConvertStringToDefaultValue(CAny* pclOut, const w
     }
     if (*pszText == 0) return 1;
 
-    CNAConvertVariant* pclConverter = NA_pclAllocVariant(pclError, this);
+    // No driver object, no factory: nothing can be made (the factory reports its own failures).
+    if (CNADriver::s_pclDriver == nullptr) {
+        if (pclError != nullptr) pclError->SetErrorNoMemory(this);
+        return 0;
+    }
+    CNAConvertVariant* pclConverter = CNADriver::s_pclDriver->pclAllocVariant(pclError, this);
     if (pclConverter == nullptr) return 0;
     pclConverter->AddRef();
     pclConverter->InitTypeVariantAny(nType, 0);

@@ -3,8 +3,6 @@
 // the driver's code serves; the first keyword the declaration begins with decides.
 #include "native/driver/NAConnectionDescription.h"
 
-// Built once the item model is there (it gives the item types and the number formats).
-#if __has_include("native/model/NAItemType.h")
 #include <cwchar>
 #include <string>
 
@@ -213,4 +211,3 @@ int CNAConnectionDescription::bSQLTypeNameToNAType(CNAError*, eNA_ITEMTYPE* peTy
     }
     return 1;
 }
-#endif

@@ -8,6 +8,11 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAColumn.h"
+#include "native/model/NAConvertVariant.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/model/NAItemDescription.h"
+#include "native/model/NAParameter.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 #include "pgsql/NADriverSQL.h"
@@ -107,16 +112,73 @@ CNATable* CNADriver::_pclAllocTable(const wchar_t* pszIdentification, INADataSou
     return new (std::nothrow) CNATable(pszIdentification, piDesc, pclCnx, pclError);
 }
 
-// STUB (item-model task): a new CNADataSourceDescription on the connection and error object. Until
-// the class exists no table can be described: the failure says so.
 CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
                                                                    CNAError* pclError) {
-    constexpr int SITE_NO_DESCRIPTION = 9;
-    constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
-    if (pclError != nullptr)
-        pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVER, SITE_NO_DESCRIPTION, pclCnx,
-                           USER_ERROR_NOT_AVAILABLE);
-    return nullptr;
+    return new (std::nothrow) CNADataSourceDescription(pclCnx, pclError);
+}
+
+CNAItemDescription* CNADriver::pclAllocItemDescription() {
+    return new (std::nothrow) CNAItemDescription();
+}
+
+CNAConvertVariant* CNADriver::pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    CNAError* pclOn = pclError != nullptr ? pclError : m_pclError;
+    CNAConvertVariant* pcl = new (std::nothrow) CNAConvertVariant(pclOn, pclCnx);
+    if (pcl == nullptr && pclOn != nullptr) pclOn->SetErrorNoMemory(pclCnx);
+    return pcl;
+}
+
+CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piItem) {
+    // Type 8 has no values to carry, and types past the last one are unknown.
+    const uint32_t nType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
+    if (nType < NA_IT_IDAUTO || nType > NA_IT_MAX || nType == 8) return nullptr;
+    // STUB (record-cache task): a CNASQLColumn, whose fetch hook reads the statement's value.
+    return new (std::nothrow) CNAColumn(pclError, piItem);
+}
+
+CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
+                                           const wchar_t* pszName) {
+    return new (std::nothrow) CNAParameter(pclValue, nPosition, nFlags, pszName);
+}
+
+CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* pclError, CNAConnectionDescription* pclCnx,
+                                                      CNAColumn* pclColumn, unsigned short nType) {
+    CNAConvertVariant* pcl = pclAllocVariant(pclError, pclCnx);
+    if (pcl == nullptr) return nullptr;
+    if (pclColumn == nullptr) {
+        pcl->InitTypeVariantAny(nType, 0);
+    } else if (!pclColumn->bInitVariant_NV_Any(pclError, pcl, nType)) {
+        // Made with no reference: one taken and given back deletes it.
+        pcl->AddRef();
+        pcl->nRelease();
+        return nullptr;
+    }
+    return pcl;
+}
+
+CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* pclError, CNAConnectionDescription* pclCnx,
+                                                      CNAColumn* pclColumn, const CAny* pclValue) {
+    if (pclValue == nullptr) return nullptr;
+    const unsigned short nType = pclValue->nGetType() & 0xFF;
+    CNAConvertVariant* pcl = pclGetNewVariant_NV_Any(pclError, pclCnx, pclColumn, nType);
+    if (pcl == nullptr) return nullptr;
+    if (!pcl->bSetValue(pclValue)) {
+        pcl->AddRef();
+        pcl->nRelease();
+        return nullptr;
+    }
+    return pcl;
+}
+
+CNAParameter* CNADriver::pclAllocParameter_col(CNAColumn* pclColumn, CNAConvertVariant* pclValue,
+                                               unsigned long nPosition, unsigned nFlags, const wchar_t* pszName) {
+    CNAParameter* pcl = pclAllocParameter(pclValue, nPosition, nFlags, pszName);
+    if (pcl != nullptr) pcl->SetColum(pclColumn);
+    return pcl;
+}
+
+void CNADriver::g_GenerateItemName(CTString* pclOut, int n) {
+    pclOut->printf(L"%s%d", L"Expr", n + 1000);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -237,16 +299,6 @@ void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 // ---------------------------------------------------------------------------------------------------------------
 // STUB: factories of objects that later tasks build; each answers null until its class exists.
 
-// STUB (values task): a CNAConvertVariant on the given error object, else the driver's.
-CNAConvertVariant* CNADriver::pclAllocVariant(CNAError*, CNAConnectionDescription*) {
-    return nullptr;
-}
-
-// STUB (columns task): a CNASQLColumn for item types 1 to 31 but 8.
-CNAColumn* CNADriver::pclAllocColumn(CNAError*, INAItemDescription*) {
-    return nullptr;
-}
-
 // STUB (command-builder task): a CNACommand on the connection.
 CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
     return nullptr;
@@ -254,15 +306,5 @@ CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
 
 // STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {
-    return nullptr;
-}
-
-// STUB (query-parameter task): a CNAParameter.
-CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant*, unsigned long, unsigned, const wchar_t*) {
-    return nullptr;
-}
-
-// STUB (item-model task): a CNAItemDescription.
-CNAItemDescription* CNADriver::pclAllocItemDescription() {
     return nullptr;
 }

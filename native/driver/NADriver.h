@@ -130,7 +130,7 @@ public:
     virtual CNAError* pclAllocError();
     virtual CNAIDAuto* pclAllocIDAuto();
     virtual CNADataSourceDescription* _pclGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx);
-    virtual CNAParameter* pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nIndex, unsigned nDirection,
+    virtual CNAParameter* pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
                                             const wchar_t* pszName);
     virtual void CancelRecordLock(INAConnectionDescription* piCnx, CNATransaction* pclTransaction);
     virtual CNAItemDescription* pclAllocItemDescription();
@@ -217,6 +217,20 @@ public:
     INADataSourceDescription* _piGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx);
     CNATable* _pclGetQuery(INAContext* piContext, const wchar_t* pszName, CNAConnectionDescription* pclCnx,
                            int bCloseFound, int bCreate);
+
+    // ---- values and parameters made for a column
+    // A new variant (slot 46) set up as a language value of that type when no column is given,
+    // else for the column; null when it cannot be made or set up.
+    CNAConvertVariant* pclGetNewVariant_NV_Any(CNAError* pclError, CNAConnectionDescription* pclCnx,
+                                               CNAColumn* pclColumn, unsigned short nType);
+    // The same with the type of the value (the low byte of its type word), then the value stored.
+    CNAConvertVariant* pclGetNewVariant_NV_Any(CNAError* pclError, CNAConnectionDescription* pclCnx,
+                                               CNAColumn* pclColumn, const CAny* pclValue);
+    // A new parameter (slot 57) bound to the column; null when it cannot be made.
+    CNAParameter* pclAllocParameter_col(CNAColumn* pclColumn, CNAConvertVariant* pclValue, unsigned long nPosition,
+                                        unsigned nFlags, const wchar_t* pszName);
+    // The name of an unnamed expression item: "Expr" followed by n + 1000.
+    static void g_GenerateItemName(CTString* pclOut, int n);
 
     // ---- SQL-layer driver
     void _InitDriverSQL();

@@ -5,14 +5,15 @@
 // object, find or create the connection description of the host's description, do its work,
 // release the description under the auto-close rule, give the lock back; the lock and the
 // description are given back on every path, an exception's included.
+#include "native/driver/HostQueryParameters.h"
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAContext.h"
-#include "native/driver/ModelServices.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
 #include "native/table/NATable.h"
 #include "pgsql/NADriverSQL.h"
 
@@ -23,6 +24,7 @@ constexpr int SITE_BLOQUE_TABLE = 1;
 constexpr int SITE_BLOQUE_REQUETE = 2;
 constexpr int SITE_DIAGNOSE = 3;
 constexpr int SITE_DELETE_WITHOUT_DESCRIPTION = 8;
+constexpr int SITE_NO_CATALOGUE = 9;
 
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
 constexpr unsigned USER_ERROR_NOT_CONNECTED = 14;
@@ -170,10 +172,10 @@ INADataSourceDescription* CNADriver::piGetTableDesc(const wchar_t* pszTable, INA
 INADataSourceDescription* CNADriver::_piGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx) {
     CNADataSourceDescription* pclDesc = _pclGetTableDesc(pszTable, pclCnx);
     if (pclDesc == nullptr) return nullptr;
-    INADataSourceDescription* piDesc = NA_piGetDataSourceInterface(pclDesc);
-    NA_DescriptionExternalAddRef(piDesc);
-    NA_ReleaseDataSource(pclDesc);
-    return piDesc;
+    // The host's reference keeps it once the driver's goes.
+    pclDesc->ExternalAddRef();
+    pclDesc->nRelease();
+    return pclDesc;
 }
 
 CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* pszTable, CNAConnectionDescription* pclCnx) {
@@ -184,9 +186,16 @@ CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* pszTable, C
             m_pclError->SetErrorNoMemory(pclCnx);
         return nullptr;
     }
-    NA_AddRefDataSource(pclDesc);
-    if (!NA_bInitDataSourceFromDB(pclDesc, pszTable)) {
-        NA_ReleaseDataSource(pclDesc);
+    pclDesc->AddRef();
+    if (!pclDesc->bInitDataSourceDescriptionFromDB(pszTable, 0)) {
+        // A description that cannot read the catalogue at all (the base one has no catalogue
+        // queries) fails without a word: the host must not read a failure with no reason.
+        if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE) {
+            m_pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVER, SITE_NO_CATALOGUE, pclCnx,
+                                 USER_ERROR_NOT_AVAILABLE);
+            m_pclError->SetInfoNames(pszTable, nullptr);
+        }
+        pclDesc->nRelease();
         return nullptr;
     }
     return pclDesc;
@@ -206,7 +215,7 @@ int CNADriver::_bTableExists(int* pbExists, const wchar_t* pszTable, CNAConnecti
     CNADataSourceDescription* pclDesc = _pclGetTableDesc(pszTable, pclCnx);
     if (pclDesc != nullptr) {
         *pbExists = 1;
-        NA_ReleaseDataSource(pclDesc);
+        pclDesc->nRelease();
         return 1;
     }
     *pbExists = 0;

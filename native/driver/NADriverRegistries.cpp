@@ -7,12 +7,12 @@
 #include "core/STRCompare.h"
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAContext.h"
-#include "native/driver/ModelServices.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAInterfaces.h"
 #include "native/table/NATable.h"
 
 namespace {
@@ -174,6 +174,9 @@ CNAConnectionDescription* CNADriver::pclGetConnectionByName(const wchar_t* pszNa
 
 void CNADriver::s_ReleaseConnection(CNAConnectionDescription* pclCnx) {
     if (pclCnx == nullptr) return;
+    // The host may drop the last hold on a description (and with it on its connection) outside
+    // any entry of the driver: the registry is still changed under the lock.
+    CNADriverLock clLock;
     if (s_pclDriver != nullptr)
         s_pclDriver->nReleaseConnection(pclCnx);
     else
@@ -225,7 +228,8 @@ CNATable* CNADriver::_pclFindTable(const wchar_t* pszKey) {
 
 CNATable* CNADriver::_pclFindTable(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
                                    CTString* pclKey) {
-    bBuildTableIdentification(pclKey, NA_pszGetDescriptionDBTableName(piDesc), pclCnx->pszGetIdentification());
+    bBuildTableIdentification(pclKey, piDesc != nullptr ? piDesc->pszGetDBTableName() : nullptr,
+                              pclCnx->pszGetIdentification());
     return _pclFindTable(pclKey->pszGet());
 }
 

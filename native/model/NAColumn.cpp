@@ -8,6 +8,7 @@
 #include "core/XYString.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
@@ -90,7 +91,12 @@ int CNAColumn::bUpdateChangedTypeInCurrentRecord() {
 
 int CNAColumn::bInitVariant(CNARecord* pclRecord) {
     if (m_pclValue == nullptr) {
-        m_pclValue = NA_pclAllocVariant(m_pclError, pclGetCnx());
+        if (CNADriver::s_pclDriver == nullptr) {
+            // No driver object, no factory: nothing can be made.
+            if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetCnx());
+            return 0;
+        }
+        m_pclValue = CNADriver::s_pclDriver->pclAllocVariant(m_pclError, pclGetCnx());
         if (m_pclValue == nullptr) return 0;
         m_pclValue->AddRef();
     }

@@ -9,6 +9,7 @@
 #include "core/UnicodeToolkit.h"
 #include "core/XErrorModule.h"
 #include "core/XYString.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariantTypes.h"
@@ -673,7 +674,12 @@ int CNAConvertVariant::bCopyVariant(const CNAConvertVariant* pclOther) {
 }
 
 CNAConvertVariant* CNAConvertVariant::pclGetCloneVariant() const {
-    CNAConvertVariant* pcl = NA_pclAllocVariant(m_pclError, m_pclConnection);
+    if (CNADriver::s_pclDriver == nullptr) {
+        // No driver object, no factory: nothing can be made.
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
+        return nullptr;
+    }
+    CNAConvertVariant* pcl = CNADriver::s_pclDriver->pclAllocVariant(m_pclError, m_pclConnection);
     if (pcl == nullptr) return nullptr;
     pcl->bCopyVariant(this);
     return pcl;

@@ -4,6 +4,8 @@
 #include "native/model/NADataSourceDescription.h"
 
 #include "core/STRCompare.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
 
@@ -31,11 +33,12 @@ bool bNotNull(INAItemDescription* pi) {
 CNADataSourceDescription::CNADataSourceDescription(CNAConnectionDescription* pclConnection, CNAError* pclError)
     : m_pclError(pclError), m_pclConnection(pclConnection), m_tabItems(20, 30), m_tabKeys(10, 30), m_tabMemos(10, 30) {
     if (m_pclError != nullptr) m_pclError->AddRef();
-    NA_AddRefConnection(m_pclConnection);
+    if (m_pclConnection != nullptr) m_pclConnection->AddRef();
 }
 
 CNADataSourceDescription::~CNADataSourceDescription() {
-    NA_nReleaseConnection(m_pclConnection);
+    // Through the driver's registry: the description may be the last to hold its connection.
+    CNADriver::s_ReleaseConnection(m_pclConnection);
     if (m_pclError != nullptr) m_pclError->nRelease();
     if (m_pclBestParseItem != nullptr) m_pclBestParseItem->nExternalRelease();
     m_tabMemos.SupprimeTout();
@@ -66,7 +69,7 @@ void CNADataSourceDescription::_DeleteIfUnused() {
 }
 
 const wchar_t* CNADataSourceDescription::pszGetDefaultDatabase() const {
-    return NA_pszGetDefaultDataBase(m_pclConnection);
+    return m_pclConnection != nullptr ? m_pclConnection->pszGetDefaultDataBaseEx() : L"";
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -138,7 +141,7 @@ void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
     if (pclItem == nullptr) return;
     if (pclItem->pszGetName()[0] == 0) {
         CTString clNom;
-        NA_GenerateItemName(&clNom, static_cast<int>(m_nValueSlotCount));
+        CNADriver::g_GenerateItemName(&clNom, static_cast<int>(m_nValueSlotCount));
         pclItem->bSetName(clNom.pszGet());
     }
     if (pclNAGetItemNoRef(pclItem->pszGetName(), 2) != nullptr) {
@@ -179,7 +182,8 @@ bool CNADataSourceDescription::bAddItem(const wchar_t* pszName, const wchar_t* p
                                         const wchar_t* pszNameInSource, unsigned nDimension, unsigned nSize,
                                         eNA_ITEMTYPE eType, int nPhysicalIndice, int nKeyIndice,
                                         unsigned short wKeyFlags, int nIntegerDigits, int nDecimalDigits) {
-    CNAItemDescription* pclItem = NA_pclAllocItemDescription();
+    CNAItemDescription* pclItem =
+        CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
     if (pclItem == nullptr) {
         _SetErrorNoMemory();
         return false;
@@ -296,8 +300,14 @@ int CNADataSourceDescription::bAreDescriptionCompatible(INADataSourceDescription
 }
 
 CNADataSourceDescription* CNADataSourceDescription::pclGetCloneDataSourceDescription(eCLONEDESC eFlags) {
-    CNADataSourceDescription* pcl = NA_pclAllocDataSourceDescription(m_pclConnection, m_pclError);
-    if (pcl == nullptr) return nullptr;
+    CNADataSourceDescription* pcl =
+        CNADriver::s_pclDriver != nullptr
+            ? CNADriver::s_pclDriver->pclAllocDataSourceDescription(m_pclConnection, m_pclError)
+            : nullptr;
+    if (pcl == nullptr) {
+        _SetErrorNoMemory();
+        return nullptr;
+    }
     pcl->m_clLogicalName.Set(m_clLogicalName.pszGet());
     pcl->m_clDBName.Set(m_clDBName.pszGet());
     pcl->m_clExtendedInfo.Set(m_clExtendedInfo.pszGet());

@@ -3,7 +3,7 @@
 #include "native/model/NAItemDescription.h"
 
 #include "native/driver/NAConnectionDescription.h"
-#include "native/model/DriverServices.h"
+#include "native/driver/NADriver.h"
 #include "native/model/NADataSourceDescription.h"
 
 namespace {
@@ -389,7 +389,8 @@ eNA_ITEMTYPE CNAItemDescription::eNAGetDBType(CNAConnectionDescription* pclConne
 
 CNAItemDescription* CNAItemDescription::pclGetCloneItemDescription(CNADataSourceDescription* pclTarget,
                                                                    eCLONEDESC eFlags) {
-    CNAItemDescription* pcl = NA_pclAllocItemDescription();
+    CNAItemDescription* pcl =
+        CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
     if (pcl == nullptr) return nullptr;
     pcl->m_clName.Set(m_clName.pszGet());
     pcl->m_clExtendedInfo.Set(m_clExtendedInfo.pszGet());

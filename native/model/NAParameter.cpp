@@ -3,7 +3,7 @@
 #include "native/model/NAParameter.h"
 
 #include "core/XYStringConcat.h"
-#include "native/model/DriverServices.h"
+#include "native/driver/NADriver.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
 
@@ -137,7 +137,10 @@ bool CNAParameter::bEqualsParameter(const CNAParameter* pclOther) const {
 }
 
 CNAParameter* CNAParameter::pclGetClone() {
-    CNAParameter* pcl = NA_pclAllocParameter(m_pclValue, m_nPosition, m_dwFlags, m_clName.pszGet());
+    // No driver object, no factory: nothing can be made.
+    if (CNADriver::s_pclDriver == nullptr) return nullptr;
+    CNAParameter* pcl =
+        CNADriver::s_pclDriver->pclAllocParameter(m_pclValue, m_nPosition, m_dwFlags, m_clName.pszGet());
     if (pcl == nullptr) return nullptr;
     pcl->SetColum(m_pclColumn);
     pcl->SetItem(m_piItem);

@@ -6,9 +6,9 @@
 #include "core/STRCompare.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/ColumnNullValueExcluded.h"
-#include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAYFRecord.h"
@@ -31,7 +31,7 @@ CNARecord::~CNARecord() {
     DeleteAllColumn();
     _FreeRecordBuffers();
     if (m_pclError != nullptr) m_pclError->nRelease();
-    NA_nReleaseConnection(m_pclConnection);
+    CNADriver::s_ReleaseConnection(m_pclConnection);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -39,7 +39,12 @@ CNARecord::~CNARecord() {
 // ------------------------------------------------------------------------------------------------
 
 CNAColumn* CNARecord::_pclAllocColumn(CNAError* pclError, INAItemDescription* piItem) {
-    return NA_pclAllocColumn(pclError, piItem);
+    if (CNADriver::s_pclDriver == nullptr) {
+        // No driver object, no factory: nothing can be made.
+        if (pclError != nullptr) pclError->SetErrorNoMemory(m_pclConnection);
+        return nullptr;
+    }
+    return CNADriver::s_pclDriver->pclAllocColumn(pclError, piItem);
 }
 
 void CNARecord::_FreeRecordBuffers() {
@@ -82,7 +87,7 @@ int CNARecord::bInitRecord(INADataSourceDescription* piHost, CNADataSourceDescri
                            CNAConnectionDescription* pclConnection) {
     if (pclConnection != m_pclConnection) {
         if (pclConnection != nullptr) pclConnection->AddRef();
-        NA_nReleaseConnection(m_pclConnection);
+        CNADriver::s_ReleaseConnection(m_pclConnection);
         m_pclConnection = pclConnection;
     }
     const unsigned nItems = piHost->nGetNumItems();

@@ -10,8 +10,8 @@
 #include "core/VQBIN.h"
 #include "core/XErrorModule.h"
 #include "core/XYString.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
-#include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "platform/XFile.h"
 #include "variant/Any_VQDECIMAL.h"
@@ -88,7 +88,9 @@ int CNAVariant::bCopyVariant(const CNAVariant* pclOther) {
 }
 
 CNAVariant* CNAVariant::pclGetCloneVariant() const {
-    CNAConvertVariant* pcl = NA_pclAllocVariant(nullptr, nullptr);
+    // On the driver's error object: a bare value has none of its own.
+    CNAConvertVariant* pcl =
+        CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocVariant(nullptr, nullptr) : nullptr;
     if (pcl == nullptr) return nullptr;
     pcl->InitTypeVariantAny(m_clValue.nGetTypeCode(), 0);
     pcl->CNAVariant::bCopyVariant(this);

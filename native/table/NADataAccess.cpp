@@ -3,10 +3,10 @@
 #include "native/table/NADataAccess.h"
 
 #include "native/driver/INADriver.h"
-#include "native/driver/ModelServices.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAInterfaces.h"
 
 namespace {
 
@@ -25,16 +25,17 @@ CNADataAccess::CNADataAccess(INADataSourceDescription* piDescription, CNAConnect
     if (m_pclError != nullptr) m_pclError->AddRef();
     if (m_pclCnx != nullptr) m_pclCnx->AddRef();
     if (m_piDescription != nullptr) {
-        NA_DescriptionExternalAddRef(m_piDescription);
-        m_clLogicalName.Set(NA_pszGetDescriptionLogicalName(m_piDescription));
-        const wchar_t* pszTable = NA_pszGetDescriptionDBTableName(m_piDescription);
+        m_piDescription->ExternalAddRef();
+        m_clLogicalName.Set(m_piDescription->pszGetLogicalName());
+        const wchar_t* pszTable = m_piDescription->pszGetDBTableName();
+        if (pszTable == nullptr) pszTable = L"";
         if (m_pclCnx == nullptr || !m_pclCnx->bFormatTableName(m_pclError, pszTable, &m_clDBTableName))
             m_clDBTableName.Set(pszTable);
     }
 }
 
 CNADataAccess::~CNADataAccess() {
-    if (m_piDescription != nullptr) NA_DescriptionExternalRelease(m_piDescription);
+    if (m_piDescription != nullptr) m_piDescription->nExternalRelease();
     if (m_pclCnx != nullptr) CNADriver::s_ReleaseConnection(m_pclCnx);
     if (m_pclError != nullptr) m_pclError->nRelease();
 }

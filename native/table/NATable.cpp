@@ -2,12 +2,13 @@
 // (least version, see NATable.h).
 #include "native/table/NATable.h"
 
-#include "native/driver/ModelServices.h"
+#include "native/driver/HostQueryParameters.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAInterfaces.h"
 
 CNATable::CNATable(const wchar_t* pszIdentification, INADataSourceDescription* piDescription,
                    CNAConnectionDescription* pclCnx, CNAError* pclError)
@@ -15,14 +16,14 @@ CNATable::CNATable(const wchar_t* pszIdentification, INADataSourceDescription* p
     if (m_pclCnx != nullptr) m_pclCnx->AddRef();
     if (piDescription != nullptr) {
         m_piDescription = piDescription;
-        NA_DescriptionExternalAddRef(m_piDescription);
+        m_piDescription->ExternalAddRef();
     }
     if (m_pclError != nullptr) m_pclError->AddRef();
 }
 
 CNATable::~CNATable() {
     m_clDataAccess.RemoveAll();
-    if (m_piDescription != nullptr) NA_DescriptionExternalRelease(m_piDescription);
+    if (m_piDescription != nullptr) m_piDescription->nExternalRelease();
     if (m_pclCnx != nullptr) CNADriver::s_ReleaseConnection(m_pclCnx);
     if (m_pclError != nullptr) m_pclError->nRelease();
     if (m_piQueryBindVariable != nullptr) {
@@ -69,11 +70,13 @@ int CNATable::nExternalRelease() {
 // Names
 
 const wchar_t* CNATable::pszGetLogicalName() const {
-    return m_piDescription != nullptr ? NA_pszGetDescriptionLogicalName(m_piDescription) : L"";
+    const wchar_t* psz = m_piDescription != nullptr ? m_piDescription->pszGetLogicalName() : nullptr;
+    return psz != nullptr ? psz : L"";
 }
 
 const wchar_t* CNATable::pszGetDBTableName() const {
-    return m_piDescription != nullptr ? NA_pszGetDescriptionDBTableName(m_piDescription) : L"";
+    const wchar_t* psz = m_piDescription != nullptr ? m_piDescription->pszGetDBTableName() : nullptr;
+    return psz != nullptr ? psz : L"";
 }
 
 INAError* CNATable::piGetLastError() const {

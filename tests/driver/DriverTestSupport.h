@@ -1,7 +1,8 @@
 // Test doubles of the driver core: a connection description whose open, close, SQL locks and
 // diagnosis are scripted and counted, a data access whose close, delete and query are scripted, a
-// table that can be refused, and a driver object that makes them; plus a check that the driver's
-// lock is held. The host's objects are the stand-in host's.
+// table that can be refused, a table description read from a scripted catalogue, and a driver
+// object that makes them; plus a check that the driver's lock is held. The host's objects are the
+// stand-in host's.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,12 +10,15 @@
 
 #include <cerrno>
 #include <new>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 
@@ -43,6 +47,11 @@ struct stScript {
     int bQueryHasResult = 1;
     // A user error code the table description fails with (0: the driver's own way).
     unsigned nTableDescError = 0;
+    // How the driver's table descriptions read the catalogue: as the base description does (it has
+    // no catalogue queries), from the tables listed here without a server, or with catalogue
+    // queries that need the SQL layer.
+    enum eCATALOGUE { CATALOGUE_BASE, CATALOGUE_SCRIPTED, CATALOGUE_QUERIES } eCatalogue = CATALOGUE_BASE;
+    std::vector<std::wstring> tabTables;
     bool bRefuseTable = false;
     bool bRefuseDataAccess = false;
     // Calls of the doubles made while the lock was not held (counted only when checked).
@@ -50,7 +59,7 @@ struct stScript {
     long nCheckedCalls = 0;
     long nCallsWithoutLock = 0;
     long nOpens = 0, nCloses = 0, nAccessCloses = 0, nAccessDeletes = 0, nQueries = 0;
-    long nConnectionsMade = 0, nLiveConnections = 0, nLiveAccesses = 0;
+    long nConnectionsMade = 0, nLiveConnections = 0, nLiveAccesses = 0, nLiveDescriptions = 0;
 
     void Check() {
         if (!bCheckLock) return;
@@ -154,6 +163,42 @@ private:
     stScript* m_pstScript;
 };
 
+// Each table of the script's catalogue has a primary key "id" and a text "name"; any other table is
+// missing, as the catalogue import reports it.
+class CTestDataSourceDescription final : public CNADataSourceDescription {
+public:
+    CTestDataSourceDescription(CNAConnectionDescription* pclCnx, CNAError* pclError, stScript* pstScript)
+        : CNADataSourceDescription(pclCnx, pclError), m_pstScript(pstScript) {
+        m_pstScript->nLiveDescriptions++;
+    }
+    ~CTestDataSourceDescription() override { m_pstScript->nLiveDescriptions--; }
+
+    int _bGetDataSourceInfo(int n) override {
+        if (m_pstScript->eCatalogue != stScript::CATALOGUE_SCRIPTED)
+            return CNADataSourceDescription::_bGetDataSourceInfo(n);
+        for (const std::wstring& sTable : m_pstScript->tabTables) {
+            if (sTable != pszGetDBTableName()) continue;
+            bAddItem(L"id", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 0, NA_KEY_PRIMARY, 0, 0);
+            bAddItem(L"name", nullptr, nullptr, 1, 21, NA_IT_TEXTE, -1, -1, 0, 0, 0);
+            UpdateRecordSize();
+            return 1;
+        }
+        _AddUserError(30, 3, pszGetLogicalName(), nullptr);
+        return 0;
+    }
+    int _bGetQueryShowColumns(CXYStringConcat<wchar_t>* pclQuery) override {
+        pclQuery->Add(L"SELECT attname FROM pg_attribute");
+        return 1;
+    }
+    int _bGetQueryShowIndex(CXYStringConcat<wchar_t>* pclQuery) override {
+        pclQuery->Add(L"SELECT indexrelid FROM pg_index");
+        return 1;
+    }
+
+private:
+    stScript* m_pstScript;
+};
+
 // The script is the test's: it outlives the driver, so what the driver's destruction did can be
 // read.
 class CTestDriver final : public CNADriver {
@@ -182,6 +227,12 @@ public:
                                       CNAError* pclError) override {
         if (m_stScript.bRefuseDataAccess) return nullptr;
         return new (std::nothrow) CTestDataAccess(piDesc, pclCnx, pclError, &m_stScript);
+    }
+    CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
+                                                            CNAError* pclError) override {
+        if (m_stScript.eCatalogue == stScript::CATALOGUE_BASE)
+            return CNADriver::pclAllocDataSourceDescription(pclCnx, pclError);
+        return new (std::nothrow) CTestDataSourceDescription(pclCnx, pclError, &m_stScript);
     }
     CNATable* _pclAllocTable(const wchar_t* pszIdentification, INADataSourceDescription* piDesc,
                              CNAConnectionDescription* pclCnx, CNAError* pclError) override {

@@ -12,6 +12,7 @@
 #include "native/model/NAItemDescription.h"
 #include "platform/XTime.h"
 #include "tests/core/ReallocRefusal.h"
+#include "tests/driver/DriverTestSupport.h"
 #include "tests/driver/RecordingConnection.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
@@ -681,6 +682,12 @@ TEST_F(LiteralsTest, DefaultValues) {
         {NA_IT_I4, L"42", L"on", 1, false, nullptr},
         {NA_IT_I4, L"abc", L"on", 0, false, nullptr},
     };
+    // The converters come from the driver object of the process.
+    drivertest::stScript stScript;
+    struct CDriverHolder {
+        drivertest::CTestDriver* pcl;
+        ~CDriverHolder() { pcl->nExternalRelease(); }
+    } clDriver{drivertest::CTestDriver::pclNew(&stScript)};
     for (const auto& st : tabCases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(st.pszText ? st.pszText : L"(none)")));
         m_cl.m_mapServerParameters[L"standard_conforming_strings"] = st.pszSetting;

@@ -4,7 +4,6 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "tests/host/StandInConnectionDescription.h"
 
-#if __has_include("native/model/NAItemType.h")
 #include "native/model/NAItemType.h"
 
 namespace {
@@ -134,4 +133,3 @@ TEST(CNAConnectionTypeNames, SizeInDeclaration) {
 }
 
 }  // namespace
-#endif

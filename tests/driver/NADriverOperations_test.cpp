@@ -68,6 +68,7 @@ protected:
         }
         EXPECT_EQ(m_stScript.nLiveConnections, 0);
         EXPECT_EQ(m_stScript.nLiveAccesses, 0);
+        EXPECT_EQ(m_stScript.nLiveDescriptions, 0);
         EXPECT_EQ(m_clHost.nGetExternalRefs(), 0);
         TermLibrary();
     }
@@ -232,6 +233,76 @@ TEST_F(NADriverOperationsTest, TableTestsAndDescriptions) {
                   nullptr);
         EXPECT_EQ(pclError()->dwGetErrorId(), c.nErrorId);
         EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
+    }
+}
+
+// Table descriptions as the driver reads them: the description made by the driver's factory reads
+// the catalogue; the host gets it with its own reference, and the connection made for the request
+// lives as long as the description holds it. Table tests describe the table and let it go.
+TEST_F(NADriverOperationsTest, TableDescriptionsThroughTheDescriptionsImport) {
+    using C = drivertest::stScript;
+    m_stScript.tabTables = {L"ORDERS"};
+    struct Case {
+        const char* pszWhat;
+        C::eCATALOGUE eCatalogue;
+        const wchar_t* pszTable;
+        bool bDescribed;
+        unsigned nErrorId;
+        eNA_ERRORTYPE eErrorType;
+        int nExistsResult, nExists;
+    } cases[] = {
+        // The base description has no catalogue queries: the failure says so.
+        {"no catalogue", C::CATALOGUE_BASE, L"ORDERS", false, 8, NA_ERRORTYPE_NOTAVAILABLE, 0, 0},
+        // Catalogue queries need the SQL layer, which cannot run them yet.
+        {"catalogue queries", C::CATALOGUE_QUERIES, L"ORDERS", false, 8, NA_ERRORTYPE_NOTAVAILABLE, 0, 0},
+        {"described", C::CATALOGUE_SCRIPTED, L"ORDERS", true, 0, NA_ERRORTYPE_NONE, 1, 1},
+        {"missing", C::CATALOGUE_SCRIPTED, L"NOSUCH", false, 30, NA_ERRORTYPE_GENERAL, 1, 0},
+    };
+    INAConnectionDescription* piHost = &m_clHost;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszWhat);
+        m_stScript.eCatalogue = c.eCatalogue;
+        const long nCloses = m_stScript.nCloses;
+        auto* piDesc = HostCall<INADataSourceDescription*>(m_p, SLOT_GETTABLEDESC, c.pszTable, piHost);
+        EXPECT_EQ(piDesc != nullptr, c.bDescribed);
+        EXPECT_EQ(pclError()->dwGetErrorId(), c.nErrorId);
+        EXPECT_EQ(pclError()->eGetErrorType(), c.eErrorType);
+        if (piDesc != nullptr) {
+            // The host reads it through its slots.
+            EXPECT_EQ(HostCall<int>(piDesc, 2), 6);
+            EXPECT_STREQ(HostCall<const wchar_t*>(piDesc, 9), c.pszTable);
+            EXPECT_STREQ(HostCall<const wchar_t*>(piDesc, 23), c.pszTable);
+            EXPECT_EQ(HostCall<unsigned>(piDesc, 14), 2u);
+            EXPECT_EQ(HostCall<unsigned>(piDesc, 15), 1u);
+            EXPECT_EQ(HostCall<unsigned>(piDesc, 13), 4u + 21u);
+            auto* pclDesc = static_cast<CNADataSourceDescription*>(piDesc);
+            EXPECT_EQ(pclDesc->nGetExternalRef(), 1u);
+            EXPECT_EQ(pclDesc->nGetRef(), 0u);
+            // The connection made for the request stays open and registered while the
+            // description holds it...
+            EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 1u);
+            EXPECT_EQ(m_stScript.nCloses, nCloses);
+            EXPECT_EQ(m_stScript.nLiveDescriptions, 1);
+            // ... and goes with the host's last release, made outside any entry: under the lock
+            // all the same.
+            m_stScript.bCheckLock = true;
+            EXPECT_EQ(HostCall<unsigned>(piDesc, 8), 0u);
+            m_stScript.bCheckLock = false;
+            EXPECT_GT(m_stScript.nCheckedCalls, 0);
+            EXPECT_EQ(m_stScript.nCallsWithoutLock, 0);
+        }
+        EXPECT_EQ(m_stScript.nLiveDescriptions, 0);
+        EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
+        EXPECT_EQ(m_stScript.nLiveConnections, 0);
+        EXPECT_EQ(m_stScript.nCloses, nCloses + 1);
+
+        int nExists = -1;
+        EXPECT_EQ(HostCall<int>(m_p, SLOT_TABLEEXISTS, &nExists, c.pszTable, piHost), c.nExistsResult);
+        EXPECT_EQ(nExists, c.nExists);
+        EXPECT_EQ(pclError()->dwGetErrorId(), c.nErrorId);
+        EXPECT_EQ(m_stScript.nLiveDescriptions, 0);
+        EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
+        EXPECT_EQ(m_stScript.nLiveConnections, 0);
     }
 }
 

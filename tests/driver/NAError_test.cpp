@@ -1,15 +1,20 @@
 // The driver's error object: its entry order as the host calls it, what the host reads after one
 // or several failures (main error, sub-errors, kinds, levels, names, the debug line that locates
-// each failure, the dump), the amendments that go to the last failure, and the reset.
+// each failure, the dump), the amendments that go to the last failure, the connection's part in
+// them (its database, its details), and the reset.
 #include "native/driver/NAError.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
+#include "native/driver/NAConnectionDescription.h"
 #include "tests/core/VirtualSlot.h"
 #include "tests/driver/HostCall.h"
+#include "tests/host/StandInConnectionDescription.h"
+#include "tests/host/TestSupport.h"
 
 namespace {
 
@@ -450,6 +455,77 @@ TEST(NAErrorTest, ResetEmptiesEverything) {
     // The next failure is a main error again.
     clError.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 6, nullptr, CODE_NOT_AVAILABLE);
     EXPECT_EQ(clError.dwGetErrorId(), CODE_NOT_AVAILABLE);
+}
+
+// A connection that counts how often an error asks it for its details, and adds a line of its own.
+class CDetailsConnection final : public CNAConnectionDescription {
+public:
+    explicit CDetailsConnection(INAConnectionDescription* piHost) : CNAConnectionDescription(L"Connection=e", piHost) {}
+    int bOpen(CNAError*) override { return 1; }
+    int bIsOpen() override { return 1; }
+    int bClose(CNAError*) override { return 1; }
+    void _InitYF2NativeType() override {}
+    void AddInfoNativeXError(_CXErrorModule39* pclError) override {
+        m_nDetails++;
+        pclError->AddDebugMessageNoFormat(L"details of e");
+    }
+    int m_nDetails = 0;
+};
+
+TEST(NAErrorTest, TheConnectionNamesItsDatabaseAndAddsItsDetailsToTheMainError) {
+    KXInstallStandInHost();
+    standin::CStandInConnectionDescription clHost;
+    clHost.m_sDataBase = L"kxtest";
+    auto* pclCnx = new CDetailsConnection(&clHost);
+    pclCnx->AddRef();
+
+    // A server error names the connection's database (the first argument of the message).
+    CNAError clError;
+    clError._SetDataBaseError(NA_ERRORTYPE_GENERAL, pclCnx, CODE_NOT_OPEN, 0, L"", L"ORDERS", nullptr);
+    EXPECT_NE(std::wstring(clError.pclGetXError()->pszGetUserMessage()).find(L"kxtest"), std::wstring::npos);
+    EXPECT_EQ(pclCnx->m_nDetails, 1);
+    EXPECT_NE(std::wstring(clError.pclGetXError()->pszGetDebugMessage()).find(L"details of e"), std::wstring::npos);
+
+    // Sub-errors carry no details of their own.
+    clError._SetDataBaseError(NA_ERRORTYPE_GENERAL, pclCnx, CODE_NOT_OPEN, 0, L"", L"LINES", nullptr);
+    clError.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 1, pclCnx, CODE_NOT_AVAILABLE);
+    EXPECT_EQ(pclCnx->m_nDetails, 1);
+
+    // Every way of recording a first failure asks for them; without a connection nothing is asked.
+    struct Case {
+        const char* pszWhat;
+        std::function<void(CNAError&, CNAConnectionDescription*)> fnRecord;
+    } tab[] = {
+        {"user error",
+         [](CNAError& cl, CNAConnectionDescription* p) {
+             cl.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 1, p, CODE_NOT_AVAILABLE);
+         }},
+        {"user error first",
+         [](CNAError& cl, CNAConnectionDescription* p) {
+             cl.AddErrorFirst(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, 1, p, CODE_NOT_AVAILABLE);
+         }},
+        {"ready error",
+         [](CNAError& cl, CNAConnectionDescription* p) {
+             _CXErrorModule39 clReady(CODE_NO_TRANSACTION, L"T1");
+             cl.AddError(NA_ERRORTYPE_GENERAL, &clReady, p);
+         }},
+        {"out of memory", [](CNAError& cl, CNAConnectionDescription* p) { cl.SetErrorNoMemory(p); }},
+    };
+    for (const Case& c : tab) {
+        SCOPED_TRACE(c.pszWhat);
+        CNAError clFirst;
+        pclCnx->m_nDetails = 0;
+        c.fnRecord(clFirst, pclCnx);
+        EXPECT_EQ(pclCnx->m_nDetails, 1);
+        CNAError clWithout;
+        c.fnRecord(clWithout, nullptr);
+        EXPECT_EQ(pclCnx->m_nDetails, 1);
+    }
+    CNAError clNoDatabase;
+    clNoDatabase._SetDataBaseError(NA_ERRORTYPE_GENERAL, nullptr, CODE_NOT_OPEN, 0, L"", L"ORDERS", nullptr);
+    EXPECT_EQ(clNoDatabase.dwGetErrorId(), CODE_NOT_OPEN);
+
+    pclCnx->nRelease();
 }
 
 TEST(NAErrorTest, LastReleaseDeletes) {

@@ -1,22 +1,16 @@
 // The host's description of a table (INADataSourceDescription) as the stand-in host plays it: a
-// logical name and a database table name a test sets, and the external references the driver
-// holds on it. The test owns the object; the driver's last release does not delete it.
-//
-// The driver reaches the description only through its slots (7 and 8 the references, 9 the
-// logical name, 23 the database table name), so the stand-in lays out its virtual table in that
-// order; the entries in between answer nothing. piGet() hands it out as the interface.
+// logical name and a database table name a test sets, no items, and the external references the
+// driver holds on it. The test owns the object; the driver's last release does not delete it.
 #pragma once
 
 #include <string>
 
-#include "native/driver/INAVersion.h"
+#include "native/model/NAInterfaces.h"
 #include "tests/host/StandInHost.h"
-
-class INADataSourceDescription;
 
 namespace standin {
 
-class STANDIN_API CStandInDataSourceDescription final : public INAVersion {
+class STANDIN_API CStandInDataSourceDescription final : public INADataSourceDescription {
 public:
     CStandInDataSourceDescription(const std::wstring& sLogicalName, const std::wstring& sDBTableName);
     ~CStandInDataSourceDescription();
@@ -25,27 +19,45 @@ public:
     std::wstring m_sDBTableName;
 
     int nGetExternalRefs() const { return m_nExternalRefs; }
-    INADataSourceDescription* piGet() { return reinterpret_cast<INADataSourceDescription*>(this); }
+    INADataSourceDescription* piGet() { return this; }
 
     int nGetVersion() override;
     int nGetCompatSince() override;
-    virtual void ExternalAddRef();               // 7
-    virtual unsigned nExternalRelease();         // 8
-    virtual const wchar_t* pszGetLogicalName();  // 9
-    virtual void vUnused10();                    // 10 to 22: not called by the driver
-    virtual void vUnused11();
-    virtual void vUnused12();
-    virtual void vUnused13();
-    virtual void vUnused14();
-    virtual void vUnused15();
-    virtual void vUnused16();
-    virtual void vUnused17();
-    virtual void vUnused18();
-    virtual void vUnused19();
-    virtual void vUnused20();
-    virtual void vUnused21();
-    virtual void vUnused22();
-    virtual const wchar_t* pszGetDBTableName();  // 23
+    void ExternalAddRef() override;
+    unsigned nExternalRelease() override;
+    const wchar_t* pszGetLogicalName() const override;
+    const wchar_t* pszGetPhysicalName() const override;
+    const wchar_t* pszGetDefaultDirectory() const override;
+    unsigned nGetDiskRecordSize() const override;
+    unsigned nGetMemoryRecordSize() const override;
+    unsigned nGetNumItems() const override;
+    unsigned nGetNumKeys() const override;
+    unsigned nGetNumMemos() const override;
+    unsigned nGetNumItemPhysicallyInFic() const override;
+    INAItemDescription* piNAGetItem(const wchar_t* pszName) override;
+    INAItemDescription* piNAGetItem(unsigned n) override;
+    INAItemDescription* piNAGetKey(unsigned n) override;
+    INAItemDescription* piNAGetMemo(unsigned n) override;
+    int eGetNASubDataType() const override;
+    const wchar_t* pszGetDBTableName() const override;
+    INAItemDescription* piGetBestParseItemDesc() override;
+    const wchar_t* pszGetExtendedInfo() const override;
+    const wchar_t* pszGetType() const override;
+    const wchar_t* pszGetOwner() const override;
+    const wchar_t* pszGetDefaultDatabase() const override;
+    const wchar_t* pszGetExtension() const override;
+    const wchar_t* pszGetCaption() const override;
+    int bGetNullSupported() const override;
+    void EmptySlot137() override;
+    void EmptySlot138() override;
+    void EmptySlot139() override;
+    void EmptySlot140() override;
+    void EmptySlot141() override;
+    void EmptySlot142() override;
+    void EmptySlot143() override;
+    void EmptySlot144() override;
+    void EmptySlot145() override;
+    void EmptySlot146() override;
 
 private:
     int m_nExternalRefs = 0;

@@ -1,5 +1,6 @@
-// Helpers shared by the item and record model's tests: a fixture that installs the stand-in host
-// and binds its virtual machine's conversions and operators, and builders of text values.
+// Helpers shared by the item and record model's tests: a fixture that installs the stand-in host,
+// binds its virtual machine's conversions and operators and makes the driver object of the process
+// (whose factories make the model's objects), and builders of text values.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,11 +8,31 @@
 #include <cstring>
 #include <string>
 
+#include "native/driver/NADriver.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "variant/Any.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
+
+// The base driver's factories; no database of its own.
+class CModelTestDriver : public CNADriver {
+public:
+    CNAStatement* pclAllocStatement(CNADataAccess*, CNAConnectionDescription*, CNAError*) override { return nullptr; }
+    CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t*, INAConnectionDescription*) override {
+        return nullptr;
+    }
+
+    // As the library hands one out: one external reference, an error object, the process's driver.
+    template <class T>
+    static T* pclNew() {
+        T* pcl = new T;
+        pcl->ExternalAddRef();
+        EXPECT_TRUE(pcl->AllocError());
+        pcl->_RegisterAsLiveDriver();
+        return pcl;
+    }
+};
 
 class ModelTest : public testing::Test {
 protected:
@@ -20,11 +41,16 @@ protected:
         standin::ResetVM();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
         ASSERT_EQ(bInitVQCalcFromVM(standin::hGetModule(), 2, 2), 1);
+        m_pclDriver = CModelTestDriver::pclNew<CModelTestDriver>();
     }
     void TearDown() override {
+        if (m_pclDriver != nullptr) m_pclDriver->nExternalRelease();
+        m_pclDriver = nullptr;
         CVQConv::s_Reset();
         CVQCalc::s_Reset();
     }
+
+    CNADriver* m_pclDriver = nullptr;
 };
 
 // An 8-bit dynamic text value (DSTRA, 19).

@@ -344,7 +344,7 @@ TEST_F(NADataSourceDescriptionTest, CloneCopiesEveryItem) {
 // A description whose hooks answer as told, counting their calls.
 class CHookedDescription : public CNADataSourceDescription {
 public:
-    CHookedDescription() : CNADataSourceDescription(nullptr, nullptr) {}
+    explicit CHookedDescription(CNAError* pclError = nullptr) : CNADataSourceDescription(nullptr, pclError) {}
     int _bGetQueryShowColumns(CXYStringConcat<wchar_t>* pcl) override {
         m_nColumns++;
         pcl->Add(L"SELECT columns");
@@ -371,6 +371,18 @@ TEST_F(NADataSourceDescriptionTest, CatalogueHooksThatAnswerFalseFailTheImport) 
     // The base class has no hooks at all.
     CNADataSourceDescription clBase(nullptr, nullptr);
     EXPECT_FALSE(clBase.bInitDataSourceDescriptionFromDB(L"t", 0));
+}
+
+// Until the driver has an SQL layer, no catalogue query runs: the import fails and says why.
+TEST_F(NADataSourceDescriptionTest, ACatalogueQueryThatCannotRunFailsTheImportWithItsReason) {
+    CErrorHolder clErr;
+    CHookedDescription cl(clErr.p);
+    EXPECT_FALSE(cl.bInitDataSourceDescriptionFromDB(L"t", 0));
+    EXPECT_EQ(cl.m_nColumns, 1);
+    EXPECT_EQ(cl.m_nIndex, 0);
+    EXPECT_EQ(cl.nGetNumItems(), 0u);
+    EXPECT_EQ(clErr.nCode(), 8u);  // not available
+    EXPECT_EQ(clErr.p->eGetErrorType(), NA_ERRORTYPE_NOTAVAILABLE);
 }
 
 }  // namespace
