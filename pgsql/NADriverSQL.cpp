@@ -11,7 +11,6 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
-#include "native/model/DriverServices.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
 #include "pgsql/NAColumnSQL.h"
@@ -71,7 +70,8 @@ private:
 // item model has it. Until then the result's columns become items here the same way: one item per
 // column in order, named as the column, from the description's table, with the column's size, type,
 // digits and server type, the key columns numbered in order of appearance.
-bool _bInitDescriptionFromStatement(CNADataSourceDescription* pclDesc, CNAStatementSQL* pclStatement) {
+bool _bInitDescriptionFromStatement(CNADriver* pclDriver, CNADataSourceDescription* pclDesc,
+                                    CNAStatementSQL* pclStatement) {
     if (pclDesc->pszGetLogicalName() == nullptr || *pclDesc->pszGetLogicalName() == 0) {
         CTString clName;
         clName.printf(L"%lu", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pclStatement)));
@@ -94,7 +94,7 @@ bool _bInitDescriptionFromStatement(CNADataSourceDescription* pclDesc, CNAStatem
         const wchar_t* pszInSource =
             pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
         const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
-        CNAItemDescription* pclItem = NA_pclAllocItemDescription();
+        CNAItemDescription* pclItem = pclDriver->pclAllocItemDescription();
         if (pclItem == nullptr) {
             if (pclDesc->pclGetErrorNoRef() != nullptr) pclDesc->pclGetErrorNoRef()->SetErrorNoMemory();
             bOk = false;
@@ -281,7 +281,7 @@ INADataSourceDescription* CNADriverSQL::piGetTableDesc(int, int nStmt, unsigned)
         return nullptr;
     }
     pclDesc->AddRef();
-    if (!_bInitDescriptionFromStatement(pclDesc, clStatement.pcl())) {
+    if (!_bInitDescriptionFromStatement(m_pclDriver, pclDesc, clStatement.pcl())) {
         pclDesc->nRelease();
         return nullptr;
     }

@@ -11,7 +11,7 @@
 #include "core/XYStringConcat.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
-#include "native/model/DriverServices.h"
+#include "native/driver/NADriver.h"
 #include "native/model/NAConvertVariant.h"
 #include "pgsql/NAColumnSQL.h"
 #include "pgsql/PSQLGuard.h"
@@ -265,9 +265,11 @@ int CNAStatementSQL::bGetColumnList(CAny* pclList, unsigned) {
 
 CNAConvertVariant* CNAStatementSQL::_pclGetVariant() {
     if (m_pclVariant == nullptr) {
-        m_pclVariant = NA_pclAllocVariant(m_pclError, m_pclConnection);
+        // The driver object makes the converters of the process (its factory records a failure).
+        if (CNADriver::s_pclDriver != nullptr)
+            m_pclVariant = CNADriver::s_pclDriver->pclAllocVariant(m_pclError, m_pclConnection);
         if (m_pclVariant == nullptr) {
-            if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
+            if (CNADriver::s_pclDriver == nullptr && m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
             return nullptr;
         }
         m_pclVariant->AddRef();

@@ -10,7 +10,7 @@
 #include "core/XYString.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/NAError.h"
-#include "native/model/DriverServices.h"
+#include "native/driver/NADriver.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAItemDescription.h"
 #include "pgsql/NAStatementSQL.h"
@@ -68,11 +68,19 @@ enum : unsigned {
     COL_INDKEY = 4,
 };
 
+// A converter and an item made by the process's driver object (null without one).
+CNAConvertVariant* _pclAllocVariant(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocVariant(pclError, pclCnx) : nullptr;
+}
+CNAItemDescription* _pclAllocItem() {
+    return CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
+}
+
 // A text converter and an integer converter from the driver object, each with one reference.
 class CConverters {
 public:
     CConverters(CNAError* pclError, CNAConnectionDescription* pclCnx)
-        : m_pclText(NA_pclAllocVariant(pclError, pclCnx)), m_pclInteger(NA_pclAllocVariant(pclError, pclCnx)) {
+        : m_pclText(_pclAllocVariant(pclError, pclCnx)), m_pclInteger(_pclAllocVariant(pclError, pclCnx)) {
         if (m_pclText != nullptr) {
             m_pclText->AddRef();
             m_pclText->InitTypeVariantAny(VQTYPE_DSTRW, 0);
@@ -327,7 +335,7 @@ int CPSQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* 
         }
 
         if (!bTyped) return 0;
-        CNAItemDescription* pclItem = NA_pclAllocItemDescription();
+        CNAItemDescription* pclItem = _pclAllocItem();
         if (pclItem == nullptr) {
             if (pclGetErrorNoRef() != nullptr) pclGetErrorNoRef()->SetErrorNoMemory(pclCnx);
             return 0;
@@ -381,7 +389,7 @@ int CPSQLDataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* pc
             continue;
         }
 
-        CNAItemDescription* pclKey = NA_pclAllocItemDescription();
+        CNAItemDescription* pclKey = _pclAllocItem();
         if (pclKey == nullptr) {
             if (pclGetErrorNoRef() != nullptr) pclGetErrorNoRef()->SetErrorNoMemory(pclGetConnectionNoRef());
             return 0;

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "native/model/NAConvertVariant.h"
-#include "native/model/DriverServices.h"
 #include "pgsql/NAColumnSQL.h"
 #include "tests/pgsql/FakeStatementSupport.h"
 
@@ -280,7 +279,7 @@ TEST_F(PSQLStatementSQLTest, BinaryFieldGivesNull) {
     ASSERT_EQ(clStatement->bExecuteDirect(L"Q", nullptr, 0), 1);
     ASSERT_EQ(clStatement->bFetch(0), 1);
     EXPECT_EQ(clStatement->pclGetNAColumnSQL(1)->m_nFormat, 1u);
-    CNAConvertVariant* pclValue = NA_pclAllocVariant(m_clError.p(), m_clCnx.pcl());
+    CNAConvertVariant* pclValue = m_clDriver->pclAllocVariant(m_clError.p(), m_clCnx.pcl());
     ASSERT_NE(pclValue, nullptr);
     pclValue->AddRef();
     pclValue->InitTypeVariantAny(VQTYPE_DSTRW, 0);
