@@ -97,6 +97,10 @@ public:
     using CPSQLConnection::CPSQLConnection;
     void SetServerUnicode(unsigned b) { m_bServerUnicode = b; }
     void SetServerVersion(unsigned n) { m_nServerVersion = n; }
+    void SetServerMajorMinor(int nMajor, int nMinor) {
+        m_nServerMajor = nMajor;
+        m_nServerMinor = nMinor;
+    }
     const wchar_t* pszGetExtendedInfoLeft() const { return m_csExtendedInfo.pszGet(); }
 };
 
