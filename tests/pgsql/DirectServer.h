@@ -20,7 +20,8 @@ public:
 
     // A connection to the sandbox's server, to its database or the one named.
     explicit CDirectServer(const std::string& sDataBase = "") {
-        m_h = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+        // Never unloaded: the client library does not give back what it set up for its threads.
+        m_h = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         if (m_h == nullptr) {
             ADD_FAILURE() << dlerror();
             return;
