@@ -167,31 +167,55 @@ void CHashBase::_RedimentionneTableMoins() {
     }
 }
 
+namespace {
+
+// Each character is mixed into the hash (FNV-1a, one step per character): a plain sum of the
+// characters gives texts made of the same letters and digits (file0012 / file0021 / file0003) the
+// same few values, and a table of thousands of such names degrades into a handful of long chains
+// searched end to end. The value is never stored nor shown outside a table, so its formula is free.
+constexpr uint32_t s_dwFNVBase = 2166136261u;
+constexpr uint32_t s_dwFNVPremier = 16777619u;
+
+inline uint32_t _dwMelange(uint32_t dwHash, uint32_t dwCaractere) {
+    return (dwHash ^ dwCaractere) * s_dwFNVPremier;
+}
+
+}  // namespace
+
 uint32_t dwHashValT(const wchar_t* psz) {
-    uint32_t dwHash = 0;
-    if (psz != nullptr)
-        for (; *psz != 0; psz++) dwHash += uint32_t(*psz);
+    if (psz == nullptr || *psz == 0) return 0;
+    uint32_t dwHash = s_dwFNVBase;
+    for (; *psz != 0; psz++) dwHash = _dwMelange(dwHash, uint32_t(*psz));
     return dwHash;
 }
 
 uint32_t dwHashValTA(const char* psz) {
-    uint32_t dwHash = 0;
-    if (psz != nullptr)
-        for (; *psz != 0; psz++) dwHash += uint32_t(int(static_cast<signed char>(*psz)));
+    if (psz == nullptr || *psz == 0) return 0;
+    uint32_t dwHash = s_dwFNVBase;
+    for (; *psz != 0; psz++) dwHash = _dwMelange(dwHash, static_cast<unsigned char>(*psz));
     return dwHash;
 }
 
 uint32_t dwHashValTi(const wchar_t* psz) {
-    uint32_t dwHash = 0;
-    if (psz != nullptr)
-        for (; *psz != 0; psz++) dwHash += uint32_t(towupper(wint_t(*psz)));
+    if (psz == nullptr || *psz == 0) return 0;
+    uint32_t dwHash = s_dwFNVBase;
+    for (; *psz != 0; psz++) dwHash = _dwMelange(dwHash, uint32_t(towupper(wint_t(*psz))));
     return dwHash;
 }
 
 uint32_t dwHashValTiA(const char* psz) {
-    uint32_t dwHash = 0;
-    // The C library's case table accepts signed bytes (-128 to -1) as well as unsigned ones.
-    if (psz != nullptr)
-        for (; *psz != 0; psz++) dwHash += uint32_t(toupper(int(static_cast<signed char>(*psz))));
+    if (psz == nullptr || *psz == 0) return 0;
+    uint32_t dwHash = s_dwFNVBase;
+    for (; *psz != 0; psz++)
+        dwHash = _dwMelange(dwHash, static_cast<unsigned char>(toupper(static_cast<unsigned char>(*psz))));
     return dwHash;
+}
+
+int bEgaliteTi(const wchar_t* psz1, const wchar_t* psz2) {
+    if (psz1 == nullptr) psz1 = L"";
+    if (psz2 == nullptr) psz2 = L"";
+    for (;; psz1++, psz2++) {
+        if (*psz1 != *psz2 && towupper(wint_t(*psz1)) != towupper(wint_t(*psz2))) return 0;
+        if (*psz1 == 0) return 1;
+    }
 }

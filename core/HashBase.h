@@ -2,7 +2,7 @@
 // of 16-byte elements (key pointer, then value pointer); the bucket count follows the number of
 // pairs and stays prime. A concrete table supplies the hash and the key comparison. Keys and values
 // are not owned: the table stores and hands back the pointers only.
-// Also the four string hashes that go with it (dwHashVal*).
+// Also the four string hashes that go with it (dwHashVal*) and the case-insensitive key equality.
 #pragma once
 
 #include <cstddef>
@@ -88,8 +88,16 @@ struct CHashBaseLayout {
 };
 #pragma GCC diagnostic pop
 
-// String hashes: null or empty gives 0; sums wrap at 32 bits.
-uint32_t dwHashValT(const wchar_t* psz);   // sum of the characters
-uint32_t dwHashValTA(const char* psz);     // sum of the bytes taken as signed
-uint32_t dwHashValTi(const wchar_t* psz);  // sum of towupper of each character
-uint32_t dwHashValTiA(const char* psz);    // sum of toupper of each signed byte
+// String hashes: null or empty gives 0; otherwise each character (each byte, unsigned, for the
+// 8-bit forms) is mixed in turn into a 32-bit value (FNV-1a), so that names made of the same
+// characters in another order hash apart. The "i" forms hash each character's upper-case form
+// (towupper, toupper): two texts that differ only in letter case hash alike.
+uint32_t dwHashValT(const wchar_t* psz);
+uint32_t dwHashValTA(const char* psz);
+uint32_t dwHashValTi(const wchar_t* psz);
+uint32_t dwHashValTiA(const char* psz);
+// The key equality that goes with dwHashValTi: every character equal once both are folded with
+// towupper (a null text counts as empty). Folding as the hash folds is what lets a table find a
+// key it holds; wcscasecmp folds with towlower, and the two foldings part on characters such as
+// the Kelvin sign, whose lower-case form is "k" but which is its own upper-case form.
+int bEgaliteTi(const wchar_t* psz1, const wchar_t* psz2);

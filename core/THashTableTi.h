@@ -1,8 +1,8 @@
 // CTHashTableTi<T>: a chained hash table from wide text keys to small values, keys compared and
-// hashed ignoring letter case (wcscasecmp, dwHashValTi). The keys are not copied: the table keeps the
-// caller's pointers, which must stay valid (and unchanged) while they are in the table. The value is
-// kept inside the pair's value pointer, so T must be a plain value no larger than a pointer (an int
-// index, typically).
+// hashed ignoring letter case, both folding each character with towupper (bEgaliteTi, dwHashValTi)
+// so that keys the comparison takes as equal always land in the same bucket. The keys are not copied: the table keeps
+// the caller's pointers, which must stay valid (and unchanged) while they are in the table. The value is kept inside
+// the pair's value pointer, so T must be a plain value no larger than a pointer (an int index, typically).
 #pragma once
 
 #include <cstring>
@@ -21,9 +21,7 @@ public:
 
     uint32_t dwHashVal(void* pKey) override { return dwHashValTi(static_cast<const wchar_t*>(pKey)); }
     int bEgaliteCle(void* pStoredKey, void* pKey) override {
-        const wchar_t* pszStored = static_cast<const wchar_t*>(pStoredKey);
-        const wchar_t* pszKey = static_cast<const wchar_t*>(pKey);
-        return wcscasecmp(pszStored != nullptr ? pszStored : L"", pszKey != nullptr ? pszKey : L"") == 0;
+        return bEgaliteTi(static_cast<const wchar_t*>(pStoredKey), static_cast<const wchar_t*>(pKey));
     }
 
     // Adds the pair, growing the table as it fills. An equal key already held is neither looked

@@ -1,11 +1,14 @@
 // The installation procedure of pginstaller: read the application server's program directory from
-// its configuration file, check that the virtual-machine library lies there, and extract the
-// archive into that directory with the library's owner and mode. Also the one way the installer
+// its configuration file (an absolute path), check that the virtual-machine library lies there (a
+// file, not a link), and extract the archive into that directory with the library's owner and mode
+// (less its set-user-id and set-group-id bits). Also the one way the installer
 // writes on standard error: every text, wide or 8-bit, goes out as UTF-8 bytes, so that the
 // reports and the debug lines can share the stream.
 #pragma once
 
 #include <cstdint>
+
+class CTString;
 
 // The application server's configuration file and the key that names its program directory.
 constexpr const wchar_t* INSTALLER_CONFIGURATION = L"/etc/Orlanto/Tolvek/20.0/Tolvek.conf";
@@ -23,6 +26,10 @@ void INSTALLER_EcritErreur(const wchar_t* pszTexte);
 void INSTALLER_EcritErreurA(const char* pszTexte);
 // Writes message nId of the installer's table, unchanged, followed by two line feeds.
 void INSTALLER_EcritMessage(uint32_t nId);
+// The text with each control character (C0, DEL, C1) written as "\x" and two hexadecimal digits:
+// names printed in a report come from the archive or the configuration, and must not act on the
+// terminal that shows them.
+void INSTALLER_EchappeControles(const wchar_t* pszTexte, CTString& clResultat);
 
 // The installation with the fixed configuration file and the archive beside the executable.
 bool bDoInstall();

@@ -5,11 +5,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cwchar>
 
 #include "core/VQBIN.h"
+#include "core/XError.h"
 #include "core/XYString.h"
 #include "installer/MemoryStream.h"
 
@@ -32,22 +34,36 @@ CKXWinZip::CKXWinZip() {
 CKXWinZip::~CKXWinZip() {
     Term();
     m_clWinZip.SetDiskFile(nullptr);
+    free(m_pbyCopie);
 }
 
 // ---- opening and the directory
 
+void CKXWinZip::_NoteErreurSysteme() {
+    m_dwErreurSysteme = static_cast<uint32_t>(errno);
+}
+
 _eKXzipResult CKXWinZip::eOuvreArchive(const wchar_t* pszChemin, unsigned int nFlags, long lOffsetDepart) {
+    _EffaceCause();
     // A failed reopening must not leave the previous archive's directory answering for the new file.
     m_bArchiveOuverte = 0;
     m_clRepertoire.Vide();
     m_sCheminArchive.Set(pszChemin);
     m_nModeOuverture = static_cast<int>(nFlags & 1);
-    if (pszChemin == nullptr || !m_clFichierArchive.bOpen(pszChemin, IXStream::eAccessRead, IXStream::eShareRead,
-                                                          IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
+    if (pszChemin == nullptr ||
+        !m_clFichierArchive.bOpen(pszChemin, IXStream::eAccessRead, IXStream::eShareRead, IXStream::eCreateOpenExisting,
+                                  IXStream::eFlagNone, nullptr)) {
+        if (pszChemin != nullptr) _NoteErreurSysteme();
         return _eResultat(eKXzipOuvertureArchive);
+    }
     m_lOffsetDepart = lOffsetDepart;
     m_clWinZip.SetOffsetDepart(lOffsetDepart);
-    if (m_clWinZip.OuvreZip(pszChemin, 0) != CWinZip::ZIP_OK) return _eResultat(eKXzipArchiveInvalide);
+    const int nLecteur = m_clWinZip.OuvreZip(pszChemin, 0);
+    if (nLecteur != CWinZip::ZIP_OK) {
+        m_nResultatLecteur = nLecteur;
+        m_dwErreurSysteme = m_clWinZip.dwGetErreurSysteme();
+        return _eResultat(eKXzipArchiveInvalide);
+    }
     m_bArchiveOuverte = 1;
     return eLitRepertoireMono();
 }
@@ -61,6 +77,7 @@ _eKXzipResult CKXWinZip::eLitRepertoireMono() {
                                   IXStream::eCreateOpenExisting, IXStream::eFlagNone, nullptr))
         return _eResultat(eKXzipOuvertureFichier);
 
+    m_clRepertoire.PrevoitEntrees(static_cast<int>(m_clWinZip.nGetNbFichier()));
     wchar_t szRepertoire[CDiskFile::s_nMaxPath + 2];
     wchar_t szFichier[CDiskFile::s_nMaxPath + 2];
     for (int nRes = m_clWinZip.FirstFile(); nRes == CWinZip::ZIP_OK; nRes = m_clWinZip.NextFile(0)) {
@@ -105,13 +122,16 @@ _eKXzipResult CKXWinZip::_ePrepare(const wchar_t* pszNom, int64_t* poTaille, con
 _eKXzipResult CKXWinZip::_eOuvreEntree(const wchar_t* pszNom, int bExact) {
     if (m_clWinZip.LocateFile(pszNom, bExact) != CWinZip::ZIP_OK) return eKXzipFichierAbsent;
     const int nRes = m_clWinZip.OpenCurrentFileInZip();
-    if (nRes == CWinZip::ZIP_BADPASSWORD) return eKXzipMotDePasse;
-    if (nRes != CWinZip::ZIP_OK) return eKXzipArchiveInvalide;
-    return eKXzipOk;
+    if (nRes == CWinZip::ZIP_OK) return eKXzipOk;
+    m_nResultatLecteur = nRes;
+    m_dwErreurSysteme = m_clWinZip.dwGetErreurSysteme();
+    return nRes == CWinZip::ZIP_BADPASSWORD ? eKXzipMotDePasse : eKXzipArchiveInvalide;
 }
 
 _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, int64_t* poEcrit) {
-    uint8_t* pbyBuffer = static_cast<uint8_t*>(malloc(s_nTailleBufferCopie));
+    // One buffer for all the extractions of the archive.
+    if (m_pbyCopie == nullptr) m_pbyCopie = static_cast<uint8_t*>(malloc(s_nTailleBufferCopie));
+    uint8_t* pbyBuffer = m_pbyCopie;
     if (pbyBuffer == nullptr) {
         m_clWinZip.CloseCurrentFileInZip(0);
         return eKXzipMemoire;
@@ -119,7 +139,7 @@ _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, 
     for (;;) {
         unsigned long nLu = 0;
         if (!m_clWinZip.bReadCurrentFileInZip(pbyBuffer, s_nTailleBufferCopie, &nLu)) {
-            free(pbyBuffer);
+            m_dwErreurSysteme = m_clWinZip.dwGetErreurSysteme();
             m_clWinZip.CloseCurrentFileInZip(0);
             return eKXzipLecture;
         }
@@ -130,16 +150,23 @@ _eKXzipResult CKXWinZip::_eExtraireFichier(IXStream* pclCible, int64_t oTaille, 
         // A write that does not reach the target (disk full, I/O error) fails the entry: a file cut
         // short must not be reported as extracted.
         uint32_t nEcrit = 0;
+        errno = 0;
         if (!pclCible->bWrite(pbyBuffer, static_cast<uint32_t>(nBloc), &nEcrit) ||
             nEcrit != static_cast<uint32_t>(nBloc)) {
-            free(pbyBuffer);
+            // The stream keeps the code of its failed call; errno may have moved on since.
+            _NoteErreurSysteme();
+            const CXError* pclErr = pclCible->pclGetXError();
+            if (pclErr != nullptr && pclErr->dwGetSystemErrorCode() != 0)
+                m_dwErreurSysteme = pclErr->dwGetSystemErrorCode();
             m_clWinZip.CloseCurrentFileInZip(0);
             return eKXzipArchiveInvalide;
         }
         *poEcrit += nBloc;
     }
-    free(pbyBuffer);
-    if (m_clWinZip.CloseCurrentFileInZip(1) == CWinZip::ZIP_CRCERROR) return eKXzipLecture;
+    if (m_clWinZip.CloseCurrentFileInZip(1) == CWinZip::ZIP_CRCERROR) {
+        m_nResultatLecteur = CWinZip::ZIP_CRCERROR;
+        return eKXzipLecture;
+    }
     return eKXzipOk;
 }
 
@@ -154,12 +181,17 @@ _eKXzipResult CKXWinZip::_eExtraireFichierVide(const wchar_t* pszCible, CDiskFil
     *poEcrit = 0;
     if (!(clEntree.dwLitAttribut() & s_dwAttributRepertoire)) {
         if (!_bRetireLien(pszCible) || !clCible.bOpen(pszCible, IXStream::eAccessReadWrite, IXStream::eShareNone,
-                                                      s_eCreeSansTronquer, IXStream::eFlagNone, nullptr))
+                                                      s_eCreeSansTronquer, IXStream::eFlagNone, nullptr)) {
+            _NoteErreurSysteme();
             return eKXzipOuvertureFichier;
+        }
         return eKXzipOk;
     }
     if (pszCible[0] == 0) return eKXzipOk;
-    if (!CDiskFile::bCreateDirectory(pszCible)) return eKXzipOuvertureFichier;
+    if (!CDiskFile::bCreateDirectory(pszCible)) {
+        _NoteErreurSysteme();
+        return eKXzipOuvertureFichier;
+    }
     CDiskFile clRepertoire;
     if (clRepertoire.bOpen(pszCible, IXStream::eAccessReadWrite, IXStream::eShareNone, IXStream::eCreateOpenExisting,
                            IXStream::eFlagDirectory, nullptr)) {
@@ -172,6 +204,7 @@ _eKXzipResult CKXWinZip::_eExtraireFichierVide(const wchar_t* pszCible, CDiskFil
 
 _eKXzipResult CKXWinZip::eExtraitFichier(const wchar_t* pszNom, const wchar_t* pszCible, unsigned long, HWND, int,
                                          int nFlags) {
+    _EffaceCause();
     if (pszCible == nullptr) pszCible = L"";
     // A name that climbs out of the target's directory, or names an absolute path, is refused before
     // anything is touched.
@@ -191,6 +224,7 @@ _eKXzipResult CKXWinZip::eExtraitFichier(const wchar_t* pszNom, const wchar_t* p
         if (e != eKXzipOk) return _eResultat(e);
         if (!_bRetireLien(pszCible) || !clCible.bOpen(pszCible, IXStream::eAccessWrite, IXStream::eShareNone,
                                                       s_eCreeTronque, IXStream::eFlagNone, nullptr)) {
+            _NoteErreurSysteme();
             m_clWinZip.CloseCurrentFileInZip(0);
             return _eResultat(eKXzipOuvertureFichier);
         }
@@ -209,7 +243,25 @@ _eKXzipResult CKXWinZip::eExtraitFichier(const wchar_t* pszNom, const wchar_t* p
     return _eResultat(oEcrit != oTaille ? eKXzipArchiveInvalide : eKXzipOk);
 }
 
+_eKXzipResult CKXWinZip::eExtraitVersFlux(const wchar_t* pszNom, IXStream* pclCible, int nFlags) {
+    _EffaceCause();
+    if (!bNomFichierSur(pszNom)) return _eResultat(eKXzipArchiveInvalide);
+    m_sCheminCible.Vide();
+    int64_t oTaille = 0;
+    const CRepEntree* pclEntree = nullptr;
+    _eKXzipResult e = _ePrepare(pszNom, &oTaille, &pclEntree);
+    if (e != eKXzipOk || oTaille == 0) return _eResultat(e);
+    if (pclCible == nullptr) return _eResultat(eKXzipOuvertureFichier);
+    e = _eOuvreEntree(pszNom, (nFlags & s_nNomExact) ? 1 : 0);
+    if (e != eKXzipOk) return _eResultat(e);
+    int64_t oEcrit = 0;
+    e = _eExtraireFichier(pclCible, oTaille, &oEcrit);
+    if (e != eKXzipOk) return _eResultat(e);
+    return _eResultat(oEcrit != oTaille ? eKXzipArchiveInvalide : eKXzipOk);
+}
+
 _eKXzipResult CKXWinZip::eExtraitFichier(const wchar_t* pszNom, CVQBIN* pclBuffer, unsigned long, HWND, int) {
+    _EffaceCause();
     m_sCheminCible.Vide();
     int64_t oTaille = 0;
     const CRepEntree* pclEntree = nullptr;

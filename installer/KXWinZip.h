@@ -1,9 +1,10 @@
 // CKXWinZip: the zip archive of the archive family. It opens a zip archive with the reader
 // CWinZip, copies the reader's central directory into its own CRepertoire (paths with "\"
 // separators, directories left out), and extracts an entry by name to a file or into a byte
-// buffer, giving an extracted file the entry's times and attribute. Extraction to a file refuses
-// entry names that would leave the target's directory, never writes through a symbolic link found
-// at the target, and reports a write that did not reach the file.
+// buffer, giving an extracted file the entry's times and attribute, or into a stream its caller
+// opened. Extraction to a file refuses entry names that would leave the target's directory, never
+// writes through a symbolic link found at the target, and reports a write that did not reach the
+// file. After a failure it tells what lay behind it: the system's error, or the reader's result.
 #pragma once
 
 #include "installer/KXZipBase.h"
@@ -41,6 +42,18 @@ public:
     // Fills the directory from the reader's central directory.
     _eKXzipResult eLitRepertoireMono();
 
+    // Extracts the entry into a stream the caller has opened, and nothing more: no time, no
+    // attribute, no close. For a caller that makes the file itself and puts it in place once it is
+    // whole (the installer). A zero-length entry writes nothing. Results as eExtraitFichier.
+    _eKXzipResult eExtraitVersFlux(const wchar_t* pszNom, IXStream* pclCible, int nFlags);
+
+    // What lies behind the last failure, for a report: the system's error code (errno) of the call
+    // that failed, 0 when the archive's contents failed rather than the system; and the reader's own
+    // result behind the facade's (CWinZip::ZIP_CRCERROR for a CRC mismatch, which the facade gives
+    // as 30 like a read failure), 0 when the reader did not fail.
+    uint32_t dwGetErreurSysteme() const { return m_dwErreurSysteme; }
+    int nGetResultatLecteur() const { return m_nResultatLecteur; }
+
     CWinZip& clGetWinZip() { return m_clWinZip; }
 
 private:
@@ -57,6 +70,17 @@ private:
     // at the link's destination; FALSE when the link cannot be removed.
     static int _bRetireLien(const wchar_t* pszCible);
 
+    // Clears what lies behind the last failure, at the start of an operation.
+    void _EffaceCause() {
+        m_dwErreurSysteme = 0;
+        m_nResultatLecteur = 0;
+    }
+    // Notes errno as the system's error behind the failure now being returned.
+    void _NoteErreurSysteme();
+
     CWinZip m_clWinZip;
     int m_b64Bits = 0;
+    uint32_t m_dwErreurSysteme = 0;
+    int m_nResultatLecteur = 0;
+    uint8_t* m_pbyCopie = nullptr;  // the copy buffer, made at the first extraction
 };

@@ -186,7 +186,7 @@ int CKXZipBase::bNomFichierSur(const wchar_t* pszNom) {
             if (p - pszComposant == 2 && pszComposant[0] == L'.' && pszComposant[1] == L'.') return 0;
             if (c == 0) break;
             pszComposant = p + 1;
-        } else if (static_cast<uint32_t>(c) < 0x20 || c == 0x7F) {
+        } else if (static_cast<uint32_t>(c) < 0x20 || (c >= 0x7F && c <= 0x9F)) {
             return 0;
         }
     }

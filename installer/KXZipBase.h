@@ -88,7 +88,8 @@ public:
     void Term();
 
     // TRUE when an entry's name may be joined to a target directory: not absolute, no ".."
-    // component and no control character, "\" and "/" both taken as separators. A name that fails
+    // component and no control character (C0, DEL or C1: U+0080 to U+009F), "\" and "/" both
+    // taken as separators. A name that fails
     // would write outside the directory it is extracted into.
     static int bNomFichierSur(const wchar_t* pszNom);
     // The index of the first entry whose name is not safe (bNomFichierSur), -1 when all are; lets

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <new>
 
+#include "core/XMath.h"
 #include "platform/WinMemoryTime.h"
 
 namespace {
@@ -19,6 +20,9 @@ void CopieU32(uint8_t* pby, uint32_t dw) {
 CRepertoire::CRepertoire()
     : m_tabEntree(static_cast<int>(sizeof(CRepEntree)), s_nPasTableau, 30), m_htIndex(s_nTailleIndex) {
     m_tabEntree.AlloueMemoire(s_nPasTableau);
+    // About one path per bucket: every extraction looks its entry up, and the paths of one archive
+    // share long beginnings that each comparison in a chain walks through.
+    m_htIndex.SetNiveau(1, 1);
 }
 
 CRepertoire::~CRepertoire() {
@@ -140,6 +144,20 @@ void CRepertoire::Vide() {
     m_tabEntree.SupprimeTout();
     m_nNbEntree = 0;
     m_nNbEntreeReelle = 0;
+}
+
+void CRepertoire::PrevoitEntrees(int n) {
+    const void* pAvant = m_tabEntree.pGetBuffer();
+    m_tabEntree.AgranditMemoire(n);
+    // The keys of the entries already there point into the old storage.
+    if (m_tabEntree.pGetBuffer() != pAvant && m_nNbEntree > 0) _ReconstruitIndex();
+    // The index sized at once as well, rather than doubled again and again while it fills.
+    const int nListes = m_nNbEntree + n;
+    if (nListes > m_htIndex.nGetNbListe()) {
+        int nPremier = nListes | 1;
+        while (!CXMath::bEstPremier(static_cast<uint64_t>(nPremier))) nPremier += 2;
+        m_htIndex.RedimensionneTable(nPremier);
+    }
 }
 
 void CRepertoire::SupprimeElement(long nIndex) {

@@ -50,6 +50,9 @@ public:
     uint32_t dwTaille() const;
 
     void Vide();
+    // Makes room for n more entries at once, so that appending them never moves the array (each
+    // move rebuilds the whole index: an archive of many entries would rebuild it once per 1,024).
+    void PrevoitEntrees(int n);
     void SupprimeElement(long nIndex);
     int bChangeChemin(long nIndex, const wchar_t* pszChemin);
     // Moves the placeholders (directories) after the real entries; the first entry stays first.

@@ -1,5 +1,7 @@
 // CTemplateHashTableChaineI: the zip reader's name index, wide-text keys compared ignoring letter
-// case and mapped to an int (the entry's place in the reader's table). Chained buckets over a pool
+// case and mapped to an int (the entry's place in the reader's table). The comparison folds each
+// character with towupper, as the hash does, so a key the comparison takes as equal is always in
+// the bucket the lookup searches. Chained buckets over a pool
 // of cells numbered from 1 (0 = none); a new element goes to the head of its chain, so of two equal
 // keys the later one is found first. Sizes follow the common prime table: the bucket count is a
 // prime and the pool holds half of it. Keys are copied: the entries they name live in an array
@@ -11,6 +13,7 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "core/HashBase.h"
 #include "core/HashTableBounce.h"
 #include "core/XMalloc.h"
 
@@ -79,7 +82,7 @@ public:
     bool bRecherche(const wchar_t* pszCle, int* pnValeur) const {
         if (m_pnSeaux == nullptr) return false;
         for (uint32_t n = m_pnSeaux[s_dwHash(pszCle) % m_nSeaux]; n != 0; n = m_pstCellules[n - 1].nSuivant) {
-            if (wcscasecmp(m_pstCellules[n - 1].pszCle, pszCle) == 0) {
+            if (bEgaliteTi(m_pstCellules[n - 1].pszCle, pszCle)) {
                 if (pnValeur != nullptr) *pnValeur = m_pstCellules[n - 1].nValeur;
                 return true;
             }

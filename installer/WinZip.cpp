@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -13,6 +14,7 @@
 
 #include "core/XMalloc.h"
 #include "core/platformwin/WinCodePage.h"
+#include "installer/CodePageTable.h"
 #include "platform/DiskFile.h"
 #include "platform/WinMemoryTime.h"
 
@@ -65,19 +67,69 @@ const uint8_t* pbyBlocZip64(const uint8_t* pbyExtra, uint32_t nTaille, uint32_t*
     return nullptr;
 }
 
-// 8-bit name or comment to wide text of at most nMax characters (more is cut).
+// TRUE when the bytes are well-formed UTF-8: no stray or missing continuation byte, no overlong
+// form, no surrogate, nothing above U+10FFFF.
+bool bUTF8Valide(const uint8_t* pby, uint32_t n) {
+    uint32_t i = 0;
+    while (i < n) {
+        const uint8_t c = pby[i];
+        uint32_t nSuite;
+        uint32_t dwMin;
+        uint32_t dw;
+        if (c < 0x80) {
+            i++;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            nSuite = 1, dwMin = 0x80, dw = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            nSuite = 2, dwMin = 0x800, dw = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            nSuite = 3, dwMin = 0x10000, dw = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (n - i - 1 < nSuite) return false;
+        for (uint32_t k = 1; k <= nSuite; k++) {
+            if ((pby[i + k] & 0xC0) != 0x80) return false;
+            dw = (dw << 6) | (pby[i + k] & 0x3Fu);
+        }
+        if (dw < dwMin || dw > 0x10FFFF || (dw >= 0xD800 && dw <= 0xDFFF)) return false;
+        i += nSuite + 1;
+    }
+    return true;
+}
+
+// TRUE when an entry's raw name can be taken as a name: no zero byte inside it (it would end the
+// name early, hiding what follows), and well-formed UTF-8 when the entry says it is UTF-8 (text
+// that does not decode would be cut or dropped, not refused).
+bool bNomBrutValide(const uint8_t* pby, uint32_t n, bool bUTF8) {
+    if (memchr(pby, 0, n) != nullptr) return false;
+    return !bUTF8 || bUTF8Valide(pby, n);
+}
+
+// 8-bit name or comment to wide text of at most nMax characters (more is cut): UTF-8 (the bytes are
+// taken as far as they decode), else the OEM code page 437, byte by byte through its table. Both
+// are decoded here rather than by the system's converter, which loads and unloads a conversion
+// module at each call: an archive of many entries would spend most of its opening there.
 void ConvertitTexte(const uint8_t* pby, uint32_t n, bool bUTF8, wchar_t* pszDest, uint32_t nMax) {
-    pszDest[0] = 0;
-    if (n == 0) return;
-    auto* psz = static_cast<wchar_t*>(XMALLOC_pNew((static_cast<size_t>(n) + 1) * sizeof(wchar_t)));
-    if (psz == nullptr) return;
-    int nLu = MultiByteToWideChar(bUTF8 ? CP_UTF8 : CP_OEMCP, 0, reinterpret_cast<const char*>(pby),
-                                  static_cast<int>(n), psz, static_cast<int>(n) + 1);
-    if (nLu < 0) nLu = 0;
-    psz[nLu] = 0;
-    wcsncpy(pszDest, psz, nMax);
-    pszDest[nMax] = 0;
-    XMALLOC_Del(psz);
+    uint32_t nEcrits = 0;
+    if (!bUTF8) {
+        const _stTableCodePage* pstTable = get_codepage(1);
+        for (uint32_t i = 0; i < n && nEcrits < nMax && pby[i] != 0; i++)
+            pszDest[nEcrits++] = static_cast<wchar_t>(pstTable->pwVersUnicode[pby[i]]);
+    } else {
+        uint32_t i = 0;
+        while (i < n && nEcrits < nMax && pby[i] != 0) {
+            const uint8_t c = pby[i];
+            const uint32_t nSuite = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+            if (n - i - 1 < nSuite || !bUTF8Valide(pby + i, nSuite + 1)) break;
+            uint32_t dw = nSuite == 0 ? c : nSuite == 1 ? (c & 0x1Fu) : nSuite == 2 ? (c & 0x0Fu) : (c & 0x07u);
+            for (uint32_t k = 1; k <= nSuite; k++) dw = (dw << 6) | (pby[i + k] & 0x3Fu);
+            pszDest[nEcrits++] = static_cast<wchar_t>(dw);
+            i += nSuite + 1;
+        }
+    }
+    pszDest[nEcrits] = 0;
 }
 
 // A buffer from the common allocator, freed when it goes.
@@ -101,13 +153,16 @@ CWinZip::CWinZip() : m_tabFichiers(1024, 30) {
 
 CWinZip::~CWinZip() {
     _FermeFlux();
+    if (m_bInflateAlloue) inflateEnd(&m_stZ);
     _VideTable();
     XMALLOC_Del(m_pbyBufferLecture);
+    XMALLOC_Del(m_pbyCache);
     XMALLOC_Del(m_pszAnsiOem);
 }
 
 void CWinZip::SetDiskFile(CDiskFile* pclFichier) {
     m_pclFichier = pclFichier;
+    m_nCache = 0;
 }
 
 void CWinZip::SetOffsetDepart(long nOffset) {
@@ -129,6 +184,8 @@ void CWinZip::_Reset() {
     m_ulPosEndRecord = ~0ull;
     m_ulOffsetDepart = 0;
     m_ulTailleFichier = 0;
+    m_dwErreurSysteme = 0;
+    m_nCache = 0;
     _VideTable();
     m_sCommentaire.Vide();
     m_sChemin.Vide();
@@ -137,14 +194,41 @@ void CWinZip::_Reset() {
     m_nNiveauCompression = 6;
 }
 
-// Reads n bytes at a position of the file; false when they are not all in the file.
+// Reads n bytes at a position of the file; false when they are not all in the file. A failure of
+// the system leaves its error code for the owner's report; bytes missing from the archive leave 0.
+// Reads smaller than half the read-ahead window go through it: the headers of the central
+// directory, a local header with its name and extra field, and the data of a small entry then
+// come from one call to the system instead of two (a seek and a read) for each.
 bool CWinZip::_bLit(uint64_t ulPosition, void* pBuffer, uint32_t nTaille) {
+    m_dwErreurSysteme = 0;
     uint64_t ulFin;
     if (m_pclFichier == nullptr || !bSomme(ulPosition, nTaille, &ulFin) || ulFin > m_ulTailleFichier) return false;
     if (nTaille == 0) return true;
-    if (!m_pclFichier->bSeek(static_cast<int64_t>(ulPosition), IXStream::eSeekBegin)) return false;
+    if (m_pbyCache != nullptr && ulPosition >= m_ulPosCache && ulFin <= m_ulPosCache + m_nCache) {
+        memcpy(pBuffer, m_pbyCache + (ulPosition - m_ulPosCache), nTaille);
+        return true;
+    }
+    errno = 0;
     uint32_t nLu = 0;
-    return m_pclFichier->bRead(pBuffer, nTaille, &nLu) && nLu == nTaille;
+    if (nTaille < s_nTailleCache / 2) {
+        if (m_pbyCache == nullptr) m_pbyCache = static_cast<uint8_t*>(XMALLOC_pNew(s_nTailleCache));
+        if (m_pbyCache != nullptr) {
+            const uint64_t ulReste = m_ulTailleFichier - ulPosition;
+            const uint32_t nFenetre = static_cast<uint32_t>(ulReste < s_nTailleCache ? ulReste : s_nTailleCache);
+            m_nCache = 0;
+            if (m_pclFichier->bRead(static_cast<int64_t>(ulPosition), m_pbyCache, nFenetre, &nLu) && nLu >= nTaille) {
+                m_ulPosCache = ulPosition;
+                m_nCache = nLu;
+                memcpy(pBuffer, m_pbyCache, nTaille);
+                return true;
+            }
+            m_dwErreurSysteme = static_cast<uint32_t>(errno);
+            return false;
+        }
+    }
+    if (m_pclFichier->bRead(static_cast<int64_t>(ulPosition), pBuffer, nTaille, &nLu) && nLu == nTaille) return true;
+    m_dwErreurSysteme = static_cast<uint32_t>(errno);
+    return false;
 }
 
 int CWinZip::OuvreZip(const wchar_t* pszChemin, int) {
@@ -174,9 +258,13 @@ uint64_t CWinZip::_ulChercheEndRecord() {
         if (ulRecul > ulLimite) ulRecul = ulLimite;
         uint64_t ulDebut = ulTaille - ulRecul;
         uint32_t nALire = static_cast<uint32_t>(ulRecul < 1028 ? ulRecul : 1028);
-        if (!m_pclFichier->bSeek(static_cast<int64_t>(ulDebut), IXStream::eSeekBegin)) break;
+        errno = 0;
         uint32_t nLu = 0;
-        if (!m_pclFichier->bRead(clBuffer.p(), nALire, &nLu) || nLu != nALire) break;
+        if (!m_pclFichier->bSeek(static_cast<int64_t>(ulDebut), IXStream::eSeekBegin) ||
+            !m_pclFichier->bRead(clBuffer.p(), nALire, &nLu) || nLu != nALire) {
+            m_dwErreurSysteme = static_cast<uint32_t>(errno);
+            break;
+        }
         for (int i = static_cast<int>(nALire) - 4; i >= 0; i--) {
             if (u32(clBuffer.p() + i) == SIG_END) return ulDebut + static_cast<uint64_t>(i);
         }
@@ -207,9 +295,11 @@ int CWinZip::_nLitEndRecords() {
     }
 
     // Zip64: followed when the locator lies right before the end record (a writer may add the
-    // Zip64 records although the 32-bit fields hold), and required when the central-directory
-    // offset or size does not fit the 32-bit fields.
-    const bool bRequis = m_ulOffsetRepertoire == MAX32 || m_ulTailleRepertoire == MAX32;
+    // Zip64 records although the 32-bit fields hold), and required when a field holds its all-ones
+    // value: the central-directory offset or size, or an entry count of 0xFFFF, which says that
+    // the true count is in the Zip64 record (read as a count, it would drop every later entry).
+    const bool bRequis = m_ulOffsetRepertoire == MAX32 || m_ulTailleRepertoire == MAX32 ||
+                         m_ulNbEntreesTotal == 0xFFFF || m_ulNbEntreesDisque == 0xFFFF;
     bool bLocator = false;
     uint8_t abyLoc[TAILLE_LOCATOR64];
     if (m_ulPosEndRecord >= TAILLE_LOCATOR64 && _bLit(m_ulPosEndRecord - TAILLE_LOCATOR64, abyLoc, TAILLE_LOCATOR64))
@@ -260,12 +350,18 @@ int CWinZip::_nChargeRepertoire() {
     // Every header takes at least 46 bytes of the directory: a count that cannot fit is a lie, and
     // so is a count of 0 over a directory that holds bytes (its entries would be silently dropped).
     if (m_ulNbEntreesTotal == 0 || m_ulNbEntreesTotal > m_ulTailleRepertoire / TAILLE_CENTRAL) return ZIP_BADZIPFILE;
+    const uint64_t ulFinRepertoire = m_ulOffsetRepertoire + m_ulTailleRepertoire;
     auto* pst = static_cast<_stFICZIP*>(XMALLOC_pNew(sizeof(_stFICZIP)));
     if (pst == nullptr) return ZIP_BADZIPFILE;
     int nResultat = ZIP_BADZIPFILE;
     for (;;) {
         uint64_t ulTaille = 0;
         if (_nLitEnteteCentral(ulPosition, pst, &ulTaille) != ZIP_OK) break;
+        // Every header lies inside the directory the end record describes.
+        if (ulTaille > ulFinRepertoire - ulPosition) {
+            XMALLOC_Del(pst->pszCommentaire);
+            break;
+        }
         int nIndex = m_tabFichiers.nGetNbElement();
         m_tabFichiers.Ajoute(*pst);
         if (m_tabFichiers.nGetNbElement() != nIndex + 1) {
@@ -273,11 +369,13 @@ int CWinZip::_nChargeRepertoire() {
             break;
         }
         if (!m_clIndex.bAjoute(pst->szNom, nIndex)) break;
+        ulPosition += ulTaille;
         if (static_cast<uint64_t>(m_tabFichiers.nGetNbElement()) == m_ulNbEntreesTotal) {
-            nResultat = ZIP_OK;
+            // The count must use up the directory: entries left after it would be missing from the
+            // archive as read, and the installation would succeed without them.
+            if (ulPosition == ulFinRepertoire) nResultat = ZIP_OK;
             break;
         }
-        ulPosition += ulTaille;
     }
     XMALLOC_Del(pst);
     return nResultat;
@@ -320,6 +418,7 @@ int CWinZip::_nLitEnteteCentral(uint64_t ulPosition, _stFICZIP* pst, uint64_t* p
     const uint8_t* pbyExtra = pbyNom + pst->nSizeFilename;
     const uint8_t* pbyCommentaire = pbyExtra + pst->nSizeFileExtra;
 
+    if (!bNomBrutValide(pbyNom, pst->nSizeFilename, pst->bUTF8 != 0)) return ZIP_BADZIPFILE;
     ConvertitTexte(pbyNom, pst->nSizeFilename, pst->bUTF8 != 0, pst->szNom, _stFICZIP::s_nMaxNom);
 
     if (pst->nSizeFileExtra != 0) {
@@ -411,7 +510,7 @@ int CWinZip::LocateFile(const wchar_t* pszNom, int bExact) {
 }
 
 void CWinZip::_FermeFlux() {
-    if (m_bInflateDemarre) inflateEnd(&m_stZ);
+    // The inflate state stays allocated for the next entry (reset, not made again).
     m_bInflateDemarre = 0;
     m_bOuvert = 0;
 }
@@ -437,6 +536,7 @@ int CWinZip::_nVerifieEnteteLocal() {
     if (ulPhys + TAILLE_LOCAL + nNom + nExtra > m_ulTailleFichier) return ZIP_BADZIPFILE;
     CTampon clVariable(static_cast<size_t>(nNom) + nExtra);
     if (clVariable.p() == nullptr || !_bLit(ulPhys + TAILLE_LOCAL, clVariable.p(), nNom)) return ZIP_BADZIPFILE;
+    if (!bNomBrutValide(clVariable.p(), nNom, (dwFlag & 0x800) != 0)) return ZIP_BADZIPFILE;
     wchar_t szNom[_stFICZIP::s_nMaxNom + 1];
     ConvertitTexte(clVariable.p(), nNom, (dwFlag & 0x800) != 0, szNom, _stFICZIP::s_nMaxNom);
     if (wcscasecmp(szNom, pst->szNom) != 0) return ZIP_BADZIPFILE;
@@ -478,7 +578,6 @@ int CWinZip::OpenCurrentFileInZip() {
     if (nResultat != ZIP_OK) return nResultat;
     _FermeFlux();
     _stFICZIP* pst = m_pstCourant;
-    m_stZ = z_stream{};
     m_bRaw = 0;
     m_bCrypte = pst->bCrypte != 0;
     if (m_bCrypte) {
@@ -498,7 +597,13 @@ int CWinZip::OpenCurrentFileInZip() {
         if (m_pbyBufferLecture == nullptr) return ZIP_ERRNO;
     }
     if (m_ulMethode == 8) {
-        if (inflateInit2(&m_stZ, -MAX_WBITS) != Z_OK) return ZIP_BADZIPFILE;
+        if (m_bInflateAlloue) {
+            if (inflateReset(&m_stZ) != Z_OK) return ZIP_BADZIPFILE;
+        } else {
+            m_stZ = z_stream{};
+            if (inflateInit2(&m_stZ, -MAX_WBITS) != Z_OK) return ZIP_BADZIPFILE;
+            m_bInflateAlloue = 1;
+        }
         m_bInflateDemarre = 1;
     }
     m_ulResteCompresse = pst->ulCompressedSize - (m_bCrypte ? TAILLE_ENTETE_CRYPT : 0);
@@ -513,6 +618,7 @@ int CWinZip::OpenCurrentFileInZip() {
 
 bool CWinZip::bReadCurrentFileInZip(void* pBuffer, unsigned int nTaille, unsigned long* pnLu) {
     if (pnLu != nullptr) *pnLu = 0;
+    m_dwErreurSysteme = 0;
     if (!m_bOuvert) return false;
     if (nTaille == 0) return true;
     uint32_t nPlace = static_cast<uint32_t>(nTaille < m_ulResteNonCompresse ? nTaille : m_ulResteNonCompresse);

@@ -5,8 +5,10 @@
 // entry is encrypted, checking the CRC-32 at close. It reads through a CDiskFile bound by its owner
 // (the archive facade). Every length and offset read from the archive is checked against the file
 // before it is used, so a damaged or hostile archive fails with a result code instead of reading or
-// allocating past what the file holds. The writer-side helpers (header sizes, Zip64 blocks,
-// encryption header, DOS dates) are kept for the archive family, though nothing here calls them.
+// allocating past what the file holds; the entry count must use up the central directory exactly,
+// and a name that holds a zero byte or, flagged UTF-8, does not decode, makes the archive invalid. The writer-side
+// helpers (header sizes, Zip64 blocks, encryption header, DOS dates) are kept for the archive family, though nothing
+// here calls them.
 #pragma once
 
 #include <zlib.h>
@@ -76,6 +78,8 @@ public:
 
     // Size of the input block of an entry's data stream.
     static constexpr uint32_t s_nTailleBufferLecture = 16384;
+    // Size of the read-ahead window over the archive file.
+    static constexpr uint32_t s_nTailleCache = 65536;
     // The end record is searched for in at most this many bytes at the end of the file.
     static constexpr uint32_t s_nRechercheMax = 65535;
 
@@ -129,6 +133,9 @@ public:
     const wchar_t* pszGetCommentaire() const { return m_sCommentaire.pszGet(); }
     const _stFICZIP* pstGetCurrentFile() const { return m_pstCourant; }
     bool bNomsOEM() const { return m_bNomsOEM != 0; }
+    // The system's error code (errno) of the read that made the last open or read fail; 0 when it
+    // failed on the archive's contents (bytes missing, damaged data) rather than on the system.
+    uint32_t dwGetErreurSysteme() const { return m_dwErreurSysteme; }
 
     // ---- traditional zip cipher
     void InitKeys(const wchar_t* pszPassword);
@@ -179,6 +186,11 @@ private:
     uint32_t m_adwKeys[3] = {0, 0, 0};
     uint64_t m_ulPosEndRecord = ~0ull;
     uint64_t m_ulOffsetDepart = 0;
+    uint32_t m_dwErreurSysteme = 0;
+    // The read-ahead window: m_nCache bytes of the file from m_ulPosCache (none when 0).
+    uint8_t* m_pbyCache = nullptr;
+    uint64_t m_ulPosCache = 0;
+    uint32_t m_nCache = 0;
 
     // The current entry's data stream.
     uint8_t* m_pbyBufferLecture = nullptr;
@@ -194,6 +206,7 @@ private:
     uint32_t m_nTailleExtraLocal = 0;
     int m_bRaw = 0;
     int m_bInflateDemarre = 0;
+    int m_bInflateAlloue = 0;  // the inflate state, made once and reset for each entry
     int m_bOuvert = 0;
 
     CTTableau<_stFICZIP> m_tabFichiers;

@@ -21,4 +21,4 @@ bool bGetResAnsi39(STRessourceModule& stRecord) {
     return DLLRES_bGetResFromIndex(CResAnsi39::m_stRessource, stRecord);
 }
 
-const _stMyModuleInfo gstMyModuleInfo39 = {gstErrorDef39, 8, 39, L"postgresql_install", L"20.0.1.0", &bGetResAnsi39};
+const _stMyModuleInfo gstMyModuleInfo39 = {gstErrorDef39, 13, 39, L"postgresql_install", L"20.0.1.0", &bGetResAnsi39};

@@ -13,6 +13,7 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAParameter.h"
+#include "native/sql/NACommand.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 #include "pgsql/NADriverSQL.h"
@@ -134,6 +135,10 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piI
     if (nType < NA_IT_IDAUTO || nType > NA_IT_MAX || nType == 8) return nullptr;
     // STUB (record-cache task): a CNASQLColumn, whose fetch hook reads the statement's value.
     return new (std::nothrow) CNAColumn(pclError, piItem);
+}
+
+CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return new (std::nothrow) CNACommand(pclError, pclCnx);
 }
 
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
@@ -298,11 +303,6 @@ void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
 // ---------------------------------------------------------------------------------------------------------------
 // STUB: factories of objects that later tasks build; each answers null until its class exists.
-
-// STUB (command-builder task): a CNACommand on the connection.
-CNACommand* CNADriver::pclAllocCommand(CNAError*, CNAConnectionDescription*) {
-    return nullptr;
-}
 
 // STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {

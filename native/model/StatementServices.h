@@ -2,12 +2,11 @@
 // hold a row, the statement a column list is written for) and of the data access that owns the
 // record, gathered in one place.
 //
-// STATEMENT-LAYER AND DATA-ACCESS TASKS: CNARecordValue (a row: its record image, memo values,
-// row identity and state word), CNAStatement and CNADataAccess do not exist yet. Each function
-// below stands for the call its comment names. Until CNARecordValue lands, a record value made
-// here holds a record image, its memo values and its state word (no row identity); the data
-// access answers as an access over a table with no name; a statement has no record. When a class
-// lands, each body becomes the call it names.
+// The record-value functions call CNARecordValue (native/statement) as their comments name.
+// STATEMENT AND DATA-ACCESS TASKS: CNAStatement (beyond its column reads) and CNADataAccess do
+// not exist yet. Each of their functions below stands for the call its comment names: until they
+// land the data access answers as an access over a table with no name and without row identities,
+// and a statement has no record. When a class lands, each body becomes the call it names.
 #pragma once
 
 class CAny;

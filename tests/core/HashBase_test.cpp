@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <clocale>
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -191,29 +194,97 @@ TEST(HashBase, VirtualOrder) {
     EXPECT_EQ(SlotOf(&CHashBase::bEgaliteCle), 3);
 }
 
+// The character-mixing hash is FNV-1a over the characters: ASCII texts take the published FNV-1a
+// 32-bit answers ("a", "foobar"); the folding forms hash the upper-case text.
 TEST(HashBase, StringHashes) {
     struct Case {
         const char* pszNom;
         uint32_t dwObtenu;
         uint32_t dwAttendu;
     };
-    std::wstring long_(5000, L'\U0010FFFF');
     const Case CASES[] = {
         {"T null", dwHashValT(nullptr), 0},
         {"T empty", dwHashValT(L""), 0},
-        {"T sum", dwHashValT(L"AB"), 65 + 66},
-        {"T keeps case", dwHashValT(L"ab"), 97 + 98},
-        {"T wraps", dwHashValT(long_.c_str()), uint32_t(uint64_t(0x10FFFF) * 5000)},
-        {"TA signed bytes", dwHashValTA("\xff\x01"), 0u},
+        {"T a", dwHashValT(L"a"), 0xE40C292Cu},
+        {"T foobar", dwHashValT(L"foobar"), 0xBF9CF968u},
+        {"TA foobar", dwHashValTA("foobar"), 0xBF9CF968u},
         {"TA empty", dwHashValTA(""), 0},
-        {"Ti folds case", dwHashValTi(L"abC"), 65 + 66 + 67},
+        {"Ti folds to upper case", dwHashValTi(L"fooBAR"), dwHashValT(L"FOOBAR")},
         {"Ti null", dwHashValTi(nullptr), 0},
-        {"TiA folds case", dwHashValTiA("abC"), 65 + 66 + 67},
-        {"TiA signed bytes", dwHashValTiA("A\xff"), 64u},
+        {"TiA folds to upper case", dwHashValTiA("fooBAR"), dwHashValTA("FOOBAR")},
+        // A byte above 0x7F is taken unsigned, as the character of that code.
+        {"TA high byte", dwHashValTA("\xE9"), dwHashValT(L"\u00E9")},
     };
     for (const Case& c : CASES) EXPECT_EQ(c.dwObtenu, c.dwAttendu) << c.pszNom;
+    EXPECT_NE(dwHashValT(L"foobar"), dwHashValT(L"FOOBAR"));
     EXPECT_EQ(dwHashValTi(L"Data/Setup.INI"), dwHashValTi(L"data/setup.ini"));
     EXPECT_EQ(dwHashValTiA("Data/Setup.INI"), dwHashValTiA("data/setup.ini"));
+}
+
+// Names such as an archive of many files holds, made of the same few characters in other orders,
+// must spread over the table: a character sum gives 70,000 of them a few dozen values between
+// them, and the table's chains then hold thousands of names each.
+TEST(HashBase, NamesMadeOfTheSameCharactersHashApart) {
+    std::vector<std::wstring> aNoms;
+    for (int i = 0; i < 70000; i++) {
+        wchar_t sz[64];
+        swprintf(sz, 64, L"share/dir%03d/file%05d.txt", i % 100, i);
+        aNoms.push_back(sz);
+    }
+    for (auto pfHash : {&dwHashValT, &dwHashValTi}) {
+        std::vector<uint32_t> aHash;
+        for (const std::wstring& s : aNoms) aHash.push_back(pfHash(s.c_str()));
+        std::sort(aHash.begin(), aHash.end());
+        const size_t nDistincts = size_t(std::unique(aHash.begin(), aHash.end()) - aHash.begin());
+        EXPECT_GE(nDistincts, aNoms.size() - 10);
+    }
+
+    CTHashTableTi<int> table(43);
+    for (size_t i = 0; i < aNoms.size(); i++) ASSERT_TRUE(table.Ajoute(aNoms[i].c_str(), int(i)));
+    int nPlusLongue = 0;
+    for (int nListe = 0; nListe < table.nGetNbListe(); nListe++)
+        nPlusLongue = std::max(nPlusLongue, table.pclGetListe(nListe)->nGetNbElement());
+    // The table holds three pairs a bucket on average when it grows.
+    EXPECT_LE(nPlusLongue, 16);
+}
+
+// The table's equality and its hash fold letters the same way, so a held key is found by every
+// text the equality takes for it, and by no other. Where towupper and towlower disagree (the
+// Kelvin sign is its own upper-case form, "k" its lower-case; the long s has "S" for upper case
+// and is its own lower-case form), a lookup agrees with the equality all the same.
+TEST(THashTableTi, LookupAgreesWithTheKeyEquality) {
+    const char* pszAvant = setlocale(LC_CTYPE, nullptr);
+    const std::string sAvant = pszAvant != nullptr ? pszAvant : "C";
+    ASSERT_NE(nullptr, setlocale(LC_CTYPE, "C.UTF-8"));
+    struct Case {
+        const wchar_t* pszStocke;
+        const wchar_t* pszCherche;
+    };
+    const Case CASES[] = {
+        {L"\u212Aelvin", L"kelvin"},
+        {L"kelvin", L"\u212Aelvin"},
+        {L"\u017Fetup.ini", L"SETUP.INI"},
+        {L"setup.ini", L"\u017Fetup.ini"},
+        {L"\u00E9t\u00E9", L"\u00C9T\u00C9"},
+        {L"lib/libpq.so", L"LIB/LIBPQ.SO"},
+        {L"a.txt", L"b.txt"},
+    };
+    for (const Case& c : CASES) {
+        CTHashTableTi<int> table(43);
+        // Enough neighbours that two different hashes would rarely share a bucket.
+        std::vector<std::wstring> aAutres;
+        for (int i = 0; i < 200; i++) aAutres.push_back(L"other" + std::to_wstring(i));
+        for (const std::wstring& s : aAutres) ASSERT_TRUE(table.Ajoute(s.c_str(), -1));
+        ASSERT_TRUE(table.Ajoute(c.pszStocke, 1));
+        const bool bEgales = table.bEgaliteCle(const_cast<wchar_t*>(c.pszStocke), const_cast<wchar_t*>(c.pszCherche));
+        int nValeur = 0;
+        EXPECT_EQ(bEgales, table.bRecherche(c.pszCherche, &nValeur, nullptr) != 0) << int(c.pszStocke[0]);
+        if (bEgales) {
+            EXPECT_EQ(dwHashValTi(c.pszStocke), dwHashValTi(c.pszCherche));
+            EXPECT_EQ(1, nValeur);
+        }
+    }
+    setlocale(LC_CTYPE, sAvant.c_str());
 }
 
 TEST(THashTableTi, KeysMatchIgnoringCaseAndAreNotCopied) {

@@ -1,11 +1,13 @@
 // What the installer's tests share: a temporary directory with a source tree zipped by Info-ZIP zip
 // into archives whose entries have a known order and modification time, byte patches of those
 // archives (hostile names, damaged data), listings of the directories an installation writes, and
-// the installer's own message texts, formatted as the program writes them.
+// the reports the installer writes, spelled out as literal texts.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,14 +17,56 @@
 #include <utility>
 #include <vector>
 
-#include "core/DLLRes.h"
-#include "core/MyModuleInfo.h"
-#include "core/TString.h"
-#include "core/platformwin/WinCodePage.h"
 #include "tests/host/TempDir.h"
 
 // Modification time given to every source file (an even second, as DOS times hold them), in UTC.
 constexpr time_t INSTALLERTEST_MTIME = 1600000000;  // 2020-09-13 12:26:40
+
+// Owner given to the library when the tests run as root: ids no file of the test has otherwise,
+// so that a file that was never given the library's owner cannot pass for one that was.
+constexpr uid_t INSTALLERTEST_UID = 12345;
+constexpr gid_t INSTALLERTEST_GID = 23456;
+
+// A test that needs something this machine may refuse (root, user or mount namespaces): skipped
+// with the reason on a developer's machine, failed under CI, where it must run.
+#define INSTALLERTEST_EXIGE(bCondition, pszRaison)                         \
+    do {                                                                   \
+        if (!(bCondition)) {                                               \
+            if (getenv("CI") != nullptr) FAIL() << (pszRaison) << " (CI)"; \
+            GTEST_SKIP() << (pszRaison);                                   \
+        }                                                                  \
+    } while (0)
+
+// The installer's texts, as an administrator reads them.
+namespace texte {
+constexpr const char* NON_ROOT = "This program must be run as root.\n\n";
+constexpr const char* SUCCES = "The PostgreSQL access was installed.\n\n";
+constexpr const char* ECHEC = "The PostgreSQL access could not be installed.\n\n";
+constexpr const char* SANS_BINPATH =
+    "The key BINPATH of the section DEFAULT is missing or empty in /etc/Orlanto/Tolvek/20.0/Tolvek.conf.\n";
+constexpr const char* ARCHIVE_ABSENTE = "The archive cannot be opened, or it does not hold this file.";
+constexpr const char* FICHIER_IMPOSSIBLE = "A file cannot be opened or created.";
+constexpr const char* ARCHIVE_INVALIDE =
+    "The archive is not a zip archive, or an entry of it is damaged, unsafe or cannot be written whole.";
+constexpr const char* CRC = "The data of the entry do not match their CRC-32: the archive is damaged.";
+constexpr const char* CHIFFREE = "The entry is encrypted, and its password is missing or wrong.";
+
+// "Cannot use" report of the program directory's checks.
+inline std::string sInutilisable(const std::string& sNom, const std::string& sSysteme) {
+    return "Cannot use \"" + sNom + "\": " + sSysteme + "\n";
+}
+// The report of one failure: the name, the system's text, the message.
+inline std::string sRapport(const std::string& sNom, const std::string& sSysteme, const std::string& sMessage) {
+    return "Error with " + sNom + ":\r\n" + sSysteme + "\r\n\r\n" + sMessage + "\n";
+}
+inline std::string sProprietaire(unsigned nUid, unsigned nGid, const std::string& sFichier) {
+    return "Cannot set the owner (user " + std::to_string(nUid) + ", group " + std::to_string(nGid) + ") of the file " +
+           sFichier + ".";
+}
+inline std::string sLien(const std::string& sRepertoire) {
+    return "The directory " + sRepertoire + " is a symbolic link: nothing is installed through a link.";
+}
+}  // namespace texte
 
 class CInstallerTest : public CTempDirTest {
 protected:
@@ -54,12 +98,40 @@ protected:
         ASSERT_EQ(0, system(("zip -q -d '" + sPath(sArchive) + "' f").c_str()));
     }
 
+    // An archive of the files encrypted with the password "secret", made again until no password
+    // at all fails its check byte (a wrong password passes that one-byte check once in 256 times;
+    // the header's random bytes change with each run of zip).
+    void MakeEncryptedArchive(const std::string& sArchive, const Fichiers& aFichiers) {
+        for (int nEssai = 0; nEssai < 20; nEssai++) {
+            MakeArchive(sArchive, aFichiers, "-P secret");
+            if (bMotDePasseVideRefuse(sReadFile(sPath(sArchive)))) return;
+            sleep(1);
+        }
+        FAIL() << "zip kept making headers that an empty password passes";
+    }
+
     // Replaces every occurrence of sAvant by sApres (same length) in the file; FALSE when none.
     static bool bPatch(const std::string& sFichier, const std::string& sAvant, const std::string& sApres) {
         std::string s = sReadFile(sFichier);
         size_t nTrouves = 0;
         for (size_t n = s.find(sAvant); n != std::string::npos; n = s.find(sAvant, n + 1), nTrouves++)
             s.replace(n, sApres.size(), sApres);
+        return nTrouves != 0 && WriteFile(sFichier, s);
+    }
+    // The same for an entry's name (same length), marking the name as UTF-8 in both headers.
+    static bool bPatchNomUTF8(const std::string& sFichier, const std::string& sAvant, const std::string& sApres) {
+        std::string s = sReadFile(sFichier);
+        size_t nTrouves = 0;
+        for (size_t n = s.find(sAvant); n != std::string::npos; n = s.find(sAvant, n + 1)) {
+            // The name follows the 46 bytes of a central header or the 30 of a local one.
+            size_t nDrapeaux = std::string::npos;
+            if (n >= 46 && s.compare(n - 46, 4, "PK\x01\x02") == 0) nDrapeaux = n - 46 + 8;
+            if (n >= 30 && s.compare(n - 30, 4, "PK\x03\x04") == 0) nDrapeaux = n - 30 + 6;
+            if (nDrapeaux == std::string::npos) continue;
+            s[nDrapeaux + 1] = static_cast<char>(s[nDrapeaux + 1] | 0x08);
+            s.replace(n, sApres.size(), sApres);
+            nTrouves++;
+        }
         return nTrouves != 0 && WriteFile(sFichier, s);
     }
 
@@ -69,7 +141,8 @@ protected:
         std::error_code ec;
         for (auto it = std::filesystem::recursive_directory_iterator(sRepertoire, ec);
              it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-            std::string s = std::filesystem::relative(it->path(), sRepertoire).string();
+            // Lexically: a link is listed under its own name, not where it points.
+            std::string s = it->path().lexically_relative(sRepertoire).string();
             if (it->is_directory() && !it->is_symlink()) s += "/";
             a.push_back(s);
         }
@@ -83,26 +156,37 @@ protected:
         return st;
     }
 
-    static std::string sUTF8(const wchar_t* psz) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, psz, -1, nullptr, 0, nullptr, nullptr);
-        if (n <= 1) return std::string();
-        std::string s(static_cast<size_t>(n), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, psz, -1, s.data(), n, nullptr, nullptr);
-        s.resize(static_cast<size_t>(n - 1));
-        return s;
-    }
     static std::wstring wsDe(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-    // Message nId of the installer's table formatted with the (wide text) arguments, in UTF-8.
-    template <typename... Args>
-    static std::string sMessage(uint32_t nId, Args... args) {
-        CTString clTexte;
-        EXPECT_TRUE(DLLRES_bFormatMessage(&gstMyModuleInfo39, nId, &clTexte, args...)) << nId;
-        return sUTF8(clTexte.pszGet());
+    // The file-creation mask of the process (read without changing it for good).
+    static mode_t nMasque() {
+        const mode_t n = umask(0);
+        umask(n);
+        return n;
     }
-    // The report the installer writes for an entry, file or archive refused with a result code that
-    // has a row in its table: the name, then the (empty) system message and the code's message.
-    static std::string sRapportCode(const std::string& sNom, uint32_t nMessage) {
-        return sMessage(4903, wsDe(sNom).c_str()) + "\r\n\r\n\r\n" + sMessage(nMessage) + "\n";
+
+private:
+    // Whether the first encrypted entry of the archive refuses the empty password: its 12-byte
+    // header decrypted with the keys of no password (the traditional cipher over zlib's CRC table)
+    // must not end with the check byte (the high byte of the DOS time when data descriptors are
+    // used, of the CRC-32 otherwise).
+    static bool bMotDePasseVideRefuse(const std::string& s) {
+        const size_t n = s.find("PK\x03\x04");
+        if (n == std::string::npos || s.size() < n + 30) return false;
+        auto u16 = [&](size_t i) { return unsigned(uint8_t(s[i])) | (unsigned(uint8_t(s[i + 1])) << 8); };
+        const size_t nEntete = n + 30 + u16(n + 26) + u16(n + 28);
+        if (s.size() < nEntete + 12) return false;
+        const z_crc_t* pTable = get_crc_table();
+        uint32_t k0 = 0x12345678, k1 = 0x23456789, k2 = 0x34567890;
+        uint8_t byDernier = 0;
+        for (size_t i = 0; i < 12; i++) {
+            const uint32_t t = (k2 | 2) & 0xFFFF;
+            byDernier = static_cast<uint8_t>(uint8_t(s[nEntete + i]) ^ static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+            k0 = static_cast<uint32_t>(pTable[(k0 ^ byDernier) & 0xFF] ^ (k0 >> 8));
+            k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
+            k2 = static_cast<uint32_t>(pTable[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8));
+        }
+        const bool bDescripteur = (u16(n + 6) & 8) != 0;
+        return byDernier != static_cast<uint8_t>(bDescripteur ? u16(n + 10) >> 8 : u16(n + 16) >> 8);
     }
 };

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "../host/TempDir.h"
 #include "core/VQBIN.h"
 #include "core/XYString.h"
+#include "installer/MemoryStream.h"
 
 namespace {
 
@@ -56,9 +58,28 @@ TEST(KXZipBaseNames, SafeNames) {
         int bSur;
     };
     const Case aCases[] = {
-        {L"a.txt", 1}, {L"sub\\deeper\\c.txt", 1}, {L"sub/c.txt", 1},     {L"..a\\b..", 1},     {L"./a", 1},
-        {L"", 0},      {L"../evil.txt", 0},        {L"..\\evil.txt", 0},  {L"a\\..\\..\\b", 0}, {L"a/..", 0},
-        {L"..", 0},    {L"/x/evil.txt", 0},        {L"\\x\\evil.txt", 0}, {L"a\nb", 0},         {L"a\x7f", 0},
+        {L"a.txt", 1},
+        {L"sub\\deeper\\c.txt", 1},
+        {L"sub/c.txt", 1},
+        {L"..a\\b..", 1},
+        {L"./a", 1},
+        {L"", 0},
+        {L"../evil.txt", 0},
+        {L"..\\evil.txt", 0},
+        {L"a\\..\\..\\b", 0},
+        {L"a/..", 0},
+        {L"..", 0},
+        {L"/x/evil.txt", 0},
+        {L"\\x\\evil.txt", 0},
+        {L"a\nb", 0},
+        {L"a\x7f", 0},
+        // The C1 controls, which a terminal may act on as it does on C0 ones, and their neighbours.
+        {L"a\u0080", 0},
+        {L"lib\u0085.so", 0},
+        {L"a\u009B2J", 0},
+        {L"a\u009F", 0},
+        {L"a\u00A0", 1},
+        {L"\u00E9t\u00E9", 1},
     };
     for (const Case& c : aCases)
         EXPECT_EQ(CKXZipBase::bNomFichierSur(c.pszNom), c.bSur) << std::wstring(c.pszNom).size();
@@ -240,6 +261,9 @@ TEST_F(KXWinZipTest, DamagedEntries) {
         CKXWinZip clZip;
         ASSERT_EQ(eOuvre(clZip, "crc.zip"), eKXzipOk);
         EXPECT_EQ(eExtrait(clZip, L"text.txt", "crc.txt"), eKXzipLecture);
+        // The facade's 30 covers read failures too: the reader's own result tells a CRC mismatch.
+        EXPECT_EQ(clZip.nGetResultatLecteur(), CWinZip::ZIP_CRCERROR);
+        EXPECT_EQ(clZip.dwGetErreurSysteme(), 0u);
         EXPECT_EQ(sReadFile(sPath("crc.txt")).size(), m_sTexte.size());
         CVQBIN clBuffer;
         EXPECT_EQ(clZip.eExtraitFichier(L"text.txt", &clBuffer, 0, nullptr, 0), eKXzipLecture);
@@ -365,8 +389,56 @@ TEST_F(KXWinZipTest, FailedWriteIsReported) {
     CKXWinZip clZip;
     ASSERT_EQ(eOuvre(clZip, "plain.zip"), eKXzipOk);
     EXPECT_EQ(clZip.eExtraitFichier(L"text.txt", L"/dev/full", 0, nullptr, 0, 0), eKXzipArchiveInvalide);
+    EXPECT_EQ(clZip.dwGetErreurSysteme(), uint32_t(ENOSPC));
     // A target that cannot be opened at all.
     EXPECT_EQ(eExtrait(clZip, L"text.txt", "no/such/dir/x.txt"), eKXzipOuvertureFichier);
+    EXPECT_EQ(clZip.dwGetErreurSysteme(), uint32_t(ENOENT));
+    // A success leaves no cause behind.
+    EXPECT_EQ(eExtrait(clZip, L"text.txt", "x.txt"), eKXzipOk);
+    EXPECT_EQ(clZip.dwGetErreurSysteme(), 0u);
+    // An archive that cannot be opened, and one that is not a zip archive.
+    EXPECT_EQ(eOuvre(clZip, "absent.zip"), eKXzipOuvertureArchive);
+    EXPECT_EQ(clZip.dwGetErreurSysteme(), uint32_t(ENOENT));
+    EXPECT_EQ(eOuvre(clZip, "src/text.txt"), eKXzipArchiveInvalide);
+    EXPECT_EQ(clZip.dwGetErreurSysteme(), 0u);
+    EXPECT_EQ(clZip.nGetResultatLecteur(), CWinZip::ZIP_BADZIPFILE);
+}
+
+// Extraction into a stream the caller opened: the entry's bytes and nothing else, the same results
+// as the extraction to a file, and a zero-length entry that writes nothing.
+TEST_F(KXWinZipTest, ExtractionIntoAStream) {
+    Zip("-9 -D", "plain.zip", "text.txt empty.txt sub/a.txt");
+    Zip("-0 -D", "crc.zip", "text.txt");
+    Patch("crc.zip", "line 2000 of", "line 2000 oF");
+    struct Case {
+        const char* pszArchive;
+        const wchar_t* pszNom;
+        _eKXzipResult eAttendu;
+        std::string sAttendu;  // the stream's bytes after a success
+        int nLecteur;
+    };
+    const Case aCases[] = {
+        {"plain.zip", L"text.txt", eKXzipOk, m_sTexte, 0},
+        {"plain.zip", L"SUB\\A.TXT", eKXzipOk, "abc", 0},
+        {"plain.zip", L"empty.txt", eKXzipOk, "", 0},
+        {"plain.zip", L"absent.txt", eKXzipOuvertureArchive, "", 0},
+        {"plain.zip", L"..\\text.txt", eKXzipArchiveInvalide, "", 0},
+        {"crc.zip", L"text.txt", eKXzipLecture, "", CWinZip::ZIP_CRCERROR},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszArchive);
+        CKXWinZip clZip;
+        ASSERT_EQ(eOuvre(clZip, c.pszArchive), eKXzipOk);
+        CMemoryStream clFlux;
+        ASSERT_TRUE(clFlux.bOpen(L"", IXStream::eAccessWrite, IXStream::eShareNone, IXStream::eCreateAlways,
+                                 IXStream::eFlagNone, nullptr));
+        EXPECT_EQ(clZip.eExtraitVersFlux(c.pszNom, &clFlux, 0), c.eAttendu);
+        EXPECT_EQ(clZip.nGetResultatLecteur(), c.nLecteur);
+        if (c.eAttendu == eKXzipOk) {
+            EXPECT_EQ(std::string(static_cast<const char*>(clFlux.pGetAddress()), size_t(clFlux.oGetSize())),
+                      c.sAttendu);
+        }
+    }
 }
 
 }  // namespace

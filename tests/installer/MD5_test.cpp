@@ -163,7 +163,9 @@ TEST_F(MD5File, DigestFileMatchesMd5sum) {
     // Sizes around the 1,024-byte reads and one of many reads.
     for (size_t n : {0, 1, 1023, 1024, 1025, 4096, 100001}) {
         SCOPED_TRACE(n);
-        const std::string sPath = this->sPath("f" + std::to_string(n));
+        std::string sNom = "f";
+        sNom += std::to_string(n);
+        const std::string sPath = this->sPath(sNom);
         {
             FILE* pf = fopen(sPath.c_str(), "wb");
             ASSERT_NE(pf, nullptr);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -76,6 +77,33 @@ Bytes HandMadeZip(const std::string& sName, const Bytes& sStored, uint32_t nSize
     const Bytes sCentral =
         Le32(0x02014b50) + Le16(0x031E) + sCommon + Le16(0) + Le16(0) + Le16(0) + Le32(0) + Le32(0) + sName;
     return sLocal + sCentral + Le32(0x06054b50) + Le16(0) + Le16(0) + Le16(1) + Le16(1) +
+           Le32(static_cast<uint32_t>(sCentral.size())) + Le32(static_cast<uint32_t>(sLocal.size())) + Le16(0);
+}
+
+// An archive of n empty stored entries "d/00000", "d/00001", ... written by hand, whose end record
+// gives nCountField as both entry counts; with bZip64, the Zip64 end record and locator that hold
+// the true count come before it. For counts beyond what zip is worth running for.
+Bytes ManyEntriesZip(uint32_t n, uint32_t nCountField, bool bZip64) {
+    Bytes sLocal, sCentral;
+    char szName[16];
+    for (uint32_t i = 0; i < n; i++) {
+        snprintf(szName, sizeof(szName), "d/%05u", i);
+        const Bytes sCommon = Le16(20) + Le16(0) + Le16(0) + Le32(0x21) + Le32(0) + Le32(0) + Le32(0) +
+                              Le16(static_cast<uint32_t>(strlen(szName))) + Le16(0);
+        sCentral += Le32(0x02014b50) + Le16(0x031E) + sCommon + Le16(0) + Le16(0) + Le16(0) + Le32(0) +
+                    Le32(static_cast<uint32_t>(sLocal.size())) + szName;
+        sLocal += Le32(0x04034b50) + sCommon + szName;
+    }
+    Bytes s = sLocal + sCentral;
+    if (bZip64) {
+        const Bytes sCount = Le32(n) + Le32(0);
+        const Bytes sRecord = Le32(0x06064b50) + Le32(44) + Le32(0) + Le16(45) + Le16(45) + Le32(0) + Le32(0) + sCount +
+                              sCount + Le32(static_cast<uint32_t>(sCentral.size())) + Le32(0) +
+                              Le32(static_cast<uint32_t>(sLocal.size())) + Le32(0);
+        const uint32_t nRecord = static_cast<uint32_t>(s.size());
+        s += sRecord + Le32(0x07064b50) + Le32(0) + Le32(nRecord) + Le32(0) + Le32(1);
+    }
+    return s + Le32(0x06054b50) + Le16(0) + Le16(0) + Le16(nCountField) + Le16(nCountField) +
            Le32(static_cast<uint32_t>(sCentral.size())) + Le32(static_cast<uint32_t>(sLocal.size())) + Le16(0);
 }
 
@@ -567,6 +595,90 @@ TEST_F(WinZipTest, HostileArchives) {
     }
 }
 
+// The entry count must use up the central directory: a count below the true one would leave the
+// last entries out of the archive as read, and whoever installs it would report success without
+// them. A count of 0xFFFF says that the true count is in the Zip64 records, which must be there.
+TEST_F(WinZipTest, EntryCountMustUseUpTheDirectory) {
+    const Bytes sBase = Read("stored.zip");
+    const Layout l = LayoutOf(sBase);
+    const uint32_t nEntrees = Get16(sBase, l.nEnd + 10);
+    ASSERT_EQ(nEntrees, l.mCentral.size());
+    struct Case {
+        const char* pszWhat;
+        Bytes sArchive;
+        int nResult;
+        uint32_t nLoaded;  // entries the reader holds after a successful open
+    };
+    Bytes sMoins = sBase;
+    Put16(sMoins, l.nEnd + 8, nEntrees - 1);
+    Put16(sMoins, l.nEnd + 10, nEntrees - 1);
+    Bytes sTotalMoins = sBase;
+    Put16(sTotalMoins, l.nEnd + 10, nEntrees - 1);
+    const Case aCases[] = {
+        {"as zipped", sBase, 0, nEntrees},
+        {"both counts one below", sMoins, 3, 0},
+        {"total count one below", sTotalMoins, 3, 0},
+        {"65,535 entries, count 0xFFFF, no Zip64 records", ManyEntriesZip(65535, 0xFFFF, false), 3, 0},
+        {"65,540 entries, count 0xFFFF, no Zip64 records", ManyEntriesZip(65540, 0xFFFF, false), 3, 0},
+        {"3 entries, count 2", ManyEntriesZip(3, 2, false), 3, 0},
+        {"65,540 entries, count 0xFFFF, Zip64 records", ManyEntriesZip(65540, 0xFFFF, true), 0, 65540},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszWhat);
+        Write("count.zip", c.sArchive);
+        EXPECT_EQ(c.nResult, Open("count.zip"));
+        if (c.nResult == 0) {
+            EXPECT_EQ(c.nLoaded, m_clZip.nGetNbFichier());
+        }
+    }
+    // The last of the many entries of the last case is there, and found.
+    ASSERT_EQ(0, m_clZip.LocateFile(L"d/65539", 1));
+    EXPECT_STREQ(L"d\\65539", m_clZip.CurrentFile_szName());
+}
+
+// Raw names that cannot be taken as they stand make the archive invalid: a zero byte inside the
+// name (what follows it would be hidden: "sub/a" would be written), and bytes that are not UTF-8
+// under the UTF-8 flag. A control character that decodes is left to the one who writes the file.
+TEST_F(WinZipTest, RawNamesThatCannotBeTakenAsTheyStand) {
+    struct Case {
+        const char* pszWhat;
+        std::string sStored;  // in place of "sub/a.txt", same length, in both headers
+        bool bUTF8;
+        int nResult;
+    };
+    const Case aCases[] = {
+        {"zero byte", std::string("sub/a\0txt", 9), false, 3},
+        {"zero byte under the UTF-8 flag", std::string("sub/a\0txt", 9), true, 3},
+        {"byte 0xFF under the UTF-8 flag", "sub/\xff.txt", true, 3},
+        {"continuation byte alone", "sub/\x80.txt", true, 3},
+        {"sequence cut short", "sub/a.tx\xc3", true, 3},
+        {"overlong slash", "sub/\xc0\xaf.tx", true, 3},
+        {"surrogate", "sub\xed\xa0\x80.tx", true, 3},
+        {"above U+10FFFF", "su\xf4\x90\x80\x80.tx", true, 3},
+        {"byte 0xFF in code page 437", "sub/\xff.txt", false, 0},
+        {"C1 control, well-formed", "sub/\xc2\x85.tx", true, 0},
+        {"four-byte character", "su\xf0\x9f\x98\x80.tx", true, 0},
+    };
+    const Bytes sBase = Read("stored.zip");
+    const Layout l = LayoutOf(sBase);
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszWhat);
+        ASSERT_EQ(9u, c.sStored.size());
+        Bytes s = sBase;
+        for (bool bCentral : {true, false}) {
+            const size_t nHeader = bCentral ? l.mCentral.at("sub/a.txt") : l.mLocal.at("sub/a.txt");
+            s.replace(nHeader + (bCentral ? 46 : 30), 9, c.sStored);
+            const size_t nFlag = nHeader + (bCentral ? 8 : 6);
+            Put16(s, nFlag, Get16(s, nFlag) | (c.bUTF8 ? 0x800 : 0));
+        }
+        Write("rawnames.zip", s);
+        EXPECT_EQ(c.nResult, Open("rawnames.zip"));
+        if (c.nResult == 0) {
+            EXPECT_EQ(l.mCentral.size(), m_clZip.nGetNbFichier());
+        }
+    }
+}
+
 // Zip64 blocks: found wherever they lie among the extra blocks, taken only for the fields that
 // hold all ones, and an extra field whose blocks overrun it is not read past.
 TEST_F(WinZipTest, Zip64Blocks) {
@@ -719,6 +831,34 @@ TEST(WinZipNameIndex, SizesChainsAndGrowth) {
     cl.Vide();
     EXPECT_FALSE(cl.bRecherche(L"dir/file3", &n));
     EXPECT_EQ(0u, cl.nGetNbElement());
+}
+
+// The index's comparison folds letters as its hash does: a lookup finds exactly the keys the
+// comparison takes as equal, even where towupper and towlower part (the long s folds to "S" going
+// up but stays itself going down; the Kelvin sign is its own upper-case form, "k" its lower-case).
+TEST(WinZipNameIndex, LookupAgreesWithTheComparison) {
+    const char* pszAvant = setlocale(LC_CTYPE, nullptr);
+    const std::string sAvant = pszAvant != nullptr ? pszAvant : "C";
+    ASSERT_NE(nullptr, setlocale(LC_CTYPE, "C.UTF-8"));
+    struct Case {
+        const wchar_t* pszStocke;
+        const wchar_t* pszCherche;
+        bool bTrouve;
+    };
+    const Case aCases[] = {
+        {L"setup.ini", L"\u017Fetup.INI", true},
+        {L"\u017Fetup.ini", L"SETUP.ini", true},
+        {L"kelvin.txt", L"\u212Aelvin.txt", false},
+        {L"\u00E9t\u00E9/a.txt", L"\u00C9T\u00C9/A.TXT", true},
+    };
+    for (const Case& c : aCases) {
+        CTemplateHashTableChaineI cl(7);
+        ASSERT_TRUE(cl.bAjoute(c.pszStocke, 5));
+        int n = -1;
+        EXPECT_EQ(c.bTrouve, cl.bRecherche(c.pszCherche, &n)) << int(c.pszCherche[0]);
+        EXPECT_EQ(c.bTrouve, bEgaliteTi(c.pszStocke, c.pszCherche) != 0);
+    }
+    setlocale(LC_CTYPE, sAvant.c_str());
 }
 
 // The cipher against zlib's CRC table: a header made by the writer-side helper passes the reader's

@@ -1,0 +1,606 @@
+// CNACommand: construction, the SQL text and its edits, parameters, the formatted SQL with the
+// values written as literals of the connection, query kinds and the dump of a command.
+#include "native/sql/NACommand.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <new>
+
+#include "core/DLLRes.h"
+#include "core/MyModuleInfo.h"
+#include "core/STRCompare.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
+#include "native/driver/NAError.h"
+#include "native/model/ColumnNullValueExcluded.h"
+#include "native/model/DriverServices.h"
+#include "native/model/NAColumn.h"
+#include "native/model/NAConvertVariant.h"
+#include "native/sql/SQLParserInfo.h"
+#include "variant/Any.h"
+
+namespace {
+
+constexpr unsigned long TEXT_STEP = 1024;
+
+// The code page of the 8-bit form of the command's texts: the one of the text sent to the server.
+unsigned _nSQLCodePage(CNAConnectionDescription* pclConnection) {
+    const unsigned nClient = NA_nGetClientCodePage(pclConnection);
+    return nClient == CTStringConcatAW::s_nCodePageWide ? NA_nGetCodePage(pclConnection) : nClient;
+}
+
+// Sites of this unit's failures.
+constexpr int SITE_NO_MEMORY = 9;
+
+// The labels of the command dump: message id and the text kept when the message is missing.
+struct stDumpLabel {
+    unsigned nMessageId;
+    const wchar_t* pszStored;
+};
+constexpr stDumpLabel DUMP_HEADER{25810, L"Informations de bind des paramètres :"};
+constexpr stDumpLabel DUMP_COUNT{25679, L"Nombre de paramètres :"};
+constexpr stDumpLabel DUMP_PARAMETER{25678, L"Paramètre :"};
+constexpr stDumpLabel DUMP_TYPE{25675, L"Type Quentara"};
+constexpr const wchar_t* DUMP_NULL = L"NULL";
+
+// A dump label with the blank that ends every label.
+CTString _clDumpLabel(const stDumpLabel& st) {
+    CTString cl;
+    if (!DLLRES_bLoadString(&gstMyModuleInfo39, st.nMessageId, &cl) || cl.nTaille() == 0) cl.Set(st.pszStored);
+    cl.Add(L' ');
+    return cl;
+}
+
+// The text types of the language.
+bool _bTextType(unsigned short nType) {
+    return (nType >= 16 && nType <= 23) || nType == 81 || nType == 110 || nType == 134;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------- life
+
+CNACommand::CNACommand(CNAError* pclError, CNAConnectionDescription* pclConnection)
+    : m_pclError(pclError),
+      m_pclConnection(pclConnection),
+      m_clSQL(CTStringConcatAW::s_nCodePageWide, _nSQLCodePage(pclConnection), TEXT_STEP),
+      m_tabParameters(16, 0),
+      m_clAdditionalSelect(CTStringConcatAW::s_nCodePageWide, _nSQLCodePage(pclConnection), TEXT_STEP),
+      m_tabDefines(16, 0),
+      m_clFormatedSQL(CTStringConcatAW::s_nCodePageWide, _nSQLCodePage(pclConnection), TEXT_STEP),
+      m_clDump(CTStringConcatAW::s_nCodePageWide, _nSQLCodePage(pclConnection), TEXT_STEP) {
+    if (m_pclError != nullptr) m_pclError->AddRef();
+    if (m_pclConnection != nullptr) {
+        m_pclConnection->AddRef();
+        if (NA_nGetServerKind(m_pclConnection) == 5) m_dwParameterOptions = 1;
+    }
+}
+
+CNACommand::~CNACommand() {
+    m_tabDefines.SupprimeTout();
+    m_tabParameters.SupprimeTout();
+    delete m_pclNullSelection;
+    if (m_pclParserInfo != nullptr) m_pclParserInfo->nRelease();
+    if (m_pclError != nullptr) m_pclError->nRelease();
+    if (m_pclConnection != nullptr) m_pclConnection->nRelease();
+}
+
+void CNACommand::_RaiseNoMemory(int nSite) {
+    if (m_pclError == nullptr) return;
+    m_pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_COMMAND, nSite, m_pclConnection, 12);
+}
+
+int CNACommand::_bBackslashEscapes() const {
+    // As the server reads its literals: the connection knows its setting, or failing that its version.
+    return m_pclConnection == nullptr || m_pclConnection->bBackslashEscapesInLiterals();
+}
+
+int CNACommand::bIsEmpty() const {
+    return m_clSQL.nGetLongueur() == 0 ? 1 : 0;
+}
+
+void CNACommand::ResetCommand(int bKeepParameters) {
+    m_tabDefines.SupprimeTout();
+    m_clSQL.Vide();
+    m_clFormatedSQL.Vide();
+    if (!bKeepParameters) m_tabParameters.SupprimeTout();
+    m_llRowLimit = -1;
+    m_llRowOffset = -1;
+    // The dump describes the text it was made from: a command written anew needs a new one.
+    m_clDump.Vide();
+}
+
+// ---------------------------------------------------------------------------------- text
+
+int CNACommand::bComplete(const wchar_t* pszText, unsigned long n) {
+    if (pszText == nullptr) return 1;
+    const long nLength = n == static_cast<unsigned long>(-1) ? -1 : static_cast<long>(n);
+    if (m_bParsedQuery && !m_clFormatedSQL.bEstVide()) m_clFormatedSQL.Add(pszText, nLength);
+    m_clSQL.Add(pszText, nLength);
+    return m_clSQL.bIsInError() ? 0 : 1;
+}
+
+int CNACommand::bSetInternalQuery(const wchar_t* pszText, unsigned long n) {
+    const int bResult = bComplete(pszText, n);
+    m_nColumnMode = 3;
+    return bResult;
+}
+
+int CNACommand::bCompleteWithNumber(int n) {
+    CTString cl;
+    cl.SetI4(n);
+    m_clSQL.Add(cl);
+    return m_clSQL.bIsInError() ? 0 : 1;
+}
+
+void CNACommand::_CompleteFormatedSQL(const wchar_t* pszText, long n) {
+    if (pszText != nullptr) m_clFormatedSQL.Add(pszText, n);
+}
+
+int CNACommand::bAddReturning(const wchar_t* pszColumns) {
+    m_clSQL.AddStrCte(L" RETURNING ", 11);
+    if (pszColumns != nullptr) m_clSQL.Add(pszColumns, -1);
+    return m_clSQL.bIsInError() ? 0 : 1;
+}
+
+int CNACommand::bAddRecordLock() {
+    const wchar_t* pszHint = m_pclConnection != nullptr ? m_pclConnection->pszGetNoLockHint() : nullptr;
+    if (pszHint != nullptr && *pszHint != 0) {
+        m_clSQL.AddStrCte(L" ", 1);
+        m_clSQL.Add(pszHint, -1);
+    }
+    return m_clSQL.bIsInError() ? 0 : 1;
+}
+
+void CNACommand::Insert(unsigned long nPosition, const wchar_t* pszText) {
+    const long n = pszText != nullptr ? static_cast<long>(wcslen(pszText)) : 0;
+    if (n == 0) return;
+    m_clSQL.Insert(pszText, n, static_cast<long>(nPosition));
+    if (m_bParsedQuery && !m_clFormatedSQL.bEstVide()) m_clFormatedSQL.Insert(pszText, n, static_cast<long>(nPosition));
+    _OffsetParameter(nPosition, n);
+}
+
+void CNACommand::Replace(unsigned long nPosition, unsigned long nCount, const wchar_t* pszText) {
+    const long n = pszText != nullptr ? static_cast<long>(wcslen(pszText)) : 0;
+    m_clSQL.Remplace(static_cast<long>(nPosition), static_cast<long>(nCount), pszText != nullptr ? pszText : L"", n);
+    _OffsetParameter(nPosition, n - static_cast<long>(nCount));
+}
+
+void CNACommand::_OffsetParameter(unsigned long nPosition, long nDelta) {
+    for (int i = 0; i < m_tabParameters.nGetNbElement(); i++) {
+        CNAParameter* pcl = m_tabParameters[i];
+        const unsigned long nOld = pcl->nGetPosition();
+        if (nOld < nPosition) continue;
+        // A parameter never moves in front of the place the text changed at.
+        const long nNew = std::max(static_cast<long>(nOld) + nDelta, static_cast<long>(nPosition));
+        pcl->SetPosition(static_cast<unsigned long>(nNew));
+    }
+}
+
+void CNACommand::Tronque(unsigned long nLength) {
+    m_clSQL.Tronque(static_cast<long>(nLength));
+    for (int i = m_tabParameters.nGetNbElement() - 1; i >= 0; i--)
+        if (m_tabParameters[i]->nGetPosition() >= nLength) m_tabParameters.Supprime(i);
+}
+
+// ---------------------------------------------------------------------------------- formatted SQL
+
+CTStringConcatAW* CNACommand::pclGetFormatedSQL(ePARAMTYPECONV eConversion) {
+    if (!m_clFormatedSQL.bEstVide() && !m_clFormatedSQL.bIsInError()) return &m_clFormatedSQL;
+    m_clFormatedSQL.Vide();
+    const int bBuilt = _bBuildFormatedSQL(eConversion);
+    if (bBuilt && !m_clFormatedSQL.bIsInError()) return &m_clFormatedSQL;
+    if (bBuilt) _RaiseNoMemory(SITE_NO_MEMORY);
+    // Nothing of a failed build stays: the next request builds again rather than send a text
+    // that stops where the failure struck.
+    m_clFormatedSQL.Vide();
+    return nullptr;
+}
+
+const wchar_t* CNACommand::pszGetFormatedSQLW(ePARAMTYPECONV eConversion) {
+    CTStringConcatAW* pcl = pclGetFormatedSQL(eConversion);
+    if (pcl == nullptr) return nullptr;
+    const wchar_t* psz = pcl->pszGetW();
+    if (!pcl->bIsInError()) return psz;
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    m_clFormatedSQL.Vide();
+    return nullptr;
+}
+
+const char* CNACommand::pszGetFormatedSQLA(ePARAMTYPECONV eConversion) {
+    CTStringConcatAW* pcl = pclGetFormatedSQL(eConversion);
+    if (pcl == nullptr) return nullptr;
+    const char* psz = pcl->pszGetA();
+    if (!pcl->bIsInError()) return psz;
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    m_clFormatedSQL.Vide();
+    return nullptr;
+}
+
+void CNACommand::_AddSpaceBetween(wchar_t cNext) {
+    const unsigned long n = m_clFormatedSQL.nGetLongueur();
+    if (n == 0 || cNext == L' ' || m_clFormatedSQL.cGetCharW(static_cast<long>(n - 1)) == L' ') return;
+    m_clFormatedSQL.AddStrCte(L" ", 1);
+}
+
+int CNACommand::_bBuildFormatedSQL(ePARAMTYPECONV eConversion) {
+    const wchar_t* pszText = m_clSQL.pszGetW();
+    const unsigned long nLength = m_clSQL.nGetLongueurW();
+    if (m_clSQL.bIsInError()) {
+        _RaiseNoMemory(SITE_NO_MEMORY);
+        return 0;
+    }
+    unsigned long nPos = 0;
+    int bResult = 1;
+    for (int i = 0; i < m_tabParameters.nGetNbElement() && bResult; i++) {
+        CNAParameter* pclParameter = m_tabParameters[i];
+        const unsigned long nParameter = std::min(pclParameter->nGetPosition(), nLength);
+        _AddSpaceBetween(nPos < nLength ? pszText[nPos] : 0);
+        if (nParameter > nPos) m_clFormatedSQL.Add(pszText + nPos, static_cast<long>(nParameter - nPos));
+        // A parameter behind the place reached (the text it stood in was replaced) is written here.
+        unsigned long nVariable = std::max(nParameter, nPos);
+        bResult = _bAddParameterFormated(pclParameter, eConversion, &nVariable);
+        nPos = std::min(nVariable, nLength);
+    }
+    if (!bResult) return 0;
+    if (nPos < nLength) {
+        _AddSpaceBetween(pszText[nPos]);
+        m_clFormatedSQL.Add(pszText + nPos, static_cast<long>(nLength - nPos));
+    }
+    switch (NA_nGetServerKind(m_pclConnection)) {
+        case 1:
+        case 2:
+        case 3:
+            _RemplaceLimitParTop();
+            break;
+        case 5:
+        case 6:
+            _RemplaceTopParLimit();
+            break;
+        default:
+            break;
+    }
+    return m_clFormatedSQL.bIsInError() ? 0 : 1;
+}
+
+int CNACommand::_bAddParameterFormated(CNAParameter* pclParameter, ePARAMTYPECONV eConversion,
+                                       unsigned long* pnPosition) {
+    eNA_ITEMTYPE eDataBase = NA_IT_EMPTY, eTarget = NA_IT_EMPTY;
+    const unsigned nFlags = pclParameter->nGetFlags();
+    if (nFlags & CNAParameter::NAPARAM_FLAG_FILE) {
+        const bool bLoaded = pclParameter->bLoadFile(m_pclError);
+        pclParameter->bGetVQTypeInfo(&eDataBase, &eTarget);
+        if (eTarget == NA_IT_EMPTY)
+            eTarget = (nFlags & CNAParameter::NAPARAM_FLAG_TEXTFILE) ? NA_IT_MEMOTEXTE : NA_IT_MEMOBINAIRE;
+        // A file that could not be read has no value to send: writing what is left (the file's
+        // name, or nothing) would store the wrong value as if all went well.
+        if (!bLoaded) return 0;
+    } else {
+        pclParameter->bGetVQTypeInfo(&eDataBase, &eTarget);
+    }
+    if (pclParameter->nGetFlags() & CNAParameter::NAPARAM_FLAG_LIKE)
+        return _bAddParameterFormatedLike(pclParameter, eDataBase, eTarget, eConversion, pnPosition);
+    return _bAddParameterFormated(pclParameter, eDataBase, eTarget, eConversion, pnPosition);
+}
+
+int CNACommand::_bAddParameterFormated(CNAParameter* pclParameter, eNA_ITEMTYPE eDataBaseType,
+                                       eNA_ITEMTYPE eTargetType, ePARAMTYPECONV, unsigned long*) {
+    if (pclParameter->nGetFlags() & CNAParameter::NAPARAM_FLAG_USER) _bUpdateParameterValue(pclParameter);
+    CNAConvertVariant* pclValue = pclParameter->pclGetValueNoRef();
+    CAny clValue;
+    if (pclValue != nullptr) {
+        pclValue->bGetValue(&clValue);
+        if (eTargetType == NA_IT_EMPTY) eTargetType = pclValue->eNAGetItemType();
+    }
+    if (m_pclConnection == nullptr) return 0;
+    CTStringConcatAW clLiteral(NA_nGetClientCodePage(m_pclConnection), NA_nGetCodePage(m_pclConnection), TEXT_STEP);
+    if (!m_pclConnection->bConvertValueToString(m_pclError, &clLiteral, &clValue, eDataBaseType, eTargetType))
+        return 0;
+    return _bAppendLiteral(&clLiteral);
+}
+
+int CNACommand::_bAppendLiteral(CTStringConcatAW* pclLiteral) {
+    if (pclLiteral->bIsInError()) {
+        _RaiseNoMemory(SITE_NO_MEMORY);
+        return 0;
+    }
+    if (m_clFormatedSQL.nGetCodePage() == pclLiteral->nGetCodePage() && !pclLiteral->bModeWide()) {
+        const char* psz = pclLiteral->pszGetA();
+        m_clFormatedSQL.Add(psz, static_cast<long>(pclLiteral->nGetLongueurA()), pclLiteral->nGetCodePage());
+    } else {
+        const wchar_t* psz = pclLiteral->pszGetW();
+        m_clFormatedSQL.Add(psz, static_cast<long>(pclLiteral->nGetLongueurW()));
+    }
+    if (!pclLiteral->bIsInError() && !m_clFormatedSQL.bIsInError()) return 1;
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------- parameters
+
+int CNACommand::bAddParameter(CNAParameter* pclParameter) {
+    if (pclParameter == nullptr) return 0;
+    const int n = m_tabParameters.nGetNbElement();
+    m_tabParameters.Ajoute(pclParameter);
+    if (m_tabParameters.nGetNbElement() != n) return 1;
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return 0;
+}
+
+int CNACommand::bAddParameter(CNAConvertVariant* pclValue, eOPEXPRESSION eOperator, unsigned int nFlags,
+                              CNAColumn* pclColumn, const wchar_t* pszName, wchar_t cEscape,
+                              CNAParameter::eNAPARAMETERINOUT eDirection) {
+    CNAParameter* pcl = CNADriver::s_pclDriver != nullptr
+                            ? CNADriver::s_pclDriver->pclAllocParameter(pclValue, m_clSQL.nGetLongueurW(), nFlags, pszName)
+                            : nullptr;
+    if (pcl == nullptr) {
+        _RaiseNoMemory(SITE_NO_MEMORY);
+        return 0;
+    }
+    // The factory hands out a parameter nobody holds yet: hold it while it is set up.
+    pcl->AddRef();
+    pcl->SetOperator(eOperator);
+    pcl->SetEscape(cEscape);
+    pcl->SetDirection(eDirection);
+    if (pclColumn != nullptr) pcl->SetColum(pclColumn);
+    const int bResult = bAddParameter(pcl);
+    pcl->nRelease();
+    return bResult;
+}
+
+int CNACommand::bAddParameter(const CAny* pclValue, eOPEXPRESSION eOperator, unsigned int nFlags,
+                              CNAColumn* pclColumn, wchar_t cEscape, CNAParameter::eNAPARAMETERINOUT eDirection) {
+    CNAConvertVariant* pclConverter = _vpclGetNewVariant(pclColumn, pclValue);
+    if (pclConverter == nullptr) return 0;
+    pclConverter->AddRef();
+    const int bResult = bAddParameter(pclConverter, eOperator, nFlags, pclColumn, nullptr, cEscape, eDirection);
+    pclConverter->nRelease();
+    return bResult;
+}
+
+int CNACommand::bAddParameterReturn(CNAConvertVariant* pclValue) {
+    return bAddParameter(pclValue, OPEXPRESSION_NONE, 0, nullptr, nullptr, 0, CNAParameter::NAPARAM_RETURN);
+}
+
+CNAParameter* CNACommand::pclGetParameterNoRef(unsigned int nIndex) const {
+    if (nIndex >= static_cast<unsigned>(m_tabParameters.nGetNbElement())) return nullptr;
+    return m_tabParameters[static_cast<int>(nIndex)];
+}
+
+CNAParameter* CNACommand::pclGetParameterByNameNoRef(const wchar_t* pszName) const {
+    for (int i = 0; i < m_tabParameters.nGetNbElement(); i++) {
+        CNAParameter* pcl = m_tabParameters[i];
+        if ((pcl->nGetFlags() & CNAParameter::NAPARAM_FLAG_USER) &&
+            STR_nEmptyNullCompare(pcl->pszGetName(), pszName, STR_LOGIQUE) == 0)
+            return pcl;
+    }
+    return nullptr;
+}
+
+int CNACommand::nGetUserParamIndice(const CNAParameter* pclParameter) const {
+    if (pclParameter == nullptr) return -1;
+    for (int i = 0; i < m_tabParameters.nGetNbElement(); i++) {
+        const CNAParameter* pcl = m_tabParameters[i];
+        if ((pcl->nGetFlags() & CNAParameter::NAPARAM_FLAG_USER) &&
+            pcl->nGetPosition() == pclParameter->nGetPosition())
+            return i;
+    }
+    return -1;
+}
+
+CNAConvertVariant* CNACommand::_vpclAllocVariant() {
+    if (CNADriver::s_pclDriver != nullptr) return CNADriver::s_pclDriver->pclAllocVariant(m_pclError, m_pclConnection);
+    // No driver object, no factory: nothing can be made.
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return nullptr;
+}
+
+CNAConvertVariant* CNACommand::_vpclGetNewVariant(CNAColumn* pclColumn, unsigned short nType) {
+    if (CNADriver::s_pclDriver != nullptr)
+        return CNADriver::s_pclDriver->pclGetNewVariant_NV_Any(m_pclError, m_pclConnection, pclColumn, nType);
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return nullptr;
+}
+
+CNAConvertVariant* CNACommand::_vpclGetNewVariant(CNAColumn* pclColumn, const CAny* pclValue) {
+    if (CNADriver::s_pclDriver != nullptr)
+        return CNADriver::s_pclDriver->pclGetNewVariant_NV_Any(m_pclError, m_pclConnection, pclColumn, pclValue);
+    _RaiseNoMemory(SITE_NO_MEMORY);
+    return nullptr;
+}
+
+int CNACommand::_bUpdateParameterValue(CNAParameter*) {
+    // The host's bind variables are reached through its parsed query; a command without one
+    // leaves the parameter's value as it is.
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------- other commands
+
+int CNACommand::bAdd(CNACommand* pclOther, eADDMMODE eMode) {
+    if (pclOther == nullptr) return 1;
+    // Adding a command to itself would move its own parameters while they are walked.
+    if (pclOther == this) return 0;
+    const unsigned long nOld = m_clSQL.nGetLongueurW();
+    const wchar_t* pszOther = pclOther->m_clSQL.pszGetW();
+    m_clSQL.Add(pszOther, static_cast<long>(pclOther->m_clSQL.nGetLongueurW()));
+    if (m_clSQL.bIsInError() || pclOther->m_clSQL.bIsInError()) {
+        _RaiseNoMemory(SITE_NO_MEMORY);
+        return 0;
+    }
+    for (int i = 0; i < pclOther->m_tabParameters.nGetNbElement(); i++) {
+        CNAParameter* pcl = pclOther->m_tabParameters[i];
+        if (eMode == ADDMODE_COPY) {
+            CNAParameter* pclCopy = pcl->pclGetClone();
+            if (pclCopy == nullptr) {
+                _RaiseNoMemory(SITE_NO_MEMORY);
+                return 0;
+            }
+            pclCopy->AddRef();
+            pclCopy->SetPosition(pcl->nGetPosition() + nOld);
+            const int bAdded = bAddParameter(pclCopy);
+            pclCopy->nRelease();
+            if (!bAdded) return 0;
+        } else {
+            pcl->SetPosition(pcl->nGetPosition() + nOld);
+            if (!bAddParameter(pcl)) return 0;
+        }
+    }
+    for (int i = 0; i < pclOther->m_tabDefines.nGetNbElement(); i++) {
+        const int n = m_tabDefines.nGetNbElement();
+        m_tabDefines.Ajoute(pclOther->m_tabDefines[i]);
+        if (m_tabDefines.nGetNbElement() == n) {
+            _RaiseNoMemory(SITE_NO_MEMORY);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------- query kinds
+
+void CNACommand::SetQueryType(int eHostKind) {
+    static const eNAQUERYTYPE s_tab[] = {NAQUERYTYPE_OTHER,  NAQUERYTYPE_SELECT, NAQUERYTYPE_SELECT,
+                                         NAQUERYTYPE_UPDATE, NAQUERYTYPE_INSERT, NAQUERYTYPE_DELETE,
+                                         NAQUERYTYPE_CREATE, NAQUERYTYPE_DROP};
+    m_eQueryType = eHostKind >= 0 && eHostKind <= 7 ? s_tab[eHostKind] : NAQUERYTYPE_OTHER;
+}
+
+eNAQUERYTYPE CNACommand::eConvertTypeQuery(int eHostKind) {
+    static const eNAQUERYTYPE s_tab[] = {NAQUERYTYPE_OTHER, NAQUERYTYPE_SELECT, NAQUERYTYPE_SELECT,
+                                         NAQUERYTYPE_UPDATE, NAQUERYTYPE_INSERT, NAQUERYTYPE_DELETE};
+    return eHostKind >= 0 && eHostKind <= 5 ? s_tab[eHostKind] : NAQUERYTYPE_OTHER;
+}
+
+uint32_t CNACommand::VQType2eParamType(unsigned short nType) {
+    switch (nType) {
+        case 1:
+            return PARAMTYPECONV_BOOLEAN;
+        case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 9: case 14:
+            return PARAMTYPECONV_INTEGER;
+        case 10: case 13:
+            return PARAMTYPECONV_MONEY;
+        case 11: case 12:
+            return PARAMTYPECONV_REAL;
+        case 16: case 17: case 18: case 19: case 81: case 110:
+            return PARAMTYPECONV_TEXT;
+        case 24: case 25: case 26: case 27: case 128: case 129:
+            return PARAMTYPECONV_DATE;
+        case 28: case 29:
+            return PARAMTYPECONV_BINARY;
+        default:
+            return 0;
+    }
+}
+
+int CNACommand::_bNeedParameterConversionToString(const CNAVariant* pclValue, ePARAMTYPECONV eConversion) {
+    if (eConversion == PARAMTYPECONV_NONE || pclValue == nullptr) return 0;
+    const unsigned short nType = pclValue->pclGetValue()->nGetTypeCode();
+    const uint32_t nClass = VQType2eParamType(nType);
+    if ((nClass & eConversion) == nClass) return 1;
+    return _bTextType(nType) && pclValue->nGetUtilDataSize() == 0 ? 1 : 0;
+}
+
+int CNACommand::_bNeedParameterConversionToString(const CNAParameter* pclParameter, ePARAMTYPECONV eConversion) {
+    if (eConversion == PARAMTYPECONV_NONE || pclParameter == nullptr) return 0;
+    return _bNeedParameterConversionToString(pclParameter->pclGetValueNoRef(), eConversion);
+}
+
+// ---------------------------------------------------------------------------------- parsed queries
+
+int CNACommand::bComplete(ISQLParserInformation*) {
+    return 0;
+}
+
+int CNACommand::_bFormatAndConvertItemInClause(CTStringConcatAW*, CNASqlElt::eSQLELT, const wchar_t*,
+                                               const wchar_t*, INAItemDescription*) {
+    return 0;
+}
+
+void CNACommand::_FormatItemNameInWHEREClause(ISQLParserInformation*, INAItemDescription*, const wchar_t*,
+                                              CTString*, CNAParameter*) {}
+
+void CNACommand::_FormatRubriqueAlias(CSQLParserInfo*, const IInfoRubrique*, CTString*, int) {}
+
+void CNACommand::_FormatExpressionArgument(CSQLParserInfo*, const wchar_t*, IExpOpExpression*, IExpOpExpression*,
+                                           CNASqlElt::eSQLELT, CTString*, int, unsigned long*, unsigned int) {}
+
+void CNACommand::_FormatExpressionLiteral(CSQLParserInfo*, IExpOpExpression*, IExpOpExpression*, CNASqlElt::eSQLELT,
+                                          INAItemDescription*, CNAParameter*, eNA_ITEMTYPE) {}
+
+void CNACommand::_FormatExpressionItemName(CSQLParserInfo*, CNASqlElt::eSQLELT, const wchar_t*, CTString*,
+                                           CNAParameter*) {}
+
+void CNACommand::_GetMotifVariableDebut(wchar_t* pszOut, unsigned int nSize) {
+    if (pszOut == nullptr || nSize == 0) return;
+    wcsncpy(pszOut, L"{", nSize - 1);
+    pszOut[nSize - 1] = 0;
+}
+
+void CNACommand::_GetMotifVariableFin(wchar_t* pszOut, unsigned int nSize) {
+    if (pszOut == nullptr || nSize == 0) return;
+    wcsncpy(pszOut, L"}", nSize - 1);
+    pszOut[nSize - 1] = 0;
+}
+
+int CNACommand::_bShouldAddParameter(CSQLParserInfo* pclParser, IExpOpExpression*, IExpOpExpression*,
+                                     CNASqlElt::eSQLELT eKind, INAItemDescription*) {
+    if (!m_bParametersAllowed) return 0;
+    if (eKind == CNASqlElt::SQLELT_SELECT && (m_dwParameterOptions & 2))
+        return pclParser != nullptr && pclParser->nGetQueryKind() != CSQLParserInfo::QUERYKIND_SELECT;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------- dump
+
+const wchar_t* CNACommand::pszGetCommandDump() {
+    if (!m_clDump.bEstVide()) return m_clDump.pszGetW();
+    const CTString clHeader = _clDumpLabel(DUMP_HEADER), clCount = _clDumpLabel(DUMP_COUNT),
+                   clParameter = _clDumpLabel(DUMP_PARAMETER), clType = _clDumpLabel(DUMP_TYPE);
+    CTString cl;
+    m_clDump.Add(clHeader);
+    m_clDump.Add(m_clSQL.pszGetW(), static_cast<long>(m_clSQL.nGetLongueurW()));
+    m_clDump.AddStrCte(L"\r\n", 2);
+    m_clDump.Add(clCount);
+    m_clDump.AddStrCte(L"=", 1);
+    cl.SetI4(m_tabParameters.nGetNbElement());
+    m_clDump.Add(cl);
+    m_clDump.AddStrCte(L"\r\n", 2);
+    for (int i = 0; i < m_tabParameters.nGetNbElement(); i++) {
+        const CNAParameter* pclParameter = m_tabParameters[i];
+        m_clDump.Add(clParameter);
+        m_clDump.AddStrCte(L" ", 1);
+        cl.SetI4(i);
+        m_clDump.Add(cl);
+        m_clDump.AddStrCte(L" :\t", 3);
+        if (pclParameter->nGetFlags() & CNAParameter::NAPARAM_FLAG_CURSOR) {
+            m_clDump.AddStrCte(L" = <cursor parameter>", -1);
+            m_clDump.AddStrCte(L">\r\n", 3);
+            continue;
+        }
+        CAny clValue;
+        if (pclParameter->pclGetValueNoRef() != nullptr) pclParameter->pclGetValueNoRef()->bGetValue(&clValue);
+        m_clDump.Add(clType);
+        cl.SetI4(clValue.nGetTypeCode());
+        m_clDump.Add(cl);
+        m_clDump.AddStrCte(L" = <", 4);
+        if (clValue.nGetTypeCode() == VQTYPE_BUFFER) {
+            unsigned long nSize = 0;
+            clValue.pclGetValeur()->nGetUtilDataSize(&nSize);
+            m_clDump.AddStrCte(L"Buffer, size = ", -1);
+            cl.SetI8(static_cast<long>(nSize));
+            m_clDump.Add(cl);
+        } else {
+            const wchar_t* pszText = nullptr;
+            CAny clText(clValue);
+            if (!clValue.bIsNull() && clText.__nCastTo(VQTYPE_DSTRW, nullptr, 1) <= VQERR_DERNIER_SUCCES_HOTE &&
+                !clText.bIsNull() && clText.nGetTypeCode() == VQTYPE_DSTRW)
+                clText.pclGetValeur()->nGetPCWSTR(&pszText);
+            m_clDump.Add(pszText != nullptr ? pszText : DUMP_NULL, -1);
+        }
+        m_clDump.AddStrCte(L">\r\n", 3);
+    }
+    if (!m_clDump.bIsInError()) return m_clDump.pszGetW();
+    m_clDump.Vide();
+    return L"";
+}

@@ -1,0 +1,16 @@
+// CNASqlElt: making and storing one clause element of a parsed query.
+#include "native/sql/NASqlElt.h"
+
+#include <new>
+
+int64_t g_llAddSqlElt(CNARefArray<CNASqlElt>* pclTab, CNASqlElt::eSQLELT eKind, int64_t llStart, int64_t llEnd) {
+    if (pclTab == nullptr) return -1;
+    CNASqlElt* pcl = new (std::nothrow) CNASqlElt(eKind, llStart, llEnd);
+    if (pcl == nullptr) return -1;
+    pcl->AddRef();
+    const int n = pclTab->nGetNbElement();
+    pclTab->Ajoute(pcl);
+    const bool bStored = pclTab->nGetNbElement() != n;
+    pcl->nRelease();
+    return bStored ? llEnd : -1;
+}
