@@ -158,6 +158,9 @@ public:
     unsigned nGetExternalRef() const { return m_nExternalRef; }
 
     CNADriver* pclGetDriver() const { return m_pclDriver; }
+    // The driver object is going while the host may still hold this object: from now on the
+    // operations that need it answer as for a connection that does not exist.
+    void DetachDriver() { m_pclDriver = nullptr; }
     CNAError* pclGetError() const { return m_pclError; }
     unsigned nGetStatementCount() const { return m_clStatements.dwGetNumElement(); }
 

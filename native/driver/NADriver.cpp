@@ -207,8 +207,11 @@ void CNADriver::_InitDriverSQL() {
 void CNADriver::_FreeDriverSQL() {
     CNADriverSQL* pcl = m_pclDriverSQL;
     m_pclDriverSQL = nullptr;
-    // The host may still hold it: it then lives on until the host lets it go.
-    if (pcl != nullptr) pcl->nRelease();
+    // The host may still hold it: it then lives on until the host lets it go, without its driver.
+    if (pcl != nullptr) {
+        pcl->DetachDriver();
+        pcl->nRelease();
+    }
 }
 
 INADriverSQL* CNADriver::piGetInterface(int nId) {

@@ -138,7 +138,15 @@ TEST_F(NADriverSQLTest, OneObjectPerDriverWithItsReferences) {
     HostCall<void>(pOther, SQL_EXTERNALADDREF);
     EXPECT_EQ(HostCall<unsigned>(pOther, SQL_EXTERNALRELEASE), 1u);
     oOther.reset();
+    // Without its driver object, what needs one answers as for a connection that does not exist.
     EXPECT_EQ(HostCall<int>(pOther, SQL_GETVERSION), 4);
+    int nCnx = 5;
+    EXPECT_EQ(HostCall<int>(pOther, SQL_OPEN, &nCnx, static_cast<INAConnectionDescription*>(&m_clHost)), 0);
+    EXPECT_EQ(nCnx, 0);
+    int nStmt = 5;
+    EXPECT_EQ(HostCall<int>(pOther, SQL_EXECUTE, &nStmt, 1, L"SELECT 1", static_cast<CTabValParser*>(nullptr), 0u), 0);
+    EXPECT_EQ(HostCall<int>(pOther, SQL_CLOSE, 1), 1);
+    EXPECT_EQ(HostCall<int>(pOther, SQL_SETVM, nullptr, nullptr), 1);
     EXPECT_EQ(HostCall<unsigned>(pOther, SQL_EXTERNALRELEASE), 0u);
     EXPECT_EQ(CNADriver::s_pclDriver, m_clDriver.pcl());
 }
