@@ -89,8 +89,8 @@ bool _bInitDescriptionFromStatement(CNADriver* pclDriver, CNADataSourceDescripti
             break;
         }
         const wchar_t* pszName = pclColumn->m_csName.pszGet() != nullptr ? pclColumn->m_csName.pszGet() : L"";
-        const wchar_t* pszSource = pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet()
-                                                                             : pclDesc->pszGetPhysicalName();
+        const wchar_t* pszSource =
+            pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet() : pclDesc->pszGetPhysicalName();
         const wchar_t* pszInSource =
             pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
         const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
@@ -258,11 +258,11 @@ int CNADriverSQL::bGetStmtLastError(INAError** ppiError, int, int nStmt) {
 // The statement entries: under the lock, the error object reset, the statement found by its handle
 // (a handle of 0, never issued or already freed answers the failure and writes nothing), its own
 // error state reset, the work done with a reference held.
-#define KX_STATEMENT_ENTRY(failure)                            \
-    CNADriverLock clLock;                                      \
-    if (m_pclError != nullptr) m_pclError->Reset();            \
-    CEntryStatement clStatement(_pclFindStatement(nStmt));     \
-    if (!clStatement) return failure;                          \
+#define KX_STATEMENT_ENTRY(failure)                        \
+    CNADriverLock clLock;                                  \
+    if (m_pclError != nullptr) m_pclError->Reset();        \
+    CEntryStatement clStatement(_pclFindStatement(nStmt)); \
+    if (!clStatement) return failure;                      \
     clStatement->ResetLastError()
 
 int CNADriverSQL::bGetColumnList(CAny* pclList, int, int nStmt, unsigned nFlags) {

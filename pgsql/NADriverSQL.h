@@ -58,15 +58,13 @@ public:
     INADataSourceDescription* piGetTableDesc(int nCnx, const wchar_t* pszTable, unsigned nFlags) override;
     INADataSourceDescription* piGetTableDesc(int nCnx, int nStmt, unsigned nFlags) override;
     int bGetColumnTypeList(CAny* pclList, int nCnx, unsigned nFlags) override;
-    int bExecute(int* pnStmt, int nCnx, const wchar_t* pszSQL, CTabValParser* pclParameters,
-                 unsigned nFlags) override;
+    int bExecute(int* pnStmt, int nCnx, const wchar_t* pszSQL, CTabValParser* pclParameters, unsigned nFlags) override;
     int bFreeStmt(int nCnx, int nStmt, unsigned nFlags) override;
     int bGetStmtLastError(INAError** ppiError, int nCnx, int nStmt) override;
     int bGetColumnNbr(int* pnColumns, int nCnx, int nStmt, unsigned nFlags) override;
     int bGetColumnName(CAny* pclName, int nCnx, int nStmt, unsigned nColumn, unsigned nFlags) override;
     int bFetch(int nCnx, int nStmt, unsigned nFlags) override;
-    int bGetRow(CAny* pclRow, int nCnx, int nStmt, const wchar_t* pszSeparator, int nCount,
-                unsigned nFlags) override;
+    int bGetRow(CAny* pclRow, int nCnx, int nStmt, const wchar_t* pszSeparator, int nCount, unsigned nFlags) override;
     int bGetValue(CAny* pclValue, int nCnx, int nStmt, unsigned nColumn, unsigned nFlags) override;
     int bGetBLOBValue(CAny* pclValue, int nCnx, int nStmt, unsigned nColumn, unsigned nFlags) override;
     int bTrsBegin(int* pnTrs, int nCnx, unsigned nFlags) override;
@@ -116,8 +114,7 @@ public:
     // ------------------------------------------------------------------ slots 79 and 80, then 81 to 87
     virtual ~CNADriverSQL();
     // The tables and views of a connection's database (the server's own class lists them).
-    virtual int bGetTableList(CAny* pclList, CNAConnectionDescription* pclCnx, const wchar_t* pszName,
-                              unsigned nFlags);
+    virtual int bGetTableList(CAny* pclList, CNAConnectionDescription* pclCnx, const wchar_t* pszName, unsigned nFlags);
     // The column names of a table.
     virtual int bGetColumnList(CAny* pclList, CNAConnectionDescription* pclCnx, const wchar_t* pszTable,
                                unsigned nFlags);
@@ -131,8 +128,7 @@ public:
     // A new statement of the server's class on that connection and error object (count 0).
     virtual CNAStatementSQL* pclAllocStatementSQL(CNAConnectionDescription* pclCnx, CNAError* pclError) = 0;
     // The names of the databases, one a line.
-    virtual int _bGetDatabaseList(CXYStringConcat<wchar_t>* pclList, CNAConnectionDescription* pclCnx,
-                                  unsigned nFlags);
+    virtual int _bGetDatabaseList(CXYStringConcat<wchar_t>* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags);
 
     // ------------------------------------------------------------------ for the rest of the driver
     // Runs the text on the connection. A result with columns comes back in *ppclStatement with one

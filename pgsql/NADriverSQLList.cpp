@@ -72,7 +72,6 @@ int CNADriverSQL::bGetDatabaseList(CXYString<wchar_t>* pclList, CNAConnectionDes
     return bOk;
 }
 
-int CNADriverSQL::bGetLinkList(CAny*, CNAConnectionDescription*, const wchar_t*, INADataSourceDescription*,
-                               unsigned) {
+int CNADriverSQL::bGetLinkList(CAny*, CNAConnectionDescription*, const wchar_t*, INADataSourceDescription*, unsigned) {
     return 1;
 }

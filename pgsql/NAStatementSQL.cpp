@@ -10,8 +10,8 @@
 #include "core/XYString.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/NAConnectionDescription.h"
-#include "native/driver/NAError.h"
 #include "native/driver/NADriver.h"
+#include "native/driver/NAError.h"
 #include "native/model/NAConvertVariant.h"
 #include "pgsql/NAColumnSQL.h"
 #include "pgsql/PSQLGuard.h"
@@ -160,16 +160,14 @@ int CNAStatementSQL::_bExecuteDirect(CTStringConcatAW* pclSQL, CTabValParser* pc
     return _bExecuteDirect(psz, pclParameters, nFlags);
 }
 
-int CNAStatementSQL::_bExecuteDirect(const wchar_t* pszSQL, CTabValParser* pclParameters,
-                                     NA_WRITEPARSEFLAGS nFlags) {
+int CNAStatementSQL::_bExecuteDirect(const wchar_t* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags) {
     // A connection that speaks wide text only cannot run text through this layer.
     if (m_pclConnection == nullptr || m_pclConnection->nGetClientCodePage() == CTStringConcatAW::s_nCodePageWide)
         return 0;
     CXYString<char> clSQL;
     const long nLength = pszSQL != nullptr ? static_cast<long>(wcslen(pszSQL)) : 0;
-    if (nLength != 0 &&
-        clSQL.__nConversion(pszSQL, static_cast<int>(nLength), 0,
-                            static_cast<int>(m_pclConnection->nGetClientCodePage()), 0, nullptr) != 0) {
+    if (nLength != 0 && clSQL.__nConversion(pszSQL, static_cast<int>(nLength), 0,
+                                            static_cast<int>(m_pclConnection->nGetClientCodePage()), 0, nullptr) != 0) {
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
         return 0;
     }
@@ -269,7 +267,8 @@ CNAConvertVariant* CNAStatementSQL::_pclGetVariant() {
         if (CNADriver::s_pclDriver != nullptr)
             m_pclVariant = CNADriver::s_pclDriver->pclAllocVariant(m_pclError, m_pclConnection);
         if (m_pclVariant == nullptr) {
-            if (CNADriver::s_pclDriver == nullptr && m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
+            if (CNADriver::s_pclDriver == nullptr && m_pclError != nullptr)
+                m_pclError->SetErrorNoMemory(m_pclConnection);
             return nullptr;
         }
         m_pclVariant->AddRef();

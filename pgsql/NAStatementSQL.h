@@ -11,8 +11,8 @@
 
 #include <cstdint>
 
-#include "native/model/Interf.h"
 #include "core/RefTraits.h"
+#include "native/model/Interf.h"
 #include "native/model/NAItemType.h"
 
 class CAny;

@@ -9,8 +9,8 @@
 #include "core/TStringConcatAW.h"
 #include "core/XYString.h"
 #include "core/XYStringConcat.h"
-#include "native/driver/NAError.h"
 #include "native/driver/NADriver.h"
+#include "native/driver/NAError.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAItemDescription.h"
 #include "pgsql/NAStatementSQL.h"
@@ -289,7 +289,8 @@ int CPSQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* 
         if (clRead.bText(pclStatement, COL_REAL_TYPTYPE, &clTypeKind, &bKindNull) && !bKindNull &&
             clTypeKind.pszGet() != nullptr && clTypeKind.pszGet()[0] == L'd') {
             bool bDomainNotNull = false;
-            if (clRead.bTruth(pclStatement, COL_DOMAIN_TYPNOTNULL, &bDomainNotNull)) bNotNull = bNotNull || bDomainNotNull;
+            if (clRead.bTruth(pclStatement, COL_DOMAIN_TYPNOTNULL, &bDomainNotNull))
+                bNotNull = bNotNull || bDomainNotNull;
             if (!clRead.bInteger(pclStatement, COL_BASE_TYPID, &nType)) return 0;
         }
 
@@ -397,8 +398,7 @@ int CPSQLDataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* pc
         pclKey->AddRef();
         const wchar_t* pszIndexName = clIndexName.pszGet() != nullptr ? clIndexName.pszGet() : L"";
         if (!pclKey->bInit(pszIndexName, pszGetPhysicalName(), pszIndexName, 1, 0, NA_IT_BINAIRE, nGetNumItems(),
-                           static_cast<int>(nGetNumKeys()), static_cast<unsigned short>(wFlags | KEY_COMPOSED), 0,
-                           0)) {
+                           static_cast<int>(nGetNumKeys()), static_cast<unsigned short>(wFlags | KEY_COMPOSED), 0, 0)) {
             pclKey->nRelease();
             return 0;
         }

@@ -56,8 +56,7 @@ CNAStatementSQL* CPSQLDriverSQL::pclAllocStatementSQL(CNAConnectionDescription* 
     return new (std::nothrow) CPSQLStatementSQL(pclCnx, pclError);
 }
 
-int CPSQLDriverSQL::_bGetDatabaseList(CXYStringConcat<wchar_t>* pclList, CNAConnectionDescription* pclCnx,
-                                      unsigned) {
+int CPSQLDriverSQL::_bGetDatabaseList(CXYStringConcat<wchar_t>* pclList, CNAConnectionDescription* pclCnx, unsigned) {
     return _bGetList(pclList, pclCnx, DATABASE_LIST, 1, 0, L"\r\n");
 }
 
@@ -65,7 +64,8 @@ void CPSQLDriverSQL::s_BuildTableListQuery(CTString* pclOut, unsigned nFlags) {
     pclOut->Set(TABLE_LIST);
     const bool bSystem = (nFlags & TABLES_SYSTEM) != 0;
     if (!bSystem)
-        pclOut->Add(L" AND pg_namespace.nspname not like 'pg_%' AND pg_namespace.nspname not like 'information_schema'");
+        pclOut->Add(
+            L" AND pg_namespace.nspname not like 'pg_%' AND pg_namespace.nspname not like 'information_schema'");
     if ((nFlags & TABLES_USER) == 0)
         pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'r' OR pg_namespace.nspname like 'pg_%' OR "
                               L"pg_namespace.nspname like 'information_schema')"
@@ -83,8 +83,7 @@ int CPSQLDriverSQL::bGetTableList(CAny* pclList, CNAConnectionDescription* pclCn
     return _bGetList(pclList, pclCnx, clQuery.pszGet(), (nFlags & TABLES_FOUR_COLUMNS) != 0 ? 4 : 1, 0);
 }
 
-int CPSQLDriverSQL::bGetColumnList(CAny* pclList, CNAConnectionDescription* pclCnx, const wchar_t* pszTable,
-                                   unsigned) {
+int CPSQLDriverSQL::bGetColumnList(CAny* pclList, CNAConnectionDescription* pclCnx, const wchar_t* pszTable, unsigned) {
     const wchar_t* psz = pszTable != nullptr ? pszTable : L"";
     CTStringConcatAW clLiteral(pclCnx->nGetClientCodePage(), pclCnx->nGetCodePage());
     if (!pclCnx->_bEscapeString(m_pclError, &clLiteral, VQ_WIDE_TEXT,

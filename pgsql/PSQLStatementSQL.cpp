@@ -94,12 +94,10 @@ PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
 
 int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WRITEPARSEFLAGS nFlags) {
     PGconn* pConn = _pstGetPGConn();
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); }))
-        return 0;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); })) return 0;
     m_bResultOpen = 1;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTSTATUS,
-                     [&] { eStatus = __PQresultStatus(m_pResult); })) {
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(m_pResult); })) {
         _bCloseParse();
         return 0;
     }
@@ -200,7 +198,8 @@ int CPSQLStatementSQL::bGetAffected_rows(unsigned long* pnRows) {
     if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_CMDTUPLES, [&] { pszTuples = __PQcmdTuples(m_pResult); }))
         return 0;
     unsigned long n = 0;
-    for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++) n = n * 10 + static_cast<unsigned>(*p - '0');
+    for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++)
+        n = n * 10 + static_cast<unsigned>(*p - '0');
     *pnRows = n;
     return 1;
 }
@@ -264,9 +263,8 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
     }
     unsigned char* pbyBytes = nullptr;
     size_t nLength = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_UNESCAPEBYTEA, [&] {
-            pbyBytes = __PQunescapeBytea(reinterpret_cast<const unsigned char*>(pszText), &nLength);
-        }))
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_UNESCAPEBYTEA,
+                     [&] { pbyBytes = __PQunescapeBytea(reinterpret_cast<const unsigned char*>(pszText), &nLength); }))
         return 0;
     if (pbyBytes == nullptr) {
         // The client library had no memory for the bytes.
@@ -331,8 +329,8 @@ int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
             const int nBefore = _nErrorCount(m_pclError);
             if (m_pclConnection != nullptr) m_pclConnection->bInitError(m_pclError, nFile, nSite);
             if (_nErrorCount(m_pclError) == nBefore)
-                g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection,
-                               USER_ERROR_CONNECTION, pszDataBase);
+                g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection, USER_ERROR_CONNECTION,
+                               pszDataBase);
         }
         if (bBroken) g_PSQLSetErrorType(m_pclError, NA_ERRORTYPE_CONNECTIONLOST);
         return 1;

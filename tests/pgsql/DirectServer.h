@@ -40,8 +40,8 @@ public:
         m_pfnIsNull = reinterpret_cast<int (*)(const void*, int, int)>(dlsym(m_h, "PQgetisnull"));
         m_pfnLength = reinterpret_cast<int (*)(const void*, int, int)>(dlsym(m_h, "PQgetlength"));
         std::string sInfo = "host=" + pgsandbox::sEnv("PGHOST") + " port=" + pgsandbox::sEnv("PGPORT") +
-                            " user=" + pgsandbox::sEnv("PGUSER") + " dbname=" +
-                            (sDataBase.empty() ? pgsandbox::sEnv("PGDATABASE") : sDataBase);
+                            " user=" + pgsandbox::sEnv("PGUSER") +
+                            " dbname=" + (sDataBase.empty() ? pgsandbox::sEnv("PGDATABASE") : sDataBase);
         m_pConn = m_pfnConnect(sInfo.c_str());
         if (m_pfnStatus(m_pConn) != 0) ADD_FAILURE() << m_pfnError(m_pConn);
     }
@@ -67,8 +67,8 @@ public:
                     if (m_pfnIsNull(pResult, r, c))
                         aRows.back().push_back(std::nullopt);
                     else
-                        aRows.back().push_back(std::string(m_pfnValue(pResult, r, c),
-                                                           static_cast<size_t>(m_pfnLength(pResult, r, c))));
+                        aRows.back().push_back(
+                            std::string(m_pfnValue(pResult, r, c), static_cast<size_t>(m_pfnLength(pResult, r, c))));
                 }
             }
         }

@@ -65,8 +65,8 @@ TEST(NADriverSQLSlotsTest, InterfaceSlots) {
         // The class's own, after the destructor pair (79 and 80).
         {SlotOf(static_cast<int (C::*)(CAny*, CNAConnectionDescription*, const wchar_t*, unsigned)>(&C::bGetTableList)),
          81},
-        {SlotOf(static_cast<int (C::*)(CAny*, CNAConnectionDescription*, const wchar_t*, unsigned)>(
-             &C::bGetColumnList)),
+        {SlotOf(
+             static_cast<int (C::*)(CAny*, CNAConnectionDescription*, const wchar_t*, unsigned)>(&C::bGetColumnList)),
          82},
         {SlotOf(&C::bGetLinkList), 83},
         {SlotOf(static_cast<int (C::*)(CNAConnectionDescription*, const wchar_t*, unsigned)>(&C::bSQLBloqueRequete)),
@@ -173,7 +173,8 @@ TEST_F(NADriverSQLTest, FixedAnswers) {
     INAError* piError = nullptr;
     EXPECT_EQ(HostCall<int>(m_pSQL, SQL_STMTERROR, &piError, 0, 0), 0);
     int nTrs = 5;
-    for (int nSlot : {static_cast<int>(SQL_TRSCOMMIT), static_cast<int>(SQL_TRSROLLBACK)}) EXPECT_EQ(HostCall<int>(m_pSQL, nSlot, 424242, 0, 0u), 0);
+    for (int nSlot : {static_cast<int>(SQL_TRSCOMMIT), static_cast<int>(SQL_TRSROLLBACK)})
+        EXPECT_EQ(HostCall<int>(m_pSQL, nSlot, 424242, 0, 0u), 0);
     EXPECT_EQ(HostCall<int>(m_pSQL, SQL_TRSBEGIN, &nTrs, 424242, 0u), 0);
     EXPECT_EQ(nTrs, 5);
     EXPECT_EQ(HostCall<int>(m_pSQL, SQL_LOCKTABLE, 424242, L"t", 0u), 0);

@@ -46,9 +46,7 @@ TEST_F(NAStatementSQLTest, ParametersReplaceTheirPlaceholders) {
         std::string sSent;
     } tabCases[] = {
         {"no entry", {}, "SELECT ?, ? FROM t WHERE a = ?"},
-        {"in order",
-         {{&clOne, 7, 1}, {&clX, 10, 1}, {&clQuote, 29, 1}},
-         "SELECT 1, 'x' FROM t WHERE a = 'O''B'"},
+        {"in order", {{&clOne, 7, 1}, {&clX, 10, 1}, {&clQuote, 29, 1}}, "SELECT 1, 'x' FROM t WHERE a = 'O''B'"},
         {"two values on one placeholder", {{&clOne, 7, 1}, {&clX, 7, 1}}, "SELECT 1'x', ? FROM t WHERE a = ?"},
         {"placeholders out of order", {{&clOne, 10, 1}, {&clX, 7, 1}}, "SELECT ?, 1'x' FROM t WHERE a = ?"},
         {"placeholder of two characters", {{&clX, 7, 4}}, "SELECT 'x' FROM t WHERE a = ?"},
@@ -141,7 +139,11 @@ TEST_F(NAStatementSQLTest, RowAsOneText) {
         std::wstring sRow;
     };
     const std::vector<std::vector<stCase>> aRows = {
-        {{L", ", 0, L"1, , x"}, {L", ", 5, L"1, , x"}, {L", ", 2, L"1, "}, {L", ", 1, L"1"}, {L"", 0, L"1x"},
+        {{L", ", 0, L"1, , x"},
+         {L", ", 5, L"1, , x"},
+         {L", ", 2, L"1, "},
+         {L", ", 1, L"1"},
+         {L"", 0, L"1x"},
          {nullptr, 3, L"1x"}},
         {{L", ", 0, L", , "}, {L"\t", -1, L"\t\t"}},
         {{L"|", 0, L"|\u00e9|"}},
@@ -246,11 +248,8 @@ TEST_F(NAStatementSQLTest, RequestedValue) {
         int bOk;
         std::optional<std::wstring> osValue;
     } tabCases[] = {
-        {"SELECT two", 1, 1, L"second"},
-        {"SELECT two", 0, 1, L"first"},
-        {"SELECT none", 0, 1, L"untouched"},
-        {"SELEC", 0, 0, L"untouched"},
-        {"SELECT two", 2, 0, L"untouched"},
+        {"SELECT two", 1, 1, L"second"}, {"SELECT two", 0, 1, L"first"},     {"SELECT none", 0, 1, L"untouched"},
+        {"SELEC", 0, 0, L"untouched"},   {"SELECT two", 2, 0, L"untouched"},
     };
     CStatementRef clStatement(pclNew());
     for (const auto& stCase : tabCases) {

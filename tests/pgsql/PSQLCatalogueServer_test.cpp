@@ -114,7 +114,8 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
         std::vector<std::wstring> aExpected;
         for (const auto& aRow : aCatalogue) {
             const std::string& sSchema = *aRow[0];
-            const bool bSystem = (sSchema.size() >= 3 && sSchema.compare(0, 2, "pg") == 0) || sSchema == "information_schema";
+            const bool bSystem =
+                (sSchema.size() >= 3 && sSchema.compare(0, 2, "pg") == 0) || sSchema == "information_schema";
             const bool bTable = *aRow[3] == "r";
             const bool bListed = bSystem ? (nFlags & 4) != 0 : (bTable ? (nFlags & 1) != 0 : (nFlags & 2) != 0);
             if (!bListed) continue;
@@ -129,7 +130,9 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
         EXPECT_EQ(bOk, 1) << sOf(wsLastError().c_str());
         // Ordered by the table's own name, not by the qualified one.
         for (size_t i = 1; i < aListed.size(); i++) {
-            auto relname = [](const std::wstring& s) { return s.substr(s.find(L'.') + 1, s.find(L'\t') - s.find(L'.') - 1); };
+            auto relname = [](const std::wstring& s) {
+                return s.substr(s.find(L'.') + 1, s.find(L'\t') - s.find(L'.') - 1);
+            };
             EXPECT_LE(relname(aListed[i - 1]), relname(aListed[i])) << sOf(aListed[i].c_str());
         }
         std::vector<std::wstring> aSorted = aListed;
@@ -141,7 +144,8 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
     // The table of a role that cannot log in is listed with its owner.
     int bOk = 0;
     const std::vector<std::wstring> aFour = aLines(wsTableList(nCnx, 33, &bOk));
-    EXPECT_NE(std::find(aFour.begin(), aFour.end(), L"public.owned\t\t" + wsUTF8(NOLOGIN_ROLE) + L"\tTABLE"), aFour.end());
+    EXPECT_NE(std::find(aFour.begin(), aFour.end(), L"public.owned\t\t" + wsUTF8(NOLOGIN_ROLE) + L"\tTABLE"),
+              aFour.end());
     const std::vector<std::wstring> aUser = aLines(wsTableList(nCnx, 3, &bOk));
     for (const wchar_t* psz : {L"public.customer", L"kxs1.customer", L"public.v_customer", L"kxs1.v_label",
                                L"public.owned", L"public.it's", L"public.kx_fixture"})
@@ -170,7 +174,8 @@ TEST_F(PSQLCatalogueServerTest, ColumnLists) {
     for (const char* pszTable : {"customer", "it's", "v_customer", "kx_no_such_table"}) {
         SCOPED_TRACE(pszTable);
         std::string sLiteral = pszTable;
-        for (size_t n = sLiteral.find('\''); n != std::string::npos; n = sLiteral.find('\'', n + 2)) sLiteral.insert(n, "'");
+        for (size_t n = sLiteral.find('\''); n != std::string::npos; n = sLiteral.find('\'', n + 2))
+            sLiteral.insert(n, "'");
         const CDirectServer::Rows aColumns = clServer.Query(
             "SELECT a.attnum, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = '" +
             sLiteral + "' AND c.relkind IN ('r', 'v') AND a.attnum > 0 AND NOT a.attisdropped");
@@ -195,7 +200,8 @@ TEST_F(PSQLCatalogueServerTest, ColumnLists) {
     }
     bool bQuoteDoubled = false;
     for (const std::string& s : clLog.Statements(nPid))
-        if (s.find("WHERE pg_class.relname='it''s' AND (pg_class.relkind='r' OR pg_class.relkind='v')") != std::string::npos)
+        if (s.find("WHERE pg_class.relname='it''s' AND (pg_class.relkind='r' OR pg_class.relkind='v')") !=
+            std::string::npos)
             bQuoteDoubled = true;
     EXPECT_TRUE(bQuoteDoubled);
 }

@@ -2,13 +2,14 @@
 // with and without a schema on old and new servers, the number test of defaults, and its readers
 // over scripted catalogue rows (sequences, domains, defaults of every kind, one-column and
 // composite keys, indexes on expressions and on columns that are gone).
+#include "pgsql/PSQLDataSourceDescription.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "core/XYStringConcat.h"
-#include "pgsql/PSQLDataSourceDescription.h"
 #include "tests/pgsql/CatalogueTexts.h"
 #include "tests/pgsql/FakeStatementSupport.h"
 
@@ -84,9 +85,9 @@ TEST(PSQLCatalogueNumberTest, NumberTest) {
         const wchar_t* psz;
         bool bNumber;
     } tabCases[] = {
-        {L"0", true},   {L"-12.5", true}, {L"+3,25", true}, {L" \t7", true}, {L"", true},    {L"-", true},
-        {L"1.2.3", false}, {L"1,2.3", false}, {L"1e5", false}, {L"7 ", false}, {L"--1", false}, {L"'1'", false},
-        {L"0x10", false},
+        {L"0", true},    {L"-12.5", true},  {L"+3,25", true},  {L" \t7", true}, {L"", true},
+        {L"-", true},    {L"1.2.3", false}, {L"1,2.3", false}, {L"1e5", false}, {L"7 ", false},
+        {L"--1", false}, {L"'1'", false},   {L"0x10", false},
     };
     for (const auto& stCase : tabCases) EXPECT_EQ(__bEstUnNombre(stCase.psz), stCase.bNumber) << sOf(stCase.psz);
 }
@@ -110,8 +111,8 @@ struct stColumnRow {
 stFakeServerResult stColumns(const std::vector<stColumnRow>& aRows) {
     stFakeServerResult st;
     st.nStatus = 2;
-    st.aColumns = {"attname",      "atttypid",          "attlen",     "attndims", "atttypmod", "attnotnull",
-                   "atthasdef",    "attnum",            "real_typtype", "domain_typnotnull", "base_typid", "default"};
+    st.aColumns = {"attname",   "atttypid", "attlen",       "attndims",          "atttypmod",  "attnotnull",
+                   "atthasdef", "attnum",   "real_typtype", "domain_typnotnull", "base_typid", "default"};
     for (const stColumnRow& r : aRows)
         st.aRows.push_back({r.pszName, r.pszType, "-1", r.pszDims, r.pszTypMod, r.pszNotNull, r.pszHasDef, r.pszNum,
                             r.pszTypType, r.pszDomainNotNull, r.pszBaseType, r.pszDefault});
@@ -131,25 +132,24 @@ stFakeServerResult stIndexes(const std::vector<std::vector<std::string>>& aRows)
 // are kept as numbers, as quoted texts (doubled quotes read as one) or not at all.
 TEST_F(PSQLDataSourceDescriptionTest, ItemsFromTheColumnsQuery) {
     const char* N = FAKESERVER_NULL;
-    Script("COLUMNS",
-           stColumns({
-               {"id", "23", "0", "-1", "t", "t", "1", "b", "f", "0", "nextval('t_id_seq'::regclass)"},
-               {"big", "20", "0", "-1", "t", "t", "2", "b", "f", "0", "nextval('t_big_seq'::regclass)"},
-               {"small", "21", "0", "-1", "f", "t", "4", "b", "f", "0", "nextval('t_small_seq'::regclass)"},
-               {"money", "1700", "0", "655366", "f", "t", "5", "b", "f", "0", "0"},
-               {"plain", "1700", "0", "-1", "f", "t", "6", "b", "f", "0", "1.5"},
-               {"flag", "1042", "0", "5", "f", "t", "7", "b", "f", "0", "'N'::bpchar"},
-               {"created", "1114", "0", "-1", "f", "t", "8", "b", "f", "0", "now()"},
-               {"owner", "25", "0", "-1", "f", "t", "9", "b", "f", "0", "'O''Brien''s'::text"},
-               {"code", "16390", "0", "-1", "f", "f", "10", "d", "t", "23", N},
-               {"nullable", "23", "0", "-1", "f", "t", "11", "b", "f", "0", "<NULL>"},
-               {"required", "23", "0", "-1", "t", "t", "12", "b", "f", "0", "<NULL>"},
-               {"grid", "1007", "2", "-1", "f", "f", "13", "b", "f", "0", N},
-               {"negative", "23", "0", "-1", "f", "t", "14", N, N, N, "-1"},
-               {"quoted number", "23", "0", "-1", "f", "t", "15", "b", "f", "0", "'-7'::integer"},
-               {"no default read", "23", "0", "-1", "f", "f", "16", "b", "f", "0", "5"},
-               {"amount", "1700", "0", "1310728", "f", "t", "17", "b", "f", "0", "0"},
-           }));
+    Script("COLUMNS", stColumns({
+                          {"id", "23", "0", "-1", "t", "t", "1", "b", "f", "0", "nextval('t_id_seq'::regclass)"},
+                          {"big", "20", "0", "-1", "t", "t", "2", "b", "f", "0", "nextval('t_big_seq'::regclass)"},
+                          {"small", "21", "0", "-1", "f", "t", "4", "b", "f", "0", "nextval('t_small_seq'::regclass)"},
+                          {"money", "1700", "0", "655366", "f", "t", "5", "b", "f", "0", "0"},
+                          {"plain", "1700", "0", "-1", "f", "t", "6", "b", "f", "0", "1.5"},
+                          {"flag", "1042", "0", "5", "f", "t", "7", "b", "f", "0", "'N'::bpchar"},
+                          {"created", "1114", "0", "-1", "f", "t", "8", "b", "f", "0", "now()"},
+                          {"owner", "25", "0", "-1", "f", "t", "9", "b", "f", "0", "'O''Brien''s'::text"},
+                          {"code", "16390", "0", "-1", "f", "f", "10", "d", "t", "23", N},
+                          {"nullable", "23", "0", "-1", "f", "t", "11", "b", "f", "0", "<NULL>"},
+                          {"required", "23", "0", "-1", "t", "t", "12", "b", "f", "0", "<NULL>"},
+                          {"grid", "1007", "2", "-1", "f", "f", "13", "b", "f", "0", N},
+                          {"negative", "23", "0", "-1", "f", "t", "14", N, N, N, "-1"},
+                          {"quoted number", "23", "0", "-1", "f", "t", "15", "b", "f", "0", "'-7'::integer"},
+                          {"no default read", "23", "0", "-1", "f", "f", "16", "b", "f", "0", "5"},
+                          {"amount", "1700", "0", "1310728", "f", "t", "17", "b", "f", "0", "0"},
+                      }));
     CDescription clDesc(m_clCnx.pcl(), m_clError.p(), L"t");
     CStatementRef clStatement(pclNew());
     ASSERT_EQ(clStatement->bExecuteDirect(L"COLUMNS", nullptr, 0), 1);
@@ -285,8 +285,9 @@ TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
 
 // A read that fails ends the reader with a failure; what it added before stays.
 TEST_F(PSQLDataSourceDescriptionTest, ReaderStopsAtAFailedRead) {
-    stFakeServerResult st = stColumns({{"a", "23", "0", "-1", "f", "f", "1", "b", "f", "0", FAKESERVER_NULL},
-                                       {"b", "not a number", "0", "-1", "f", "f", "2", "b", "f", "0", FAKESERVER_NULL}});
+    stFakeServerResult st =
+        stColumns({{"a", "23", "0", "-1", "f", "f", "1", "b", "f", "0", FAKESERVER_NULL},
+                   {"b", "not a number", "0", "-1", "f", "f", "2", "b", "f", "0", FAKESERVER_NULL}});
     Script("COLUMNS", st);
     CDescription clDesc(m_clCnx.pcl(), m_clError.p(), L"t");
     CStatementRef clStatement(pclNew());

@@ -167,9 +167,9 @@ TEST_F(PSQLDriverSQLServerTest, ValuesOfEachServerType) {
         SCOPED_TRACE(stCase.pszExpression);
         const std::string sExpression = stCase.pszExpression;
         // The server's own text of the value, in its session settings as the driver set them.
-        CDirectServer::Rows aExpected = clServer.Query("SET DateStyle=iso, ymd; SELECT " + sExpression + ", encode(" +
-                                                       (stCase.eRule == BYTES ? sExpression : std::string("''::bytea")) +
-                                                       ", 'hex')");
+        CDirectServer::Rows aExpected =
+            clServer.Query("SET DateStyle=iso, ymd; SELECT " + sExpression + ", encode(" +
+                           (stCase.eRule == BYTES ? sExpression : std::string("''::bytea")) + ", 'hex')");
         ASSERT_EQ(aExpected.size(), 1u);
         const int nStmt = nRun(nCnx, L"SELECT " + wsUTF8(sExpression));
         ASSERT_NE(nStmt, 0);
@@ -201,8 +201,9 @@ TEST_F(PSQLDriverSQLServerTest, ValuesOfEachServerType) {
                 std::wstring s = wsUTF8(*osServer);
                 if (stCase.eRule == BOOLEAN) s = s == L"t" ? L"1" : L"0";
                 if (stCase.eRule == DIGITS_ONLY)
-                    s.erase(std::remove_if(s.begin(), s.end(), [](wchar_t c) { return wcschr(L":- /.", c) != nullptr; }),
-                            s.end());
+                    s.erase(
+                        std::remove_if(s.begin(), s.end(), [](wchar_t c) { return wcschr(L":- /.", c) != nullptr; }),
+                        s.end());
                 osExpected = s;
             }
             int bOk = 0;

@@ -34,7 +34,8 @@ class CPrivateSandbox {
 public:
     CPrivateSandbox() : m_clState("kxpgloss") {
         if (!m_clState.bMade()) return;
-        m_sCommand = "KX_PG_SANDBOX_STATE=" + m_clState.sPath() + "/state bash " + sRepository() + "/scripts/pg-sandbox.sh";
+        m_sCommand =
+            "KX_PG_SANDBOX_STATE=" + m_clState.sPath() + "/state bash " + sRepository() + "/scripts/pg-sandbox.sh";
         FILE* pf = popen((m_sCommand + " start 2>&1").c_str(), "r");
         if (pf == nullptr) return;
         char szLine[1024];
@@ -59,7 +60,8 @@ public:
     // pg_ctl stop -m immediate, and the folder removed; once.
     void Stop() {
         if (!m_bStarted || m_bStopped.exchange(true)) return;
-        if (system((m_sCommand + " stop >/dev/null 2>&1").c_str()) != 0) ADD_FAILURE() << "the private sandbox did not stop";
+        if (system((m_sCommand + " stop >/dev/null 2>&1").c_str()) != 0)
+            ADD_FAILURE() << "the private sandbox did not stop";
     }
 
 private:

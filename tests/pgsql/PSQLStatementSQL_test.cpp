@@ -182,7 +182,7 @@ TEST_F(PSQLStatementSQLTest, Booleans) {
         const char* pszText;
         std::optional<std::wstring> osValue;
     } tabCases[] = {{"t", L"1"}, {"true", L"1"}, {"yes", L"1"}, {"f", L"0"},
-                    {"F", L"0"}, {"0", L"0"}, {"", L"0"},       {FAKESERVER_NULL, std::nullopt}};
+                    {"F", L"0"}, {"0", L"0"},    {"", L"0"},    {FAKESERVER_NULL, std::nullopt}};
     stFakeServerResult stResult = stRows({"b"}, {16}, {});
     for (const auto& stCase : tabCases) stResult.aRows.push_back({stCase.pszText});
     Script("Q", stResult);
@@ -226,8 +226,7 @@ TEST_F(PSQLStatementSQLTest, ByteStrings) {
         st().aCalls.clear();
         CAny clValue;
         EXPECT_EQ(clStatement->bGetBLOBValue(&clValue, 0, 0), stCase.bOk);
-        const bool bCalled =
-            std::find(st().aCalls.begin(), st().aCalls.end(), "PQunescapeBytea") != st().aCalls.end();
+        const bool bCalled = std::find(st().aCalls.begin(), st().aCalls.end(), "PQunescapeBytea") != st().aCalls.end();
         EXPECT_EQ(bCalled, stCase.bLibraryDecodes);
         if (stCase.bOk) {
             EXPECT_EQ(clValue.nGetTypeCode(), VQTYPE_BIN);
@@ -361,10 +360,8 @@ TEST_F(PSQLStatementSQLTest, SQLStates) {
         unsigned nDataBaseCode;
         eNA_ERRORTYPE eType;
     } tabCases[] = {
-        {"00000", 7, 0, 0, NA_ERRORTYPE_NONE},
-        {"42P01", 7, 0, 42, NA_ERRORTYPE_GENERAL},
-        {"23505", 7, 0, 23505, NA_ERRORTYPE_GENERAL},
-        {"23P01", 5, 0, 23, NA_ERRORTYPE_GENERAL},
+        {"00000", 7, 0, 0, NA_ERRORTYPE_NONE},        {"42P01", 7, 0, 42, NA_ERRORTYPE_GENERAL},
+        {"23505", 7, 0, 23505, NA_ERRORTYPE_GENERAL}, {"23P01", 5, 0, 23, NA_ERRORTYPE_GENERAL},
         {"57014", 7, 0, 57014, NA_ERRORTYPE_GENERAL},
     };
     for (const auto& stCase : tabCases) {
@@ -387,8 +384,8 @@ TEST_F(PSQLStatementSQLTest, SQLStates) {
         stError stMain = stGetError(m_clError.p());
         EXPECT_EQ(stMain.nCode, 80u);
         EXPECT_EQ(stMain.nInfoCode, 80u);
-        EXPECT_TRUE(bContains(stMain.sUser, L"The server 127.0.0.1 reported an error (SQLSTATE " +
-                                                wsOf(stCase.pszState) + L")."));
+        EXPECT_TRUE(bContains(stMain.sUser,
+                              L"The server 127.0.0.1 reported an error (SQLSTATE " + wsOf(stCase.pszState) + L")."));
         EXPECT_TRUE(bContains(stMain.sUser, L"ERROR:  something \u00e9"));
         EXPECT_EQ(m_clError->dwGetDataBaseErrorCode(), stCase.nDataBaseCode);
         EXPECT_TRUE(bContains(stMain.sDebug, wsDebugLine(100, 19)));
@@ -412,8 +409,8 @@ TEST_F(PSQLStatementSQLTest, RefusalsWithoutSQLState) {
         {"message, connection broken", "server closed the connection unexpectedly", 1, false, "",
          L"server closed the connection unexpectedly", NA_ERRORTYPE_CONNECTIONLOST},
         {"message, connection fine", "out of memory", -1, false, "", L"out of memory", NA_ERRORTYPE_GENERAL},
-        {"no message, connection broken", "", 1, false, "no connection to the server\n",
-         L"no connection to the server", NA_ERRORTYPE_CONNECTIONLOST},
+        {"no message, connection broken", "", 1, false, "no connection to the server\n", L"no connection to the server",
+         NA_ERRORTYPE_CONNECTIONLOST},
         {"no message at all", "", -1, false, "", L"Cannot connect to the server: 127.0.0.1.", NA_ERRORTYPE_GENERAL},
         {"no result, connection broken", "", 1, true, "connection lost\n", L"connection lost",
          NA_ERRORTYPE_CONNECTIONLOST},
@@ -466,7 +463,7 @@ TEST_F(PSQLStatementSQLTest, ClientLibraryFaults) {
     const struct {
         const char* pszFunction;
         unsigned nSite;
-    } tabCases[] = {{"PQexec", 5}, {"PQresultStatus", 6}, {"PQnfields", 7}, {"PQntuples", 8},
+    } tabCases[] = {{"PQexec", 5},  {"PQresultStatus", 6}, {"PQnfields", 7}, {"PQntuples", 8},
                     {"PQfname", 9}, {"PQfformat", 10},     {"PQftype", 11},  {"PQfmod", 12}};
     for (const auto& stCase : tabCases) {
         SCOPED_TRACE(stCase.pszFunction);

@@ -135,7 +135,9 @@ protected:
         bFree(nCnx, nStmt);
         return os;
     }
-    long nBackendPid(int nCnx) { return std::stol(sOf(osQuery(nCnx, L"SELECT pg_backend_pid()").value_or(L"0").c_str())); }
+    long nBackendPid(int nCnx) {
+        return std::stol(sOf(osQuery(nCnx, L"SELECT pg_backend_pid()").value_or(L"0").c_str()));
+    }
 
     // ---- the error the host reads
     const void* piLastError() { return HostCall<const void*>(m_pSQL, SQL_LASTERROR); }
