@@ -31,7 +31,13 @@ typedef void* (*PFNQUERYINTERFACE)(int);
 typedef intptr_t (*PFNEXECUTION)(uint32_t, intptr_t);
 
 // INADriver slots.
-enum : int { SLOT_RELEASE = 8, SLOT_GETINTERFACE = 9, SLOT_OPENCONNECTION = 10, SLOT_CLOSECONNECTION = 11, SLOT_LASTERROR = 13 };
+enum : int {
+    SLOT_RELEASE = 8,
+    SLOT_GETINTERFACE = 9,
+    SLOT_OPENCONNECTION = 10,
+    SLOT_CLOSECONNECTION = 11,
+    SLOT_LASTERROR = 13
+};
 // INAError slots.
 enum : int { ERROR_TEXT = 7, ERROR_ID = 8 };
 
