@@ -45,20 +45,27 @@ std::vector<std::wstring> aLines(const std::wstring& s) {
 
 class PSQLCatalogueServerTest : public CSQLCommandTest {
 protected:
-    // The catalogue database and its objects, made afresh once for the program.
+    // The catalogue database and its objects, made once for the server: every test of this fixture
+    // runs in a process of its own, side by side with the others, so the first one to hold the
+    // lock makes them and leaves a mark for the others.
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
+        CDirectServer clServer;
+        clServer.Run("SELECT pg_advisory_lock(727274)");
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_database WHERE datname = '") + DATABASE + "'") == "0")
+            clServer.Run(std::string("CREATE DATABASE ") + DATABASE);
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_roles WHERE rolname = '") + NOLOGIN_ROLE + "'") == "0")
+            clServer.Run(std::string("CREATE ROLE ") + NOLOGIN_ROLE + " NOLOGIN");
         {
-            CDirectServer clServer;
-            if (clServer.sValue(std::string("SELECT count(*) FROM pg_database WHERE datname = '") + DATABASE + "'") ==
-                "0")
-                clServer.Query(std::string("CREATE DATABASE ") + DATABASE, true);
-            if (clServer.sValue(std::string("SELECT count(*) FROM pg_roles WHERE rolname = '") + NOLOGIN_ROLE + "'") ==
-                "0")
-                clServer.Query(std::string("CREATE ROLE ") + NOLOGIN_ROLE + " NOLOGIN", true);
+            CDirectServer clCatalogue(DATABASE);
+            if (clCatalogue.sValue("SELECT count(*) FROM pg_class WHERE relname = 'kx_catalogue_ready_1'") == "0")
+                MakeCatalogue(&clCatalogue);
         }
-        CDirectServer clServer(DATABASE);
+        clServer.Run("SELECT pg_advisory_unlock(727274)");
+    }
+    static void MakeCatalogue(CDirectServer* pclServer) {
+        CDirectServer& clServer = *pclServer;
         clServer.Run("DROP SCHEMA IF EXISTS kxs1 CASCADE");
         clServer.Run("DROP TABLE IF EXISTS public.customer, public.owned, public.\"it's\", public.kx_fixture CASCADE");
         clServer.Run("DROP DOMAIN IF EXISTS kx_code");
@@ -80,6 +87,7 @@ protected:
         clServer.Run("CREATE UNIQUE INDEX kx_fixture_name_code ON kx_fixture (name, code)");
         clServer.Run("CREATE INDEX kx_fixture_lower ON kx_fixture (lower(name))");
         clServer.Run("CREATE INDEX kx_fixture_created ON kx_fixture (created)");
+        clServer.Run("CREATE TABLE kx_catalogue_ready_1 ()");
     }
 
     void SetUp() override {
