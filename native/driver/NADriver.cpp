@@ -141,6 +141,10 @@ CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescript
     return new (std::nothrow) CNACommand(pclError, pclCnx);
 }
 
+CNACommand* pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return new (std::nothrow) CNACommand(pclError, pclCnx);
+}
+
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
                                            const wchar_t* pszName) {
     return new (std::nothrow) CNAParameter(pclValue, nPosition, nFlags, pszName);
@@ -180,10 +184,6 @@ CNAParameter* CNADriver::pclAllocParameter_col(CNAColumn* pclColumn, CNAConvertV
     CNAParameter* pcl = pclAllocParameter(pclValue, nPosition, nFlags, pszName);
     if (pcl != nullptr) pcl->SetColum(pclColumn);
     return pcl;
-}
-
-void CNADriver::g_GenerateItemName(CTString* pclOut, int n) {
-    pclOut->printf(L"%s%d", L"Expr", n + 1000);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -267,42 +267,6 @@ CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
 }
 
 void CNADriver::_BeforeDeath() {}
-
-// ---------------------------------------------------------------------------------------------------------------
-// STUB (lists, transactions and dumps task): the transactions, the column types, the providers,
-// the sources, the automatic filter and the record locks of a transaction answer failure (or
-// nothing) until they are built.
-
-int CNADriver::bTransactionBegin(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bTransactionCommit(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bTransactionRollBack(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bSQLFormatColonne(INAConnectionDescription*, CAny*) {
-    return 0;
-}
-
-int CNADriver::bGetProviderList(CAny*) {
-    return 0;
-}
-
-int CNADriver::bGetListeSource(CAny*, int) {
-    return 0;
-}
-
-int CNADriver::bFiltreAuto(INAContext*, INAConnectionDescription*, int, const wchar_t*, INADataSourceDescription*,
-                           const wchar_t*, INADataSourceDescription*) {
-    return 0;
-}
-
-void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
 // ---------------------------------------------------------------------------------------------------------------
 // STUB: factories of objects that later tasks build; each answers null until its class exists.
