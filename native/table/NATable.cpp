@@ -231,9 +231,9 @@ void CNATable::SetTransactionTermined() {
 // driver keeps for it, or one made for that very description.
 void CNATable::CancelRecordLock(INAConnectionDescription* piCnx, CNATransaction* pclTransaction) {
     CNADriverLock clLock;
-    CNAConnectionDescription* pclRegistered =
-        CNADriver::s_pclDriver != nullptr && piCnx != nullptr ? CNADriver::s_pclDriver->_pclFindConnection(piCnx)
-                                                             : nullptr;
+    CNAConnectionDescription* pclRegistered = CNADriver::s_pclDriver != nullptr && piCnx != nullptr
+                                                  ? CNADriver::s_pclDriver->_pclFindConnection(piCnx)
+                                                  : nullptr;
     unsigned nCursor = 0;
     CNADataAccess* pclAccess = nullptr;
     while (m_clDataAccess.bParse(&nCursor, &pclAccess, nullptr)) {

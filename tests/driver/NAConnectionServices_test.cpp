@@ -218,8 +218,8 @@ TEST(CNAConnectionServices, DetailLinesAreTheDriversLabelsThenTheValue) {
     };
     {
         CProcessDriver clDriver;
-        EXPECT_EQ(asDetails(), (std::vector<std::wstring>{L"Utilisateur :  kxuser", L"Lock Timeout :  7",
-                                                          L"Unicode actived :  1"}));
+        EXPECT_EQ(asDetails(),
+                  (std::vector<std::wstring>{L"Utilisateur :  kxuser", L"Lock Timeout :  7", L"Unicode actived :  1"}));
     }
     EXPECT_EQ(asDetails(), (std::vector<std::wstring>{L"kxuser", L"7", L"1"}));
 }

@@ -144,14 +144,18 @@ TEST_F(NADriverListsTest, MissingConnectionAtEachSite) {
         int nSite;
         std::function<int(INAConnectionDescription*)> fnCall;
     } cases[] = {
-        {"lock a table", 1, [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_SQLBLOQUETABLE, pi, L"T"); }},
+        {"lock a table", 1,
+         [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_SQLBLOQUETABLE, pi, L"T"); }},
         {"lock a query", 2,
          [&](INAConnectionDescription* pi) {
              return HostCall<int>(m_p, SLOT_SQLBLOQUEREQUETE, pi, static_cast<ISQLParserInformation*>(nullptr));
          }},
         {"diagnose", 3,
-         [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_CONNEXIONDIAGNOSE, pclResult, pi, L"", 0u); }},
-        {"commit", 4, [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_TRANSACTIONCOMMIT, pi, L"T1"); }},
+         [&](INAConnectionDescription* pi) {
+             return HostCall<int>(m_p, SLOT_CONNEXIONDIAGNOSE, pclResult, pi, L"", 0u);
+         }},
+        {"commit", 4,
+         [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_TRANSACTIONCOMMIT, pi, L"T1"); }},
         {"rollback", 5,
          [&](INAConnectionDescription* pi) { return HostCall<int>(m_p, SLOT_TRANSACTIONROLLBACK, pi, L"T1"); }},
     };
@@ -509,7 +513,8 @@ TEST_F(NADriverQueryDumpTest, QueryAndParameters) {
     clNull.SetI4(7);
     clNull.SetNull(1);
     SetWideText(&clEmpty, L"");
-    standin::CStandInTabValParser clParameters({{&clText, 30, 2}, {&clNumber, 40, 2}, {&clNull, 50, 2}, {&clEmpty, 60, 2}});
+    standin::CStandInTabValParser clParameters(
+        {{&clText, 30, 2}, {&clNumber, 40, 2}, {&clNull, 50, 2}, {&clEmpty, 60, 2}});
     CTString clOut(L"before");
     ASSERT_EQ(m_pclDriver->bGetQueryDump(&clOut, L"SELECT * FROM T WHERE A=:1", &clParameters,
                                          static_cast<unsigned long>(-1)),
@@ -519,11 +524,17 @@ TEST_F(NADriverQueryDumpTest, QueryAndParameters) {
     EXPECT_EQ(std::wstring(clOut.pszGet()),
               L"Texte de la requête : SELECT * FROM T WHERE A=:1\r\n"
               L"Nombre de paramètres : =4\r\n"
-              L"Paramètre :  0 :\tType Quentara  = <" + sTextType + L">\tValeur  = <O'Brien>\r\n"
-              L"Paramètre :  1 :\tType Quentara  = <" + sNumberType + L">\tValeur  = <42>\r\n"
-              L"Paramètre :  2 :\tType Quentara  = <" + sNumberType +
+              L"Paramètre :  0 :\tType Quentara  = <" +
+                  sTextType +
+                  L">\tValeur  = <O'Brien>\r\n"
+                  L"Paramètre :  1 :\tType Quentara  = <" +
+                  sNumberType +
+                  L">\tValeur  = <42>\r\n"
+                  L"Paramètre :  2 :\tType Quentara  = <" +
+                  sNumberType +
                   L">\tValeur  = <Echec de la conversion de la valeur en texte. >\r\n"
-              L"Paramètre :  3 :\tType Quentara  = <" + sTextType + L">\tValeur  = <>\r\n");
+                  L"Paramètre :  3 :\tType Quentara  = <" +
+                  sTextType + L">\tValeur  = <>\r\n");
 
     // No query text, no parameter table.
     ASSERT_EQ(m_pclDriver->bGetQueryDump(&clOut, nullptr, nullptr, static_cast<unsigned long>(-1)), 1);
@@ -583,8 +594,8 @@ TEST(CNADriverItemNames, ExprFollowedByTheNumberPlus1000) {
         int n;
         const wchar_t* pszExpected;
     } cases[] = {
-        {0, L"Expr1000"},   {5, L"Expr1005"}, {-1000, L"Expr0"}, {-1001, L"Expr-1"}, {123456, L"Expr124456"},
-        {INT_MAX, L"Expr-2147482649"},
+        {0, L"Expr1000"},   {5, L"Expr1005"},        {-1000, L"Expr0"},
+        {-1001, L"Expr-1"}, {123456, L"Expr124456"}, {INT_MAX, L"Expr-2147482649"},
     };
     for (const auto& c : cases) {
         CTString clOut(L"before");
