@@ -120,6 +120,11 @@ protected:
             nAdd({n, nullptr, nullptr, m_vTexts.back().c_str(), nullptr});
         }
     }
+    // The statement's original record holds the row (as if it had read it).
+    void SetOriginal(const stIndexRow& st) {
+        SetCurrent(st);
+        ASSERT_TRUE(m_pclRecord->bCopyCurrentRecordToOriginalRecord());
+    }
     // The statement's original record becomes row n of the cache (the row it last read).
     void ReadAsOriginal(int n) { ASSERT_TRUE(m_pclCache->bGetAt(m_pclRecord->pclGetOriginalRecordValueNoRef(), n)); }
 
