@@ -9,11 +9,13 @@
 #include "core/MyModuleInfo.h"
 #include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NATransaction.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAMapConvertType.h"
+#include "pgsql/NADriverSQL.h"
 #include "variant/Any.h"
 
 namespace {
@@ -203,16 +205,38 @@ int CNAConnectionDescription::bSQLBloqueRequete(CNAError* pclError, const wchar_
     return bExecuteQueryIgnoreResult(pclError, clQuery.pszGet());
 }
 
-// STUB (SQL-command driver task): both run on a new statement of the driver's SQL-layer object
-// (CNADriver::pclGetDriverSQL()->pclAllocStatementSQL(this, error), one reference held for the
-// call): bExecuteDirect(query, no parameters, no flags), and bGetRequestedValue(value, column,
-// query). Until that object exists no statement can be made, and both answer 0 as they do then.
-int CNAConnectionDescription::bExecuteQueryNoResult(CNAError*, const wchar_t*) {
-    return 0;
+// Both run on a new statement of the driver's SQL-layer object, held for the call.
+namespace {
+
+CNAStatementSQL* _pclNewStatementSQL(CNAConnectionDescription* pclCnx, CNAError* pclError) {
+    CNADriverSQL* pclDriverSQL = CNADriver::s_pclGetDriverSQL();
+    CNAStatementSQL* pclStatement =
+        pclDriverSQL != nullptr ? pclDriverSQL->pclAllocStatementSQL(pclCnx, pclError) : nullptr;
+    if (pclStatement == nullptr) {
+        if (pclError != nullptr) pclError->SetErrorNoMemory(pclCnx);
+        return nullptr;
+    }
+    pclStatement->AddRef();
+    return pclStatement;
 }
 
-int CNAConnectionDescription::bGetRequestedValue(CNAError*, CAny*, int, const wchar_t*) {
-    return 0;
+}  // namespace
+
+int CNAConnectionDescription::bExecuteQueryNoResult(CNAError* pclError, const wchar_t* pszQuery) {
+    CNAStatementSQL* pclStatement = _pclNewStatementSQL(this, pclError);
+    if (pclStatement == nullptr) return 0;
+    const int bResult = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
+    pclStatement->nRelease();
+    return bResult;
+}
+
+int CNAConnectionDescription::bGetRequestedValue(CNAError* pclError, CAny* pclValue, int nColumn,
+                                                 const wchar_t* pszQuery) {
+    CNAStatementSQL* pclStatement = _pclNewStatementSQL(this, pclError);
+    if (pclStatement == nullptr) return 0;
+    const int bResult = pclStatement->bGetRequestedValue(pclValue, nColumn, pszQuery);
+    pclStatement->nRelease();
+    return bResult;
 }
 
 int CNAConnectionDescription::bExecuteQueryIgnoreResult(CNAError* pclError, const wchar_t* pszQuery) {

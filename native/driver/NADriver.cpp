@@ -16,6 +16,7 @@
 #include "native/sql/NACommand.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
+#include "pgsql/NADriverSQL.h"
 #include "variant/NADriverYF.h"
 
 void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
@@ -199,22 +200,28 @@ CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
 
 void CNADriver::_InitDriverSQL() {
     m_pclDriverSQL = _pclAllocDriverSQL(m_pclError);
-    // STUB (SQL-command driver task): the driver keeps one reference on it (CNADriverSQL's AddRef).
+    // The driver keeps one reference on it for its own life.
+    if (m_pclDriverSQL != nullptr) m_pclDriverSQL->AddRef();
 }
 
 void CNADriver::_FreeDriverSQL() {
-    // STUB (SQL-command driver task): releases the driver's reference (CNADriverSQL's nRelease).
+    CNADriverSQL* pcl = m_pclDriverSQL;
     m_pclDriverSQL = nullptr;
+    // The host may still hold it: it then lives on until the host lets it go, without its driver.
+    if (pcl != nullptr) {
+        pcl->DetachDriver();
+        pcl->nRelease();
+    }
 }
 
 INADriverSQL* CNADriver::piGetInterface(int nId) {
     if (m_pclError != nullptr) m_pclError->Reset();
     constexpr int INTERFACE_DRIVERSQL = 1;
     if (nId != INTERFACE_DRIVERSQL) return nullptr;
-    // STUB (SQL-command driver task): with one, an external reference for the host
-    // (ExternalAddRef) and the object as INADriverSQL. No database subclass makes one yet.
-    pclGetDriverSQL();
-    return nullptr;
+    CNADriverSQL* pcl = pclGetDriverSQL();
+    if (pcl == nullptr) return nullptr;
+    pcl->ExternalAddRef();
+    return pcl;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "native/driver/NAError.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/table/NATable.h"
+#include "pgsql/NADriverSQL.h"
 
 namespace {
 
@@ -424,23 +425,22 @@ int CNADriver::bHConnexionDiagnose(CAny* pclResult, INAConnectionDescription* pi
 
 // The SQL-layer driver does the listing; without one there are no databases or tables to list,
 // and no links (which is not a failure).
-int CNADriver::_bGetDatabaseList(CXYString<wchar_t>*, CNAConnectionDescription* pclCnx, unsigned) {
-    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver writes the names (grow step 1024),
-    // copied into the list (emptied when there are none).
-    return 0;
+int CNADriver::_bGetDatabaseList(CXYString<wchar_t>* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags) {
+    CNADriverSQL* pclDriverSQL = pclGetDriverSQL();
+    if (pclDriverSQL == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
+    return pclDriverSQL->bGetDatabaseList(pclList, pclCnx, nFlags);
 }
 
-int CNADriver::_bGetTableList(CAny*, CNAConnectionDescription* pclCnx, unsigned) {
-    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver's bGetTableList(list, cnx, null, flags).
-    return 0;
+int CNADriver::_bGetTableList(CAny* pclList, CNAConnectionDescription* pclCnx, unsigned nFlags) {
+    CNADriverSQL* pclDriverSQL = pclGetDriverSQL();
+    if (pclDriverSQL == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
+    return pclDriverSQL->bGetTableList(pclList, pclCnx, nullptr, nFlags);
 }
 
-int CNADriver::_bGetLinkList(CNAConnectionDescription* pclCnx, const wchar_t*, INADataSourceDescription*, CAny*,
-                             unsigned) {
-    if (pclGetDriverSQL() == nullptr) return 1;
+int CNADriver::_bGetLinkList(CNAConnectionDescription* pclCnx, const wchar_t* pszTable,
+                             INADataSourceDescription* piDesc, CAny* pclList, unsigned nFlags) {
+    CNADriverSQL* pclDriverSQL = pclGetDriverSQL();
+    if (pclDriverSQL == nullptr) return 1;
     if (!pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver's bGetLinkList(list, cnx, table, desc, flags).
-    return 0;
+    return pclDriverSQL->bGetLinkList(pclList, pclCnx, pszTable, piDesc, nFlags);
 }
