@@ -24,7 +24,8 @@ public:
 
     int bInit() override;
     int bInsertRecord(int nRow, CAny* pclValue) override;
-    // Always true once built: a pair that is not in the tree has nothing to remove.
+    // True once built, with the old value given: a pair that is not in the tree has nothing to
+    // remove.
     int bDeleteRecord(int nRow, CAny* pclValue) override;
     int bGetRecordPosition(eNA_PARSEDIRECTION eDirection, int nCount, int* pnRow, unsigned int* pnDuplicate) override;
     int nGetCurrentRecordId() override;

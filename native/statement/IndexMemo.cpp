@@ -83,6 +83,10 @@ int CIndexMemo::_bFind(int* pbFound, int* pnPosition, const void* pData, unsigne
 }
 
 int CIndexMemo::bInit() {
+    m_tabOrder.SupprimeTout();
+    m_nCurrent = -1;
+    m_nLastEmpty = -1;
+    m_bCurrentDeleted = 0;
     const int nRows = m_pclCache->nGetNbRecord();
     for (int nRow = 0; nRow < nRows; nRow++) {
         if (m_pclCache->eGetRecordState(nRow) != NA_RECORDSTATE_PRESENT) continue;
