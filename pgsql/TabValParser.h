@@ -21,6 +21,15 @@ public:
     virtual int nGetPosition(int n) const = 0;
     virtual int nGetLength(int n) const = 0;
     virtual unsigned dwGetFlags(int n) const = 0;
+    // 5 to 9, places chosen by the driver (native/sql/SQLParserInterfaces.h): the host items a
+    // parsed query's text names as values, in text order: their number, then item n's table (or
+    // alias) text, its name, and the position and length of its place in the text. A table of
+    // plain values has none.
+    virtual int nGetNbRubrique() const { return 0; }
+    virtual const wchar_t* pszGetRubriqueTable(int) const { return nullptr; }
+    virtual const wchar_t* pszGetRubrique(int) const { return nullptr; }
+    virtual int nGetRubriquePosition(int) const { return -1; }
+    virtual int nGetRubriqueLength(int) const { return 0; }
 
 protected:
     CTabValParser() = default;

@@ -631,11 +631,11 @@ int CNACommand::bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondi
     }
     if (nOrderStart > 0) bStored &= Add(CNASqlElt::SQLELT_ORDERBY, nOrderStart, nLength - 1);
     CTabValParser* pclValues = pclParser->pclGetTabValParser();
-    if (pclValues != nullptr && (pclValues->nGetNbValeur() > 0 || pclValues->nGetNbRubrique() > 0)) {
+    if (pclValues != nullptr && (pclValues->nGetNbValue() > 0 || pclValues->nGetNbRubrique() > 0)) {
         long nFirst = nLength;
-        for (int i = 0; i < pclValues->nGetNbValeur(); i++) nFirst = std::min<long>(nFirst, pclValues->ptabValeur[i].nPosition);
+        for (int i = 0; i < pclValues->nGetNbValue(); i++) nFirst = std::min<long>(nFirst, pclValues->nGetPosition(i));
         for (int i = 0; i < pclValues->nGetNbRubrique(); i++)
-            nFirst = std::min<long>(nFirst, pclValues->ptabRubrique[i].nPosition);
+            nFirst = std::min<long>(nFirst, pclValues->nGetRubriquePosition(i));
         bStored &= Add(CNASqlElt::SQLELT_BINDVAR, std::max(0L, nFirst), nLength - 1);
     }
     if (!bStored) {

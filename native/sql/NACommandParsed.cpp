@@ -37,10 +37,12 @@ const wchar_t* _pszSourceName(INADataSourceDescription* piSource) {
     return !_bEmpty(psz) ? psz : piSource->pszGetLogicalName();
 }
 
-// An item reference or a value of the host's table of filled values, in text order.
+// An item reference or a value of the host's table of filled values (its index there).
 struct stEntry {
-    const stValParser* pst;
+    int nIndex;
     bool bItem;
+    long nPosition;
+    long nLength;
 };
 
 }  // namespace
@@ -116,52 +118,58 @@ int CNACommand::_bAddClause(CTabValParser* pclValues, const wchar_t* pszText, IS
 
     // Items and values merged in text order; the places already copied are left.
     const int nItems = pclValues != nullptr ? pclValues->nGetNbRubrique() : 0;
-    const int nValues = pclValues != nullptr ? pclValues->nGetNbValeur() : 0;
+    const int nValues = pclValues != nullptr ? pclValues->nGetNbValue() : 0;
     CTTableau<stEntry> tabEntries(16, 30);
     for (int i = 0, j = 0; i < nItems || j < nValues;) {
         const bool bItem =
-            j >= nValues || (i < nItems && pclValues->ptabRubrique[i].nPosition <= pclValues->ptabValeur[j].nPosition);
-        const stValParser* pst = bItem ? &pclValues->ptabRubrique[i++] : &pclValues->ptabValeur[j++];
-        if (pst->nPosition < 0 || static_cast<unsigned long>(pst->nPosition) < *pnPosition) continue;
-        tabEntries.Ajoute(stEntry{pst, bItem});
+            j >= nValues || (i < nItems && pclValues->nGetRubriquePosition(i) <= pclValues->nGetPosition(j));
+        const stEntry st = bItem ? stEntry{i, true, pclValues->nGetRubriquePosition(i), pclValues->nGetRubriqueLength(i)}
+                                 : stEntry{j, false, pclValues->nGetPosition(j), pclValues->nGetLength(j)};
+        if (bItem)
+            i++;
+        else
+            j++;
+        if (st.nPosition < 0 || static_cast<unsigned long>(st.nPosition) < *pnPosition) continue;
+        tabEntries.Ajoute(st);
     }
 
+    auto AddValue = [&](const stEntry& st) {
+        return bAddParameter(pclValues->pclGetValue(st.nIndex), OPEXPRESSION_NONE, pclValues->dwGetFlags(st.nIndex),
+                             nullptr, 0, CNAParameter::NAPARAM_IN)
+                   ? pclGetParameterNoRef(static_cast<unsigned>(nGetParameterNbr() - 1))
+                   : nullptr;
+    };
     int bResult = 1;
     CNAParameter* pclPending = nullptr;  // the parameter of the value that follows an item
     for (int k = 0; k < tabEntries.nGetNbElement() && bResult; k++) {
-        const stEntry& st = tabEntries[k];
-        const unsigned long nAt = static_cast<unsigned long>(st.pst->nPosition);
+        const stEntry st = tabEntries[k];
+        const unsigned long nAt = static_cast<unsigned long>(st.nPosition);
+        const unsigned long nAfter = std::min(nLength, nAt + static_cast<unsigned long>(std::max(0L, st.nLength)));
         if (!st.bItem) {
-            CNAParameter* pclParameter = pclPending;
+            CNAParameter* pclParameter = pclPending != nullptr ? pclPending : AddValue(st);
             pclPending = nullptr;
-            if (pclParameter == nullptr) {
-                if (!bAddParameter(st.pst->pclValeur, OPEXPRESSION_NONE, st.pst->dwFlags, nullptr, 0,
-                                   CNAParameter::NAPARAM_IN))
-                    return 0;
-                pclParameter = pclGetParameterNoRef(static_cast<unsigned>(nGetParameterNbr() - 1));
-            }
+            if (pclParameter == nullptr) return 0;
             bResult = _bCopyText(&m_clSQL, pszText, pnPosition, nAt);
             pclParameter->SetPosition(m_clSQL.nGetLongueurW());
-            *pnPosition = std::min(nLength, nAt + static_cast<unsigned long>(std::max(0, st.pst->nLongueur)));
+            *pnPosition = std::max(*pnPosition, nAfter);
             continue;
         }
         // An item is written with the parameter of the value that comes before the next item.
         if (k + 1 < tabEntries.nGetNbElement() && !tabEntries[k + 1].bItem) {
-            const stValParser* pstValue = tabEntries[k + 1].pst;
-            if (!bAddParameter(pstValue->pclValeur, OPEXPRESSION_NONE, pstValue->dwFlags, nullptr, 0,
-                               CNAParameter::NAPARAM_IN))
-                return 0;
-            pclPending = pclGetParameterNoRef(static_cast<unsigned>(nGetParameterNbr() - 1));
+            pclPending = AddValue(tabEntries[k + 1]);
+            if (pclPending == nullptr) return 0;
         }
         bResult = _bCopyText(&m_clSQL, pszText, pnPosition, nAt);
-        *pnPosition = std::min(nLength, nAt + static_cast<unsigned long>(std::max(0, st.pst->nLongueur)));
-        CTString clItem(st.pst->pszRubrique);
+        *pnPosition = std::max(*pnPosition, nAfter);
+        const wchar_t* pszTable = pclValues->pszGetRubriqueTable(st.nIndex);
+        const wchar_t* pszItem = pclValues->pszGetRubrique(st.nIndex);
+        CTString clItem(pszItem);
         if (bFormatItems) {
-            _FormatItemNameInWHEREClause(piParser, st.pst->pszTable, &clItem, pclPending);
+            _FormatItemNameInWHEREClause(piParser, pszTable, &clItem, pclPending);
         } else {
             CTString clTable, clName;
-            _FormatTableName(st.pst->pszTable, &clTable);
-            _FormatItemName(st.pst->pszRubrique, &clName);
+            _FormatTableName(pszTable, &clTable);
+            _FormatItemName(pszItem, &clName);
             clItem.Vide();
             if (clTable.nTaille() > 0) {
                 clItem.Add(clTable.pszGet());

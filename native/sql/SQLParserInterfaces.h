@@ -2,8 +2,8 @@
 // query object (IInfoRequete), its FROM tables (IInfoFrom), output items (IInfoRubrique), ORDER BY
 // items (IInfoOrderBy), GROUP BY items (IInfoGroupe), the insertions of an INSERT (IInfoInsertion),
 // the assignments of an UPDATE (IInfoAffectation), the nodes of its expression trees
-// (IExpOpExpression), the table of the values it filled into the text (CTabValParser) and the
-// values of a prepared query's parameters (INAQueryParametersValue).
+// (IExpOpExpression) and the values of a prepared query's parameters (INAQueryParametersValue).
+// The table of the values it filled into its text is the host's CTabValParser (pgsql/TabValParser.h).
 //
 // These objects are the host's: the driver calls them by position in their tables of operations,
 // counted from 0, so every position is declared in its place, unknown ones as reserved entries, and
@@ -40,7 +40,7 @@
 //                          50  nGetTypeMoteur(): the host engine's type code of the node's value
 //   INAQueryParametersValue 9  pclGetValeur(name): the value of a parameter, null when unknown
 //                          10  nGetDirection(name): 1 in, 2 out, 3 in and out
-//   CTabValParser              the record laid out below
+//   CTabValParser           5-9  the host items the text names as values (pgsql/TabValParser.h)
 //   the two spans of a node    24 is the first (the whole expression), 27 the second (the span of a
 //                              literal or item itself)
 #pragma once
@@ -49,6 +49,7 @@
 
 #include "core/RefTraits.h"
 #include "native/driver/INAVersion.h"
+#include "pgsql/TabValParser.h"
 
 class CAny;
 class IExpOpExpression;
@@ -85,30 +86,6 @@ public:
 inline void g_HostAddRef(CHostRefCount* p) {
     if (p != nullptr) __atomic_add_fetch(&p->m_nHostRef, 1u, __ATOMIC_ACQ_REL);
 }
-
-// ------------------------------------------------------------------ the query's filled values
-
-// One place of the query text the host filled: a value (a bind variable) or a reference to a host
-// item used as a value.
-struct stValParser {
-    int32_t nPosition;  // first character of the place in the text
-    int32_t nLongueur;  // characters the place covers
-    uint32_t dwFlags;   // values: bit 0 the value names a file, bit 4 (with bit 0) the file holds text
-    CAny* pclValeur;    // values: the value
-    const wchar_t* pszTable;     // item references: the table or alias text
-    const wchar_t* pszRubrique;  // item references: the item name
-};
-
-class CTabValParser {
-public:
-    uint32_t nNbValeur;
-    const stValParser* ptabValeur;  // in text order
-    uint32_t nNbRubrique;
-    const stValParser* ptabRubrique;  // in text order
-
-    int nGetNbValeur() const { return ptabValeur != nullptr ? static_cast<int>(nNbValeur) : 0; }
-    int nGetNbRubrique() const { return ptabRubrique != nullptr ? static_cast<int>(nNbRubrique) : 0; }
-};
 
 // ------------------------------------------------------------------ expression nodes
 

@@ -194,6 +194,56 @@ IExpOpExpression* CStandInAffectation::piGetValeur() {
     return m_pclValue;
 }
 
+// ---------------------------------------------------------------------------------- filled values
+
+CStandInFilledValues::~CStandInFilledValues() = default;
+
+const CStandInFilledValues::stEntry* CStandInFilledValues::_pst(const std::vector<stEntry>& tab, int n) const {
+    if (n < 0 || static_cast<size_t>(n) >= tab.size()) {
+        m_nBadIndex++;
+        return nullptr;
+    }
+    return &tab[static_cast<size_t>(n)];
+}
+int CStandInFilledValues::nGetNbValue() const {
+    return static_cast<int>(m_tabValues.size());
+}
+const CAny* CStandInFilledValues::pclGetValue(int n) const {
+    const stEntry* pst = _pst(m_tabValues, n);
+    return pst != nullptr ? pst->pclValue : nullptr;
+}
+int CStandInFilledValues::nGetPosition(int n) const {
+    const stEntry* pst = _pst(m_tabValues, n);
+    return pst != nullptr ? pst->nPosition : -1;
+}
+int CStandInFilledValues::nGetLength(int n) const {
+    const stEntry* pst = _pst(m_tabValues, n);
+    return pst != nullptr ? pst->nLength : 0;
+}
+unsigned CStandInFilledValues::dwGetFlags(int n) const {
+    const stEntry* pst = _pst(m_tabValues, n);
+    return pst != nullptr ? pst->dwFlags : 0;
+}
+int CStandInFilledValues::nGetNbRubrique() const {
+    return static_cast<int>(m_tabItems.size());
+}
+const wchar_t* CStandInFilledValues::pszGetRubriqueTable(int n) const {
+    const stEntry* pst = _pst(m_tabItems, n);
+    return pst != nullptr ? pst->sTable.c_str() : nullptr;
+}
+const wchar_t* CStandInFilledValues::pszGetRubrique(int n) const {
+    const stEntry* pst = _pst(m_tabItems, n);
+    return pst != nullptr ? pst->sItem.c_str() : nullptr;
+}
+int CStandInFilledValues::nGetRubriquePosition(int n) const {
+    const stEntry* pst = _pst(m_tabItems, n);
+    return pst != nullptr ? pst->nPosition : -1;
+}
+int CStandInFilledValues::nGetRubriqueLength(int n) const {
+    const stEntry* pst = _pst(m_tabItems, n);
+    return pst != nullptr ? pst->nLength : 0;
+}
+
 // ---------------------------------------------------------------------------------- query object
 
 CStandInQueryObject::~CStandInQueryObject() = default;
@@ -256,11 +306,7 @@ IExpOpExpression* CStandInParsedQuery::piGetExpressionWhere() {
     return m_pclWhere;
 }
 CTabValParser* CStandInParsedQuery::pclGetTabValParser() {
-    if (m_tabValues.empty() && m_tabItemReferences.empty()) return nullptr;
-    m_clValues.nNbValeur = static_cast<uint32_t>(m_tabValues.size());
-    m_clValues.ptabValeur = m_tabValues.empty() ? nullptr : m_tabValues.data();
-    m_clValues.nNbRubrique = static_cast<uint32_t>(m_tabItemReferences.size());
-    m_clValues.ptabRubrique = m_tabItemReferences.empty() ? nullptr : m_tabItemReferences.data();
+    if (m_clValues.m_tabValues.empty() && m_clValues.m_tabItems.empty()) return nullptr;
     return &m_clValues;
 }
 
@@ -411,16 +457,12 @@ CStandInAffectation* CStandInParsedQuery::pclAffectation(CStandInExpression* pcl
     return pcl;
 }
 
-void CStandInParsedQuery::AddValue(stPosition st, CAny* pclValue, unsigned dwFlags) {
-    m_tabValues.push_back(stValParser{st.nDebut, st.nFin - st.nDebut + 1, dwFlags, pclValue, nullptr, nullptr});
+void CStandInParsedQuery::AddValue(stPosition st, const CAny* pclValue, unsigned dwFlags) {
+    m_clValues.m_tabValues.push_back({st.nDebut, st.nFin - st.nDebut + 1, dwFlags, pclValue, L"", L""});
 }
 
 void CStandInParsedQuery::AddItemReference(stPosition st, const std::wstring& sTable, const std::wstring& sItem) {
-    m_tabTexts.push_back(std::make_unique<std::wstring>(sTable));
-    const wchar_t* pszTable = m_tabTexts.back()->c_str();
-    m_tabTexts.push_back(std::make_unique<std::wstring>(sItem));
-    const wchar_t* pszItem = m_tabTexts.back()->c_str();
-    m_tabItemReferences.push_back(stValParser{st.nDebut, st.nFin - st.nDebut + 1, 0, nullptr, pszTable, pszItem});
+    m_clValues.m_tabItems.push_back({st.nDebut, st.nFin - st.nDebut + 1, 0, nullptr, sTable, sItem});
 }
 
 void CStandInParsedQuery::SetSource(const std::wstring& sTable, INADataSourceDescription* piSource) {

@@ -144,6 +144,38 @@ public:
     CStandInExpression* m_pclValue = nullptr;
 };
 
+// The values a parsed query filled into its text, and the host items it names as values.
+class STANDIN_API CStandInFilledValues final : public CTabValParser {
+public:
+    struct stEntry {
+        int nPosition;
+        int nLength;
+        unsigned dwFlags;
+        const CAny* pclValue;  // the test's
+        std::wstring sTable;
+        std::wstring sItem;
+    };
+    int nGetNbValue() const override;
+    const CAny* pclGetValue(int n) const override;
+    int nGetPosition(int n) const override;
+    int nGetLength(int n) const override;
+    unsigned dwGetFlags(int n) const override;
+    int nGetNbRubrique() const override;
+    const wchar_t* pszGetRubriqueTable(int n) const override;
+    const wchar_t* pszGetRubrique(int n) const override;
+    int nGetRubriquePosition(int n) const override;
+    int nGetRubriqueLength(int n) const override;
+    ~CStandInFilledValues();
+
+    std::vector<stEntry> m_tabValues;
+    std::vector<stEntry> m_tabItems;
+    // Reads of an entry outside the lists (which a host never answers).
+    mutable int m_nBadIndex = 0;
+
+private:
+    const stEntry* _pst(const std::vector<stEntry>& tab, int n) const;
+};
+
 // The query object of a parsed query.
 class STANDIN_API CStandInQueryObject final : public IInfoRequete {
 public:
@@ -197,7 +229,7 @@ public:
     CStandInInsertion* pclInsertion(CStandInExpression* pclItem, CStandInExpression* pclValue);
     CStandInAffectation* pclAffectation(CStandInExpression* pclItem, CStandInExpression* pclValue);
     // A filled value and a host item used as a value, in text order.
-    void AddValue(stPosition st, CAny* pclValue, unsigned dwFlags);
+    void AddValue(stPosition st, const CAny* pclValue, unsigned dwFlags);
     void AddItemReference(stPosition st, const std::wstring& sTable, const std::wstring& sItem);
     // The description the query gives for a table name (the test's, one external reference taken
     // per request), its physical name, and the description of each output item by index.
@@ -209,6 +241,7 @@ public:
     bool bAllReleased() const;
     // Calls of the description operations (21, 23, 24 and 34) that found none.
     int nGetMissedDescriptions() const { return m_nMissedDescriptions; }
+    const CStandInFilledValues& rGetFilledValues() const { return m_clValues; }
 
     std::wstring m_sText;
     int m_nKind = TYPEREQUETE_SELECT;
@@ -240,10 +273,7 @@ private:
     std::vector<std::unique_ptr<CStandInGroupe>> m_tabOwnedGroup;
     std::vector<std::unique_ptr<CStandInInsertion>> m_tabOwnedInsertion;
     std::vector<std::unique_ptr<CStandInAffectation>> m_tabOwnedAffectation;
-    std::vector<stValParser> m_tabValues;
-    std::vector<stValParser> m_tabItemReferences;
-    std::vector<std::unique_ptr<std::wstring>> m_tabTexts;  // the texts the item references point to
-    CTabValParser m_clValues{};
+    CStandInFilledValues m_clValues;
     std::map<std::wstring, INADataSourceDescription*> m_mapSources;  // upper-case names
     std::map<std::wstring, std::wstring> m_mapPhysical;
     std::map<int, INAItemDescription*> m_mapOutDescriptions;

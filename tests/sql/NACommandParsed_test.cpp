@@ -458,14 +458,16 @@ TEST_F(NACommandParsedTest, QueriesRunAsWritten) {
 
 TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
     // The host filled a value and a host item into the text; the rest is copied as it stands.
-    const std::wstring sText = L"SELECT a FROM t WHERE b = :nom AND c > t.x ORDER BY a";
+    const std::wstring sText = L"SELECT a FROM t WHERE b = :nom AND c > t.x AND a < :n ORDER BY a";
     auto Parse = [&](CQueryBuilder& q) {
         q.From(L"t");
         q.Out(L"a");
         q->AddValue(q.At(L":nom"), q.Text(L"O'Br"), 0);
+        q->AddValue(q.At(L":n", 1), q.Int(4), 0);
         q->AddItemReference(q.At(L"t.x"), L"t", L"x");
         q.OrderBy({{L"a", 0}});
     };
+    const wchar_t* pszExpected = L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" AND a < 4 ORDER BY a";
     std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
     {
         // The whole text through the command's copy of a parsed query.
@@ -474,7 +476,8 @@ TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
         m_pclTables->Describe(&q);
         CNACommand* pclCmd = pclCommand(m_pclCnx);
         ASSERT_TRUE(pclCmd->bComplete(&q.rGet()));
-        EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" ORDER BY a");
+        EXPECT_EQ(sFormat(pclCmd), pszExpected);
+        EXPECT_EQ(q->rGetFilledValues().m_nBadIndex, 0);
         if (pclPg != nullptr) {
             EXPECT_EQ(pclPg->sExplain(sFormat(pclCmd)), "");
         }
@@ -487,7 +490,7 @@ TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
         CSQLParserInfo* pclParser = pclParse(&q);
         CNACommand* pclCmd = pclCommand(m_pclCnx);
         ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 4));
-        EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" ORDER BY a");
+        EXPECT_EQ(sFormat(pclCmd), pszExpected);
         Done(pclCmd, pclParser);
     }
     {

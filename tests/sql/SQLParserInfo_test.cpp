@@ -105,6 +105,7 @@ TEST_F(SQLParserInfoTest, TheHostsOperationsAtTheirPositions) {
     auto* pclInsertion = q->pclInsertion(pclItem, pclLiteral);
     auto* pclAffectation = q->pclAffectation(pclItem, pclLiteral);
     q->AddValue(q.At(L"9"), nullptr, 1);
+    q->AddItemReference(q.At(L"b"), L"x", L"b");
     m_pclTables->Describe(&q);
     q->SetPhysicalName(L"t", L"t_phys");
     pclItem->m_bOuterJoin = 1;
@@ -129,11 +130,19 @@ TEST_F(SQLParserInfoTest, TheHostsOperationsAtTheirPositions) {
     EXPECT_EQ(CallAt<int>(pq, 13), q.nAt(L"HAVING"));
     EXPECT_EQ(CallAt<int>(pq, 14), q.At(L"9").nFin);
     EXPECT_EQ(CallAt<void*>(pq, 17), static_cast<IExpOpExpression*>(pclWhere));
-    auto* pclValues = CallAt<CTabValParser*>(pq, 19);
-    ASSERT_NE(pclValues, nullptr);
-    EXPECT_EQ(pclValues->nGetNbValeur(), 1);
-    EXPECT_EQ(pclValues->ptabValeur[0].nPosition, q.At(L"9").nDebut);
-    EXPECT_EQ(pclValues->ptabValeur[0].dwFlags, 1u);
+    void* pValues = CallAt<CTabValParser*>(pq, 19);
+    ASSERT_NE(pValues, nullptr);
+    // The table of filled values: the values at 0 to 4, the host items it names at 5 to 9.
+    EXPECT_EQ(CallAt<int>(pValues, 0), 1);
+    EXPECT_EQ(CallAt<int>(pValues, 2, 0), q.At(L"9").nDebut);
+    EXPECT_EQ(CallAt<int>(pValues, 3, 0), 1);
+    EXPECT_EQ(CallAt<unsigned>(pValues, 4, 0), 1u);
+    EXPECT_EQ(CallAt<int>(pValues, 5), 1);
+    EXPECT_EQ(Text(CallAt<const wchar_t*>(pValues, 6, 0)), L"x");
+    EXPECT_EQ(Text(CallAt<const wchar_t*>(pValues, 7, 0)), L"b");
+    EXPECT_EQ(CallAt<int>(pValues, 8, 0), q.At(L"b").nDebut);
+    EXPECT_EQ(CallAt<int>(pValues, 9, 0), 1);
+    EXPECT_EQ(q->rGetFilledValues().m_nBadIndex, 0);
     auto* piB = CallAt<INAItemDescription*>(pq, 21, L"b", L"x");
     ASSERT_NE(piB, nullptr);
     EXPECT_EQ(Text(piB->pszGetName()), L"b");
