@@ -92,19 +92,21 @@ const std::vector<QueryCase>& tabQueryCases() {
          ORDER_BACKWARD,
          L"SELECT \"a\", \"b\" FROM \"t\" ORDER BY \"b\" ASC, \"a\" DESC",
          {{"1", "x1"}, {"4", "xa"}, {"7", "xc"}, {"8", "yb"}, {"5", "yb"}, {"2", "<NULL>"}}},
+        // In parentheses: "a + 1 * 2" would be another condition.
         {"computed column in the WHERE clause",
-         L"SELECT a, a * 2 AS dbl FROM t WHERE dbl > 9 ORDER BY a",
+         L"SELECT a, a + 1 AS nxt FROM t WHERE nxt * 2 > 9 ORDER BY a",
          [](CQueryBuilder& q) {
-             q.From(L"t");
+             q.From(L"t", 1);
              q.Out(L"a");
-             q.Computed(L"dbl", L"a * 2", q.Op(OP_TIMES, L"a * 2", {q.Item(L"a", 1), q.Lit(L"2", q.Int(2))}));
-             q.Where(L"9", q.Op(OP_GREATER, L"dbl > 9", {q.Item(L"dbl", 1), q.Lit(L"9", q.Int(9))}));
+             q.Computed(L"nxt", L"a + 1", q.Op(OP_PLUS, L"a + 1", {q.Item(L"a", 1), q.Lit(L"1", q.Int(1))}));
+             auto* pclTimes = q.Op(OP_TIMES, L"nxt * 2", {q.Item(L"nxt", 1), q.Lit(L"2", q.Int(2))});
+             q.Where(L"9", q.Op(OP_GREATER, L"nxt * 2 > 9", {pclTimes, q.Lit(L"9", q.Int(9))}));
              q.OrderBy({{L"a", 0}});
          },
          {},
          ORDER_FORWARD,
-         L"SELECT \"a\", \"t\".\"a\" * 2 AS \"dbl\" FROM \"t\" WHERE (\"t\".\"a\" * 2 ) > 9 ORDER BY \"a\"",
-         {{"5", "10"}, {"7", "14"}, {"8", "16"}}},
+         L"SELECT \"a\", \"t\".\"a\" + 1 AS \"nxt\" FROM \"t\" WHERE (\"t\".\"a\" + 1 ) * 2 > 9 ORDER BY \"a\"",
+         {{"4", "5"}, {"5", "6"}, {"7", "8"}, {"8", "9"}}},
         {"functions and operators",
          L"SELECT a, LEFT(b, 1) AS p FROM t WHERE a >= 1 AND (b LIKE 'x%' OR c IS NULL) ORDER BY a",
          [](CQueryBuilder& q) {
@@ -492,6 +494,16 @@ TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
         ASSERT_TRUE(pclCmd->bFormatCondition(pclParser, nullptr, 0, 4));
         EXPECT_EQ(sFormat(pclCmd), pszExpected);
         Done(pclCmd, pclParser);
+    }
+    {
+        // A host item the query cannot describe is written as the host named it.
+        CQueryBuilder q(L"SELECT a FROM t WHERE c > t.zz");
+        q.From(L"t");
+        q->AddItemReference(q.At(L"t.zz"), L"t", L"zz");
+        m_pclTables->Describe(&q);
+        CNACommand* pclCmd = pclCommand(m_pclCnx);
+        ASSERT_TRUE(pclCmd->bComplete(&q.rGet()));
+        EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE c > \"t\".\"zz\"");
     }
     {
         // A query that is only a SET statement is one.
