@@ -13,7 +13,6 @@
 #include "native/driver/NAFunctionTable.h"
 #include "pgsql/NACodePageCnv.h"
 #include "pgsql/PSQLGuard.h"
-#include "pgsql/PSQLStatementSQL.h"
 
 namespace {
 
@@ -186,7 +185,7 @@ int CPSQLConnection::_bOpenEstablished(CNAError* pclError) {
         m_nServerMinor = (nVersion % 10000) / 100;
         m_nServerRevision = nVersion % 100;
         m_csServerVersion.printf(L"%d.%d.%d", m_nServerMajor, m_nServerMinor, m_nServerRevision);
-    } else if (_bGetRequestedValueSetUp(pclError, &m_csServerVersion, L"SHOW SERVER_VERSION")) {
+    } else if (bGetRequestedValueString(pclError, &m_csServerVersion, 0, L"SHOW SERVER_VERSION")) {
         if (pclError != nullptr) pclError->Reset();
         _bDecomposeServerVersion(pclError);
         m_nServerVersion =
@@ -206,7 +205,7 @@ int CPSQLConnection::_bOpenEstablished(CNAError* pclError) {
         }
     }
     if (m_csServerEncoding.nTaille() == 0 &&
-        !_bGetRequestedValueSetUp(pclError, &m_csServerEncoding, L"SHOW SERVER_ENCODING")) {
+        !bGetRequestedValueString(pclError, &m_csServerEncoding, 0, L"SHOW SERVER_ENCODING")) {
         // Only the query's own failure is forgotten: a fault recorded before fails the open below
         // and must stay to say why.
         if (!bFault && pclError != nullptr) pclError->Reset();
@@ -215,7 +214,7 @@ int CPSQLConnection::_bOpenEstablished(CNAError* pclError) {
 
     if (!_bSetClientEncoding(pclError, bFault)) return 0;
 
-    if (!_bExecuteSetUp(pclError, L"SET DateStyle=iso, ymd")) return 0;
+    if (!bExecuteQueryNoResult(pclError, L"SET DateStyle=iso, ymd")) return 0;
 
     if (m_nCommandTimeout != -1) {
         // In milliseconds, computed wide and held to the server's largest value.
@@ -223,7 +222,7 @@ int CPSQLConnection::_bOpenEstablished(CNAError* pclError) {
         if (llTimeout > INT32_MAX) llTimeout = INT32_MAX;
         CTString clQuery;
         clQuery.printf(L"SET statement_timeout=%lld", static_cast<long long>(llTimeout));
-        if (!_bExecuteSetUp(pclError, clQuery.pszGet())) return 0;
+        if (!bExecuteQueryNoResult(pclError, clQuery.pszGet())) return 0;
     }
     return 1;
 }
@@ -266,28 +265,6 @@ int CPSQLConnection::_bSetClientEncoding(CNAError* pclError, int bEarlierFault) 
         }
     }
     return 0;
-}
-
-// ---------------------------------------------------------------------------------- set-up statements
-
-int CPSQLConnection::_bExecuteSetUp(CNAError* pclError, const wchar_t* pszQuery) {
-    CPSQLStatementSQL* pclStatement = new CPSQLStatementSQL(this, pclError);
-    pclStatement->AddRef();
-    int bOk = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
-    pclStatement->nRelease();
-    return bOk;
-}
-
-int CPSQLConnection::_bGetRequestedValueSetUp(CNAError* pclError, CTString* pclOut, const wchar_t* pszQuery) {
-    pclOut->Vide();
-    CPSQLStatementSQL* pclStatement = new CPSQLStatementSQL(this, pclError);
-    pclStatement->AddRef();
-    int bOk = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
-    if (bOk) bOk = pclStatement->bFetch(0);
-    if (bOk && !pclStatement->bIsEnd()) bOk = pclStatement->_bGetValueText(pclOut, 0);
-    pclStatement->bReset();
-    pclStatement->nRelease();
-    return bOk;
 }
 
 // ---------------------------------------------------------------------------------- close

@@ -79,12 +79,6 @@ public:
     static const stYF2NativeType s_tabYF2NativeType[12];
 
 private:
-    // STUB (SQL-command driver task): the set-up statements run on a statement of this class made
-    // here. Once the base connection runs statements through the SQL-command driver, the open calls
-    // bExecuteQueryNoResult and bGetRequestedValueString in place of these two.
-    int _bExecuteSetUp(CNAError* pclError, const wchar_t* pszQuery);
-    int _bGetRequestedValueSetUp(CNAError* pclError, CTString* pclOut, const wchar_t* pszQuery);
-
     // bInitError, and user error 22 alone when the client library has no text to give: a failure
     // is never reported with nothing to say why.
     void _RecordConnectionError(CNAError* pclError, unsigned nFile, unsigned nSite);

@@ -1,7 +1,11 @@
 // The PostgreSQL driver object.
 #include "pgsql/PSQLDriver.h"
 
+#include <new>
+
 #include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLDataSourceDescription.h"
+#include "pgsql/PSQLDriverSQL.h"
 
 CPSQLDriver::CPSQLDriver() {
     // PostgreSQL results are fetched a hundred rows at a time unless the access asks otherwise.
@@ -9,6 +13,11 @@ CPSQLDriver::CPSQLDriver() {
 }
 
 CPSQLDriver::~CPSQLDriver() = default;
+
+CNADataSourceDescription* CPSQLDriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
+                                                                     CNAError* pclError) {
+    return new (std::nothrow) CPSQLDataSourceDescription(pclCnx, pclError);
+}
 
 // STUB (statements task): a plain CNAStatement of the data access; the connection is not used.
 CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess*, CNAConnectionDescription*, CNAError*) {
@@ -18,4 +27,8 @@ CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess*, CNAConnectionDescri
 CNAConnectionDescription* CPSQLDriver::_pclAllocConnectionDescription(const wchar_t* pszIdentification,
                                                                       INAConnectionDescription* piCnx) {
     return new CPSQLConnection(pszIdentification, piCnx);
+}
+
+CNADriverSQL* CPSQLDriver::_pclAllocDriverSQL(CNAError* pclError) {
+    return new (std::nothrow) CPSQLDriverSQL(this, pclError);
 }

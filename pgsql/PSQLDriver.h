@@ -2,9 +2,8 @@
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
 //
-// STUB (statement, data access, description and SQL-command tasks): the factories of statements,
-// data accesses, data-source descriptions and the SQL-command driver answer null until their
-// classes exist; the connection factory is built.
+// STUB (statement and data access tasks): the factory of statements answers null until the
+// generic statement exists; data accesses are the base's until the PostgreSQL one exists.
 #pragma once
 
 #include "native/driver/NADriver.h"
@@ -14,8 +13,11 @@ public:
     CPSQLDriver();
     ~CPSQLDriver() override;
 
+    CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
+                                                            CNAError* pclError) override;
     CNAStatement* pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription* pclCnx,
                                     CNAError* pclError) override;
     CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* pszIdentification,
                                                              INAConnectionDescription* piCnx) override;
+    CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError) override;
 };

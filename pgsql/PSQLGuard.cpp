@@ -48,3 +48,12 @@ void g_PSQLRecordFault(CNAError* pclError, unsigned nFile, unsigned nSite, const
     if (pclError == nullptr && CNADriver::s_pclDriver != nullptr) pclError = CNADriver::s_pclDriver->pclGetError();
     g_PSQLAddError(pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, nullptr, USER_ERROR_FAULT, L"PostgreSQL");
 }
+
+void g_PSQLSetErrorType(CNAError* pclError, eNA_ERRORTYPE eType) {
+    if (pclError == nullptr || pclError->eGetErrorType() == NA_ERRORTYPE_NONE) return;
+    // The kind belongs to the main error: it is recorded afresh, with what it holds, under the new
+    // kind.
+    CNAError clRetyped;
+    clRetyped.AddError(eType, pclError->pclGetXError(), nullptr);
+    pclError->Copy(&clRetyped);
+}

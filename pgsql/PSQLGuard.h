@@ -27,6 +27,9 @@ void g_PSQLRecordFault(CNAError* pclError, unsigned nFile, unsigned nSite, const
 void g_PSQLAddError(CNAError* pclError, eNA_ERRORTYPE eType, unsigned nFile, unsigned nSite,
                     CNAConnectionDescription* pclCnx, unsigned nCode, ...);
 
+// Gives the error already recorded in pclError the kind eType (nothing when none is recorded).
+void g_PSQLSetErrorType(CNAError* pclError, eNA_ERRORTYPE eType);
+
 // Runs fnCall (which makes one client-library call and keeps its result); 1 when it returned, 0
 // when it threw, the fault then recorded as above.
 template <class F>

@@ -1,12 +1,15 @@
-// The PostgreSQL statement: one PQexec, the result held on the client, its rows and the server's
-// error.
+// The PostgreSQL statement: one PQexec, the result held on the client, its column table, its rows,
+// its values and the server's error.
 #include "pgsql/PSQLStatementSQL.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 #include "core/TString.h"
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionTable.h"
+#include "native/model/NAConvertVariant.h"
 #include "pgsql/NAColumnSQL.h"
 #include "pgsql/PSQLConnection.h"
 #include "pgsql/PSQLGuard.h"
@@ -29,17 +32,49 @@ constexpr unsigned SITE_FTYPE = 11;
 constexpr unsigned SITE_FMOD = 12;
 constexpr unsigned SITE_GETISNULL = 14;
 constexpr unsigned SITE_GETVALUE = 15;
+constexpr unsigned SITE_UNESCAPEBYTEA = 16;
+constexpr unsigned SITE_FREEMEM = 17;
 constexpr unsigned SITE_CMDTUPLES = 18;
 constexpr unsigned SITE_REFUSED = 19;
 
+constexpr unsigned USER_ERROR_CONNECTION = 22;
 constexpr unsigned USER_ERROR_SERVER = 80;
-// The column and row checks are the SQL layer's own (its unit and sites).
+// The row check is the SQL layer's own (its unit and site).
 constexpr unsigned FILE_STATEMENTSQL = 50;
-constexpr unsigned SITE_NO_COLUMN = 1;
 constexpr unsigned SITE_NO_ROW = 3;
 constexpr unsigned USER_ERROR_NO_ROW = 7;
-constexpr unsigned USER_ERROR_NO_COLUMN = 50;
+
+constexpr int OID_BOOL = 16;
 constexpr int OID_NUMERIC = 1700;
+constexpr unsigned CODEPAGE_BOOLEAN = 1252;
+constexpr unsigned CODEPAGE_UTF8 = 65001;
+
+bool _bByteString(int nType) {
+    return nType == 17 || nType == 22 || nType == 1560 || nType == 1562;
+}
+
+bool _bDateTime(int nType) {
+    switch (nType) {
+        case 702:
+        case 703:
+        case 704:
+        case 1082:
+        case 1083:
+        case 1114:
+        case 1184:
+        case 1186:
+        case 1266:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// How many errors the object holds (the main one and its sub-errors).
+int _nErrorCount(const CNAError* pclError) {
+    if (pclError == nullptr || pclError->eGetErrorType() == NA_ERRORTYPE_NONE) return 0;
+    return 1 + pclError->pclGetXError()->nGetNbSubError();
+}
 
 }  // namespace
 
@@ -55,14 +90,14 @@ PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
     return m_pclConnection != nullptr ? static_cast<CPSQLConnection*>(m_pclConnection)->pstGetPGConn() : nullptr;
 }
 
+// ---------------------------------------------------------------------------------- execution
+
 int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WRITEPARSEFLAGS nFlags) {
     PGconn* pConn = _pstGetPGConn();
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); }))
-        return 0;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); })) return 0;
     m_bResultOpen = 1;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTSTATUS,
-                     [&] { eStatus = __PQresultStatus(m_pResult); })) {
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(m_pResult); })) {
         _bCloseParse();
         return 0;
     }
@@ -77,7 +112,7 @@ int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WR
             return _bInitTabNAColumn();
         default: {
             CTString clSQL;
-            clSQL.SetANSI(pszSQL, m_pclConnection != nullptr ? m_pclConnection->nGetClientCodePage() : 65001);
+            clSQL.SetANSI(pszSQL, m_pclConnection != nullptr ? m_pclConnection->nGetClientCodePage() : CODEPAGE_UTF8);
             _InitExecuteError(FILE_STATEMENT, SITE_REFUSED, clSQL.pszGet(), clSQL.nTaille(), nFlags);
             _bCloseParse();
             return 0;
@@ -93,6 +128,8 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
     if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(m_pResult); })) return 0;
     m_llNbRow = nRows;
     CNAColumnSQL* pTab = new CNAColumnSQL[static_cast<size_t>(nColumns)];
+    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+    const unsigned nCodePage = pclCnx != nullptr ? pclCnx->nGetClientCodePage() : CODEPAGE_UTF8;
     for (int i = 0; i < nColumns; i++) {
         const char* pszName = nullptr;
         int nFormat = 0, nModifier = -1;
@@ -105,15 +142,18 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
             return 0;
         }
         CNAColumnSQL& clColumn = pTab[i];
-        if (pszName != nullptr) clColumn.m_csName.SetANSI(pszName, m_pclConnection->nGetClientCodePage());
+        if (pszName != nullptr) clColumn.m_csName.SetANSI(pszName, nCodePage);
         clColumn.m_nFormat = static_cast<uint32_t>(nFormat);
         clColumn.m_nServerType = static_cast<int32_t>(nType);
         clColumn.m_llTypeModifier = nModifier;
+        // A numeric without a modifier has no declared precision: its digits stay 0 and 0.
         if (nModifier != -1 && static_cast<int>(nType) == OID_NUMERIC) {
             clColumn.m_nDecimalDigits = (nModifier & 0xFFFF) - 4;
             clColumn.m_nIntegerDigits = (nModifier >> 16) - clColumn.m_nDecimalDigits;
         }
-        // STUB (statements task): the item type and size from the connection's bConvertItemType.
+        if (pclCnx != nullptr)
+            pclCnx->bConvertItemType(&clColumn.m_eItemType, &clColumn.m_nSize, static_cast<int>(nType), nModifier,
+                                     clColumn.m_nIntegerDigits, clColumn.m_nDecimalDigits);
     }
     m_pTabColumn = pTab;
     m_nNbColumn = static_cast<uint32_t>(nColumns);
@@ -130,6 +170,8 @@ int CPSQLStatementSQL::_bCloseParse() {
     m_bResultOpen = 0;
     return bOk;
 }
+
+// ---------------------------------------------------------------------------------- rows
 
 int CPSQLStatementSQL::bFetch(unsigned) {
     if (m_llNbRow < 1) return 1;
@@ -156,31 +198,147 @@ int CPSQLStatementSQL::bGetAffected_rows(unsigned long* pnRows) {
     if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_CMDTUPLES, [&] { pszTuples = __PQcmdTuples(m_pResult); }))
         return 0;
     unsigned long n = 0;
-    for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++) n = n * 10 + static_cast<unsigned>(*p - '0');
+    for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++)
+        n = n * 10 + static_cast<unsigned>(*p - '0');
     *pnRows = n;
     return 1;
 }
 
-int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
-    if (m_pResult == nullptr) {
-        ConnStatusType eStatus = CONNECTION_OK;
-        PGconn* pConn = _pstGetPGConn();
-        if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); })) return 0;
-        // STUB (statements task): the error kind of a broken connection (10) is set here too.
-        if (eStatus == CONNECTION_BAD && m_pclConnection != nullptr) {
-            m_pclConnection->bInitError(m_pclError, nFile, nSite);
-            return 1;
-        }
+// ---------------------------------------------------------------------------------- values
+
+int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, unsigned) {
+    // The client library answers NULL for a field outside its result: a read there is refused,
+    // not taken for a NULL value.
+    CNAColumnSQL* pclColumn = pclGetNAColumnSQL(static_cast<int>(nColumn));
+    if (pclColumn == nullptr) return 0;
+    if (m_pResult == nullptr || m_bEnd != 0 || m_llCurrentRow < 0 || m_llCurrentRow >= m_llNbRow) {
+        g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, FILE_STATEMENTSQL, SITE_NO_ROW, m_pclConnection,
+                       USER_ERROR_NO_ROW, L"");
+        return 0;
     }
+    const int nRow = static_cast<int>(m_llCurrentRow);
+    const int nField = static_cast<int>(nColumn);
+    int bNull = 0;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETISNULL,
+                     [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }))
+        return 0;
+    if (bNull == 1) {
+        pclValue->SetNull();
+        return 1;
+    }
+    const char* pszText = nullptr;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETVALUE,
+                     [&] { pszText = __PQgetvalue(m_pResult, nRow, nField); }))
+        return 0;
+    if (pszText == nullptr) pszText = "";
+    // A value sent in binary form is not read: the converter must not keep what an earlier column
+    // left in it, so it holds NULL.
+    if (pclColumn->m_nFormat != 0) {
+        pclValue->SetNull();
+        return 1;
+    }
+    const int nType = pclColumn->m_nServerType;
+    if (nType == OID_BOOL) {
+        const char* pszBool = CNAConvertVariant::s_bTextToBool(pszText) ? "1" : "0";
+        return pclValue->bSetValueDB(pszBool, 1, CODEPAGE_BOOLEAN);
+    }
+    if (_bByteString(nType)) return _bSetByteString(pclValue, pszText, pclColumn);
+    if (_bDateTime(nType)) return _bSetDateTime(pclValue, pszText);
+    return pclValue->bSetValueDB(pszText, strlen(pszText), m_pclConnection->nGetClientCodePage());
+}
+
+int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* pszText,
+                                       const CNAColumnSQL* pclColumn) {
+    // Client libraries of 8.x do not read the hexadecimal form that servers of 9.0 and later send.
+    if (CNAConnectionDescription::m_nClientVersionMajor <= 8 && pszText[0] == '\\' && pszText[1] == 'x') {
+        const long n = static_cast<long>(strlen(pszText)) - 2;
+        if (n == 0) return pclValue->bSetValueDB(reinterpret_cast<const unsigned char*>(""), 0);
+        auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+        unsigned char* pbyBytes = pclCnx->pUnescapeBytea(m_pclError, pszText + 2, n, pclColumn->m_csTableName.pszGet(),
+                                                         pclColumn->m_csName.pszGet());
+        if (pbyBytes == nullptr) return 0;
+        const int bOk = pclValue->bSetValueDB(pbyBytes, static_cast<unsigned long>(n / 2));
+        free(pbyBytes);
+        return bOk;
+    }
+    unsigned char* pbyBytes = nullptr;
+    size_t nLength = 0;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_UNESCAPEBYTEA,
+                     [&] { pbyBytes = __PQunescapeBytea(reinterpret_cast<const unsigned char*>(pszText), &nLength); }))
+        return 0;
+    if (pbyBytes == nullptr) {
+        // The client library had no memory for the bytes.
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
+        return 0;
+    }
+    const int bOk = pclValue->bSetValueDB(reinterpret_cast<const char*>(pbyBytes), static_cast<unsigned long>(nLength),
+                                          m_pclConnection->nGetClientCodePage());
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FREEMEM, [&] { __PQfreemem(pbyBytes); })) return 0;
+    return bOk;
+}
+
+int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* pszText) {
+    if (m_pclConnection->bGetConnectionSQL() == 0)
+        return pclValue->bSetValueDB(pszText, strlen(pszText), m_pclConnection->nGetClientCodePage());
+    // The SQL-command functions hand dates and times to the host as their digits alone.
+    CTString clText;
+    clText.SetANSI(pszText, m_pclConnection->nGetClientCodePage());
+    CNAConnectionDescription::s_DateStandardise(&clText);
+    const wchar_t* psz = clText.pszGet() != nullptr ? clText.pszGet() : L"";
+    return pclValue->bSetValue(psz, wcslen(psz));
+}
+
+// ---------------------------------------------------------------------------------- server errors
+
+int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
+    PGconn* pConn = _pstGetPGConn();
+    ConnStatusType eStatus = CONNECTION_OK;
+    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); })) return 0;
+    const bool bBroken = eStatus == CONNECTION_BAD;
+    if (m_pResult == nullptr && bBroken) {
+        if (m_pclConnection != nullptr) m_pclConnection->bInitError(m_pclError, nFile, nSite);
+        g_PSQLSetErrorType(m_pclError, NA_ERRORTYPE_CONNECTIONLOST);
+        return 1;
+    }
+
     const char* pszCode = nullptr;
     if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTERRORFIELD,
                      [&] { pszCode = __PQresultErrorField(m_pResult, PG_DIAG_SQLSTATE); }))
         return 0;
-    if (pszCode == nullptr || *pszCode == 0) return 1;
-    const unsigned nCodePage = m_pclConnection != nullptr ? m_pclConnection->nGetClientCodePage() : 65001;
+    const unsigned nCodePage = m_pclConnection != nullptr ? m_pclConnection->nGetClientCodePage() : CODEPAGE_UTF8;
+    const wchar_t* pszDataBase = m_pclConnection != nullptr ? m_pclConnection->pszGetDataBase() : nullptr;
+    if (pszDataBase == nullptr) pszDataBase = L"";
+
+    if (pszCode == nullptr || *pszCode == 0) {
+        // No SQLSTATE: the client library itself refused the statement (the server went away, the
+        // connection broke, memory ran out). That is still a failure with a reason to give.
+        const char* pszMessage = nullptr;
+        if (m_pResult != nullptr && !g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTERRORMESSAGE,
+                                                 [&] { pszMessage = __PQresultErrorMessage(m_pResult); }))
+            return 0;
+        if (pszMessage != nullptr && *pszMessage != 0) {
+            g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection, USER_ERROR_CONNECTION,
+                           pszDataBase);
+            if (m_pclError != nullptr) {
+                CTString clMessage;
+                clMessage.SetANSI(pszMessage, nCodePage);
+                m_pclError->AddUserMessageNoFormat(clMessage.pszGet());
+                m_pclError->SetDataBaseErrorMessage(clMessage.pszGet());
+            }
+        } else {
+            const int nBefore = _nErrorCount(m_pclError);
+            if (m_pclConnection != nullptr) m_pclConnection->bInitError(m_pclError, nFile, nSite);
+            if (_nErrorCount(m_pclError) == nBefore)
+                g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection, USER_ERROR_CONNECTION,
+                               pszDataBase);
+        }
+        if (bBroken) g_PSQLSetErrorType(m_pclError, NA_ERRORTYPE_CONNECTIONLOST);
+        return 1;
+    }
+
     CTString clCode;
     clCode.SetANSI(pszCode, nCodePage);
-    const wchar_t* pszWideCode = clCode.pszGet();
+    const wchar_t* pszWideCode = clCode.pszGet() != nullptr ? clCode.pszGet() : L"";
     const unsigned nCode = static_cast<unsigned>(wcstoul(pszWideCode, nullptr, 10));
     bool bDigitsOnly = true;
     for (const wchar_t* p = pszWideCode; *p != 0; p++)
@@ -192,40 +350,13 @@ int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
                      [&] { pszMessage = __PQresultErrorMessage(m_pResult); }))
         return 0;
     if (m_pclError == nullptr) return 1;
-    const wchar_t* pszDataBase = m_pclConnection != nullptr ? m_pclConnection->pszGetDataBase() : nullptr;
-    g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection, USER_ERROR_SERVER,
-                   pszDataBase != nullptr ? pszDataBase : L"", pszWideCode);
+    g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, m_pclConnection, USER_ERROR_SERVER, pszDataBase,
+                   pszWideCode);
     CTString clMessage;
     if (pszMessage != nullptr) clMessage.SetANSI(pszMessage, nCodePage);
     m_pclError->AddUserMessageNoFormat(clMessage.pszGet());
     m_pclError->SetDataBaseErrorMessage(clMessage.pszGet());
     m_pclError->SetDataBaseErrorCode(nCode);
-    return 1;
-}
-
-int CPSQLStatementSQL::_bGetValueText(CTString* pclOut, unsigned nColumn) {
-    pclOut->Vide();
-    if (m_pResult == nullptr || m_bEnd != 0) {
-        g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, FILE_STATEMENTSQL, SITE_NO_ROW, m_pclConnection,
-                       USER_ERROR_NO_ROW, L"");
-        return 0;
-    }
-    if (nColumn >= m_nNbColumn) {
-        g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, FILE_STATEMENTSQL, SITE_NO_COLUMN, m_pclConnection,
-                       USER_ERROR_NO_COLUMN, static_cast<int>(nColumn), static_cast<int>(m_nNbColumn));
-        return 0;
-    }
-    const int nRow = static_cast<int>(m_llCurrentRow);
-    const int nField = static_cast<int>(nColumn);
-    int bNull = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETISNULL,
-                     [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }))
-        return 0;
-    if (bNull == 1) return 1;
-    const char* pszValue = nullptr;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETVALUE,
-                     [&] { pszValue = __PQgetvalue(m_pResult, nRow, nField); }))
-        return 0;
-    if (pszValue != nullptr) pclOut->SetANSI(pszValue, m_pclConnection->nGetClientCodePage());
+    if (bBroken) g_PSQLSetErrorType(m_pclError, NA_ERRORTYPE_CONNECTIONLOST);
     return 1;
 }

@@ -1,16 +1,13 @@
 // CPSQLStatementSQL: the SQL-layer statement over the PostgreSQL client library. One PQexec sends
 // the text; the whole result stays on the client and the rows are stepped through without asking
-// the server again. A refused statement becomes user error 80 with the server's SQLSTATE and
-// message.
-//
-// Built so far: execution, the column count and row count, fetch and seek, affected rows, the
-// server's error, and a field read as text. Values through converters, the column table's item
-// types and the broken-connection kind are not built yet.
+// the server again. Each field's text reaches the value converter after PostgreSQL's own
+// adjustments: NULL from the NULL flag, booleans as "1" or "0", byte strings unescaped, and dates
+// and times stripped of their separators on the connections of the SQL-command functions. A
+// refused statement becomes user error 80 with the server's SQLSTATE and message.
 #pragma once
 
 #include "pgsql/NAStatementSQL.h"
 
-class CTString;
 struct pg_conn;
 struct pg_result;
 typedef struct pg_conn PGconn;
@@ -24,6 +21,8 @@ public:
     int bGetAffected_rows(unsigned long* pnRows) override;
     int bFetch(unsigned nFlags) override;
     int bDataSeek(long nRow) override;
+    int bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, unsigned nFlags) override;
+    using CNAStatementSQL::bGetValue;
     int _bCloseParse() override;
     int _bInitTabNAColumn() override;
     int _bInitLastError(unsigned nFile, unsigned nSite) override;
@@ -34,10 +33,9 @@ public:
     // The next row, with no test for an empty result.
     int _bFetch();
 
-    // STUB (statements task): the field of the current row as text in the client code page (empty
-    // for NULL), for the connection's own set-up queries; bGetValue through a converter replaces it.
-    int _bGetValueText(CTString* pclOut, unsigned nColumn);
-
 private:
+    int _bSetByteString(CNAConvertVariant* pclValue, const char* pszText, const CNAColumnSQL* pclColumn);
+    int _bSetDateTime(CNAConvertVariant* pclValue, const char* pszText);
+
     PGresult* m_pResult = nullptr;
 };

@@ -3,7 +3,9 @@
 // the process and the fixed answers to the Windows language queries. The whole library converts
 // paths, messages and values through these calls, with the Windows calling convention (a length of
 // -1 takes the terminator along, a null or empty output asks for the size needed, 0 is failure). A
-// null source text is the empty text (with a length of -1, its terminator alone).
+// null source text is the empty text (with a length of -1, its terminator alone). The conversions
+// may be called from any thread: the iconv converters they keep open belong to the calling thread
+// and are closed when it ends.
 #pragma once
 
 #include <cstddef>

@@ -5,15 +5,16 @@
 #include <cwchar>
 #include <new>
 
-#include "core/DLLRes.h"
 #include "core/MyModuleInfo.h"
 #include "core/XErrorModule.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NATransaction.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAMapConvertType.h"
+#include "pgsql/NADriverSQL.h"
 #include "variant/Any.h"
 
 namespace {
@@ -44,43 +45,10 @@ const wchar_t* _pszOrEmpty(const wchar_t* psz) {
     return psz != nullptr ? psz : L"";
 }
 
-// ---------------------------------------------------------------------------------- dump labels
-// The labels that head the connection's detail lines, by their number among the driver's dump
-// labels. STUB (driver dumps task): the driver object owns the dump labels and fills them once for
-// every dump; until it does, the connection loads the few it uses the same way (message text, else
-// the stored text, then one blank).
-struct stLabel {
-    int nLabel;
-    uint32_t nMessageId;
-    const wchar_t* pszStored;
-};
-constexpr stLabel s_tabLabels[] = {
-    {13, 25846, L"DataSource : "},         {28, 25869, L"Native Library : "}, {14, 25849, L"Provider : "},
-    {15, 25847, L"Utilisateur : "},        {16, 25848, L"Database : "},       {17, 25834, L"Connexion Timeout : "},
-    {18, 25835, L"Command Timeout : "},    {19, 25836, L"Lock Timeout : "},   {20, 25837, L"Cursor Position : "},
-    {21, 25838, L"Unicode actived : "},    {22, 25839, L"Lock Tag : "},       {26, 25844, L"VQ Page Code : "},
-    {27, 25845, L"Connexion Page Code: "},
-};
-
-const wchar_t* _pszGetDumpLabel(int nLabel) {
-    static CTString s_aclLabels[std::size(s_tabLabels)];
-    static bool s_bLoaded = false;
-    if (!s_bLoaded) {
-        for (size_t i = 0; i < std::size(s_tabLabels); i++) {
-            if (!DLLRES_bLoadString(&gstMyModuleInfo39, s_tabLabels[i].nMessageId, &s_aclLabels[i]) ||
-                s_aclLabels[i].nTaille() == 0)
-                s_aclLabels[i].Set(s_tabLabels[i].pszStored);
-            s_aclLabels[i].Add(L' ');
-        }
-        s_bLoaded = true;
-    }
-    for (size_t i = 0; i < std::size(s_tabLabels); i++)
-        if (s_tabLabels[i].nLabel == nLabel) return s_aclLabels[i].pszGet();
-    return L"";
-}
-
+// ---------------------------------------------------------------------------------- details
+// A detail line: the driver object's dump label of that number (it ends in a blank), then the value.
 void _AddDetail(_CXErrorModule39* pclError, int nLabel, const wchar_t* pszValue) {
-    CTString clLine(_pszGetDumpLabel(nLabel));
+    CTString clLine(CNADriver::s_pszGetDumpLabel(nLabel));
     clLine.Add(pszValue);
     pclError->AddDebugMessageNoFormat(clLine.pszGet());
 }
@@ -203,16 +171,38 @@ int CNAConnectionDescription::bSQLBloqueRequete(CNAError* pclError, const wchar_
     return bExecuteQueryIgnoreResult(pclError, clQuery.pszGet());
 }
 
-// STUB (SQL-command driver task): both run on a new statement of the driver's SQL-layer object
-// (CNADriver::pclGetDriverSQL()->pclAllocStatementSQL(this, error), one reference held for the
-// call): bExecuteDirect(query, no parameters, no flags), and bGetRequestedValue(value, column,
-// query). Until that object exists no statement can be made, and both answer 0 as they do then.
-int CNAConnectionDescription::bExecuteQueryNoResult(CNAError*, const wchar_t*) {
-    return 0;
+// Both run on a new statement of the driver's SQL-layer object, held for the call.
+namespace {
+
+CNAStatementSQL* _pclNewStatementSQL(CNAConnectionDescription* pclCnx, CNAError* pclError) {
+    CNADriverSQL* pclDriverSQL = CNADriver::s_pclGetDriverSQL();
+    CNAStatementSQL* pclStatement =
+        pclDriverSQL != nullptr ? pclDriverSQL->pclAllocStatementSQL(pclCnx, pclError) : nullptr;
+    if (pclStatement == nullptr) {
+        if (pclError != nullptr) pclError->SetErrorNoMemory(pclCnx);
+        return nullptr;
+    }
+    pclStatement->AddRef();
+    return pclStatement;
 }
 
-int CNAConnectionDescription::bGetRequestedValue(CNAError*, CAny*, int, const wchar_t*) {
-    return 0;
+}  // namespace
+
+int CNAConnectionDescription::bExecuteQueryNoResult(CNAError* pclError, const wchar_t* pszQuery) {
+    CNAStatementSQL* pclStatement = _pclNewStatementSQL(this, pclError);
+    if (pclStatement == nullptr) return 0;
+    const int bResult = pclStatement->bExecuteDirect(pszQuery, nullptr, 0);
+    pclStatement->nRelease();
+    return bResult;
+}
+
+int CNAConnectionDescription::bGetRequestedValue(CNAError* pclError, CAny* pclValue, int nColumn,
+                                                 const wchar_t* pszQuery) {
+    CNAStatementSQL* pclStatement = _pclNewStatementSQL(this, pclError);
+    if (pclStatement == nullptr) return 0;
+    const int bResult = pclStatement->bGetRequestedValue(pclValue, nColumn, pszQuery);
+    pclStatement->nRelease();
+    return bResult;
 }
 
 int CNAConnectionDescription::bExecuteQueryIgnoreResult(CNAError* pclError, const wchar_t* pszQuery) {

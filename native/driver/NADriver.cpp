@@ -16,6 +16,7 @@
 #include "native/sql/NACommand.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
+#include "pgsql/NADriverSQL.h"
 #include "variant/NADriverYF.h"
 
 void CRefTraits<CNAConnectionDescription>::_AddRef(CNAConnectionDescription* p) {
@@ -140,6 +141,10 @@ CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescript
     return new (std::nothrow) CNACommand(pclError, pclCnx);
 }
 
+CNACommand* pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
+    return new (std::nothrow) CNACommand(pclError, pclCnx);
+}
+
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
                                            const wchar_t* pszName) {
     return new (std::nothrow) CNAParameter(pclValue, nPosition, nFlags, pszName);
@@ -181,10 +186,6 @@ CNAParameter* CNADriver::pclAllocParameter_col(CNAColumn* pclColumn, CNAConvertV
     return pcl;
 }
 
-void CNADriver::g_GenerateItemName(CTString* pclOut, int n) {
-    pclOut->printf(L"%s%d", L"Expr", n + 1000);
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // SQL-layer driver
 
@@ -199,22 +200,28 @@ CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
 
 void CNADriver::_InitDriverSQL() {
     m_pclDriverSQL = _pclAllocDriverSQL(m_pclError);
-    // STUB (SQL-command driver task): the driver keeps one reference on it (CNADriverSQL's AddRef).
+    // The driver keeps one reference on it for its own life.
+    if (m_pclDriverSQL != nullptr) m_pclDriverSQL->AddRef();
 }
 
 void CNADriver::_FreeDriverSQL() {
-    // STUB (SQL-command driver task): releases the driver's reference (CNADriverSQL's nRelease).
+    CNADriverSQL* pcl = m_pclDriverSQL;
     m_pclDriverSQL = nullptr;
+    // The host may still hold it: it then lives on until the host lets it go, without its driver.
+    if (pcl != nullptr) {
+        pcl->DetachDriver();
+        pcl->nRelease();
+    }
 }
 
 INADriverSQL* CNADriver::piGetInterface(int nId) {
     if (m_pclError != nullptr) m_pclError->Reset();
     constexpr int INTERFACE_DRIVERSQL = 1;
     if (nId != INTERFACE_DRIVERSQL) return nullptr;
-    // STUB (SQL-command driver task): with one, an external reference for the host
-    // (ExternalAddRef) and the object as INADriverSQL. No database subclass makes one yet.
-    pclGetDriverSQL();
-    return nullptr;
+    CNADriverSQL* pcl = pclGetDriverSQL();
+    if (pcl == nullptr) return nullptr;
+    pcl->ExternalAddRef();
+    return pcl;
 }
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -260,42 +267,6 @@ CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
 }
 
 void CNADriver::_BeforeDeath() {}
-
-// ---------------------------------------------------------------------------------------------------------------
-// STUB (lists, transactions and dumps task): the transactions, the column types, the providers,
-// the sources, the automatic filter and the record locks of a transaction answer failure (or
-// nothing) until they are built.
-
-int CNADriver::bTransactionBegin(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bTransactionCommit(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bTransactionRollBack(INAConnectionDescription*, const wchar_t*) {
-    return 0;
-}
-
-int CNADriver::bSQLFormatColonne(INAConnectionDescription*, CAny*) {
-    return 0;
-}
-
-int CNADriver::bGetProviderList(CAny*) {
-    return 0;
-}
-
-int CNADriver::bGetListeSource(CAny*, int) {
-    return 0;
-}
-
-int CNADriver::bFiltreAuto(INAContext*, INAConnectionDescription*, int, const wchar_t*, INADataSourceDescription*,
-                           const wchar_t*, INADataSourceDescription*) {
-    return 0;
-}
-
-void CNADriver::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
 // ---------------------------------------------------------------------------------------------------------------
 // STUB: factories of objects that later tasks build; each answers null until its class exists.

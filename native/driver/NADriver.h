@@ -9,8 +9,10 @@
 //
 // Construction, destruction, the factories and the fixed answers are in NADriver.cpp; the
 // registries in NADriverRegistries.cpp; the operations on connections, tables, queries and
-// contexts in NADriverOperations.cpp; the module start and stop, the library's four entries and
-// the live-driver bookkeeping in NADriverModule.cpp.
+// contexts in NADriverOperations.cpp; the lists, transactions, SQL locks, diagnosis and the
+// operations not offered in NADriverLists.cpp; the dump labels, the query dump and the names of
+// expression items in NADriverDumps.cpp; the module start and stop, the library's four entries
+// and the live-driver bookkeeping in NADriverModule.cpp.
 #pragma once
 
 #include <pthread.h>
@@ -38,7 +40,9 @@ class CNAStatement;
 class CNATable;
 class CNATransaction;
 class CNAConvertVariant;
+class CTabValParser;
 class INAItemDescription;
+struct _stMyModuleInfo;
 
 // How the registries take and drop their reference on what they hold.
 template <>
@@ -232,6 +236,20 @@ public:
     // The name of an unnamed expression item: "Expr" followed by n + 1000.
     static void g_GenerateItemName(CTString* pclOut, int n);
 
+    // ---- dumps (NADriverDumps.cpp)
+    // Fills the 28 label texts of the query, command and connection dumps, once: from the module's
+    // messages (this library's own when none is given), a fixed text for a message that cannot be
+    // had, each followed by one blank. Nothing when they are filled already.
+    void InitQueryDumpRessources(const _stMyModuleInfo* pstModule = nullptr);
+    // Label n (from 1), filled on first use; "" for a number out of range and for labels 8 to 10.
+    const wchar_t* pszGetDumpLabel(int nLabel);
+    // The label of the process's driver object; "" when there is none.
+    static const wchar_t* s_pszGetDumpLabel(int nLabel);
+    // The text of a query and the values of its parameters, cut to nMaxLength characters
+    // ((unsigned long)-1: all of it; 0: nothing).
+    int bGetQueryDump(CTString* pclOut, const wchar_t* pszQuery, CTabValParser* pclParameters,
+                      unsigned long nMaxLength);
+
     // ---- SQL-layer driver
     void _InitDriverSQL();
     void _FreeDriverSQL();
@@ -296,3 +314,7 @@ private:
     bool m_bLiveDriver = false;
     static CNADriver* s_pclNewestLiveDriver;
 };
+
+// A new command on the connection with the error object, made as the driver object's factory makes
+// it (count 0: the caller takes the first reference).
+CNACommand* pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx);

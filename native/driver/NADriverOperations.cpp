@@ -1,10 +1,11 @@
-// The driver object's entries on connections, tables, queries and contexts, and the entries of the
-// lists, the SQL locks and the diagnosis as far as the connection goes.
+// The driver object's entries on connections, tables, queries and contexts (the lists, the
+// transactions, the SQL locks and the diagnosis are in NADriverLists.cpp).
 //
 // An entry that takes the lock does, in this order: take the driver's lock, reset the error
 // object, find or create the connection description of the host's description, do its work,
 // release the description under the auto-close rule, give the lock back; the lock and the
 // description are given back on every path, an exception's included.
+#include "native/driver/EntryConnection.h"
 #include "native/driver/HostQueryParameters.h"
 #include "native/driver/INAConnectionDescription.h"
 #include "native/driver/INAContext.h"
@@ -18,47 +19,15 @@
 
 namespace {
 
-// Debug sites of the driver object's own errors.
-constexpr int SITE_BLOQUE_TABLE = 1;
-constexpr int SITE_BLOQUE_REQUETE = 2;
-constexpr int SITE_DIAGNOSE = 3;
+// Debug sites of the driver object's own errors (1 to 7 are those of NADriverLists.cpp).
 constexpr int SITE_DELETE_WITHOUT_DESCRIPTION = 8;
 constexpr int SITE_NO_CATALOGUE = 9;
 
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
-constexpr unsigned USER_ERROR_NOT_CONNECTED = 14;
 constexpr unsigned USER_ERROR_TABLE_NOT_FOUND = 30;
 
 // A query run with this flag keeps its table registered when it has no result set or fails.
 constexpr unsigned QUERY_KEEP_TABLE = 0x10;
-
-// The connection description an entry works on, given back when the entry ends: under the
-// auto-close rule, or as a plain release for the entries that must not close it.
-class CEntryConnection {
-public:
-    enum eRELEASE { RELEASE_AUTOCLOSE, RELEASE_PLAIN };
-
-    CEntryConnection(CNADriver* pclDriver, CNAConnectionDescription* pclCnx, eRELEASE eRelease)
-        : m_pclDriver(pclDriver), m_pclCnx(pclCnx), m_eRelease(eRelease) {}
-    ~CEntryConnection() {
-        if (m_pclCnx == nullptr) return;
-        if (m_eRelease == RELEASE_PLAIN)
-            m_pclCnx->nRelease();
-        else
-            m_pclDriver->nReleaseConnection(m_pclCnx);
-    }
-    CEntryConnection(const CEntryConnection&) = delete;
-    CEntryConnection& operator=(const CEntryConnection&) = delete;
-
-    CNAConnectionDescription* operator->() const { return m_pclCnx; }
-    CNAConnectionDescription* pcl() const { return m_pclCnx; }
-    explicit operator bool() const { return m_pclCnx != nullptr; }
-
-private:
-    CNADriver* m_pclDriver;
-    CNAConnectionDescription* m_pclCnx;
-    eRELEASE m_eRelease;
-};
 
 // The reference a lookup gave on a table, dropped when the entry ends (the internal count only).
 class CEntryTable {
@@ -342,105 +311,4 @@ int CNADriver::bHMode(INAContext* piContext, _eNA_HMODE eMode) {
         bResult &= clTable->bHMode(piContext, eMode) ? 1 : 0;
     }
     return bResult;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
-// Lists, SQL locks and diagnosis: the connection part. These change the connection registry like
-// every other entry, so they hold the lock for their whole run as well.
-
-namespace {
-
-// The error of an entry that needs a connection the host never opened: its name.
-void _SetMissingConnection(CNAError* pclError, INAConnectionDescription* piCnx, int nSite) {
-    if (pclError == nullptr) return;
-    const stNAConnectionInfo* pstInfo = piCnx != nullptr ? piCnx->pclGetConnectionInfo() : nullptr;
-    const wchar_t* pszName = pstInfo != nullptr && pstInfo->pszName != nullptr ? pstInfo->pszName : L"";
-    pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DRIVER, nSite, nullptr, USER_ERROR_NOT_CONNECTED, pszName);
-}
-
-}  // namespace
-
-int CNADriver::bGetTableList(CAny* pclList, INAConnectionDescription* piCnx, unsigned nFlags) {
-    CNADriverLock clLock;
-    if (m_pclError != nullptr) m_pclError->Reset();
-    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
-    if (!clCnx) return 0;
-    return _bGetTableList(pclList, clCnx.pcl(), nFlags);
-}
-
-int CNADriver::bGetDatabaseList(CXYString<wchar_t>* pclList, INAConnectionDescription* piCnx, unsigned nFlags) {
-    CNADriverLock clLock;
-    if (m_pclError != nullptr) m_pclError->Reset();
-    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
-    if (!clCnx) return 0;
-    return _bGetDatabaseList(pclList, clCnx.pcl(), nFlags);
-}
-
-int CNADriver::bGetLinkList(CAny* pclList, const wchar_t* pszTable, INADataSourceDescription* piDesc,
-                            INAConnectionDescription* piCnx, unsigned nFlags) {
-    CNADriverLock clLock;
-    CEntryConnection clCnx(this, _pclGetConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
-    if (!clCnx) return 0;
-    return _bGetLinkList(clCnx.pcl(), pszTable, piDesc, pclList, nFlags);
-}
-
-int CNADriver::bSQLBloqueTable(INAConnectionDescription* piCnx, const wchar_t* pszTable) {
-    CNADriverLock clLock;
-    if (m_pclError != nullptr) m_pclError->Reset();
-    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
-    if (!clCnx) {
-        _SetMissingConnection(m_pclError, piCnx, SITE_BLOQUE_TABLE);
-        return 0;
-    }
-    int bResult = clCnx->bOpen(m_pclError);
-    if (bResult) bResult &= clCnx->bSQLBloque(m_pclError, pszTable);
-    return bResult;
-}
-
-int CNADriver::bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInformation* piQuery) {
-    CNADriverLock clLock;
-    if (m_pclError != nullptr) m_pclError->Reset();
-    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_PLAIN);
-    if (!clCnx) {
-        _SetMissingConnection(m_pclError, piCnx, SITE_BLOQUE_REQUETE);
-        return 0;
-    }
-    int bResult = clCnx->bOpen(m_pclError);
-    if (bResult) bResult &= clCnx->bSQLBloque(m_pclError, piQuery);
-    return bResult;
-}
-
-int CNADriver::bHConnexionDiagnose(CAny* pclResult, INAConnectionDescription* piCnx, const wchar_t* pszText,
-                                   unsigned nFlags) {
-    CNADriverLock clLock;
-    if (m_pclError != nullptr) m_pclError->Reset();
-    CEntryConnection clCnx(this, _pclFindConnection(piCnx), CEntryConnection::RELEASE_AUTOCLOSE);
-    if (!clCnx) {
-        _SetMissingConnection(m_pclError, piCnx, SITE_DIAGNOSE);
-        return 0;
-    }
-    return clCnx->bDiagnose(m_pclError, pclResult, pszText, nFlags);
-}
-
-// The SQL-layer driver does the listing; without one there are no databases or tables to list,
-// and no links (which is not a failure).
-int CNADriver::_bGetDatabaseList(CXYString<wchar_t>*, CNAConnectionDescription* pclCnx, unsigned) {
-    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver writes the names (grow step 1024),
-    // copied into the list (emptied when there are none).
-    return 0;
-}
-
-int CNADriver::_bGetTableList(CAny*, CNAConnectionDescription* pclCnx, unsigned) {
-    if (pclGetDriverSQL() == nullptr || !pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver's bGetTableList(list, cnx, null, flags).
-    return 0;
-}
-
-int CNADriver::_bGetLinkList(CNAConnectionDescription* pclCnx, const wchar_t*, INADataSourceDescription*, CAny*,
-                             unsigned) {
-    if (pclGetDriverSQL() == nullptr) return 1;
-    if (!pclCnx->bOpen(m_pclError)) return 0;
-    // STUB (SQL-command driver task): the SQL-layer driver's bGetLinkList(list, cnx, table, desc, flags).
-    return 0;
 }

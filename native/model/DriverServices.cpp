@@ -4,7 +4,9 @@
 
 #include "core/platformwin/WinCodePage.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
+#include "pgsql/NADriverSQL.h"
 
 unsigned NA_nGetCodePage(CNAConnectionDescription* pclConnection) {
     if (pclConnection == nullptr || pclConnection->nGetCodePage() == static_cast<unsigned>(-1))
@@ -23,17 +25,22 @@ unsigned NA_nGetServerKind(CNAConnectionDescription* pclConnection) {
     return pclConnection != nullptr ? static_cast<unsigned>(pclConnection->eGetDataSource()) : 0;
 }
 
-// STUB (SQL-command driver task): the SQL-layer driver's bExecute.
 bool NA_bExecuteSQL(CNAConnectionDescription* pclConnection, CNAStatementSQL** ppclStatement, CNAError* pclError,
-                    const wchar_t*) {
-    constexpr int SITE_EXECUTE = 1;
-    constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
+                    const wchar_t* pszSQL) {
     *ppclStatement = nullptr;
-    if (pclError != nullptr)
-        pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVERSQL, SITE_EXECUTE, pclConnection,
-                           USER_ERROR_NOT_AVAILABLE);
-    return false;
+    CNADriverSQL* pclDriverSQL = CNADriver::s_pclGetDriverSQL();
+    if (pclDriverSQL == nullptr) {
+        // No driver object, no SQL layer: no text can run.
+        constexpr int SITE_EXECUTE = 1;
+        constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
+        if (pclError != nullptr)
+            pclError->AddError(NA_ERRORTYPE_NOTAVAILABLE, CNAError::FILE_DRIVERSQL, SITE_EXECUTE, pclConnection,
+                               USER_ERROR_NOT_AVAILABLE);
+        return false;
+    }
+    return pclDriverSQL->bExecute(pclError, ppclStatement, pclConnection, pszSQL, nullptr, 0) != 0;
 }
 
-// STUB (SQL-command driver task): the statement's release.
-void NA_ReleaseStatementSQL(CNAStatementSQL*) {}
+void NA_ReleaseStatementSQL(CNAStatementSQL* pclStatement) {
+    if (pclStatement != nullptr) pclStatement->nRelease();
+}

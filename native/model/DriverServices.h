@@ -16,10 +16,10 @@ unsigned NA_nGetClientCodePage(CNAConnectionDescription* pclConnection);
 // The connection's server kind (its SQL dialect); 0 without a connection.
 unsigned NA_nGetServerKind(CNAConnectionDescription* pclConnection);
 
-// STUB (SQL-command driver task): CNADriverSQL::bExecute(connection, &statement, error, text, 0, 0)
-// and the release of the statement it hands back (one reference). Until that driver exists no
-// text can run: the call fails with the operation-not-available error and hands back no
-// statement.
+// CNADriverSQL::bExecute(error, &statement, connection, text, no parameters, no flags) on the
+// process's driver object, and the release of the statement it hands back (one reference). Without
+// a driver object no text can run: the call fails with the operation-not-available error and hands
+// back no statement.
 bool NA_bExecuteSQL(CNAConnectionDescription* pclConnection, CNAStatementSQL** ppclStatement, CNAError* pclError,
                     const wchar_t* pszSQL);
 void NA_ReleaseStatementSQL(CNAStatementSQL* pclStatement);

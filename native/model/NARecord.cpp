@@ -13,6 +13,7 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAYFRecord.h"
 #include "native/model/StatementServices.h"
+#include "native/sql/SQLParserInfo.h"
 
 CNARecord::CNARecord(CNAError* pclError, CNADataAccess* pclAccess)
     : m_pclError(pclError),
@@ -172,10 +173,21 @@ void CNARecord::_AddColumnOrder(CNAColumn* pclColumn) {
     if (!_bInOrderBy(pclColumn)) m_tabOrderBy.Ajoute(pclColumn);
 }
 
+void CNARecord::_AddOrderByOfQuery(CSQLParserInfo* pclQuery) {
+    if (pclQuery == nullptr) return;
+    for (int i = 0; i < pclQuery->nGetRubriqueClauseOrderNbr(); i++) {
+        // The column of the output item the query orders by.
+        CNAColumn* pclColumn = pclGetColumnNoRef(pclQuery->piGetRubriqueClauseOrder(i)->nGetIndiceRubrique());
+        if (pclColumn == nullptr) continue;
+        _AddColumnOrder(pclColumn);
+        if (pclColumn == m_pclIDAuto) return;
+    }
+}
+
 void CNARecord::_InitOrderBy() {
     m_tabOrderBy.SupprimeTout();
-    // A query the host parsed orders by its own ORDER BY first: that list comes with the parsed-query
-    // adapter (the data access answers no query until then).
+    // A query the host parsed orders by its own ORDER BY first.
+    if (bSourceIsQuery()) _AddOrderByOfQuery(pclGetSourceQueryNoRef());
     if (m_pclIDAuto != nullptr) {
         m_tabOrderBy.SupprimeTout();
         m_tabOrderBy.Ajoute(m_pclIDAuto);

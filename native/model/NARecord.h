@@ -95,6 +95,9 @@ protected:
     void _FreeRecordBuffers();
     void _InitCompositeKey(CNAColumn* pclColumn);
     void _InitOrderBy();
+    // The columns of the output items the parsed query's ORDER BY names, in its order, up to the
+    // automatic identifier's.
+    void _AddOrderByOfQuery(CSQLParserInfo* pclQuery);
     void _AddColumnOrder(CNAColumn* pclColumn);
     bool _bInOrderBy(const CNAColumn* pclColumn) const;
 

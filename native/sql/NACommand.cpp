@@ -409,12 +409,6 @@ CNAConvertVariant* CNACommand::_vpclGetNewVariant(CNAColumn* pclColumn, const CA
     return nullptr;
 }
 
-int CNACommand::_bUpdateParameterValue(CNAParameter*) {
-    // The host's bind variables are reached through its parsed query; a command without one
-    // leaves the parameter's value as it is.
-    return 1;
-}
-
 // ---------------------------------------------------------------------------------- other commands
 
 int CNACommand::bAdd(CNACommand* pclOther, eADDMMODE eMode) {
@@ -507,29 +501,6 @@ int CNACommand::_bNeedParameterConversionToString(const CNAParameter* pclParamet
 }
 
 // ---------------------------------------------------------------------------------- parsed queries
-
-int CNACommand::bComplete(ISQLParserInformation*) {
-    return 0;
-}
-
-int CNACommand::_bFormatAndConvertItemInClause(CTStringConcatAW*, CNASqlElt::eSQLELT, const wchar_t*,
-                                               const wchar_t*, INAItemDescription*) {
-    return 0;
-}
-
-void CNACommand::_FormatItemNameInWHEREClause(ISQLParserInformation*, INAItemDescription*, const wchar_t*,
-                                              CTString*, CNAParameter*) {}
-
-void CNACommand::_FormatRubriqueAlias(CSQLParserInfo*, const IInfoRubrique*, CTString*, int) {}
-
-void CNACommand::_FormatExpressionArgument(CSQLParserInfo*, const wchar_t*, IExpOpExpression*, IExpOpExpression*,
-                                           CNASqlElt::eSQLELT, CTString*, int, unsigned long*, unsigned int) {}
-
-void CNACommand::_FormatExpressionLiteral(CSQLParserInfo*, IExpOpExpression*, IExpOpExpression*, CNASqlElt::eSQLELT,
-                                          INAItemDescription*, CNAParameter*, eNA_ITEMTYPE) {}
-
-void CNACommand::_FormatExpressionItemName(CSQLParserInfo*, CNASqlElt::eSQLELT, const wchar_t*, CTString*,
-                                           CNAParameter*) {}
 
 void CNACommand::_GetMotifVariableDebut(wchar_t* pszOut, unsigned int nSize) {
     if (pszOut == nullptr || nSize == 0) return;

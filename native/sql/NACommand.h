@@ -10,9 +10,17 @@
 // formatting leaves nothing behind, so a later request formats again instead of sending a text cut
 // short.
 //
+// A query the host has parsed is never parsed again: the command copies the host's text between
+// the places the parsed query reports (clauses, tables, items, literals) and writes in their place
+// what the server needs: names as the server knows them, literals as parameters, the dialect's
+// functions, computed columns expanded, an added condition merged into the WHERE clause.
+//
 // The text, parameters and formatted SQL are in NACommand.cpp; names, SQL functions of the dialect
 // and the LIMIT/TOP rewriting in NACommandNames.cpp; LIKE patterns, empty dates, select lists and
-// the NULL-selection record in NACommandLike.cpp; the text scanners in NACommandScan.cpp.
+// the NULL-selection record in NACommandLike.cpp; the text scanners in NACommandScan.cpp; the
+// parsed query's clauses, FROM tables, names and values in NACommandParsed.cpp; the pieces of its
+// expressions and its ORDER BY in NACommandExpression.cpp; the walk of its expression trees and
+// the rebuilding of the whole query in NACommandCondition.cpp.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +28,14 @@
 #include "core/NARefArray.h"
 #include "core/TString.h"
 #include "core/TStringConcatAW.h"
+#include "core/TTableau.h"
 #include "native/model/Interf.h"
 #include "native/model/NADefine.h"
 #include "native/model/NAItemType.h"
 #include "native/model/NAParameter.h"
 #include "native/sql/NASqlElt.h"
 #include "native/sql/OpExpression.h"
+#include "native/sql/SQLParserInterfaces.h"
 
 class CAny;
 class CColumnNullValueExcluded;
@@ -36,12 +46,8 @@ class CNAError;
 class CNARecord;
 class CNAVariant;
 class CSQLParserInfo;
-class IExpOpExpression;
-class IInfoFrom;
-class IInfoRubrique;
 class INADataSourceDescription;
 class INAItemDescription;
-class ISQLParserInformation;
 template <class T>
 class CXYString;
 
@@ -91,14 +97,15 @@ public:
 
     // ------------------------------------------------------------------ virtual operations
     // In this order after CInterf's (the destructor pair and _NotToBeCalled); no class overrides
-    // them. The members a parsed query needs (a host's expression, FROM table or output item) are
-    // written with the rebuilding of parsed queries: until then they write nothing and fail.
+    // them.
     virtual int bNeedToReplaceStar() const { return 1; }
     virtual int bIsEmpty() const;
     virtual int nGetParameterNbr() const { return m_tabParameters.nGetNbElement(); }
     // Drops the defines, the text and the formatted SQL, and the parameters unless bKeepParameters;
     // no row limit nor offset afterwards.
     virtual void ResetCommand(int bKeepParameters);
+    // The parsed query's text with its filled values as parameters and the host items it names
+    // written as the server knows them.
     virtual int bComplete(ISQLParserInformation* piParser);
     virtual int bAdd(CNACommand* pclOther, eADDMMODE eMode);
     // A parameter from the driver's factory at the end of the text.
@@ -107,6 +114,8 @@ public:
                               CNAParameter::eNAPARAMETERINOUT eDirection);
     virtual int bAddSelectColumns(CNARecord* pclRecord, int bNameOnly);
     virtual int bAddSelectColumn(CNAColumn* pclColumn, int bNameOnly);
+    // The item's name (table "." item) appended to pclOut wrapped in the connection's conversion to
+    // the host's compact text of dates and times.
     virtual int _bFormatAndConvertItemInClause(CTStringConcatAW* pclOut, CNASqlElt::eSQLELT eKind,
                                                const wchar_t* pszTable, const wchar_t* pszItem,
                                                INAItemDescription* piItem);
@@ -132,9 +141,12 @@ public:
     virtual void vAddEscapeLikeIfNeeded(CNAParameter* pclParameter, const wchar_t* pszLiteral,
                                         unsigned long* pnPosition);
     virtual int _bBuildFormatedSQL(ePARAMTYPECONV eConversion);
+    // *pclItem (an item name) becomes the name as a WHERE clause writes it.
     virtual void _FormatItemNameInWHEREClause(ISQLParserInformation* piParser, INAItemDescription* piItem,
                                               const wchar_t* pszTable, CTString* pclItem, CNAParameter* pclParameter);
-    virtual void _FormatRubriqueAlias(CSQLParserInfo* pclParser, const IInfoRubrique* piItem, CTString* pclOut,
+    // An output item's name as the server knows it: a computed item's own name, a plain item's name
+    // in its table, qualified by its table (or alias) with bWithTable.
+    virtual void _FormatRubriqueAlias(CSQLParserInfo* pclParser, IInfoRubrique* piItem, CTString* pclOut,
                                       int bWithTable);
     virtual int _vbFormatExpressionOperatorEntreOperande(CSQLParserInfo*, IExpOpExpression*, IExpOpExpression*,
                                                          CNASqlElt::eSQLELT, CTStringConcatAW*) {
@@ -143,14 +155,18 @@ public:
     virtual int _vbSkipOperande(IExpOpExpression*, IExpOpExpression*, unsigned int) { return 0; }
     virtual void _vConvertirFonction(CTStringConcatAW*, IExpOpExpression*, IExpOpExpression*, CNASqlElt::eSQLELT,
                                      int) {}
+    // The dialect's text around an argument of a function (before it with bFirst, after it
+    // otherwise) into pclOut; it may also write into the command or move *pnPosition.
     virtual void _FormatExpressionArgument(CSQLParserInfo* pclParser, const wchar_t* pszText,
                                            IExpOpExpression* piFunction, IExpOpExpression* piArgument,
                                            CNASqlElt::eSQLELT eKind, CTString* pclOut, int bFirst,
                                            unsigned long* pnPosition, unsigned int nArgument);
+    // The value of a literal's parameter adapted to what it is compared with.
     virtual void _FormatExpressionLiteral(CSQLParserInfo* pclParser, IExpOpExpression* piComparison,
                                           IExpOpExpression* piLiteral, CNASqlElt::eSQLELT eKind,
                                           INAItemDescription* piItem, CNAParameter* pclParameter,
                                           eNA_ITEMTYPE eType);
+    // *pclItem (an item name) becomes the name as a clause of that kind writes it.
     virtual void _FormatExpressionItemName(CSQLParserInfo* pclParser, CNASqlElt::eSQLELT eKind,
                                            const wchar_t* pszTable, CTString* pclItem, CNAParameter* pclParameter);
     // The dialect's name of the function (see s_pszGetFunctionName) into pclName; left as the caller
@@ -159,9 +175,10 @@ public:
                                            IExpOpExpression* piFunction, CNASqlElt::eSQLELT eKind, CTString* pclName);
     virtual void _GetMotifVariableDebut(wchar_t* pszOut, unsigned int nSize);
     virtual void _GetMotifVariableFin(wchar_t* pszOut, unsigned int nSize);
+    // A FROM table's physical name (else its description's name) and its alias, as table names.
     virtual void _FormatTableClauseFROM(CSQLParserInfo* pclParser, INADataSourceDescription* piSource,
-                                        const IInfoFrom* piFrom, CTString* pclOut);
-    virtual void _FormatTableAliasClauseFROM(CSQLParserInfo* pclParser, const IInfoFrom* piFrom, CTString* pclOut);
+                                        IInfoFrom* piFrom, CTString* pclOut);
+    virtual void _FormatTableAliasClauseFROM(CSQLParserInfo* pclParser, IInfoFrom* piFrom, CTString* pclOut);
     // Whether a literal of a parsed expression becomes a parameter.
     virtual int _bShouldAddParameter(CSQLParserInfo* pclParser, IExpOpExpression* piParent,
                                      IExpOpExpression* piExpression, CNASqlElt::eSQLELT eKind,
@@ -212,8 +229,11 @@ public:
     CNAConvertVariant* _vpclGetNewVariant(CNAColumn* pclColumn, const CAny* pclValue);
     CNAConvertVariant* _vpclGetNewVariant(CNAColumn* pclColumn, unsigned short nType);
     // A host-variable parameter takes the value the host holds for its name; without a parsed
-    // query the parameter keeps its value.
+    // query or its parameter values the parameter keeps its value.
     int _bUpdateParameterValue(CNAParameter* pclParameter);
+    int _bUpdateParameterValue(INAQueryParametersValue* piValues, CNAParameter* pclParameter);
+    // Every host-variable parameter refreshed from the host's values, stopping at a failure.
+    int bUpdateParametersValues();
 
     // ------------------------------------------------------------------ query kind, limits, flags
     // The driver's kind of query for the host's kind (eTYPEREQUETE).
@@ -338,6 +358,143 @@ public:
     static void s_GetClausePos(const stClausePositions& st, CNASqlElt::eSQLELT eKind, unsigned long* pnStart,
                                unsigned long* pnStop);
 
+    // ------------------------------------------------------------------ parsed queries: text and clauses
+    // Keeps the parsed query (a reference); the query type follows it (see the .cpp).
+    void _SetSQLParserInfo(CSQLParserInfo* pclParser);
+    // After a rebuilt query, the host's text that follows its ORDER BY clause (the driver writes
+    // its own ORDER BY in its place). Nothing for a query run as written.
+    int bFormatEndOfQuery();
+    // The text from *pnPosition (0 without one) to its end with the filled values as parameters and
+    // the host items as the server names them (bFormatItems) or as table "." item.
+    int _bAddClause(CTabValParser* pclValues, const wchar_t* pszText, ISQLParserInformation* piParser,
+                    int bFormatItems);
+    int _bAddClause(CTabValParser* pclValues, const wchar_t* pszText, ISQLParserInformation* piParser,
+                    int bFormatItems, unsigned long* pnPosition);
+    // The start and stop of a clause of the parsed query (see s_GetClausePos); false without one.
+    int _bGetClausePos(unsigned long* pnStart, unsigned long* pnStop, CSQLParserInfo* pclParser,
+                       CNASqlElt::eSQLELT eKind);
+    unsigned long _nGetClauseStart(CSQLParserInfo* pclParser, CNASqlElt::eSQLELT eKind);
+    unsigned long _nGetClauseStop(CSQLParserInfo* pclParser, CNASqlElt::eSQLELT eKind);
+
+    // ------------------------------------------------------------------ parsed queries: names and tables
+    // The span of an expression in the query text: a literal's and an item's own span, the whole
+    // expression for the others.
+    static stPosition _stGetPositionExpression(IExpOpExpression* piExpression);
+    // Whether argument nArgument (from 0) is the function's last operand.
+    static int _bLastOperande(IExpOpExpression* piFunction, unsigned nArgument);
+    // The item type a literal passed as argument nArgument of the function takes; *ppiItem (the
+    // item it is compared with) is released and set to null when the literal must not be typed
+    // after it.
+    eNA_ITEMTYPE _eTypeParameter(CNASqlElt::eSQLELT eKind, IExpOpExpression* piFunction, unsigned nArgument,
+                                 eNA_ITEMTYPE eType, INAItemDescription** ppiItem);
+    // *ppiItem kept when it still describes the function's result, else released and set to null.
+    void _TypeRetour(CNASqlElt::eSQLELT eKind, IExpOpExpression* piFunction, INAItemDescription** ppiItem);
+    // The output item an alias stands for (see CSQLParserInfo::g_piGetInfoRubriqueFromAlias).
+    IInfoRubrique* _piGetInfoRubriqueFromAlias(ISQLParserInformation* piParser, const wchar_t* pszTable,
+                                               const wchar_t* pszAlias);
+    // The description of the item in the table an alias of the query stands for, with a
+    // reference; null when pszAlias is no alias.
+    INAItemDescription* _pclGetOriginalItemDesc(CSQLParserInfo* pclParser, const wchar_t* pszAlias,
+                                                const wchar_t* pszItem);
+    // A table text that is no alias becomes its physical name (else its description's name); the
+    // item becomes its description's own name when the table is known.
+    void _GetOriginalTableNameAndItemName(CSQLParserInfo* pclParser, CTString* pclTable, CTString* pclItem);
+    // The same, then both formatted as the server reads them.
+    void _GetFormatedOriginalTableNameAndItemName(CSQLParserInfo* pclParser, CTString* pclTable, CTString* pclItem);
+    // *pclItem (a name of the host's text, maybe an output alias) becomes the name of a WHERE clause.
+    void _FormatItemNameInWHEREClause(ISQLParserInformation* piParser, const wchar_t* pszTable, CTString* pclItem,
+                                      CNAParameter* pclParameter);
+    // One FROM table of the parsed query copied with its name and alias as the server knows them.
+    int _bAddFromClause(const CNASqlElt* pclElement, unsigned long* pnPosition, const wchar_t* pszText,
+                        CSQLParserInfo* pclParser);
+    // Formatted table "." formatted item, or the formatted item alone without a table.
+    void _FormatTableAndItemName(const wchar_t* pszTable, const wchar_t* pszItem, CTString* pclOut);
+    // An item's name as a clause of that kind writes it, compared by that operator: converted to
+    // the host's compact text when the dialect wants it, else table "." item.
+    int FormatExpressionItemName(CNASqlElt::eSQLELT eKind, eOPEXPRESSION eOperator, INAItemDescription* piItem,
+                                 const wchar_t* pszTable, const wchar_t* pszItem, CTString* pclOut);
+
+    // ------------------------------------------------------------------ parsed queries: empty dates
+    // A comparison of a date item with an empty date written as a NULL test or a constant truth;
+    // false (nothing written) when it is no such comparison.
+    int _bExpressionDateEmpty(CTStringConcatAW* pclOut, unsigned long* pnPosition, IExpOpExpression* piComparison,
+                              const wchar_t* pszText, unsigned long nStart, INAItemDescription* piItem);
+    // The query text up to the operand's start copied; always true.
+    int _bCopyPreviousQueryContent(CTStringConcatAW* pclOut, unsigned long* pnPosition, IExpOpExpression* piOperand,
+                                   const wchar_t* pszText);
+
+    // ------------------------------------------------------------------ parsed queries: expression pieces
+    // Each copies the query text from *pnPosition to the piece, writes the piece into pclOut and
+    // moves *pnPosition past it.
+    int _bDoExpressionLiteral(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piComparison,
+                              IExpOpExpression* piLiteral, CNASqlElt::eSQLELT eKind, INAItemDescription* piItem,
+                              unsigned long* pnPosition, CTStringConcatAW* pclOut, eNA_ITEMTYPE eType);
+    // A value adapted to the item it is compared with (dates and times completed, cast to the
+    // server's form of the type).
+    void FormatExpressionLiteral(CNASqlElt::eSQLELT eKind, eOPEXPRESSION eOperator, IExpOpExpression* piComparison,
+                                 INAItemDescription* piItem, eNA_ITEMTYPE eType, CNAConvertVariant* pclValue);
+    int _bDoExpressionOperator(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piParent,
+                               IExpOpExpression* piFunction, CNASqlElt::eSQLELT eKind, unsigned long* pnPosition,
+                               CTStringConcatAW* pclOut);
+    int _bDoExpressionColonne(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piColumn,
+                              unsigned long* pnPosition, CTStringConcatAW* pclOut);
+    // The walk's item reference: an output alias stands for its item, a computed one for its
+    // expression. *ppiItem receives the item's description (a reference) when asked for.
+    int _bDoExpressionColonne(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piParent,
+                              IExpOpExpression* piColumn, CNASqlElt::eSQLELT eKind, unsigned long* pnPosition,
+                              CTStringConcatAW* pclOut, INAItemDescription** ppiItem);
+    int _bExpressionColonneToSQL(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piExpression,
+                                 unsigned long* pnPosition, CTStringConcatAW* pclOut);
+    // The name after an "AS" at the position written as an item name.
+    int _bFormatAlias(unsigned long* pnPosition, const wchar_t* pszText);
+    int _bDoExpressionArgument(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piFunction,
+                               IExpOpExpression* piArgument, CNASqlElt::eSQLELT eKind, unsigned long* pnPosition,
+                               CTStringConcatAW* pclOut, int bFirst, unsigned nArgument);
+
+    // ------------------------------------------------------------------ parsed queries: ORDER BY
+    // The parsed query's ORDER BY appended: items by their own text (bItemText) or by their names,
+    // directions kept (a forward browse) or reversed.
+    int bFormatORDERBY(int bItemText, int bKeepDirections);
+    // The ORDER BY walk from *pnPosition; with bWrite 0 the clause and all after it are left out.
+    // *pbUnique: the last item written orders every row alone.
+    int _bFormatORDERBY(unsigned long* pnPosition, const wchar_t* pszText, int bWrite, int bKeepDirections,
+                        int bItemText, int* pbUnique);
+    int _bAddItemInORDERBY(IInfoRubrique* piItem, int nIndex, const wchar_t* pszText, stPosition stSpan,
+                           int bItemText, int* pbUnique);
+
+    // ------------------------------------------------------------------ parsed queries: rebuilding
+    // The whole parsed query rebuilt into this command with pclCondition merged into its WHERE
+    // clause; bKeepOrderBy keeps the host's ORDER BY of a query run as written (nFlags bit 2).
+    int bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondition, int bKeepOrderBy, int nFlags);
+    // One clause's expression; a WHERE clause (eKind 3) gets pclCondition merged.
+    int bAddTreeExpression(CSQLParserInfo* pclParser, CSQLParserInfo* pclParser2, const wchar_t* pszText,
+                           IExpOpExpression* piParent, IExpOpExpression* piNode, CNASqlElt::eSQLELT eKind,
+                           unsigned long* pnPosition, CNACommand* pclCondition);
+    // The walk of an expression tree: eType is the item type the parent expects of the node,
+    // piCompared the item the node is compared with; *ppiResult receives the description of the
+    // node's result (a reference) when there is one.
+    int _bExpressionToSQL(CSQLParserInfo* pclParser, CSQLParserInfo* pclParser2, const wchar_t* pszText,
+                          IExpOpExpression* piParent, IExpOpExpression* piNode, CNASqlElt::eSQLELT eKind,
+                          unsigned long* pnPosition, CTStringConcatAW* pclOut, eNA_ITEMTYPE eType, unsigned nOperand,
+                          INAItemDescription* piCompared, INAItemDescription** ppiResult);
+    // One node and the rest of its span, from the node's own start.
+    int bFormatSubExpression(CSQLParserInfo* pclParser, const wchar_t* pszText, IExpOpExpression* piParent,
+                             IExpOpExpression* piNode, CNASqlElt::eSQLELT eKind);
+    // A parsed filter's condition.
+    int bAddFilterExpression(CSQLParserInfo* pclFilter);
+    // A computed output item's expression, in parentheses, into this command.
+    int bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, IInfoRubrique* piItem, CNASqlElt::eSQLELT eKind);
+    // The expression of the computed output item of that name written by a fresh command into
+    // *pclOut; with bParameters its parameters come into this command, moved by nOffset.
+    int bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, const wchar_t* pszName, CNASqlElt::eSQLELT eKind,
+                                         CTString* pclOut, int bParameters, unsigned long nOffset);
+    int _bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, IInfoRubrique* piItem, CNASqlElt::eSQLELT eKind);
+    int _bAddJoinClause(CSQLParserInfo* pclParser, const CNASqlElt* pclElement, const wchar_t* pszText,
+                        unsigned long* pnPosition);
+    int _bFormatSELECTList(CSQLParserInfo* pclParser, const wchar_t* pszText, unsigned long* pnPosition);
+    int _bFormatINSERTUPDATEList(CSQLParserInfo* pclParser, const wchar_t* pszText, unsigned long* pnPosition);
+    int _bFormatGROUPBY(CSQLParserInfo* pclParser, const wchar_t* pszText, unsigned long* pnPosition);
+
 protected:
     // The quotes the connection writes around an identifier (both empty when it writes names as
     // they are); the standard double quote without a connection.
@@ -351,6 +508,17 @@ protected:
     // The backslash is an escape inside literals of this connection.
     int _bBackslashEscapes() const;
     void _RaiseNoMemory(int nSite);
+    // The query text from *pnPosition up to nTo (excluded, never past the text's end) appended to
+    // pclOut, *pnPosition moved there; nothing when it is there or beyond. False when text was lost.
+    static int _bCopyText(CTStringConcatAW* pclOut, const wchar_t* pszText, unsigned long* pnPosition,
+                          unsigned long nTo);
+    // The description of an item node's item (the parsed query's), with a reference, or null.
+    static INAItemDescription* _piGetNodeItemDescription(CSQLParserInfo* pclParser, IExpOpExpression* piNode);
+    // The user error of this unit with its argument, at a site of this unit.
+    void _RaiseUserError(int nSite, unsigned nCode, const wchar_t* pszArgument);
+    // Whether the computed output item is being written (an expression that names it again would
+    // never end).
+    bool _bComputing(IInfoRubrique* piItem) const;
 
     CNAError* m_pclError;
     CNAConnectionDescription* m_pclConnection;
@@ -369,6 +537,8 @@ protected:
     CTStringConcatAW m_clFormatedSQL;
     CTStringConcatAW m_clDump;
     CColumnNullValueExcluded* m_pclNullSelection = nullptr;
+    // The computed output items being written, innermost last.
+    CTTableau<IInfoRubrique*> m_tabComputing{8, 30};
     uint32_t m_bInvertFetch = 0;
 };
 

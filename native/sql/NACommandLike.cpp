@@ -229,6 +229,70 @@ const wchar_t* CNACommand::s_pszGetEmptyDateComparison(int eOperator, int bNullB
     return psz;
 }
 
+namespace {
+
+// Whether a literal compared with a date item stands for the empty date.
+bool _bEmptyDateValue(const CAny* pclValue) {
+    if (pclValue == nullptr || pclValue->bIsNull() || pclValue->nGetTypeCode() == VQTYPE_VIDE) return true;
+    switch (pclValue->nGetTypeCode()) {
+        case VQTYPE_DSTRW:
+        case VQTYPE_PSTRA:
+        case VQTYPE_DSTRA:
+        case VQTYPE_PSTRW:
+        case VQTYPE_DATEW:
+        case VQTYPE_DATEA: {
+            CAny clText(*pclValue);
+            const wchar_t* psz = nullptr;
+            if (clText.__nCastTo(VQTYPE_DSTRW, nullptr, 1) > VQERR_DERNIER_SUCCES_HOTE) return false;
+            clText.pclGetValeur()->nGetPCWSTR(&psz);
+            return psz == nullptr || *psz == 0;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+int CNACommand::_bExpressionDateEmpty(CTStringConcatAW* pclOut, unsigned long* pnPosition,
+                                      IExpOpExpression* piComparison, const wchar_t* pszText, unsigned long nStart,
+                                      INAItemDescription* piItem) {
+    if (piItem == nullptr || piComparison == nullptr || pclOut == nullptr) return 0;
+    const eNA_ITEMTYPE eType = piItem->eNAGetItemType();
+    if (eType != NA_IT_DATE6 && eType != NA_IT_DATE8 && eType != NA_IT_DATETIME) return 0;
+    const int eOperator = piComparison->eGetOperateur();
+    if (eOperator < OPEXPRESSION_EQUAL || eOperator > OPEXPRESSION_GREATEREQUAL) return 0;
+    int nCursor = 0;
+    IExpOpExpression* piFirst = piComparison->piGetOperandeSuivant(&nCursor);
+    IExpOpExpression* piLiteral = piComparison->piGetOperandeSuivant(&nCursor);
+    if (piFirst == nullptr || piLiteral == nullptr || piLiteral->eGetOperateur() != OPEXPRESSION_LITERAL) return 0;
+    if (!_bEmptyDateValue(piLiteral->pclGetValeur())) return 0;
+
+    const int bNullFirst = m_pclConnection == nullptr || m_pclConnection->bNULLBeforeNotNULL();
+    int bConstant = 0;
+    const wchar_t* pszWritten = s_pszGetEmptyDateComparison(eOperator, bNullFirst, &bConstant);
+    if (pszWritten == nullptr) return 0;
+    if (bConstant) {
+        // A constant truth replaces the whole comparison, the item written for it included.
+        if (pclOut == &m_clSQL)
+            Tronque(nStart);
+        else
+            pclOut->Tronque(static_cast<long>(nStart));
+        _bCopyPreviousQueryContent(pclOut, pnPosition, piFirst, pszText);
+    }
+    pclOut->Add(pszWritten, -1);
+    *pnPosition = static_cast<unsigned long>(_stGetPositionExpression(piLiteral).nFin) + 1;
+    return 1;
+}
+
+int CNACommand::_bCopyPreviousQueryContent(CTStringConcatAW* pclOut, unsigned long* pnPosition,
+                                           IExpOpExpression* piOperand, const wchar_t* pszText) {
+    if (piOperand == nullptr) return 1;
+    const stPosition st = _stGetPositionExpression(piOperand);
+    if (st.nDebut > 0) _bCopyText(pclOut, pszText, pnPosition, static_cast<unsigned long>(st.nDebut));
+    return 1;
+}
+
 // ---------------------------------------------------------------------------------- select list
 
 int CNACommand::_bAddColumnInSelect(const wchar_t* pszText) {

@@ -204,16 +204,6 @@ const wchar_t* CNACommand::s_pszGetFunctionName(unsigned eDataSource, int nOpera
     return nullptr;
 }
 
-void CNACommand::_FormatExpressionOperator(CSQLParserInfo*, IExpOpExpression*, IExpOpExpression*, CNASqlElt::eSQLELT,
-                                           CTString*) {
-    // The function's operator code is read from the host's expression with the rebuilding of
-    // parsed queries; s_pszGetFunctionName then gives the name.
-}
-
-void CNACommand::_FormatTableClauseFROM(CSQLParserInfo*, INADataSourceDescription*, const IInfoFrom*, CTString*) {}
-
-void CNACommand::_FormatTableAliasClauseFROM(CSQLParserInfo*, const IInfoFrom*, CTString*) {}
-
 int CNACommand::eGetFormatExpressionColonne(CNASqlElt::eSQLELT eKind, eNA_ITEMTYPE eType, eOPEXPRESSION eOperator,
                                             IExpOpExpression*) {
     if (eOperator == OPEXPRESSION_ISNULL) return 0;

@@ -14,3 +14,10 @@ int64_t g_llAddSqlElt(CNARefArray<CNASqlElt>* pclTab, CNASqlElt::eSQLELT eKind, 
     pcl->nRelease();
     return bStored ? llEnd : -1;
 }
+
+int CNASqlElt::pfnCmpELT(const void* p1, const void* p2) {
+    const CNASqlElt* pcl1 = *static_cast<CNASqlElt* const*>(p1);
+    const CNASqlElt* pcl2 = *static_cast<CNASqlElt* const*>(p2);
+    if (pcl1->m_llStart != pcl2->m_llStart) return pcl1->m_llStart < pcl2->m_llStart ? -1 : 1;
+    return 0;
+}

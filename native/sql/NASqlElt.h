@@ -32,6 +32,8 @@ public:
     int64_t llGetStart() const { return m_llStart; }
     int64_t llGetEnd() const { return m_llEnd; }
     const wchar_t* pszGetText() const { return m_clText.pszGet(); }
+    // Orders two elements (pointers to CNASqlElt*) by their start in the text.
+    static int pfnCmpELT(const void* p1, const void* p2);
     void SetText(const wchar_t* psz) { m_clText.Set(psz); }
 
 private:

@@ -1,17 +1,20 @@
 // The rebuilding of the host's parsed queries and the data access's query as the statement's SQL
-// writers and the search conditions reach them, until their classes exist (see
-// ParsedQueryServices.h: each body is replaced by the call its declaration names). The item
-// names of a table are written here as the command's rebuilding writes them.
+// writers and the search conditions reach them (see ParsedQueryServices.h).
 #include "native/sql/ParsedQueryServices.h"
+
+#include <new>
 
 #include "core/TStringConcatAW.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAColumn.h"
 #include "native/model/NAInterfaces.h"
 #include "native/sql/NACommand.h"
+#include "native/sql/SQLParserInfo.h"
+#include "native/sql/SQLParserInterfaces.h"
 
 namespace {
 
-// Debug site of the parsed-query operations that cannot run yet.
+// Debug site of a computed column whose query is not known.
 constexpr int SITE_PARSED_QUERY_NOT_AVAILABLE = 901;
 // The user error of an operation the driver does not offer.
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
@@ -26,71 +29,66 @@ int _bNotAvailable(CNACommand* pclCommand) {
 
 }  // namespace
 
-int NA_bFormatCondition(CNACommand* pclCommand, CSQLParserInfo*, CNACommand*, int, uint32_t) {
-    return _bNotAvailable(pclCommand);
+int NA_bFormatCondition(CNACommand* pclCommand, CSQLParserInfo* pclParser, CNACommand* pclCondition, int bKeepOrderBy,
+                        uint32_t nQueryFlags) {
+    return pclCommand->bFormatCondition(pclParser, pclCondition, bKeepOrderBy, static_cast<int>(nQueryFlags));
 }
 
 int NA_bFormatEndOfQuery(CNACommand* pclCommand) {
-    return _bNotAvailable(pclCommand);
+    return pclCommand->bFormatEndOfQuery();
 }
 
-int NA_bFormatORDERBY(CNACommand* pclCommand, int, int) {
-    return _bNotAvailable(pclCommand);
+int NA_bFormatORDERBY(CNACommand* pclCommand, int bByName, int bAscending) {
+    return pclCommand->bFormatORDERBY(bByName, bAscending);
 }
 
-int NA_bQueryResultsetLimited(CSQLParserInfo*, CNAConnectionDescription*) {
-    return 0;
+int NA_bQueryResultsetLimited(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection) {
+    return pclParser != nullptr && pclParser->bQueryResultsetLimited(pclConnection);
 }
 
-int NA_nGetOrderByItemNbr(CSQLParserInfo*) {
-    return 0;
+int NA_nGetOrderByItemNbr(CSQLParserInfo* pclParser) {
+    return pclParser != nullptr ? pclParser->nGetRubriqueClauseOrderNbr() : 0;
 }
 
-int NA_nGetOrderByDirection(CSQLParserInfo*, const CNAColumn*) {
-    return -1;
+int NA_nGetOrderByDirection(CSQLParserInfo* pclParser, const CNAColumn* pclColumn) {
+    IInfoOrderBy* pi = pclParser != nullptr ? pclParser->piGetRubriqueClauseOrder(pclColumn) : nullptr;
+    if (pi == nullptr) return -1;
+    return pi->bDescendant() ? 1 : 0;
 }
 
-int NA_bRubriqueSourceIsMemo(CSQLParserInfo*, const CNAColumn*) {
-    return 0;
+int NA_bRubriqueSourceIsMemo(CSQLParserInfo* pclParser, const CNAColumn* pclColumn) {
+    return pclParser != nullptr && pclParser->bRubriqueSourceIsMemo(pclColumn);
 }
 
-int NA_bFormatExpressionColonneCalculee(CNACommand* pclCommand, CSQLParserInfo*, const CNAColumn*, CNASqlElt::eSQLELT,
-                                        CTString*) {
-    return _bNotAvailable(pclCommand);
+int NA_bFormatExpressionColonneCalculee(CNACommand* pclCommand, CSQLParserInfo* pclParser, const CNAColumn* pclColumn,
+                                        CNASqlElt::eSQLELT eKind, CTString* pclOut) {
+    if (pclParser == nullptr) return _bNotAvailable(pclCommand);
+    return pclCommand->bFormatExpressionColonneCalculee(pclParser, pclColumn->pszGetName(), eKind, pclOut, 0, 0);
 }
 
 int NA_bFormatExpressionItemName(CNACommand* pclCommand, CNASqlElt::eSQLELT eKind, eOPEXPRESSION eCode,
                                  INAItemDescription* piItem, const wchar_t* pszTable, const wchar_t* pszItem,
                                  CTString* pclOut) {
-    pclOut->Vide();
-    const eNA_ITEMTYPE eType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
-    if (pclCommand->eGetFormatExpressionColonne(eKind, eType, eCode, nullptr) != 0) {
-        // The dialect compares this item in another form: the command writes the conversion.
-        CTStringConcatAW clText(CTStringConcatAW::s_nCodePageWide, CTStringConcatAW::s_nCodePageAppelant, 256);
-        if (!pclCommand->_bFormatAndConvertItemInClause(&clText, eKind, pszTable, pszItem, piItem)) return 0;
-        const wchar_t* psz = clText.pszGetW();
-        if (clText.bIsInError()) return 0;
-        pclOut->Set(psz);
-        return 1;
-    }
-    CTString clItem;
-    pclCommand->_FormatItemName(pszItem, &clItem);
-    if (pszTable != nullptr && pszTable[0] != 0) {
-        pclCommand->_FormatTableName(pszTable, pclOut);
-        pclOut->Add(L'.');
-    }
-    pclOut->Add(clItem.pszGet());
-    return 1;
+    return pclCommand->FormatExpressionItemName(eKind, eCode, piItem, pszTable, pszItem, pclOut);
 }
 
-CSQLParserInfo* NA_pclNewSQLParserInfo(CNAError*, ISQLParserInformation*) {
-    return nullptr;
+CSQLParserInfo* NA_pclNewSQLParserInfo(CNAError* pclError, ISQLParserInformation* piCondition) {
+    if (piCondition == nullptr) return nullptr;
+    CSQLParserInfo* pcl = new (std::nothrow) CSQLParserInfo(pclError, piCondition, nullptr, 0);
+    if (pcl == nullptr) {
+        if (pclError != nullptr) pclError->SetErrorNoMemory();
+        return nullptr;
+    }
+    pcl->AddRef();
+    return pcl;
 }
 
-void NA_SetParserRecordIfNone(CSQLParserInfo*, CNARecord*) {}
+void NA_SetParserRecordIfNone(CSQLParserInfo* pclParser, CNARecord* pclRecord) {
+    if (pclParser != nullptr && pclParser->pclGetRecordNoRef() == nullptr) pclParser->SetRecord(pclRecord);
+}
 
-int NA_bAddFilterExpression(CNACommand* pclCommand, CSQLParserInfo*) {
-    return _bNotAvailable(pclCommand);
+int NA_bAddFilterExpression(CNACommand* pclCommand, CSQLParserInfo* pclParser) {
+    return pclCommand->bAddFilterExpression(pclParser);
 }
 
 uint32_t NA_nGetDataAccessQueryFlags(const CNADataAccess*) {

@@ -2,12 +2,9 @@
 // parsed queries (the command's rebuilding members and the parsed-query adapter) and of the data
 // access's query, gathered in one place.
 //
-// PARSED-QUERY AND DATA-ACCESS TASKS: CNACommand's rebuilding of a parsed query, CSQLParserInfo's
-// questions and CNADataAccess's query do not exist yet. Each function below stands for the call
-// its comment names. Until they land no data access reads a host query (NA_bDataAccessSourceIsQuery
-// answers false), so the SQL writers only reach the functions that write a table's items; the
-// others fail, or answer as a query without ORDER BY items would. When a class lands, each body
-// becomes the call it names.
+// Each function is the call its comment names. DATA-ACCESS TASK: CNADataAccess's query does not
+// exist yet: until it lands no data access reads a host query (NA_bDataAccessSourceIsQuery answers
+// false) and its query flags are 0; NA_nGetDataAccessQueryFlags then becomes the access's own.
 #pragma once
 
 #include <cstdint>

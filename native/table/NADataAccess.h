@@ -19,7 +19,9 @@ class CNAContext;
 class CNAError;
 class CNARecord;
 class CNATable;
+class CNATransaction;
 class CSQLParserInfo;
+class INAConnectionDescription;
 class INADataSourceDescription;
 class INAQueryExecution;
 class ISQLParserInformation;
@@ -46,6 +48,8 @@ public:
                               const INAQueryExecution* piExecution);
     // The transaction of the access's connection has ended.
     virtual void SetTransactionTermined() {}
+    // Gives up the record locks the transaction holds through the access: it holds none yet.
+    virtual void CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
 
     // Stores the host's lock mode; always 1.
     int bHMode(_eNA_HMODE eMode);

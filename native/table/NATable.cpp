@@ -227,6 +227,21 @@ void CNATable::SetTransactionTermined() {
     }
 }
 
-// LEAST VERSION (table-object task): the record locks of a transaction are given up by the data
-// accesses, which do not hold any yet.
-void CNATable::CancelRecordLock(INAConnectionDescription*, CNATransaction*) {}
+// Only the accesses that work on that host connection hold locks of its transaction: the one the
+// driver keeps for it, or one made for that very description.
+void CNATable::CancelRecordLock(INAConnectionDescription* piCnx, CNATransaction* pclTransaction) {
+    CNADriverLock clLock;
+    CNAConnectionDescription* pclRegistered = CNADriver::s_pclDriver != nullptr && piCnx != nullptr
+                                                  ? CNADriver::s_pclDriver->_pclFindConnection(piCnx)
+                                                  : nullptr;
+    unsigned nCursor = 0;
+    CNADataAccess* pclAccess = nullptr;
+    while (m_clDataAccess.bParse(&nCursor, &pclAccess, nullptr)) {
+        CNAConnectionDescription* pclCnx = pclAccess->pclGetConnectionNoRef();
+        if (pclCnx == nullptr || (pclCnx != pclRegistered && pclCnx->piGetHostDescription() != piCnx)) continue;
+        pclAccess->AddRef();
+        pclAccess->CancelRecordLock(piCnx, pclTransaction);
+        pclAccess->nRelease();
+    }
+    if (pclRegistered != nullptr) pclRegistered->nRelease();
+}

@@ -54,6 +54,12 @@ struct stScript {
     std::vector<std::wstring> tabTables;
     bool bRefuseTable = false;
     bool bRefuseDataAccess = false;
+    // What the connections answer to bTransactionEndCloseParse.
+    int bTransactionEndCloseParse = 0;
+    // In order: the SQL texts the connections sent ("SQL <text>"), the accesses told that the
+    // transaction ended ("ENDED <logical name>") and those asked to give up their record locks
+    // ("CANCEL <logical name>").
+    std::vector<std::wstring> asEvents;
     // Calls of the doubles made while the lock was not held (counted only when checked).
     bool bCheckLock = false;
     long nCheckedCalls = 0;
@@ -112,6 +118,12 @@ public:
         m_pstScript->Check();
         return m_pstScript->bDiagnoseResult;
     }
+    int bTransactionEndCloseParse() override { return m_pstScript->bTransactionEndCloseParse; }
+    int bExecuteQueryNoResult(CNAError*, const wchar_t* pszQuery) override {
+        m_pstScript->Check();
+        m_pstScript->asEvents.push_back(L"SQL " + std::wstring(pszQuery != nullptr ? pszQuery : L""));
+        return 1;
+    }
 
 private:
     stScript* m_pstScript;
@@ -157,6 +169,14 @@ public:
         *pbHasResult = m_pstScript->bQueryHasResult;
         m_bOpened = m_pstScript->bQueryHasResult;
         return 1;
+    }
+    void SetTransactionTermined() override {
+        m_pstScript->Check();
+        m_pstScript->asEvents.push_back(L"ENDED " + std::wstring(pszGetLogicalName()));
+    }
+    void CancelRecordLock(INAConnectionDescription*, CNATransaction*) override {
+        m_pstScript->Check();
+        m_pstScript->asEvents.push_back(L"CANCEL " + std::wstring(pszGetLogicalName()));
     }
 
 private:

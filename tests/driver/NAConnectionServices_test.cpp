@@ -8,6 +8,7 @@
 
 #include "native/driver/NAFunctionLoader.h"
 #include "native/model/NAItemDescription.h"
+#include "tests/driver/DriverTestSupport.h"
 #include "tests/driver/RecordingConnection.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
@@ -39,6 +40,19 @@ bool bHasDetail(const std::vector<std::wstring>& asLines, const std::wstring& sL
             return true;
     return false;
 }
+
+// The process's driver object for the length of a test: its dump labels head the detail lines.
+class CProcessDriver {
+public:
+    CProcessDriver() : m_pcl(drivertest::CTestDriver::pclNew(&m_stScript)) {}
+    ~CProcessDriver() { m_pcl->nExternalRelease(); }
+    CProcessDriver(const CProcessDriver&) = delete;
+    CProcessDriver& operator=(const CProcessDriver&) = delete;
+
+private:
+    drivertest::stScript m_stScript;
+    drivertest::CTestDriver* m_pcl;
+};
 
 }  // namespace
 
@@ -104,6 +118,7 @@ TEST(CNAConnectionServices, ServerVersionSplit) {
 // something; the password never.
 TEST(CNAConnectionServices, DetailsAddedToErrors) {
     KXInstallStandInHost();
+    CProcessDriver clDriver;
     CTString clSavedVersion(CNAConnectionDescription::m_csClientVersion);
     CNAConnectionDescription::m_csClientVersion.Set(L"15.4.0");
     {
@@ -168,6 +183,7 @@ TEST(CNAConnectionServices, DetailsAddedToErrors) {
 // The client library's path once it is loaded.
 TEST(CNAConnectionServices, DetailsNameTheLoadedLibrary) {
     KXInstallStandInHost();
+    CProcessDriver clDriver;
     CNAFunctionLoader::g_Term();
     CTString clPath;
     CNAError clLoad;
@@ -182,6 +198,30 @@ TEST(CNAConnectionServices, DetailsNameTheLoadedLibrary) {
                            std::wstring(L" ") + clPath.pszGet()));
     CNAConnectionDescription::m_csClientLibrary = clSaved;
     CNAFunctionLoader::g_Term();
+}
+
+// Each detail line is the driver object's label of that detail, with its blank, then the value;
+// with no driver object there are no labels and the value stands alone.
+TEST(CNAConnectionServices, DetailLinesAreTheDriversLabelsThenTheValue) {
+    KXInstallStandInHost();
+    CStandInConnectionDescription clHost;
+    clHost.m_sUserName = L"kxuser";
+    clHost.m_sExtendedInfo = L"KX Lock Timeout=7";
+    CRecordingConnection cl(&clHost);
+    cl.SetCodePage(0xFFFFFFFF);
+    auto asDetails = [&cl]() {
+        CNAError clError;
+        clError.AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_CONNECTION, 1, &cl, 9u, L"T");
+        std::vector<std::wstring> as = Lines(clError.pclGetXError()->pszGetDebugMessage());
+        // The debug line of the error itself takes the first three lines.
+        return std::vector<std::wstring>(as.begin() + 3, as.end());
+    };
+    {
+        CProcessDriver clDriver;
+        EXPECT_EQ(asDetails(),
+                  (std::vector<std::wstring>{L"Utilisateur :  kxuser", L"Lock Timeout :  7", L"Unicode actived :  1"}));
+    }
+    EXPECT_EQ(asDetails(), (std::vector<std::wstring>{L"kxuser", L"7", L"1"}));
 }
 
 TEST(CNAConnectionServices, DiagnoseIsNotAvailable) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <stdexcept>
+#include <string>
 
 #define FAKE_API extern "C" __attribute__((visibility("default")))
 
@@ -79,9 +80,12 @@ FAKE_API pg_result* PQexec(pg_conn*, const char* pszQuery) {
     Enter("PQexec");
     std::string sQuery = pszQuery != nullptr ? pszQuery : "";
     s_stState.aExec.push_back(sQuery);
-    auto* p = new pg_result;
     auto it = s_stState.mapResults.find(sQuery);
-    if (it != s_stState.mapResults.end()) p->stResult = it->second;
+    stFakeServerResult stResult = it != s_stState.mapResults.end() ? it->second : stFakeServerResult();
+    if (stResult.nConnectionStatus >= 0) s_stState.nStatus = stResult.nConnectionStatus;
+    if (stResult.bNoResult) return nullptr;
+    auto* p = new pg_result;
+    p->stResult = stResult;
     s_stState.nLiveResults++;
     return p;
 }
@@ -98,6 +102,7 @@ FAKE_API char* PQresultErrorMessage(const pg_result* p) {
     Enter("PQresultErrorMessage");
     return pszKeep(p != nullptr ? p->stResult.sMessage : "");
 }
+
 FAKE_API void PQclear(pg_result* p) {
     Enter("PQclear");
     if (p == nullptr) return;
@@ -116,29 +121,41 @@ FAKE_API char* PQfname(const pg_result* p, int n) {
     Enter("PQfname");
     return pszKeep(p->stResult.aColumns.at(static_cast<size_t>(n)));
 }
-FAKE_API int PQfformat(const pg_result*, int) {
+template <class T>
+T tOfColumn(const std::vector<T>& a, int n, T tDefault) {
+    return n >= 0 && static_cast<size_t>(n) < a.size() ? a[static_cast<size_t>(n)] : tDefault;
+}
+FAKE_API int PQfformat(const pg_result* p, int n) {
     Enter("PQfformat");
-    return 0;
+    return tOfColumn(p->stResult.aFormats, n, 0);
 }
-FAKE_API unsigned PQftype(const pg_result*, int) {
+FAKE_API unsigned PQftype(const pg_result* p, int n) {
     Enter("PQftype");
-    return 25;  // text
+    return tOfColumn(p->stResult.aTypes, n, 25u);  // text
 }
-FAKE_API int PQfmod(const pg_result*, int) {
+FAKE_API int PQfmod(const pg_result* p, int n) {
     Enter("PQfmod");
-    return -1;
+    return tOfColumn(p->stResult.aModifiers, n, -1);
 }
 FAKE_API int PQfsize(const pg_result*, int) {
     Enter("PQfsize");
     return -1;
 }
+// As the client library does, a field outside the result reads as NULL and empty.
+const std::string* psField(const pg_result* p, int nRow, int nField) {
+    if (nRow < 0 || nField < 0 || static_cast<size_t>(nRow) >= p->stResult.aRows.size()) return nullptr;
+    const auto& aRow = p->stResult.aRows[static_cast<size_t>(nRow)];
+    return static_cast<size_t>(nField) < aRow.size() ? &aRow[static_cast<size_t>(nField)] : nullptr;
+}
 FAKE_API char* PQgetvalue(const pg_result* p, int nRow, int nField) {
     Enter("PQgetvalue");
-    return pszKeep(p->stResult.aRows.at(static_cast<size_t>(nRow)).at(static_cast<size_t>(nField)));
+    const std::string* ps = psField(p, nRow, nField);
+    return pszKeep(ps == nullptr || *ps == FAKESERVER_NULL ? "" : *ps);
 }
-FAKE_API int PQgetisnull(const pg_result*, int, int) {
+FAKE_API int PQgetisnull(const pg_result* p, int nRow, int nField) {
     Enter("PQgetisnull");
-    return 0;
+    const std::string* ps = psField(p, nRow, nField);
+    return ps == nullptr || *ps == FAKESERVER_NULL ? 1 : 0;
 }
 // Every byte as two hexadecimal digits after "\x", as a server with standard strings writes it.
 FAKE_API unsigned char* PQescapeByteaConn(pg_conn*, const unsigned char* pbyFrom, size_t n, size_t* pnTo) {
@@ -157,19 +174,33 @@ FAKE_API unsigned char* PQescapeByteaConn(pg_conn*, const unsigned char* pbyFrom
     s_stState.nLiveEscapes++;
     return psz;
 }
-FAKE_API unsigned char* PQunescapeBytea(const unsigned char*, size_t* pn) {
+// The hexadecimal form ("\x" and digit pairs) decoded; any other text passed on as its bytes.
+FAKE_API unsigned char* PQunescapeBytea(const unsigned char* psz, size_t* pn) {
     Enter("PQunescapeBytea");
     *pn = 0;
-    return nullptr;
+    if (s_stState.bRefuseUnescape) return nullptr;
+    const char* pszText = reinterpret_cast<const char*>(psz);
+    std::string sBytes;
+    if (pszText[0] == '\\' && pszText[1] == 'x') {
+        for (size_t i = 2; pszText[i] != 0 && pszText[i + 1] != 0; i += 2)
+            sBytes += static_cast<char>(std::stoi(std::string(pszText + i, 2), nullptr, 16));
+    } else {
+        sBytes = pszText;
+    }
+    auto* pby = static_cast<unsigned char*>(malloc(sBytes.size() + 1));
+    memcpy(pby, sBytes.data(), sBytes.size());
+    *pn = sBytes.size();
+    s_stState.nLiveEscapes++;
+    return pby;
 }
 FAKE_API void PQfreemem(void* p) {
     Enter("PQfreemem");
     if (p != nullptr) s_stState.nLiveEscapes--;
     free(p);
 }
-FAKE_API char* PQcmdTuples(pg_result*) {
+FAKE_API char* PQcmdTuples(pg_result* p) {
     Enter("PQcmdTuples");
-    return pszKeep("");
+    return pszKeep(p != nullptr ? p->stResult.sCmdTuples : "");
 }
 FAKE_API int PQsetClientEncoding(pg_conn*, const char* pszEncoding) {
     Enter("PQsetClientEncoding");

@@ -11,12 +11,24 @@
 #include <string>
 #include <vector>
 
+// A field of aRows that PQgetisnull reports as NULL.
+#define FAKESERVER_NULL "\x01NULL"
+
 struct stFakeServerResult {
     int nStatus = 1;  // PGRES_COMMAND_OK; 2 rows; 7 fatal error
     std::vector<std::string> aColumns{};
     std::vector<std::vector<std::string>> aRows{};
     std::string sSQLState{};
     std::string sMessage{};
+    // Per column (missing ones: text, text format, no modifier).
+    std::vector<unsigned> aTypes{};
+    std::vector<int> aFormats{};
+    std::vector<int> aModifiers{};
+    std::string sCmdTuples{};
+    // PQstatus answers this from the moment the result is made (-1: unchanged).
+    int nConnectionStatus = -1;
+    // PQexec answers null.
+    bool bNoResult = false;
 };
 
 struct stFakeServerState {
@@ -33,6 +45,8 @@ struct stFakeServerState {
     std::vector<std::string> aRefusedEncodings;
     // PQescapeByteaConn answers null.
     bool bRefuseEscape = false;
+    // PQunescapeBytea answers null (no memory).
+    bool bRefuseUnescape = false;
     // The function named here throws a C++ exception that is not the driver's.
     std::string sThrowIn;
     // PQexec of a text found here gives that result; any other text completes as a command.
@@ -45,7 +59,7 @@ struct stFakeServerState {
     std::vector<std::string> aCalls;     // every function called, in order
     int nLiveConnections = 0;
     int nLiveResults = 0;
-    int nLiveEscapes = 0;
+    int nLiveEscapes = 0;  // PQescapeByteaConn and PQunescapeBytea buffers not yet freed
 
     // Back to the answers above, records emptied.
     void Reset() { *this = stFakeServerState(); }

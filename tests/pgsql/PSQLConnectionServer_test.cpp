@@ -17,6 +17,7 @@
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
 #include "tests/pgsql/PSQLTestSupport.h"
+#include "variant/Any.h"
 
 using namespace pgtest;
 
@@ -40,6 +41,8 @@ int nClosedPort() {
 // client library does not give back what it set up for its connections when it is unloaded.
 class PSQLConnectionServerTest : public testing::Test {
 protected:
+    // Declared first, so that it outlives the connections of the test.
+    CProcessDriver m_clDriver;
     void SetUp() override { KXInstallStandInHost(); }
     void TearDown() override {
         m_clCnx.Drop();
@@ -61,14 +64,16 @@ protected:
     std::wstring wsQuery(const std::wstring& sSQL, int* pbOk = nullptr) {
         auto* pcl = new CPSQLStatementSQL(m_clCnx.pcl(), m_clError.p());
         pcl->AddRef();
-        CTString clValue;
-        int bOk = pcl->bExecuteDirect(sSQL.c_str(), nullptr, 0);
-        if (bOk) bOk = pcl->bFetch(0);
-        if (bOk && !pcl->bIsEnd()) bOk = pcl->_bGetValueText(&clValue, 0);
+        CAny clValue;
+        int bOk = pcl->bGetRequestedValue(&clValue, 0, sSQL.c_str());
         pcl->nRelease();
         if (pbOk != nullptr) *pbOk = bOk;
         EXPECT_TRUE(pbOk != nullptr || bOk) << sOf(sSQL.c_str()) << ": " << sOf(m_clError->pszGetError());
-        return wsOrEmpty(clValue.pszGet());
+        const wchar_t* psz = nullptr;
+        if (clValue.nGetTypeCode() == VQTYPE_VIDE || clValue.bIsNull() ||
+            clValue.pclGetValeur()->nGetPCWSTR(&psz) != VQERR_OK)
+            return std::wstring();
+        return wsOrEmpty(psz);
     }
     long nBackendPid() { return std::stol(sOf(wsQuery(L"SELECT pg_backend_pid()").c_str())); }
 
@@ -193,7 +198,7 @@ TEST_F(PSQLConnectionServerTest, HostCodePagesTheServerConverts) {
         ASSERT_FALSE(aSent.empty());
         EXPECT_EQ(aSent[0], std::string("set client_encoding to '") + stCase.pszEncoding + "'");
         EXPECT_EQ(wsQuery(L"SHOW client_encoding"), wsOf(stCase.pszEncoding));
-        EXPECT_EQ(wsQuery(L"SELECT '" + stCase.sText + L"' = " + stCase.pszEscaped), L"t");
+        EXPECT_EQ(wsQuery(L"SELECT '" + stCase.sText + L"' = " + stCase.pszEscaped), L"1");
         EXPECT_EQ(wsQuery(std::wstring(L"SELECT ") + stCase.pszEscaped), stCase.sText);
         m_clCnx.Drop();
     }
@@ -257,7 +262,7 @@ TEST_F(PSQLConnectionServerTest, ByteaLiteralReadBackByTheServer) {
     for (int bValue : {1, 0}) {
         CTStringConcatAW clLiteral(m_clCnx->nGetClientCodePage(), m_clCnx->nGetCodePage());
         ASSERT_EQ(m_clCnx->_bBoolToString(m_clError.p(), &clLiteral, bValue), 1);
-        EXPECT_EQ(wsQuery(L"SELECT " + std::wstring(clLiteral.pszGetW()) + L"::boolean"), bValue ? L"t" : L"f");
+        EXPECT_EQ(wsQuery(L"SELECT " + std::wstring(clLiteral.pszGetW()) + L"::boolean"), bValue ? L"1" : L"0");
     }
 }
 

@@ -20,6 +20,8 @@ namespace {
 
 class PSQLConnectionTypesTest : public testing::Test {
 protected:
+    // Declared first, so that it outlives the connections of the test.
+    CProcessDriver m_clDriver;
     void SetUp() override { KXInstallStandInHost(); }
 
     CConnection m_clCnx;

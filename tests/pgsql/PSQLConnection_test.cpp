@@ -54,6 +54,8 @@ std::optional<std::map<std::string, std::string>> ParsedByClientLibrary(const st
 
 class PSQLConnectionTest : public testing::Test {
 protected:
+    // Declared first, so that it outlives the connections of the test.
+    CProcessDriver m_clDriver;
     void SetUp() override { KXInstallStandInHost(); }
     void TearDown() override {
         m_clCnx.Drop();

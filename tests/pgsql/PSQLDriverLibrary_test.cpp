@@ -3,6 +3,7 @@
 // closing a connection to the test server through the system's client library, and the error the
 // host reads when the server cannot be reached.
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,6 +21,7 @@
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "variant/Any.h"
 
 namespace {
 
@@ -29,7 +31,13 @@ typedef void* (*PFNQUERYINTERFACE)(int);
 typedef intptr_t (*PFNEXECUTION)(uint32_t, intptr_t);
 
 // INADriver slots.
-enum : int { SLOT_RELEASE = 8, SLOT_OPENCONNECTION = 10, SLOT_CLOSECONNECTION = 11, SLOT_LASTERROR = 13 };
+enum : int {
+    SLOT_RELEASE = 8,
+    SLOT_GETINTERFACE = 9,
+    SLOT_OPENCONNECTION = 10,
+    SLOT_CLOSECONNECTION = 11,
+    SLOT_LASTERROR = 13
+};
 // INAError slots.
 enum : int { ERROR_TEXT = 7, ERROR_ID = 8 };
 
@@ -58,6 +66,11 @@ int nClosedPort() {
 class PSQLDriverLibraryTest : public CDriverLibraryTest {
 protected:
     void SetUp() override {
+        // Each test stops the library, which unloads the client library; loaded again, the client
+        // library does not give back what it set up for its threads the first time. Kept loaded
+        // for the program, as a host that loads it once keeps it.
+        static void* s_hClientLibrary = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+        ASSERT_NE(s_hClientLibrary, nullptr);
         KXInstallStandInHost();
         auto pfnInit = pfnFind<PFNINITLIBRARY>("bInitLibrary");
         auto pfnQuery = pfnFind<PFNQUERYINTERFACE>("piQueryInterface");
@@ -132,6 +145,72 @@ TEST_F(PSQLDriverLibraryTest, HostOpensAndClosesAConnection) {
     EXPECT_NE(sError.find(L"Connection refused"), std::wstring::npos) << sOf(sError);
     EXPECT_NE(sError.find(L"IEKXPSQL=101.13\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"), std::wstring::npos)
         << sOf(sError);
+}
+
+// The host's SQL-command functions through the built library: interface number 1 of the driver
+// object, a connection of its own, a statement handle, its rows and values read into the host's
+// variants, a refused statement's error as the host reads it, and everything given back.
+TEST_F(PSQLDriverLibraryTest, HostRunsSQLCommands) {
+    KX_REQUIRE_PG_SERVER();
+    enum : int {
+        SQL_RELEASE = 8,
+        SQL_LASTERROR = 9,
+        SQL_OPEN = 18,
+        SQL_CLOSE = 19,
+        SQL_EXECUTE = 27,
+        SQL_FREESTMT = 28,
+        SQL_COLUMNNBR = 30,
+        SQL_FETCH = 32,
+        SQL_ROW = 33,
+        SQL_VALUE = 34,
+    };
+    m_clHost.m_sConnectionName = L"CNXSQL";
+    m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+    m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+    m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
+                               wsOf(pgsandbox::sEnv("PGDATABASE"));
+    INAConnectionDescription* piHost = &m_clHost;
+
+    void* pSQL = HostCall<void*>(m_pDriver, SLOT_GETINTERFACE, 1);
+    ASSERT_NE(pSQL, nullptr);
+    int nCnx = 0;
+    ASSERT_EQ(HostCall<int>(pSQL, SQL_OPEN, &nCnx, piHost), 1);
+    EXPECT_NE(nCnx, 0);
+    int nStmt = 0;
+    ASSERT_EQ(HostCall<int>(pSQL, SQL_EXECUTE, &nStmt, nCnx, L"SELECT 'caf\u00e9'::text AS a, 42 AS b, true AS c",
+                            static_cast<void*>(nullptr), 0u),
+              1);
+    ASSERT_NE(nStmt, 0);
+    int nColumns = 0;
+    EXPECT_EQ(HostCall<int>(pSQL, SQL_COLUMNNBR, &nColumns, nCnx, nStmt, 0u), 1);
+    EXPECT_EQ(nColumns, 3);
+    ASSERT_EQ(HostCall<int>(pSQL, SQL_FETCH, nCnx, nStmt, 0u), 1);
+    {
+        CAny clValue;
+        ASSERT_EQ(HostCall<int>(pSQL, SQL_VALUE, &clValue, nCnx, nStmt, 1u, 0u), 1);
+        const wchar_t* psz = nullptr;
+        ASSERT_EQ(clValue.pclGetValeur()->nGetPCWSTR(&psz), 0);
+        EXPECT_EQ(std::wstring(psz), L"caf\u00e9");
+        CAny clRow;
+        ASSERT_EQ(HostCall<int>(pSQL, SQL_ROW, &clRow, nCnx, nStmt, L"|", 0, 0u), 1);
+        ASSERT_EQ(clRow.pclGetValeur()->nGetPCWSTR(&psz), 0);
+        EXPECT_EQ(std::wstring(psz), L"caf\u00e9|42|1");
+    }
+    EXPECT_EQ(HostCall<int>(pSQL, SQL_FETCH, nCnx, nStmt, 0u), 0);
+    EXPECT_EQ(HostCall<int>(pSQL, SQL_FREESTMT, nCnx, nStmt, 0u), 1);
+
+    // A refused statement: the error the host reads from the interface.
+    EXPECT_EQ(HostCall<int>(pSQL, SQL_EXECUTE, &nStmt, nCnx, L"SELECT * FROM kx_no_such_table",
+                            static_cast<void*>(nullptr), 0u),
+              0);
+    const void* piError = HostCall<const void*>(pSQL, SQL_LASTERROR);
+    EXPECT_EQ(HostCall<uint32_t>(piError, ERROR_ID), 80u);
+    const wchar_t* pszError = HostCall<const wchar_t*>(piError, ERROR_TEXT);
+    ASSERT_NE(pszError, nullptr);
+    EXPECT_NE(std::wstring(pszError).find(L"SQLSTATE 42P01"), std::wstring::npos) << sOf(pszError);
+
+    EXPECT_EQ(HostCall<int>(pSQL, SQL_CLOSE, nCnx), 1);
+    EXPECT_EQ(HostCall<unsigned>(pSQL, SQL_RELEASE), 0u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLDriver.h"
 #include "pgsql/PSQLStatementSQL.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/pgsql/FakeServerLibrary.h"
@@ -70,12 +71,36 @@ private:
     stFakeServerState* m_pstState = nullptr;
 };
 
+// The process's driver object for the length of a test, as piQueryInterface makes it: the
+// connections run their statements through its SQL-layer object, and the model asks it for its
+// objects.
+class CProcessDriver {
+public:
+    CProcessDriver() : m_pcl(new CPSQLDriver) {
+        m_pcl->_RegisterAsLiveDriver();
+        m_pcl->ExternalAddRef();
+        m_pcl->AllocError();
+    }
+    ~CProcessDriver() { m_pcl->nExternalRelease(); }
+    CProcessDriver(const CProcessDriver&) = delete;
+    CProcessDriver& operator=(const CProcessDriver&) = delete;
+    CPSQLDriver* operator->() const { return m_pcl; }
+    CPSQLDriver* pcl() const { return m_pcl; }
+
+private:
+    CPSQLDriver* m_pcl;
+};
+
 // A PostgreSQL connection with the switches a test sets directly.
 class CTestPSQLConnection : public CPSQLConnection {
 public:
     using CPSQLConnection::CPSQLConnection;
     void SetServerUnicode(unsigned b) { m_bServerUnicode = b; }
     void SetServerVersion(unsigned n) { m_nServerVersion = n; }
+    void SetServerMajorMinor(int nMajor, int nMinor) {
+        m_nServerMajor = nMajor;
+        m_nServerMinor = nMinor;
+    }
     const wchar_t* pszGetExtendedInfoLeft() const { return m_csExtendedInfo.pszGet(); }
 };
 

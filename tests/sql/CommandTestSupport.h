@@ -63,6 +63,10 @@ public:
         return 1;
     }
 
+    // Where NULL sorts: before every value (the base's answer) or after them (the server's).
+    int m_bNullFirst = 1;
+    int bNULLBeforeNotNULL() override { return m_bNullFirst; }
+
     void SetNoLockHint(const wchar_t* psz) { m_csRecordLockHint.Set(psz); }
     void SetQuotes(const wchar_t* pszOpen, const wchar_t* pszClose) {
         m_csOpenQuote.Set(pszOpen);

@@ -380,7 +380,7 @@ TEST_F(NACommandTest, LiteralsOfParsedExpressions) {
         }
     };
     struct CParserOfKind : CSQLParserInfo {
-        explicit CParserOfKind(int32_t n) { m_eQueryKind = n; }
+        explicit CParserOfKind(int32_t n) : CSQLParserInfo(nullptr, nullptr, nullptr, 0) { m_eQueryKind = n; }
     };
     CParserOfKind clSelect(CSQLParserInfo::QUERYKIND_SELECT), clUpdate(CSQLParserInfo::QUERYKIND_UPDATE);
     CCommandWithOptions cl(m_pclError, pclConnection());
@@ -464,7 +464,9 @@ TEST_F(NACommandTest, OrderOfTheVirtualOperations) {
     EXPECT_EQ(nSlot(&C::vbAddEscapedLikeValue), 20);
     EXPECT_EQ(nSlot(&C::vAddEscapeLikeIfNeeded), 21);
     EXPECT_EQ(nSlot(&C::_bBuildFormatedSQL), 22);
-    EXPECT_EQ(nSlot(&C::_FormatItemNameInWHEREClause), 23);
+    EXPECT_EQ(nSlot(static_cast<void (C::*)(ISQLParserInformation*, INAItemDescription*, const wchar_t*, CTString*,
+                                           CNAParameter*)>(&C::_FormatItemNameInWHEREClause)),
+              23);
     EXPECT_EQ(nSlot(&C::_FormatRubriqueAlias), 24);
     EXPECT_EQ(nSlot(&C::_vbFormatExpressionOperatorEntreOperande), 25);
     EXPECT_EQ(nSlot(&C::_vbSkipOperande), 26);

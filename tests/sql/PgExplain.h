@@ -1,7 +1,8 @@
 // A session on the test run's PostgreSQL server through the client library loaded with dlopen (the
 // tests never link it), in which the SQL texts the command builder writes are run through EXPLAIN:
 // the server parses and plans them without running them, so a text it cannot read shows up as its
-// error. The session's tables are temporary, so tests running side by side do not meet.
+// error; or run, with the rows they give back. The session's tables are temporary, so tests
+// running side by side do not meet.
 #pragma once
 
 #include <dlfcn.h>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "tests/host/PgSandbox.h"
 
@@ -90,6 +92,28 @@ public:
         if (pResult != nullptr) m_pfnClear(pResult);
         return bOk;
     }
+    // Runs the text and gives back its rows, each field as text ("<NULL>" for NULL); false with the
+    // server's SQLSTATE and message when it refuses it.
+    bool bRows(const std::wstring& sSQL, std::vector<std::vector<std::string>>* ptabRows, std::string* psError) {
+        ptabRows->clear();
+        PGresult* pResult = m_pfnExec(m_pConn, sUTF8(sSQL).c_str());
+        const ExecStatusType e = pResult != nullptr ? m_pfnResultStatus(pResult) : PGRES_FATAL_ERROR;
+        const bool bOk = e == PGRES_COMMAND_OK || e == PGRES_TUPLES_OK;
+        if (!bOk) {
+            const char* pszState = pResult != nullptr ? m_pfnResultErrorField(pResult, PG_DIAG_SQLSTATE) : nullptr;
+            *psError = std::string(pszState != nullptr ? pszState : "") + ": " +
+                       (pResult != nullptr ? m_pfnResultErrorMessage(pResult) : m_pfnErrorMessage(m_pConn));
+        } else if (e == PGRES_TUPLES_OK) {
+            for (int i = 0; i < m_pfnNtuples(pResult); i++) {
+                std::vector<std::string> tabRow;
+                for (int j = 0; j < m_pfnNfields(pResult); j++)
+                    tabRow.push_back(m_pfnGetisnull(pResult, i, j) ? "<NULL>" : m_pfnGetvalue(pResult, i, j));
+                ptabRows->push_back(tabRow);
+            }
+        }
+        if (pResult != nullptr) m_pfnClear(pResult);
+        return bOk;
+    }
     // "" when the server accepts the text under EXPLAIN, else its SQLSTATE and message.
     std::string sExplain(const std::wstring& sSQL) {
         std::string sError, sState;
@@ -116,6 +140,10 @@ private:
         Bind(m_pfnResultErrorMessage, "PQresultErrorMessage");
         Bind(m_pfnResultErrorField, "PQresultErrorField");
         Bind(m_pfnClear, "PQclear");
+        Bind(m_pfnNtuples, "PQntuples");
+        Bind(m_pfnNfields, "PQnfields");
+        Bind(m_pfnGetvalue, "PQgetvalue");
+        Bind(m_pfnGetisnull, "PQgetisnull");
         return bOk;
     }
 
@@ -132,6 +160,10 @@ private:
     decltype(&PQresultErrorMessage) m_pfnResultErrorMessage = nullptr;
     decltype(&PQresultErrorField) m_pfnResultErrorField = nullptr;
     decltype(&PQclear) m_pfnClear = nullptr;
+    decltype(&PQntuples) m_pfnNtuples = nullptr;
+    decltype(&PQnfields) m_pfnNfields = nullptr;
+    decltype(&PQgetvalue) m_pfnGetvalue = nullptr;
+    decltype(&PQgetisnull) m_pfnGetisnull = nullptr;
 };
 
 // The session of a test that checks texts of its own and runs them on the server when there is
