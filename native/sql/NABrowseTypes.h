@@ -11,8 +11,8 @@
 typedef uint32_t NA_WRITEPARSEFLAGS;
 
 // Bits of the flag word that the SQL writers test.
-constexpr NA_WRITEPARSEFLAGS NA_WPF_DISTINCT = 0x800;               // SELECT DISTINCT over a non-unique item
-constexpr NA_WRITEPARSEFLAGS NA_WPF_QUERY_ORDER = 0x20000;          // the host query's own ORDER BY, not the item's
+constexpr NA_WRITEPARSEFLAGS NA_WPF_DISTINCT = 0x800;                // SELECT DISTINCT over a non-unique item
+constexpr NA_WRITEPARSEFLAGS NA_WPF_QUERY_ORDER = 0x20000;           // the host query's own ORDER BY, not the item's
 constexpr NA_WRITEPARSEFLAGS NA_WPF_NO_ORDER_COMPLETION = 0x100000;  // the ORDER BY is not made unique
 
 // The lock a read or a write asks for; its values belong to the host.

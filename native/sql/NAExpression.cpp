@@ -24,8 +24,7 @@ namespace {
 
 // The text item types.
 bool _bTextItem(eNA_ITEMTYPE e) {
-    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE ||
-           e == NA_IT_MEMOUNICODE;
+    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE || e == NA_IT_MEMOUNICODE;
 }
 
 // A place in the command's text: its length and its parameter count.
@@ -83,8 +82,7 @@ CNAExpression* CNAExpression::pclAllocExpression() {
     return new (std::nothrow) CNAExpression(m_pclError);
 }
 
-void CNAExpression::InitExpression(eNAOperator eOp, CNAExpression* pclLeft, CNAExpression* pclRight,
-                                   unsigned nFlags) {
+void CNAExpression::InitExpression(eNAOperator eOp, CNAExpression* pclLeft, CNAExpression* pclRight, unsigned nFlags) {
     // Held first: either may already be an operand of this node.
     if (pclLeft != nullptr) pclLeft->AddRef();
     if (pclRight != nullptr) pclRight->AddRef();
@@ -385,8 +383,8 @@ CNAExpression* CNAExpression::pclTransformEqualTo(CNARecord* pclRecord, CNAExpre
     }
     if (!bIsLeaf() || m_eOperator != NAOP_EQUAL) return this;
     const eNA_ITEMTYPE eType = m_pclColumn->eNAGetItemType();
-    const bool bText = eType == NA_IT_TEXTE || eType == NA_IT_MEMOTEXTE || eType == NA_IT_UNICODE ||
-                       eType == NA_IT_MEMOUNICODE;
+    const bool bText =
+        eType == NA_IT_TEXTE || eType == NA_IT_MEMOTEXTE || eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE;
     if (bText && bIsGenerique() && m_pclValue != nullptr && !m_pclValue->bIsNull()) {
         if (eOp == NAOP_LESS) {
             m_eOperator = NAOP_LESS;
@@ -428,7 +426,7 @@ void CNAExpression::_AfterPartialDate() {
     m_pclValue->bGetValue(&clValue);
     CXYString<wchar_t> clText;
     if (clValue.__nFillString(clText, nullptr) > VQERR_DERNIER_SUCCES_HOTE) return;
-    const int nComplete = eType == NA_IT_HEURE ? static_cast<int>(m_pclColumn->nGetLogicalSize())
+    const int nComplete = eType == NA_IT_HEURE   ? static_cast<int>(m_pclColumn->nGetLogicalSize())
                           : eType == NA_IT_DATE8 ? 8
                                                  : 17;
     CAny clEnd;
@@ -451,9 +449,8 @@ void CNAExpression::_AfterPartialDate() {
 // ---------------------------------------------------------------------------------- statics
 
 const wchar_t* CNAExpression::s_pszDumpOp(eNAOperator eOp) {
-    static const wchar_t* const s_tab[] = {L"",   L" OR ", L" AND ", L" NOT ", L"=",   L">",        L"<",
-                                           L">=", L"<=",   L"",      L"0=1",   L"1=1", L"<>",       L" IS NULL",
-                                           L"IS NOT NULL"};
+    static const wchar_t* const s_tab[] = {L"",   L" OR ", L" AND ", L" NOT ", L"=",  L">",        L"<",          L">=",
+                                           L"<=", L"",     L"0=1",   L"1=1",   L"<>", L" IS NULL", L"IS NOT NULL"};
     return eOp < sizeof(s_tab) / sizeof(s_tab[0]) ? s_tab[eOp] : L"";
 }
 

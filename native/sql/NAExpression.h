@@ -38,7 +38,7 @@ class CTTableauPtr;
 
 // The operators of a condition tree.
 enum eNAOperator : uint32_t {
-    NAOP_EMPTY = 0,         // writes nothing, succeeds
+    NAOP_EMPTY = 0,  // writes nothing, succeeds
     NAOP_OR = 1,
     NAOP_AND = 2,
     NAOP_NOT = 3,
@@ -47,18 +47,18 @@ enum eNAOperator : uint32_t {
     NAOP_LESS = 6,
     NAOP_GREATEREQUAL = 7,
     NAOP_LESSEQUAL = 8,
-    NAOP_SQL = 9,           // a condition the host parsed
-    NAOP_FALSE = 10,        // always false
-    NAOP_TRUE = 11,         // always true
+    NAOP_SQL = 9,     // a condition the host parsed
+    NAOP_FALSE = 10,  // always false
+    NAOP_TRUE = 11,   // always true
     NAOP_DIFFERENT = 12,
     NAOP_ISNULL = 13,
     NAOP_ISNOTNULL = 14,
 };
 
 // Flags of a node: the search's flags handed down, with these bits added.
-constexpr uint32_t NAEXP_GENERIC = 0x1;     // the value is a prefix (text) or a partial date or time
-constexpr uint32_t NAEXP_LOWERBOUND = 0x40;  // lower bound of a filter range
-constexpr uint32_t NAEXP_UPPERBOUND = 0x80;  // upper bound of a filter range
+constexpr uint32_t NAEXP_GENERIC = 0x1;        // the value is a prefix (text) or a partial date or time
+constexpr uint32_t NAEXP_LOWERBOUND = 0x40;    // lower bound of a filter range
+constexpr uint32_t NAEXP_UPPERBOUND = 0x80;    // upper bound of a filter range
 constexpr uint32_t NAEXP_COMPOSEDKEY = 0x100;  // the node belongs to a search on a composite key
 
 class CNAExpression : public CInterf {
@@ -137,8 +137,7 @@ public:
     // value of the item type (a time text, a date text or a date-time).
     static int s_bGetBorneRechercheDateMin(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclOut);
     static int s_bGetBorneRechercheDateMax(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclOut);
-    static int s_bGetBorneRechercheDateGenerique(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclMin,
-                                                 CAny* pclMax);
+    static int s_bGetBorneRechercheDateGenerique(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclMin, CAny* pclMax);
 
 protected:
     // The flags, keeping the generic bit of a composite key's text component only with a prefix.
@@ -162,8 +161,7 @@ protected:
     int _bGetSQLFromSQL(CNACommand* pclCommand, CNARecherche* pclSearch, CNARecord* pclRecord);
     int _bGetSQLFromValueNULL(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch,
                               int* pbConstant);
-    int _bGetSQLFromValueString(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch,
-                                int bOrNull);
+    int _bGetSQLFromValueString(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch, int bOrNull);
     int _bGetSQLFromValueDateTime(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch,
                                   int bOrNull);
     int _bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch,

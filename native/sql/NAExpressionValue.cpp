@@ -28,8 +28,7 @@ constexpr int SITE_SQL_CONDITION_NOT_AVAILABLE = 901;
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
 
 bool _bTextItem(eNA_ITEMTYPE e) {
-    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE ||
-           e == NA_IT_MEMOUNICODE;
+    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE || e == NA_IT_MEMOUNICODE;
 }
 
 // Language text types: 8-bit and wide, and the two together as the leaves test them.
@@ -134,7 +133,8 @@ int CNAExpression::_bGetSQLFromValue(CNACommand* pclCommand, CNARecherche* pclSe
         m_pclValue->bGetValue(&clValue);
         if (_bTextValueType(clValue.nGetTypeCode())) {
             CXYString<wchar_t> clText;
-            if (!_bWideText(clValue, &clText) || clText.nGetLongueur() == 0 || wcsncmp(clText.pszGet(), L"00000000", 8) == 0)
+            if (!_bWideText(clValue, &clText) || clText.nGetLongueur() == 0 ||
+                wcsncmp(clText.pszGet(), L"00000000", 8) == 0)
                 bNull = true;
         }
     }
@@ -161,7 +161,8 @@ int CNAExpression::_bOrNull() const {
 
 int CNAExpression::_FormatItemNameExp(CTString* pclOut, CNACommand* pclCommand, eOPEXPRESSION eCode) {
     if (m_pclColumn->eGetTypeColonne() != 0)
-        return NA_bFormatExpressionColonneCalculee(pclCommand, m_pclSource, m_pclColumn, CNASqlElt::SQLELT_WHERE, pclOut);
+        return NA_bFormatExpressionColonneCalculee(pclCommand, m_pclSource, m_pclColumn, CNASqlElt::SQLELT_WHERE,
+                                                   pclOut);
     return NA_bFormatExpressionItemName(pclCommand, CNASqlElt::SQLELT_WHERE, eCode, m_pclColumn->piGetItemNoRef(),
                                         m_pclColumn->pszGetAliasNomTable(), m_pclColumn->pszGetOriginalName(), pclOut);
 }
@@ -238,7 +239,7 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& clColumn, CNAComman
     m_pclValue->bGetValue(&clValue);
     CXYString<wchar_t> clText;
     const int n = _bWideText(clValue, &clText) ? clText.nGetLongueur() : 0;
-    const int nComplete = eType == NA_IT_HEURE ? static_cast<int>(m_pclColumn->nGetLogicalSize())
+    const int nComplete = eType == NA_IT_HEURE   ? static_cast<int>(m_pclColumn->nGetLogicalSize())
                           : eType == NA_IT_DATE8 ? 8
                                                  : 17;
     CAny clMin, clMax;
@@ -249,8 +250,9 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& clColumn, CNAComman
     CNADriver* pclDriver = CNADriver::s_pclDriver;
     CNAError* pclError = pclSearch != nullptr ? pclSearch->pclGetErrorNoRef() : m_pclError;
     auto bParameter = [&](const CAny* pclBound) {
-        CNAConvertVariant* pcl =
-            pclDriver != nullptr ? pclDriver->pclGetNewVariant_NV_Any(pclError, pclCnx, m_pclColumn, pclBound) : nullptr;
+        CNAConvertVariant* pcl = pclDriver != nullptr
+                                     ? pclDriver->pclGetNewVariant_NV_Any(pclError, pclCnx, m_pclColumn, pclBound)
+                                     : nullptr;
         if (pcl == nullptr) {
             if (pclError != nullptr) pclError->SetErrorNoMemory(pclCnx);
             return 0;
@@ -307,8 +309,8 @@ int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNA
     if (bResult) bResult = pclCommand->bComplete(clColumn.pszGet());
     if (!bResult) return 0;
     const eOPEXPRESSION eCode = Convert_eNAOperator_To_eOPEXPRESSION(m_eOperator);
-    const eNA_ITEMTYPE eConverted = static_cast<eNA_ITEMTYPE>(
-        pclCommand->eGetFormatExpressionColonne(CNASqlElt::SQLELT_WHERE, m_pclColumn->eNAGetItemType(), eCode, nullptr));
+    const eNA_ITEMTYPE eConverted = static_cast<eNA_ITEMTYPE>(pclCommand->eGetFormatExpressionColonne(
+        CNASqlElt::SQLELT_WHERE, m_pclColumn->eNAGetItemType(), eCode, nullptr));
     CNAError* pclError = pclSearch != nullptr ? pclSearch->pclGetErrorNoRef() : m_pclError;
     CNAConvertVariant* pclCopy = CNADriver::s_pclDriver != nullptr
                                      ? CNADriver::s_pclDriver->pclAllocVariant(pclError, m_pclColumn->pclGetCnx())

@@ -69,8 +69,8 @@ int CNAFilter::bSetFilter(CNARecord* pclRecord, INAItemDescription* piItem, cons
                 eOp = bLowerIncluded ? NAOP_GREATEREQUAL : NAOP_GREATER;
             }
         }
-        pclLowerCondition = _pclAddExpression(pclRecord, piItem, eOp, pclLower, nBaseFlags | NARECH_BOUND | NAEXP_LOWERBOUND,
-                                              nullptr);
+        pclLowerCondition =
+            _pclAddExpression(pclRecord, piItem, eOp, pclLower, nBaseFlags | NARECH_BOUND | NAEXP_LOWERBOUND, nullptr);
     }
     if (pclUpper != nullptr)
         pclUpperCondition = _pclAddExpression(pclRecord, piItem, bUpperIncluded ? NAOP_LESSEQUAL : NAOP_LESS, pclUpper,

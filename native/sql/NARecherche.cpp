@@ -317,8 +317,8 @@ int CNARecherche::GetParameterFromQuery(CNACommand* pclCommand, int nFirst) {
     return 1;
 }
 
-CNAParameter* CNARecherche::_pclAddParameter(CNAColumn* pclColumn, CNAConvertVariant* pclValue,
-                                             unsigned long nPosition, unsigned nFlags) {
+CNAParameter* CNARecherche::_pclAddParameter(CNAColumn* pclColumn, CNAConvertVariant* pclValue, unsigned long nPosition,
+                                             unsigned nFlags) {
     CNAParameter* pcl = CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocParameter_col(
                                                                 pclColumn, pclValue, nPosition, nFlags, nullptr)
                                                           : nullptr;

@@ -31,19 +31,19 @@ class CNARecord;
 class INAItemDescription;
 
 // Flags of a search (handed down into every condition it makes).
-constexpr uint32_t NARECH_GENERIC = 0x1;       // a text value is a prefix, a date or time may be partial
+constexpr uint32_t NARECH_GENERIC = 0x1;        // a text value is a prefix, a date or time may be partial
 constexpr uint32_t NARECH_CURRENTRECORD = 0x2;  // the search designates the current record of the browse
-constexpr uint32_t NARECH_BOUND = 0x4;         // the value is a bound of a range (filters)
-constexpr uint32_t NARECH_FROMRECORD = 0x8;    // the compared values are taken from the current record
-constexpr uint32_t NARECH_ONCE = 0x10;         // no continuation (greater and less stay empty)
+constexpr uint32_t NARECH_BOUND = 0x4;          // the value is a bound of a range (filters)
+constexpr uint32_t NARECH_FROMRECORD = 0x8;     // the compared values are taken from the current record
+constexpr uint32_t NARECH_ONCE = 0x10;          // no continuation (greater and less stay empty)
 
 class CNARecherche : public CInterf {
 public:
     // The states of a search.
     enum : uint32_t {
         STATE_INACTIVE = 0,
-        STATE_EQUAL = 1,      // on the records equal to the value
-        STATE_CONTINUE = 2,   // past them
+        STATE_EQUAL = 1,     // on the records equal to the value
+        STATE_CONTINUE = 2,  // past them
     };
 
     // Empty, inactive, direction 4 (none); takes a reference on both.
@@ -159,11 +159,11 @@ protected:
     CNAExpression* _pclAddKeyExpressionEq(CNARecord* pclRecord, CNAColumn* const* ppclColumns, CAny* pclValues,
                                           int nValues, int nColumns, CNAColumn* pclComposite, unsigned nFlags);
     CNAExpression* _pclAddKeyExpressionInfSupIndice(CNARecord* pclRecord, CNAColumn* const* ppclColumns,
-                                                    CAny* pclValues, int nValues, CNAColumn* pclComposite, int i,
-                                                    int n, eNAOperator eOp, unsigned nFlags);
+                                                    CAny* pclValues, int nValues, CNAColumn* pclComposite, int i, int n,
+                                                    eNAOperator eOp, unsigned nFlags);
     // The components of a composite value, read from its bytes; false when nothing could be read.
-    int _GetComponentValue(CNAColumn* pclComposite, const CAny* pclValue, unsigned nFlags, CAny* pclValues,
-                           int nMax, int* pnValues, eFILLER* peFiller);
+    int _GetComponentValue(CNAColumn* pclComposite, const CAny* pclValue, unsigned nFlags, CAny* pclValues, int nMax,
+                           int* pnValues, eFILLER* peFiller);
 
     CNAError* m_pclError;
     uint32_t m_eState = STATE_INACTIVE;

@@ -34,8 +34,7 @@ bool _bBoundText(unsigned short n) {
 }
 
 bool _bTextItem(eNA_ITEMTYPE e) {
-    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE ||
-           e == NA_IT_MEMOUNICODE;
+    return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE || e == NA_IT_MEMOUNICODE;
 }
 bool _bDateTimeItem(eNA_ITEMTYPE e) {
     return e == NA_IT_DATE6 || e == NA_IT_HEURE || e == NA_IT_DATE8 || e == NA_IT_DATETIME;
@@ -231,7 +230,8 @@ CNAExpression* CNARecherche::_pclAddExpressionComposite(CNARecord* pclRecord, CN
             bWholeList = true;
         } else {
             // The browse item (or its components) first, in their order.
-            const CNARefArray<CNAColumn>* pTab = pclColumn->bIsComposedKey() ? pclColumn->pclGetTabComponent() : nullptr;
+            const CNARefArray<CNAColumn>* pTab =
+                pclColumn->bIsComposedKey() ? pclColumn->pclGetTabComponent() : nullptr;
             if (pTab != nullptr)
                 for (int i = 0; i < pTab->nGetNbElement(); i++) st.ppclColumns[n++] = pTab->GetAt(i);
             else
@@ -269,8 +269,8 @@ CNAExpression* CNARecherche::_pclAddExpressionComposite(CNARecord* pclRecord, CN
     if ((nFlags & NARECH_CURRENTRECORD) == 0) {
         n = st.nValues;
         // A bound that ends with the filler beyond which nothing lies bounds by the values before.
-        if ((nFlags & NARECH_BOUND) && ((eOp == NAOP_LESSEQUAL && eFiller == FILLER_MAX) ||
-                                        (eOp == NAOP_GREATEREQUAL && eFiller == FILLER_MIN)))
+        if ((nFlags & NARECH_BOUND) &&
+            ((eOp == NAOP_LESSEQUAL && eFiller == FILLER_MAX) || (eOp == NAOP_GREATEREQUAL && eFiller == FILLER_MIN)))
             n--;
     } else {
         n = (nFlags & NARECH_GENERIC) ? st.nValues : st.nColumns;
@@ -282,12 +282,13 @@ CNAExpression* CNARecherche::_pclAddExpressionComposite(CNARecord* pclRecord, CN
 
 // ---------------------------------------------------------------------------------- leaves
 
-CNAExpression* CNARecherche::_pclAddKeyExpression(CNARecord* pclRecord, CNAColumn* const* ppclColumns,
-                                                  CAny* pclValues, int nValues, CNAColumn* pclComposite, int i,
-                                                  int nLast, eNAOperator eOp, unsigned nFlags, eNAOperator eJoin) {
+CNAExpression* CNARecherche::_pclAddKeyExpression(CNARecord* pclRecord, CNAColumn* const* ppclColumns, CAny* pclValues,
+                                                  int nValues, CNAColumn* pclComposite, int i, int nLast,
+                                                  eNAOperator eOp, unsigned nFlags, eNAOperator eJoin) {
     CNAColumn* pclColumn = ppclColumns[i];
-    const bool bDescending = pclComposite != nullptr ? pclComposite->bGetDescendantComponent(static_cast<unsigned>(i + 1))
-                                                     : CNAExpression::s_eGetSensTriColonne(pclRecord, pclColumn) == 1;
+    const bool bDescending = pclComposite != nullptr
+                                 ? pclComposite->bGetDescendantComponent(static_cast<unsigned>(i + 1))
+                                 : CNAExpression::s_eGetSensTriColonne(pclRecord, pclColumn) == 1;
     eNAOperator eLeafOp = bDescending ? CNAExpression::s_eInvertOperator(eOp) : eOp;
     CAny clValue;
     const unsigned short nType = pclColumn->eGetVQType();
@@ -327,8 +328,8 @@ CNAExpression* CNARecherche::_pclAddKeyExpression(CNARecord* pclRecord, CNAColum
         return nullptr;
     }
     if (i >= nLast) return pclLeaf;
-    CNAExpression* pclNext =
-        _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i + 1, nLast, eOp, nFlags, eJoin);
+    CNAExpression* pclNext = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i + 1,
+                                                  nLast, eOp, nFlags, eJoin);
     if (pclNext == nullptr) {
         // A condition that lost a component would find other rows.
         pclLeaf->nRelease();
@@ -378,16 +379,16 @@ CNAExpression* CNARecherche::_pclAddBorne(CNARecord* pclRecord, CNAColumn* const
             // After the values that begin with the prefix.
             CNAExpression* pclAfter = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i,
                                                            i, NAOP_GREATER, nFlags & ~NARECH_GENERIC, NAOP_AND);
-            CNAExpression* pclNotPrefix = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues,
-                                                               pclComposite, i, i, NAOP_DIFFERENT, nFlags, NAOP_AND);
+            CNAExpression* pclNotPrefix = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite,
+                                                               i, i, NAOP_DIFFERENT, nFlags, NAOP_AND);
             return _pclJoin(this, NAOP_AND, pclAfter, pclNotPrefix, nFlags);
         }
         if (eOp == NAOP_LESSEQUAL) {
             // Up to the last value that begins with the prefix.
-            CNAExpression* pclBefore = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite,
-                                                            i, i, NAOP_LESS, nFlags & ~NARECH_GENERIC, NAOP_AND);
-            CNAExpression* pclPrefix = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite,
-                                                            i, i, NAOP_EQUAL, nFlags, NAOP_AND);
+            CNAExpression* pclBefore = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i,
+                                                            i, NAOP_LESS, nFlags & ~NARECH_GENERIC, NAOP_AND);
+            CNAExpression* pclPrefix = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i,
+                                                            i, NAOP_EQUAL, nFlags, NAOP_AND);
             return _pclJoin(this, NAOP_OR, pclBefore, pclPrefix, nFlags);
         }
     }
@@ -395,8 +396,8 @@ CNAExpression* CNARecherche::_pclAddBorne(CNARecord* pclRecord, CNAColumn* const
 }
 
 CNAExpression* CNARecherche::_pclAddKeyExpressionEq(CNARecord* pclRecord, CNAColumn* const* ppclColumns,
-                                                    CAny* pclValues, int nValues, int nColumns,
-                                                    CNAColumn* pclComposite, unsigned nFlags) {
+                                                    CAny* pclValues, int nValues, int nColumns, CNAColumn* pclComposite,
+                                                    unsigned nFlags) {
     const int n = (nFlags & (NARECH_BOUND | NARECH_GENERIC)) ? nValues : nColumns;
     if (n < 1) return nullptr;
     const bool bGeneric = (nFlags & NARECH_GENERIC) != 0;
@@ -441,8 +442,8 @@ CNAExpression* CNARecherche::_pclAddKeyExpressionInfSupIndice(CNARecord* pclReco
     }
     const eNAOperator eStrict = eOp == NAOP_LESSEQUAL ? NAOP_LESS : eOp == NAOP_GREATEREQUAL ? NAOP_GREATER : eOp;
     const unsigned nExact = nFlags & ~NARECH_GENERIC;
-    CNAExpression* pclStrict = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i, i,
-                                                    eStrict, nExact, NAOP_AND);
+    CNAExpression* pclStrict =
+        _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i, i, eStrict, nExact, NAOP_AND);
     if (pclStrict == nullptr) return nullptr;
     // When the components so far make a unique key that holds no NULL, no other row shares them.
     if ((eOp == NAOP_GREATER || eOp == NAOP_LESS) && pclRecord->pclGetTabComposedUniqueKey()->nGetNbElement() > 0) {
@@ -455,8 +456,8 @@ CNAExpression* CNARecherche::_pclAddKeyExpressionInfSupIndice(CNARecord* pclReco
     }
     CNAExpression* pclEqual = _pclAddKeyExpression(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i, i,
                                                    NAOP_EQUAL, nExact, NAOP_AND);
-    CNAExpression* pclRest =
-        _pclAddKeyExpressionInfSupIndice(pclRecord, ppclColumns, pclValues, nValues, pclComposite, i + 1, n, eOp, nFlags);
+    CNAExpression* pclRest = _pclAddKeyExpressionInfSupIndice(pclRecord, ppclColumns, pclValues, nValues, pclComposite,
+                                                              i + 1, n, eOp, nFlags);
     CNAExpression* pclTie = pclRest != nullptr ? _pclJoin(this, NAOP_AND, pclEqual, pclRest, nFlags) : pclEqual;
     if (pclTie == nullptr) {
         pclStrict->nRelease();

@@ -154,8 +154,7 @@ int CNAStatement::_bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRIT
     const int bLimited = NA_bQueryResultsetLimited(pclParser, pclGetConnectionNoRef()) ? 1 : 0;
     if (!NA_bFormatCondition(pclCommand, pclParser, nullptr, bLimited, nQueryFlags)) return 0;
     if (!NA_bFormatEndOfQuery(pclCommand) || !_bCloseSubQuery()) return 0;
-    if (bCondition &&
-        (!pclCommand->bComplete(L" WHERE ") || !pclCommand->bAdd(pclWhere, CNACommand::ADDMODE_SHARE)))
+    if (bCondition && (!pclCommand->bComplete(L" WHERE ") || !pclCommand->bAdd(pclWhere, CNACommand::ADDMODE_SHARE)))
         return 0;
     return 1;
 }
@@ -256,8 +255,9 @@ int CNAStatement::_FormatORDERBYList(CNAColumn* pclLeading, int bAscending, CSQL
             const int n = piKey->nGetNumComponents();
             for (int i = 1; i <= n && bResult; i++) {
                 INAItemDescription* piComponent = piKey->piGetItemComponent(i);
-                CNAColumn* pclComponent =
-                    piComponent != nullptr && m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(piComponent) : nullptr;
+                CNAColumn* pclComponent = piComponent != nullptr && m_pclRecord != nullptr
+                                              ? m_pclRecord->pclGetColumnNoRef(piComponent)
+                                              : nullptr;
                 int bDirection = bAscending;
                 if (pclParser == nullptr && piKey->bGetDescendant(i)) bDirection = !bAscending;
                 if (pclComponent != nullptr)
@@ -390,8 +390,9 @@ void CNAStatement::_FormatItemORDERBY(const CNAColumn* pclColumn, CSQLParserInfo
 
 // ---------------------------------------------------------------------------------- the LIMIT of a host query
 
-int CNAStatement::s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescription* pclConnection, CTString* pclClause,
-                                    CRefArray<CNAParameter>* pclParameters, unsigned long* pnClauseStart) {
+int CNAStatement::s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescription* pclConnection,
+                                    CTString* pclClause, CRefArray<CNAParameter>* pclParameters,
+                                    unsigned long* pnClauseStart) {
     const wchar_t* pszText = pclCommand->pszGetOriginalSQL();
     const long nLimit = CNACommand::s_nGetClauseStart(pclConnection, pszText, L"LIMIT", -1);
     if (nLimit < 0) return 0;
@@ -473,7 +474,8 @@ int CNAStatement::_bAddWHERECurrentRecord(CNACommand* pclCommand, int bAddWhere,
     return _bTextKept(pclCommand, bResult);
 }
 
-int CNAStatement::_bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere, const CNARefArray<CNAColumn>* pclColumns) {
+int CNAStatement::_bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere,
+                                       const CNARefArray<CNAColumn>* pclColumns) {
     if (pclCommand == nullptr) return 0;
     if (m_pclRecord == nullptr || !m_pclRecord->bOriginalExists()) {
         _AddError(NA_ERRORTYPE_GENERAL, SITE_NO_LATEST_ROW, _pszGetLogicalName(), m_clItemName.pszGet(),

@@ -407,8 +407,7 @@ int CNAStatement::_bUpdateNARecordFromDB() {
 void CNAStatement::_RestaureRecordFromCache(int64_t) {}
 
 // STUB (positions task): positions, searches the host sets, notifications and the table cache.
-void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS,
-                                     const CNARecordValue*) {}
+void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
 int CNAStatement::bGetPosition(CNAPosition*, unsigned) {
     return 0;
 }

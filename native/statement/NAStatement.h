@@ -142,8 +142,7 @@ public:
     virtual void _FormatItemORDERBY(const CNAColumn* pclColumn, CSQLParserInfo* pclParser, int bByName,
                                     CTString* pclOut, int* pbAscending) const;
     virtual int _bAddClauseReturning(eNAQUERYTYPE eType, int nFlags);
-    virtual int _bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE eType,
-                                 unsigned int nFlags);
+    virtual int _bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE eType, unsigned int nFlags);
     virtual int _bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, int* pbOut, long nCount, long* pnFetched);
     // The row count: command, a value that is not used, all-rows flag (1: no condition).
     virtual int _bBuildQueryCOUNT(CNACommand* pclCommand, unsigned int nUnused, int bAllRows);
@@ -298,8 +297,8 @@ public:
     void DesactivateRechercheUserAndInternal();
     void _RestaureUserSearch(const CNAUserSearch* pclUserSearch);
     int bSetContinueParcours(unsigned nDirection);
-    int bSetFilter(const wchar_t* pszItem, const CAny* pclMin, int bMinIncluded, const CAny* pclMax,
-                   int bMaxIncluded, ISQLParserInformation* piCondition);
+    int bSetFilter(const wchar_t* pszItem, const CAny* pclMin, int bMinIncluded, const CAny* pclMax, int bMaxIncluded,
+                   ISQLParserInformation* piCondition);
     // The filter with a reference added; null when none.
     CNAFilter* pclGetFilter();
     CNAFilter* _pclGetFilter();
@@ -354,8 +353,8 @@ protected:
     // reference for the caller; null (and out of memory recorded) when none can be made.
     CNACommand* _pclAllocCommand() const;
     // A user error of the statement's unit (file 4) at the site, with the table and item names.
-    void _AddError(eNA_ERRORTYPE eType, int nSite, const wchar_t* pszTable, const wchar_t* pszItem,
-                   unsigned nUserError, ...) const;
+    void _AddError(eNA_ERRORTYPE eType, int nSite, const wchar_t* pszTable, const wchar_t* pszItem, unsigned nUserError,
+                   ...) const;
 
     CNAError* m_pclError;
     CNAStatementSQL* m_pclStatementSQL = nullptr;

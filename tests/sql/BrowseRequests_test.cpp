@@ -119,7 +119,8 @@ protected:
     // Past the equal records: forward (0) or backward (1).
     void Continue(unsigned nDirection) { ASSERT_TRUE(m_pclSearch->bSetContinueParcours(nDirection)); }
     void Filter(const wchar_t* pszItem, const CAny* pclLow, int bLowIn, const CAny* pclHigh, int bHighIn) {
-        ASSERT_TRUE(m_pclFilter->bSetFilter(m_pclRecord, piItem(pszItem), pclLow, bLowIn, pclHigh, bHighIn, nullptr, 0));
+        ASSERT_TRUE(
+            m_pclFilter->bSetFilter(m_pclRecord, piItem(pszItem), pclLow, bLowIn, pclHigh, bHighIn, nullptr, 0));
         m_pclFilter->ActivateFilter(1);
         m_pclStatement->_SetFilter(m_pclFilter);
     }
@@ -219,8 +220,8 @@ TEST_F(BrowseRequestsTest, RequestsReadWhatTheyMean) {
          L"kk", 0, L" WHERE \"k1\"<'b' OR \"k1\"='b' AND \"k2\"<2 ORDER BY \"k1\" DESC,\"k2\" DESC",
          [](const stRow& st) { return st.sK1 < "b" || (st.sK1 == "b" && st.nK2 < 2); }, bByKK},
         {"two-part key given the prefix ab of its first part", [&] { Seek(L"kk", clBytes("ab"), false); }, L"kk", 1,
-         L" WHERE \"k1\" LIKE 'ab%' ORDER BY \"k1\",\"k2\"",
-         [](const stRow& st) { return bStartsWith(st.sK1, "ab"); }, bByKK},
+         L" WHERE \"k1\" LIKE 'ab%' ORDER BY \"k1\",\"k2\"", [](const stRow& st) { return bStartsWith(st.sK1, "ab"); },
+         bByKK},
         {"two-part key past the prefix ab, forward",
          [&] {
              Seek(L"kk", clBytes("ab"), false);

@@ -42,8 +42,7 @@ namespace browsetest {
 // NULL sort before every value as other servers do.
 class CBrowseConnection : public CPSQLConnection {
 public:
-    explicit CBrowseConnection(INAConnectionDescription* piHost)
-        : CPSQLConnection(L"Connection=browsetest", piHost) {
+    explicit CBrowseConnection(INAConnectionDescription* piHost) : CPSQLConnection(L"Connection=browsetest", piHost) {
         m_nServerMajor = 15;
         m_nCodePage = 1252;
         m_nClientCodePage = 65001;
@@ -72,18 +71,12 @@ struct stRow {
 // own comparisons of std::string do.
 inline const std::vector<stRow>& Rows() {
     static const std::vector<stRow> s_tab = {
-        {1, 5, "b", 2, 10, "ab", "20230315"},
-        {2, std::nullopt, "a", 1, 20, std::nullopt, "20231231"},
-        {3, 5, "b", 1, 30, "abc", "20240101"},
-        {4, 3, "ab", 7, std::nullopt, "b", std::nullopt},
-        {5, 8, "b", 3, 10, "ab", "20230101"},
-        {6, std::nullopt, "abc", 1, 40, "a", "20221231"},
-        {7, 5, "c", 1, 50, std::nullopt, "20230601"},
-        {8, 10, "a", 2, 20, "abd", "20231130"},
-        {9, 3, "abd", 2, 60, "ac", "20231201"},
-        {10, 20, "ba", 5, 15, "a_c", std::nullopt},
-        {11, 10, "a_b", 1, 25, "aa", "20240229"},
-        {12, std::nullopt, "axb", 4, 35, "abz", "20231231"},
+        {1, 5, "b", 2, 10, "ab", "20230315"},         {2, std::nullopt, "a", 1, 20, std::nullopt, "20231231"},
+        {3, 5, "b", 1, 30, "abc", "20240101"},        {4, 3, "ab", 7, std::nullopt, "b", std::nullopt},
+        {5, 8, "b", 3, 10, "ab", "20230101"},         {6, std::nullopt, "abc", 1, 40, "a", "20221231"},
+        {7, 5, "c", 1, 50, std::nullopt, "20230601"}, {8, 10, "a", 2, 20, "abd", "20231130"},
+        {9, 3, "abd", 2, 60, "ac", "20231201"},       {10, 20, "ba", 5, 15, "a_c", std::nullopt},
+        {11, 10, "a_b", 1, 25, "aa", "20240229"},     {12, std::nullopt, "axb", 4, 35, "abz", "20231231"},
     };
     return s_tab;
 }
@@ -324,6 +317,7 @@ protected:
 };
 
 // The select list of the fixture's statement.
-constexpr const wchar_t* SELECT_LIST = L"SELECT \"id\",\"n\",\"k1\",\"k2\",\"d\",\"t\",\"dt\",\"ok\" FROM \"browse_fx\"";
+constexpr const wchar_t* SELECT_LIST =
+    L"SELECT \"id\",\"n\",\"k1\",\"k2\",\"d\",\"t\",\"dt\",\"ok\" FROM \"browse_fx\"";
 
 }  // namespace browsetest

@@ -99,15 +99,16 @@ TEST_F(NAExpressionTest, ConstantsFoldAway) {
         // A NOT over a constant is the other constant, which its parent folds.
         {"NOT true AND a: false", [&] { return Node(NAOP_AND, Node(NAOP_NOT, Constant(NAOP_TRUE), nullptr), A()); },
          L"", 1, NAOP_FALSE, 0},
-        {"NOT false OR a: true", [&] { return Node(NAOP_OR, Node(NAOP_NOT, Constant(NAOP_FALSE), nullptr), A()); },
-         L"", 1, NAOP_TRUE, 0},
+        {"NOT false OR a: true", [&] { return Node(NAOP_OR, Node(NAOP_NOT, Constant(NAOP_FALSE), nullptr), A()); }, L"",
+         1, NAOP_TRUE, 0},
         {"NOT false AND a: a", [&] { return Node(NAOP_AND, Node(NAOP_NOT, Constant(NAOP_FALSE), nullptr), A()); },
          L"\"n\"=5", 0, NAOP_AND, 1},
         // A leaf found constant while written: the text and the parameters written before it go.
-        {"a AND (n >= NULL): a", [&] { return Node(NAOP_AND, A(), Leaf(NAOP_GREATEREQUAL, L"n", clInt(std::nullopt))); },
-         L"\"n\"=5", 0, NAOP_AND, 1},
-        {"a AND (n > NULL): nothing after NULL", [&] { return Node(NAOP_AND, A(), Leaf(NAOP_GREATER, L"n", clInt(std::nullopt))); },
-         L"", 1, NAOP_FALSE, 0},
+        {"a AND (n >= NULL): a",
+         [&] { return Node(NAOP_AND, A(), Leaf(NAOP_GREATEREQUAL, L"n", clInt(std::nullopt))); }, L"\"n\"=5", 0,
+         NAOP_AND, 1},
+        {"a AND (n > NULL): nothing after NULL",
+         [&] { return Node(NAOP_AND, A(), Leaf(NAOP_GREATER, L"n", clInt(std::nullopt))); }, L"", 1, NAOP_FALSE, 0},
         {"(n > NULL) OR a: a", [&] { return Node(NAOP_OR, Leaf(NAOP_GREATER, L"n", clInt(std::nullopt)), A()); },
          L"\"n\"=5", 0, NAOP_OR, 1},
     };
@@ -178,14 +179,23 @@ TEST_F(NAExpressionTest, NullRowsInsideTheRange) {
     };
     const Case tab[] = {
         // NULL last: it follows every value.
-        {NAOP_GREATER, 5, 0, 0, true},      {NAOP_GREATEREQUAL, 5, 0, 0, true}, {NAOP_LESS, 5, 0, 0, false},
-        {NAOP_LESSEQUAL, 5, 0, 0, false},   {NAOP_EQUAL, 5, 0, 0, false},       {NAOP_DIFFERENT, 5, 0, 0, false},
+        {NAOP_GREATER, 5, 0, 0, true},
+        {NAOP_GREATEREQUAL, 5, 0, 0, true},
+        {NAOP_LESS, 5, 0, 0, false},
+        {NAOP_LESSEQUAL, 5, 0, 0, false},
+        {NAOP_EQUAL, 5, 0, 0, false},
+        {NAOP_DIFFERENT, 5, 0, 0, false},
         // NULL first: it comes before every value, though not before a value the host holds as NULL.
-        {NAOP_LESSEQUAL, 5, 0, 1, true},    {NAOP_LESS, 5, 0, 1, true},         {NAOP_LESS, 0, 0, 1, false},
-        {NAOP_GREATER, 5, 0, 1, false},     {NAOP_GREATEREQUAL, 5, 0, 1, false},
+        {NAOP_LESSEQUAL, 5, 0, 1, true},
+        {NAOP_LESS, 5, 0, 1, true},
+        {NAOP_LESS, 0, 0, 1, false},
+        {NAOP_GREATER, 5, 0, 1, false},
+        {NAOP_GREATEREQUAL, 5, 0, 1, false},
         // Bounds of a filter: only a lower bound the host could hold as NULL lets NULL in.
-        {NAOP_GREATEREQUAL, 0, NAEXP_LOWERBOUND, 0, true}, {NAOP_EQUAL, 0, NAEXP_LOWERBOUND, 0, true},
-        {NAOP_GREATEREQUAL, 5, NAEXP_LOWERBOUND, 0, false}, {NAOP_GREATER, 0, NAEXP_LOWERBOUND, 0, false},
+        {NAOP_GREATEREQUAL, 0, NAEXP_LOWERBOUND, 0, true},
+        {NAOP_EQUAL, 0, NAEXP_LOWERBOUND, 0, true},
+        {NAOP_GREATEREQUAL, 5, NAEXP_LOWERBOUND, 0, false},
+        {NAOP_GREATER, 0, NAEXP_LOWERBOUND, 0, false},
         {NAOP_LESSEQUAL, 0, NAEXP_UPPERBOUND, 1, false},
     };
     for (const Case& c : tab) {
@@ -265,7 +275,10 @@ TEST_F(NAExpressionTest, ComparisonsThatAlwaysHold) {
         {"boolean >= true", NAOP_GREATEREQUAL, Bool(1), 0, 0},
         {"text >= empty", NAOP_GREATEREQUAL, clText(""), 0, 1},
         {"text > empty", NAOP_GREATER, clText(""), 0, 0},
-        {"text <= byte 255", NAOP_LESSEQUAL, clText("\xFF" "a"), 0, 1},
+        {"text <= byte 255", NAOP_LESSEQUAL,
+         clText("\xFF"
+                "a"),
+         0, 1},
         {"text <= byte 254", NAOP_LESSEQUAL, clText("\xFE"), 0, 0},
         {"wide text <= unit above 65534", NAOP_LESSEQUAL, Wide(L"\xFFFF"), 0, 1},
         {"wide text <= unit 65534", NAOP_LESSEQUAL, Wide(L"\xFFFE"), 0, 0},
@@ -288,8 +301,8 @@ TEST_F(NAExpressionTest, NullRowsOfALeafNotWritten) {
         int bPasses;
     };
     const Case tab[] = {
-        {NAOP_EQUAL, std::nullopt, 1}, {NAOP_EQUAL, 5, 0},   {NAOP_DIFFERENT, 5, 1}, {NAOP_DIFFERENT, std::nullopt, 0},
-        {NAOP_GREATER, 5, 1},          {NAOP_LESS, 5, 0},    {NAOP_GREATEREQUAL, 5, 1},
+        {NAOP_EQUAL, std::nullopt, 1}, {NAOP_EQUAL, 5, 0}, {NAOP_DIFFERENT, 5, 1},    {NAOP_DIFFERENT, std::nullopt, 0},
+        {NAOP_GREATER, 5, 1},          {NAOP_LESS, 5, 0},  {NAOP_GREATEREQUAL, 5, 1},
     };
     for (const Case& c : tab) {
         CNAExpression* pcl = Leaf(c.eOp, L"n", clInt(c.n));
@@ -307,10 +320,14 @@ TEST_F(NAExpressionTest, BooleanComparisons) {
         eNAOperator eAfter;
     };
     const Case tab[] = {
-        {NAOP_GREATER, 1, L"0=1", NAOP_FALSE},      {NAOP_GREATER, 0, L"\"ok\"<>'f'", NAOP_DIFFERENT},
-        {NAOP_LESS, 1, L"\"ok\"<>'t'", NAOP_DIFFERENT}, {NAOP_LESS, 0, L"0=1", NAOP_FALSE},
-        {NAOP_GREATEREQUAL, 1, L"\"ok\"='t'", NAOP_EQUAL}, {NAOP_GREATEREQUAL, 0, L"1=1", NAOP_TRUE},
-        {NAOP_LESSEQUAL, 1, L"1=1", NAOP_TRUE},        {NAOP_LESSEQUAL, 0, L"\"ok\"='f'", NAOP_EQUAL},
+        {NAOP_GREATER, 1, L"0=1", NAOP_FALSE},
+        {NAOP_GREATER, 0, L"\"ok\"<>'f'", NAOP_DIFFERENT},
+        {NAOP_LESS, 1, L"\"ok\"<>'t'", NAOP_DIFFERENT},
+        {NAOP_LESS, 0, L"0=1", NAOP_FALSE},
+        {NAOP_GREATEREQUAL, 1, L"\"ok\"='t'", NAOP_EQUAL},
+        {NAOP_GREATEREQUAL, 0, L"1=1", NAOP_TRUE},
+        {NAOP_LESSEQUAL, 1, L"1=1", NAOP_TRUE},
+        {NAOP_LESSEQUAL, 0, L"\"ok\"='f'", NAOP_EQUAL},
         {NAOP_EQUAL, 1, L"\"ok\"='t'", NAOP_EQUAL},
     };
     for (const Case& c : tab) {

@@ -131,7 +131,8 @@ TEST_F(NARechercheTest, BinaryPartsReadWithinTheirBounds) {
         SCOPED_TRACE(c.pszName);
         m_pclSearch->__Init();
         const CAny cl = clBytes(c.sValue);
-        ASSERT_TRUE(m_pclSearch->bSetRecherche(pclRecord, pclHost->pclNAGetItemNoRef(L"kc", 3), &cl, NA_PARSE_FIRST, 1, 0));
+        ASSERT_TRUE(
+            m_pclSearch->bSetRecherche(pclRecord, pclHost->pclNAGetItemNoRef(L"kc", 3), &cl, NA_PARSE_FIRST, 1, 0));
         CNACommand* pcl = pclCommand();
         ASSERT_TRUE(m_pclSearch->bGetSQL(pcl, nullptr, pclRecord));
         ASSERT_EQ(m_pclSearch->nGetNbParameter(), 2);
@@ -246,9 +247,7 @@ TEST_F(NARechercheTest, ExtremeValuesOfTheTypes) {
         std::function<std::string(const CAny&)> fnRead;
         std::string sMin, sMax;
     };
-    auto Raw = [](auto t) {
-        return [](const CAny& cl) { return std::to_string(tBrut<decltype(t)>(cl)); };
-    };
+    auto Raw = [](auto t) { return [](const CAny& cl) { return std::to_string(tBrut<decltype(t)>(cl)); }; };
     auto TextA = [](const CAny& cl) { return sTexteA(cl); };
     const Case tab[] = {
         {"boolean", [](CAny* p) { p->SetBOOL(0); }, Raw(int32_t()), "0", "1"},
@@ -258,8 +257,7 @@ TEST_F(NARechercheTest, ExtremeValuesOfTheTypes) {
         {"signed 8-bit", [](CAny* p) { p->SetI1(7); }, Raw(int8_t()), "-128", "127"},
         {"signed 16-bit", [](CAny* p) { p->SetI2(7); }, Raw(int16_t()), "-32768", "32767"},
         {"signed 32-bit", [](CAny* p) { p->SetI4(7); }, Raw(int32_t()), "-2147483648", "2147483647"},
-        {"signed 64-bit", [](CAny* p) { p->SetI8(7); }, Raw(int64_t()), "-9223372036854775808",
-         "9223372036854775807"},
+        {"signed 64-bit", [](CAny* p) { p->SetI8(7); }, Raw(int64_t()), "-9223372036854775808", "9223372036854775807"},
         {"8-bit date text", [](CAny* p) { p->SetDATEA("20200101"); }, TextA, "", "30001231"},
         {"8-bit time text", [](CAny* p) { p->SetTIMEA("1200"); }, TextA, "0000", "235959999"},
         {"date-time",
