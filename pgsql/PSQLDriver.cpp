@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "native/statement/NAStatement.h"
 #include "pgsql/PSQLConnection.h"
 #include "pgsql/PSQLDataSourceDescription.h"
 #include "pgsql/PSQLDriverSQL.h"
@@ -19,9 +20,9 @@ CNADataSourceDescription* CPSQLDriver::pclAllocDataSourceDescription(CNAConnecti
     return new (std::nothrow) CPSQLDataSourceDescription(pclCnx, pclError);
 }
 
-// STUB (statements task): a plain CNAStatement of the data access; the connection is not used.
-CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess*, CNAConnectionDescription*, CNAError*) {
-    return nullptr;
+// The generic statement serves PostgreSQL as it is; the access gives the connection.
+CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription*, CNAError* pclError) {
+    return new (std::nothrow) CNAStatement(pclAccess, pclError);
 }
 
 CNAConnectionDescription* CPSQLDriver::_pclAllocConnectionDescription(const wchar_t* pszIdentification,

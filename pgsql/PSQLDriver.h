@@ -2,8 +2,7 @@
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
 //
-// STUB (statement and data access tasks): the factory of statements answers null until the
-// generic statement exists; data accesses are the base's until the PostgreSQL one exists.
+// STUB (data access task): data accesses are the base's until the PostgreSQL one exists.
 #pragma once
 
 #include "native/driver/NADriver.h"
