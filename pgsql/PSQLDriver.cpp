@@ -5,6 +5,7 @@
 
 #include "native/statement/NAStatement.h"
 #include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDataSourceDescription.h"
 #include "pgsql/PSQLDriverSQL.h"
 
@@ -18,6 +19,11 @@ CPSQLDriver::~CPSQLDriver() = default;
 CNADataSourceDescription* CPSQLDriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
                                                                      CNAError* pclError) {
     return new (std::nothrow) CPSQLDataSourceDescription(pclCnx, pclError);
+}
+
+CNADataAccess* CPSQLDriver::pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                               CNAError* pclError) {
+    return new (std::nothrow) CPSQLDataAccess(piDesc, pclCnx, pclError);
 }
 
 // The generic statement serves PostgreSQL as it is; the access gives the connection.

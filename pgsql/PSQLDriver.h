@@ -1,8 +1,6 @@
 // CPSQLDriver: the driver object for PostgreSQL servers, the one piQueryInterface hands to the
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
-//
-// STUB (data access task): data accesses are the base's until the PostgreSQL one exists.
 #pragma once
 
 #include "native/driver/NADriver.h"
@@ -14,6 +12,8 @@ public:
 
     CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
                                                             CNAError* pclError) override;
+    CNADataAccess* pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                      CNAError* pclError) override;
     CNAStatement* pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription* pclCnx,
                                     CNAError* pclError) override;
     CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* pszIdentification,

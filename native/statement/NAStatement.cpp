@@ -55,13 +55,13 @@ CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
     if (m_pclDataAccess != nullptr) {
         m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
         if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
-        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef());
+        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef(m_pclDataAccess));
     }
     if (m_pclError != nullptr) _bAllocStatementSQL();
 }
 
 CNAStatement::~CNAStatement() {
-    if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_nReferenceSlot);
+    if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
     // STUB (table-cache task): then the table-cache index.
     if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();

@@ -71,7 +71,7 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
     if (bResult && !bOut) {
         m_bFoundThisFetch = m_pclRecherche != nullptr && bExistRechercheObject() ? m_pclRecherche->bHTrouve() : 1;
         bResult = bSetStmtOriginalRecord(eDirection);
-        if (bResult && bReadRecord) bResult = pclAccess->bSetCurrentRecordRead(m_pclRecord, 0);
+        if (bResult && bReadRecord) bResult = pclAccess->bSetCurrentRecordRead(m_pclDataAccess, 0);
     } else {
         m_bFoundThisFetch = 0;
     }
@@ -281,8 +281,8 @@ int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION eDirection) {
     if (m_pnRecordSaveTab != nullptr && llRow >= 0 && llRow < m_nRecordSaveRows && m_pnRecordSaveTab[llRow] >= 0) {
         // Another statement changed this row: its new values were kept in a saved record.
         CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
-        return pclAccess->bRestoreOriginalRecordSave(m_pnRecordSaveTab[llRow]) &&
-               pclAccess->bCopyOriginalRecordToCurrentRecord(m_pclRecord) && bSetStmtOriginalRecord(eDirection);
+        return pclAccess->bRestoreOriginalRecordSave(m_pclDataAccess, m_pnRecordSaveTab[llRow]) &&
+               pclAccess->bCopyOriginalRecordToCurrentRecord(m_pclDataAccess) && bSetStmtOriginalRecord(eDirection);
     }
     return _bUpdateNARecordFromDB();
 }
@@ -290,7 +290,7 @@ int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION eDirection) {
 void CNAStatement::_RestaureRecordFromCache(int64_t llRow) {
     if (m_pclRecord != nullptr) {
         m_pclRecordCache->bGetAt(m_pclRecord->pclGetOriginalRecordValueNoRef(), static_cast<int>(llRow));
-        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopyOriginalRecordToCurrentRecord(m_pclRecord);
+        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopyOriginalRecordToCurrentRecord(m_pclDataAccess);
     }
     m_bRestoredFromCache = 1;
     m_bRowReady = 0;
@@ -307,7 +307,7 @@ int CNAStatement::_bFetchNextBloc(eNA_PARSEDIRECTION eDirection, int bReadRecord
     CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
     // The block size of the data access is worked out from the largest row met.
     if (m_pclStatementSQL != nullptr && m_pclStatementSQL->llGetMaxRowLength() > 0)
-        pclAccess->RaiseRecordSize(static_cast<uint64_t>(m_pclStatementSQL->llGetMaxRowLength()));
+        pclAccess->RaiseRecordSize(m_pclDataAccess, static_cast<uint64_t>(m_pclStatementSQL->llGetMaxRowLength()));
     if (eDirection == NA_PARSE_FIRST) eDirection = NA_PARSE_NEXT;
     if (eDirection == NA_PARSE_LAST) eDirection = NA_PARSE_PREVIOUS;
     // The data access speaks in the browse's order, not in the SQL order.
@@ -320,12 +320,12 @@ int CNAStatement::_bFetchNextBloc(eNA_PARSEDIRECTION eDirection, int bReadRecord
         if (pclKept != nullptr) pclKept->AddRef();
         if (m_pclOriginalRecord != nullptr || _bAllocStmtOriginalRecord())
             m_pclRecordCache->bGetAt(m_pclOriginalRecord, m_pclRecordCache->nGetNbRecord() - 1);
-        bResult = pclAccess->bGoToStmtOriginalRecord(0, this, bReadRecord, eDirection, nCount);
+        bResult = pclAccess->bGoToStmtOriginalRecord(m_pclDataAccess, 0, this, bReadRecord, eDirection, nCount);
         if ((!bResult || m_bOutOfFile) && pclKept != nullptr && m_pclOriginalRecord != nullptr)
             m_pclOriginalRecord->bCopyRecordValue(pclKept, -1);
         if (pclKept != nullptr) pclKept->nRelease();
     } else {
-        bResult = pclAccess->bGoToStmtOriginalRecord(0, this, bReadRecord, eDirection, nCount);
+        bResult = pclAccess->bGoToStmtOriginalRecord(m_pclDataAccess, 0, this, bReadRecord, eDirection, nCount);
     }
     *pbOut = m_bOutOfFile ? 1 : 0;
     m_bContinuing = 0;
@@ -368,9 +368,9 @@ int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION eDirection) {
     if (eDirection == NA_PARSE_CURRENT && m_nReferenceSlot != -1) {
         // The reference row follows the row now current; the statement holds the new slot's
         // reference in place of the old one's.
-        const int nSlot = pclAccess->nKeepCurrentRecordSave();
+        const int nSlot = pclAccess->nKeepCurrentRecordSave(m_pclDataAccess);
         if (nSlot < 0) return 0;
-        pclAccess->nReleaseRecordSave(m_nReferenceSlot);
+        pclAccess->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
         m_nReferenceSlot = nSlot;
         return 1;
     }
@@ -389,7 +389,7 @@ int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION eDirection) {
 CNARecordValue* CNAStatement::pclGetStmtOriginalRecord() {
     if (m_pclOriginalRecord == nullptr && !_bAllocStmtOriginalRecord()) return nullptr;
     if (m_nReferenceSlot != -1)
-        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopySaveToRecord(m_nReferenceSlot, m_pclOriginalRecord);
+        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopySaveToRecord(m_pclDataAccess, m_nReferenceSlot, m_pclOriginalRecord);
     return m_pclOriginalRecord;
 }
 
@@ -506,7 +506,7 @@ int CNAStatement::_bCompleteCache() {
     CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
     const wchar_t* pszKey = m_clKey.pszGet() != nullptr ? m_clKey.pszGet() : L"";
     int nPosition = 0;
-    if (!pclAccess->bHSauvePosition(&nPosition, pszKey, 0)) return 0;
+    if (!pclAccess->bHSauvePosition(m_pclDataAccess, &nPosition, pszKey, 0)) return 0;
     const int nRows = m_pclRecordCache != nullptr ? m_pclRecordCache->nGetNbRecord() : 0;
     m_llCurrentPosition = m_nBlockLimit != NO_LIMIT && nRows > 0 ? nRows - 2 : nRows - 1;
     const int32_t nReferenceSlot = m_nReferenceSlot;
@@ -515,16 +515,16 @@ int CNAStatement::_bCompleteCache() {
     m_eParseNeedUpdate = PARSENEEDUPDATE_NONE;
     int bResult = 1;
     for (int bOut = 0; bResult && !bOut;) {
-        int nLockOut = 0;
-        bResult = pclAccess->bHLitxxx(pszKey, eDirection, 0, static_cast<eNA_LOCKTYPE>(1), &nLockOut, m_nBrowseFlags);
-        if (bResult) bResult = pclAccess->bHEndehors(pszKey, &bOut);
+        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+        bResult = pclAccess->bHLitxxx(m_pclDataAccess, pszKey, eDirection, 0, static_cast<eNA_LOCKTYPE>(1), &eLockOut, m_nBrowseFlags);
+        if (bResult) bResult = pclAccess->bHEndehors(m_pclDataAccess, pszKey, &bOut);
     }
     // The host's place comes back even after a failed read, and the saved position never outlives
     // the completion.
     wchar_t szItem[ITEM_BUFFER];
     STR_nCopy(szItem, ITEM_BUFFER, pszKey, -1);
-    const int bReturned = pclAccess->bHRetourPosition(nPosition, szItem, 0, 0);
-    if (!bReturned) pclAccess->bHLiberePosition(nPosition);
+    const int bReturned = pclAccess->bHRetourPosition(m_pclDataAccess, nPosition, szItem, 0, 0);
+    if (!bReturned) pclAccess->bHLiberePosition(m_pclDataAccess, nPosition);
     m_nReferenceSlot = nReferenceSlot;
     m_eParseNeedUpdate = eCause;
     return bResult && bReturned;
@@ -537,13 +537,13 @@ int CNAStatement::bHPositionne(int nPerThousand, int, NA_WRITEPARSEFLAGS nFlags)
     int64_t llTarget = 1;
     if (nPerThousand != 0) {
         int64_t llCount = 0;
-        if (!pclAccess->bGetNbEnr(&llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) return 0;
+        if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) return 0;
         llTarget = static_cast<int64_t>(nPerThousand) * llCount / 1000;
         if (llTarget < 1) llTarget = 1;
     }
-    int nLockOut = 0;
-    return pclAccess->bSkipRecord(m_clItemName.pszGet() != nullptr ? m_clItemName.pszGet() : L"", NA_PARSE_FIRST,
-                                  static_cast<long>(llTarget), 1, static_cast<eNA_LOCKTYPE>(0), &nLockOut,
+    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+    return pclAccess->bSkipRecord(m_pclDataAccess, m_clItemName.pszGet() != nullptr ? m_clItemName.pszGet() : L"", NA_PARSE_FIRST,
+                                  static_cast<long>(llTarget), 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut,
                                   nFlags | WPF_THROUGH_CACHE);
 }
 
@@ -553,13 +553,13 @@ int CNAStatement::bHPositionCourante(int* pnPerThousand, int) {
     // STUB (table-cache task): with a table cache on the data access the count is the complete
     // record cache's and the place the index's. No data access holds one before that task lands.
     int64_t llCount = 0;
-    if (!pclAccess->bGetNbEnr(&llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) return 0;
+    if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) return 0;
     int64_t llPosition;
     if (llCount != 0 && (bExistRechercheObject() || m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bBlockAtStart)) {
         // The statement's own place is not the browse's: the rows before the current one are
         // counted.
         int64_t llBefore = 0;
-        if (!pclAccess->bGetNbEnr(&llBefore, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, NA_PARSE_PREVIOUS)) return 0;
+        if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llBefore, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, NA_PARSE_PREVIOUS)) return 0;
         llPosition = llBefore + 1;
     } else if (m_pclTableCacheIndex == nullptr && bInvertFetch()) {
         llPosition = llCount - m_llCurrentPosition;
@@ -603,9 +603,9 @@ int CNAStatement::bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE eCause, int nSlot) {
         m_eParseNeedUpdate = eCause;
     if (nSlot == m_nReferenceSlot) return 1;
     CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
-    if (m_nReferenceSlot != -1) pclAccess->nReleaseRecordSave(m_nReferenceSlot);
+    if (m_nReferenceSlot != -1) pclAccess->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
     m_nReferenceSlot = nSlot;
-    if (nSlot != -1) pclAccess->AddRefRecordSave(nSlot);
+    if (nSlot != -1) pclAccess->AddRefRecordSave(m_pclDataAccess, nSlot);
     if (m_eParseNeedUpdate == PARSENEEDUPDATE_REBUILD && m_pclStatementSQL != nullptr) _bResetStatementSQL();
     return 1;
 }
@@ -626,7 +626,7 @@ void CNAStatement::_FreeRecordSaveTab() {
     if (m_pnRecordSaveTab != nullptr) {
         CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
         for (uint32_t i = 0; i < m_nRecordSaveRows; i++)
-            if (m_pnRecordSaveTab[i] >= 0) pclAccess->nReleaseRecordSave(m_pnRecordSaveTab[i]);
+            if (m_pnRecordSaveTab[i] >= 0) pclAccess->nReleaseRecordSave(m_pclDataAccess, m_pnRecordSaveTab[i]);
         delete[] m_pnRecordSaveTab;
         m_pnRecordSaveTab = nullptr;
     }

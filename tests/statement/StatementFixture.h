@@ -273,18 +273,18 @@ public:
     std::function<std::string(CNARecordValue*)> fnId;
 
     // ---- CNAStatementAccess
-    CNARecord* pclGetCurrentRecordNoRef() override { return m_pclCurrent; }
-    int bHasImportedDataSourceDesc() override { return bImported; }
-    int bInitImportedDataSourceDesc(CNAStatement*) override {
+    CNARecord* pclGetCurrentRecordNoRef(CNADataAccess*) override { return m_pclCurrent; }
+    int bHasImportedDataSourceDesc(CNADataAccess*) override { return bImported; }
+    int bInitImportedDataSourceDesc(CNADataAccess*, CNAStatement*) override {
         nImportedDescriptions++;
         return 1;
     }
-    int bBuildSelect(CNACommand* pclCommand, CNAStatement* pclStatement, const wchar_t* pszItem, int bForward,
-                     NA_WRITEPARSEFLAGS nFlags, int64_t*) override {
+    int bBuildSelect(CNADataAccess*, CNACommand* pclCommand, CNAStatement* pclStatement, const wchar_t* pszItem, int bForward,
+                     NA_WRITEPARSEFLAGS nFlags, long*) override {
         pclCommand->SetNAQueryType(NAQUERYTYPE_SELECT);
         return pclStatement->bBuildQuerySELECT(pclCommand, nFlags, pszItem, bForward, nullptr);
     }
-    int bGoToStmtOriginalRecord(int, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
+    int bGoToStmtOriginalRecord(CNADataAccess*, int, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                 long nCount) override {
         CNARecordValue* pclOriginal = pclStatement->pclGetStmtOriginalRecord();
         aContinuations.push_back({eDirection, nCount, fnId ? fnId(pclOriginal) : std::string()});
@@ -327,18 +327,18 @@ public:
         pclCommand->nRelease();
         return bResult;
     }
-    int bGetNbEnr(int64_t* pll, unsigned nOptions, NA_WRITEPARSEFLAGS nFlags, CNAStatement*, int nDirection) override {
+    int bGetNbEnr(CNADataAccess*, int64_t* pll, unsigned nOptions, NA_WRITEPARSEFLAGS nFlags, CNAStatement*, int nDirection) override {
         aCounts.push_back({nOptions, nFlags, nDirection});
         if (bCountFails) return 0;
         *pll = nDirection == -1 ? llCount : llBefore;
         return 1;
     }
-    int bSkipRecord(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection, long nCount, int, eNA_LOCKTYPE, int*,
+    int bSkipRecord(CNADataAccess*, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection, long nCount, int, eNA_LOCKTYPE, eNA_LOCKTYPE*,
                     NA_WRITEPARSEFLAGS nFlags) override {
         aSkips.push_back({pszItem, eDirection, nCount, nFlags});
         return 1;
     }
-    int bHLitxxx(const wchar_t*, eNA_PARSEDIRECTION eDirection, int bReadRecord, eNA_LOCKTYPE, int*,
+    int bHLitxxx(CNADataAccess*, const wchar_t*, eNA_PARSEDIRECTION eDirection, int bReadRecord, eNA_LOCKTYPE, eNA_LOCKTYPE*,
                  NA_WRITEPARSEFLAGS) override {
         if (++nReads == nReadFailsAt) {
             m_pclError->AddError(NA_ERRORTYPE_GENERAL, CNAError::FILE_DATAACCESS, 99, m_pclCnx, USER_ERROR_SERVER,
@@ -347,38 +347,42 @@ public:
         }
         return pclBrowse->bFetch(eDirection, bReadRecord, 1);
     }
-    int bHEndehors(const wchar_t*, int* pbOut) override {
+    int bHEndehors(CNADataAccess*, const wchar_t*, int* pbOut) override {
         pclBrowse->HEndehors(pbOut);
         return 1;
     }
-    int bHSauvePosition(int* pnId, const wchar_t* pszItem, unsigned) override {
+    int bHSauvePosition(CNADataAccess*, int* pnId, const wchar_t* pszItem, unsigned) override {
         *pnId = ++m_nLastPosition;
         mapPositions[*pnId] = pszItem;
         return 1;
     }
-    int bHRetourPosition(int nId, wchar_t* pszItem, int bKeep, unsigned) override {
+    int bHRetourPosition(CNADataAccess*, int nId, wchar_t* pszItem, int bKeep, unsigned) override {
         aReturnBuffers.push_back(pszItem);
         auto it = mapPositions.find(nId);
         if (it == mapPositions.end() || bReturnFails) return 0;
         if (!bKeep) mapPositions.erase(it);
         return 1;
     }
-    int bHLiberePosition(int nId) override { return mapPositions.erase(nId) != 0; }
-    int bSetCurrentRecordRead(CNARecord* pclRecord, int) override {
-        pclRecord->pclGetCurrentRecordValueNoRef()->SetRecordState(NA_RECORDSTATE_PRESENT);
-        return pclRecord->bCopyCurrentRecordToOriginalRecord();
+    int bHLiberePosition(CNADataAccess*, int nId) override { return mapPositions.erase(nId) != 0; }
+    int bSetCurrentRecordRead(CNADataAccess*, int) override {
+        m_pclCurrent->pclGetCurrentRecordValueNoRef()->SetRecordState(NA_RECORDSTATE_PRESENT);
+        return m_pclCurrent->bCopyCurrentRecordToOriginalRecord();
     }
-    int nKeepCurrentRecordSave() override {
+    int bCopyOriginalRecordToCurrentRecord(CNADataAccess*) override {
+        m_pclCurrent->pclGetCurrentRecordValueNoRef()->SetRecordState(NA_RECORDSTATE_PRESENT);
+        return m_pclCurrent->bCopyOriginalRecordToCurrentRecord();
+    }
+    int nKeepCurrentRecordSave(CNADataAccess*) override {
         const int n = m_pclSaves->nKeepRecordSave(m_pclCurrent->pclGetCurrentRecordValueNoRef());
         if (n >= 0) m_pclSaves->AddRefRecordSave(n);
         return n;
     }
-    int bRestoreOriginalRecordSave(int nSlot) override {
+    int bRestoreOriginalRecordSave(CNADataAccess*, int nSlot) override {
         return m_pclSaves->bGetAt(m_pclCurrent->pclGetOriginalRecordValueNoRef(), nSlot);
     }
-    int bCopySaveToRecord(int nSlot, CNARecordValue* pclValue) override { return m_pclSaves->bGetAt(pclValue, nSlot); }
-    void AddRefRecordSave(int nSlot) override { m_pclSaves->AddRefRecordSave(nSlot); }
-    int nReleaseRecordSave(int nSlot) override { return m_pclSaves->nReleaseRecordSave(nSlot); }
+    int bCopySaveToRecord(CNADataAccess*, int nSlot, CNARecordValue* pclValue) override { return m_pclSaves->bGetAt(pclValue, nSlot); }
+    void AddRefRecordSave(CNADataAccess*, int nSlot) override { m_pclSaves->AddRefRecordSave(nSlot); }
+    int nReleaseRecordSave(CNADataAccess*, int nSlot) override { return m_pclSaves->nReleaseRecordSave(nSlot); }
 
     // A saved record of the value given, with one reference for the caller.
     int nKeep(const CNARecordValue* pclValue) {
