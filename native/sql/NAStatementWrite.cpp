@@ -148,8 +148,7 @@ int CNAStatement::_bBuildColumnList(CColumnList* pclList, CNACommand* pclValues,
         nListLength += wcslen(pszName);
         pclList->AddColumn(pszName);
         if (pclList->nGetCount() > 1 && !pclValues->bComplete(L", ")) return 0;
-        if (eType == NAQUERYTYPE_UPDATE && (!pclValues->bComplete(pszName) || !pclValues->bComplete(L" = ")))
-            return 0;
+        if (eType == NAQUERYTYPE_UPDATE && (!pclValues->bComplete(pszName) || !pclValues->bComplete(L" = "))) return 0;
         return _bAddColumnValue(pclValues, pclColumn, eType, nFlags);
     };
 
@@ -159,7 +158,8 @@ int CNAStatement::_bBuildColumnList(CColumnList* pclList, CNACommand* pclValues,
         CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
         if (pclColumn->bIsComposedKey()) break;
         if (_bNeedToUpdate(pclColumn, eType, nFlags)) bResult = Add(pclColumn);
-        if (pclImage != nullptr) pclImage->SetItemValueDefined(pclColumn->piGetItemNoRef(), pclColumn->bValueDefined(), 0);
+        if (pclImage != nullptr)
+            pclImage->SetItemValueDefined(pclColumn->piGetItemNoRef(), pclColumn->bValueDefined(), 0);
     }
     // An INSERT that names no column still writes the first one that can take a value, whatever
     // its kind.
@@ -285,15 +285,15 @@ int CNAStatement::bBuildQueryDROPTABLE(CNACommand* pclCommand) {
     if (pclCommand == nullptr) return 0;
     int bText = pclCommand->bComplete(L"DROP TABLE ") && pclCommand->bComplete(_pszGetDBTableName());
     CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
-    if (bText && pclCnx != nullptr && pclCnx->eGetDataSource() == 1) bText = pclCommand->bComplete(L" CASCADE CONSTRAINT");
+    if (bText && pclCnx != nullptr && pclCnx->eGetDataSource() == 1)
+        bText = pclCommand->bComplete(L" CASCADE CONSTRAINT");
     return _bTextKept(pclCommand, bText);
 }
 
 // ---------------------------------------------------------------------------------- lengths the server refused
 
 int CNAStatement::bQueryCREATE_AutoCorrectVarcharMax(CXYStringConcat<wchar_t>* pclOut, const wchar_t* pszSQL,
-                                                     const wchar_t* pszType, int nMax,
-                                                     const wchar_t* pszReplacement) {
+                                                     const wchar_t* pszType, int nMax, const wchar_t* pszReplacement) {
     pclOut->Vide();
     // A server without a limit (a maximum of -1) takes any length: there is nothing to replace,
     // and the failure of the text stands.

@@ -90,32 +90,35 @@ TEST_F(NAStatementWriteTest, Insert) {
         std::vector<std::string> vReturned;  // what the INSERT gives back
         const char* pszRow;                  // the row read back
     };
+    // clang-format off
     const Case tab[] = {
         // The server gives the identifier and computes ro: neither is written; the new identifier
         // comes back. A quote in a value stays inside its literal.
         {"every column the host writes", std::nullopt, "O'Brien", 7, "D", 0, 150002,
-         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") VALUES ( 'O''Brien' , 7 , 'D' , 'd' , 4 ) "
-         L"RETURNING \"id\"",
+         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
+         L"VALUES ( 'O''Brien' , 7 , 'D' , 'd' , 4 ) RETURNING \"id\"",
          0, {"4"}, "4|O'Brien|7|D|d|4|14"},
         {"NULL values", std::nullopt, std::nullopt, std::nullopt, "E", 0, 150002,
-         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") VALUES ( NULL , NULL , 'E' , 'e' , 5 ) "
-         L"RETURNING \"id\"",
+         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
+         L"VALUES ( NULL , NULL , 'E' , 'e' , 5 ) RETURNING \"id\"",
          0, {"5"}, "5|<NULL>|<NULL>|E|e|5|<NULL>"},
         // The host gave the identifier: it is written as it is.
         {"the identifier the host gives", 40, "forty", 40, "F", WPF_IDAUTO_HOST, 150002,
-         L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") VALUES ( 40 , 'forty' , 40 , 'F' , 'f' "
-         L", 6 ) RETURNING \"id\"",
+         L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
+         L"VALUES ( 40 , 'forty' , 40 , 'F' , 'f' , 6 ) RETURNING \"id\"",
          0, {"40"}, "40|forty|40|F|f|6|80"},
         // The driver gives it: the data access is asked for a new one first.
         {"the identifier the driver gives", 41, "x", 1, "G", WPF_IDAUTO_DRIVER, 150002,
-         L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 "
-         L") RETURNING \"id\"",
+         L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
+         L"VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 ) RETURNING \"id\"",
          1, {"41"}, "41|x|1|G|g|7|2"},
         // A server before 8.2 cannot return values: the identifier is read afterwards.
         {"a server that cannot return the identifier", std::nullopt, "old", 3, "H", 0, 80100,
-         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") VALUES ( 'old' , 3 , 'H' , 'h' , 8 )", 0, {},
-         "6|old|3|H|h|8|6"},
+         L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
+         L"VALUES ( 'old' , 3 , 'H' , 'h' , 8 )",
+         0, {}, "6|old|3|H|h|8|6"},
     };
+    // clang-format on
     int k2 = 4;
     for (const Case& c : tab) {
         SCOPED_TRACE(c.pszName);
@@ -169,6 +172,7 @@ TEST_F(NAStatementWriteTest, InsertOfDefaults) {
     };
     const stItem stId = {L"id", NA_IT_IDAUTO, 8, NA_KEY_UNIQUE, false, true};
     const stItem stRo = {L"ro", NA_IT_I4, 4, 0, true, false};
+    // clang-format off
     const Case tab[] = {
         {"an identifier and a column the server writes", L"write_auto", {stId, stRo}, 150002,
          L"INSERT INTO \"write_auto\"VALUES ( DEFAULT ) RETURNING \"id\"", {"1"}, "SELECT id, ro FROM write_auto",
@@ -179,6 +183,7 @@ TEST_F(NAStatementWriteTest, InsertOfDefaults) {
         {"no identifier", L"write_gen", {stRo}, 150002, L"INSERT INTO \"write_gen\"VALUES ( DEFAULT )", {},
          "SELECT ro FROM write_gen", {"7"}},
     };
+    // clang-format on
     for (const Case& c : tab) {
         SCOPED_TRACE(c.pszName);
         Describe(c.pszTable, c.vItems);
@@ -205,6 +210,7 @@ TEST_F(NAStatementWriteTest, Update) {
         std::vector<std::string> vRows;
     };
     const std::vector<std::string> vBefore = {"1|first|1|A|a|1|2", "2|second|2|B|b|2|4", "3|third|<NULL>|C|c|3|<NULL>"};
+    // clang-format off
     const Case tab[] = {
         {"nothing modified", [] {}, 0, L"", vBefore},
         // ro is the server's: changed by the host, it is still not written.
@@ -225,11 +231,13 @@ TEST_F(NAStatementWriteTest, Update) {
          L"UPDATE \"write_fx\" SET \"id\" = 20 WHERE \"id\"=2",
          {"1|first|1|A|a|1|2", "3|third|<NULL>|C|c|3|<NULL>", "20|second|2|B|b|2|4"}},
     };
+    // clang-format on
     for (const Case& c : tab) {
         SCOPED_TRACE(c.pszName);
         if (pclPg != nullptr) {
             std::string sError, sState;
-            ASSERT_TRUE(pclPg->bExec(std::string("DROP TABLE write_fx;") + WRITE_FX_SERVER, &sError, &sState)) << sError;
+            ASSERT_TRUE(pclPg->bExec(std::string("DROP TABLE write_fx;") + WRITE_FX_SERVER, &sError, &sState))
+                << sError;
         }
         ReadRow(2);
         c.fnModify();
@@ -324,8 +332,7 @@ TEST_F(NAStatementWriteTest, CreateAndDrop) {
                     " AND a.attnum = ANY (c.conkey) WHERE c.conrelid = 'write_create'::regclass ORDER BY 1, 2"),
               (std::vector<std::string>{"p|id", "u|code"}));
     // The identifier is the server's: a row written without it gets one.
-    EXPECT_EQ(vRows(pclPg.get(),
-                    "INSERT INTO write_create (code, k1, k2) VALUES ('A', 'a', 1) RETURNING id"),
+    EXPECT_EQ(vRows(pclPg.get(), "INSERT INTO write_create (code, k1, k2) VALUES ('A', 'a', 1) RETURNING id"),
               std::vector<std::string>{"1"});
     EXPECT_TRUE(vRun(pclPg.get(), pclDrop).empty());
     EXPECT_EQ(vRows(pclPg.get(), "SELECT to_regclass('write_create') IS NULL"), std::vector<std::string>{"t"});
@@ -334,9 +341,9 @@ TEST_F(NAStatementWriteTest, CreateAndDrop) {
 
 TEST_F(NAStatementWriteTest, ColumnConstraints) {
     const std::vector<stItem> vItems = {
-        {L"pk", NA_IT_I4, 4, NA_KEY_PRIMARY, false, true},     {L"auto4", NA_IT_IDAUTO4, 4, 0, true, true},
-        {L"u", NA_IT_I4, 4, NA_KEY_UNIQUE, true, true},        {L"unn", NA_IT_I4, 4, NA_KEY_UNIQUE, false, true},
-        {L"nn", NA_IT_I4, 4, NA_KEY_DUPLICATES, false, true},  {L"plain", NA_IT_I4, 4, 0, true, true},
+        {L"pk", NA_IT_I4, 4, NA_KEY_PRIMARY, false, true},    {L"auto4", NA_IT_IDAUTO4, 4, 0, true, true},
+        {L"u", NA_IT_I4, 4, NA_KEY_UNIQUE, true, true},       {L"unn", NA_IT_I4, 4, NA_KEY_UNIQUE, false, true},
+        {L"nn", NA_IT_I4, 4, NA_KEY_DUPLICATES, false, true}, {L"plain", NA_IT_I4, 4, 0, true, true},
     };
     Describe(L"write_cst", vItems);
     struct Case {
@@ -345,12 +352,8 @@ TEST_F(NAStatementWriteTest, ColumnConstraints) {
     };
     const Case tab[] = {
         // A primary key, and an identifier, say nothing else.
-        {L"pk", L" PRIMARY KEY "},
-        {L"auto4", L" PRIMARY KEY "},
-        {L"u", L" UNIQUE "},
-        {L"unn", L" UNIQUE  NOT NULL "},
-        {L"nn", L" NOT NULL "},
-        {L"plain", L""},
+        {L"pk", L" PRIMARY KEY "},       {L"auto4", L" PRIMARY KEY "}, {L"u", L" UNIQUE "},
+        {L"unn", L" UNIQUE  NOT NULL "}, {L"nn", L" NOT NULL "},       {L"plain", L""},
     };
     for (const Case& c : tab) {
         CTString cl;
@@ -368,7 +371,8 @@ TEST_F(NAStatementWriteTest, ColumnConstraints) {
 // A definition the connection cannot type fails the CREATE TABLE, and the error says why.
 TEST_F(NAStatementWriteTest, CreateOfATypeTheServerLacks) {
     // A wide text on a server whose encoding is not Unicode.
-    Describe(L"write_wide", {{L"id", NA_IT_I4, 4, 0, true, true}, {L"w", NA_IT_UNICODE, 22, 0, true, true},
+    Describe(L"write_wide", {{L"id", NA_IT_I4, 4, 0, true, true},
+                             {L"w", NA_IT_UNICODE, 22, 0, true, true},
                              {L"after", NA_IT_I4, 4, 0, true, true}});
     m_pclCnx->SetServerUnicode(0);
     CNACommand* pcl = pclCommand();
@@ -434,9 +438,9 @@ TEST_F(NAStatementWriteTest, LengthCorrection) {
         SCOPED_TRACE(c.pszName);
         CXYStringConcat<wchar_t> clOut(64);
         clOut.Add(L"left over");
-        EXPECT_EQ(m_pclStatement->bQueryCREATE_AutoCorrectVarcharMax(&clOut, c.pszSQL, c.pszType, c.nMax,
-                                                                      c.pszReplacement),
-                  c.bResult);
+        EXPECT_EQ(
+            m_pclStatement->bQueryCREATE_AutoCorrectVarcharMax(&clOut, c.pszSQL, c.pszType, c.nMax, c.pszReplacement),
+            c.bResult);
         EXPECT_EQ(std::wstring(clOut.pszGet()), c.pszOut);
     }
     // PostgreSQL's own answers: no limit on either text type.
