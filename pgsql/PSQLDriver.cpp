@@ -4,6 +4,7 @@
 #include <new>
 
 #include "pgsql/PSQLConnection.h"
+#include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDataSourceDescription.h"
 #include "pgsql/PSQLDriverSQL.h"
 
@@ -17,6 +18,11 @@ CPSQLDriver::~CPSQLDriver() = default;
 CNADataSourceDescription* CPSQLDriver::pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
                                                                      CNAError* pclError) {
     return new (std::nothrow) CPSQLDataSourceDescription(pclCnx, pclError);
+}
+
+CNADataAccess* CPSQLDriver::pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                               CNAError* pclError) {
+    return new (std::nothrow) CPSQLDataAccess(piDesc, pclCnx, pclError);
 }
 
 // STUB (statements task): a plain CNAStatement of the data access; the connection is not used.

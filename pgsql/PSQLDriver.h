@@ -2,8 +2,8 @@
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
 //
-// STUB (statement and data access tasks): the factory of statements answers null until the
-// generic statement exists; data accesses are the base's until the PostgreSQL one exists.
+// STUB (statement task): the factory of statements answers null until the generic statement
+// executes.
 #pragma once
 
 #include "native/driver/NADriver.h"
@@ -15,6 +15,8 @@ public:
 
     CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* pclCnx,
                                                             CNAError* pclError) override;
+    CNADataAccess* pclAllocDataAccess(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx,
+                                      CNAError* pclError) override;
     CNAStatement* pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription* pclCnx,
                                     CNAError* pclError) override;
     CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* pszIdentification,

@@ -1,6 +1,4 @@
-// The statement layer's and the data access's services as the record layout reaches them: record
-// values are the statement layer's own class; the data access and the statement answer as stated
-// in StatementServices.h until their classes exist.
+// The statement layer's and the data access's services as the record layout reaches them.
 #include "native/model/StatementServices.h"
 
 #include <new>
@@ -9,6 +7,8 @@
 #include "core/XYStringConcat.h"
 #include "native/statement/NARecordID.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NAStatement.h"
+#include "native/table/NADataAccess.h"
 
 CNARecordValue* NA_pclNewRecordValue(CNAError* pclError) {
     auto* pclValue = new (std::nothrow) CNARecordValue(pclError);
@@ -63,26 +63,32 @@ bool NA_bRecordValueIdToString(const CNARecordValue* pclValue, CXYStringConcat<w
     return true;
 }
 
-bool NA_bRecordValueShareNewRecordID(CNADataAccess*, CNARecordValue*) {
-    return true;
+bool NA_bRecordValueShareNewRecordID(CNADataAccess* pclAccess, CNARecordValue* pclValue) {
+    if (pclAccess == nullptr || pclValue == nullptr) return true;
+    CNARecordId* pclId = pclAccess->pclAllocRecordID(pclValue);
+    if (pclId == nullptr) return true;
+    pclId->AddRef();
+    const bool bResult = pclValue->bShareRecordID(pclId) != 0;
+    pclId->dwRelease();
+    return bResult;
 }
 
-const wchar_t* NA_pszGetDataAccessLogicalName(const CNADataAccess*) {
-    return L"";
+const wchar_t* NA_pszGetDataAccessLogicalName(const CNADataAccess* pclAccess) {
+    return pclAccess != nullptr ? pclAccess->pszGetLogicalName() : L"";
 }
 
-bool NA_bDataAccessSourceIsQuery(const CNADataAccess*) {
-    return false;
+bool NA_bDataAccessSourceIsQuery(const CNADataAccess* pclAccess) {
+    return pclAccess != nullptr && pclAccess->bSourceIsQuery();
 }
 
-CSQLParserInfo* NA_pclDataAccessSourceQuery(const CNADataAccess*) {
-    return nullptr;
+CSQLParserInfo* NA_pclDataAccessSourceQuery(const CNADataAccess* pclAccess) {
+    return pclAccess != nullptr ? pclAccess->pclGetParsedQueryNoRef() : nullptr;
 }
 
-CNARecord* NA_pclStatementRecord(CNAStatement*) {
-    return nullptr;
+CNARecord* NA_pclStatementRecord(CNAStatement* pclStatement) {
+    return pclStatement != nullptr ? pclStatement->pclGetRecordNoRef() : nullptr;
 }
 
-unsigned NA_nStatementBindDefineFlag(CNAStatement*) {
-    return 3;
+unsigned NA_nStatementBindDefineFlag(CNAStatement* pclStatement) {
+    return pclStatement != nullptr ? pclStatement->nGetBindDefineFlag() : 0;
 }

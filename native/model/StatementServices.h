@@ -2,11 +2,7 @@
 // hold a row, the statement a column list is written for) and of the data access that owns the
 // record, gathered in one place.
 //
-// The record-value functions call CNARecordValue (native/statement) as their comments name.
-// STATEMENT AND DATA-ACCESS TASKS: CNAStatement (beyond its column reads) and CNADataAccess do
-// not exist yet. Each of their functions below stands for the call its comment names: until they
-// land the data access answers as an access over a table with no name and without row identities,
-// and a statement has no record. When a class lands, each body becomes the call it names.
+// Each function is the call its comment names.
 #pragma once
 
 class CAny;

@@ -11,6 +11,7 @@
 #include "native/sql/NACommand.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
+#include "native/table/NADataAccess.h"
 
 namespace {
 
@@ -91,6 +92,6 @@ int NA_bAddFilterExpression(CNACommand* pclCommand, CSQLParserInfo* pclParser) {
     return pclCommand->bAddFilterExpression(pclParser);
 }
 
-uint32_t NA_nGetDataAccessQueryFlags(const CNADataAccess*) {
-    return 0;
+uint32_t NA_nGetDataAccessQueryFlags(const CNADataAccess* pclAccess) {
+    return pclAccess != nullptr ? pclAccess->nGetQueryFlags() : 0;
 }

@@ -2,9 +2,7 @@
 // parsed queries (the command's rebuilding members and the parsed-query adapter) and of the data
 // access's query, gathered in one place.
 //
-// Each function is the call its comment names. DATA-ACCESS TASK: CNADataAccess's query does not
-// exist yet: until it lands no data access reads a host query (NA_bDataAccessSourceIsQuery answers
-// false) and its query flags are 0; NA_nGetDataAccessQueryFlags then becomes the access's own.
+// Each function is the call its comment names.
 #pragma once
 
 #include <cstdint>

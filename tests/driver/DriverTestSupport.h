@@ -170,7 +170,7 @@ public:
         m_bOpened = m_pstScript->bQueryHasResult;
         return 1;
     }
-    void SetTransactionTermined() override {
+    void _SetTransactionTermined() override {
         m_pstScript->Check();
         m_pstScript->asEvents.push_back(L"ENDED " + std::wstring(pszGetLogicalName()));
     }
