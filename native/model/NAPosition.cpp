@@ -3,18 +3,13 @@
 #include "native/model/NAPosition.h"
 
 #include "native/statement/NAStatement.h"
+#include "native/table/NADataAccess.h"
 
 void CRefTraits<CNAPosition>::_AddRef(CNAPosition* p) {
     p->AddRef();
 }
 void CRefTraits<CNAPosition>::_Release(CNAPosition* p) {
     p->nRelease();
-}
-
-__attribute__((weak)) void NA_DataAccessAddRefRecordSave(CNADataAccess*, int) {}
-
-__attribute__((weak)) int NA_nDataAccessReleaseRecordSave(CNADataAccess*, int) {
-    return 0;
 }
 
 CNAPosition::CNAPosition() = default;
@@ -26,15 +21,13 @@ CNAPosition::~CNAPosition() {
 }
 
 void CNAPosition::_AddRefRecordSave(uint32_t nId) {
-    if (nId != NO_RECORD_SAVE && m_pclDataAccess != nullptr)
-        NA_DataAccessAddRefRecordSave(m_pclDataAccess, static_cast<int>(nId));
+    if (nId != NO_RECORD_SAVE && m_pclDataAccess != nullptr) m_pclDataAccess->AddRefRecordSave(static_cast<int>(nId));
 }
 
 void CNAPosition::_ReleaseRecordSave(uint32_t* pnId) {
     const uint32_t nId = *pnId;
     *pnId = NO_RECORD_SAVE;
-    if (nId != NO_RECORD_SAVE && m_pclDataAccess != nullptr)
-        NA_nDataAccessReleaseRecordSave(m_pclDataAccess, static_cast<int>(nId));
+    if (nId != NO_RECORD_SAVE && m_pclDataAccess != nullptr) m_pclDataAccess->nReleaseRecordSave(static_cast<int>(nId));
 }
 
 void CNAPosition::SetStatement(CNAStatement* pclStatement) {
@@ -71,7 +64,7 @@ int CNAPosition::bSetParameters(int nRowId, int nRecordSaveId, const CNAUserSear
 
 void CNAPosition::SetRecordSaveID_VerrueHAjouteHLit(CNADataAccess* pclDataAccess, int nRecordSaveId) {
     const auto nId = static_cast<uint32_t>(nRecordSaveId);
-    if (nId != NO_RECORD_SAVE && pclDataAccess != nullptr) NA_DataAccessAddRefRecordSave(pclDataAccess, nRecordSaveId);
+    if (nId != NO_RECORD_SAVE && pclDataAccess != nullptr) pclDataAccess->AddRefRecordSave(nRecordSaveId);
     _ReleaseRecordSave(&m_nRecordSaveId2);
     // Each saved record is given back where it is kept: one of another access is given back now.
     if (pclDataAccess != m_pclDataAccess) _ReleaseRecordSave(&m_nRecordSaveId);

@@ -78,12 +78,3 @@ protected:
     uint32_t m_bRowIdValid = 1;
     uint32_t m_bRowDeleted = 0;
 };
-
-// What a position asks of the data access that keeps its saved records: one reference more or one
-// less on saved record n (CNADataAccess::AddRefRecordSave and nReleaseRecordSave; the release
-// answers the references left).
-// STUB (data-access task): the data access keeps no saved record yet, so these hold nothing;
-// they become those two calls when it does. They are weak symbols, so that a test program can
-// stand in for the data access's saved records until then.
-void NA_DataAccessAddRefRecordSave(CNADataAccess* pclDataAccess, int nId);
-int NA_nDataAccessReleaseRecordSave(CNADataAccess* pclDataAccess, int nId);

@@ -15,7 +15,6 @@
 #include "native/model/NAItemType.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
-#include "native/sql/WriteServices.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
 
@@ -63,7 +62,7 @@ int CNAStatement::_bBuildQueryStart(CNACommand* pclCommand, eNAQUERYTYPE eType) 
     pclCommand->SetNAQueryType(eType);
     if (!_bSourceIsQuery()) return _bTextKept(pclCommand, pclCommand->bComplete(_pszGetDBTableName()));
     // Over a host query the write goes to the table the query reads, which must be one.
-    if (NA_bDataAccessSourceIsQueryOnMultipleTables(m_pclDataAccess)) {
+    if (m_pclDataAccess != nullptr && m_pclDataAccess->bSourceIsQueryOnMultipleTables()) {
         _AddError(NA_ERRORTYPE_NOTAVAILABLE, SITE_WRITE_OVER_SEVERAL_TABLES, _pszGetLogicalName(),
                   m_clItemName.pszGet(), USER_ERROR_NOT_AVAILABLE);
         return 0;
@@ -72,7 +71,7 @@ int CNAStatement::_bBuildQueryStart(CNACommand* pclCommand, eNAQUERYTYPE eType) 
         m_pclDataAccess != nullptr ? m_pclDataAccess->piGetDataSourceDescriptionNoRef() : nullptr;
     INAItemDescription* piItem = piDescription != nullptr ? piDescription->piNAGetItem(0u) : nullptr;
     CTString clTable;
-    NA_GetDataAccessDBSourceName(m_pclDataAccess, piItem, &clTable, 1);
+    if (m_pclDataAccess != nullptr) m_pclDataAccess->_GetDBSourceName(piItem, &clTable, 1);
     if (piItem != nullptr) piItem->nExternalRelease();
     return _bTextKept(pclCommand, pclCommand->bComplete(clTable.pszGet()));
 }

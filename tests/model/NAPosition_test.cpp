@@ -3,73 +3,21 @@
 // filled; and a position saved on a row that is then deleted is restored by searching from its
 // saved record, while one whose row still stands is restored by its row.
 //
-// The data access keeps no saved record yet: this program stands in for its saved records (a
-// reference count per record, and the record values a statement keeps), and a statement double
-// takes and restores positions as the statement does, over the browse fixture and its table on
-// the test server.
-#include "native/model/NAPosition.h"
-
+// A statement double takes and restores positions as the statement does, over the browse fixture,
+// the saved records of its data access and its table on the test server.
+#include <algorithm>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/RefHashTable.h"
-#include "native/model/StatementServices.h"
+#include "native/model/NAPosition.h"
+#include "native/statement/NARecordCachePosition.h"
 #include "native/statement/NARecordValue.h"
 #include "tests/sql/BrowseTestSupport.h"
 
 using namespace browsetest;
-
-namespace {
-
-// The data access's saved records: a reference count each, and the record value kept.
-struct stSaves {
-    std::map<std::pair<const CNADataAccess*, int>, int> mapRefs;
-    std::map<int, CNARecordValue*> mapValues;
-    int nOverReleases = 0;  // releases of a record nobody held
-    int nNext = 10;
-
-    // A new saved record holding a copy of the value, with no reference yet: the caller takes it.
-    int nKeep(const CNADataAccess* pclAccess, const CNARecordValue* pclValue) {
-        const int n = nNext++;
-        mapRefs[{pclAccess, n}] = 0;
-        mapValues[n] = NA_pclRecordValueClone(pclValue);
-        return n;
-    }
-    int nRefs(const CNADataAccess* pclAccess, int n) const {
-        auto it = mapRefs.find({pclAccess, n});
-        return it != mapRefs.end() ? it->second : 0;
-    }
-    int nHeld() const {
-        int n = 0;
-        for (const auto& st : mapRefs) n += st.second;
-        return n;
-    }
-    void Clear() {
-        for (auto& st : mapValues) NA_ReleaseRecordValue(st.second);
-        mapValues.clear();
-        mapRefs.clear();
-        nOverReleases = 0;
-    }
-};
-stSaves g_stSaves;
-
-}  // namespace
-
-// The data access's saved-record references, as this program keeps them.
-void NA_DataAccessAddRefRecordSave(CNADataAccess* pclDataAccess, int nId) {
-    g_stSaves.mapRefs[{pclDataAccess, nId}]++;
-}
-int NA_nDataAccessReleaseRecordSave(CNADataAccess* pclDataAccess, int nId) {
-    int& n = g_stSaves.mapRefs[{pclDataAccess, nId}];
-    if (n == 0) {
-        g_stSaves.nOverReleases++;
-        return 0;
-    }
-    return --n;
-}
 
 namespace {
 
@@ -97,7 +45,9 @@ public:
     int bGetPosition(CNAPosition* pclPosition, unsigned) override {
         pclPosition->SetStatement(this);
         pclPosition->bKeepFilter(m_pclFilter);
-        const int nSave = g_stSaves.nKeep(m_pclDataAccess, m_pclRecord->pclGetOriginalRecordValueNoRef());
+        // The record read, kept at the access; the position takes the one reference on it.
+        const int nSave =
+            m_pclDataAccess->pclGetRecordSaveNoRef()->nKeepRecordSave(m_pclRecord->pclGetOriginalRecordValueNoRef());
         return pclPosition->bSetParameters(static_cast<int>(m_llCurrentPosition), nSave, &m_clUserSearch,
                                            static_cast<int>(m_nDuplicateRank));
     }
@@ -127,9 +77,9 @@ public:
     // The saved record becomes the record read, and the browse searches for it by its item.
     int _bBySearch(CNAPosition* pclPosition) {
         m_sPath = "search";
-        auto it = g_stSaves.mapValues.find(pclPosition->nGetRecordSaveID());
-        if (it == g_stSaves.mapValues.end()) return 0;
-        if (!m_pclRecord->bCopyToCurrentRecord(it->second) || !m_pclRecord->bCopyCurrentRecordToOriginalRecord())
+        if (!m_pclDataAccess->bCopySaveToRecord(pclPosition->nGetRecordSaveID(),
+                                                m_pclRecord->pclGetOriginalRecordValueNoRef()) ||
+            !m_pclRecord->bCopyOriginalRecordToCurrentRecord())
             return 0;
         m_llCurrentPosition = -1;
         m_nDuplicateRank = pclPosition->nGetExtra();
@@ -151,7 +101,6 @@ class NAPositionTest : public BrowseTest {
 protected:
     void SetUp() override {
         BrowseTest::SetUp();
-        g_stSaves.Clear();
         m_pclPositionStatement = new CPositionStatement(m_pclAccess, m_pclError);
         m_pclPositionStatement->AddRef();
         m_pclPositionStatement->SetCurrentRecord(m_pclRecord);
@@ -161,7 +110,6 @@ protected:
     void TearDown() override {
         m_pclFilter->nRelease();
         m_pclPositionStatement->nRelease();
-        g_stSaves.Clear();
         BrowseTest::TearDown();
     }
     CNAPosition* pclNew() {
@@ -174,6 +122,18 @@ protected:
         SetCurrentRow(nId);
         ASSERT_TRUE(m_pclRecord->bCopyCurrentRecordToOriginalRecord());
         m_pclPositionStatement->StandOn(n);
+    }
+    // The row of that id kept among the access's saved records, with one reference held by the
+    // test: a position that gave back one reference too many would take the test's.
+    int nKeep(CNADataAccess* pclAccess, int nId) {
+        SetCurrentRow(nId);
+        const int n = pclAccess->pclGetRecordSaveNoRef()->nKeepRecordSave(m_pclRecord->pclGetCurrentRecordValueNoRef());
+        EXPECT_GE(n, 0);
+        pclAccess->AddRefRecordSave(n);
+        return n;
+    }
+    static int nRefs(CNADataAccess* pclAccess, int n) {
+        return pclAccess->pclGetRecordSaveNoRef()->nGetRefRecordSave(n);
     }
     CPositionStatement* m_pclPositionStatement = nullptr;
     CNAFilter* m_pclFilter = nullptr;
@@ -192,6 +152,7 @@ TEST_F(NAPositionTest, HoldsAndGivesBackOnce) {
     clSearch.SetUserSearch(piSearched, &clFive, 0);
     m_pclFilter->ActivateFilter(1);
 
+    const int nFirst = nKeep(m_pclAccess, 3), nSecond = nKeep(m_pclAccess, 5);
     CNAPosition* pcl = pclNew();
     // A new position holds nothing.
     EXPECT_EQ(pcl->nGetRowId(), -1);
@@ -203,13 +164,15 @@ TEST_F(NAPositionTest, HoldsAndGivesBackOnce) {
     pcl->SetStatement(pclStatement);
     EXPECT_EQ(pcl->pclGetDataAccessNoRef(), m_pclAccess);
     ASSERT_TRUE(pcl->bKeepFilter(m_pclFilter));
-    ASSERT_TRUE(pcl->bSetParameters(3, 7, &clSearch, 2));
-    pcl->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, 9);
+    ASSERT_TRUE(pcl->bSetParameters(3, nFirst, &clSearch, 2));
+    pcl->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, nSecond);
     EXPECT_EQ(pclStatement->nGetRef(), nStatementRefs + 1);
     EXPECT_EQ(m_pclFilter->nGetRef(), nFilterRefs + 1);
     EXPECT_EQ(m_pclHost->pclNAGetItemNoRef(L"n", 3)->nGetExternalRef(), nItemRefs + 2);
-    EXPECT_EQ(g_stSaves.nRefs(m_pclAccess, 7), 1);
-    EXPECT_EQ(g_stSaves.nRefs(m_pclAccess, 9), 1);
+    EXPECT_EQ(nRefs(m_pclAccess, nFirst), 2);
+    EXPECT_EQ(nRefs(m_pclAccess, nSecond), 2);
+    EXPECT_EQ(pcl->nGetRecordSaveID(), nFirst);
+    EXPECT_EQ(pcl->nGetRecordSaveID2(), nSecond);
     EXPECT_TRUE(pcl->bIsSet());
     EXPECT_EQ(pcl->nGetRowId(), 3);
     EXPECT_EQ(pcl->nGetExtra(), 2u);
@@ -229,80 +192,93 @@ TEST_F(NAPositionTest, HoldsAndGivesBackOnce) {
     pcl->InvalidateRowID();
     EXPECT_EQ(pcl->nGetRowId(), -1);
     EXPECT_FALSE(pcl->bRowIdValid());
-    EXPECT_EQ(g_stSaves.nRefs(m_pclAccess, 7), 1);
+    EXPECT_EQ(nRefs(m_pclAccess, nFirst), 2);
     EXPECT_TRUE(pcl->pclGetUserSearch()->bIsSet());
 
     pcl->nRelease();
     EXPECT_EQ(pclStatement->nGetRef(), nStatementRefs);
     EXPECT_EQ(m_pclFilter->nGetRef(), nFilterRefs);
     EXPECT_EQ(m_pclHost->pclNAGetItemNoRef(L"n", 3)->nGetExternalRef(), nItemRefs);
-    EXPECT_EQ(g_stSaves.nHeld(), 0);
-    EXPECT_EQ(g_stSaves.nOverReleases, 0);
+    EXPECT_EQ(nRefs(m_pclAccess, nFirst), 1);
+    EXPECT_EQ(nRefs(m_pclAccess, nSecond), 1);
 }
 
 // However the saved records come and go, each is released once where it is kept.
 TEST_F(NAPositionTest, SavedRecordsReleasedOnce) {
     CNADataAccess* pclOther = new CNADataAccess(m_pclHost, m_pclCnx, m_pclError);
     pclOther->AddRef();
+    // Saved records 0 to 5 of the fixture's access (rows 1 to 6) and record 0 of the other access.
+    std::vector<int> v;
+    for (int nId = 1; nId <= 6; nId++) v.push_back(nKeep(m_pclAccess, nId));
+    const int nOther = nKeep(pclOther, 7);
     struct Case {
         const char* pszName;
         std::function<void(CNAPosition*)> fnFill;
-        std::vector<std::pair<const CNADataAccess*, int>> vHeld;  // saved records held before the release
+        std::vector<int> vHeld;  // the fixture's saved records the position holds before it goes
+        bool bHoldsOther;        // ... and the other access's
     };
     const Case tab[] = {
-        {"never filled: nothing to give back", [](CNAPosition*) {}, {}},
-        {"a statement without a saved record", [&](CNAPosition* p) { p->SetStatement(m_pclPositionStatement); }, {}},
+        {"never filled: nothing to give back", [](CNAPosition*) {}, {}, false},
+        {"a statement without a saved record",
+         [&](CNAPosition* p) { p->SetStatement(m_pclPositionStatement); },
+         {},
+         false},
         {"no saved record to hold",
          [&](CNAPosition* p) {
              p->SetStatement(m_pclPositionStatement);
              p->bSetParameters(4, -1, nullptr, 0);
              p->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, -1);
          },
-         {}},
+         {},
+         false},
         {"filled twice: the first saved record goes at once",
          [&](CNAPosition* p) {
              p->SetStatement(m_pclPositionStatement);
-             p->bSetParameters(4, 11, nullptr, 0);
-             p->bSetParameters(5, 12, nullptr, 0);
+             p->bSetParameters(4, v[0], nullptr, 0);
+             p->bSetParameters(5, v[1], nullptr, 0);
          },
-         {{m_pclAccess, 12}}},
+         {v[1]},
+         false},
         {"filled twice with the same saved record",
          [&](CNAPosition* p) {
              p->SetStatement(m_pclPositionStatement);
-             p->bSetParameters(4, 11, nullptr, 0);
-             p->bSetParameters(4, 11, nullptr, 0);
+             p->bSetParameters(4, v[2], nullptr, 0);
+             p->bSetParameters(4, v[2], nullptr, 0);
          },
-         {{m_pclAccess, 11}}},
-        {"the second saved record replaced",
+         {v[2]},
+         false},
+        {"both saved records, the second replaced",
          [&](CNAPosition* p) {
              p->SetStatement(m_pclPositionStatement);
-             p->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, 13);
-             p->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, 14);
+             p->bSetParameters(4, v[3], nullptr, 0);
+             p->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, v[4]);
+             p->SetRecordSaveID_VerrueHAjouteHLit(m_pclAccess, v[5]);
          },
-         {{m_pclAccess, 14}}},
+         {v[3], v[5]},
+         false},
         // Each saved record goes back to the access that keeps it.
         {"a second saved record of another access",
          [&](CNAPosition* p) {
              p->SetStatement(m_pclPositionStatement);
-             p->bSetParameters(4, 15, nullptr, 0);
-             p->SetRecordSaveID_VerrueHAjouteHLit(pclOther, 16);
+             p->bSetParameters(4, v[0], nullptr, 0);
+             p->SetRecordSaveID_VerrueHAjouteHLit(pclOther, nOther);
          },
-         {{pclOther, 16}}},
+         {},
+         true},
     };
     for (const Case& c : tab) {
         SCOPED_TRACE(c.pszName);
-        g_stSaves.Clear();
         CNAPosition* pcl = pclNew();
         c.fnFill(pcl);
-        std::vector<std::pair<const CNADataAccess*, int>> vHeld;
-        for (const auto& st : g_stSaves.mapRefs) {
-            EXPECT_LE(st.second, 1) << st.first.second;
-            if (st.second > 0) vHeld.push_back(st.first);
+        // The test holds one reference on each saved record, the position one on those it holds.
+        for (int n : v) {
+            const bool bHeld = std::find(c.vHeld.begin(), c.vHeld.end(), n) != c.vHeld.end();
+            EXPECT_EQ(nRefs(m_pclAccess, n), bHeld ? 2 : 1) << "saved record " << n;
         }
-        EXPECT_EQ(vHeld, c.vHeld);
+        EXPECT_EQ(nRefs(pclOther, nOther), c.bHoldsOther ? 2 : 1);
         pcl->nRelease();
-        EXPECT_EQ(g_stSaves.nHeld(), 0);
-        EXPECT_EQ(g_stSaves.nOverReleases, 0);
+        for (int n : v) EXPECT_EQ(nRefs(m_pclAccess, n), 1) << "saved record " << n;
+        EXPECT_EQ(nRefs(pclOther, nOther), 1);
     }
     pclOther->nRelease();
 }
@@ -361,7 +337,11 @@ TEST_F(NAPositionTest, SavedDeletedRestored) {
     ASSERT_TRUE(pclStatement->bGetPosition(pclOnSeven, 0));
     // The statement's rows went: the position on 7 can only search.
     pclOnSeven->InvalidateRowID();
-    EXPECT_EQ(g_stSaves.nHeld(), 3);
+    std::vector<int> vSaves;
+    for (CNAPosition* pcl : {pclOnThree, pclOnFive, pclOnSeven}) {
+        vSaves.push_back(pcl->nGetRecordSaveID());
+        EXPECT_EQ(nRefs(m_pclAccess, vSaves.back()), 1);
+    }
 
     // The browse moves on: another row, no user search, no filter.
     Read(9, 8);
@@ -421,6 +401,5 @@ TEST_F(NAPositionTest, SavedDeletedRestored) {
     const unsigned nStatementRefs = pclStatement->nGetRef();
     for (CNAPosition* pcl : {pclOnThree, pclOnFive, pclOnSeven}) pcl->nRelease();
     EXPECT_EQ(pclStatement->nGetRef(), nStatementRefs - 3);
-    EXPECT_EQ(g_stSaves.nHeld(), 0);
-    EXPECT_EQ(g_stSaves.nOverReleases, 0);
+    for (int n : vSaves) EXPECT_EQ(nRefs(m_pclAccess, n), 0) << "saved record " << n;
 }

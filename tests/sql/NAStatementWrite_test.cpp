@@ -297,6 +297,17 @@ TEST_F(NAStatementWriteTest, DeleteAndDeleteAll) {
         EXPECT_EQ(vRows(pclPg.get(), "SELECT count(*) FROM write_fx"), std::vector<std::string>{"0"});
     }
     EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE);
+
+    // Over a query of the host, deleting every row is refused.
+    m_pclAccess->SetOverQuery(1);
+    pcl = pclCommand();
+    EXPECT_FALSE(m_pclStatement->bBuildQuery(NAQUERYTYPE_DELETEALL, pcl, 0));
+    EXPECT_TRUE(pcl->bIsEmpty());
+    EXPECT_EQ(nUserError(), 8u);
+    EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NOTAVAILABLE);
+    EXPECT_NE(sDebug().find(L"IEKXPSQL=4.3"), std::wstring::npos) << sDebug();
+    EXPECT_STREQ(m_pclError->pszGetLogicalTableName(), L"write_fx");
+    EXPECT_STREQ(m_pclError->pszGetItemName(), L"code");
 }
 
 // CREATE TABLE declares each column with the server's type and its constraints (blanks and all);

@@ -44,6 +44,13 @@ public:
     void SetServerUnicode(unsigned b) { m_bServerUnicode = b; }
 };
 
+// A data access that can be told it reads a query of the host.
+class CWriteAccess : public CNADataAccess {
+public:
+    using CNADataAccess::CNADataAccess;
+    void SetOverQuery(int b) { m_nQuery = b; }
+};
+
 class CWriteStatement : public CNAStatement {
 public:
     using CNAStatement::CNAStatement;
@@ -98,7 +105,7 @@ protected:
         m_pclHost = pclDescription(pszTable, vItems, vComponents, false);
         m_pclServer = pclDescription(pszTable, vItems, vComponents, true);
         m_pclHost->_SetBestParseItem(vItems[0].pszName);
-        m_pclAccess = new CNADataAccess(m_pclHost, m_pclCnx, m_pclError);
+        m_pclAccess = new CWriteAccess(m_pclHost, m_pclCnx, m_pclError);
         m_pclAccess->AddRef();
         m_pclRecord = new CNARecord(m_pclError, m_pclAccess);
         m_pclRecord->AddRef();
@@ -186,7 +193,7 @@ protected:
     CWriteConnection* m_pclCnx = nullptr;
     CNADataSourceDescription* m_pclHost = nullptr;
     CNADataSourceDescription* m_pclServer = nullptr;
-    CNADataAccess* m_pclAccess = nullptr;
+    CWriteAccess* m_pclAccess = nullptr;
     CNARecord* m_pclRecord = nullptr;
     CWriteStatement* m_pclStatement = nullptr;
     std::vector<CNACommand*> m_vCommands;
