@@ -22,6 +22,7 @@
 #include "native/sql/NACommand.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
+#include "pgsql/PSQLDriverSQL.h"
 #include "tests/model/ModelTestSupport.h"
 #include "tests/sql/BrowseTestSupport.h"
 #include "tests/sql/PgExplain.h"
@@ -82,10 +83,19 @@ struct stItem {
     bool bUpdatable;  // as the server says
 };
 
+// The model's driver with the PostgreSQL SQL layer: a statement takes its SQL-layer statement
+// when it is made.
+class CWriteDriver : public CModelTestDriver {
+public:
+    CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError) override { return new CPSQLDriverSQL(this, pclError); }
+};
+
 class WriteTest : public ModelTest {
 protected:
     void SetUp() override {
         ModelTest::SetUp();
+        m_pclDriver->nExternalRelease();
+        m_pclDriver = CModelTestDriver::pclNew<CWriteDriver>();
         m_pclError = new CNAError;
         m_pclError->AddRef();
         m_pclCnx = new CWriteConnection(&m_clHostCnx);
