@@ -45,6 +45,12 @@ public:
     void SetServerUnicode(unsigned b) { m_bServerUnicode = b; }
 };
 
+// The driver of the process makes the SQL-layer statement every new statement takes.
+class CWriteDriver : public CModelTestDriver {
+public:
+    CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError) override { return new CPSQLDriverSQL(this, pclError); }
+};
+
 // A data access that can be told it reads a query of the host.
 class CWriteAccess : public CNADataAccess {
 public:
@@ -81,13 +87,6 @@ struct stItem {
     unsigned short wKeyFlags;
     bool bNullable;
     bool bUpdatable;  // as the server says
-};
-
-// The model's driver with the PostgreSQL SQL layer: a statement takes its SQL-layer statement
-// when it is made.
-class CWriteDriver : public CModelTestDriver {
-public:
-    CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError) override { return new CPSQLDriverSQL(this, pclError); }
 };
 
 class WriteTest : public ModelTest {
