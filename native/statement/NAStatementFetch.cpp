@@ -53,7 +53,7 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
         eDirection = _eReversed(eDirection);
         if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) m_nDuplicateRank = 0;
     }
-    CNAStatementAccess* pclAccess = _pclAccess();
+    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
     if (m_clKey.nTaille() != 0 && (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bStarted)) {
         if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
         // STUB (table-cache task): with a table cache on the data access, a browse that has not
