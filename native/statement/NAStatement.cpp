@@ -27,6 +27,7 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatementAccess.h"
+#include "native/statement/NATableCacheIndex.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 
@@ -57,7 +58,7 @@ CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
 
 CNAStatement::~CNAStatement() {
     if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
-    // STUB (table-cache task): then the table-cache index.
+    if (m_pclTableCacheIndex != nullptr) m_pclTableCacheIndex->dwRelease();
     if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();
     if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
@@ -306,8 +307,5 @@ int CNAStatement::bSetPosition(CNAPosition*, unsigned) {
     return 0;
 }
 int CNAStatement::_bGoToRowId(int64_t, CNAPosition*) {
-    return 0;
-}
-int CNAStatement::_bCreateTableCacheIndex() {
     return 0;
 }

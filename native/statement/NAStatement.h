@@ -347,6 +347,9 @@ public:
     CNADataAccess* pclGetDataAccessNoRef() const { return m_pclDataAccess; }
     INADataSourceDescription* piGetDataSourceNoRef() const { return m_piDataSource; }
     CNAError* pclGetErrorNoRef() const { return m_pclError; }
+    CNARecordCache* pclGetRecordCacheNoRef() const { return m_pclRecordCache; }
+    CNATableCacheIndex* pclGetTableCacheIndexNoRef() const { return m_pclTableCacheIndex; }
+    const CNAUserSearch* pclGetUserSearchNoRef() const { return &m_clUserSearch; }
 
 protected:
     // ---- what the SQL writers ask of the data access

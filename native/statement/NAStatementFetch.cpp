@@ -14,6 +14,9 @@
 #include "native/statement/NAStatementAccess.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
+#include "native/statement/NATableCacheIndex.h"
+#include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 #include "variant/Any.h"
 
@@ -55,10 +58,17 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
     }
     CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
     if (m_clKey.nTaille() != 0 && (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bStarted)) {
-        if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
-        // STUB (table-cache task): with a table cache on the data access, a browse that has not
-        // started opens on it (first, last) or finds its reference row again in it (next,
-        // previous). No data access holds a table cache before that task lands.
+        CNATableCache* pclTableCache = m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetTableCacheNoRef() : nullptr;
+        if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) {
+            bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
+            // A browse that has not started opens on the table cache another statement fills.
+            if (!m_bStarted && pclTableCache != nullptr && !pclTableCache->bIsStatementParse(this) &&
+                !bOpenUsingTableCache())
+                return 0;
+        }
+        // STUB (positions task): next and previous find their reference row again in the table
+        // cache's index (bUpdateParsePositionInCacheIndex) or in the filling statement's record
+        // cache (bUpdateParsePositionInRecordCache).
     }
     m_eLastDirection = eDirection;
     m_bRestoredFromCache = 0;
@@ -123,12 +133,17 @@ int CNAStatement::_bFetchCacheEnabled(eNA_PARSEDIRECTION eDirection, int, long n
     const bool bReadAll = bLast && !m_pclRecordCache->bIsComplete();
     long nToFetch = 0;
     if (!bReadAll) {
+        long nTarget;
         if (m_pclTableCacheIndex != nullptr) {
-            // STUB (table-cache task): the index of the table cache gives the target row. No
-            // statement holds an index before that task lands.
-            return 0;
+            // The index gives the row in its item's order; -1 is past either end.
+            int nRow = -1;
+            unsigned nDuplicate = 0;
+            if (!m_pclTableCacheIndex->bGetRecordPosition(eDirection, static_cast<int>(nCount), &nRow, &nDuplicate))
+                return 0;
+            nTarget = nRow;
+        } else {
+            nTarget = m_pclRecordCache->nGetPosition(static_cast<long>(m_llCurrentPosition), eDirection, nCount);
         }
-        const long nTarget = m_pclRecordCache->nGetPosition(static_cast<long>(m_llCurrentPosition), eDirection, nCount);
         if (!m_pclRecordCache->bMustFetch(nTarget)) {
             *pbOut = m_pclRecordCache->bEndehors(nTarget);
             if (*pbOut) return 1;
