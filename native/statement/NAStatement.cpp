@@ -43,12 +43,15 @@ bool _bSubQueryAlias(unsigned nKind) {
 // ---------------------------------------------------------------------------------- life
 
 CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
-    : m_pclError(pclError), m_pclDataAccess(pclDataAccess), m_tabSavedPositions(7) {
+    : m_pclError(pclError),
+      m_pclDataAccess(pclDataAccess),
+      m_tabSavedPositions(7),
+      m_pclAccessServices(CNAStatementAccess::s_pclOf(pclDataAccess)) {
     if (m_pclError != nullptr) m_pclError->AddRef();
     if (m_pclDataAccess != nullptr) {
         m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
         if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
-        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef(m_pclDataAccess));
+        SetCurrentRecord(_pclAccess()->pclGetCurrentRecordNoRef(m_pclDataAccess));
     }
     if (m_pclError != nullptr) _bAllocStatementSQL();
 }

@@ -46,6 +46,7 @@ class CNARecord;
 class CNARecordCache;
 class CNARecordId;
 class CNARecordValue;
+class CNAStatementAccess;
 class CNAStatementSQL;
 class CNATableCacheIndex;
 class CSQLParserInfo;
@@ -413,6 +414,11 @@ protected:
     uint32_t m_nDeletedInBlock = 0;
     // Entries of the record-save table: the rows of the SQL result it was made for.
     uint32_t m_nRecordSaveRows = 0;
+    // What the statement asks of its data access, looked up once: every fetch asks it several
+    // times.
+    CNAStatementAccess* m_pclAccessServices;
+
+    CNAStatementAccess* _pclAccess() const { return m_pclAccessServices; }
 };
 
 template <>
