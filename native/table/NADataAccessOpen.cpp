@@ -167,6 +167,10 @@ int CNADataAccess::bSupprimeTout() {
 
 int CNADataAccess::_bInitCurrentRecord() {
     if (m_pclRecord == nullptr) {
+        // A description the driver read from the catalogue has no record layout until one is
+        // computed: the record's slots are placed by it.
+        auto* pclOwn = dynamic_cast<CNADataSourceDescription*>(m_piDescription);
+        if (pclOwn != nullptr && pclOwn->nGetMemoryRecordSize() == 0) pclOwn->UpdateRecordSize();
         CNARecord* pclRecord = _pclAllocRecord();
         if (pclRecord == nullptr) {
             if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
