@@ -1,7 +1,6 @@
 // CPSQLDriver: the driver object for PostgreSQL servers, the one piQueryInterface hands to the
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
-
 #pragma once
 
 #include "native/driver/NADriver.h"
