@@ -4,7 +4,7 @@
 //
 // Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp.
 //
-// STATEMENT TASKS: the writes' SQL, positions, re-positioning, searches set by the host, filters
+// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters
 // set by the host and notifications are not built yet. Every virtual operation among them has a
 // body below marked STUB that fails (or does nothing) and names the work that replaces it; the
 // plain members among them are only declared until their task lands.
@@ -28,15 +28,6 @@
 #include "native/statement/NAStatementAccess.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
-
-// STUB (positions task): CNAPosition derives CInterf alone, so its count is CInterf's. These two
-// move next to CNAPosition's declaration when it lands; no position is saved before then.
-void CRefTraits<CNAPosition>::_AddRef(CNAPosition* p) {
-    reinterpret_cast<CInterf*>(p)->AddRef();
-}
-void CRefTraits<CNAPosition>::_Release(CNAPosition* p) {
-    reinterpret_cast<CInterf*>(p)->nRelease();
-}
 
 namespace {
 
@@ -301,36 +292,6 @@ void CNAStatement::DesactivateRecherche() {
 }
 
 // ---------------------------------------------------------------------------------- stubs
-
-// STUB (writes task): the DELETE of every row and DROP TABLE.
-int CNAStatement::bBuildQueryDELETEALL(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryDROPTABLE(CNACommand*) {
-    return 0;
-}
-// STUB (writes task): INSERT, UPDATE, DELETE, CREATE TABLE and their pieces.
-int CNAStatement::bBuildQueryCREATE(CNACommand*) {
-    return 0;
-}
-int CNAStatement::bBuildQueryINSERT(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryUPDATE(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryDELETE(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::_bGetNativeDataType(CNAColumn*, CTString*) {
-    return 0;
-}
-int CNAStatement::_bGetNativeConstraint(CNAColumn*, CTString*) {
-    return 0;
-}
-int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE, int) {
-    return 0;
-}
 
 // STUB (positions task): positions, searches the host sets, notifications and the table cache.
 void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
