@@ -1,110 +1,54 @@
-// The statement's and the saved positions' services as the data access reaches them (see
-// DataAccessStatementCalls.h). STUB (statement execution and positions tasks): every body answers
-// as a statement that fetches nothing and as if no position could be made, until the member it
-// names has a body.
+// The statement's re-positioning, searches and saved positions as the data access reaches them
+// until their members land (see DataAccessStatementCalls.h).
 #include "native/table/DataAccessStatementCalls.h"
 
-int NA_bStatementFetch(CNAStatement*, eNA_PARSEDIRECTION, int, long, long* pnFetched) {
-    if (pnFetched != nullptr) *pnFetched = 0;
-    return 0;
+#include "native/model/NAPosition.h"
+#include "native/sql/NARecherche.h"
+#include "native/sql/SQLParserInfo.h"
+
+int CNADataAccess::_StatementCalls::bSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause) {
+    if (eCause == CNAStatement::PARSENEEDUPDATE_NONE)
+        return pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_NONE, -1);
+    CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
+    if (pclAccess == nullptr) return 1;
+    const int nSlot = pclAccess->nKeepOriginalRecordSave(pclStatement);
+    if (nSlot == -1) return 1;
+    const int bResult = pclStatement->bSetParseNeedUpdate(eCause, nSlot);
+    // The statement holds its own reference on the slot.
+    pclAccess->nReleaseRecordSave(nSlot);
+    return bResult;
 }
 
-void NA_StatementHEndehors(CNAStatement*, int* pbOut) {
-    if (pbOut != nullptr) *pbOut = 1;
-}
-
-void NA_StatementEvalHTrouve(CNAStatement*, int* pbFound, int* pbInside) {
-    if (pbFound != nullptr) *pbFound = 0;
-    if (pbInside != nullptr) *pbInside = 0;
-}
-
-int NA_bStatementMove(CNAStatement*, long, int) {
-    return 0;
-}
-
-int NA_bStatementHPositionne(CNAStatement*, int, int, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-
-int NA_bStatementHPositionCourante(CNAStatement*, int* pnPerThousand, int) {
-    if (pnPerThousand != nullptr) *pnPerThousand = -1;
-    return 0;
-}
-
-void NA_StatementEnableCache(CNAStatement*, int) {}
-
-int NA_bStatementCacheCompleted(CNAStatement*) {
-    return 0;
-}
-
-void NA_StatementSetParseStarted(CNAStatement*) {}
-
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE, int) {
+int CNADataAccess::_StatementCalls::bCanUpdateParse(CNAStatement* pclStatement) {
+    CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
+    if (pclAccess == nullptr) return 1;
+    if (pclAccess->bRequeteSansCorrection()) return 0;
+    if (pclAccess->bSourceIsQuery() && (pclStatement->m_nBrowseFlags & CNADataAccess::WPF_QUERY_ORDER) != 0) {
+        CSQLParserInfo* pclParser = pclAccess->pclGetParsedQueryNoRef();
+        return pclParser != nullptr && pclParser->piGetOrderByItemNoRef() != nullptr ? 1 : 0;
+    }
     return 1;
 }
 
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE) {
-    return 1;
+void CNADataAccess::_StatementCalls::AnnuleRechercheUser(CNAStatement* pclStatement) {
+    pclStatement->m_clUserSearch.CancelUserSearch();
+    if (!pclStatement->m_bInternalSearch && pclStatement->m_pclRecherche != nullptr)
+        pclStatement->m_pclRecherche->Cancel();
 }
 
-int NA_bStatementCanUpdateParse(CNAStatement*) {
-    return 0;
+void CNADataAccess::_StatementCalls::DesactivateRechercheUserAndInternal(CNAStatement* pclStatement) {
+    pclStatement->m_clUserSearch.CancelUserSearch();
+    pclStatement->DesactivateRecherche();
+    pclStatement->m_bInternalSearch = 0;
 }
 
-CNARecordValue* NA_pclStatementOriginalRecord(CNAStatement*) {
-    return nullptr;
+int CNADataAccess::_StatementCalls::bAddSavedPosition(CNAStatement* pclStatement, int nId, CNAPosition* pclPosition) {
+    return pclStatement->m_tabSavedPositions.bSet(nId, pclPosition);
 }
 
-int NA_bStatementCopyOriginalRecordToCurrentRecord(CNAStatement*) {
-    return 0;
+int CNADataAccess::_StatementCalls::bRemoveSavedPosition(CNAStatement* pclStatement, int nId) {
+    CNAPosition* pclPosition = nullptr;
+    if (!pclStatement->m_tabSavedPositions.bGet(nId, &pclPosition)) return 0;
+    CRefTraits<CNAPosition>::_Release(pclPosition);
+    return pclStatement->m_tabSavedPositions.bRemove(nId);
 }
-
-void NA_StatementCurrentRecordNotFound(CNAStatement*, const wchar_t*, int, int) {}
-
-void NA_StatementAnnuleRechercheUser(CNAStatement*) {}
-
-void NA_StatementDesactivateRechercheUserAndInternal(CNAStatement*) {}
-
-int NA_bStatementAddSavedPosition(CNAStatement*, int, CNAPosition*) {
-    return 0;
-}
-
-int NA_bStatementRemoveSavedPosition(CNAStatement*, int) {
-    return 1;
-}
-
-void NA_StatementReset(CNAStatement*) {}
-
-int NA_bStatementUpdateChangedType(CNAStatement*) {
-    return 1;
-}
-
-void NA_StatementDestroyCacheIndex(CNAStatement*) {}
-
-CNAPosition* NA_pclNewPosition(CNADataAccess*) {
-    return nullptr;
-}
-
-void NA_PositionSetItem(CNAPosition*, const wchar_t*) {}
-
-const wchar_t* NA_pszPositionItem(const CNAPosition*) {
-    return L"";
-}
-
-CNAStatement* NA_pclPositionStatement(const CNAPosition*) {
-    return nullptr;
-}
-
-int64_t NA_llPositionRow(const CNAPosition*) {
-    return -1;
-}
-
-int NA_nPositionRecordSave(const CNAPosition*) {
-    return -1;
-}
-
-int NA_nPositionSecondRecordSave(const CNAPosition*) {
-    return -1;
-}
-
-void NA_PositionSetRecordSave(CNAPosition*, CNADataAccess*, int) {}

@@ -20,7 +20,9 @@
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
+#include "tests/model/ModelTestSupport.h"
 #include "tests/pgsql/DirectServer.h"
+#include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
 namespace {
@@ -58,6 +60,7 @@ protected:
         standin::ResetVM();
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
+        ASSERT_EQ(bInitVQCalcFromVM(standin::hGetModule(), 2, 2), 1);
         m_pclDriver = new CPSQLDriver;
         m_pclDriver->_RegisterAsLiveDriver();
         m_pclDriver->ExternalAddRef();
@@ -73,6 +76,7 @@ protected:
         m_pclDriver->nExternalRelease();
         for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
         CVQConv::s_Reset();
+        CVQCalc::s_Reset();
     }
 
     // An access over a table of the server, on a connection whose extended information ends with
@@ -118,6 +122,64 @@ protected:
     std::string sError() const {
         const std::wstring ws = wsOf(m_pclError->pszGetError());
         return std::string(ws.begin(), ws.end());
+    }
+
+    // The name of the row of that id.
+    static std::string sName(int nId) {
+        char sz[16];
+        snprintf(sz, sizeof(sz), "Name%04d", nId);
+        return sz;
+    }
+
+    // An opened access over the fixture table.
+    CNADataAccess* pclOpened(const std::wstring& wsOptions = L"") {
+        CNADataAccess* pcl = pclAccess(L"kx_dataacc_rows", wsOptions);
+        if (pcl != nullptr && pcl->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1) {
+            ADD_FAILURE() << "open: " << sError();
+            return nullptr;
+        }
+        return pcl;
+    }
+
+    // The value of an item in the access's current record, as text ("<null>" for NULL).
+    static std::string sValue(CNADataAccess* pclAccess, const wchar_t* pszItem) {
+        CNAColumn* pclColumn = pclAccess->pclGetCurrentRecordNoRef()->pclGetColumnNoRef(pszItem);
+        if (pclColumn == nullptr) return "<no column>";
+        CAny cl;
+        if (!pclColumn->bGetCurrentValue(&cl, 0)) return "<unreadable>";
+        if (cl.bIsNull()) return "<null>";
+        const std::wstring ws = sTexteW(cl);
+        if (ws != L"<none>") return std::string(ws.begin(), ws.end());
+        return sTexteA(cl);
+    }
+
+    // Reads along the item from one end (first or last) then step by step (next or previous)
+    // until the browse goes out of the file: the names read, in order. Every read must succeed.
+    std::vector<std::string> vWalk(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eStart,
+                                   eNA_PARSEDIRECTION eStep, const wchar_t* pszShown = L"name") {
+        std::vector<std::string> v;
+        eNA_LOCKTYPE eLockOut{};
+        eNA_PARSEDIRECTION eDirection = eStart;
+        for (int i = 0; i < 1000; i++) {
+            if (pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0) != 1) {
+                ADD_FAILURE() << "read " << i << ": " << sError();
+                break;
+            }
+            int bOut = -1;
+            EXPECT_EQ(pclAccess->bHEndehors(pszItem, &bOut), 1);
+            if (bOut) break;
+            v.push_back(sValue(pclAccess, pszShown));
+            eDirection = eStep;
+        }
+        return v;
+    }
+
+    // The SELECTs sent to the server since the log was marked, by the access's connection.
+    static std::vector<std::string> vSelects(const pgsandbox::CStatementLog& clLog, long nPid) {
+        std::vector<std::string> v;
+        for (const std::string& s : clLog.Statements(nPid))
+            if (s.rfind("SELECT", 0) == 0) v.push_back(s);
+        return v;
     }
 
     long nBackendPid(CNADataAccess* pclAccess) {
@@ -216,6 +278,47 @@ TEST_F(NADataAccessServerTest, BlockSizeOfABrowse) {
         EXPECT_EQ(nCount, st.nCountAfter);
         pclCommand->nRelease();
         pclStatement->nRelease();
+    }
+}
+
+// 250 rows read first to last and back with blocks of 20 and of 100: every row once, in the order
+// of the item, the end seen after the last. The server is asked for one block at a time, each
+// block starting after the last row of the one before (or before the first row of the one before,
+// going back); a block shorter than the limit is the last one.
+TEST_F(NADataAccessServerTest, BrowseFirstToLastAndBackInBlocks) {
+    KX_REQUIRE_PG_SERVER();
+    std::vector<std::string> vExpected;
+    for (int i = 1; i <= 250; i++) vExpected.push_back(sName(i));
+    const std::vector<std::string> vReversed(vExpected.rbegin(), vExpected.rend());
+    for (int nBlock : {20, 100}) {
+        SCOPED_TRACE(nBlock);
+        const std::string sLimit = " LIMIT " + std::to_string(nBlock);
+        const size_t nBlocks = (250 + nBlock - 1) / nBlock;
+        CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=" + std::to_wstring(nBlock));
+        ASSERT_NE(pclAccess, nullptr);
+        const long nPid = nBackendPid(pclAccess);
+        pgsandbox::CStatementLog clLog;
+        EXPECT_EQ(vWalk(pclAccess, L"name", NA_PARSE_FIRST, NA_PARSE_NEXT), vExpected);
+        std::vector<std::string> vSent = vSelects(clLog, nPid);
+        ASSERT_EQ(vSent.size(), nBlocks);
+        for (size_t k = 0; k < nBlocks; k++) {
+            EXPECT_TRUE(vSent[k].size() > sLimit.size() &&
+                        vSent[k].compare(vSent[k].size() - sLimit.size(), sLimit.size(), sLimit) == 0)
+                << vSent[k];
+            if (k == 0)
+                EXPECT_EQ(vSent[k].find("WHERE"), std::string::npos) << vSent[k];
+            else
+                EXPECT_NE(vSent[k].find("'" + sName(static_cast<int>(k) * nBlock) + "'"), std::string::npos)
+                    << vSent[k];
+        }
+
+        clLog.Mark();
+        EXPECT_EQ(vWalk(pclAccess, L"name", NA_PARSE_LAST, NA_PARSE_PREVIOUS), vReversed);
+        vSent = vSelects(clLog, nPid);
+        ASSERT_EQ(vSent.size(), nBlocks);
+        for (size_t k = 1; k < nBlocks; k++)
+            EXPECT_NE(vSent[k].find("'" + sName(251 - static_cast<int>(k) * nBlock) + "'"), std::string::npos)
+                << vSent[k];
     }
 }
 
