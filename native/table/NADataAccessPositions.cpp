@@ -309,6 +309,9 @@ int CNADataAccess::bGetNbEnr(int64_t* pllCount, unsigned nOptions, NA_WRITEPARSE
             pclCounter->PrepareInternalSearch();
             const eNA_PARSEDIRECTION eSearch = nDirection == NA_PARSE_PREVIOUS ? NA_PARSE_LAST : NA_PARSE_FIRST;
             bResult = pclSearch->bRechercheEnreg(m_pclRecord, piItem, eSearch, 0, nullptr) & 1;
+            // Next and previous count the records on that side of the current one.
+            if (bResult && (nDirection == NA_PARSE_NEXT || nDirection == NA_PARSE_PREVIOUS))
+                pclSearch->bSetContinueParcours(eSearch);
         }
         if (pclSearch != nullptr) pclSearch->nRelease();
         if (piItem != nullptr) piItem->nExternalRelease();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ protected:
                          " (name, city, score) SELECT 'Name' || lpad(i::text, 4, '0'), "
                          "(ARRAY['Lyon','Nice','Metz','Caen','Dijon'])[1 + i % 5], i * 1.5 "
                          "FROM generate_series(1, 250) AS i");
+        }
+        // Three rows, and none, with the same columns.
+        for (const char* pszTable : {"kx_dataacc_three", "kx_dataacc_empty"}) {
+            if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + pszTable + "'") != "0")
+                continue;
+            clServer.Run(std::string("CREATE TABLE ") + pszTable +
+                         " (id serial PRIMARY KEY, name varchar(30) NOT NULL, city varchar(20), score float8)");
+            if (std::string(pszTable) == "kx_dataacc_three")
+                clServer.Run(std::string("INSERT INTO ") + pszTable +
+                             " (name, city, score) VALUES ('A', 'Lyon', 1), ('B', 'Nice', 2), ('C', 'Metz', 3)");
         }
         clServer.Run("SELECT pg_advisory_unlock(727275)");
     }
@@ -131,9 +142,9 @@ protected:
         return sz;
     }
 
-    // An opened access over the fixture table.
-    CNADataAccess* pclOpened(const std::wstring& wsOptions = L"") {
-        CNADataAccess* pcl = pclAccess(L"kx_dataacc_rows", wsOptions);
+    // An opened access over a fixture table.
+    CNADataAccess* pclOpened(const std::wstring& wsOptions = L"", const wchar_t* pszTable = L"kx_dataacc_rows") {
+        CNADataAccess* pcl = pclAccess(pszTable, wsOptions);
         if (pcl != nullptr && pcl->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1) {
             ADD_FAILURE() << "open: " << sError();
             return nullptr;
@@ -148,6 +159,14 @@ protected:
         CAny cl;
         if (!pclColumn->bGetCurrentValue(&cl, 0)) return "<unreadable>";
         if (cl.bIsNull()) return "<null>";
+        switch (cl.nGetTypeCode()) {
+            case VQTYPE_I4:
+                return std::to_string(tBrut<int32_t>(cl));
+            case VQTYPE_I8:
+                return std::to_string(tBrut<int64_t>(cl));
+            default:
+                break;
+        }
         const std::wstring ws = sTexteW(cl);
         if (ws != L"<none>") return std::string(ws.begin(), ws.end());
         return sTexteA(cl);
@@ -320,6 +339,201 @@ TEST_F(NADataAccessServerTest, BrowseFirstToLastAndBackInBlocks) {
             EXPECT_NE(vSent[k].find("'" + sName(251 - static_cast<int>(k) * nBlock) + "'"), std::string::npos)
                 << vSent[k];
     }
+}
+
+// A browse item with duplicates (five cities, fifty rows each) read across blocks of 20: the rows
+// come in the server's order of the item completed by the key, each once, whichever way.
+TEST_F(NADataAccessServerTest, DuplicatesAcrossBlockBoundaries) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CDirectServer clServer;
+    std::vector<std::string> vExpected;
+    for (const auto& vRow : clServer.Query(std::string("SELECT id FROM ") + TABLE + " ORDER BY city, id"))
+        vExpected.push_back(vRow[0].value_or("<null>"));
+    ASSERT_EQ(vExpected.size(), 250u);
+    const std::vector<std::string> vReversed(vExpected.rbegin(), vExpected.rend());
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    EXPECT_EQ(vWalk(pclAccess, L"city", NA_PARSE_FIRST, NA_PARSE_NEXT, L"id"), vExpected);
+    EXPECT_EQ(vWalk(pclAccess, L"city", NA_PARSE_LAST, NA_PARSE_PREVIOUS, L"id"), vReversed);
+}
+
+// Skips of 150 rows with blocks of 100: from the first row the browse lands on the 151st; asked
+// from the start, the server skips the rows before a margin of 10 and the browse stands on the
+// 150th; back 120 from there.
+TEST_F(NADataAccessServerTest, SkipBeyondABlock) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=100");
+    ASSERT_NE(pclAccess, nullptr);
+    const long nPid = nBackendPid(pclAccess);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 150, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(151));
+
+    pgsandbox::CStatementLog clLog;
+    ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_FIRST, 150, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(150));
+    EXPECT_EQ(vSelects(clLog, nPid), std::vector<std::string>{"SELECT \"id\",\"name\",\"city\",\"score\" FROM "
+                                                              "\"kx_dataacc_rows\" ORDER BY \"name\",\"id\" "
+                                                              "LIMIT 100 OFFSET 140"});
+    ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_PREVIOUS, 120, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(30));
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(31));
+}
+
+// Counts: the quick count of a browse is the server's count(*); without the quick option the
+// answer is 0; an access that never browsed counts on the server.
+TEST_F(NADataAccessServerTest, Counts) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CDirectServer clServer;
+    const long nRows = std::stol(clServer.sValue(std::string("SELECT count(*) FROM ") + TABLE));
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    const long nPid = nBackendPid(pclAccess);
+    long nCount = -1;
+    {
+        pgsandbox::CStatementLog clLog;
+        ASSERT_EQ(pclAccess->bHNbEnr(&nCount, 16, 0), 1) << sError();
+        EXPECT_EQ(nCount, nRows);
+        const std::vector<std::string> vSent = vSelects(clLog, nPid);
+        ASSERT_EQ(vSent.size(), 1u);
+        EXPECT_NE(vSent[0].find("COUNT"), std::string::npos) << vSent[0];
+    }
+    eNA_LOCKTYPE eLockOut{};
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1);
+    nCount = -1;
+    ASSERT_EQ(pclAccess->bHNbEnr(&nCount, 16, 0), 1) << sError();
+    EXPECT_EQ(nCount, nRows);
+    nCount = -1;
+    EXPECT_EQ(pclAccess->bHNbEnr(&nCount, 0, 0), 1);
+    EXPECT_EQ(nCount, 0);
+    // The empty table.
+    CNADataAccess* pclEmpty = pclOpened(L"", L"kx_dataacc_empty");
+    ASSERT_NE(pclEmpty, nullptr);
+    nCount = -1;
+    ASSERT_EQ(pclEmpty->bHNbEnr(&nCount, 16, 0), 1) << sError();
+    EXPECT_EQ(nCount, 0);
+}
+
+// Places in per mille: the second of three rows is at 667, any place of an empty file is 1; a
+// move to a place lands on the row at that fraction of the count (0 the first row, 1000 the
+// last), whose place reads back the same.
+TEST_F(NADataAccessServerTest, PerMillePlaces) {
+    KX_REQUIRE_PG_SERVER();
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    int nPlace = -7;
+    CNADataAccess* pclThree = pclOpened(L"", L"kx_dataacc_three");
+    ASSERT_NE(pclThree, nullptr);
+    ASSERT_EQ(pclThree->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(pclThree->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclThree, L"name"), "B");
+    ASSERT_EQ(pclThree->bHPositionCourante(&nPlace, L"name", 0), 1) << sError();
+    EXPECT_EQ(nPlace, 667);
+
+    CNADataAccess* pclEmpty = pclOpened(L"", L"kx_dataacc_empty");
+    ASSERT_NE(pclEmpty, nullptr);
+    ASSERT_EQ(pclEmpty->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    int bOut = 0;
+    EXPECT_EQ(pclEmpty->bHEndehors(L"name", &bOut), 1);
+    EXPECT_EQ(bOut, 1);
+    nPlace = -7;
+    ASSERT_EQ(pclEmpty->bHPositionCourante(&nPlace, L"name", 0), 1) << sError();
+    EXPECT_EQ(nPlace, 1);
+
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    struct stCase {
+        unsigned nPlace;
+        int nId;
+        int nReadBack;
+    } astCases[] = {{600, 150, 600}, {0, 1, 4}, {1000, 250, 1000}, {2, 1, 4}, {333, 83, 332}};
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.nPlace);
+        ASSERT_EQ(pclAccess->bHPositionne(L"name", st.nPlace, 0, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(st.nId));
+        nPlace = -7;
+        ASSERT_EQ(pclAccess->bHPositionCourante(&nPlace, L"name", 0), 1) << sError();
+        EXPECT_EQ(nPlace, st.nReadBack);
+    }
+    // A browse goes on from the place it was moved to.
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(84));
+    // An item never browsed has no place; a move on it does nothing.
+    nPlace = 5;
+    EXPECT_EQ(pclAccess->bHPositionCourante(&nPlace, L"city", 0), 0);
+    EXPECT_EQ(nPlace, -1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 7u);
+    EXPECT_EQ(pclAccess->bHPositionne(L"city", 500, 0, 0), 1);
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(84));
+}
+
+// The errors an opened access raises without asking the server: an item never browsed (user error
+// 5), a record number other than 0 (18), the engine's explicit locks (8, not available); each with
+// its debug line, the table's name, and nothing sent.
+TEST_F(NADataAccessServerTest, ErrorsWithoutTheServer) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened();
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1);
+    const long nPid = nBackendPid(pclAccess);
+    pgsandbox::CStatementLog clLog;
+    struct stCase {
+        const char* pszName;
+        unsigned nUserError;
+        const wchar_t* pszIE;
+        eNA_ERRORTYPE eType;
+        const wchar_t* pszItem;
+        std::function<int(CNADataAccess*)> fn;
+    } astCases[] = {
+        {"out of the file on an item never browsed", 5, L"IEKXPSQL=3.17\r\n", NA_ERRORTYPE_GENERAL, L"city",
+         [](CNADataAccess* p) {
+             int bOut = 0;
+             return p->bHEndehors(L"city", &bOut);
+         }},
+        {"found on an item never browsed", 5, L"IEKXPSQL=3.18\r\n", NA_ERRORTYPE_GENERAL, L"city",
+         [](CNADataAccess* p) {
+             int bFound = 0, bInside = 0;
+             return p->bEvalHTrouve(L"city", &bFound, &bInside);
+         }},
+        {"read of record 3", 18, L"IEKXPSQL=3.14\r\n", NA_ERRORTYPE_GENERAL, L"",
+         [](CNADataAccess* p) {
+             eNA_LOCKTYPE e{};
+             return p->bHLit(3, static_cast<eNA_LOCKTYPE>(0), &e);
+         }},
+        {"lock of record 3", 8, L"IEKXPSQL=3.7\r\n", NA_ERRORTYPE_NOTAVAILABLE, L"",
+         [](CNADataAccess* p) {
+             eNA_LOCKTYPE e{};
+             return p->bHBloqueNumEnr(3, static_cast<eNA_LOCKTYPE>(2), &e);
+         }},
+        {"lock of the table", 8, L"IEKXPSQL=3.5\r\n", NA_ERRORTYPE_NOTAVAILABLE, L"",
+         [](CNADataAccess* p) {
+             eNA_LOCKTYPE e{};
+             return p->bHBloqueFichier(static_cast<eNA_LOCKTYPE>(2), &e);
+         }},
+        {"release of the locks", 8, L"IEKXPSQL=3.11\r\n", NA_ERRORTYPE_NOTAVAILABLE, L"",
+         [](CNADataAccess* p) { return p->bHLibere(); }},
+        {"strike out", 8, L"IEKXPSQL=3.10\r\n", NA_ERRORTYPE_NOTAVAILABLE, L"",
+         [](CNADataAccess* p) { return p->bHRaye(0, static_cast<eNA_LOCKTYPE>(2)); }},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszName);
+        m_pclError->Reset();
+        EXPECT_EQ(st.fn(pclAccess), 0);
+        EXPECT_EQ(m_pclError->dwGetErrorId(), st.nUserError);
+        EXPECT_EQ(m_pclError->eGetErrorType(), st.eType);
+        EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"kx_dataacc_rows");
+        EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), st.pszItem);
+        const std::wstring wsDebug = wsOf(m_pclError->pclGetXError()->pszGetDebugMessage());
+        EXPECT_NE(wsDebug.find(st.pszIE), std::wstring::npos) << std::string(wsDebug.begin(), wsDebug.end());
+    }
+    EXPECT_TRUE(clLog.Statements(nPid).empty());
+    // The browse itself is untouched.
+    EXPECT_EQ(sValue(pclAccess, L"name"), sName(1));
 }
 
 }  // namespace
