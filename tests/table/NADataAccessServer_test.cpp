@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,11 @@
 #include "native/driver/NAError.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
+#include "native/model/NAPosition.h"
 #include "native/model/NARecord.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
+#include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDriver.h"
 #include "tests/host/PgSandbox.h"
 #include "tests/host/StandInConnectionDescription.h"
@@ -36,6 +40,34 @@ std::wstring wsOf(const std::string& s) {
 std::wstring wsOf(const wchar_t* psz) {
     return psz != nullptr ? std::wstring(psz) : std::wstring();
 }
+
+// UNTIL THE STATEMENT'S POSITIONS LAND (statement positions task): a statement whose position is
+// the row it stands on and a save of the record read there, and whose return to a position moves
+// nothing (the access itself brings the saved record back). It lets the access's own part of saved
+// positions run on the server: ids, item names, the record brought back, freeing, comparisons.
+class CPositionStatement : public CNAStatement {
+public:
+    using CNAStatement::CNAStatement;
+    int bGetPosition(CNAPosition* pclPosition, unsigned) override {
+        pclPosition->SetStatement(this);
+        const int nSlot = m_pclDataAccess->nKeepOriginalRecordSave(this);
+        pclPosition->bSetParameters(static_cast<int>(m_llCurrentPosition), nSlot, &m_clUserSearch,
+                                    static_cast<int>(m_nDuplicateRank));
+        m_pclDataAccess->nReleaseRecordSave(nSlot);
+        return 1;
+    }
+    int bSetPosition(CNAPosition*, unsigned) override { return 1; }
+};
+
+class CPositionAccess : public CPSQLDataAccess {
+public:
+    using CPSQLDataAccess::CPSQLDataAccess;
+    CNAStatement* _pclAllocStatement() override { return new CPositionStatement(this, pclGetErrorNoRef()); }
+    static CNADataAccess* s_pclNew(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx,
+                                   CNAError* pclError) {
+        return new CPositionAccess(piDescription, pclCnx, pclError);
+    }
+};
 
 class NADataAccessServerTest : public testing::Test {
 protected:
@@ -123,7 +155,9 @@ protected:
             m_apiDescription.push_back(pclOther);
             piDescription = pclOther;
         }
-        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
+        CNADataAccess* pclAccess = m_pfnMakeAccess != nullptr
+                                       ? m_pfnMakeAccess(piDescription, pclCnx, m_pclError)
+                                       : m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
         if (pclAccess == nullptr) return nullptr;
         pclAccess->AddRef();
         m_apclAccess.push_back(pclAccess);
@@ -207,6 +241,8 @@ protected:
         return clPid.pszGet() != nullptr ? std::stol(std::wstring(clPid.pszGet())) : 0;
     }
 
+    // What makes the accesses; null: the driver object.
+    CNADataAccess* (*m_pfnMakeAccess)(INADataSourceDescription*, CNAConnectionDescription*, CNAError*) = nullptr;
     CPSQLDriver* m_pclDriver = nullptr;
     CNAError* m_pclError = nullptr;
     std::vector<standin::CStandInConnectionDescription*> m_apclHost;
@@ -534,6 +570,96 @@ TEST_F(NADataAccessServerTest, ErrorsWithoutTheServer) {
     EXPECT_TRUE(clLog.Statements(nPid).empty());
     // The browse itself is untouched.
     EXPECT_EQ(sValue(pclAccess, L"name"), sName(1));
+}
+
+// Saved positions: ids unique across two accesses; a return names the item (cut to 254 characters)
+// and brings the saved record back; without keep the position is gone afterwards. Two positions
+// of one browse item compare by their rows, of two items by the saved records' unique key.
+TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
+    KX_REQUIRE_PG_SERVER();
+    m_pfnMakeAccess = &CPositionAccess::s_pclNew;
+    CNADataAccess* pclFirst = pclOpened(L"KX Cache Size=20");
+    CNADataAccess* pclSecond = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclFirst, nullptr);
+    ASSERT_NE(pclSecond, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    auto Read = [&](CNADataAccess* pcl, const wchar_t* pszItem, eNA_PARSEDIRECTION e, long nSkip = 0) {
+        ASSERT_EQ(pcl->bHLitxxx(pszItem, e, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        if (nSkip > 0) {
+            ASSERT_EQ(pcl->bSkipRecord(pszItem, NA_PARSE_NEXT, nSkip, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        }
+    };
+
+    // Ids across accesses.
+    Read(pclFirst, L"name", NA_PARSE_FIRST, 24);
+    Read(pclSecond, L"name", NA_PARSE_FIRST, 4);
+    int nOn25 = 0, nOther = 0, nAgain = 0;
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nOn25, L"name", 0), 1) << sError();
+    ASSERT_EQ(pclSecond->bHSauvePosition(&nOther, L"name", 0), 1) << sError();
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nAgain, L"name", 0), 1) << sError();
+    EXPECT_EQ(nOther, nOn25 + 1);
+    EXPECT_EQ(nAgain, nOther + 1);
+    EXPECT_GE(nOn25, 1);
+
+    // Comparisons on one item: the same row, another row.
+    int bEqual = 7;
+    EXPECT_EQ(pclFirst->bCompareTablePosition(nOn25, nAgain, &bEqual), 1);
+    EXPECT_EQ(bEqual, 1);
+    Read(pclFirst, L"name", NA_PARSE_NEXT);
+    int nOn26 = 0;
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nOn26, L"name", 0), 1);
+    bEqual = 7;
+    EXPECT_EQ(pclFirst->bCompareTablePosition(nOn25, nOn26, &bEqual), 1);
+    EXPECT_EQ(bEqual, 0);
+    // On two items: the unique key of the saved records decides.
+    Read(pclFirst, L"city", NA_PARSE_FIRST);
+    while (sValue(pclFirst, L"id") != "25") Read(pclFirst, L"city", NA_PARSE_NEXT);
+    int nCity25 = 0;
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nCity25, L"city", 0), 1);
+    for (int n : {nOn25, nOn26}) {
+        bEqual = 7;
+        EXPECT_EQ(pclFirst->bCompareTablePosition(n, nCity25, &bEqual), 1);
+        EXPECT_EQ(bEqual, n == nOn25 ? 1 : 0) << n;
+    }
+    // A position of the other access is unknown here: "not equal" written all the same.
+    m_pclError->Reset();
+    bEqual = 7;
+    EXPECT_EQ(pclFirst->bCompareTablePosition(nOn25, nOther, &bEqual), 0);
+    EXPECT_EQ(bEqual, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
+    EXPECT_NE(wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()).find(L"IEKXPSQL=3.19\r\n"), std::wstring::npos);
+
+    // Back to a position: the item named, the saved record brought back; kept, then freed.
+    Read(pclFirst, L"name", NA_PARSE_LAST);
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
+    ASSERT_EQ(pclFirst->bHRetourPosition(nOn25, szItem, 1, 0), 1) << sError();
+    EXPECT_EQ(std::wstring(szItem), L"name");
+    EXPECT_EQ(sValue(pclFirst, L"name"), sName(25));
+    ASSERT_EQ(pclFirst->bHRetourPosition(nCity25, szItem, 0, 0), 1) << sError();
+    EXPECT_EQ(std::wstring(szItem), L"city");
+    EXPECT_EQ(sValue(pclFirst, L"id"), "25");
+    m_pclError->Reset();
+    EXPECT_EQ(pclFirst->bHRetourPosition(nCity25, szItem, 0, 0), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
+    EXPECT_EQ(pclFirst->bHLiberePosition(nOn26), 1);
+    bEqual = 7;
+    EXPECT_EQ(pclFirst->bCompareTablePosition(nOn25, nOn26, &bEqual), 0);
+    EXPECT_EQ(bEqual, 0);
+
+    // An item name longer than the host's buffer comes back cut, always terminated.
+    const std::wstring wsLong(300, L'x');
+    int nLong = 0;
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nLong, wsLong.c_str(), 0), 1) << sError();
+    wchar_t szBuffer[CNADataAccess::ITEM_NAME_CAPACITY + 8];
+    std::fill(std::begin(szBuffer), std::end(szBuffer), L'#');
+    ASSERT_EQ(pclFirst->bHRetourPosition(nLong, szBuffer, 0, 0), 1) << sError();
+    EXPECT_EQ(std::wstring(szBuffer), std::wstring(254, L'x'));
+    EXPECT_EQ(szBuffer[CNADataAccess::ITEM_NAME_CAPACITY], L'#');
+    // Kept: the first position returned to with keep, and the one never returned to.
+    EXPECT_EQ(pclFirst->nGetNbPosition(), 2u);
+    EXPECT_EQ(pclFirst->bHFerme(), 1);
+    EXPECT_EQ(pclFirst->nGetNbPosition(), 0u);
 }
 
 }  // namespace
