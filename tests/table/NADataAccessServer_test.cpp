@@ -3,6 +3,7 @@
 // there, and the size of the blocks a browse asks the server for.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <cwchar>
 #include <algorithm>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAPosition.h"
 #include "native/model/NARecord.h"
+#include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDataAccess.h"
@@ -124,7 +126,10 @@ protected:
 
     // An access over a table of the server, on a connection whose extended information ends with
     // the text given ("KX Cache Size=20;" ...); null with a test failure when it cannot be made.
-    CNADataAccess* pclAccess(const wchar_t* pszTable, const std::wstring& wsOptions = L"") {
+    // With bOwnDescription the description is the table's own from the catalogue; otherwise it is
+    // the fixture table's under the name given.
+    CNADataAccess* pclAccess(const wchar_t* pszTable, const std::wstring& wsOptions = L"",
+                             bool bOwnDescription = false) {
         auto* pclHost = new standin::CStandInConnectionDescription;
         m_apclHost.push_back(pclHost);
         pclHost->m_sConnectionName = L"DACNX";
@@ -138,13 +143,14 @@ protected:
             return nullptr;
         }
         m_apclCnx.push_back(pclCnx);
-        INADataSourceDescription* piDescription = m_pclDriver->piGetTableDesc(L"kx_dataacc_rows", pclHost);
+        INADataSourceDescription* piDescription =
+            m_pclDriver->piGetTableDesc(bOwnDescription ? pszTable : L"kx_dataacc_rows", pclHost);
         if (piDescription == nullptr) {
             ADD_FAILURE() << "no description of the fixture table";
             return nullptr;
         }
         m_apiDescription.push_back(piDescription);
-        if (wcscmp(pszTable, L"kx_dataacc_rows") != 0) {
+        if (!bOwnDescription && wcscmp(pszTable, L"kx_dataacc_rows") != 0) {
             // A description of the host naming a table the server does not have.
             auto* pclOther =
                 static_cast<CNADataSourceDescription*>(piDescription)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
@@ -660,6 +666,115 @@ TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
     EXPECT_EQ(pclFirst->nGetNbPosition(), 2u);
     EXPECT_EQ(pclFirst->bHFerme(), 1);
     EXPECT_EQ(pclFirst->nGetNbPosition(), 0u);
+}
+
+// A read by record number 0 reads the record last read again from the server: a change made by
+// another session shows; a record another session deleted leaves the browse out of the file with
+// the record marked deleted, the values the host held kept.
+TEST_F(NADataAccessServerTest, ReadAgainByRecordNumber) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CDirectServer clServer;
+    clServer.Run("SET client_min_messages = warning");
+    clServer.Run("DROP TABLE IF EXISTS kx_dataacc_reread");
+    clServer.Run("CREATE TABLE kx_dataacc_reread (LIKE kx_dataacc_rows)");
+    clServer.Run("INSERT INTO kx_dataacc_reread SELECT * FROM kx_dataacc_rows WHERE id <= 3");
+    CNADataAccess* pclAccess = pclOpened(L"", L"kx_dataacc_reread");
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(sValue(pclAccess, L"id"), "2");
+    const std::string sCity = sValue(pclAccess, L"city");
+
+    clServer.Run("UPDATE kx_dataacc_reread SET city = 'Brest' WHERE id = 2");
+    EXPECT_EQ(sValue(pclAccess, L"city"), sCity);
+    ASSERT_EQ(pclAccess->bHLit(0, eNoLock, &eLockOut), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"id"), "2");
+    EXPECT_EQ(sValue(pclAccess, L"city"), "Brest");
+    EXPECT_EQ(pclAccess->pclGetCurrentRecordNoRef()->pclGetCurrentRecordValueNoRef()->eGetRecordState(),
+              NA_RECORDSTATE_PRESENT);
+
+    clServer.Run("DELETE FROM kx_dataacc_reread WHERE id = 2");
+    ASSERT_EQ(pclAccess->bHLit(0, eNoLock, &eLockOut), 1) << sError();
+    EXPECT_EQ(sValue(pclAccess, L"city"), "Brest");
+    EXPECT_EQ(pclAccess->pclGetCurrentRecordNoRef()->pclGetCurrentRecordValueNoRef()->eGetRecordState(),
+              NA_RECORDSTATE_DELETED);
+    clServer.Run("DROP TABLE kx_dataacc_reread");
+}
+
+// Turning back inside a browse, across the start of the block it stands in: the rows come back in
+// order from the one before the current one.
+TEST_F(NADataAccessServerTest, TurningBackAcrossABlock) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    for (int i = 2; i <= 45; i++) ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1);
+    ASSERT_EQ(sValue(pclAccess, L"name"), sName(45));
+    for (int i = 44; i >= 15; i--) {
+        ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_PREVIOUS, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(i));
+    }
+    for (int i = 16; i <= 30; i++) {
+        ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(i));
+    }
+}
+
+// The indexes made after a table is created, from the keys of its description: with the default
+// mode a key with duplicates gets "CREATE  INDEX KXIDX<time><counter>", a unique key none; with
+// the unique keys asked for too, they get "CREATE UNIQUE INDEX". The server has them afterwards.
+TEST_F(NADataAccessServerTest, IndexesAfterCreation) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CDirectServer clServer;
+    clServer.Run("SET client_min_messages = warning");
+    clServer.Run("DROP TABLE IF EXISTS kx_dataacc_index");
+    clServer.Run("CREATE TABLE kx_dataacc_index (id integer NOT NULL, code varchar(10), city varchar(20))");
+    clServer.Run("CREATE UNIQUE INDEX kx_dataacc_index_code ON kx_dataacc_index (code)");
+    clServer.Run("CREATE INDEX kx_dataacc_index_city ON kx_dataacc_index (city)");
+    CNADataAccess* pclAccess = this->pclAccess(L"kx_dataacc_index", L"", true);
+    ASSERT_NE(pclAccess, nullptr);
+    ASSERT_EQ(pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L""), 1) << sError();
+    // The table as it was before its indexes.
+    clServer.Run("DROP INDEX kx_dataacc_index_code");
+    clServer.Run("DROP INDEX kx_dataacc_index_city");
+    const long nPid = nBackendPid(pclAccess);
+    CNAStatement* pclStatement = pclAccess->_pclGetQueryStatement();
+    ASSERT_NE(pclStatement, nullptr);
+    auto vCreated = [&](uint32_t nMode) {
+        pgsandbox::CStatementLog clLog;
+        const unsigned nBefore = static_cast<unsigned>(time(nullptr));
+        const int nCounter = CNADataAccess::ms_nIndexNameCounter;
+        EXPECT_EQ(pclAccess->_bCreateIndex(pclStatement, nMode), 1) << sError();
+        const unsigned nAfter = static_cast<unsigned>(time(nullptr));
+        std::vector<std::string> v = clLog.Statements(nPid);
+        // The time in the names is the creation's: within the call.
+        for (std::string& sText : v) {
+            const size_t nName = sText.find("KXIDX");
+            if (nName == std::string::npos) continue;
+            const size_t nEnd = sText.find(' ', nName);
+            const std::string sName = sText.substr(nName, nEnd - nName);
+            bool bKnown = false;
+            for (unsigned nTime = nBefore; nTime <= nAfter && !bKnown; nTime++)
+                for (int n = nCounter; n < CNADataAccess::ms_nIndexNameCounter && !bKnown; n++)
+                    bKnown = sName == "KXIDX" + std::to_string(nTime) + std::to_string(n);
+            EXPECT_TRUE(bKnown) << sName;
+            sText.replace(nName, nEnd - nName, "<name>");
+        }
+        return v;
+    };
+    EXPECT_EQ(vCreated(CNADataAccess::INDEX_CREATION_MODE),
+              std::vector<std::string>{"CREATE  INDEX <name> ON \"kx_dataacc_index\" ( \"city\" ) "});
+    EXPECT_EQ(clServer.sValue("SELECT string_agg(indexdef, ';') FROM pg_indexes WHERE tablename = 'kx_dataacc_index'")
+                  .find("(city)") != std::string::npos,
+              true);
+    EXPECT_EQ(vCreated(1), std::vector<std::string>{"CREATE UNIQUE INDEX <name> ON \"kx_dataacc_index\" ( \"code\" ) "});
+    EXPECT_EQ(clServer.sValue("SELECT count(*) FROM pg_indexes WHERE tablename = 'kx_dataacc_index'"), "2");
+    pclStatement->nRelease();
+    clServer.Run("DROP TABLE kx_dataacc_index");
 }
 
 }  // namespace
