@@ -16,6 +16,7 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAPosition.h"
+#include "native/model/NAYFRecord.h"
 #include "native/model/NARecord.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
@@ -52,6 +53,7 @@ public:
     using CNAStatement::CNAStatement;
     int bGetPosition(CNAPosition* pclPosition, unsigned) override {
         pclPosition->SetStatement(this);
+        if (s_bRecordNothing) return pclPosition->bSetParameters(-1, -1, &m_clUserSearch, 0);
         const int nSlot = m_pclDataAccess->nKeepOriginalRecordSave(this);
         pclPosition->bSetParameters(static_cast<int>(m_llCurrentPosition), nSlot, &m_clUserSearch,
                                     static_cast<int>(m_nDuplicateRank));
@@ -59,6 +61,8 @@ public:
         return 1;
     }
     int bSetPosition(CNAPosition*, unsigned) override { return 1; }
+    // Positions that know neither their row nor their record.
+    static inline bool s_bRecordNothing = false;
 };
 
 class CPositionAccess : public CPSQLDataAccess {
@@ -210,6 +214,31 @@ protected:
         const std::wstring ws = sTexteW(cl);
         if (ws != L"<none>") return std::string(ws.begin(), ws.end());
         return sTexteA(cl);
+    }
+
+    // A text item's value as the host reads it in its record image (UTF-16 on a Unicode
+    // connection), the image handed back afterwards.
+    static std::string sImageText(CNADataAccess* pclAccess, const wchar_t* pszItem) {
+        CNAYFRecord* pclImage = nullptr;
+        if (!pclAccess->bGetRecord(&pclImage)) return "<no image>";
+        INAItemDescription* piItem = pclAccess->piGetItemDescription(pszItem);
+        std::string s = "<no item>";
+        if (piItem != nullptr) {
+            const unsigned char* pby = pclImage->vpbyGetItemValue(piItem, -1);
+            if (!pclImage->vbItemValueDefined(piItem, 0)) {
+                s = "<null>";
+            } else if (pby != nullptr) {
+                s.clear();
+                for (unsigned i = 0; i + 1 < piItem->nGetTotalSize(); i += 2) {
+                    const unsigned n = pby[i] | (pby[i + 1] << 8);
+                    if (n == 0) break;
+                    s += n < 0x80 ? static_cast<char>(n) : '?';
+                }
+            }
+            piItem->nExternalRelease();
+        }
+        pclAccess->bSetRecord(pclImage);
+        return s;
     }
 
     // Reads along the item from one end (first or last) then step by step (next or previous)
@@ -412,6 +441,7 @@ TEST_F(NADataAccessServerTest, SkipBeyondABlock) {
     ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
     ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 150, 1, eNoLock, &eLockOut, 0), 1) << sError();
     EXPECT_EQ(sValue(pclAccess, L"name"), sName(151));
+    EXPECT_EQ(sImageText(pclAccess, L"name"), sName(151));
 
     pgsandbox::CStatementLog clLog;
     ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_FIRST, 150, 1, eNoLock, &eLockOut, 0), 1) << sError();
@@ -635,6 +665,19 @@ TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
     EXPECT_EQ(bEqual, 0);
     EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
     EXPECT_NE(wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()).find(L"IEKXPSQL=3.19\r\n"), std::wstring::npos);
+
+    // Positions that neither their rows nor their records tell apart: the hook that would decide
+    // does not answer, and the host reads "not equal", not what its variable held.
+    CPositionStatement::s_bRecordNothing = true;
+    int nBlindName = 0, nBlindCity = 0;
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nBlindName, L"name", 0), 1);
+    ASSERT_EQ(pclFirst->bHSauvePosition(&nBlindCity, L"city", 0), 1);
+    CPositionStatement::s_bRecordNothing = false;
+    bEqual = 7;
+    EXPECT_EQ(pclFirst->bCompareTablePosition(nBlindName, nBlindCity, &bEqual), 1);
+    EXPECT_EQ(bEqual, 0);
+    EXPECT_EQ(pclFirst->bHLiberePosition(nBlindName), 1);
+    EXPECT_EQ(pclFirst->bHLiberePosition(nBlindCity), 1);
 
     // Back to a position: the item named, the saved record brought back; kept, then freed.
     Read(pclFirst, L"name", NA_PARSE_LAST);
