@@ -137,6 +137,8 @@ protected:
     CNAStatement* pclHeld(const wchar_t* pszKey) {
         CNAStatement* pcl = m_pclAccess->_pclGetStatement(pszKey);
         EXPECT_NE(pcl, nullptr);
+        // The double's record, which the access's own does not hold.
+        pcl->SetCurrentRecord(m_pclRecord);
         m_aPlain.push_back(pcl);
         m_pclAccess->_SetCurrentStatement(pcl);
         return pcl;
