@@ -154,8 +154,7 @@ int CNADataAccess::_bExecuteQuery(int* pbHasResult, const wchar_t* pszName, unsi
     return _bInitQueryParse(pbHasResult, clStatement.pcl(), clItem.pszGet(), nMode);
 }
 
-int CNADataAccess::bExecuteQueryInternal(CNAStatement** ppclStatement, const wchar_t* pszName,
-                                         const wchar_t* pszText) {
+int CNADataAccess::bExecuteQueryInternal(CNAStatement** ppclStatement, const wchar_t* pszName, const wchar_t* pszText) {
     if (ppclStatement != nullptr) *ppclStatement = nullptr;
     if (m_pclCnx == nullptr) return 0;
     if (!m_pclCnx->bIsOpen() && !m_pclCnx->bOpen(m_pclError)) return 0;
@@ -228,7 +227,8 @@ int CNADataAccess::_bSetQuery(int bIsQuery, const wchar_t* pszName, ISQLParserIn
         if (pclKept != nullptr) {
             m_pclParsedQuery = pclKept;
         } else {
-            INAQueryParametersValue* piValues = m_pclTable != nullptr ? m_pclTable->piGetQueryBindVariableNoRef() : nullptr;
+            INAQueryParametersValue* piValues =
+                m_pclTable != nullptr ? m_pclTable->piGetQueryBindVariableNoRef() : nullptr;
             CSQLParserInfo* pclAdapter = new (std::nothrow) CSQLParserInfo(m_pclError, piQuery, piValues, 0);
             if (pclAdapter == nullptr) {
                 if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
@@ -284,7 +284,8 @@ int CNADataAccess::_bInitQuery(CNACommand** ppclCommand, CTString* pclItem, cons
         if (piExecution != nullptr) {
             nFlags = piExecution->nGetFlags() | WPF_RESUME;
             const wchar_t* pszWanted = piExecution->pszGetRubriqueParcours();
-            if (pszWanted != nullptr && pszWanted[0] != 0 && m_pclParsedQuery->piEnumRubriqueOUT(pszWanted) != nullptr) {
+            if (pszWanted != nullptr && pszWanted[0] != 0 &&
+                m_pclParsedQuery->piEnumRubriqueOUT(pszWanted) != nullptr) {
                 clItem.Set(pszWanted);
             } else {
                 nFlags |= WPF_QUERY_ORDER | WPF_RESUME;

@@ -26,9 +26,11 @@
 #include "tests/host/StandInContext.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInParsedQuery.h"
+#include "tests/host/StandInQueryExecution.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "tests/pgsql/DirectServer.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
 #include "variant/Any.h"
 #include "variant/VQConv.h"
 
@@ -123,11 +125,13 @@ protected:
         pgtest::CDirectServer clServer;
         clServer.Run("SELECT pg_advisory_lock(727276)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE_ROWS + "'") == "0") {
-            clServer.Run(std::string("CREATE TABLE ") + TABLE_ROWS + " (id serial PRIMARY KEY, name varchar(30) NOT NULL)");
+            clServer.Run(std::string("CREATE TABLE ") + TABLE_ROWS +
+                         " (id serial PRIMARY KEY, name varchar(30) NOT NULL)");
             clServer.Run(std::string("INSERT INTO ") + TABLE_ROWS +
                          " (name) SELECT 'Name' || lpad(i::text, 4, '0') FROM generate_series(1, 250) AS i");
             clServer.Run(std::string("CREATE TABLE ") + TABLE_OTHER + " (code int4 PRIMARY KEY, label varchar(10))");
-            clServer.Run(std::string("INSERT INTO ") + TABLE_OTHER + " VALUES (10, 'ten'), (20, 'twenty'), (30, 'thirty')");
+            clServer.Run(std::string("INSERT INTO ") + TABLE_OTHER +
+                         " VALUES (10, 'ten'), (20, 'twenty'), (30, 'thirty')");
         }
         clServer.Run("SELECT pg_advisory_unlock(727276)");
     }
@@ -157,8 +161,8 @@ protected:
         pclHost->m_sConnectionName = L"TABLECNX" + wsPort;
         pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
         pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo =
-            L"Server Port=" + wsPort + L";Initial Catalog=" + wsOf(pgsandbox::sEnv("PGDATABASE")) + L";KX Cache Size=20";
+        pclHost->m_sExtendedInfo = L"Server Port=" + wsPort + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";KX Cache Size=20";
         return pclHost;
     }
 
@@ -437,6 +441,68 @@ TEST_F(NATableServerTest, QueryRunAsWritten) {
     EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
 }
 
+// A selection of the host, given parsed: described from the host's descriptions of its items,
+// read at once by its ORDER BY item (or by the item the execution names), then browsed by the host.
+TEST_F(NATableServerTest, QueryOfTheHost) {
+    KX_REQUIRE_PG_SERVER();
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_other", m_pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    for (const wchar_t* pszBrowse : {L"", L"label"}) {
+        SCOPED_TRACE(sOf(pszBrowse));
+        sqltest::CQueryBuilder q(L"SELECT code, label FROM kx_tableobj_other WHERE code > 10 ORDER BY code");
+        q.From(L"kx_tableobj_other");
+        q.Out(L"code");
+        q.Out(L"label");
+        q.Where(L"10", q.Op(sqltest::OP_GREATER, L"code > 10", {q.Item(L"code", 1), q.Lit(L"10", q.Int(10))}));
+        q.OrderBy({{L"code", 0}});
+        q->SetSource(L"kx_tableobj_other", piSource);
+        for (int i = 0; i < 2; i++) {
+            INAItemDescription* piItem = piSource->piNAGetItem(i == 0 ? L"code" : L"label");
+            ASSERT_NE(piItem, nullptr);
+            q->SetOutDescription(i, piItem);
+            piItem->nExternalRelease();
+        }
+        standin::CStandInQueryExecution clExecution(pszBrowse, 0);
+        standin::CStandInContext clContext(701, 7);
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = nullptr;
+        ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&pi, &clContext, L"QHOST", m_pclHost, &q.rGet(), 0,
+                                                     pszBrowse[0] != 0 ? &clExecution : nullptr),
+                  1)
+            << sDriverError();
+        ASSERT_NE(pi, nullptr);
+        m_apiTable.push_back(pi);
+        INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+        ASSERT_NE(piDescription, nullptr);
+        EXPECT_EQ(piDescription->nGetNumItems(), 2u);
+        // Completed from the host's descriptions: the key of the one table stays primary, and the
+        // ORDER BY item is the one to browse by.
+        INAItemDescription* piCode = piDescription->piNAGetItem(L"code");
+        ASSERT_NE(piCode, nullptr);
+        EXPECT_NE(piCode->bPrimary(), 0);
+        piCode->nExternalRelease();
+        INAItemDescription* piBest = piDescription->piGetBestParseItemDesc();
+        ASSERT_NE(piBest, nullptr);
+        EXPECT_EQ(sOf(piBest->pszGetName()), "code");
+        piBest->nExternalRelease();
+        piDescription->nExternalRelease();
+        // Read at once: the host finds the first record there without asking.
+        const wchar_t* pszItem = pszBrowse[0] != 0 ? pszBrowse : L"code";
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), pszBrowse[0] != 0 ? 30 : 20);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), pszBrowse[0] != 0 ? 20 : 30);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
+        EXPECT_EQ(bOut(pi, &clContext, pszItem), 1);
+        bool bWhereSent = false;
+        for (const std::string& sSent : clLog.Statements())
+            if (sSent.find("kx_tableobj_other") != std::string::npos && sSent.find("> 10") != std::string::npos)
+                bWhereSent = true;
+        EXPECT_TRUE(bWhereSent);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
 // Queries that fail: an unprepared one takes its access with it and leaves its error in the table's
 // object; one the host prepared keeps its access.
 TEST_F(NATableServerTest, FailedQueries) {
@@ -446,11 +512,11 @@ TEST_F(NATableServerTest, FailedQueries) {
     INAError* piTableError = m_pclDriver->piGetLastError();
     standin::CStandInContext clContext(601, 6);
     int bHasResult = 7;
-    EXPECT_EQ(Call<int>(pi, E_BEXECUTEQUERY, &bHasResult, static_cast<INAContext*>(&clContext),
-                        static_cast<const wchar_t*>(L"SELECT * FROM kx_tableobj_nosuch"),
-                        static_cast<ISQLParserInformation*>(nullptr), 0u,
-                        static_cast<const INAQueryExecution*>(nullptr)),
-              0);
+    EXPECT_EQ(
+        Call<int>(pi, E_BEXECUTEQUERY, &bHasResult, static_cast<INAContext*>(&clContext),
+                  static_cast<const wchar_t*>(L"SELECT * FROM kx_tableobj_nosuch"),
+                  static_cast<ISQLParserInformation*>(nullptr), 0u, static_cast<const INAQueryExecution*>(nullptr)),
+        0);
     EXPECT_EQ(bHasResult, 0);
     EXPECT_EQ(stOf(piTableError).nCode, 80u);
     EXPECT_NE(stOf(piTableError).sMessage.find("42P01"), std::string::npos) << stOf(piTableError).sMessage;
@@ -494,8 +560,7 @@ TEST_F(NATableServerTest, InternalQuery) {
     pgsandbox::CStatementLog clLog;
     const wchar_t* pszText = L"SELECT max(id)  AS top, count(*) AS n FROM kx_tableobj_rows";
     CNAStatement* pclStatement = nullptr;
-    ASSERT_EQ(pclAccess->bExecuteQueryInternal(&pclStatement, L"INTERNAL", pszText), 1)
-        << sOf(pclError->pszGetError());
+    ASSERT_EQ(pclAccess->bExecuteQueryInternal(&pclStatement, L"INTERNAL", pszText), 1) << sOf(pclError->pszGetError());
     ASSERT_NE(pclStatement, nullptr);
     EXPECT_EQ(pclAccess->nGetQueryFlags(), 132u);
     EXPECT_EQ(pclAccess->bRequeteSansCorrection(), 1);
@@ -512,8 +577,8 @@ TEST_F(NATableServerTest, InternalQuery) {
     EXPECT_TRUE(bSent);
 
     CNAStatement* pclNone = reinterpret_cast<CNAStatement*>(1);
-    EXPECT_EQ(pclAccess->bExecuteQueryInternal(&pclNone, L"INTERNAL", L"UPDATE kx_tableobj_rows SET id = id WHERE 1 = 0"),
-              1)
+    EXPECT_EQ(
+        pclAccess->bExecuteQueryInternal(&pclNone, L"INTERNAL", L"UPDATE kx_tableobj_rows SET id = id WHERE 1 = 0"), 1)
         << sOf(pclError->pszGetError());
     EXPECT_EQ(pclNone, nullptr);
 
