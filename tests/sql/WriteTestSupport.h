@@ -112,6 +112,9 @@ protected:
         ASSERT_TRUE(m_pclRecord->bInitRecord(m_pclHost, m_pclServer, m_pclCnx));
         m_pclStatement = new CWriteStatement(m_pclAccess, m_pclError);
         m_pclStatement->AddRef();
+        // Without a driver object the statement gets no SQL-layer statement at construction, which
+        // it records; these tests run its writes' SQL on a server of their own.
+        m_pclError->Reset();
         m_pclStatement->SetCurrentRecord(m_pclRecord);
     }
 
