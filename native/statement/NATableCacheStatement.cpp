@@ -21,9 +21,10 @@ CNATableCache* _pclTableCacheOf(CNADataAccess* pclAccess) {
 
 int CNAStatement::bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE eCause) {
     if (eCause == PARSENEEDUPDATE_NONE) return bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
-    if (m_pclDataAccess == nullptr) return 0;
+    // Without a saved record to keep there is nothing to go back to, which is not a failure.
+    if (m_pclDataAccess == nullptr) return 1;
     const int nSlot = m_pclDataAccess->nKeepOriginalRecordSave(this);
-    if (nSlot == -1) return 0;
+    if (nSlot == -1) return 1;
     const int bResult = bSetParseNeedUpdate(eCause, nSlot);
     // The statement holds the slot with a reference of its own; the keeping one goes back.
     m_pclDataAccess->nReleaseRecordSave(nSlot);

@@ -12,6 +12,7 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
@@ -132,7 +133,32 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
             (nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) == 0 && m_nQuery != 0;
         if (bTableCacheUsed) {
             if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && !bReopen) {
-                if (m_pclTableCache == nullptr && !_bCreateNewTableCache()) bSkipFetch = true;
+                if (m_pclTableCache == nullptr) {
+                    if (!_bCreateNewTableCache()) {
+                        bSkipFetch = true;
+                    } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
+                               !pclStatement->bExistRechercheObject() &&
+                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
+                               pclStatement->m_bBlockAtStart) {
+                        // The rows this statement already holds fill the cache.
+                        m_pclTableCache->bSetStatementParse(pclStatement);
+                    } else {
+                        bReopen = 1;
+                    }
+                } else {
+                    // Browsed as the query runs, or by the item whose rows are still being read
+                    // (the filling statement's own): the statement reads its own rows; by any
+                    // other item, the full cache.
+                    const bool bQueryOrder = (nFlags & WPF_QUERY_ORDER) != 0;
+                    const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
+                    const bool bAtOnce =
+                        (bQueryOrder && bRequeteSansCorrection()) || m_pclTableCache->bIsStatementParse(pclStatement) ||
+                        (!bComplete && STR_nCompareW(m_clTableCacheItem.pszGet() != nullptr ? m_clTableCacheItem.pszGet() : L"",
+                                                    pszItem != nullptr ? pszItem : L"", 3) == 0) ||
+                        (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
+                    if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
+                }
             } else {
                 if (!_bCreateNewTableCache()) bSkipFetch = true;
                 bReopen = 1;
@@ -195,9 +221,12 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // STUB (table-cache task): the cache must be fed by this statement or hold everything.
-                return 0;
-            }
+                // The rows are there: in the statement that fills the cache, or in the full cache.
+                if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
+                    m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
+                    return 0;
+                bReopen = 0;
+            } else {
             const int bInverted = pclStatement->bInvertFetch();
             const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
             bool bEndServed;
@@ -209,6 +238,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                                pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                                (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
             bReopen = bKeep ? 0 : 1;
+            }
         } else {
             bReopen = 1;
         }
@@ -357,7 +387,7 @@ int CNADataAccess::_bOpenStatement(CNAStatement* pclStatement, const wchar_t* ps
         pclStatement->EnableCache(0);
     } else if (m_nQuery != 0 && ((nFlags & WPF_RESUME) != 0 || bRequeteSansCorrection() || bQueryResultsetLimited()) &&
                m_pclTableCache != nullptr) {
-        // STUB (table-cache task): the table cache takes this statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     } else if (pclStatement->bDefaultParseNeedRecordCache()) {
         pclStatement->EnableCache(1);
     }
