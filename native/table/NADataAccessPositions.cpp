@@ -14,6 +14,7 @@
 #include "native/sql/NAFilter.h"
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
@@ -336,11 +337,22 @@ int CNADataAccess::_bGetNbEnrOptimized(int64_t* pllCount, unsigned nOptions, NA_
         *pbAnswered = 1;
         return 1;
     }
-    // STUB (table-cache task): a query run as written is counted only from a full table cache.
-    if (bRequeteSansCorrection()) return 0;
+    // A query run as written is counted only from a full table cache.
+    if (bRequeteSansCorrection() && (m_pclTableCache == nullptr || m_pclTableCache->pclGetFullCacheNoRef() == nullptr))
+        return 0;
     if (nDirection != -1 || pclStatement == nullptr) return 0;
     const uint32_t bResume = m_bResumeBrowse;
-    const int bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+    int bResult;
+    const bool bUnfiltered = pclStatement->m_clFilterAtStart.bFilterEquals(pclStatement->m_pclFilter) &&
+                             !pclStatement->bExistFilter();
+    if (m_pclTableCache != nullptr && m_pclTableCache->bCacheCompleted() &&
+        (bUnfiltered || (nFlags & WPF_RESUME) != 0)) {
+        // Every row is on the client.
+        if (pllCount != nullptr) *pllCount = m_pclTableCache->llGetRecordNbrActive();
+        bResult = 1;
+    } else {
+        bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+    }
     m_bResumeBrowse = bResume;
     if (bResult) *pbAnswered = 1;
     return bResult;

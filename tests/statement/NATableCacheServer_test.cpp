@@ -113,14 +113,18 @@ protected:
         return pcl;
     }
 
-    // The table made and filled on the server through a session of the test's own.
+    // The table made and filled on the server through a session of the test's own, with the values
+    // the rows are given here written as SQL (a short text: the statement log is read back by the
+    // tests running beside this one).
     ::testing::AssertionResult CreateTable(pgrows::CPgRows* pclPg) {
-        std::string sSQL = "DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
-                           " (id int PRIMARY KEY, g int, n int, s varchar(30)); INSERT INTO " + m_sTable + " VALUES ";
-        for (const stRow& st : m_vRows)
-            sSQL += (st.nId > 1 ? ", (" : "(") + std::to_string(st.nId) + ", " + std::to_string(st.nG) + ", " +
-                    (st.oN ? std::to_string(*st.oN) : std::string("NULL")) + ", " +
-                    (st.oS ? pgrows::sLiteral(pgrows::sUTF8(*st.oS)) : std::string("NULL")) + ")";
+        std::string sTexts;
+        for (const auto& o : Texts())
+            sTexts += (sTexts.empty() ? "" : ", ") + (o ? pgrows::sLiteral(pgrows::sUTF8(*o)) : std::string("NULL"));
+        const std::string sSQL =
+            "DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
+            " (id int PRIMARY KEY, g int, n int, s varchar(30)); INSERT INTO " + m_sTable +
+            " SELECT i, i % 3, CASE WHEN i % 7 = 0 THEN NULL ELSE (i * 37) % 11 - 5 END, (ARRAY[" + sTexts +
+            "]::varchar[])[i % " + std::to_string(Texts().size()) + " + 1] FROM generate_series(1, 1000) AS i";
         if (!pclPg->bExec(sSQL)) return ::testing::AssertionFailure() << pclPg->sError();
         return ::testing::AssertionSuccess();
     }

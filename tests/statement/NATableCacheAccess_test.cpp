@@ -1,0 +1,153 @@
+// The table cache end to end, as the host uses it through the table object on the test run's
+// PostgreSQL 15 server: a query run as written (without correction) is read in its own order,
+// which fills the table cache; the host then browses the result by another item, which the data
+// access serves from the full cache through a client-side index, without asking the server.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "native/model/NAInterfaces.h"
+#include "native/model/NAYFRecord.h"
+#include "native/table/INATable.h"
+#include "pgsql/PSQLDriver.h"
+#include "tests/host/PgSandbox.h"
+#include "tests/host/StandInConnectionDescription.h"
+#include "tests/host/StandInContext.h"
+#include "tests/host/StandInHost.h"
+#include "tests/host/StandInVM.h"
+#include "tests/host/TestSupport.h"
+#include "tests/statement/PgRows.h"
+#include "variant/VQConv.h"
+
+namespace {
+
+// Positions of the host's entries in the table's virtual table.
+enum : int {
+    E_NEXTERNALRELEASE = 6,
+    E_PIGETDATASOURCEDESCRIPTION = 9,
+    E_BHLITXXX = 26,
+    E_BHENDEHORS = 32,
+    E_BHNBENR = 45,
+    E_BGETRECORD = 50,
+};
+
+template <typename R, typename... A>
+R Call(INATable* pi, int nEntry, A... a) {
+    using F = R (*)(INATable*, A...);
+    void** ppVtbl = *reinterpret_cast<void***>(pi);
+    return reinterpret_cast<F>(ppVtbl[nEntry])(pi, a...);
+}
+
+std::wstring wsOf(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+class TableCacheAccessTest : public testing::Test {
+protected:
+    static constexpr unsigned WHAT_IS_THERE = 0x2000;
+    // The count's option that lets the access answer from what it holds.
+    static constexpr unsigned QUICK_COUNT = 16;
+    TableCacheAccessTest() : m_sTable("kx_tcache_t5_" + std::to_string(getpid())) {}
+    void SetUp() override {
+        KXInstallStandInHost();
+        standin::ResetVM();
+        CVQConv::s_Reset();
+        ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
+        m_pclDriver = new CPSQLDriver;
+        m_pclDriver->_RegisterAsLiveDriver();
+        m_pclDriver->ExternalAddRef();
+        m_pclDriver->AllocError();
+        m_clHost.m_sConnectionName = L"TABLECACHECNX";
+        m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE"));
+    }
+    void TearDown() override {
+        if (m_pi != nullptr) Call<int>(m_pi, E_NEXTERNALRELEASE);
+        m_pclDriver->nExternalRelease();
+        CVQConv::s_Reset();
+    }
+
+    // With flags 0x2000 the host browses through what is already there: a query, through its table
+    // cache.
+    int bRead(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection, unsigned nFlags) {
+        eNA_LOCKTYPE eLock = static_cast<eNA_LOCKTYPE>(0);
+        return Call<int>(m_pi, E_BHLITXXX, &m_clContext, pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLock,
+                         nFlags);
+    }
+    int bOut(const wchar_t* pszItem) {
+        int b = -1;
+        Call<int>(m_pi, E_BHENDEHORS, &m_clContext, pszItem, &b);
+        return b;
+    }
+    int32_t nValue(const wchar_t* pszItem) {
+        CNAYFRecord* pclRecord = nullptr;
+        if (!Call<int>(m_pi, E_BGETRECORD, &m_clContext, &pclRecord) || pclRecord == nullptr) return -1;
+        auto* piDescription = Call<INADataSourceDescription*>(m_pi, E_PIGETDATASOURCEDESCRIPTION);
+        int32_t n = -1;
+        INAItemDescription* piItem = piDescription != nullptr ? piDescription->piNAGetItem(pszItem) : nullptr;
+        if (piItem != nullptr && pclRecord->bItemValueDefined(piItem, 0)) pclRecord->GetItemValue(&n, piItem, 0);
+        if (piItem != nullptr) piItem->nExternalRelease();
+        if (piDescription != nullptr) piDescription->nExternalRelease();
+        pclRecord->nRelease();
+        return n;
+    }
+    // The ids read by the item from first to the end of the file.
+    std::vector<int> Browse(const wchar_t* pszItem, unsigned nFlags = WHAT_IS_THERE) {
+        std::vector<int> v;
+        for (int bFirst = 1;; bFirst = 0) {
+            if (!bRead(pszItem, bFirst ? NA_PARSE_FIRST : NA_PARSE_NEXT, nFlags)) {
+                ADD_FAILURE() << "read failed";
+                break;
+            }
+            if (bOut(pszItem)) break;
+            v.push_back(nValue(L"id"));
+        }
+        return v;
+    }
+    std::vector<std::string> Selects(const pgsandbox::CStatementLog& clLog) const {
+        std::vector<std::string> v;
+        for (const std::string& s : clLog.Statements())
+            if (s.find(m_sTable) != std::string::npos && s.find("SELECT") != std::string::npos) v.push_back(s);
+        return v;
+    }
+
+    std::string m_sTable;
+    CPSQLDriver* m_pclDriver = nullptr;
+    standin::CStandInConnectionDescription m_clHost;
+    standin::CStandInContext m_clContext{731, 7};
+    INATable* m_pi = nullptr;
+};
+
+// The rows 0 to 4 hold 3, 1, 3, 2, 3: by "v" they come as 1, 3, 0, 2, 4.
+TEST_F(TableCacheAccessTest, QueryBrowsedByAnotherItemThroughTheClientIndex) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(clPg.bExec("DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
+                           " (id int PRIMARY KEY, v int); INSERT INTO " + m_sTable +
+                           " VALUES (0, 3), (1, 1), (2, 3), (3, 2), (4, 3)"))
+        << clPg.sError();
+    struct stDrop {
+        pgrows::CPgRows& clPg;
+        std::string sTable;
+        ~stDrop() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
+    } stDropTable{clPg, m_sTable};
+
+    const std::wstring wsText = wsOf("SELECT id, v FROM " + m_sTable + " ORDER BY id");
+    ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&m_pi, &m_clContext, wsText.c_str(), &m_clHost, nullptr, 0, nullptr), 1);
+    ASSERT_NE(m_pi, nullptr);
+    // Read in its own order to the end: the statement holds every row.
+    EXPECT_EQ(Browse(L"id"), std::vector<int>({0, 1, 2, 3, 4}));
+
+    pgsandbox::CStatementLog clLog;
+    EXPECT_EQ(Browse(L"v"), std::vector<int>({1, 3, 0, 2, 4}));
+    long nCount = -1;
+    EXPECT_EQ(Call<int>(m_pi, E_BHNBENR, &m_clContext, &nCount, QUICK_COUNT, 0u), 1);
+    EXPECT_EQ(nCount, 5);
+    EXPECT_EQ(Selects(clLog), std::vector<std::string>());
+}
+
+}  // namespace
