@@ -299,7 +299,13 @@ void CNAStatement::DesactivateRecherche() {
 // ---------------------------------------------------------------------------------- stubs
 
 // STUB (positions task): positions, searches the host sets, notifications and the table cache.
-void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
+// A write through another statement: the index this statement browses the table cache by follows
+// the row. STUB (positions task): without an index the record cache follows the insert, update or
+// delete, and a started browse decides whether it must move.
+void CNAStatement::OnNotifyOperation(eNAQUERYTYPE eType, int64_t llRow, CNAStatement* pclSource,
+                                     NA_WRITEPARSEFLAGS nFlags, const CNARecordValue*) {
+    if (pclSource != this && m_pclTableCacheIndex != nullptr) m_pclTableCacheIndex->OnNotifyOperation(eType, llRow, nFlags);
+}
 int CNAStatement::bGetPosition(CNAPosition*, unsigned) {
     return 0;
 }

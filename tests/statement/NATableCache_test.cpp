@@ -226,6 +226,30 @@ TEST_F(TableCacheTest, BrowseThroughTheIndexWithoutTheServer) {
     pclFull->nRelease();
 }
 
+// A write through another statement reaches the index of a statement browsing the full cache: the
+// renamed row moves to its new place; a statement's own notice changes nothing.
+TEST_F(TableCacheTest, WritesOfOtherStatementsReachTheIndex) {
+    CNATableCache* pclTC = pclTableCache();
+    CTestStatement* pclFill = pclFilling(pclTC);
+    CNAStatement* pclByName = pclHeld(L"nom");
+    ASSERT_EQ(Browse(pclByName).size(), 12u);
+    CNARecordCache* pclFull = pclTC->pclGetFullCacheNoRef();
+    // Row 1 (id 2, "r2") becomes "r0": read as it was, written with its new name.
+    auto Rename = [&](int nRow, const char* pszName, CNAStatement* pclSource) {
+        ASSERT_TRUE(pclFull->bGetAt(m_pclRecord->pclGetOriginalRecordValueNoRef(), nRow));
+        ASSERT_TRUE(m_pclRecord->bCopyOriginalRecordToCurrentRecord());
+        CAny cl;
+        SetDSTRA(&cl, pszName);
+        ASSERT_TRUE(m_pclRecord->pclGetColumnNoRef(L"nom")->bSetValue(&cl, 0));
+        ASSERT_GE(pclFull->Update(nRow, m_pclRecord->pclGetCurrentRecordValueNoRef()), 0);
+        pclByName->OnNotifyOperation(NAQUERYTYPE_UPDATE, nRow, pclSource, 0, nullptr);
+    };
+    Rename(1, "r0", pclFill);
+    EXPECT_EQ(Browse(pclByName), std::vector<std::string>({"2", "1", "10", "11", "12", "3", "4", "5", "6", "7", "8", "9"}));
+    Rename(2, "r00", pclByName);
+    EXPECT_EQ(Browse(pclByName), std::vector<std::string>({"2", "1", "10", "11", "12", "3", "4", "5", "6", "7", "8", "9"}));
+}
+
 TEST_F(TableCacheTest, ClosingTheFillingStatementFreesTheTableCache) {
     CNATableCache* pclTC = pclTableCache();
     CTestStatement* pclFill = pclFilling(pclTC, 1);
