@@ -371,6 +371,23 @@ TEST_F(NADataAccessServerTest, BlockSizeOfABrowse) {
     }
 }
 
+// The automatic block size on a browse: the driver's hundred rows for as long as no block told the
+// size of its rows, which the PostgreSQL statement never does: every block is of 100 rows.
+TEST_F(NADataAccessServerTest, AutomaticBlockSizeOnPostgreSQL) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=-2");
+    ASSERT_NE(pclAccess, nullptr);
+    const long nPid = nBackendPid(pclAccess);
+    pgsandbox::CStatementLog clLog;
+    std::vector<std::string> vExpected;
+    for (int i = 1; i <= 250; i++) vExpected.push_back(sName(i));
+    EXPECT_EQ(vWalk(pclAccess, L"name", NA_PARSE_FIRST, NA_PARSE_NEXT), vExpected);
+    EXPECT_EQ(pclAccess->llGetRecordSize(), 0u);
+    const std::vector<std::string> vSent = vSelects(clLog, nPid);
+    ASSERT_EQ(vSent.size(), 3u);
+    for (const std::string& sText : vSent) EXPECT_EQ(sText.substr(sText.size() - 10), " LIMIT 100") << sText;
+}
+
 // 250 rows read first to last and back with blocks of 20 and of 100: every row once, in the order
 // of the item, the end seen after the last. The server is asked for one block at a time, each
 // block starting after the last row of the one before (or before the first row of the one before,
