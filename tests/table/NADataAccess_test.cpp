@@ -164,6 +164,49 @@ TEST_F(NADataAccessTest, QuestionsOnAnItemNeverBrowsed) {
     EXPECT_NE(wsDebug().find(wsIE(18)), std::wstring::npos);
 }
 
+// ------------------------------------------------------------------------------- existence
+
+// An access whose catalogue finds no table and says nothing about it.
+class CSilentCatalogueAccess : public CPSQLDataAccess {
+public:
+    using CPSQLDataAccess::CPSQLDataAccess;
+    CNADataSourceDescription* pclGetDataSourceDescriptionFromDB(const wchar_t*, int) override { return nullptr; }
+};
+
+// A table the catalogue does not have: with nothing in the error object yet it is user error 15
+// with the table's name; after an error of the catalogue's, the table's message comes first. Either
+// way the open fails with the level of a failed operation and nothing is opened.
+TEST_F(NADataAccessTest, MissingTable) {
+    auto* pclAccess = new CSilentCatalogueAccess(m_pclDescription, nullptr, m_pclError);
+    pclAccess->AddRef();
+    int bExists = 7, bCompatible = 7;
+    EXPECT_EQ(pclAccess->bFichierExiste(&bExists, &bCompatible), 0);
+    EXPECT_EQ(bExists, 0);
+    EXPECT_EQ(bCompatible, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 15u);
+    EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
+    EXPECT_NE(wsDebug().find(wsIE(12)), std::wstring::npos);
+
+    m_pclError->Reset();
+    EXPECT_EQ(pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L""), 0);
+    EXPECT_EQ(pclAccess->bIsOpened(), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 15u);
+    EXPECT_EQ(m_pclError->eGetErrorLevel(), NA_ERRORLEVEL_WARNING);
+
+    // The error object already holds the catalogue's failure: its user error stays, the table's
+    // message is put first.
+    m_pclError->Reset();
+    m_pclError->SetErrorNoMemory(nullptr);
+    const uint32_t nKept = m_pclError->dwGetErrorId();
+    ASSERT_NE(m_pclError->eGetErrorLevel(), NA_ERRORLEVEL_NOERROR);
+    EXPECT_EQ(pclAccess->bFichierExiste(&bExists, &bCompatible), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), nKept);
+    const std::wstring wsMessage = wsOf(m_pclError->pclGetXError()->pszGetUserMessage());
+    EXPECT_EQ(wsMessage.rfind(L"The table or file orders cannot be found or opened.", 0), 0u)
+        << std::string(wsMessage.begin(), wsMessage.end());
+    pclAccess->nRelease();
+}
+
 // ------------------------------------------------------------------------------- positions, counts
 
 // A position compared with itself is equal without being looked up; an unknown position is user
