@@ -6,19 +6,6 @@
 #include "native/sql/NARecherche.h"
 #include "native/sql/SQLParserInfo.h"
 
-int CNADataAccess::_StatementCalls::bSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause) {
-    if (eCause == CNAStatement::PARSENEEDUPDATE_NONE)
-        return pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_NONE, -1);
-    CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
-    if (pclAccess == nullptr) return 1;
-    const int nSlot = pclAccess->nKeepOriginalRecordSave(pclStatement);
-    if (nSlot == -1) return 1;
-    const int bResult = pclStatement->bSetParseNeedUpdate(eCause, nSlot);
-    // The statement holds its own reference on the slot.
-    pclAccess->nReleaseRecordSave(nSlot);
-    return bResult;
-}
-
 int CNADataAccess::_StatementCalls::bCanUpdateParse(CNAStatement* pclStatement) {
     CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
     if (pclAccess == nullptr) return 1;

@@ -12,10 +12,6 @@
 class CNAPosition;
 
 struct CNADataAccess::_StatementCalls {
-    // CNAStatement::bSetParseNeedUpdate(cause): cause 0 clears the reference row; another cause
-    // keeps the statement's original record in a new saved slot first (nothing recorded without
-    // one).
-    static int bSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause);
     // CNAStatement::bCanUpdateParse(): never for a query run as written; over a host query browsed
     // in its own order only when that query has an ORDER BY item; otherwise yes.
     static int bCanUpdateParse(CNAStatement* pclStatement);

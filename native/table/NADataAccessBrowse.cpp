@@ -12,6 +12,7 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
@@ -97,7 +98,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
     bool bSkipFetch = false;
     int bResult = 0;
     if (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) {
-        if (bFilterChanged) _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+        if (bFilterChanged) pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
     } else {
         // a. A browse asked in another order than the one it runs in starts afresh.
         if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && pclStatement->m_bStarted &&
@@ -132,7 +133,30 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
             (nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) == 0 && m_nQuery != 0;
         if (bTableCacheUsed) {
             if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && !bReopen) {
-                if (m_pclTableCache == nullptr && !_bCreateNewTableCache()) bSkipFetch = true;
+                if (m_pclTableCache == nullptr) {
+                    // A statement that already holds its whole result in its record cache feeds
+                    // the new table cache as it is; any other starts afresh.
+                    if (!_bCreateNewTableCache()) {
+                        bSkipFetch = true;
+                    } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
+                               !pclStatement->bExistRechercheObject() &&
+                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
+                               pclStatement->m_bBlockAtStart) {
+                        m_pclTableCache->bSetStatementParse(pclStatement);
+                    } else {
+                        bReopen = 1;
+                    }
+                } else {
+                    const bool bQueryOrder = (nFlags & WPF_QUERY_ORDER) != 0;
+                    const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
+                    const bool bAtOnce =
+                        (bQueryOrder && bRequeteSansCorrection()) ||
+                        (!bComplete && CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem),
+                                                                               pszItem) == 0) ||
+                        (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
+                    if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
+                }
             } else {
                 if (!_bCreateNewTableCache()) bSkipFetch = true;
                 bReopen = 1;
@@ -147,7 +171,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, bReopen);
     if (!bResult) {
         bResult = _bRepriseErreurParcours(pclStatement, pszItem, eDirection, eLock, peLockOut, nFlags);
-        if (!bResult && m_pclTableCache != nullptr) _FreeTableCache();
+        // A table cache this browse was making or feeding is no good afterwards.
+        if (!bResult && m_pclTableCache != nullptr &&
+            (m_pclTableCache->bInitDone() || m_pclTableCache->bIsStatementParse(pclStatement)))
+            _FreeTableCache();
     }
     pclStatement->nRelease();
     // A query run as written reads its first or last record again through what it already holds.
@@ -183,7 +210,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
                 if (_StatementCalls::bCanUpdateParse(pclStatement)) {
-                    _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+                    pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
                               pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -195,20 +222,24 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // STUB (table-cache task): the cache must be fed by this statement or hold everything.
-                return 0;
+                // The table cache serves the browse when it is this statement's or already whole.
+                if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
+                    m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
+                    return 0;
+                bReopen = 0;
+            } else {
+                const int bInverted = pclStatement->bInvertFetch();
+                const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
+                bool bEndServed;
+                if (eDirection == NA_PARSE_FIRST)
+                    bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
+                else
+                    bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
+                const bool bKeep = pclStatement->m_bStarted &&
+                                   pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                                   (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
+                bReopen = bKeep ? 0 : 1;
             }
-            const int bInverted = pclStatement->bInvertFetch();
-            const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
-            bool bEndServed;
-            if (eDirection == NA_PARSE_FIRST)
-                bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
-            else
-                bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
-            const bool bKeep = pclStatement->m_bStarted &&
-                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
-            bReopen = bKeep ? 0 : 1;
         } else {
             bReopen = 1;
         }
@@ -357,7 +388,7 @@ int CNADataAccess::_bOpenStatement(CNAStatement* pclStatement, const wchar_t* ps
         pclStatement->EnableCache(0);
     } else if (m_nQuery != 0 && ((nFlags & WPF_RESUME) != 0 || bRequeteSansCorrection() || bQueryResultsetLimited()) &&
                m_pclTableCache != nullptr) {
-        // STUB (table-cache task): the table cache takes this statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     } else if (pclStatement->bDefaultParseNeedRecordCache()) {
         pclStatement->EnableCache(1);
     }

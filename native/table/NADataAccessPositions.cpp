@@ -14,6 +14,7 @@
 #include "native/sql/NAFilter.h"
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
@@ -336,13 +337,26 @@ int CNADataAccess::_bGetNbEnrOptimized(int64_t* pllCount, unsigned nOptions, NA_
         *pbAnswered = 1;
         return 1;
     }
-    // STUB (table-cache task): a query run as written is counted only from a full table cache.
-    if (bRequeteSansCorrection()) return 0;
-    if (nDirection != -1 || pclStatement == nullptr) return 0;
+    // A query run as written is counted only from a table cache that holds it whole.
+    if (bRequeteSansCorrection() && (m_pclTableCache == nullptr || m_pclTableCache->pclGetFullCacheNoRef() == nullptr))
+        return 0;
+    if (nDirection != -1) return 0;
     const uint32_t bResume = m_bResumeBrowse;
-    const int bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+    int bResult = 0;
+    const bool bWhole = m_pclTableCache != nullptr &&
+                        (m_pclTableCache->bCacheCompleted() ||
+                         (m_nQuery != 0 && m_pclCnx != nullptr && !m_pclCnx->bSupportSubQuery()));
+    if (bWhole && pclStatement != nullptr &&
+        ((pclStatement->m_clFilterAtStart.bFilterEquals(pclStatement->m_pclFilter) && !pclStatement->bExistFilter()) ||
+         (nFlags & WPF_RESUME) != 0)) {
+        if (pllCount != nullptr) *pllCount = m_pclTableCache->llGetRecordNbrActive();
+        bResult = 1;
+        *pbAnswered = 1;
+    } else if (pclStatement != nullptr) {
+        bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+        if (bResult) *pbAnswered = 1;
+    }
     m_bResumeBrowse = bResume;
-    if (bResult) *pbAnswered = 1;
     return bResult;
 }
 
