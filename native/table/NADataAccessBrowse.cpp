@@ -141,8 +141,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
                     } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
                                !pclStatement->bExistRechercheObject() &&
                                pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
-                               pclStatement->m_bBlockAtStart) {
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT && pclStatement->m_bBlockAtStart) {
                         m_pclTableCache->bSetStatementParse(pclStatement);
                     } else {
                         bReopen = 1;
@@ -152,8 +151,8 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
                     const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
                     const bool bAtOnce =
                         (bQueryOrder && bRequeteSansCorrection()) ||
-                        (!bComplete && CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem),
-                                                                               pszItem) == 0) ||
+                        (!bComplete &&
+                         CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem), pszItem) == 0) ||
                         (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
                     if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
                 }
@@ -524,8 +523,7 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
         pclCurrent->bCopyRecordValue(pclKeptCurrent, CNARecordValue::COPY_ALL);
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
-    if (!bResult || bOut)
-        _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+    if (!bResult || bOut) _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclKeptCurrent->nRelease();
     pclKeptOriginal->nRelease();
     return bResult;

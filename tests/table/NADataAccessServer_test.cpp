@@ -3,9 +3,9 @@
 // there, and the size of the blocks a browse asks the server for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <cwchar>
-#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -16,8 +16,8 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAPosition.h"
-#include "native/model/NAYFRecord.h"
 #include "native/model/NARecord.h"
+#include "native/model/NAYFRecord.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
@@ -829,9 +829,10 @@ TEST_F(NADataAccessServerTest, IndexesAfterCreation) {
     EXPECT_EQ(vCreated(CNADataAccess::INDEX_CREATION_MODE),
               std::vector<std::string>{"CREATE  INDEX <name> ON \"kx_dataacc_index\" ( \"city\" ) "});
     EXPECT_EQ(clServer.sValue("SELECT string_agg(indexdef, ';') FROM pg_indexes WHERE tablename = 'kx_dataacc_index'")
-                  .find("(city)") != std::string::npos,
+                      .find("(city)") != std::string::npos,
               true);
-    EXPECT_EQ(vCreated(1), std::vector<std::string>{"CREATE UNIQUE INDEX <name> ON \"kx_dataacc_index\" ( \"code\" ) "});
+    EXPECT_EQ(vCreated(1),
+              std::vector<std::string>{"CREATE UNIQUE INDEX <name> ON \"kx_dataacc_index\" ( \"code\" ) "});
     EXPECT_EQ(clServer.sValue("SELECT count(*) FROM pg_indexes WHERE tablename = 'kx_dataacc_index'"), "2");
     pclStatement->nRelease();
     clServer.Run("DROP TABLE kx_dataacc_index");
