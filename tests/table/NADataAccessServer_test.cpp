@@ -702,6 +702,12 @@ TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
     ASSERT_EQ(pclFirst->bHRetourPosition(nOn25, szItem, 1, 0), 1) << sError();
     EXPECT_EQ(std::wstring(szItem), L"name");
     EXPECT_EQ(sValue(pclFirst, L"name"), sName(25));
+    // The record brought back is the one a read by number reads again, and stays the last read.
+    const int nSave = pclFirst->nGetLastReadSave();
+    EXPECT_NE(nSave, -1);
+    ASSERT_EQ(pclFirst->bHLit(0, eNoLock, &eLockOut), 1) << sError();
+    EXPECT_EQ(sValue(pclFirst, L"name"), sName(25));
+    EXPECT_EQ(pclFirst->nGetLastReadSave(), nSave);
     ASSERT_EQ(pclFirst->bHRetourPosition(nCity25, szItem, 0, 0), 1) << sError();
     EXPECT_EQ(std::wstring(szItem), L"city");
     EXPECT_EQ(sValue(pclFirst, L"id"), "25");
