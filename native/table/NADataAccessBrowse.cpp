@@ -13,7 +13,6 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
 namespace {
@@ -118,10 +117,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         }
         // c. A search left on the statement is over.
         if (pclStatement->bExistRechercheObject()) {
-            _StatementCalls::DesactivateRechercheUserAndInternal(pclStatement);
+            pclStatement->DesactivateRechercheUserAndInternal();
             if (!(m_pclTableCache != nullptr && !bReopen && (nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0)) bReopen = 1;
         }
-        _StatementCalls::AnnuleRechercheUser(pclStatement);
+        pclStatement->AnnuleRechercheUser();
         // d.
         pclStatement->m_nBrowseFlags = nFlags;
         pclStatement->SetItemName((nFlags & WPF_QUERY_ORDER) != 0 ? pszGetBestParseItemName() : pszItem);
@@ -208,7 +207,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
-                if (_StatementCalls::bCanUpdateParse(pclStatement)) {
+                if (pclStatement->bCanUpdateParse()) {
                     pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
@@ -472,7 +471,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
 
 int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                  long nCount) {
-    if (!_StatementCalls::bCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
+    if (!pclStatement->bCanUpdateParse() && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
         const wchar_t* pszItem = pclStatement->pszGetItemName();
         _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_REPOSITION, pszItem, USER_ERROR_CANNOT_REPOSITION,
                   pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -484,7 +483,9 @@ int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bRea
 
 int CNADataAccess::_bUpdateCurrentParsePosition(int bKeep, CNAStatement* pclStatement) {
     if (m_pclTableCache == nullptr) return _bUpdateParse(bKeep, pclStatement, 1, NA_PARSE_CURRENT, 0);
-    // STUB (table-cache task): the statement's place in the cache index.
+    int bFound = 0;
+    if (!pclStatement->bUpdateParsePositionInCacheIndex(&bFound)) return 0;
+    if (bFound) return 1;
     pclStatement->CurrentRecordNotFound(pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
     return 0;
 }

@@ -15,7 +15,6 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
 #include "variant/VQCalc.h"
@@ -75,8 +74,7 @@ int CNADataAccess::_bGetPosition(int* pnPosition, const wchar_t* pszItem, unsign
     if (bResult && m_nLastReadSave != -1) pclPosition->SetRecordSaveID_VerrueHAjouteHLit(this, m_nLastReadSave);
     if (bResult) {
         const int nId = ms_nPositionID++;
-        bResult =
-            m_tabPosition.bSet(nId, pclPosition) && _StatementCalls::bAddSavedPosition(pclStatement, nId, pclPosition);
+        bResult = m_tabPosition.bSet(nId, pclPosition) && pclStatement->bAddSavedPosition(nId, pclPosition);
         if (bResult) {
             if (pnPosition != nullptr) *pnPosition = nId;
         } else {
@@ -130,7 +128,7 @@ int CNADataAccess::_bFreePosition(int nPosition) {
     if (pclPosition == nullptr) return 1;
     CNAStatement* pclStatement = pclPosition->pclGetStatement();
     if (pclStatement != nullptr) {
-        _StatementCalls::bRemoveSavedPosition(pclStatement, nPosition);
+        pclStatement->bRemoveSavedPosition(nPosition);
         pclStatement->nRelease();
     }
     CRefTraits<CNAPosition>::_Release(pclPosition);
@@ -145,7 +143,7 @@ void CNADataAccess::_bDeleteAllSavedPosition() {
     while (m_tabPosition.bParse(&nCursor, &pclPosition, &nId)) {
         CNAStatement* pclStatement = pclPosition->pclGetStatement();
         if (pclStatement != nullptr) {
-            _StatementCalls::bRemoveSavedPosition(pclStatement, nId);
+            pclStatement->bRemoveSavedPosition(nId);
             pclStatement->nRelease();
         }
     }
