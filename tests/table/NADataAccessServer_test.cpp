@@ -824,6 +824,51 @@ TEST_F(NADataAccessServerTest, IndexesAfterCreation) {
     clServer.Run("DROP TABLE kx_dataacc_index");
 }
 
+// A position taken in one block of a browse and returned to after the browse moved blocks away, in
+// both directions: the browse stands on the saved record again and goes on from it either way.
+TEST_F(NADataAccessServerTest, PositionsAcrossBlocks) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1);
+    ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 24, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(sValue(pclAccess, L"name"), sName(25));
+    int nPosition = 0;
+    ASSERT_EQ(pclAccess->bHSauvePosition(&nPosition, L"name", 0), 1) << sError();
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
+    struct stCase {
+        const char* pszWhere;
+        eNA_PARSEDIRECTION eAway;
+        eNA_PARSEDIRECTION eOn;
+        int nThen;
+    } astCases[] = {
+        {"blocks further, then next", NA_PARSE_NEXT, NA_PARSE_NEXT, 26},
+        {"blocks further, then previous", NA_PARSE_NEXT, NA_PARSE_PREVIOUS, 24},
+        {"from the last block, then next", NA_PARSE_LAST, NA_PARSE_NEXT, 26},
+        {"from the last block, then previous", NA_PARSE_LAST, NA_PARSE_PREVIOUS, 24},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszWhere);
+        if (st.eAway == NA_PARSE_LAST)
+            ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_LAST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        else
+            ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 70, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        ASSERT_NE(sValue(pclAccess, L"name"), sName(25));
+        ASSERT_EQ(pclAccess->bHRetourPosition(nPosition, szItem, 1, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(25));
+        ASSERT_EQ(pclAccess->bHLitxxx(L"name", st.eOn, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(st.nThen));
+        int nAgain = 0;
+        ASSERT_EQ(pclAccess->bHSauvePosition(&nAgain, L"name", 0), 1);
+        int bEqual = 7;
+        EXPECT_EQ(pclAccess->bCompareTablePosition(nPosition, nAgain, &bEqual), 1);
+        EXPECT_EQ(bEqual, 0);
+        EXPECT_EQ(pclAccess->bHLiberePosition(nAgain), 1);
+    }
+}
+
 // Positions that neither their rows nor their saved records tell apart: the hook that would decide
 // does not answer, and the host reads "not equal", not what its variable held before.
 TEST_F(NADataAccessServerTest, UndecidedComparisonAnswersNotEqual) {
