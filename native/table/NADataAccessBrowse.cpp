@@ -13,7 +13,6 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
 namespace {
@@ -98,7 +97,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
     bool bSkipFetch = false;
     int bResult = 0;
     if (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) {
-        if (bFilterChanged) _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+        if (bFilterChanged) pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
     } else {
         // a. A browse asked in another order than the one it runs in starts afresh.
         if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && pclStatement->m_bStarted &&
@@ -118,10 +117,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         }
         // c. A search left on the statement is over.
         if (pclStatement->bExistRechercheObject()) {
-            _StatementCalls::DesactivateRechercheUserAndInternal(pclStatement);
+            pclStatement->DesactivateRechercheUserAndInternal();
             if (!(m_pclTableCache != nullptr && !bReopen && (nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0)) bReopen = 1;
         }
-        _StatementCalls::AnnuleRechercheUser(pclStatement);
+        pclStatement->AnnuleRechercheUser();
         // d.
         pclStatement->m_nBrowseFlags = nFlags;
         pclStatement->SetItemName((nFlags & WPF_QUERY_ORDER) != 0 ? pszGetBestParseItemName() : pszItem);
@@ -134,28 +133,25 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         if (bTableCacheUsed) {
             if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && !bReopen) {
                 if (m_pclTableCache == nullptr) {
+                    // A statement that already holds its whole result in its record cache feeds
+                    // the new table cache as it is; any other starts afresh.
                     if (!_bCreateNewTableCache()) {
                         bSkipFetch = true;
                     } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
                                !pclStatement->bExistRechercheObject() &&
                                pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
-                               pclStatement->m_bBlockAtStart) {
-                        // The rows this statement already holds fill the cache.
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT && pclStatement->m_bBlockAtStart) {
                         m_pclTableCache->bSetStatementParse(pclStatement);
                     } else {
                         bReopen = 1;
                     }
                 } else {
-                    // Browsed as the query runs, or by the item whose rows are still being read
-                    // (the filling statement's own): the statement reads its own rows; by any
-                    // other item, the full cache.
                     const bool bQueryOrder = (nFlags & WPF_QUERY_ORDER) != 0;
                     const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
                     const bool bAtOnce =
-                        (bQueryOrder && bRequeteSansCorrection()) || m_pclTableCache->bIsStatementParse(pclStatement) ||
-                        (!bComplete && STR_nCompareW(m_clTableCacheItem.pszGet() != nullptr ? m_clTableCacheItem.pszGet() : L"",
-                                                    pszItem != nullptr ? pszItem : L"", 3) == 0) ||
+                        (bQueryOrder && bRequeteSansCorrection()) ||
+                        (!bComplete &&
+                         CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem), pszItem) == 0) ||
                         (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
                     if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
                 }
@@ -173,7 +169,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, bReopen);
     if (!bResult) {
         bResult = _bRepriseErreurParcours(pclStatement, pszItem, eDirection, eLock, peLockOut, nFlags);
-        if (!bResult && m_pclTableCache != nullptr) _FreeTableCache();
+        // A table cache this browse was making or feeding is no good afterwards.
+        if (!bResult && m_pclTableCache != nullptr &&
+            (m_pclTableCache->bInitDone() || m_pclTableCache->bIsStatementParse(pclStatement)))
+            _FreeTableCache();
     }
     pclStatement->nRelease();
     // A query run as written reads its first or last record again through what it already holds.
@@ -208,8 +207,8 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
-                if (_StatementCalls::bCanUpdateParse(pclStatement)) {
-                    _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+                if (pclStatement->bCanUpdateParse()) {
+                    pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
                               pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -221,23 +220,23 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // The rows are there: in the statement that fills the cache, or in the full cache.
+                // The table cache serves the browse when it is this statement's or already whole.
                 if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
                     m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
                     return 0;
                 bReopen = 0;
             } else {
-            const int bInverted = pclStatement->bInvertFetch();
-            const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
-            bool bEndServed;
-            if (eDirection == NA_PARSE_FIRST)
-                bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
-            else
-                bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
-            const bool bKeep = pclStatement->m_bStarted &&
-                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
-            bReopen = bKeep ? 0 : 1;
+                const int bInverted = pclStatement->bInvertFetch();
+                const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
+                bool bEndServed;
+                if (eDirection == NA_PARSE_FIRST)
+                    bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
+                else
+                    bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
+                const bool bKeep = pclStatement->m_bStarted &&
+                                   pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                                   (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
+                bReopen = bKeep ? 0 : 1;
             }
         } else {
             bReopen = 1;
@@ -472,7 +471,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
 
 int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                  long nCount) {
-    if (!_StatementCalls::bCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
+    if (!pclStatement->bCanUpdateParse() && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
         const wchar_t* pszItem = pclStatement->pszGetItemName();
         _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_REPOSITION, pszItem, USER_ERROR_CANNOT_REPOSITION,
                   pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -484,7 +483,9 @@ int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bRea
 
 int CNADataAccess::_bUpdateCurrentParsePosition(int bKeep, CNAStatement* pclStatement) {
     if (m_pclTableCache == nullptr) return _bUpdateParse(bKeep, pclStatement, 1, NA_PARSE_CURRENT, 0);
-    // STUB (table-cache task): the statement's place in the cache index.
+    int bFound = 0;
+    if (!pclStatement->bUpdateParsePositionInCacheIndex(&bFound)) return 0;
+    if (bFound) return 1;
     pclStatement->CurrentRecordNotFound(pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
     return 0;
 }
@@ -523,8 +524,7 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
         pclCurrent->bCopyRecordValue(pclKeptCurrent, CNARecordValue::COPY_ALL);
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
-    if (!bResult || bOut)
-        _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+    if (!bResult || bOut) _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclKeptCurrent->nRelease();
     pclKeptOriginal->nRelease();
     return bResult;
