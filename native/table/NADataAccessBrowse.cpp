@@ -13,6 +13,7 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/table/DataAccessStatementCalls.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/NADataAccess.h"
 
 namespace {
@@ -195,20 +196,24 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // STUB (table-cache task): the cache must be fed by this statement or hold everything.
-                return 0;
+                // The cache must be fed by this statement or hold everything; nothing is reopened.
+                if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
+                    m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
+                    return 0;
+                bReopen = 0;
+            } else {
+                const int bInverted = pclStatement->bInvertFetch();
+                const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
+                bool bEndServed;
+                if (eDirection == NA_PARSE_FIRST)
+                    bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
+                else
+                    bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
+                const bool bKeep = pclStatement->m_bStarted &&
+                                   pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                                   (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
+                bReopen = bKeep ? 0 : 1;
             }
-            const int bInverted = pclStatement->bInvertFetch();
-            const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
-            bool bEndServed;
-            if (eDirection == NA_PARSE_FIRST)
-                bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
-            else
-                bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
-            const bool bKeep = pclStatement->m_bStarted &&
-                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
-            bReopen = bKeep ? 0 : 1;
         } else {
             bReopen = 1;
         }
@@ -357,7 +362,7 @@ int CNADataAccess::_bOpenStatement(CNAStatement* pclStatement, const wchar_t* ps
         pclStatement->EnableCache(0);
     } else if (m_nQuery != 0 && ((nFlags & WPF_RESUME) != 0 || bRequeteSansCorrection() || bQueryResultsetLimited()) &&
                m_pclTableCache != nullptr) {
-        // STUB (table-cache task): the table cache takes this statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     } else if (pclStatement->bDefaultParseNeedRecordCache()) {
         pclStatement->EnableCache(1);
     }

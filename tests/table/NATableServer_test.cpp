@@ -17,6 +17,7 @@
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAYFRecord.h"
 #include "native/statement/NAStatement.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/INATable.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
@@ -432,6 +433,12 @@ TEST_F(NATableServerTest, QueryRunAsWritten) {
     piDescription->nExternalRelease();
     const wchar_t* pszItem = wsItem.c_str();
     EXPECT_EQ(bIsOpened(pi, &clContext), 1);
+    // The whole result goes to the access's table cache, which the query's statement fills.
+    CNADataAccess* pclAccess = static_cast<CNATable*>(pi)->_pclFindDataAccess(&clContext);
+    ASSERT_NE(pclAccess, nullptr);
+    ASSERT_NE(pclAccess->pclGetTableCacheNoRef(), nullptr);
+    EXPECT_NE(pclAccess->pclGetTableCacheNoRef()->pclGetStatementParseNoRef(), nullptr);
+    pclAccess->nRelease();
     ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
     EXPECT_EQ(nValue(pi, &clContext, L"code"), 20);
     ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
