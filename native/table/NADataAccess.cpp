@@ -238,7 +238,8 @@ CNAStatement* CNADataAccess::_pclInitStatement(const wchar_t* pszKey) {
         return nullptr;
     }
     pclStatement->SetKey(pszKey);
-    pclStatement->SetCurrentRecord(m_pclRecord);
+    // The statement took the access's current record when it was made.
+    if (m_pclRecord != nullptr) pclStatement->SetCurrentRecord(m_pclRecord);
     return pclStatement;
 }
 
