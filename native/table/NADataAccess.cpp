@@ -238,8 +238,6 @@ CNAStatement* CNADataAccess::_pclInitStatement(const wchar_t* pszKey) {
         return nullptr;
     }
     pclStatement->SetKey(pszKey);
-    // The statement took the access's current record when it was made.
-    if (m_pclRecord != nullptr) pclStatement->SetCurrentRecord(m_pclRecord);
     return pclStatement;
 }
 

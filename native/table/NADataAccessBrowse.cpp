@@ -12,7 +12,6 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/statement/NATableCache.h"
 #include "native/table/NADataAccess.h"
 
@@ -98,7 +97,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
     bool bSkipFetch = false;
     int bResult = 0;
     if (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) {
-        if (bFilterChanged) _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+        if (bFilterChanged) pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
     } else {
         // a. A browse asked in another order than the one it runs in starts afresh.
         if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && pclStatement->m_bStarted &&
@@ -118,10 +117,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         }
         // c. A search left on the statement is over.
         if (pclStatement->bExistRechercheObject()) {
-            _StatementCalls::DesactivateRechercheUserAndInternal(pclStatement);
+            pclStatement->DesactivateRechercheUserAndInternal();
             if (!(m_pclTableCache != nullptr && !bReopen && (nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0)) bReopen = 1;
         }
-        _StatementCalls::AnnuleRechercheUser(pclStatement);
+        pclStatement->AnnuleRechercheUser();
         // d.
         pclStatement->m_nBrowseFlags = nFlags;
         pclStatement->SetItemName((nFlags & WPF_QUERY_ORDER) != 0 ? pszGetBestParseItemName() : pszItem);
@@ -133,7 +132,29 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
             (nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) == 0 && m_nQuery != 0;
         if (bTableCacheUsed) {
             if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && !bReopen) {
-                if (m_pclTableCache == nullptr && !_bCreateNewTableCache()) bSkipFetch = true;
+                if (m_pclTableCache == nullptr) {
+                    // A statement that already holds its whole result in its record cache feeds
+                    // the new table cache as it is; any other starts afresh.
+                    if (!_bCreateNewTableCache()) {
+                        bSkipFetch = true;
+                    } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
+                               !pclStatement->bExistRechercheObject() &&
+                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT && pclStatement->m_bBlockAtStart) {
+                        m_pclTableCache->bSetStatementParse(pclStatement);
+                    } else {
+                        bReopen = 1;
+                    }
+                } else {
+                    const bool bQueryOrder = (nFlags & WPF_QUERY_ORDER) != 0;
+                    const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
+                    const bool bAtOnce =
+                        (bQueryOrder && bRequeteSansCorrection()) ||
+                        (!bComplete &&
+                         CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem), pszItem) == 0) ||
+                        (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
+                    if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
+                }
             } else {
                 if (!_bCreateNewTableCache()) bSkipFetch = true;
                 bReopen = 1;
@@ -148,7 +169,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, bReopen);
     if (!bResult) {
         bResult = _bRepriseErreurParcours(pclStatement, pszItem, eDirection, eLock, peLockOut, nFlags);
-        if (!bResult && m_pclTableCache != nullptr) _FreeTableCache();
+        // A table cache this browse was making or feeding is no good afterwards.
+        if (!bResult && m_pclTableCache != nullptr &&
+            (m_pclTableCache->bInitDone() || m_pclTableCache->bIsStatementParse(pclStatement)))
+            _FreeTableCache();
     }
     pclStatement->nRelease();
     // A query run as written reads its first or last record again through what it already holds.
@@ -183,8 +207,8 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
-                if (_StatementCalls::bCanUpdateParse(pclStatement)) {
-                    _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+                if (pclStatement->bCanUpdateParse()) {
+                    pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
                               pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -196,7 +220,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // The cache must be fed by this statement or hold everything; nothing is reopened.
+                // The table cache serves the browse when it is this statement's or already whole.
                 if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
                     m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
                     return 0;
@@ -447,7 +471,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
 
 int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                  long nCount) {
-    if (!_StatementCalls::bCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
+    if (!pclStatement->bCanUpdateParse() && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
         const wchar_t* pszItem = pclStatement->pszGetItemName();
         _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_REPOSITION, pszItem, USER_ERROR_CANNOT_REPOSITION,
                   pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -459,7 +483,9 @@ int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bRea
 
 int CNADataAccess::_bUpdateCurrentParsePosition(int bKeep, CNAStatement* pclStatement) {
     if (m_pclTableCache == nullptr) return _bUpdateParse(bKeep, pclStatement, 1, NA_PARSE_CURRENT, 0);
-    // STUB (table-cache task): the statement's place in the cache index.
+    int bFound = 0;
+    if (!pclStatement->bUpdateParsePositionInCacheIndex(&bFound)) return 0;
+    if (bFound) return 1;
     pclStatement->CurrentRecordNotFound(pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
     return 0;
 }
@@ -498,8 +524,7 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
         pclCurrent->bCopyRecordValue(pclKeptCurrent, CNARecordValue::COPY_ALL);
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
-    if (!bResult || bOut)
-        _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+    if (!bResult || bOut) _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclKeptCurrent->nRelease();
     pclKeptOriginal->nRelease();
     return bResult;

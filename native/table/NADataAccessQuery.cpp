@@ -18,7 +18,6 @@
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 
@@ -451,6 +450,6 @@ void CNADataAccess::_SetTransactionTermined() {
     while (m_tabStatement.bParse(&nCursor, &pclStatement, nullptr)) {
         if (pclStatement != nullptr && pclStatement->m_bStarted &&
             pclStatement->eParseNeedUpdate() != CNAStatement::PARSENEEDUPDATE_REPOSITION)
-            _StatementCalls::bSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REBUILD);
+            pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REBUILD);
     }
 }
