@@ -60,7 +60,7 @@ struct stScript {
 inline stResult Ids(int nFirst, int nLast) {
     stResult st;
     for (int n = nFirst;; n += nFirst <= nLast ? 1 : -1) {
-        // Appended rather than prefixed: g++ 12 warns falsely (-Wrestrict) on "r" + a temporary.
+        // Appended rather than "r" + ...: g++ 12 warns wrongly of an overlapping copy there.
         std::string sName = "r";
         sName += std::to_string(n);
         st.aRows.push_back({std::to_string(n), sName});
