@@ -392,6 +392,7 @@ int CNADataAccess::_bInitParcoursRequete(CNAStatement* pclStatement) {
             m_bResumeBrowse = 1;
             return 0;
         }
+        // The whole result goes into a table cache that this statement fills.
         pclStatement->EnableCache(1);
         if (!_bCreateNewTableCache()) return 0;
         m_pclTableCache->bSetStatementParse(pclStatement);
@@ -429,9 +430,8 @@ int CNADataAccess::bSourceIsQueryOnMultipleTables() {
 int CNADataAccess::bSetNextOperation(int nOperation) {
     m_nNextOperation = nOperation;
     if (m_pclTableCache == nullptr || nOperation < 1 || nOperation > 3) return 1;
-    // Operation 2 is served by a full cache, operations 1 and 3 by a full and complete one.
-    if (m_pclTableCache->pclGetFullCacheNoRef() != nullptr && (nOperation == 2 || m_pclTableCache->bCacheCompleted()))
-        return 1;
+    const bool bFull = m_pclTableCache->pclGetFullCacheNoRef() != nullptr;
+    if (nOperation == 2 ? bFull : bFull && m_pclTableCache->bCacheCompleted()) return 1;
     if (m_pclError != nullptr && m_pclError->eGetErrorLevel() == NA_ERRORLEVEL_NOERROR)
         _AddError(NA_ERRORTYPE_GENERAL, SITE_NEXT_OPERATION, nullptr, USER_ERROR_TABLE_CACHE_INCOMPLETE,
                   pszGetLogicalName());
