@@ -1,5 +1,6 @@
 // The statement's side of the table cache (members of CNAStatement): opening a browse on the data
-// access's full table cache, taking an index over it on the browse item, and letting it go.
+// access's full table cache, taking an index over it on the browse item, and letting it go with
+// the browse's row kept as its reference row (the mark of a browse to re-position or rebuild).
 #include <cwchar>
 
 #include "native/model/NARecord.h"

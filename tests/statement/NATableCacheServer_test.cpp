@@ -7,7 +7,8 @@
 // one group value in the order of their cache row numbers compared as 4 bytes lowest first (the
 // rows are cached in id order, row id - 1), not by id. NULL sorts before every value on the client
 // (its key is the smallest), so the nullable integer agrees with ORDER BY ... NULLS FIRST and not
-// with the server's default, which puts NULLs last. The text's key cannot tell NULL from an empty
+// with the server's default, which puts NULLs last: the driver's own SQL browse, whose ORDER BY
+// does not place NULLs, gives them last, so the two orders differ by where the NULL rows stand. The text's key cannot tell NULL from an empty
 // text, so those two are compared as one; the database's collation (C.UTF-8) orders by code point,
 // as the wide text's keys do.
 #include <gtest/gtest.h>
@@ -232,6 +233,13 @@ TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
     ASSERT_TRUE(m_bOpened) << sError();
     ASSERT_TRUE(CreateTable(&clPg));
     stDropTable stDrop{clPg, m_sTable};
+    // Through SQL first: the statements of the items browse the server's ORDER BY.
+    std::map<std::wstring, std::vector<int>> mapSQL;
+    for (const wchar_t* psz : {L"n", L"s"}) {
+        CTestStatement* pcl = pclStatement(psz);
+        ASSERT_TRUE(Open(pcl, CNAStatement::NO_LIMIT, false));
+        mapSQL[psz] = Browse(pcl);
+    }
     ASSERT_TRUE(FillTableCache());
     pgsandbox::CStatementLog clLog;
 
@@ -258,6 +266,27 @@ TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
     // NULL and the empty text are one key: the server puts NULL before the empty text, the index
     // keeps them in row order; compared as values they are one.
     EXPECT_EQ(vS, vServerS);
+
+    // The driver's own SQL browse of the same items.
+    auto ValuesN = [&](const std::vector<int>& v) {
+        Values vOut;
+        for (int nId : v) vOut.push_back(Row(nId).oN ? std::optional<std::string>(std::to_string(*Row(nId).oN)) : std::nullopt);
+        return vOut;
+    };
+    auto ValuesS = [&](const std::vector<int>& v) {
+        Values vOut;
+        for (int nId : v) vOut.push_back(pgrows::sUTF8(Row(nId).oS.value_or(L"")));
+        return vOut;
+    };
+    // PostgreSQL puts NULLs after every value and the driver's ORDER BY says nothing of them: the
+    // orders agree once the SQL browse's NULL rows are taken to the front.
+    auto NullsFirst = [&](std::vector<int> v, bool bText) {
+        std::stable_partition(v.begin(), v.end(), [&](int nId) { return bText ? !Row(nId).oS : !Row(nId).oN; });
+        return v;
+    };
+    EXPECT_NE(ValuesN(mapSQL[L"n"]), ValuesN(vByN));
+    EXPECT_EQ(ValuesN(NullsFirst(mapSQL[L"n"], false)), ValuesN(vByN));
+    EXPECT_EQ(ValuesS(NullsFirst(mapSQL[L"s"], true)), ValuesS(vByS));
 }
 
 }  // namespace
