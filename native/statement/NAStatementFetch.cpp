@@ -579,12 +579,22 @@ int CNAStatement::bHPositionne(int nPerThousand, int, NA_WRITEPARSEFLAGS nFlags)
 int CNAStatement::bHPositionCourante(int* pnPerThousand, int) {
     *pnPerThousand = 1;
     CNAStatementAccess* pclAccess = _pclAccess();
-    // STUB (table-cache task): with a table cache on the data access the count is the complete
-    // record cache's and the place the index's. No data access holds one before that task lands.
     int64_t llCount = 0;
-    if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) return 0;
-    int64_t llPosition;
-    if (llCount != 0 && (bExistRechercheObject() || m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bBlockAtStart)) {
+    int64_t llPosition = 0;
+    if (m_pclDataAccess != nullptr && m_pclDataAccess->pclGetTableCacheNoRef() != nullptr) {
+        // The whole table is on the client: the count is the complete cache's, the place the index's.
+        CNARecordCache* pclCache = pclGetFullRecordCache();
+        if (pclCache == nullptr) return 0;
+        llCount = pclCache->nGetNbRecord();
+        if (llCount > 0) {
+            int bFound = 1;
+            if (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE && !bUpdateParsePositionInCacheIndex(&bFound)) return 0;
+            llPosition = m_pclTableCacheIndex != nullptr ? m_pclTableCacheIndex->nGetPreviousRecordNbr() + 1
+                                                         : m_llCurrentPosition + 1;
+        }
+    } else if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) {
+        return 0;
+    } else if (llCount != 0 && (bExistRechercheObject() || m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bBlockAtStart)) {
         // The statement's own place is not the browse's: the rows before the current one are
         // counted.
         int64_t llBefore = 0;

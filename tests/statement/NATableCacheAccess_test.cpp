@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,7 @@ enum : int {
     E_BHLITXXX = 26,
     E_BHENDEHORS = 32,
     E_BHNBENR = 45,
+    E_BHPOSITIONCOURANTE = 46,
     E_BGETRECORD = 50,
 };
 
@@ -97,17 +102,28 @@ protected:
         return n;
     }
     // The ids read by the item from first to the end of the file.
-    std::vector<int> Browse(const wchar_t* pszItem, unsigned nFlags = WHAT_IS_THERE) {
+    std::vector<int> Browse(const wchar_t* pszItem, const std::function<void(int)>& fnEach = nullptr) {
         std::vector<int> v;
         for (int bFirst = 1;; bFirst = 0) {
-            if (!bRead(pszItem, bFirst ? NA_PARSE_FIRST : NA_PARSE_NEXT, nFlags)) {
+            if (!bRead(pszItem, bFirst ? NA_PARSE_FIRST : NA_PARSE_NEXT, WHAT_IS_THERE)) {
                 ADD_FAILURE() << "read failed";
                 break;
             }
             if (bOut(pszItem)) break;
             v.push_back(nValue(L"id"));
+            if (fnEach) fnEach(static_cast<int>(v.size()));
         }
         return v;
+    }
+    // The query run as written, read in its own order to the end: the statement holds every row.
+    ::testing::AssertionResult RunQuery(const std::string& sSQL, size_t nRows) {
+        const std::wstring wsText = wsOf(sSQL);
+        if (m_pclDriver->bHExecuteRequeteSQLEx(&m_pi, &m_clContext, wsText.c_str(), &m_clHost, nullptr, 0, nullptr) != 1 ||
+            m_pi == nullptr)
+            return ::testing::AssertionFailure() << "the query did not run";
+        const size_t n = Browse(L"id").size();
+        if (n != nRows) return ::testing::AssertionFailure() << n << " rows read";
+        return ::testing::AssertionSuccess();
     }
     std::vector<std::string> Selects(const pgsandbox::CStatementLog& clLog) const {
         std::vector<std::string> v;
@@ -136,17 +152,55 @@ TEST_F(TableCacheAccessTest, QueryBrowsedByAnotherItemThroughTheClientIndex) {
         ~stDrop() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
     } stDropTable{clPg, m_sTable};
 
-    const std::wstring wsText = wsOf("SELECT id, v FROM " + m_sTable + " ORDER BY id");
-    ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&m_pi, &m_clContext, wsText.c_str(), &m_clHost, nullptr, 0, nullptr), 1);
-    ASSERT_NE(m_pi, nullptr);
-    // Read in its own order to the end: the statement holds every row.
-    EXPECT_EQ(Browse(L"id"), std::vector<int>({0, 1, 2, 3, 4}));
+    ASSERT_TRUE(RunQuery("SELECT id, v FROM " + m_sTable + " ORDER BY id", 5));
 
     pgsandbox::CStatementLog clLog;
     EXPECT_EQ(Browse(L"v"), std::vector<int>({1, 3, 0, 2, 4}));
     long nCount = -1;
     EXPECT_EQ(Call<int>(m_pi, E_BHNBENR, &m_clContext, &nCount, QUICK_COUNT, 0u), 1);
     EXPECT_EQ(nCount, 5);
+    EXPECT_EQ(Selects(clLog), std::vector<std::string>());
+}
+
+// 1000 rows over 3 group values (nested buckets): every id once, the group's rows in the order of
+// their cache rows' bytes lowest first (row id - 1, the query's order), the place at the 500th read
+// 500 per thousand, the count 1000, and nothing asked of the server.
+TEST_F(TableCacheAccessTest, ThousandRowsOverThreeValues) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(clPg.bExec("DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
+                           " (id int PRIMARY KEY, g int); INSERT INTO " + m_sTable +
+                           " SELECT i, i % 3 FROM generate_series(1, 1000) AS i"))
+        << clPg.sError();
+    struct stDrop {
+        pgrows::CPgRows& clPg;
+        std::string sTable;
+        ~stDrop() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
+    } stDropTable{clPg, m_sTable};
+    ASSERT_TRUE(RunQuery("SELECT id, g FROM " + m_sTable + " ORDER BY id", 1000));
+
+    pgsandbox::CStatementLog clLog;
+    int nAt500 = -1;
+    const std::vector<int> vIds = Browse(L"g", [&](int nRead) {
+        if (nRead == 500)
+            Call<int>(m_pi, E_BHPOSITIONCOURANTE, &m_clContext, L"g", &nAt500, static_cast<eNA_PRECISION>(0), 0u);
+    });
+    ASSERT_EQ(vIds.size(), 1000u);
+    EXPECT_EQ(std::set<int>(vIds.begin(), vIds.end()).size(), 1000u);
+    std::vector<int> vExpected;
+    for (int n = 1; n <= 1000; n++) vExpected.push_back(n);
+    auto Bytes = [](int nId) {
+        const auto u = static_cast<uint32_t>(nId - 1);
+        return std::array<uint32_t, 4>{u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF, u >> 24};
+    };
+    std::stable_sort(vExpected.begin(), vExpected.end(), [&](int a, int b) {
+        if (a % 3 != b % 3) return a % 3 < b % 3;
+        return Bytes(a) < Bytes(b);
+    });
+    EXPECT_EQ(vIds, vExpected);
+    EXPECT_EQ(nAt500, 500);
+    long nCount = -1;
+    EXPECT_EQ(Call<int>(m_pi, E_BHNBENR, &m_clContext, &nCount, QUICK_COUNT, 0u), 1);
+    EXPECT_EQ(nCount, 1000);
     EXPECT_EQ(Selects(clLog), std::vector<std::string>());
 }
 
