@@ -11,6 +11,7 @@
 
 #include "native/statement/NATableCache.h"
 #include "native/statement/NATableCacheIndex.h"
+#include "tests/core/VirtualSlot.h"
 #include "tests/statement/StatementFixture.h"
 
 namespace {
@@ -69,6 +70,13 @@ protected:
 
     std::vector<CNAStatement*> m_aPlain;
 };
+
+TEST(TableCacheSlots, VirtualOperationsInTheirOrder) {
+    // The destructor pair holds slots 0 and 1.
+    EXPECT_EQ(SlotOf(&CNATableCache::dwRelease), 2);
+    EXPECT_EQ(SlotOf(&CNATableCache::_bSetStatementParse), 3);
+    EXPECT_EQ(SlotOf(&CNATableCacheIndex::dwRelease), 2);
+}
 
 TEST_F(TableCacheTest, FillingStatementAndRecordCaches) {
     auto* pclTC = new CNATableCache(m_pclError, m_pclAccess);
