@@ -1,12 +1,15 @@
-// Internal queries read as text without a server: a statement over a scripted result stands for the
-// executed query, so that the rows, the NULL values, the end of the rows and a fetch that fails can
-// each be placed where the test wants them.
+// Internal queries read as text. Without a server, a statement over a scripted result stands for
+// the executed query, so that the rows, the NULL values, the end of the rows and a fetch that fails
+// can each be placed where the test wants them; on the test server, the queries run as the driver
+// runs its own.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/XYStringConcat.h"
 #include "native/driver/NAInternalParse.h"
+#include "native/statement/NAStatement.h"
+#include "tests/driver/InternalServerFixture.h"
 #include "tests/statement/StatementFixture.h"
 
 namespace {
@@ -194,6 +197,109 @@ TEST_F(InternalParseTest, AQueryWithoutResultSetHasNoRows) {
     EXPECT_EQ(pcl->bFetchData(NA_PARSE_FIRST, &bOut, &clOut, L"\n", L"\t"), 0);
     EXPECT_EQ(pcl->nGetColumnNbr(), 0);
     EXPECT_EQ(pcl->bReExecute(), 0);
+}
+
+// ---------------------------------------------------------------------------------- on the server
+
+using internaltest::InternalServerTest;
+
+class InternalParseServerTest : public InternalServerTest {
+protected:
+    // All the rows of the query as text (line ends between rows, tabs between values) and the
+    // answer; the error object is emptied first.
+    int bText(const std::string& sSQL, std::wstring* pwsOut) {
+        m_pclError->Reset();
+        CXYStringConcat<wchar_t> clOut;
+        const int bResult = CNAInternalParse::s_bDoInternalParse(internaltest::wsOf(sSQL).c_str(), m_pclError,
+                                                                 m_pclCnx, &clOut, L"\n", L"\t");
+        *pwsOut = clOut.pszGet();
+        return bResult;
+    }
+};
+
+TEST_F(InternalParseServerTest, RowsAsTextFromTheServer) {
+    const std::string sTableName = sTable("rows", "id int, name text, city text");
+    server().Run("INSERT INTO " + sTableName + " VALUES (1, 'Anne', 'Lyon'), (2, NULL, 'Nice'), (3, 'Zoé', NULL)");
+    struct stCase {
+        std::string sSQL;
+        std::wstring wsExpected;
+    };
+    const stCase aCases[] = {
+        {"SELECT id, name FROM " + sTableName + " WHERE id <> 2 ORDER BY id", L"1\tAnne\n3\tZoé"},
+        // A NULL between two values: two column separators side by side.
+        {"SELECT name, id, city FROM " + sTableName + " ORDER BY id", L"Anne\t1\tLyon\n\t2\tNice\nZoé\t3\t"},
+        {"SELECT city, NULL::text, name FROM " + sTableName + " WHERE id = 1", L"Lyon\t\tAnne"},
+        {"SELECT id FROM " + sTableName + " WHERE id > 10", L""},
+        {"SELECT count(*) FROM " + sTableName, L"3"},
+    };
+    for (const stCase& st : aCases) {
+        SCOPED_TRACE(st.sSQL);
+        std::wstring ws;
+        EXPECT_EQ(bText(st.sSQL, &ws), 1) << sError();
+        EXPECT_EQ(ws, st.wsExpected);
+        EXPECT_EQ(m_pclError->eGetErrorType(), -1) << sError();
+    }
+}
+
+// The server refuses the text: no query object, and the server's refusal in the error object.
+TEST_F(InternalParseServerTest, AQueryTheServerRefusesGivesNoQuery) {
+    const std::string sMissing = m_sPrefix + "no_such_table";
+    m_pclError->Reset();
+    EXPECT_EQ(CNAInternalParse::s_pclGetNAInternalParse(internaltest::wsOf("SELECT * FROM " + sMissing).c_str(),
+                                                        m_pclError, m_pclCnx),
+              nullptr);
+    EXPECT_NE(m_pclError->eGetErrorType(), -1);
+    EXPECT_NE(sError().find(sMissing), std::string::npos) << sError();
+    std::wstring ws;
+    EXPECT_EQ(bText("SELECT * FROM " + sMissing, &ws), 0);
+    EXPECT_TRUE(ws.empty());
+}
+
+// A text that changes rows gives no result set: the query holds no statement, so there is nothing
+// to read; the change itself is made.
+TEST_F(InternalParseServerTest, AQueryWithoutResultSet) {
+    const std::string sTableName = sTable("nores", "id int");
+    server().Run("INSERT INTO " + sTableName + " VALUES (1), (2)");
+    m_pclError->Reset();
+    CNAInternalParse* pcl = CNAInternalParse::s_pclGetNAInternalParse(
+        internaltest::wsOf("UPDATE " + sTableName + " SET id = id + 10").c_str(), m_pclError, m_pclCnx);
+    ASSERT_NE(pcl, nullptr) << sError();
+    pcl->AddRef();
+    EXPECT_EQ(pcl->pclGetStatementNoRef(), nullptr);
+    int bOut = 0;
+    EXPECT_EQ(pcl->bFetch(NA_PARSE_FIRST, &bOut), 1);
+    EXPECT_EQ(bOut, 1);
+    CXYStringConcat<wchar_t> clOut;
+    EXPECT_EQ(pcl->bFetchAll(&clOut, L"\n", L"\t"), 0);
+    EXPECT_TRUE(clOut.bEstVide());
+    pcl->dwRelease();
+    EXPECT_EQ(server().sValue("SELECT sum(id) FROM " + sTableName), "23");
+}
+
+// The rows are read once, in order: the statement keeps no record cache. The columns are the
+// result's, by name and by place.
+TEST_F(InternalParseServerTest, AKeptQueryReadsItsRowsWithoutRecordCache) {
+    const std::string sTableName = sTable("kept", "id int, label text");
+    server().Run("INSERT INTO " + sTableName + " VALUES (1, 'one'), (2, 'two')");
+    m_pclError->Reset();
+    CNAInternalParse* pcl = CNAInternalParse::s_pclGetNAInternalParse(
+        internaltest::wsOf("SELECT id, label FROM " + sTableName + " ORDER BY id").c_str(), m_pclError, m_pclCnx);
+    ASSERT_NE(pcl, nullptr) << sError();
+    pcl->AddRef();
+    ASSERT_NE(pcl->pclGetStatementNoRef(), nullptr);
+    EXPECT_FALSE(pcl->pclGetStatementNoRef()->bCacheEnabled());
+    ASSERT_EQ(pcl->nGetColumnNbr(), 2);
+    EXPECT_EQ(pcl->pclGetColumnNoRef(L"LABEL"), pcl->pclGetColumnNoRef(1));
+    CAny aclValues[2];
+    int bOut = 1;
+    ASSERT_EQ(pcl->bFetchData(NA_PARSE_FIRST, &bOut, aclValues, 2), 1) << sError();
+    EXPECT_EQ(bOut, 0);
+    CXYStringConcat<wchar_t> clOut;
+    ASSERT_EQ(pcl->bFetchData(NA_PARSE_NEXT, &bOut, &clOut, L",", L"|"), 1) << sError();
+    EXPECT_EQ(std::wstring(clOut.pszGet()), L"2|two");
+    ASSERT_EQ(pcl->bFetch(NA_PARSE_NEXT, &bOut), 1);
+    EXPECT_EQ(bOut, 1);
+    pcl->dwRelease();
 }
 
 }  // namespace
