@@ -7,6 +7,7 @@
 
 #include "core/XYStringConcat.h"
 #include "native/driver/NAIDAuto.h"
+#include "native/statement/NAStatementAccess.h"
 #include "tests/core/VirtualSlot.h"
 #include "tests/driver/InternalServerFixture.h"
 #include "tests/statement/StatementFixture.h"
@@ -205,6 +206,15 @@ TEST_F(IDAutoServerTest, NextAndHighestValuesOverATableAndOverAQuery) {
         EXPECT_EQ(llOf(clHighest), 7);
         EXPECT_EQ(m_pclError->eGetErrorType(), -1) << sError();
     }
+    // After an insert a statement learns the identifier from the access's own identifier object.
+    CAny clAfterInsert;
+    int bHasObject = 0;
+    ASSERT_EQ(CNAStatementAccess::s_pclOf(pclTable)->bGetMaxCurrentValue(pclTable, pclTableId, m_pclError,
+                                                                          &clAfterInsert, &bHasObject),
+              1)
+        << sError();
+    EXPECT_EQ(bHasObject, 1);
+    EXPECT_EQ(llOf(clAfterInsert), 7);
     // A second call asks the server again.
     server().Run("INSERT INTO " + sTableName + " VALUES (12, 'y')");
     CNAIDAuto cl;
