@@ -114,8 +114,7 @@ int CNAIDAuto::bGetNextValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNA
     return 1;
 }
 
-int CNAIDAuto::bGetMaxCurrentValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError,
-                                   CAny* pclValue) {
+int CNAIDAuto::bGetMaxCurrentValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError, CAny* pclValue) {
     if (pclAccess == nullptr || pclColumn == nullptr || pclValue == nullptr) return 0;
     CNAInternalParse* pclQuery = _pclOpenQuery(&m_pclMaxCurrentValue, 0, pclAccess, pclColumn, pclError);
     if (pclQuery == nullptr) {

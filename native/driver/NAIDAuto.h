@@ -34,8 +34,7 @@ public:
     // query's errors follow the message naming the table and the column.
     virtual int bGetNextValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError, CAny* pclValue);
     // The highest value present (NULL for an empty table). No row at all: user error 59.
-    virtual int bGetMaxCurrentValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError,
-                                    CAny* pclValue);
+    virtual int bGetMaxCurrentValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError, CAny* pclValue);
     virtual int _bBuildQueryGetNextValue(CXYStringConcat<wchar_t>* pclSQL, CNADataAccess* pclAccess,
                                          CNAColumn* pclColumn);
     virtual int _bBuildQueryGetMaxCurrentValue(CXYStringConcat<wchar_t>* pclSQL, CNADataAccess* pclAccess,

@@ -68,8 +68,8 @@ protected:
     int _bExecute(const wchar_t* pszSQL);
 
     // ---- fields, in their order
-    CNAError* m_pclError;                     // not referenced
-    CNAConnectionDescription* m_pclCnx;       // not referenced
+    CNAError* m_pclError;                      // not referenced
+    CNAConnectionDescription* m_pclCnx;        // not referenced
     CNADataAccess* m_pclDataAccess = nullptr;  // one reference
     CNAStatement* m_pclStatement = nullptr;    // one reference; null without a result set
 

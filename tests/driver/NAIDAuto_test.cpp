@@ -1,12 +1,13 @@
 // Automatic identifiers. Without a server: the MAX texts over a table and over a host query, the
 // virtual order, and the object the driver makes. On the test server: the next and the highest
 // value of a table and of a query over it, an empty table, no row at all, a failed next value.
+#include "native/driver/NAIDAuto.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/XYStringConcat.h"
-#include "native/driver/NAIDAuto.h"
 #include "native/statement/NAStatementAccess.h"
 #include "tests/core/VirtualSlot.h"
 #include "tests/driver/InternalServerFixture.h"
@@ -132,7 +133,8 @@ protected:
         CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(piDesc, m_pclCnx, m_pclError);
         pclAccess->AddRef();
         m_apclAccesses.push_back(pclAccess);
-        if (pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1 || pclAccess->pclGetCurrentRecordNoRef() == nullptr) {
+        if (pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1 ||
+            pclAccess->pclGetCurrentRecordNoRef() == nullptr) {
             ADD_FAILURE() << "open: " << sError();
             return nullptr;
         }
@@ -146,8 +148,8 @@ protected:
         pclDesc->AddRef();
         m_apclDescriptions.push_back(pclDesc);
         pclDesc->SetLogicalName(L"q_ids");
-        pclDesc->bAddItem(L"ident", internaltest::wsOf(sTableName).c_str(), pszNameInSource, 1, 4, NA_IT_IDAUTO4, -1,
-                          0, NA_KEY_UNIQUE, 0, 0);
+        pclDesc->bAddItem(L"ident", internaltest::wsOf(sTableName).c_str(), pszNameInSource, 1, 4, NA_IT_IDAUTO4, -1, 0,
+                          NA_KEY_UNIQUE, 0, 0);
         pclDesc->UpdateRecordSize();
         return pclColumn(new CQueryAccess(pclDesc, m_pclCnx, m_pclError), pclDesc, L"ident", ppclAccess);
     }
@@ -210,7 +212,7 @@ TEST_F(IDAutoServerTest, NextAndHighestValuesOverATableAndOverAQuery) {
     CAny clAfterInsert;
     int bHasObject = 0;
     ASSERT_EQ(CNAStatementAccess::s_pclOf(pclTable)->bGetMaxCurrentValue(pclTable, pclTableId, m_pclError,
-                                                                          &clAfterInsert, &bHasObject),
+                                                                         &clAfterInsert, &bHasObject),
               1)
         << sError();
     EXPECT_EQ(bHasObject, 1);
@@ -262,8 +264,7 @@ TEST_F(IDAutoServerTest, NoRowForTheHighestValueIsUserError59) {
     uint32_t dwCode = 0;
     memcpy(&dwCode, &pValue, sizeof(dwCode));
     EXPECT_EQ(dwCode, 59u);
-    EXPECT_NE(sError().find("IEKXPSQL=14.1\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"), std::string::npos)
-        << sError();
+    EXPECT_NE(sError().find("IEKXPSQL=14.1\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"), std::string::npos) << sError();
     EXPECT_NE(sError().find("q_ids"), std::string::npos) << sError();
 
     // Without an error object the error goes nowhere; the call still fails.
@@ -282,7 +283,8 @@ TEST_F(IDAutoServerTest, AFailedNextValueIsPrefixedWithTheTableAndTheItem) {
     m_pclError->Reset();
     EXPECT_EQ(cl.bGetNextValue(pclAccess, pclColumn, m_pclError, &clValue), 0);
     const std::wstring wsMessage = internaltest::wsOf(m_pclError->pclGetXError()->pszGetUserMessage());
-    const std::wstring wsPrefix = L"The next automatic identifier of the table q_ids (item ident) could not be computed.";
+    const std::wstring wsPrefix =
+        L"The next automatic identifier of the table q_ids (item ident) could not be computed.";
     EXPECT_EQ(wsMessage.substr(0, wsPrefix.size()), wsPrefix) << internaltest::sNarrow(wsMessage);
     EXPECT_NE(wsMessage.find(L"no_such_column"), std::wstring::npos) << internaltest::sNarrow(wsMessage);
 

@@ -2,12 +2,13 @@
 // the executed query, so that the rows, the NULL values, the end of the rows and a fetch that fails
 // can each be placed where the test wants them; on the test server, the queries run as the driver
 // runs its own.
+#include "native/driver/NAInternalParse.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/XYStringConcat.h"
-#include "native/driver/NAInternalParse.h"
 #include "native/statement/NAStatement.h"
 #include "tests/driver/InternalServerFixture.h"
 #include "tests/statement/StatementFixture.h"
@@ -104,8 +105,7 @@ TEST_F(InternalParseTest, RowsAsTextJoinRowsAndValuesByTheirSeparatorsOnly) {
     };
     const stCase aCases[] = {
         {"two rows", {{"1", "un"}, {"2", "deux"}}, L"\n", L"\t", L"1\tun\n2\tdeux"},
-        {"NULL at the end of a row keeps its separator", {{"1", std::nullopt}, {"2", "b"}}, L"\n", L"\t",
-         L"1\t\n2\tb"},
+        {"NULL at the end of a row keeps its separator", {{"1", std::nullopt}, {"2", "b"}}, L"\n", L"\t", L"1\t\n2\tb"},
         {"an empty text adds nothing but its separator", {{"7", ""}}, L"\n", L"\t", L"7\t"},
         {"longer separators", {{"1", "a"}, {"2", "b"}}, L"\r\n", L" | ", L"1 | a\r\n2 | b"},
         {"no separators", {{"1", "a"}, {"2", "b"}}, L"", L"", L"1a2b"},
@@ -210,8 +210,8 @@ protected:
     int bText(const std::string& sSQL, std::wstring* pwsOut) {
         m_pclError->Reset();
         CXYStringConcat<wchar_t> clOut;
-        const int bResult = CNAInternalParse::s_bDoInternalParse(internaltest::wsOf(sSQL).c_str(), m_pclError,
-                                                                 m_pclCnx, &clOut, L"\n", L"\t");
+        const int bResult = CNAInternalParse::s_bDoInternalParse(internaltest::wsOf(sSQL).c_str(), m_pclError, m_pclCnx,
+                                                                 &clOut, L"\n", L"\t");
         *pwsOut = clOut.pszGet();
         return bResult;
     }
