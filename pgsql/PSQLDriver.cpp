@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "native/statement/NAStatement.h"
 #include "pgsql/PSQLConnection.h"
 #include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDataSourceDescription.h"
@@ -25,9 +26,9 @@ CNADataAccess* CPSQLDriver::pclAllocDataAccess(INADataSourceDescription* piDesc,
     return new (std::nothrow) CPSQLDataAccess(piDesc, pclCnx, pclError);
 }
 
-// STUB (statements task): a plain CNAStatement of the data access; the connection is not used.
-CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess*, CNAConnectionDescription*, CNAError*) {
-    return nullptr;
+// The generic statement serves PostgreSQL as it is; the access gives the connection.
+CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription*, CNAError* pclError) {
+    return new (std::nothrow) CNAStatement(pclAccess, pclError);
 }
 
 CNAConnectionDescription* CPSQLDriver::_pclAllocConnectionDescription(const wchar_t* pszIdentification,

@@ -1,9 +1,6 @@
 // CPSQLDriver: the driver object for PostgreSQL servers, the one piQueryInterface hands to the
 // host. Everything generic (registries, lock, entries, errors) is the base's; this class chooses
 // the PostgreSQL classes through the factory entries and fetches a hundred rows per block.
-//
-// STUB (statement task): the factory of statements answers null until the generic statement
-// executes.
 #pragma once
 
 #include "native/driver/NADriver.h"
