@@ -348,6 +348,10 @@ public:
     CNAError* pclGetErrorNoRef() const { return m_pclError; }
 
 protected:
+    // The data access reads and sets the browse state it decides on (started, row lost, block
+    // limit and start, stored browse flags, filter at the last execution, continuing).
+    friend class CNADataAccess;
+
     // ---- what the SQL writers ask of the data access
     const wchar_t* _pszGetLogicalName() const;
     const wchar_t* _pszGetDBTableName() const;

@@ -236,6 +236,7 @@ CNAStatement* CNADataAccess::_pclInitStatement(const wchar_t* pszKey) {
         return nullptr;
     }
     pclStatement->SetKey(pszKey);
+    pclStatement->SetCurrentRecord(m_pclRecord);
     return pclStatement;
 }
 

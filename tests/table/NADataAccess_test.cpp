@@ -1,0 +1,290 @@
+// The data access without a server: the engine's explicit locks that no SQL server offers, the
+// hooks' defaults, the record numbers it refuses, browse items it does not know, saved positions it
+// does not have (a comparison always writes its answer), counts without the quick option, the
+// statements kept per browse item, generated index names, and the order of its virtual table.
+#include "native/table/NADataAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <cwchar>
+#include <string>
+
+#include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/statement/NAStatement.h"
+#include "pgsql/PSQLDataAccess.h"
+#include "pgsql/PSQLDriver.h"
+#include "tests/host/StandInHost.h"
+#include "tests/host/TestSupport.h"
+
+namespace {
+
+std::wstring wsOf(const wchar_t* psz) {
+    return psz != nullptr ? std::wstring(psz) : std::wstring();
+}
+
+// The driver object of the process (its factories make the statements), a description named
+// "orders" without items, and an access over it on an error object.
+class NADataAccessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        KXInstallStandInHost();
+        m_pclDriver = new CPSQLDriver;
+        m_pclDriver->_RegisterAsLiveDriver();
+        m_pclDriver->ExternalAddRef();
+        m_pclDriver->AllocError();
+        m_pclError = new CNAError;
+        m_pclError->AddRef();
+        m_pclDescription = new CNADataSourceDescription(nullptr, m_pclError);
+        m_pclDescription->AddRef();
+        m_pclDescription->SetLogicalName(L"orders");
+        m_pclAccess = new CPSQLDataAccess(m_pclDescription, nullptr, m_pclError);
+        m_pclAccess->AddRef();
+    }
+    void TearDown() override {
+        m_pclAccess->nRelease();
+        m_pclDescription->nRelease();
+        m_pclError->nRelease();
+        m_pclDriver->nExternalRelease();
+    }
+
+    // The debug line of the error recorded at a site of the data access's unit.
+    static std::wstring wsIE(int nSite) { return L"IEKXPSQL=3." + std::to_wstring(nSite) + L"\r\n"; }
+    std::wstring wsDebug() const { return wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()); }
+
+    CPSQLDriver* m_pclDriver = nullptr;
+    CNAError* m_pclError = nullptr;
+    CNADataSourceDescription* m_pclDescription = nullptr;
+    CNADataAccess* m_pclAccess = nullptr;
+};
+
+// ------------------------------------------------------------------------------- not available
+
+// Each of the engine's explicit locks answers 0 with user error 8, error type 7, the table's
+// logical name and no item, at its own site; it writes no lock type out.
+TEST_F(NADataAccessTest, ExplicitLocksAreNotAvailable) {
+    struct stCase {
+        const char* pszName;
+        int nSite;
+        int (*pfn)(CNADataAccess*, eNA_LOCKTYPE*);
+    } astCases[] = {
+        {"bHBloqueNumEnr", 7,
+         [](CNADataAccess* p, eNA_LOCKTYPE* pe) { return p->bHBloqueNumEnr(3, static_cast<eNA_LOCKTYPE>(2), pe); }},
+        {"bHBloqueFichier", 5,
+         [](CNADataAccess* p, eNA_LOCKTYPE* pe) { return p->bHBloqueFichier(static_cast<eNA_LOCKTYPE>(2), pe); }},
+        {"bHLibere", 11, [](CNADataAccess* p, eNA_LOCKTYPE*) { return p->bHLibere(); }},
+        {"bHRaye", 10, [](CNADataAccess* p, eNA_LOCKTYPE*) { return p->bHRaye(0, static_cast<eNA_LOCKTYPE>(2)); }},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszName);
+        m_pclError->Reset();
+        auto eOut = static_cast<eNA_LOCKTYPE>(77);
+        EXPECT_EQ(st.pfn(m_pclAccess, &eOut), 0);
+        EXPECT_EQ(static_cast<unsigned>(eOut), 77u);
+        EXPECT_EQ(m_pclError->dwGetErrorId(), 8u);
+        EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NOTAVAILABLE);
+        EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
+        EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), L"");
+        EXPECT_NE(wsDebug().find(wsIE(st.nSite)), std::wstring::npos)
+            << std::string(wsDebug().begin(), wsDebug().end());
+        EXPECT_EQ(m_pclAccess->bIsOpened(), 0);
+    }
+    // The matching unlocks do nothing and succeed.
+    m_pclError->Reset();
+    EXPECT_EQ(m_pclAccess->bHDebloqueFichier(), 1);
+    EXPECT_EQ(m_pclAccess->bHDebloqueNumEnr(3), 1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 0u);
+}
+
+// The hooks a server's access may replace: no record lock is taken, rows are identified by their
+// values, no sequence is known, and a failed browse is not retried.
+TEST_F(NADataAccessTest, HookDefaults) {
+    const auto eLock = static_cast<eNA_LOCKTYPE>(2);
+    auto eOut = static_cast<eNA_LOCKTYPE>(77);
+    EXPECT_EQ(m_pclAccess->bLockRecord(nullptr, eLock, 0, &eOut), 1);
+    EXPECT_EQ(m_pclAccess->bUnlockRecord(nullptr, eLock, 0, &eOut), 1);
+    EXPECT_EQ(m_pclAccess->bLockUnlockRecord(nullptr, eLock, 0, &eOut), 1);
+    EXPECT_EQ(static_cast<unsigned>(eOut), 77u);
+    EXPECT_EQ(m_pclAccess->eEvaluateRecordIdType(), NA_RECORDID_RECORDVALUES);
+    EXPECT_EQ(m_pclAccess->bSupportROWID(), 0);
+    CTString clText;
+    EXPECT_EQ(m_pclAccess->_bGetQueryRestartSequenceIdAuto(&clText, nullptr, 43), 0);
+    EXPECT_EQ(wsOf(clText.pszGet()), L"");
+    EXPECT_EQ(m_pclAccess->_nGetSequenceCurrentVal(nullptr), -1);
+    EXPECT_EQ(m_pclAccess->_bUpdateIdAutoAfterInsertFailure(nullptr), 0);
+    EXPECT_EQ(m_pclAccess->_bRepriseErreurParcours(nullptr, L"id", NA_PARSE_NEXT, eLock, &eOut, 0), 0);
+    int bEqual = 5;
+    EXPECT_EQ(m_pclAccess->_bCheckReccordId(nullptr, nullptr, &bEqual), 0);
+    EXPECT_EQ(bEqual, 5);
+    int nVersion = -1;
+    EXPECT_EQ(m_pclAccess->bHVersion(&nVersion), 1);
+    EXPECT_EQ(nVersion, 0);
+    EXPECT_EQ(m_pclAccess->llGetRecNum(), 0);
+    // A table is counted without a browse on PostgreSQL.
+    int bNeeded = -1;
+    EXPECT_EQ(m_pclAccess->bNbEnrNeedParse(&bNeeded, L"id"), 1);
+    EXPECT_EQ(bNeeded, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 0u);
+}
+
+// ------------------------------------------------------------------------------- refusals
+
+// Only the current record, number 0, can be read: any other number is user error 18.
+TEST_F(NADataAccessTest, RecordNumbersOtherThanZeroAreRefused) {
+    for (long nRecord : {1L, 3L, -1L}) {
+        SCOPED_TRACE(nRecord);
+        m_pclError->Reset();
+        auto eOut = static_cast<eNA_LOCKTYPE>(0);
+        EXPECT_EQ(m_pclAccess->bHLit(nRecord, static_cast<eNA_LOCKTYPE>(1), &eOut), 0);
+        EXPECT_EQ(m_pclError->dwGetErrorId(), 18u);
+        EXPECT_NE(wsDebug().find(wsIE(14)), std::wstring::npos);
+        m_pclError->Reset();
+        unsigned nState = 99;
+        EXPECT_EQ(m_pclAccess->bGetRecNumState(nRecord, &nState), 0);
+        EXPECT_EQ(nState, 99u);
+        EXPECT_EQ(m_pclError->dwGetErrorId(), 18u);
+    }
+}
+
+// Asking whether a browse is out of the file, or found its record, on an item never browsed is
+// user error 5 with the table and the item.
+TEST_F(NADataAccessTest, QuestionsOnAnItemNeverBrowsed) {
+    int bOut = 7;
+    EXPECT_EQ(m_pclAccess->bHEndehors(L"city", &bOut), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 5u);
+    EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), L"city");
+    EXPECT_NE(wsDebug().find(wsIE(17)), std::wstring::npos);
+    m_pclError->Reset();
+    int bFound = 7, bInside = 7;
+    EXPECT_EQ(m_pclAccess->bEvalHTrouve(L"city", &bFound, &bInside), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 5u);
+    EXPECT_NE(wsDebug().find(wsIE(18)), std::wstring::npos);
+}
+
+// ------------------------------------------------------------------------------- positions, counts
+
+// A position compared with itself is equal without being looked up; an unknown position is user
+// error 11, and the answer the host reads is "not equal", never what was there before.
+TEST_F(NADataAccessTest, ComparisonAlwaysWritesItsAnswer) {
+    int bEqual = 7;
+    EXPECT_EQ(m_pclAccess->bCompareTablePosition(42, 42, &bEqual), 1);
+    EXPECT_EQ(bEqual, 1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 0u);
+
+    bEqual = 7;
+    EXPECT_EQ(m_pclAccess->bCompareTablePosition(41, 42, &bEqual), 0);
+    EXPECT_EQ(bEqual, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
+    EXPECT_NE(wsDebug().find(wsIE(20)), std::wstring::npos);
+
+    // Going back to, or freeing, a position that is not there.
+    m_pclError->Reset();
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY] = L"kept";
+    EXPECT_EQ(m_pclAccess->bHRetourPosition(41, szItem, 0, 0), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
+    EXPECT_NE(wsDebug().find(wsIE(2)), std::wstring::npos);
+    EXPECT_EQ(std::wstring(szItem), L"kept");
+    EXPECT_EQ(m_pclAccess->bHLiberePosition(41), 1);
+}
+
+// Without the quick option (the value 16) a count is 0 at once; the place of a browse that never
+// started is -1 with user error 7.
+TEST_F(NADataAccessTest, CountsAndPlacesWithoutABrowse) {
+    long nCount = 99;
+    EXPECT_EQ(m_pclAccess->bHNbEnr(&nCount, 0, 0), 1);
+    EXPECT_EQ(nCount, 0);
+    nCount = 99;
+    EXPECT_EQ(m_pclAccess->bHNbEnr(&nCount, 15, 0), 1);
+    EXPECT_EQ(nCount, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 0u);
+
+    int nPlace = 500;
+    EXPECT_EQ(m_pclAccess->bHPositionCourante(&nPlace, L"id", 0), 0);
+    EXPECT_EQ(nPlace, -1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 7u);
+    EXPECT_NE(wsDebug().find(wsIE(1)), std::wstring::npos);
+    // Moving a browse that does not exist moves nothing and succeeds.
+    m_pclError->Reset();
+    EXPECT_EQ(m_pclAccess->bHPositionne(L"id", 500, 0, 0), 1);
+}
+
+// ------------------------------------------------------------------------------- statements, names
+
+// Browse items that differ only in case share one statement; the empty key is the statement of
+// moves by number and writes; closing forgets them all.
+TEST_F(NADataAccessTest, OneStatementPerBrowseItem) {
+    CNAStatement* pclLower = m_pclAccess->_pclGetStatement(L"name");
+    CNAStatement* pclUpper = m_pclAccess->_pclGetStatement(L"NAME");
+    CNAStatement* pclOther = m_pclAccess->_pclGetStatement(L"city");
+    CNAStatement* pclQuery = m_pclAccess->_pclGetQueryStatement();
+    ASSERT_NE(pclLower, nullptr);
+    EXPECT_EQ(pclLower, pclUpper);
+    EXPECT_NE(pclLower, pclOther);
+    EXPECT_NE(pclQuery, pclLower);
+    EXPECT_EQ(wsOf(pclLower->pszGetKey()), L"name");
+    EXPECT_EQ(wsOf(pclQuery->pszGetKey()), L"");
+    EXPECT_EQ(m_pclAccess->nGetNbStatement(), 3u);
+    EXPECT_EQ(m_pclAccess->_pclFindStatement(L"zip"), nullptr);
+    for (CNAStatement* p : {pclLower, pclUpper, pclOther, pclQuery}) p->nRelease();
+
+    CNAStatement* pclCurrent = m_pclAccess->_pclGetNewItemStatement(L"City", NA_PARSE_FIRST, 0);
+    EXPECT_EQ(pclCurrent, pclOther);
+    EXPECT_EQ(m_pclAccess->pclGetCurrentStatementNoRef(), pclOther);
+    pclCurrent->nRelease();
+
+    EXPECT_EQ(m_pclAccess->bHFerme(), 1);
+    EXPECT_EQ(m_pclAccess->nGetNbStatement(), 0u);
+    EXPECT_EQ(m_pclAccess->pclGetCurrentStatementNoRef(), nullptr);
+}
+
+// Generated index names: "KXIDX", the time in seconds, then a counter that grows by one per name.
+TEST_F(NADataAccessTest, GeneratedIndexNames) {
+    const unsigned nBefore = static_cast<unsigned>(time(nullptr));
+    CTString clFirst, clSecond;
+    const int nCounter = CNADataAccess::ms_nIndexNameCounter;
+    ASSERT_EQ(m_pclAccess->_bGetGeneratedIndexName(nullptr, &clFirst), 1);
+    ASSERT_EQ(m_pclAccess->_bGetGeneratedIndexName(nullptr, &clSecond), 1);
+    const unsigned nAfter = static_cast<unsigned>(time(nullptr));
+    bool bMatched = false;
+    for (unsigned nTime = nBefore; nTime <= nAfter && !bMatched; nTime++) {
+        bMatched = wsOf(clFirst.pszGet()) == L"KXIDX" + std::to_wstring(nTime) + std::to_wstring(nCounter) &&
+                   wsOf(clSecond.pszGet()) == L"KXIDX" + std::to_wstring(nTime) + std::to_wstring(nCounter + 1);
+    }
+    EXPECT_TRUE(bMatched) << std::string(wsOf(clFirst.pszGet()).begin(), wsOf(clFirst.pszGet()).end());
+}
+
+// The access's virtual table as a PostgreSQL access fills it: the four operations it replaces
+// sit at their places among the generic ones.
+TEST_F(NADataAccessTest, VirtualOrder) {
+    // Offsets in bytes of member-function pointers are 1 + the slot's offset in the table.
+    auto nSlot = [](auto pmf) {
+        uintptr_t n = 0;
+        static_assert(sizeof(pmf) >= sizeof(n));
+        memcpy(&n, &pmf, sizeof(n));
+        return static_cast<long>((n - 1) / sizeof(void*));
+    };
+    // After the destructor pair and _NotToBeCalled (slots 0 to 2).
+    EXPECT_EQ(nSlot(&CNADataAccess::bGetBLOB), 3);
+    EXPECT_EQ(nSlot(&CNADataAccess::bHOuvre), 10);
+    EXPECT_EQ(nSlot(&CNADataAccess::bHLitxxx), 19);
+    EXPECT_EQ(nSlot(&CNADataAccess::bHBloqueFichier), 24);
+    EXPECT_EQ(nSlot(&CNADataAccess::bHNbEnr), 33);
+    EXPECT_EQ(nSlot(&CNADataAccess::bNbEnrNeedParse), 35);
+    EXPECT_EQ(nSlot(&CNADataAccess::bBuildSelect), 40);
+    EXPECT_EQ(nSlot(&CNADataAccess::pclGetDataSourceDescriptionFromDB), 45);
+    EXPECT_EQ(nSlot(&CNADataAccess::SetContext), 52);
+    EXPECT_EQ(nSlot(&CNADataAccess::_pclAllocStatement), 56);
+    EXPECT_EQ(nSlot(&CNADataAccess::_Close), 65);
+    EXPECT_EQ(nSlot(&CNADataAccess::_bGetQueryRestartSequenceIdAuto), 67);
+    EXPECT_EQ(nSlot(&CNADataAccess::_nGetSequenceCurrentVal), 68);
+    EXPECT_EQ(nSlot(&CNADataAccess::_bFetch), 71);
+    EXPECT_EQ(nSlot(&CNADataAccess::_bUpdateIdAutoAfterInsertFailure), 77);
+    EXPECT_EQ(nSlot(&CNADataAccess::_bRepriseErreurParcours), 80);
+    EXPECT_EQ(nSlot(&CNADataAccess::_bCheckReccordId), 83);
+    EXPECT_EQ(nSlot(&CNADataAccess::_AllocTableCache), 84);
+}
+
+}  // namespace
