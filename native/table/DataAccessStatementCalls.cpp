@@ -1,46 +1,48 @@
 // The statement's and the saved positions' services as the data access reaches them (see
-// DataAccessStatementCalls.h). STUB (statement execution and positions tasks): every body answers
-// as a statement that fetches nothing and as if no position could be made, until the member it
+// DataAccessStatementCalls.h). The statement's fetching and browse state are its own members;
+// STUB (positions task): the rest answers as if no position could be made, until the member it
 // names has a body.
 #include "native/table/DataAccessStatementCalls.h"
 
-int NA_bStatementFetch(CNAStatement*, eNA_PARSEDIRECTION, int, long, long* pnFetched) {
-    if (pnFetched != nullptr) *pnFetched = 0;
-    return 0;
+int NA_bStatementFetch(CNAStatement* pclStatement, eNA_PARSEDIRECTION eDirection, int bReadRecord, long nCount,
+                       long* pnFetched) {
+    return pclStatement->bFetch(eDirection, bReadRecord, nCount, pnFetched);
 }
 
-void NA_StatementHEndehors(CNAStatement*, int* pbOut) {
-    if (pbOut != nullptr) *pbOut = 1;
+void NA_StatementHEndehors(CNAStatement* pclStatement, int* pbOut) {
+    pclStatement->HEndehors(pbOut);
 }
 
-void NA_StatementEvalHTrouve(CNAStatement*, int* pbFound, int* pbInside) {
-    if (pbFound != nullptr) *pbFound = 0;
-    if (pbInside != nullptr) *pbInside = 0;
+void NA_StatementEvalHTrouve(CNAStatement* pclStatement, int* pbFound, int* pbInside) {
+    pclStatement->EvalHTrouve(pbFound, pbInside);
 }
 
-int NA_bStatementMove(CNAStatement*, long, int) {
-    return 0;
+int NA_bStatementMove(CNAStatement* pclStatement, long nRecord, int bReadRecord) {
+    return pclStatement->bMove(nRecord, bReadRecord);
 }
 
-int NA_bStatementHPositionne(CNAStatement*, int, int, NA_WRITEPARSEFLAGS) {
-    return 0;
+int NA_bStatementHPositionne(CNAStatement* pclStatement, int nPerThousand, int nPrecision, NA_WRITEPARSEFLAGS nFlags) {
+    return pclStatement->bHPositionne(nPerThousand, nPrecision, nFlags);
 }
 
-int NA_bStatementHPositionCourante(CNAStatement*, int* pnPerThousand, int) {
-    if (pnPerThousand != nullptr) *pnPerThousand = -1;
-    return 0;
+int NA_bStatementHPositionCourante(CNAStatement* pclStatement, int* pnPerThousand, int nPrecision) {
+    return pclStatement->bHPositionCourante(pnPerThousand, nPrecision);
 }
 
-void NA_StatementEnableCache(CNAStatement*, int) {}
-
-int NA_bStatementCacheCompleted(CNAStatement*) {
-    return 0;
+void NA_StatementEnableCache(CNAStatement* pclStatement, int bOn) {
+    pclStatement->EnableCache(bOn);
 }
 
-void NA_StatementSetParseStarted(CNAStatement*) {}
+int NA_bStatementCacheCompleted(CNAStatement* pclStatement) {
+    return pclStatement->bCacheCompleted();
+}
 
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE, int) {
-    return 1;
+void NA_StatementSetParseStarted(CNAStatement* pclStatement) {
+    pclStatement->SetParseStarted();
+}
+
+int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause, int nSlot) {
+    return pclStatement->bSetParseNeedUpdate(eCause, nSlot);
 }
 
 int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE) {
@@ -51,15 +53,17 @@ int NA_bStatementCanUpdateParse(CNAStatement*) {
     return 0;
 }
 
-CNARecordValue* NA_pclStatementOriginalRecord(CNAStatement*) {
-    return nullptr;
+CNARecordValue* NA_pclStatementOriginalRecord(CNAStatement* pclStatement) {
+    return pclStatement->pclGetStmtOriginalRecord();
 }
 
 int NA_bStatementCopyOriginalRecordToCurrentRecord(CNAStatement*) {
     return 0;
 }
 
-void NA_StatementCurrentRecordNotFound(CNAStatement*, const wchar_t*, int, int) {}
+void NA_StatementCurrentRecordNotFound(CNAStatement* pclStatement, const wchar_t* pszItem, int nFileId, int nSite) {
+    pclStatement->CurrentRecordNotFound(pszItem, nFileId, nSite);
+}
 
 void NA_StatementAnnuleRechercheUser(CNAStatement*) {}
 
@@ -73,10 +77,12 @@ int NA_bStatementRemoveSavedPosition(CNAStatement*, int) {
     return 1;
 }
 
-void NA_StatementReset(CNAStatement*) {}
+void NA_StatementReset(CNAStatement* pclStatement) {
+    pclStatement->ResetStatement();
+}
 
-int NA_bStatementUpdateChangedType(CNAStatement*) {
-    return 1;
+int NA_bStatementUpdateChangedType(CNAStatement* pclStatement) {
+    return pclStatement->bUpdateChangedTypeInCurrentRecord();
 }
 
 void NA_StatementDestroyCacheIndex(CNAStatement*) {}
