@@ -190,7 +190,9 @@ CTStringConcatAW* CNACommand::pclGetFormatedSQL(ePARAMTYPECONV eConversion) {
     m_clFormatedSQL.Vide();
     const int bBuilt = _bBuildFormatedSQL(eConversion);
     if (bBuilt && !m_clFormatedSQL.bIsInError()) return &m_clFormatedSQL;
-    if (bBuilt) _RaiseNoMemory(SITE_NO_MEMORY);
+    // A text that lost a piece says so, whichever step lost it; a parameter that failed has said
+    // why already.
+    if (m_clFormatedSQL.bIsInError()) _RaiseNoMemory(SITE_NO_MEMORY);
     // Nothing of a failed build stays: the next request builds again rather than send a text
     // that stops where the failure struck.
     m_clFormatedSQL.Vide();

@@ -125,6 +125,8 @@ void CNAFilterSave::SetFilter(CNAFilter* pclFilter) {
     if (pclFilter == m_pclFilter) return;
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();
     m_pclFilter = pclFilter;
+    // No filter in force is no active filter, whatever the one before was.
+    m_bActive = 0;
     if (m_pclFilter == nullptr) return;
     m_pclFilter->AddRef();
     m_bActive = m_pclFilter->bIsFilterActive() ? 1u : 0u;

@@ -2,8 +2,8 @@
 // the few members they call (the sub-query end, DISTINCT, the search and filter objects and the
 // WHERE they write), and what they ask of the data access.
 //
-// STATEMENT TASKS: execution and fetching, the writes' SQL, positions, re-positioning, searches
-// set by the host, filters set by the host and notifications are not built yet. Every virtual
+// STATEMENT TASKS: execution and fetching, positions, re-positioning, searches set by the host,
+// filters set by the host and notifications are not built yet. Every virtual
 // operation among them has a body below marked STUB that fails (or does nothing) and names the
 // work that replaces it; the plain members among them are only declared until their task lands.
 #include "native/statement/NAStatement.h"
@@ -25,15 +25,6 @@
 #include "native/statement/NARecordValue.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
-
-// STUB (positions task): CNAPosition derives CInterf alone, so its count is CInterf's. These two
-// move next to CNAPosition's declaration when it lands; no position is saved before then.
-void CRefTraits<CNAPosition>::_AddRef(CNAPosition* p) {
-    reinterpret_cast<CInterf*>(p)->AddRef();
-}
-void CRefTraits<CNAPosition>::_Release(CNAPosition* p) {
-    reinterpret_cast<CInterf*>(p)->nRelease();
-}
 
 namespace {
 
@@ -304,36 +295,6 @@ void CNAStatement::DesactivateRecherche() {
 }
 
 // ---------------------------------------------------------------------------------- stubs
-
-// STUB (writes task): the DELETE of every row and DROP TABLE.
-int CNAStatement::bBuildQueryDELETEALL(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryDROPTABLE(CNACommand*) {
-    return 0;
-}
-// STUB (writes task): INSERT, UPDATE, DELETE, CREATE TABLE and their pieces.
-int CNAStatement::bBuildQueryCREATE(CNACommand*) {
-    return 0;
-}
-int CNAStatement::bBuildQueryINSERT(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryUPDATE(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bBuildQueryDELETE(CNACommand*, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::_bGetNativeDataType(CNAColumn*, CTString*) {
-    return 0;
-}
-int CNAStatement::_bGetNativeConstraint(CNAColumn*, CTString*) {
-    return 0;
-}
-int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE, int) {
-    return 0;
-}
 
 // STUB (execution task): execution, raw values, counts and the write hooks.
 int CNAStatement::bExecute(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {

@@ -322,6 +322,32 @@ TEST_F(BrowseRequestsTest, RequestsReadWhatTheyMean) {
          },
          L"id", 1, L" WHERE \"k2\"=2 AND (\"n\">=5 AND \"n\"<=10 ) ORDER BY \"id\"",
          [](const stRow& st) { return st.nK2 == 2 && st.n && *st.n >= 5 && *st.n <= 10; }, bById},
+        // A search joined to filters of each kind: equal bounds, excluded bounds under a search
+        // continuing backward, bounds in key order on a descending item.
+        {"t beginning with a inside the filter n from 5 to 5",
+         [&] {
+             Filter(L"n", &clFive, 1, &clFive, 1);
+             Seek(L"t", clText("a"), false);
+         },
+         L"t", 1, L" WHERE \"t\" LIKE 'a%' AND \"n\"=5 ORDER BY \"t\",\"id\"",
+         [](const stRow& st) { return bStartsWith(st.t, "a") && st.n == 5; }, bByT},
+        {"before n equal to 8, backward, inside the filter n between 3 and 10 excluded",
+         [&] {
+             const CAny clThree = clInt(3), clEight = clInt(8);
+             Filter(L"n", &clThree, 0, &clTen, 0);
+             Seek(L"n", clEight, true);
+             Continue(1);
+         },
+         L"n", 0, L" WHERE \"n\"<8 AND (\"n\">3 AND \"n\"<10 ) ORDER BY \"n\" DESC,\"id\" DESC",
+         [](const stRow& st) { return st.n && *st.n > 3 && *st.n < 8; }, bByN},
+        {"k2 equal to 1 inside the filter on the descending d from 40 (included) down to 10 (excluded)",
+         [&] {
+             const CAny clHigh = clInt(40), clLow = clInt(10), clOne = clInt(1);
+             Filter(L"d", &clHigh, 1, &clLow, 0);
+             Seek(L"k2", clOne, true);
+         },
+         L"id", 1, L" WHERE \"k2\"=1 AND (\"d\">10 AND \"d\"<=40 ) ORDER BY \"id\"",
+         [](const stRow& st) { return st.nK2 == 1 && st.d && *st.d > 10 && *st.d <= 40; }, bById},
     };
     for (const Request& r : tab) {
         SCOPED_TRACE(r.pszName);

@@ -127,6 +127,12 @@ TEST_F(NAFilterTest, SavedFilter) {
         ASSERT_TRUE(pclOther->bSetFilter(m_pclRecord, piItem(L"k2"), &clFive, 1, nullptr, 0, nullptr, 0));
         pclOther->ActivateFilter(1);
         EXPECT_FALSE(clSave.bFilterEquals(pclOther));
+        // Saving that no filter is in force, after an active one: no filter is what it equals.
+        clSave.SetFilter(nullptr);
+        EXPECT_FALSE(clSave.bIsActive());
+        EXPECT_EQ(clSave.pclGetFilterNoRef(), nullptr);
+        EXPECT_TRUE(clSave.bFilterEquals(nullptr));
+        EXPECT_FALSE(clSave.bFilterEquals(m_pclFilter));
     }
     // The saved filters gave their references back.
     EXPECT_EQ(m_pclFilter->nGetRef(), 1u);
