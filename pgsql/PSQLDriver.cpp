@@ -26,7 +26,7 @@ CNADataAccess* CPSQLDriver::pclAllocDataAccess(INADataSourceDescription* piDesc,
     return new (std::nothrow) CPSQLDataAccess(piDesc, pclCnx, pclError);
 }
 
-// A plain CNAStatement of the data access; the connection is the access's.
+// The generic statement serves PostgreSQL as it is; the access gives the connection.
 CNAStatement* CPSQLDriver::pclAllocStatement(CNADataAccess* pclAccess, CNAConnectionDescription*, CNAError* pclError) {
     return new (std::nothrow) CNAStatement(pclAccess, pclError);
 }

@@ -2,10 +2,13 @@
 // the few members they call (the sub-query end, DISTINCT, the search and filter objects and the
 // WHERE they write), and what they ask of the data access.
 //
-// STATEMENT TASKS: execution and fetching, positions, re-positioning, searches set by the host,
-// filters set by the host and notifications are not built yet. Every virtual
-// operation among them has a body below marked STUB that fails (or does nothing) and names the
-// work that replaces it; the plain members among them are only declared until their task lands.
+// Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp, the writes' SQL in
+// native/sql/NAStatementWrite.cpp.
+//
+// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters set by the host
+// and notifications are not built yet. Every virtual operation among them has a body below marked
+// STUB that fails (or does nothing) and names the work that replaces it; the plain members among
+// them are only declared until their task lands.
 #include "native/statement/NAStatement.h"
 
 #include <cstdarg>
@@ -23,6 +26,7 @@
 #include "native/sql/ParsedQueryServices.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NAStatementAccess.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 
@@ -43,20 +47,18 @@ CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
     if (m_pclDataAccess != nullptr) {
         m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
         if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
-        // LEAST VERSION (data-access task): the access's current record is taken here once the
-        // access gives it; until then the access sets it with SetCurrentRecord.
+        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef(m_pclDataAccess));
     }
-    // STUB (execution task): the SQL statement is allocated here (_bAllocStatementSQL) when there
-    // is an error object.
+    if (m_pclError != nullptr) _bAllocStatementSQL();
 }
 
 CNAStatement::~CNAStatement() {
-    // STUB (positions task): the reference slot is released to the data access first.
+    if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
     // STUB (table-cache task): then the table-cache index.
     if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();
     if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
-    delete[] m_pnRecordSaveTab;
+    _FreeRecordSaveTab();
     if (m_pclStatementSQL != nullptr) m_pclStatementSQL->nRelease();
     if (m_pclCommand != nullptr) m_pclCommand->nRelease();
     if (m_pclOriginalRecord != nullptr) m_pclOriginalRecord->nRelease();
@@ -77,10 +79,6 @@ void CNAStatement::ResetQuery() {
         pcl->nRelease();
     }
 }
-
-// STUB (execution task): closing the browse (record-save table, the data access told, the record
-// cache off, saved positions' row identities, the reference slot, the SQL statement reset).
-void CNAStatement::Close() {}
 
 void CNAStatement::_SetQuery(CNACommand* pclCommand) {
     // Held before the reset, which releases the current command: it may be this one.
@@ -295,77 +293,6 @@ void CNAStatement::DesactivateRecherche() {
 }
 
 // ---------------------------------------------------------------------------------- stubs
-
-// STUB (execution task): execution, raw values, counts and the write hooks.
-int CNAStatement::bExecute(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
-    return 0;
-}
-int CNAStatement::bExecuteDirectNewCommand(CNACommand*, NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
-    return 0;
-}
-int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
-    return 0;
-}
-int CNAStatement::bExecuteAndFetch(CAny*, int, eNA_ST_PREPARE) {
-    return 0;
-}
-int CNAStatement::bGetRequestedValue(CAny*) {
-    return 0;
-}
-int CNAStatement::bGetResultValue(CAny*, unsigned) {
-    return 0;
-}
-int CNAStatement::bGetSQLColumnValue(CNAConvertVariant*, unsigned) {
-    return 0;
-}
-int CNAStatement::bGetSQLColumnValue(CAny*, unsigned) {
-    return 0;
-}
-int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::bGetNbEnr(int64_t*, NA_WRITEPARSEFLAGS, int) {
-    return 0;
-}
-int CNAStatement::bGetBLOB(const wchar_t*, CAny*) {
-    return 0;
-}
-int CNAStatement::bExtraitMemo(const wchar_t*, const wchar_t*) {
-    return 0;
-}
-int CNAStatement::_bGetQueryStructure(CNADataSourceDescription*, int) {
-    return 0;
-}
-int CNAStatement::_bPrepare() {
-    return 0;
-}
-int CNAStatement::_bExecutePreparedQuery(NA_WRITEPARSEFLAGS) {
-    return 0;
-}
-int CNAStatement::_vbGetQueryResult(CAny*, int) {
-    return 0;
-}
-int CNAStatement::_bAddColumnValue(CNACommand*, CNAColumn*, eNAQUERYTYPE, unsigned int) {
-    return 0;
-}
-
-// STUB (execution task): fetching.
-int CNAStatement::bGetNbEnrCurrentParse(int64_t*, NA_WRITEPARSEFLAGS, int) {
-    return 0;
-}
-int CNAStatement::_bFetch(eNA_PARSEDIRECTION, int, int*, long, long*) {
-    return 0;
-}
-int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION) {
-    return 0;
-}
-int CNAStatement::_bUpdateNARecordFromDB() {
-    return 0;
-}
-void CNAStatement::_RestaureRecordFromCache(int64_t) {}
 
 // STUB (positions task): positions, searches the host sets, notifications and the table cache.
 void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}

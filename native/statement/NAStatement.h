@@ -9,10 +9,14 @@
 //   native/sql/NAStatementSelect.cpp  the SQL of browses: the dispatch over query kinds, SELECT
 //                                     over a table or a host query, COUNT, ORDER BY, the WHERE of
 //                                     the current and of the latest row read;
-//   the writes (INSERT, UPDATE, DELETE, CREATE TABLE, DROP), execution and fetching, positions,
-//   searches, filters and notifications each come with their own source file; until then
-//   NAStatement.cpp holds the construction, the few members the SQL writers call, and a marked
-//   stub for every virtual operation.
+//   NAStatementExecute.cpp            preparing and running the command, closing, raw values,
+//                                     counts, the identifier after an insert;
+//   NAStatementFetch.cpp              fetching in the four directions, the next block, the record
+//                                     cache, the per-mille place and the known counts;
+//   the writes (INSERT, UPDATE, DELETE, CREATE TABLE, DROP), positions, searches, filters and
+//   notifications each come with their own source file; until then NAStatement.cpp holds the
+//   construction, the few members the SQL writers call, and a marked stub for every virtual
+//   operation among them.
 #pragma once
 
 #include <cstdint>
@@ -73,6 +77,9 @@ public:
     };
     // A block limit of -1: the whole result is on the client.
     static constexpr int32_t NO_LIMIT = -1;
+    // Entries of the record-save table besides saved-record slots.
+    static constexpr int32_t RECORDSAVE_NONE = -1;
+    static constexpr int32_t RECORDSAVE_DELETED = -2;
     // The order-completion options: complete an ascending (bit 0) or a descending (bit 1) ORDER BY
     // with the record's other order-by columns.
     enum : uint32_t {
@@ -208,6 +215,7 @@ public:
     const wchar_t* pszGetTableName() const;
 
     // ------------------------------------------------------------------ preparation and execution
+    int _bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare);
     int _bAllocStatementSQL();
     // Keeps the command (a reference taken) after resetting the query; null only resets.
     void _SetQuery(CNACommand* pclCommand);
@@ -359,6 +367,9 @@ protected:
     // A user error of the statement's unit (file 4) at the site, with the table and item names.
     void _AddError(eNA_ERRORTYPE eType, int nSite, const wchar_t* pszTable, const wchar_t* pszItem, unsigned nUserError,
                    ...) const;
+    // User error 13 on the table (and the item when given), raised at (file, site), with the current
+    // record as text among the debug messages: the row the statement stood on is gone.
+    void _AddRecordLostError(eNA_ERRORTYPE eType, int nFileId, int nSite, const wchar_t* pszItem) const;
 
     CNAError* m_pclError;
     CNAStatementSQL* m_pclStatementSQL = nullptr;
@@ -401,6 +412,8 @@ protected:
     // One entry per row of the SQL result: -1 nothing kept, -2 row deleted, else a saved slot.
     int32_t* m_pnRecordSaveTab = nullptr;
     uint32_t m_nDeletedInBlock = 0;
+    // Entries of the record-save table: the rows of the SQL result it was made for.
+    uint32_t m_nRecordSaveRows = 0;
 };
 
 template <>

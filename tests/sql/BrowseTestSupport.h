@@ -211,6 +211,9 @@ protected:
         m_pclStatement = new CNAStatement(m_pclAccess, m_pclError);
         m_pclStatement->AddRef();
         m_pclStatement->SetCurrentRecord(m_pclRecord);
+        // The test's driver object makes no SQL-layer statement, which the new statement records as
+        // a lack of memory; these tests only write SQL.
+        m_pclError->Reset();
     }
     void TearDown() override {
         for (CNACommand* pcl : m_tabCommands) pcl->nRelease();

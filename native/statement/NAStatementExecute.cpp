@@ -1,0 +1,436 @@
+// CNAStatement: preparing and running the command through the SQL-layer statement, the block limit
+// a run leaves, closing and resetting, the raw values of the result, record counts (on the server,
+// or by fetching where the server takes no sub-query), the identifier after an insert and the
+// column values of the writes.
+#include <cstring>
+#include <new>
+
+#include "core/MyModuleInfo.h"
+#include "core/XErrorModule.h"
+#include "core/XYStringConcat.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NADriver.h"
+#include "native/driver/NAError.h"
+#include "native/model/NAColumn.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/model/NAInterfaces.h"
+#include "native/model/NAItemDescription.h"
+#include "native/model/NARecord.h"
+#include "native/model/NAYFRecord.h"
+#include "native/statement/NAStatement.h"
+#include "native/statement/NAStatementAccess.h"
+#include "native/statement/NARecordValue.h"
+#include "pgsql/NAColumnSQL.h"
+#include "pgsql/NADriverSQL.h"
+#include "pgsql/NAStatementSQL.h"
+#include "variant/Any.h"
+
+namespace {
+
+// Debug sites of this unit (file 4).
+constexpr int SITE_NOT_PREPARED = 5;
+constexpr int SITE_UPDATE_NO_ROW = 12;
+
+constexpr unsigned USER_ERROR_NOT_PREPARED = 2;
+// The row an UPDATE was to change is no longer there.
+constexpr auto ERRORTYPE_NO_ROW_CHANGED = static_cast<eNA_ERRORTYPE>(9);
+
+// Flags of a write that leave the automatic identifier alone (the host gives it), and the one that
+// has a new value given to it in any case.
+constexpr NA_WRITEPARSEFLAGS WPF_KEEP_IDAUTO = 0x100 | 0x400;
+constexpr NA_WRITEPARSEFLAGS WPF_NEW_IDAUTO = 0x200;
+// The flags of the single-value read.
+constexpr NA_WRITEPARSEFLAGS WPF_REQUESTED_VALUE = 0x10000;
+
+// STUB (item-model task): the description's own bInitDataSourceDescriptionFromStatement, once the
+// item model has it. Until then one item per result column, in order, named as the column, from
+// the description's table, with the column's size, type, digits and server type.
+int _bDescribeResult(CNADataSourceDescription* pclDesc, CNAStatementSQL* pclStatement) {
+    if (pclDesc == nullptr || pclStatement == nullptr || CNADriver::s_pclDriver == nullptr) return 0;
+    int nColumns = 0;
+    pclStatement->bGetColumnNbr(&nColumns, 0);
+    int nKeys = 0;
+    int bOk = 1;
+    for (int i = 0; i < nColumns && bOk; i++) {
+        CNAColumnSQL* pclColumn = pclStatement->pclGetNAColumnSQL(i);
+        if (pclColumn == nullptr) return 0;
+        const wchar_t* pszName = pclColumn->m_csName.pszGet() != nullptr ? pclColumn->m_csName.pszGet() : L"";
+        const wchar_t* pszSource =
+            pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet() : pclDesc->pszGetPhysicalName();
+        const wchar_t* pszInSource =
+            pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
+        const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
+        CNAItemDescription* pclItem = CNADriver::s_pclDriver->pclAllocItemDescription();
+        if (pclItem == nullptr) {
+            if (pclDesc->pclGetErrorNoRef() != nullptr) pclDesc->pclGetErrorNoRef()->SetErrorNoMemory();
+            return 0;
+        }
+        pclItem->AddRef();
+        bOk = pclItem->bInit(pszName, pszSource, pszInSource, 1, pclColumn->m_nSize, pclColumn->m_eItemType,
+                             static_cast<unsigned>(i), nKey, pclColumn->m_nKeyFlags, pclColumn->m_nIntegerDigits,
+                             pclColumn->m_nDecimalDigits)
+                  ? 1
+                  : 0;
+        if (bOk) {
+            pclItem->SetDBType(pclColumn->m_csAuxiliary.pszGet(), static_cast<unsigned>(pclColumn->m_nServerType));
+            pclDesc->_AddItem(pclItem);
+        }
+        pclItem->nRelease();
+    }
+    pclDesc->UpdateRecordSize();
+    return bOk;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------- the SQL statement
+
+int CNAStatement::_bAllocStatementSQL() {
+    CNADriverSQL* pclDriverSQL = CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclGetDriverSQL() : nullptr;
+    CNAStatementSQL* pcl =
+        pclDriverSQL != nullptr ? pclDriverSQL->pclAllocStatementSQL(pclGetConnectionNoRef(), m_pclError) : nullptr;
+    if (pcl == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+        return 0;
+    }
+    pcl->AddRef();
+    if (m_pclStatementSQL != nullptr) m_pclStatementSQL->nRelease();
+    m_pclStatementSQL = pcl;
+    return 1;
+}
+
+int CNAStatement::_bResetStatementSQL() {
+    _FreeRecordSaveTab();
+    return m_pclStatementSQL != nullptr ? m_pclStatementSQL->bReset() : 1;
+}
+
+void CNAStatement::ResetStatement() {
+    ResetQuery();
+}
+
+// ---------------------------------------------------------------------------------- closing
+
+void CNAStatement::Close() {
+    _FreeRecordSaveTab();
+    // A next block keeps the browse: its rows join the ones already read.
+    if (!m_bContinuing) {
+        m_clFilterAtStart.SetFilter(nullptr);
+        CNAStatementAccess::s_pclOf(m_pclDataAccess)->ClosingStatement(m_pclDataAccess, this);
+        m_bStarted = 0;
+        m_bCurrentRowDeleted = 0;
+        m_llCurrentPosition = -1;
+        m_nBlockBase = 0;
+        EnableCache(0);
+    }
+    if (!m_bContinuing || !CNAStatementAccess::s_pclOf(m_pclDataAccess)->bHasTableCache(m_pclDataAccess)) _InvalidatePositionRowIds();
+    bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
+    m_bBlockAtStart = 1;
+    m_bCurrentRowDeleted = 0;
+    if (m_pclStatementSQL != nullptr) _bResetStatementSQL();
+}
+
+// ---------------------------------------------------------------------------------- preparing
+
+int CNAStatement::bPrepare(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags) {
+    _SetQuery(pclCommand);
+    if (nFlags & 2) return 1;
+    return _bPrepare();
+}
+
+int CNAStatement::_bPrepare() {
+    if (m_pclStatementSQL != nullptr) {
+        _bResetStatementSQL();
+    } else if (!_bAllocStatementSQL()) {
+        return 0;
+    }
+    CTStringConcatAW* pclSQL = m_pclCommand != nullptr ? m_pclCommand->pclGetFormatedSQL(CNACommand::PARAMTYPECONV_NONE)
+                                                       : nullptr;
+    if (pclSQL == nullptr) return 0;
+    return m_pclStatementSQL->bPrepareSQL(pclSQL);
+}
+
+int CNAStatement::bExecutePreparedQuery(NA_WRITEPARSEFLAGS nFlags, int bRefreshParameters) {
+    if (bRefreshParameters && m_pclCommand != nullptr && !m_pclCommand->bUpdateParametersValues()) return 0;
+    if (m_pclTableCacheIndex == nullptr && m_pclCommand != nullptr &&
+        m_pclCommand->eGetQueryType() == NAQUERYTYPE_NONE) {
+        _AddError(NA_ERRORTYPE_GENERAL, SITE_NOT_PREPARED, _pszGetLogicalName(), m_clItemName.pszGet(),
+                  USER_ERROR_NOT_PREPARED, _pszGetLogicalName(), m_clItemName.pszGet());
+        return 0;
+    }
+    Close();
+    return _bExecutePreparedQuery(nFlags);
+}
+
+int CNAStatement::_bExecutePreparedQuery(NA_WRITEPARSEFLAGS nFlags) {
+    if (m_pclStatementSQL == nullptr && !_bAllocStatementSQL()) return 0;
+    return m_pclStatementSQL->bExecutePreparedQuery(nFlags);
+}
+
+// ---------------------------------------------------------------------------------- running
+
+int CNAStatement::bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) {
+    return _bExecute(nFlags, ePrepare);
+}
+
+int CNAStatement::bExecuteDirectNewCommand(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags,
+                                           eNA_ST_PREPARE ePrepare) {
+    _SetQuery(pclCommand);
+    return bExecute(nFlags, ePrepare);
+}
+
+int CNAStatement::_bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) {
+    if (m_bStarted) Close();
+    // The original record keeps its place among equal rows only while the same browse goes on.
+    if (m_pclOriginalRecord != nullptr && !m_bContinuing) {
+        m_pclOriginalRecord->nRelease();
+        m_pclOriginalRecord = nullptr;
+        m_nDuplicateRank = 0;
+    }
+    if (m_pclCommand == nullptr || m_pclCommand->bIsEmpty()) return 1;
+    if (!bExecuteDirect(nFlags, ePrepare)) return 0;
+    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    if ((!pclAccess->bHasImportedDataSourceDesc(m_pclDataAccess) && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT) ||
+        m_pclCommand->bIsParsedQuery())
+        return pclAccess->bInitImportedDataSourceDesc(m_pclDataAccess, this);
+    return 1;
+}
+
+int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
+    if (m_pclCommand == nullptr) return 0;
+    const char* pszSQL = m_pclCommand->pszGetFormatedSQLA(static_cast<CNACommand::ePARAMTYPECONV>(-1));
+    if (pszSQL == nullptr) return 0;
+    int bResult = 1;
+    if (*pszSQL != 0) {
+        if (m_pclStatementSQL != nullptr) {
+            _bResetStatementSQL();
+        } else if (!_bAllocStatementSQL()) {
+            return 0;
+        }
+        bResult = m_pclStatementSQL->bExecuteDirect(pszSQL, 0);
+        if (bResult && m_pclCommand->eGetQueryType() == NAQUERYTYPE_UPDATE) {
+            unsigned long nRows = 0;
+            if (m_pclStatementSQL->bGetAffected_rows(&nRows) && nRows == 0 && m_pclRecord != nullptr) {
+                _AddRecordLostError(ERRORTYPE_NO_ROW_CHANGED, CNAError::FILE_STATEMENT, SITE_UPDATE_NO_ROW, nullptr);
+                bResult = 0;
+            }
+        }
+    }
+    // More rows may follow on the server only when the result holds exactly the rows the LIMIT
+    // allowed.
+    m_nBlockLimit = NO_LIMIT;
+    const int64_t llLimit = m_pclCommand->llGetRowLimit();
+    if (llLimit > 0 && m_pclStatementSQL != nullptr && m_pclStatementSQL->llGetNbRow() == llLimit)
+        m_nBlockLimit = static_cast<int32_t>(llLimit);
+    m_bBlockAtStart = m_pclCommand->llGetRowOffset() < 1 ? 1 : 0;
+    return bResult;
+}
+
+// ---------------------------------------------------------------------------------- raw values
+
+int CNAStatement::_bFetchSQL() {
+    if (m_pclStatementSQL == nullptr) return 0;
+    if (m_pclStatementSQL->bFetch(0)) return 1;
+    if (m_pclError != nullptr) m_pclError->Copy(m_pclStatementSQL->pclGetError());
+    return 0;
+}
+
+int CNAStatement::bGetSQLColumnValue(CNAConvertVariant* pclValue, unsigned n) {
+    if (m_pclStatementSQL == nullptr) return 0;
+    if (m_pclStatementSQL->bGetValue(pclValue, n, 0)) return 1;
+    if (m_pclError != nullptr) m_pclError->Copy(m_pclStatementSQL->pclGetError());
+    return 0;
+}
+
+int CNAStatement::bGetSQLColumnValue(CAny* pclValue, unsigned n) {
+    if (m_pclStatementSQL == nullptr) return 0;
+    if (m_pclStatementSQL->bGetValue(pclValue, n, 0)) return 1;
+    if (m_pclError != nullptr) m_pclError->Copy(m_pclStatementSQL->pclGetError());
+    return 0;
+}
+
+int CNAStatement::bGetRequestedValue(CAny* pclValue) {
+    if (!bExecute(WPF_REQUESTED_VALUE, NA_ST_PREPARE)) return 0;
+    return bGetResultValue(pclValue, 0);
+}
+
+int CNAStatement::bGetResultValue(CAny* pclValue, unsigned n) {
+    if (!_bFetchSQL()) return 0;
+    return bGetSQLColumnValue(pclValue, n);
+}
+
+int CNAStatement::_vbGetQueryResult(CAny* ptabValues, int nValues) {
+    if (!_bFetchSQL()) return 0;
+    for (int i = 0; i < nValues; i++)
+        if (!bGetSQLColumnValue(&ptabValues[i], static_cast<unsigned>(i))) return 0;
+    return 1;
+}
+
+int CNAStatement::bExecuteAndFetch(CAny* ptabValues, int nValues, eNA_ST_PREPARE ePrepare) {
+    int bResult = bExecute(0, ePrepare);
+    if (bResult) bResult = bFetch(NA_PARSE_FIRST, 0, 1);
+    // The values of the row the fetch landed on: reading on from there would skip the first row of
+    // the result. Without a row the values stay as they are.
+    if (bResult && !m_bOutOfFile)
+        for (int i = 0; i < nValues && bResult; i++) bResult = bGetSQLColumnValue(&ptabValues[i], static_cast<unsigned>(i));
+    Close();
+    return bResult;
+}
+
+unsigned long CNAStatement::nGetRowMaxLen() {
+    return m_pclStatementSQL != nullptr ? static_cast<unsigned long>(m_pclStatementSQL->llGetMaxRowLength()) : 0;
+}
+
+int CNAStatement::_bSetColumnValueFromDB(CNAColumn* pclColumn) {
+    return pclColumn->bSetValueFromDB(this, 0);
+}
+
+int CNAStatement::_bUpdateNARecordFromDB() {
+    if (m_pclRecord == nullptr) return 0;
+    for (int i = 0; i < m_pclRecord->nGetNumColumns(); i++) {
+        CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
+        // Composite keys come last and hold no value of their own.
+        if (pclColumn->bIsComposedKey()) break;
+        if (!_bSetColumnValueFromDB(pclColumn)) return 0;
+    }
+    return 1;
+}
+
+int CNAStatement::bGetBLOB(const wchar_t* pszItem, CAny* pclValue) {
+    CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(pszItem) : nullptr;
+    return pclColumn != nullptr ? pclColumn->bGetBLOB(pclValue) : 0;
+}
+
+int CNAStatement::bExtraitMemo(const wchar_t* pszItem, const wchar_t* pszFile) {
+    CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(pszItem) : nullptr;
+    return pclColumn != nullptr ? pclColumn->bHExtraitMemo(pszFile) : 0;
+}
+
+void CNAStatement::_DumpQuery(CNACommand* pclCommand) {
+    if (m_pclError == nullptr || pclCommand == nullptr) return;
+    const wchar_t* pszDump = pclCommand->pszGetCommandDump();
+    if (pszDump != nullptr) m_pclError->AddDebugMessageNoFormatFirst(pszDump);
+}
+
+// ---------------------------------------------------------------------------------- structure
+
+int CNAStatement::bGetQueryStructure(CNADataSourceDescription* pclDescription) {
+    if (!_bGetQueryStructure(pclDescription, 0)) return 0;
+    if (m_pclCommand != nullptr && m_pclCommand->eGetQueryType() == NAQUERYTYPE_NONE)
+        m_pclCommand->SetNAQueryType(pclDescription->nGetNumItems() > 0 ? NAQUERYTYPE_SELECT
+                                                                        : static_cast<eNAQUERYTYPE>(8));
+    return 1;
+}
+
+int CNAStatement::_bGetQueryStructure(CNADataSourceDescription* pclDescription, int n) {
+    if (n != 0) return 1;
+    return _bDescribeResult(pclDescription, m_pclStatementSQL);
+}
+
+// ---------------------------------------------------------------------------------- counts
+
+int CNAStatement::bGetNbEnr(int64_t* pllCount, NA_WRITEPARSEFLAGS nFlags, int nOption) {
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    if (_bSourceIsQuery() && pclCnx != nullptr && !pclCnx->bSupportSubQuery())
+        return _bGetNbEnr_NoSubQuery(pllCount, nFlags, nOption);
+    *pllCount = -1;
+    ResetQuery();
+    EnableCache(0);
+    CNACommand* pclCommand = _pclAllocCommand();
+    if (pclCommand == nullptr) return 0;
+    CAny clValue;
+    int bResult = _bBuildQueryCOUNT(pclCommand, nFlags, nOption);
+    if (bResult) bResult = bGetRequestedValue(&clValue);
+    ResetStatement();
+    void* pData = nullptr;
+    if (bResult && clValue.__nCastTo(VQTYPE_I8, nullptr, 0) <= 99 && !clValue.bIsNull() &&
+        clValue.nGetTypeCode() == VQTYPE_I8 && clValue.pclGetValeur()->nGetDataAdr(&pData) == 0 && pData != nullptr)
+        memcpy(pllCount, pData, sizeof(int64_t));
+    pclCommand->nRelease();
+    return bResult;
+}
+
+int CNAStatement::_bGetNbEnr_NoSubQuery(int64_t* pllCount, NA_WRITEPARSEFLAGS, int) {
+    *pllCount = -1;
+    ResetQuery();
+    EnableCache(0);
+    CNACommand* pclCommand = _pclAllocCommand();
+    if (pclCommand == nullptr) return 0;
+    int bResult = CNAStatementAccess::s_pclOf(m_pclDataAccess)
+                      ->bBuildSelect(m_pclDataAccess, pclCommand, this, nullptr, 1, 0, nullptr);
+    if (bResult) {
+        pclCommand->SetRowLimit(-1);
+        bResult = bExecute(0, NA_ST_NOPREPARE);
+    }
+    if (bResult) bResult = bFetch(NA_PARSE_FIRST, 0, 1);
+    int64_t llCount = 0;
+    while (bResult && !m_bOutOfFile) {
+        llCount++;
+        bResult = bFetch(NA_PARSE_NEXT, 0, 1);
+    }
+    if (bResult) *pllCount = llCount;
+    pclCommand->nRelease();
+    return bResult;
+}
+
+// ---------------------------------------------------------------------------------- writes
+
+int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFlags) {
+    if (nFlags & WPF_KEEP_IDAUTO) return 1;
+    CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
+    if (pclColumn == nullptr) return 1;
+    CAny clValue;
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    int bResult;
+    if (pclCnx != nullptr && pclCnx->bSupportInsertReturning()) {
+        bResult = bGetResultValue(&clValue, 0);
+    } else {
+        int bHasObject = 0;
+        bResult = CNAStatementAccess::s_pclOf(m_pclDataAccess)
+                      ->bGetMaxCurrentValue(m_pclDataAccess, pclColumn, m_pclError, &clValue, &bHasObject);
+    }
+    if (!bResult) return 0;
+    return pclColumn->bSetValue(&clValue, 0);
+}
+
+int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFlags) {
+    if (nFlags & WPF_KEEP_IDAUTO) return 1;
+    CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
+    if (pclColumn == nullptr) return 1;
+    // The identifier keeps the value it was read with.
+    CNAYFRecord* pclCurrent = m_pclRecord->pclGetNAYFRecord();
+    CNAYFRecord* pclOriginal = m_pclRecord->pclGetOriginalNAYFRecord();
+    if (pclCurrent != nullptr && pclOriginal != nullptr && pclCurrent != pclOriginal) {
+        unsigned char* pbyTo = pclCurrent->pbyGetItemValue(pclColumn->piGetItemNoRef(), 0);
+        const unsigned char* pbyFrom = pclOriginal->pbyGetItemValue(pclColumn->piGetItemNoRef(), 0);
+        if (pbyTo != nullptr && pbyFrom != nullptr) memcpy(pbyTo, pbyFrom, pclColumn->nGetItemSize());
+    }
+    return 1;
+}
+
+int CNAStatement::_bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE, unsigned int nFlags) {
+    if (pclColumn->bIsIdAuto() && (nFlags & WPF_KEEP_IDAUTO) == 0 &&
+        ((nFlags & WPF_NEW_IDAUTO) != 0 || !pclColumn->bIsAutoIncrementOnDataBase()) &&
+        !CNAStatementAccess::s_pclOf(m_pclDataAccess)->bSetNewAutoId(m_pclDataAccess))
+        return 0;
+    CAny clValue;
+    pclColumn->bGetCurrentValue(&clValue, 0);
+    return pclCommand->bAddParameter(&clValue, OPEXPRESSION_NONE, 0, pclColumn, 0, CNAParameter::NAPARAM_IN);
+}
+
+// ---------------------------------------------------------------------------------- errors
+
+void CNAStatement::_AddRecordLostError(eNA_ERRORTYPE eType, int nFileId, int nSite, const wchar_t* pszItem) const {
+    if (m_pclError == nullptr) return;
+    const wchar_t* pszTable = _pszGetLogicalName();
+    _CXErrorModule39 clError;
+    clError.SetUserError(&gstMyModuleInfo39, 13, pszTable);
+    CNAError::g_AddDebugInfo(&clError, nFileId, nSite);
+    CNAError::g_SetInfoNames(&clError, pszTable, pszItem);
+    clError.AddDebugMessage(&gstMyModuleInfo39, 28591);
+    if (m_pclRecord != nullptr) {
+        CXYStringConcat<wchar_t> clRecord;
+        m_pclRecord->CurrentRecordToString(&clRecord);
+        clError.AddDebugMessageNoFormat(clRecord.pszGet());
+    }
+    m_pclError->AddError(eType, &clError, pclGetConnectionNoRef());
+}
