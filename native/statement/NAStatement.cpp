@@ -2,13 +2,13 @@
 // the few members they call (the sub-query end, DISTINCT, the search and filter objects and the
 // WHERE they write), and what they ask of the data access.
 //
-// Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp, the writes' SQL in
+// Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp, the SQL of writes in
 // native/sql/NAStatementWrite.cpp.
 //
-// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters set by the host
-// and notifications are not built yet. Every virtual operation among them has a body below marked
-// STUB that fails (or does nothing) and names the work that replaces it; the plain members among
-// them are only declared until their task lands.
+// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters set by the host and
+// notifications are not built yet. Every virtual operation among them has a body below marked STUB
+// that fails (or does nothing) and names the work that replaces it; the plain members among them
+// are only declared until their task lands.
 #include "native/statement/NAStatement.h"
 
 #include <cstdarg>
