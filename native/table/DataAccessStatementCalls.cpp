@@ -4,22 +4,23 @@
 // names has a body.
 #include "native/table/DataAccessStatementCalls.h"
 
-int NA_bStatementFetch(CNAStatement*, eNA_PARSEDIRECTION, int, long, long* pnFetched) {
-    if (pnFetched != nullptr) *pnFetched = 0;
-    return 0;
+#include "native/table/NADataAccess.h"
+
+int NA_bStatementFetch(CNAStatement* pclStatement, eNA_PARSEDIRECTION eDirection, int bReadRecord, long nCount,
+                       long* pnFetched) {
+    return pclStatement->bFetch(eDirection, bReadRecord, nCount, pnFetched);
 }
 
-void NA_StatementHEndehors(CNAStatement*, int* pbOut) {
-    if (pbOut != nullptr) *pbOut = 1;
+void NA_StatementHEndehors(CNAStatement* pclStatement, int* pbOut) {
+    pclStatement->HEndehors(pbOut);
 }
 
-void NA_StatementEvalHTrouve(CNAStatement*, int* pbFound, int* pbInside) {
-    if (pbFound != nullptr) *pbFound = 0;
-    if (pbInside != nullptr) *pbInside = 0;
+void NA_StatementEvalHTrouve(CNAStatement* pclStatement, int* pbFound, int* pbInside) {
+    pclStatement->EvalHTrouve(pbFound, pbInside);
 }
 
-int NA_bStatementMove(CNAStatement*, long, int) {
-    return 0;
+int NA_bStatementMove(CNAStatement* pclStatement, long nRecord, int bReadRecord) {
+    return pclStatement->bMove(nRecord, bReadRecord);
 }
 
 int NA_bStatementHPositionne(CNAStatement*, int, int, NA_WRITEPARSEFLAGS) {
@@ -31,39 +32,58 @@ int NA_bStatementHPositionCourante(CNAStatement*, int* pnPerThousand, int) {
     return 0;
 }
 
-void NA_StatementEnableCache(CNAStatement*, int) {}
-
-int NA_bStatementCacheCompleted(CNAStatement*) {
-    return 0;
+void NA_StatementEnableCache(CNAStatement* pclStatement, int bOn) {
+    pclStatement->EnableCache(bOn);
 }
 
-void NA_StatementSetParseStarted(CNAStatement*) {}
-
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE, int) {
-    return 1;
+int NA_bStatementCacheCompleted(CNAStatement* pclStatement) {
+    return pclStatement->bCacheCompleted();
 }
 
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE) {
-    return 1;
+void NA_StatementSetParseStarted(CNAStatement* pclStatement) {
+    pclStatement->SetParseStarted();
+}
+
+int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause,
+                                    int nSlot) {
+    return pclStatement->bSetParseNeedUpdate(eCause, nSlot);
+}
+
+int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause) {
+    if (eCause == CNAStatement::PARSENEEDUPDATE_NONE)
+        return pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_NONE, -1);
+    // The statement's original record becomes the reference row; without one nothing is recorded.
+    CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
+    const int nSlot = pclAccess != nullptr ? pclAccess->nKeepOriginalRecordSave(pclStatement) : -1;
+    if (nSlot == -1) return 1;
+    const int bResult = pclStatement->bSetParseNeedUpdate(eCause, nSlot);
+    pclAccess->nReleaseRecordSave(nSlot);
+    return bResult;
 }
 
 int NA_bStatementCanUpdateParse(CNAStatement*) {
     return 0;
 }
 
-CNARecordValue* NA_pclStatementOriginalRecord(CNAStatement*) {
-    return nullptr;
+CNARecordValue* NA_pclStatementOriginalRecord(CNAStatement* pclStatement) {
+    return pclStatement->pclGetStmtOriginalRecord();
 }
 
 int NA_bStatementCopyOriginalRecordToCurrentRecord(CNAStatement*) {
     return 0;
 }
 
-void NA_StatementCurrentRecordNotFound(CNAStatement*, const wchar_t*, int, int) {}
+void NA_StatementCurrentRecordNotFound(CNAStatement* pclStatement, const wchar_t* pszItem, int nFileId, int nSite) {
+    pclStatement->CurrentRecordNotFound(pszItem, nFileId, nSite);
+}
 
-void NA_StatementAnnuleRechercheUser(CNAStatement*) {}
+void NA_StatementAnnuleRechercheUser(CNAStatement* pclStatement) {
+    pclStatement->AnnuleRechercheUser();
+}
 
-void NA_StatementDesactivateRechercheUserAndInternal(CNAStatement*) {}
+void NA_StatementDesactivateRechercheUserAndInternal(CNAStatement* pclStatement) {
+    pclStatement->DesactivateRechercheUserAndInternal();
+}
 
 int NA_bStatementAddSavedPosition(CNAStatement*, int, CNAPosition*) {
     return 0;
@@ -73,10 +93,12 @@ int NA_bStatementRemoveSavedPosition(CNAStatement*, int) {
     return 1;
 }
 
-void NA_StatementReset(CNAStatement*) {}
+void NA_StatementReset(CNAStatement* pclStatement) {
+    pclStatement->ResetStatement();
+}
 
-int NA_bStatementUpdateChangedType(CNAStatement*) {
-    return 1;
+int NA_bStatementUpdateChangedType(CNAStatement* pclStatement) {
+    return pclStatement->bUpdateChangedTypeInCurrentRecord();
 }
 
 void NA_StatementDestroyCacheIndex(CNAStatement*) {}
