@@ -1,8 +1,10 @@
 // The statement's and the saved positions' services as the data access reaches them (see
-// DataAccessStatementCalls.h). The statement's fetching and browse state are its own members;
-// STUB (positions task): the rest answers as if no position could be made, until the member it
+// DataAccessStatementCalls.h). STUB (statement execution and positions tasks): every body answers
+// as a statement that fetches nothing and as if no position could be made, until the member it
 // names has a body.
 #include "native/table/DataAccessStatementCalls.h"
+
+#include "native/table/NADataAccess.h"
 
 int NA_bStatementFetch(CNAStatement* pclStatement, eNA_PARSEDIRECTION eDirection, int bReadRecord, long nCount,
                        long* pnFetched) {
@@ -21,12 +23,13 @@ int NA_bStatementMove(CNAStatement* pclStatement, long nRecord, int bReadRecord)
     return pclStatement->bMove(nRecord, bReadRecord);
 }
 
-int NA_bStatementHPositionne(CNAStatement* pclStatement, int nPerThousand, int nPrecision, NA_WRITEPARSEFLAGS nFlags) {
-    return pclStatement->bHPositionne(nPerThousand, nPrecision, nFlags);
+int NA_bStatementHPositionne(CNAStatement*, int, int, NA_WRITEPARSEFLAGS) {
+    return 0;
 }
 
-int NA_bStatementHPositionCourante(CNAStatement* pclStatement, int* pnPerThousand, int nPrecision) {
-    return pclStatement->bHPositionCourante(pnPerThousand, nPrecision);
+int NA_bStatementHPositionCourante(CNAStatement*, int* pnPerThousand, int) {
+    if (pnPerThousand != nullptr) *pnPerThousand = -1;
+    return 0;
 }
 
 void NA_StatementEnableCache(CNAStatement* pclStatement, int bOn) {
@@ -41,12 +44,21 @@ void NA_StatementSetParseStarted(CNAStatement* pclStatement) {
     pclStatement->SetParseStarted();
 }
 
-int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause, int nSlot) {
+int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause,
+                                    int nSlot) {
     return pclStatement->bSetParseNeedUpdate(eCause, nSlot);
 }
 
-int NA_bStatementSetParseNeedUpdate(CNAStatement*, CNAStatement::ePARSENEEDUPDATECAUSE) {
-    return 1;
+int NA_bStatementSetParseNeedUpdate(CNAStatement* pclStatement, CNAStatement::ePARSENEEDUPDATECAUSE eCause) {
+    if (eCause == CNAStatement::PARSENEEDUPDATE_NONE)
+        return pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_NONE, -1);
+    // The statement's original record becomes the reference row; without one nothing is recorded.
+    CNADataAccess* pclAccess = pclStatement->pclGetDataAccessNoRef();
+    const int nSlot = pclAccess != nullptr ? pclAccess->nKeepOriginalRecordSave(pclStatement) : -1;
+    if (nSlot == -1) return 1;
+    const int bResult = pclStatement->bSetParseNeedUpdate(eCause, nSlot);
+    pclAccess->nReleaseRecordSave(nSlot);
+    return bResult;
 }
 
 int NA_bStatementCanUpdateParse(CNAStatement*) {
@@ -65,9 +77,13 @@ void NA_StatementCurrentRecordNotFound(CNAStatement* pclStatement, const wchar_t
     pclStatement->CurrentRecordNotFound(pszItem, nFileId, nSite);
 }
 
-void NA_StatementAnnuleRechercheUser(CNAStatement*) {}
+void NA_StatementAnnuleRechercheUser(CNAStatement* pclStatement) {
+    pclStatement->AnnuleRechercheUser();
+}
 
-void NA_StatementDesactivateRechercheUserAndInternal(CNAStatement*) {}
+void NA_StatementDesactivateRechercheUserAndInternal(CNAStatement* pclStatement) {
+    pclStatement->DesactivateRechercheUserAndInternal();
+}
 
 int NA_bStatementAddSavedPosition(CNAStatement*, int, CNAPosition*) {
     return 0;
