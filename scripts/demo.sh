@@ -74,6 +74,7 @@ echo
 
 echo "Running tools/kxhost/demo.kx through kxhost:"
 echo
-"$kxhost" "${connect[@]}" -f tools/kxhost/demo.kx || fail "kxhost stopped on an error (above)"
+: >"$log"
+"$kxhost" "${connect[@]}" -f tools/kxhost/demo.kx || fail "kxhost stopped on the error above"
 echo
 echo "Done: every operation ran through kx200postgresql64.so."

@@ -53,6 +53,8 @@ CDriverHost::CDriverHost() : m_clContext(1, 1) {
     bInitVQConvFromVM(static_cast<HINSTANCE>(standin::hGetModule()), 2, 2);
     bInitVQCalcFromVM(static_cast<HINSTANCE>(standin::hGetModule()), 2, 2);
     m_clConnection.m_sConnectionName = L"KXHOST";
+    // The host leaves the block size to the driver (automatic) unless an option sets it.
+    m_clConnection.m_llCacheSize = -2;
 }
 
 CDriverHost::~CDriverHost() {

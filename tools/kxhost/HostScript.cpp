@@ -95,7 +95,8 @@ bool CHostScript::bRunLine(const std::string& sLine) {
         wsLine = wsLine.substr(1);
         while (!wsLine.empty() && iswspace(wsLine[0])) wsLine.erase(0, 1);
     }
-    Print(L"> " + wsLine);
+    // The operation is shown before its result; an echo is its own text.
+    if (wsLine.rfind(L"echo", 0) != 0 || (wsLine.size() > 4 && !iswspace(wsLine[4]))) Print(L"> " + wsLine);
     std::wstring wsRest;
     const std::vector<std::wstring> asWords = g_asSplitWords(wsLine, &wsRest);
     m_wsError.clear();
