@@ -14,6 +14,7 @@
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAParameter.h"
 #include "native/sql/NACommand.h"
+#include "native/statement/NASQLColumn.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 #include "pgsql/NADriverSQL.h"
@@ -133,8 +134,8 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piI
     // Type 8 has no values to carry, and types past the last one are unknown.
     const uint32_t nType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
     if (nType < NA_IT_IDAUTO || nType > NA_IT_MAX || nType == 8) return nullptr;
-    // STUB (record-cache task): a CNASQLColumn, whose fetch hook reads the statement's value.
-    return new (std::nothrow) CNAColumn(pclError, piItem);
+    // Its fetch hook reads the statement's value.
+    return new (std::nothrow) CNASQLColumn(pclError, piItem);
 }
 
 CNACommand* CNADriver::pclAllocCommand(CNAError* pclError, CNAConnectionDescription* pclCnx) {
