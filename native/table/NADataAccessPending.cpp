@@ -16,46 +16,6 @@ constexpr int SITE_NOT_BUILT = 900;
 // STUB (queries task): after the end of a transaction every started browse is to be rebuilt.
 void CNADataAccess::_SetTransactionTermined() {}
 
-// ---------------------------------------------------------------------------------- seeks and filters
-// STUB (seek-and-filter task).
-int CNADataAccess::bHRecherche(const wchar_t*, const CAny*, int, int, eNA_LOCKTYPE, eNA_LOCKTYPE*, int,
-                               NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHRecherche(const wchar_t*, const wchar_t*, const CAny*, int, int, eNA_LOCKTYPE, eNA_LOCKTYPE*, int,
-                               NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHAnnuleRecherche(const wchar_t*) {
-    return 1;
-}
-int CNADataAccess::bHFiltre(const wchar_t*, const CAny*, int, const CAny*, int, ISQLParserInformation*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHFiltre(ISQLParserInformation*, wchar_t*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bFindBestItem(ISQLParserInformation*, wchar_t*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHActiveFiltre(const wchar_t*) {
-    return 1;
-}
-int CNADataAccess::bHDesactiveFiltre(const wchar_t*) {
-    return 1;
-}
-void CNADataAccess::_DesactivateAllFilter() {}
-void CNADataAccess::SetLatestFilter(CNAFilter*) {}
-int CNADataAccess::_bKeepFilter(CNAStatement*, CNAStatement*) {
-    return 1;
-}
-int CNADataAccess::bHChangeCle(const wchar_t*, NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHConstruitValCle(CAny*, const wchar_t*, unsigned, CAny**) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-
 // ---------------------------------------------------------------------------------- writes and memos
 // STUB (writes task).
 int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) {
