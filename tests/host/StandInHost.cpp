@@ -1,6 +1,7 @@
 // The stand-in host: a small shared object playing the virtual machine's part for the tests.
 // It is written from the host interfaces alone and links nothing of the library under test.
 #include "tests/host/StandInHost.h"
+#include "tests/host/StandInRecording.h"
 
 #include <dlfcn.h>
 
@@ -228,7 +229,7 @@ public:
 private:
     void _Record(int nPos, unsigned l, unsigned f) {
         std::lock_guard lock(g_mutex);
-        m_tabCalls.push_back({nPos, l, f});
+        if (bCallRecording()) m_tabCalls.push_back({nPos, l, f});
     }
 };
 CStandInLocale g_clLocale;
@@ -283,7 +284,7 @@ int nLoadString(uint32_t nId, wchar_t* pszBuffer, int nCapacity) {
     std::wstring sText;
     {
         std::lock_guard lock(g_mutex);
-        g_tabMessageCalls.push_back({nId, nCapacity});
+        if (bCallRecording()) g_tabMessageCalls.push_back({nId, nCapacity});
         auto it = g_mapMessages.find(nId);
         if (it != g_mapMessages.end())
             sText = it->second;
@@ -429,7 +430,7 @@ extern "C" intptr_t Execution(uint32_t nCode, intptr_t pArg) {
     using namespace standin;
     {
         std::lock_guard lock(g_mutex);
-        g_tabExecutionCalls.push_back({nCode, pArg});
+        if (bCallRecording()) g_tabExecutionCalls.push_back({nCode, pArg});
     }
     switch (nCode) {
         case EXECUTION_INFORMATION:

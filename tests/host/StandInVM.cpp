@@ -3,6 +3,7 @@
 // written in the value-area layout of their type code; the rules are deliberately plain (integers,
 // reals, texts, dates) since the real ones belong to the host.
 #include "tests/host/StandInVM.h"
+#include "tests/host/StandInRecording.h"
 
 #include <atomic>
 #include <cstdio>
@@ -521,7 +522,7 @@ int nAnswerOf(const std::string& sNom) {
 int nRecord(stVMCall st) {
     std::lock_guard lock(g_mutexVM);
     int nForce = nAnswerOf(st.sNom);
-    g_tabVMCalls.push_back(std::move(st));
+    if (bCallRecording()) g_tabVMCalls.push_back(std::move(st));
     return nForce;
 }
 

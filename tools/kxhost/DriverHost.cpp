@@ -14,6 +14,7 @@
 #include "core/XError.h"
 #include "native/model/NAYFRecord.h"
 #include "tests/host/StandInHost.h"
+#include "tests/host/StandInRecording.h"
 #include "variant/Any.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
@@ -48,6 +49,8 @@ std::string g_sToUtf8(const std::wstring& ws) {
 CDriverHost::CDriverHost() : m_clContext(1, 1) {
     // The host's own copy of the common runtime uses the host's allocator and locale services.
     standin::Reset();
+    // A host program converts values for as long as it runs: the stand-in keeps no record of them.
+    standin::SetCallRecording(false);
     CInformationModule::ms_piStrMemAlloc = standin::piGetAllocator();
     CInformationDLL::ms_piInfoLocale = standin::piGetInfoLocale();
     bInitVQConvFromVM(static_cast<HINSTANCE>(standin::hGetModule()), 2, 2);
