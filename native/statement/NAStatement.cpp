@@ -27,6 +27,7 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatementAccess.h"
+#include "native/statement/NATableCacheIndex.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 
@@ -42,19 +43,22 @@ bool _bSubQueryAlias(unsigned nKind) {
 // ---------------------------------------------------------------------------------- life
 
 CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
-    : m_pclError(pclError), m_pclDataAccess(pclDataAccess), m_tabSavedPositions(7) {
+    : m_pclError(pclError),
+      m_pclDataAccess(pclDataAccess),
+      m_tabSavedPositions(7),
+      m_pclAccessServices(CNAStatementAccess::s_pclOf(pclDataAccess)) {
     if (m_pclError != nullptr) m_pclError->AddRef();
     if (m_pclDataAccess != nullptr) {
         m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
         if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
-        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef(m_pclDataAccess));
+        SetCurrentRecord(_pclAccess()->pclGetCurrentRecordNoRef(m_pclDataAccess));
     }
     if (m_pclError != nullptr) _bAllocStatementSQL();
 }
 
 CNAStatement::~CNAStatement() {
     if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
-    // STUB (table-cache task): then the table-cache index.
+    if (m_pclTableCacheIndex != nullptr) m_pclTableCacheIndex->dwRelease();
     if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();
     if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
@@ -303,8 +307,5 @@ int CNAStatement::bSetPosition(CNAPosition*, unsigned) {
     return 0;
 }
 int CNAStatement::_bGoToRowId(int64_t, CNAPosition*) {
-    return 0;
-}
-int CNAStatement::_bCreateTableCacheIndex() {
     return 0;
 }

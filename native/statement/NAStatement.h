@@ -46,6 +46,7 @@ class CNARecord;
 class CNARecordCache;
 class CNARecordId;
 class CNARecordValue;
+class CNAStatementAccess;
 class CNAStatementSQL;
 class CNATableCacheIndex;
 class CSQLParserInfo;
@@ -346,6 +347,9 @@ public:
     CNADataAccess* pclGetDataAccessNoRef() const { return m_pclDataAccess; }
     INADataSourceDescription* piGetDataSourceNoRef() const { return m_piDataSource; }
     CNAError* pclGetErrorNoRef() const { return m_pclError; }
+    CNARecordCache* pclGetRecordCacheNoRef() const { return m_pclRecordCache; }
+    CNATableCacheIndex* pclGetTableCacheIndexNoRef() const { return m_pclTableCacheIndex; }
+    const CNAUserSearch* pclGetUserSearchNoRef() const { return &m_clUserSearch; }
 
 protected:
     // The data access reads and sets the browse state it decides on (started, row lost, block
@@ -414,6 +418,11 @@ protected:
     uint32_t m_nDeletedInBlock = 0;
     // Entries of the record-save table: the rows of the SQL result it was made for.
     uint32_t m_nRecordSaveRows = 0;
+    // What the statement asks of its data access, looked up once: every fetch asks it several
+    // times.
+    CNAStatementAccess* m_pclAccessServices;
+
+    CNAStatementAccess* _pclAccess() const { return m_pclAccessServices; }
 };
 
 template <>
