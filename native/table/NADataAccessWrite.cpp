@@ -448,7 +448,9 @@ INAItemDescription* CNADataAccess::piGetNullItemDesc(int) {
         CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
         if (pclColumn == nullptr) continue;
         if (pclColumn->bIsComposedKey()) break;
-        if (!pclColumn->bIsNullableOnDataBase() && !pclColumn->bValueDefined()) {
+        // An identifier the server fills itself is never the value that was missing.
+        if (!pclColumn->bIsNullableOnDataBase() && !pclColumn->bValueDefined() &&
+            !(pclColumn->bIsIdAuto() && pclColumn->bIsAutoIncrementOnDataBase())) {
             INAItemDescription* piItem = pclColumn->piGetItemNoRef();
             piItem->ExternalAddRef();
             return piItem;
