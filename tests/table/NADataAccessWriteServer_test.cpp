@@ -29,6 +29,35 @@ protected:
         return std::find(v.begin(), v.end(), s) != v.end();
     }
 
+    // An access over a description of the server's table renamed to a table the server does not
+    // have (not opened).
+    CNADataAccess* pclRenamed(const wchar_t* pszFrom, const wchar_t* pszTo) {
+        auto* pclHost = new standin::CStandInConnectionDescription;
+        m_apclHost.push_back(pclHost);
+        pclHost->m_sConnectionName = L"SEEKCNX";
+        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";";
+        CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(pclHost);
+        if (pclCnx == nullptr) return nullptr;
+        m_apclCnx.push_back(pclCnx);
+        INADataSourceDescription* piFrom = m_pclDriver->piGetTableDesc(pszFrom, pclHost);
+        if (piFrom == nullptr) return nullptr;
+        m_apiDescription.push_back(piFrom);
+        auto* pclTo = static_cast<CNADataSourceDescription*>(piFrom)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
+        if (pclTo == nullptr) return nullptr;
+        pclTo->ExternalAddRef();
+        pclTo->SetLogicalName(pszTo);
+        pclTo->SetDBName(pszTo);
+        m_apiDescription.push_back(pclTo);
+        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(pclTo, pclCnx, m_pclError);
+        if (pclAccess == nullptr) return nullptr;
+        pclAccess->AddRef();
+        m_apclAccess.push_back(pclAccess);
+        return pclAccess;
+    }
+
     pgtest::CDirectServer m_clServer;
 };
 
@@ -154,6 +183,104 @@ TEST_F(NADataAccessWriteServerTest, ValueRequiredAndDuplicateKeyNameTheItem) {
     EXPECT_EQ(m_pclError->dwGetDataBaseErrorCode(), 23505u);
     EXPECT_EQ(wsOf(sOf(m_pclError->pszGetItemName() != nullptr ? m_pclError->pszGetItemName() : L"")), L"code");
     EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM kx_write_keys"), "1");
+}
+
+// Values that hold quotes and backslashes are stored as written, whether the server reads a
+// backslash in a literal as an escape or not.
+TEST_F(NADataAccessWriteServerTest, HostileValuesStoredAsWritten) {
+    KX_REQUIRE_PG_SERVER();
+    CreateTable(m_clServer, "kx_write_hostile", "id serial PRIMARY KEY, name varchar(60) NOT NULL");
+    const wchar_t* apszValues[] = {L"O'Brien \\ \"q\"", L"x'); DROP TABLE kx_write_hostile; --",
+                                   L"\\'; DELETE FROM kx_write_hostile; --", L"tab\there", L"\\"};
+    int nId = 0;
+    for (const wchar_t* pszOptions : {L"", L"options=-cstandard_conforming_strings=off"}) {
+        SCOPED_TRACE(sOf(pszOptions));
+        CNADataAccess* pclAccess = pclOpen(L"kx_write_hostile", pszOptions);
+        ASSERT_NE(pclAccess, nullptr);
+        for (const wchar_t* pszValue : apszValues) {
+            SCOPED_TRACE(sOf(pszValue));
+            const std::wstring wsText = std::wstring(pszValue) + std::to_wstring(nId);
+            SetText(pclAccess, L"name", wsText.c_str());
+            ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+            nId++;
+            EXPECT_EQ(m_clServer.sValue("SELECT name FROM kx_write_hostile WHERE id = " + std::to_string(nId)),
+                      sOf(wsText));
+            // Modified to the same text with a suffix, and found again by a search.
+            const std::wstring wsChanged = wsText + L"'\\";
+            SetText(pclAccess, L"name", wsChanged.c_str());
+            ASSERT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+            EXPECT_EQ(m_clServer.sValue("SELECT name FROM kx_write_hostile WHERE id = " + std::to_string(nId)),
+                      sOf(wsChanged));
+            ASSERT_EQ(bSeek(pclAccess, L"name", Text(wsChanged.c_str())), 1) << sError();
+            EXPECT_EQ(bFound(pclAccess, L"name"), 1);
+            EXPECT_EQ(wsValue(pclAccess, L"id"), std::to_wstring(nId));
+        }
+    }
+    EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM kx_write_hostile"), "10");
+}
+
+// Creation over a description the server does not have yet, dropped first when asked: the table
+// with its columns, and an index named KXIDX<time><n> on each key of the description.
+TEST_F(NADataAccessWriteServerTest, CreationWithDropAndIndexes) {
+    KX_REQUIRE_PG_SERVER();
+    CreateTable(m_clServer, "kx_write_model",
+                "id serial PRIMARY KEY, code varchar(10) NOT NULL UNIQUE, city varchar(20), n int");
+    m_clServer.Run("CREATE INDEX ON kx_write_model (city)");
+    m_clServer.Run("DROP TABLE IF EXISTS kx_write_made");
+    CNADataAccess* pclAccess = pclRenamed(L"kx_write_model", L"kx_write_made");
+    ASSERT_NE(pclAccess, nullptr);
+    for (int bDrop : {0, 1}) {
+        SCOPED_TRACE(bDrop);
+        const long nPid = nBackendPid(pclAccess);
+        pgsandbox::CStatementLog clLog;
+        ASSERT_EQ(pclAccess->bHCreation(L"", bDrop), 1) << sError();
+        EXPECT_EQ(m_clServer.sValue("SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute WHERE attrelid "
+                                    "= 'kx_write_made'::regclass AND attnum > 0"),
+                  "id,code,city,n");
+        // The keys with duplicates get theirs; the unique ones are the table's constraints.
+        EXPECT_EQ(m_clServer.sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE tablename = "
+                                    "'kx_write_made' AND indexname LIKE 'kxidx%'")
+                      .find(" USING btree (city)"),
+                  m_clServer.sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE tablename = "
+                                    "'kx_write_made' AND indexname LIKE 'kxidx%'")
+                          .size() -
+                      std::string(" USING btree (city)").size());
+        EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM pg_indexes WHERE tablename = 'kx_write_made'"), "3");
+        EXPECT_EQ(Sent(clLog, nPid, "DROP TABLE").size(), static_cast<size_t>(bDrop));
+        EXPECT_EQ(Sent(clLog, nPid, "CREATE TABLE").size(), 1u);
+        for (const std::string& s : Sent(clLog, nPid, " INDEX KXIDX")) EXPECT_EQ(s.rfind("CREATE ", 0), 0u) << s;
+        if (!bDrop) continue;
+        // The table made works: a record added reads back.
+        SetText(pclAccess, L"code", L"C1");
+        ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+        EXPECT_EQ(m_clServer.sValue("SELECT code FROM kx_write_made"), "C1");
+    }
+    // A second creation without the drop finds the table there: the server refuses it.
+    EXPECT_EQ(pclAccess->bHCreation(L"", 0), 0);
+}
+
+// Names holding ' and ": the table, the column and the sequence the server made for them; the
+// repair of a duplicate identifier names the sequence right, and nothing runs past the names.
+TEST_F(NADataAccessWriteServerTest, NamesHoldingQuotes) {
+    KX_REQUIRE_PG_SERVER();
+    m_clServer.Run("DROP TABLE IF EXISTS \"kx_w'q\"\"t\"");
+    m_clServer.Run("CREATE TABLE \"kx_w'q\"\"t\" (\"i'd\"\"x\" serial PRIMARY KEY, name varchar(20))");
+    m_clServer.Run("INSERT INTO \"kx_w'q\"\"t\" (name) SELECT 'n' || i FROM generate_series(1, 3) AS i");
+    EXPECT_EQ(m_clServer.sValue("SELECT pg_get_serial_sequence('\"kx_w''q\"\"t\"', 'i''d\"x')"),
+              "public.\"kx_w'q\"\"t_i'd\"\"x_seq\"");
+    m_clServer.Run("SELECT setval(pg_get_serial_sequence('\"kx_w''q\"\"t\"', 'i''d\"x'), 1)");
+    CNADataAccess* pclAccess = pclOpen(L"kx_w'q\"t");
+    ASSERT_NE(pclAccess, nullptr);
+    const long nPid = nBackendPid(pclAccess);
+    pgsandbox::CStatementLog clLog;
+    SetText(pclAccess, L"name", L"n4");
+    ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"i'd\"x"), L"4");
+    const std::vector<std::string> vSent = clLog.Statements(nPid);
+    EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('\"kx_w''q\"\"t_i''d\"\"x_seq\"')"));
+    EXPECT_TRUE(bHas(vSent, "ALTER SEQUENCE \"kx_w'q\"\"t_i'd\"\"x_seq\" RESTART WITH 4"));
+    EXPECT_EQ(m_clServer.sValue("SELECT name FROM \"kx_w'q\"\"t\" WHERE \"i'd\"\"x\" = 4"), "n4");
+    EXPECT_EQ(m_clServer.sValue("SELECT nextval(pg_get_serial_sequence('\"kx_w''q\"\"t\"', 'i''d\"x'))"), "5");
 }
 
 }  // namespace
