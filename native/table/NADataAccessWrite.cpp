@@ -287,10 +287,20 @@ int CNADataAccess::_bProcessError(CNACommand* pclCommand, CNAStatement* pclState
             return 0;
         case NA_ERRORTYPE_DUPLICATE: {
             CNAColumn* pclIdAuto = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
-            if (pclIdAuto != nullptr &&
-                _bProcessErrorDuplicateIdAutoSequence(pclIdAuto, pclCommand, pclStatement, eType, nFlags)) {
-                m_pclError->Reset();
-                return 1;
+            if (pclIdAuto != nullptr) {
+                // The repair gives the identifier the sequence's value before it knows whether it
+                // can go on: a repair that gives up leaves the record as the host wrote it.
+                CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValueNoRef();
+                CNARecordValue* pclKept = pclCurrent != nullptr ? pclCurrent->pclGetClone(-1) : nullptr;
+                if (pclKept != nullptr) pclKept->AddRef();
+                const int bRepaired =
+                    _bProcessErrorDuplicateIdAutoSequence(pclIdAuto, pclCommand, pclStatement, eType, nFlags);
+                if (!bRepaired && pclKept != nullptr) m_pclRecord->bCopyToCurrentRecord(pclKept);
+                if (pclKept != nullptr) pclKept->nRelease();
+                if (bRepaired) {
+                    m_pclError->Reset();
+                    return 1;
+                }
             }
             INAItemDescription* piItem = piGetDuplicateItem(eType == NAQUERYTYPE_INSERT);
             m_pclError->SetErrorType(NA_ERRORTYPE_DUPLICATE);
@@ -390,8 +400,9 @@ void CNADataAccess::_NotifyOperation(eNAQUERYTYPE eType, CNAStatement* pclStatem
 int CNADataAccess::__bDuplicateItem(INAItemDescription* piItem, CNAStatement* pclStatement) {
     CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(piItem) : nullptr;
     if (pclColumn == nullptr) return 0;
+    // A missing value duplicates nothing: its range would have no bound and count every row.
     CAny clValue;
-    if (!pclColumn->bGetCurrentValue(&clValue, 0)) return 0;
+    if (!pclColumn->bValueDefined() || !pclColumn->bGetCurrentValue(&clValue, 0) || clValue.bIsNull()) return 0;
     CNAFilter* pclFilter = pclStatement->pclAllocFilter(m_pclError);
     if (pclFilter == nullptr) return 0;
     pclStatement->_SetFilter(pclFilter);

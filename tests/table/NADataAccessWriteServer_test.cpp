@@ -178,10 +178,13 @@ TEST_F(NADataAccessWriteServerTest, ValueRequiredAndDuplicateKeyNameTheItem) {
 
     SetText(pclAccess, L"code", L"A1");
     SetText(pclAccess, L"label", L"two");
+    const std::wstring wsIdBefore = wsValue(pclAccess, L"id");
     EXPECT_EQ(bAdd(pclAccess), 0);
     EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_DUPLICATE);
     EXPECT_EQ(m_pclError->dwGetDataBaseErrorCode(), 23505u);
     EXPECT_EQ(wsOf(sOf(m_pclError->pszGetItemName() != nullptr ? m_pclError->pszGetItemName() : L"")), L"code");
+    // The repair of the identifier was tried and gave up: the record is as the host wrote it.
+    EXPECT_EQ(wsValue(pclAccess, L"id"), wsIdBefore);
     EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM kx_write_keys"), "1");
 }
 
