@@ -286,4 +286,40 @@ TEST_F(NADataAccessWriteServerTest, NamesHoldingQuotes) {
     EXPECT_EQ(m_clServer.sValue("SELECT nextval(pg_get_serial_sequence('\"kx_w''q\"\"t\"', 'i''d\"x'))"), "5");
 }
 
+// A browse along one item stays on its record while the same access adds, modifies and deletes
+// records found along another item, and then reads on through what the server holds.
+TEST_F(NADataAccessWriteServerTest, BrowseKeptAcrossWrites) {
+    KX_REQUIRE_PG_SERVER();
+    CreateTable(m_clServer, "kx_write_browse", "id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE",
+                "INSERT INTO kx_write_browse (name) SELECT 'Name' || lpad(i::text, 4, '0') FROM "
+                "generate_series(1, 250) AS i");
+    CNADataAccess* pclAccess = pclOpen(L"kx_write_browse");
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+    const eNA_LOCKTYPE eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    for (int i = 0; i < 3; i++) ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1);
+    ASSERT_EQ(wsValue(pclAccess, L"name"), L"Name0004");
+
+    CAny clId;
+    clId.SetI4(150);
+    ASSERT_EQ(bSeek(pclAccess, L"id", clId), 1) << sError();
+    SetText(pclAccess, L"name", L"Name0150m");
+    ASSERT_EQ(pclAccess->bHModifie(0, 0, eNoLock), 1) << sError();
+    clId.SetI4(100);
+    ASSERT_EQ(bSeek(pclAccess, L"id", clId), 1) << sError();
+    ASSERT_EQ(pclAccess->bHSupprime(0, eNoLock), 1) << sError();
+    SetText(pclAccess, L"name", L"Name0300x");
+    ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+
+    std::wstring wsRead;
+    for (;;) {
+        ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        if (bOut(pclAccess, L"name")) break;
+        wsRead += wsValue(pclAccess, L"name") + L",";
+    }
+    EXPECT_EQ(sOf(wsRead), m_clServer.sValue("SELECT string_agg(name || ',', '' ORDER BY name) FROM kx_write_browse "
+                                             "WHERE name > 'Name0004'"));
+}
+
 }  // namespace
