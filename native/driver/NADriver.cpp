@@ -134,7 +134,7 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piI
     // Type 8 has no values to carry, and types past the last one are unknown.
     const uint32_t nType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
     if (nType < NA_IT_IDAUTO || nType > NA_IT_MAX || nType == 8) return nullptr;
-    // Its fetch hook reads the statement's value.
+    // The SQL layer's column: its fetch hook reads the statement's value.
     return new (std::nothrow) CNASQLColumn(pclError, piItem);
 }
 

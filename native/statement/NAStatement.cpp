@@ -3,12 +3,8 @@
 // WHERE they write), and what they ask of the data access.
 //
 // Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp, the SQL of writes in
-// native/sql/NAStatementWrite.cpp.
-//
-// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters set by the host and
-// notifications are not built yet. Every virtual operation among them has a body below marked STUB
-// that fails (or does nothing) and names the work that replaces it; the plain members among them
-// are only declared until their task lands.
+// native/sql/NAStatementWrite.cpp, positions, searches, filters and the notifications of writes in
+// NAStatementPosition.cpp, the table cache's side in NATableCacheStatement.cpp.
 #include "native/statement/NAStatement.h"
 
 #include <cstdarg>
@@ -27,6 +23,7 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatementAccess.h"
+#include "native/statement/NATableCacheIndex.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 
@@ -42,19 +39,22 @@ bool _bSubQueryAlias(unsigned nKind) {
 // ---------------------------------------------------------------------------------- life
 
 CNAStatement::CNAStatement(CNADataAccess* pclDataAccess, CNAError* pclError)
-    : m_pclError(pclError), m_pclDataAccess(pclDataAccess), m_tabSavedPositions(7) {
+    : m_pclError(pclError),
+      m_pclDataAccess(pclDataAccess),
+      m_tabSavedPositions(7),
+      m_pclAccessServices(CNAStatementAccess::s_pclOf(pclDataAccess)) {
     if (m_pclError != nullptr) m_pclError->AddRef();
     if (m_pclDataAccess != nullptr) {
         m_piDataSource = m_pclDataAccess->piGetDataSourceDescriptionNoRef();
         if (m_piDataSource != nullptr) m_piDataSource->ExternalAddRef();
-        SetCurrentRecord(CNAStatementAccess::s_pclOf(m_pclDataAccess)->pclGetCurrentRecordNoRef(m_pclDataAccess));
+        SetCurrentRecord(_pclAccess()->pclGetCurrentRecordNoRef(m_pclDataAccess));
     }
     if (m_pclError != nullptr) _bAllocStatementSQL();
 }
 
 CNAStatement::~CNAStatement() {
     if (m_nReferenceSlot != -1) CNAStatementAccess::s_pclOf(m_pclDataAccess)->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
-    // STUB (table-cache task): then the table-cache index.
+    if (m_pclTableCacheIndex != nullptr) m_pclTableCacheIndex->dwRelease();
     if (m_pclRecordCache != nullptr) m_pclRecordCache->nRelease();
     if (m_pclFilter != nullptr) m_pclFilter->nRelease();
     if (m_pclRecherche != nullptr) m_pclRecherche->nRelease();
@@ -292,19 +292,3 @@ void CNAStatement::DesactivateRecherche() {
     if (m_pclRecherche != nullptr) m_pclRecherche->Desactivate();
 }
 
-// ---------------------------------------------------------------------------------- stubs
-
-// STUB (positions task): positions, searches the host sets, notifications and the table cache.
-void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
-int CNAStatement::bGetPosition(CNAPosition*, unsigned) {
-    return 0;
-}
-int CNAStatement::bSetPosition(CNAPosition*, unsigned) {
-    return 0;
-}
-int CNAStatement::_bGoToRowId(int64_t, CNAPosition*) {
-    return 0;
-}
-int CNAStatement::_bCreateTableCacheIndex() {
-    return 0;
-}

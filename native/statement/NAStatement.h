@@ -46,6 +46,7 @@ class CNARecord;
 class CNARecordCache;
 class CNARecordId;
 class CNARecordValue;
+class CNAStatementAccess;
 class CNAStatementSQL;
 class CNATableCacheIndex;
 class CSQLParserInfo;
@@ -346,6 +347,9 @@ public:
     CNADataAccess* pclGetDataAccessNoRef() const { return m_pclDataAccess; }
     INADataSourceDescription* piGetDataSourceNoRef() const { return m_piDataSource; }
     CNAError* pclGetErrorNoRef() const { return m_pclError; }
+    CNARecordCache* pclGetRecordCacheNoRef() const { return m_pclRecordCache; }
+    CNATableCacheIndex* pclGetTableCacheIndexNoRef() const { return m_pclTableCacheIndex; }
+    const CNAUserSearch* pclGetUserSearchNoRef() const { return &m_clUserSearch; }
 
 protected:
     // The data access reads and sets the browse state it decides on (started, row lost, block
@@ -414,6 +418,18 @@ protected:
     uint32_t m_nDeletedInBlock = 0;
     // Entries of the record-save table: the rows of the SQL result it was made for.
     uint32_t m_nRecordSaveRows = 0;
+    // What the statement asks of its data access, looked up once: every fetch asks it several
+    // times.
+    CNAStatementAccess* m_pclAccessServices;
+
+    CNAStatementAccess* _pclAccess() const { return m_pclAccessServices; }
+    // Whether the value is the row the browse continues from (the original record, reloaded from
+    // the reference slot when one is held).
+    int _bIsReferenceRow(const CNARecordValue* pclValue);
+    // The saved positions standing on that row of the record cache are marked deleted.
+    void _MarkSavedPositionsDeleted(int nRow);
+    // The value of the row a write notified: the source's current record, else the access's.
+    CNARecordValue* _pclNotifiedValue(CNAStatement* pclSource) const;
 };
 
 template <>

@@ -115,14 +115,14 @@ void CNAStatement::Close() {
     // A next block keeps the browse: its rows join the ones already read.
     if (!m_bContinuing) {
         m_clFilterAtStart.SetFilter(nullptr);
-        CNAStatementAccess::s_pclOf(m_pclDataAccess)->ClosingStatement(m_pclDataAccess, this);
+        _pclAccess()->ClosingStatement(m_pclDataAccess, this);
         m_bStarted = 0;
         m_bCurrentRowDeleted = 0;
         m_llCurrentPosition = -1;
         m_nBlockBase = 0;
         EnableCache(0);
     }
-    if (!m_bContinuing || !CNAStatementAccess::s_pclOf(m_pclDataAccess)->bHasTableCache(m_pclDataAccess)) _InvalidatePositionRowIds();
+    if (!m_bContinuing || !_pclAccess()->bHasTableCache(m_pclDataAccess)) _InvalidatePositionRowIds();
     bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
     m_bBlockAtStart = 1;
     m_bCurrentRowDeleted = 0;
@@ -188,7 +188,7 @@ int CNAStatement::_bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) 
     }
     if (m_pclCommand == nullptr || m_pclCommand->bIsEmpty()) return 1;
     if (!bExecuteDirect(nFlags, ePrepare)) return 0;
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     if ((!pclAccess->bHasImportedDataSourceDesc(m_pclDataAccess) && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT) ||
         m_pclCommand->bIsParsedQuery())
         return pclAccess->bInitImportedDataSourceDesc(m_pclDataAccess, this);
@@ -355,7 +355,7 @@ int CNAStatement::_bGetNbEnr_NoSubQuery(int64_t* pllCount, NA_WRITEPARSEFLAGS, i
     EnableCache(0);
     CNACommand* pclCommand = _pclAllocCommand();
     if (pclCommand == nullptr) return 0;
-    int bResult = CNAStatementAccess::s_pclOf(m_pclDataAccess)
+    int bResult = _pclAccess()
                       ->bBuildSelect(m_pclDataAccess, pclCommand, this, nullptr, 1, 0, nullptr);
     if (bResult) {
         pclCommand->SetRowLimit(-1);
@@ -385,7 +385,7 @@ int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFla
         bResult = bGetResultValue(&clValue, 0);
     } else {
         int bHasObject = 0;
-        bResult = CNAStatementAccess::s_pclOf(m_pclDataAccess)
+        bResult = _pclAccess()
                       ->bGetMaxCurrentValue(m_pclDataAccess, pclColumn, m_pclError, &clValue, &bHasObject);
     }
     if (!bResult) return 0;
@@ -410,7 +410,7 @@ int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFla
 int CNAStatement::_bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE, unsigned int nFlags) {
     if (pclColumn->bIsIdAuto() && (nFlags & WPF_KEEP_IDAUTO) == 0 &&
         ((nFlags & WPF_NEW_IDAUTO) != 0 || !pclColumn->bIsAutoIncrementOnDataBase()) &&
-        !CNAStatementAccess::s_pclOf(m_pclDataAccess)->bSetNewAutoId(m_pclDataAccess))
+        !_pclAccess()->bSetNewAutoId(m_pclDataAccess))
         return 0;
     CAny clValue;
     pclColumn->bGetCurrentValue(&clValue, 0);

@@ -14,6 +14,9 @@
 #include "native/statement/NAStatementAccess.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
+#include "native/statement/NATableCacheIndex.h"
+#include "native/table/NADataAccess.h"
 #include "pgsql/NAStatementSQL.h"
 #include "variant/Any.h"
 
@@ -55,10 +58,31 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
     }
     CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
     if (m_clKey.nTaille() != 0 && (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bStarted)) {
-        if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
-        // STUB (table-cache task): with a table cache on the data access, a browse that has not
-        // started opens on it (first, last) or finds its reference row again in it (next,
-        // previous). No data access holds a table cache before that task lands.
+        CNATableCache* pclTableCache = m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetTableCacheNoRef() : nullptr;
+        if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) {
+            bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
+            // A browse that has not started opens on the table cache another statement fills.
+            if (!m_bStarted && pclTableCache != nullptr && !pclTableCache->bIsStatementParse(this) &&
+                !bOpenUsingTableCache())
+                return 0;
+        }
+        if ((eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) && pclTableCache != nullptr) {
+            // Next and previous go on from the reference row, found again in the table cache.
+            int bFound = 1;
+            int bOk;
+            if (!pclTableCache->bIsStatementParse(this)) {
+                bOk = bUpdateParsePositionInCacheIndex(&bFound);
+                // The index stands on the row after the one that went: one step less forward.
+                if (bOk && !bFound) nCount += eDirection == NA_PARSE_NEXT ? -1 : 1;
+            } else {
+                bOk = bUpdateParsePositionInRecordCache();
+            }
+            if (!bOk) {
+                m_bOutOfFile = 1;
+                m_bFound = 0;
+                return 0;
+            }
+        }
     }
     m_eLastDirection = eDirection;
     m_bRestoredFromCache = 0;
@@ -123,12 +147,17 @@ int CNAStatement::_bFetchCacheEnabled(eNA_PARSEDIRECTION eDirection, int, long n
     const bool bReadAll = bLast && !m_pclRecordCache->bIsComplete();
     long nToFetch = 0;
     if (!bReadAll) {
+        long nTarget;
         if (m_pclTableCacheIndex != nullptr) {
-            // STUB (table-cache task): the index of the table cache gives the target row. No
-            // statement holds an index before that task lands.
-            return 0;
+            // The index gives the row in its item's order; -1 is past either end.
+            int nRow = -1;
+            unsigned nDuplicate = 0;
+            if (!m_pclTableCacheIndex->bGetRecordPosition(eDirection, static_cast<int>(nCount), &nRow, &nDuplicate))
+                return 0;
+            nTarget = nRow;
+        } else {
+            nTarget = m_pclRecordCache->nGetPosition(static_cast<long>(m_llCurrentPosition), eDirection, nCount);
         }
-        const long nTarget = m_pclRecordCache->nGetPosition(static_cast<long>(m_llCurrentPosition), eDirection, nCount);
         if (!m_pclRecordCache->bMustFetch(nTarget)) {
             *pbOut = m_pclRecordCache->bEndehors(nTarget);
             if (*pbOut) return 1;
@@ -280,7 +309,7 @@ int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION eDirection) {
     const int64_t llRow = m_pclStatementSQL != nullptr ? m_pclStatementSQL->llGetCurrentRow() : -1;
     if (m_pnRecordSaveTab != nullptr && llRow >= 0 && llRow < m_nRecordSaveRows && m_pnRecordSaveTab[llRow] >= 0) {
         // Another statement changed this row: its new values were kept in a saved record.
-        CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+        CNAStatementAccess* pclAccess = _pclAccess();
         return pclAccess->bRestoreOriginalRecordSave(m_pclDataAccess, m_pnRecordSaveTab[llRow]) &&
                pclAccess->bCopyOriginalRecordToCurrentRecord(m_pclDataAccess) && bSetStmtOriginalRecord(eDirection);
     }
@@ -290,7 +319,7 @@ int CNAStatement::_bUpdateNARecord(eNA_PARSEDIRECTION eDirection) {
 void CNAStatement::_RestaureRecordFromCache(int64_t llRow) {
     if (m_pclRecord != nullptr) {
         m_pclRecordCache->bGetAt(m_pclRecord->pclGetOriginalRecordValueNoRef(), static_cast<int>(llRow));
-        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopyOriginalRecordToCurrentRecord(m_pclDataAccess);
+        _pclAccess()->bCopyOriginalRecordToCurrentRecord(m_pclDataAccess);
     }
     m_bRestoredFromCache = 1;
     m_bRowReady = 0;
@@ -304,7 +333,7 @@ int CNAStatement::_bFetchNextBloc(eNA_PARSEDIRECTION eDirection, int bReadRecord
                                   long* pnFetched) {
     (void)pnFetched;
     m_bContinuing = 1;
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     // The block size of the data access is worked out from the largest row met.
     if (m_pclStatementSQL != nullptr && m_pclStatementSQL->llGetMaxRowLength() > 0)
         pclAccess->RaiseRecordSize(m_pclDataAccess, static_cast<uint64_t>(m_pclStatementSQL->llGetMaxRowLength()));
@@ -364,7 +393,7 @@ int CNAStatement::_bAllocStmtOriginalRecord() {
 
 int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION eDirection) {
     if (m_eParseNeedUpdate == PARSENEEDUPDATE_REPOSITION) bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     if (eDirection == NA_PARSE_CURRENT && m_nReferenceSlot != -1) {
         // The reference row follows the row now current; the statement holds the new slot's
         // reference in place of the old one's.
@@ -389,7 +418,7 @@ int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION eDirection) {
 CNARecordValue* CNAStatement::pclGetStmtOriginalRecord() {
     if (m_pclOriginalRecord == nullptr && !_bAllocStmtOriginalRecord()) return nullptr;
     if (m_nReferenceSlot != -1)
-        CNAStatementAccess::s_pclOf(m_pclDataAccess)->bCopySaveToRecord(m_pclDataAccess, m_nReferenceSlot, m_pclOriginalRecord);
+        _pclAccess()->bCopySaveToRecord(m_pclDataAccess, m_nReferenceSlot, m_pclOriginalRecord);
     return m_pclOriginalRecord;
 }
 
@@ -503,7 +532,7 @@ int CNAStatement::_bCompleteCache() {
         m_pclTableCacheIndex == nullptr && bInvertFetch() ? NA_PARSE_PREVIOUS : NA_PARSE_NEXT;
     if ((m_pclStatementSQL == nullptr || !m_pclStatementSQL->bIsResultOpen()) && !bExecutePreparedQuery(0, 0))
         return 0;
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     const wchar_t* pszKey = m_clKey.pszGet() != nullptr ? m_clKey.pszGet() : L"";
     int nPosition = 0;
     if (!pclAccess->bHSauvePosition(m_pclDataAccess, &nPosition, pszKey, 0)) return 0;
@@ -533,7 +562,7 @@ int CNAStatement::_bCompleteCache() {
 // ---------------------------------------------------------------------------------- per mille and counts
 
 int CNAStatement::bHPositionne(int nPerThousand, int, NA_WRITEPARSEFLAGS nFlags) {
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     int64_t llTarget = 1;
     if (nPerThousand != 0) {
         int64_t llCount = 0;
@@ -549,7 +578,7 @@ int CNAStatement::bHPositionne(int nPerThousand, int, NA_WRITEPARSEFLAGS nFlags)
 
 int CNAStatement::bHPositionCourante(int* pnPerThousand, int) {
     *pnPerThousand = 1;
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     // STUB (table-cache task): with a table cache on the data access the count is the complete
     // record cache's and the place the index's. No data access holds one before that task lands.
     int64_t llCount = 0;
@@ -602,7 +631,7 @@ int CNAStatement::bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE eCause, int nSlot) {
     if (!(eCause == PARSENEEDUPDATE_REPOSITION && m_eParseNeedUpdate == PARSENEEDUPDATE_REBUILD))
         m_eParseNeedUpdate = eCause;
     if (nSlot == m_nReferenceSlot) return 1;
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+    CNAStatementAccess* pclAccess = _pclAccess();
     if (m_nReferenceSlot != -1) pclAccess->nReleaseRecordSave(m_pclDataAccess, m_nReferenceSlot);
     m_nReferenceSlot = nSlot;
     if (nSlot != -1) pclAccess->AddRefRecordSave(m_pclDataAccess, nSlot);
@@ -624,7 +653,7 @@ int CNAStatement::_bAllocRecordSaveTab() {
 
 void CNAStatement::_FreeRecordSaveTab() {
     if (m_pnRecordSaveTab != nullptr) {
-        CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
+        CNAStatementAccess* pclAccess = _pclAccess();
         for (uint32_t i = 0; i < m_nRecordSaveRows; i++)
             if (m_pnRecordSaveTab[i] >= 0) pclAccess->nReleaseRecordSave(m_pclDataAccess, m_pnRecordSaveTab[i]);
         delete[] m_pnRecordSaveTab;
@@ -633,7 +662,3 @@ void CNAStatement::_FreeRecordSaveTab() {
     m_nRecordSaveRows = 0;
     m_nDeletedInBlock = 0;
 }
-
-// STUB (positions task): every saved position's row identity is invalidated (CNAPosition::
-// InvalidateRowID). No position is saved before that task lands.
-void CNAStatement::_InvalidatePositionRowIds() {}

@@ -110,11 +110,13 @@ public:
     const stBUFFERINFO* pstGetBuffer(int n) const { return m_tabBuffer[n]; }
     int nGetEntryGrowStep() const { return m_tabEntry.nGetPasAgrandissement(); }
 
-    // Room for n more elements in an array: false when the heap refuses it.
+    // Room for n more elements in an array: false when the heap refuses it. A large array grows by
+    // half its size at least, so that filling it row by row does not copy it over and over.
     template <class A>
     static bool s_bReserve(A* pclTab, int n) {
         if (n <= 0 || pclTab->nGetNbElement() + n <= pclTab->nGetTailleTableau()) return true;
-        pclTab->AgranditMemoire(n);
+        const int nHalf = pclTab->nGetTailleTableau() / 2;
+        pclTab->AgranditMemoire(n > nHalf ? n : nHalf);
         return pclTab->nGetNbElement() + n <= pclTab->nGetTailleTableau();
     }
 

@@ -56,6 +56,8 @@ CNADataAccess::CNADataAccess(INADataSourceDescription* piDescription, CNAConnect
 }
 
 CNADataAccess::~CNADataAccess() {
+    // An access let go without closing still gives its table cache back.
+    _FreeTableCache();
     if (m_pclRecordSave != nullptr) {
         m_pclRecordSave->nRelease();
         m_pclRecordSave = nullptr;

@@ -20,6 +20,8 @@ namespace {
 
 std::mutex g_mutexVM;
 std::vector<stVMCall> g_tabVMCalls;
+// Off for measurements: the log of calls would cost more than the calls.
+bool g_bRecordCalls = true;
 std::map<std::string, int> g_mapAnswer;         // forced codes
 std::map<std::string, int> g_mapCompareResult;  // forced int results
 std::atomic<long> g_nLiveConversionResults{0};
@@ -457,7 +459,7 @@ int nAnswerOf(const std::string& sNom) {
 int nRecord(stVMCall st) {
     std::lock_guard lock(g_mutexVM);
     int nForce = nAnswerOf(st.sNom);
-    g_tabVMCalls.push_back(std::move(st));
+    if (g_bRecordCalls) g_tabVMCalls.push_back(std::move(st));
     return nForce;
 }
 
@@ -652,6 +654,11 @@ void ResetVM() {
     g_tabPrecisions.clear();
 }
 
+void SetVMRecording(bool bOn) {
+    std::lock_guard lock(g_mutexVM);
+    g_bRecordCalls = bOn;
+}
+
 std::vector<stVMCall> GetVMCalls() {
     std::lock_guard lock(g_mutexVM);
     return g_tabVMCalls;
@@ -728,8 +735,8 @@ STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSou
     stCall.nTypeB = nTypeDestination;
     stCall.dwFlags = dwFlags;
     stCall.pstCaw = pstCaw;
-    stCall.sA = st.sTexte();
-    int nForce = nRecord(stCall);
+    if (g_bRecordCalls) stCall.sA = st.sTexte();
+    int nForce = nRecord(std::move(stCall));
     if (nForce > 99) return nForce;
     int nRegle = nEcrire(pDestination, nTypeDestination, st);
     if (nRegle == 0 && (nTypeDestination == T_DECIMAL || nTypeDestination == T_PSTRW || nTypeDestination == T_PSTRA))

@@ -33,6 +33,9 @@ struct stVMCall {
 
 // Forgets every call and every forced answer (not the live objects).
 STANDIN_API void ResetVM();
+// Whether calls are recorded (they are after loading); a benchmark turns it off. Forced answers
+// hold either way.
+STANDIN_API void SetVMRecording(bool bOn);
 STANDIN_API std::vector<stVMCall> GetVMCalls();
 STANDIN_API int nGetVMCalls(const std::string& sNom);
 

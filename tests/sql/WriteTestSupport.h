@@ -22,6 +22,7 @@
 #include "native/sql/NACommand.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
+#include "pgsql/PSQLDriverSQL.h"
 #include "tests/model/ModelTestSupport.h"
 #include "tests/sql/BrowseTestSupport.h"
 #include "tests/sql/PgExplain.h"
@@ -42,6 +43,12 @@ public:
     }
     void SetServerVersion(unsigned n) { m_nServerVersion = n; }
     void SetServerUnicode(unsigned b) { m_bServerUnicode = b; }
+};
+
+// The driver of the process makes the SQL-layer statement every new statement takes.
+class CWriteDriver : public CModelTestDriver {
+public:
+    CNADriverSQL* _pclAllocDriverSQL(CNAError* pclError) override { return new CPSQLDriverSQL(this, pclError); }
 };
 
 // A data access that can be told it reads a query of the host.
@@ -86,6 +93,8 @@ class WriteTest : public ModelTest {
 protected:
     void SetUp() override {
         ModelTest::SetUp();
+        m_pclDriver->nExternalRelease();
+        m_pclDriver = CModelTestDriver::pclNew<CWriteDriver>();
         m_pclError = new CNAError;
         m_pclError->AddRef();
         m_pclCnx = new CWriteConnection(&m_clHostCnx);

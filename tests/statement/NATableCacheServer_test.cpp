@@ -1,0 +1,257 @@
+// The table cache on the test run's PostgreSQL 15 server: a statement reads a table of 1000 rows
+// (a group over 3 values, a nullable integer, a text of many scripts) into its record cache, which
+// becomes the full table cache; statements of the other items browse it through their indexes,
+// and the server's statement log shows that none of them sent a SELECT.
+//
+// The orders against the server's ORDER BY: the group's rows come in the group's order, and within
+// one group value in the order of their cache row numbers compared as 4 bytes lowest first (the
+// rows are cached in id order, row id - 1), not by id. NULL sorts before every value on the client
+// (its key is the smallest), so the nullable integer agrees with ORDER BY ... NULLS FIRST and not
+// with the server's default, which puts NULLs last. The text's key cannot tell NULL from an empty
+// text, so those two are compared as one; the database's collation (C.UTF-8) orders by code point,
+// as the wide text's keys do.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "native/statement/NATableCache.h"
+#include "native/statement/NATableCacheIndex.h"
+#include "tests/host/PgSandbox.h"
+#include "tests/statement/PgRows.h"
+#include "tests/statement/StatementFixture.h"
+
+namespace {
+
+using namespace stmttest;
+using Values = std::vector<std::optional<std::string>>;
+
+std::wstring wsOf(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+// The texts of the rows, one of them NULL (absent) and one empty.
+const std::vector<std::optional<std::wstring>>& Texts() {
+    static const std::vector<std::optional<std::wstring>> s_v = {
+        L"\u043E\u0448\u0438\u0431\u043A\u0430",  // Cyrillic
+        L"\u041E\u0448\u0438\u0431\u043A\u0430",
+        L"\u65E5\u672C\u8A9E",                    // CJK
+        L"\u4E2D\u6587",
+        L"\u03A9mega",                            // Greek
+        L"\u0639\u0631\u0628\u064A",              // Arabic
+        L"\u05E2\u05D1\u05E8\u05D9\u05EA",        // Hebrew
+        L"\u00C1baco",
+        L"\u00E1baco",
+        L"apple",
+        L"Zebra",
+        L"\U0001F600 smile",                      // beyond the 16-bit plane
+        L"\uFF21BC",
+        L"",
+        std::nullopt,
+    };
+    return s_v;
+}
+
+struct stRow {
+    int nId;
+    int nG;
+    std::optional<int> oN;
+    std::optional<std::wstring> oS;
+};
+
+class TableCacheServerTest : public StatementTest {
+protected:
+    TableCacheServerTest() : m_sTable("kx_tcache_" + std::to_string(getpid())) {
+        for (int n = 1; n <= 1000; n++)
+            m_vRows.push_back({n, n % 3, n % 7 == 0 ? std::nullopt : std::optional<int>((n * 37) % 11 - 5),
+                               Texts()[static_cast<size_t>(n) % Texts().size()]});
+    }
+    void SetUp() override {
+        std::string sReason;
+        m_bServer = pgsandbox::bServerAvailable(&sReason);
+        StatementTest::SetUp();
+    }
+    void TearDown() override {
+        for (CNAStatement* pcl : m_aPlain) pcl->nRelease();
+        m_aPlain.clear();
+        if (m_pclAccess != nullptr) m_pclAccess->bFreeCache();
+        StatementTest::TearDown();
+    }
+    bool bScripted() const override { return false; }
+    CNAConnectionDescription* pclNewConnection() override {
+        m_clHostCnx.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        m_clHostCnx.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        m_clHostCnx.m_sExtendedInfo =
+            L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" + wsOf(pgsandbox::sEnv("PGDATABASE"));
+        auto* pcl = new CPSQLConnection(L"Connection=tablecache", &m_clHostCnx);
+        pcl->AddRef();
+        m_bOpened = m_bServer && pcl->bOpen(m_pclError);
+        return pcl;
+    }
+    void _DropConnection() override { m_pclCnx->nRelease(); }
+    CNADataSourceDescription* pclDescription(bool bServer) override {
+        auto* pcl = new CNADataSourceDescription(nullptr, nullptr);
+        pcl->AddRef();
+        pcl->SetLogicalName(wsOf(m_sTable).c_str());
+        pcl->SetDBName(wsOf(m_sTable).c_str());
+        pcl->bAddItem(L"id", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 0, NA_KEY_UNIQUE, 0, 0);
+        pcl->pclGetItemNoRef(0)->SetNullable(0);
+        pcl->bAddItem(L"g", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 0, 0, 0, 0);
+        pcl->bAddItem(L"n", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 0, 0, 0, 0);
+        pcl->bAddItem(L"s", nullptr, nullptr, 1, 62, NA_IT_UNICODE, -1, -1, 0, 0, 0);
+        if (bServer) {
+            const unsigned tabCodes[] = {23, 23, 23, 1043};
+            for (int i = 0; i < 4; i++) pcl->pclGetItemNoRef(i)->SetDBType(L"", tabCodes[i]);
+        }
+        pcl->UpdateRecordSize();
+        return pcl;
+    }
+
+    // The table made and filled on the server through a session of the test's own.
+    ::testing::AssertionResult CreateTable(pgrows::CPgRows* pclPg) {
+        std::string sSQL = "DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
+                           " (id int PRIMARY KEY, g int, n int, s varchar(30)); INSERT INTO " + m_sTable + " VALUES ";
+        for (const stRow& st : m_vRows)
+            sSQL += (st.nId > 1 ? ", (" : "(") + std::to_string(st.nId) + ", " + std::to_string(st.nG) + ", " +
+                    (st.oN ? std::to_string(*st.oN) : std::string("NULL")) + ", " +
+                    (st.oS ? pgrows::sLiteral(pgrows::sUTF8(*st.oS)) : std::string("NULL")) + ")";
+        if (!pclPg->bExec(sSQL)) return ::testing::AssertionFailure() << pclPg->sError();
+        return ::testing::AssertionSuccess();
+    }
+    // The statement of "id" that reads the table into its record cache and fills the table cache;
+    // the access then browses another item.
+    ::testing::AssertionResult FillTableCache() {
+        if (!m_pclAccess->_bCreateNewTableCache()) return ::testing::AssertionFailure() << sError();
+        CTestStatement* pcl = pclStatement(L"id");
+        if (!Open(pcl, CNAStatement::NO_LIMIT, false)) return ::testing::AssertionFailure() << sError();
+        m_pclAccess->pclGetTableCacheNoRef()->bSetStatementParse(pcl);
+        if (!pcl->bFetch(NA_PARSE_FIRST, 1, 1)) return ::testing::AssertionFailure() << sError();
+        return ::testing::AssertionSuccess();
+    }
+    CNAStatement* pclHeld(const wchar_t* pszKey) {
+        CNAStatement* pcl = m_pclAccess->_pclGetStatement(pszKey);
+        EXPECT_NE(pcl, nullptr);
+        m_aPlain.push_back(pcl);
+        m_pclAccess->_SetCurrentStatement(pcl);
+        return pcl;
+    }
+    // The ids a statement reads from first to the end of the file.
+    std::vector<int> Browse(CNAStatement* pcl, const std::function<void(int)>& fnEach = nullptr) {
+        std::vector<int> v;
+        for (int bFirst = 1;; bFirst = 0) {
+            if (!pcl->bFetch(bFirst ? NA_PARSE_FIRST : NA_PARSE_NEXT, 1, 1)) {
+                ADD_FAILURE() << "fetch failed: " << sError();
+                break;
+            }
+            int bOut = 1;
+            pcl->HEndehors(&bOut);
+            if (bOut) break;
+            v.push_back(std::stoi(sCurrentId()));
+            if (fnEach) fnEach(static_cast<int>(v.size()));
+        }
+        return v;
+    }
+    // The SELECTs the log shows on the table since the mark.
+    std::vector<std::string> Selects(const pgsandbox::CStatementLog& clLog) const {
+        std::vector<std::string> v;
+        for (const std::string& s : clLog.Statements())
+            if (s.find(m_sTable) != std::string::npos && s.find("SELECT") != std::string::npos) v.push_back(s);
+        return v;
+    }
+    // The table goes with the test's session.
+    struct stDropTable {
+        pgrows::CPgRows& clPg;
+        std::string sTable;
+        ~stDropTable() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
+    };
+    const stRow& Row(int nId) const { return m_vRows[static_cast<size_t>(nId - 1)]; }
+
+    std::string m_sTable;
+    std::vector<stRow> m_vRows;
+    bool m_bServer = false;
+    bool m_bOpened = false;
+    std::vector<CNAStatement*> m_aPlain;
+};
+
+// 1000 rows over 3 group values: keys of about 333 rows each (nested buckets), browsed by the group
+// through the client index with no further SELECT.
+TEST_F(TableCacheServerTest, ThousandRowsOverThreeValuesWithoutAnotherSelect) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(m_bOpened) << sError();
+    ASSERT_TRUE(CreateTable(&clPg));
+    stDropTable stDrop{clPg, m_sTable};
+    pgsandbox::CStatementLog clLog;
+    ASSERT_TRUE(FillTableCache());
+    ASSERT_EQ(Selects(clLog).size(), 1u);
+    clLog.Mark();
+
+    CNAStatement* pclByG = pclHeld(L"g");
+    int nRankAt500 = -1;
+    const std::vector<int> vIds = Browse(pclByG, [&](int nRead) {
+        if (nRead == 500 && pclByG->pclGetTableCacheIndexNoRef() != nullptr)
+            nRankAt500 = pclByG->pclGetTableCacheIndexNoRef()->nGetPreviousRecordNbr();
+    });
+    ASSERT_EQ(vIds.size(), 1000u);
+    EXPECT_EQ(std::set<int>(vIds.begin(), vIds.end()).size(), 1000u);
+    EXPECT_EQ(nRankAt500, 499);
+    EXPECT_EQ(m_pclAccess->pclGetTableCacheNoRef()->llGetRecordNbr(), 1000);
+
+    // Group order, then the bytes of the cache row (id - 1) lowest first.
+    std::vector<int> vExpected;
+    for (int n = 1; n <= 1000; n++) vExpected.push_back(n);
+    auto Bytes = [](int nId) {
+        const auto u = static_cast<uint32_t>(nId - 1);
+        return std::array<uint32_t, 4>{u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF, u >> 24};
+    };
+    std::sort(vExpected.begin(), vExpected.end(), [&](int a, int b) {
+        if (Row(a).nG != Row(b).nG) return Row(a).nG < Row(b).nG;
+        return Bytes(a) < Bytes(b);
+    });
+    EXPECT_EQ(vIds, vExpected);
+    // Within a group the ids are not ascending.
+    EXPECT_FALSE(std::is_sorted(vIds.begin(), vIds.begin() + 333));
+
+    EXPECT_TRUE(Selects(clLog).empty());
+}
+
+// The nullable integer and the text of many scripts through the client index and through SQL.
+TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(m_bOpened) << sError();
+    ASSERT_TRUE(CreateTable(&clPg));
+    stDropTable stDrop{clPg, m_sTable};
+    ASSERT_TRUE(FillTableCache());
+    pgsandbox::CStatementLog clLog;
+
+    const std::vector<int> vByN = Browse(pclHeld(L"n"));
+    const std::vector<int> vByS = Browse(pclHeld(L"s"));
+    EXPECT_EQ(vByN.size(), 1000u);
+    EXPECT_EQ(vByS.size(), 1000u);
+    // Read before the test's own session asks the server.
+    EXPECT_TRUE(Selects(clLog).empty());
+
+    Values vN;
+    for (int nId : vByN) vN.push_back(Row(nId).oN ? std::optional<std::string>(std::to_string(*Row(nId).oN)) : std::nullopt);
+    Values vServerN;
+    ASSERT_TRUE(clPg.bColumn("SELECT n FROM " + m_sTable + " ORDER BY n NULLS FIRST", &vServerN)) << clPg.sError();
+    EXPECT_EQ(vN, vServerN);
+    ASSERT_TRUE(clPg.bColumn("SELECT n FROM " + m_sTable + " ORDER BY n", &vServerN)) << clPg.sError();
+    EXPECT_NE(vN, vServerN) << "the server's default puts NULL last";
+
+    Values vS;
+    for (int nId : vByS) vS.push_back(pgrows::sUTF8(Row(nId).oS.value_or(L"")));
+    Values vServerS;
+    ASSERT_TRUE(clPg.bColumn("SELECT coalesce(s, '') FROM " + m_sTable + " ORDER BY s NULLS FIRST", &vServerS))
+        << clPg.sError();
+    // NULL and the empty text are one key: the server puts NULL before the empty text, the index
+    // keeps them in row order; compared as values they are one.
+    EXPECT_EQ(vS, vServerS);
+}
+
+}  // namespace
