@@ -3,12 +3,8 @@
 // WHERE they write), and what they ask of the data access.
 //
 // Execution is in NAStatementExecute.cpp, fetching in NAStatementFetch.cpp, the SQL of writes in
-// native/sql/NAStatementWrite.cpp.
-//
-// STATEMENT TASKS: positions, re-positioning, searches set by the host, filters set by the host and
-// notifications are not built yet. Every virtual operation among them has a body below marked STUB
-// that fails (or does nothing) and names the work that replaces it; the plain members among them
-// are only declared until their task lands.
+// native/sql/NAStatementWrite.cpp, positions, searches, filters and the notifications of writes in
+// NAStatementPosition.cpp, the table cache's side in NATableCacheStatement.cpp.
 #include "native/statement/NAStatement.h"
 
 #include <cstdarg>
@@ -296,16 +292,3 @@ void CNAStatement::DesactivateRecherche() {
     if (m_pclRecherche != nullptr) m_pclRecherche->Desactivate();
 }
 
-// ---------------------------------------------------------------------------------- stubs
-
-// STUB (positions task): positions, searches the host sets, notifications and the table cache.
-void CNAStatement::OnNotifyOperation(eNAQUERYTYPE, int64_t, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
-int CNAStatement::bGetPosition(CNAPosition*, unsigned) {
-    return 0;
-}
-int CNAStatement::bSetPosition(CNAPosition*, unsigned) {
-    return 0;
-}
-int CNAStatement::_bGoToRowId(int64_t, CNAPosition*) {
-    return 0;
-}

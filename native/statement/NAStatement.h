@@ -423,6 +423,13 @@ protected:
     CNAStatementAccess* m_pclAccessServices;
 
     CNAStatementAccess* _pclAccess() const { return m_pclAccessServices; }
+    // Whether the value is the row the browse continues from (the original record, reloaded from
+    // the reference slot when one is held).
+    int _bIsReferenceRow(const CNARecordValue* pclValue);
+    // The saved positions standing on that row of the record cache are marked deleted.
+    void _MarkSavedPositionsDeleted(int nRow);
+    // The value of the row a write notified: the source's current record, else the access's.
+    CNARecordValue* _pclNotifiedValue(CNAStatement* pclSource) const;
 };
 
 template <>

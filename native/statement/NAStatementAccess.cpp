@@ -149,3 +149,29 @@ void CNAStatementAccess::AddRefRecordSave(CNADataAccess* pclAccess, int nSlot) {
 int CNAStatementAccess::nReleaseRecordSave(CNADataAccess* pclAccess, int nSlot) {
     return pclAccess != nullptr ? pclAccess->nReleaseRecordSave(nSlot) : 0;
 }
+
+int CNAStatementAccess::nKeepOriginalRecordSave(CNADataAccess* pclAccess, CNAStatement* pclStatement) {
+    return pclAccess != nullptr ? pclAccess->nKeepOriginalRecordSave(pclStatement) : -1;
+}
+
+int CNAStatementAccess::bRecordDeleted(CNADataAccess* pclAccess, int nSlot) {
+    return pclAccess != nullptr ? pclAccess->bRecordDeleted(nSlot) : 0;
+}
+
+int CNAStatementAccess::nGetLastReadSave(CNADataAccess* pclAccess) {
+    return pclAccess != nullptr ? pclAccess->nGetLastReadSave() : -1;
+}
+
+CNAFilter* CNAStatementAccess::pclGetLatestFilterNoRef(CNADataAccess* pclAccess) {
+    return pclAccess != nullptr ? pclAccess->pclGetLatestFilterNoRef() : nullptr;
+}
+
+void CNAStatementAccess::SetLatestFilter(CNADataAccess* pclAccess, CNAFilter* pclFilter) {
+    if (pclAccess != nullptr) pclAccess->SetLatestFilter(pclFilter);
+}
+
+// STUB (writes task): the data access's nUpdateRecordInCache, which refreshes the written row in
+// a statement's record cache. Until it lands the cache keeps the row as it was read.
+int CNAStatementAccess::nUpdateRecordInCache(CNADataAccess*, NA_WRITEPARSEFLAGS, CNARecordCache*) {
+    return -1;
+}

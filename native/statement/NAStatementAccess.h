@@ -22,7 +22,9 @@ class CNAColumn;
 class CNACommand;
 class CNADataAccess;
 class CNAError;
+class CNAFilter;
 class CNARecord;
+class CNARecordCache;
 class CNARecordValue;
 class CNAStatement;
 
@@ -78,8 +80,23 @@ public:
 
     // ---- saved records
     virtual int nKeepCurrentRecordSave(CNADataAccess* pclAccess);
+    // The statement's original record (the access's own original record without a statement) in a
+    // new saved record, with one reference for the caller; -1 when none can be kept.
+    virtual int nKeepOriginalRecordSave(CNADataAccess* pclAccess, CNAStatement* pclStatement);
+    // Whether the record kept in the slot was deleted since.
+    virtual int bRecordDeleted(CNADataAccess* pclAccess, int nSlot);
+    // The saved record of the access's last read, -1 when none.
+    virtual int nGetLastReadSave(CNADataAccess* pclAccess);
     virtual int bRestoreOriginalRecordSave(CNADataAccess* pclAccess, int nSlot);
     virtual int bCopySaveToRecord(CNADataAccess* pclAccess, int nSlot, CNARecordValue* pclValue);
     virtual void AddRefRecordSave(CNADataAccess* pclAccess, int nSlot);
     virtual int nReleaseRecordSave(CNADataAccess* pclAccess, int nSlot);
+
+    // ---- filters and writes
+    // The filter the access last browsed with (no reference), and the one it takes now.
+    virtual CNAFilter* pclGetLatestFilterNoRef(CNADataAccess* pclAccess);
+    virtual void SetLatestFilter(CNADataAccess* pclAccess, CNAFilter* pclFilter);
+    // The row the access's current record was written to refreshed in the record cache; its row, or
+    // -1.
+    virtual int nUpdateRecordInCache(CNADataAccess* pclAccess, NA_WRITEPARSEFLAGS nFlags, CNARecordCache* pclCache);
 };

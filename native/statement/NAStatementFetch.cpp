@@ -66,9 +66,23 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
                 !bOpenUsingTableCache())
                 return 0;
         }
-        // STUB (positions task): next and previous find their reference row again in the table
-        // cache's index (bUpdateParsePositionInCacheIndex) or in the filling statement's record
-        // cache (bUpdateParsePositionInRecordCache).
+        if ((eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) && pclTableCache != nullptr) {
+            // Next and previous go on from the reference row, found again in the table cache.
+            int bFound = 1;
+            int bOk;
+            if (!pclTableCache->bIsStatementParse(this)) {
+                bOk = bUpdateParsePositionInCacheIndex(&bFound);
+                // The index stands on the row after the one that went: one step less forward.
+                if (bOk && !bFound) nCount += eDirection == NA_PARSE_NEXT ? -1 : 1;
+            } else {
+                bOk = bUpdateParsePositionInRecordCache();
+            }
+            if (!bOk) {
+                m_bOutOfFile = 1;
+                m_bFound = 0;
+                return 0;
+            }
+        }
     }
     m_eLastDirection = eDirection;
     m_bRestoredFromCache = 0;
@@ -648,7 +662,3 @@ void CNAStatement::_FreeRecordSaveTab() {
     m_nRecordSaveRows = 0;
     m_nDeletedInBlock = 0;
 }
-
-// STUB (positions task): every saved position's row identity is invalidated (CNAPosition::
-// InvalidateRowID). No position is saved before that task lands.
-void CNAStatement::_InvalidatePositionRowIds() {}

@@ -19,83 +19,8 @@ constexpr int SITE_NOT_BUILT = 900;
 // STUB (queries task): after the end of a transaction every started browse is to be rebuilt.
 void CNADataAccess::_SetTransactionTermined() {}
 
-// ---------------------------------------------------------------------------------- writes and memos
-// STUB (writes task).
-int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHEcrit(long nRecord, NA_WRITEPARSEFLAGS nFlags, eNA_LOCKTYPE eLock) {
-    return bHModifie(nRecord, nFlags, eLock);
-}
-int CNADataAccess::bHSupprime(long, eNA_LOCKTYPE) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bOperation(CNAStatement*, eNAQUERYTYPE, NA_WRITEPARSEFLAGS, const CNARecordValue*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bSupprimeTout() {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE, const CNARecordValue*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bBuildAndExecuteQuery(CNAStatement*, eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bProcessError(CNACommand*, CNAStatement*, eNAQUERYTYPE, NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bProcessErrorDuplicateIdAutoSequence(CNAColumn*, CNACommand*, CNAStatement*, eNAQUERYTYPE,
-                                                         NA_WRITEPARSEFLAGS) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bUpdateSequenceIdAutoAfterInsert() {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bRestartSequenceIdAuto(CNAColumn*, int64_t) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bSetNewAutoId() {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-void CNADataAccess::NotifyOperation(eNAQUERYTYPE, CNAStatement*, NA_WRITEPARSEFLAGS) {}
-void CNADataAccess::_NotifyOperation(eNAQUERYTYPE, CNAStatement*, NA_WRITEPARSEFLAGS, const CNARecordValue*) {}
-INAItemDescription* CNADataAccess::piGetDuplicateItem(int) {
-    return nullptr;
-}
-int CNADataAccess::bIsDuplicateItem(int, CNAColumn*) {
-    return 0;
-}
-int CNADataAccess::__bDuplicateItem(INAItemDescription*, CNAStatement*) {
-    return 0;
-}
-INAItemDescription* CNADataAccess::piGetNullItemDesc(int) {
-    return nullptr;
-}
-int CNADataAccess::bGetBLOB(unsigned, CAny*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bSetBLOB(unsigned, const CAny*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bExtraitMemo(unsigned, const wchar_t*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bHAttacheMemo(unsigned, const wchar_t*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bSetBLOB(INAItemDescription*, const CAny*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bHAttacheMemo(INAItemDescription*, const wchar_t*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
+// ---------------------------------------------------------------------------------- requested values
+// STUB (queries task).
 int CNADataAccess::_bGetRequestedValue(CNAStatement*, CAny*, CNACommand*) {
     return _bNotAvailable(SITE_NOT_BUILT);
 }

@@ -21,10 +21,11 @@ constexpr int SITE_BUILD_KEY_VALUE = 13;
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
 constexpr unsigned USER_ERROR_NO_BEST_ITEM = 17;
 
-// The host's element of a parsed condition that names an item, and the mark of an element the
-// host wrote itself.
+// The host's elements of a parsed condition that name an item (the node of an item reference,
+// under either of the host's codes for it); an element the host marked itself (0x100 added to its
+// kind) names none.
 constexpr int ELEMENT_ITEM_REFERENCE = 110;
-constexpr int ELEMENT_MARK = 0x100;
+constexpr int ELEMENT_ITEM_NODE = 47;
 
 // The lock type of the read a search starts with when the server cannot run a sub-query.
 constexpr unsigned LOCK_NONE = 1;
@@ -128,7 +129,7 @@ static void _WalkItemReferences(IExpOpExpression* piNode, INADataSourceDescripti
                                 stBestItem* pstBest) {
     if (piNode == nullptr) return;
     const int nKind = piNode->eGetOperateur();
-    if ((nKind & ~ELEMENT_MARK) == ELEMENT_ITEM_REFERENCE && (nKind & ELEMENT_MARK) == 0) {
+    if (nKind == ELEMENT_ITEM_REFERENCE || nKind == ELEMENT_ITEM_NODE) {
         const wchar_t* pszName = _pszItemOfReference(piNode->pszGetNomRubrique());
         INAItemDescription* piItem =
             pszName != nullptr && pszName[0] != 0 ? piDescription->piNAGetItem(pszName) : nullptr;

@@ -95,6 +95,16 @@ protected:
         return pclAccess;
     }
 
+    // Gives the access up before the test ends (a parsed filter it holds is the test's).
+    void Release(CNADataAccess* pclAccess) {
+        for (auto it = m_apclAccess.begin(); it != m_apclAccess.end(); ++it)
+            if (*it == pclAccess) {
+                m_apclAccess.erase(it);
+                pclAccess->nRelease();
+                return;
+            }
+    }
+
     std::string sError() const {
         const wchar_t* psz = m_pclError->pszGetError();
         return psz != nullptr ? sOf(psz) : std::string();

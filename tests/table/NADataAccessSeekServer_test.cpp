@@ -5,6 +5,7 @@
 
 #include "native/sql/SQLParserInterfaces.h"
 #include "tests/host/StandInParsedQuery.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
 
 using namespace seektest;
 
@@ -82,6 +83,142 @@ TEST_F(NADataAccessSeekServerTest, ExactGenericAndMissingValues) {
     EXPECT_EQ(nNice, 50);
     // "Nice" is the last city in the server's order: the browse ends there.
     EXPECT_EQ(bOut(pclAccess, L"city"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using sqltest::CQueryBuilder;
+
+// Hostile values searched, with the server reading backslashes as escapes or not: nothing found,
+// no error, the table whole.
+TEST_F(NADataAccessSeekServerTest, HostileValuesFindNothing) {
+    KX_REQUIRE_PG_SERVER();
+    for (const wchar_t* pszOptions :
+         {L"KX Cache Size=20;", L"KX Cache Size=20;options=-cstandard_conforming_strings=off"}) {
+        SCOPED_TRACE(sOf(pszOptions));
+        CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows", pszOptions);
+        ASSERT_NE(pclAccess, nullptr);
+        CTString clSetting;
+        ASSERT_TRUE(pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clSetting, 0,
+                                                                                 L"SHOW standard_conforming_strings"));
+        EXPECT_EQ(std::wstring(clSetting.pszGet()), wcsstr(pszOptions, L"off") != nullptr ? L"off" : L"on");
+        for (const wchar_t* pszValue : {L"x' OR '1'='1", L"\\'; DROP TABLE kx_seek_rows; --", L"\\", L"Name0001\\"}) {
+            SCOPED_TRACE(sOf(pszValue));
+            for (int nMode : {0, 1}) {
+                ASSERT_EQ(bSeek(pclAccess, L"name", Text(pszValue), nMode), 1) << sError();
+                EXPECT_EQ(bFound(pclAccess, L"name"), 0);
+            }
+        }
+    }
+    pgtest::CDirectServer clServer;
+    EXPECT_EQ(clServer.sValue("SELECT count(*) FROM kx_seek_rows"), "250");
+}
+
+// Range filters: bounds included and excluded, each browse reading exactly the rows psql counts; a
+// filter set on one item switches the filters of the other items off.
+TEST_F(NADataAccessSeekServerTest, RangeFilters) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
+    ASSERT_NE(pclAccess, nullptr);
+    pgtest::CDirectServer clServer;
+    struct stCase {
+        const wchar_t* pszLow;
+        int bLowIn;
+        const wchar_t* pszHigh;
+        int bHighIn;
+        const char* pszWhere;
+    } astCases[] = {
+        {L"Name0010", 1, L"Name0020", 1, "name >= 'Name0010' AND name <= 'Name0020'"},
+        {L"Name0010", 0, L"Name0020", 0, "name > 'Name0010' AND name < 'Name0020'"},
+        {L"Name0010", 1, L"Name0020", 0, "name >= 'Name0010' AND name < 'Name0020'"},
+        {L"Name0245", 0, nullptr, 1, "name > 'Name0245'"},
+        {nullptr, 1, L"Name0003", 1, "name <= 'Name0003'"},
+        {L"Name0100", 1, L"Name0100", 1, "name = 'Name0100'"},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszWhere);
+        CAny clLow = st.pszLow != nullptr ? Text(st.pszLow) : CAny();
+        CAny clHigh = st.pszHigh != nullptr ? Text(st.pszHigh) : CAny();
+        ASSERT_EQ(pclAccess->bHFiltre(L"name", st.pszLow != nullptr ? &clLow : nullptr, st.bLowIn,
+                                      st.pszHigh != nullptr ? &clHigh : nullptr, st.bHighIn, nullptr),
+                  1)
+            << sError();
+        std::wstring wsRead;
+        ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_FIRST), 1) << sError();
+        while (!bOut(pclAccess, L"name")) {
+            wsRead += wsValue(pclAccess, L"name") + L",";
+            ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_NEXT), 1) << sError();
+        }
+        const std::string sExpected = clServer.sValue(
+            std::string("SELECT coalesce(string_agg(name || ',', '' ORDER BY name), '') FROM kx_seek_rows WHERE ") +
+            st.pszWhere);
+        EXPECT_EQ(sOf(wsRead), sExpected);
+    }
+    // The filter on "city" switches the one on "name" off.
+    CAny clCity = Text(L"Metz");
+    ASSERT_EQ(pclAccess->bHFiltre(L"city", &clCity, 1, &clCity, 1, nullptr), 1) << sError();
+    ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_LAST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"name"), L"Name0250");
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_FIRST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Metz");
+    // Switched off and on again.
+    ASSERT_EQ(pclAccess->bHDesactiveFiltre(L"city"), 1);
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_FIRST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Caen");
+    ASSERT_EQ(pclAccess->bHActiveFiltre(L"city"), 1);
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_LAST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Metz");
+    // Cancelling a search of an item never browsed is a success.
+    EXPECT_EQ(pclAccess->bHAnnuleRecherche(L"nosuch"), 1);
+}
+
+// A filter given as a parsed condition: the browse item it chooses (a unique item over an item
+// with duplicates, the item without its table prefix, the best browse item when it names none) and
+// the rows it reads.
+TEST_F(NADataAccessSeekServerTest, ConditionFilters) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
+    ASSERT_NE(pclAccess, nullptr);
+    CAny clSeven, clName;
+    clSeven.SetI4(7);
+    clName = Text(L"Name0107");
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
+
+    // code = 7 AND name >= 'Name0107': the unique item "name".
+    CQueryBuilder q(L"code = 7 AND name >= 'Name0107'");
+    q->m_pclWhere = q.Op(sqltest::OP_AND, L"code = 7 AND name >= 'Name0107'",
+                         {q.Op(sqltest::OP_EQUAL, L"code = 7", {q.Item(L"code"), q.Lit(L"7", &clSeven)}),
+                          q.Op(sqltest::OP_GREATEREQUAL, L"name >= 'Name0107'",
+                               {q.Item(L"name"), q.Lit(L"'Name0107'", &clName)})});
+    ASSERT_EQ(pclAccess->bHFiltre(&q.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, L"name");
+    std::wstring wsRead;
+    ASSERT_EQ(bRead(pclAccess, szItem, NA_PARSE_FIRST), 1) << sError();
+    while (!bOut(pclAccess, szItem)) {
+        wsRead += wsValue(pclAccess, L"name") + L",";
+        ASSERT_EQ(bRead(pclAccess, szItem, NA_PARSE_NEXT), 1) << sError();
+    }
+    EXPECT_EQ(wsRead, L"Name0107,Name0117,Name0127,Name0137,Name0147,Name0157,Name0167,Name0177,Name0187,Name0197,"
+                      L"Name0207,Name0217,Name0227,Name0237,Name0247,");
+
+    // A qualified item name is looked up without its table.
+    CQueryBuilder p(L"kx_seek_rows.code = 7");
+    p->m_pclWhere = p.Op(sqltest::OP_EQUAL, L"kx_seek_rows.code = 7",
+                         {p.Item(L"kx_seek_rows.code", L"kx_seek_rows.code", L""), p.Lit(L"7", &clSeven)});
+    ASSERT_EQ(pclAccess->bFindBestItem(&p.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, L"code");
+
+    // No item of the table: the best browse item.
+    CQueryBuilder n(L"nosuch = 7");
+    n->m_pclWhere = n.Op(sqltest::OP_EQUAL, L"nosuch = 7", {n.Item(L"nosuch"), n.Lit(L"7", &clSeven)});
+    ASSERT_EQ(pclAccess->bFindBestItem(&n.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, pclAccess->pszGetBestParseItemName());
+    Release(pclAccess);
+    EXPECT_TRUE(q->bAllReleased());
+    EXPECT_TRUE(p->bAllReleased());
+    EXPECT_TRUE(n->bAllReleased());
 }
 
 }  // namespace
