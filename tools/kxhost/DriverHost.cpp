@@ -215,10 +215,13 @@ std::wstring CDriverHost::s_wsErrorText(const INAError* piError) {
     if (pclError == nullptr) return wsOrEmpty(piError->pszGetError());
     std::wstring ws = L"error " + std::to_wstring(piError->dwGetErrorId()) + L": " +
                       wsOrEmpty(pclError->pszGetUserMessage());
-    while (!ws.empty() && (ws.back() == L'\n' || ws.back() == L'\r')) ws.pop_back();
+    // The messages end their lines the host's way ("\r\n"): one line end each on this terminal.
+    for (size_t n; (n = ws.find(L'\r')) != std::wstring::npos;) ws.erase(n, 1);
+    while (!ws.empty() && ws.back() == L'\n') ws.pop_back();
     if (pclError->dwGetSystemErrorCode() != 0 || *pclError->pszGetSystemErrorMessage() != 0) {
         std::wstring wsServer = pclError->pszGetSystemErrorMessage();
-        while (!wsServer.empty() && (wsServer.back() == L'\n' || wsServer.back() == L'\r')) wsServer.pop_back();
+        for (size_t n; (n = wsServer.find(L'\r')) != std::wstring::npos;) wsServer.erase(n, 1);
+        while (!wsServer.empty() && wsServer.back() == L'\n') wsServer.pop_back();
         ws += L"\n  server code " + std::to_wstring(pclError->dwGetSystemErrorCode()) + L": " + wsServer;
     }
     std::wstring wsDebug = pclError->pszGetDebugMessage();
