@@ -110,7 +110,7 @@ int CNADataAccess::_bHAjoute(NA_WRITEPARSEFLAGS nFlags, eNA_LOCKTYPE eLock) {
     if (pclStatement == nullptr) return 0;
     int bResult = pclStatement->bSetLockType(eLock) && _bOperation(pclStatement, NAQUERYTYPE_INSERT, nFlags, nullptr);
     if (bResult) bResult = bLockRecord(pclStatement, eLock, 0, nullptr);
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult;
 }
@@ -157,7 +157,7 @@ int CNADataAccess::_bHModifie(long nRecord, NA_WRITEPARSEFLAGS nFlags, eNA_LOCKT
         bResult = bSetCurrentRecordRead(0);
     }
     const int bUnlocked = bUnlockRecord(pclStatement, eLock, 0, nullptr);
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult && bUnlocked;
 }
@@ -174,7 +174,7 @@ int CNADataAccess::bHSupprime(long nRecord, eNA_LOCKTYPE eLock) {
         bResult = _bOperation(pclStatement, NAQUERYTYPE_DELETE, 0, nullptr);
         bUnlockRecord(pclStatement, static_cast<eNA_LOCKTYPE>(LOCK_NONE), 0, nullptr);
     }
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     if (bResult) m_pclRecord->SetDeleted();
     return bResult;
@@ -188,7 +188,7 @@ int CNADataAccess::_bSupprimeTout() {
         CNAStatement* pclStatement = _pclGetQueryStatement();
         if (pclStatement == nullptr) return 0;
         const int bResult = _bOperation(pclStatement, NAQUERYTYPE_DELETEALL, 0, nullptr);
-        NA_StatementReset(pclStatement);
+        pclStatement->ResetStatement();
         pclStatement->nRelease();
         return bResult;
     }
