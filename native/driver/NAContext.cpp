@@ -7,6 +7,7 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
+#include "native/table/NATable.h"
 
 CNAContext::CNAContext(CNADriver* pclDriver)
     : m_pclError(nullptr), m_eDefaultMode(static_cast<_eNA_HMODE>(1)), m_pclDriver(pclDriver) {
@@ -15,8 +16,13 @@ CNAContext::CNAContext(CNADriver* pclDriver)
 }
 
 // The accesses are not closed here: closing the context (CloseAllDataAccess) does that first.
+// Every access that leaves the context leaves the tables' lookup cache too: the host may use the
+// same ids again, and must then never reach an access its context no longer has.
 CNAContext::~CNAContext() {
     if (m_pclError != nullptr) m_pclError->nRelease();
+    unsigned nCursor = 0;
+    CNADataAccess* pclAccess = nullptr;
+    while (m_clDataAccess.bParse(&nCursor, &pclAccess, nullptr)) CNATable::s_ForgetDataAccess(pclAccess);
     m_clDataAccess.RemoveAll();
 }
 
@@ -60,7 +66,11 @@ void CNAContext::__AddDataAccess(unsigned long nDataId, CNADataAccess* pclAccess
 
 void CNAContext::RemoveDataAccess(INAContext* piContext, CNADataAccess*) {
     CNADriverLock clLock;
+    CNADataAccess* pclAccess = nullptr;
+    if (!m_clDataAccess.bGet(piContext->nGetDataId(), &pclAccess)) return;
+    CNATable::s_ForgetDataAccess(pclAccess);
     m_clDataAccess.bRemove(piContext->nGetDataId());
+    pclAccess->nRelease();
 }
 
 void CNAContext::CloseAllDataAccess() {
@@ -69,6 +79,7 @@ void CNAContext::CloseAllDataAccess() {
     void* pValue = nullptr;
     while (m_clDataAccess.bParseTable(&nCursor, 1, &pValue, nullptr)) {
         auto* pclAccess = static_cast<CNADataAccess*>(pValue);
+        CNATable::s_ForgetDataAccess(pclAccess);
         // Out of the table first: a close that looks at the context no longer finds it there.
         if (pclAccess->bIsOpened()) pclAccess->bHFerme();
         pclAccess->nRelease();

@@ -2,7 +2,8 @@
 // query object (IInfoRequete), its FROM tables (IInfoFrom), output items (IInfoRubrique), ORDER BY
 // items (IInfoOrderBy), GROUP BY items (IInfoGroupe), the insertions of an INSERT (IInfoInsertion),
 // the assignments of an UPDATE (IInfoAffectation), the nodes of its expression trees
-// (IExpOpExpression) and the values of a prepared query's parameters (INAQueryParametersValue).
+// (IExpOpExpression), the options of a query's execution (INAQueryExecution) and the values of a
+// prepared query's parameters (INAQueryParametersValue).
 // The table of the values it filled into its text is the host's CTabValParser (pgsql/TabValParser.h).
 //
 // These objects are the host's: the driver calls them by position in their tables of operations,
@@ -30,6 +31,11 @@
 //   IInfoRubrique          24  bMasque(): nonzero for an item the host added to the output itself;
 //                              such an item is never found by its name under a table
 //                          25  nGetIndice(): the item's index among the output items
+//                          26  pszGetNomFichierSource(): the table the item is read from, as the
+//                              host resolved it (its physical name when the host knows one)
+//                          27  pszGetNomTableSource(): the name of that table as the query names
+//                              it (an alias replaced by its table's name); 26 and 27 are equal
+//                              when the host resolved nothing, empty for a computed item
 //   IInfoOrderBy            5  stGetPosition(): span of the ORDER BY item, its direction word left
 //                              out
 //   IExpOpExpression       46  pclGetValeur(): a literal's value, null when it has none
@@ -38,6 +44,10 @@
 //                          49  pszGetNomFichier(): its table or alias text as written, empty when
 //                              the item is not qualified
 //                          50  nGetTypeMoteur(): the host engine's type code of the node's value
+//                          51  nGetTaille(): the size in bytes of the node's value
+//   INAQueryExecution       0  pszGetRubriqueParcours(): the item the host browses a query's result
+//                              by (null or empty: none)
+//                           1  nGetFlags(): the browse flags of the result's first read
 //   INAQueryParametersValue 9  pclGetValeur(name): the value of a parameter, null when unknown
 //                          10  nGetDirection(name): 1 in, 2 out, 3 in and out
 //   CTabValParser           5-9  the host items the text names as values (pgsql/TabValParser.h)
@@ -145,6 +155,7 @@ public:
     virtual const wchar_t* pszGetNomRubrique() = 0;                   // 48
     virtual const wchar_t* pszGetNomFichier() = 0;                    // 49
     virtual int nGetTypeMoteur() = 0;                                 // 50
+    virtual int nGetTaille() = 0;                                     // 51
 
 protected:
     ~IExpOpExpression() = default;
@@ -194,6 +205,8 @@ public:
     virtual int bRubriqueFichier() = 0;               // 23: a plain item of a table
     virtual int bMasque() = 0;                        // 24, chosen
     virtual int nGetIndice() = 0;                     // 25, chosen
+    virtual const wchar_t* pszGetNomFichierSource() = 0;  // 26, chosen
+    virtual const wchar_t* pszGetNomTableSource() = 0;    // 27, chosen
 
 protected:
     ~IInfoRubrique() = default;
@@ -307,7 +320,9 @@ public:
     virtual IExpOpExpression* piGetExpressionWhere() = 0;   // 17
     virtual void _Reserved18() {}
     virtual CTabValParser* pclGetTabValParser() = 0;        // 19: null when none
-    virtual void _Reserved20() {}
+    // 20: whether the host's SQL module fits the driver of that module number and version; the
+    // host writes its SQL module's version into *pnVersionSQL. 0 when the module is missing.
+    virtual int bVerifieModuleSQL(int nModule, int nVersion, uint32_t* pnVersionSQL) = 0;
     // 21: the item of that name in that table (or alias; empty: the query's own choice).
     virtual INAItemDescription* piGetItemDescription(const wchar_t* pszRubrique, const wchar_t* pszTable) = 0;
     virtual void _Reserved22() {}
@@ -328,6 +343,18 @@ public:
 
 protected:
     ~ISQLParserInformation() = default;
+};
+
+// ------------------------------------------------------------------ execution options of a query
+
+// What the host asks of the first read of a query's result.
+class INAQueryExecution {
+public:
+    virtual const wchar_t* pszGetRubriqueParcours() const = 0;  // 0, chosen
+    virtual unsigned nGetFlags() const = 0;                      // 1, chosen
+
+protected:
+    ~INAQueryExecution() = default;
 };
 
 // ------------------------------------------------------------------ parameter values

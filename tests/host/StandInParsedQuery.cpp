@@ -89,6 +89,9 @@ const wchar_t* CStandInExpression::pszGetNomFichier() {
 int CStandInExpression::nGetTypeMoteur() {
     return m_nEngineType;
 }
+int CStandInExpression::nGetTaille() {
+    return m_nSize;
+}
 
 // ---------------------------------------------------------------------------------- clause items
 
@@ -139,6 +142,12 @@ int CStandInRubrique::bMasque() {
 }
 int CStandInRubrique::nGetIndice() {
     return m_nIndex;
+}
+const wchar_t* CStandInRubrique::pszGetNomFichierSource() {
+    return m_sFileSource.c_str();
+}
+const wchar_t* CStandInRubrique::pszGetNomTableSource() {
+    return m_sTableSource.c_str();
 }
 
 CStandInOrderBy::~CStandInOrderBy() = default;
@@ -305,6 +314,11 @@ int CStandInParsedQuery::nGetFinHaving() {
 IExpOpExpression* CStandInParsedQuery::piGetExpressionWhere() {
     return m_pclWhere;
 }
+int CStandInParsedQuery::bVerifieModuleSQL(int nModule, int nVersion, uint32_t* pnVersionSQL) {
+    m_tabModuleCalls.push_back({nModule, nVersion, pnVersionSQL});
+    if (pnVersionSQL != nullptr) *pnVersionSQL = m_nModuleVersion;
+    return m_bModuleAnswer;
+}
 CTabValParser* CStandInParsedQuery::pclGetTabValParser() {
     if (m_clValues.m_tabValues.empty() && m_clValues.m_tabItems.empty()) return nullptr;
     return &m_clValues;
@@ -416,7 +430,10 @@ CStandInRubrique* CStandInParsedQuery::pclOut(const std::wstring& sName, stPosit
     pcl->m_sName = pcl->m_sSource = sName;
     pcl->m_stPosition = st;
     pcl->m_nIndex = static_cast<int>(m_tabOut.size());
-    if (!m_tabFrom.empty()) pcl->m_sTable = m_tabFrom.front()->m_sAlias;
+    if (!m_tabFrom.empty()) {
+        pcl->m_sTable = m_tabFrom.front()->m_sAlias;
+        pcl->m_sFileSource = pcl->m_sTableSource = m_tabFrom.front()->m_sName;
+    }
     m_tabOut.push_back(pcl);
     return pcl;
 }

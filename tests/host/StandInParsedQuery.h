@@ -40,6 +40,7 @@ public:
     const wchar_t* pszGetNomRubrique() override;
     const wchar_t* pszGetNomFichier() override;
     int nGetTypeMoteur() override;
+    int nGetTaille() override;
     ~CStandInExpression();
 
     int m_nOperator = 0;
@@ -54,6 +55,7 @@ public:
     std::wstring m_sItem;
     std::wstring m_sTable;
     int m_nEngineType = 0;
+    int m_nSize = 0;
 };
 
 class STANDIN_API CStandInFrom final : public IInfoFrom {
@@ -83,6 +85,8 @@ public:
     int bRubriqueFichier() override;
     int bMasque() override;
     int nGetIndice() override;
+    const wchar_t* pszGetNomFichierSource() override;
+    const wchar_t* pszGetNomTableSource() override;
     ~CStandInRubrique();
 
     std::wstring m_sName;
@@ -93,6 +97,9 @@ public:
     int m_bPlain = 1;
     int m_bHidden = 0;
     int m_nIndex = 0;
+    // The table the item is read from as the host resolved it, and as the query names it.
+    std::wstring m_sFileSource;
+    std::wstring m_sTableSource;
 };
 
 class STANDIN_API CStandInOrderBy final : public IInfoOrderBy {
@@ -212,6 +219,7 @@ public:
     int nGetFinHaving() override;
     IExpOpExpression* piGetExpressionWhere() override;
     CTabValParser* pclGetTabValParser() override;
+    int bVerifieModuleSQL(int nModule, int nVersion, uint32_t* pnVersionSQL) override;
     INAItemDescription* piGetItemDescription(const wchar_t* pszRubrique, const wchar_t* pszTable) override;
     INADataSourceDescription* piGetDataSourceDescriptionFrom(IInfoFrom* piFrom) override;
     INADataSourceDescription* piGetDataSourceDescription(const wchar_t* pszTable) override;
@@ -259,6 +267,16 @@ public:
     std::vector<CStandInInsertion*> m_tabInsertions;
     // A host that throws while describing an item or naming a table.
     bool m_bThrow = false;
+    // The check of the host's SQL module: what it answers and the version it writes; the calls
+    // it received (module number, version, where the version was written).
+    int m_bModuleAnswer = 1;
+    uint32_t m_nModuleVersion = 32;
+    struct stModuleCall {
+        int nModule;
+        int nVersion;
+        uint32_t* pnVersionSQL;
+    };
+    std::vector<stModuleCall> m_tabModuleCalls;
 
 private:
     // The FROM table a name or alias designates, or null.
