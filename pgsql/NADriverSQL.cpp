@@ -66,54 +66,6 @@ private:
     CNAStatementSQL* m_pcl;
 };
 
-// STUB (item-model task): the description's own bInitDataSourceDescriptionFromStatement, once the
-// item model has it. Until then the result's columns become items here the same way: one item per
-// column in order, named as the column, from the description's table, with the column's size, type,
-// digits and server type, the key columns numbered in order of appearance.
-bool _bInitDescriptionFromStatement(CNADriver* pclDriver, CNADataSourceDescription* pclDesc,
-                                    CNAStatementSQL* pclStatement) {
-    if (pclDesc->pszGetLogicalName() == nullptr || *pclDesc->pszGetLogicalName() == 0) {
-        CTString clName;
-        clName.printf(L"%lu", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pclStatement)));
-        pclDesc->SetLogicalName(clName.pszGet());
-        pclDesc->SetDBName(clName.pszGet());
-    }
-    int nColumns = 0;
-    pclStatement->bGetColumnNbr(&nColumns, 0);
-    int nKeys = 0;
-    bool bOk = true;
-    for (int i = 0; i < nColumns && bOk; i++) {
-        CNAColumnSQL* pclColumn = pclStatement->pclGetNAColumnSQL(i);
-        if (pclColumn == nullptr) {
-            bOk = false;
-            break;
-        }
-        const wchar_t* pszName = pclColumn->m_csName.pszGet() != nullptr ? pclColumn->m_csName.pszGet() : L"";
-        const wchar_t* pszSource =
-            pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet() : pclDesc->pszGetPhysicalName();
-        const wchar_t* pszInSource =
-            pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
-        const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
-        CNAItemDescription* pclItem = pclDriver->pclAllocItemDescription();
-        if (pclItem == nullptr) {
-            if (pclDesc->pclGetErrorNoRef() != nullptr) pclDesc->pclGetErrorNoRef()->SetErrorNoMemory();
-            bOk = false;
-            break;
-        }
-        pclItem->AddRef();
-        bOk = pclItem->bInit(pszName, pszSource, pszInSource, 1, pclColumn->m_nSize, pclColumn->m_eItemType,
-                             static_cast<unsigned>(i), nKey, pclColumn->m_nKeyFlags, pclColumn->m_nIntegerDigits,
-                             pclColumn->m_nDecimalDigits);
-        if (bOk) {
-            pclItem->SetDBType(pclColumn->m_csAuxiliary.pszGet(), static_cast<unsigned>(pclColumn->m_nServerType));
-            pclDesc->_AddItem(pclItem);
-        }
-        pclItem->nRelease();
-    }
-    pclDesc->UpdateRecordSize();
-    return bOk;
-}
-
 }  // namespace
 
 CNADriverSQL::CNADriverSQL(CNADriver* pclDriver, CNAError* pclError) : m_pclDriver(pclDriver), m_pclError(pclError) {
@@ -281,7 +233,7 @@ INADataSourceDescription* CNADriverSQL::piGetTableDesc(int, int nStmt, unsigned)
         return nullptr;
     }
     pclDesc->AddRef();
-    if (!_bInitDescriptionFromStatement(m_pclDriver, pclDesc, clStatement.pcl())) {
+    if (!pclDesc->bInitDataSourceDescriptionFromStatement(clStatement.pcl())) {
         pclDesc->nRelease();
         return nullptr;
     }

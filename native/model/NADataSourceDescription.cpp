@@ -8,6 +8,9 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
+#include "native/sql/SQLParserInfo.h"
+#include "pgsql/NAColumnSQL.h"
+#include "pgsql/NAStatementSQL.h"
 
 namespace {
 
@@ -383,6 +386,215 @@ int CNADataSourceDescription::_bGetQueryShowIndex(CXYStringConcat<wchar_t>*) {
 
 int CNADataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL*) {
     return 0;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Query results
+// ------------------------------------------------------------------------------------------------
+
+bool CNADataSourceDescription::bInitDataSourceDescriptionFromStatement(CNAStatementSQL* pclStatement) {
+    m_eOrigin = NA_DESCORIGIN_QUERY;
+    if (pclStatement == nullptr) return false;
+    if (m_clLogicalName.pszGet() == nullptr || m_clLogicalName.pszGet()[0] == 0) {
+        CTString clName;
+        clName.printf(L"%lu", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pclStatement)));
+        SetLogicalName(clName.pszGet());
+        SetDBName(clName.pszGet());
+    }
+    int nColumns = 0;
+    pclStatement->bGetColumnNbr(&nColumns, 0);
+    int nKeys = 0;
+    bool bOk = true;
+    for (int i = 0; i < nColumns && bOk; i++) {
+        CNAColumnSQL* pclColumn = pclStatement->pclGetNAColumnSQL(i);
+        if (pclColumn == nullptr) {
+            bOk = false;
+            break;
+        }
+        const wchar_t* pszName = pclColumn->m_csName.pszGet() != nullptr ? pclColumn->m_csName.pszGet() : L"";
+        const wchar_t* pszSource =
+            pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet() : pszGetPhysicalName();
+        const wchar_t* pszInSource =
+            pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
+        const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
+        CNAItemDescription* pclItem =
+            CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
+        if (pclItem == nullptr) {
+            _SetErrorNoMemory();
+            bOk = false;
+            break;
+        }
+        pclItem->AddRef();
+        bOk = pclItem->bInit(pszName, pszSource, pszInSource, 1, pclColumn->m_nSize, pclColumn->m_eItemType,
+                             static_cast<unsigned>(i), nKey, pclColumn->m_nKeyFlags, pclColumn->m_nIntegerDigits,
+                             pclColumn->m_nDecimalDigits);
+        if (bOk) {
+            pclItem->SetDBType(pclColumn->m_csAuxiliary.pszGet(), static_cast<unsigned>(pclColumn->m_nServerType));
+            _AddItem(pclItem);
+        }
+        pclItem->nRelease();
+    }
+    UpdateRecordSize();
+    return bOk;
+}
+
+bool CNADataSourceDescription::bCompleteDescription(CSQLParserInfo* pclParser) {
+    m_eOrigin = NA_DESCORIGIN_QUERY;
+    if (pclParser == nullptr) return true;
+    // A key of one table's rows stays unique in the result only when no other table is joined to
+    // them: a join repeats the rows of one side.
+    const int bUniqueAllowed = pclParser->nGetFichierFromNbr() <= 1 ? 1 : 0;
+    const int nSelected = pclParser->nGetRubriqueOUTNbr();
+    for (int i = 0; i < nSelected; i++) {
+        if (!_bCompleteItem(pclParser, i, bUniqueAllowed)) {
+            UpdateRecordSize();
+            return false;
+        }
+    }
+    bool bBestSet = false;
+    const int nOrders = pclParser->nGetRubriqueClauseOrderNbr();
+    for (int i = 0; i < nOrders; i++) {
+        IInfoOrderBy* piOrder = pclParser->piGetRubriqueClauseOrder(i);
+        if (piOrder == nullptr) continue;
+        CNAItemDescription* pclItem = pclGetItemNoRef(piOrder->nGetIndiceRubrique());
+        if (pclItem == nullptr) continue;
+        pclItem->SetSensTri(piOrder->bDescendant() ? SENSTRI_DESCENDANT : SENSTRI_ASCENDANT);
+        if (!bBestSet) {
+            _SetBestParseItem(pclItem);
+            bBestSet = true;
+        }
+    }
+    UpdateRecordSize();
+    return true;
+}
+
+bool CNADataSourceDescription::_bCompleteItem(CSQLParserInfo* pclParser, int n, int bUniqueAllowed) {
+    IInfoRubrique* piSelected = pclParser->piGetRubriqueOUT(n);
+    if (piSelected == nullptr) return true;
+    const int nCalculated = piSelected->bCalcule();
+    INAItemDescription* piHost = nCalculated == 0 ? pclParser->piGetItemDescription(piSelected) : nullptr;
+    bool bOk = true;
+    CNAItemDescription* pclItem = pclGetItemNoRef(n);
+    if (pclItem != nullptr) {
+        const bool bWasKey = pclItem->bIsKey() != 0;
+        const bool bWasMemo = pclItem->bMemo() != 0;
+        if (piHost != nullptr)
+            bOk = pclItem->bCompleteDescription(piHost, bUniqueAllowed, nGetNumKeys());
+        else if (nCalculated == 1)
+            bOk = pclItem->bCompleteDescriptionCalcul(piSelected);
+        if (bOk) {
+            _UpdateKeyAndMemoLists(pclItem, bWasKey, bWasMemo);
+            _SetSourceTable(pclItem, pclParser, piSelected);
+        }
+    } else if (piHost == nullptr) {
+        // A value the host does not describe: typed from its expression.
+        IExpOpExpression* piExpression = piSelected->piGetExpression();
+        const unsigned nSize = piExpression != nullptr ? static_cast<unsigned>(piExpression->nGetTaille()) : 0;
+        const unsigned nCode = piExpression != nullptr ? static_cast<unsigned>(piExpression->nGetTypeMoteur()) : 0;
+        pclItem = CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
+        if (pclItem == nullptr) {
+            _SetErrorNoMemory();
+            return false;
+        }
+        pclItem->AddRef();
+        bOk = pclItem->bInit(piSelected->pszGetNom(), L"", L"", 1, nSize, g_eGetNAItemType(nCode),
+                             static_cast<unsigned>(m_tabItems.nGetNbElement()), -1, 0, 0, 0);
+        if (bOk) {
+            pclItem->SetCalculatedItemCode(static_cast<unsigned>(nCalculated));
+            _SetSourceTable(pclItem, pclParser, piSelected);
+            _AddItem(pclItem);
+        }
+        pclItem->nRelease();
+    } else if (!piHost->bIsComposedKey()) {
+        bOk = _bAjouteItemDescription(piHost, pclParser, piSelected, bUniqueAllowed);
+    }
+    if (piHost != nullptr) piHost->nExternalRelease();
+    return bOk;
+}
+
+bool CNADataSourceDescription::_bAjouteItemDescription(INAItemDescription* piHost, CSQLParserInfo* pclParser,
+                                                       IInfoRubrique* piSelected, int bUniqueAllowed) {
+    CNAItemDescription* pclItem =
+        CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocItemDescription() : nullptr;
+    if (pclItem == nullptr) {
+        _SetErrorNoMemory();
+        return false;
+    }
+    pclItem->AddRef();
+    const wchar_t* pszName = piSelected != nullptr ? piSelected->pszGetNom() : nullptr;
+    if (pszName == nullptr || pszName[0] == 0) pszName = piHost->pszGetName();
+    uint16_t wKeyFlags = 0;
+    int nKeyIndice = -1;
+    if (piHost->bIsKey()) {
+        if (bUniqueAllowed && piHost->bPrimary()) wKeyFlags |= NA_KEY_PRIMARY;
+        if (piHost->bUnique()) wKeyFlags |= bUniqueAllowed ? NA_KEY_UNIQUE : NA_KEY_DUPLICATES;
+        if (piHost->bDuplicates()) wKeyFlags |= NA_KEY_DUPLICATES;
+        if (piHost->bIsComposedKey()) wKeyFlags |= NA_KEY_COMPOSED;
+        if (piHost->bGetAscendant(-1)) wKeyFlags |= NA_KEY_ASCENDANT;
+        if (piHost->bGetDescendant(-1)) wKeyFlags |= NA_KEY_DESCENDANT;
+        if (piHost->bGetIgnoreCase(-1)) wKeyFlags |= NA_KEY_IGNORECASE;
+        if (piHost->bGetIgnorePunctuation(-1)) wKeyFlags |= NA_KEY_IGNOREPUNCTUATION;
+        if (piHost->bGetIgnoreAccent(-1)) wKeyFlags |= NA_KEY_IGNOREACCENT;
+        nKeyIndice = static_cast<int>(nGetNumKeys());
+    }
+    const bool bOk = pclItem->bInit(pszName, piHost->pszGetSourceName(), piHost->pszGetNameInSource(),
+                                    piHost->nGetDimension(), piHost->nGetItemSize(), piHost->eNAGetItemType(),
+                                    static_cast<unsigned>(m_tabItems.nGetNbElement()), nKeyIndice, wKeyFlags,
+                                    static_cast<int>(piHost->nGetIntegerPart()),
+                                    static_cast<int>(piHost->nGetDecimalPart()));
+    if (bOk) {
+        _SetSourceTable(pclItem, pclParser, piSelected);
+        _AddItem(pclItem);
+    }
+    pclItem->nRelease();
+    return bOk;
+}
+
+void CNADataSourceDescription::_SetSourceTable(CNAItemDescription* pclItem, CSQLParserInfo* pclParser,
+                                               IInfoRubrique* piSelected) {
+    if (pclItem->nGetCalculatedItemCode() != 0 || piSelected == nullptr) return;
+    const wchar_t* pszFile = piSelected->pszGetNomFichierSource();
+    const wchar_t* pszTable = piSelected->pszGetNomTableSource();
+    if (pszFile == nullptr) pszFile = L"";
+    if (pszTable == nullptr) pszTable = L"";
+    // Two names: the host resolved the table itself.
+    if (STR_nCompareW(pszFile, pszTable, STR_LOGIQUE) != 0) {
+        pclItem->SetSourceTable(pszFile);
+        return;
+    }
+    if (const wchar_t* pszPhysical = pclParser->pszGetPhysicalName(pszTable)) {
+        pclItem->SetSourceTable(pszPhysical);
+        return;
+    }
+    INADataSourceDescription* piSource = pclParser->piGetNADataSourceDescription(pszTable);
+    if (piSource == nullptr) return;
+    pclItem->SetSourceTable(piSource->pszGetDBTableName());
+    piSource->nExternalRelease();
+}
+
+void CNADataSourceDescription::_UpdateKeyAndMemoLists(CNAItemDescription* pclItem, bool bWasKey, bool bWasMemo) {
+    const bool bKey = pclItem->bIsKey() != 0;
+    if (bKey && !bWasKey) {
+        m_tabKeys.Ajoute(pclItem);
+    } else if (!bKey && bWasKey) {
+        for (int i = 0; i < m_tabKeys.nGetNbElement(); i++) {
+            if (m_tabKeys[i] != pclItem) continue;
+            m_tabKeys.Supprime(i);
+            break;
+        }
+        // The keys after it move up one place.
+        for (int i = 0; i < m_tabKeys.nGetNbElement(); i++) m_tabKeys[i]->bSetKeyIndice(i);
+    }
+    const bool bMemo = pclItem->bMemo() != 0;
+    if (bMemo && !bWasMemo) {
+        m_tabMemos.Ajoute(pclItem);
+    } else if (!bMemo && bWasMemo) {
+        for (int i = 0; i < m_tabMemos.nGetNbElement(); i++) {
+            if (m_tabMemos[i] != pclItem) continue;
+            m_tabMemos.Supprime(i);
+            break;
+        }
+    }
 }
 
 // ------------------------------------------------------------------------------------------------

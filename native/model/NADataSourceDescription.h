@@ -16,6 +16,8 @@
 class CNAConnectionDescription;
 class CNAError;
 class CNAStatementSQL;
+class CSQLParserInfo;
+class IInfoRubrique;
 
 // Where a description comes from.
 enum eNA_DESCORIGIN : uint32_t {
@@ -116,6 +118,12 @@ public:
     // ---- initialisations
     // A table read from the catalogue through the hooks.
     bool bInitDataSourceDescriptionFromDB(const wchar_t* pszTableName, int n);
+    // A query's result: one item per result column of the executed statement, in order. A
+    // description without a logical name is named by the statement's address.
+    bool bInitDataSourceDescriptionFromStatement(CNAStatementSQL* pclStatement);
+    // A query's result completed from the host's parsed query: each selected item from the host's
+    // description of it (or as a computed item), then the ORDER BY directions and the best item.
+    bool bCompleteDescription(CSQLParserInfo* pclParser);
 
     // ---- items
     // Makes an item through the driver's factory and adds it; out of memory when it cannot.
@@ -151,6 +159,15 @@ public:
     static eNA_ITEMTYPE g_eGetNAItemType(unsigned nYFType);
 
 protected:
+    // One selected item of the parsed query, at position n.
+    bool _bCompleteItem(CSQLParserInfo* pclParser, int n, int bUniqueAllowed);
+    // A new item from the host's description of a selected item, with its key flags.
+    bool _bAjouteItemDescription(INAItemDescription* piHost, CSQLParserInfo* pclParser, IInfoRubrique* piSelected,
+                                 int bUniqueAllowed);
+    // The table an item of a query's result is read from, as the parsed query names it.
+    static void _SetSourceTable(CNAItemDescription* pclItem, CSQLParserInfo* pclParser, IInfoRubrique* piSelected);
+    // An item that became a key or a memo joins that list; one that stopped being one leaves it.
+    void _UpdateKeyAndMemoLists(CNAItemDescription* pclItem, bool bWasKey, bool bWasMemo);
     bool _bImportItems();
     bool _bImportIndex();
     // Runs a catalogue query on the connection and hands the statement to a reader hook.

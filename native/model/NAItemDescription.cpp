@@ -5,6 +5,7 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NADriver.h"
 #include "native/model/NADataSourceDescription.h"
+#include "native/sql/SQLParserInterfaces.h"
 
 namespace {
 
@@ -312,6 +313,51 @@ bool CNAItemDescription::bCompleteDescription(INAItemDescription* piOther, int b
     }
     m_clNameInSource.Set(piOther->pszGetNameInSource());
     m_clSourceName.Set(piOther->pszGetSourceName());
+    return true;
+}
+
+bool CNAItemDescription::bCompleteDescriptionCalcul(IInfoRubrique* piItem) {
+    // Host engine codes of a value and operator kinds of an expression that matter here.
+    constexpr int YF_NONE = 0, YF_MEMOTEXT = 29, YF_MEMOBINARY = 30, YF_MEMOUNICODE = 40, YF_UNDEFINED = 41;
+    constexpr int OP_TEXTFUNCTION_FIRST = 95, OP_TEXTFUNCTION_LAST = 96;
+    if (piItem == nullptr) return true;
+    m_clNameInSource.Set(m_clName.pszGet());
+    m_clSourceName.Vide();
+    m_nCalculatedItemCode = static_cast<uint32_t>(piItem->bCalcule());
+    IExpOpExpression* piExpression = piItem->piGetExpression();
+    if (piExpression == nullptr) return true;
+    const int nCode = piExpression->nGetTypeMoteur();
+    if (nCode == YF_NONE || nCode == YF_UNDEFINED) return true;
+    const int eOperator = piExpression->eGetOperateur();
+    if (eOperator >= OP_TEXTFUNCTION_FIRST && eOperator <= OP_TEXTFUNCTION_LAST) {
+        if (m_eItemType == NA_IT_UNICODE) {
+            m_eItemType = NA_IT_TEXTE;
+            m_nItemSize /= 2;
+        } else if (m_eItemType == NA_IT_MEMOUNICODE) {
+            m_eItemType = NA_IT_MEMOTEXTE;
+        }
+        if (m_clDefaultValue.__nCastTo(VQTYPE_PSTRW, nullptr, 1) > VQERR_DERNIER_SUCCES_HOTE) {
+            const int bNull = m_clDefaultValue.bIsNull();
+            m_clDefaultValue.__SetType(VQTYPE_PSTRW, 0);
+            m_clDefaultValue.SetNull(bNull);
+        }
+        return true;
+    }
+    // A memo expression keeps an item that already holds its values inline.
+    if ((nCode == YF_MEMOTEXT && m_eItemType == NA_IT_TEXTE) || (nCode == YF_MEMOUNICODE && m_eItemType == NA_IT_UNICODE) ||
+        (nCode == YF_MEMOBINARY && m_eItemType == NA_IT_BINAIRE))
+        return true;
+    if (nCode == YF_MEMOTEXT || nCode == YF_MEMOUNICODE || nCode == YF_MEMOBINARY)
+        m_nItemSize = 8;
+    else
+        m_nItemSize = static_cast<uint32_t>(piExpression->nGetTaille());
+    const eNA_ITEMTYPE eType = CNADataSourceDescription::g_eGetNAItemType(static_cast<unsigned>(nCode));
+    if (m_eItemType == NA_IT_DECIMAL && eType != NA_IT_DECIMAL) {
+        m_nIntegerPart = 0;
+        m_nDecimalPart = 0;
+    }
+    m_eItemType = eType;
+    _RetypeDefaultValue();
     return true;
 }
 

@@ -17,6 +17,7 @@
 
 class CNAConnectionDescription;
 class CNADataSourceDescription;
+class IInfoRubrique;
 
 // Clone flags.
 enum eCLONEDESC : int {
@@ -182,6 +183,9 @@ public:
     bool bChangeTypeMemo(eNA_ITEMTYPE eType);
     // Completes this item from the host's description of it.
     bool bCompleteDescription(INAItemDescription* piOther, int bUnique, unsigned nKeyIndice);
+    // Completes a computed item of a query from the selected item of the host's parsed query: its
+    // names, its calculated-item code, and its type and size from the expression's value.
+    bool bCompleteDescriptionCalcul(IInfoRubrique* piItem);
     // Whether values of the other item fit into this one.
     bool bTypeMatch(const INAItemDescription* piOther, int bFoldUnicode, int bLooseDates) const;
     // The item's type as the server knows it: 0 when it gave no code or the connection does not

@@ -4,6 +4,7 @@
 #include "native/statement/NAStatementAccess.h"
 
 #include "native/driver/NAError.h"
+#include "native/driver/NAIDAuto.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/table/NADataAccess.h"
 
@@ -55,11 +56,15 @@ int CNAStatementAccess::bBuildSelect(CNADataAccess* pclAccess, CNACommand* pclCo
                                 : 0;
 }
 
-// STUB (automatic-identifier task): the access's identifier object (CNAIDAuto) is not built yet
-// and the driver makes none, so the value stays empty.
-int CNAStatementAccess::bGetMaxCurrentValue(CNADataAccess*, CNAColumn*, CNAError*, CAny*, int* pbHasObject) {
-    if (pbHasObject != nullptr) *pbHasObject = 0;
-    return 1;
+int CNAStatementAccess::bGetMaxCurrentValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, CNAError* pclError,
+                                            CAny* pclValue, int* pbHasObject) {
+    CNAIDAuto* pclIDAuto = pclAccess != nullptr ? pclAccess->pclGetIDAuto() : nullptr;
+    if (pbHasObject != nullptr) *pbHasObject = pclIDAuto != nullptr ? 1 : 0;
+    // Without an identifier object the value stays empty.
+    if (pclIDAuto == nullptr) return 1;
+    const int bResult = pclIDAuto->bGetMaxCurrentValue(pclAccess, pclColumn, pclError, pclValue);
+    pclIDAuto->nRelease();
+    return bResult;
 }
 
 int CNAStatementAccess::bSetNewAutoId(CNADataAccess* pclAccess) {

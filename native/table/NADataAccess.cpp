@@ -238,7 +238,6 @@ CNAStatement* CNADataAccess::_pclInitStatement(const wchar_t* pszKey) {
         return nullptr;
     }
     pclStatement->SetKey(pszKey);
-    pclStatement->SetCurrentRecord(m_pclRecord);
     return pclStatement;
 }
 
@@ -348,10 +347,10 @@ int CNADataAccess::bRecordDeleted(int nSlot) {
 int CNADataAccess::nKeepOriginalRecordSave(CNAStatement* pclStatement) {
     if (m_pclRecordSave == nullptr) return -1;
     CNARecordValue* pclValue = nullptr;
-    // STUB (statement execution task): the statement's own original record is kept first, once the
-    // statement gives it (CNAStatement::pclGetStmtOriginalRecord).
-    (void)pclStatement;
-    if (m_pclRecord != nullptr) pclValue = m_pclRecord->pclGetOriginalRecordValueNoRef();
+    if (pclStatement != nullptr)
+        pclValue = pclStatement->pclGetStmtOriginalRecord();
+    else if (m_pclRecord != nullptr)
+        pclValue = m_pclRecord->pclGetOriginalRecordValueNoRef();
     if (pclValue == nullptr) return -1;
     const int nSlot = m_pclRecordSave->nKeepRecordSave(pclValue);
     if (nSlot >= 0) m_pclRecordSave->AddRefRecordSave(nSlot);

@@ -12,6 +12,7 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
@@ -49,6 +50,15 @@ bool _bEmpty(const wchar_t* psz) {
     return psz == nullptr || psz[0] == 0;
 }
 
+// The statement is to be rebuilt or re-positioned from a fresh save of the access's original
+// record; the statement holds the save with its own reference.
+void _MarkOnFreshSave(CNADataAccess* pclAccess, CNAStatement* pclStatement,
+                      CNAStatement::ePARSENEEDUPDATECAUSE eCause) {
+    const int nSlot = pclAccess->nKeepOriginalRecordSave(nullptr);
+    pclStatement->bSetParseNeedUpdate(eCause, nSlot);
+    pclAccess->nReleaseRecordSave(nSlot);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------- along an item
@@ -66,7 +76,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
              (pclCurrent->m_nBrowseFlags & WPF_QUERY_ORDER) == 0)) {
             nFlags |= WPF_READ_ONLY_WHAT_IS_THERE;
             if ((nFlags & WPF_NO_CACHE) != 0) {
-                NA_StatementEnableCache(pclCurrent, 0);
+                pclCurrent->EnableCache(0);
                 _FreeTableCache();
             }
         }
@@ -76,7 +86,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
             pszItem, pclCurrent->pszGetKey() != nullptr ? pclCurrent->pszGetKey() : L"") == 0) {
         pclStatement = pclCurrent;
         pclStatement->AddRef();
-        NA_StatementSetParseStarted(pclStatement);
+        pclStatement->SetParseStarted();
     } else {
         pclStatement = _pclGetNewItemStatement(pszItem, eDirection, nFlags);
     }
@@ -88,7 +98,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
     bool bSkipFetch = false;
     int bResult = 0;
     if (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) {
-        if (bFilterChanged) NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+        if (bFilterChanged) pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
     } else {
         // a. A browse asked in another order than the one it runs in starts afresh.
         if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && pclStatement->m_bStarted &&
@@ -103,15 +113,15 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
                 (eDirection == NA_PARSE_LAST && !bInverted) || (eDirection == NA_PARSE_FIRST && bInverted);
             if (bOtherEnd &&
                 !(!pclStatement->bExistRechercheObject() && pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
-                  pclStatement->m_bBlockAtStart && NA_bStatementCacheCompleted(pclStatement)))
+                  pclStatement->m_bBlockAtStart && pclStatement->bCacheCompleted()))
                 bReopen = 1;
         }
         // c. A search left on the statement is over.
         if (pclStatement->bExistRechercheObject()) {
-            NA_StatementDesactivateRechercheUserAndInternal(pclStatement);
+            _StatementCalls::DesactivateRechercheUserAndInternal(pclStatement);
             if (!(m_pclTableCache != nullptr && !bReopen && (nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0)) bReopen = 1;
         }
-        NA_StatementAnnuleRechercheUser(pclStatement);
+        _StatementCalls::AnnuleRechercheUser(pclStatement);
         // d.
         pclStatement->m_nBrowseFlags = nFlags;
         pclStatement->SetItemName((nFlags & WPF_QUERY_ORDER) != 0 ? pszGetBestParseItemName() : pszItem);
@@ -123,7 +133,30 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
             (nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) == 0 && m_nQuery != 0;
         if (bTableCacheUsed) {
             if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0 && !bReopen) {
-                if (m_pclTableCache == nullptr && !_bCreateNewTableCache()) bSkipFetch = true;
+                if (m_pclTableCache == nullptr) {
+                    // A statement that already holds its whole result in its record cache feeds
+                    // the new table cache as it is; any other starts afresh.
+                    if (!_bCreateNewTableCache()) {
+                        bSkipFetch = true;
+                    } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
+                               !pclStatement->bExistRechercheObject() &&
+                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
+                               pclStatement->m_bBlockAtStart) {
+                        m_pclTableCache->bSetStatementParse(pclStatement);
+                    } else {
+                        bReopen = 1;
+                    }
+                } else {
+                    const bool bQueryOrder = (nFlags & WPF_QUERY_ORDER) != 0;
+                    const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
+                    const bool bAtOnce =
+                        (bQueryOrder && bRequeteSansCorrection()) ||
+                        (!bComplete && CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem),
+                                                                               pszItem) == 0) ||
+                        (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
+                    if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
+                }
             } else {
                 if (!_bCreateNewTableCache()) bSkipFetch = true;
                 bReopen = 1;
@@ -131,14 +164,17 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         } else if (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL() &&
                    (nFlags & (WPF_SQLCOMMAND_NO_CACHE | WPF_READ_ONLY_WHAT_IS_THERE)) == WPF_SQLCOMMAND_NO_CACHE) {
             // g.
-            NA_StatementEnableCache(pclStatement, 0);
+            pclStatement->EnableCache(0);
         }
     }
     if (!bSkipFetch)
         bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, bReopen);
     if (!bResult) {
         bResult = _bRepriseErreurParcours(pclStatement, pszItem, eDirection, eLock, peLockOut, nFlags);
-        if (!bResult && m_pclTableCache != nullptr) _FreeTableCache();
+        // A table cache this browse was making or feeding is no good afterwards.
+        if (!bResult && m_pclTableCache != nullptr &&
+            (m_pclTableCache->bInitDone() || m_pclTableCache->bIsStatementParse(pclStatement)))
+            _FreeTableCache();
     }
     pclStatement->nRelease();
     // A query run as written reads its first or last record again through what it already holds.
@@ -173,8 +209,8 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
-                if (NA_bStatementCanUpdateParse(pclStatement)) {
-                    NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+                if (_StatementCalls::bCanUpdateParse(pclStatement)) {
+                    pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
                               pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -186,20 +222,24 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
                 return _bUpdateParse(0, pclStatement, bReadRecord, eDirection, nCount);
         } else if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
             if (m_pclTableCache != nullptr) {
-                // STUB (table-cache task): the cache must be fed by this statement or hold everything.
-                return 0;
+                // The table cache serves the browse when it is this statement's or already whole.
+                if (!m_pclTableCache->bIsStatementParse(pclStatement) &&
+                    m_pclTableCache->pclGetFullCacheNoRef() == nullptr)
+                    return 0;
+                bReopen = 0;
+            } else {
+                const int bInverted = pclStatement->bInvertFetch();
+                const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
+                bool bEndServed;
+                if (eDirection == NA_PARSE_FIRST)
+                    bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
+                else
+                    bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
+                const bool bKeep = pclStatement->m_bStarted &&
+                                   pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
+                                   (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
+                bReopen = bKeep ? 0 : 1;
             }
-            const int bInverted = pclStatement->bInvertFetch();
-            const bool bNoLimit = pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT;
-            bool bEndServed;
-            if (eDirection == NA_PARSE_FIRST)
-                bEndServed = bInverted ? bNoLimit : pclStatement->m_bBlockAtStart != 0;
-            else
-                bEndServed = bInverted ? pclStatement->m_bBlockAtStart != 0 : bNoLimit;
-            const bool bKeep = pclStatement->m_bStarted &&
-                               pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               (bNoLimit || nCount <= pclStatement->m_nBlockLimit) && bEndServed;
-            bReopen = bKeep ? 0 : 1;
         } else {
             bReopen = 1;
         }
@@ -228,10 +268,10 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
         }
     }
     long nFetched = 0;
-    int bResult = NA_bStatementFetch(pclStatement, eDirection, bReadRecord, nCount, &nFetched);
+    int bResult = pclStatement->bFetch(eDirection, bReadRecord, nCount, &nFetched);
     int bOut = 1;
     if (bResult) {
-        NA_StatementHEndehors(pclStatement, &bOut);
+        pclStatement->HEndehors(&bOut);
         if (!bOut && !bLockUnlockRecord(pclStatement, eLock, 0, peLockOut)) {
             bResult = 0;
             if (pclPosition != nullptr) pclStatement->bSetPosition(pclPosition, 0);
@@ -254,7 +294,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             bResult = _bFetch(pclStatement, pszItem, eOther, nCount - nFetched, bReadRecord,
                               static_cast<eNA_LOCKTYPE>(1), peLockOut, nFlags, 1);
             int bOutAgain = 1;
-            NA_StatementHEndehors(pclStatement, &bOutAgain);
+            pclStatement->HEndehors(&bOutAgain);
             if (bOutAgain) pclSearch->bReviensParcoursPrecedent(nSaved);
         }
         if (pclSearch != nullptr) pclSearch->nRelease();
@@ -348,12 +388,12 @@ int CNADataAccess::_bOpenStatement(CNAStatement* pclStatement, const wchar_t* ps
     pclCommand->nRelease();
     if (!bResult) return 0;
     if ((nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) != 0) {
-        NA_StatementEnableCache(pclStatement, 0);
+        pclStatement->EnableCache(0);
     } else if (m_nQuery != 0 && ((nFlags & WPF_RESUME) != 0 || bRequeteSansCorrection() || bQueryResultsetLimited()) &&
                m_pclTableCache != nullptr) {
-        // STUB (table-cache task): the table cache takes this statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     } else if (pclStatement->bDefaultParseNeedRecordCache()) {
-        NA_StatementEnableCache(pclStatement, 1);
+        pclStatement->EnableCache(1);
     }
     return 1;
 }
@@ -394,14 +434,14 @@ int CNADataAccess::bMove(long nRecord, int bReadRecord, eNA_LOCKTYPE eLock, eNA_
 int CNADataAccess::_bMove(long nRecord, int bReadRecord) {
     CNAStatement* pclStatement = _pclGetQueryStatement();
     if (pclStatement == nullptr) return 0;
-    const int bResult = NA_bStatementMove(pclStatement, nRecord, bReadRecord);
+    const int bResult = pclStatement->bMove(nRecord, bReadRecord);
     int bOut = 0;
-    NA_StatementHEndehors(pclStatement, &bOut);
+    pclStatement->HEndehors(&bOut);
     if (bOut && m_pclRecord != nullptr) {
         m_pclRecord->bCopyOriginalRecordToCurrentRecord();
         m_pclRecord->SetDeleted();
     }
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult;
 }
@@ -415,7 +455,7 @@ int CNADataAccess::bHEndehors(const wchar_t* pszItem, int* pbOut) {
                   pszItem != nullptr ? pszItem : L"");
         return 0;
     }
-    NA_StatementHEndehors(pclStatement, pbOut);
+    pclStatement->HEndehors(pbOut);
     pclStatement->nRelease();
     return 1;
 }
@@ -427,7 +467,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
                   pszItem != nullptr ? pszItem : L"");
         return 0;
     }
-    NA_StatementEvalHTrouve(pclStatement, pbFound, pbInside);
+    pclStatement->EvalHTrouve(pbFound, pbInside);
     pclStatement->nRelease();
     return 1;
 }
@@ -436,7 +476,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
 
 int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                  long nCount) {
-    if (!NA_bStatementCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
+    if (!_StatementCalls::bCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
         const wchar_t* pszItem = pclStatement->pszGetItemName();
         _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_REPOSITION, pszItem, USER_ERROR_CANNOT_REPOSITION,
                   pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -449,7 +489,7 @@ int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bRea
 int CNADataAccess::_bUpdateCurrentParsePosition(int bKeep, CNAStatement* pclStatement) {
     if (m_pclTableCache == nullptr) return _bUpdateParse(bKeep, pclStatement, 1, NA_PARSE_CURRENT, 0);
     // STUB (table-cache task): the statement's place in the cache index.
-    NA_StatementCurrentRecordNotFound(pclStatement, pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
+    pclStatement->CurrentRecordNotFound(pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
     return 0;
 }
 
@@ -482,14 +522,13 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
     const int bResult =
         _bGoToCurrentRecord(pclStatement, pclStatement->pszGetItemName(), bReadRecord, eDirection, nCount);
     int bOut = 0;
-    NA_StatementHEndehors(pclStatement, &bOut);
+    pclStatement->HEndehors(&bOut);
     if (!bResult || bKeep || bOut) {
         pclCurrent->bCopyRecordValue(pclKeptCurrent, CNARecordValue::COPY_ALL);
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
     if (!bResult || bOut)
-        NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION,
-                                        nKeepOriginalRecordSave(nullptr));
+        _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclKeptCurrent->nRelease();
     pclKeptOriginal->nRelease();
     return bResult;
@@ -499,7 +538,7 @@ int CNADataAccess::bGoToStmtOriginalRecord(int bKeep, CNAStatement* pclStatement
                                            eNA_PARSEDIRECTION eDirection, long nCount) {
     if (m_pclRecord == nullptr) return 0;
     CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValueNoRef();
-    CNARecordValue* pclStmtOriginal = NA_pclStatementOriginalRecord(pclStatement);
+    CNARecordValue* pclStmtOriginal = pclStatement->pclGetStmtOriginalRecord();
     if (pclOriginal == nullptr || pclStmtOriginal == nullptr) return 0;
     CNARecordValue* pclKept = pclOriginal->pclGetClone(CNARecordValue::COPY_ALL);
     if (pclKept == nullptr) {
@@ -510,7 +549,7 @@ int CNADataAccess::bGoToStmtOriginalRecord(int bKeep, CNAStatement* pclStatement
     pclOriginal->bCopyRecordValue(pclStmtOriginal, CNARecordValue::COPY_ALL);
     const int bResult = _bGoToOriginalRecord(bKeep, pclStatement, bReadRecord, eDirection, nCount);
     int bOut = 0;
-    NA_StatementHEndehors(pclStatement, &bOut);
+    pclStatement->HEndehors(&bOut);
     if (!bResult || bKeep || bOut) pclOriginal->bCopyRecordValue(pclKept, CNARecordValue::COPY_ALL);
     pclKept->nRelease();
     return bResult;
@@ -559,9 +598,9 @@ int CNADataAccess::_bGoToCurrentRecord(CNAStatement* pclStatement, const wchar_t
                 bResult = _bFetch(pclStatement, pszItem, NA_PARSE_FIRST, nCount > 0 ? nCount : 1, bReadRecord, eNoLock,
                                   nullptr, nFlags, 1);
                 int bFound = 0;
-                NA_StatementEvalHTrouve(pclStatement, &bFound, nullptr);
+                pclStatement->EvalHTrouve(&bFound, nullptr);
                 if (!bFound) {
-                    NA_StatementCurrentRecordNotFound(pclStatement, pszItem, CNAError::FILE_DATAACCESS, 23);
+                    pclStatement->CurrentRecordNotFound(pszItem, CNAError::FILE_DATAACCESS, 23);
                     bResult = 0;
                 }
                 break;
@@ -610,8 +649,7 @@ int CNADataAccess::_bGotoCurrentRecord_DuplicateProcess(unsigned nRank, eNA_PARS
 
 int CNADataAccess::_bRelanceParcoursSurErreur(CNAStatement* pclStatement, const wchar_t*, eNA_PARSEDIRECTION eDirection,
                                               eNA_LOCKTYPE, eNA_LOCKTYPE*, NA_WRITEPARSEFLAGS nFlags) {
-    NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REBUILD,
-                                    nKeepOriginalRecordSave(nullptr));
+    _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REBUILD);
     if (m_nQuery != 0) {
         pclStatement->m_nBrowseFlags = nFlags;
         if ((nFlags & WPF_RESUME) != 0 && m_pclTableCache == nullptr) _bCreateNewTableCache();

@@ -138,7 +138,7 @@ int CNADataAccess::_bHCreation(int bDrop, int bCreate) {
             bResult = bCheckCompatibilityWithDatabase();
         }
     }
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult;
 }
@@ -247,7 +247,7 @@ int CNADataAccess::_bUpdateChangedTypeInCurrentRecord() {
     unsigned nCursor = 0;
     CNAStatement* pclStatement = nullptr;
     while (m_tabStatement.bParse(&nCursor, &pclStatement, nullptr)) {
-        if (!NA_bStatementUpdateChangedType(pclStatement)) return 0;
+        if (!pclStatement->bUpdateChangedTypeInCurrentRecord()) return 0;
     }
     return 1;
 }

@@ -15,10 +15,6 @@ constexpr int SITE_NOT_BUILT = 900;
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------- transactions
-// STUB (queries task): after the end of a transaction every started browse is to be rebuilt.
-void CNADataAccess::_SetTransactionTermined() {}
-
 // ---------------------------------------------------------------------------------- requested values
 // STUB (queries task).
 int CNADataAccess::_bGetRequestedValue(CNAStatement*, CAny*, CNACommand*) {
@@ -26,57 +22,6 @@ int CNADataAccess::_bGetRequestedValue(CNAStatement*, CAny*, CNACommand*) {
 }
 int CNADataAccess::_bGetRequestedValue(CAny*, CNACommand*) {
     return _bNotAvailable(SITE_NOT_BUILT);
-}
-
-// ---------------------------------------------------------------------------------- queries
-// STUB (queries task).
-int CNADataAccess::bExecuteQuery(int* pbHasResult, const wchar_t*, ISQLParserInformation*, unsigned,
-                                 const INAQueryExecution*) {
-    if (pbHasResult != nullptr) *pbHasResult = 0;
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bExecuteQueryInternal(CNAStatement** ppclStatement, const wchar_t*, const wchar_t*) {
-    if (ppclStatement != nullptr) *ppclStatement = nullptr;
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bExecuteQuery(int* pbHasResult, const wchar_t*, unsigned, const wchar_t*, ISQLParserInformation*,
-                                  const INAQueryExecution*) {
-    if (pbHasResult != nullptr) *pbHasResult = 0;
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bExecuteQuery(CNAStatement** ppclStatement, CNACommand*, const wchar_t*, int, unsigned) {
-    if (ppclStatement != nullptr) *ppclStatement = nullptr;
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bSetQuery(int, const wchar_t*, ISQLParserInformation*, unsigned) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bInitQuery(CNACommand**, CTString*, const wchar_t*, unsigned, const wchar_t*,
-                               ISQLParserInformation*, const INAQueryExecution*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bInitQueryParse(int* pbHasResult, CNAStatement*, const wchar_t*, unsigned) {
-    if (pbHasResult != nullptr) *pbHasResult = 0;
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::_bInitParcoursRequete(CNAStatement*) {
-    return _bNotAvailable(SITE_NOT_BUILT);
-}
-int CNADataAccess::bSameQuery(ISQLParserInformation*) {
-    return 0;
-}
-eNAQUERYTYPE CNADataAccess::eSourceQueryType() {
-    return NAQUERYTYPE_NONE;
-}
-int CNADataAccess::bQueryResultsetLimited() {
-    return 0;
-}
-int CNADataAccess::bSourceIsQueryOnMultipleTables() {
-    return 0;
-}
-int CNADataAccess::bSetNextOperation(int nOperation) {
-    m_nNextOperation = nOperation;
-    return 1;
 }
 
 // ---------------------------------------------------------------------------------- table cache

@@ -1,6 +1,7 @@
 // The data access's saved positions (save, return, free, compare), the place of a browse in per
 // mille, the number of records, and the indexes made after CREATE TABLE with their names.
 #include <ctime>
+#include <new>
 
 #include "core/STRUtil.h"
 #include "native/driver/NAConnectionDescription.h"
@@ -8,10 +9,12 @@
 #include "native/model/ColumnList.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAInterfaces.h"
+#include "native/model/NAPosition.h"
 #include "native/model/NARecord.h"
 #include "native/sql/NAFilter.h"
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
@@ -40,7 +43,7 @@ constexpr int UNDECIDED = -1;
 // ---------------------------------------------------------------------------------- save, return, free
 
 CNAPosition* CNADataAccess::pclAllocPosition() {
-    return NA_pclNewPosition(this);
+    return new (std::nothrow) CNAPosition;
 }
 
 CNAPosition* CNADataAccess::_pclFindPosition(int nPosition) {
@@ -60,7 +63,7 @@ int CNADataAccess::_bGetPosition(int* pnPosition, const wchar_t* pszItem, unsign
         return 0;
     }
     CRefTraits<CNAPosition>::_AddRef(pclPosition);
-    NA_PositionSetItem(pclPosition, pszItem);
+    pclPosition->SetItem(pszItem);
     CNAStatement* pclStatement = _pclGetStatement(pszItem);
     if (pclStatement == nullptr) {
         _AddError(NA_ERRORTYPE_GENERAL, SITE_NO_STATEMENT, pszItem, USER_ERROR_NO_STATEMENT, pszGetLogicalName());
@@ -69,10 +72,10 @@ int CNADataAccess::_bGetPosition(int* pnPosition, const wchar_t* pszItem, unsign
     }
     // The kind the host gives matters only on the way back.
     int bResult = pclStatement->bGetPosition(pclPosition, 0);
-    if (bResult && m_nLastReadSave != -1) NA_PositionSetRecordSave(pclPosition, this, m_nLastReadSave);
+    if (bResult && m_nLastReadSave != -1) pclPosition->SetRecordSaveID_VerrueHAjouteHLit(this, m_nLastReadSave);
     if (bResult) {
         const int nId = ms_nPositionID++;
-        bResult = m_tabPosition.bSet(nId, pclPosition) && NA_bStatementAddSavedPosition(pclStatement, nId, pclPosition);
+        bResult = m_tabPosition.bSet(nId, pclPosition) && _StatementCalls::bAddSavedPosition(pclStatement, nId, pclPosition);
         if (bResult) {
             if (pnPosition != nullptr) *pnPosition = nId;
         } else {
@@ -95,16 +98,17 @@ int CNADataAccess::_bSetPosition(wchar_t* pszItem, int nPosition, int bKeep, uns
                   pszGetLogicalName());
         return 0;
     }
-    if (pszItem != nullptr) STR_nCopy(pszItem, ITEM_NAME_CAPACITY, NA_pszPositionItem(pclPosition), -1);
-    CNAStatement* pclStatement = NA_pclPositionStatement(pclPosition);
+    if (pszItem != nullptr) STR_nCopy(pszItem, ITEM_NAME_CAPACITY, _pszOrEmpty(pclPosition->pszGetItem()), -1);
+    CNAStatement* pclStatement = pclPosition->pclGetStatement();
     int bResult = 0;
     if (pclStatement != nullptr) {
         m_pclCurrentStatement = pclStatement;
         bResult = pclStatement->bSetPosition(pclPosition, nKind);
+        pclStatement->nRelease();
     }
     if (bResult) {
         nReleaseRecordSave(m_nLastReadSave);
-        m_nLastReadSave = NA_nPositionRecordSave(pclPosition);
+        m_nLastReadSave = pclPosition->nGetRecordSaveID();
         if (m_nLastReadSave != -1) {
             AddRefRecordSave(m_nLastReadSave);
             bRestoreOriginalRecordSave(m_nLastReadSave);
@@ -123,8 +127,11 @@ int CNADataAccess::bHLiberePosition(int nPosition) {
 int CNADataAccess::_bFreePosition(int nPosition) {
     CNAPosition* pclPosition = _pclFindPosition(nPosition);
     if (pclPosition == nullptr) return 1;
-    CNAStatement* pclStatement = NA_pclPositionStatement(pclPosition);
-    if (pclStatement != nullptr) NA_bStatementRemoveSavedPosition(pclStatement, nPosition);
+    CNAStatement* pclStatement = pclPosition->pclGetStatement();
+    if (pclStatement != nullptr) {
+        _StatementCalls::bRemoveSavedPosition(pclStatement, nPosition);
+        pclStatement->nRelease();
+    }
     CRefTraits<CNAPosition>::_Release(pclPosition);
     m_tabPosition.bRemove(nPosition);
     return 1;
@@ -135,8 +142,11 @@ void CNADataAccess::_bDeleteAllSavedPosition() {
     CNAPosition* pclPosition = nullptr;
     int nId = 0;
     while (m_tabPosition.bParse(&nCursor, &pclPosition, &nId)) {
-        CNAStatement* pclStatement = NA_pclPositionStatement(pclPosition);
-        if (pclStatement != nullptr) NA_bStatementRemoveSavedPosition(pclStatement, nId);
+        CNAStatement* pclStatement = pclPosition->pclGetStatement();
+        if (pclStatement != nullptr) {
+            _StatementCalls::bRemoveSavedPosition(pclStatement, nId);
+            pclStatement->nRelease();
+        }
     }
     m_tabPosition.RemoveAll();
 }
@@ -171,10 +181,15 @@ int CNADataAccess::bCompareTablePosition(int nFirst, int nSecond, int* pbEqual) 
 
 int CNADataAccess::_bCompareTablePosition(CNAPosition* pclFirst, CNAPosition* pclSecond, int* pbEqual) {
     *pbEqual = 0;
-    const int64_t llFirst = NA_llPositionRow(pclFirst);
-    const int64_t llSecond = NA_llPositionRow(pclSecond);
-    if (NA_pclPositionStatement(pclFirst) == NA_pclPositionStatement(pclSecond) && llFirst != -1 && llSecond != -1) {
-        *pbEqual = llFirst == llSecond ? 1 : 0;
+    const int nFirstRow = pclFirst->nGetRowId();
+    const int nSecondRow = pclSecond->nGetRowId();
+    CNAStatement* pclFirstStatement = pclFirst->pclGetStatement();
+    CNAStatement* pclSecondStatement = pclSecond->pclGetStatement();
+    const bool bSameStatement = pclFirstStatement == pclSecondStatement;
+    if (pclFirstStatement != nullptr) pclFirstStatement->nRelease();
+    if (pclSecondStatement != nullptr) pclSecondStatement->nRelease();
+    if (bSameStatement && nFirstRow != -1 && nSecondRow != -1) {
+        *pbEqual = nFirstRow == nSecondRow ? 1 : 0;
         return 1;
     }
     if (_bCheckRecordSaveID(pclFirst, pclSecond, pbEqual)) return 1;
@@ -183,8 +198,8 @@ int CNADataAccess::_bCompareTablePosition(CNAPosition* pclFirst, CNAPosition* pc
 
 int CNADataAccess::_bCheckRecordSaveID(CNAPosition* pclFirst, CNAPosition* pclSecond, int* pbEqual) {
     auto nSlotOf = [](const CNAPosition* pcl) {
-        const int nSlot = NA_nPositionRecordSave(pcl);
-        return nSlot != -1 ? nSlot : NA_nPositionSecondRecordSave(pcl);
+        const int nSlot = pcl->nGetRecordSaveID();
+        return nSlot != -1 ? nSlot : pcl->nGetRecordSaveID2();
     };
     const int nFirst = nSlotOf(pclFirst);
     const int nSecond = nSlotOf(pclSecond);
@@ -222,7 +237,7 @@ int CNADataAccess::_bCheckRecordSaveID(CNAPosition* pclFirst, CNAPosition* pclSe
 int CNADataAccess::bHPositionCourante(int* pnPosition, const wchar_t* pszItem, int nPrecision) {
     CNAStatement* pclStatement = _pclFindStatement(pszItem);
     if (pclStatement != nullptr && pclStatement->m_bStarted) {
-        const int bResult = NA_bStatementHPositionCourante(pclStatement, pnPosition, nPrecision);
+        const int bResult = pclStatement->bHPositionCourante(pnPosition, nPrecision);
         pclStatement->nRelease();
         return bResult;
     }
@@ -236,7 +251,7 @@ int CNADataAccess::bHPositionne(const wchar_t* pszItem, unsigned nPosition, int 
     CNAStatement* pclStatement = _pclFindStatement(pszItem);
     if (pclStatement == nullptr) return 1;
     m_pclCurrentStatement = pclStatement;
-    const int bResult = NA_bStatementHPositionne(pclStatement, static_cast<int>(nPosition), nPrecision, nFlags) &&
+    const int bResult = pclStatement->bHPositionne(static_cast<int>(nPosition), nPrecision, nFlags) &&
                         bSetCurrentRecordRead(0);
     pclStatement->nRelease();
     return bResult;
@@ -281,7 +296,7 @@ int CNADataAccess::bGetNbEnr(int64_t* pllCount, unsigned nOptions, NA_WRITEPARSE
         INAItemDescription* piItem = piGetItemDescription(pszItem);
         CNARecordValue* pclOriginal = m_pclRecord != nullptr ? m_pclRecord->pclGetOriginalRecordValueNoRef() : nullptr;
         CNARecordValue* pclStmtOriginal =
-            pclStatement != nullptr ? NA_pclStatementOriginalRecord(pclStatement) : nullptr;
+            pclStatement != nullptr ? pclStatement->pclGetStmtOriginalRecord() : nullptr;
         if (pclOriginal != nullptr && pclStmtOriginal != nullptr) {
             pclKept = pclOriginal->pclGetClone(CNARecordValue::COPY_ALL);
             if (pclKept != nullptr) {
@@ -295,6 +310,9 @@ int CNADataAccess::bGetNbEnr(int64_t* pllCount, unsigned nOptions, NA_WRITEPARSE
             pclCounter->PrepareInternalSearch();
             const eNA_PARSEDIRECTION eSearch = nDirection == NA_PARSE_PREVIOUS ? NA_PARSE_LAST : NA_PARSE_FIRST;
             bResult = pclSearch->bRechercheEnreg(m_pclRecord, piItem, eSearch, 0, nullptr) & 1;
+            // Next and previous count the records on that side of the current one.
+            if (bResult && (nDirection == NA_PARSE_NEXT || nDirection == NA_PARSE_PREVIOUS))
+                pclSearch->bSetContinueParcours(eSearch);
         }
         if (pclSearch != nullptr) pclSearch->nRelease();
         if (piItem != nullptr) piItem->nExternalRelease();
@@ -319,13 +337,26 @@ int CNADataAccess::_bGetNbEnrOptimized(int64_t* pllCount, unsigned nOptions, NA_
         *pbAnswered = 1;
         return 1;
     }
-    // STUB (table-cache task): a query run as written is counted only from a full table cache.
-    if (bRequeteSansCorrection()) return 0;
-    if (nDirection != -1 || pclStatement == nullptr) return 0;
+    // A query run as written is counted only from a table cache that holds it whole.
+    if (bRequeteSansCorrection() && (m_pclTableCache == nullptr || m_pclTableCache->pclGetFullCacheNoRef() == nullptr))
+        return 0;
+    if (nDirection != -1) return 0;
     const uint32_t bResume = m_bResumeBrowse;
-    const int bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+    int bResult = 0;
+    const bool bWhole = m_pclTableCache != nullptr &&
+                        (m_pclTableCache->bCacheCompleted() ||
+                         (m_nQuery != 0 && m_pclCnx != nullptr && !m_pclCnx->bSupportSubQuery()));
+    if (bWhole && pclStatement != nullptr &&
+        ((pclStatement->m_clFilterAtStart.bFilterEquals(pclStatement->m_pclFilter) && !pclStatement->bExistFilter()) ||
+         (nFlags & WPF_RESUME) != 0)) {
+        if (pllCount != nullptr) *pllCount = m_pclTableCache->llGetRecordNbrActive();
+        bResult = 1;
+        *pbAnswered = 1;
+    } else if (pclStatement != nullptr) {
+        bResult = pclStatement->bGetNbEnrCurrentParse(pllCount, nFlags, (nFlags & WPF_RESUME) == 0 ? 1 : 0);
+        if (bResult) *pbAnswered = 1;
+    }
     m_bResumeBrowse = bResume;
-    if (bResult) *pbAnswered = 1;
     return bResult;
 }
 

@@ -183,7 +183,7 @@ int CNADataAccess::bHActiveFiltre(const wchar_t* pszItem) {
     CNAStatement* pclStatement = _pclFindStatement(pszItem);
     if (pclStatement == nullptr) return 1;
     if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE)
-        NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+        pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclStatement->nRelease();
     return 1;
 }
@@ -230,18 +230,18 @@ int CNADataAccess::bHChangeCle(const wchar_t* pszItem, NA_WRITEPARSEFLAGS nFlags
     }
     int bResult = 1;
     if (m_nLastReadSave != -1) {
-        bResult = NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REBUILD, m_nLastReadSave) &&
+        bResult = pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REBUILD, m_nLastReadSave) &&
                   bSetCurrentRecordRead(1);
     } else if (pclStatement != pclPrevious) {
         if (pclPrevious->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE) {
             const int nSlot = nKeepOriginalRecordSave(pclPrevious);
             if (nSlot != -1) {
-                bResult = NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION, nSlot);
+                bResult = pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION, nSlot);
                 nReleaseRecordSave(nSlot);
             }
         } else {
             const int nSlot = pclPrevious->nGetRecordSaveID();
-            bResult = NA_bStatementSetParseNeedUpdate(pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION, nSlot) &&
+            bResult = pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION, nSlot) &&
                       bRestoreOriginalRecordSave(nSlot) && bCopyOriginalRecordToCurrentRecord();
         }
     }

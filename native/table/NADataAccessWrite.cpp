@@ -7,13 +7,13 @@
 
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
+#include "native/driver/NAIDAuto.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NARecord.h"
 #include "native/sql/NAFilter.h"
 #include "native/statement/NARecordCachePosition.h"
 #include "native/statement/NARecordValue.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
 
@@ -61,18 +61,16 @@ int _bGetInt64(CAny* pclValue, int64_t* pll) {
     return 1;
 }
 
-// STUB (automatic-identifier task): the access's identifier object (CNAIDAuto::bGetMaxCurrentValue
-// and bGetNextValue) asks these same queries once it lands; until then they are run here.
-int _bGetMax(CNADataAccess* pclAccess, CNAColumn* pclColumn, int bPlusOne, CAny* pclValue) {
-    CNAConnectionDescription* pclCnx = pclAccess->pclGetConnectionNoRef();
-    if (pclCnx == nullptr || pclColumn->pszGetFormatedOriginalName() == nullptr) return 0;
-    CTString clQuery(L"SELECT MAX(");
-    clQuery.Add(pclColumn->pszGetFormatedOriginalName());
-    clQuery.Add(bPlusOne ? L")+1 FROM " : L") FROM ");
-    clQuery.Add(pclAccess->pszGetDBTableName());
-    if (!pclCnx->bGetRequestedValue(pclAccess->pclGetErrorNoRef(), pclValue, 0, clQuery.pszGet())) return 0;
-    if (bPlusOne && pclValue->bIsNull()) pclValue->SetI8(1);
-    return 1;
+// The highest identifier the table holds, or the next one (bNext), from the access's identifier
+// object.
+int _bIdentifierValue(CNADataAccess* pclAccess, CNAColumn* pclColumn, int bNext, CAny* pclValue) {
+    CNAIDAuto* pclIDAuto = pclAccess->pclGetIDAuto();
+    if (pclIDAuto == nullptr) return 0;
+    CNAError* pclError = pclAccess->pclGetErrorNoRef();
+    const int bResult = bNext ? pclIDAuto->bGetNextValue(pclAccess, pclColumn, pclError, pclValue)
+                              : pclIDAuto->bGetMaxCurrentValue(pclAccess, pclColumn, pclError, pclValue);
+    pclIDAuto->nRelease();
+    return bResult;
 }
 
 }  // namespace
@@ -110,7 +108,7 @@ int CNADataAccess::_bHAjoute(NA_WRITEPARSEFLAGS nFlags, eNA_LOCKTYPE eLock) {
     if (pclStatement == nullptr) return 0;
     int bResult = pclStatement->bSetLockType(eLock) && _bOperation(pclStatement, NAQUERYTYPE_INSERT, nFlags, nullptr);
     if (bResult) bResult = bLockRecord(pclStatement, eLock, 0, nullptr);
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult;
 }
@@ -157,7 +155,7 @@ int CNADataAccess::_bHModifie(long nRecord, NA_WRITEPARSEFLAGS nFlags, eNA_LOCKT
         bResult = bSetCurrentRecordRead(0);
     }
     const int bUnlocked = bUnlockRecord(pclStatement, eLock, 0, nullptr);
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     return bResult && bUnlocked;
 }
@@ -174,7 +172,7 @@ int CNADataAccess::bHSupprime(long nRecord, eNA_LOCKTYPE eLock) {
         bResult = _bOperation(pclStatement, NAQUERYTYPE_DELETE, 0, nullptr);
         bUnlockRecord(pclStatement, static_cast<eNA_LOCKTYPE>(LOCK_NONE), 0, nullptr);
     }
-    NA_StatementReset(pclStatement);
+    pclStatement->ResetStatement();
     pclStatement->nRelease();
     if (bResult) m_pclRecord->SetDeleted();
     return bResult;
@@ -188,7 +186,7 @@ int CNADataAccess::_bSupprimeTout() {
         CNAStatement* pclStatement = _pclGetQueryStatement();
         if (pclStatement == nullptr) return 0;
         const int bResult = _bOperation(pclStatement, NAQUERYTYPE_DELETEALL, 0, nullptr);
-        NA_StatementReset(pclStatement);
+        pclStatement->ResetStatement();
         pclStatement->nRelease();
         return bResult;
     }
@@ -333,7 +331,7 @@ int CNADataAccess::_bProcessErrorDuplicateIdAutoSequence(CNAColumn* pclColumn, C
     int64_t llValue = 0;
     if (!_bGetInt64(pclColumn, &llValue)) return 0;
     CAny clMax;
-    if (!_bGetMax(this, pclColumn, 0, &clMax)) return 0;
+    if (!_bIdentifierValue(this, pclColumn, 0, &clMax)) return 0;
     int64_t llMax = 0;
     if (!_bGetInt64(&clMax, &llMax)) return 0;
     const int64_t llNext = llMax + 1;
@@ -366,7 +364,7 @@ int CNADataAccess::bSetNewAutoId() {
     CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
     if (pclColumn == nullptr) return 1;
     CAny clValue;
-    if (!_bGetMax(this, pclColumn, 1, &clValue)) return 0;
+    if (!_bIdentifierValue(this, pclColumn, 1, &clValue)) return 0;
     return pclColumn->bSetValue(&clValue, 0);
 }
 

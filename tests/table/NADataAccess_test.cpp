@@ -164,6 +164,141 @@ TEST_F(NADataAccessTest, QuestionsOnAnItemNeverBrowsed) {
     EXPECT_NE(wsDebug().find(wsIE(18)), std::wstring::npos);
 }
 
+// ------------------------------------------------------------------------------- existence
+
+// An access whose catalogue finds no table and says nothing about it.
+class CSilentCatalogueAccess : public CPSQLDataAccess {
+public:
+    using CPSQLDataAccess::CPSQLDataAccess;
+    CNADataSourceDescription* pclGetDataSourceDescriptionFromDB(const wchar_t*, int) override { return nullptr; }
+};
+
+// A table the catalogue does not have: with nothing in the error object yet it is user error 15
+// with the table's name; after an error of the catalogue's, the table's message comes first. Either
+// way the open fails with the level of a failed operation and nothing is opened.
+TEST_F(NADataAccessTest, MissingTable) {
+    auto* pclAccess = new CSilentCatalogueAccess(m_pclDescription, nullptr, m_pclError);
+    pclAccess->AddRef();
+    int bExists = 7, bCompatible = 7;
+    EXPECT_EQ(pclAccess->bFichierExiste(&bExists, &bCompatible), 0);
+    EXPECT_EQ(bExists, 0);
+    EXPECT_EQ(bCompatible, 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 15u);
+    EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
+    EXPECT_NE(wsDebug().find(wsIE(12)), std::wstring::npos);
+
+    m_pclError->Reset();
+    EXPECT_EQ(pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L""), 0);
+    EXPECT_EQ(pclAccess->bIsOpened(), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 15u);
+    EXPECT_EQ(m_pclError->eGetErrorLevel(), NA_ERRORLEVEL_WARNING);
+
+    // The error object already holds the catalogue's failure: its user error stays, the table's
+    // message is put first.
+    m_pclError->Reset();
+    m_pclError->SetErrorNoMemory(nullptr);
+    const uint32_t nKept = m_pclError->dwGetErrorId();
+    ASSERT_NE(m_pclError->eGetErrorLevel(), NA_ERRORLEVEL_NOERROR);
+    EXPECT_EQ(pclAccess->bFichierExiste(&bExists, &bCompatible), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), nKept);
+    const std::wstring wsMessage = wsOf(m_pclError->pclGetXError()->pszGetUserMessage());
+    EXPECT_EQ(wsMessage.rfind(L"The table or file orders cannot be found or opened.", 0), 0u)
+        << std::string(wsMessage.begin(), wsMessage.end());
+    pclAccess->nRelease();
+}
+
+// ------------------------------------------------------------------------------- browses that cannot go on
+
+// A statement that has started a browse it can only read forward, without a record cache.
+class CForwardOnlyStatement : public CNAStatement {
+public:
+    using CNAStatement::CNAStatement;
+    int bCanFetchBackward() override { return 0; }
+    void Start(NA_WRITEPARSEFLAGS nFlags) {
+        m_bStarted = 1;
+        m_nBrowseFlags = nFlags;
+    }
+};
+
+// An access over a host query run as written (its browses cannot be rebuilt), that counts a fixed
+// number of records.
+class CAsWrittenQueryAccess : public CPSQLDataAccess {
+public:
+    using CPSQLDataAccess::CPSQLDataAccess;
+    void SetAsWritten() {
+        m_nQuery = 1;
+        m_nQueryFlags = QUERYFLAG_AS_WRITTEN;
+    }
+    int bGetNbEnr(int64_t* pllCount, unsigned, NA_WRITEPARSEFLAGS, CNAStatement*, int) override {
+        *pllCount = m_llCount;
+        return 1;
+    }
+    int64_t m_llCount = 0;
+};
+
+// Reading back on a forward-only browse of a query run as written is user error 82 with the table
+// and the item; re-positioning such a browse, which was to run without caches, is user error 83.
+TEST_F(NADataAccessTest, BrowsesThatCannotGoBackOrBeRebuilt) {
+    auto* pclAccess = new CAsWrittenQueryAccess(m_pclDescription, nullptr, m_pclError);
+    pclAccess->AddRef();
+    pclAccess->SetAsWritten();
+    auto* pclStatement = new CForwardOnlyStatement(pclAccess, m_pclError);
+    pclStatement->AddRef();
+    pclStatement->SetKey(L"name");
+    pclStatement->Start(CNADataAccess::WPF_NO_CACHE);
+    eNA_LOCKTYPE eOut{};
+    EXPECT_EQ(pclAccess->_bFetch(pclStatement, L"name", NA_PARSE_PREVIOUS, 1, 1, static_cast<eNA_LOCKTYPE>(0),
+                                 &eOut, 0, 0),
+              0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 82u);
+    EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), L"name");
+    EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
+    EXPECT_NE(wsDebug().find(wsIE(27)), std::wstring::npos);
+
+    m_pclError->Reset();
+    EXPECT_EQ(pclAccess->_bUpdateParse(0, pclStatement, 1, NA_PARSE_NEXT, 1), 0);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 83u);
+    EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), L"name");
+    EXPECT_NE(wsDebug().find(wsIE(28)), std::wstring::npos);
+    pclStatement->nRelease();
+    pclAccess->nRelease();
+}
+
+// The place of the current record among the records that share its key: a rank and a count in a
+// direction become the count (and maybe the direction "current") of the search that finds it.
+TEST_F(NADataAccessTest, PlaceAmongDuplicates) {
+    auto* pclAccess = new CAsWrittenQueryAccess(m_pclDescription, nullptr, m_pclError);
+    pclAccess->AddRef();
+    struct stCase {
+        unsigned nRank;
+        eNA_PARSEDIRECTION eDirection;
+        long nCount;
+        int64_t llSame;
+        eNA_PARSEDIRECTION eDirectionAfter;
+        long nCountAfter;
+    } astCases[] = {
+        {2, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 3},   // the third of five
+        {6, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 5},   // past the last: the last
+        {6, NA_PARSE_CURRENT, 9, 0, NA_PARSE_CURRENT, 9},   // none left: as asked
+        {2, NA_PARSE_NEXT, 1, 5, NA_PARSE_CURRENT, 4},      // one further, still among them
+        {2, NA_PARSE_NEXT, 4, 5, NA_PARSE_NEXT, 2},         // beyond them: past the last one
+        {9, NA_PARSE_NEXT, 1, 5, NA_PARSE_NEXT, 1},         // the rank is gone: as asked
+        {2, NA_PARSE_PREVIOUS, 1, 5, NA_PARSE_CURRENT, 2},  // one back, still among them
+        {2, NA_PARSE_PREVIOUS, 4, 5, NA_PARSE_PREVIOUS, 2}, // before the first one
+        {2, NA_PARSE_FIRST, 7, 5, NA_PARSE_FIRST, 7},       // other directions untouched
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(std::to_string(st.nRank) + " " + std::to_string(st.eDirection) + " " + std::to_string(st.nCount));
+        pclAccess->m_llCount = st.llSame;
+        eNA_PARSEDIRECTION eDirection = st.eDirection;
+        long nCount = st.nCount;
+        EXPECT_EQ(pclAccess->_bGotoCurrentRecord_DuplicateProcess(st.nRank, &eDirection, &nCount), 1);
+        EXPECT_EQ(eDirection, st.eDirectionAfter);
+        EXPECT_EQ(nCount, st.nCountAfter);
+    }
+    pclAccess->nRelease();
+}
+
 // ------------------------------------------------------------------------------- positions, counts
 
 // A position compared with itself is equal without being looked up; an unknown position is user

@@ -1,0 +1,101 @@
+// What the internal-query and automatic-identifier tests on the test server share: the process's
+// PostgreSQL driver object, an open connection of the driver to the sandbox, an error object, a
+// second session of the system's client library for the fixtures, and tables of this process
+// (dropped at the end).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
+#include "pgsql/PSQLDriver.h"
+#include "tests/host/PgSandbox.h"
+#include "tests/host/StandInConnectionDescription.h"
+#include "tests/host/StandInHost.h"
+#include "tests/host/StandInVM.h"
+#include "tests/host/TestSupport.h"
+#include "tests/pgsql/DirectServer.h"
+#include "variant/VQCalc.h"
+#include "variant/VQConv.h"
+
+namespace internaltest {
+
+inline std::wstring wsOf(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+inline std::wstring wsOf(const wchar_t* psz) {
+    return psz != nullptr ? std::wstring(psz) : std::wstring();
+}
+inline std::string sNarrow(const std::wstring& ws) {
+    std::string s;
+    for (wchar_t c : ws) s += c < 128 ? static_cast<char>(c) : '?';
+    return s;
+}
+
+class InternalServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        KX_REQUIRE_PG_SERVER();
+        KXInstallStandInHost();
+        standin::ResetVM();
+        CVQConv::s_Reset();
+        ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
+        ASSERT_EQ(bInitVQCalcFromVM(standin::hGetModule(), 2, 2), 1);
+        m_pclDriver = new CPSQLDriver;
+        m_pclDriver->_RegisterAsLiveDriver();
+        m_pclDriver->ExternalAddRef();
+        m_pclDriver->AllocError();
+        m_pclError = new CNAError;
+        m_pclError->AddRef();
+        m_clHost.m_sConnectionName = L"INTERNALCNX";
+        m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE"));
+        m_pclCnx = m_pclDriver->_pclGetConnection(&m_clHost);
+        ASSERT_NE(m_pclCnx, nullptr);
+        ASSERT_EQ(m_pclCnx->bOpen(m_pclError), 1) << sError();
+        m_sPrefix = "kxint_" + std::to_string(getpid()) + "_";
+    }
+    void TearDown() override {
+        if (m_pclDriver == nullptr) return;
+        if (m_pclCnx != nullptr) m_pclDriver->nReleaseConnection(m_pclCnx);
+        m_pclError->nRelease();
+        m_pclDriver->nExternalRelease();
+        for (const std::string& s : m_asTables) server().Run("DROP TABLE IF EXISTS " + s);
+        CVQConv::s_Reset();
+        CVQCalc::s_Reset();
+    }
+
+    pgtest::CDirectServer& server() {
+        if (m_pclServer == nullptr) {
+            m_pclServer = std::make_unique<pgtest::CDirectServer>();
+            m_pclServer->Run("SET client_min_messages TO warning");
+        }
+        return *m_pclServer;
+    }
+    // A table of this process, made anew from the column list and dropped at the end.
+    std::string sTable(const std::string& sName, const std::string& sColumns) {
+        const std::string s = m_sPrefix + sName;
+        server().Run("DROP TABLE IF EXISTS " + s);
+        server().Run("CREATE TABLE " + s + " (" + sColumns + ")");
+        m_asTables.push_back(s);
+        return s;
+    }
+    std::string sError() const { return sNarrow(wsOf(m_pclError->pszGetError())); }
+
+    standin::CStandInConnectionDescription m_clHost;
+    CPSQLDriver* m_pclDriver = nullptr;
+    CNAError* m_pclError = nullptr;
+    CNAConnectionDescription* m_pclCnx = nullptr;
+    std::string m_sPrefix;
+    std::vector<std::string> m_asTables;
+    std::unique_ptr<pgtest::CDirectServer> m_pclServer;
+};
+
+}  // namespace internaltest

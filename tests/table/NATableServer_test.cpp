@@ -1,0 +1,595 @@
+// The table object on the test server, called as the host calls it: every operation through its
+// position in the table's virtual table. Opening, browsing and closing end to end; which error
+// object the host reads after each failure; two tables in one context; a context closed by the
+// driver and then used again with the same ids; the host's last reference; queries through the
+// table and the driver's internal queries.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "native/driver/INAError.h"
+#include "native/driver/NAConnectionDescription.h"
+#include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/model/NAInterfaces.h"
+#include "native/model/NAYFRecord.h"
+#include "native/statement/NAStatement.h"
+#include "native/table/INATable.h"
+#include "native/table/NADataAccess.h"
+#include "native/table/NATable.h"
+#include "pgsql/PSQLDriver.h"
+#include "tests/host/PgSandbox.h"
+#include "tests/host/StandInConnectionDescription.h"
+#include "tests/host/StandInContext.h"
+#include "tests/host/StandInHost.h"
+#include "tests/host/StandInParsedQuery.h"
+#include "tests/host/StandInQueryExecution.h"
+#include "tests/host/StandInVM.h"
+#include "tests/host/TestSupport.h"
+#include "tests/pgsql/DirectServer.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
+#include "variant/Any.h"
+#include "variant/VQConv.h"
+
+namespace {
+
+const char* const TABLE_ROWS = "kx_tableobj_rows";
+const char* const TABLE_OTHER = "kx_tableobj_other";
+
+// Positions of the host's entries in the table's virtual table.
+enum : int {
+    E_EXTERNALADDREF = 5,
+    E_NEXTERNALRELEASE = 6,
+    E_PIGETLASTERROR = 7,
+    E_BISOPENED = 8,
+    E_PIGETDATASOURCEDESCRIPTION = 9,
+    E_BHCREATION = 14,
+    E_BHOUVRE = 15,
+    E_BHFERME = 17,
+    E_BHLITXXX = 26,
+    E_BHENDEHORS = 32,
+    E_BSETNEXTOPERATION = 34,
+    E_LLGETRECNUM = 35,
+    E_BHFILTRE_PARSED = 37,
+    E_BGETRECORD = 50,
+    E_BHINTERDITMODIF = 57,
+    E_BSUPPRIMEFICHIER = 79,
+    E_BEXECUTEQUERY = 82,
+};
+
+// The host's call of the entry at that position.
+template <typename R, typename... A>
+R Call(INATable* pi, int nEntry, A... a) {
+    using F = R (*)(INATable*, A...);
+    void** ppVtbl = *reinterpret_cast<void***>(pi);
+    return reinterpret_cast<F>(ppVtbl[nEntry])(pi, a...);
+}
+
+std::wstring wsOf(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+std::string sOf(const wchar_t* psz) {
+    const std::wstring ws = psz != nullptr ? std::wstring(psz) : std::wstring();
+    return std::string(ws.begin(), ws.end());
+}
+
+// A value read from a result as a 64-bit integer; -1 when it is none.
+int64_t llOf(CAny* pcl) {
+    void* pData = nullptr;
+    int64_t ll = -1;
+    if (pcl->__nCastTo(VQTYPE_I8, nullptr, 0) <= 99 && !pcl->bIsNull() && pcl->nGetTypeCode() == VQTYPE_I8 &&
+        pcl->pclGetValeur()->nGetDataAdr(&pData) == 0 && pData != nullptr)
+        memcpy(&ll, pData, sizeof(ll));
+    return ll;
+}
+
+// What the host reads of an error object.
+struct stSeen {
+    unsigned nCode;
+    std::string sDebug;
+    std::string sTable;
+    std::string sMessage;
+};
+stSeen stOf(INAError* pi) {
+    if (pi == nullptr) return {0, "", "", ""};
+    CXError* pcl = pi->pclGetXError();
+    return {pi->dwGetErrorId(), pcl != nullptr ? sOf(pcl->pszGetDebugMessage()) : "", sOf(pi->pszGetLogicalTableName()),
+            sOf(pi->pszGetError())};
+}
+
+// Whether the error object holds user error nCode raised at "IEKXPSQL=<site>", as its own error
+// or as one of its sub-errors: the position found (0 its own), -1 when none.
+int nHolds(INAError* pi, unsigned nCode, const std::string& sSite) {
+    CXError* pcl = pi != nullptr ? pi->pclGetXError() : nullptr;
+    if (pcl == nullptr) return -1;
+    const std::string sLine = "IEKXPSQL=" + sSite + "\r";
+    if (pcl->nGetUserErrorCode() == nCode && sOf(pcl->pszGetDebugMessage()).find(sLine) != std::string::npos) return 0;
+    for (int i = 0; i < pcl->nGetNbSubError(); i++) {
+        CXError* pclSub = pcl->pclGetSubError(i);
+        if (pclSub->nGetUserErrorCode() == nCode && sOf(pclSub->pszGetDebugMessage()).find(sLine) != std::string::npos)
+            return i + 1;
+    }
+    return -1;
+}
+
+class NATableServerTest : public testing::Test {
+protected:
+    // kx_tableobj_rows: 250 rows, id 1 to 250, name "Name0001"...; kx_tableobj_other: 3 rows,
+    // code 10, 20, 30.
+    static void SetUpTestSuite() {
+        std::string sReason;
+        if (!pgsandbox::bServerAvailable(&sReason)) return;
+        pgtest::CDirectServer clServer;
+        clServer.Run("SELECT pg_advisory_lock(727276)");
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE_ROWS + "'") == "0") {
+            clServer.Run(std::string("CREATE TABLE ") + TABLE_ROWS +
+                         " (id serial PRIMARY KEY, name varchar(30) NOT NULL)");
+            clServer.Run(std::string("INSERT INTO ") + TABLE_ROWS +
+                         " (name) SELECT 'Name' || lpad(i::text, 4, '0') FROM generate_series(1, 250) AS i");
+            clServer.Run(std::string("CREATE TABLE ") + TABLE_OTHER + " (code int4 PRIMARY KEY, label varchar(10))");
+            clServer.Run(std::string("INSERT INTO ") + TABLE_OTHER +
+                         " VALUES (10, 'ten'), (20, 'twenty'), (30, 'thirty')");
+        }
+        clServer.Run("SELECT pg_advisory_unlock(727276)");
+    }
+
+    void SetUp() override {
+        KXInstallStandInHost();
+        standin::ResetVM();
+        CVQConv::s_Reset();
+        ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
+        m_pclDriver = new CPSQLDriver;
+        m_pclDriver->_RegisterAsLiveDriver();
+        m_pclDriver->ExternalAddRef();
+        m_pclDriver->AllocError();
+        m_pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")));
+    }
+    void TearDown() override {
+        for (INATable* pi : m_apiTable) Call<int>(pi, E_NEXTERNALRELEASE);
+        for (INADataSourceDescription* pi : m_apiDescription) pi->nExternalRelease();
+        m_pclDriver->nExternalRelease();
+        for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
+        CVQConv::s_Reset();
+    }
+
+    standin::CStandInConnectionDescription* pclHostConnection(const std::wstring& wsPort) {
+        auto* pclHost = new standin::CStandInConnectionDescription;
+        m_apclHost.push_back(pclHost);
+        pclHost->m_sConnectionName = L"TABLECNX" + wsPort;
+        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
+        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
+        pclHost->m_sExtendedInfo = L"Server Port=" + wsPort + L";Initial Catalog=" +
+                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";KX Cache Size=20";
+        return pclHost;
+    }
+
+    // The host's table over a table of the server, described by the driver; kept until the end.
+    INATable* piTable(const char* pszTable) {
+        INADataSourceDescription* piDescription = m_pclDriver->piGetTableDesc(wsOf(pszTable).c_str(), m_pclHost);
+        if (piDescription == nullptr) {
+            ADD_FAILURE() << "no description of " << pszTable << ": " << sDriverError();
+            return nullptr;
+        }
+        m_apiDescription.push_back(piDescription);
+        INATable* pi = m_pclDriver->piGetTable(m_pclHost, piDescription);
+        if (pi == nullptr) {
+            ADD_FAILURE() << "no table " << pszTable;
+            return nullptr;
+        }
+        m_apiTable.push_back(pi);
+        return pi;
+    }
+
+    std::string sDriverError() const { return sOf(m_pclDriver->piGetLastError()->pszGetError()); }
+
+    static int bOpen(INATable* pi, INAContext* piContext) {
+        return Call<int>(pi, E_BHOUVRE, piContext, static_cast<eNA_ACCESS>(0), static_cast<const wchar_t*>(L""));
+    }
+    static int bRead(INATable* pi, INAContext* piContext, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection,
+                     unsigned nFlags = 0) {
+        eNA_LOCKTYPE eLock = static_cast<eNA_LOCKTYPE>(0);
+        return Call<int>(pi, E_BHLITXXX, piContext, pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLock,
+                         nFlags);
+    }
+    static int bOut(INATable* pi, INAContext* piContext, const wchar_t* pszItem) {
+        int bOut = -1;
+        Call<int>(pi, E_BHENDEHORS, piContext, pszItem, &bOut);
+        return bOut;
+    }
+    static int bIsOpened(INATable* pi, INAContext* piContext) { return Call<int>(pi, E_BISOPENED, piContext); }
+    static stSeen stLastError(INATable* pi, INAContext* piContext) {
+        return stOf(Call<INAError*>(pi, E_PIGETLASTERROR, piContext));
+    }
+    // The 4-byte integer item of the record the host reads; -1 when there is none.
+    static int32_t nValue(INATable* pi, INAContext* piContext, const wchar_t* pszItem) {
+        CNAYFRecord* pclRecord = nullptr;
+        if (!Call<int>(pi, E_BGETRECORD, piContext, &pclRecord) || pclRecord == nullptr) return -1;
+        INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+        int32_t n = -1;
+        INAItemDescription* piItem = piDescription != nullptr ? piDescription->piNAGetItem(pszItem) : nullptr;
+        if (piItem != nullptr && pclRecord->bItemValueDefined(piItem, 0)) pclRecord->GetItemValue(&n, piItem, 0);
+        if (piItem != nullptr) piItem->nExternalRelease();
+        if (piDescription != nullptr) piDescription->nExternalRelease();
+        pclRecord->nRelease();
+        return n;
+    }
+
+    CPSQLDriver* m_pclDriver = nullptr;
+    standin::CStandInConnectionDescription* m_pclHost = nullptr;
+    std::vector<standin::CStandInConnectionDescription*> m_apclHost;
+    std::vector<INADataSourceDescription*> m_apiDescription;
+    std::vector<INATable*> m_apiTable;
+};
+
+// Open, browse both ways, fall off the end, close: the context then has no access any more.
+TEST_F(NATableServerTest, OpenBrowseAndClose) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_ROWS);
+    ASSERT_NE(pi, nullptr);
+    standin::CStandInContext clContext(101, 1);
+    ASSERT_EQ(bOpen(pi, &clContext), 1) << stLastError(pi, &clContext).sMessage;
+    EXPECT_EQ(bIsOpened(pi, &clContext), 1);
+
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
+    EXPECT_EQ(nValue(pi, &clContext, L"id"), 1);
+    for (int32_t nExpected = 2; nExpected <= 30; nExpected++) {
+        ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_NEXT), 1);
+        ASSERT_EQ(nValue(pi, &clContext, L"id"), nExpected);
+    }
+    EXPECT_EQ(bOut(pi, &clContext, L"id"), 0);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_LAST), 1);
+    EXPECT_EQ(nValue(pi, &clContext, L"id"), 250);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_PREVIOUS), 1);
+    EXPECT_EQ(nValue(pi, &clContext, L"id"), 249);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_NEXT), 1);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_NEXT), 1);
+    EXPECT_EQ(bOut(pi, &clContext, L"id"), 1);
+
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    EXPECT_EQ(bIsOpened(pi, &clContext), 0);
+    // Closed twice: nothing left to close.
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    EXPECT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_FIRST), 0);
+    const stSeen st = stLastError(pi, &clContext);
+    EXPECT_EQ(st.nCode, 19u);
+    EXPECT_NE(st.sDebug.find("IEKXPSQL=6.7"), std::string::npos) << st.sDebug;
+    EXPECT_EQ(st.sTable, TABLE_ROWS);
+}
+
+// Which error object the host reads: the table's when the context has no access (user error 19,
+// the SQL module refused, a refused connection), the context's once it has one (user error 8 is in
+// both).
+TEST_F(NATableServerTest, ErrorObjectOfEachFailure) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_ROWS);
+    ASSERT_NE(pi, nullptr);
+    INAError* piTableError = m_pclDriver->piGetLastError();
+
+    // No access in this context: the table's own error object.
+    standin::CStandInContext clNever(999, 9);
+    EXPECT_EQ(bRead(pi, &clNever, L"id", NA_PARSE_FIRST), 0);
+    EXPECT_EQ(Call<INAError*>(pi, E_PIGETLASTERROR, &clNever), piTableError);
+    EXPECT_EQ(stOf(piTableError).nCode, 19u);
+    // llGetRecNum reports at its own site and clears nothing.
+    EXPECT_EQ(Call<int64_t>(pi, E_LLGETRECNUM, &clNever), 0);
+    CXError* pclXError = piTableError->pclGetXError();
+    EXPECT_NE(sOf(pclXError->pszGetDebugMessage()).find("IEKXPSQL=6.7"), std::string::npos);
+    ASSERT_EQ(pclXError->nGetNbSubError(), 1);
+    EXPECT_NE(sOf(pclXError->pclGetSubError(0)->pszGetDebugMessage()).find("IEKXPSQL=6.8"), std::string::npos);
+
+    // Not available: raised on the table's object and copied into the context's.
+    standin::CStandInContext clOpen(102, 1);
+    ASSERT_EQ(bOpen(pi, &clOpen), 1);
+    EXPECT_EQ(Call<int>(pi, E_BHINTERDITMODIF, &clOpen), 0);
+    INAError* piContextError = Call<INAError*>(pi, E_PIGETLASTERROR, &clOpen);
+    EXPECT_NE(piContextError, piTableError);
+    for (INAError* piError : {piTableError, piContextError}) {
+        const stSeen st = stOf(piError);
+        EXPECT_EQ(st.nCode, 8u);
+        EXPECT_NE(st.sDebug.find("IEKXPSQL=6.3"), std::string::npos) << st.sDebug;
+        EXPECT_EQ(piError->eGetErrorType(), static_cast<eNA_ERRORTYPE>(7));
+    }
+
+    // The host's SQL module missing, then too old: added to what the table's object already
+    // holds, since the check comes before the operation's reset.
+    standin::CStandInParsedQuery clQuery(L"SELECT id FROM kx_tableobj_rows");
+    clQuery.m_bModuleAnswer = 0;
+    wchar_t szItem[255] = L"";
+    EXPECT_EQ(Call<int>(pi, E_BHFILTRE_PARSED, &clOpen, static_cast<ISQLParserInformation*>(&clQuery), szItem), 0);
+    EXPECT_EQ(nHolds(piTableError, 8, "6.3"), 0);
+    EXPECT_EQ(nHolds(piTableError, 16, "6.1"), 1);
+    EXPECT_NE(sOf(piTableError->pclGetXError()->pclGetSubError(0)->pszGetUserMessage()).find("kx200sql64.so"),
+              std::string::npos);
+    clQuery.m_bModuleAnswer = 1;
+    clQuery.m_nModuleVersion = 31;
+    int bHasResult = 7;
+    EXPECT_EQ(Call<int>(pi, E_BEXECUTEQUERY, &bHasResult, static_cast<INAContext*>(&clOpen),
+                        static_cast<const wchar_t*>(L"Q"), static_cast<ISQLParserInformation*>(&clQuery), 0u,
+                        static_cast<const INAQueryExecution*>(nullptr)),
+              0);
+    EXPECT_EQ(nHolds(piTableError, 16, "6.2"), 2);
+    EXPECT_EQ(clQuery.m_tabModuleCalls.size(), 2u);
+    // The access of the context is untouched by either.
+    EXPECT_EQ(bIsOpened(pi, &clOpen), 1);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clOpen), 1);
+    EXPECT_TRUE(clQuery.bAllReleased());
+
+    // A server that refuses the connection: no access is made; the context that never had one
+    // reads the connection's failure in the table's object.
+    standin::CStandInConnectionDescription* pclRefused = pclHostConnection(L"1");
+    INATable* piRefused = m_pclDriver->piGetTable(pclRefused, m_apiDescription.front());
+    ASSERT_NE(piRefused, nullptr);
+    m_apiTable.push_back(piRefused);
+    standin::CStandInContext clFresh(103, 3);
+    EXPECT_EQ(bOpen(piRefused, &clFresh), 0);
+    EXPECT_EQ(bIsOpened(piRefused, &clFresh), 0);
+    INAError* piSeen = Call<INAError*>(piRefused, E_PIGETLASTERROR, &clFresh);
+    EXPECT_EQ(piSeen, piTableError);
+    EXPECT_NE(stOf(piSeen).nCode, 0u);
+    EXPECT_FALSE(stOf(piSeen).sMessage.empty());
+}
+
+// Two tables in one context, each with its own data id: each read reaches its own table's access,
+// whichever was looked up last; closing one leaves the other.
+TEST_F(NATableServerTest, TwoTablesInOneContext) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* piRows = piTable(TABLE_ROWS);
+    INATable* piOther = piTable(TABLE_OTHER);
+    ASSERT_NE(piRows, nullptr);
+    ASSERT_NE(piOther, nullptr);
+    standin::CStandInContext clRows(201, 2), clOther(202, 2);
+    ASSERT_EQ(bOpen(piRows, &clRows), 1);
+    ASSERT_EQ(bOpen(piOther, &clOther), 1);
+    ASSERT_EQ(bRead(piRows, &clRows, L"id", NA_PARSE_FIRST), 1);
+    ASSERT_EQ(bRead(piOther, &clOther, L"code", NA_PARSE_FIRST), 1);
+    for (int i = 0; i < 2; i++) {
+        ASSERT_EQ(bRead(piRows, &clRows, L"id", NA_PARSE_NEXT), 1);
+        ASSERT_EQ(bRead(piOther, &clOther, L"code", NA_PARSE_NEXT), 1);
+    }
+    EXPECT_EQ(nValue(piRows, &clRows, L"id"), 3);
+    EXPECT_EQ(nValue(piOther, &clOther, L"code"), 30);
+    // The ids alone designate the access: through the other table they reach the rows' access.
+    EXPECT_EQ(bRead(piOther, &clRows, L"id", NA_PARSE_NEXT), 1);
+    EXPECT_EQ(nValue(piRows, &clRows, L"id"), 4);
+
+    EXPECT_EQ(Call<int>(piOther, E_BHFERME, &clOther), 1);
+    EXPECT_EQ(bIsOpened(piOther, &clOther), 0);
+    EXPECT_EQ(bIsOpened(piRows, &clRows), 1);
+    ASSERT_EQ(bRead(piRows, &clRows, L"id", NA_PARSE_NEXT), 1);
+    EXPECT_EQ(nValue(piRows, &clRows, L"id"), 5);
+    EXPECT_EQ(Call<int>(piRows, E_BHFERME, &clRows), 1);
+}
+
+// The driver closes a context behind the tables' back; the host then uses the same ids again. The
+// access the lookup found last is gone with its context: reads fail with user error 19 until the
+// table is opened again, and then reach the new access.
+TEST_F(NATableServerTest, ContextClosedThenSameIds) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_ROWS);
+    ASSERT_NE(pi, nullptr);
+    standin::CStandInContext clContext(301, 3);
+    ASSERT_EQ(bOpen(pi, &clContext), 1);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_LAST), 1);
+    EXPECT_EQ(nValue(pi, &clContext, L"id"), 250);
+
+    ASSERT_EQ(m_pclDriver->bCloseContext(&clContext), 1);
+    standin::CStandInContext clAgain(301, 3);
+    EXPECT_EQ(bIsOpened(pi, &clAgain), 0);
+    EXPECT_EQ(bRead(pi, &clAgain, L"id", NA_PARSE_NEXT), 0);
+    EXPECT_EQ(stLastError(pi, &clAgain).nCode, 19u);
+
+    ASSERT_EQ(bOpen(pi, &clAgain), 1);
+    EXPECT_EQ(bIsOpened(pi, &clAgain), 1);
+    ASSERT_EQ(bRead(pi, &clAgain, L"id", NA_PARSE_FIRST), 1);
+    EXPECT_EQ(nValue(pi, &clAgain, L"id"), 1);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clAgain), 1);
+}
+
+// The host's references: one more and one less leaves the table; the last one takes it out of
+// the driver's registry, and the next request makes a new one that works.
+TEST_F(NATableServerTest, ExternalRelease) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_OTHER);
+    ASSERT_NE(pi, nullptr);
+    m_apiTable.pop_back();
+    Call<void>(pi, E_EXTERNALADDREF);
+    EXPECT_EQ(Call<int>(pi, E_NEXTERNALRELEASE), 1);
+    standin::CStandInContext clContext(401, 4);
+    ASSERT_EQ(bOpen(pi, &clContext), 1);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    EXPECT_EQ(Call<int>(pi, E_NEXTERNALRELEASE), 0);
+
+    INATable* piAgain = m_pclDriver->piGetTable(m_pclHost, m_apiDescription.back());
+    ASSERT_NE(piAgain, nullptr);
+    m_apiTable.push_back(piAgain);
+    ASSERT_EQ(bOpen(piAgain, &clContext), 1);
+    ASSERT_EQ(bRead(piAgain, &clContext, L"code", NA_PARSE_LAST), 1);
+    EXPECT_EQ(nValue(piAgain, &clContext, L"code"), 30);
+    EXPECT_EQ(Call<int>(piAgain, E_BHFERME, &clContext), 1);
+}
+
+// A query without a parsed form runs as written: the driver registers its table, whose
+// description is the result's, and the host browses the result through it.
+TEST_F(NATableServerTest, QueryRunAsWritten) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInContext clContext(501, 5);
+    INATable* pi = nullptr;
+    const wchar_t* pszText = L"SELECT code, label FROM kx_tableobj_other WHERE code >= 20 ORDER BY code";
+    ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&pi, &clContext, pszText, m_pclHost, nullptr, 0, nullptr), 1)
+        << sDriverError();
+    ASSERT_NE(pi, nullptr);
+    m_apiTable.push_back(pi);
+    INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+    ASSERT_NE(piDescription, nullptr);
+    EXPECT_EQ(piDescription->nGetNumItems(), 2u);
+    // The host browses the result by the item the description proposes.
+    INAItemDescription* piBest = piDescription->piGetBestParseItemDesc();
+    const std::wstring wsItem = piBest != nullptr ? piBest->pszGetName() : L"";
+    if (piBest != nullptr) piBest->nExternalRelease();
+    piDescription->nExternalRelease();
+    const wchar_t* pszItem = wsItem.c_str();
+    EXPECT_EQ(bIsOpened(pi, &clContext), 1);
+    ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
+    EXPECT_EQ(nValue(pi, &clContext, L"code"), 20);
+    ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
+    EXPECT_EQ(nValue(pi, &clContext, L"code"), 30);
+    ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
+    EXPECT_EQ(bOut(pi, &clContext, pszItem), 1);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+}
+
+// A selection of the host, given parsed: described from the host's descriptions of its items,
+// read at once by its ORDER BY item (or by the item the execution names), then browsed by the host.
+TEST_F(NATableServerTest, QueryOfTheHost) {
+    KX_REQUIRE_PG_SERVER();
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_other", m_pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    for (const wchar_t* pszBrowse : {L"", L"label"}) {
+        SCOPED_TRACE(sOf(pszBrowse));
+        sqltest::CQueryBuilder q(L"SELECT code, label FROM kx_tableobj_other WHERE code > 10 ORDER BY code");
+        q.From(L"kx_tableobj_other");
+        q.Out(L"code");
+        q.Out(L"label");
+        q.Where(L"10", q.Op(sqltest::OP_GREATER, L"code > 10", {q.Item(L"code", 1), q.Lit(L"10", q.Int(10))}));
+        q.OrderBy({{L"code", 0}});
+        q->SetSource(L"kx_tableobj_other", piSource);
+        for (int i = 0; i < 2; i++) {
+            INAItemDescription* piItem = piSource->piNAGetItem(i == 0 ? L"code" : L"label");
+            ASSERT_NE(piItem, nullptr);
+            q->SetOutDescription(i, piItem);
+            piItem->nExternalRelease();
+        }
+        standin::CStandInQueryExecution clExecution(pszBrowse, 0);
+        standin::CStandInContext clContext(701, 7);
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = nullptr;
+        ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&pi, &clContext, L"QHOST", m_pclHost, &q.rGet(), 0,
+                                                     pszBrowse[0] != 0 ? &clExecution : nullptr),
+                  1)
+            << sDriverError();
+        ASSERT_NE(pi, nullptr);
+        m_apiTable.push_back(pi);
+        INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+        ASSERT_NE(piDescription, nullptr);
+        EXPECT_EQ(piDescription->nGetNumItems(), 2u);
+        // Completed from the host's descriptions: the key of the one table stays primary, and the
+        // ORDER BY item is the one to browse by.
+        INAItemDescription* piCode = piDescription->piNAGetItem(L"code");
+        ASSERT_NE(piCode, nullptr);
+        EXPECT_NE(piCode->bPrimary(), 0);
+        piCode->nExternalRelease();
+        INAItemDescription* piBest = piDescription->piGetBestParseItemDesc();
+        ASSERT_NE(piBest, nullptr);
+        EXPECT_EQ(sOf(piBest->pszGetName()), "code");
+        piBest->nExternalRelease();
+        piDescription->nExternalRelease();
+        // Read at once: the host finds the first record there without asking.
+        const wchar_t* pszItem = pszBrowse[0] != 0 ? pszBrowse : L"code";
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), pszBrowse[0] != 0 ? 30 : 20);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), pszBrowse[0] != 0 ? 20 : 30);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
+        EXPECT_EQ(bOut(pi, &clContext, pszItem), 1);
+        bool bWhereSent = false;
+        for (const std::string& sSent : clLog.Statements())
+            if (sSent.find("kx_tableobj_other") != std::string::npos && sSent.find("> 10") != std::string::npos)
+                bWhereSent = true;
+        EXPECT_TRUE(bWhereSent);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// Queries that fail: an unprepared one takes its access with it and leaves its error in the table's
+// object; one the host prepared keeps its access.
+TEST_F(NATableServerTest, FailedQueries) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_ROWS);
+    ASSERT_NE(pi, nullptr);
+    INAError* piTableError = m_pclDriver->piGetLastError();
+    standin::CStandInContext clContext(601, 6);
+    int bHasResult = 7;
+    EXPECT_EQ(
+        Call<int>(pi, E_BEXECUTEQUERY, &bHasResult, static_cast<INAContext*>(&clContext),
+                  static_cast<const wchar_t*>(L"SELECT * FROM kx_tableobj_nosuch"),
+                  static_cast<ISQLParserInformation*>(nullptr), 0u, static_cast<const INAQueryExecution*>(nullptr)),
+        0);
+    EXPECT_EQ(bHasResult, 0);
+    EXPECT_EQ(stOf(piTableError).nCode, 80u);
+    EXPECT_NE(stOf(piTableError).sMessage.find("42P01"), std::string::npos) << stOf(piTableError).sMessage;
+    EXPECT_EQ(bRead(pi, &clContext, L"", NA_PARSE_FIRST), 0);
+    EXPECT_EQ(stLastError(pi, &clContext).nCode, 19u);
+
+    // Prepared by the host beforehand: the failed execution keeps the access.
+    standin::CStandInQueryParameters clParameters;
+    clParameters.m_bPrepared = 1;
+    auto* pclTable = static_cast<CNATable*>(pi);
+    pclTable->SetQueryBindVariable(&clParameters);
+    standin::CStandInParsedQuery clQuery(L"SELECT nosuch FROM kx_tableobj_rows");
+    clQuery.m_nKind = 0;
+    EXPECT_EQ(Call<int>(pi, E_BEXECUTEQUERY, &bHasResult, static_cast<INAContext*>(&clContext),
+                        static_cast<const wchar_t*>(L"QPREPARED"), static_cast<ISQLParserInformation*>(&clQuery),
+                        static_cast<unsigned>(CNADataAccess::QUERYFLAG_AS_WRITTEN),
+                        static_cast<const INAQueryExecution*>(nullptr)),
+              0);
+    EXPECT_EQ(stOf(piTableError).nCode, 80u);
+    // Still the context's access: closing it drops the host's parameter values too.
+    EXPECT_EQ(bIsOpened(pi, &clContext), 0);
+    EXPECT_NE(Call<INAError*>(pi, E_PIGETLASTERROR, &clContext), piTableError);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    EXPECT_EQ(pclTable->piGetQueryBindVariableNoRef(), nullptr);
+    EXPECT_EQ(clParameters.nGetRefs(), 0);
+    EXPECT_TRUE(clQuery.bAllReleased());
+}
+
+// The driver's internal queries: the text reaches the server unchanged; a result is handed out as
+// the statement that browses it, a command without one hands out none.
+TEST_F(NATableServerTest, InternalQuery) {
+    KX_REQUIRE_PG_SERVER();
+    CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(m_pclHost);
+    ASSERT_NE(pclCnx, nullptr);
+    CNAError* pclError = new CNAError;
+    pclError->AddRef();
+    CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(nullptr, pclCnx, pclError);
+    ASSERT_NE(pclAccess, nullptr);
+    pclAccess->AddRef();
+
+    pgsandbox::CStatementLog clLog;
+    const wchar_t* pszText = L"SELECT max(id)  AS top, count(*) AS n FROM kx_tableobj_rows";
+    CNAStatement* pclStatement = nullptr;
+    ASSERT_EQ(pclAccess->bExecuteQueryInternal(&pclStatement, L"INTERNAL", pszText), 1) << sOf(pclError->pszGetError());
+    ASSERT_NE(pclStatement, nullptr);
+    EXPECT_EQ(pclAccess->nGetQueryFlags(), 132u);
+    EXPECT_EQ(pclAccess->bRequeteSansCorrection(), 1);
+    ASSERT_EQ(pclStatement->bFetch(NA_PARSE_FIRST, 1, 1), 1) << sOf(pclError->pszGetError());
+    CAny clTop, clCount;
+    ASSERT_EQ(pclStatement->bGetSQLColumnValue(&clTop, 0u), 1);
+    ASSERT_EQ(pclStatement->bGetSQLColumnValue(&clCount, 1u), 1);
+    EXPECT_EQ(llOf(&clTop), 250);
+    EXPECT_EQ(llOf(&clCount), 250);
+    pclStatement->nRelease();
+    bool bSent = false;
+    for (const std::string& s : clLog.Statements())
+        if (s == "SELECT max(id)  AS top, count(*) AS n FROM kx_tableobj_rows") bSent = true;
+    EXPECT_TRUE(bSent);
+
+    CNAStatement* pclNone = reinterpret_cast<CNAStatement*>(1);
+    EXPECT_EQ(
+        pclAccess->bExecuteQueryInternal(&pclNone, L"INTERNAL", L"UPDATE kx_tableobj_rows SET id = id WHERE 1 = 0"), 1)
+        << sOf(pclError->pszGetError());
+    EXPECT_EQ(pclNone, nullptr);
+
+    CNAStatement* pclFailed = reinterpret_cast<CNAStatement*>(1);
+    EXPECT_EQ(pclAccess->bExecuteQueryInternal(&pclFailed, L"INTERNAL", L"SELECT * FROM kx_tableobj_nosuch"), 0);
+    EXPECT_EQ(pclFailed, nullptr);
+    EXPECT_EQ(pclError->dwGetErrorId(), 80u);
+
+    pclAccess->nRelease();
+    pclError->nRelease();
+    m_pclDriver->nReleaseConnection(pclCnx);
+}
+
+}  // namespace
