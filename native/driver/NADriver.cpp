@@ -8,7 +8,6 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NAError.h"
-#include "native/driver/NAIDAuto.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
@@ -135,7 +134,7 @@ CNAColumn* CNADriver::pclAllocColumn(CNAError* pclError, INAItemDescription* piI
     // Type 8 has no values to carry, and types past the last one are unknown.
     const uint32_t nType = piItem != nullptr ? piItem->eNAGetItemType() : NA_IT_EMPTY;
     if (nType < NA_IT_IDAUTO || nType > NA_IT_MAX || nType == 8) return nullptr;
-    // Its fetch hook reads the statement's value.
+    // The SQL layer's column: its fetch hook reads the statement's value.
     return new (std::nothrow) CNASQLColumn(pclError, piItem);
 }
 
@@ -271,7 +270,9 @@ CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
 void CNADriver::_BeforeDeath() {}
 
 // ---------------------------------------------------------------------------------------------------------------
+// STUB: factories of objects that later tasks build; each answers null until its class exists.
 
+// STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {
-    return new (std::nothrow) CNAIDAuto;
+    return nullptr;
 }

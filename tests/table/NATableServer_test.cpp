@@ -17,6 +17,7 @@
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAYFRecord.h"
 #include "native/statement/NAStatement.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/INATable.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
@@ -432,6 +433,19 @@ TEST_F(NATableServerTest, QueryRunAsWritten) {
     piDescription->nExternalRelease();
     const wchar_t* pszItem = wsItem.c_str();
     EXPECT_EQ(bIsOpened(pi, &clContext), 1);
+    // The whole result goes to the access's table cache, which the query's statement fills.
+    CNADataAccess* pclAccess = static_cast<CNATable*>(pi)->_pclFindDataAccess(&clContext);
+    ASSERT_NE(pclAccess, nullptr);
+    ASSERT_NE(pclAccess->pclGetTableCacheNoRef(), nullptr);
+    EXPECT_NE(pclAccess->pclGetTableCacheNoRef()->pclGetStatementParseNoRef(), nullptr);
+    // Until the table cache holds the whole result the host cannot announce operations on it.
+    EXPECT_EQ(Call<int>(pi, E_BSETNEXTOPERATION, static_cast<INAContext*>(&clContext), static_cast<eNA_OPERATION>(2)),
+              0);
+    EXPECT_EQ(stLastError(pi, &clContext).nCode, 55u);
+    EXPECT_NE(stLastError(pi, &clContext).sDebug.find("IEKXPSQL=3.21\r"), std::string::npos);
+    EXPECT_EQ(Call<int>(pi, E_BSETNEXTOPERATION, static_cast<INAContext*>(&clContext), static_cast<eNA_OPERATION>(4)),
+              1);
+    pclAccess->nRelease();
     ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
     EXPECT_EQ(nValue(pi, &clContext, L"code"), 20);
     ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
