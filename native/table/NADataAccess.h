@@ -426,10 +426,6 @@ public:
     // User error 8 (not available, error type 7) at the site; answers 0.
     int _bNotAvailable(int nSite);
 
-    // The statement's members the reads and positions call that have no body yet, done here (see
-    // DataAccessStatementCalls.h).
-    struct _StatementCalls;
-
     // Ids of saved positions, unique in the process; the first is 1.
     static int ms_nPositionID;
     // The counter of generated index names; the first is 0.
