@@ -8,6 +8,7 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAContext.h"
 #include "native/driver/NAError.h"
+#include "native/driver/NAIDAuto.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
@@ -270,9 +271,7 @@ CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError*) {
 void CNADriver::_BeforeDeath() {}
 
 // ---------------------------------------------------------------------------------------------------------------
-// STUB: factories of objects that later tasks build; each answers null until its class exists.
 
-// STUB (automatic-identifier task): a CNAIDAuto.
 CNAIDAuto* CNADriver::pclAllocIDAuto() {
-    return nullptr;
+    return new (std::nothrow) CNAIDAuto;
 }

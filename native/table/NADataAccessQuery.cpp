@@ -17,6 +17,7 @@
 #include "native/model/NARecord.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 
@@ -391,9 +392,10 @@ int CNADataAccess::_bInitParcoursRequete(CNAStatement* pclStatement) {
             m_bResumeBrowse = 1;
             return 0;
         }
+        // The whole result goes into a table cache that this statement fills.
         pclStatement->EnableCache(1);
         if (!_bCreateNewTableCache()) return 0;
-        // STUB (table-cache task): the new table cache takes the statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     }
     m_bResumeBrowse = 1;
     return 1;
@@ -428,8 +430,8 @@ int CNADataAccess::bSourceIsQueryOnMultipleTables() {
 int CNADataAccess::bSetNextOperation(int nOperation) {
     m_nNextOperation = nOperation;
     if (m_pclTableCache == nullptr || nOperation < 1 || nOperation > 3) return 1;
-    // STUB (table-cache task): operation 2 is served by a full cache, operations 1 and 3 by a full
-    // and complete one; until the table cache answers, a cache is taken as neither.
+    const bool bFull = m_pclTableCache->pclGetFullCacheNoRef() != nullptr;
+    if (nOperation == 2 ? bFull : bFull && m_pclTableCache->bCacheCompleted()) return 1;
     if (m_pclError != nullptr && m_pclError->eGetErrorLevel() == NA_ERRORLEVEL_NOERROR)
         _AddError(NA_ERRORTYPE_GENERAL, SITE_NEXT_OPERATION, nullptr, USER_ERROR_TABLE_CACHE_INCOMPLETE,
                   pszGetLogicalName());
