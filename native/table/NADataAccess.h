@@ -13,6 +13,12 @@
 // Where the members are written:
 //   NADataAccess.cpp          construction, destruction, accessors, statements per browse item,
 //                             saved records, errors
+//   NADataAccessOpen.cpp      opening, existence, creation and removal, the current record, the
+//                             catalogue's description, closing
+//   NADataAccessBrowse.cpp    reads along an item, skips, reads by record number, the shared
+//                             fetch, the browse SELECT and its blocks, re-positioning
+//   NADataAccessPositions.cpp saved positions, per-mille places, counts, indexes after creation
+//   NADataAccessLocks.cpp     the engine's explicit locks (not available) and the hooks' defaults
 //   NADataAccessPending.cpp   every operation whose work is not built yet: marked bodies that fail
 //                             cleanly until their work lands
 #pragma once

@@ -77,10 +77,11 @@ protected:
 // ---------------------------------------------------------------------------------- writes of others
 
 TEST_F(PositionTest, RowDeletedUnderTheBrowseIsPassedOverBothWays) {
-    for (bool bForward : {true, false}) {
-        SCOPED_TRACE(bForward ? "next" : "previous");
+    for (int nCase = 0; nCase < 4; nCase++) {
+        const bool bForward = nCase % 2 == 0, bCache = nCase >= 2;
+        SCOPED_TRACE(testing::Message() << (bForward ? "next" : "previous") << (bCache ? ", record cache" : ""));
         m_stScript = stScript();
-        CTestStatement* pcl = pclBrowseOn(3, false);
+        CTestStatement* pcl = pclBrowseOn(3, bCache);
         CTestStatement* pclOther = pclSource();
         pcl->OnNotifyOperation(NAQUERYTYPE_DELETE, -1, pclOther, 0, nullptr);
         EXPECT_EQ(pcl->nSaveEntry(2), CNAStatement::RECORDSAVE_DELETED);

@@ -60,7 +60,10 @@ struct stScript {
 inline stResult Ids(int nFirst, int nLast) {
     stResult st;
     for (int n = nFirst;; n += nFirst <= nLast ? 1 : -1) {
-        st.aRows.push_back({std::to_string(n), "r" + std::to_string(n)});
+        // Appended rather than "r" + ...: g++ 12 warns wrongly of an overlapping copy there.
+        std::string sName = "r";
+        sName += std::to_string(n);
+        st.aRows.push_back({std::to_string(n), sName});
         if (n == nLast) break;
     }
     return st;

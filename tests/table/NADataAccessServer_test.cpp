@@ -611,6 +611,15 @@ TEST_F(NADataAccessServerTest, ErrorsWithoutTheServer) {
         EXPECT_NE(wsDebug.find(st.pszIE), std::wstring::npos) << std::string(wsDebug.begin(), wsDebug.end());
     }
     EXPECT_TRUE(clLog.Statements(nPid).empty());
+    // A browse on an item the table does not have fails before asking the server (the statement
+    // cannot sort on it) and is out of the file.
+    m_pclError->Reset();
+    EXPECT_EQ(pclAccess->bHLitxxx(L"zip", NA_PARSE_FIRST, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 0);
+    int bOut = 0;
+    EXPECT_EQ(pclAccess->bHEndehors(L"zip", &bOut), 1);
+    EXPECT_EQ(bOut, 1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 6u) << sError();
+    EXPECT_TRUE(clLog.Statements(nPid).empty());
     // The browse itself is untouched.
     EXPECT_EQ(sValue(pclAccess, L"name"), sName(1));
 }
