@@ -1,11 +1,10 @@
 // Searches, a filter and writes as the host calls them, through the table object it holds: the
 // host's context names the data access, the host's record image carries the values both ways, and
 // each effect is read back with a connection of the test's own.
-#include "tests/table/NADataAccessSeekFixture.h"
-
 #include "native/model/NAYFRecord.h"
 #include "native/table/INATable.h"
 #include "tests/host/StandInContext.h"
+#include "tests/table/NADataAccessSeekFixture.h"
 
 using namespace seektest;
 
