@@ -83,8 +83,7 @@ int CNADataAccess::bHRecherche(const wchar_t* pszItem, const wchar_t* pszSearchI
     }
     pclStatement->m_nBrowseFlags = nFlags;
     int bResult = pclStatement->bSetUserSearch(pszSearchItem, pclValue, eDirection, nSearchMode);
-    if (bResult)
-        bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, 0);
+    if (bResult) bResult = _bFetch(pclStatement, pszItem, eDirection, 1, bReadRecord, eLock, peLockOut, nFlags, 0);
     pclStatement->nRelease();
     return bResult;
 }
@@ -155,7 +154,7 @@ int CNADataAccess::bFindBestItem(ISQLParserInformation* piCondition, wchar_t* ps
     stBestItem stBest;
     if (piCondition != nullptr && m_piDescription != nullptr)
         _WalkItemReferences(piCondition->piGetExpressionWhere(), m_piDescription, &stBest);
-    INAItemDescription* piChosen = stBest.piUnique != nullptr ? stBest.piUnique
+    INAItemDescription* piChosen = stBest.piUnique != nullptr       ? stBest.piUnique
                                    : stBest.piDuplicates != nullptr ? stBest.piDuplicates
                                                                     : stBest.piFallback;
     const wchar_t* pszName = piChosen != nullptr ? piChosen->pszGetName() : nullptr;

@@ -14,6 +14,7 @@
 #include "native/sql/NAFilter.h"
 #include "native/statement/NARecordCachePosition.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
 
@@ -23,10 +24,10 @@ constexpr int SITE_QUERY_AS_WRITTEN = 16;
 constexpr unsigned USER_ERROR_QUERY_AS_WRITTEN = 35;
 
 // Bits of the write flags.
-constexpr NA_WRITEPARSEFLAGS WPF_MARK_READ = 0x40;          // the record is read at once after the write
-constexpr NA_WRITEPARSEFLAGS WPF_SEQUENCE_AFTER = 0x100;    // the sequence moves past the value inserted
-constexpr NA_WRITEPARSEFLAGS WPF_IDAUTO_RETRY = 0x400;      // the insert runs again with a new identifier
-constexpr NA_WRITEPARSEFLAGS WPF_NO_IDAUTO_FIXUP = 0x700;   // no repair of a duplicate identifier
+constexpr NA_WRITEPARSEFLAGS WPF_MARK_READ = 0x40;         // the record is read at once after the write
+constexpr NA_WRITEPARSEFLAGS WPF_SEQUENCE_AFTER = 0x100;   // the sequence moves past the value inserted
+constexpr NA_WRITEPARSEFLAGS WPF_IDAUTO_RETRY = 0x400;     // the insert runs again with a new identifier
+constexpr NA_WRITEPARSEFLAGS WPF_NO_IDAUTO_FIXUP = 0x700;  // no repair of a duplicate identifier
 
 // The lock types of a write: the least a modify or a delete takes, and the one a delete gives back.
 constexpr unsigned LOCK_WRITE_LEAST = 2;
@@ -252,18 +253,16 @@ int CNADataAccess::_bProcessError(CNACommand* pclCommand, CNAStatement* pclState
             CXYStringConcat<wchar_t> clFirst, clSecond;
             int bRewritten = 0;
             CTString clText(pszSQL);
-            if (m_pclCnx->nGetVarCharMaxLen() != -1 &&
-                pclStatement->bQueryCREATE_AutoCorrectVarcharMax(&clFirst, clText.pszGet(), m_pclCnx->pszGetVarCharType(),
-                                                                 m_pclCnx->nGetVarCharMaxLen(),
-                                                                 m_pclCnx->pszGetCLOBType())) {
+            if (m_pclCnx->nGetVarCharMaxLen() != -1 && pclStatement->bQueryCREATE_AutoCorrectVarcharMax(
+                                                           &clFirst, clText.pszGet(), m_pclCnx->pszGetVarCharType(),
+                                                           m_pclCnx->nGetVarCharMaxLen(), m_pclCnx->pszGetCLOBType())) {
                 clText.Set(clFirst.pszGet());
                 bRewritten = 1;
             }
             if (m_pclCnx->nGetNVarCharMaxLen() != -1 &&
-                pclStatement->bQueryCREATE_AutoCorrectVarcharMax(&clSecond, clText.pszGet(),
-                                                                 m_pclCnx->pszGetNVarCharType(),
-                                                                 m_pclCnx->nGetNVarCharMaxLen(),
-                                                                 m_pclCnx->pszGetNCLOBType())) {
+                pclStatement->bQueryCREATE_AutoCorrectVarcharMax(
+                    &clSecond, clText.pszGet(), m_pclCnx->pszGetNVarCharType(), m_pclCnx->nGetNVarCharMaxLen(),
+                    m_pclCnx->pszGetNCLOBType())) {
                 clText.Set(clSecond.pszGet());
                 bRewritten = 1;
             }
@@ -376,16 +375,23 @@ void CNADataAccess::NotifyOperation(eNAQUERYTYPE eType, CNAStatement* pclStateme
 
 void CNADataAccess::_NotifyOperation(eNAQUERYTYPE eType, CNAStatement* pclStatement, NA_WRITEPARSEFLAGS nFlags,
                                      const CNARecordValue* pclValue) {
-    // STUB (table-cache task): with a table cache, the insert, the delete and the update reach
-    // its full cache too and the row it holds there is handed on; no data access holds one yet.
-    const int64_t llRow = -1;
-    if (eType == NAQUERYTYPE_DELETE) {
+    CNARecordCache* pclFull = m_pclTableCache != nullptr ? m_pclTableCache->pclGetFullCacheNoRef() : nullptr;
+    const bool bComplete = pclFull != nullptr && m_pclTableCache->bCacheCompleted();
+    CNARecordValue* pclCurrent = m_pclRecord != nullptr ? m_pclRecord->pclGetCurrentRecordValueNoRef() : nullptr;
+    CNARecordValue* pclOriginal = m_pclRecord != nullptr ? m_pclRecord->pclGetOriginalRecordValueNoRef() : nullptr;
+    int64_t llRow = -1;
+    if (eType == NAQUERYTYPE_INSERT) {
+        if (pclFull != nullptr && pclCurrent != nullptr) llRow = pclFull->nAjoute(pclCurrent);
+    } else if (eType == NAQUERYTYPE_DELETE) {
         nSetRecordDeletedInCache(m_pclRecordSave);
+        if (bComplete) llRow = nSetRecordDeletedInCache(pclFull);
     } else if (eType == NAQUERYTYPE_UPDATE) {
-        if (m_pclRecordSave != nullptr && m_pclRecord != nullptr && pclValue != nullptr)
-            m_pclRecordSave->nOnNotifyOperation(NAQUERYTYPE_UPDATE, m_pclRecord->pclGetCurrentRecordValueNoRef(),
-                                                pclValue, nFlags, 0);
+        // The row written is found by the identity it was read with.
+        if (m_pclRecordSave != nullptr && pclCurrent != nullptr && pclOriginal != nullptr)
+            m_pclRecordSave->nOnNotifyOperation(NAQUERYTYPE_UPDATE, pclCurrent, pclOriginal, nFlags, 0);
         _vUpdateRecordInCacheLock(nFlags);
+        if (bComplete && pclCurrent != nullptr && pclOriginal != nullptr)
+            llRow = pclFull->nOnNotifyOperation(NAQUERYTYPE_UPDATE, pclCurrent, pclOriginal, nFlags, 0);
     }
     unsigned nCursor = 0;
     CNAStatement* pclOther = nullptr;

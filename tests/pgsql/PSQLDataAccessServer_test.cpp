@@ -2,9 +2,8 @@
 // server names it (a table with and without its schema), the texts that ask its current value and
 // restart it (values from 2^31 up kept whole), a sequence the session never used, and counts that
 // need no browse on a table.
-#include "tests/table/NADataAccessSeekFixture.h"
-
 #include "pgsql/PSQLDataAccess.h"
+#include "tests/table/NADataAccessSeekFixture.h"
 
 using namespace seektest;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cwchar>
 #include <string>
@@ -149,6 +150,21 @@ protected:
         CTString clPid;
         pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clPid, 0, L"SELECT pg_backend_pid()");
         return clPid.pszGet() != nullptr ? std::stol(std::wstring(clPid.pszGet())) : 0;
+    }
+
+    // Waits until the server's log holds what the access's connection sent so far: a marker sent
+    // last is logged after it (the log may lag behind a busy server).
+    void WaitLogged(CNADataAccess* pclAccess, const pgsandbox::CStatementLog& clLog, long nPid) {
+        static int s_nMarker = 0;
+        const std::string sMarker = "SELECT 'kx-logged-" + std::to_string(++s_nMarker) + "'";
+        CTString clOut;
+        pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clOut, 0, wsOf(sMarker).c_str());
+        for (int i = 0; i < 100; i++) {
+            for (const std::string& s : clLog.Statements(nPid))
+                if (s == sMarker) return;
+            usleep(50000);
+        }
+        ADD_FAILURE() << "the server's log lacks " << sMarker;
     }
 
     int bFound(CNADataAccess* pclAccess, const wchar_t* pszItem) {

@@ -1,11 +1,10 @@
 // Searches and filters of the data access on the test server: exact, generic and missing values,
 // hostile values with standard_conforming_strings on and off, range filters with their bounds
 // included or excluded, filters by a parsed condition and the item they choose.
-#include "tests/table/NADataAccessSeekFixture.h"
-
 #include "native/sql/SQLParserInterfaces.h"
 #include "tests/host/StandInParsedQuery.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
+#include "tests/table/NADataAccessSeekFixture.h"
 
 using namespace seektest;
 
@@ -20,15 +19,20 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
+        // Each test runs in a process of its own, side by side: the first makes the table.
         pgtest::CDirectServer clServer;
-        CreateTable(clServer, TABLE,
-                    "id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE, city varchar(20), code int",
-                    std::string("INSERT INTO ") + TABLE +
-                        " (name, city, code) SELECT 'Name' || lpad(i::text, 4, '0'), "
-                        "(ARRAY['Lyon','Nice','Metz','Caen','Dijon'])[1 + i % 5], i % 10 "
-                        "FROM generate_series(1, 250) AS i");
-        clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (city)");
-        clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (code)");
+        clServer.Run("SELECT pg_advisory_lock(727276)");
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE + "'") == "0") {
+            clServer.Run(std::string("CREATE TABLE ") + TABLE +
+                         " (id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE, city varchar(20), code int)");
+            clServer.Run(std::string("INSERT INTO ") + TABLE +
+                         " (name, city, code) SELECT 'Name' || lpad(i::text, 4, '0'), "
+                         "(ARRAY['Lyon','Nice','Metz','Caen','Dijon'])[1 + i % 5], i % 10 "
+                         "FROM generate_series(1, 250) AS i");
+            clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (city)");
+            clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (code)");
+        }
+        clServer.Run("SELECT pg_advisory_unlock(727276)");
     }
 
     int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue, int nMode, int bForward = 1) {
@@ -188,10 +192,10 @@ TEST_F(NADataAccessSeekServerTest, ConditionFilters) {
 
     // code = 7 AND name >= 'Name0107': the unique item "name".
     CQueryBuilder q(L"code = 7 AND name >= 'Name0107'");
-    q->m_pclWhere = q.Op(sqltest::OP_AND, L"code = 7 AND name >= 'Name0107'",
-                         {q.Op(sqltest::OP_EQUAL, L"code = 7", {q.Item(L"code"), q.Lit(L"7", &clSeven)}),
-                          q.Op(sqltest::OP_GREATEREQUAL, L"name >= 'Name0107'",
-                               {q.Item(L"name"), q.Lit(L"'Name0107'", &clName)})});
+    q->m_pclWhere =
+        q.Op(sqltest::OP_AND, L"code = 7 AND name >= 'Name0107'",
+             {q.Op(sqltest::OP_EQUAL, L"code = 7", {q.Item(L"code"), q.Lit(L"7", &clSeven)}),
+              q.Op(sqltest::OP_GREATEREQUAL, L"name >= 'Name0107'", {q.Item(L"name"), q.Lit(L"'Name0107'", &clName)})});
     ASSERT_EQ(pclAccess->bHFiltre(&q.rGet(), szItem), 1) << sError();
     EXPECT_STREQ(szItem, L"name");
     std::wstring wsRead;
@@ -200,8 +204,9 @@ TEST_F(NADataAccessSeekServerTest, ConditionFilters) {
         wsRead += wsValue(pclAccess, L"name") + L",";
         ASSERT_EQ(bRead(pclAccess, szItem, NA_PARSE_NEXT), 1) << sError();
     }
-    EXPECT_EQ(wsRead, L"Name0107,Name0117,Name0127,Name0137,Name0147,Name0157,Name0167,Name0177,Name0187,Name0197,"
-                      L"Name0207,Name0217,Name0227,Name0237,Name0247,");
+    EXPECT_EQ(wsRead,
+              L"Name0107,Name0117,Name0127,Name0137,Name0147,Name0157,Name0167,Name0177,Name0187,Name0197,"
+              L"Name0207,Name0217,Name0227,Name0237,Name0247,");
 
     // A qualified item name is looked up without its table.
     CQueryBuilder p(L"kx_seek_rows.code = 7");

@@ -3,9 +3,9 @@
 // identifier (serial, and bigserial past 2^31), the item a duplicate key or a missing value is on,
 // hostile values, creation with its indexes, and names holding quotes. Each effect is read back
 // with a connection of the test's own and the SQL checked in the server's log.
-#include "tests/table/NADataAccessSeekFixture.h"
-
 #include <algorithm>
+
+#include "tests/table/NADataAccessSeekFixture.h"
 
 using namespace seektest;
 
@@ -77,6 +77,7 @@ TEST_F(NADataAccessWriteServerTest, AddModifyDelete) {
     ASSERT_EQ(bAdd(pclAccess), 1) << sError();
     EXPECT_EQ(wsValue(pclAccess, L"id"), L"3");
     EXPECT_EQ(m_clServer.sValue("SELECT name || '|' || city FROM kx_write_rows WHERE id = 3"), "O'Brien \\ \"q\"|Metz");
+    WaitLogged(pclAccess, clLog, nPid);
     const std::vector<std::string> vInserts = Sent(clLog, nPid, "INSERT");
     ASSERT_EQ(vInserts.size(), 1u);
     EXPECT_NE(vInserts[0].find("RETURNING \"id\""), std::string::npos) << vInserts[0];
@@ -151,6 +152,7 @@ TEST_F(NADataAccessWriteServerTest, DuplicateIdentifierRepaired) {
         ASSERT_EQ(bAdd(pclAccess), 1) << sError();
         EXPECT_EQ(wsValue(pclAccess, L"id"), wsOf(st.pszNext));
         EXPECT_EQ(m_clServer.sValue("SELECT name FROM " + sTable + " WHERE id = " + st.pszNext), "z");
+        WaitLogged(pclAccess, clLog, nPid);
         const std::vector<std::string> vSent = clLog.Statements(nPid);
         EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('\"" + sTable + "_id_seq\"')"));
         EXPECT_TRUE(bHas(vSent, "SELECT MAX(\"id\") FROM \"" + sTable + "\""));
@@ -223,14 +225,17 @@ TEST_F(NADataAccessWriteServerTest, HostileValuesStoredAsWritten) {
 }
 
 // Creation over a description the server does not have yet, dropped first when asked: the table
-// with its columns, and an index named KXIDX<time><n> on each key of the description.
+// with its columns, and an index named KXIDX<time><n> on each key of the description. The table
+// goes to a schema of its own: index names are unique per schema, and other processes of the
+// test run make theirs in the same second with the same counter.
 TEST_F(NADataAccessWriteServerTest, CreationWithDropAndIndexes) {
     KX_REQUIRE_PG_SERVER();
     CreateTable(m_clServer, "kx_write_model",
                 "id serial PRIMARY KEY, code varchar(10) NOT NULL UNIQUE, city varchar(20), n int");
     m_clServer.Run("CREATE INDEX ON kx_write_model (city)");
-    m_clServer.Run("DROP TABLE IF EXISTS kx_write_made");
-    CNADataAccess* pclAccess = pclRenamed(L"kx_write_model", L"kx_write_made");
+    m_clServer.Run("CREATE SCHEMA IF NOT EXISTS kx_write_ns");
+    m_clServer.Run("DROP TABLE IF EXISTS kx_write_ns.kx_write_made");
+    CNADataAccess* pclAccess = pclRenamed(L"kx_write_model", L"kx_write_ns.kx_write_made");
     ASSERT_NE(pclAccess, nullptr);
     for (int bDrop : {0, 1}) {
         SCOPED_TRACE(bDrop);
@@ -238,17 +243,24 @@ TEST_F(NADataAccessWriteServerTest, CreationWithDropAndIndexes) {
         pgsandbox::CStatementLog clLog;
         ASSERT_EQ(pclAccess->bHCreation(L"", bDrop), 1) << sError();
         EXPECT_EQ(m_clServer.sValue("SELECT string_agg(attname, ',' ORDER BY attnum) FROM pg_attribute WHERE attrelid "
-                                    "= 'kx_write_made'::regclass AND attnum > 0"),
+                                    "= 'kx_write_ns.kx_write_made'::regclass AND attnum > 0"),
                   "id,code,city,n");
         // The keys with duplicates get theirs; the unique ones are the table's constraints.
-        EXPECT_EQ(m_clServer.sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE tablename = "
-                                    "'kx_write_made' AND indexname LIKE 'kxidx%'")
-                      .find(" USING btree (city)"),
-                  m_clServer.sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE tablename = "
-                                    "'kx_write_made' AND indexname LIKE 'kxidx%'")
-                          .size() -
-                      std::string(" USING btree (city)").size());
-        EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM pg_indexes WHERE tablename = 'kx_write_made'"), "3");
+        EXPECT_EQ(
+            m_clServer
+                .sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE schemaname = 'kx_write_ns' AND "
+                        "tablename = 'kx_write_made' AND indexname LIKE 'kxidx%'")
+                .find(" USING btree (city)"),
+            m_clServer
+                    .sValue("SELECT string_agg(indexdef, ' | ') FROM pg_indexes WHERE schemaname = 'kx_write_ns' AND "
+                            "tablename = 'kx_write_made' AND indexname LIKE 'kxidx%'")
+                    .size() -
+                std::string(" USING btree (city)").size());
+        EXPECT_EQ(
+            m_clServer.sValue(
+                "SELECT count(*) FROM pg_indexes WHERE schemaname = 'kx_write_ns' AND tablename = 'kx_write_made'"),
+            "3");
+        WaitLogged(pclAccess, clLog, nPid);
         EXPECT_EQ(Sent(clLog, nPid, "DROP TABLE").size(), static_cast<size_t>(bDrop));
         EXPECT_EQ(Sent(clLog, nPid, "CREATE TABLE").size(), 1u);
         for (const std::string& s : Sent(clLog, nPid, " INDEX KXIDX")) EXPECT_EQ(s.rfind("CREATE ", 0), 0u) << s;
@@ -256,7 +268,7 @@ TEST_F(NADataAccessWriteServerTest, CreationWithDropAndIndexes) {
         // The table made works: a record added reads back.
         SetText(pclAccess, L"code", L"C1");
         ASSERT_EQ(bAdd(pclAccess), 1) << sError();
-        EXPECT_EQ(m_clServer.sValue("SELECT code FROM kx_write_made"), "C1");
+        EXPECT_EQ(m_clServer.sValue("SELECT code FROM kx_write_ns.kx_write_made"), "C1");
     }
     // A second creation without the drop finds the table there: the server refuses it.
     EXPECT_EQ(pclAccess->bHCreation(L"", 0), 0);
@@ -279,6 +291,7 @@ TEST_F(NADataAccessWriteServerTest, NamesHoldingQuotes) {
     SetText(pclAccess, L"name", L"n4");
     ASSERT_EQ(bAdd(pclAccess), 1) << sError();
     EXPECT_EQ(wsValue(pclAccess, L"i'd\"x"), L"4");
+    WaitLogged(pclAccess, clLog, nPid);
     const std::vector<std::string> vSent = clLog.Statements(nPid);
     EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('\"kx_w''q\"\"t_i''d\"\"x_seq\"')"));
     EXPECT_TRUE(bHas(vSent, "ALTER SEQUENCE \"kx_w'q\"\"t_i'd\"\"x_seq\" RESTART WITH 4"));
