@@ -389,6 +389,41 @@ TEST_F(NATableServerTest, ContextClosedThenSameIds) {
     EXPECT_EQ(Call<int>(pi, E_BHFERME, &clAgain), 1);
 }
 
+// After the end of a transaction a started browse runs its query again at its next move, and goes
+// on from the record it stood on; a browse that never started is left alone.
+TEST_F(NATableServerTest, BrowseRebuiltAfterATransaction) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_ROWS);
+    ASSERT_NE(pi, nullptr);
+    standin::CStandInContext clContext(801, 8);
+    ASSERT_EQ(bOpen(pi, &clContext), 1);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_FIRST), 1);
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_NEXT), 1);
+    auto* pclTable = static_cast<CNATable*>(pi);
+    CNADataAccess* pclAccess = pclTable->_pclFindDataAccess(&clContext);
+    ASSERT_NE(pclAccess, nullptr);
+    CNAStatement* pclStarted = pclAccess->_pclFindStatement(L"id");
+    CNAStatement* pclIdle = pclAccess->_pclGetStatement(L"name");
+    ASSERT_NE(pclStarted, nullptr);
+    ASSERT_NE(pclIdle, nullptr);
+
+    pclTable->SetTransactionTermined();
+    EXPECT_EQ(pclStarted->eParseNeedUpdate(), CNAStatement::PARSENEEDUPDATE_REBUILD);
+    EXPECT_EQ(pclIdle->eParseNeedUpdate(), CNAStatement::PARSENEEDUPDATE_NONE);
+    pclStarted->nRelease();
+    pclIdle->nRelease();
+    pclAccess->nRelease();
+
+    pgsandbox::CStatementLog clLog;
+    ASSERT_EQ(bRead(pi, &clContext, L"id", NA_PARSE_NEXT), 1) << stLastError(pi, &clContext).sMessage;
+    EXPECT_EQ(nValue(pi, &clContext, L"id"), 3);
+    bool bSelectedAgain = false;
+    for (const std::string& sSent : clLog.Statements())
+        if (sSent.rfind("SELECT", 0) == 0 && sSent.find(TABLE_ROWS) != std::string::npos) bSelectedAgain = true;
+    EXPECT_TRUE(bSelectedAgain);
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+}
+
 // The host's references: one more and one less leaves the table; the last one takes it out of
 // the driver's registry, and the next request makes a new one that works.
 TEST_F(NATableServerTest, ExternalRelease) {
