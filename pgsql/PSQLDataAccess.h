@@ -1,10 +1,10 @@
 // CPSQLDataAccess: the data access of a PostgreSQL table or query. Everything is the generic
-// access's; this class answers whether counting needs a browse and ties automatic identifiers to
-// their sequences.
-//
-// LEAST VERSION (sequences task): the three sequence hooks keep the generic defaults (no sequence
-// known) until the sequences of automatic identifiers are built.
+// access's; this class answers whether counting needs a browse and ties an automatic identifier to
+// the sequence that fills it (its name, its current value, the text that restarts it), which the
+// generic recovery from a duplicate identifier after a failed insert uses.
 #pragma once
+
+#include <cstdint>
 
 #include "native/table/NADataAccess.h"
 
@@ -16,4 +16,19 @@ public:
 
     // A table is counted by the server; a query of the host needs a browse.
     int bNbEnrNeedParse(int* pbNeeded, const wchar_t* pszItem) override;
+    // "ALTER SEQUENCE <written name> RESTART WITH <value>", the value a plain signed decimal.
+    int _bGetQueryRestartSequenceIdAuto(CTString* pclText, CNAColumn* pclColumn, long nValue) override;
+    // The sequence's current value in this session; -1 when there is none.
+    int64_t _nGetSequenceCurrentVal(CNAColumn* pclColumn) override;
+    // The column takes the sequence's current value.
+    int _bUpdateIdAutoAfterInsertFailure(CNAColumn* pclColumn) override;
+
+    // The sequence of a serial column: [schema "."] table "_" column "_seq", unquoted.
+    int _bGetSequenceName(CTString* pclName, CNAColumn* pclColumn);
+    // The same name written for SQL: each part between double quotes, its own quotes doubled.
+    int _bGetSequenceNameEscaped(CTString* pclName, CNAColumn* pclColumn);
+
+private:
+    // The schema part (empty without one) and the sequence's own name.
+    int _bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn);
 };

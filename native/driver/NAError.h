@@ -114,6 +114,8 @@ public:
 
     // Levels 1 (which clears the main error), 2 and 3; any other value is ignored.
     void SetErrorLevel(eNAERRORLEVEL eLevel);
+    // The kind of the error recorded, as a write's recovery found it.
+    void SetErrorType(eNA_ERRORTYPE eType) { m_eErrorType = eType; }
 
     // ---- on a bare error
     static void g_AddDebugInfo(CXError* pclError, int nFileId, int nSite);

@@ -6,6 +6,8 @@
 #include "native/driver/NAError.h"
 #include "native/driver/NAIDAuto.h"
 #include "native/model/NADataSourceDescription.h"
+#include "native/model/NARecord.h"
+#include "native/statement/NARecordCache.h"
 #include "native/table/NADataAccess.h"
 
 CNAStatementAccess* CNAStatementAccess::s_pclOf(CNADataAccess* pclAccess) {
@@ -175,8 +177,14 @@ void CNAStatementAccess::SetLatestFilter(CNADataAccess* pclAccess, CNAFilter* pc
     if (pclAccess != nullptr) pclAccess->SetLatestFilter(pclFilter);
 }
 
-// STUB (writes task): the data access's nUpdateRecordInCache, which refreshes the written row in
-// a statement's record cache. Until it lands the cache keeps the row as it was read.
-int CNAStatementAccess::nUpdateRecordInCache(CNADataAccess*, NA_WRITEPARSEFLAGS, CNARecordCache*) {
-    return -1;
+// The row the access's record was read from (its original value's identity) takes the values
+// written (its current value).
+int CNAStatementAccess::nUpdateRecordInCache(CNADataAccess* pclAccess, NA_WRITEPARSEFLAGS nFlags,
+                                             CNARecordCache* pclCache) {
+    CNARecord* pclRecord = pclAccess != nullptr ? pclAccess->pclGetCurrentRecordNoRef() : nullptr;
+    if (pclRecord == nullptr || pclCache == nullptr || pclRecord->pclGetCurrentRecordValueNoRef() == nullptr ||
+        pclRecord->pclGetOriginalRecordValueNoRef() == nullptr)
+        return -1;
+    return pclCache->nOnNotifyOperation(NAQUERYTYPE_UPDATE, pclRecord->pclGetCurrentRecordValueNoRef(),
+                                        pclRecord->pclGetOriginalRecordValueNoRef(), nFlags, 0);
 }

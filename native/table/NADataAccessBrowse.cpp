@@ -279,9 +279,12 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
     // A search that ran out of one end may go on from the other end of the same item.
     if (bResult && bOut && m_pclTableCache == nullptr && pclStatement->bExistRechercheObject() &&
         (nFlags & WPF_REPOSITIONING) == 0 && (pclStatement->m_nBrowseFlags & WPF_REPOSITIONING) == 0 &&
-        (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS)) {
+        eDirection != NA_PARSE_CURRENT) {
+        // A search that found no equal record goes on forward (first, next) or backward (last,
+        // previous) from its value.
         CNARecherche* pclSearch = pclStatement->pclGetRecherche();
-        const eNA_PARSEDIRECTION eOther = eDirection == NA_PARSE_NEXT ? NA_PARSE_FIRST : NA_PARSE_LAST;
+        const eNA_PARSEDIRECTION eOther =
+            eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_FIRST ? NA_PARSE_FIRST : NA_PARSE_LAST;
         if (pclSearch != nullptr && pclSearch->bPeutContinuerParcours(eOther)) {
             const unsigned nSaved = pclSearch->eGetDirection();
             pclSearch->bSetContinueParcours(eOther);

@@ -1,6 +1,7 @@
 // The stand-in host: a small shared object playing the virtual machine's part for the tests.
 // It is written from the host interfaces alone and links nothing of the library under test.
 #include "tests/host/StandInHost.h"
+#include "tests/host/StandInRecording.h"
 
 #include <dlfcn.h>
 
@@ -145,23 +146,30 @@ bool bSymbol(wchar_t c) {
     return (c >= 0xA1 && c <= 0xBF) || c == 0xD7 || c == 0xF7;
 }
 
-template <typename T>
-std::wstring sFolded(const T* p, int n, unsigned dwFlags) {
-    std::wstring s;
-    if (p == nullptr) return s;
-    for (int i = 0; n < 0 ? p[i] != 0 : i < n; i++) {
-        wchar_t c = static_cast<wchar_t>(sizeof(T) == 1 ? static_cast<unsigned char>(p[i]) : p[i]);
-        if ((dwFlags & 4) && bSymbol(c)) continue;
-        s += wFold(c, dwFlags);
-    }
-    return s;
-}
-
+// The order of the two folded texts, folded a character at a time: a host program compares names
+// for every value it reads, and building the folded texts each time would weigh on every read.
 template <typename T>
 int nCompare(unsigned dwFlags, const T* p1, int n1, const T* p2, int n2) {
-    std::wstring s1 = sFolded(p1, n1, dwFlags & 7), s2 = sFolded(p2, n2, dwFlags & 7);
-    int n = s1.compare(s2);
-    return n == 0 ? 0 : (n > 0 ? 1 : -1);
+    dwFlags &= 7;
+    // The next folded character of p from place i on; false at the end of the text.
+    auto bNext = [dwFlags](const T* p, int n, int* pi, wchar_t* pc) {
+        if (p == nullptr) return false;
+        for (int& i = *pi; n < 0 ? p[i] != 0 : i < n; i++) {
+            const wchar_t c = static_cast<wchar_t>(sizeof(T) == 1 ? static_cast<unsigned char>(p[i]) : p[i]);
+            if ((dwFlags & 4) && bSymbol(c)) continue;
+            *pc = wFold(c, dwFlags);
+            i++;
+            return true;
+        }
+        return false;
+    };
+    int i1 = 0, i2 = 0;
+    while (true) {
+        wchar_t c1 = 0, c2 = 0;
+        const bool b1 = bNext(p1, n1, &i1, &c1), b2 = bNext(p2, n2, &i2, &c2);
+        if (!b1 || !b2) return b1 == b2 ? 0 : (b1 ? 1 : -1);
+        if (c1 != c2) return c1 < c2 ? -1 : 1;
+    }
 }
 
 template <typename T>
@@ -228,7 +236,7 @@ public:
 private:
     void _Record(int nPos, unsigned l, unsigned f) {
         std::lock_guard lock(g_mutex);
-        m_tabCalls.push_back({nPos, l, f});
+        if (bCallRecording()) m_tabCalls.push_back({nPos, l, f});
     }
 };
 CStandInLocale g_clLocale;
@@ -283,7 +291,7 @@ int nLoadString(uint32_t nId, wchar_t* pszBuffer, int nCapacity) {
     std::wstring sText;
     {
         std::lock_guard lock(g_mutex);
-        g_tabMessageCalls.push_back({nId, nCapacity});
+        if (bCallRecording()) g_tabMessageCalls.push_back({nId, nCapacity});
         auto it = g_mapMessages.find(nId);
         if (it != g_mapMessages.end())
             sText = it->second;
@@ -429,7 +437,7 @@ extern "C" intptr_t Execution(uint32_t nCode, intptr_t pArg) {
     using namespace standin;
     {
         std::lock_guard lock(g_mutex);
-        g_tabExecutionCalls.push_back({nCode, pArg});
+        if (bCallRecording()) g_tabExecutionCalls.push_back({nCode, pArg});
     }
     switch (nCode) {
         case EXECUTION_INFORMATION:

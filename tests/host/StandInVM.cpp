@@ -3,6 +3,7 @@
 // written in the value-area layout of their type code; the rules are deliberately plain (integers,
 // reals, texts, dates) since the real ones belong to the host.
 #include "tests/host/StandInVM.h"
+#include "tests/host/StandInRecording.h"
 
 #include <atomic>
 #include <cstdio>
@@ -40,6 +41,7 @@ enum : unsigned short {
     T_I8 = 9,
     T_R4 = 11,
     T_R8 = 12,
+    T_CY = 10,
     T_DECIMAL = 13,
     T_UIX = 14,
     T_DSTRW = 16,
@@ -206,6 +208,56 @@ std::wstring sElargir(const char* psz) {
     return s;
 }
 
+// Money (CY): the 80-bit two's-complement integer of five little-endian words over 1,000,000. The
+// stand-in reads and writes it as its exact decimal text.
+std::wstring sMonnaie(const void* pArea) {
+    const unsigned char* pby = static_cast<const unsigned char*>(pArea);
+    __int128 n = 0;
+    for (int i = 9; i >= 0; i--) n = (n << 8) | pby[i];
+    if (pby[9] & 0x80) n -= static_cast<__int128>(1) << 80;
+    const bool bNegatif = n < 0;
+    unsigned __int128 u = bNegatif ? static_cast<unsigned __int128>(-n) : static_cast<unsigned __int128>(n);
+    std::wstring sEntier;
+    unsigned __int128 e = u / 1000000;
+    do {
+        sEntier.insert(sEntier.begin(), static_cast<wchar_t>(L'0' + static_cast<int>(e % 10)));
+        e /= 10;
+    } while (e != 0);
+    std::wstring sDecimales;
+    for (unsigned long f = static_cast<unsigned long>(u % 1000000), i = 0; i < 6; i++, f /= 10)
+        sDecimales.insert(sDecimales.begin(), static_cast<wchar_t>(L'0' + f % 10));
+    while (!sDecimales.empty() && sDecimales.back() == L'0') sDecimales.pop_back();
+    return (bNegatif ? L"-" : L"") + sEntier + (sDecimales.empty() ? L"" : L"." + sDecimales);
+}
+
+// A decimal text (sign, digits, at most six decimals) as money; false when it is not one.
+bool bEcrireMonnaie(void* pArea, const std::wstring& s) {
+    size_t i = 0;
+    while (i < s.size() && s[i] == L' ') i++;
+    const bool bNegatif = i < s.size() && s[i] == L'-';
+    if (i < s.size() && (s[i] == L'-' || s[i] == L'+')) i++;
+    __int128 n = 0;
+    int nChiffres = 0, nDecimales = -1;
+    for (; i < s.size(); i++) {
+        if (s[i] == L'.' && nDecimales < 0) {
+            nDecimales = 0;
+            continue;
+        }
+        if (s[i] < L'0' || s[i] > L'9') break;
+        if (nDecimales >= 6) continue;
+        n = n * 10 + (s[i] - L'0');
+        nChiffres++;
+        if (nDecimales >= 0) nDecimales++;
+    }
+    while (i < s.size() && s[i] == L' ') i++;
+    if (nChiffres == 0 || i != s.size()) return false;
+    for (int d = nDecimales < 0 ? 0 : nDecimales; d < 6; d++) n *= 10;
+    if (bNegatif) n = -n;
+    unsigned char* pby = static_cast<unsigned char*>(pArea);
+    for (int b = 0; b < 10; b++) pby[b] = static_cast<unsigned char>(static_cast<unsigned __int128>(n) >> (8 * b));
+    return true;
+}
+
 stValeur stLire(const void* pArea, unsigned short nType) {
     stValeur st;
     if (pArea == nullptr) return st;
@@ -256,6 +308,9 @@ stValeur stLire(const void* pArea, unsigned short nType) {
             if (pcl != nullptr) entier(pcl->m_nValeur);
             break;
         }
+        case T_CY:
+            texte(sMonnaie(pArea));
+            break;
         case T_DSTRW:
         case T_PSTRW: {
             auto* psz = tLire<const wchar_t*>(pArea);
@@ -329,6 +384,16 @@ bool bEntierTexte(const std::wstring& s, long* pn) {
 
 // Writes a value in the layout of a type code; the code of the stand-in's rule (0 or an error).
 int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
+    if (nType == T_CY) {
+        if (st.eGenre == stValeur::REEL) {
+            wchar_t sz[64];
+            swprintf(sz, 64, L"%.6f", st.d);
+            return bEcrireMonnaie(pArea, sz) ? 0 : ERR_NOT_CONVERTIBLE;
+        }
+        return (st.eGenre == stValeur::ENTIER || st.eGenre == stValeur::TEXTE) && bEcrireMonnaie(pArea, st.sTexte())
+                   ? 0
+                   : ERR_NOT_CONVERTIBLE;
+    }
     // A text with a fraction or an exponent reads as a real for the real types.
     if (st.eGenre == stValeur::TEXTE && (nType == T_R4 || nType == T_R8) && !st.s.empty()) {
         long nEntier;
@@ -459,7 +524,7 @@ int nAnswerOf(const std::string& sNom) {
 int nRecord(stVMCall st) {
     std::lock_guard lock(g_mutexVM);
     int nForce = nAnswerOf(st.sNom);
-    if (g_bRecordCalls) g_tabVMCalls.push_back(std::move(st));
+    if (g_bRecordCalls && bCallRecording()) g_tabVMCalls.push_back(std::move(st));
     return nForce;
 }
 

@@ -1,0 +1,330 @@
+// The browse of the sample table through the driver against raw libpq on the same server, in the
+// same run:
+//   (a) raw libpq, SELECT ... WHERE id > last ORDER BY id LIMIT n block after block, every field
+//       of every row read, n the driver's block size (its default, and 1000 for "KX Cache Size=1000");
+//   (b) the driver loaded as the host loads it (kxhost's host side), browsing the table by its key
+//       from first to last, every item of every record read into a variant (the note through the
+//       memo read), at its default block size and with "KX Cache Size=1000";
+//   (c) 10,000 seeks of random identifiers, raw (SELECT ... WHERE id = v) and through the driver.
+// Rows per second and seeks per second are the items_per_second counters; the browse through the
+// driver also reports its peak resident memory above the resident memory at its start
+// (peak_rss_above_start_MiB).
+//
+// The server is the libpq environment's (PGHOST, ...: start one with scripts/pg-sandbox.sh). The
+// table "t" is loaded with scripts/sample-table.sql at 1,000,000 rows when it has another size.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "native/model/NAYFRecord.h"
+#include "tools/kxhost/DriverHost.h"
+#include "variant/Any.h"
+
+namespace {
+
+constexpr long TABLE_ROWS = 1000000;
+constexpr int SEEKS = 10000;
+const char* const COLUMNS = "id, name, amount, created, flag, note";
+
+// ---------------------------------------------------------------------------------- raw libpq
+
+// The client library's functions the raw side calls, found by name (libpq is never linked).
+struct stLibPQ {
+    void* (*PQconnectdb)(const char*);
+    int (*PQstatus)(const void*);
+    char* (*PQerrorMessage)(const void*);
+    void (*PQfinish)(void*);
+    void* (*PQexec)(void*, const char*);
+    int (*PQresultStatus)(const void*);
+    int (*PQntuples)(const void*);
+    int (*PQnfields)(const void*);
+    char* (*PQgetvalue)(const void*, int, int);
+    int (*PQgetlength)(const void*, int, int);
+    int (*PQgetisnull)(const void*, int, int);
+    void (*PQclear)(void*);
+    bool bLoaded = false;
+};
+
+stLibPQ& LibPQ() {
+    static stLibPQ s_st;
+    if (s_st.bLoaded) return s_st;
+    // Kept loaded for the run: the driver loads the same library, and unloading it leaks its threads'
+    // set-up.
+    void* h = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (h == nullptr) {
+        fprintf(stderr, "Browse_bench: %s\n", dlerror());
+        exit(2);
+    }
+    auto bind = [&](auto& pfn, const char* psz) { pfn = reinterpret_cast<std::remove_reference_t<decltype(pfn)>>(dlsym(h, psz)); };
+    bind(s_st.PQconnectdb, "PQconnectdb");
+    bind(s_st.PQstatus, "PQstatus");
+    bind(s_st.PQerrorMessage, "PQerrorMessage");
+    bind(s_st.PQfinish, "PQfinish");
+    bind(s_st.PQexec, "PQexec");
+    bind(s_st.PQresultStatus, "PQresultStatus");
+    bind(s_st.PQntuples, "PQntuples");
+    bind(s_st.PQnfields, "PQnfields");
+    bind(s_st.PQgetvalue, "PQgetvalue");
+    bind(s_st.PQgetlength, "PQgetlength");
+    bind(s_st.PQgetisnull, "PQgetisnull");
+    bind(s_st.PQclear, "PQclear");
+    s_st.bLoaded = true;
+    return s_st;
+}
+
+constexpr int PGRES_TUPLES_OK = 2;
+constexpr int CONNECTION_OK = 0;
+
+class CRawConnection {
+public:
+    CRawConnection() {
+        m_p = LibPQ().PQconnectdb("");
+        if (LibPQ().PQstatus(m_p) != CONNECTION_OK) {
+            fprintf(stderr, "Browse_bench: %s", LibPQ().PQerrorMessage(m_p));
+            exit(2);
+        }
+    }
+    ~CRawConnection() { LibPQ().PQfinish(m_p); }
+    // The rows of a query, every field read (its bytes summed into *pnBytes); -1 on failure.
+    long nRows(const std::string& sSQL, uint64_t* pnBytes, long* pnLastId = nullptr) {
+        stLibPQ& pq = LibPQ();
+        void* pResult = pq.PQexec(m_p, sSQL.c_str());
+        if (pq.PQresultStatus(pResult) != PGRES_TUPLES_OK) {
+            fprintf(stderr, "Browse_bench: %s", pq.PQerrorMessage(m_p));
+            pq.PQclear(pResult);
+            return -1;
+        }
+        const int nRows = pq.PQntuples(pResult), nFields = pq.PQnfields(pResult);
+        uint64_t nBytes = 0;
+        for (int r = 0; r < nRows; r++)
+            for (int f = 0; f < nFields; f++) {
+                if (pq.PQgetisnull(pResult, r, f)) continue;
+                const char* psz = pq.PQgetvalue(pResult, r, f);
+                const int n = pq.PQgetlength(pResult, r, f);
+                for (int i = 0; i < n; i++) nBytes += static_cast<unsigned char>(psz[i]);
+            }
+        if (pnLastId != nullptr && nRows > 0) *pnLastId = atol(pq.PQgetvalue(pResult, nRows - 1, 0));
+        pq.PQclear(pResult);
+        *pnBytes += nBytes;
+        return nRows;
+    }
+
+private:
+    void* m_p = nullptr;
+};
+
+// The rows of table t, as the server counts them (-1 when there is no such table).
+long nSampleRows() {
+    stLibPQ& pq = LibPQ();
+    void* pConn = pq.PQconnectdb("");
+    void* pResult = pq.PQexec(pConn, "SELECT count(*) FROM t");
+    long nRows = -1;
+    if (pq.PQresultStatus(pResult) == PGRES_TUPLES_OK && pq.PQntuples(pResult) == 1)
+        nRows = atol(pq.PQgetvalue(pResult, 0, 0));
+    pq.PQclear(pResult);
+    pq.PQfinish(pConn);
+    return nRows;
+}
+
+// The sample table at its size, loaded by the repository's script when it is not.
+void EnsureSampleTable() {
+    static bool s_bDone = false;
+    if (s_bDone) return;
+    s_bDone = true;
+    if (nSampleRows() == TABLE_ROWS) return;
+    fprintf(stderr, "Browse_bench: loading the sample table t (%ld rows)...\n", TABLE_ROWS);
+    const std::string sCommand = std::string("psql -X -q -v ON_ERROR_STOP=1 -v rows=") + std::to_string(TABLE_ROWS) +
+                                 " -v table=t -f " + KX_SOURCE_DIR + "/scripts/sample-table.sql >/dev/null 2>&1";
+    if (system(sCommand.c_str()) != 0 || nSampleRows() != TABLE_ROWS) {
+        fprintf(stderr, "Browse_bench: the sample table could not be loaded (%s)\n", sCommand.c_str());
+        exit(2);
+    }
+}
+
+// (a) Block after block by the key, n rows a block.
+void BM_RawBrowse(benchmark::State& state) {
+    EnsureSampleTable();
+    CRawConnection clCnx;
+    const long nBlock = state.range(0);
+    uint64_t nBytes = 0;
+    long nTotal = 0;
+    for (auto _ : state) {
+        long nLastId = 0, nRows = 0;
+        do {
+            nRows = clCnx.nRows(std::string("SELECT ") + COLUMNS + " FROM t WHERE id > " + std::to_string(nLastId) +
+                                    " ORDER BY id LIMIT " + std::to_string(nBlock),
+                                &nBytes, &nLastId);
+            if (nRows < 0) {
+                state.SkipWithError("query failed");
+                return;
+            }
+            nTotal += nRows;
+        } while (nRows == nBlock);
+    }
+    benchmark::DoNotOptimize(nBytes);
+    state.SetItemsProcessed(nTotal);
+}
+
+// (c) Seeks of random identifiers, the same ones for both sides.
+const std::vector<long>& SeekIds() {
+    static std::vector<long> s_v;
+    if (s_v.empty()) {
+        std::mt19937 clRandom(42);
+        std::uniform_int_distribution<long> clId(1, TABLE_ROWS);
+        for (int n = 0; n < SEEKS; n++) s_v.push_back(clId(clRandom));
+    }
+    return s_v;
+}
+
+void BM_RawSeek(benchmark::State& state) {
+    EnsureSampleTable();
+    CRawConnection clCnx;
+    uint64_t nBytes = 0;
+    long nFound = 0;
+    for (auto _ : state) {
+        for (long nId : SeekIds()) {
+            const long n =
+                clCnx.nRows(std::string("SELECT ") + COLUMNS + " FROM t WHERE id = " + std::to_string(nId), &nBytes);
+            if (n != 1) {
+                state.SkipWithError("seek found no row");
+                return;
+            }
+            nFound++;
+        }
+    }
+    benchmark::DoNotOptimize(nBytes);
+    state.SetItemsProcessed(nFound);
+}
+
+// ---------------------------------------------------------------------------------- the driver
+
+// Resident and peak resident memory of the process, in KiB (/proc/self/status).
+long nStatusKiB(const char* pszField) {
+    std::ifstream clStatus("/proc/self/status");
+    for (std::string sLine; std::getline(clStatus, sLine);)
+        if (sLine.rfind(pszField, 0) == 0) return atol(sLine.c_str() + strlen(pszField));
+    return -1;
+}
+
+// A driver session on the table t, with the options given.
+class CDriverSession {
+public:
+    explicit CDriverSession(const std::vector<std::string>& asOptions) {
+        std::string sError;
+        if (!m_clHost.bLoad(KX_DRIVER_LIBRARY, &sError)) {
+            fprintf(stderr, "Browse_bench: %s\n", sError.c_str());
+            exit(2);
+        }
+        m_clHost.SetConnection("", asOptions);
+        std::wstring wsError;
+        m_pstTable = m_clHost.pstTable(L"t", &wsError);
+        if (m_pstTable == nullptr) {
+            fprintf(stderr, "Browse_bench: %s\n", g_sToUtf8(wsError).c_str());
+            exit(2);
+        }
+    }
+    std::string sError() { return g_sToUtf8(m_clHost.wsTableError(m_pstTable)); }
+    // Every item of the current record read into a variant; false on a failure.
+    bool bReadRecord(uint64_t* pnChecksum) {
+        CNAYFRecord* pclRecord = nullptr;
+        if (!m_pstTable->piTable->bGetRecord(m_clHost.piGetContext(), &pclRecord)) return false;
+        for (size_t n = 0; n < m_pstTable->apiItems.size(); n++) {
+            CAny clValue;
+            if (!m_clHost.bReadItem(m_pstTable, pclRecord, n, &clValue)) {
+                pclRecord->nRelease();
+                return false;
+            }
+            *pnChecksum += clValue.nGetType() + clValue.pbyGetValeur()[0];
+        }
+        pclRecord->nRelease();
+        return true;
+    }
+
+    CDriverHost m_clHost;
+    stHostTable* m_pstTable = nullptr;
+};
+
+// (b) The browse by the key from first to last.
+void BM_DriverBrowse(benchmark::State& state) {
+    EnsureSampleTable();
+    std::vector<std::string> asOptions;
+    if (state.range(0) > 0) asOptions.push_back("KX Cache Size=" + std::to_string(state.range(0)));
+    const long nStartKiB = nStatusKiB("VmRSS:");
+    // The peak from here on (writing 5 to clear_refs resets the process's peak to its current size).
+    {
+        std::ofstream clClear("/proc/self/clear_refs");
+        clClear << "5";
+    }
+    CDriverSession clSession(asOptions);
+    INATable* piTable = clSession.m_pstTable->piTable;
+    INAContext* piContext = clSession.m_clHost.piGetContext();
+    uint64_t nChecksum = 0;
+    long nTotal = 0;
+    for (auto _ : state) {
+        eNA_LOCKTYPE eLockOut{};
+        for (eNA_PARSEDIRECTION eDirection = static_cast<eNA_PARSEDIRECTION>(0);;
+             eDirection = static_cast<eNA_PARSEDIRECTION>(2)) {
+            if (!piTable->bHLitxxx(piContext, L"id", eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0)) {
+                state.SkipWithError(clSession.sError().c_str());
+                return;
+            }
+            int bOut = 0;
+            piTable->bHEnDehors(piContext, L"id", &bOut);
+            if (bOut) break;
+            if (!clSession.bReadRecord(&nChecksum)) {
+                state.SkipWithError(clSession.sError().c_str());
+                return;
+            }
+            nTotal++;
+        }
+    }
+    benchmark::DoNotOptimize(nChecksum);
+    state.SetItemsProcessed(nTotal);
+    state.counters["peak_rss_above_start_MiB"] = static_cast<double>(nStatusKiB("VmHWM:") - nStartKiB) / 1024.0;
+    if (nTotal != TABLE_ROWS * static_cast<long>(state.iterations()))
+        state.SkipWithError(("browsed " + std::to_string(nTotal) + " rows").c_str());
+}
+
+void BM_DriverSeek(benchmark::State& state) {
+    EnsureSampleTable();
+    CDriverSession clSession({});
+    INATable* piTable = clSession.m_pstTable->piTable;
+    INAContext* piContext = clSession.m_clHost.piGetContext();
+    uint64_t nChecksum = 0;
+    long nFound = 0;
+    for (auto _ : state) {
+        for (long nId : SeekIds()) {
+            CAny clValue;
+            clValue.SetI4(static_cast<int>(nId));
+            eNA_LOCKTYPE eLockOut{};
+            int bFound = 0, bInside = 0;
+            if (!piTable->bHRecherche(piContext, L"id", &clValue, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0) ||
+                !piTable->bEvalHTrouve(piContext, L"id", &bFound, &bInside) || !bFound ||
+                !clSession.bReadRecord(&nChecksum)) {
+                state.SkipWithError(("seek failed: " + clSession.sError()).c_str());
+                return;
+            }
+            nFound++;
+        }
+    }
+    benchmark::DoNotOptimize(nChecksum);
+    state.SetItemsProcessed(nFound);
+}
+
+}  // namespace
+
+// The driver's default block is a hundred rows (automatic size before a row's size is known); with
+// "KX Cache Size=1000" it is 1000.
+BENCHMARK(BM_RawBrowse)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DriverBrowse)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawSeek)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DriverSeek)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

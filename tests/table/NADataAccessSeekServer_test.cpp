@@ -1,0 +1,229 @@
+// Searches and filters of the data access on the test server: exact, generic and missing values,
+// hostile values with standard_conforming_strings on and off, range filters with their bounds
+// included or excluded, filters by a parsed condition and the item they choose.
+#include "native/sql/SQLParserInterfaces.h"
+#include "tests/host/StandInParsedQuery.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
+#include "tests/table/NADataAccessSeekFixture.h"
+
+using namespace seektest;
+
+namespace {
+
+const char* const TABLE = "kx_seek_rows";
+
+class NADataAccessSeekServerTest : public SeekServerTest {
+protected:
+    // 250 rows: id 1 to 250, name "Name0001" to "Name0250", five cities in turn, a code that
+    // repeats every ten rows.
+    static void SetUpTestSuite() {
+        std::string sReason;
+        if (!pgsandbox::bServerAvailable(&sReason)) return;
+        // Each test runs in a process of its own, side by side: the first makes the table.
+        pgtest::CDirectServer clServer;
+        clServer.Run("SELECT pg_advisory_lock(727276)");
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE + "'") == "0") {
+            clServer.Run(std::string("CREATE TABLE ") + TABLE +
+                         " (id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE, city varchar(20), code int)");
+            clServer.Run(std::string("INSERT INTO ") + TABLE +
+                         " (name, city, code) SELECT 'Name' || lpad(i::text, 4, '0'), "
+                         "(ARRAY['Lyon','Nice','Metz','Caen','Dijon'])[1 + i % 5], i % 10 "
+                         "FROM generate_series(1, 250) AS i");
+            clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (city)");
+            clServer.Run(std::string("CREATE INDEX ON ") + TABLE + " (code)");
+        }
+        clServer.Run("SELECT pg_advisory_unlock(727276)");
+    }
+
+    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue, int nMode, int bForward = 1) {
+        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+        return pclAccess->bHRecherche(pszItem, &clValue, nMode, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, bForward,
+                                      0);
+    }
+    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
+        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
+    }
+};
+
+// Exact, generic and missing values: found or not, and the record the browse stands on, as the
+// server orders the names.
+TEST_F(NADataAccessSeekServerTest, ExactGenericAndMissingValues) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
+    ASSERT_NE(pclAccess, nullptr);
+    struct stCase {
+        const wchar_t* pszValue;
+        int nMode;
+        int bFound;
+        const wchar_t* pszName;
+    } astCases[] = {
+        {L"Name0123", 0, 1, L"Name0123"},   // exact
+        {L"Name0123x", 0, 0, L"Name0124"},  // missing: the next one stands
+        {L"Name012", 1, 1, L"Name0120"},    // generic: the first name it begins
+        {L"Name012", 0, 0, L"Name0120"},    // the same text, exact: not found
+        {L"Zzz", 0, 0, nullptr},            // past the last: out of the file
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(sOf(st.pszValue));
+        ASSERT_EQ(bSeek(pclAccess, L"name", Text(st.pszValue), st.nMode), 1) << sError();
+        EXPECT_EQ(bFound(pclAccess, L"name"), st.bFound);
+        if (st.pszName != nullptr) {
+            EXPECT_EQ(bOut(pclAccess, L"name"), 0);
+            EXPECT_EQ(wsValue(pclAccess, L"name"), st.pszName);
+        } else {
+            EXPECT_EQ(bOut(pclAccess, L"name"), 1);
+        }
+    }
+    // A search on a duplicates item reads its equal records in order, then runs past them.
+    ASSERT_EQ(bSeek(pclAccess, L"city", Text(L"Nice"), 0), 1) << sError();
+    EXPECT_EQ(bFound(pclAccess, L"city"), 1);
+    int nNice = 0;
+    while (!bOut(pclAccess, L"city") && bFound(pclAccess, L"city")) {
+        EXPECT_EQ(wsValue(pclAccess, L"city"), L"Nice");
+        nNice++;
+        ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_NEXT), 1) << sError();
+    }
+    EXPECT_EQ(nNice, 50);
+    // "Nice" is the last city in the server's order: the browse ends there.
+    EXPECT_EQ(bOut(pclAccess, L"city"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+using sqltest::CQueryBuilder;
+
+// Hostile values searched, with the server reading backslashes as escapes or not: nothing found,
+// no error, the table whole.
+TEST_F(NADataAccessSeekServerTest, HostileValuesFindNothing) {
+    KX_REQUIRE_PG_SERVER();
+    for (const wchar_t* pszOptions :
+         {L"KX Cache Size=20;", L"KX Cache Size=20;options=-cstandard_conforming_strings=off"}) {
+        SCOPED_TRACE(sOf(pszOptions));
+        CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows", pszOptions);
+        ASSERT_NE(pclAccess, nullptr);
+        CTString clSetting;
+        ASSERT_TRUE(pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clSetting, 0,
+                                                                                 L"SHOW standard_conforming_strings"));
+        EXPECT_EQ(std::wstring(clSetting.pszGet()), wcsstr(pszOptions, L"off") != nullptr ? L"off" : L"on");
+        for (const wchar_t* pszValue : {L"x' OR '1'='1", L"\\'; DROP TABLE kx_seek_rows; --", L"\\", L"Name0001\\"}) {
+            SCOPED_TRACE(sOf(pszValue));
+            for (int nMode : {0, 1}) {
+                ASSERT_EQ(bSeek(pclAccess, L"name", Text(pszValue), nMode), 1) << sError();
+                EXPECT_EQ(bFound(pclAccess, L"name"), 0);
+            }
+        }
+    }
+    pgtest::CDirectServer clServer;
+    EXPECT_EQ(clServer.sValue("SELECT count(*) FROM kx_seek_rows"), "250");
+}
+
+// Range filters: bounds included and excluded, each browse reading exactly the rows psql counts; a
+// filter set on one item switches the filters of the other items off.
+TEST_F(NADataAccessSeekServerTest, RangeFilters) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
+    ASSERT_NE(pclAccess, nullptr);
+    pgtest::CDirectServer clServer;
+    struct stCase {
+        const wchar_t* pszLow;
+        int bLowIn;
+        const wchar_t* pszHigh;
+        int bHighIn;
+        const char* pszWhere;
+    } astCases[] = {
+        {L"Name0010", 1, L"Name0020", 1, "name >= 'Name0010' AND name <= 'Name0020'"},
+        {L"Name0010", 0, L"Name0020", 0, "name > 'Name0010' AND name < 'Name0020'"},
+        {L"Name0010", 1, L"Name0020", 0, "name >= 'Name0010' AND name < 'Name0020'"},
+        {L"Name0245", 0, nullptr, 1, "name > 'Name0245'"},
+        {nullptr, 1, L"Name0003", 1, "name <= 'Name0003'"},
+        {L"Name0100", 1, L"Name0100", 1, "name = 'Name0100'"},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszWhere);
+        CAny clLow = st.pszLow != nullptr ? Text(st.pszLow) : CAny();
+        CAny clHigh = st.pszHigh != nullptr ? Text(st.pszHigh) : CAny();
+        ASSERT_EQ(pclAccess->bHFiltre(L"name", st.pszLow != nullptr ? &clLow : nullptr, st.bLowIn,
+                                      st.pszHigh != nullptr ? &clHigh : nullptr, st.bHighIn, nullptr),
+                  1)
+            << sError();
+        std::wstring wsRead;
+        ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_FIRST), 1) << sError();
+        while (!bOut(pclAccess, L"name")) {
+            wsRead += wsValue(pclAccess, L"name") + L",";
+            ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_NEXT), 1) << sError();
+        }
+        const std::string sExpected = clServer.sValue(
+            std::string("SELECT coalesce(string_agg(name || ',', '' ORDER BY name), '') FROM kx_seek_rows WHERE ") +
+            st.pszWhere);
+        EXPECT_EQ(sOf(wsRead), sExpected);
+    }
+    // The filter on "city" switches the one on "name" off.
+    CAny clCity = Text(L"Metz");
+    ASSERT_EQ(pclAccess->bHFiltre(L"city", &clCity, 1, &clCity, 1, nullptr), 1) << sError();
+    ASSERT_EQ(bRead(pclAccess, L"name", NA_PARSE_LAST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"name"), L"Name0250");
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_FIRST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Metz");
+    // Switched off and on again.
+    ASSERT_EQ(pclAccess->bHDesactiveFiltre(L"city"), 1);
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_FIRST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Caen");
+    ASSERT_EQ(pclAccess->bHActiveFiltre(L"city"), 1);
+    ASSERT_EQ(bRead(pclAccess, L"city", NA_PARSE_LAST), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"city"), L"Metz");
+    // Cancelling a search of an item never browsed is a success.
+    EXPECT_EQ(pclAccess->bHAnnuleRecherche(L"nosuch"), 1);
+}
+
+// A filter given as a parsed condition: the browse item it chooses (a unique item over an item
+// with duplicates, the item without its table prefix, the best browse item when it names none) and
+// the rows it reads.
+TEST_F(NADataAccessSeekServerTest, ConditionFilters) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
+    ASSERT_NE(pclAccess, nullptr);
+    CAny clSeven, clName;
+    clSeven.SetI4(7);
+    clName = Text(L"Name0107");
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
+
+    // code = 7 AND name >= 'Name0107': the unique item "name".
+    CQueryBuilder q(L"code = 7 AND name >= 'Name0107'");
+    q->m_pclWhere =
+        q.Op(sqltest::OP_AND, L"code = 7 AND name >= 'Name0107'",
+             {q.Op(sqltest::OP_EQUAL, L"code = 7", {q.Item(L"code"), q.Lit(L"7", &clSeven)}),
+              q.Op(sqltest::OP_GREATEREQUAL, L"name >= 'Name0107'", {q.Item(L"name"), q.Lit(L"'Name0107'", &clName)})});
+    ASSERT_EQ(pclAccess->bHFiltre(&q.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, L"name");
+    std::wstring wsRead;
+    ASSERT_EQ(bRead(pclAccess, szItem, NA_PARSE_FIRST), 1) << sError();
+    while (!bOut(pclAccess, szItem)) {
+        wsRead += wsValue(pclAccess, L"name") + L",";
+        ASSERT_EQ(bRead(pclAccess, szItem, NA_PARSE_NEXT), 1) << sError();
+    }
+    EXPECT_EQ(wsRead,
+              L"Name0107,Name0117,Name0127,Name0137,Name0147,Name0157,Name0167,Name0177,Name0187,Name0197,"
+              L"Name0207,Name0217,Name0227,Name0237,Name0247,");
+
+    // A qualified item name is looked up without its table.
+    CQueryBuilder p(L"kx_seek_rows.code = 7");
+    p->m_pclWhere = p.Op(sqltest::OP_EQUAL, L"kx_seek_rows.code = 7",
+                         {p.Item(L"kx_seek_rows.code", L"kx_seek_rows.code", L""), p.Lit(L"7", &clSeven)});
+    ASSERT_EQ(pclAccess->bFindBestItem(&p.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, L"code");
+
+    // No item of the table: the best browse item.
+    CQueryBuilder n(L"nosuch = 7");
+    n->m_pclWhere = n.Op(sqltest::OP_EQUAL, L"nosuch = 7", {n.Item(L"nosuch"), n.Lit(L"7", &clSeven)});
+    ASSERT_EQ(pclAccess->bFindBestItem(&n.rGet(), szItem), 1) << sError();
+    EXPECT_STREQ(szItem, pclAccess->pszGetBestParseItemName());
+    Release(pclAccess);
+    EXPECT_TRUE(q->bAllReleased());
+    EXPECT_TRUE(p->bAllReleased());
+    EXPECT_TRUE(n->bAllReleased());
+}
+
+}  // namespace
