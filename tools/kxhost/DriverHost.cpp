@@ -187,12 +187,22 @@ stHostTable* CDriverHost::pstTable(const std::wstring& wsName, std::wstring* pws
     const unsigned nItems = pst->piDescription->nGetNumItems();
     const unsigned nMemos = pst->piDescription->nGetNumMemos();
     for (unsigned n = 0; n < nItems; n++) {
+        // Every item handed out carries an external reference: the table keeps the ones it reads
+        // and gives back the others at once.
         INAItemDescription* piItem = pst->piDescription->piNAGetItem(n);
-        if (piItem == nullptr || piItem->bIsComposedKey()) continue;
+        if (piItem == nullptr) continue;
+        if (piItem->bIsComposedKey()) {
+            piItem->nExternalRelease();
+            continue;
+        }
         int nMemo = -1;
         if (piItem->bMemo())
-            for (unsigned m = 0; m < nMemos; m++)
-                if (pst->piDescription->piNAGetMemo(m) == piItem) nMemo = static_cast<int>(m);
+            for (unsigned m = 0; m < nMemos; m++) {
+                INAItemDescription* piMemo = pst->piDescription->piNAGetMemo(m);
+                if (piMemo == nullptr) continue;
+                if (piMemo == piItem) nMemo = static_cast<int>(m);
+                piMemo->nExternalRelease();
+            }
         pst->apiItems.push_back(piItem);
         pst->anMemo.push_back(nMemo);
     }
@@ -243,6 +253,7 @@ void CDriverHost::Close() {
     for (auto& [wsName, pst] : m_mapTables) {
         pst->piTable->bHFerme(&m_clContext);
         pst->piTable->nExternalRelease();
+        for (INAItemDescription* piItem : pst->apiItems) piItem->nExternalRelease();
         pst->piDescription->nExternalRelease();
     }
     m_mapTables.clear();
