@@ -13,10 +13,13 @@
 //                                     counts, the identifier after an insert;
 //   NAStatementFetch.cpp              fetching in the four directions, the next block, the record
 //                                     cache, the per-mille place and the known counts;
-//   the writes (INSERT, UPDATE, DELETE, CREATE TABLE, DROP), positions, searches, filters and
-//   notifications each come with their own source file; until then NAStatement.cpp holds the
-//   construction, the few members the SQL writers call, and a marked stub for every virtual
-//   operation among them.
+//   native/sql/NAStatementWrite.cpp   the SQL of writes: INSERT, UPDATE, DELETE, CREATE TABLE, DROP;
+//   NAStatementPosition.cpp           the reference row and re-positioning, rows changed by other
+//                                     statements, saved positions, searches, filters and the
+//                                     notifications of writes;
+//   NATableCacheStatement.cpp         browsing the data access's table cache through an index;
+//   NAStatement.cpp                   construction, the fields and the few members the SQL writers
+//                                     call.
 #pragma once
 
 #include <cstdint>

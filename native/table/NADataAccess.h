@@ -13,6 +13,12 @@
 // Where the members are written:
 //   NADataAccess.cpp          construction, destruction, accessors, statements per browse item,
 //                             saved records, errors
+//   NADataAccessOpen.cpp      opening, existence, creation and removal, the current record, the
+//                             catalogue's description, closing
+//   NADataAccessBrowse.cpp    reads along an item, skips, reads by record number, the shared
+//                             fetch, the browse SELECT and its blocks, re-positioning
+//   NADataAccessPositions.cpp saved positions, per-mille places, counts, indexes after creation
+//   NADataAccessLocks.cpp     the engine's explicit locks (not available) and the hooks' defaults
 //   NADataAccessPending.cpp   every operation whose work is not built yet: marked bodies that fail
 //                             cleanly until their work lands
 #pragma once
@@ -425,10 +431,6 @@ public:
     void _AddError(eNA_ERRORTYPE eType, int nSite, const wchar_t* pszItem, unsigned nUserError, ...);
     // User error 8 (not available, error type 7) at the site; answers 0.
     int _bNotAvailable(int nSite);
-
-    // The statement's members the reads and positions call that have no body yet, done here (see
-    // DataAccessStatementCalls.h).
-    struct _StatementCalls;
 
     // Ids of saved positions, unique in the process; the first is 1.
     static int ms_nPositionID;

@@ -13,7 +13,6 @@
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
 namespace {
@@ -118,10 +117,10 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
         }
         // c. A search left on the statement is over.
         if (pclStatement->bExistRechercheObject()) {
-            _StatementCalls::DesactivateRechercheUserAndInternal(pclStatement);
+            pclStatement->DesactivateRechercheUserAndInternal();
             if (!(m_pclTableCache != nullptr && !bReopen && (nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0)) bReopen = 1;
         }
-        _StatementCalls::AnnuleRechercheUser(pclStatement);
+        pclStatement->AnnuleRechercheUser();
         // d.
         pclStatement->m_nBrowseFlags = nFlags;
         pclStatement->SetItemName((nFlags & WPF_QUERY_ORDER) != 0 ? pszGetBestParseItemName() : pszItem);
@@ -141,8 +140,7 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
                     } else if (_bRecordCacheOn(pclStatement->m_pclRecordCache) && !bFilterChanged &&
                                !pclStatement->bExistRechercheObject() &&
                                pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
-                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT &&
-                               pclStatement->m_bBlockAtStart) {
+                               pclStatement->m_nBlockLimit == CNAStatement::NO_LIMIT && pclStatement->m_bBlockAtStart) {
                         m_pclTableCache->bSetStatementParse(pclStatement);
                     } else {
                         bReopen = 1;
@@ -152,8 +150,8 @@ int CNADataAccess::bHLitxxx(const wchar_t* pszItem, eNA_PARSEDIRECTION eDirectio
                     const bool bComplete = m_pclTableCache->bCacheCompleted() != 0;
                     const bool bAtOnce =
                         (bQueryOrder && bRequeteSansCorrection()) ||
-                        (!bComplete && CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem),
-                                                                               pszItem) == 0) ||
+                        (!bComplete &&
+                         CHashTableBounce::nStringLogiqueCompare(_pszOrEmpty(m_clTableCacheItem), pszItem) == 0) ||
                         (!bComplete && bQueryOrder) || (m_pclCnx != nullptr && m_pclCnx->bGetConnectionSQL());
                     if (!bAtOnce && !pclStatement->bOpenUsingTableCache()) bSkipFetch = true;
                 }
@@ -209,7 +207,7 @@ int CNADataAccess::_bFetch(CNAStatement* pclStatement, const wchar_t* pszItem, e
             if (pclStatement->m_bStarted && pclStatement->eParseNeedUpdate() == CNAStatement::PARSENEEDUPDATE_NONE &&
                 !pclStatement->bCanFetchBackward() && m_pclTableCache == nullptr &&
                 !_bRecordCacheOn(pclStatement->m_pclRecordCache) && bAgainstOrder) {
-                if (_StatementCalls::bCanUpdateParse(pclStatement)) {
+                if (pclStatement->bCanUpdateParse()) {
                     pclStatement->bSetParseNeedUpdate(CNAStatement::PARSENEEDUPDATE_REPOSITION);
                 } else {
                     _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_GO_BACK, pszItem, USER_ERROR_CANNOT_GO_BACK,
@@ -476,7 +474,7 @@ int CNADataAccess::bEvalHTrouve(const wchar_t* pszItem, int* pbFound, int* pbIns
 
 int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bReadRecord, eNA_PARSEDIRECTION eDirection,
                                  long nCount) {
-    if (!_StatementCalls::bCanUpdateParse(pclStatement) && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
+    if (!pclStatement->bCanUpdateParse() && (pclStatement->m_nBrowseFlags & WPF_NO_CACHE) != 0) {
         const wchar_t* pszItem = pclStatement->pszGetItemName();
         _AddError(NA_ERRORTYPE_GENERAL, SITE_CANNOT_REPOSITION, pszItem, USER_ERROR_CANNOT_REPOSITION,
                   pszGetLogicalName(), pszItem != nullptr ? pszItem : L"");
@@ -488,7 +486,9 @@ int CNADataAccess::_bUpdateParse(int bKeep, CNAStatement* pclStatement, int bRea
 
 int CNADataAccess::_bUpdateCurrentParsePosition(int bKeep, CNAStatement* pclStatement) {
     if (m_pclTableCache == nullptr) return _bUpdateParse(bKeep, pclStatement, 1, NA_PARSE_CURRENT, 0);
-    // STUB (table-cache task): the statement's place in the cache index.
+    int bFound = 0;
+    if (!pclStatement->bUpdateParsePositionInCacheIndex(&bFound)) return 0;
+    if (bFound) return 1;
     pclStatement->CurrentRecordNotFound(pclStatement->pszGetItemName(), CNAError::FILE_DATAACCESS, 22);
     return 0;
 }
@@ -527,8 +527,7 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
         pclCurrent->bCopyRecordValue(pclKeptCurrent, CNARecordValue::COPY_ALL);
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
-    if (!bResult || bOut)
-        _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
+    if (!bResult || bOut) _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
     pclKeptCurrent->nRelease();
     pclKeptOriginal->nRelease();
     return bResult;

@@ -12,7 +12,6 @@
 #include "native/sql/NAFilter.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/statement/NARecordCachePosition.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
 namespace {

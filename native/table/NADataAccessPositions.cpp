@@ -15,7 +15,6 @@
 #include "native/sql/NARecherche.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NATableCache.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "variant/Any.h"
 #include "variant/VQCalc.h"
@@ -75,7 +74,7 @@ int CNADataAccess::_bGetPosition(int* pnPosition, const wchar_t* pszItem, unsign
     if (bResult && m_nLastReadSave != -1) pclPosition->SetRecordSaveID_VerrueHAjouteHLit(this, m_nLastReadSave);
     if (bResult) {
         const int nId = ms_nPositionID++;
-        bResult = m_tabPosition.bSet(nId, pclPosition) && _StatementCalls::bAddSavedPosition(pclStatement, nId, pclPosition);
+        bResult = m_tabPosition.bSet(nId, pclPosition) && pclStatement->bAddSavedPosition(nId, pclPosition);
         if (bResult) {
             if (pnPosition != nullptr) *pnPosition = nId;
         } else {
@@ -129,7 +128,7 @@ int CNADataAccess::_bFreePosition(int nPosition) {
     if (pclPosition == nullptr) return 1;
     CNAStatement* pclStatement = pclPosition->pclGetStatement();
     if (pclStatement != nullptr) {
-        _StatementCalls::bRemoveSavedPosition(pclStatement, nPosition);
+        pclStatement->bRemoveSavedPosition(nPosition);
         pclStatement->nRelease();
     }
     CRefTraits<CNAPosition>::_Release(pclPosition);
@@ -144,7 +143,7 @@ void CNADataAccess::_bDeleteAllSavedPosition() {
     while (m_tabPosition.bParse(&nCursor, &pclPosition, &nId)) {
         CNAStatement* pclStatement = pclPosition->pclGetStatement();
         if (pclStatement != nullptr) {
-            _StatementCalls::bRemoveSavedPosition(pclStatement, nId);
+            pclStatement->bRemoveSavedPosition(nId);
             pclStatement->nRelease();
         }
     }
@@ -251,8 +250,8 @@ int CNADataAccess::bHPositionne(const wchar_t* pszItem, unsigned nPosition, int 
     CNAStatement* pclStatement = _pclFindStatement(pszItem);
     if (pclStatement == nullptr) return 1;
     m_pclCurrentStatement = pclStatement;
-    const int bResult = pclStatement->bHPositionne(static_cast<int>(nPosition), nPrecision, nFlags) &&
-                        bSetCurrentRecordRead(0);
+    const int bResult =
+        pclStatement->bHPositionne(static_cast<int>(nPosition), nPrecision, nFlags) && bSetCurrentRecordRead(0);
     pclStatement->nRelease();
     return bResult;
 }
@@ -295,8 +294,7 @@ int CNADataAccess::bGetNbEnr(int64_t* pllCount, unsigned nOptions, NA_WRITEPARSE
         const wchar_t* pszItem = pclStatement != nullptr ? pclStatement->pszGetItemName() : pszGetBestParseItemName();
         INAItemDescription* piItem = piGetItemDescription(pszItem);
         CNARecordValue* pclOriginal = m_pclRecord != nullptr ? m_pclRecord->pclGetOriginalRecordValueNoRef() : nullptr;
-        CNARecordValue* pclStmtOriginal =
-            pclStatement != nullptr ? pclStatement->pclGetStmtOriginalRecord() : nullptr;
+        CNARecordValue* pclStmtOriginal = pclStatement != nullptr ? pclStatement->pclGetStmtOriginalRecord() : nullptr;
         if (pclOriginal != nullptr && pclStmtOriginal != nullptr) {
             pclKept = pclOriginal->pclGetClone(CNARecordValue::COPY_ALL);
             if (pclKept != nullptr) {
@@ -343,9 +341,9 @@ int CNADataAccess::_bGetNbEnrOptimized(int64_t* pllCount, unsigned nOptions, NA_
     if (nDirection != -1) return 0;
     const uint32_t bResume = m_bResumeBrowse;
     int bResult = 0;
-    const bool bWhole = m_pclTableCache != nullptr &&
-                        (m_pclTableCache->bCacheCompleted() ||
-                         (m_nQuery != 0 && m_pclCnx != nullptr && !m_pclCnx->bSupportSubQuery()));
+    const bool bWhole =
+        m_pclTableCache != nullptr &&
+        (m_pclTableCache->bCacheCompleted() || (m_nQuery != 0 && m_pclCnx != nullptr && !m_pclCnx->bSupportSubQuery()));
     if (bWhole && pclStatement != nullptr &&
         ((pclStatement->m_clFilterAtStart.bFilterEquals(pclStatement->m_pclFilter) && !pclStatement->bExistFilter()) ||
          (nFlags & WPF_RESUME) != 0)) {

@@ -98,7 +98,9 @@ private:
     };
 
     std::vector<stMessage> _Messages() const {
-        static const std::regex s_rxLine(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[(\d+)\] (\w+):  (.*)$)");
+        // Only the head of a line is matched: the regex engine recurses once per character, and a
+        // statement of many thousand characters would overflow the stack.
+        static const std::regex s_rxHead(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[(\d+)\] (\w+):  )");
         std::vector<stMessage> aMessages;
         std::string sText = sRead();
         if (sText.size() < m_nStart) return aMessages;  // the log was replaced
@@ -110,8 +112,8 @@ private:
             std::string sLine = sText.substr(nPos, nEnd - nPos);
             nPos = nEnd + 1;
             std::smatch m;
-            if (std::regex_match(sLine, m, s_rxLine))
-                aMessages.push_back({std::stol(m[1].str()), m[2].str(), m[3].str()});
+            if (std::regex_search(sLine, m, s_rxHead, std::regex_constants::match_continuous))
+                aMessages.push_back({std::stol(m[1].str()), m[2].str(), sLine.substr(m.length(0))});
             else if (!aMessages.empty())
                 // The server starts each further line of a message with a tab.
                 aMessages.back().sText += "\n" + (sLine.rfind('\t', 0) == 0 ? sLine.substr(1) : sLine);

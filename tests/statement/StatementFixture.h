@@ -60,7 +60,10 @@ struct stScript {
 inline stResult Ids(int nFirst, int nLast) {
     stResult st;
     for (int n = nFirst;; n += nFirst <= nLast ? 1 : -1) {
-        st.aRows.push_back({std::to_string(n), "r" + std::to_string(n)});
+        // Appended rather than "r" + ...: g++ 12 warns wrongly of an overlapping copy there.
+        std::string sName = "r";
+        sName += std::to_string(n);
+        st.aRows.push_back({std::to_string(n), sName});
         if (n == nLast) break;
     }
     return st;
@@ -216,6 +219,13 @@ public:
         m_pnRecordSaveTab[llRow] = nEntry;
     }
     void SetCause(ePARSENEEDUPDATECAUSE e) { m_eParseNeedUpdate = e; }
+    // The entry of the record-save table for that row of the SQL result (-1 without a table).
+    int32_t nSaveEntry(int64_t llRow) const {
+        return m_pnRecordSaveTab != nullptr && llRow < m_nRecordSaveRows ? m_pnRecordSaveTab[llRow] : RECORDSAVE_NONE;
+    }
+    int bCurrentRowDeleted() const { return m_bCurrentRowDeleted != 0; }
+    int bInternalSearch() const { return m_bInternalSearch != 0; }
+    CNAFilter* pclFilterNoRef() const { return m_pclFilter; }
     void SetBrowseFlags(NA_WRITEPARSEFLAGS n) { m_nBrowseFlags = n; }
 };
 
@@ -226,10 +236,12 @@ public:
 class CAccessDouble : public CNADataAccess, public CNAStatementAccess {
 public:
     CAccessDouble(INADataSourceDescription* piDesc, CNAConnectionDescription* pclCnx, CNAError* pclError)
-        : CNADataAccess(piDesc, pclCnx, pclError), m_pclSaves(new CNARecordCachePosition) {
+        : CNADataAccess(piDesc, pclCnx, pclError), m_pclSaves(pclGetRecordSaveNoRef()) {
+        // The access's own saved records: the positions the statement fills keep theirs there.
         m_pclSaves->AddRef();
     }
     ~CAccessDouble() override {
+        CNADataAccess::m_pclRecord = nullptr;
         if (m_pclCurrent != nullptr) m_pclCurrent->nRelease();
         m_pclSaves->nRelease();
     }
@@ -239,6 +251,8 @@ public:
         pcl->AddRef();
         if (m_pclCurrent != nullptr) m_pclCurrent->nRelease();
         m_pclCurrent = pcl;
+        // The access's own operations see the same record (the double holds its reference).
+        CNADataAccess::m_pclRecord = pcl;
     }
     struct stContinuation {
         eNA_PARSEDIRECTION eDirection;
@@ -383,6 +397,25 @@ public:
     int bCopySaveToRecord(CNADataAccess*, int nSlot, CNARecordValue* pclValue) override { return m_pclSaves->bGetAt(pclValue, nSlot); }
     void AddRefRecordSave(CNADataAccess*, int nSlot) override { m_pclSaves->AddRefRecordSave(nSlot); }
     int nReleaseRecordSave(CNADataAccess*, int nSlot) override { return m_pclSaves->nReleaseRecordSave(nSlot); }
+    int nKeepOriginalRecordSave(CNADataAccess*, CNAStatement* pclStatement) override {
+        CNARecordValue* pclValue = pclStatement != nullptr ? pclStatement->pclGetStmtOriginalRecord()
+                                                           : m_pclCurrent->pclGetOriginalRecordValueNoRef();
+        return pclValue != nullptr ? nKeep(pclValue) : -1;
+    }
+    int bRecordDeleted(CNADataAccess*, int nSlot) override {
+        return nSlot >= 0 && nSlot < m_pclSaves->nGetNbRecord() &&
+               m_pclSaves->eGetRecordState(nSlot) == NA_RECORDSTATE_DELETED;
+    }
+    int nGetLastReadSave(CNADataAccess*) override { return nLastReadSave; }
+    CNAFilter* pclGetLatestFilterNoRef(CNADataAccess*) override { return pclLatestFilter; }
+    void SetLatestFilter(CNADataAccess*, CNAFilter* pclFilter) override { pclLatestFilter = pclFilter; }
+    int nUpdateRecordInCache(CNADataAccess*, NA_WRITEPARSEFLAGS, CNARecordCache*) override {
+        nCacheUpdates++;
+        return -1;
+    }
+    int nLastReadSave = -1;
+    CNAFilter* pclLatestFilter = nullptr;  // not held
+    int nCacheUpdates = 0;
 
     // A saved record of the value given, with one reference for the caller.
     int nKeep(const CNARecordValue* pclValue) {

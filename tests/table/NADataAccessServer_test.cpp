@@ -3,9 +3,9 @@
 // there, and the size of the blocks a browse asks the server for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <cwchar>
-#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -16,8 +16,8 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAPosition.h"
-#include "native/model/NAYFRecord.h"
 #include "native/model/NARecord.h"
+#include "native/model/NAYFRecord.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
@@ -44,34 +44,24 @@ std::wstring wsOf(const wchar_t* psz) {
     return psz != nullptr ? std::wstring(psz) : std::wstring();
 }
 
-// UNTIL THE STATEMENT'S POSITIONS LAND (statement positions task): a statement whose position is
-// the row it stands on and a save of the record read there, and whose return to a position moves
-// nothing (the access itself brings the saved record back). It lets the access's own part of saved
-// positions run on the server: ids, item names, the record brought back, freeing, comparisons.
-class CPositionStatement : public CNAStatement {
+// A statement whose positions know neither their row nor their record (a server's statement may
+// fill its positions so): only the hook could tell two of them apart.
+class CBlindPositionStatement : public CNAStatement {
 public:
     using CNAStatement::CNAStatement;
     int bGetPosition(CNAPosition* pclPosition, unsigned) override {
         pclPosition->SetStatement(this);
-        if (s_bRecordNothing) return pclPosition->bSetParameters(-1, -1, &m_clUserSearch, 0);
-        const int nSlot = m_pclDataAccess->nKeepOriginalRecordSave(this);
-        pclPosition->bSetParameters(static_cast<int>(m_llCurrentPosition), nSlot, &m_clUserSearch,
-                                    static_cast<int>(m_nDuplicateRank));
-        m_pclDataAccess->nReleaseRecordSave(nSlot);
-        return 1;
+        return pclPosition->bSetParameters(-1, -1, &m_clUserSearch, 0);
     }
-    int bSetPosition(CNAPosition*, unsigned) override { return 1; }
-    // Positions that know neither their row nor their record.
-    static inline bool s_bRecordNothing = false;
 };
 
-class CPositionAccess : public CPSQLDataAccess {
+class CBlindPositionAccess : public CPSQLDataAccess {
 public:
     using CPSQLDataAccess::CPSQLDataAccess;
-    CNAStatement* _pclAllocStatement() override { return new CPositionStatement(this, pclGetErrorNoRef()); }
+    CNAStatement* _pclAllocStatement() override { return new CBlindPositionStatement(this, pclGetErrorNoRef()); }
     static CNADataAccess* s_pclNew(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx,
                                    CNAError* pclError) {
-        return new CPositionAccess(piDescription, pclCnx, pclError);
+        return new CBlindPositionAccess(piDescription, pclCnx, pclError);
     }
 };
 
@@ -621,16 +611,25 @@ TEST_F(NADataAccessServerTest, ErrorsWithoutTheServer) {
         EXPECT_NE(wsDebug.find(st.pszIE), std::wstring::npos) << std::string(wsDebug.begin(), wsDebug.end());
     }
     EXPECT_TRUE(clLog.Statements(nPid).empty());
+    // A browse on an item the table does not have fails before asking the server (the statement
+    // cannot sort on it) and is out of the file.
+    m_pclError->Reset();
+    EXPECT_EQ(pclAccess->bHLitxxx(L"zip", NA_PARSE_FIRST, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 0);
+    int bOut = 0;
+    EXPECT_EQ(pclAccess->bHEndehors(L"zip", &bOut), 1);
+    EXPECT_EQ(bOut, 1);
+    EXPECT_EQ(m_pclError->dwGetErrorId(), 6u) << sError();
+    EXPECT_TRUE(clLog.Statements(nPid).empty());
     // The browse itself is untouched.
     EXPECT_EQ(sValue(pclAccess, L"name"), sName(1));
 }
 
-// Saved positions: ids unique across two accesses; a return names the item (cut to 254 characters)
-// and brings the saved record back; without keep the position is gone afterwards. Two positions
+// Saved positions: ids unique across two accesses; a return names the item (cut to 254 characters),
+// brings the saved record back and the browse goes on from it; without keep the position is gone
+// afterwards. Two positions
 // of one browse item compare by their rows, of two items by the saved records' unique key.
 TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
     KX_REQUIRE_PG_SERVER();
-    m_pfnMakeAccess = &CPositionAccess::s_pclNew;
     CNADataAccess* pclFirst = pclOpened(L"KX Cache Size=20");
     CNADataAccess* pclSecond = pclOpened(L"KX Cache Size=20");
     ASSERT_NE(pclFirst, nullptr);
@@ -683,25 +682,21 @@ TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
     EXPECT_EQ(m_pclError->dwGetErrorId(), 11u);
     EXPECT_NE(wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()).find(L"IEKXPSQL=3.19\r\n"), std::wstring::npos);
 
-    // Positions that neither their rows nor their records tell apart: the hook that would decide
-    // does not answer, and the host reads "not equal", not what its variable held.
-    CPositionStatement::s_bRecordNothing = true;
-    int nBlindName = 0, nBlindCity = 0;
-    ASSERT_EQ(pclFirst->bHSauvePosition(&nBlindName, L"name", 0), 1);
-    ASSERT_EQ(pclFirst->bHSauvePosition(&nBlindCity, L"city", 0), 1);
-    CPositionStatement::s_bRecordNothing = false;
-    bEqual = 7;
-    EXPECT_EQ(pclFirst->bCompareTablePosition(nBlindName, nBlindCity, &bEqual), 1);
-    EXPECT_EQ(bEqual, 0);
-    EXPECT_EQ(pclFirst->bHLiberePosition(nBlindName), 1);
-    EXPECT_EQ(pclFirst->bHLiberePosition(nBlindCity), 1);
-
     // Back to a position: the item named, the saved record brought back; kept, then freed.
     Read(pclFirst, L"name", NA_PARSE_LAST);
     wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
     ASSERT_EQ(pclFirst->bHRetourPosition(nOn25, szItem, 1, 0), 1) << sError();
     EXPECT_EQ(std::wstring(szItem), L"name");
     EXPECT_EQ(sValue(pclFirst, L"name"), sName(25));
+    // The record brought back is the one a read by number reads again, and stays the last read.
+    const int nSave = pclFirst->nGetLastReadSave();
+    EXPECT_NE(nSave, -1);
+    ASSERT_EQ(pclFirst->bHLit(0, eNoLock, &eLockOut), 1) << sError();
+    EXPECT_EQ(sValue(pclFirst, L"name"), sName(25));
+    EXPECT_EQ(pclFirst->nGetLastReadSave(), nSave);
+    // The browse goes on from there.
+    Read(pclFirst, L"name", NA_PARSE_NEXT);
+    EXPECT_EQ(sValue(pclFirst, L"name"), sName(26));
     ASSERT_EQ(pclFirst->bHRetourPosition(nCity25, szItem, 0, 0), 1) << sError();
     EXPECT_EQ(std::wstring(szItem), L"city");
     EXPECT_EQ(sValue(pclFirst, L"id"), "25");
@@ -829,12 +824,77 @@ TEST_F(NADataAccessServerTest, IndexesAfterCreation) {
     EXPECT_EQ(vCreated(CNADataAccess::INDEX_CREATION_MODE),
               std::vector<std::string>{"CREATE  INDEX <name> ON \"kx_dataacc_index\" ( \"city\" ) "});
     EXPECT_EQ(clServer.sValue("SELECT string_agg(indexdef, ';') FROM pg_indexes WHERE tablename = 'kx_dataacc_index'")
-                  .find("(city)") != std::string::npos,
+                      .find("(city)") != std::string::npos,
               true);
-    EXPECT_EQ(vCreated(1), std::vector<std::string>{"CREATE UNIQUE INDEX <name> ON \"kx_dataacc_index\" ( \"code\" ) "});
+    EXPECT_EQ(vCreated(1),
+              std::vector<std::string>{"CREATE UNIQUE INDEX <name> ON \"kx_dataacc_index\" ( \"code\" ) "});
     EXPECT_EQ(clServer.sValue("SELECT count(*) FROM pg_indexes WHERE tablename = 'kx_dataacc_index'"), "2");
     pclStatement->nRelease();
     clServer.Run("DROP TABLE kx_dataacc_index");
+}
+
+// A position taken in one block of a browse and returned to after the browse moved blocks away, in
+// both directions: the browse stands on the saved record again and goes on from it either way.
+TEST_F(NADataAccessServerTest, PositionsAcrossBlocks) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    const auto eNoLock = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1);
+    ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 24, 1, eNoLock, &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(sValue(pclAccess, L"name"), sName(25));
+    int nPosition = 0;
+    ASSERT_EQ(pclAccess->bHSauvePosition(&nPosition, L"name", 0), 1) << sError();
+    wchar_t szItem[CNADataAccess::ITEM_NAME_CAPACITY];
+    struct stCase {
+        const char* pszWhere;
+        eNA_PARSEDIRECTION eAway;
+        eNA_PARSEDIRECTION eOn;
+        int nThen;
+    } astCases[] = {
+        {"blocks further, then next", NA_PARSE_NEXT, NA_PARSE_NEXT, 26},
+        {"blocks further, then previous", NA_PARSE_NEXT, NA_PARSE_PREVIOUS, 24},
+        {"from the last block, then next", NA_PARSE_LAST, NA_PARSE_NEXT, 26},
+        {"from the last block, then previous", NA_PARSE_LAST, NA_PARSE_PREVIOUS, 24},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszWhere);
+        if (st.eAway == NA_PARSE_LAST)
+            ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_LAST, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        else
+            ASSERT_EQ(pclAccess->bSkipRecord(L"name", NA_PARSE_NEXT, 70, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        ASSERT_NE(sValue(pclAccess, L"name"), sName(25));
+        ASSERT_EQ(pclAccess->bHRetourPosition(nPosition, szItem, 1, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(25));
+        ASSERT_EQ(pclAccess->bHLitxxx(L"name", st.eOn, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        EXPECT_EQ(sValue(pclAccess, L"name"), sName(st.nThen));
+        int nAgain = 0;
+        ASSERT_EQ(pclAccess->bHSauvePosition(&nAgain, L"name", 0), 1);
+        int bEqual = 7;
+        EXPECT_EQ(pclAccess->bCompareTablePosition(nPosition, nAgain, &bEqual), 1);
+        EXPECT_EQ(bEqual, 0);
+        EXPECT_EQ(pclAccess->bHLiberePosition(nAgain), 1);
+    }
+}
+
+// Positions that neither their rows nor their saved records tell apart: the hook that would decide
+// does not answer, and the host reads "not equal", not what its variable held before.
+TEST_F(NADataAccessServerTest, UndecidedComparisonAnswersNotEqual) {
+    KX_REQUIRE_PG_SERVER();
+    m_pfnMakeAccess = &CBlindPositionAccess::s_pclNew;
+    CNADataAccess* pclAccess = pclOpened();
+    ASSERT_NE(pclAccess, nullptr);
+    eNA_LOCKTYPE eLockOut{};
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1);
+    int nByName = 0, nByCity = 0;
+    ASSERT_EQ(pclAccess->bHSauvePosition(&nByName, L"name", 0), 1) << sError();
+    ASSERT_EQ(pclAccess->bHSauvePosition(&nByCity, L"city", 0), 1) << sError();
+    for (int bInitial : {0, 1, 7}) {
+        int bEqual = bInitial;
+        EXPECT_EQ(pclAccess->bCompareTablePosition(nByName, nByCity, &bEqual), 1);
+        EXPECT_EQ(bEqual, 0) << bInitial;
+    }
 }
 
 }  // namespace

@@ -247,9 +247,9 @@ TEST_F(NADataAccessTest, BrowsesThatCannotGoBackOrBeRebuilt) {
     pclStatement->SetKey(L"name");
     pclStatement->Start(CNADataAccess::WPF_NO_CACHE);
     eNA_LOCKTYPE eOut{};
-    EXPECT_EQ(pclAccess->_bFetch(pclStatement, L"name", NA_PARSE_PREVIOUS, 1, 1, static_cast<eNA_LOCKTYPE>(0),
-                                 &eOut, 0, 0),
-              0);
+    EXPECT_EQ(
+        pclAccess->_bFetch(pclStatement, L"name", NA_PARSE_PREVIOUS, 1, 1, static_cast<eNA_LOCKTYPE>(0), &eOut, 0, 0),
+        0);
     EXPECT_EQ(m_pclError->dwGetErrorId(), 82u);
     EXPECT_EQ(wsOf(m_pclError->pszGetItemName()), L"name");
     EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
@@ -277,15 +277,15 @@ TEST_F(NADataAccessTest, PlaceAmongDuplicates) {
         eNA_PARSEDIRECTION eDirectionAfter;
         long nCountAfter;
     } astCases[] = {
-        {2, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 3},   // the third of five
-        {6, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 5},   // past the last: the last
-        {6, NA_PARSE_CURRENT, 9, 0, NA_PARSE_CURRENT, 9},   // none left: as asked
-        {2, NA_PARSE_NEXT, 1, 5, NA_PARSE_CURRENT, 4},      // one further, still among them
-        {2, NA_PARSE_NEXT, 4, 5, NA_PARSE_NEXT, 2},         // beyond them: past the last one
-        {9, NA_PARSE_NEXT, 1, 5, NA_PARSE_NEXT, 1},         // the rank is gone: as asked
-        {2, NA_PARSE_PREVIOUS, 1, 5, NA_PARSE_CURRENT, 2},  // one back, still among them
-        {2, NA_PARSE_PREVIOUS, 4, 5, NA_PARSE_PREVIOUS, 2}, // before the first one
-        {2, NA_PARSE_FIRST, 7, 5, NA_PARSE_FIRST, 7},       // other directions untouched
+        {2, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 3},    // the third of five
+        {6, NA_PARSE_CURRENT, 0, 5, NA_PARSE_CURRENT, 5},    // past the last: the last
+        {6, NA_PARSE_CURRENT, 9, 0, NA_PARSE_CURRENT, 9},    // none left: as asked
+        {2, NA_PARSE_NEXT, 1, 5, NA_PARSE_CURRENT, 4},       // one further, still among them
+        {2, NA_PARSE_NEXT, 4, 5, NA_PARSE_NEXT, 2},          // beyond them: past the last one
+        {9, NA_PARSE_NEXT, 1, 5, NA_PARSE_NEXT, 1},          // the rank is gone: as asked
+        {2, NA_PARSE_PREVIOUS, 1, 5, NA_PARSE_CURRENT, 2},   // one back, still among them
+        {2, NA_PARSE_PREVIOUS, 4, 5, NA_PARSE_PREVIOUS, 2},  // before the first one
+        {2, NA_PARSE_FIRST, 7, 5, NA_PARSE_FIRST, 7},        // other directions untouched
     };
     for (const stCase& st : astCases) {
         SCOPED_TRACE(std::to_string(st.nRank) + " " + std::to_string(st.eDirection) + " " + std::to_string(st.nCount));
