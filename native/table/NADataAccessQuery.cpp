@@ -17,7 +17,6 @@
 #include "native/model/NARecord.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 

@@ -10,7 +10,6 @@
 #include "native/sql/NAFilter.h"
 #include "native/sql/NARecherche.h"
 #include "native/sql/SQLParserInterfaces.h"
-#include "native/table/DataAccessStatementCalls.h"
 #include "native/table/NADataAccess.h"
 
 namespace {
