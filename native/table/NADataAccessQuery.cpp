@@ -17,6 +17,7 @@
 #include "native/model/NARecord.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
+#include "native/statement/NATableCache.h"
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 
@@ -393,7 +394,8 @@ int CNADataAccess::_bInitParcoursRequete(CNAStatement* pclStatement) {
         }
         pclStatement->EnableCache(1);
         if (!_bCreateNewTableCache()) return 0;
-        // STUB (table-cache task): the new table cache takes the statement as its source.
+        // The new table cache takes the statement as its source.
+        m_pclTableCache->bSetStatementParse(pclStatement);
     }
     m_bResumeBrowse = 1;
     return 1;
