@@ -134,10 +134,11 @@ bool bPrepareTable(std::string* psError) {
     return true;
 }
 
-// The text the server's log shows for a search of k = value (with "KX Cache Size=20").
-std::string sSeekSQL(long nValue) {
-    return std::string("SELECT \"id\",\"k\",\"s\" FROM \"") + TABLE + "\" WHERE \"k\"=" + std::to_string(nValue) +
-           " ORDER BY \"k\" LIMIT 20";
+// The texts the server's log shows for a search of k = value (with "KX Cache Size=20"): the
+// equal rows, and when there is none the rows after the value, where the search goes on.
+std::string sSeekSQL(long nValue, bool bAfter) {
+    return std::string("SELECT \"id\",\"k\",\"s\" FROM \"") + TABLE + "\" WHERE \"k\"" + (bAfter ? ">" : "=") +
+           std::to_string(nValue) + " ORDER BY \"k\" LIMIT 20";
 }
 
 // ---------------------------------------------------------------------------------- the driver
@@ -248,29 +249,33 @@ void BM_Libpq(benchmark::State& state) {
     int64_t llSum = 0;
     for (auto _ : state) {
         const long nValue = clValues(clRandom);
-        PGresult* p = pq.pfnExec(pq.pConn, sSeekSQL(nValue).c_str());
-        if (p == nullptr || pq.pfnResultStatus(p) != PGRES_TUPLES_OK) {
-            if (p != nullptr) pq.pfnClear(p);
-            state.SkipWithError("a search SELECT failed");
-            return;
-        }
-        if (pq.pfnNtuples(p) > 0) {
-            nFound++;
-            for (int k = 0; k < pq.pfnNfields(p); k++) {
-                if (pq.pfnGetisnull(p, 0, k)) continue;
-                const char* psz = pq.pfnGetvalue(p, 0, k);
-                const size_t nLength = static_cast<size_t>(pq.pfnGetlength(p, 0, k));
-                if (k < 2) {
-                    llSum += strtol(psz, nullptr, 10);
-                } else {
-                    const size_t n = nLength < sizeof(szText) - 1 ? nLength : sizeof(szText) - 1;
-                    memcpy(szText, psz, n);
-                    szText[n] = 0;
-                    benchmark::DoNotOptimize(szText);
+        for (bool bAfter : {false, true}) {
+            PGresult* p = pq.pfnExec(pq.pConn, sSeekSQL(nValue, bAfter).c_str());
+            if (p == nullptr || pq.pfnResultStatus(p) != PGRES_TUPLES_OK) {
+                if (p != nullptr) pq.pfnClear(p);
+                state.SkipWithError("a search SELECT failed");
+                return;
+            }
+            const bool bRow = pq.pfnNtuples(p) > 0;
+            if (bRow) {
+                if (!bAfter) nFound++;
+                for (int k = 0; k < pq.pfnNfields(p); k++) {
+                    if (pq.pfnGetisnull(p, 0, k)) continue;
+                    const char* psz = pq.pfnGetvalue(p, 0, k);
+                    const size_t nLength = static_cast<size_t>(pq.pfnGetlength(p, 0, k));
+                    if (k < 2) {
+                        llSum += strtol(psz, nullptr, 10);
+                    } else {
+                        const size_t n = nLength < sizeof(szText) - 1 ? nLength : sizeof(szText) - 1;
+                        memcpy(szText, psz, n);
+                        szText[n] = 0;
+                        benchmark::DoNotOptimize(szText);
+                    }
                 }
             }
+            pq.pfnClear(p);
+            if (bRow) break;
         }
-        pq.pfnClear(p);
     }
     benchmark::DoNotOptimize(llSum);
     state.counters["found"] = static_cast<double>(nFound);

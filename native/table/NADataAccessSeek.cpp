@@ -74,12 +74,13 @@ int CNADataAccess::bHRecherche(const wchar_t* pszItem, const wchar_t* pszSearchI
     if (pclStatement == nullptr) return 0;
     if (m_pclTableCache != nullptr) {
         if ((nFlags & WPF_READ_ONLY_WHAT_IS_THERE) != 0) {
-            // STUB (table-cache task): the statement opens on the table cache
-            // (CNAStatement::bOpenUsingTableCache); no data access holds a table cache before then.
-            pclStatement->nRelease();
-            return _bNotAvailable(SITE_BUILD_KEY_VALUE);
+            if (!pclStatement->bOpenUsingTableCache()) {
+                pclStatement->nRelease();
+                return 0;
+            }
+        } else {
+            _FreeTableCache();
         }
-        _FreeTableCache();
     }
     pclStatement->m_nBrowseFlags = nFlags;
     int bResult = pclStatement->bSetUserSearch(pszSearchItem, pclValue, eDirection, nSearchMode);
