@@ -146,6 +146,17 @@ void CDriverHost::SetConnection(const std::string& sConnect, const std::vector<s
         else
             wsExtended += g_wsFromUtf8(sKey) + L"=" + wsValue + L";";
     }
+    // Whatever the string leaves out, libpq takes from its environment; the description takes it
+    // too, so that the driver's messages name the server, database and user it reached.
+    auto vFromEnvironment = [](std::optional<std::wstring>* pws, const char* pszVariable) {
+        const char* psz = getenv(pszVariable);
+        if ((!pws->has_value() || (*pws)->empty()) && psz != nullptr && *psz != 0) *pws = g_wsFromUtf8(psz);
+    };
+    vFromEnvironment(&m_clConnection.m_sDataBase, "PGHOST");
+    vFromEnvironment(&m_clConnection.m_sUserName, "PGUSER");
+    const char* pszDatabase = getenv("PGDATABASE");
+    if (wsExtended.find(L"Initial Catalog=") == std::wstring::npos && pszDatabase != nullptr && *pszDatabase != 0)
+        wsExtended += L"Initial Catalog=" + g_wsFromUtf8(pszDatabase) + L";";
     for (const std::string& sOption : asOptions) wsExtended += g_wsFromUtf8(sOption) + L";";
     if (!wsExtended.empty()) m_clConnection.m_sExtendedInfo = wsExtended;
 }
