@@ -177,7 +177,13 @@ bool CDataExtractor::bInit(const wchar_t* pszNom) {
     wchar_t szExecutable[PATH_MAX + 1] = {};
     wchar_t szRepertoire[DATAEXTRACTOR_CHEMIN] = {};
     wchar_t szArchive[DATAEXTRACTOR_CHEMIN] = {};
-    GetModuleFileNameW(nullptr, szExecutable, PATH_MAX + 1);
+    errno = 0;
+    if (GetModuleFileNameW(nullptr, szExecutable, PATH_MAX + 1) == 0) {
+        // No path, no directory: an empty one would take the archive from the working directory.
+        const int nErrno = errno != 0 && errno != ERROR_INSUFFICIENT_BUFFER ? errno : ENAMETOOLONG;
+        _ShowErrorZIPSiBesoin(pszNom, static_cast<uint32_t>(nErrno), eKXzipOuvertureArchive);
+        return false;
+    }
     if (wcslen(szExecutable) > CDiskFile::s_nMaxPath) {
         _ShowErrorZIPSiBesoin(szExecutable, ENAMETOOLONG, eKXzipOuvertureArchive);
         return false;

@@ -4,16 +4,41 @@
 // standard error.
 #include "installer/DataExtractor.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/installer/InstallerFixture.h"
+
+// While set, the program's own path cannot be read: the link /proc/self/exe and the map of the
+// process both fail, as where /proc is not mounted. This program's readlink and fopen come before
+// the C library's for the extractor, linked into it.
+static bool g_bSansCheminProgramme = false;
+
+extern "C" ssize_t readlink(const char* pszChemin, char* pszTampon, size_t nTaille) {
+    if (g_bSansCheminProgramme && strcmp(pszChemin, "/proc/self/exe") == 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    using PFN = ssize_t (*)(const char*, char*, size_t);
+    return reinterpret_cast<PFN>(dlsym(RTLD_NEXT, "readlink"))(pszChemin, pszTampon, nTaille);
+}
+
+extern "C" FILE* fopen(const char* pszChemin, const char* pszMode) {
+    if (g_bSansCheminProgramme && strcmp(pszChemin, "/proc/self/maps") == 0) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    using PFN = FILE* (*)(const char*, const char*);
+    return reinterpret_cast<PFN>(dlsym(RTLD_NEXT, "fopen"))(pszChemin, pszMode);
+}
 
 namespace {
 
@@ -321,6 +346,30 @@ TEST_F(DataExtractorTest, ArchiveThatCannotBeOpenedIsReportedWithItsPath) {
         EXPECT_EQ(texte::sRapport(sPath("x.zip"), c.pszSysteme, c.pszMessage), m_sErreur);
         EXPECT_FALSE(bExists(m_sProg));
     }
+}
+
+// Without the program's own path there is no directory to find the archive in: the archive of that
+// name in the working directory is not taken instead.
+TEST_F(DataExtractorTest, ProgramPathThatCannotBeReadOpensNoArchive) {
+    MakeArchive("postgresql_install.zip", {{"decoy.txt", "decoy"}});
+    char szAvant[4096];
+    ASSERT_NE(getcwd(szAvant, sizeof(szAvant)), nullptr);
+    ASSERT_EQ(0, chdir(sPath("").c_str()));
+    testing::internal::CaptureStderr();
+    g_bSansCheminProgramme = true;
+    bool bOk;
+    {
+        CDataExtractor clExtracteur(0);
+        bOk = clExtracteur.bInit(L"postgresql_install") &&
+              clExtracteur.bInstall(wsDe(m_sProg).c_str(), MODE_REPERTOIRE, getuid(), getgid(), MODE_FICHIER, m_nUid,
+                                    m_nGid);
+    }
+    g_bSansCheminProgramme = false;
+    m_sErreur = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(0, chdir(szAvant));
+    EXPECT_FALSE(bOk);
+    EXPECT_EQ(texte::sRapport("postgresql_install", "No such file or directory", texte::ARCHIVE_ABSENTE), m_sErreur);
+    EXPECT_FALSE(bExists(m_sProg));
 }
 
 // A target path beyond the file layer's 260 characters would be cut or refused half-way: the
