@@ -156,8 +156,8 @@ int CPSQLConnection::bConvertItemType(eNA_ITEMTYPE* peType, unsigned* pnSize, in
     return 1;
 }
 
-// STUB (SQL type map task): for each row of s_tabYF2NativeType, the map's row of that item type is
-// replaced by one with the row's name and flag, once the connection holds its type map.
+// The server's own names replace the driver core's default rows for these item types; the map's
+// other rows stay as the core built them.
 void CPSQLConnection::_InitYF2NativeType() {
     CNAMapConvertType* pclMap = m_pclMapConvertType;
     if (pclMap == nullptr) return;

@@ -32,10 +32,18 @@ enum : int {
     SLOT_HMODE = 14,
     SLOT_CLOSECONTEXT = 19,
     SLOT_SQLBLOQUETABLE = 23,
+    SLOT_GETPROVIDERLIST = 27,
+    SLOT_FILTREAUTO = 33,
     SLOT_SETNEXTLOGICALNAME = 34,
 };
 // INAError slots.
-enum : int { ERROR_TEXT = 7, ERROR_ID = 8 };
+enum : int { ERROR_TEXT = 7, ERROR_ID = 8, ERROR_TYPE = 9, ERROR_TABLE = 10, ERROR_ITEM = 11, ERROR_LEVEL = 13 };
+
+size_t nCount(const std::wstring& s, const std::wstring& sPart) {
+    size_t n = 0;
+    for (size_t i = s.find(sPart); i != std::wstring::npos; i = s.find(sPart, i + 1)) n++;
+    return n;
+}
 
 class DriverOperationsLibraryTest : public CDriverLibraryTest {
 protected:
@@ -91,6 +99,45 @@ TEST_F(DriverOperationsLibraryTest, OperationsThatNeedNoServer) {
     std::wstring sError = HostCall<const wchar_t*>(piError(), ERROR_TEXT);
     EXPECT_NE(sError.find(L"CNX1"), std::wstring::npos) << sError;
     EXPECT_NE(sError.find(L"IEKXPSQL=5.1\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"), std::wstring::npos) << sError;
+}
+
+// The error object the host reads after failures, slot by slot: the first failure is the main
+// error (its code, kind and level), later ones follow it in the dump as sub-errors, each with its
+// own debug line; an entry that resets the object empties it.
+TEST_F(DriverOperationsLibraryTest, ErrorObjectReadThroughItsSlots) {
+    INAConnectionDescription* piHost = &m_clHost;
+    standin::CStandInContext clContext;
+    void* const pNull = nullptr;
+    const std::wstring sLine51 = L"IEKXPSQL=5.1\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>";
+    const std::wstring sLine56 = L"IEKXPSQL=5.6\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>";
+
+    EXPECT_EQ(HostCall<int>(m_pDriver, SLOT_SQLBLOQUETABLE, piHost, L"ORDERS"), 0);
+    EXPECT_EQ(HostCall<int>(m_pDriver, SLOT_GETPROVIDERLIST, pNull), 0);
+    EXPECT_EQ(HostCall<int>(m_pDriver, SLOT_GETPROVIDERLIST, pNull), 0);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_ID), 14u);
+    EXPECT_EQ(HostCall<int32_t>(piError(), ERROR_TYPE), 0);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_LEVEL), 3u);
+    std::wstring sDump = HostCall<const wchar_t*>(piError(), ERROR_TEXT);
+    EXPECT_EQ(nCount(sDump, sLine51), 1u) << sDump;
+    EXPECT_EQ(nCount(sDump, sLine56), 2u) << sDump;
+    EXPECT_LT(sDump.find(sLine51), sDump.find(sLine56)) << sDump;
+
+    // A resetting entry first: the refusal is the main error, with its kind and the table named.
+    EXPECT_EQ(HostCall<int>(m_pDriver, SLOT_CLOSECONNECTION, piHost), 1);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_ID), 0u);
+    EXPECT_EQ(HostCall<int32_t>(piError(), ERROR_TYPE), -1);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_LEVEL), 1u);
+    EXPECT_EQ(HostCall<int>(m_pDriver, SLOT_FILTREAUTO, static_cast<INAContext*>(&clContext), piHost, 0, L"ORDERS",
+                            pNull, L"x", pNull),
+              0);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_ID), 8u);
+    EXPECT_EQ(HostCall<int32_t>(piError(), ERROR_TYPE), 7);
+    EXPECT_EQ(HostCall<uint32_t>(piError(), ERROR_LEVEL), 3u);
+    EXPECT_STREQ(HostCall<const wchar_t*>(piError(), ERROR_TABLE), L"ORDERS");
+    EXPECT_EQ(HostCall<const wchar_t*>(piError(), ERROR_ITEM), nullptr);
+    sDump = HostCall<const wchar_t*>(piError(), ERROR_TEXT);
+    EXPECT_EQ(nCount(sDump, L"IEKXPSQL="), 1u) << sDump;
+    EXPECT_NE(sDump.find(L"IEKXPSQL=5.7\r\nModule=<KXPSQL>\r\nVersion=<20.0.5.0>"), std::wstring::npos) << sDump;
 }
 
 }  // namespace
