@@ -6,6 +6,7 @@
 #include "native/driver/NADriver.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
+#include "native/sql/SQLParserInterfaces.h"
 
 CNAParameter::CNAParameter(CNAConvertVariant* pclValue, unsigned long nPosition, unsigned nFlags,
                            const wchar_t* pszName)
@@ -101,6 +102,12 @@ bool CNAParameter::bLoadFile(CNAError* pclError) {
     if (!m_pclValue->bLoadFile(clPath.pszGet(), pclError, bTexte ? 0 : 1)) return false;
     m_dwFlags &= ~NAPARAM_FLAG_FILE;
     return true;
+}
+
+bool CNAParameter::bIsParamOUT(INAQueryParametersValue* piValues) const {
+    if (piValues == nullptr) return false;
+    const int nDirection = piValues->nGetDirection(m_clName.pszGet() != nullptr ? m_clName.pszGet() : L"");
+    return nDirection == 2 || nDirection == 3;
 }
 
 void CNAParameter::TypeParam2String(CXYStringConcat<wchar_t>* pclOut) const {

@@ -15,6 +15,7 @@ class CNAColumn;
 class CNAConvertVariant;
 class CNAError;
 class INAItemDescription;
+class INAQueryParametersValue;
 template <class T>
 class CXYStringConcat;
 
@@ -61,6 +62,9 @@ public:
     // The value's text names a file: the value becomes its content (text with flags 0x1 and 0x10,
     // else binary) and flag 0x1 is cleared.
     bool bLoadFile(CNAError* pclError);
+    // Whether the host's parameter values give this parameter's name the direction out (2) or in
+    // and out (3); false without values.
+    bool bIsParamOUT(INAQueryParametersValue* piValues) const;
     // "(" then IN, OUT and RETURN for the direction bits, joined by "|", then ")".
     void TypeParam2String(CXYStringConcat<wchar_t>* pclOut) const;
     bool bEqualsParameter(const CNAParameter* pclOther) const;

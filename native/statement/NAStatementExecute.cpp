@@ -42,43 +42,10 @@ constexpr NA_WRITEPARSEFLAGS WPF_NEW_IDAUTO = 0x200;
 // The flags of the single-value read.
 constexpr NA_WRITEPARSEFLAGS WPF_REQUESTED_VALUE = 0x10000;
 
-// STUB (item-model task): the description's own bInitDataSourceDescriptionFromStatement, once the
-// item model has it. Until then one item per result column, in order, named as the column, from
-// the description's table, with the column's size, type, digits and server type.
+// The result's description: one item per result column, as the description builds it itself.
 int _bDescribeResult(CNADataSourceDescription* pclDesc, CNAStatementSQL* pclStatement) {
-    if (pclDesc == nullptr || pclStatement == nullptr || CNADriver::s_pclDriver == nullptr) return 0;
-    int nColumns = 0;
-    pclStatement->bGetColumnNbr(&nColumns, 0);
-    int nKeys = 0;
-    int bOk = 1;
-    for (int i = 0; i < nColumns && bOk; i++) {
-        CNAColumnSQL* pclColumn = pclStatement->pclGetNAColumnSQL(i);
-        if (pclColumn == nullptr) return 0;
-        const wchar_t* pszName = pclColumn->m_csName.pszGet() != nullptr ? pclColumn->m_csName.pszGet() : L"";
-        const wchar_t* pszSource =
-            pclColumn->m_csTableName.nTaille() != 0 ? pclColumn->m_csTableName.pszGet() : pclDesc->pszGetPhysicalName();
-        const wchar_t* pszInSource =
-            pclColumn->m_csNameInSource.nTaille() != 0 ? pclColumn->m_csNameInSource.pszGet() : pszName;
-        const int nKey = pclColumn->m_nKeyFlags != 0 ? nKeys++ : -1;
-        CNAItemDescription* pclItem = CNADriver::s_pclDriver->pclAllocItemDescription();
-        if (pclItem == nullptr) {
-            if (pclDesc->pclGetErrorNoRef() != nullptr) pclDesc->pclGetErrorNoRef()->SetErrorNoMemory();
-            return 0;
-        }
-        pclItem->AddRef();
-        bOk = pclItem->bInit(pszName, pszSource, pszInSource, 1, pclColumn->m_nSize, pclColumn->m_eItemType,
-                             static_cast<unsigned>(i), nKey, pclColumn->m_nKeyFlags, pclColumn->m_nIntegerDigits,
-                             pclColumn->m_nDecimalDigits)
-                  ? 1
-                  : 0;
-        if (bOk) {
-            pclItem->SetDBType(pclColumn->m_csAuxiliary.pszGet(), static_cast<unsigned>(pclColumn->m_nServerType));
-            pclDesc->_AddItem(pclItem);
-        }
-        pclItem->nRelease();
-    }
-    pclDesc->UpdateRecordSize();
-    return bOk;
+    if (pclDesc == nullptr || pclStatement == nullptr) return 0;
+    return pclDesc->bInitDataSourceDescriptionFromStatement(pclStatement) ? 1 : 0;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "core/XYStringConcat.h"
 #include "native/model/NADefine.h"
+#include "tests/host/StandInParsedQuery.h"
 #include "tests/host/TempDir.h"
 #include "tests/model/RecordFixture.h"
 
@@ -60,6 +61,26 @@ TEST_F(NAParameterTest, DirectionTextOfDumps) {
         pcl->TypeParam2String(&cl);
         EXPECT_STREQ(cl.pszGet(), c.pszExpected) << c.nDirection;
     }
+}
+
+// The host's parameter values say, by name, which parameters come back out of the query.
+TEST_F(NAParameterTest, OutParametersAsTheHostNamesThem) {
+    standin::CStandInQueryParameters clValues;
+    clValues.m_mapDirections = {{L"pin", 1}, {L"pout", 2}, {L"pboth", 3}, {L"pret", 4}};
+    struct Case {
+        const wchar_t* pszName;
+        bool bOut;
+    };
+    const Case tab[] = {{L"pin", false}, {L"pout", true}, {L"pboth", true}, {L"pret", false}, {L"unknown", false}};
+    for (const auto& c : tab) {
+        CNAParameter* pcl = pclParam(nullptr, 0, 0, c.pszName);
+        EXPECT_EQ(pcl->bIsParamOUT(&clValues), c.bOut) << c.pszName;
+        EXPECT_FALSE(pcl->bIsParamOUT(nullptr));
+    }
+    // The parameter's own direction is not what is asked.
+    CNAParameter* pcl = pclParam(nullptr, 0, 0, L"pin");
+    pcl->SetDirection(CNAParameter::NAPARAM_OUT);
+    EXPECT_FALSE(pcl->bIsParamOUT(&clValues));
 }
 
 TEST_F(NAParameterTest, DefaultsColumnsAndItems) {

@@ -262,6 +262,30 @@ TEST_F(PSQLDriverSQLServerTest, RowsColumnsAndTheResultsDescription) {
     bFree(nCnx, nStmt);
 }
 
+// Result columns that share a name are told apart as the host reads them (x, x2, x3), and a
+// description made for a result without a name is named after its statement, in decimal.
+TEST_F(PSQLDriverSQLServerTest, ResultColumnsOfOneName) {
+    KX_REQUIRE_PG_SERVER();
+    const int nCnx = nOpen();
+    const int nStmt = nRun(nCnx, L"SELECT 1 AS x, 2 AS x, 3 AS x");
+    auto* piDesc = HostCall<INADataSourceDescription*>(m_pSQL, SQL_TABLEDESC_STMT, nCnx, nStmt, 0u);
+    ASSERT_NE(piDesc, nullptr) << sOf(wsLastError().c_str());
+    auto* pclDesc = static_cast<CNADataSourceDescription*>(piDesc);
+    ASSERT_EQ(pclDesc->nGetNumItems(), 3u);
+    const std::vector<std::wstring> aNames = {L"x", L"x2", L"x3"};
+    for (unsigned i = 0; i < 3; i++) {
+        CNAItemDescription* pclItem = pclDesc->pclGetItemNoRef(static_cast<int>(i));
+        EXPECT_EQ(std::wstring(pclItem->pszGetName()), aNames[i]);
+        EXPECT_EQ(pclItem->nGetPhysicalIndice(), static_cast<int>(i));
+    }
+    const std::wstring wsName = piDesc->pszGetLogicalName();
+    EXPECT_FALSE(wsName.empty());
+    EXPECT_EQ(wsName.find_first_not_of(L"0123456789"), std::wstring::npos) << sOf(wsName.c_str());
+    EXPECT_EQ(std::wstring(piDesc->pszGetDBTableName()), wsName);
+    piDesc->nExternalRelease();
+    bFree(nCnx, nStmt);
+}
+
 // Values of a parameter table reach the server as literals and come back unchanged.
 TEST_F(PSQLDriverSQLServerTest, ParametersRoundTrip) {
     KX_REQUIRE_PG_SERVER();
