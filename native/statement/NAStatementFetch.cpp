@@ -622,8 +622,8 @@ int CNAStatement::bGetNbEnrCurrentParse(int64_t* pllCount, NA_WRITEPARSEFLAGS nF
     if (m_bStarted && m_nBlockLimit == NO_LIMIT && m_bBlockAtStart && !bExistRechercheObject() && bSameFilter &&
         bFilterAllowed && m_eParseNeedUpdate != PARSENEEDUPDATE_REBUILD) {
         if (m_pclTableCacheIndex != nullptr) {
-            // STUB (table-cache task): the index's row count (nGetRecordNbr).
-            return 0;
+            *pllCount = m_pclTableCacheIndex->nGetRecordNbr();
+            return 1;
         }
         const int64_t llRows = m_pclStatementSQL != nullptr && m_pclStatementSQL->llGetNbRow() > 0
                                    ? m_pclStatementSQL->llGetNbRow()

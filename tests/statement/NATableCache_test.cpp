@@ -203,6 +203,10 @@ TEST_F(TableCacheTest, BrowseThroughTheIndexWithoutTheServer) {
     ASSERT_NE(pclByName->pclGetTableCacheIndexNoRef(), nullptr);
     EXPECT_EQ(pclByName->pclGetRecordCacheNoRef(), pclTC->pclGetFullCacheNoRef());
     EXPECT_EQ(pclByName->pclGetTableCacheIndexNoRef()->nGetRecordNbr(), 12);
+    // The browse knows its count without the server: the rows of its index.
+    int64_t llCount = -1;
+    EXPECT_EQ(pclByName->bGetNbEnrCurrentParse(&llCount, 0, 1), 1);
+    EXPECT_EQ(llCount, 12);
     EXPECT_EQ(Browse(pclByName, true), std::vector<std::string>(vByName.rbegin(), vByName.rend()));
     ASSERT_TRUE(pclByName->bFetch(NA_PARSE_FIRST, 1, 3));
     EXPECT_EQ(sCurrentId(), "11");
