@@ -17,9 +17,9 @@
 #include "native/model/NAItemDescription.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
+#include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/statement/NAStatementAccess.h"
-#include "native/statement/NARecordValue.h"
 #include "pgsql/NAColumnSQL.h"
 #include "pgsql/NADriverSQL.h"
 #include "pgsql/NAStatementSQL.h"
@@ -42,18 +42,13 @@ constexpr NA_WRITEPARSEFLAGS WPF_NEW_IDAUTO = 0x200;
 // The flags of the single-value read.
 constexpr NA_WRITEPARSEFLAGS WPF_REQUESTED_VALUE = 0x10000;
 
-// The result's description: one item per result column, as the description builds it itself.
-int _bDescribeResult(CNADataSourceDescription* pclDesc, CNAStatementSQL* pclStatement) {
-    if (pclDesc == nullptr || pclStatement == nullptr) return 0;
-    return pclDesc->bInitDataSourceDescriptionFromStatement(pclStatement) ? 1 : 0;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------- the SQL statement
 
 int CNAStatement::_bAllocStatementSQL() {
-    CNADriverSQL* pclDriverSQL = CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclGetDriverSQL() : nullptr;
+    CNADriverSQL* pclDriverSQL =
+        CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclGetDriverSQL() : nullptr;
     CNAStatementSQL* pcl =
         pclDriverSQL != nullptr ? pclDriverSQL->pclAllocStatementSQL(pclGetConnectionNoRef(), m_pclError) : nullptr;
     if (pcl == nullptr) {
@@ -110,8 +105,8 @@ int CNAStatement::_bPrepare() {
     } else if (!_bAllocStatementSQL()) {
         return 0;
     }
-    CTStringConcatAW* pclSQL = m_pclCommand != nullptr ? m_pclCommand->pclGetFormatedSQL(CNACommand::PARAMTYPECONV_NONE)
-                                                       : nullptr;
+    CTStringConcatAW* pclSQL =
+        m_pclCommand != nullptr ? m_pclCommand->pclGetFormatedSQL(CNACommand::PARAMTYPECONV_NONE) : nullptr;
     if (pclSQL == nullptr) return 0;
     return m_pclStatementSQL->bPrepareSQL(pclSQL);
 }
@@ -139,8 +134,7 @@ int CNAStatement::bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) {
     return _bExecute(nFlags, ePrepare);
 }
 
-int CNAStatement::bExecuteDirectNewCommand(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags,
-                                           eNA_ST_PREPARE ePrepare) {
+int CNAStatement::bExecuteDirectNewCommand(CNACommand* pclCommand, NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) {
     _SetQuery(pclCommand);
     return bExecute(nFlags, ePrepare);
 }
@@ -156,7 +150,8 @@ int CNAStatement::_bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) 
     if (m_pclCommand == nullptr || m_pclCommand->bIsEmpty()) return 1;
     if (!bExecuteDirect(nFlags, ePrepare)) return 0;
     CNAStatementAccess* pclAccess = _pclAccess();
-    if ((!pclAccess->bHasImportedDataSourceDesc(m_pclDataAccess) && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT) ||
+    if ((!pclAccess->bHasImportedDataSourceDesc(m_pclDataAccess) &&
+         m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT) ||
         m_pclCommand->bIsParsedQuery())
         return pclAccess->bInitImportedDataSourceDesc(m_pclDataAccess, this);
     return 1;
@@ -238,7 +233,8 @@ int CNAStatement::bExecuteAndFetch(CAny* ptabValues, int nValues, eNA_ST_PREPARE
     // The values of the row the fetch landed on: reading on from there would skip the first row of
     // the result. Without a row the values stay as they are.
     if (bResult && !m_bOutOfFile)
-        for (int i = 0; i < nValues && bResult; i++) bResult = bGetSQLColumnValue(&ptabValues[i], static_cast<unsigned>(i));
+        for (int i = 0; i < nValues && bResult; i++)
+            bResult = bGetSQLColumnValue(&ptabValues[i], static_cast<unsigned>(i));
     Close();
     return bResult;
 }
@@ -290,7 +286,8 @@ int CNAStatement::bGetQueryStructure(CNADataSourceDescription* pclDescription) {
 
 int CNAStatement::_bGetQueryStructure(CNADataSourceDescription* pclDescription, int n) {
     if (n != 0) return 1;
-    return _bDescribeResult(pclDescription, m_pclStatementSQL);
+    if (pclDescription == nullptr) return 0;
+    return pclDescription->bInitDataSourceDescriptionFromStatement(m_pclStatementSQL) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------- counts
@@ -322,8 +319,7 @@ int CNAStatement::_bGetNbEnr_NoSubQuery(int64_t* pllCount, NA_WRITEPARSEFLAGS, i
     EnableCache(0);
     CNACommand* pclCommand = _pclAllocCommand();
     if (pclCommand == nullptr) return 0;
-    int bResult = _pclAccess()
-                      ->bBuildSelect(m_pclDataAccess, pclCommand, this, nullptr, 1, 0, nullptr);
+    int bResult = _pclAccess()->bBuildSelect(m_pclDataAccess, pclCommand, this, nullptr, 1, 0, nullptr);
     if (bResult) {
         pclCommand->SetRowLimit(-1);
         bResult = bExecute(0, NA_ST_NOPREPARE);
@@ -352,8 +348,7 @@ int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFla
         bResult = bGetResultValue(&clValue, 0);
     } else {
         int bHasObject = 0;
-        bResult = _pclAccess()
-                      ->bGetMaxCurrentValue(m_pclDataAccess, pclColumn, m_pclError, &clValue, &bHasObject);
+        bResult = _pclAccess()->bGetMaxCurrentValue(m_pclDataAccess, pclColumn, m_pclError, &clValue, &bHasObject);
     }
     if (!bResult) return 0;
     return pclColumn->bSetValue(&clValue, 0);

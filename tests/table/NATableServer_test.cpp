@@ -461,6 +461,8 @@ TEST_F(NATableServerTest, QueryRunAsWritten) {
     INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
     ASSERT_NE(piDescription, nullptr);
     EXPECT_EQ(piDescription->nGetNumItems(), 2u);
+    // Described from the result's columns, as a query's description is.
+    EXPECT_EQ(static_cast<CNADataSourceDescription*>(piDescription)->eGetOrigin(), NA_DESCORIGIN_QUERY);
     // The host browses the result by the item the description proposes.
     INAItemDescription* piBest = piDescription->piGetBestParseItemDesc();
     const std::wstring wsItem = piBest != nullptr ? piBest->pszGetName() : L"";
