@@ -13,6 +13,7 @@
 #include "native/driver/NAContext.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
+#include "native/driver/NAIDAuto.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemType.h"
@@ -146,9 +147,9 @@ CNAIDAuto* CNADataAccess::pclGetIDAuto() {
             if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
             return nullptr;
         }
-        reinterpret_cast<CInterf*>(m_pclIDAuto)->AddRef();
+        m_pclIDAuto->AddRef();
     }
-    reinterpret_cast<CInterf*>(m_pclIDAuto)->AddRef();
+    m_pclIDAuto->AddRef();
     return m_pclIDAuto;
 }
 
@@ -277,7 +278,7 @@ void CNADataAccess::_CloseAllStatement() {
     m_clLastStatementKey.Vide();
     m_tabStatement.RemoveAll();
     if (m_pclIDAuto != nullptr) {
-        reinterpret_cast<CInterf*>(m_pclIDAuto)->nRelease();
+        m_pclIDAuto->nRelease();
         m_pclIDAuto = nullptr;
     }
 }

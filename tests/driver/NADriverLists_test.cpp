@@ -186,6 +186,22 @@ TEST_F(NADriverListsTest, MissingConnectionAtEachSite) {
     EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
 }
 
+// The SQL locks and the diagnosis find the host's connection in the registry that other threads
+// change: they hold the driver's lock while they reach the connection.
+TEST_F(NADriverListsTest, LocksAndDiagnosisHoldTheDriverLock) {
+    ASSERT_EQ(HostCall<int>(m_p, SLOT_TRANSACTIONBEGIN, piHost(), L"T1"), 1);
+    CAny clResult;
+    m_stScript.bCheckLock = true;
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_SQLBLOQUETABLE, piHost(), L"T"), 1);
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_SQLBLOQUEREQUETE, piHost(), static_cast<ISQLParserInformation*>(nullptr)), 1);
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_CONNEXIONDIAGNOSE, &clResult, piHost(), L"", 0u), 1);
+    m_stScript.bCheckLock = false;
+    // Each lock opens the connection and locks; the diagnosis asks the connection.
+    EXPECT_EQ(m_stScript.nCheckedCalls, 5);
+    EXPECT_EQ(m_stScript.nCallsWithoutLock, 0);
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_TRANSACTIONCOMMIT, piHost(), L"T1"), 1);
+}
+
 // ------------------------------------------------------------------------------------ not offered
 
 // The providers and the automatic filter are not offered: user error 8 of kind 7, its code as

@@ -34,4 +34,12 @@ if ! diff -u "$here/kxhost-sample.expected" "$actual"; then
   echo "kxhost's output differs from tests/tools/kxhost-sample.expected (above: - expected, + actual)"
   exit 1
 fi
+# An operation that fails unexpectedly ends the run there with status 1, its error printed.
+failed=$("$kxhost" "first kx_nosuch_table id; count kx_hostrun" 2>&1)
+status=$?
+if [ "$status" -ne 1 ] || [[ "$failed" != *"kx_nosuch_table does not exist"* ]] || [[ "$failed" == *"> count"* ]]; then
+  echo "an unexpected failure should stop kxhost with status 1 (status $status):"
+  echo "$failed"
+  exit 1
+fi
 echo "kxhost ran the sample script as expected"
