@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/auxv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -96,17 +98,26 @@ bool __bGetProgramPath(std::string* psPath) {
         }
         tab.resize(tab.size() * 2);
     }
-    // Without the link: the first mapping of the process is the program itself.
+    // Without the link: the program is the file mapped where its program headers are (the first
+    // line of the map need not be it, an address sanitizer's shadow comes first). Lines are read
+    // whole: a path cut at a fixed length would name another file.
     FILE* pFile = fopen("/proc/self/maps", "r");
     if (pFile == nullptr) return false;
-    char szLine[361];
-    const bool bRead = fgets(szLine, sizeof(szLine), pFile) != nullptr;
+    const unsigned long nHeaders = getauxval(AT_PHDR);
+    char* pszLine = nullptr;
+    size_t nRoom = 0;
+    bool bFound = false;
+    while (!bFound && nHeaders != 0 && getline(&pszLine, &nRoom, pFile) > 0) {
+        unsigned long nStart = 0, nEnd = 0;
+        if (sscanf(pszLine, "%lx-%lx", &nStart, &nEnd) != 2 || nHeaders < nStart || nHeaders >= nEnd) continue;
+        const char* pszSlash = strchr(pszLine, '/');
+        if (pszSlash == nullptr) break;
+        psPath->assign(pszSlash, strcspn(pszSlash, "\n"));
+        bFound = true;
+    }
+    free(pszLine);
     fclose(pFile);
-    if (!bRead) return false;
-    const char* pszSlash = strchr(szLine, '/');
-    if (pszSlash == nullptr) return false;
-    psPath->assign(pszSlash, strcspn(pszSlash, "\n"));
-    return true;
+    return bFound;
 }
 
 }  // namespace

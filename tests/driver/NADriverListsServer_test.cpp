@@ -45,6 +45,7 @@ enum : int {
     SLOT_SQLBLOQUETABLE = 23,
     SLOT_SQLFORMATCOLONNE = 25,
     SLOT_CONNEXIONDIAGNOSE = 26,
+    SLOT_TABLEEXISTS = 28,
     SLOT_GETLINKLIST = 29,
     SLOT_GETDATABASELIST = 40,
 };
@@ -242,6 +243,33 @@ TEST_F(NADriverListsServerTest, ListsOnAConnectionThatCannotOpen) {
     EXPECT_NE(nErrorId(), 0u);
     EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
     // The host's description is given back with the connection.
+    EXPECT_EQ(m_pclDriver->nExternalRelease(), 0);
+    m_pclDriver = nullptr;
+    EXPECT_EQ(clNowhere.nGetExternalRefs(), 0);
+}
+
+// Whether a table exists is the server's answer: a table there, one that is not (an answer, not a
+// failure), and a server that cannot be reached (a failure). No connection is kept either way.
+TEST_F(NADriverListsServerTest, TableExistsAsTheServerSays) {
+    KX_REQUIRE_PG_SERVER();
+    const std::wstring sThere = wsOf(sTable("there"));
+    const std::wstring sMissing = wsOf(m_sPrefix + "missing");
+    int bExists = -1;
+    ASSERT_EQ(HostCall<int>(m_p, SLOT_TABLEEXISTS, &bExists, sThere.c_str(), piHost()), 1) << std::wstring(wsError());
+    EXPECT_EQ(bExists, 1);
+    bExists = -1;
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_TABLEEXISTS, &bExists, sMissing.c_str(), piHost()), 1) << std::wstring(wsError());
+    EXPECT_EQ(bExists, 0);
+    EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
+
+    CStandInConnectionDescription clNowhere;
+    Describe(&clNowhere, "1");
+    clNowhere.m_sConnectionName = L"NOWHERE";
+    INAConnectionDescription* piNowhere = &clNowhere;
+    bExists = -1;
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_TABLEEXISTS, &bExists, sThere.c_str(), piNowhere), 0);
+    EXPECT_NE(nErrorId(), 0u);
+    EXPECT_EQ(m_pclDriver->nGetConnectionCount(), 0u);
     EXPECT_EQ(m_pclDriver->nExternalRelease(), 0);
     m_pclDriver = nullptr;
     EXPECT_EQ(clNowhere.nGetExternalRefs(), 0);

@@ -3,9 +3,9 @@
 // written in the value-area layout of their type code; the rules are deliberately plain (integers,
 // reals, texts, dates) since the real ones belong to the host.
 #include "tests/host/StandInVM.h"
-#include "tests/host/StandInRecording.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +15,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+
+#include "tests/host/StandInRecording.h"
 
 namespace standin {
 namespace {
@@ -378,8 +380,10 @@ void LibererPartage(void* pArea) {
 bool bEntierTexte(const std::wstring& s, long* pn) {
     if (s.empty()) return false;
     wchar_t* pszFin = nullptr;
+    // A number past 64 bits is no integer: capped, it would read back as another value.
+    errno = 0;
     *pn = wcstol(s.c_str(), &pszFin, 10);
-    return *pszFin == 0;
+    return *pszFin == 0 && errno != ERANGE;
 }
 
 // Writes a value in the layout of a type code; the code of the stand-in's rule (0 or an error).
@@ -408,9 +412,9 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
     }
     long n = st.n;
     if (nType != T_DATETIME && !st.bNombre()) {
-        if (st.eGenre == stValeur::TEXTE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
-                                             nType == T_PSTRA || nType == T_DATEW || nType == T_TIMEW ||
-                                             nType == T_DATEA || nType == T_TIMEA)) {
+        if (st.eGenre == stValeur::TEXTE &&
+            (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA || nType == T_PSTRA || nType == T_DATEW ||
+             nType == T_TIMEW || nType == T_DATEA || nType == T_TIMEA)) {
         } else if (st.eGenre == stValeur::DATE && (nType == T_DSTRW || nType == T_PSTRW || nType == T_DSTRA ||
                                                    nType == T_PSTRA || nType == T_DATEA || nType == T_TIMEA)) {
         } else if (st.eGenre != stValeur::TEXTE || !bEntierTexte(st.s, &n)) {

@@ -5,6 +5,7 @@
 // message box with scripted input.
 #include "platform/WinProcess.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -18,6 +19,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,6 +28,20 @@
 #include "tests/host/StandInHost.h"
 #include "tests/host/TempDir.h"
 #include "tests/host/TestSupport.h"
+
+// While set, the link /proc/self/exe cannot be read, as where it is refused: the program's path then
+// comes from the process's map. This program's readlink comes before the C library's for the
+// platform layer linked into it.
+static bool g_bSansLienProgramme = false;
+
+extern "C" ssize_t readlink(const char* pszChemin, char* pszTampon, size_t nTaille) {
+    if (g_bSansLienProgramme && strcmp(pszChemin, "/proc/self/exe") == 0) {
+        errno = EACCES;
+        return -1;
+    }
+    using PFN = ssize_t (*)(const char*, char*, size_t);
+    return reinterpret_cast<PFN>(dlsym(RTLD_NEXT, "readlink"))(pszChemin, pszTampon, nTaille);
+}
 
 namespace {
 
@@ -81,6 +97,41 @@ TEST(WinProcess, ProgramPath) {
         }
     }
     EXPECT_EQ(GetModuleFileNameW(nullptr, szW, 0), 0u);
+}
+
+// Without the link the path is read from the process's map, whole: a copy of this program in a
+// directory whose path is longer than a short line buffer finds its own path, not a cut one that
+// names another file.
+TEST(WinProcess, ProgramPathFromTheMapOfTheProcessIsWhole) {
+    if (const char* pszAttendu = getenv("KX_TEST_PROGRAM_COPY")) {
+        g_bSansLienProgramme = true;
+        char sz[2048];
+        const unsigned n = GetModuleFileNameA(nullptr, sz, sizeof(sz));
+        g_bSansLienProgramme = false;
+        EXPECT_EQ(n, 1u);
+        EXPECT_STREQ(sz, pszAttendu);
+        return;
+    }
+    CTempDir clDir("kxexe");
+    ASSERT_TRUE(clDir.bMade());
+    std::string sDir = clDir.sPath();
+    for (int i = 0; i < 4; i++) sDir += "/" + std::string(100, static_cast<char>('a' + i));
+    std::filesystem::create_directories(sDir);
+    const std::string sCopy = sDir + "/programme";
+    ASSERT_GT(sCopy.size(), 400u);
+    std::filesystem::copy_file("/proc/self/exe", sCopy);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("KX_TEST_PROGRAM_COPY", sCopy.c_str(), 1);
+        execl(sCopy.c_str(), sCopy.c_str(), "--gtest_filter=WinProcess.ProgramPathFromTheMapOfTheProcessIsWhole",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int nStatus = 0;
+    ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+    ASSERT_TRUE(WIFEXITED(nStatus));
+    EXPECT_EQ(WEXITSTATUS(nStatus), 0);
 }
 
 TEST(WinProcess, MakePath) {

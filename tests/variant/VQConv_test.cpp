@@ -308,6 +308,16 @@ TEST_F(VQConvCastTest, WideTextIntoAnyLayout) {
     EXPECT_EQ(CAny::__s_nCastTo(&n, L"douze", VQTYPE_I4, nullptr), 150);  // the host's own error
 }
 
+// A number past 64 bits (a PostgreSQL numeric) reads as the real it is, and no integer holds it.
+TEST_F(VQConvCastTest, TextOfANumberPast64BitsIsARealNotACappedInteger) {
+    const std::wstring sGrand = L"1" + std::wstring(30, L'0');
+    double d = 0;
+    EXPECT_EQ(CAny::__s_nCastTo(&d, sGrand.c_str(), VQTYPE_R8, nullptr), 0);
+    EXPECT_DOUBLE_EQ(d, 1e30);
+    int64_t n = 0;
+    EXPECT_EQ(CAny::__s_nCastTo(&n, sGrand.c_str(), VQTYPE_I8, nullptr), 150);
+}
+
 TEST_F(VQConvCastTest, CastToStringKeepsATextAndConvertsTheRest) {
     {
         CXYString<wchar_t> s(L"abc");
