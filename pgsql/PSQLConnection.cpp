@@ -1,5 +1,5 @@
 // CPSQLConnection: construction, the open (client library, connection string, versions,
-// encodings, set-up statements) and the close.
+// encodings, set-up statements), the close, and the commit that tells a rolled-back transaction.
 #include "pgsql/PSQLConnection.h"
 
 #include <climits>
@@ -28,6 +28,10 @@ constexpr unsigned SITE_SETCLIENTENCODING_UTF8 = 11;
 constexpr unsigned SITE_ENCODING_REFUSED = 12;
 constexpr unsigned SITE_CONNECTION_REFUSED = 13;
 constexpr unsigned SITE_LIBVERSION = 15;
+constexpr unsigned SITE_TRANSACTIONSTATUS = 20;
+constexpr unsigned SITE_TRANSACTION_CANCELLED = 21;
+
+constexpr unsigned USER_ERROR_TRANSACTION_CANCELLED = 76;
 
 constexpr unsigned CODEPAGE_UTF8 = 65001;
 constexpr unsigned MESSAGE_ENCODING_REFUSED = 25609;
@@ -281,6 +285,30 @@ int CPSQLConnection::_bFreeCnx(CNAError* pclError) {
     PGconn* pConn = m_pPGConn;
     m_pPGConn = nullptr;
     return g_bPSQLCall(pclError, FILE_CONNECTION, SITE_FINISH, [&] { __PQfinish(pConn); });
+}
+
+// ---------------------------------------------------------------------------------- commit
+
+// The server answers COMMIT of an aborted transaction as a success (its command tag reads
+// ROLLBACK) and keeps none of its work; the transaction's status, read before, tells it. COMMIT is
+// sent all the same, so that the server ends the aborted transaction as the driver already has.
+int CPSQLConnection::bTransactionCommitDirect(CNAError* pclError) {
+    PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
+    int bStatusRead = 1;
+    // A client library without the function commits as before: its answer cannot be checked.
+    if (m_pPGConn != nullptr && __PQtransactionStatus != &DefaultError_PQtransactionStatus) {
+        PGconn* pConn = m_pPGConn;
+        bStatusRead = g_bPSQLCall(pclError, FILE_CONNECTION, SITE_TRANSACTIONSTATUS,
+                                  [&] { eStatus = __PQtransactionStatus(pConn); });
+    }
+    if (!CNAConnectionDescription::bTransactionCommitDirect(pclError)) return 0;
+    if (eStatus == PQTRANS_INERROR) {
+        g_PSQLAddError(pclError, NA_ERRORTYPE_GENERAL, FILE_CONNECTION, SITE_TRANSACTION_CANCELLED, this,
+                       USER_ERROR_TRANSACTION_CANCELLED);
+        return 0;
+    }
+    // A fault while reading the status leaves the outcome unknown: never reported as a success.
+    return bStatusRead;
 }
 
 // ---------------------------------------------------------------------------------- connection string

@@ -5,8 +5,8 @@
 // types, binary and boolean literals, hexadecimal byte texts, schema and table names, the dialect
 // switches, the client library's connection error and the kind of a server error.
 //
-// Open and close are in PSQLConnection.cpp; types, literals and dialect in PSQLConnectionTypes.cpp;
-// the connection error and the error kinds in PSQLConnectionErrors.cpp.
+// Open, close and commit are in PSQLConnection.cpp; types, literals and dialect in
+// PSQLConnectionTypes.cpp; the connection error and the error kinds in PSQLConnectionErrors.cpp.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,9 @@ public:
     int bNULLBeforeNotNULL() override { return 0; }
     // RETURNING came with the 8.2 servers.
     int bSupportInsertReturning() override { return m_nServerVersion > 80199 ? 1 : 0; }
+    // Fails with user error 76 when the server rolled the transaction back instead: a statement it
+    // refused inside the transaction left it aborted, and COMMIT then ends it undone.
+    int bTransactionCommitDirect(CNAError* pclError) override;
     int bInitError(CNAError* pclError, unsigned nFile, unsigned nSite) override;
     eNA_ERRORTYPE eGetNAErrorType(unsigned nNativeCode) override;
     int _bEscapeString(CNAError* pclError, CTStringConcatAW* pclOut, unsigned short nType, unsigned char* pbyData,

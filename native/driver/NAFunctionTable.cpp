@@ -85,6 +85,9 @@ int DefaultError_PQclientEncoding(const PGconn*) {
 const char* DefaultError_PQparameterStatus(const PGconn*, const char*) {
     throw CTString(L"PQparameterStatus");
 }
+PGTransactionStatusType DefaultError_PQtransactionStatus(const PGconn*) {
+    throw CTString(L"PQtransactionStatus");
+}
 
 #define KX_PQ_DEFINE(name, optional) decltype(&::name) __##name = DefaultError_##name;
 KX_PQ_ENTRIES(KX_PQ_DEFINE)

@@ -10,7 +10,7 @@ function(kx_add_fakepq name id dir)
   target_compile_definitions(${name} PRIVATE KX_FAKE_ID=${id} ${ARGN})
   set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${dir})
 endfunction()
-kx_add_fakepq(kxfakepq_noversion 2 ${KX_FAKEPQ_DIR} KX_FAKE_WITHOUT_VERSIONS)
+kx_add_fakepq(kxfakepq_noversion 2 ${KX_FAKEPQ_DIR} KX_FAKE_WITHOUT_OPTIONAL)
 kx_add_fakepq(kxfakepq_nofname 3 ${KX_FAKEPQ_DIR} KX_FAKE_WITHOUT_PQfname)
 kx_add_fakepq(kxfakepq_beside 4 ${KX_LOADER_PROBE_DIR})
 
@@ -37,11 +37,13 @@ endfunction()
 kx_add_fakeserver(kxfakeserver)
 kx_add_fakeserver(kxfakeserver_noserverversion KX_FAKE_WITHOUT_PQserverVersion)
 kx_add_fakeserver(kxfakeserver_nolibversion KX_FAKE_WITHOUT_PQlibVersion)
+kx_add_fakeserver(kxfakeserver_notransactionstatus KX_FAKE_WITHOUT_PQtransactionStatus)
 
 file(GLOB KX_PGSQL_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/pgsql/*_test.cpp)
 foreach(src ${KX_PGSQL_TESTS})
   get_filename_component(name ${src} NAME_WE)
-  add_dependencies(pgsql_${name} kxfakeserver kxfakeserver_noserverversion kxfakeserver_nolibversion)
+  add_dependencies(pgsql_${name} kxfakeserver kxfakeserver_noserverversion kxfakeserver_nolibversion
+                   kxfakeserver_notransactionstatus)
   target_compile_definitions(pgsql_${name} PRIVATE KX_FAKESERVER_DIR="${KX_FAKESERVER_DIR}")
 endforeach()
 # The PostgreSQL tests that load the built driver library as the host does.

@@ -1,7 +1,8 @@
 /* A stand-in for the PostgreSQL client library, for the loader's tests: it exports the functions
    the driver binds, each doing nothing, except that PQstatus answers KX_FAKE_ID (which copy was
    bound) and the version functions answer fixed numbers. Built several times, each copy leaving out
-   what its test needs missing: KX_FAKE_WITHOUT_PQfname, KX_FAKE_WITHOUT_VERSIONS. */
+   what its test needs missing: KX_FAKE_WITHOUT_PQfname, KX_FAKE_WITHOUT_OPTIONAL (the version
+   functions and the transaction status). */
 #include <stddef.h>
 
 #define FAKE_API __attribute__((visibility("default")))
@@ -9,7 +10,7 @@
 FAKE_API void* PQconnectdb(const char* c) { (void)c; return NULL; }
 FAKE_API void PQfinish(void* c) { (void)c; }
 FAKE_API int PQstatus(const void* c) { (void)c; return KX_FAKE_ID; }
-#ifndef KX_FAKE_WITHOUT_VERSIONS
+#ifndef KX_FAKE_WITHOUT_OPTIONAL
 FAKE_API int PQserverVersion(const void* c) { (void)c; return 990002; }
 FAKE_API int PQlibVersion(void) { return 990001; }
 #endif
@@ -39,3 +40,6 @@ FAKE_API char* PQcmdTuples(void* r) { (void)r; return NULL; }
 FAKE_API int PQsetClientEncoding(void* c, const char* e) { (void)c; (void)e; return 0; }
 FAKE_API int PQclientEncoding(const void* c) { (void)c; return 0; }
 FAKE_API const char* PQparameterStatus(const void* c, const char* p) { (void)c; (void)p; return NULL; }
+#ifndef KX_FAKE_WITHOUT_OPTIONAL
+FAKE_API int PQtransactionStatus(const void* c) { (void)c; return 0; }
+#endif

@@ -219,3 +219,9 @@ FAKE_API const char* PQparameterStatus(const pg_conn*, const char* pszName) {
     if (pszName == nullptr || strcmp(pszName, "server_encoding") != 0 || s_stState.bNoServerEncoding) return nullptr;
     return pszKeep(s_stState.sServerEncoding);
 }
+#ifndef KX_FAKE_WITHOUT_PQtransactionStatus
+FAKE_API int PQtransactionStatus(const pg_conn*) {
+    Enter("PQtransactionStatus");
+    return s_stState.nTransactionStatus;
+}
+#endif

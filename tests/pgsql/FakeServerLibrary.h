@@ -4,7 +4,8 @@
 // the driver loads and reaches the script through FakeServer_pState.
 //
 // Copies of it each leave out what their test needs missing: libkxfakeserver_noserverversion.so
-// lacks PQserverVersion, libkxfakeserver_nolibversion.so lacks PQlibVersion.
+// lacks PQserverVersion, libkxfakeserver_nolibversion.so lacks PQlibVersion,
+// libkxfakeserver_notransactionstatus.so lacks PQtransactionStatus.
 #pragma once
 
 #include <map>
@@ -39,8 +40,9 @@ struct stFakeServerState {
     // PQparameterStatus("server_encoding"); bNoServerEncoding answers null.
     std::string sServerEncoding = "UTF8";
     bool bNoServerEncoding = false;
-    std::string sErrorMessage;  // PQerrorMessage
-    int nClientEncoding = 6;    // PQclientEncoding
+    std::string sErrorMessage;   // PQerrorMessage
+    int nClientEncoding = 6;     // PQclientEncoding
+    int nTransactionStatus = 0;  // PQtransactionStatus: 0 idle, 2 in a transaction, 3 aborted
     // PQsetClientEncoding answers -1 for these encodings (all of them with "*").
     std::vector<std::string> aRefusedEncodings;
     // PQescapeByteaConn answers null.

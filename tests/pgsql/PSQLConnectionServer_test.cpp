@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "core/TStringConcatAW.h"
+#include "native/driver/NATransaction.h"
 #include "native/model/NAItemDescription.h"
 #include "tests/host/PgSandbox.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "tests/pgsql/DirectServer.h"
 #include "tests/pgsql/PSQLTestSupport.h"
 #include "variant/Any.h"
 
@@ -334,6 +336,71 @@ TEST_F(PSQLConnectionServerTest, ColumnTypesThePostgreSQLServerDeclares) {
         wsQuery(L"DROP TABLE IF EXISTS kx_declared", nullptr);
         pclItem->nRelease();
     }
+}
+
+// Nested levels are savepoints of the one server transaction. A refusal that the inner level's
+// rollback undoes leaves the outer level whole, and its commit keeps its row. A refusal left in
+// place aborts the whole transaction: the server refuses the inner commit, the outer commit fails
+// with user error 76 and keeps nothing, and no level stays open, so the next begin is an outermost
+// one again and commits.
+TEST_F(PSQLConnectionServerTest, NestedLevelsOfATransactionTheServerAborted) {
+    KX_REQUIRE_PG_SERVER();
+    CDirectServer clOther;
+    const std::string sTable = "kxcnx_aborted_" + std::to_string(getpid());
+    clOther.Run("DROP TABLE IF EXISTS " + sTable);
+    clOther.Run("CREATE TABLE " + sTable + " (k int PRIMARY KEY)");
+    clOther.Run("INSERT INTO " + sTable + " VALUES (1)");
+    Describe();
+    ASSERT_EQ(bOpen(), 1) << sOf(m_clError->pszGetError());
+    CNAError* pclError = m_clError.p();
+    auto bInsert = [&](int k) {
+        const std::wstring ws = L"INSERT INTO " + wsOf(sTable) + L" VALUES (" + std::to_wstring(k) + L")";
+        return m_clCnx->bExecuteQueryNoResult(pclError, ws.c_str());
+    };
+    auto sCount = [&](int k) {
+        return clOther.sValue("SELECT count(*) FROM " + sTable + " WHERE k = " + std::to_string(k));
+    };
+
+    // Undone by the inner rollback.
+    ASSERT_EQ(m_clCnx->bTransactionBegin(pclError, L"A"), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(bInsert(2), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(m_clCnx->bTransactionBegin(pclError, L"B"), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(bInsert(1), 0);
+    m_clError->Reset();
+    ASSERT_EQ(m_clCnx->bTransactionRollBack(pclError, L"B"), 1) << sOf(m_clError->pszGetError());
+    EXPECT_EQ(m_clCnx->bTransactionCommit(pclError, L"A"), 1) << sOf(m_clError->pszGetError());
+    EXPECT_EQ(nErrorCount(pclError), 0);
+    EXPECT_EQ(sCount(2), "1");
+
+    // Left in place.
+    ASSERT_EQ(m_clCnx->bTransactionBegin(pclError, L"A"), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(bInsert(3), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(m_clCnx->bTransactionBegin(pclError, L"B"), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(bInsert(1), 0);
+    m_clError->Reset();
+    EXPECT_EQ(m_clCnx->bTransactionCommit(pclError, nullptr), 0);
+    EXPECT_EQ(stGetError(pclError).nCode, 80u);
+    EXPECT_TRUE(bContains(stGetError(pclError).sUser, L"SQLSTATE 25P02")) << sOf(stGetError(pclError).sUser.c_str());
+    m_clError->Reset();
+    EXPECT_EQ(m_clCnx->bTransactionCommit(pclError, nullptr), 0);
+    const stError stMain = stGetError(pclError);
+    EXPECT_EQ(stMain.nCode, 76u);
+    EXPECT_EQ(stMain.nInfoCode, 76u);
+    EXPECT_TRUE(bContains(stMain.sDebug, wsDebugLine(101, 21))) << sOf(stMain.sDebug.c_str());
+    EXPECT_EQ(sCount(3), "0");
+    CNATransaction* pclHead = m_clCnx->pclGetTransaction();
+    ASSERT_NE(pclHead, nullptr);
+    EXPECT_EQ(pclHead->bIsActive(), 0);
+    ASSERT_NE(pclHead->pclGetNested(), nullptr);
+    EXPECT_EQ(pclHead->pclGetNested()->bIsActive(), 0);
+
+    m_clError->Reset();
+    ASSERT_EQ(m_clCnx->bTransactionBegin(pclError, L"C"), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(bInsert(4), 1) << sOf(m_clError->pszGetError());
+    EXPECT_EQ(m_clCnx->bTransactionCommit(pclError, L"C"), 1) << sOf(m_clError->pszGetError());
+    EXPECT_EQ(nErrorCount(pclError), 0);
+    EXPECT_EQ(sCount(4), "1");
+    clOther.Run("DROP TABLE " + sTable);
 }
 
 }  // namespace

@@ -471,6 +471,42 @@ TEST_F(PSQLConnectionTest, ConnectionRefused) {
     }
 }
 
+// ------------------------------------------------------------------------------------ commit
+
+// What the commit cannot learn from the client library: a fault while asking the transaction's
+// status fails the commit, which the server still receives to end the transaction; a library
+// without the function commits as it always did.
+TEST_F(PSQLConnectionTest, CommitWithoutTheTransactionStatus) {
+    const struct {
+        const char* pszFile;
+        const char* pszThrowIn;
+        int bCommitted;
+    } tabCases[] = {
+        {"libkxfakeserver.so", "PQtransactionStatus", 0},
+        {"libkxfakeserver_notransactionstatus.so", nullptr, 1},
+    };
+    for (const auto& stCase : tabCases) {
+        SCOPED_TRACE(stCase.pszFile);
+        UseFake(stCase.pszFile);
+        m_clError->Reset();
+        ASSERT_EQ(m_clCnx->bTransactionBegin(m_clError.p(), L"A"), 1) << sOf(m_clError->pszGetError());
+        st().nTransactionStatus = 2;
+        if (stCase.pszThrowIn != nullptr) st().sThrowIn = stCase.pszThrowIn;
+        EXPECT_EQ(m_clCnx->bTransactionCommit(m_clError.p(), L"A"), stCase.bCommitted);
+        EXPECT_EQ(st().aExec.back(), "COMMIT");
+        EXPECT_EQ(m_clCnx->_bTransactionOpened(), 0);
+        if (stCase.bCommitted) {
+            EXPECT_EQ(nErrorCount(m_clError.p()), 0);
+        } else {
+            stError stMain = stGetError(m_clError.p());
+            EXPECT_EQ(stMain.nCode, 23u);
+            EXPECT_TRUE(bContains(stMain.sDebug, wsDebugLine(101, 20))) << sOf(stMain.sDebug.c_str());
+        }
+        m_clCnx.Drop();
+        m_pclFake.reset();
+    }
+}
+
 // ------------------------------------------------------------------------------------ faults
 
 // A fault in any client-library call fails the open with its own error and site, and leaves no

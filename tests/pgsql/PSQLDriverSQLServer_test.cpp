@@ -3,6 +3,7 @@
 // values of each server type compared with what the server itself writes, rows and columns,
 // parameters, server errors, transactions and locks.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -367,6 +368,45 @@ TEST_F(PSQLDriverSQLServerTest, TransactionsAndLocks) {
     const std::vector<std::string> aExpected = {"BEGIN", "LOCK TABLE kxsqlcmd_locks",
                                                 "SELECT * FROM kxsqlcmd_locks FOR UPDATE", "ROLLBACK"};
     EXPECT_EQ(clLog.Statements(nPid), aExpected);
+}
+
+// A statement the server refuses inside a transaction aborts it: the server then answers COMMIT
+// as a success and keeps nothing. The commit fails with user error 76, another session does not
+// see the row written before the refusal, and the transaction is over on both sides: a statement
+// outside any transaction runs, and the next transaction commits its row.
+TEST_F(PSQLDriverSQLServerTest, CommitOfATransactionTheServerAborted) {
+    KX_REQUIRE_PG_SERVER();
+    CDirectServer clOther;
+    const std::string sTable = "kxsqlcmd_aborted_" + std::to_string(getpid());
+    const std::wstring wsTable = wsUTF8(sTable);
+    clOther.Run("DROP TABLE IF EXISTS " + sTable);
+    clOther.Run("CREATE TABLE " + sTable + " (k int PRIMARY KEY)");
+    clOther.Run("INSERT INTO " + sTable + " VALUES (1)");
+    const int nCnx = nOpen();
+    auto sCount = [&](int k) {
+        return clOther.sValue("SELECT count(*) FROM " + sTable + " WHERE k = " + std::to_string(k));
+    };
+
+    int nTrs = 0, nStmt = -1;
+    ASSERT_EQ(HostCall<int>(m_pSQL, SQL_TRSBEGIN, &nTrs, nCnx, 0u), 1) << sOf(wsLastError().c_str());
+    ASSERT_EQ(bExecute(nCnx, L"INSERT INTO " + wsTable + L" VALUES (2)", &nStmt), 1) << sOf(wsLastError().c_str());
+    ASSERT_EQ(bExecute(nCnx, L"INSERT INTO " + wsTable + L" VALUES (1)", &nStmt), 0);
+    EXPECT_EQ(pclSQL()->pclGetError()->dwGetDataBaseErrorCode(), 23505u);
+
+    EXPECT_EQ(HostCall<int>(m_pSQL, SQL_TRSCOMMIT, nCnx, 0, 0u), 0);
+    EXPECT_EQ(nLastErrorId(), 76u);
+    EXPECT_TRUE(bContains(wsLastError(), L"IEKXPSQL=101.21")) << sOf(wsLastError().c_str());
+    EXPECT_EQ(sCount(2), "0");
+
+    ASSERT_EQ(bExecute(nCnx, L"INSERT INTO " + wsTable + L" VALUES (3)", &nStmt), 1) << sOf(wsLastError().c_str());
+    EXPECT_EQ(sCount(3), "1");
+    ASSERT_EQ(HostCall<int>(m_pSQL, SQL_TRSBEGIN, &nTrs, nCnx, 0u), 1) << sOf(wsLastError().c_str());
+    ASSERT_EQ(bExecute(nCnx, L"INSERT INTO " + wsTable + L" VALUES (4)", &nStmt), 1) << sOf(wsLastError().c_str());
+    EXPECT_EQ(sCount(4), "0");
+    EXPECT_EQ(HostCall<int>(m_pSQL, SQL_TRSCOMMIT, nCnx, 0, 0u), 1) << sOf(wsLastError().c_str());
+    EXPECT_EQ(nLastErrorId(), 0u);
+    EXPECT_EQ(sCount(4), "1");
+    clOther.Run("DROP TABLE " + sTable);
 }
 
 // ------------------------------------------------------------------------------------ fixed answers
