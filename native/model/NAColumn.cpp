@@ -260,9 +260,12 @@ bool CNAColumn::bIsMemoDB() const {
 }
 
 unsigned CNAColumn::eGetTypeColonne() const {
-    // The column kind of a selected item comes from the host's parsed query; a table's columns
-    // have none.
-    return 0;
+    // A table's columns are all plain. A query's items are the driver's own descriptions, which
+    // keep the kind the host's parsed query gave each selected item; an item the driver did not
+    // describe carries none.
+    if (!bSourceIsQuery()) return 0;
+    const auto* pclItem = dynamic_cast<const CNAItemDescription*>(m_piItem);
+    return pclItem != nullptr ? pclItem->nGetCalculatedItemCode() : 0;
 }
 
 bool CNAColumn::bSourceIsQuery() const {

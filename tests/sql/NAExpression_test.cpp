@@ -6,7 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "native/sql/SQLParserInfo.h"
 #include "tests/sql/BrowseTestSupport.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
 
 using namespace browsetest;
 
@@ -337,4 +339,102 @@ TEST_F(NAExpressionTest, BooleanComparisons) {
         EXPECT_EQ(Write(pcl).sText, c.pszText) << c.eOp << " " << c.bValue;
         EXPECT_EQ(pcl->eGetOperator(), c.eAfter) << c.eOp << " " << c.bValue;
     }
+}
+
+// A search through a host query on a value the query computes: the server has no column of that
+// name, so the condition is written on the value's expression (each time the leaf names it, the
+// NULL test the host's order adds included), and the server selects the rows the host means.
+class NAExpressionOverQueryTest : public ModelTest {};
+
+TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
+    CNAError* pclError = new CNAError;
+    pclError->AddRef();
+    standin::CStandInConnectionDescription clHostCnx;
+    CBrowseConnection clCnx(&clHostCnx);
+    {
+        sqltest::CFixtureTables clTables(&clCnx, pclError);
+        sqltest::CQueryBuilder q(L"SELECT a, b, a + c AS total FROM t");
+        q.From(L"t");
+        q.Out(L"a");
+        q.Out(L"b");
+        q.Computed(L"total", L"a + c", q.Op(sqltest::OP_PLUS, L"a + c", {q.Item(L"a", 1), q.Item(L"c")}));
+        clTables.Describe(&q);
+
+        // The query's access, its result described from the host's parse, and a record over it.
+        CNADataAccess* pclAccess = new CNADataAccess(nullptr, &clCnx, pclError);
+        pclAccess->AddRef();
+        ASSERT_EQ(pclAccess->_bSetQuery(1, L"Q", &q.rGet(), 0), 1);
+        CSQLParserInfo* pclParser = pclAccess->pclGetParsedQueryNoRef();
+        ASSERT_NE(pclParser, nullptr);
+        auto* pclDescription = new CNADataSourceDescription(&clCnx, pclError);
+        pclDescription->AddRef();
+        ASSERT_TRUE(pclDescription->bCompleteDescription(pclParser));
+        auto* pclRecord = new CNARecord(pclError, pclAccess);
+        pclRecord->AddRef();
+        ASSERT_TRUE(pclRecord->bInitRecord(pclDescription, nullptr, &clCnx));
+        pclParser->SetRecord(pclRecord);
+        CNAColumn* pclTotal = pclRecord->pclGetColumnNoRef(L"total");
+        ASSERT_NE(pclTotal, nullptr);
+        EXPECT_NE(pclTotal->eGetTypeColonne(), 0u);
+        EXPECT_EQ(pclRecord->pclGetColumnNoRef(L"a")->eGetTypeColonne(), 0u);
+
+        auto pclPg = sqltest::pclOptionalSession();
+        std::string sError, sState;
+        if (pclPg != nullptr) {
+            ASSERT_TRUE(pclPg->bExec(
+                "INSERT INTO t (a, c) VALUES (1, 5), (2, NULL), (4, 20), (5, 8), (7, NULL), (8, 1)", &sError, &sState))
+                << sError;
+        }
+        auto* pclSearch = new CNARecherche(pclError, &clCnx);
+        pclSearch->AddRef();
+        CNAExpression* pclFactory = pclSearch->pclAllocExpression();
+        pclFactory->AddRef();
+        struct Case {
+            eNAOperator eOp;
+            int nValue;
+            const wchar_t* pszText;
+            std::vector<std::string> vRows;  // the values of a the server selects, by a
+        };
+        // The host orders NULL after every value: ">=" lets the rows without a total through. The
+        // expression names a selected item by its table, an item the query does not select as written.
+        const Case tab[] = {
+            {NAOP_EQUAL, 13, L"(\"t\".\"a\" + \"c\")=13", {"5"}},
+            {NAOP_GREATEREQUAL,
+             9,
+             L"((\"t\".\"a\" + \"c\")>=9 OR (\"t\".\"a\" + \"c\") IS NULL)",
+             {"2", "4", "5", "7", "8"}},
+        };
+        for (const Case& c : tab) {
+            SCOPED_TRACE(c.eOp);
+            CAny clValue;
+            clValue.SetI4(c.nValue);
+            CNAConvertVariant* pclValue = m_pclDriver->pclGetNewVariant_NV_Any(pclError, &clCnx, pclTotal, &clValue);
+            ASSERT_NE(pclValue, nullptr);
+            CNAExpression* pclLeaf = pclFactory->pclAllocExpression(c.eOp, pclTotal, pclValue, 0);
+            pclLeaf->AddRef();
+            auto* pclCmd = new CNACommand(pclError, &clCnx);
+            pclCmd->AddRef();
+            int bConstant = -1;
+            EXPECT_TRUE(pclLeaf->bGetSQL(pclCmd, NAOP_EMPTY, pclSearch, &bConstant, pclRecord));
+            const wchar_t* pszText = pclCmd->pszGetFormatedSQLW(CNACommand::PARAMTYPECONV_NONE);
+            const std::wstring sText = pszText != nullptr ? pszText : L"<null>";
+            EXPECT_EQ(sText, c.pszText);
+            if (pclPg != nullptr) {
+                std::vector<std::vector<std::string>> tabRows;
+                EXPECT_TRUE(pclPg->bRows(L"SELECT a FROM t WHERE " + sText + L" ORDER BY a", &tabRows, &sError))
+                    << sError;
+                std::vector<std::string> vRows;
+                for (const auto& tabRow : tabRows) vRows.push_back(tabRow.at(0));
+                EXPECT_EQ(vRows, c.vRows);
+            }
+            pclCmd->nRelease();
+            pclLeaf->nRelease();
+        }
+        pclFactory->nRelease();
+        pclSearch->nRelease();
+        pclRecord->nRelease();
+        pclDescription->nRelease();
+        pclAccess->nRelease();
+    }
+    pclError->nRelease();
 }

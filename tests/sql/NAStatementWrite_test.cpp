@@ -459,6 +459,112 @@ TEST_F(NAStatementWriteTest, LengthCorrection) {
     EXPECT_EQ(m_pclCnx->nGetNVarCharMaxLen(), -1);
 }
 
+// write_q through a host query: "SELECT id, name, n, n * 2 AS dbl, upper(name) AS big FROM
+// write_q", whose last two values the query computes (two kinds of computed value).
+const std::vector<stItem> WRITE_Q = {
+    {L"id", NA_IT_IDAUTO, 8, NA_KEY_UNIQUE, false, true},
+    {L"name", NA_IT_TEXTE, 21, 0, true, true},
+    {L"n", NA_IT_I4, 4, 0, true, true},
+    {L"dbl", NA_IT_I4, 4, 0, true, true},
+    {L"big", NA_IT_TEXTE, 21, 0, true, true},
+};
+const std::vector<unsigned> WRITE_Q_KINDS = {0, 0, 0, 1, 2};
+constexpr const char* WRITE_Q_SERVER =
+    "CREATE TEMP TABLE write_q (id bigserial PRIMARY KEY, name varchar(20), n int);"
+    "INSERT INTO write_q (name, n) VALUES ('first', 1), ('second', 2);";
+
+// The values a query computes have no column on the server: an INSERT or UPDATE through the query
+// never names them, whatever the host set in them; the server takes the texts. Only they are
+// left unbound, and only while the record reads a query.
+TEST_F(NAStatementWriteTest, ComputedColumnsOfAQueryAreNotWritten) {
+    DescribeQuery(L"write_q", WRITE_Q, WRITE_Q_KINDS);
+    auto pclPg = pclServer(WRITE_Q_SERVER);
+    const wchar_t* tabNames[] = {L"id", L"name", L"n", L"dbl", L"big"};
+    for (int bQuery : {1, 0}) {
+        m_pclAccess->SetOverQuery(bQuery);
+        for (size_t i = 0; i < WRITE_Q.size(); i++) {
+            SCOPED_TRACE(testing::Message() << "query " << bQuery << ", item " << i);
+            const unsigned nKind = bQuery ? WRITE_Q_KINDS[i] : 0;
+            EXPECT_EQ(pclColumn(tabNames[i])->eGetTypeColonne(), nKind);
+            EXPECT_EQ(pclColumn(tabNames[i])->bMustBind(1), nKind == 0 ? 1 : 0);
+        }
+    }
+    m_pclAccess->SetOverQuery(1);
+
+    struct Case {
+        const char* pszName;
+        eNAQUERYTYPE eType;
+        std::function<void()> fnSet;
+        const wchar_t* pszText;  // empty: nothing to run
+        std::vector<std::string> vWritten;
+        std::vector<std::string> vRows;
+    };
+    // clang-format off
+    const Case tab[] = {
+        {"INSERT", NAQUERYTYPE_INSERT,
+         [&] {
+             SetInt(L"id", std::nullopt, true);
+             SetText(L"name", "third");
+             SetInt(L"n", 3);
+             SetInt(L"dbl", 99);
+             SetText(L"big", "X");
+         },
+         L"INSERT INTO \"write_q\" (\"name\",\"n\") VALUES ( 'third' , 3 ) RETURNING \"id\"",
+         {"name", "n"}, {"1|first|1", "2|second|2", "3|third|3"}},
+        {"UPDATE of a column and of computed values", NAQUERYTYPE_UPDATE,
+         [&] {
+             SetText(L"name", "deux");
+             SetInt(L"dbl", 40);
+             SetText(L"big", "DEUX");
+         },
+         L"UPDATE \"write_q\" SET \"name\" = 'deux' WHERE \"id\"=2",
+         {"name"}, {"1|first|1", "2|deux|2", "3|third|3"}},
+        {"UPDATE of computed values alone", NAQUERYTYPE_UPDATE,
+         [&] {
+             SetInt(L"dbl", 40);
+             SetText(L"big", "DEUX");
+         },
+         L"", {}, {"1|first|1", "2|deux|2", "3|third|3"}},
+    };
+    // clang-format on
+    for (const Case& c : tab) {
+        SCOPED_TRACE(c.pszName);
+        if (c.eType == NAQUERYTYPE_UPDATE) {
+            // Row 2 as the query read it.
+            SetInt(L"id", 2, true);
+            SetText(L"name", "second");
+            SetInt(L"n", 2);
+            SetInt(L"dbl", 4);
+            SetText(L"big", "SECOND");
+            Read();
+        }
+        c.fnSet();
+        m_pclStatement->m_vWritten.clear();
+        CNACommand* pcl = pclCommand();
+        ASSERT_TRUE(m_pclStatement->bBuildQuery(c.eType, pcl, 0));
+        EXPECT_EQ(std::wstring(pcl->pszGetOriginalSQL()).empty() ? L"" : sFormat(pcl), c.pszText);
+        std::vector<std::string> vWritten;
+        for (const std::wstring& ws : m_pclStatement->m_vWritten) vWritten.push_back(sqltest::sUTF8(ws));
+        EXPECT_EQ(vWritten, c.vWritten);
+        if (pclPg == nullptr) continue;
+        if (!pcl->bIsEmpty()) vRun(pclPg.get(), pcl);
+        EXPECT_EQ(vRows(pclPg.get(), "SELECT id, name, n FROM write_q ORDER BY id"), c.vRows);
+    }
+    EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE);
+}
+
+// An INSERT through a query whose only values the host may write are computed still names one:
+// the first of them, with its value.
+TEST_F(NAStatementWriteTest, InsertThroughAQueryOfComputedValuesOnly) {
+    DescribeQuery(L"write_q", {WRITE_Q[0], WRITE_Q[3], WRITE_Q[4]}, {0, 1, 2});
+    SetInt(L"dbl", 5);
+    SetText(L"big", "B");
+    CNACommand* pcl = pclCommand();
+    ASSERT_TRUE(m_pclStatement->bBuildQuery(NAQUERYTYPE_INSERT, pcl, 0));
+    EXPECT_EQ(sFormat(pcl), L"INSERT INTO \"write_q\" (\"dbl\") VALUES ( 5 ) RETURNING \"id\"");
+    EXPECT_EQ(m_pclStatement->m_vWritten, std::vector<std::wstring>{L"dbl"});
+}
+
 // A table name fills the write texts as the access formats it; over no access the texts name no
 // table and the writes ask nothing of it.
 TEST_F(NAStatementWriteTest, TableName) {

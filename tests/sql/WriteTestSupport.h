@@ -110,12 +110,23 @@ protected:
     // (last) is made of the items named in vComponents.
     void Describe(const wchar_t* pszTable, const std::vector<stItem>& vItems,
                   const std::vector<const wchar_t*>& vComponents = {}) {
+        _Describe(pszTable, vItems, vComponents, {});
+    }
+    // The result of a host query over that one table, as the driver describes it: item i is a
+    // column of the table when vKinds[i] is 0, else a value the query computes, of that kind.
+    void DescribeQuery(const wchar_t* pszTable, const std::vector<stItem>& vItems,
+                       const std::vector<unsigned>& vKinds) {
+        _Describe(pszTable, vItems, {}, vKinds);
+    }
+    void _Describe(const wchar_t* pszTable, const std::vector<stItem>& vItems,
+                   const std::vector<const wchar_t*>& vComponents, const std::vector<unsigned>& vKinds) {
         Release();
-        m_pclHost = pclDescription(pszTable, vItems, vComponents, false);
-        m_pclServer = pclDescription(pszTable, vItems, vComponents, true);
+        m_pclHost = pclDescription(pszTable, vItems, vComponents, false, vKinds);
+        m_pclServer = pclDescription(pszTable, vItems, vComponents, true, vKinds);
         m_pclHost->_SetBestParseItem(vItems[0].pszName);
         m_pclAccess = new CWriteAccess(m_pclHost, m_pclCnx, m_pclError);
         m_pclAccess->AddRef();
+        if (!vKinds.empty()) m_pclAccess->SetOverQuery(1);
         m_pclRecord = new CNARecord(m_pclError, m_pclAccess);
         m_pclRecord->AddRef();
         ASSERT_TRUE(m_pclRecord->bInitRecord(m_pclHost, m_pclServer, m_pclCnx));
@@ -125,7 +136,8 @@ protected:
     }
 
     CNADataSourceDescription* pclDescription(const wchar_t* pszTable, const std::vector<stItem>& vItems,
-                                             const std::vector<const wchar_t*>& vComponents, bool bServer) {
+                                             const std::vector<const wchar_t*>& vComponents, bool bServer,
+                                             const std::vector<unsigned>& vKinds = {}) {
         auto* pcl = new CNADataSourceDescription(nullptr, nullptr);
         pcl->AddRef();
         pcl->SetLogicalName(pszTable);
@@ -133,9 +145,15 @@ protected:
         int nKey = 0;
         for (size_t i = 0; i < vItems.size(); i++) {
             const stItem& st = vItems[i];
-            EXPECT_TRUE(pcl->bAddItem(st.pszName, nullptr, nullptr, 1, st.nSize, st.eType, -1,
+            // A query's column names its table; a computed value has none but its own name.
+            const unsigned nKind = i < vKinds.size() ? vKinds[i] : 0;
+            const wchar_t* pszSource = vKinds.empty() ? nullptr : nKind == 0 ? pszTable : L"";
+            const wchar_t* pszInSource = vKinds.empty() ? nullptr : st.pszName;
+            EXPECT_TRUE(pcl->bAddItem(st.pszName, pszSource, pszInSource, 1, st.nSize, st.eType, -1,
                                       st.wKeyFlags != 0 ? nKey++ : -1, st.wKeyFlags, 0, 0));
             CNAItemDescription* pclItem = pcl->pclGetItemNoRef(static_cast<int>(i));
+            // Only the host's parse knows which values are computed: the server's description does not.
+            if (!bServer) pclItem->SetCalculatedItemCode(nKind);
             pclItem->SetNullable(st.bNullable ? 1 : 0);
             if (bServer && !st.bUpdatable) pclItem->SetNotUpdatable();
             if (st.wKeyFlags & NA_KEY_COMPOSED)
