@@ -15,8 +15,8 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/DriverServices.h"
-#include "native/model/NAItemType.h"
 #include "native/model/NAInterfaces.h"
+#include "native/model/NAItemType.h"
 #include "native/sql/NACommand.h"
 #include "native/sql/SQLParserInfo.h"
 
@@ -76,7 +76,8 @@ int CNACommand::_bExpressionToSQL(CSQLParserInfo* pclParser, CSQLParserInfo* pcl
             int bResult =
                 _bDoExpressionArgument(pclParser, pszText, piParent, piNode, eKind, pnPosition, pclOut, 1, nOperand);
             if (bResult)
-                bResult = _bDoExpressionColonne(pclParser, pszText, piParent, piNode, eKind, pnPosition, pclOut, ppiResult);
+                bResult =
+                    _bDoExpressionColonne(pclParser, pszText, piParent, piNode, eKind, pnPosition, pclOut, ppiResult);
             if (bResult)
                 bResult = _bDoExpressionArgument(pclParser, pszText, piParent, piNode, eKind, pnPosition, pclOut, 0,
                                                  nOperand);
@@ -188,7 +189,8 @@ int CNACommand::_bDoExpressionColonne(CSQLParserInfo* pclParser, const wchar_t* 
     const auto eOperator =
         piParent != nullptr ? static_cast<eOPEXPRESSION>(piParent->eGetOperateur()) : OPEXPRESSION_NONE;
     CTString clName;
-    if (bResult) bResult = FormatExpressionItemName(eKind, eOperator, piItem, clTable.pszGet(), clItem.pszGet(), &clName);
+    if (bResult)
+        bResult = FormatExpressionItemName(eKind, eOperator, piItem, clTable.pszGet(), clItem.pszGet(), &clName);
     pclOut->Add(clName);
     *pnPosition = nAfter;
     if (piColumn->bJointureExterne()) pclOut->AddStrCte(L"(+)", 3);
@@ -242,7 +244,8 @@ int CNACommand::bFormatSubExpression(CSQLParserInfo* pclParser, const wchar_t* p
     const stPosition st = _stGetPositionExpression(piNode);
     unsigned long nPosition = static_cast<unsigned long>(std::max(0, st.nDebut));
     int bResult = bAddTreeExpression(pclParser, nullptr, pszText, piParent, piNode, eKind, &nPosition, nullptr);
-    if (bResult) bResult = _bCopyText(&m_clSQL, pszText, &nPosition, static_cast<unsigned long>(std::max(0, st.nFin)) + 1);
+    if (bResult)
+        bResult = _bCopyText(&m_clSQL, pszText, &nPosition, static_cast<unsigned long>(std::max(0, st.nFin)) + 1);
     return bResult;
 }
 
@@ -254,7 +257,8 @@ int CNACommand::bAddFilterExpression(CSQLParserInfo* pclFilter) {
     CSQLParserInfo* pclParser = pclQuery != nullptr ? pclQuery : pclFilter;
     CSQLParserInfo* pclParser2 = pclQuery != nullptr ? pclFilter : nullptr;
     IExpOpExpression* piWhere = pclFilter->piGetWhereNoRef();
-    unsigned long nPosition = piWhere != nullptr ? static_cast<unsigned long>(std::max(0, _stGetPositionExpression(piWhere).nDebut)) : 0;
+    unsigned long nPosition =
+        piWhere != nullptr ? static_cast<unsigned long>(std::max(0, _stGetPositionExpression(piWhere).nDebut)) : 0;
     int bResult = bAddTreeExpression(pclParser, pclParser2, pszText, nullptr, piWhere, CNASqlElt::SQLELT_WHERE,
                                      &nPosition, nullptr);
     if (bResult) bResult = _bCopyText(&m_clSQL, pszText, &nPosition, wcslen(pszText));
@@ -272,7 +276,8 @@ int CNACommand::_bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, IIn
         _RaiseNoMemory(9);
         return 0;
     }
-    const int bResult = bFormatSubExpression(pclParser, pclParser->pszGetRequete(), nullptr, piItem->piGetExpression(), eKind);
+    const int bResult =
+        bFormatSubExpression(pclParser, pclParser->pszGetRequete(), nullptr, piItem->piGetExpression(), eKind);
     m_tabComputing.Supprime(n, 1);
     return bResult;
 }
@@ -302,7 +307,18 @@ int CNACommand::bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, cons
     pclFresh->AddRef();
     pclFresh->SetNAQueryType(m_eQueryType);
     int bResult = pclFresh->bFormatExpressionColonneCalculee(pclParser, piItem, eKind);
-    if (bResult && pclOut != nullptr) pclOut->Set(pclFresh->pszGetOriginalSQL());
+    if (bResult && pclOut != nullptr) {
+        // A caller that takes the text alone gets the expression's literals written in it: without
+        // its parameters "a * 3" would read "a * ".
+        const wchar_t* pszText = pclFresh->pszGetOriginalSQL();
+        if (!bParameters && pclFresh->nGetParameterNbr() > 0) {
+            pszText = pclFresh->pszGetFormatedSQL(static_cast<ePARAMTYPECONV>(
+                PARAMTYPECONV_INTEGER | PARAMTYPECONV_REAL | PARAMTYPECONV_TEXT | PARAMTYPECONV_DATE |
+                PARAMTYPECONV_BINARY | PARAMTYPECONV_BOOLEAN | PARAMTYPECONV_MONEY));
+            if (pszText == nullptr) bResult = 0;
+        }
+        if (bResult) pclOut->Set(pszText);
+    }
     for (int i = 0; bResult && bParameters && i < pclFresh->nGetParameterNbr(); i++) {
         CNAParameter* pcl = pclFresh->pclGetParameterNoRef(static_cast<unsigned>(i));
         pcl->SetPosition(pcl->nGetPosition() + nOffset);
@@ -387,16 +403,16 @@ int CNACommand::_bFormatSELECTList(CSQLParserInfo* pclParser, const wchar_t* psz
     return bResult && !m_clSQL.bIsInError() ? 1 : 0;
 }
 
-int CNACommand::_bFormatINSERTUPDATEList(CSQLParserInfo* pclParser, const wchar_t* pszText,
-                                         unsigned long* pnPosition) {
+int CNACommand::_bFormatINSERTUPDATEList(CSQLParserInfo* pclParser, const wchar_t* pszText, unsigned long* pnPosition) {
     if (pclParser == nullptr) return 1;
     int bResult = 1;
     if (pclParser->nGetQueryKind() == CSQLParserInfo::QUERYKIND_INSERT) {
         for (IInfoInsertion* pi = pclParser->piEnumRubriqueInsert(1); pi != nullptr && bResult;
              pi = pclParser->piEnumRubriqueInsert(0)) {
             INAItemDescription* piItem = _piGetNodeItemDescription(pclParser, pi->piGetRubrique());
-            bResult = _bExpressionToSQL(pclParser, nullptr, pszText, nullptr, pi->piGetValeur(), CNASqlElt::SQLELT_VALUES,
-                                        pnPosition, &m_clSQL, NA_IT_EMPTY, 0, piItem, nullptr);
+            bResult =
+                _bExpressionToSQL(pclParser, nullptr, pszText, nullptr, pi->piGetValeur(), CNASqlElt::SQLELT_VALUES,
+                                  pnPosition, &m_clSQL, NA_IT_EMPTY, 0, piItem, nullptr);
             if (piItem != nullptr) piItem->nExternalRelease();
         }
         return bResult;
@@ -407,8 +423,9 @@ int CNACommand::_bFormatINSERTUPDATEList(CSQLParserInfo* pclParser, const wchar_
         bResult = _bDoExpressionColonne(pclParser, pszText, nullptr, pi->piGetRubrique(), CNASqlElt::SQLELT_VALUES,
                                         pnPosition, &m_clSQL, &piItem);
         if (bResult)
-            bResult = _bExpressionToSQL(pclParser, nullptr, pszText, nullptr, pi->piGetValeur(), CNASqlElt::SQLELT_VALUES,
-                                        pnPosition, &m_clSQL, NA_IT_EMPTY, 0, piItem, nullptr);
+            bResult =
+                _bExpressionToSQL(pclParser, nullptr, pszText, nullptr, pi->piGetValeur(), CNASqlElt::SQLELT_VALUES,
+                                  pnPosition, &m_clSQL, NA_IT_EMPTY, 0, piItem, nullptr);
         if (piItem != nullptr) piItem->nExternalRelease();
     }
     return bResult;
@@ -445,9 +462,9 @@ int CNACommand::_bFormatGROUPBY(CSQLParserInfo* pclParser, const wchar_t* pszTex
         if (piOut != nullptr)
             _FormatRubriqueAlias(pclParser, piOut, &cl, bWithTable);
         else
-            _FormatTableAndItemName(pi->bIsAvecTable() ? pi->pszGetNomTable() : nullptr,
-                                    !_bEmpty(pi->pszGetNomRubrique()) ? pi->pszGetNomRubrique() : pi->pszGetNomRubriqueAlias(),
-                                    &cl);
+            _FormatTableAndItemName(
+                pi->bIsAvecTable() ? pi->pszGetNomTable() : nullptr,
+                !_bEmpty(pi->pszGetNomRubrique()) ? pi->pszGetNomRubrique() : pi->pszGetNomRubriqueAlias(), &cl);
         m_clSQL.Add(cl);
         *pnPosition = nAfter;
     }
@@ -458,7 +475,8 @@ int CNACommand::_bFormatGROUPBY(CSQLParserInfo* pclParser, const wchar_t* pszTex
 
 void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wchar_t* pszText,
                                            IExpOpExpression* piFunction, IExpOpExpression*, CNASqlElt::eSQLELT eKind,
-                                           CTString* pclOut, int bFirst, unsigned long* pnPosition, unsigned nArgument) {
+                                           CTString* pclOut, int bFirst, unsigned long* pnPosition,
+                                           unsigned nArgument) {
     if (piFunction == nullptr || pclOut == nullptr) return;
     const unsigned nServer = NA_nGetServerKind(m_pclConnection);
     const int eCode = piFunction->eGetOperateur();
@@ -491,7 +509,8 @@ void CNACommand::_FormatExpressionArgument(CSQLParserInfo* pclParser, const wcha
                 m_clSQL.Add(eCode == 80 ? L" FROM " : L" , ", -1);
             } else if (IExpOpExpression* piSecond = _piOperand(piFunction, 1)) {
                 // Written before the first operand: not copied again.
-                *pnPosition = std::max(*pnPosition, static_cast<unsigned long>(std::max(0, _stGetPositionExpression(piSecond).nFin)) + 1);
+                *pnPosition = std::max(
+                    *pnPosition, static_cast<unsigned long>(std::max(0, _stGetPositionExpression(piSecond).nFin)) + 1);
             }
             break;
         case 42:
@@ -584,8 +603,9 @@ int CNACommand::bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondi
     };
     bool bStored = true;
     const bool bCondition = pclCondition != nullptr && !pclCondition->bIsEmpty();
-    const long nGroupStart =
-        pclParser->nGetRubriqueClauseGroupeNbr() > 0 ? pclParser->piGetRubriqueClauseGroupe(0)->stGetPosition().nDebut : -1;
+    const long nGroupStart = pclParser->nGetRubriqueClauseGroupeNbr() > 0
+                                 ? pclParser->piGetRubriqueClauseGroupe(0)->stGetPosition().nDebut
+                                 : -1;
     const long nWhereStart = pclParser->nGetDebutWhere(), nWhereEnd = pclParser->nGetFinWhere();
     const long nHavingStart = pclParser->nGetDebutHaving(), nHavingEnd = pclParser->nGetFinHaving();
     const long nOrderStart = pclParser->nGetDebutOrderBy();
@@ -646,9 +666,8 @@ int CNACommand::bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondi
     // The elements in text order, each written after the text that comes before it.
     std::vector<CNASqlElt*> tabOrdered;
     for (int i = 0; i < tabElements.nGetNbElement(); i++) tabOrdered.push_back(tabElements[i]);
-    std::stable_sort(tabOrdered.begin(), tabOrdered.end(), [](CNASqlElt* a, CNASqlElt* b) {
-        return CNASqlElt::pfnCmpELT(&a, &b) < 0;
-    });
+    std::stable_sort(tabOrdered.begin(), tabOrdered.end(),
+                     [](CNASqlElt* a, CNASqlElt* b) { return CNASqlElt::pfnCmpELT(&a, &b) < 0; });
     unsigned long nPosition = 0;
     int bResult = 1;
     for (CNASqlElt* pcl : tabOrdered) {
@@ -698,7 +717,8 @@ int CNACommand::bFormatCondition(CSQLParserInfo* pclParser, CNACommand* pclCondi
             const long nCut = s_nGetOrderByCut(m_pclConnection, pszText);
             if (nCut >= 0) nEnd = nCut;
         }
-        if (nEnd > static_cast<long>(nPosition)) bResult = _bCopyText(&m_clSQL, pszText, &nPosition, static_cast<unsigned long>(nEnd));
+        if (nEnd > static_cast<long>(nPosition))
+            bResult = _bCopyText(&m_clSQL, pszText, &nPosition, static_cast<unsigned long>(nEnd));
     }
     return bResult && !m_clSQL.bIsInError() ? 1 : 0;
 }

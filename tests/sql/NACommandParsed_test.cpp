@@ -45,7 +45,7 @@ struct QueryCase {
     const char* pszName;
     const wchar_t* pszQuery;
     std::function<void(CQueryBuilder&)> fnParse;  // the host's parse of the text
-    std::vector<stPiece> tabCondition;             // the condition to merge (none when empty)
+    std::vector<stPiece> tabCondition;            // the condition to merge (none when empty)
     eOrder eOrderBy;
     const wchar_t* pszExpected;
     // What the server gives for the text, and for writes the query that shows their effect.
@@ -148,7 +148,8 @@ const std::vector<QueryCase>& tabQueryCases() {
              q->m_tabOut.back()->m_sName = q->m_tabOut.back()->m_sSource = L"a";
              q.Out(L"y.nom")->m_sTable = L"y";
              q->m_tabOut.back()->m_sName = q->m_tabOut.back()->m_sSource = L"nom";
-             q.Where(L"y.id", q.Op(OP_EQUAL, L"x.a = y.id", {q.Item(L"x.a", L"a", L"x", 1), q.Item(L"y.id", L"id", L"y")}));
+             q.Where(L"y.id",
+                     q.Op(OP_EQUAL, L"x.a = y.id", {q.Item(L"x.a", L"a", L"x", 1), q.Item(L"y.id", L"id", L"y")}));
              q.OrderBy({{L"y.nom", 1}});
          },
          {},
@@ -227,7 +228,8 @@ const std::vector<QueryCase>& tabQueryCases() {
              q->pclGroup(q.At(L"b", 1))->m_sItem = L"b";
              q->m_nHavingStart = q.nAt(L"HAVING");
              q->m_nHavingEnd = q.At(L"1").nFin;
-             q->m_pclHaving = q.Op(OP_GREATER, L"COUNT(*) > 1", {q.Op(OP_COUNT, L"COUNT(*)", {}, 1), q.Lit(L"1", q.Int(1))}, 0);
+             q->m_pclHaving =
+                 q.Op(OP_GREATER, L"COUNT(*) > 1", {q.Op(OP_COUNT, L"COUNT(*)", {}, 1), q.Lit(L"1", q.Int(1))}, 0);
          },
          {},
          ORDER_NONE,
@@ -425,7 +427,8 @@ TEST_F(NACommandParsedTest, QueriesRunAsWritten) {
         const wchar_t* pszExpected;
     };
     const Case tab[] = {
-        {"ORDER BY left out", L"SELECT a FROM t x WHERE a > 1 ORDER BY a", true, 4, 0, L"SELECT a FROM t x WHERE a > 1 "},
+        {"ORDER BY left out", L"SELECT a FROM t x WHERE a > 1 ORDER BY a", true, 4, 0,
+         L"SELECT a FROM t x WHERE a > 1 "},
         {"flags 1 too", L"SELECT a FROM t x WHERE a > 1 ORDER BY a", true, 1, 0, L"SELECT a FROM t x WHERE a > 1 "},
         {"ORDER BY kept", L"SELECT a FROM t x WHERE a > 1 ORDER BY a DESC", true, 4, 1,
          L"SELECT a FROM t x WHERE a > 1 ORDER BY a DESC"},
@@ -544,11 +547,12 @@ TEST_F(NACommandParsedTest, HostVariablesTakeTheHostsValues) {
         sqltest::tValue value;
         unsigned nMode;
     };
-    const stParameter tab[] = {{L"p1", 0, 0}, {L"p2", std::wstring(L"old"), 0}, {L"p3", 7, 0}, {L"p4", 8, 0}, {L"p5", 9, 1}};
+    const stParameter tab[] = {
+        {L"p1", 0, 0}, {L"p2", std::wstring(L"old"), 0}, {L"p3", 7, 0}, {L"p4", 8, 0}, {L"p5", 9, 1}};
     for (const stParameter& st : tab) {
         CNAConvertVariant* pclConverter = pclValue(m_pclCnx, st.value);
         ASSERT_TRUE(pclCmd->bAddParameter(pclConverter, OPEXPRESSION_NONE, CNAParameter::NAPARAM_FLAG_USER, nullptr,
-                                              st.pszName, 0, CNAParameter::NAPARAM_IN));
+                                          st.pszName, 0, CNAParameter::NAPARAM_IN));
         pclConverter->nRelease();
         pclCmd->pclGetParameterNoRef(static_cast<unsigned>(pclCmd->nGetParameterNbr() - 1))->SetMode(st.nMode);
         pclCmd->bComplete(L" AND a = ");
@@ -583,7 +587,7 @@ TEST_F(NACommandParsedTest, FunctionsOfEachDialect) {
     struct Case {
         int nCode;
         unsigned nKind;
-        const wchar_t* pszExpected;  // the select list written
+        const wchar_t* pszExpected;   // the select list written
         bool bSubExpression = false;  // the function gives a sub-expression (else an integer)
     };
     const Case tab[] = {
@@ -702,6 +706,9 @@ TEST_F(NACommandParsedTest, FiltersAndComputedColumnsAsText) {
     pclCmd->bComplete(clText.pszGet());
     pclCmd->bComplete(L" > 10");
     EXPECT_EQ(sFormat(pclCmd), L"SELECT a FROM t WHERE (\"t\".\"a\" * 3 ) > 10");
+    // Taken as text alone (a search's column text), its literal is written in it.
+    ASSERT_TRUE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"tri", CNASqlElt::SQLELT_WHERE, &clText, 0, 0));
+    EXPECT_STREQ(clText.pszGet(), L"(\"t\".\"a\" * 3 )");
     // Not a computed column: nothing.
     EXPECT_FALSE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"a", CNASqlElt::SQLELT_WHERE, &clText, 1, 0));
     EXPECT_FALSE(pclCmd->bFormatExpressionColonneCalculee(pclParser, L"zz", CNASqlElt::SQLELT_WHERE, &clText, 1, 0));

@@ -353,11 +353,12 @@ TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
     CBrowseConnection clCnx(&clHostCnx);
     {
         sqltest::CFixtureTables clTables(&clCnx, pclError);
-        sqltest::CQueryBuilder q(L"SELECT a, b, a + c AS total FROM t");
+        sqltest::CQueryBuilder q(L"SELECT a, b, a + c AS total, a * 3 AS tri FROM t");
         q.From(L"t");
         q.Out(L"a");
         q.Out(L"b");
         q.Computed(L"total", L"a + c", q.Op(sqltest::OP_PLUS, L"a + c", {q.Item(L"a", 1), q.Item(L"c")}));
+        q.Computed(L"tri", L"a * 3", q.Op(sqltest::OP_TIMES, L"a * 3", {q.Item(L"a", 3), q.Lit(L"3", q.Int(3))}));
         clTables.Describe(&q);
 
         // The query's access, its result described from the host's parse, and a record over it.
@@ -390,6 +391,7 @@ TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
         CNAExpression* pclFactory = pclSearch->pclAllocExpression();
         pclFactory->AddRef();
         struct Case {
+            const wchar_t* pszColumn;
             eNAOperator eOp;
             int nValue;
             const wchar_t* pszText;
@@ -398,19 +400,24 @@ TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
         // The host orders NULL after every value: ">=" lets the rows without a total through. The
         // expression names a selected item by its table, an item the query does not select as written.
         const Case tab[] = {
-            {NAOP_EQUAL, 13, L"(\"t\".\"a\" + \"c\")=13", {"5"}},
-            {NAOP_GREATEREQUAL,
+            {L"total", NAOP_EQUAL, 13, L"(\"t\".\"a\" + \"c\")=13", {"5"}},
+            // The expression's own literal is written in the search.
+            {L"tri", NAOP_EQUAL, 12, L"(\"t\".\"a\" * 3 )=12", {"4"}},
+            {L"total",
+             NAOP_GREATEREQUAL,
              9,
              L"((\"t\".\"a\" + \"c\")>=9 OR (\"t\".\"a\" + \"c\") IS NULL)",
              {"2", "4", "5", "7", "8"}},
         };
         for (const Case& c : tab) {
             SCOPED_TRACE(c.eOp);
+            CNAColumn* pclColumn = pclRecord->pclGetColumnNoRef(c.pszColumn);
+            ASSERT_NE(pclColumn, nullptr);
             CAny clValue;
             clValue.SetI4(c.nValue);
-            CNAConvertVariant* pclValue = m_pclDriver->pclGetNewVariant_NV_Any(pclError, &clCnx, pclTotal, &clValue);
+            CNAConvertVariant* pclValue = m_pclDriver->pclGetNewVariant_NV_Any(pclError, &clCnx, pclColumn, &clValue);
             ASSERT_NE(pclValue, nullptr);
-            CNAExpression* pclLeaf = pclFactory->pclAllocExpression(c.eOp, pclTotal, pclValue, 0);
+            CNAExpression* pclLeaf = pclFactory->pclAllocExpression(c.eOp, pclColumn, pclValue, 0);
             pclLeaf->AddRef();
             auto* pclCmd = new CNACommand(pclError, &clCnx);
             pclCmd->AddRef();
