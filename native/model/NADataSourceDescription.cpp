@@ -172,6 +172,23 @@ void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
     if (pclItem->bMemo()) m_tabMemos.Ajoute(pclItem);
 }
 
+void CNADataSourceDescription::_AddItemAt(CNAItemDescription* pclItem, int n) {
+    if (pclItem == nullptr) return;
+    const int nItems = m_tabItems.nGetNbElement();
+    if (n < 0 || n >= nItems) {
+        pclItem->SetPhysicalIndice(-1);
+        _AddItem(pclItem);
+        return;
+    }
+    // Named as _AddItem names it, then placed.
+    pclItem->SetPhysicalIndice(nItems);
+    _AddItem(pclItem);
+    m_tabItems.Insere(pclItem, n);
+    if (m_tabItems.nGetNbElement() != nItems + 2) return;
+    m_tabItems.Supprime(nItems + 1);
+    for (int i = n; i < m_tabItems.nGetNbElement(); i++) m_tabItems[i]->SetPhysicalIndice(i);
+}
+
 void CNADataSourceDescription::_AddKey(CNAItemDescription* pclItem) {
     if (pclItem->nGetKeyIndice() == 0 && m_tabKeys.nGetNbElement() > 0) {
         m_tabKeys.Insere(pclItem, 0);

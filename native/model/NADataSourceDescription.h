@@ -133,6 +133,8 @@ public:
     // Adds an item (a reference taken): named when it has no name, renamed when the name is taken,
     // placed by its physical index, and joined to the key and memo lists.
     void _AddItem(CNAItemDescription* pclItem);
+    // The same at position n (appended past the end): the items from n on move one place on.
+    void _AddItemAt(CNAItemDescription* pclItem, int n);
     CNAItemDescription* pclNAGetItemNoRef(const wchar_t* pszName, int nFlags) const;
     // Item n counted from 0, no reference; null outside the count.
     CNAItemDescription* pclGetItemNoRef(int n) const;

@@ -23,6 +23,7 @@
 #include "native/sql/SQLParserInfo.h"
 #include "native/statement/NARecordCachePosition.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NATableCache.h"
 
 int CNADataAccess::ms_nPositionID = 1;
 int CNADataAccess::ms_nIndexNameCounter = 0;
@@ -303,6 +304,45 @@ int CNADataAccess::_bChangeStatementKey(const wchar_t* pszNewKey, const wchar_t*
     pclHeld->SetKey(pszNewKey);
     pclHeld->nRelease();
     return 1;
+}
+
+// ---------------------------------------------------------------------------------- table cache
+
+CNATableCache* CNADataAccess::_AllocTableCache() {
+    return new (std::nothrow) CNATableCache(m_pclError, this);
+}
+
+int CNADataAccess::_bCreateNewTableCache() {
+    CNATableCache* pcl = _AllocTableCache();
+    if (pcl == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
+        return 0;
+    }
+    pcl->AddRef();
+    _FreeTableCache();
+    m_pclTableCache = pcl;
+    return 1;
+}
+
+// The statements browsing the cache let their indexes go first: an index holds the full cache.
+void CNADataAccess::_FreeTableCache() {
+    if (m_pclTableCache == nullptr) return;
+    unsigned nCursor = 0;
+    CNAStatement* pclStatement = nullptr;
+    while (m_tabStatement.bParse(&nCursor, &pclStatement, nullptr))
+        if (pclStatement != nullptr) pclStatement->DestroyCacheIndex();
+    CNATableCache* pcl = m_pclTableCache;
+    m_pclTableCache = nullptr;
+    pcl->dwRelease();
+}
+
+int CNADataAccess::bFreeCache() {
+    _FreeTableCache();
+    return 1;
+}
+
+void CNADataAccess::ClosingStatement(CNAStatement* pclStatement) {
+    if (m_pclTableCache != nullptr && m_pclTableCache->bIsStatementParse(pclStatement)) _FreeTableCache();
 }
 
 // ---------------------------------------------------------------------------------- saved records

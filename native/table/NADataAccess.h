@@ -12,15 +12,16 @@
 //
 // Where the members are written:
 //   NADataAccess.cpp          construction, destruction, accessors, statements per browse item,
-//                             saved records, errors
+//                             the table cache, saved records, errors
 //   NADataAccessOpen.cpp      opening, existence, creation and removal, the current record, the
 //                             catalogue's description, closing
 //   NADataAccessBrowse.cpp    reads along an item, skips, reads by record number, the shared
 //                             fetch, the browse SELECT and its blocks, re-positioning
 //   NADataAccessPositions.cpp saved positions, per-mille places, counts, indexes after creation
+//   NADataAccessSeek.cpp      seeks and filters
+//   NADataAccessWrite.cpp     writes, their recovery and notifications, memos
+//   NADataAccessQuery.cpp     queries of the host and internal queries, single values
 //   NADataAccessLocks.cpp     the engine's explicit locks (not available) and the hooks' defaults
-//   NADataAccessPending.cpp   every operation whose work is not built yet: marked bodies that fail
-//                             cleanly until their work lands
 #pragma once
 
 #include <cstdint>
@@ -323,6 +324,9 @@ public:
     int bCheckCompatibilityWithDatabase();
     int _bInitCurrentRecord_SetImportedItemDesc();
     void _InitAliasFichierColonne();
+    // An item of a query's result that the description lacks, added to it at position n after the
+    // imported item, with an external reference; null when it cannot be.
+    INAItemDescription* _piAddImportedItem(CNAItemDescription* pclImported, int n);
     int _bUpdateChangedTypeInCurrentRecord();
     void _SetCurrentRecord(CNARecord* pclRecord);
     void _FreeCurrentRecord();

@@ -208,8 +208,48 @@ int CNADataAccess::_bInitCurrentRecord_SetImportedItemDesc() {
     return 1;
 }
 
-// STUB (queries task): the FROM alias and formatted table of each column of a parsed query.
-void CNADataAccess::_InitAliasFichierColonne() {}
+// The SQL the driver writes around the host's query names each column through its FROM entry: an
+// aliased table only by its alias (the server refuses its own name there), any other by its
+// physical name.
+void CNADataAccess::_InitAliasFichierColonne() {
+    if (m_pclRecord == nullptr || m_pclParsedQuery == nullptr) return;
+    const int nColumns = m_pclRecord->nGetNumColumns();
+    for (int i = 0; i < nColumns; i++) {
+        CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
+        if (pclColumn == nullptr || pclColumn->bIsComposedKey()) continue;
+        // The table as the query names the column's output item, else the item's source.
+        CTString clTable;
+        IInfoRubrique* piOut = m_pclParsedQuery->piEnumRubriqueOUT(pclColumn->pszGetName());
+        if (piOut != nullptr) {
+            if (piOut->bCalcule()) continue;
+            clTable.Set(piOut->pszGetNomTable());
+        }
+        if (clTable.nTaille() == 0) {
+            CNAItemDescription* pclImported = pclColumn->piGetImportedItemDescNoRef();
+            const wchar_t* pszSource = pclImported != nullptr ? pclImported->pszGetSourceName() : nullptr;
+            if (pszSource == nullptr || pszSource[0] == 0) pszSource = pclColumn->pszGetSourceName();
+            clTable.Set(pszSource != nullptr ? pszSource : L"");
+        }
+        if (clTable.nTaille() == 0) continue;
+        CTString clAlias(clTable.pszGet());
+        INADataSourceDescription* piSource = nullptr;
+        if (!m_pclParsedQuery->bIsTableAlias(clTable.pszGet(), &piSource)) {
+            // The physical name is kept in a buffer the next lookup overwrites: copied at once.
+            const wchar_t* pszPhysical = m_pclParsedQuery->pszGetPhysicalName(clTable.pszGet());
+            if (pszPhysical != nullptr && pszPhysical[0] != 0) {
+                clAlias.Set(pszPhysical);
+            } else if (piSource != nullptr) {
+                const wchar_t* pszDB = piSource->pszGetDBTableName();
+                if (pszDB != nullptr && pszDB[0] != 0) clAlias.Set(pszDB);
+            }
+        }
+        if (piSource != nullptr) piSource->nExternalRelease();
+        CTString clFormatted;
+        if (m_pclCnx == nullptr || !m_pclCnx->bFormatTableName(m_pclError, clAlias.pszGet(), &clFormatted))
+            clFormatted.Set(clAlias.pszGet());
+        pclColumn->SetAliasNomTable(clAlias.pszGet(), clFormatted.pszGet());
+    }
+}
 
 void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* pclDescription) {
     if (pclDescription != nullptr) pclDescription->AddRef();
@@ -217,14 +257,18 @@ void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* pclDesc
     m_pclImportedDescription = pclDescription;
     if (pclDescription == nullptr || m_piDescription == nullptr) return;
     bool bTypesChanged = false;
+    bool bLayoutChanged = false;
     const unsigned nImported = pclDescription->nGetNumItems();
     for (unsigned i = 0; i < nImported; i++) {
         CNAItemDescription* pclImported = pclDescription->pclGetItemNoRef(static_cast<int>(i));
         if (pclImported == nullptr) continue;
         INAItemDescription* piSource = m_piDescription->piNAGetItem(pclImported->pszGetName());
         if (piSource == nullptr) {
-            // STUB (queries task): a query's result names the items its description lacks.
-            continue;
+            // A query's result holds a column its description lacks: the description gets it.
+            if (m_nQuery == 0) continue;
+            piSource = _piAddImportedItem(pclImported, static_cast<int>(i));
+            if (piSource == nullptr) continue;
+            bLayoutChanged = true;
         }
         if (!pclImported->bUpdatable()) piSource->SetUpdatable(0);
         if (m_nQuery != 0 && (piSource->bMemo() != 0) == (pclImported->bMemo() != 0) &&
@@ -234,8 +278,28 @@ void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* pclDesc
         }
         piSource->nExternalRelease();
     }
-    if (bTypesChanged) _bUpdateChangedTypeInCurrentRecord();
+    if (bTypesChanged || bLayoutChanged) _bUpdateChangedTypeInCurrentRecord();
     _bInitCurrentRecord();
+}
+
+INAItemDescription* CNADataAccess::_piAddImportedItem(CNAItemDescription* pclImported, int n) {
+    // Only a description of the driver's own can take an item.
+    auto* pclDescription = dynamic_cast<CNADataSourceDescription*>(m_piDescription);
+    if (pclDescription == nullptr) return nullptr;
+    CNAItemDescription* pclItem = pclImported->pclGetCloneItemDescription(pclDescription, CLONEDESC_NONE);
+    if (pclItem == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
+        return nullptr;
+    }
+    pclItem->AddRef();
+    pclItem->bSetName(pclImported->pszGetName());
+    pclDescription->_AddItemAt(pclItem, n);
+    // A column of the current record that reads this result column writes its name anew.
+    CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(pclItem) : nullptr;
+    if (pclColumn != nullptr) pclColumn->bFormatName();
+    pclItem->ExternalAddRef();
+    pclItem->nRelease();
+    return pclItem;
 }
 
 int CNADataAccess::_bUpdateChangedTypeInCurrentRecord() {
@@ -265,8 +329,19 @@ void CNADataAccess::_FreeCurrentRecord() {
 }
 
 INADataSourceDescription* CNADataAccess::piGetDataSourceDescriptionForYF() {
-    // STUB (queries task): a query hands the host a copy of its description in the host's format.
-    return piGetDataSourceDescription();
+    if (m_nQuery == 0) return piGetDataSourceDescription();
+    if (m_piDescriptionForYF == nullptr) {
+        // The host browses a query's result by any of its items: in its copy every plain item is
+        // a key. The access keeps its own description for the SQL it writes.
+        auto* pclDescription = dynamic_cast<CNADataSourceDescription*>(m_piDescription);
+        if (pclDescription == nullptr) return piGetDataSourceDescription();
+        CNADataSourceDescription* pclCopy = pclDescription->pclGetCloneDataSourceDescription(CLONEDESC_KEYALL);
+        if (pclCopy == nullptr) return nullptr;
+        pclCopy->ExternalAddRef();
+        m_piDescriptionForYF = pclCopy;
+    }
+    m_piDescriptionForYF->ExternalAddRef();
+    return m_piDescriptionForYF;
 }
 
 void CNADataAccess::_GetDBSourceName(INAItemDescription* piItem, CTString* pclOut, int bFormat) {

@@ -1,7 +1,8 @@
 // CNADataAccess over a query: a query of the host (its parsed form, or SQL text run as written) or
 // an internal query of the driver is set up on the access, run, and its result browsed; the
 // questions the other operations ask about the query (its kind, its limit, its tables); the next
-// operation the host announces; and the rebuilding of browses once a transaction ended.
+// operation the host announces; the rebuilding of browses once a transaction ended; and a single
+// value read by running a command on the access's own statement.
 #include <cwctype>
 #include <new>
 
@@ -399,6 +400,24 @@ int CNADataAccess::_bInitParcoursRequete(CNAStatement* pclStatement) {
     }
     m_bResumeBrowse = 1;
     return 1;
+}
+
+// ---------------------------------------------------------------------------------- a single value
+
+int CNADataAccess::_bGetRequestedValue(CAny* pclValue, CNACommand* pclCommand) {
+    CNAStatement* pclStatement = _pclGetQueryStatement();
+    if (pclStatement == nullptr) return 0;
+    const int bResult = _bGetRequestedValue(pclStatement, pclValue, pclCommand);
+    // The statement serves the access's moves and writes next: nothing of this command stays on it.
+    pclStatement->ResetStatement();
+    pclStatement->nRelease();
+    return bResult;
+}
+
+int CNADataAccess::_bGetRequestedValue(CNAStatement* pclStatement, CAny* pclValue, CNACommand* pclCommand) {
+    if (pclStatement == nullptr || pclValue == nullptr || pclCommand == nullptr) return 0;
+    if (!pclStatement->bExecuteDirectNewCommand(pclCommand, 0, CNAStatement::NA_ST_PREPARE)) return 0;
+    return pclStatement->bGetResultValue(pclValue, 0);
 }
 
 // ---------------------------------------------------------------------------------- questions about the query

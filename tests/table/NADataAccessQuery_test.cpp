@@ -4,10 +4,14 @@
 // operations ask about the query.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
+#include "native/model/NAInterfaces.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDriver.h"
@@ -160,6 +164,72 @@ TEST_F(NADataAccessQueryTest, AdapterAndQuestions) {
     EXPECT_EQ(m_pclAccess->bSourceIsQueryOnMultipleTables(), 0);
     EXPECT_TRUE(clQuery.bAllReleased());
     EXPECT_TRUE(clJoin.bAllReleased());
+}
+
+// A description with the items named, each of the type given (the texts 10 characters long).
+CNADataSourceDescription* pclDescriptionOf(CNAConnectionDescription* pclCnx, CNAError* pclError,
+                                           std::initializer_list<std::pair<const wchar_t*, eNA_ITEMTYPE>> tabItems) {
+    auto* pcl = new CNADataSourceDescription(pclCnx, pclError);
+    pcl->AddRef();
+    for (const auto& st : tabItems)
+        EXPECT_TRUE(
+            pcl->bAddItem(st.first, L"t", st.first, 1, st.second == NA_IT_TEXTE ? 10 : 4, st.second, -1, -1, 0, 0, 0));
+    pcl->UpdateRecordSize();
+    return pcl;
+}
+
+std::string sItems(INADataSourceDescription* pi) {
+    std::string s;
+    for (unsigned i = 0; i < pi->nGetNumItems(); i++) {
+        INAItemDescription* piItem = pi->piNAGetItem(i);
+        s += (i > 0 ? "," : "") + sOf(piItem->pszGetName()) + "@" + std::to_string(piItem->nGetPhysicalIndice());
+        piItem->nExternalRelease();
+    }
+    return s;
+}
+
+// The catalogue's or the result's description of a query names columns the query's own
+// description lacks: each is added to it where the result has it, with its type; the items after
+// it move on and the record is laid out anew. A table's description is the host's and gets none.
+TEST_F(NADataAccessQueryTest, ImportedItemsTheQueryLacks) {
+    CNACommand* pclCommand = nullptr;
+    CTString clItem;
+    ASSERT_EQ(m_pclAccess->_bInitQuery(&pclCommand, &clItem, L"Q", 0, L"SELECT a, x, b, y FROM t", nullptr, nullptr),
+              1);
+    ASSERT_NE(pclCommand, nullptr);
+    pclCommand->nRelease();
+    auto* pclOwn = dynamic_cast<CNADataSourceDescription*>(m_pclAccess->piGetDataSourceDescriptionNoRef());
+    ASSERT_NE(pclOwn, nullptr);
+    ASSERT_TRUE(pclOwn->bAddItem(L"a", L"t", L"a", 1, 10, NA_IT_TEXTE, -1, -1, 0, 0, 0));
+    ASSERT_TRUE(pclOwn->bAddItem(L"b", L"t", L"b", 1, 10, NA_IT_TEXTE, -1, -1, 0, 0, 0));
+    pclOwn->UpdateRecordSize();
+    CNADataSourceDescription* pclResult = pclDescriptionOf(
+        m_pclCnx, m_pclError, {{L"a", NA_IT_TEXTE}, {L"x", NA_IT_I4}, {L"b", NA_IT_TEXTE}, {L"y", NA_IT_I4}});
+
+    m_pclAccess->_SetImportedDataSourceDesc(pclResult);
+    EXPECT_EQ(sItems(pclOwn), "a@0,x@1,b@2,y@3");
+    INAItemDescription* piX = pclOwn->piNAGetItem(L"x");
+    ASSERT_NE(piX, nullptr);
+    EXPECT_EQ(piX->eNAGetItemType(), NA_IT_I4);
+    piX->nExternalRelease();
+    // The record holds every item, laid out after the new order.
+    EXPECT_EQ(pclOwn->nGetMemoryRecordSize(), pclResult->nGetMemoryRecordSize());
+    CNADataSourceDescription* pclImported = m_pclAccess->pclGetImportedDataSourceDesc();
+    EXPECT_EQ(pclImported, pclResult);
+    if (pclImported != nullptr) pclImported->nRelease();
+    ASSERT_NE(m_pclAccess->pclGetCurrentRecordNoRef(), nullptr);
+
+    // A table over a description that lacks a column of the catalogue's.
+    CNADataSourceDescription* pclHost =
+        pclDescriptionOf(m_pclCnx, m_pclError, {{L"a", NA_IT_TEXTE}, {L"b", NA_IT_TEXTE}});
+    CNADataAccess* pclTable = m_pclDriver->pclAllocDataAccess(pclHost, m_pclCnx, m_pclError);
+    ASSERT_NE(pclTable, nullptr);
+    pclTable->AddRef();
+    pclTable->_SetImportedDataSourceDesc(pclResult);
+    EXPECT_EQ(sItems(pclHost), "a@0,b@1");
+    pclTable->nRelease();
+    pclHost->nRelease();
+    pclResult->nRelease();
 }
 
 // The host's next operation is taken as it comes when the access holds no table cache.

@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "core/XYString.h"
 #include "native/driver/INAError.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
+#include "native/model/NAColumn.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
+#include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
 #include "native/statement/NAStatement.h"
 #include "native/statement/NATableCache.h"
@@ -537,6 +540,11 @@ TEST_F(NATableServerTest, QueryOfTheHost) {
         ASSERT_NE(piBest, nullptr);
         EXPECT_EQ(sOf(piBest->pszGetName()), "code");
         piBest->nExternalRelease();
+        // The host's copy lets it browse by the other item too.
+        INAItemDescription* piLabel = piDescription->piNAGetItem(L"label");
+        ASSERT_NE(piLabel, nullptr);
+        EXPECT_NE(piLabel->bDuplicates(), 0);
+        piLabel->nExternalRelease();
         piDescription->nExternalRelease();
         // Read at once: the host finds the first record there without asking.
         const wchar_t* pszItem = pszBrowse[0] != 0 ? pszBrowse : L"code";
@@ -551,6 +559,113 @@ TEST_F(NATableServerTest, QueryOfTheHost) {
                 bWhereSent = true;
         EXPECT_TRUE(bWhereSent);
         EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// A selection of the host over two aliased tables: the server knows the tables only by their
+// aliases there, so every column the driver writes around the query (the ORDER BY of a browse by
+// another item) is qualified by its alias. The host's copy of the result's description can be
+// browsed by any item, while the access keeps its own.
+TEST_F(NATableServerTest, QueryOfTheHostOverAliasedTables) {
+    KX_REQUIRE_PG_SERVER();
+    INADataSourceDescription* piOther = m_pclDriver->piGetTableDesc(L"kx_tableobj_other", m_pclHost);
+    INADataSourceDescription* piRows = m_pclDriver->piGetTableDesc(L"kx_tableobj_rows", m_pclHost);
+    ASSERT_NE(piOther, nullptr);
+    ASSERT_NE(piRows, nullptr);
+    m_apiDescription.push_back(piOther);
+    m_apiDescription.push_back(piRows);
+    // Browsed by its ORDER BY item, and by an item of the other table the execution names.
+    for (const wchar_t* pszBrowse : {L"", L"name"}) {
+        SCOPED_TRACE(sOf(pszBrowse));
+        sqltest::CQueryBuilder q(
+            L"SELECT zo.code, zo.label, zr.name FROM kx_tableobj_other AS zo JOIN kx_tableobj_rows zr ON zr.id = "
+            L"zo.code ORDER BY zo.code");
+        q.From(L"kx_tableobj_other", 0, L"zo", 2);
+        q.From(L"kx_tableobj_rows", 0, L"zr", 1);
+        struct stOut {
+            const wchar_t* pszPiece;
+            const wchar_t* pszName;
+            const wchar_t* pszAlias;
+            const wchar_t* pszTable;
+            INADataSourceDescription* piSource;
+        } astOut[] = {{L"zo.code", L"code", L"zo", L"kx_tableobj_other", piOther},
+                      {L"zo.label", L"label", L"zo", L"kx_tableobj_other", piOther},
+                      {L"zr.name", L"name", L"zr", L"kx_tableobj_rows", piRows}};
+        for (int i = 0; i < 3; i++) {
+            standin::CStandInRubrique* pclOut = q->pclOut(astOut[i].pszName, q.At(astOut[i].pszPiece));
+            pclOut->m_sTable = astOut[i].pszAlias;
+            pclOut->m_sFileSource = pclOut->m_sTableSource = astOut[i].pszTable;
+            INAItemDescription* piItem = astOut[i].piSource->piNAGetItem(astOut[i].pszName);
+            ASSERT_NE(piItem, nullptr);
+            q->SetOutDescription(i, piItem);
+            piItem->nExternalRelease();
+        }
+        q.OrderBy({{L"zo.code", 0}});
+        q->SetSource(L"kx_tableobj_other", piOther);
+        q->SetSource(L"kx_tableobj_rows", piRows);
+        standin::CStandInQueryExecution clExecution(pszBrowse, 0);
+        standin::CStandInContext clContext(801, 8);
+        INATable* pi = nullptr;
+        ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&pi, &clContext, L"QJOIN", m_pclHost, &q.rGet(), 0,
+                                                     pszBrowse[0] != 0 ? &clExecution : nullptr),
+                  1)
+            << sDriverError();
+        ASSERT_NE(pi, nullptr);
+        m_apiTable.push_back(pi);
+
+        // Each column names its table as the server knows it in this query (quoted as PostgreSQL
+        // names are).
+        CNADataAccess* pclAccess = static_cast<CNATable*>(pi)->_pclFindDataAccess(&clContext);
+        ASSERT_NE(pclAccess, nullptr);
+        CNARecord* pclRecord = pclAccess->pclGetCurrentRecordNoRef();
+        ASSERT_NE(pclRecord, nullptr);
+        for (const stOut& st : astOut) {
+            CNAColumn* pclColumn = pclRecord->pclGetColumnNoRef(st.pszName);
+            ASSERT_NE(pclColumn, nullptr) << sOf(st.pszName);
+            EXPECT_EQ(sOf(pclColumn->pszGetAliasNomTable()), sOf(st.pszAlias));
+            EXPECT_EQ(sOf(pclColumn->pszGetFormatedAliasNomTable()), "\"" + sOf(st.pszAlias) + "\"");
+        }
+
+        // The host's description is a copy whose plain items are keys with duplicates; the keys of
+        // the tables stay what they were, in both.
+        INADataSourceDescription* piHost = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+        ASSERT_NE(piHost, nullptr);
+        INADataSourceDescription* piOwn = pclAccess->piGetDataSourceDescriptionNoRef();
+        EXPECT_NE(piHost, piOwn);
+        INADataSourceDescription* piAgain = pclAccess->piGetDataSourceDescriptionForYF();
+        EXPECT_EQ(piAgain, piHost);
+        if (piAgain != nullptr) piAgain->nExternalRelease();
+        EXPECT_EQ(piHost->nGetNumItems(), 3u);
+        for (const stOut& st : astOut) {
+            SCOPED_TRACE(sOf(st.pszName));
+            INAItemDescription* piItem = piHost->piNAGetItem(st.pszName);
+            INAItemDescription* piOwnItem = piOwn->piNAGetItem(st.pszName);
+            ASSERT_NE(piItem, nullptr);
+            ASSERT_NE(piOwnItem, nullptr);
+            EXPECT_NE(piItem->bIsKey(), 0);
+            EXPECT_EQ(piOwnItem->bIsKey(), st.pszName == std::wstring(L"code") ? 1 : 0);
+            EXPECT_NE(piItem->bDuplicates(), 0);
+            piItem->nExternalRelease();
+            piOwnItem->nExternalRelease();
+        }
+        piHost->nExternalRelease();
+        pclAccess->nRelease();
+
+        // Read at once, then browsed to the end and back: names ascend with the codes.
+        const wchar_t* pszItem = pszBrowse[0] != 0 ? pszBrowse : L"code";
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), 10);
+        for (int nCode : {20, 30}) {
+            ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1) << stLastError(pi, &clContext).sMessage;
+            EXPECT_EQ(nValue(pi, &clContext, L"code"), nCode);
+        }
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_NEXT), 1);
+        EXPECT_EQ(bOut(pi, &clContext, pszItem), 1);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_LAST), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), 30);
+        ASSERT_EQ(bRead(pi, &clContext, pszItem, NA_PARSE_PREVIOUS), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(nValue(pi, &clContext, L"code"), 20);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+        EXPECT_TRUE(q->bAllReleased());
     }
 }
 
@@ -637,6 +752,59 @@ TEST_F(NATableServerTest, InternalQuery) {
     EXPECT_EQ(pclAccess->bExecuteQueryInternal(&pclFailed, L"INTERNAL", L"SELECT * FROM kx_tableobj_nosuch"), 0);
     EXPECT_EQ(pclFailed, nullptr);
     EXPECT_EQ(pclError->dwGetErrorId(), 80u);
+
+    pclAccess->nRelease();
+    pclError->nRelease();
+    m_pclDriver->nReleaseConnection(pclCnx);
+}
+
+// A single value asked of the server through the access's own statement: the first column of the
+// first row, or the server's error; the statement keeps nothing of the command afterwards.
+TEST_F(NATableServerTest, RequestedValue) {
+    KX_REQUIRE_PG_SERVER();
+    CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(m_pclHost);
+    ASSERT_NE(pclCnx, nullptr);
+    ASSERT_EQ(pclCnx->bOpen(nullptr), 1);
+    CNAError* pclError = new CNAError;
+    pclError->AddRef();
+    CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(nullptr, pclCnx, pclError);
+    ASSERT_NE(pclAccess, nullptr);
+    pclAccess->AddRef();
+    pgtest::CDirectServer clServer;
+
+    struct stCase {
+        const wchar_t* pszText;
+        int bResult;
+        unsigned nError;
+    } astCases[] = {
+        {L"SELECT max(id), min(id) FROM kx_tableobj_rows", 1, 0},
+        {L"SELECT count(*) FROM kx_tableobj_other WHERE code > 15", 1, 0},
+        {L"SELECT label FROM kx_tableobj_other ORDER BY code DESC", 1, 0},
+        {L"SELECT * FROM kx_tableobj_nosuch", 0, 80},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(sOf(st.pszText));
+        pclError->Reset();
+        CNACommand* pclCommand = pclAccess->pclAllocCommand();
+        ASSERT_NE(pclCommand, nullptr);
+        ASSERT_EQ(pclCommand->bSetInternalQuery(st.pszText), 1);
+        CAny clValue;
+        EXPECT_EQ(pclAccess->_bGetRequestedValue(&clValue, pclCommand), st.bResult) << sOf(pclError->pszGetError());
+        EXPECT_EQ(pclError->dwGetErrorId(), st.nError);
+        if (st.bResult) {
+            const std::wstring ws(st.pszText);
+            const std::string sExpected = clServer.sValue(std::string(ws.begin(), ws.end()));
+            ASSERT_FALSE(clValue.bIsNull());
+            CXYString<wchar_t> clText;
+            clValue.__nFillString(clText, nullptr);
+            EXPECT_EQ(sOf(clText.pszGet()), sExpected);
+        }
+        CNAStatement* pclStatement = pclAccess->_pclGetQueryStatement();
+        ASSERT_NE(pclStatement, nullptr);
+        EXPECT_EQ(pclStatement->pclGetCommandNoRef(), nullptr);
+        pclStatement->nRelease();
+        pclCommand->nRelease();
+    }
 
     pclAccess->nRelease();
     pclError->nRelease();
