@@ -258,6 +258,8 @@ protected:
 
 private:
     static const wchar_t* _pszOrEmpty(const wchar_t* psz) { return psz != nullptr ? psz : L""; }
+    // Nothing recorded: RAZ would leave the object as it is.
+    bool _bIsClear() const;
     static bool _bIsInfoText(uint32_t eType);
     static bool _bIsInfoNumber32(uint32_t eType);
     static bool _bIsInfoNumber64(uint32_t eType);

@@ -85,16 +85,24 @@ int CXYString<wchar_t>::__nConversion(const char* psz, int nLen, int nExtra, int
     const unsigned nCP = static_cast<unsigned>(nResolveCodePage(nCodePage));
     // 1252 has its own table: no platform conversion for the most common page.
     const bool bTable1252 = nCP == 1252 && nFlags == 0;
-    const int64_t nCompte =
-        bTable1252 ? nLen : MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, nullptr, 0);
+    // ASCII in UTF-8 is a character a byte: no counting pass (a server's texts mostly are).
+    bool bAsciiUTF8 = nCP == CP_UTF8_ORL && nFlags == 0;
+    for (int i = 0; bAsciiUTF8 && i < nLen; i++) bAsciiUTF8 = static_cast<unsigned char>(psz[i]) < 0x80;
+    const int64_t nCompte = bTable1252 || bAsciiUTF8
+                                ? nLen
+                                : MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, nullptr, 0);
     const int nResult = __nNew(_nTaille(nCompte + nExtra + 1), nullptr, 0, 0);
     if (nResult != STRMEM_OK) return nResult;
     int nEcrit = 0;
-    if (bTable1252)
+    if (bTable1252) {
         nEcrit = STR_CP1252ToWideChar(psz, nLen, m_pszBuffer, nLen);
-    else if (nCompte > 0)
+    } else if (bAsciiUTF8) {
+        for (int i = 0; i < nLen; i++) m_pszBuffer[i] = static_cast<unsigned char>(psz[i]);
+        nEcrit = nLen;
+    } else if (nCompte > 0) {
         nEcrit =
             MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, m_pszBuffer, static_cast<int>(nCompte));
+    }
     _SetLongueur(m_pszBuffer, nEcrit > 0 ? nEcrit : 0);
     return STRMEM_OK;
 }

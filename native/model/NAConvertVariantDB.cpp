@@ -4,13 +4,14 @@
 #include <cstring>
 #include <cwchar>
 
+#include "core/STRUtil.h"
 #include "core/TString.h"
 #include "core/UnicodeToolkit.h"
 #include "core/XYString.h"
+#include "core/platformwin/WinCodePage.h"
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
-#include "core/platformwin/WinCodePage.h"
 #include "variant/DateTime.h"
 
 namespace {
@@ -132,6 +133,19 @@ bool bLitDateTexte(const char* psz, int n, stDateTexte* pst) {
     return bFuseau(psz + nLu, n - nLu);
 }
 
+// The server's text of a number as wide text, as CXYString<wchar_t>::nAffecteConversionExplicite
+// converts it, into a buffer of the caller: a number of every row needs no allocation. False when
+// the text may not fit (n wide characters at most come of n bytes, in every code page).
+bool bNombreLarge(const char* psz, unsigned long n, unsigned nCodePage, wchar_t* pszOut, int nPlace) {
+    if (n >= static_cast<unsigned long>(nPlace)) return false;
+    const int nLen = static_cast<int>(n);
+    const unsigned nCP = static_cast<unsigned>(nResolveCodePage(static_cast<int>(nCodePage)));
+    const int nEcrit = nCP == 1252 ? STR_CP1252ToWideChar(psz, nLen, pszOut, nLen)
+                                   : MultiByteToWideChar(nCP, 0, psz, nLen, pszOut, nPlace - 1);
+    pszOut[nEcrit > 0 ? nEcrit : 0] = 0;
+    return true;
+}
+
 int nNombre(const char* psz, int n) {
     int v = 0;
     for (int i = 0; i < n; i++) v = v * 10 + (psz[i] - '0');
@@ -165,15 +179,20 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
         case 11:
         case 12:
         case 14: {
-            CXYString<wchar_t> cl;
-            cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
             if (m_pbyBuffer == nullptr) return 1;
+            wchar_t szCourt[64];
+            CXYString<wchar_t> cl;
+            const wchar_t* pszNombre = szCourt;
+            if (!bNombreLarge(psz, n, nCodePage, szCourt, 64)) {
+                cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+                pszNombre = cl.pszGet();
+            }
             // A number the host cannot read is no value of the row: it is reported, and the value
             // is left NULL rather than holding what an earlier row left in the storage.
-            if (CAny::__s_nCastTo(m_pbyBuffer, cl.pszGet(), nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
+            if (CAny::__s_nCastTo(m_pbyBuffer, pszNombre, nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
                 memset(m_pbyBuffer, 0, m_nCapacity);
                 SetNull();
-                _SetErrorConversionFailed(VQTYPE_PSTRW, cl.pszGet(), 12, 4);
+                _SetErrorConversionFailed(VQTYPE_PSTRW, pszNombre, 12, 4);
                 return 0;
             }
             return 1;
@@ -248,12 +267,16 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
         const int nRoom = m_nCapacity >= 2 ? static_cast<int>(m_nCapacity / 2) - 1 : 0;
         int nUnites = 0;
         if (nRoom > 0) {
-            unsigned short* pw = static_cast<unsigned short*>(malloc(static_cast<size_t>(nRoom) * 2));
+            // The units go through an aligned buffer (the storage may lie at any byte); a short
+            // column's on the stack, as most are, rather than an allocation a value.
+            unsigned short awCourt[256];
+            unsigned short* pw =
+                nRoom <= 256 ? awCourt : static_cast<unsigned short*>(malloc(static_cast<size_t>(nRoom) * 2));
             if (pw != nullptr) {
                 // A text that does not fit keeps the units that do.
                 nUnites = MultiByteToUTF16(nCodePage, 0, psz, static_cast<int>(n), pw, nRoom);
                 memcpy(m_pbyBuffer, pw, static_cast<size_t>(nUnites) * 2);
-                free(pw);
+                if (pw != awCourt) free(pw);
             }
         }
         m_nDataSize = static_cast<unsigned long>(nUnites) * 2;

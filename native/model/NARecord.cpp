@@ -125,6 +125,7 @@ int CNARecord::bAddColumn(INAItemDescription* piItem, CNAItemDescription* pclDri
     CNAColumn* pclColumn = _pclAllocColumn(m_pclError, piItem);
     if (pclColumn == nullptr) return 0;
     m_tabColumns.Ajoute(pclColumn);
+    m_nLastNamedColumn = -1;
     if (pclColumn->bIsMemo()) m_tabMemos.Ajoute(pclColumn);
     if (pclColumn->bIsComposedKey() && piItem->bUnique()) m_tabComposedUnique.Ajoute(pclColumn);
     return pclColumn->vbInit(this, pclDriverItem);
@@ -133,6 +134,7 @@ int CNARecord::bAddColumn(INAItemDescription* piItem, CNAItemDescription* pclDri
 void CNARecord::DeleteAllColumn() {
     m_pclIDAuto = nullptr;
     m_pclUniqueKey = nullptr;
+    m_nLastNamedColumn = -1;
     m_tabColumns.SupprimeTout();
 }
 
@@ -234,8 +236,17 @@ CNAColumn* CNARecord::pclGetColumnNoRef(int n) const {
 }
 
 CNAColumn* CNARecord::pclGetColumnNoRef(const wchar_t* pszName) {
-    for (int i = 0; i < m_tabColumns.nGetNbElement(); i++)
-        if (STR_nCompareW(m_tabColumns[i]->pszGetName(), pszName, STR_LOGIQUE) == 0) return m_tabColumns[i];
+    // A host reads the same item again and again (a memo of every record): the column found last is
+    // tried first. It was the first of its name, so no column before it has this one's name either.
+    const int nColumns = m_tabColumns.nGetNbElement();
+    if (m_nLastNamedColumn >= 0 && m_nLastNamedColumn < nColumns &&
+        STR_nCompareW(m_tabColumns[m_nLastNamedColumn]->pszGetName(), pszName, STR_LOGIQUE) == 0)
+        return m_tabColumns[m_nLastNamedColumn];
+    for (int i = 0; i < nColumns; i++)
+        if (STR_nCompareW(m_tabColumns[i]->pszGetName(), pszName, STR_LOGIQUE) == 0) {
+            m_nLastNamedColumn = i;
+            return m_tabColumns[i];
+        }
     return nullptr;
 }
 

@@ -107,6 +107,8 @@ protected:
     CRefArray<CNAColumn> m_tabColumns;
     CNAColumn* m_pclIDAuto = nullptr;
     CNAColumn* m_pclUniqueKey = nullptr;
+    // The column the last look-up by name found (-1: none).
+    int m_nLastNamedColumn = -1;
     CNAYFRecord* m_pclRecordImage = nullptr;
     CNARecordValue* m_pclOriginal = nullptr;
     CNARecordValue* m_pclCurrent = nullptr;

@@ -440,6 +440,33 @@ TEST_F(UnicodeToolkitTest, UTF16CodePageLegsGoThroughWideText) {
     EXPECT_EQ(std::vector<unsigned short>(aRetour, aRetour + 5), std::vector<unsigned short>(aTexte, aTexte + 5));
 }
 
+// ASCII texts take a shorter way in UTF-8 and 1252: the same units, counts and cuts as the others.
+TEST_F(UnicodeToolkitTest, MultiByteToUTF16AsciiAndMixedTexts) {
+    struct stCas {
+        unsigned nCodePage;
+        std::string sTexte;
+        int nPlace;
+        int nCompte;  // units the whole text takes
+        std::vector<unsigned short> tabAttendu;
+    };
+    const stCas tabCas[] = {
+        {65001, "id42", 8, 4, {'i', 'd', '4', '2'}},
+        {1252, "id42", 8, 4, {'i', 'd', '4', '2'}},
+        {65001, "ab\xC3\xA9", 8, 3, {'a', 'b', 0xE9}},  // the non-ASCII tail decoded
+        {1252, "ab\x80", 8, 3, {'a', 'b', 0x20AC}},
+        {65001, std::string("a\0b", 3), 8, 3, {'a', 0, 'b'}},
+        {65001, "abcd", 2, 4, {'a', 'b'}},  // cut to the room
+        {65001, "abcd", 4, 4, {'a', 'b', 'c', 'd'}},
+    };
+    for (const stCas& st : tabCas) {
+        const int n = static_cast<int>(st.sTexte.size());
+        EXPECT_EQ(MultiByteToUTF16(st.nCodePage, 0, st.sTexte.data(), n, nullptr, 0), st.nCompte) << st.sTexte;
+        unsigned short aOut[8] = {};
+        const int nEcrit = MultiByteToUTF16(st.nCodePage, 0, st.sTexte.data(), n, aOut, st.nPlace);
+        EXPECT_EQ(std::vector<unsigned short>(aOut, aOut + (nEcrit > 0 ? nEcrit : 0)), st.tabAttendu) << st.sTexte;
+    }
+}
+
 TEST(UnicodeAnsiHelpers, CutAndSignExtendOneUnitAtATime) {
     char aOut[4];
     WideCharToANSI(aOut, 4, L"\u0141bcd");

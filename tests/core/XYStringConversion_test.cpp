@@ -100,6 +100,20 @@ TEST_F(XYStringConversionTest, Code1252GoesThroughTheTable) {
     EXPECT_EQ(cl.nGetLongueur(), 0);
 }
 
+TEST_F(XYStringConversionTest, Utf8AsciiAndMixedTexts) {
+    // ASCII takes a way of its own: the same text and length as the decoded one.
+    CXYString<wchar_t> cl;
+    ASSERT_EQ(cl.nAffecteConversionExplicite("id 42", 5, 65001), 0);
+    EXPECT_EQ(Texte(cl), L"id 42");
+    EXPECT_EQ(cl.nGetLongueur(), 5);
+    ASSERT_EQ(cl.nAffecteConversionExplicite("caf\xC3\xA9!", 6, 65001), 0);
+    EXPECT_EQ(Texte(cl), L"caf\u00e9!");
+    EXPECT_EQ(cl.nGetLongueur(), 5);
+    ASSERT_EQ(cl.__nConversion("ab", 2, 3, 65001, 0), 0);
+    EXPECT_EQ(Texte(cl), L"ab");
+    EXPECT_GE(cl.nGetCapacite(), 2 + 3 + 1);
+}
+
 TEST_F(XYStringConversionTest, CodePageMinusOneIsTheHostCodePage) {
     standin::SetCodePage(1251);
     EXPECT_EQ(Texte(PCASTR_To_CWString("\xC4", -1)), L"\u0414");

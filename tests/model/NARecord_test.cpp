@@ -21,6 +21,13 @@ TEST_F(NARecordTest, ColumnsAndSpecialColumns) {
     for (int n : {-1, 6, 100}) EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(n), nullptr) << n;
     EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(L"NOM"), m_pclRecord->pclGetColumnNoRef(1));
     EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(L"absent"), nullptr);
+    // Names looked up over and over in any order (the last column found is tried first) keep their
+    // columns, whatever their case.
+    const std::pair<const wchar_t*, int> tabNoms[] = {{L"cle", 5}, {L"CLE", 5},     {L"nom", 1}, {L"absent", -1},
+                                                      {L"id", 0},  {L"Cle", 5},     {L"Cle", 5}, {L"naissance", 2},
+                                                      {L"NOM", 1}, {L"absent", -1}, {L"nom", 1}};
+    for (const auto& [psz, n] : tabNoms)
+        EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(psz), n < 0 ? nullptr : m_pclRecord->pclGetColumnNoRef(n)) << psz;
     EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(m_pclHost->pclGetItemNoRef(2)), m_pclRecord->pclGetColumnNoRef(2));
 
     EXPECT_EQ(m_pclRecord->pclGetColumnIDAutoNoRef(), nullptr);
