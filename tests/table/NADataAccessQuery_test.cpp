@@ -182,7 +182,10 @@ std::string sItems(INADataSourceDescription* pi) {
     std::string s;
     for (unsigned i = 0; i < pi->nGetNumItems(); i++) {
         INAItemDescription* piItem = pi->piNAGetItem(i);
-        s += (i > 0 ? "," : "") + sOf(piItem->pszGetName()) + "@" + std::to_string(piItem->nGetPhysicalIndice());
+        if (i > 0) s += ',';
+        s += sOf(piItem->pszGetName());
+        s += '@';
+        s += std::to_string(piItem->nGetPhysicalIndice());
         piItem->nExternalRelease();
     }
     return s;
