@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "core/TString.h"
 #include "native/driver/NAError.h"
@@ -127,7 +128,11 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
     int nRows = 0;
     if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(m_pResult); })) return 0;
     m_llNbRow = nRows;
-    CNAColumnSQL* pTab = new CNAColumnSQL[static_cast<size_t>(nColumns)];
+    CNAColumnSQL* pTab = new (std::nothrow) CNAColumnSQL[static_cast<size_t>(nColumns)];
+    if (pTab == nullptr) {
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
+        return 0;
+    }
     auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
     const unsigned nCodePage = pclCnx != nullptr ? pclCnx->nGetClientCodePage() : CODEPAGE_UTF8;
     for (int i = 0; i < nColumns; i++) {
