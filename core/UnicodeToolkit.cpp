@@ -576,14 +576,10 @@ int MultiByteToUTF16(unsigned codePage, unsigned flags, const char* s, int n, un
     if (!s) return 0;
     // ASCII reads as itself in UTF-8 and 1252: a byte a unit, without the two passes and the wide
     // copy (a server's text is mostly ASCII, and comes a value at a time).
-    if ((codePage == CP_UTF8_ORL || codePage == 1252) && n > 0 && (room == 0 || n <= room)) {
-        int i = 0;
-        while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
-        if (i == n) {
-            if (room != 0)
-                for (i = 0; i < n; ++i) dst[i] = static_cast<unsigned char>(s[i]);
-            return n;
-        }
+    if ((codePage == CP_UTF8_ORL || codePage == 1252) && n > 0 && (room == 0 || n <= room) && bToutASCII(s, n)) {
+        if (room != 0)
+            for (int i = 0; i < n; ++i) dst[i] = static_cast<unsigned char>(s[i]);
+        return n;
     }
     const int nWide = MultiByteToWideChar(codePage, flags, s, n, nullptr, 0);
     if (nWide < 1) return 0;

@@ -42,6 +42,13 @@ int UTF8ByteLenTotal(const wchar_t* s, int n);
 int UTF8FirstChar(const char* s, int& len);
 // True when the text is made of well-formed 1- to 4-byte shapes (len -1: up to the terminator).
 bool UTF8Valide(const char* s, long len);
+// Every one of the n bytes below 0x80: the same characters in UTF-8 and every page whose lower
+// half is ASCII, converted a byte a character.
+inline bool bToutASCII(const char* s, long n) {
+    for (long i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+    return true;
+}
 // Decodes the character at *p by its lead byte and advances *p past it. A stray continuation
 // byte gives '?' (63) and advances 1; a sequence cut by the terminator gives 63 and stops on the
 // terminator.

@@ -326,11 +326,7 @@ private:
         return nCodePage == 0 || nCodePage == 1 || nCodePage == 874 || (nCodePage >= 1250 && nCodePage <= 1258) ||
                nCodePage == CP_UTF8;
     }
-    static bool _bToutASCII(const char* psz, long n) {
-        for (long i = 0; i < n; ++i)
-            if (static_cast<unsigned char>(psz[i]) >= 0x80) return false;
-        return true;
-    }
+    static bool _bToutASCII(const char* psz, long n) { return bToutASCII(psz, n); }
     static bool _bToutASCII(const wchar_t* psz, long n) {
         for (long i = 0; i < n; ++i)
             if (psz[i] < 0 || psz[i] >= 0x80) return false;

@@ -86,8 +86,7 @@ int CXYString<wchar_t>::__nConversion(const char* psz, int nLen, int nExtra, int
     // 1252 has its own table: no platform conversion for the most common page.
     const bool bTable1252 = nCP == 1252 && nFlags == 0;
     // ASCII in UTF-8 is a character a byte: no counting pass (a server's texts mostly are).
-    bool bAsciiUTF8 = nCP == CP_UTF8_ORL && nFlags == 0;
-    for (int i = 0; bAsciiUTF8 && i < nLen; i++) bAsciiUTF8 = static_cast<unsigned char>(psz[i]) < 0x80;
+    const bool bAsciiUTF8 = nCP == CP_UTF8_ORL && nFlags == 0 && bToutASCII(psz, nLen);
     const int64_t nCompte = bTable1252 || bAsciiUTF8
                                 ? nLen
                                 : MultiByteToWideChar(nCP, static_cast<unsigned>(nFlags), psz, nLen, nullptr, 0);

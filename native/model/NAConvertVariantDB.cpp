@@ -4,7 +4,6 @@
 #include <cstring>
 #include <cwchar>
 
-#include "core/STRUtil.h"
 #include "core/TString.h"
 #include "core/UnicodeToolkit.h"
 #include "core/XYString.h"
@@ -133,16 +132,13 @@ bool bLitDateTexte(const char* psz, int n, stDateTexte* pst) {
     return bFuseau(psz + nLu, n - nLu);
 }
 
-// The server's text of a number as wide text, as CXYString<wchar_t>::nAffecteConversionExplicite
-// converts it, into a buffer of the caller: a number of every row needs no allocation. False when
-// the text may not fit (n wide characters at most come of n bytes, in every code page).
-bool bNombreLarge(const char* psz, unsigned long n, unsigned nCodePage, wchar_t* pszOut, int nPlace) {
-    if (n >= static_cast<unsigned long>(nPlace)) return false;
-    const int nLen = static_cast<int>(n);
-    const unsigned nCP = static_cast<unsigned>(nResolveCodePage(static_cast<int>(nCodePage)));
-    const int nEcrit = nCP == 1252 ? STR_CP1252ToWideChar(psz, nLen, pszOut, nLen)
-                                   : MultiByteToWideChar(nCP, 0, psz, nLen, pszOut, nPlace - 1);
-    pszOut[nEcrit > 0 ? nEcrit : 0] = 0;
+// The server writes a number in ASCII, which reads as itself in every client encoding: widened
+// byte by byte into a buffer of the caller, a number of every row needs no allocation. False when
+// the text does not fit or is not plain ASCII (the caller converts it then).
+bool bNombreLarge(const char* psz, unsigned long n, wchar_t* pszOut, unsigned long nPlace) {
+    if (n >= nPlace || !bToutASCII(psz, static_cast<long>(n))) return false;
+    for (unsigned long i = 0; i < n; i++) pszOut[i] = static_cast<unsigned char>(psz[i]);
+    pszOut[n] = 0;
     return true;
 }
 
@@ -183,7 +179,7 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
             wchar_t szCourt[64];
             CXYString<wchar_t> cl;
             const wchar_t* pszNombre = szCourt;
-            if (!bNombreLarge(psz, n, nCodePage, szCourt, 64)) {
+            if (!bNombreLarge(psz, n, szCourt, 64)) {
                 cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
                 pszNombre = cl.pszGet();
             }

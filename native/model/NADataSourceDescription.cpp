@@ -140,8 +140,7 @@ void CNADataSourceDescription::MakeNewName(CTString* pclOut, const wchar_t* pszB
     pclOut->AddI4(n);
 }
 
-void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
-    if (pclItem == nullptr) return;
+void CNADataSourceDescription::_NameNewItem(CNAItemDescription* pclItem) {
     if (pclItem->pszGetName()[0] == 0) {
         CTString clNom;
         CNADriver::g_GenerateItemName(&clNom, static_cast<int>(m_nValueSlotCount));
@@ -158,6 +157,16 @@ void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
             }
         }
     }
+}
+
+void CNADataSourceDescription::_JoinKeyAndMemoLists(CNAItemDescription* pclItem) {
+    if (pclItem->bIsKey()) _AddKey(pclItem);
+    if (pclItem->bMemo()) m_tabMemos.Ajoute(pclItem);
+}
+
+void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
+    if (pclItem == nullptr) return;
+    _NameNewItem(pclItem);
     const int nItems = m_tabItems.nGetNbElement();
     if (pclItem->nGetPhysicalIndice() == -1) {
         pclItem->SetPhysicalIndice(nItems);
@@ -168,8 +177,7 @@ void CNADataSourceDescription::_AddItem(CNAItemDescription* pclItem) {
     } else {
         m_tabItems.Ajoute(pclItem);
     }
-    if (pclItem->bIsKey()) _AddKey(pclItem);
-    if (pclItem->bMemo()) m_tabMemos.Ajoute(pclItem);
+    _JoinKeyAndMemoLists(pclItem);
 }
 
 void CNADataSourceDescription::_AddItemAt(CNAItemDescription* pclItem, int n) {
@@ -180,13 +188,11 @@ void CNADataSourceDescription::_AddItemAt(CNAItemDescription* pclItem, int n) {
         _AddItem(pclItem);
         return;
     }
-    // Named as _AddItem names it, then placed.
-    pclItem->SetPhysicalIndice(nItems);
-    _AddItem(pclItem);
+    _NameNewItem(pclItem);
     m_tabItems.Insere(pclItem, n);
-    if (m_tabItems.nGetNbElement() != nItems + 2) return;
-    m_tabItems.Supprime(nItems + 1);
+    if (m_tabItems.nGetNbElement() == nItems) return;  // refused: the description stays as it was
     for (int i = n; i < m_tabItems.nGetNbElement(); i++) m_tabItems[i]->SetPhysicalIndice(i);
+    _JoinKeyAndMemoLists(pclItem);
 }
 
 void CNADataSourceDescription::_AddKey(CNAItemDescription* pclItem) {
@@ -554,11 +560,10 @@ bool CNADataSourceDescription::_bAjouteItemDescription(INAItemDescription* piHos
         if (piHost->bGetIgnoreAccent(-1)) wKeyFlags |= NA_KEY_IGNOREACCENT;
         nKeyIndice = static_cast<int>(nGetNumKeys());
     }
-    const bool bOk = pclItem->bInit(pszName, piHost->pszGetSourceName(), piHost->pszGetNameInSource(),
-                                    piHost->nGetDimension(), piHost->nGetItemSize(), piHost->eNAGetItemType(),
-                                    static_cast<unsigned>(m_tabItems.nGetNbElement()), nKeyIndice, wKeyFlags,
-                                    static_cast<int>(piHost->nGetIntegerPart()),
-                                    static_cast<int>(piHost->nGetDecimalPart()));
+    const bool bOk = pclItem->bInit(
+        pszName, piHost->pszGetSourceName(), piHost->pszGetNameInSource(), piHost->nGetDimension(),
+        piHost->nGetItemSize(), piHost->eNAGetItemType(), static_cast<unsigned>(m_tabItems.nGetNbElement()), nKeyIndice,
+        wKeyFlags, static_cast<int>(piHost->nGetIntegerPart()), static_cast<int>(piHost->nGetDecimalPart()));
     if (bOk) {
         _SetSourceTable(pclItem, pclParser, piSelected);
         _AddItem(pclItem);

@@ -175,6 +175,9 @@ protected:
     // Runs a catalogue query on the connection and hands the statement to a reader hook.
     bool _bExecuteCatalogueQuery(const CXYStringConcat<wchar_t>& clQuery, bool bItems);
     void _AddKey(CNAItemDescription* pclItem);
+    // A generated name for an item without one, a numbered one when the name is taken.
+    void _NameNewItem(CNAItemDescription* pclItem);
+    void _JoinKeyAndMemoLists(CNAItemDescription* pclItem);
     // User error nCode with up to two texts, this unit's debug line at nSite.
     void _AddUserError(unsigned nCode, int nSite, const wchar_t* psz1, const wchar_t* psz2);
     void _SetErrorNoMemory();

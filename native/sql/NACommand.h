@@ -77,6 +77,7 @@ public:
         PARAMTYPECONV_BINARY = 16,
         PARAMTYPECONV_BOOLEAN = 32,
         PARAMTYPECONV_MONEY = 64,
+        PARAMTYPECONV_ALL = 127,
     };
     // How bAdd takes the other command's parameters.
     enum eADDMMODE : uint32_t {

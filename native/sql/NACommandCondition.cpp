@@ -312,9 +312,7 @@ int CNACommand::bFormatExpressionColonneCalculee(CSQLParserInfo* pclParser, cons
         // its parameters "a * 3" would read "a * ".
         const wchar_t* pszText = pclFresh->pszGetOriginalSQL();
         if (!bParameters && pclFresh->nGetParameterNbr() > 0) {
-            pszText = pclFresh->pszGetFormatedSQL(static_cast<ePARAMTYPECONV>(
-                PARAMTYPECONV_INTEGER | PARAMTYPECONV_REAL | PARAMTYPECONV_TEXT | PARAMTYPECONV_DATE |
-                PARAMTYPECONV_BINARY | PARAMTYPECONV_BOOLEAN | PARAMTYPECONV_MONEY));
+            pszText = pclFresh->pszGetFormatedSQL(PARAMTYPECONV_ALL);
             if (pszText == nullptr) bResult = 0;
         }
         if (bResult) pclOut->Set(pszText);
