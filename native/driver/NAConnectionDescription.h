@@ -252,6 +252,7 @@ public:
     void UnFormatItemName(const wchar_t* pszName, CTString* pclOut);
     void DecomposeTableName(CTString* pclDataBase, CTString* pclOwner, CTString* pclTable, const wchar_t* pszName);
     int bExtractOwner(const wchar_t* pszOwner, const wchar_t* pszName, CTString* pclOwnerOut, CTString* pclTableOut);
+    const wchar_t* _pszNameDot(const wchar_t* pszName);
 
     static int s_bReservedSQLWord(const wchar_t* pszName);
     static int s_bNeedFormat_Oracle(const wchar_t* pszName);

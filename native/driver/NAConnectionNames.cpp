@@ -51,7 +51,54 @@ void _StringHexaToBinary(const T* pszText, unsigned char* pbyOut, unsigned long 
     }
 }
 
+// Length of the quoted identifier psz starts with (both quotes included, a doubled closing quote
+// read as one character of the name); 0 when psz does not start one or the closing quote is missing.
+size_t _nQuotedPart(const wchar_t* psz, wchar_t cOpen, wchar_t cClose) {
+    if (psz[0] != cOpen) return 0;
+    for (size_t i = 1;; i++) {
+        if (psz[i] == 0) return 0;
+        if (psz[i] != cClose) continue;
+        if (psz[i + 1] != cClose) return i + 1;
+        i++;
+    }
+}
+
+// The name is quoted identifiers only, joined by dots, with nothing before, between or after them.
+bool _bWellQuoted(const wchar_t* psz, wchar_t cOpen, wchar_t cClose) {
+    for (;;) {
+        const size_t n = _nQuotedPart(psz, cOpen, cClose);
+        if (n == 0) return false;
+        psz += n;
+        if (*psz == 0) return true;
+        if (*psz != L'.') return false;
+        psz++;
+    }
+}
+
+// The first dot of the name that stands outside quotes: a part that starts with the quote runs to
+// its closing quote before a dot can end it. nullptr when there is none.
+const wchar_t* _pszDotOutsideQuotes(const wchar_t* psz, wchar_t cOpen, wchar_t cClose) {
+    if (psz == nullptr) return nullptr;
+    // Blanks around the parts are trimmed by the readers of the parts.
+    while (*psz == L' ') psz++;
+    if (psz[0] == cOpen) {
+        const size_t n = _nQuotedPart(psz, cOpen, cClose);
+        // An identifier that never closes swallows the rest of the name.
+        if (n == 0) return nullptr;
+        psz += n;
+    }
+    while (*psz != 0 && *psz != L'.') psz++;
+    return *psz == L'.' ? psz : nullptr;
+}
+
 }  // namespace
+
+// A dot inside a quoted part belongs to the name, not to the qualification.
+const wchar_t* CNAConnectionDescription::_pszNameDot(const wchar_t* pszName) {
+    if (m_nOpenQuoteLen == 1 && m_nCloseQuoteLen == 1)
+        return _pszDotOutsideQuotes(pszName, m_csOpenQuote.pszGet()[0], m_csCloseQuote.pszGet()[0]);
+    return pszName != nullptr ? wcschr(pszName, L'.') : nullptr;
+}
 
 // ---------------------------------------------------------------------------------- quoting
 
@@ -60,7 +107,10 @@ int CNAConnectionDescription::_bNeedFormatName(CNAError*, const wchar_t* pszName
     if (m_eDataSource == KIND_1) return s_bNeedFormat_Oracle(pszName);
     const wchar_t* pszOpen = m_csOpenQuote.pszGet();
     if (pszName == nullptr) pszName = L"";
-    if (m_nOpenQuoteLen == 1 && pszName[0] == pszOpen[0]) return 0;
+    // A name that starts with the quote is taken as quoted already only when it is nothing but
+    // quoted identifiers joined by dots: any other text after a closing quote would run as SQL.
+    if (m_nOpenQuoteLen == 1 && pszName[0] == pszOpen[0])
+        return m_nCloseQuoteLen == 1 && _bWellQuoted(pszName, pszOpen[0], m_csCloseQuote.pszGet()[0]) ? 0 : 1;
     if (m_nOpenQuoteLen < 2) return 1;
     return wcsncmp(pszName, pszOpen, m_nOpenQuoteLen) == 0 ? 0 : 1;
 }
@@ -87,12 +137,12 @@ int CNAConnectionDescription::bFormatTableName(CNAError* pclError, const wchar_t
         pclOut->Set(pszName);
         return 1;
     }
-    if (wcschr(pszName, L'.') == nullptr) return bFormatItemName(pclError, pszName, pclOut);
+    if (_pszNameDot(pszName) == nullptr) return bFormatItemName(pclError, pszName, pclOut);
     CTString clOut, clPart;
     int bResult = 1;
     const wchar_t* pszStart = pszName;
     for (;;) {
-        const wchar_t* pszDot = wcschr(pszStart, L'.');
+        const wchar_t* pszDot = _pszNameDot(pszStart);
         CTString clRaw;
         if (pszDot != nullptr)
             clRaw.Set(pszStart, static_cast<unsigned long>(pszDot - pszStart));
@@ -112,6 +162,21 @@ void CNAConnectionDescription::UnFormatItemName(const wchar_t* pszName, CTString
     size_t nLength = pszName != nullptr ? wcslen(pszName) : 0;
     const wchar_t* pszOpen = m_csOpenQuote.pszGet();
     const wchar_t* pszClose = m_csCloseQuote.pszGet();
+    if (m_nOpenQuoteLen == 1 && m_nCloseQuoteLen == 1) {
+        // Only one whole quoted identifier is read back, its doubled quotes as one: a name that
+        // merely starts and ends with a quote is the name as it stands.
+        if (nLength > 2 && _nQuotedPart(pszName, pszOpen[0], pszClose[0]) == nLength) {
+            CTString clInner;
+            for (size_t i = 1; i + 1 < nLength; i++) {
+                clInner.Add(pszName[i]);
+                if (pszName[i] == pszClose[0]) i++;
+            }
+            pclOut->Transfert(clInner);
+        } else if (pclOut->pszGet() != pszName) {
+            pclOut->Set(pszName);
+        }
+        return;
+    }
     if (nLength > m_nOpenQuoteLen + m_nCloseQuoteLen &&
         (m_nOpenQuoteLen == 0 || wcsncmp(pszName, pszOpen, m_nOpenQuoteLen) == 0) &&
         (m_nCloseQuoteLen == 0 || wcsstr(pszName + m_nOpenQuoteLen, pszClose) != nullptr)) {
@@ -129,11 +194,11 @@ void CNAConnectionDescription::DecomposeTableName(CTString* pclDataBase, CTStrin
     pclOwner->Vide();
     pclTable->Vide();
     if (pszName == nullptr) return;
-    const wchar_t* pszFirst = wcschr(pszName, L'.');
+    const wchar_t* pszFirst = _pszNameDot(pszName);
     if (pszFirst == nullptr) {
         pclTable->Set(pszName);
     } else {
-        const wchar_t* pszSecond = wcschr(pszFirst + 1, L'.');
+        const wchar_t* pszSecond = _pszNameDot(pszFirst + 1);
         if (pszSecond == nullptr) {
             pclOwner->Set(pszName, static_cast<unsigned long>(pszFirst - pszName));
             pclTable->Set(pszFirst + 1);
@@ -151,7 +216,7 @@ int CNAConnectionDescription::bExtractOwner(const wchar_t* pszOwner, const wchar
                                             CTString* pclTableOut) {
     if (!_bEmpty(pszOwner)) pclOwnerOut->Set(pszOwner);
     if (_bEmpty(pszName)) return 1;
-    const wchar_t* pszDot = wcschr(pszName, L'.');
+    const wchar_t* pszDot = _pszNameDot(pszName);
     if (pclOwnerOut->nTaille() == 0 && pszDot != nullptr) {
         pclOwnerOut->Set(pszName, static_cast<unsigned long>(pszDot - pszName));
         pclTableOut->Set(pszDot + 1);

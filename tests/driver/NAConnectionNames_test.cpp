@@ -50,9 +50,24 @@ TEST_F(CNAConnectionNamesTest, QuotesItemAndTableNamesForPostgreSQL) {
         {L"orders", L"\"orders\"", L"\"orders\""},
         {L"Order Lines", L"\"Order Lines\"", L"\"Order Lines\""},
         {L"GROUP", L"\"GROUP\"", L"\"GROUP\""},
-        // Already quoted: left as it is.
+        // Already quoted, nothing but quoted identifiers joined by dots: left as it is.
         {L"\"Orders\"", L"\"Orders\"", L"\"Orders\""},
-        {L"\"public\".orders", L"\"public\".orders", L"\"public\".orders"},
+        {L"\"public\".\"Orders\"", L"\"public\".\"Orders\"", L"\"public\".\"Orders\""},
+        {L"\"a\"\"b\"", L"\"a\"\"b\"", L"\"a\"\"b\""},
+        {L"\"kx.dot\"", L"\"kx.dot\"", L"\"kx.dot\""},
+        // Starts with a quote but is more than quoted identifiers: the whole name is one identifier
+        // (its quotes doubled); a table name is split only at dots outside quotes.
+        {L"\"public\".orders", L"\"\"\"public\"\".orders\"", L"\"public\".\"orders\""},
+        {L"\"id\" FROM victim; DROP TABLE victim; SELECT \"id\"",
+         L"\"\"\"id\"\" FROM victim; DROP TABLE victim; SELECT \"\"id\"\"\"",
+         L"\"\"\"id\"\" FROM victim; DROP TABLE victim; SELECT \"\"id\"\"\""},
+        {L"\"t\"; DROP TABLE v; --", L"\"\"\"t\"\"; DROP TABLE v; --\"", L"\"\"\"t\"\"; DROP TABLE v; --\""},
+        {L"\"a\" OR 1=1 OR \"b", L"\"\"\"a\"\" OR 1=1 OR \"\"b\"", L"\"\"\"a\"\" OR 1=1 OR \"\"b\""},
+        {L"\"a\"x.y", L"\"\"\"a\"\"x.y\"", L"\"\"\"a\"\"x\".\"y\""},
+        {L"\"open", L"\"\"\"open\"", L"\"\"\"open\""},
+        {L"\"open.x", L"\"\"\"open.x\"", L"\"\"\"open.x\""},
+        {L"\"a\".\"b\" --", L"\"\"\"a\"\".\"\"b\"\" --\"", L"\"a\".\"\"\"b\"\" --\""},
+        {L"public.\"kx.dot\"", L"\"public.\"\"kx.dot\"\"\"", L"\"public\".\"kx.dot\""},
         // Each part of a qualified name by itself.
         {L"public.orders", L"\"public.orders\"", L"\"public\".\"orders\""},
         {L"base.public.orders", L"\"base.public.orders\"", L"\"base\".\"public\".\"orders\""},
@@ -119,6 +134,12 @@ TEST_F(CNAConnectionNamesTest, UnquotesNames) {
         {L"\"\"", L"\"\""},
         {L"orders", L"orders"},
         {L"\"open", L"\"open"},
+        // Doubled quotes read as one; a name that only starts and ends with quotes is left whole.
+        {L"\"a\"\"b\"", L"a\"b"},
+        {L"\"kx.dot\"", L"kx.dot"},
+        {L"\"a\" OR \"b\"", L"\"a\" OR \"b\""},
+        {L"\"a\".\"b\"", L"\"a\".\"b\""},
+        {L"\"t\"; DROP TABLE v; --", L"\"t\"; DROP TABLE v; --"},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(st.pszName);
@@ -143,6 +164,11 @@ TEST_F(CNAConnectionNamesTest, SplitsQualifiedNames) {
         {L"a.b.c.d", L"a", L"b", L"c.d"},
         {L" base . public . orders ", L"base", L"public", L"orders"},
         {L"", L"", L"", L""},
+        // Dots inside quotes belong to the name.
+        {L"\"kx.dot\"", L"", L"", L"\"kx.dot\""},
+        {L"public.\"kx.dot\"", L"", L"public", L"\"kx.dot\""},
+        {L"\"a.b\" . \"c.d\" . \"e.f\"", L"\"a.b\"", L"\"c.d\"", L"\"e.f\""},
+        {L"s.\"open.x", L"", L"s", L"\"open.x"},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(st.pszName);
@@ -165,6 +191,8 @@ TEST_F(CNAConnectionNamesTest, ExtractsTheOwner) {
         {L"sales", L"public.orders", L"sales", L"public.orders"},
         {L"sales", L"", L"sales", L"untouched"},
         {nullptr, L"a.b.c", L"a", L"b.c"},
+        {L"", L"\"s.x\".t", L"\"s.x\"", L"t"},
+        {L"", L"\"kx.dot\"", L"", L"\"kx.dot\""},
     };
     for (const auto& st : tabCases) {
         SCOPED_TRACE(st.pszName);
