@@ -23,9 +23,9 @@ constexpr unsigned TABLES_FOUR_COLUMNS = 0x20;
 // log in, and with them the tables they own.
 constexpr const wchar_t* TABLE_LIST =
     L"SELECT pg_namespace.nspname || '.' || pg_class.relname, '', pg_roles.rolname,\tCASE\t\t"
-    L"WHEN (pg_namespace.nspname like 'pg_%' OR pg_namespace.nspname like 'information_schema') AND "
+    L"WHEN (pg_namespace.nspname like 'pg!_%' escape '!' OR pg_namespace.nspname like 'information_schema') AND "
     L"pg_class.relkind='r' THEN 'SYSTEM TABLE'\t\t"
-    L"WHEN (pg_namespace.nspname like 'pg_%' OR pg_namespace.nspname like 'information_schema') AND "
+    L"WHEN (pg_namespace.nspname like 'pg!_%' escape '!' OR pg_namespace.nspname like 'information_schema') AND "
     L"pg_class.relkind='v' THEN 'SYSTEM VIEW'\t\t"
     L"WHEN pg_class.relkind='r' THEN 'TABLE'\t\tWHEN pg_class.relkind='v' THEN 'VIEW'\t\tELSE 'OTHER'\tEND\t"
     L"FROM pg_class, pg_namespace, pg_roles\tWHERE pg_class.relnamespace = pg_namespace.oid\t"
@@ -64,14 +64,14 @@ void CPSQLDriverSQL::s_BuildTableListQuery(CTString* pclOut, unsigned nFlags) {
     pclOut->Set(TABLE_LIST);
     const bool bSystem = (nFlags & TABLES_SYSTEM) != 0;
     if (!bSystem)
-        pclOut->Add(
-            L" AND pg_namespace.nspname not like 'pg_%' AND pg_namespace.nspname not like 'information_schema'");
+        pclOut->Add(L" AND pg_namespace.nspname not like 'pg!_%' escape '!' AND "
+                    L"pg_namespace.nspname not like 'information_schema'");
     if ((nFlags & TABLES_USER) == 0)
-        pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'r' OR pg_namespace.nspname like 'pg_%' OR "
+        pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'r' OR pg_namespace.nspname like 'pg!_%' escape '!' OR "
                               L"pg_namespace.nspname like 'information_schema')"
                             : L" AND pg_class.relkind<>'r'");
     if ((nFlags & TABLES_VIEWS) == 0)
-        pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'v' OR pg_namespace.nspname like 'pg_%' OR "
+        pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'v' OR pg_namespace.nspname like 'pg!_%' escape '!' OR "
                               L"pg_namespace.nspname like 'information_schema')"
                             : L" AND pg_class.relkind<>'v'");
     pclOut->Add(L" ORDER BY pg_class.relname");

@@ -212,7 +212,13 @@ int CNADriver::bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInfo
         return 0;
     }
     int bResult = clCnx->bOpen(m_pclError);
-    if (bResult) bResult &= clCnx->bSQLBloque(m_pclError, piQuery);
+    if (!bResult) return 0;
+    bResult &= clCnx->bSQLBloque(m_pclError, piQuery);
+    // Locking the rows of a parsed query is not offered: a refusal that says nothing would leave
+    // the host reporting an empty error.
+    if (!bResult && m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+        _AddDriverError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, SITE_BLOQUE_REQUETE, USER_ERROR_NOT_AVAILABLE,
+                        nullptr, nullptr);
     return bResult;
 }
 

@@ -260,6 +260,24 @@ TEST_F(NADriverListsTest, OperationsNotOffered) {
     EXPECT_STREQ(pclError()->pszGetLogicalTableName(), L"ORDERS");
 }
 
+// Locking a parsed query's rows is not offered either: the connection's refusal says nothing, so
+// the entry records user error 8 at its own site; a refusal that says why keeps its own error.
+TEST_F(NADriverListsTest, QueryLockRefusedWithUserError8) {
+    ASSERT_EQ(HostCall<int>(m_p, SLOT_TRANSACTIONBEGIN, piHost(), L"T1"), 1);
+    m_stScript.bSQLBloqueResult = 0;
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_SQLBLOQUEREQUETE, piHost(), static_cast<ISQLParserInformation*>(nullptr)), 0);
+    EXPECT_EQ(pclError()->eGetErrorType(), NA_ERRORTYPE_NOTAVAILABLE);
+    EXPECT_EQ(pclError()->dwGetErrorId(), 8u);
+    EXPECT_EQ(dwInfo(pclError()->pclGetXError(), CXError::EIT_NATIVECODE), 8u);
+    EXPECT_NE(std::wstring(pclError()->pszGetError()).find(wsDebugLine(2)), std::wstring::npos);
+    EXPECT_EQ(pclError()->pclGetXError()->nGetNbSubError(), 0);
+    // The table lock is offered: its refusal is left to the connection that sent the statement.
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_SQLBLOQUETABLE, piHost(), L"T"), 0);
+    EXPECT_EQ(pclError()->eGetErrorType(), NA_ERRORTYPE_NONE);
+    m_stScript.bSQLBloqueResult = 1;
+    EXPECT_EQ(HostCall<int>(m_p, SLOT_TRANSACTIONCOMMIT, piHost(), L"T1"), 1);
+}
+
 // ------------------------------------------------------------------------------------ fixed lists
 
 // Without an SQL-layer driver there is nothing to list: no databases, no tables (failures), no

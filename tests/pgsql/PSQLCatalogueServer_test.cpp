@@ -59,7 +59,7 @@ protected:
             clServer.Run(std::string("CREATE ROLE ") + NOLOGIN_ROLE + " NOLOGIN");
         {
             CDirectServer clCatalogue(DATABASE);
-            if (clCatalogue.sValue("SELECT count(*) FROM pg_class WHERE relname = 'kx_catalogue_ready_1'") == "0")
+            if (clCatalogue.sValue("SELECT count(*) FROM pg_class WHERE relname = 'kx_catalogue_ready_2'") == "0")
                 MakeCatalogue(&clCatalogue);
         }
         clServer.Run("SELECT pg_advisory_unlock(727274)");
@@ -67,11 +67,15 @@ protected:
     static void MakeCatalogue(CDirectServer* pclServer) {
         CDirectServer& clServer = *pclServer;
         clServer.Run("DROP SCHEMA IF EXISTS kxs1 CASCADE");
+        clServer.Run("DROP SCHEMA IF EXISTS pgdata CASCADE");
         clServer.Run("DROP TABLE IF EXISTS public.customer, public.owned, public.\"it's\", public.kx_fixture CASCADE");
         clServer.Run("DROP DOMAIN IF EXISTS kx_code");
         clServer.Run("CREATE SCHEMA kxs1");
         clServer.Run("CREATE TABLE public.customer (id int, name text)");
         clServer.Run("CREATE TABLE kxs1.customer (code int, label text, extra int)");
+        // A user's schema whose name only looks like the server's own ones.
+        clServer.Run("CREATE SCHEMA pgdata");
+        clServer.Run("CREATE TABLE pgdata.readings (n int)");
         clServer.Run("CREATE VIEW public.v_customer AS SELECT id FROM public.customer");
         clServer.Run("CREATE VIEW kxs1.v_label AS SELECT label FROM kxs1.customer");
         clServer.Run("CREATE TABLE public.owned (n int)");
@@ -87,7 +91,7 @@ protected:
         clServer.Run("CREATE UNIQUE INDEX kx_fixture_name_code ON kx_fixture (name, code)");
         clServer.Run("CREATE INDEX kx_fixture_lower ON kx_fixture (lower(name))");
         clServer.Run("CREATE INDEX kx_fixture_created ON kx_fixture (created)");
-        clServer.Run("CREATE TABLE kx_catalogue_ready_1 ()");
+        clServer.Run("CREATE TABLE kx_catalogue_ready_2 ()");
     }
 
     void SetUp() override {
@@ -122,8 +126,7 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
         std::vector<std::wstring> aExpected;
         for (const auto& aRow : aCatalogue) {
             const std::string& sSchema = *aRow[0];
-            const bool bSystem =
-                (sSchema.size() >= 3 && sSchema.compare(0, 2, "pg") == 0) || sSchema == "information_schema";
+            const bool bSystem = sSchema.compare(0, 3, "pg_") == 0 || sSchema == "information_schema";
             const bool bTable = *aRow[3] == "r";
             const bool bListed = bSystem ? (nFlags & 4) != 0 : (bTable ? (nFlags & 1) != 0 : (nFlags & 2) != 0);
             if (!bListed) continue;
@@ -156,7 +159,7 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
               aFour.end());
     const std::vector<std::wstring> aUser = aLines(wsTableList(nCnx, 3, &bOk));
     for (const wchar_t* psz : {L"public.customer", L"kxs1.customer", L"public.v_customer", L"kxs1.v_label",
-                               L"public.owned", L"public.it's", L"public.kx_fixture"})
+                               L"public.owned", L"public.it's", L"public.kx_fixture", L"pgdata.readings"})
         EXPECT_NE(std::find(aUser.begin(), aUser.end(), psz), aUser.end()) << sOf(psz);
 
     // The driver object's own table list opens its connection itself and lists the same.
