@@ -5,6 +5,9 @@
 #include <climits>
 #include <cstdint>
 #include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/StringParameter.h"
 #include "core/TStringConcatAW.h"
@@ -30,6 +33,7 @@ constexpr unsigned SITE_CONNECTION_REFUSED = 13;
 constexpr unsigned SITE_LIBVERSION = 15;
 constexpr unsigned SITE_TRANSACTIONSTATUS = 20;
 constexpr unsigned SITE_TRANSACTION_CANCELLED = 21;
+constexpr unsigned SITE_NOTICERECEIVER = 22;
 
 constexpr unsigned USER_ERROR_TRANSACTION_CANCELLED = 76;
 
@@ -43,6 +47,55 @@ bool _bEmpty(const wchar_t* psz) {
 // The whitespace at which the client library ends a value that is not quoted.
 bool _bHasConnInfoSpace(const wchar_t* psz) {
     return wcspbrk(psz, L" \t\n\r\f\v") != nullptr;
+}
+
+// Called by the client library inside the call that brought the notice; nothing may leave it.
+void _NoticeReceiver(void* pArg, const PGresult* pResult) {
+    try {
+        const char* pszMessage = pResult != nullptr ? __PQresultErrorMessage(pResult) : nullptr;
+        static_cast<CPSQLConnection*>(pArg)->_ReceiveNotice(pszMessage);
+    } catch (...) {
+    }
+}
+
+bool _bConnInfoSpace(wchar_t c) {
+    return c != 0 && wcschr(L" \t\n\r\f\v", c) != nullptr;
+}
+
+// Reads the text as the client library reads its connection string: key=value pairs separated by
+// blanks, blanks allowed around "=", a value bare up to the next blank or between single quotes, a
+// backslash taking the next character as it stands. False when the library would not read it.
+bool _bReadConnInfoPairs(const wchar_t* psz, std::vector<std::pair<std::wstring, std::wstring>>* paPairs) {
+    paPairs->clear();
+    for (;;) {
+        while (_bConnInfoSpace(*psz)) psz++;
+        if (*psz == 0) return !paPairs->empty();
+        std::wstring sKey;
+        while (*psz != 0 && *psz != L'=' && !_bConnInfoSpace(*psz)) sKey += *psz++;
+        while (_bConnInfoSpace(*psz)) psz++;
+        if (*psz != L'=') return false;
+        psz++;
+        while (_bConnInfoSpace(*psz)) psz++;
+        std::wstring sValue;
+        if (*psz == L'\'') {
+            for (psz++;; psz++) {
+                if (*psz == 0) return false;
+                if (*psz == L'\'') break;
+                if (*psz == L'\\' && psz[1] != 0) psz++;
+                sValue += *psz;
+            }
+            psz++;
+        } else {
+            for (; *psz != 0 && !_bConnInfoSpace(*psz); psz++) {
+                if (*psz == L'\\') {
+                    if (psz[1] == 0) break;
+                    psz++;
+                }
+                sValue += *psz;
+            }
+        }
+        paPairs->emplace_back(std::move(sKey), std::move(sValue));
+    }
 }
 
 }  // namespace
@@ -102,6 +155,12 @@ int CPSQLConnection::bOpen(CNAError* pclError) {
         return 0;
     }
     if (!g_bPSQLCall(pclError, FILE_CONNECTION, SITE_CONNECTDB, [&] { m_pPGConn = __PQconnectdb(pszCnx); })) return 0;
+    m_csLastNotice.Vide();
+    m_nNotices = 0;
+    // A library without the entry keeps printing the notices itself: nothing else to do about it.
+    if (m_pPGConn != nullptr && __PQsetNoticeReceiver != &DefaultError_PQsetNoticeReceiver)
+        g_bPSQLCall(nullptr, FILE_CONNECTION, SITE_NOTICERECEIVER,
+                    [&] { __PQsetNoticeReceiver(m_pPGConn, &_NoticeReceiver, this); });
 
     if (!_bOpenEstablished(pclError)) {
         // A connection whose set-up failed is dropped: the next open connects afresh instead of
@@ -120,12 +179,18 @@ void CPSQLConnection::_BuildCnxString(CTStringConcatAW* pclOut) {
     const wchar_t* pszDataBase = pszGetDefaultDataBaseEx();
     const int nPort = nGetPort();
 
-    if (!_bEmpty(pszHost)) _bFormatCnxParam(pclOut, L"host", pszHost);
-    if (nPort != 0) _bFormatCnxParam(pclOut, L"port", nPort);
-    if (!_bEmpty(pszDataBase)) _bFormatCnxParam(pclOut, L"dbname", pszDataBase);
-    if (!_bEmpty(pszUser)) _bFormatCnxParam(pclOut, L"user", pszUser);
-    if (!_bEmpty(pszPassword)) _bFormatCnxParam(pclOut, L"password", pszPassword);
-    if (m_nConnectionTimeout != -1) _bFormatCnxParam(pclOut, L"connect_timeout", m_nConnectionTimeout);
+    // The keys written here are the driver's: the extended information does not change them.
+    std::vector<const wchar_t*> aDriverKeys;
+    auto Add = [&](const wchar_t* pszKey, auto value) {
+        _bFormatCnxParam(pclOut, pszKey, value);
+        aDriverKeys.push_back(pszKey);
+    };
+    if (!_bEmpty(pszHost)) Add(L"host", pszHost);
+    if (nPort != 0) Add(L"port", nPort);
+    if (!_bEmpty(pszDataBase)) Add(L"dbname", pszDataBase);
+    if (!_bEmpty(pszUser)) Add(L"user", pszUser);
+    if (!_bEmpty(pszPassword)) Add(L"password", pszPassword);
+    if (m_nConnectionTimeout != -1) Add(L"connect_timeout", m_nConnectionTimeout);
     const struct {
         const wchar_t* pszKey;
         const CTString& clValue;
@@ -136,7 +201,12 @@ void CPSQLConnection::_BuildCnxString(CTStringConcatAW* pclOut) {
         {L"sslrootcert", m_csSSLCA},
     };
     for (const auto& st : tabSSL)
-        if (st.clValue.nTaille() != 0) _bFormatCnxParam(pclOut, st.pszKey, st.clValue.pszGet());
+        if (st.clValue.nTaille() != 0) Add(st.pszKey, st.clValue.pszGet());
+    auto bDriverKey = [&](const wchar_t* pszKey) {
+        for (const wchar_t* psz : aDriverKeys)
+            if (wcscmp(psz, pszKey) == 0) return true;
+        return false;
+    };
 
     if (m_csExtendedInfo.nTaille() == 0) return;
     CTString clRest(m_csExtendedInfo);
@@ -144,9 +214,11 @@ void CPSQLConnection::_BuildCnxString(CTStringConcatAW* pclOut) {
     for (int bFound = 1; bFound;)
         CStringParameter::s_bGetParameterValue(&clValue, &bFound, &clRest, L"Initial Catalog", 1);
 
-    // Every other item of the extended information goes on as a parameter of its own, written as
-    // the client library reads one: items are separated by ";" here and by blanks there, so a
-    // whole "a=1;b=2" passed as it stands would reach it as the single value "1;b=2" of "a".
+    // Items are separated by ";" here and by blanks in the client library's string. An item the
+    // library reads as it stands (one or more key=value pairs, quoted its way) keeps its meaning;
+    // any other "key=value" item is one parameter whose value is quoted by the library's rules, so
+    // that a blank or a quote in it cannot start a parameter of its own. Every pair is written anew.
+    std::vector<std::pair<std::wstring, std::wstring>> aPairs;
     const wchar_t* psz = clRest.pszGet();
     while (psz != nullptr && *psz != 0) {
         const wchar_t* pszEnd = wcschr(psz, L';');
@@ -154,6 +226,11 @@ void CPSQLConnection::_BuildCnxString(CTStringConcatAW* pclOut) {
         psz = pszEnd != nullptr ? pszEnd + 1 : nullptr;
         clItem.Trim();
         if (clItem.nTaille() == 0) continue;
+        if (_bReadConnInfoPairs(clItem.pszGet(), &aPairs)) {
+            for (const auto& pair : aPairs)
+                if (!bDriverKey(pair.first.c_str())) _bFormatCnxParam(pclOut, pair.first.c_str(), pair.second.c_str());
+            continue;
+        }
         int nEqual = clItem.nPos(L'=');
         if (nEqual < 0) {
             // Not a parameter: passed as it stands, the client library refuses it by name.
@@ -165,7 +242,8 @@ void CPSQLConnection::_BuildCnxString(CTStringConcatAW* pclOut) {
         CTString clItemValue = clItem.clMilieu(nEqual + 1);
         clKey.Trim();
         clItemValue.Trim();
-        _bFormatCnxParam(pclOut, clKey.pszGet() != nullptr ? clKey.pszGet() : L"", clItemValue.pszGet());
+        const wchar_t* pszKey = clKey.pszGet() != nullptr ? clKey.pszGet() : L"";
+        if (!bDriverKey(pszKey)) _bFormatCnxParam(pclOut, pszKey, clItemValue.pszGet());
     }
 }
 
@@ -278,6 +356,15 @@ int CPSQLConnection::bClose(CNAError* pclError) {
     int bOk = _bFreeCnx(pclError);
     m_bOpen = 0;
     return bOk;
+}
+
+void CPSQLConnection::_ReceiveNotice(const char* pszMessage) {
+    m_nNotices++;
+    m_csLastNotice.Vide();
+    if (pszMessage == nullptr) return;
+    // The text ends with a line feed, as the library prints it.
+    m_csLastNotice.SetANSI(pszMessage, m_nClientCodePage);
+    m_csLastNotice.Trim();
 }
 
 int CPSQLConnection::_bFreeCnx(CNAError* pclError) {

@@ -56,6 +56,12 @@ public:
     const wchar_t* _pszGetClientEncodingFromLocale(unsigned nCodePage);
 
     PGconn* pstGetPGConn() const { return m_pPGConn; }
+    // The server's notices (warnings and notices that are no error) come here instead of the
+    // client library's default, which prints them on the host's standard error: the last one is
+    // kept, with how many came since the connection was made.
+    void _ReceiveNotice(const char* pszMessage);
+    const wchar_t* pszGetLastNotice() const { return m_csLastNotice.pszGet(); }
+    unsigned nGetNoticeCount() const { return m_nNotices; }
     unsigned nGetServerVersion() const { return m_nServerVersion; }
     const wchar_t* pszGetServerEncoding() const { return m_csServerEncoding.pszGet(); }
 
@@ -99,4 +105,6 @@ protected:
     // The port of the first open, kept because the first read cuts it out of the extended
     // information.
     int32_t m_nPort = 0;
+    CTString m_csLastNotice;
+    unsigned m_nNotices = 0;
 };

@@ -4,6 +4,7 @@
 #include "pgsql/PSQLConnection.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "core/TStringConcatAW.h"
 #include "core/XErrorModule.h"
@@ -204,10 +205,14 @@ int CPSQLConnection::_bEscapeString(CNAError* pclError, CTStringConcatAW* pclOut
         return 0;
     }
     pclOut->Vide();
+    // The client library doubles the backslash of its escape when the server reads backslashes as
+    // escapes: the literal then takes the escape form, of which the server does not warn.
+    const long nEscaped = nLength > 0 ? static_cast<long>(nLength - 1) : 0;
+    if (bBackslashEscapesInLiterals() && memchr(pszEscaped, '\\', static_cast<size_t>(nEscaped)) != nullptr)
+        pclOut->Add(L"E", 1);
     pclOut->Add(L"'", 1);
     // The length counts the terminating zero.
-    pclOut->Add(reinterpret_cast<const char*>(pszEscaped), nLength > 0 ? static_cast<long>(nLength - 1) : 0,
-                m_nClientCodePage);
+    pclOut->Add(reinterpret_cast<const char*>(pszEscaped), nEscaped, m_nClientCodePage);
     pclOut->Add(L"'", 1);
     return g_bPSQLCall(pclError, FILE_CONNECTION, SITE_FREEMEM, [&] { __PQfreemem(pszEscaped); });
 }

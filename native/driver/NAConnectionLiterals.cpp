@@ -131,6 +131,10 @@ int CNAConnectionDescription::_bQuoteText(CNAError* pclError, CTStringConcatAW* 
                                           unsigned long n, const wchar_t* pszOpening) {
     const int bBackslash = bBackslashEscapesInLiterals();
     pclOut->Vide();
+    // A server that reads backslashes as escapes warns of every plain literal that holds one (on
+    // the host's standard error, through the client library); the escape form says it is meant.
+    if (bBackslash && n != 0 && wcscmp(pszOpening, L"'") == 0 && wmemchr(pszText, L'\\', n) != nullptr)
+        pszOpening = L"E'";
     pclOut->AddStrCte(pszOpening, -1);
     // Runs of plain characters go in one piece; each quote is doubled, each backslash too when the
     // server reads it as an escape.
@@ -659,11 +663,15 @@ int CNAConnectionDescription::bConvertStringToDefaultValue(CAny* pclOut, const w
     // doubled only where the server reads them as escapes.
     CTString clText(pszText);
     const long nLength = clText.nTaille();
-    if (nLength >= 2 && pszText[0] == L'\'' && pszText[nLength - 1] == L'\'') {
-        clText = clText.clMilieu(1, nLength - 2);
+    // The escape form E'...' reads its backslashes as escapes whatever the server's setting.
+    const bool bEscapeForm = nLength >= 3 && (pszText[0] == L'E' || pszText[0] == L'e') && pszText[1] == L'\'' &&
+                             pszText[nLength - 1] == L'\'';
+    if (bEscapeForm || (nLength >= 2 && pszText[0] == L'\'' && pszText[nLength - 1] == L'\'')) {
+        const long nOpening = bEscapeForm ? 2 : 1;
+        clText = clText.clMilieu(nOpening, nLength - nOpening - 1);
         if (clText.nTaille() != 0) {
             wchar_t* psz = const_cast<wchar_t*>(clText.pszGet());
-            if (bBackslashEscapesInLiterals())
+            if (bEscapeForm || bBackslashEscapesInLiterals())
                 PurgeEscapeBackSlash(psz);
             else
                 PurgeQuote(psz, 0);

@@ -88,6 +88,9 @@ const char* DefaultError_PQparameterStatus(const PGconn*, const char*) {
 PGTransactionStatusType DefaultError_PQtransactionStatus(const PGconn*) {
     throw CTString(L"PQtransactionStatus");
 }
+PQnoticeReceiver DefaultError_PQsetNoticeReceiver(PGconn*, PQnoticeReceiver, void*) {
+    throw CTString(L"PQsetNoticeReceiver");
+}
 
 #define KX_PQ_DEFINE(name, optional) decltype(&::name) __##name = DefaultError_##name;
 KX_PQ_ENTRIES(KX_PQ_DEFINE)

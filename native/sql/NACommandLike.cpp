@@ -146,7 +146,10 @@ void CNACommand::vAddEscapeLikeIfNeeded(CNAParameter* pclParameter, const wchar_
     if (pszLiteral == nullptr || wcschr(pszLiteral, cEscape) == nullptr || nBlanks >= 0) return;
     if (cEscape == L'\\') {
         if (nKind == KIND_5) return;
-        if (nKind == KIND_12 || (nKind == KIND_6 && _bBackslashEscapes()))
+        // PostgreSQL reading backslashes as escapes warns of a plain literal that holds one.
+        if (nKind == KIND_6 && _bBackslashEscapes())
+            _CompleteFormatedSQL(L" ESCAPE E'\\\\'", 13);
+        else if (nKind == KIND_12)
             _CompleteFormatedSQL(L" ESCAPE '\\\\'", 12);
         else
             _CompleteFormatedSQL(L" ESCAPE '\\'", 11);

@@ -2,7 +2,7 @@
    the driver binds, each doing nothing, except that PQstatus answers KX_FAKE_ID (which copy was
    bound) and the version functions answer fixed numbers. Built several times, each copy leaving out
    what its test needs missing: KX_FAKE_WITHOUT_PQfname, KX_FAKE_WITHOUT_OPTIONAL (the version
-   functions and the transaction status). */
+   functions, the transaction status and the notice receiver). */
 #include <stddef.h>
 
 #define FAKE_API __attribute__((visibility("default")))
@@ -42,4 +42,5 @@ FAKE_API int PQclientEncoding(const void* c) { (void)c; return 0; }
 FAKE_API const char* PQparameterStatus(const void* c, const char* p) { (void)c; (void)p; return NULL; }
 #ifndef KX_FAKE_WITHOUT_OPTIONAL
 FAKE_API int PQtransactionStatus(const void* c) { (void)c; return 0; }
+FAKE_API void* PQsetNoticeReceiver(void* c, void* f, void* a) { (void)c; (void)f; (void)a; return NULL; }
 #endif

@@ -169,9 +169,10 @@ TEST_F(LiteralsTest, TextsAreQuotedAndEscaped) {
         {L"abc", L"'abc'", L"'abc'"},
         {L"O'Brien", L"'O''Brien'", L"'O''Brien'"},
         {L"''", L"''''''", L"''''''"},
-        {L"a\\b", L"'a\\b'", L"'a\\\\b'"},
-        {L"\\", L"'\\'", L"'\\\\'"},
-        {sInjection.c_str(), L"'\\''; DROP TABLE t; --'", L"'\\\\''; DROP TABLE t; --'"},
+        // A backslash read as an escape goes in the escape form, of which the server does not warn.
+        {L"a\\b", L"'a\\b'", L"E'a\\\\b'"},
+        {L"\\", L"'\\'", L"E'\\\\'"},
+        {sInjection.c_str(), L"'\\''; DROP TABLE t; --'", L"E'\\\\''; DROP TABLE t; --'"},
         {L"tab\there\r\nline\x1b\x7f", L"'tab\there\r\nline\x1b\x7f'", L"'tab\there\r\nline\x1b\x7f'"},
         {L"\u00e9t\u00e9 \u20ac \u65e5\u672c \U0001F600", L"'\u00e9t\u00e9 \u20ac \u65e5\u672c \U0001F600'",
          L"'\u00e9t\u00e9 \u20ac \u65e5\u672c \U0001F600'"},
@@ -201,7 +202,7 @@ TEST_F(LiteralsTest, EightBitTexts) {
     } tabCases[] = {
         {"caf\xe9 l'\xe9t\xe9", VQTYPE_DSTRA, L"'caf\u00e9 l''\u00e9t\u00e9'"},
         {"caf\xe9 l'\xe9t\xe9", VQTYPE_PSTRA, L"'caf\u00e9 l''\u00e9t\u00e9'"},
-        {"a\\'b", VQTYPE_DSTRA, L"'a\\\\''b'"},
+        {"a\\'b", VQTYPE_DSTRA, L"E'a\\\\''b'"},
         {"", VQTYPE_DSTRA, L"''"},
         {"", VQTYPE_PSTRA, L"''"},
     };
@@ -219,7 +220,7 @@ TEST_F(LiteralsTest, Characters) {
         wchar_t c;
         const wchar_t* pszExpected;
     } tabCases[] = {
-        {VQTYPE_CARA, L'x', L"'x'"}, {VQTYPE_CARA, L'\'', L"''''"},         {VQTYPE_CARA, L'\\', L"'\\\\'"},
+        {VQTYPE_CARA, L'x', L"'x'"}, {VQTYPE_CARA, L'\'', L"''''"},         {VQTYPE_CARA, L'\\', L"E'\\\\'"},
         {VQTYPE_CARA, 0, L"''"},     {VQTYPE_CARW, L'\u20ac', L"'\u20ac'"}, {VQTYPE_CARW, L'\'', L"''''"},
         {VQTYPE_CARW, 0, L"''"},
     };
@@ -242,7 +243,7 @@ TEST_F(LiteralsTest, EveryTextClassOfTheHostIsQuoted) {
     m_cl.m_mapServerParameters[L"standard_conforming_strings"] = L"off";
     const wchar_t* pszWide = L"1); DROP TABLE t; --\\'";
     const char* pszAnsi = "1); DROP TABLE t; --\\'";
-    const wchar_t* pszExpected = L"'1); DROP TABLE t; --\\\\'''";
+    const wchar_t* pszExpected = L"E'1); DROP TABLE t; --\\\\'''";
     for (unsigned short nCode : {20, 21, 22, 23, 134}) {
         SCOPED_TRACE(nCode);
         CAny cl;
@@ -537,7 +538,7 @@ TEST_F(LiteralsTest, ALostPieceIsNeverTakenForALiteral) {
     m_cl.m_mapServerParameters[L"standard_conforming_strings"] = L"off";
     std::wstring sLong(5000, L'x');
     sLong += L"'\\";
-    const std::wstring sExpected = L"'" + std::wstring(5000, L'x') + L"''\\\\'";
+    const std::wstring sExpected = L"E'" + std::wstring(5000, L'x') + L"''\\\\'";
     CAny cl = clWide(sLong.c_str());
     bool bSawRefusal = false;
     for (long n = 1; n <= 12; n++) {
@@ -678,6 +679,9 @@ TEST_F(LiteralsTest, DefaultValues) {
         {NA_IT_UNICODE, L"'O''Brien'", L"on", 1, false, L"O'Brien"},
         {NA_IT_UNICODE, L"'a\\\\b'", L"on", 1, false, L"a\\\\b"},
         {NA_IT_UNICODE, L"'a\\\\b'", L"off", 1, false, L"a\\b"},
+        {NA_IT_UNICODE, L"E'a\\\\b'", L"on", 1, false, L"a\\b"},
+        {NA_IT_UNICODE, L"e'O''Brien\\\\'", L"off", 1, false, L"O'Brien\\"},
+        {NA_IT_UNICODE, L"E'", L"on", 1, false, L"E'"},
         {NA_IT_UNICODE, L"'", L"on", 1, false, L"'"},
         {NA_IT_I4, L"42", L"on", 1, false, nullptr},
         {NA_IT_I4, L"abc", L"on", 0, false, nullptr},

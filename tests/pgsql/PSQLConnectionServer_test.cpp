@@ -307,6 +307,66 @@ TEST_F(PSQLConnectionServerTest, ServerParametersFollowTheServer) {
     EXPECT_EQ(m_clCnx->bGetServerParameter(L"standard_conforming_strings\u00e9", &clValue), 0);
 }
 
+// The items of the extended information reach the server as the client library reads them: pairs
+// in its own syntax in one item, a quoted value with blanks, a plain value with a blank; the
+// driver's own keys keep the driver's values.
+TEST_F(PSQLConnectionServerTest, ExtendedInformationInTheClientLibrarysSyntax) {
+    KX_REQUIRE_PG_SERVER();
+    const struct {
+        const wchar_t* pszItems;
+        const wchar_t* pszApplication;
+        const wchar_t* pszConforming;
+    } tabCases[] = {
+        {L"application_name=kx_a options=-cstandard_conforming_strings=off", L"kx_a", L"off"},
+        {L"options='-c standard_conforming_strings=off -c search_path=public';application_name=kx_b", L"kx_b", L"off"},
+        {L"application_name=kx c;user=kx_intruder;dbname=kx_elsewhere", L"kx c", L"on"},
+    };
+    for (const auto& stCase : tabCases) {
+        SCOPED_TRACE(sOf(stCase.pszItems));
+        Describe(stCase.pszItems);
+        ASSERT_EQ(bOpen(), 1) << sOf(m_clError->pszGetError());
+        EXPECT_EQ(wsQuery(L"SHOW application_name"), stCase.pszApplication);
+        EXPECT_EQ(wsQuery(L"SHOW standard_conforming_strings"), stCase.pszConforming);
+        EXPECT_EQ(wsQuery(L"SELECT current_user"), wsOf(pgsandbox::sEnv("PGUSER")));
+        EXPECT_EQ(wsQuery(L"SELECT current_database()"), wsOf(pgsandbox::sEnv("PGDATABASE")));
+        m_clCnx.Drop();
+    }
+}
+
+// With backslashes read as escapes, a text literal holding one is written in the escape form: the
+// server reads it back as the text and warns of nothing. A notice of the server comes to the
+// connection, not to the standard error.
+TEST_F(PSQLConnectionServerTest, NoticesComeToTheConnection) {
+    KX_REQUIRE_PG_SERVER();
+    Describe(L"options=-cstandard_conforming_strings=off");
+    ASSERT_EQ(bOpen(), 1) << sOf(m_clError->pszGetError());
+    ASSERT_EQ(m_clCnx->bBackslashEscapesInLiterals(), 1);
+    EXPECT_EQ(m_clCnx->nGetNoticeCount(), 0u);
+    for (const wchar_t* pszText : {L"a\\b", L"c:\\dir\\", L"\\'; SELECT 1; --"}) {
+        std::wstring sText = pszText;
+        CTStringConcatAW clLiteral(m_clCnx->nGetClientCodePage(), m_clCnx->nGetCodePage());
+        ASSERT_EQ(m_clCnx->_bEscapeString(m_clError.p(), &clLiteral, VQTYPE_DSTRW,
+                                          reinterpret_cast<unsigned char*>(sText.data()),
+                                          sText.size() * sizeof(wchar_t)),
+                  1);
+        EXPECT_EQ(wsQuery(L"SELECT " + std::wstring(clLiteral.pszGetW())), sText);
+    }
+    std::vector<unsigned char> aBytes = {0x5C, 0x27, 0x00};
+    CTStringConcatAW clBytes(m_clCnx->nGetClientCodePage(), m_clCnx->nGetCodePage());
+    ASSERT_EQ(m_clCnx->_bEscapeString(m_clError.p(), &clBytes, 28, aBytes.data(), aBytes.size()), 1);
+    EXPECT_EQ(wsQuery(L"SELECT encode(" + std::wstring(clBytes.pszGetW()) + L"::bytea, 'hex')"), L"5c2700");
+    EXPECT_EQ(m_clCnx->nGetNoticeCount(), 0u) << sOf(m_clCnx->pszGetLastNotice());
+
+    // A plain literal with a backslash is what the server warns of; the warning is the connection's.
+    wsQuery(L"SELECT 'x\\\\y'");
+    EXPECT_EQ(m_clCnx->nGetNoticeCount(), 1u);
+    EXPECT_TRUE(bContains(wsOrEmpty(m_clCnx->pszGetLastNotice()), L"nonstandard use of \\\\ in a string literal"))
+        << sOf(m_clCnx->pszGetLastNotice());
+    ASSERT_TRUE(m_clCnx->bExecuteQueryNoResult(m_clError.p(), L"DO $$BEGIN RAISE NOTICE 'kx notice %', 42; END$$"));
+    EXPECT_EQ(m_clCnx->nGetNoticeCount(), 2u);
+    EXPECT_TRUE(bContains(wsOrEmpty(m_clCnx->pszGetLastNotice()), L"kx notice 42")) << sOf(m_clCnx->pszGetLastNotice());
+}
+
 // Columns are declared in PostgreSQL's own type names, and the server accepts each declaration.
 TEST_F(PSQLConnectionServerTest, ColumnTypesThePostgreSQLServerDeclares) {
     KX_REQUIRE_PG_SERVER();

@@ -38,7 +38,7 @@ const std::vector<LikeCase>& tabLikeCases() {
     static const std::vector<LikeCase> s_tab = {
         {"escaped wildcard", 6, 15, PLike(std::wstring(L"10\\%")), L"", L"SELECT a FROM t WHERE b LIKE '10\\%' ESCAPE '\\'"},
         {"server reading backslashes", 6, 8, PLike(std::wstring(L"10\\%")), L"",
-         L"SELECT a FROM t WHERE b LIKE '10\\\\%' ESCAPE '\\\\'"},
+         L"SELECT a FROM t WHERE b LIKE E'10\\\\%' ESCAPE E'\\\\'"},
         {"no escape character, no clause", 6, 15, PLike(std::wstring(L"abc%")), L"", L"SELECT a FROM t WHERE b LIKE 'abc%'"},
         {"a lone escape character is doubled", 6, 15, PLike(std::wstring(L"a\\b")), L"",
          L"SELECT a FROM t WHERE b LIKE 'a\\\\b' ESCAPE '\\'"},
@@ -146,7 +146,7 @@ TEST_F(NACommandLikeTest, EscapeClauseFollowsTheServersSetting) {
         pclCnx->m_sConformingStrings = c.pszReported;
         CNACommand* pcl = pclBuild(pclCnx, {T(L"SELECT 1/(CASE WHEN '10%' LIKE "), PLike(std::wstring(L"10\\%")),
                                             T(L" THEN 1 ELSE 0 END)")});
-        const std::wstring sPattern = c.bBackslashEscapes ? L"'10\\\\%' ESCAPE '\\\\'" : L"'10\\%' ESCAPE '\\'";
+        const std::wstring sPattern = c.bBackslashEscapes ? L"E'10\\\\%' ESCAPE E'\\\\'" : L"'10\\%' ESCAPE '\\'";
         const std::wstring sExpected = L"SELECT 1/(CASE WHEN '10%' LIKE " + sPattern + L" THEN 1 ELSE 0 END)";
         EXPECT_EQ(sFormat(pcl), sExpected) << c.nMajor << " " << c.pszReported;
         if (pclPg == nullptr) continue;
