@@ -64,8 +64,9 @@ void CPSQLDriverSQL::s_BuildTableListQuery(CTString* pclOut, unsigned nFlags) {
     pclOut->Set(TABLE_LIST);
     const bool bSystem = (nFlags & TABLES_SYSTEM) != 0;
     if (!bSystem)
-        pclOut->Add(L" AND pg_namespace.nspname not like 'pg!_%' escape '!' AND "
-                    L"pg_namespace.nspname not like 'information_schema'");
+        pclOut->Add(
+            L" AND pg_namespace.nspname not like 'pg!_%' escape '!' AND "
+            L"pg_namespace.nspname not like 'information_schema'");
     if ((nFlags & TABLES_USER) == 0)
         pclOut->Add(bSystem ? L" AND (pg_class.relkind<>'r' OR pg_namespace.nspname like 'pg!_%' escape '!' OR "
                               L"pg_namespace.nspname like 'information_schema')"

@@ -217,8 +217,8 @@ int CNADriver::bSQLBloqueRequete(INAConnectionDescription* piCnx, ISQLParserInfo
     // Locking the rows of a parsed query is not offered: a refusal that says nothing would leave
     // the host reporting an empty error.
     if (!bResult && m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
-        _AddDriverError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, SITE_BLOQUE_REQUETE, USER_ERROR_NOT_AVAILABLE,
-                        nullptr, nullptr);
+        _AddDriverError(m_pclError, NA_ERRORTYPE_NOTAVAILABLE, SITE_BLOQUE_REQUETE, USER_ERROR_NOT_AVAILABLE, nullptr,
+                        nullptr);
     return bResult;
 }
 

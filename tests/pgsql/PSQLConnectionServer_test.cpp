@@ -345,10 +345,10 @@ TEST_F(PSQLConnectionServerTest, NoticesComeToTheConnection) {
     for (const wchar_t* pszText : {L"a\\b", L"c:\\dir\\", L"\\'; SELECT 1; --"}) {
         std::wstring sText = pszText;
         CTStringConcatAW clLiteral(m_clCnx->nGetClientCodePage(), m_clCnx->nGetCodePage());
-        ASSERT_EQ(m_clCnx->_bEscapeString(m_clError.p(), &clLiteral, VQTYPE_DSTRW,
-                                          reinterpret_cast<unsigned char*>(sText.data()),
-                                          sText.size() * sizeof(wchar_t)),
-                  1);
+        ASSERT_EQ(
+            m_clCnx->_bEscapeString(m_clError.p(), &clLiteral, VQTYPE_DSTRW,
+                                    reinterpret_cast<unsigned char*>(sText.data()), sText.size() * sizeof(wchar_t)),
+            1);
         EXPECT_EQ(wsQuery(L"SELECT " + std::wstring(clLiteral.pszGetW())), sText);
     }
     std::vector<unsigned char> aBytes = {0x5C, 0x27, 0x00};
