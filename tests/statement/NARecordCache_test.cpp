@@ -56,7 +56,11 @@ TEST_F(NARecordCacheTest, AppendedRowsReadBackAndAreFoundByTheirValues) {
     // Found by equal bytes held anywhere else; a row of other values is not found.
     EXPECT_EQ(nFind(2, "Durand"), 1);
     EXPECT_EQ(nFind(3, "Martin", "troisieme"), 2);
-    EXPECT_EQ(nFind(3, "Martin", "autre memo"), 2);  // the record bytes identify the row, not its memos
+    // Rows with the same record bytes and other memo values are other rows; a row whose memos are
+    // all NULL is found by a value without any.
+    EXPECT_EQ(nFind(3, "Martin", "autre memo"), -1);
+    EXPECT_EQ(nFind(3, "Martin"), -1);
+    EXPECT_EQ(nFind(2, "Durand", "memo"), -1);
     EXPECT_EQ(nFind(4, "Durand"), -1);
     // An identity of another kind is never found.
     EXPECT_EQ(nFind(2, "Durand", nullptr, "rowid"), -1);
