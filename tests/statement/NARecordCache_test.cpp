@@ -382,6 +382,24 @@ TEST_F(NARecordCacheTest, WritesOfOtherStatements) {
     EXPECT_EQ(m_pclCache->nGetPosition(1, NA_PARSE_NEXT, 1), 3);
 }
 
+// Two rows that differ only in their memo values are two rows: a delete or an update of one leaves
+// the other as it was.
+TEST_F(NARecordCacheTest, RowsDifferingOnlyInTheirMemosAreWrittenApart) {
+    nAdd(1, "A", "premier");
+    nAdd(1, "A", "second");
+    EXPECT_EQ(nFind(1, "A", "premier"), 0);
+    EXPECT_EQ(nFind(1, "A", "second"), 1);
+    CHeld<CNARecordValue> clSecond(pclRow(1, "A", "second"));
+    clSecond->nRelease();
+    CHeld<CNARecordValue> clNew(pclRow(1, "A", "second modifie"));
+    clNew->nRelease();
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_UPDATE, clNew.get(), clSecond.get(), 0, 0), 1);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|A|premier", "1|A|second modifie"}));
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clNew.get(), 0, 0), 1);
+    EXPECT_EQ(m_pclCache->eGetRecordState(0), NA_RECORDSTATE_PRESENT);
+    EXPECT_EQ(m_pclCache->eGetRecordState(1), NA_RECORDSTATE_DELETED);
+}
+
 TEST_F(NARecordCacheTest, RemovingARowKeepsTheIdentitiesNumbered) {
     nAdd(1, "A");
     nAdd(2, "B", "mB");
