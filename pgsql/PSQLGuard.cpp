@@ -35,7 +35,8 @@ void g_PSQLAddError(CNAError* pclError, eNA_ERRORTYPE eType, unsigned nFile, uns
     va_end(arguments);
 }
 
-void g_PSQLRecordFault(CNAError* pclError, unsigned nFile, unsigned nSite, const CTString* pclMissingEntry) {
+void g_PSQLRecordFault(CNAError* pclError, unsigned nFile, unsigned nSite, const CTString* pclMissingEntry,
+                       CNAConnectionDescription* pclStatementCnx) {
     if (pclMissingEntry != nullptr) {
         const wchar_t* pszName = pclMissingEntry->pszGet();
         g_PSQLAddError(pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, nullptr, USER_ERROR_MISSING_ENTRY,
@@ -44,9 +45,11 @@ void g_PSQLRecordFault(CNAError* pclError, unsigned nFile, unsigned nSite, const
     }
     // A fault inside the library is never dropped: without a caller's error object the driver
     // object's own keeps it for the host.
-    CNADriver::s_bGPFCatched = 1;
     if (pclError == nullptr && CNADriver::s_pclDriver != nullptr) pclError = CNADriver::s_pclDriver->pclGetError();
     g_PSQLAddError(pclError, NA_ERRORTYPE_GENERAL, nFile, nSite, nullptr, USER_ERROR_FAULT, L"PostgreSQL");
+    if (pclStatementCnx != nullptr && CNADriver::s_pclDriver != nullptr)
+        CNADriver::s_pclDriver->OnFatalErrorAddDebugMessage(pclError, pclStatementCnx);
+    CNADriver::s_bGPFCatched = 1;
 }
 
 void g_PSQLSetErrorType(CNAError* pclError, eNA_ERRORTYPE eType) {

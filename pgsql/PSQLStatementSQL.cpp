@@ -95,10 +95,10 @@ PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
 
 int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WRITEPARSEFLAGS nFlags) {
     PGconn* pConn = _pstGetPGConn();
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); })) return 0;
     m_bResultOpen = 1;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(m_pResult); })) {
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(m_pResult); })) {
         _bCloseParse();
         return 0;
     }
@@ -123,10 +123,10 @@ int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WR
 
 int CPSQLStatementSQL::_bInitTabNAColumn() {
     int nColumns = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_NFIELDS, [&] { nColumns = __PQnfields(m_pResult); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NFIELDS, [&] { nColumns = __PQnfields(m_pResult); })) return 0;
     if (nColumns <= 0) return 1;
     int nRows = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(m_pResult); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(m_pResult); })) return 0;
     m_llNbRow = nRows;
     CNAColumnSQL* pTab = new (std::nothrow) CNAColumnSQL[static_cast<size_t>(nColumns)];
     if (pTab == nullptr) {
@@ -139,10 +139,10 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
         const char* pszName = nullptr;
         int nFormat = 0, nModifier = -1;
         Oid nType = 0;
-        if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FNAME, [&] { pszName = __PQfname(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FFORMAT, [&] { nFormat = __PQfformat(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FTYPE, [&] { nType = __PQftype(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FMOD, [&] { nModifier = __PQfmod(m_pResult, i); })) {
+        if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FNAME, [&] { pszName = __PQfname(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FFORMAT, [&] { nFormat = __PQfformat(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FTYPE, [&] { nType = __PQftype(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FMOD, [&] { nModifier = __PQfmod(m_pResult, i); })) {
             delete[] pTab;
             return 0;
         }
@@ -169,7 +169,7 @@ int CPSQLStatementSQL::_bCloseParse() {
     int bOk = 1;
     if (m_pResult != nullptr) {
         PGresult* pResult = m_pResult;
-        bOk = g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_CLEAR, [&] { __PQclear(pResult); });
+        bOk = g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_CLEAR, [&] { __PQclear(pResult); });
     }
     m_pResult = nullptr;
     m_bResultOpen = 0;
@@ -200,7 +200,7 @@ int CPSQLStatementSQL::bDataSeek(long nRow) {
 
 int CPSQLStatementSQL::bGetAffected_rows(unsigned long* pnRows) {
     const char* pszTuples = nullptr;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_CMDTUPLES, [&] { pszTuples = __PQcmdTuples(m_pResult); }))
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_CMDTUPLES, [&] { pszTuples = __PQcmdTuples(m_pResult); }))
         return 0;
     unsigned long n = 0;
     for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++)
@@ -224,7 +224,7 @@ int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, 
     const int nRow = static_cast<int>(m_llCurrentRow);
     const int nField = static_cast<int>(nColumn);
     int bNull = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETISNULL,
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_GETISNULL,
                      [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }))
         return 0;
     if (bNull == 1) {
@@ -232,7 +232,7 @@ int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, 
         return 1;
     }
     const char* pszText = nullptr;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_GETVALUE,
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_GETVALUE,
                      [&] { pszText = __PQgetvalue(m_pResult, nRow, nField); }))
         return 0;
     if (pszText == nullptr) pszText = "";
@@ -268,7 +268,7 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
     }
     unsigned char* pbyBytes = nullptr;
     size_t nLength = 0;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_UNESCAPEBYTEA,
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_UNESCAPEBYTEA,
                      [&] { pbyBytes = __PQunescapeBytea(reinterpret_cast<const unsigned char*>(pszText), &nLength); }))
         return 0;
     if (pbyBytes == nullptr) {
@@ -278,7 +278,7 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
     }
     const int bOk = pclValue->bSetValueDB(reinterpret_cast<const char*>(pbyBytes), static_cast<unsigned long>(nLength),
                                           m_pclConnection->nGetClientCodePage());
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_FREEMEM, [&] { __PQfreemem(pbyBytes); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FREEMEM, [&] { __PQfreemem(pbyBytes); })) return 0;
     return bOk;
 }
 
@@ -298,7 +298,7 @@ int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* ps
 int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
     PGconn* pConn = _pstGetPGConn();
     ConnStatusType eStatus = CONNECTION_OK;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); })) return 0;
     const bool bBroken = eStatus == CONNECTION_BAD;
     if (m_pResult == nullptr && bBroken) {
         if (m_pclConnection != nullptr) m_pclConnection->bInitError(m_pclError, nFile, nSite);
@@ -307,7 +307,7 @@ int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
     }
 
     const char* pszCode = nullptr;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTERRORFIELD,
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTERRORFIELD,
                      [&] { pszCode = __PQresultErrorField(m_pResult, PG_DIAG_SQLSTATE); }))
         return 0;
     const unsigned nCodePage = m_pclConnection != nullptr ? m_pclConnection->nGetClientCodePage() : CODEPAGE_UTF8;
@@ -318,7 +318,7 @@ int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
         // No SQLSTATE: the client library itself refused the statement (the server went away, the
         // connection broke, memory ran out). That is still a failure with a reason to give.
         const char* pszMessage = nullptr;
-        if (m_pResult != nullptr && !g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTERRORMESSAGE,
+        if (m_pResult != nullptr && !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTERRORMESSAGE,
                                                  [&] { pszMessage = __PQresultErrorMessage(m_pResult); }))
             return 0;
         if (pszMessage != nullptr && *pszMessage != 0) {
@@ -351,7 +351,7 @@ int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
     if (bDigitsOnly && nCode == 0) return 1;
 
     const char* pszMessage = nullptr;
-    if (!g_bPSQLCall(m_pclError, FILE_STATEMENT, SITE_RESULTERRORMESSAGE,
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTERRORMESSAGE,
                      [&] { pszMessage = __PQresultErrorMessage(m_pResult); }))
         return 0;
     if (m_pclError == nullptr) return 1;

@@ -39,6 +39,9 @@ void CIndexFixedSizeItem::_Free() {
     m_pclTree = nullptr;
     XMALLOC_Del(m_pbyKey);
     m_pbyKey = nullptr;
+    XMALLOC_Del(m_pbyRemovedKey);
+    m_pbyRemovedKey = nullptr;
+    m_bCurrentRemoved = 0;
 }
 
 const unsigned char* CIndexFixedSizeItem::_pbyKey(const CAny* pclValue) {
@@ -58,12 +61,22 @@ int CIndexFixedSizeItem::_nRowUnderCursor() const {
     return n;
 }
 
+int CIndexFixedSizeItem::_nCompareWithRemoved(const unsigned char* pbyKey, int32_t nRow) const {
+    const int n = memcmp(pbyKey, m_pbyRemovedKey, m_nKeySize);
+    if (n != 0) return n < 0 ? -1 : 1;
+    const int nRows = memcmp(&nRow, &m_nRemovedRow, ROW_SIZE);
+    return nRows < 0 ? -1 : (nRows > 0 ? 1 : 0);
+}
+
 int CIndexFixedSizeItem::bInit() {
     _Free();
     m_nKeySize = static_cast<unsigned>(CYFConvertKey::nCalculateKeySize(_eGetTypeVQ(), m_pclColumn->nGetLogicalSize()));
     m_pclTree = CMemBTree::pclCreate(m_nKeySize, ROW_SIZE, memcmp, memcmp, 0);
-    if (m_pclTree != nullptr) m_pbyKey = static_cast<unsigned char*>(XMALLOC_pNew(m_nKeySize));
-    if (m_pclTree == nullptr || m_pbyKey == nullptr) {
+    if (m_pclTree != nullptr) {
+        m_pbyKey = static_cast<unsigned char*>(XMALLOC_pNew(m_nKeySize));
+        m_pbyRemovedKey = static_cast<unsigned char*>(XMALLOC_pNew(m_nKeySize));
+    }
+    if (m_pclTree == nullptr || m_pbyKey == nullptr || m_pbyRemovedKey == nullptr) {
         _Free();
         _SetErrorNoMemory();
         return 0;
@@ -90,13 +103,37 @@ int CIndexFixedSizeItem::bInsertRecord(int nRow, CAny* pclValue) {
         pclValue = &clRead;
     }
     const int32_t n = nRow;
-    return m_pclTree->bInsert(_pbyKey(pclValue), &n) ? 1 : 0;
+    const unsigned char* pbyKey = _pbyKey(pclValue);
+    // With the current row removed, the cursor stands on the first pair after it: a pair added
+    // between the two takes that place, or a next move would pass it over.
+    bool bTakesThePlace = false;
+    if (m_bCurrentRemoved && _nCompareWithRemoved(pbyKey, n) > 0) {
+        const void* pCursorKey = m_pclTree->pReadKey();
+        if (pCursorKey == nullptr) {
+            bTakesThePlace = true;
+        } else {
+            const int nKey = memcmp(pbyKey, pCursorKey, m_nKeySize);
+            const int32_t nCursorRow = _nRowUnderCursor();
+            bTakesThePlace = nKey < 0 || (nKey == 0 && memcmp(&n, &nCursorRow, ROW_SIZE) < 0);
+        }
+    }
+    if (!m_pclTree->bInsert(pbyKey, &n)) return 0;
+    if (bTakesThePlace) m_pclTree->bFindRecord(pbyKey, &n);
+    return 1;
 }
 
 int CIndexFixedSizeItem::bDeleteRecord(int nRow, CAny* pclValue) {
     if (m_pclTree == nullptr || pclValue == nullptr) return 0;
     const int32_t n = nRow;
-    m_pclTree->bDelete(_pbyKey(pclValue), &n);
+    const unsigned char* pbyKey = _pbyKey(pclValue);
+    const bool bUnderCursor = _nRowUnderCursor() == nRow;
+    if (m_pclTree->bDelete(pbyKey, &n) && bUnderCursor) {
+        // The tree moves the cursor onto the following pair; the index remembers that the row it
+        // stood on went, so that a next move does not step past that following row.
+        m_bCurrentRemoved = 1;
+        memcpy(m_pbyRemovedKey, pbyKey, m_nKeySize);
+        m_nRemovedRow = n;
+    }
     return 1;
 }
 
@@ -116,6 +153,7 @@ int CIndexFixedSizeItem::bGetRecordPosition(eNA_PARSEDIRECTION eDirection, int n
             } else {
                 m_pclTree->GotoFirstRecord();
             }
+            m_bCurrentRemoved = 0;
             bMoved = m_pclTree->bAdvance(nSteps(long(nCount) - 1), nullptr, 0);
             break;
         case NA_PARSE_LAST:
@@ -124,20 +162,25 @@ int CIndexFixedSizeItem::bGetRecordPosition(eNA_PARSEDIRECTION eDirection, int n
             } else {
                 m_pclTree->MoveTo(m_pclTree->nGetNumRecord() - 1);
             }
+            m_bCurrentRemoved = 0;
             bMoved = m_pclTree->bAdvance(nSteps(1 - long(nCount)), nullptr, 0);
             break;
         case NA_PARSE_NEXT:
-            bMoved = m_pclTree->bAdvance(nSteps(nCount), nullptr, 0);
+            // After the current row was removed the cursor is already one row further.
+            bMoved = m_pclTree->bAdvance(nSteps(m_bCurrentRemoved ? long(nCount) - 1 : long(nCount)), nullptr, 0);
             break;
         case NA_PARSE_PREVIOUS:
             bMoved = m_pclTree->bAdvance(nSteps(-long(nCount)), nullptr, 0);
             break;
         default:
+            // No row is current once it was removed.
+            if (m_bCurrentRemoved) return 1;
             break;
     }
     if (!bMoved) return 1;
     const int nRow = _nRowUnderCursor();
     if (nRow < 0) return 1;
+    m_bCurrentRemoved = 0;
     *pnRow = nRow;
     const int nValues = m_pclTree->nNumDuplicates();
     if (pnDuplicate != nullptr && nValues >= 1) return _bCalculateDuplicateIndice(nValues, nRow, pnDuplicate);
@@ -160,7 +203,7 @@ int CIndexFixedSizeItem::_bCalculateDuplicateIndice(int nValues, int nRow, unsig
 }
 
 int CIndexFixedSizeItem::nGetCurrentRecordId() {
-    return _nRowUnderCursor();
+    return m_bCurrentRemoved ? -1 : _nRowUnderCursor();
 }
 
 int CIndexFixedSizeItem::nGetRecordNbr() {
@@ -177,6 +220,8 @@ int CIndexFixedSizeItem::nGetPreviousRecordNbr() {
 
 int CIndexFixedSizeItem::bSetCurrentPos(int nRow, int nDuplicate, int* pbFound) {
     if (m_pclTree == nullptr) return 0;
+    // The position is chosen afresh: a row removed from under the old one no longer counts.
+    m_bCurrentRemoved = 0;
     if (nRow != -1) {
         // A number is a rank in the index's order (the statement goes to the last row this way), as
         // in the memo index: a row number would name a row of the cache, not of the order.

@@ -9,6 +9,8 @@
 // not by row number.
 #pragma once
 
+#include <cstdint>
+
 #include "native/statement/IndexItem.h"
 
 class CMemBTree;
@@ -46,8 +48,17 @@ private:
     void _Free();
     // The row number under the cursor, -1 at the end or without a position.
     int _nRowUnderCursor() const;
+    // The sign of the pair (key, row) against the pair the current row had when it was removed,
+    // in the tree's own order (key bytes, then the row number's bytes).
+    int _nCompareWithRemoved(const unsigned char* pbyKey, int32_t nRow) const;
 
     CMemBTree* m_pclTree = nullptr;
     unsigned m_nKeySize = 0;
     unsigned char* m_pbyKey = nullptr;
+    // Set while the row the index stood on has been removed from under it: the cursor is then on
+    // the first pair after the removed one (or at the end), which a next move of one row reaches
+    // without stepping, and the removed pair (key, row) is kept to place rows added meanwhile.
+    uint32_t m_bCurrentRemoved = 0;
+    unsigned char* m_pbyRemovedKey = nullptr;
+    int32_t m_nRemovedRow = -1;
 };

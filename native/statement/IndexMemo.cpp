@@ -4,6 +4,7 @@
 #include "native/statement/IndexMemo.h"
 
 #include <climits>
+#include <cstring>
 
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
@@ -14,6 +15,15 @@ namespace {
 // The table grows one entry at a time (by 20 once it holds 100), and compacts past 30 unused.
 constexpr int ORDER_GROW_STEP = 1;
 constexpr int ORDER_COMPACT_THRESHOLD = 30;
+
+// The order of the entries: bytes compared up to the shorter, an equal prefix making the shorter
+// smaller, an empty value smaller than any other.
+int nCompareBytes(const void* pA, unsigned long nA, const void* pB, unsigned long nB) {
+    if (pA == nullptr || pB == nullptr) return (pA == nullptr ? 0 : 1) - (pB == nullptr ? 0 : 1);
+    const int n = memcmp(pA, pB, nA < nB ? nA : nB);
+    if (n != 0) return n < 0 ? -1 : 1;
+    return nA == nB ? 0 : (nA < nB ? -1 : 1);
+}
 
 // A target position; one out of the int range lies outside any table.
 int nTarget(long n) {
@@ -113,17 +123,26 @@ int CIndexMemo::bInsertRecord(int nRow, CAny*) {
         if (!_bFind(&bFound, &nPosition, pData, nSize, 1, 1)) return 0;
         nIndex = nPosition < 0 ? nCount : nPosition + (bFound ? 1 : 0);
     }
+    // With the current entry removed, the current position is the entry that followed it: an entry
+    // added right there that sorts after the removed one becomes the following entry.
+    bool bFollows = false;
+    if (m_bCurrentDeleted && nIndex == m_nCurrent) {
+        const void* pRemoved;
+        unsigned long nRemoved;
+        _bGetDataAdr(&pRemoved, &nRemoved, &m_clRemoved);
+        bFollows = nCompareBytes(pData, nSize, pRemoved, nRemoved) >= 0;
+    }
     m_tabOrder.Insere(nRow, nIndex);
     if (m_tabOrder.nGetNbElement() == nCount) {
         _SetErrorNoMemory();
         return 0;
     }
     if (pData == nullptr) m_nLastEmpty++;
-    if (m_nCurrent >= nIndex) m_nCurrent++;
+    if (m_nCurrent >= nIndex && !bFollows) m_nCurrent++;
     return 1;
 }
 
-int CIndexMemo::bDeleteRecord(int nRow, CAny*) {
+int CIndexMemo::bDeleteRecord(int nRow, CAny* pclValue) {
     const int nCount = m_tabOrder.nGetNbElement();
     int nIndex = 0;
     while (nIndex < nCount && m_tabOrder[nIndex] != nRow) nIndex++;
@@ -134,8 +153,14 @@ int CIndexMemo::bDeleteRecord(int nRow, CAny*) {
     if (nIndex <= m_nLastEmpty) m_nLastEmpty--;
     if (m_nCurrent > nIndex)
         m_nCurrent--;
-    else if (m_nCurrent == nIndex)
+    else if (m_nCurrent == nIndex && !m_bCurrentDeleted) {
         m_bCurrentDeleted = 1;
+        // The value the row was indexed with; read from the row when the caller has none.
+        if (pclValue != nullptr)
+            m_clRemoved = *pclValue;
+        else if (!_bGetRecordValue(&m_clRemoved, nRow))
+            m_clRemoved = CAny();
+    }
     return 1;
 }
 
@@ -173,7 +198,8 @@ int CIndexMemo::bGetRecordPosition(eNA_PARSEDIRECTION eDirection, int nCount, in
             }
             break;
         case NA_PARSE_NEXT:
-            nPosition = nTarget(long(m_nCurrent) + nCount);
+            // After the current entry was removed the position is already on the one after it.
+            nPosition = nTarget(long(m_nCurrent) + nCount - (m_bCurrentDeleted ? 1 : 0));
             break;
         case NA_PARSE_PREVIOUS:
             nPosition = nTarget(long(m_nCurrent) - nCount);

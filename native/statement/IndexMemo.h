@@ -8,6 +8,7 @@
 
 #include "core/TTableau.h"
 #include "native/statement/IndexItem.h"
+#include "variant/Any.h"
 
 class CIndexMemo : public CIndexItem {
 public:
@@ -46,8 +47,11 @@ private:
     // nFrom (bLast) or nTo (else) is one; -1 when a row cannot be read.
     int _nEqualBound(int nFrom, int nTo, const void* pData, unsigned long nSize, int bLast);
 
-    // Set when the entry under the current position was removed: no row is current.
+    // Set when the entry under the current position was removed: no row is current, the current
+    // position is the entry that followed it (a next move of one row reaches it without stepping),
+    // and the removed value is kept to place the entries added meanwhile.
     uint32_t m_bCurrentDeleted = 0;
+    CAny m_clRemoved;
     CTTableau<int> m_tabOrder;
     int m_nCurrent = -1;
     // Index of the last entry with an empty value, -1 when there is none: they fill the front.

@@ -37,6 +37,24 @@ int nSigne(int n) {
     return n < 0 ? -1 : (n > 0 ? 1 : 0);
 }
 
+// Whether two rows with the same record bytes hold the same memo values: rows that differ only
+// there are different rows. A missing entry counts as NULL; a value not read from the server yet
+// tells nothing and is not held against the other.
+bool bSameMemos(const CNARecordMemo* pclA, const CNARecordMemo* pclB) {
+    if (pclA == pclB) return true;
+    const int nA = pclA != nullptr ? pclA->nGetNbMemo() : 0;
+    const int nB = pclB != nullptr ? pclB->nGetNbMemo() : 0;
+    for (int i = 0; i < (nA > nB ? nA : nB); i++) {
+        const CNAConvertVariant* pclValueA = i < nA ? pclA->pclGetMemoValueNoRef(i) : nullptr;
+        const CNAConvertVariant* pclValueB = i < nB ? pclB->pclGetMemoValueNoRef(i) : nullptr;
+        if ((pclValueA != nullptr && pclValueA->eGetVarType() == NAVARTYPE_UNREAD) ||
+            (pclValueB != nullptr && pclValueB->eGetVarType() == NAVARTYPE_UNREAD))
+            continue;
+        if (!CNAVariant::g_bEqualsNAVariant(pclValueA, pclValueB)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 unsigned int CNARecordId::g_dwPtrHashVal(const void* pSerialized) {
@@ -72,7 +90,8 @@ int CNARecordId_RecordValues::bEqualRecordId(const CNARecordId* pclOther) const 
     if (pclOther == nullptr || pclOther->eGetRecordIdType() != NA_RECORDID_RECORDVALUES) return 0;
     const auto* pcl = static_cast<const CNARecordId_RecordValues*>(pclOther);
     if (pcl->m_nSize != m_nSize) return 0;
-    return m_nSize == 0 || memcmp(m_pbyRecord, pcl->m_pbyRecord, m_nSize) == 0;
+    if (m_nSize != 0 && memcmp(m_pbyRecord, pcl->m_pbyRecord, m_nSize) != 0) return 0;
+    return bSameMemos(m_pclMemo, pcl->m_pclMemo) ? 1 : 0;
 }
 
 uint32_t CNARecordId_RecordValues::s_dwHashBytes(const unsigned char* pby, uint64_t n) {
@@ -113,11 +132,17 @@ int CNARecordId_RecordValues::g_nCompare_CNARecordId_RecordValues(const void* pA
     // Identities of different lengths (rows of another layout) are never equal, and comparing
     // them over one length would read past the shorter record.
     if (nA != nB) return nA < nB ? -1 : 1;
-    if (nA == 0) return 0;
     const auto* pRecordA = reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(nLit64(pbyA + 12)));
     const auto* pRecordB = reinterpret_cast<const unsigned char*>(static_cast<uintptr_t>(nLit64(pbyB + 12)));
-    if (pRecordA == pRecordB) return 0;
-    return nSigne(memcmp(pRecordA, pRecordB, nA));
+    if (nA != 0 && pRecordA != pRecordB) {
+        const int n = nSigne(memcmp(pRecordA, pRecordB, nA));
+        if (n != 0) return n;
+    }
+    // Equal bytes: the memo values decide. The hash only asks whether two identities are equal,
+    // so rows differing there are told apart without an order between them.
+    const auto* pclMemoA = reinterpret_cast<const CNARecordMemo*>(static_cast<uintptr_t>(nLit64(pbyA + 20)));
+    const auto* pclMemoB = reinterpret_cast<const CNARecordMemo*>(static_cast<uintptr_t>(nLit64(pbyB + 20)));
+    return bSameMemos(pclMemoA, pclMemoB) ? 0 : 1;
 }
 
 void CNARecordId_RecordValues::RecordIdToString(CTString* pclText, const wchar_t* pszPrefix, int) const {

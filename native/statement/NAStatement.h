@@ -270,6 +270,9 @@ public:
     int64_t _llUpdateStep(int64_t llFrom, int64_t llStep, int* pbOut, long* pnFetched);
     int _bFetchNextBloc(eNA_PARSEDIRECTION eDirection, int bReadRecord, int* pbOut, long nCount, long* pnFetched);
     int _bCompleteCache();
+    // Runs the prepared query again for a completion of the record cache, without the Close a new
+    // execution starts with (it would empty the cache), the reads going on after the rows cached.
+    int _bExecuteAgainKeepingCache();
 
     // ------------------------------------------------------------------ positions and re-positioning
     int bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE eCause, int nSlot);

@@ -17,6 +17,7 @@
 #include "native/model/NAItemDescription.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
+#include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/statement/NAStatementAccess.h"
@@ -121,6 +122,26 @@ int CNAStatement::bExecutePreparedQuery(NA_WRITEPARSEFLAGS nFlags, int bRefreshP
     }
     Close();
     return _bExecutePreparedQuery(nFlags);
+}
+
+int CNAStatement::_bExecuteAgainKeepingCache() {
+    if (m_pclTableCacheIndex == nullptr && m_pclCommand != nullptr &&
+        m_pclCommand->eGetQueryType() == NAQUERYTYPE_NONE) {
+        _AddError(NA_ERRORTYPE_GENERAL, SITE_NOT_PREPARED, _pszGetLogicalName(), m_clItemName.pszGet(),
+                  USER_ERROR_NOT_PREPARED, _pszGetLogicalName(), m_clItemName.pszGet());
+        return 0;
+    }
+    // The record-save table belongs to the result that was closed.
+    _FreeRecordSaveTab();
+    if (!_bExecutePreparedQuery(0)) return 0;
+    // The rows of this block already cached are the first ones of the new result.
+    const int64_t llCached =
+        (m_pclRecordCache != nullptr ? m_pclRecordCache->nGetNbRecord() : 0) - static_cast<int64_t>(m_nBlockBase);
+    if (llCached > 0 && !m_pclStatementSQL->bDataSeek(static_cast<long>(llCached))) {
+        if (m_pclError != nullptr) m_pclError->Copy(m_pclStatementSQL->pclGetError());
+        return 0;
+    }
+    return 1;
 }
 
 int CNAStatement::_bExecutePreparedQuery(NA_WRITEPARSEFLAGS nFlags) {

@@ -72,8 +72,10 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
             int bOk;
             if (!pclTableCache->bIsStatementParse(this)) {
                 bOk = bUpdateParsePositionInCacheIndex(&bFound);
-                // The index stands on the row after the one that went: one step less forward.
-                if (bOk && !bFound) nCount += eDirection == NA_PARSE_NEXT ? -1 : 1;
+                // The index stands on the first row after the reference value (past the last row
+                // when none follows): a next move is already one row further, a previous one
+                // counts from there as from the reference row.
+                if (bOk && !bFound && eDirection == NA_PARSE_NEXT) nCount--;
             } else {
                 bOk = bUpdateParsePositionInRecordCache();
             }
@@ -177,7 +179,11 @@ int CNAStatement::_bFetchCacheEnabled(eNA_PARSEDIRECTION eDirection, int, long n
     }
     if (*pbOut) m_pclRecordCache->SetFetchComplete();
     if (bReadAll) {
-        const int nRows = m_pclRecordCache->nGetNbRecord();
+        // The last row that is still there: rows other statements deleted meanwhile stay in the
+        // cache, marked.
+        int nRows = m_pclRecordCache->nGetNbRecord();
+        while (nRows > 0 && (m_pclRecordCache->_bRecordDeleted(nRows - 1) || !m_pclRecordCache->bRecordInCache(nRows - 1)))
+            nRows--;
         if (nRows > 0) {
             _RestaureRecordFromCache(nRows - 1);
             *pbOut = 0;
@@ -530,7 +536,9 @@ CNARecordCache* CNAStatement::pclGetFullRecordCache() {
 int CNAStatement::_bCompleteCache() {
     const eNA_PARSEDIRECTION eDirection =
         m_pclTableCacheIndex == nullptr && bInvertFetch() ? NA_PARSE_PREVIOUS : NA_PARSE_NEXT;
-    if ((m_pclStatementSQL == nullptr || !m_pclStatementSQL->bIsResultOpen()) && !bExecutePreparedQuery(0, 0))
+    // A closed result is run again without emptying the cache: a completion that began with
+    // Close would hand out a cache without the rows already read.
+    if ((m_pclStatementSQL == nullptr || !m_pclStatementSQL->bIsResultOpen()) && !_bExecuteAgainKeepingCache())
         return 0;
     CNAStatementAccess* pclAccess = _pclAccess();
     const wchar_t* pszKey = m_clKey.pszGet() != nullptr ? m_clKey.pszGet() : L"";
@@ -591,6 +599,8 @@ int CNAStatement::bHPositionCourante(int* pnPerThousand, int) {
             if (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE && !bUpdateParsePositionInCacheIndex(&bFound)) return 0;
             llPosition = m_pclTableCacheIndex != nullptr ? m_pclTableCacheIndex->nGetPreviousRecordNbr() + 1
                                                          : m_llCurrentPosition + 1;
+            // An index left past its last row counts as on it.
+            if (llPosition > llCount) llPosition = llCount;
         }
     } else if (!pclAccess->bGetNbEnr(m_pclDataAccess, &llCount, COUNT_OPTIONS, WPF_COUNT_BROWSE, this, -1)) {
         return 0;

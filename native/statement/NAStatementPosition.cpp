@@ -91,12 +91,8 @@ int CNAStatement::bUpdateParsePositionInCacheIndex(int* pbFound) {
     if (!m_pclTableCacheIndex->bSetCurrentPos(-1, static_cast<int>(m_nDuplicateRank), pbFound)) return 0;
     m_llCurrentPosition = m_pclTableCacheIndex->nGetCurrentRecordId();
     m_bCurrentRowDeleted = 0;
-    const int nRows = m_pclTableCacheIndex->nGetRecordNbr();
-    if (m_llCurrentPosition == -1 && nRows > 0) {
-        // Past every key: the browse goes on from the last row of the index's order.
-        if (!m_pclTableCacheIndex->bSetCurrentPos(nRows - 1, 0, nullptr)) return 0;
-        m_llCurrentPosition = m_pclTableCacheIndex->nGetCurrentRecordId();
-    }
+    // Past every key the index stays past its last row: a next move from there is the end of the
+    // file and a previous one the last row, which putting it on the last row would get wrong by one.
     if (*pbFound) {
         if (m_pclOriginalRecord == nullptr && !_bAllocStmtOriginalRecord()) return 0;
         CNARecordCache* pclCache = m_pclTableCacheIndex->pclGetCacheNoRef();

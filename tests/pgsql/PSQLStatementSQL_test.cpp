@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "native/driver/NADriver.h"
 #include "native/model/NAConvertVariant.h"
 #include "pgsql/NAColumnSQL.h"
+#include "pgsql/PSQLDriver.h"
+#include "pgsql/PSQLGuard.h"
 #include "tests/pgsql/FakeStatementSupport.h"
 
 using namespace pgtest;
@@ -478,6 +481,49 @@ TEST_F(PSQLStatementSQLTest, ClientLibraryFaults) {
         EXPECT_EQ(stMain.nCode, 23u);
         EXPECT_TRUE(bContains(stMain.sDebug, wsDebugLine(100, stCase.nSite)));
     }
+}
+
+// A fault while a statement runs goes to the driver object's fatal-error entry with the statement's
+// error object and connection, after the error was recorded, and raises the fault flag; a function
+// the library lacks is not such a fault.
+TEST_F(PSQLStatementSQLTest, FaultWhileAStatementRunsTellsTheDriver) {
+    struct CRecordingDriver : CPSQLDriver {
+        struct stCall {
+            CNAError* pclError;
+            CNAConnectionDescription* pclCnx;
+            uint32_t nErrorId;
+        };
+        std::vector<stCall> aCalls;
+        void OnFatalErrorAddDebugMessage(CNAError* pclError, CNAConnectionDescription* pclCnx) override {
+            aCalls.push_back({pclError, pclCnx, pclError != nullptr ? pclError->dwGetErrorId() : 0u});
+        }
+    };
+    CRecordingDriver clDriver;
+    ASSERT_TRUE(clDriver.AllocError());
+    CNADriver* pclPrevious = CNADriver::s_pclDriver;
+    CNADriver::s_pclDriver = &clDriver;
+    CNADriver::s_bGPFCatched = 0;
+    for (const char* pszFunction : {"PQexec", "PQntuples"}) {
+        SCOPED_TRACE(pszFunction);
+        m_clError->Reset();
+        clDriver.aCalls.clear();
+        Script("Q", stRows({"a"}, {}, {{"1"}}));
+        st().sThrowIn = pszFunction;
+        CStatementRef clStatement(pclNew());
+        EXPECT_EQ(clStatement->bExecuteDirect(L"Q", nullptr, 0), 0);
+        st().sThrowIn.clear();
+        ASSERT_EQ(clDriver.aCalls.size(), 1u);
+        EXPECT_EQ(clDriver.aCalls[0].pclError, m_clError.p());
+        EXPECT_EQ(clDriver.aCalls[0].pclCnx, static_cast<CNAConnectionDescription*>(m_clCnx.pcl()));
+        EXPECT_EQ(clDriver.aCalls[0].nErrorId, 23u);
+        EXPECT_EQ(CNADriver::s_bGPFCatched, 1);
+        CNADriver::s_bGPFCatched = 0;
+    }
+    clDriver.aCalls.clear();
+    EXPECT_EQ(g_bPSQLCall(m_clError.p(), m_clCnx.pcl(), 100, 1, [] { throw CTString(L"PQfinish"); }), 0);
+    EXPECT_TRUE(clDriver.aCalls.empty());
+    EXPECT_EQ(CNADriver::s_bGPFCatched, 0);
+    CNADriver::s_pclDriver = pclPrevious;
 }
 
 }  // namespace

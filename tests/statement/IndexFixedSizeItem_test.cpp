@@ -162,10 +162,22 @@ TEST_F(IndexFixedSizeItemTest, WritesOnTheCachedRows) {
     // Without the old value nothing can be found.
     EXPECT_FALSE(pcl->bDeleteRecord(0, nullptr));
 
-    // Deleting the row under the position leaves it on the following row.
+    // Deleting the row under the position leaves no row current; the next row is the one that
+    // followed it, the previous one the row before it.
     ASSERT_EQ(nMove(pcl, NA_PARSE_FIRST, 6), 0);
     EXPECT_TRUE(pcl->bDeleteRecord(0, &cl));
-    EXPECT_EQ(pcl->nGetCurrentRecordId(), 2);
+    EXPECT_EQ(pcl->nGetCurrentRecordId(), -1);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT, 1), 2);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_PREVIOUS, 1), 5);
+    // The last row deleted under the position, then indexed again under a greater value: that
+    // value comes after the deleted one, so it is the next row.
+    ASSERT_EQ(nMove(pcl, NA_PARSE_NEXT, 1), 2);
+    cl.SetI4(3);
+    EXPECT_TRUE(pcl->bDeleteRecord(2, &cl));
+    cl.SetI4(7);
+    EXPECT_TRUE(pcl->bInsertRecord(2, &cl));
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT, 1), 2);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_PREVIOUS, 1), 5);
     EXPECT_EQ(Browse(pcl), std::vector<int>({6, 1, 4, 3, 5, 2}));
 }
 

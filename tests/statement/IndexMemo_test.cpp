@@ -135,6 +135,17 @@ TEST_F(IndexMemoTest, CurrentPositionThroughWrites) {
     EXPECT_EQ(nMove(pcl, NA_PARSE_PREVIOUS), 4);
     EXPECT_FALSE(pcl->bCurrentDeleted());
     EXPECT_EQ(pcl->nGetCurrentRecordId(), 4);
+
+    // Row 4 ("a") deleted under it: the next row is the one that followed it, not the one after.
+    // An entry added right there before it ("B") leaves that so; one with the deleted value goes
+    // after the deleted entry and is the next row.
+    EXPECT_TRUE(pcl->bDeleteRecord(4, nullptr));
+    EXPECT_TRUE(pcl->bInsertRecord(nAddText("B"), nullptr));
+    const int nSame = nAddText("a");
+    EXPECT_TRUE(pcl->bInsertRecord(nSame, nullptr));
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT), nSame);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT), 10);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_PREVIOUS, 2), nSame - 1);
 }
 
 // The statement positions the index again on the row it had read once that row is gone: the index

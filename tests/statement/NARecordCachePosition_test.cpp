@@ -37,6 +37,18 @@ protected:
     CNARecordCachePosition* m_pclCache = nullptr;
 };
 
+// A record kept again with a new memo value is another record: its slot reads back the new value.
+TEST_F(NARecordCachePositionTest, RecordWithANewMemoGetsItsOwnSlot) {
+    const int nOld = m_pclCache->nKeepRecordSave(pclRowNoRef(1, "A", "ancien"));
+    ASSERT_EQ(nOld, 0);
+    m_pclCache->AddRefRecordSave(nOld);
+    const int nNew = m_pclCache->nKeepRecordSave(pclRowNoRef(1, "A", "nouveau"));
+    ASSERT_EQ(nNew, 1);
+    m_pclCache->AddRefRecordSave(nNew);
+    EXPECT_EQ(sRead(m_pclCache, nNew), "1|A|nouveau");
+    EXPECT_EQ(sRead(m_pclCache, nOld), "1|A|ancien");
+}
+
 TEST_F(NARecordCachePositionTest, ReleasedSlotsAreReusedLowestFirst) {
     EXPECT_EQ(m_pclCache->nGetFlags(), 1u);  // active from the start
     EXPECT_EQ(nKeep(1, "A"), 0);

@@ -56,7 +56,11 @@ TEST_F(NARecordCacheTest, AppendedRowsReadBackAndAreFoundByTheirValues) {
     // Found by equal bytes held anywhere else; a row of other values is not found.
     EXPECT_EQ(nFind(2, "Durand"), 1);
     EXPECT_EQ(nFind(3, "Martin", "troisieme"), 2);
-    EXPECT_EQ(nFind(3, "Martin", "autre memo"), 2);  // the record bytes identify the row, not its memos
+    // Rows with the same record bytes and other memo values are other rows; a row whose memos are
+    // all NULL is found by a value without any.
+    EXPECT_EQ(nFind(3, "Martin", "autre memo"), -1);
+    EXPECT_EQ(nFind(3, "Martin"), -1);
+    EXPECT_EQ(nFind(2, "Durand", "memo"), -1);
     EXPECT_EQ(nFind(4, "Durand"), -1);
     // An identity of another kind is never found.
     EXPECT_EQ(nFind(2, "Durand", nullptr, "rowid"), -1);
@@ -376,6 +380,24 @@ TEST_F(NARecordCacheTest, WritesOfOtherStatements) {
     EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clOld.get(), 0, 0), -1);
     // A deleted row is stepped over.
     EXPECT_EQ(m_pclCache->nGetPosition(1, NA_PARSE_NEXT, 1), 3);
+}
+
+// Two rows that differ only in their memo values are two rows: a delete or an update of one leaves
+// the other as it was.
+TEST_F(NARecordCacheTest, RowsDifferingOnlyInTheirMemosAreWrittenApart) {
+    nAdd(1, "A", "premier");
+    nAdd(1, "A", "second");
+    EXPECT_EQ(nFind(1, "A", "premier"), 0);
+    EXPECT_EQ(nFind(1, "A", "second"), 1);
+    CHeld<CNARecordValue> clSecond(pclRow(1, "A", "second"));
+    clSecond->nRelease();
+    CHeld<CNARecordValue> clNew(pclRow(1, "A", "second modifie"));
+    clNew->nRelease();
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_UPDATE, clNew.get(), clSecond.get(), 0, 0), 1);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|A|premier", "1|A|second modifie"}));
+    EXPECT_EQ(m_pclCache->nOnNotifyOperation(NAQUERYTYPE_DELETE, nullptr, clNew.get(), 0, 0), 1);
+    EXPECT_EQ(m_pclCache->eGetRecordState(0), NA_RECORDSTATE_PRESENT);
+    EXPECT_EQ(m_pclCache->eGetRecordState(1), NA_RECORDSTATE_DELETED);
 }
 
 TEST_F(NARecordCacheTest, RemovingARowKeepsTheIdentitiesNumbered) {

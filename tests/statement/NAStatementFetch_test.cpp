@@ -431,6 +431,31 @@ TEST_F(StatementTest, CacheCompletedWithoutMovingTheHost) {
     EXPECT_EQ(m_stScript.aCalls.size(), nCalls);
 }
 
+// The SQL result was closed after two rows were cached: the completion runs the query again and
+// reads on after the rows the cache holds, which stay.
+TEST_F(StatementTest, CompletionOfAClosedResultKeepsTheRowsRead) {
+    m_stScript.aResults = {Ids(1, 5), Ids(1, 5)};
+    CTestStatement* pcl = pclStatement();
+    ASSERT_TRUE(Open(pcl, -1, true));
+    ASSERT_TRUE(pcl->bFetch(FIRST, 1, 1));
+    ASSERT_TRUE(pcl->bFetch(NEXT, 1, 1));
+    ASSERT_TRUE(pcl->pclSQL()->_bCloseParse());
+    ASSERT_FALSE(pcl->pclSQL()->bIsResultOpen());
+    CNARecordCache* pclCache = pcl->pclGetFullRecordCache();
+    ASSERT_NE(pclCache, nullptr) << sError();
+    EXPECT_TRUE(pclCache->bIsComplete());
+    std::vector<std::string> vIds;
+    CNARecordValue* pclRow = new CNARecordValue(m_pclError);
+    pclRow->AddRef();
+    for (int n = 0; n < pclCache->nGetNbRecord(); n++) {
+        ASSERT_TRUE(pclCache->bGetAt(pclRow, n));
+        vIds.push_back(sIdOf(pclRow));
+    }
+    pclRow->nRelease();
+    EXPECT_EQ(vIds, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(nCalls("exec"), 2);
+}
+
 TEST_F(StatementTest, FailedCompletionStillFreesItsPosition) {
     struct Case {
         const char* pszName;

@@ -104,6 +104,35 @@ TEST_F(PositionTest, RowDeletedUnderTheBrowseIsPassedOverBothWays) {
     }
 }
 
+// Every row of the result is cached but the end was not met yet; the last of them is deleted
+// through another statement. Last reads to the end and lands on the last row still there.
+TEST_F(PositionTest, LastOnAnIncompleteCacheSkipsARowDeletedMeanwhile) {
+    for (int nDeleted : {3, 2}) {
+        SCOPED_TRACE(testing::Message() << "id " << nDeleted << " deleted");
+        m_stScript = stScript();
+        m_stScript.aResults = {Ids(1, 3)};
+        CTestStatement* pcl = pclStatement();
+        ASSERT_TRUE(Open(pcl, -1, true));
+        for (const eNA_PARSEDIRECTION e : {FIRST, NEXT, NEXT}) ASSERT_TRUE(pcl->bFetch(e, 1, 1)) << sError();
+        ASSERT_FALSE(pcl->pclCache()->bIsComplete());
+        CTestStatement* pclOther = pclSource();
+        SetId(nDeleted);
+        SetName(("r" + std::to_string(nDeleted)).c_str());
+        pcl->OnNotifyOperation(NAQUERYTYPE_DELETE, -1, pclOther, 0, nullptr);
+        ASSERT_TRUE(pcl->pclCache()->_bRecordDeleted(nDeleted - 1));
+        ASSERT_TRUE(pcl->bFetch(NA_PARSE_LAST, 1, 1)) << sError();
+        int bOut = 1;
+        pcl->HEndehors(&bOut);
+        EXPECT_FALSE(bOut);
+        EXPECT_TRUE(pcl->pclCache()->bIsComplete());
+        EXPECT_EQ(sCurrentId(), nDeleted == 3 ? "2" : "3");
+        if (nDeleted == 3) {
+            ASSERT_TRUE(pcl->bFetch(PREVIOUS, 1, 1));
+            EXPECT_EQ(sCurrentId(), "1");
+        }
+    }
+}
+
 TEST_F(PositionTest, DeleteOfAnotherRowLeavesTheBrowse) {
     CTestStatement* pcl = pclBrowseOn(2, false);
     CTestStatement* pclOther = pclSource();

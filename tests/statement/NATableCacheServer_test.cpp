@@ -18,6 +18,7 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -287,6 +288,295 @@ TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
     EXPECT_NE(ValuesN(mapSQL[L"n"]), ValuesN(vByN));
     EXPECT_EQ(ValuesN(NullsFirst(mapSQL[L"n"], false)), ValuesN(vByN));
     EXPECT_EQ(ValuesS(NullsFirst(mapSQL[L"s"], true)), ValuesS(vByS));
+}
+
+// ---------------------------------------------------------------------------------- writes under a browse
+
+// A small table browsed by "n" through the client index, while a second browse of the same table
+// (the statement of "g") writes: each write is made on the server, then reported as the data access
+// reports it (its record loaded with the row written, the full cache's row marked or replaced, every
+// statement notified).
+class TableCacheWriteTest : public TableCacheServerTest {
+protected:
+    void TearDown() override {
+        if (m_pclRow != nullptr) m_pclRow->nRelease();
+        TableCacheServerTest::TearDown();
+    }
+    // The rows (id, n), with g = id % 3 and s = "r" followed by the id.
+    ::testing::AssertionResult CreateRows(pgrows::CPgRows* pclPg, const std::vector<std::pair<int, int>>& vRows) {
+        std::string sValues;
+        for (const auto& [nId, nN] : vRows) {
+            sValues += sValues.empty() ? "" : ", ";
+            sValues += "(" + std::to_string(nId) + ", " + std::to_string(nId % 3) + ", " + std::to_string(nN) +
+                       ", 'r" + std::to_string(nId) + "')";
+        }
+        const std::string sSQL = "DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
+                                 " (id int PRIMARY KEY, g int, n int, s varchar(30)); INSERT INTO " + m_sTable +
+                                 " VALUES " + sValues;
+        if (!pclPg->bExec(sSQL)) return ::testing::AssertionFailure() << pclPg->sError();
+        return ::testing::AssertionSuccess();
+    }
+    // The table cache filled, the browse by "n" and the writing statement of "g".
+    ::testing::AssertionResult Start() {
+        if (!FillTableCache()) return ::testing::AssertionFailure() << "table cache: " << sError();
+        m_pclSource = pclHeld(L"g");
+        m_pclBrowse = pclHeld(L"n");
+        m_pclRow = new CNARecordValue(m_pclError);
+        m_pclRow->AddRef();
+        return ::testing::AssertionSuccess();
+    }
+    CNARecordCache* pclFull() const { return m_pclAccess->pclGetTableCacheNoRef()->pclGetFullCacheNoRef(); }
+    // The full cache's row of the id (rows marked deleted left out), -1 when none.
+    int nCacheRow(int nId) {
+        CNARecordCache* pcl = pclFull();
+        for (int n = 0; n < pcl->nGetNbRecord(); n++)
+            if (!pcl->_bRecordDeleted(n) && pcl->bGetAt(m_pclRow, n) && sIdOf(m_pclRow) == std::to_string(nId)) return n;
+        return -1;
+    }
+    // The access's record shows the row of the id as it was read.
+    void Load(int nId) {
+        const int nRow = nCacheRow(nId);
+        ASSERT_GE(nRow, 0) << "id " << nId;
+        ASSERT_TRUE(pclFull()->bGetAt(m_pclRecord->pclGetOriginalRecordValueNoRef(), nRow));
+        ASSERT_TRUE(m_pclRecord->bCopyOriginalRecordToCurrentRecord());
+    }
+    void SetColumn(const wchar_t* pszItem, int n) {
+        CAny cl;
+        cl.SetI4(n);
+        ASSERT_TRUE(m_pclRecord->pclGetColumnNoRef(pszItem)->bSetValue(&cl, 0));
+    }
+    void Delete(pgrows::CPgRows* pclPg, int nId) {
+        ASSERT_TRUE(pclPg->bExec("DELETE FROM " + m_sTable + " WHERE id = " + std::to_string(nId))) << pclPg->sError();
+        Load(nId);
+        m_pclAccess->NotifyOperation(NAQUERYTYPE_DELETE, m_pclSource, 0);
+    }
+    void Update(pgrows::CPgRows* pclPg, int nId, int nN) {
+        ASSERT_TRUE(pclPg->bExec("UPDATE " + m_sTable + " SET n = " + std::to_string(nN) +
+                                 " WHERE id = " + std::to_string(nId)))
+            << pclPg->sError();
+        Load(nId);
+        SetColumn(L"n", nN);
+        m_pclAccess->NotifyOperation(NAQUERYTYPE_UPDATE, m_pclSource, 0);
+    }
+    void Insert(pgrows::CPgRows* pclPg, int nId, int nN) {
+        ASSERT_TRUE(pclPg->bExec("INSERT INTO " + m_sTable + " VALUES (" + std::to_string(nId) + ", " +
+                                 std::to_string(nId % 3) + ", " + std::to_string(nN) + ", 'r" + std::to_string(nId) +
+                                 "')"))
+            << pclPg->sError();
+        SetColumn(L"id", nId);
+        SetColumn(L"g", nId % 3);
+        SetColumn(L"n", nN);
+        CAny cl;
+        SetDSTRA(&cl, ("r" + std::to_string(nId)).c_str());
+        ASSERT_TRUE(m_pclRecord->pclGetColumnNoRef(L"s")->bSetValue(&cl, 0));
+        m_pclRecord->pclGetCurrentRecordValueNoRef()->SetRecordState(NA_RECORDSTATE_PRESENT);
+        m_pclAccess->NotifyOperation(NAQUERYTYPE_INSERT, m_pclSource, 0);
+    }
+    // One read of the browse: the id read, 0 out of the file.
+    int nRead(eNA_PARSEDIRECTION e) {
+        if (!m_pclBrowse->bFetch(e, 1, 1)) {
+            ADD_FAILURE() << "fetch failed: " << sError();
+            return -1;
+        }
+        int bOut = 1;
+        m_pclBrowse->HEndehors(&bOut);
+        return bOut ? 0 : std::stoi(sCurrentId());
+    }
+    // The rows (id, n) the server holds, in its ORDER BY n.
+    std::vector<std::pair<int, int>> ServerOrder(pgrows::CPgRows* pclPg) {
+        Values v;
+        EXPECT_TRUE(pclPg->bColumn("SELECT id || ':' || n FROM " + m_sTable + " ORDER BY n", &v)) << pclPg->sError();
+        std::vector<std::pair<int, int>> vRows;
+        for (const auto& o : v) {
+            const size_t n = o->find(':');
+            vRows.push_back({std::stoi(o->substr(0, n)), std::stoi(o->substr(n + 1))});
+        }
+        return vRows;
+    }
+
+    CNAStatement* m_pclSource = nullptr;
+    CNAStatement* m_pclBrowse = nullptr;
+    CNARecordValue* m_pclRow = nullptr;
+};
+
+std::vector<std::pair<int, int>> TwelveRows() {
+    std::vector<std::pair<int, int>> v;
+    for (int nId = 1; nId <= 12; nId++) v.push_back({nId, nId * 10});
+    return v;
+}
+
+// The row the browse stands on deleted through the other browse: the next read gives the row that
+// followed it, the previous one the row before it.
+TEST_F(TableCacheWriteTest, DeleteUnderTheBrowseSkipsNoRow) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(m_bOpened) << sError();
+    ASSERT_TRUE(CreateRows(&clPg, TwelveRows()));
+    stDropTable stDrop{clPg, m_sTable};
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(nRead(NA_PARSE_FIRST), 1);
+    ASSERT_EQ(nRead(NA_PARSE_NEXT), 2);
+    ASSERT_EQ(nRead(NA_PARSE_NEXT), 3);
+    Delete(&clPg, 3);
+    EXPECT_EQ(nRead(NA_PARSE_NEXT), 4);
+    Delete(&clPg, 4);
+    EXPECT_EQ(nRead(NA_PARSE_PREVIOUS), 2);
+    EXPECT_EQ(nRead(NA_PARSE_NEXT), 5);
+    // The last row deleted under the browse: the end of the file, and the row before it going back.
+    ASSERT_EQ(nRead(NA_PARSE_LAST), 12);
+    Delete(&clPg, 12);
+    EXPECT_EQ(nRead(NA_PARSE_NEXT), 0);
+    EXPECT_EQ(nRead(NA_PARSE_PREVIOUS), 11);
+    ASSERT_EQ(nRead(NA_PARSE_LAST), 11);
+    Delete(&clPg, 11);
+    EXPECT_EQ(nRead(NA_PARSE_PREVIOUS), 10);
+}
+
+// The row the browse stands on gets another value of the browse item through the other browse: the
+// browse goes on from the value it read. Past every key the next read is the end of the file and the
+// previous one the last row; before every key the previous read is the end and the next one the
+// first row; in between the rows on either side of the old value.
+TEST_F(TableCacheWriteTest, ValueOfTheRowReadMovedPastTheOthers) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(m_bOpened) << sError();
+    ASSERT_TRUE(CreateRows(&clPg, TwelveRows()));
+    stDropTable stDrop{clPg, m_sTable};
+    ASSERT_TRUE(Start());
+    struct stCase {
+        const char* pszName;
+        eNA_PARSEDIRECTION eStart;  // first or last, then count - 1 next or previous moves
+        int nMoves;
+        int nStandingOn;  // the id read
+        int nNewN;        // its new value
+        eNA_PARSEDIRECTION eRead;
+        int nExpected;  // 0: out of the file
+    };
+    const stCase tabCases[] = {
+        {"last row put first, next", NA_PARSE_LAST, 0, 12, 5, NA_PARSE_NEXT, 0},
+        {"last row put first, previous", NA_PARSE_LAST, 0, 11, 3, NA_PARSE_PREVIOUS, 10},
+        {"first row put last, previous", NA_PARSE_FIRST, 0, 11, 500, NA_PARSE_PREVIOUS, 0},
+        {"first row put last, next", NA_PARSE_FIRST, 0, 12, 600, NA_PARSE_NEXT, 1},
+        {"a little further, next", NA_PARSE_FIRST, 3, 4, 45, NA_PARSE_NEXT, 4},
+        {"a little further again, previous", NA_PARSE_FIRST, 3, 4, 55, NA_PARSE_PREVIOUS, 3},
+        {"far back, next", NA_PARSE_FIRST, 6, 7, 1, NA_PARSE_NEXT, 8},
+    };
+    for (const stCase& c : tabCases) {
+        SCOPED_TRACE(c.pszName);
+        int nId = nRead(c.eStart);
+        for (int i = 0; i < c.nMoves; i++) nId = nRead(c.eStart == NA_PARSE_FIRST ? NA_PARSE_NEXT : NA_PARSE_PREVIOUS);
+        ASSERT_EQ(nId, c.nStandingOn);
+        Update(&clPg, c.nStandingOn, c.nNewN);
+        EXPECT_EQ(nRead(c.eRead), c.nExpected);
+    }
+}
+
+// Reads both ways interleaved with deletes, updates and inserts through the other browse, with a
+// fixed seed: every read gives the row the server's ORDER BY of the remaining rows puts next to the
+// value last read, and at the end both full browses give the server's order.
+TEST_F(TableCacheWriteTest, RandomReadsAndWrites) {
+    KX_PG_ROWS(clPg);
+    ASSERT_TRUE(m_bOpened) << sError();
+    std::mt19937 clRandom(44);
+    std::set<int> setUsed;
+    auto nFresh = [&]() {
+        for (;;) {
+            const int n = static_cast<int>(clRandom() % 100000) + 1;
+            if (setUsed.insert(n).second) return n;
+        }
+    };
+    std::vector<std::pair<int, int>> vRows;
+    for (int nId = 1; nId <= 40; nId++) vRows.push_back({nId, nFresh()});
+    ASSERT_TRUE(CreateRows(&clPg, vRows));
+    stDropTable stDrop{clPg, m_sTable};
+    ASSERT_TRUE(Start());
+
+    int nNextId = 41;
+    std::optional<int> oValue;  // the browse item's value of the browse's reference row
+    std::optional<int> oCurrent;  // the id last read
+    // A write that makes the browse find its place again keeps the row the browse read as a saved
+    // record of the data access, which the data access updates along with the row: from then until
+    // the next read, an update of that row as it was read moves the browse's reference with it.
+    bool bKept = false;
+    auto ReadAndCheck = [&](eNA_PARSEDIRECTION e, int nStep) {
+        const std::vector<std::pair<int, int>> vOrder = ServerOrder(&clPg);
+        int nExpected = 0, nExpectedN = 0;
+        if (e == NA_PARSE_FIRST || e == NA_PARSE_LAST) {
+            if (!vOrder.empty()) std::tie(nExpected, nExpectedN) = e == NA_PARSE_FIRST ? vOrder.front() : vOrder.back();
+        } else if (e == NA_PARSE_NEXT) {
+            for (const auto& [nId, nN] : vOrder)
+                if (nN > *oValue) {
+                    std::tie(nExpected, nExpectedN) = std::pair<int, int>(nId, nN);
+                    break;
+                }
+        } else {
+            for (auto it = vOrder.rbegin(); it != vOrder.rend(); ++it)
+                if (it->second < *oValue) {
+                    std::tie(nExpected, nExpectedN) = *it;
+                    break;
+                }
+        }
+        const int nGot = nRead(e);
+        EXPECT_EQ(nGot, nExpected) << "step " << nStep << ", direction " << int(e) << " from n = "
+                                   << (oValue ? std::to_string(*oValue) : std::string("none"));
+        if (nExpected != 0) {
+            oValue = nExpectedN;
+            oCurrent = nExpected;
+        }
+        bKept = false;
+        return nGot == nExpected;
+    };
+    ASSERT_TRUE(ReadAndCheck(NA_PARSE_FIRST, 0));
+    int nWrites[3] = {0, 0, 0};
+    for (int nStep = 1; nStep <= 300 && !HasFailure(); nStep++) {
+        const unsigned nWhat = clRandom() % 10;
+        const std::vector<std::pair<int, int>> vOrder = ServerOrder(&clPg);
+        if (nWhat < 5 || vOrder.size() < 3) {
+            // A read; after the end of the file the browse starts again from one end.
+            const bool bForward = clRandom() % 2 == 0;
+            int bOut = 0;
+            m_pclBrowse->HEndehors(&bOut);
+            if (bOut || !oValue)
+                ReadAndCheck(bForward ? NA_PARSE_FIRST : NA_PARSE_LAST, nStep);
+            else
+                ReadAndCheck(bForward ? NA_PARSE_NEXT : NA_PARSE_PREVIOUS, nStep);
+            continue;
+        }
+        // The row written: half the time the one the browse stands on, if it is still there.
+        int nId = vOrder[clRandom() % vOrder.size()].first;
+        if (clRandom() % 2 == 0 && oCurrent &&
+            std::any_of(vOrder.begin(), vOrder.end(), [&](const auto& st) { return st.first == *oCurrent; }))
+            nId = *oCurrent;
+        if (nWhat < 7) {
+            Delete(&clPg, nId);
+            nWrites[0]++;
+        } else if (nWhat < 9) {
+            const int nN = nFresh();
+            const int nOldN = std::find_if(vOrder.begin(), vOrder.end(), [&](const auto& st) { return st.first == nId; })->second;
+            Update(&clPg, nId, nN);
+            if (bKept && oCurrent && nId == *oCurrent && oValue && *oValue == nOldN) oValue = nN;
+            bKept = true;
+            nWrites[1]++;
+        } else {
+            Insert(&clPg, nNextId++, nFresh());
+            bKept = true;
+            nWrites[2]++;
+        }
+        EXPECT_EQ(m_pclBrowse->pclGetTableCacheIndexNoRef()->nGetRecordNbr(), static_cast<int>(ServerOrder(&clPg).size()))
+            << "step " << nStep;
+    }
+    EXPECT_GT(nWrites[0], 10);
+    EXPECT_GT(nWrites[1], 10);
+    EXPECT_GT(nWrites[2], 5);
+
+    // Both ways through, against the server's order.
+    std::vector<int> vExpected, vForward, vBackward;
+    for (const auto& st : ServerOrder(&clPg)) vExpected.push_back(st.first);
+    for (int n = nRead(NA_PARSE_FIRST); n > 0 && vForward.size() <= vExpected.size(); n = nRead(NA_PARSE_NEXT))
+        vForward.push_back(n);
+    for (int n = nRead(NA_PARSE_LAST); n > 0 && vBackward.size() <= vExpected.size(); n = nRead(NA_PARSE_PREVIOUS))
+        vBackward.push_back(n);
+    std::reverse(vBackward.begin(), vBackward.end());
+    EXPECT_EQ(vForward, vExpected);
+    EXPECT_EQ(vBackward, vExpected);
 }
 
 }  // namespace
