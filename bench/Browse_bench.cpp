@@ -11,7 +11,9 @@
 // (peak_rss_above_start_MiB).
 //
 // The server is the libpq environment's (PGHOST, ...: start one with scripts/pg-sandbox.sh). The
-// table "t" is loaded with scripts/sample-table.sql at 1,000,000 rows when it has another size.
+// table "t" is loaded with scripts/sample-table.sql at 1,000,000 rows when it has another size;
+// on a server that is not the sandbox (no KX_PG_SANDBOX folder) only with KX_BENCH_REPLACE_TABLE=1,
+// since the load drops the table "t" there.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
@@ -139,6 +141,17 @@ void EnsureSampleTable() {
     if (s_bDone) return;
     s_bDone = true;
     if (nSampleRows() == TABLE_ROWS) return;
+    const char* pszSandbox = getenv("KX_PG_SANDBOX");
+    const char* pszReplace = getenv("KX_BENCH_REPLACE_TABLE");
+    // The sandbox script marks its folder.
+    std::ifstream clSandboxMark(std::string(pszSandbox != nullptr ? pszSandbox : "") + "/kx-pg-sandbox");
+    if ((pszSandbox == nullptr || *pszSandbox == 0 || !clSandboxMark) &&
+        (pszReplace == nullptr || strcmp(pszReplace, "1") != 0)) {
+        fprintf(stderr,
+                "Browse_bench: the server is not the sandbox of scripts/pg-sandbox.sh, and loading the sample "
+                "table would replace its table t; set KX_BENCH_REPLACE_TABLE=1 to allow it\n");
+        exit(2);
+    }
     fprintf(stderr, "Browse_bench: loading the sample table t (%ld rows)...\n", TABLE_ROWS);
     const std::string sCommand = std::string("psql -X -q -v ON_ERROR_STOP=1 -v rows=") + std::to_string(TABLE_ROWS) +
                                  " -v table=t -f " + KX_SOURCE_DIR + "/scripts/sample-table.sql >/dev/null 2>&1";

@@ -1,7 +1,8 @@
-// Control of the stand-in host that the tests load in place of the real virtual machine. The
-// stand-in implements the host's side of the interfaces in core/HostInterfaces.h (Execution entry,
-// shared-buffer allocator, locale services, message-text callback) and records how the library
-// calls them, so a test can check the protocol from the host's point of view.
+// Control of the stand-in host that the tests load in place of the real virtual machine: the
+// emulated host (host/EmulatedHost.h) with the records and controls only tests need on top. It
+// records how the library calls the Execution entry, the locale services and the message-text
+// callback, counts the allocator's live blocks and misuses, and can refuse the n-th allocation, so
+// a test can check the protocol from the host's point of view.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/HostInterfaces.h"
-
-#define STANDIN_API __attribute__((visibility("default")))
+#include "host/EmulatedHost.h"
 
 namespace standin {
 
@@ -26,23 +25,11 @@ struct stLocaleCall {
     unsigned dwFlags;   // flags passed (0 where the operation takes none)
 };
 
-// Puts every setting back to its default and clears every record (not the live blocks).
-STANDIN_API void Reset();
-
-// The host module as dlopen sees it (for the start record).
-STANDIN_API void* hGetModule();
-
 // Execution entry.
-STANDIN_API intptr_t& rInformation(int nInfo);  // answer to 3053 with nInfo (1 to 15)
 STANDIN_API std::vector<stExecutionCall> GetExecutionCalls();
 STANDIN_API void ClearExecutionCalls();
-STANDIN_API void SetPileCAnswer(int nAnswer);  // answer to 3184 (the buffer is filled with "pile")
-STANDIN_API void SetGlobalFactoryVersion(int nVersion);
-STANDIN_API int nGetGlobalFactoryCalls();
 
 // Allocator.
-STANDIN_API IStrMemAlloc* piGetAllocator();
-STANDIN_API void SetAllocatorVersion(int nVersion);
 STANDIN_API void RefuseAllocation(int nNth, int nCode = 100);  // the nNth request from now fails (0: none)
 STANDIN_API long nGetLiveBlocks();
 // Misuses of the allocator: releases of unknown blocks or of blocks whose count is not 0, and
@@ -52,22 +39,10 @@ STANDIN_API long nGetSlotCalls(int nSlot);  // calls of slot 0 to 5 since Reset
 STANDIN_API long nGetNonZeroFlags();        // Ex calls whose flags were not 0
 
 // Locale services.
-STANDIN_API IInfoLocale* piGetInfoLocale();
 STANDIN_API std::vector<stLocaleCall> GetLocaleCalls();
 STANDIN_API void ClearLocaleCalls();
-STANDIN_API void SetCodePage(int nCodePage);
-STANDIN_API void SetCharset(int nCharset);
-STANDIN_API void SetCurrentLocale(unsigned dwLocale);
 
 // Message-text callback.
-STANDIN_API PFNLOADSTRINGKXM pfnGetLoadString();
-STANDIN_API void SetMessageText(uint32_t nId, const std::wstring& sText);
-STANDIN_API void SetMessageDefault(bool bAnswerHashId);               // unknown ids: "#<id>" or no text
 STANDIN_API std::vector<std::pair<uint32_t, int>> GetMessageCalls();  // (id, capacity)
 
-// Folding used by both compare and map: the same rule or string-keyed tables would miss.
-STANDIN_API wchar_t wFold(wchar_t c, unsigned dwFlags);
-
 }  // namespace standin
-
-extern "C" STANDIN_API intptr_t Execution(uint32_t nCode, intptr_t pArg);

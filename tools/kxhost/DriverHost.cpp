@@ -13,8 +13,7 @@
 #include "core/InformationDLL.h"
 #include "core/XError.h"
 #include "native/model/NAYFRecord.h"
-#include "tests/host/StandInHost.h"
-#include "tests/host/StandInRecording.h"
+#include "host/EmulatedHost.h"
 #include "variant/Any.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
@@ -49,8 +48,6 @@ std::string g_sToUtf8(const std::wstring& ws) {
 CDriverHost::CDriverHost() : m_clContext(1, 1) {
     // The host's own copy of the common runtime uses the host's allocator and locale services.
     standin::Reset();
-    // A host program converts values for as long as it runs: the stand-in keeps no record of them.
-    standin::SetCallRecording(false);
     CInformationModule::ms_piStrMemAlloc = standin::piGetAllocator();
     CInformationDLL::ms_piInfoLocale = standin::piGetInfoLocale();
     bInitVQConvFromVM(static_cast<HINSTANCE>(standin::hGetModule()), 2, 2);
@@ -189,7 +186,7 @@ stHostTable* CDriverHost::pstTable(const std::wstring& wsName, std::wstring* pws
         pst->piDescription->nExternalRelease();
         return nullptr;
     }
-    if (!pst->piTable->bHOuvre(&m_clContext, static_cast<eNA_ACCESS>(0), L"")) {
+    if (!pst->piTable->bHOuvre(&pst->clContext, static_cast<eNA_ACCESS>(0), L"")) {
         *pwsError = wsTableError(pst.get());
         pst->piTable->nExternalRelease();
         pst->piDescription->nExternalRelease();
@@ -202,10 +199,6 @@ stHostTable* CDriverHost::pstTable(const std::wstring& wsName, std::wstring* pws
         // and gives back the others at once.
         INAItemDescription* piItem = pst->piDescription->piNAGetItem(n);
         if (piItem == nullptr) continue;
-        if (piItem->bIsComposedKey()) {
-            piItem->nExternalRelease();
-            continue;
-        }
         int nMemo = -1;
         if (piItem->bMemo())
             for (unsigned m = 0; m < nMemos; m++) {
@@ -224,7 +217,7 @@ stHostTable* CDriverHost::pstTable(const std::wstring& wsName, std::wstring* pws
 
 bool CDriverHost::bReadItem(stHostTable* pst, CNAYFRecord* pclRecord, size_t nItem, CAny* pclValue) {
     if (pst->anMemo[nItem] >= 0)
-        return pst->piTable->bGetBLOB(&m_clContext, static_cast<unsigned>(pst->anMemo[nItem]), pclValue) != 0;
+        return pst->piTable->bGetBLOB(&pst->clContext, static_cast<unsigned>(pst->anMemo[nItem]), pclValue) != 0;
     pclRecord->vGetItemValue(pclValue, pst->apiItems[nItem], 0);
     if (!pclRecord->vbItemValueDefined(pst->apiItems[nItem], 0)) pclValue->SetNull(1);
     return true;
@@ -257,12 +250,13 @@ std::wstring CDriverHost::wsDriverError() const {
 }
 
 std::wstring CDriverHost::wsTableError(stHostTable* pst) {
-    return s_wsErrorText(pst->piTable->piGetLastError(&m_clContext));
+    return s_wsErrorText(pst->piTable->piGetLastError(&pst->clContext));
 }
 
 void CDriverHost::Close() {
     for (auto& [wsName, pst] : m_mapTables) {
-        pst->piTable->bHFerme(&m_clContext);
+        pst->piTable->bHFerme(&pst->clContext);
+        if (m_piDriver != nullptr) m_piDriver->bCloseContext(&pst->clContext);
         pst->piTable->nExternalRelease();
         for (INAItemDescription* piItem : pst->apiItems) piItem->nExternalRelease();
         pst->piDescription->nExternalRelease();

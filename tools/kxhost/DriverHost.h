@@ -14,16 +14,18 @@
 #include "native/driver/INAError.h"
 #include "native/model/NAInterfaces.h"
 #include "native/table/INATable.h"
-#include "tests/host/StandInConnectionDescription.h"
-#include "tests/host/StandInContext.h"
+#include "host/StandInConnectionDescription.h"
+#include "host/StandInContext.h"
 
 class CAny;
 class CNAYFRecord;
 
-// One table the host opened: the driver's table object, its description and the items the host
-// reads, in the description's order.
+// One table the host opened: the driver's table object, its description, the host's context of
+// the table (its own data id, as the host gives each file it opens) and the items the host reads,
+// in the description's order, composite keys included.
 struct stHostTable {
     std::wstring wsName;
+    standin::CStandInContext clContext;
     INATable* piTable = nullptr;
     INADataSourceDescription* piDescription = nullptr;
     std::vector<INAItemDescription*> apiItems;
@@ -54,6 +56,7 @@ public:
     INADriver* piGetDriver() const { return m_piDriver; }
     INAConnectionDescription* piGetConnection() { return &m_clConnection; }
     INAContext* piGetContext() { return &m_clContext; }
+    static INAContext* s_piGetContext(stHostTable* pstTable) { return &pstTable->clContext; }
 
     // An item's value in the current record of a table, memos included; false with the error text.
     bool bReadItem(stHostTable* pstTable, CNAYFRecord* pclRecord, size_t nItem, CAny* pclValue);

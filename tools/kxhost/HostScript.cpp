@@ -3,6 +3,7 @@
 #include "tools/kxhost/HostScript.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "native/model/NAYFRecord.h"
 #include "pgsql/INADriverSQL.h"
@@ -44,7 +45,8 @@ const wchar_t* pszTypeName(eNA_ITEMTYPE eType) {
 
 }  // namespace
 
-std::vector<std::wstring> g_asSplitWords(const std::wstring& wsLine, std::wstring* pwsRest) {
+std::vector<std::wstring> g_asSplitWords(const std::wstring& wsLine, std::wstring* pwsRest,
+                                         std::vector<bool>* pabQuoted) {
     std::vector<std::wstring> asWords;
     size_t n = 0;
     const size_t nSize = wsLine.size();
@@ -53,8 +55,10 @@ std::vector<std::wstring> g_asSplitWords(const std::wstring& wsLine, std::wstrin
         if (n >= nSize) break;
         if (asWords.size() == 1 && pwsRest != nullptr) *pwsRest = wsLine.substr(n);
         std::wstring ws;
+        bool bQuoted = false;
         while (n < nSize && !iswspace(wsLine[n])) {
             if (wsLine[n] == L'\'') {
+                bQuoted = true;
                 for (n++; n < nSize; n++) {
                     if (wsLine[n] == L'\'') {
                         if (n + 1 < nSize && wsLine[n + 1] == L'\'') {
@@ -72,6 +76,7 @@ std::vector<std::wstring> g_asSplitWords(const std::wstring& wsLine, std::wstrin
             ws += wsLine[n++];
         }
         asWords.push_back(ws);
+        if (pabQuoted != nullptr) pabQuoted->push_back(bQuoted);
     }
     return asWords;
 }
@@ -98,9 +103,10 @@ bool CHostScript::bRunLine(const std::string& sLine) {
     // The operation is shown before its result; an echo is its own text.
     if (wsLine.rfind(L"echo", 0) != 0 || (wsLine.size() > 4 && !iswspace(wsLine[4]))) Print(L"> " + wsLine);
     std::wstring wsRest;
-    const std::vector<std::wstring> asWords = g_asSplitWords(wsLine, &wsRest);
+    std::vector<bool> abQuoted;
+    const std::vector<std::wstring> asWords = g_asSplitWords(wsLine, &wsRest, &abQuoted);
     m_wsError.clear();
-    const bool bOk = _bRun(asWords, wsRest);
+    const bool bOk = _bRun(asWords, abQuoted, wsRest);
     if (bOk && bExpectFailure) {
         Print(L"(succeeded, a failure was expected)");
         return false;
@@ -112,7 +118,8 @@ bool CHostScript::bRunLine(const std::string& sLine) {
     return bExpectFailure;
 }
 
-bool CHostScript::_bRun(const std::vector<std::wstring>& asWords, const std::wstring& wsRest) {
+bool CHostScript::_bRun(const std::vector<std::wstring>& asWords, const std::vector<bool>& abQuoted,
+                        const std::wstring& wsRest) {
     const std::wstring& wsOp = asWords[0];
     auto bArguments = [&](size_t nMin, size_t nMax) {
         if (asWords.size() - 1 < nMin || asWords.size() - 1 > nMax) {
@@ -165,20 +172,23 @@ bool CHostScript::_bRun(const std::vector<std::wstring>& asWords, const std::wst
         return _bRead(pst, asWords[2], wsOp == L"next" ? DIRECTION_NEXT : DIRECTION_PREVIOUS, nCount);
     }
     if (wsOp == L"seek" || wsOp == L"seekprefix")
-        return bArguments(3, 3) && _bSeek(pst, asWords[2], asWords[3], wsOp == L"seekprefix");
+        return bArguments(3, 64) && _bSeek(pst, asWords[2], std::vector<std::wstring>(asWords.begin() + 3, asWords.end()),
+                                           std::vector<bool>(abQuoted.begin() + 3, abQuoted.end()),
+                                           wsOp == L"seekprefix");
     if (wsOp == L"filter") return bArguments(4, 4) && _bFilter(pst, asWords[2], asWords[3], asWords[4]);
     if (wsOp == L"unfilter") {
         if (!bArguments(2, 2) || _piItem(pst, asWords[2]) == nullptr) return false;
-        if (!pst->piTable->bHDesactiveFiltre(m_pclHost->piGetContext(), asWords[2].c_str(), 0))
+        if (!pst->piTable->bHDesactiveFiltre(CDriverHost::s_piGetContext(pst), asWords[2].c_str(), 0))
             return _bTableFailed(pst);
         return true;
     }
     if (wsOp == L"count") return bArguments(1, 1) && _bCount(pst);
     if (wsOp == L"add" || wsOp == L"modify")
-        return _bWrite(pst, std::vector<std::wstring>(asWords.begin() + 2, asWords.end()), wsOp == L"add");
+        return _bWrite(pst, std::vector<std::wstring>(asWords.begin() + 2, asWords.end()),
+                       std::vector<bool>(abQuoted.begin() + 2, abQuoted.end()), wsOp == L"add");
     // delete
     if (!bArguments(1, 1)) return false;
-    if (!pst->piTable->bHSupprime(m_pclHost->piGetContext(), 0, LOCK_NONE)) return _bTableFailed(pst);
+    if (!pst->piTable->bHSupprime(CDriverHost::s_piGetContext(pst), 0, LOCK_NONE)) return _bTableFailed(pst);
     Print(L"(deleted)");
     return true;
 }
@@ -200,9 +210,83 @@ INAItemDescription* CHostScript::_piItem(stHostTable* pst, const std::wstring& w
 }
 
 unsigned short CHostScript::_nItemType(stHostTable* pst, size_t nItem) {
+    return s_nItemType(pst->apiItems[nItem]);
+}
+
+unsigned short CHostScript::s_nItemType(const INAItemDescription* piItem) {
     // The default value carries the item's type, NULL or not.
-    const CAny* pclDefault = pst->apiItems[nItem]->pclGetDefaultValue(0);
+    const CAny* pclDefault = piItem->pclGetDefaultValue(0);
     return pclDefault != nullptr ? pclDefault->nGetTypeCode() : static_cast<unsigned short>(VQTYPE_DSTRW);
+}
+
+bool CHostScript::_bValue(const INAItemDescription* piItem, const std::wstring& wsText, bool bNull, CAny* pclValue) {
+    std::wstring wsReason;
+    if (g_bValueFromText(pclValue, s_nItemType(piItem), wsText, bNull, &wsReason)) return true;
+    m_wsError = L"kxhost: item " + std::wstring(piItem->pszGetName()) + L" (" + pszTypeName(piItem->eNAGetItemType()) +
+                L"): '" + wsText + L"' is " + wsReason;
+    return false;
+}
+
+bool CHostScript::_bCompositeValue(stHostTable* pst, INAItemDescription* piItem,
+                                   const std::vector<std::wstring>& asValues, const std::vector<bool>& abQuoted,
+                                   CAny* pclValue) {
+    const int nComponents = piItem->nGetNumComponents();
+    if (asValues.empty() || static_cast<int>(asValues.size()) > nComponents) {
+        m_wsError = L"kxhost: the composite key " + std::wstring(piItem->pszGetName()) + L" takes 1 to " +
+                    std::to_wstring(nComponents) + L" values, one per component";
+        return false;
+    }
+    // Each component's value goes through a scratch copy of the record, which makes its image.
+    CNAYFRecord* pclRecord = nullptr;
+    if (!pst->piTable->bGetRecord(CDriverHost::s_piGetContext(pst), &pclRecord) || pclRecord == nullptr)
+        return _bTableFailed(pst);
+    CNAYFRecord* pclScratch = pclRecord->vpclGetClone();
+    pclRecord->nRelease();
+    if (pclScratch == nullptr) {
+        m_wsError = L"kxhost: out of memory";
+        return false;
+    }
+    std::string sBytes;
+    bool bOk = true;
+    for (size_t k = 0; k < asValues.size() && bOk; k++) {
+        INAItemDescription* piComponent = piItem->piGetItemComponent(static_cast<int>(k) + 1);
+        if (piComponent == nullptr) {
+            m_wsError = L"kxhost: no component " + std::to_wstring(k + 1) + L" in " + piItem->pszGetName();
+            bOk = false;
+            break;
+        }
+        CAny clValue;
+        bOk = _bValue(piComponent, asValues[k], asValues[k] == L"NULL" && !abQuoted[k], &clValue);
+        if (bOk && !pclScratch->vSetItemValue(piComponent, &clValue, 0)) {
+            m_wsError = L"kxhost: item " + std::wstring(piComponent->pszGetName()) + L": '" + asValues[k] +
+                        L"' does not convert to the item's type";
+            bOk = false;
+        }
+        if (bOk) {
+            const unsigned char* pby = pclScratch->pbyGetItemValue(piComponent, 0);
+            unsigned long nBytes = CNAYFRecord::s_nGetSlotSize(piComponent, 0);
+            const eNA_ITEMTYPE eType = piComponent->eNAGetItemType();
+            // A text component is as wide as its characters; the slot's terminator is not part of it.
+            if (eType == NA_IT_TEXTE) nBytes = piComponent->nGetLogicalSize(0);
+            if (eType == NA_IT_UNICODE) nBytes = piComponent->nGetLogicalSize(0) * 2;
+            if (pby != nullptr) sBytes.append(reinterpret_cast<const char*>(pby), nBytes);
+        }
+        piComponent->nExternalRelease();
+    }
+    pclScratch->nRelease();
+    if (!bOk) return false;
+    pclValue->SetBIN(reinterpret_cast<const unsigned char*>(sBytes.data()), sBytes.size());
+    return true;
+}
+
+bool CHostScript::_bSearchValue(stHostTable* pst, INAItemDescription* piItem, const std::vector<std::wstring>& asValues,
+                                const std::vector<bool>& abQuoted, CAny* pclValue) {
+    if (piItem->bIsComposedKey()) return _bCompositeValue(pst, piItem, asValues, abQuoted, pclValue);
+    if (asValues.size() != 1) {
+        m_wsError = L"kxhost: item " + std::wstring(piItem->pszGetName()) + L" takes one value";
+        return false;
+    }
+    return _bValue(piItem, asValues[0], asValues[0] == L"NULL" && !abQuoted[0], pclValue);
 }
 
 bool CHostScript::_bDescribe(stHostTable* pst) {
@@ -212,6 +296,18 @@ bool CHostScript::_bDescribe(stHostTable* pst) {
                                 : piItem->bPrimary()    ? L"primary"
                                 : piItem->bUnique()     ? L"unique"
                                                         : L"duplicates";
+        if (piItem->bIsComposedKey()) {
+            std::wstring wsComponents;
+            for (int k = 1; k <= piItem->nGetNumComponents(); k++) {
+                INAItemDescription* piComponent = piItem->piGetItemComponent(k);
+                if (piComponent == nullptr) continue;
+                wsComponents += (k > 1 ? L"," : L"") + std::wstring(piComponent->pszGetName());
+                piComponent->nExternalRelease();
+            }
+            Print(std::wstring(piItem->pszGetName()) + L"|composite (" + wsComponents + L")|" +
+                  std::to_wstring(piItem->nGetItemSize()) + L"|" + pszKey);
+            continue;
+        }
         Print(std::wstring(piItem->pszGetName()) + L"|" + pszTypeName(piItem->eNAGetItemType()) + L"|" +
               std::to_wstring(piItem->nGetItemSize()) + L"|" + pszKey);
     }
@@ -219,22 +315,27 @@ bool CHostScript::_bDescribe(stHostTable* pst) {
 }
 
 void CHostScript::_PrintHeader(stHostTable* pst) {
+    // The composite keys are no columns of their own: rows show their components.
     std::wstring ws;
-    for (size_t n = 0; n < pst->apiItems.size(); n++) ws += (n != 0 ? L"|" : L"") + std::wstring(pst->apiItems[n]->pszGetName());
+    for (size_t n = 0; n < pst->apiItems.size(); n++)
+        if (!pst->apiItems[n]->bIsComposedKey())
+            ws += (ws.empty() ? L"" : L"|") + std::wstring(pst->apiItems[n]->pszGetName());
     Print(ws);
 }
 
 bool CHostScript::_bPrintCurrentRecord(stHostTable* pst) {
-    INAContext* piContext = m_pclHost->piGetContext();
+    INAContext* piContext = CDriverHost::s_piGetContext(pst);
     CNAYFRecord* pclRecord = nullptr;
     if (!pst->piTable->bGetRecord(piContext, &pclRecord) || pclRecord == nullptr) return _bTableFailed(pst);
     std::wstring ws;
-    bool bOk = true;
+    bool bOk = true, bFirst = true;
     for (size_t n = 0; n < pst->apiItems.size() && bOk; n++) {
+        if (pst->apiItems[n]->bIsComposedKey()) continue;
         CAny clValue;
         bOk = m_pclHost->bReadItem(pst, pclRecord, n, &clValue);
-        if (n != 0) ws += L"|";
-        ws += g_wsValueText(clValue, pst->apiItems[n]);
+        if (!bFirst) ws += L"|";
+        bFirst = false;
+        ws += clValue.bIsNull() ? m_wsNull : g_wsValueText(clValue, pst->apiItems[n]);
     }
     pclRecord->nRelease();
     if (!bOk) return _bTableFailed(pst);
@@ -244,7 +345,7 @@ bool CHostScript::_bPrintCurrentRecord(stHostTable* pst) {
 
 bool CHostScript::_bRead(stHostTable* pst, const std::wstring& wsItem, int eDirection, long nCount) {
     if (_piItem(pst, wsItem) == nullptr) return false;
-    INAContext* piContext = m_pclHost->piGetContext();
+    INAContext* piContext = CDriverHost::s_piGetContext(pst);
     _PrintHeader(pst);
     for (long n = 0; n < nCount; n++) {
         eNA_LOCKTYPE eLockOut = LOCK_NONE;
@@ -262,12 +363,15 @@ bool CHostScript::_bRead(stHostTable* pst, const std::wstring& wsItem, int eDire
     return true;
 }
 
-bool CHostScript::_bSeek(stHostTable* pst, const std::wstring& wsItem, const std::wstring& wsValue, int bGeneric) {
-    size_t nItem = 0;
-    if (_piItem(pst, wsItem, &nItem) == nullptr) return false;
+bool CHostScript::_bSeek(stHostTable* pst, const std::wstring& wsItem, const std::vector<std::wstring>& asValues,
+                         const std::vector<bool>& abQuoted, int bGeneric) {
+    INAItemDescription* piItem = _piItem(pst, wsItem);
+    if (piItem == nullptr) return false;
     CAny clValue;
-    if (!g_bValueFromText(&clValue, _nItemType(pst, nItem), wsValue, &m_wsError)) return false;
-    INAContext* piContext = m_pclHost->piGetContext();
+    if (!_bSearchValue(pst, piItem, asValues, abQuoted, &clValue)) return false;
+    // Fewer values than components: the records that start with them.
+    if (piItem->bIsComposedKey() && static_cast<int>(asValues.size()) < piItem->nGetNumComponents()) bGeneric = 1;
+    INAContext* piContext = CDriverHost::s_piGetContext(pst);
     eNA_LOCKTYPE eLockOut = LOCK_NONE;
     if (!pst->piTable->bHRecherche(piContext, wsItem.c_str(), &clValue, bGeneric, 1, LOCK_NONE, &eLockOut, 1, 0))
         return _bTableFailed(pst);
@@ -283,13 +387,23 @@ bool CHostScript::_bSeek(stHostTable* pst, const std::wstring& wsItem, const std
 
 bool CHostScript::_bFilter(stHostTable* pst, const std::wstring& wsItem, const std::wstring& wsLow,
                            const std::wstring& wsHigh) {
-    size_t nItem = 0;
-    if (_piItem(pst, wsItem, &nItem) == nullptr) return false;
+    INAItemDescription* piItem = _piItem(pst, wsItem);
+    if (piItem == nullptr) return false;
+    // A composite key's bounds: its components joined by ",".
+    auto asParts = [&](const std::wstring& ws) {
+        std::vector<std::wstring> as;
+        if (!piItem->bIsComposedKey()) return std::vector<std::wstring>{ws};
+        size_t nStart = 0;
+        for (size_t n; (n = ws.find(L',', nStart)) != std::wstring::npos; nStart = n + 1) as.push_back(ws.substr(nStart, n - nStart));
+        as.push_back(ws.substr(nStart));
+        return as;
+    };
+    const std::vector<std::wstring> asLow = asParts(wsLow), asHigh = asParts(wsHigh);
     CAny clLow, clHigh;
-    if (!g_bValueFromText(&clLow, _nItemType(pst, nItem), wsLow, &m_wsError) ||
-        !g_bValueFromText(&clHigh, _nItemType(pst, nItem), wsHigh, &m_wsError))
+    if (!_bSearchValue(pst, piItem, asLow, std::vector<bool>(asLow.size(), false), &clLow) ||
+        !_bSearchValue(pst, piItem, asHigh, std::vector<bool>(asHigh.size(), false), &clHigh))
         return false;
-    if (!pst->piTable->bHFiltre(m_pclHost->piGetContext(), wsItem.c_str(), &clLow, 1, &clHigh, 1, nullptr))
+    if (!pst->piTable->bHFiltre(CDriverHost::s_piGetContext(pst), wsItem.c_str(), &clLow, 1, &clHigh, 1, nullptr))
         return _bTableFailed(pst);
     Print(L"(filter on " + wsItem + L")");
     return true;
@@ -297,43 +411,77 @@ bool CHostScript::_bFilter(stHostTable* pst, const std::wstring& wsItem, const s
 
 bool CHostScript::_bCount(stHostTable* pst) {
     long nCount = 0;
-    if (!pst->piTable->bHNbEnr(m_pclHost->piGetContext(), &nCount, COUNT_OPTIONS, 0)) return _bTableFailed(pst);
+    if (!pst->piTable->bHNbEnr(CDriverHost::s_piGetContext(pst), &nCount, COUNT_OPTIONS, 0)) return _bTableFailed(pst);
     Print(L"count");
     Print(std::to_wstring(nCount));
     return true;
 }
 
-bool CHostScript::_bWrite(stHostTable* pst, const std::vector<std::wstring>& asAssignments, bool bAdd) {
+bool CHostScript::_bWrite(stHostTable* pst, const std::vector<std::wstring>& asAssignments,
+                          const std::vector<bool>& abQuoted, bool bAdd) {
     // The values first, so that a mistake in the script changes nothing.
     std::vector<std::pair<size_t, CAny>> aValues;
     aValues.reserve(asAssignments.size());
-    for (const std::wstring& ws : asAssignments) {
+    for (size_t a = 0; a < asAssignments.size(); a++) {
+        const std::wstring& ws = asAssignments[a];
         const size_t nEqual = ws.find(L'=');
         if (nEqual == std::wstring::npos) {
             m_wsError = L"kxhost: not ITEM=VALUE: " + ws;
             return false;
         }
         size_t nItem = 0;
-        if (_piItem(pst, ws.substr(0, nEqual), &nItem) == nullptr) return false;
-        aValues.emplace_back(nItem, CAny());
-        if (!g_bValueFromText(&aValues.back().second, _nItemType(pst, nItem), ws.substr(nEqual + 1), &m_wsError))
+        INAItemDescription* piItem = _piItem(pst, ws.substr(0, nEqual), &nItem);
+        if (piItem == nullptr) return false;
+        if (piItem->bIsComposedKey()) {
+            m_wsError = L"kxhost: " + ws.substr(0, nEqual) + L" is a composite key: write its components";
             return false;
+        }
+        const std::wstring wsValue = ws.substr(nEqual + 1);
+        aValues.emplace_back(nItem, CAny());
+        if (!_bValue(piItem, wsValue, wsValue == L"NULL" && !abQuoted[a], &aValues.back().second)) return false;
     }
-    INAContext* piContext = m_pclHost->piGetContext();
+    INAContext* piContext = CDriverHost::s_piGetContext(pst);
     CNAYFRecord* pclRecord = nullptr;
     if (!pst->piTable->bGetRecord(piContext, &pclRecord) || pclRecord == nullptr) return _bTableFailed(pst);
+    auto bFail = [&](const std::wstring& wsError) {
+        pclRecord->nRelease();
+        m_wsError = wsError;
+        return false;
+    };
     if (bAdd) {
-        // A new record: every item not written is left undefined, so the server gives its default.
+        // A new record starts as the host starts one: every item holds its default value and none
+        // is marked as set, so that what the script does not write is left to the server.
         for (size_t n = 0; n < pst->apiItems.size(); n++)
-            if (pst->anMemo[n] < 0) pclRecord->vSetItemValueDefined(pst->apiItems[n], 0, 0);
+            if (pst->anMemo[n] < 0 && !pst->apiItems[n]->bIsComposedKey())
+                pclRecord->vSetItemValueDefined(pst->apiItems[n], 0, 0);
+        const std::string sMarks(reinterpret_cast<const char*>(pclRecord->pbyGetNullValuesFlags()),
+                                 pclRecord->nGetFlagFieldSize());
+        for (size_t n = 0; n < pst->apiItems.size(); n++) {
+            if (pst->anMemo[n] >= 0 || pst->apiItems[n]->bIsComposedKey()) continue;
+            const CAny* pclDefault = pst->apiItems[n]->pclGetDefaultValue(0);
+            if (pclDefault != nullptr && !pclDefault->bIsNull() && pclDefault->nGetTypeCode() != VQTYPE_VIDE)
+                pclRecord->vSetItemValue(pst->apiItems[n], pclDefault, 0);
+        }
+        memcpy(pclRecord->pbyGetNullValuesFlags(), sMarks.data(), sMarks.size());
     }
     for (auto& [nItem, clValue] : aValues) {
         if (pst->anMemo[nItem] >= 0) continue;
-        if (clValue.bIsNull())
+        if (clValue.bIsNull()) {
+            // NULL written is a value the host sets: the item is marked and its slot cleared.
             pclRecord->vSetItemValueDefined(pst->apiItems[nItem], 0, 0);
-        else
-            pclRecord->vSetItemValue(pst->apiItems[nItem], &clValue, 0);
+        } else if (!pclRecord->vSetItemValue(pst->apiItems[nItem], &clValue, 0)) {
+            std::wstring wsText;
+            for (const std::wstring& ws : asAssignments) {
+                const size_t nEqual = ws.find(L'=');
+                if (wcscasecmp(ws.substr(0, nEqual).c_str(), pst->apiItems[nItem]->pszGetName()) == 0)
+                    wsText = ws.substr(nEqual + 1);
+            }
+            return bFail(L"kxhost: item " + std::wstring(pst->apiItems[nItem]->pszGetName()) + L" (" +
+                         pszTypeName(pst->apiItems[nItem]->eNAGetItemType()) + L"): '" + wsText +
+                         L"' does not convert to the item's type");
+        }
     }
+    // The table takes the record's reference.
     if (!pst->piTable->bSetRecord(piContext, pclRecord)) return _bTableFailed(pst);
     for (size_t n = 0; n < pst->apiItems.size(); n++) {
         if (pst->anMemo[n] < 0) continue;
@@ -397,7 +545,7 @@ bool CHostScript::_bSQL(const std::wstring& wsText) {
                     bOk = false;
                     break;
                 }
-                wsRow += (n > 1 ? L"|" : L"") + g_wsValueText(clValue, nullptr);
+                wsRow += (n > 1 ? L"|" : L"") + (clValue.bIsNull() ? m_wsNull : g_wsValueText(clValue, nullptr));
             }
             if (!bOk) break;
             Print(wsRow);

@@ -1,8 +1,9 @@
 // kxhost: runs a script of table operations through the driver library, loaded and driven as the
 // host drives it. The operations come from the command line (separated by ";") or from a file.
 //
-//   kxhost [--driver LIB] [--connect CONNINFO] [--option "KEY=VALUE"]... (-f FILE | OPERATIONS)
+//   kxhost [--driver LIB] [--connect CONNINFO] [--option "KEY=VALUE"]... [--null TEXT] (-f FILE | OPERATIONS)
 //
+// --null prints NULL values as TEXT (psql's \pset null), apart from the empty text.
 // Without --connect the libpq environment (PGHOST, PGPORT, PGUSER, PGDATABASE, PGPASSWORD) names
 // the server. The exit status is 0 when every operation succeeded (or failed as its "!" said), 1
 // after the first failure, 2 for a wrong command line or a library that cannot be started.
@@ -20,10 +21,12 @@ namespace {
 
 void Usage() {
     fprintf(stderr,
-            "usage: kxhost [--driver LIB] [--connect CONNINFO] [--option \"KEY=VALUE\"]... (-f FILE | OPERATIONS)\n"
+            "usage: kxhost [--driver LIB] [--connect CONNINFO] [--option \"KEY=VALUE\"]... [--null TEXT]\n"
+            "              (-f FILE | OPERATIONS)\n"
             "  OPERATIONS: operations separated by \";\", e.g. \"first t id; next t id 3; count t\"\n"
             "  the server: CONNINFO (host=... port=... dbname=... user=... password=...) or the libpq\n"
-            "  environment (PGHOST, PGPORT, PGUSER, PGDATABASE, PGPASSWORD)\n");
+            "  environment (PGHOST, PGPORT, PGUSER, PGDATABASE, PGPASSWORD)\n"
+            "  --null TEXT: how NULL values are printed (empty by default)\n");
 }
 
 // The operations of a command-line argument: split at ";" outside quotes.
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     std::string sConnect;
     std::vector<std::string> asOptions;
     std::vector<std::string> asLines;
+    std::string sNull;
     bool bHaveScript = false;
     for (int n = 1; n < argc; n++) {
         const std::string sArg = argv[n];
@@ -57,6 +61,8 @@ int main(int argc, char** argv) {
             sDriver = argv[++n];
         } else if (sArg == "--connect" && bValue) {
             sConnect = argv[++n];
+        } else if (sArg == "--null" && bValue) {
+            sNull = argv[++n];
         } else if (sArg == "--option" && bValue) {
             asOptions.push_back(argv[++n]);
         } else if (sArg == "-f" && bValue) {
@@ -90,6 +96,7 @@ int main(int argc, char** argv) {
     int nStatus = 0;
     {
         CHostScript clScript(&clHost);
+        clScript.SetNullText(g_wsFromUtf8(sNull));
         for (const std::string& sLine : asLines) {
             if (!clScript.bRunLine(sLine)) {
                 nStatus = 1;

@@ -1,5 +1,5 @@
 // The stand-in host's execution context.
-#include "tests/host/StandInContext.h"
+#include "host/StandInContext.h"
 
 #include <atomic>
 

@@ -1,5 +1,5 @@
 // The stand-in host's connection description: answers what the test set, counts the calls.
-#include "tests/host/StandInConnectionDescription.h"
+#include "host/StandInConnectionDescription.h"
 
 namespace standin {
 
