@@ -95,10 +95,13 @@ PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
 
 int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WRITEPARSEFLAGS nFlags) {
     PGconn* pConn = _pstGetPGConn();
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC, [&] { m_pResult = __PQexec(pConn, pszSQL); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC,
+                     [&] { m_pResult = __PQexec(pConn, pszSQL); }))
+        return 0;
     m_bResultOpen = 1;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(m_pResult); })) {
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTSTATUS,
+                     [&] { eStatus = __PQresultStatus(m_pResult); })) {
         _bCloseParse();
         return 0;
     }
@@ -123,10 +126,14 @@ int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WR
 
 int CPSQLStatementSQL::_bInitTabNAColumn() {
     int nColumns = 0;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NFIELDS, [&] { nColumns = __PQnfields(m_pResult); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NFIELDS,
+                     [&] { nColumns = __PQnfields(m_pResult); }))
+        return 0;
     if (nColumns <= 0) return 1;
     int nRows = 0;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(m_pResult); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_NTUPLES,
+                     [&] { nRows = __PQntuples(m_pResult); }))
+        return 0;
     m_llNbRow = nRows;
     CNAColumnSQL* pTab = new (std::nothrow) CNAColumnSQL[static_cast<size_t>(nColumns)];
     if (pTab == nullptr) {
@@ -139,10 +146,14 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
         const char* pszName = nullptr;
         int nFormat = 0, nModifier = -1;
         Oid nType = 0;
-        if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FNAME, [&] { pszName = __PQfname(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FFORMAT, [&] { nFormat = __PQfformat(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FTYPE, [&] { nType = __PQftype(m_pResult, i); }) ||
-            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FMOD, [&] { nModifier = __PQfmod(m_pResult, i); })) {
+        if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FNAME,
+                         [&] { pszName = __PQfname(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FFORMAT,
+                         [&] { nFormat = __PQfformat(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FTYPE,
+                         [&] { nType = __PQftype(m_pResult, i); }) ||
+            !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FMOD,
+                         [&] { nModifier = __PQfmod(m_pResult, i); })) {
             delete[] pTab;
             return 0;
         }
@@ -200,7 +211,8 @@ int CPSQLStatementSQL::bDataSeek(long nRow) {
 
 int CPSQLStatementSQL::bGetAffected_rows(unsigned long* pnRows) {
     const char* pszTuples = nullptr;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_CMDTUPLES, [&] { pszTuples = __PQcmdTuples(m_pResult); }))
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_CMDTUPLES,
+                     [&] { pszTuples = __PQcmdTuples(m_pResult); }))
         return 0;
     unsigned long n = 0;
     for (const char* p = pszTuples; p != nullptr && *p >= '0' && *p <= '9'; p++)
@@ -278,7 +290,8 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
     }
     const int bOk = pclValue->bSetValueDB(reinterpret_cast<const char*>(pbyBytes), static_cast<unsigned long>(nLength),
                                           m_pclConnection->nGetClientCodePage());
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FREEMEM, [&] { __PQfreemem(pbyBytes); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_FREEMEM, [&] { __PQfreemem(pbyBytes); }))
+        return 0;
     return bOk;
 }
 
@@ -298,7 +311,8 @@ int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* ps
 int CPSQLStatementSQL::_bInitLastError(unsigned nFile, unsigned nSite) {
     PGconn* pConn = _pstGetPGConn();
     ConnStatusType eStatus = CONNECTION_OK;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); })) return 0;
+    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_STATUS, [&] { eStatus = __PQstatus(pConn); }))
+        return 0;
     const bool bBroken = eStatus == CONNECTION_BAD;
     if (m_pResult == nullptr && bBroken) {
         if (m_pclConnection != nullptr) m_pclConnection->bInitError(m_pclError, nFile, nSite);

@@ -127,9 +127,10 @@ int CIndexFixedSizeItem::bDeleteRecord(int nRow, CAny* pclValue) {
     const int32_t n = nRow;
     const unsigned char* pbyKey = _pbyKey(pclValue);
     const bool bUnderCursor = _nRowUnderCursor() == nRow;
-    if (m_pclTree->bDelete(pbyKey, &n) && bUnderCursor) {
-        // The tree moves the cursor onto the following pair; the index remembers that the row it
-        // stood on went, so that a next move does not step past that following row.
+    // The tree moves the cursor onto the following pair; the index remembers that the row it stood
+    // on went, so that a next move does not step past that following row. Once it stands after a
+    // removed row, the pair it follows stays that row's, whatever goes after it.
+    if (m_pclTree->bDelete(pbyKey, &n) && bUnderCursor && !m_bCurrentRemoved) {
         m_bCurrentRemoved = 1;
         memcpy(m_pbyRemovedKey, pbyKey, m_nKeySize);
         m_nRemovedRow = n;

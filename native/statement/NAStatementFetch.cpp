@@ -182,7 +182,8 @@ int CNAStatement::_bFetchCacheEnabled(eNA_PARSEDIRECTION eDirection, int, long n
         // The last row that is still there: rows other statements deleted meanwhile stay in the
         // cache, marked.
         int nRows = m_pclRecordCache->nGetNbRecord();
-        while (nRows > 0 && (m_pclRecordCache->_bRecordDeleted(nRows - 1) || !m_pclRecordCache->bRecordInCache(nRows - 1)))
+        while (nRows > 0 &&
+               (m_pclRecordCache->_bRecordDeleted(nRows - 1) || !m_pclRecordCache->bRecordInCache(nRows - 1)))
             nRows--;
         if (nRows > 0) {
             _RestaureRecordFromCache(nRows - 1);

@@ -179,6 +179,18 @@ TEST_F(IndexFixedSizeItemTest, WritesOnTheCachedRows) {
     EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT, 1), 2);
     EXPECT_EQ(nMove(pcl, NA_PARSE_PREVIOUS, 1), 5);
     EXPECT_EQ(Browse(pcl), std::vector<int>({6, 1, 4, 3, 5, 2}));
+
+    // On row 4 (value 1), deleted, then the row after it (row 3, value 2): a row indexed between
+    // the deleted row and the one the position stands on now comes next.
+    ASSERT_EQ(nMove(pcl, NA_PARSE_FIRST, 3), 4);
+    cl.SetI4(1);
+    EXPECT_TRUE(pcl->bDeleteRecord(4, &cl));
+    cl.SetI4(2);
+    EXPECT_TRUE(pcl->bDeleteRecord(3, &cl));
+    cl.SetI4(1);
+    EXPECT_TRUE(pcl->bInsertRecord(9, &cl));
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT), 9);
+    EXPECT_EQ(nMove(pcl, NA_PARSE_NEXT), 5);
 }
 
 // A NULL value is keyed as an empty text cast to the column's type. The host does not read an

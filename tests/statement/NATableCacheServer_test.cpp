@@ -330,7 +330,8 @@ protected:
     int nCacheRow(int nId) {
         CNARecordCache* pcl = pclFull();
         for (int n = 0; n < pcl->nGetNbRecord(); n++)
-            if (!pcl->_bRecordDeleted(n) && pcl->bGetAt(m_pclRow, n) && sIdOf(m_pclRow) == std::to_string(nId)) return n;
+            if (!pcl->_bRecordDeleted(n) && pcl->bGetAt(m_pclRow, n) && sIdOf(m_pclRow) == std::to_string(nId))
+                return n;
         return -1;
     }
     // The access's record shows the row of the id as it was read.
@@ -550,7 +551,8 @@ TEST_F(TableCacheWriteTest, RandomReadsAndWrites) {
             nWrites[0]++;
         } else if (nWhat < 9) {
             const int nN = nFresh();
-            const int nOldN = std::find_if(vOrder.begin(), vOrder.end(), [&](const auto& st) { return st.first == nId; })->second;
+            const int nOldN =
+                std::find_if(vOrder.begin(), vOrder.end(), [&](const auto& st) { return st.first == nId; })->second;
             Update(&clPg, nId, nN);
             if (bKept && oCurrent && nId == *oCurrent && oValue && *oValue == nOldN) oValue = nN;
             bKept = true;
@@ -560,7 +562,8 @@ TEST_F(TableCacheWriteTest, RandomReadsAndWrites) {
             bKept = true;
             nWrites[2]++;
         }
-        EXPECT_EQ(m_pclBrowse->pclGetTableCacheIndexNoRef()->nGetRecordNbr(), static_cast<int>(ServerOrder(&clPg).size()))
+        EXPECT_EQ(m_pclBrowse->pclGetTableCacheIndexNoRef()->nGetRecordNbr(),
+                  static_cast<int>(ServerOrder(&clPg).size()))
             << "step " << nStep;
     }
     EXPECT_GT(nWrites[0], 10);
