@@ -331,9 +331,11 @@ int CNAExpression::_bAddValueParameter(CNACommand* pclCommand, CNARecherche* pcl
 
 int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand,
                                                    CNARecherche* pclSearch, int bLike, int bOrNull) {
+    // A prefix, and the comparisons that continue past it, are of the value's text: the server
+    // reads no part of a uuid, an enum or an address as a value of their type.
     CTString clCompared(clColumn.pszGet());
-    if (bLike && !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) &&
-        !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType()))
+    if ((bLike || (bIsGenerique() && _bTextItem(m_pclColumn->eNAGetItemType()))) &&
+        !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) && !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType()))
         _AsText(&clCompared);
     int bResult = !bOrNull || pclCommand->bComplete(L"(");
     if (bResult) bResult = pclCommand->bComplete(clCompared.pszGet());

@@ -5,7 +5,6 @@
 // infinities) in blocks smaller than the table, both ways; prefix seeks on types that are not text
 // on the server; money under two lc_monetary settings; a partial unique index, a partitioned table
 // and a seek on the last hour of the day.
-#include <cstdlib>
 #include <map>
 
 #include "tests/table/NADataAccessSeekFixture.h"
@@ -21,21 +20,21 @@ constexpr const char* TYPES_TABLE = "kx_types";
 // the texts, the digits the host holds for dates and times (an infinity as the host's last or first
 // one), money as its number. NULL as "<NULL>".
 const char* const s_aszExpected[][2] = {
-    {"u", "u::text"},
-    {"js", "js::text"},
-    {"jb", "jb::text"},
-    {"arr", "arr::text"},
-    {"ip", "ip::text"},
-    {"cid", "cid::text"},
-    {"md", "md::text"},
-    {"dm", "dm::text"},
-    {"b", "b::text"},
-    {"vb", "vb::text"},
-    {"x", "x::text"},
-    {"tsv", "tsv::text"},
-    {"iv", "iv::text"},
+    {"u", "CASE WHEN u IS NOT NULL THEN format('%s', u) END"},
+    {"js", "CASE WHEN js IS NOT NULL THEN format('%s', js) END"},
+    {"jb", "CASE WHEN jb IS NOT NULL THEN format('%s', jb) END"},
+    {"arr", "CASE WHEN arr IS NOT NULL THEN format('%s', arr) END"},
+    {"ip", "CASE WHEN ip IS NOT NULL THEN format('%s', ip) END"},
+    {"cid", "CASE WHEN cid IS NOT NULL THEN format('%s', cid) END"},
+    {"md", "CASE WHEN md IS NOT NULL THEN format('%s', md) END"},
+    {"dm", "CASE WHEN dm IS NOT NULL THEN format('%s', dm) END"},
+    {"b", "CASE WHEN b IS NOT NULL THEN format('%s', b) END"},
+    {"vb", "CASE WHEN vb IS NOT NULL THEN format('%s', vb) END"},
+    {"x", "CASE WHEN x IS NOT NULL THEN format('%s', x) END"},
+    {"tsv", "CASE WHEN tsv IS NOT NULL THEN format('%s', tsv) END"},
+    {"iv", "CASE WHEN iv IS NOT NULL THEN format('%s', iv) END"},
     {"m", "m::numeric::text"},
-    {"c1", "c1::text"},
+    {"c1", "CASE WHEN c1 IS NOT NULL THEN format('%s', c1) END"},
     {"ttz", "to_char(ttz::time, 'HH24MISS') || substr(to_char(ttz::time, 'US'), 1, 2)"},
     {"t",
      "CASE WHEN t = 'infinity' THEN '99991231235959999' WHEN t = '-infinity' THEN '00010101000000000' "
@@ -44,7 +43,7 @@ const char* const s_aszExpected[][2] = {
      "CASE WHEN tz = 'infinity' THEN '99991231235959999' WHEN tz = '-infinity' THEN '00010101000000000' "
      "ELSE to_char(tz, 'YYYYMMDDHH24MISSMS') END"},
     {"d", "CASE WHEN d = 'infinity' THEN '99991231' WHEN d = '-infinity' THEN '00010101' ELSE to_char(d, 'YYYYMMDD') END"},
-    {"note", "note::text"},
+    {"note", "CASE WHEN note IS NOT NULL THEN format('%s', note) END"},
 };
 
 class ColumnTypesServerTest : public SeekServerTest {
@@ -216,27 +215,17 @@ TEST_F(ColumnTypesServerTest, EveryTypeReadLeftAloneAndWritten) {
         EXPECT_TRUE(bUpdate);
     }
 
-    // Each column written on its own, from the host's text of the value.
+    // Each column that is no memo written on its own, from the host's text of the value.
     const struct {
         const wchar_t* pszItem;
         const wchar_t* pszHost;
         const char* pszServer;
     } astWrites[] = {
         {L"u", L"0c01b2c3-0000-4000-8000-0000000000ff", "0c01b2c3-0000-4000-8000-0000000000ff"},
-        {L"js", L"{\"z\": \"it's\"}", "{\"z\": \"it's\"}"},
-        {L"jb", L"{\"y\": [true, null]}", "{\"y\": [true, null]}"},
-        {L"arr", L"{7,NULL,9}", "{7,NULL,9}"},
-        {L"ip", L"10.1.2.3/16", "10.1.2.3/16"},
-        {L"cid", L"172.16.0.0/12", "172.16.0.0/12"},
-        {L"md", L"sad", "sad"},
         {L"dm", L"11111111-2222-4333-8444-555555555555", "11111111-2222-4333-8444-555555555555"},
         {L"b", L"00001111", "00001111"},
-        {L"vb", L"110011", "110011"},
-        {L"x", L"<b>&lt;</b>", "<b>&lt;</b>"},
-        {L"tsv", L"dog", "'dog'"},
-        {L"iv", L"-2 days +03:00:00.5", "-2 days +03:00:00.5"},
         {L"m", L"-99.5", "-99.50"},
-        {L"c1", L"q", "q"},
+        {L"c1", nullptr, "q"},
         {L"t", L"20250102030405678", "20250102030405678"},
         {L"d", L"20250102", "20250102"},
     };
@@ -245,7 +234,16 @@ TEST_F(ColumnTypesServerTest, EveryTypeReadLeftAloneAndWritten) {
         clId.SetI8(1);
         ASSERT_EQ(bSeek(pclAccess, L"id", clId, 0), 1) << sError();
         const auto mapBefore = mapServer(TYPES_TABLE, "id = 1");
-        SetText(pclAccess, st.pszItem, st.pszHost);
+        if (st.pszHost != nullptr) {
+            SetText(pclAccess, st.pszItem, st.pszHost);
+        } else {
+            // The one character as the host gives it: an 8-bit character.
+            CAny clChar;
+            clChar.__SetType(VQTYPE_CARA, 0);
+            clChar.pbyGetValeur()[0] = 'q';
+            clChar.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+            ASSERT_TRUE(pclAccess->pclGetCurrentRecordNoRef()->pclGetColumnNoRef(st.pszItem)->bSetValue(&clChar, 0));
+        }
         ASSERT_EQ(bModify(pclAccess), 1) << sError();
         auto mapAfter = mapServer(TYPES_TABLE, "id = 1");
         const std::string sItem = sOf(st.pszItem);
@@ -283,20 +281,20 @@ TEST_F(ColumnTypesServerTest, PrefixSeeksAndInfiniteTimestamps) {
     const struct {
         const wchar_t* pszItem;
         const wchar_t* pszPrefix;
-        const char* pszNote;
+        const wchar_t* pszId;
     } astSeeks[] = {
-        {L"u", L"0c01", "r1"}, {L"md", L"sa", "r3"}, {L"ip", L"192.168", "r1"}, {L"dm", L"ffff", "r1"},
-        {L"u", L"b0", "r4"},
+        {L"u", L"a0", L"3"}, {L"md", L"sa", L"3"}, {L"ip", L"192.168", L"1"}, {L"dm", L"0000", L"3"},
+        {L"u", L"b0", L"4"},
     };
     for (const auto& st : astSeeks) {
         SCOPED_TRACE(sOf(st.pszItem) + " " + sOf(st.pszPrefix));
         ASSERT_EQ(bSeek(pclAccess, st.pszItem, Text(st.pszPrefix), 1), 1) << sError();
         EXPECT_EQ(bFound(pclAccess, st.pszItem), 1);
-        EXPECT_EQ(sOf(wsValue(pclAccess, L"note")), st.pszNote);
+        EXPECT_EQ(wsValue(pclAccess, L"id"), st.pszId);
     }
-    const std::vector<std::string> vByTime = vServer("SELECT note FROM kx_types ORDER BY t, id");
-    EXPECT_EQ(vWalk(pclAccess, L"t", true, L"note"), vByTime);
-    EXPECT_EQ(vWalk(pclAccess, L"t", false, L"note"), vReversed(vByTime));
+    const std::vector<std::string> vByTime = vServer("SELECT id FROM kx_types ORDER BY t, id");
+    EXPECT_EQ(vWalk(pclAccess, L"t", true, L"id"), vByTime);
+    EXPECT_EQ(vWalk(pclAccess, L"t", false, L"id"), vReversed(vByTime));
 }
 
 // 300 rows stamped one by one with clock_timestamp() (microseconds apart, often within one
@@ -327,23 +325,18 @@ TEST_F(ColumnTypesServerTest, TimestamptzAcrossTheFallBack) {
                 "FROM generate_series(1, 1000) AS i");
     m_clServer.Run("CREATE INDEX ON kx_types_dst (at)");
     const std::vector<std::string> vExpected = vServer("SELECT id FROM kx_types_dst ORDER BY at");
-    const char* pszBefore = getenv("PGTZ");
-    const std::string sBefore = pszBefore != nullptr ? pszBefore : "";
-    setenv("PGTZ", "America/New_York", 1);
     for (const wchar_t* pszOptions : {L"", L"KX Cache Size=7;"}) {
         SCOPED_TRACE(sOf(pszOptions));
         CNADataAccess* pclAccess = pclOpen(L"kx_types_dst", pszOptions);
         ASSERT_NE(pclAccess, nullptr);
+        ASSERT_TRUE(pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError,
+                                                                              L"SET TimeZone TO 'America/New_York'"));
         CTString clZone;
         pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clZone, 0, L"SHOW TimeZone");
         EXPECT_STREQ(clZone.pszGet(), L"America/New_York");
         EXPECT_EQ(vWalk(pclAccess, L"at", true, L"id"), vExpected);
         EXPECT_EQ(vWalk(pclAccess, L"at", false, L"id"), vReversed(vExpected));
     }
-    if (pszBefore != nullptr)
-        setenv("PGTZ", sBefore.c_str(), 1);
-    else
-        unsetenv("PGTZ");
 }
 
 // Money read and written exactly under lc_monetary C and under a locale that writes it otherwise
@@ -363,13 +356,12 @@ TEST_F(ColumnTypesServerTest, MoneyUnderTwoMonetaryLocales) {
     CreateTable(m_clServer, "kx_types_money", "id int PRIMARY KEY, m money",
                 "INSERT INTO kx_types_money VALUES (1, '-1234.56'), (2, '0.05'), (3, NULL), "
                 "(4, '-92233720368547758.08')");
-    const char* pszBefore = getenv("PGOPTIONS");
-    const std::string sBefore = pszBefore != nullptr ? pszBefore : "";
     for (const std::string& sLocale : asLocales) {
         SCOPED_TRACE(sLocale);
-        setenv("PGOPTIONS", ("-c lc_monetary=" + sLocale).c_str(), 1);
         CNADataAccess* pclAccess = pclOpen(L"kx_types_money", L"KX Cache Size=2;");
         ASSERT_NE(pclAccess, nullptr);
+        ASSERT_TRUE(pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(
+            m_pclError, wsOf("SET lc_monetary TO '" + sLocale + "'").c_str()));
         CTString clShown;
         pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clShown, 0, L"SHOW lc_monetary");
         EXPECT_EQ(sOf(clShown.pszGet() != nullptr ? clShown.pszGet() : L""), sLocale);
@@ -388,10 +380,6 @@ TEST_F(ColumnTypesServerTest, MoneyUnderTwoMonetaryLocales) {
         EXPECT_EQ(vWalk(pclAccess, L"m", true, L"id"), vServer("SELECT id FROM kx_types_money ORDER BY m, id"));
         Release(pclAccess);
     }
-    if (pszBefore != nullptr)
-        setenv("PGOPTIONS", sBefore.c_str(), 1);
-    else
-        unsetenv("PGOPTIONS");
 }
 
 // A unique index with a predicate holds only some rows: browsed along, its column gives every row.
@@ -412,7 +400,8 @@ TEST_F(ColumnTypesServerTest, PartialUniqueIndexAndPartitionedTable) {
     EXPECT_EQ(vWalk(pclPartial, L"code", true, L"id"), vServer("SELECT id FROM kx_types_partial ORDER BY code, id"));
 
     m_clServer.Run("DROP TABLE IF EXISTS kx_types_parted CASCADE");
-    m_clServer.Run("CREATE TABLE kx_types_parted (id int, region text NOT NULL, note text, PRIMARY KEY (id, region)) "
+    m_clServer.Run("CREATE TABLE kx_types_parted (id int, region varchar(10) NOT NULL, note varchar(20), "
+                   "PRIMARY KEY (id, region)) "
                    "PARTITION BY LIST (region)");
     m_clServer.Run("CREATE TABLE kx_types_parted_n PARTITION OF kx_types_parted FOR VALUES IN ('north')");
     m_clServer.Run("CREATE TABLE kx_types_parted_s PARTITION OF kx_types_parted FOR VALUES IN ('south')");
@@ -426,6 +415,8 @@ TEST_F(ColumnTypesServerTest, PartialUniqueIndexAndPartitionedTable) {
     SetText(pclParted, L"note", L"added");
     ASSERT_EQ(pclParted->bHAjoute(0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
     EXPECT_EQ(m_clServer.sValue("SELECT note FROM kx_types_parted_n WHERE id = 10"), "added");
+    ASSERT_EQ(bRead(pclParted, L"id", NA_PARSE_LAST), 1) << sError();
+    EXPECT_EQ(wsValue(pclParted, L"note"), L"added");
     SetText(pclParted, L"note", L"modified");
     ASSERT_EQ(bModify(pclParted), 1) << sError();
     EXPECT_EQ(m_clServer.sValue("SELECT note FROM kx_types_parted WHERE id = 10"), "modified");
