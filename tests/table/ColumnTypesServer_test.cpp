@@ -51,19 +51,21 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
+        // The types are shared by the tests, which run side by side: made once, never dropped.
         pgtest::CDirectServer clServer;
         clServer.Run("SELECT pg_advisory_lock(4242)");
-        clServer.Run("DROP TABLE IF EXISTS kx_types, kx_types_nokey CASCADE");
-        clServer.Run("DROP TYPE IF EXISTS kx_mood CASCADE");
-        clServer.Run("DROP DOMAIN IF EXISTS kx_code CASCADE");
-        clServer.Run("CREATE TYPE kx_mood AS ENUM ('sad', 'ok', 'happy')");
-        clServer.Run("CREATE DOMAIN kx_code AS uuid");
+        clServer.Run("DO $$ BEGIN CREATE TYPE kx_mood AS ENUM ('sad', 'ok', 'happy'); "
+                     "EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        clServer.Run("DO $$ BEGIN CREATE DOMAIN kx_code AS uuid; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+        clServer.Run("SELECT pg_advisory_unlock(4242)");
+    }
+
+    // A table of the test's own holding every type, with or without its key, and its rows.
+    void CreateTypesTable(const std::string& sTable, bool bKey) {
         const std::string sColumns =
             "u uuid, js json, jb jsonb, arr int[], ip inet, cid cidr, md kx_mood, dm kx_code, b bit(8), vb varbit, "
             "x xml, tsv tsvector, ttz timetz, iv interval, m money, c1 char(1), t timestamp, tz timestamptz, d date, "
             "note varchar(20)";
-        clServer.Run(std::string("CREATE TABLE kx_types (id int PRIMARY KEY, ") + sColumns + ")");
-        clServer.Run("CREATE INDEX ON kx_types (t)");
         const std::string sRows =
             "(1, '0c01b2c3-0000-4000-8000-000000000001', '{\"a\": [1, 2],  \"q\": \"it''s\"}', '{\"b\": 1}', "
             "'{1,2,NULL}', '192.168.1.5/24', '10.0.0.0/8', 'happy', 'ffffffff-0000-4000-8000-00000000abcd', "
@@ -79,14 +81,19 @@ protected:
             "(4, 'b0000000-0000-4000-8000-000000000004', 'null', '\"\"', '{{1,2},{3,4}}', '0.0.0.0/0', '0.0.0.0/0', "
             "'ok', NULL, B'11111111', B'1', NULL, 'a:1 b:2', '00:00:00+14', '0', '92233720368547758.07', '''', "
             "'-infinity', 'infinity', 'infinity', 'r4')";
-        clServer.Run("INSERT INTO kx_types (id, " + std::string("u, js, jb, arr, ip, cid, md, dm, b, vb, x, tsv, ttz, "
-                                                                 "iv, m, c1, t, tz, d, note) VALUES ") +
-                     sRows);
-        clServer.Run("CREATE TABLE kx_types_nokey (" + sColumns + ")");
-        clServer.Run("INSERT INTO kx_types_nokey SELECT " + std::string("u, js, jb, arr, ip, cid, md, dm, b, vb, x, "
-                                                                         "tsv, ttz, iv, m, c1, t, tz, d, note") +
-                     " FROM kx_types WHERE id IN (1, 3)");
-        clServer.Run("SELECT pg_advisory_unlock(4242)");
+        const std::string sNames = "u, js, jb, arr, ip, cid, md, dm, b, vb, x, tsv, ttz, iv, m, c1, t, tz, d, note";
+        m_clServer.Run("DROP TABLE IF EXISTS " + sTable + " CASCADE");
+        if (bKey) {
+            m_clServer.Run("CREATE TABLE " + sTable + " (id int PRIMARY KEY, " + sColumns + ")");
+            m_clServer.Run("CREATE INDEX ON " + sTable + " (t)");
+            m_clServer.Run("INSERT INTO " + sTable + " (id, " + sNames + ") VALUES " + sRows);
+        } else {
+            m_clServer.Run("CREATE TABLE " + sTable + " (" + sColumns + ")");
+            m_clServer.Run("CREATE TEMPORARY TABLE kx_types_rows (id int, " + sColumns + ")");
+            m_clServer.Run("INSERT INTO kx_types_rows (id, " + sNames + ") VALUES " + sRows);
+            m_clServer.Run("INSERT INTO " + sTable + " SELECT " + sNames + " FROM kx_types_rows WHERE id IN (1, 3)");
+            m_clServer.Run("DROP TABLE kx_types_rows");
+        }
     }
 
     // What the host reads of every checked column of the row the access stands on.
@@ -175,6 +182,7 @@ protected:
 // then each column is written on its own and the server holds what the host wrote.
 TEST_F(ColumnTypesServerTest, EveryTypeReadLeftAloneAndWritten) {
     KX_REQUIRE_PG_SERVER();
+    CreateTypesTable(TYPES_TABLE, true);
     CNADataAccess* pclAccess = pclOpen(L"kx_types");
     ASSERT_NE(pclAccess, nullptr);
     for (int nId = 1; nId <= 4; nId++) {
@@ -257,6 +265,7 @@ TEST_F(ColumnTypesServerTest, EveryTypeReadLeftAloneAndWritten) {
 // the timestamps by the server's own text of them. Modify and delete reach the one row.
 TEST_F(ColumnTypesServerTest, TableWithoutKeyModifiedAndDeleted) {
     KX_REQUIRE_PG_SERVER();
+    CreateTypesTable("kx_types_nokey", false);
     CNADataAccess* pclAccess = pclOpen(L"kx_types_nokey");
     ASSERT_NE(pclAccess, nullptr);
     ASSERT_EQ(bRead(pclAccess, L"note", NA_PARSE_FIRST), 1) << sError();
@@ -276,7 +285,8 @@ TEST_F(ColumnTypesServerTest, TableWithoutKeyModifiedAndDeleted) {
 // infinities go from end to end, both ways, in blocks of two.
 TEST_F(ColumnTypesServerTest, PrefixSeeksAndInfiniteTimestamps) {
     KX_REQUIRE_PG_SERVER();
-    CNADataAccess* pclAccess = pclOpen(L"kx_types", L"KX Cache Size=2;");
+    CreateTypesTable("kx_types_seek", true);
+    CNADataAccess* pclAccess = pclOpen(L"kx_types_seek", L"KX Cache Size=2;");
     ASSERT_NE(pclAccess, nullptr);
     const struct {
         const wchar_t* pszItem;
@@ -292,7 +302,7 @@ TEST_F(ColumnTypesServerTest, PrefixSeeksAndInfiniteTimestamps) {
         EXPECT_EQ(bFound(pclAccess, st.pszItem), 1);
         EXPECT_EQ(wsValue(pclAccess, L"id"), st.pszId);
     }
-    const std::vector<std::string> vByTime = vServer("SELECT id FROM kx_types ORDER BY t, id");
+    const std::vector<std::string> vByTime = vServer("SELECT id FROM kx_types_seek ORDER BY t, id");
     EXPECT_EQ(vWalk(pclAccess, L"t", true, L"id"), vByTime);
     EXPECT_EQ(vWalk(pclAccess, L"t", false, L"id"), vReversed(vByTime));
 }
