@@ -54,10 +54,8 @@ int CPSQLConnection::bConvertItemType(eNA_ITEMTYPE* peType, unsigned* pnSize, in
         case 16:  // boolean
             Set(NA_IT_BOOLEEN, 1);
             break;
-        case 17:    // bytea
-        case 22:    // int2vector
-        case 1560:  // bit
-        case 1562:  // varbit
+        case 17:  // bytea
+        case 22:  // int2vector
             if (nModifier < 0)
                 Set(NA_IT_MEMOBINAIRE, 8);
             else
@@ -112,8 +110,20 @@ int CPSQLConnection::bConvertItemType(eNA_ITEMTYPE* peType, unsigned* pnSize, in
         case 704:   // tinterval
         case 1114:  // timestamp
         case 1184:  // timestamptz
-        case 1186:  // interval
             Set(NA_IT_DATETIME, 8);
+            break;
+        case 1186:  // interval
+            // A duration of months, days and microseconds is no date-time: the server's text.
+            Set(NA_IT_MEMOTEXTE, 8);
+            break;
+        case 1560:  // bit
+        case 1562:  // varbit
+            // Bit strings read and write as their digits: a text of the declared length, a memo
+            // without one. Written as bytes they would no longer be bit strings.
+            if (nModifier < 0)
+                Set(NA_IT_MEMOTEXTE, 8);
+            else
+                Set(NA_IT_TEXTE, static_cast<unsigned>(nModifier) + 1);
             break;
         case 790:  // money
             Set(NA_IT_MONETAIRE, 10);

@@ -29,12 +29,13 @@ const wchar_t* const CPSQLDataSourceDescription::s_pszShowColumnsStart =
     L"= pg_attrdef.adrelid AND pg_attribute.attnum=pg_attrdef.adnum) WHERE ";
 
 const wchar_t* const CPSQLDataSourceDescription::s_pszShowColumnsEnd =
-    L" AND (pg_class.relkind='r' OR pg_class.relkind='v') AND pg_attribute.attnum>0 AND "
+    L" AND (pg_class.relkind='r' OR pg_class.relkind='v' OR pg_class.relkind='p') AND pg_attribute.attnum>0 AND "
     L"pg_attribute.attisdropped=false ORDER BY pg_attribute.attnum";
 
 const wchar_t* const CPSQLDataSourceDescription::s_pszShowIndexStart =
     L"SELECT pg_class2.relname AS IndexName, pg_index.indisunique, pg_index.indisprimary, "
-    L"pg_index.indnatts, pg_index.indkey FROM pg_index LEFT JOIN pg_class AS pg_class1 ON "
+    L"pg_index.indnatts, pg_index.indkey, pg_index.indpred IS NOT NULL AS partial FROM pg_index LEFT JOIN "
+    L"pg_class AS pg_class1 ON "
     L"(pg_index.indrelid = pg_class1.oid) LEFT JOIN pg_class AS pg_class2 ON (pg_index.indexrelid = "
     L"pg_class2.oid) LEFT JOIN pg_namespace ON (pg_class1.relnamespace = pg_namespace.oid) WHERE ";
 
@@ -66,6 +67,7 @@ enum : unsigned {
     COL_INDISPRIMARY = 2,
     COL_INDNATTS = 3,
     COL_INDKEY = 4,
+    COL_PARTIAL = 5,
 };
 
 // A converter and an item made by the process's driver object (null without one).
@@ -349,6 +351,9 @@ int CPSQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* 
             return 0;
         }
         pclItem->SetPhysicalIndiceDB(nNumber);
+        // The server's type, which decides how the column is compared and read in SQL (text
+        // comparisons of types that have none of their own, money read as a number).
+        pclItem->SetDBType(L"", static_cast<unsigned>(nType));
         if (bNotNull) pclItem->SetNullable(0);
         if (bDefault) pclItem->SetDefaultValue(&clDefault, -1);
         _AddItem(pclItem);
@@ -368,14 +373,18 @@ int CPSQLDataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* pc
         if (!bFetched || pclStatement->bIsEnd()) break;
 
         CTString clIndexName, clKeyColumns;
-        bool bUnique = false, bPrimary = false;
+        bool bUnique = false, bPrimary = false, bPartial = false;
         int nColumns = 0;
         if (!clRead.bText(pclStatement, COL_INDEXNAME, &clIndexName) ||
             !clRead.bTruth(pclStatement, COL_INDISUNIQUE, &bUnique) ||
             !clRead.bTruth(pclStatement, COL_INDISPRIMARY, &bPrimary) ||
             !clRead.bInteger(pclStatement, COL_INDNATTS, &nColumns) ||
-            !clRead.bText(pclStatement, COL_INDKEY, &clKeyColumns))
+            !clRead.bText(pclStatement, COL_INDKEY, &clKeyColumns) ||
+            !clRead.bTruth(pclStatement, COL_PARTIAL, &bPartial))
             return 0;
+        // A partial index holds only the rows of its predicate: unique among those, it is no key
+        // that every row of the table can be found and ordered by alone.
+        if (bPartial) bUnique = false;
         const unsigned short wFlags = bPrimary ? KEY_PRIMARY : (bUnique ? KEY_UNIQUE : KEY_DUPLICATES);
         const wchar_t* pszKeyColumns = clKeyColumns.pszGet() != nullptr ? clKeyColumns.pszGet() : L"";
 

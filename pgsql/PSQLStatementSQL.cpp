@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <string>
 
 #include "core/TString.h"
 #include "native/driver/NAError.h"
@@ -46,14 +47,17 @@ constexpr unsigned SITE_NO_ROW = 3;
 constexpr unsigned USER_ERROR_NO_ROW = 7;
 
 constexpr int OID_BOOL = 16;
+constexpr int OID_DATE = 1082;
+constexpr int OID_MONEY = 790;
 constexpr int OID_NUMERIC = 1700;
 constexpr unsigned CODEPAGE_BOOLEAN = 1252;
 constexpr unsigned CODEPAGE_UTF8 = 65001;
 
 bool _bByteString(int nType) {
-    return nType == 17 || nType == 22 || nType == 1560 || nType == 1562;
+    return nType == 17 || nType == 22;
 }
 
+// Intervals are not among them: they are read as the server's text.
 bool _bDateTime(int nType) {
     switch (nType) {
         case 702:
@@ -63,12 +67,48 @@ bool _bDateTime(int nType) {
         case 1083:
         case 1114:
         case 1184:
-        case 1186:
         case 1266:
             return true;
         default:
             return false;
     }
+}
+
+// The server's infinite dates and date-times, as the host's last and first ones.
+const char* _pszInfinity(const char* pszText, int nType) {
+    const bool bDate = nType == OID_DATE;
+    if (strcmp(pszText, "infinity") == 0) return bDate ? "9999-12-31" : "9999-12-31 23:59:59.999";
+    if (strcmp(pszText, "-infinity") == 0) return bDate ? "0001-01-01" : "0001-01-01 00:00:00";
+    return pszText;
+}
+
+// A money text as lc_monetary writes it ("-$1,234.56", "-1.234,56 EUR", "($1,234.56)") made the
+// plain number it stands for. The decimal separator is the last '.' or ',' followed by one or two
+// digits; the other marks (currency, grouping, blanks) are dropped. A table's money columns are
+// selected as numbers: this serves the money of a query the host wrote itself.
+std::string _sMoneyNumber(const char* pszText) {
+    std::string sDigits;
+    bool bNegative = false;
+    size_t nDecimals = std::string::npos;
+    const size_t nLength = strlen(pszText);
+    for (size_t i = 0; i < nLength; i++) {
+        const char c = pszText[i];
+        if (c >= '0' && c <= '9') {
+            sDigits += c;
+        } else if (c == '-' || c == '(') {
+            bNegative = true;
+        } else if (c == '.' || c == ',') {
+            size_t nFollowing = 0;
+            while (i + 1 + nFollowing < nLength && pszText[i + 1 + nFollowing] >= '0' &&
+                   pszText[i + 1 + nFollowing] <= '9')
+                nFollowing++;
+            if (nFollowing >= 1 && nFollowing <= 2) nDecimals = sDigits.size();
+        }
+    }
+    if (sDigits.empty()) return std::string();
+    std::string sNumber = bNegative ? "-" : "";
+    if (nDecimals == std::string::npos || nDecimals >= sDigits.size()) return sNumber + sDigits;
+    return sNumber + (nDecimals == 0 ? std::string("0") : sDigits.substr(0, nDecimals)) + "." + sDigits.substr(nDecimals);
 }
 
 // How many errors the object holds (the main one and its sub-errors).
@@ -260,7 +300,11 @@ int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, 
         return pclValue->bSetValueDB(pszBool, 1, CODEPAGE_BOOLEAN);
     }
     if (_bByteString(nType)) return _bSetByteString(pclValue, pszText, pclColumn);
-    if (_bDateTime(nType)) return _bSetDateTime(pclValue, pszText);
+    if (_bDateTime(nType)) return _bSetDateTime(pclValue, pszText, nType);
+    if (nType == OID_MONEY) {
+        const std::string sNumber = _sMoneyNumber(pszText);
+        return pclValue->bSetValueDB(sNumber.c_str(), sNumber.size(), m_pclConnection->nGetClientCodePage());
+    }
     return pclValue->bSetValueDB(pszText, strlen(pszText), m_pclConnection->nGetClientCodePage());
 }
 
@@ -295,12 +339,18 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
     return bOk;
 }
 
-int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* pszText) {
-    if (m_pclConnection->bGetConnectionSQL() == 0)
-        return pclValue->bSetValueDB(pszText, strlen(pszText), m_pclConnection->nGetClientCodePage());
+int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* pszText, int nType) {
+    const char* pszRead = _pszInfinity(pszText, nType);
+    if (m_pclConnection->bGetConnectionSQL() == 0) {
+        const int bSet = pclValue->bSetValueDB(pszRead, strlen(pszRead), m_pclConnection->nGetClientCodePage());
+        // What the host holds may name another value than the server's (microseconds, a zone, an
+        // infinity): the server's text is kept to name this one in the SQL written after it.
+        if (bSet) pclValue->KeepServerText(pszText, strlen(pszText));
+        return bSet;
+    }
     // The SQL-command functions hand dates and times to the host as their digits alone.
     CTString clText;
-    clText.SetANSI(pszText, m_pclConnection->nGetClientCodePage());
+    clText.SetANSI(pszRead, m_pclConnection->nGetClientCodePage());
     CNAConnectionDescription::s_DateStandardise(&clText);
     const wchar_t* psz = clText.pszGet() != nullptr ? clText.pszGet() : L"";
     return pclValue->bSetValue(psz, wcslen(psz));

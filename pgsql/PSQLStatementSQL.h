@@ -1,9 +1,11 @@
 // CPSQLStatementSQL: the SQL-layer statement over the PostgreSQL client library. One PQexec sends
 // the text; the whole result stays on the client and the rows are stepped through without asking
 // the server again. Each field's text reaches the value converter after PostgreSQL's own
-// adjustments: NULL from the NULL flag, booleans as "1" or "0", byte strings unescaped, and dates
-// and times stripped of their separators on the connections of the SQL-command functions. A
-// refused statement becomes user error 80 with the server's SQLSTATE and message.
+// adjustments: NULL from the NULL flag, booleans as "1" or "0", byte strings unescaped, money as
+// the plain number its lc_monetary text stands for, infinite dates as the host's last and first
+// ones, the server's own text of each date and time kept by the converter, and dates and times
+// stripped of their separators on the connections of the SQL-command functions. A refused
+// statement becomes user error 80 with the server's SQLSTATE and message.
 #pragma once
 
 #include "pgsql/NAStatementSQL.h"
@@ -35,7 +37,7 @@ public:
 
 private:
     int _bSetByteString(CNAConvertVariant* pclValue, const char* pszText, const CNAColumnSQL* pclColumn);
-    int _bSetDateTime(CNAConvertVariant* pclValue, const char* pszText);
+    int _bSetDateTime(CNAConvertVariant* pclValue, const char* pszText, int nType);
 
     PGresult* m_pResult = nullptr;
 };

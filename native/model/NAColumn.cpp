@@ -14,6 +14,7 @@
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
 #include "native/model/NARecord.h"
+#include "native/model/NAServerTypes.h"
 #include "native/model/NAYFRecord.h"
 #include "native/model/StatementServices.h"
 #include "variant/VQCalc.h"
@@ -145,8 +146,14 @@ const wchar_t* CNAColumn::pszGetTableName() const {
 
 const wchar_t* CNAColumn::pszGetFormatedSelectName(int bNameOnly) {
     if (m_clSelectName.nTaille() > 0) return m_clSelectName.pszGet();
+    // A column whose own text does not read back as its value is selected as another type.
+    const wchar_t* pszReadAs = eGetTypeColonne() == 0 ? NA_pszServerTypeReadAs(nGetDBType()) : nullptr;
     if (bNameOnly) {
         m_clSelectName.Set(m_clFormatedName.pszGet());
+        if (pszReadAs != nullptr) {
+            m_clSelectName.Add(L"::");
+            m_clSelectName.Add(pszReadAs);
+        }
         return m_clSelectName.pszGet();
     }
     if (bSourceIsQuery()) {
@@ -164,6 +171,10 @@ const wchar_t* CNAColumn::pszGetFormatedSelectName(int bNameOnly) {
         }
     }
     m_clSelectName.Add(m_clFormatedOriginalName.pszGet());
+    if (pszReadAs != nullptr) {
+        m_clSelectName.Add(L"::");
+        m_clSelectName.Add(pszReadAs);
+    }
     return m_clSelectName.pszGet();
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "core/UnicodeToolkit.h"
 #include "core/XErrorModule.h"
@@ -14,6 +15,7 @@
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariantTypes.h"
 #include "native/model/NAItemDescription.h"
+#include "native/model/NAKeptServerText.h"
 #include "native/model/NAYFRecord.h"
 #include "variant/Any_VQDECIMAL.h"
 #include "variant/DateTime.h"
@@ -27,6 +29,7 @@ CNAConvertVariant::CNAConvertVariant(CNAError* pclError, CNAConnectionDescriptio
 CNAConvertVariant::~CNAConvertVariant() {
     ResetVariant();
     if (m_pclError != nullptr) m_pclError->nRelease();
+    delete m_pclKeptText;
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -699,4 +702,54 @@ void CNAConvertVariant::_SetErrorConversionFailed(int nSource, const wchar_t* ps
     clErr.AddInfo(CXError::EIT_NATIVECODE, &nCode);
     CNAError::g_AddDebugInfo(&clErr, nFileId, nSite);
     m_pclError->AddError(NA_ERRORTYPE_GENERAL, &clErr, m_pclConnection);
+}
+
+// ------------------------------------------------------------------------------------------------
+// The server's own text of date and time values
+// ------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The bytes that tell a date or time value of the host from another: a date-time's eight bytes,
+// a date's or a time's digits.
+bool _bServerTextKey(const CAny& clValue, unsigned short* pnType, const void** pp, size_t* pn) {
+    if (clValue.bIsNull()) return false;
+    const unsigned short nType = clValue.nGetTypeCode();
+    if (nType == VQTYPE_DATETIME) {
+        *pp = clValue.pbyGetValeur();
+        *pn = sizeof(CDateTime);
+    } else if (nType == VQTYPE_DATEA || nType == VQTYPE_TIMEA) {
+        const char* psz = nullptr;
+        if (clValue.pclGetValeur()->nGetPCASTR(&psz) != VQERR_OK || psz == nullptr) return false;
+        *pp = psz;
+        *pn = strlen(psz);
+    } else {
+        return false;
+    }
+    *pnType = nType;
+    return *pn > 0;
+}
+
+}  // namespace
+
+void CNAConvertVariant::KeepServerText(const char* pszText, unsigned long n) {
+    CAny clValue;
+    unsigned short nType = 0;
+    const void* p = nullptr;
+    size_t nBytes = 0;
+    if (!bGetValue(&clValue) || !_bServerTextKey(clValue, &nType, &p, &nBytes)) return;
+    if (m_pclKeptText == nullptr) {
+        m_pclKeptText = new (std::nothrow) CNAKeptServerText;
+        // Without it values are written as the host holds them, as they always could be.
+        if (m_pclKeptText == nullptr) return;
+    }
+    m_pclKeptText->Keep(nType, p, nBytes, pszText, n);
+}
+
+const char* CNAConvertVariant::pszGetKeptServerText(const CAny& clValue, size_t* pnText) const {
+    unsigned short nType = 0;
+    const void* p = nullptr;
+    size_t nBytes = 0;
+    if (m_pclKeptText == nullptr || !_bServerTextKey(clValue, &nType, &p, &nBytes)) return nullptr;
+    return m_pclKeptText->pszFind(nType, p, nBytes, pnText);
 }

@@ -15,6 +15,7 @@
 #include "native/model/NAVariant.h"
 
 class CDateTime;
+class CNAKeptServerText;
 class CNAYFRecord;
 class CVQBIN;
 class INAItemDescription;
@@ -164,6 +165,12 @@ public:
     // User error 53 for a value of language type nSource that the item's type does not take.
     void _SetErrorConversionFailed(int nSource, const wchar_t* pszValue, int nFileId, int nSite);
 
+    // ---- the server's own text of date and time values read (CNAKeptServerText)
+    // Keeps the text the value just read came from, with the host value it gave.
+    void KeepServerText(const char* pszText, unsigned long n);
+    // The server's text of the newest value read that gave exactly this host value; null if none.
+    const char* pszGetKeptServerText(const CAny& clValue, size_t* pnText) const;
+
 protected:
     int _bInitBufferYF(unsigned char* pbyBuffer, unsigned long nSize);
     void _ReleaseValDB();
@@ -199,6 +206,8 @@ protected:
     eNASTORAGEDB m_eStorageDB = NASTORAGEDB_NONE;
     const wchar_t* m_pszDateFormat = nullptr;
     CNAError* m_pclError;
+    // Made on the first date or time value read.
+    CNAKeptServerText* m_pclKeptText = nullptr;
 };
 
 template <>

@@ -279,6 +279,16 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
         memset(m_pbyBuffer + m_nDataSize, 0, m_nCapacity - m_nDataSize);
         return 1;
     }
+    if (nType == VQTYPE_CARA && bUTF8) {
+        // One character, in one byte with no terminator: its UTF-8 bytes converted whole.
+        if (m_nCapacity < 1) return 1;
+        char szCaractere[8] = {};
+        const unsigned long nEcrit =
+            UTF8ToMultiByte(nCnxCodePage, psz, n, szCaractere, sizeof(szCaractere) - 1, 0, nullptr, nullptr);
+        m_pbyBuffer[0] = nEcrit > 0 ? static_cast<unsigned char>(szCaractere[0]) : 0;
+        m_nDataSize = 1;
+        return 1;
+    }
     if (bUTF8) {
         // Converted into all but the last byte, so that the text always ends with its zero.
         if (m_nCapacity < 1) return 1;

@@ -16,6 +16,7 @@
 #include "native/model/DriverServices.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
+#include "native/model/NAServerTypes.h"
 #include "native/sql/SQLParserInfo.h"
 #include "variant/Any.h"
 
@@ -296,8 +297,36 @@ int CNACommand::_bAddParameterFormated(CNAParameter* pclParameter, eNA_ITEMTYPE 
     }
     if (m_pclConnection == nullptr) return 0;
     CTStringConcatAW clLiteral(NA_nGetClientCodePage(m_pclConnection), NA_nGetCodePage(m_pclConnection), TEXT_STEP);
-    if (!m_pclConnection->bConvertValueToString(m_pclError, &clLiteral, &clValue, eDataBaseType, eTargetType))
+    CNAColumn* pclColumn = pclParameter->pclGetColumnNoRef();
+    CNAConvertVariant* pclRead = pclColumn != nullptr ? pclColumn->pclGetNAValue() : nullptr;
+    size_t nKept = 0;
+    const char* pszKept = pclRead != nullptr ? pclRead->pszGetKeptServerText(clValue, &nKept) : nullptr;
+    if (pszKept != nullptr) {
+        // The value of a row just read, in the server's own words: the host's copy of it may name
+        // another value (microseconds, an instant of a zone, an infinity).
+        clLiteral.Vide();
+        clLiteral.Add(L"'", 1);
+        for (size_t i = 0; i < nKept; i++) {
+            if (pszKept[i] == '\'') clLiteral.Add(L"'", 1);
+            const wchar_t c = static_cast<unsigned char>(pszKept[i]);
+            clLiteral.Add(&c, 1);
+        }
+        clLiteral.Add(L"'", 1);
+    } else if (!m_pclConnection->bConvertValueToString(m_pclError, &clLiteral, &clValue, eDataBaseType, eTargetType)) {
         return 0;
+    }
+    const wchar_t* pszCast = pclColumn != nullptr ? NA_pszServerTypeWrittenAs(pclColumn->nGetDBType()) : nullptr;
+    if (pszCast != nullptr && !clValue.bIsNull()) {
+        // Written through a number the server converts whatever its settings: a money column's
+        // text would be read after lc_monetary.
+        CTStringConcatAW clCast(NA_nGetClientCodePage(m_pclConnection), NA_nGetCodePage(m_pclConnection), TEXT_STEP);
+        clCast.Add(L"(", 1);
+        if (!_bAppendLiteral(&clCast) || !_bAppendLiteral(&clLiteral)) return 0;
+        clCast.Vide();
+        clCast.Add(L")::", 3);
+        clCast.Add(pszCast, static_cast<long>(wcslen(pszCast)));
+        return _bAppendLiteral(&clCast);
+    }
     return _bAppendLiteral(&clLiteral);
 }
 

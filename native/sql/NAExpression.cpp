@@ -430,9 +430,16 @@ void CNAExpression::_AfterPartialDate() {
                           : eType == NA_IT_DATE8 ? 8
                                                  : 17;
     CAny clEnd;
-    if (clText.nGetLongueur() == 0 || clText.nGetLongueur() >= nComplete ||
-        !s_bGetBorneRechercheDateMax(eType, &clValue, &clEnd))
+    if (clText.nGetLongueur() == 0 || clText.nGetLongueur() >= nComplete) return;
+    if (!s_bGetBorneRechercheDateMax(eType, &clValue, &clEnd)) {
+        // A period that runs to the end of the day or of time ("23", "9999"): nothing follows it.
+        CAny clStart;
+        if (s_bGetBorneRechercheDateMin(eType, &clValue, &clStart)) {
+            m_eOperator = NAOP_FALSE;
+            m_dwFlags &= ~NAEXP_GENERIC;
+        }
         return;
+    }
     CNADriver* pclDriver = CNADriver::s_pclDriver;
     CNAConvertVariant* pclEnd = pclDriver != nullptr ? pclDriver->pclGetNewVariant_NV_Any(
                                                            m_pclError, m_pclColumn->pclGetCnx(), m_pclColumn, &clEnd)

@@ -172,6 +172,9 @@ protected:
                             CNAConvertVariant* pclValue, unsigned nFlags);
     // The column as the server names it for that operator code; false when it cannot be written.
     int _FormatItemNameExp(CTString* pclOut, CNACommand* pclCommand, eOPEXPRESSION eCode);
+    // The column's text made the text of its value, for a comparison its own type has no
+    // operator for (a LIKE on a uuid, an enum or an address; any comparison of json or xml).
+    void _AsText(CTString* pclColumn) const;
     // Whether the condition must also let NULL rows pass (the host's key order puts NULL inside).
     int _bOrNull() const;
     int _bNullSortsFirst() const;

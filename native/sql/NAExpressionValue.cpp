@@ -12,6 +12,7 @@
 #include "native/driver/NAError.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAConvertVariant.h"
+#include "native/model/NAServerTypes.h"
 #include "native/sql/NACommand.h"
 #include "native/sql/NAExpression.h"
 #include "native/sql/NARecherche.h"
@@ -140,6 +141,7 @@ int CNAExpression::_bGetSQLFromValue(CNACommand* pclCommand, CNARecherche* pclSe
     }
     if (bNull || m_eOperator == NAOP_ISNULL || m_eOperator == NAOP_ISNOTNULL)
         return _bGetSQLFromValueNULL(clColumn, pclCommand, pclSearch, pbConstant);
+    if (NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType())) _AsText(&clColumn);
     const int bOrNull = _bOrNull();
     if (_bTextItem(eType)) return _bGetSQLFromValueString(clColumn, pclCommand, pclSearch, bOrNull);
     if (eType == NA_IT_HEURE || eType == NA_IT_DATE8 || eType == NA_IT_DATETIME)
@@ -157,6 +159,17 @@ int CNAExpression::_bOrNull() const {
                bCouldBeNull;
     if (_bNullSortsFirst()) return m_eOperator == NAOP_LESSEQUAL || (m_eOperator == NAOP_LESS && !bCouldBeNull);
     return m_eOperator == NAOP_GREATER || m_eOperator == NAOP_GREATEREQUAL;
+}
+
+void CNAExpression::_AsText(CTString* pclColumn) const {
+    if (m_pclColumn->eGetTypeColonne() != 0) {
+        // An expression of a query is cast whole.
+        CTString clExpression(pclColumn->pszGet());
+        pclColumn->Set(L"(");
+        pclColumn->Add(clExpression.pszGet());
+        pclColumn->Add(L")");
+    }
+    pclColumn->Add(L"::text");
 }
 
 int CNAExpression::_FormatItemNameExp(CTString* pclOut, CNACommand* pclCommand, eOPEXPRESSION eCode) {
@@ -211,9 +224,16 @@ int CNAExpression::_bGetSQLFromValueString(const CTString& clColumn, CNACommand*
         return _bGetSQLFromValueUsingParameter(clColumn, pclCommand, pclSearch, bLike, bOrNull);
     }
     // An empty 8-bit text is written as a literal: no parameter for it.
+    const bool bLikeAll = m_eOperator == NAOP_EQUAL && bIsGenerique();
+    CTString clCompared(clColumn.pszGet());
+    if (bLikeAll && !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) &&
+        !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType())) {
+        _AsText(&clCompared);
+        clCompared.Add(L" ");
+    }
     int bResult = !bOrNull || pclCommand->bComplete(L"(");
-    if (bResult) bResult = pclCommand->bComplete(clColumn.pszGet());
-    if (m_eOperator == NAOP_EQUAL && bIsGenerique()) {
+    if (bResult) bResult = pclCommand->bComplete(clCompared.pszGet());
+    if (bLikeAll) {
         if (bResult) bResult = pclCommand->bComplete(L"LIKE '%%'");
     } else {
         if (bResult) bResult = pclCommand->bComplete(s_pszDumpOp(m_eOperator));
@@ -243,8 +263,11 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& clColumn, CNAComman
                           : eType == NA_IT_DATE8 ? 8
                                                  : 17;
     CAny clMin, clMax;
-    if (n == 0 || n >= nComplete || !s_bGetBorneRechercheDateGenerique(eType, &clValue, &clMin, &clMax))
+    if (n == 0 || n >= nComplete || !s_bGetBorneRechercheDateMin(eType, &clValue, &clMin))
         return _bGetSQLFromValueUsingParameter(clColumn, pclCommand, pclSearch, 0, bOrNull);
+    // A period that runs to the end of the day or of time ("23", "2359", "9999") has no first
+    // instant after it: its lower bound alone says it.
+    const bool bEnd = !s_bGetBorneRechercheDateMax(eType, &clValue, &clMax);
 
     // The period the partial value names: from its first instant up to the first instant after it.
     CNADriver* pclDriver = CNADriver::s_pclDriver;
@@ -263,9 +286,12 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& clColumn, CNAComman
         return b;
     };
     int nCompare = 1;
-    const bool bSame = nEgalite(clMin, clMax, &nCompare, 0) <= VQERR_DERNIER_SUCCES_HOTE && nCompare != 0;
+    const bool bSame = !bEnd && nEgalite(clMin, clMax, &nCompare, 0) <= VQERR_DERNIER_SUCCES_HOTE && nCompare != 0;
     int bResult = 1;
-    if (m_eOperator == NAOP_EQUAL) {
+    if (bEnd) {
+        bResult = pclCommand->bComplete(clColumn.pszGet()) &&
+                  pclCommand->bComplete(m_eOperator == NAOP_EQUAL ? L">=" : L"<") && bParameter(&clMin);
+    } else if (m_eOperator == NAOP_EQUAL) {
         bResult = pclCommand->bComplete(clColumn.pszGet()) && pclCommand->bComplete(bSame ? L"=" : L">=") &&
                   bParameter(&clMin);
         if (bResult && !bSame)
@@ -305,8 +331,14 @@ int CNAExpression::_bAddValueParameter(CNACommand* pclCommand, CNARecherche* pcl
 
 int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand,
                                                    CNARecherche* pclSearch, int bLike, int bOrNull) {
+    // A prefix, and the comparisons that continue past it, are of the value's text: the server
+    // reads no part of a uuid, an enum or an address as a value of their type.
+    CTString clCompared(clColumn.pszGet());
+    if ((bLike || (bIsGenerique() && _bTextItem(m_pclColumn->eNAGetItemType()))) &&
+        !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) && !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType()))
+        _AsText(&clCompared);
     int bResult = !bOrNull || pclCommand->bComplete(L"(");
-    if (bResult) bResult = pclCommand->bComplete(clColumn.pszGet());
+    if (bResult) bResult = pclCommand->bComplete(clCompared.pszGet());
     if (!bResult) return 0;
     const eOPEXPRESSION eCode = Convert_eNAOperator_To_eOPEXPRESSION(m_eOperator);
     const eNA_ITEMTYPE eConverted = static_cast<eNA_ITEMTYPE>(pclCommand->eGetFormatExpressionColonne(

@@ -161,10 +161,14 @@ CNAExpression* CNARecherche::_pclAddExpressionOneItem(CNARecord* pclRecord, CNAC
         if (eOp == NAOP_LESSEQUAL && (nType == VQTYPE_DATEA || nType == VQTYPE_TIMEA)) {
             // Up to the end of the period the partial date or time names.
             CAny clEnd;
+            CAny clStart;
             if (CNAExpression::s_bGetBorneRechercheDateMax(pclColumn->eNAGetItemType(), &clBound, &clEnd)) {
                 clBound = clEnd;
                 eOp = NAOP_LESS;
                 nFlags &= ~NARECH_GENERIC;
+            } else if (CNAExpression::s_bGetBorneRechercheDateMin(pclColumn->eNAGetItemType(), &clBound, &clStart)) {
+                // The period runs to the end of the day or of time: it bounds nothing above.
+                return nullptr;
             } else {
                 nFlags |= NARECH_GENERIC;
             }

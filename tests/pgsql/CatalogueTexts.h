@@ -16,11 +16,11 @@ inline const std::wstring s_sColumnsStart =
     L"ON(real_type.oid=pg_attribute.atttypid)       LEFT JOIN pg_attrdef  ON (pg_class.oid = pg_attrdef.adrelid AND "
     L"pg_attribute.attnum=pg_attrdef.adnum) WHERE ";
 inline const std::wstring s_sColumnsEnd =
-    L" AND (pg_class.relkind='r' OR pg_class.relkind='v') AND pg_attribute.attnum>0 AND "
+    L" AND (pg_class.relkind='r' OR pg_class.relkind='v' OR pg_class.relkind='p') AND pg_attribute.attnum>0 AND "
     L"pg_attribute.attisdropped=false ORDER BY pg_attribute.attnum";
 inline const std::wstring s_sIndexStart =
     L"SELECT pg_class2.relname AS IndexName, pg_index.indisunique, pg_index.indisprimary, pg_index.indnatts, "
-    L"pg_index.indkey FROM pg_index LEFT JOIN pg_class AS pg_class1 ON (pg_index.indrelid = pg_class1.oid) LEFT JOIN "
+    L"pg_index.indkey, pg_index.indpred IS NOT NULL AS partial FROM pg_index LEFT JOIN pg_class AS pg_class1 ON (pg_index.indrelid = pg_class1.oid) LEFT JOIN "
     L"pg_class AS pg_class2 ON (pg_index.indexrelid = pg_class2.oid) LEFT JOIN pg_namespace ON "
     L"(pg_class1.relnamespace = pg_namespace.oid) WHERE ";
 

@@ -73,9 +73,9 @@ TEST_F(PSQLConnectionTypesTest, ServerTypesAsItemTypes) {
         {1266, -1, NA_IT_HEURE, 9, NA_IT_HEURE, 9},
         {1114, -1, NA_IT_DATETIME, 8, NA_IT_DATETIME, 8},
         {1184, -1, NA_IT_DATETIME, 8, NA_IT_DATETIME, 8},
-        {1186, -1, NA_IT_DATETIME, 8, NA_IT_DATETIME, 8},
-        {1560, 16, NA_IT_BINAIRE, 18, NA_IT_BINAIRE, 18},  // bit(16)
-        {1562, -1, NA_IT_MEMOBINAIRE, 8, NA_IT_MEMOBINAIRE, 8},
+        {1186, -1, NA_IT_MEMOTEXTE, 8, NA_IT_MEMOUNICODE, 8},  // interval: the server's text
+        {1560, 16, NA_IT_TEXTE, 17, NA_IT_UNICODE, 34},        // bit(16): its digits
+        {1562, -1, NA_IT_MEMOTEXTE, 8, NA_IT_MEMOUNICODE, 8},
         {2202, -1, NA_IT_I4, 4, NA_IT_I4, 4},
         {2206, -1, NA_IT_I4, 4, NA_IT_I4, 4},
         {2950, -1, NA_IT_TEXTE, 37, NA_IT_UNICODE, 74},        // uuid

@@ -19,8 +19,8 @@ namespace {
 
 TEST(PSQLCatalogueTextsTest, Lengths) {
     EXPECT_EQ(s_sColumnsStart.size(), 780u);
-    EXPECT_EQ(s_sColumnsEnd.size(), 142u);
-    EXPECT_EQ(s_sIndexStart.size(), 353u);
+    EXPECT_EQ(s_sColumnsEnd.size(), 166u);
+    EXPECT_EQ(s_sIndexStart.size(), 394u);
 }
 
 // A description held by one reference, over a connection that is not open.
@@ -122,8 +122,12 @@ stFakeServerResult stColumns(const std::vector<stColumnRow>& aRows) {
 stFakeServerResult stIndexes(const std::vector<std::vector<std::string>>& aRows) {
     stFakeServerResult st;
     st.nStatus = 2;
-    st.aColumns = {"indexname", "indisunique", "indisprimary", "indnatts", "indkey"};
-    st.aRows = aRows;
+    st.aColumns = {"indexname", "indisunique", "indisprimary", "indnatts", "indkey", "partial"};
+    // Rows written without the predicate column are of whole indexes.
+    for (std::vector<std::string> aRow : aRows) {
+        if (aRow.size() == 5) aRow.push_back("f");
+        st.aRows.push_back(aRow);
+    }
     return st;
 }
 
@@ -217,7 +221,8 @@ TEST_F(PSQLDataSourceDescriptionTest, ItemsFromTheColumnsQuery) {
 
 // Indexes into keys: one-column indexes mark their item (found by column number, dropped columns
 // between), several columns make a composite key of type 23 after the columns; indexes on
-// expressions or on columns no item has add nothing.
+// expressions or on columns no item has add nothing; a unique index with a predicate is a key
+// with duplicates.
 TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
     const char* N = FAKESERVER_NULL;
     Script("COLUMNS", stColumns({
@@ -225,11 +230,13 @@ TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
                           {"name", "25", "0", "-1", "f", "f", "3", "b", "f", "0", N},
                           {"code", "23", "0", "-1", "f", "f", "4", "b", "f", "0", N},
                           {"city", "25", "0", "-1", "f", "f", "6", "b", "f", "0", N},
+                          {"badge", "23", "0", "-1", "f", "f", "7", "b", "f", "0", N},
                       }));
     Script("INDEXES", stIndexes({
                           {"t_pkey", "t", "t", "1", "1"},
                           {"t_city", "f", "f", "1", "6"},
                           {"t_code", "t", "f", "1", "4"},
+                          {"t_badge_live", "t", "f", "1", "7", "t"},
                           {"t_lower", "f", "f", "1", "0"},
                           {"t_gone", "f", "f", "1", "5"},
                           {"t_name_code", "t", "f", "2", "3 4"},
@@ -243,7 +250,7 @@ TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
     ASSERT_EQ(clStatement->bExecuteDirect(L"INDEXES", nullptr, 0), 1);
     ASSERT_EQ(clDesc->_bInitKeysFromQueryShowIndex(clStatement.p()), 1) << sOf(m_clError->pszGetError());
 
-    ASSERT_EQ(clDesc->nGetNumItems(), 6u);
+    ASSERT_EQ(clDesc->nGetNumItems(), 7u);
     const struct {
         const wchar_t* pszName;
         unsigned short wFlags;
@@ -254,8 +261,9 @@ TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
         {L"name", 0, -1, {}},
         {L"code", 0x4800, 2, {}},
         {L"city", 0x2800, 1, {}},
-        {L"t_name_code", 0x5800, 3, {L"name", L"code"}},
-        {L"t_city_name", 0x3800, 4, {L"city", L"name"}},
+        {L"badge", 0x2800, 3, {}},
+        {L"t_name_code", 0x5800, 4, {L"name", L"code"}},
+        {L"t_city_name", 0x3800, 5, {L"city", L"name"}},
     };
     for (size_t i = 0; i < std::size(tabExpected); i++) {
         const auto& st = tabExpected[i];
@@ -273,14 +281,14 @@ TEST_F(PSQLDataSourceDescriptionTest, KeysFromTheIndexQuery) {
             EXPECT_EQ(std::wstring(pcl->pszGetSourceName()), L"t");
         }
     }
-    EXPECT_EQ(clDesc->nGetNumKeys(), 5u);
+    EXPECT_EQ(clDesc->nGetNumKeys(), 6u);
     EXPECT_EQ(nErrorCount(m_clError.p()), 0);
 
     // A composite key naming a column no item has ends the reading with a failure.
     Script("BAD", stIndexes({{"t_code_gone", "f", "f", "2", "4 5"}}));
     ASSERT_EQ(clStatement->bExecuteDirect(L"BAD", nullptr, 0), 1);
     EXPECT_EQ(clDesc->_bInitKeysFromQueryShowIndex(clStatement.p()), 0);
-    EXPECT_EQ(clDesc->nGetNumItems(), 6u);
+    EXPECT_EQ(clDesc->nGetNumItems(), 7u);
 }
 
 // A read that fails ends the reader with a failure; what it added before stays.

@@ -212,11 +212,11 @@ TEST_F(PSQLStatementSQLTest, ByteStrings) {
     } tabCases[] = {
         {"9+: hexadecimal", 15, "\\xdeadbeef", 17, 1, {0xDE, 0xAD, 0xBE, 0xEF}, true},
         {"9+: prefix only", 15, "\\x", 17, 1, {}, true},
-        {"9+: bit string", 15, "\\x41", 1560, 1, {0x41}, true},
+        {"9+: int2vector", 15, "\\x41", 22, 1, {0x41}, true},
         {"8: hexadecimal", 8, "\\x0a0B", 17, 1, {0x0A, 0x0B}, false},
         {"8: prefix only", 8, "\\x", 22, 1, {}, false},
         {"8: odd digit count", 8, "\\x123", 17, 0, {}, false},
-        {"8: escaped form", 8, "ab", 1562, 1, {'a', 'b'}, true},
+        {"8: escaped form", 8, "ab", 17, 1, {'a', 'b'}, true},
     };
     for (const auto& stCase : tabCases) {
         SCOPED_TRACE(stCase.pszName);
@@ -239,6 +239,28 @@ TEST_F(PSQLStatementSQLTest, ByteStrings) {
             EXPECT_EQ(stGetError(m_clError.p()).nCode, 1000u);
         }
         EXPECT_EQ(st().nLiveEscapes, 0);
+    }
+}
+
+// Money comes as lc_monetary writes it (a host's own query selects it as it is): it reaches the
+// host as the plain number, whatever the currency's sign, grouping and decimal mark.
+TEST_F(PSQLStatementSQLTest, MoneyTextsAsNumbers) {
+    const struct {
+        const char* pszText;
+        const wchar_t* pszNumber;
+    } tabCases[] = {
+        {"-$1,234.56", L"-1234.56"},        {"-1.234,56 \xE2\x82\xAC", L"-1234.56"},
+        {"($1,234.56)", L"-1234.56"},       {"$0.05", L"0.05"},
+        {"-1\xE2\x80\xAF" "234,5 EUR", L"-1234.5"}, {"\xC2\xA5" "1,234", L"1234"},
+        {"$92,233,720,368,547,758.07", L"92233720368547758.07"},
+    };
+    for (const auto& stCase : tabCases) {
+        SCOPED_TRACE(stCase.pszText);
+        Script("Q", stRows({"m"}, {790}, {{stCase.pszText}}));
+        CStatementRef clStatement(pclNew());
+        ASSERT_EQ(clStatement->bExecuteDirect(L"Q", nullptr, 0), 1);
+        ASSERT_EQ(clStatement->bFetch(0), 1);
+        EXPECT_EQ(osValue(clStatement.p(), 0), std::wstring(stCase.pszNumber));
     }
 }
 

@@ -1,0 +1,40 @@
+// CNAKeptServerText: the server's own text of the last date and time values a column read, each
+// with the host value it gave. The host holds a date-time to the millisecond and a time of day to
+// the hundredth of a second, without its zone: a value the server holds to the microsecond, or as
+// an instant of a zone, is not named again by the host's copy. When the driver writes a value into
+// SQL (the continuation of a browse after the last row of a block, the designation of a row) and
+// the value is one a row just read gave, the server's own text names that row's value exactly.
+//
+// A short ring: the most recent texts are kept, the newest found first, so that of two rows whose
+// values the host cannot tell apart the one read last is named.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class CNAKeptServerText {
+public:
+    static constexpr int RING_SIZE = 16;
+    static constexpr size_t MAX_VALUE_BYTES = 16;
+    static constexpr size_t MAX_TEXT_BYTES = 63;
+
+    // Keeps the text of the host value (its language type and its bytes). A value or a text too
+    // long to be kept forgets what an older read of the same host value left.
+    void Keep(unsigned short nType, const void* pValue, size_t nValue, const char* pszText, size_t nText);
+    // The text the newest read of exactly this host value gave; null when none is kept.
+    const char* pszFind(unsigned short nType, const void* pValue, size_t nValue, size_t* pnText) const;
+
+private:
+    struct stEntry {
+        uint16_t nType = 0;
+        uint8_t nValue = 0;
+        uint8_t nText = 0;
+        unsigned char abyValue[MAX_VALUE_BYTES] = {};
+        char szText[MAX_TEXT_BYTES + 1] = {};
+    };
+    int _nFind(unsigned short nType, const void* pValue, size_t nValue) const;
+
+    stEntry m_tabEntry[RING_SIZE];
+    int m_nNext = 0;
+    int m_nCount = 0;
+};
