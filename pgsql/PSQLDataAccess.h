@@ -30,5 +30,10 @@ public:
 
 private:
     // The schema part (empty without one) and the sequence's own name.
-    int _bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn);
+    int _bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn,
+                           CTString* pclTableOut = nullptr);
+    // The text as a string literal of the server's.
+    int _bStringLiteral(CTString* pclOut, const wchar_t* pszText);
+    // The sequence the server ties to the column (pg_get_serial_sequence), as it writes its name.
+    int _bGetOwnedSequence(CTString* pclName, const CTString& clSchema, const CTString& clTable, CNAColumn* pclColumn);
 };

@@ -378,6 +378,9 @@ public:
 
     // ---- writes
     int _bBuildAndExecuteQuery(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags);
+    void _SetMemosNotModified();
+    int _bExecuteOneRecordWrite(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags,
+                                int* pbRefused);
     int _bProcessError(CNACommand* pclCommand, CNAStatement* pclStatement, eNAQUERYTYPE eType,
                        NA_WRITEPARSEFLAGS nFlags);
     int _bProcessErrorDuplicateIdAutoSequence(CNAColumn* pclColumn, CNACommand* pclCommand, CNAStatement* pclStatement,
