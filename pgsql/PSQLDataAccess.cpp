@@ -158,6 +158,23 @@ int CPSQLDataAccess::_bGetQueryRestartSequenceIdAuto(CTString* pclText, CNAColum
     return 1;
 }
 
+int CPSQLDataAccess::bRowLocatorAvailable() {
+    if (m_nRowLocator != -1) return m_nRowLocator;
+    if (bSourceIsQuery() || m_pclCnx == nullptr) return 0;
+    CTString clLiteral;
+    if (!_bStringLiteral(&clLiteral, pszGetDBTableName())) return 0;
+    CTString clQuery(L"SELECT relkind FROM pg_class WHERE oid = to_regclass(");
+    clQuery.Add(clLiteral.pszGet());
+    clQuery.Add(L")");
+    // Not knowing is not the caller's failure: the row is then designated by its values.
+    CNAError clQuiet;
+    clQuiet.AddRef();
+    CTString clKind;
+    if (!m_pclCnx->bGetRequestedValueString(&clQuiet, &clKind, 0, clQuery.pszGet())) return 0;
+    m_nRowLocator = clKind.pszGet() != nullptr && wcscmp(clKind.pszGet(), L"r") == 0 ? 1 : 0;
+    return m_nRowLocator;
+}
+
 int CPSQLDataAccess::_bUpdateIdAutoAfterInsertFailure(CNAColumn* pclColumn) {
     const int64_t llValue = _nGetSequenceCurrentVal(pclColumn);
     if (llValue == -1) return 0;

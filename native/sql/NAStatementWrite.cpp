@@ -241,7 +241,7 @@ int CNAStatement::_bDesignatesByRowLocator() {
     // A unique key that cannot hold NULL designates one row by its values.
     for (int i = 0; i < m_pclRecord->nGetNumColumns(); i++)
         if (m_pclRecord->pclGetColumnNoRef(i)->bUniqueNotNull()) return 0;
-    return 1;
+    return m_pclDataAccess != nullptr && m_pclDataAccess->bRowLocatorAvailable();
 }
 
 int CNAStatement::_nRowLocatorIndex() const {

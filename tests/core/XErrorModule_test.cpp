@@ -56,8 +56,8 @@ TEST_F(XErrorModuleTest, TableRowsFollowTheirRules) {
     EXPECT_EQ(gstErrorDef39[0].nUserErrorCode, 1u);
     EXPECT_EQ(gstErrorDef39[11].nUserErrorCode, 7u);
     EXPECT_EQ(gstErrorDef39[43].nUserErrorCode, 29u);
-    EXPECT_EQ(gstErrorDef39[82].nUserErrorCode, 1000u);
-    EXPECT_EQ(gstErrorDef39[82].nMessageId, 8050u);
+    EXPECT_EQ(gstErrorDef39[83].nUserErrorCode, 1000u);
+    EXPECT_EQ(gstErrorDef39[83].nMessageId, 8050u);
 }
 
 TEST_F(XErrorModuleTest, UserErrorTakesItsRow) {
