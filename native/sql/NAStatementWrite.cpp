@@ -120,8 +120,10 @@ int CNAStatement::_bBuildQueryInsertUpdate(CNACommand* pclCommand, eNAQUERYTYPE 
         if (eType == NAQUERYTYPE_INSERT) bResult = pclCommand->bComplete(L"VALUES ( DEFAULT )");
     } else if (eType == NAQUERYTYPE_INSERT) {
         bResult = pclCommand->bComplete(L" (") && pclCommand->bComplete(clNames.pszGet()) &&
-                  pclCommand->bComplete(L") VALUES ( ") && pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) &&
-                  pclCommand->bComplete(L" )");
+                  pclCommand->bComplete(_bWritesIdentityValue(static_cast<unsigned>(nFlags))
+                                            ? L") OVERRIDING SYSTEM VALUE VALUES ( "
+                                            : L") VALUES ( ") &&
+                  pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) && pclCommand->bComplete(L" )");
     } else if (eType == NAQUERYTYPE_UPDATE) {
         bResult = pclCommand->bComplete(L" SET ") && pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) &&
                   _bAddWHERERowToWrite(pclCommand);
@@ -180,6 +182,16 @@ int CNAStatement::_bBuildColumnList(CColumnList* pclList, CNACommand* pclValues,
         bResult = 0;
     }
     return _bTextKept(pclValues, bResult);
+}
+
+int CNAStatement::_bWritesIdentityValue(unsigned int nFlags) {
+    // An identity column declared GENERATED ALWAYS takes a value of the client's only when the
+    // INSERT says so; a serial or BY DEFAULT column takes it either way.
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    CNAColumn* pclIdAuto = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
+    return pclCnx != nullptr && pclCnx->eGetDataSource() == DATASOURCE_POSTGRESQL &&
+           pclCnx->nGetServerMajorVersion() >= 10 && pclIdAuto != nullptr && !_bSourceIsQuery() &&
+           _bNeedToUpdate(pclIdAuto, NAQUERYTYPE_INSERT, nFlags) && pclIdAuto->bIsAutoIncrementOnDataBase();
 }
 
 int CNAStatement::_bNeedToUpdate(CNAColumn* pclColumn, eNAQUERYTYPE eType, unsigned int nFlags) {

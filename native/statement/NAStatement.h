@@ -209,6 +209,8 @@ public:
     // which the caches and saved records carry with the row). xmin changes whenever the row is
     // written, so a row another user rewrote is never taken for the one read.
     int _bDesignatesByRowLocator();
+    // Whether an INSERT writes the value of an identifier the server fills itself.
+    int _bWritesIdentityValue(unsigned int nFlags);
     // The position of the locator's two values in a record value's memo table.
     int _nRowLocatorIndex() const;
     // The locator at result column n (ctid, then xmin at n + 1) kept in the current record value.

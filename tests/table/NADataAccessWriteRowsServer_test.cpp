@@ -311,6 +311,16 @@ TEST_F(NADataAccessWriteRowsServerTest, IdentityAndGeneratedColumns) {
     }
     EXPECT_EQ(wsValue(pclAlways, L"id"), L"2");
     EXPECT_EQ(sRows("SELECT string_agg(id || name, ',' ORDER BY id) FROM kx_rows_always"), "1one,2two");
+    // Deleted, then modified: written again with its identifier, which the server takes only when
+    // told to override its own.
+    CAny clOne;
+    clOne.SetI4(1);
+    ASSERT_EQ(bSeek(pclAlways, L"id", clOne), 1) << sError();
+    ASSERT_EQ(bDelete(pclAlways), 1) << sError();
+    SetText(pclAlways, L"name", L"uno");
+    ASSERT_EQ(bModify(pclAlways), 1) << sError();
+    EXPECT_EQ(sRows("SELECT string_agg(id || name, ',' ORDER BY id) FROM kx_rows_always"), "1uno,2two");
+    EXPECT_EQ(sRows("SELECT nextval(pg_get_serial_sequence('kx_rows_always', 'id'))"), "3");
 
     CNADataAccess* pclByDefault = pclOpen(L"kx_rows_bydefault");
     ASSERT_NE(pclByDefault, nullptr);
