@@ -106,12 +106,12 @@ TEST_F(NAStatementWriteTest, Insert) {
         // The host gave the identifier: it is written as it is.
         {"the identifier the host gives", 40, "forty", 40, "F", WPF_IDAUTO_HOST, 150002,
          L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( 40 , 'forty' , 40 , 'F' , 'f' , 6 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         L"OVERRIDING SYSTEM VALUE VALUES ( 40 , 'forty' , 40 , 'F' , 'f' , 6 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
          0, {"40|forty|40|F|f|6|80"}, "40|forty|40|F|f|6|80"},
         // The driver gives it: the data access is asked for a new one first.
         {"the identifier the driver gives", 41, "x", 1, "G", WPF_IDAUTO_DRIVER, 150002,
          L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         L"OVERRIDING SYSTEM VALUE VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
          1, {"41|x|1|G|g|7|2"}, "41|x|1|G|g|7|2"},
         // A server before 8.2 cannot return values: the identifier is read afterwards.
         {"a server that cannot return the identifier", std::nullopt, "old", 3, "H", 0, 80100,
@@ -513,7 +513,7 @@ TEST_F(NAStatementWriteTest, ComputedColumnsOfAQueryAreNotWritten) {
              SetInt(L"dbl", 99);
              SetText(L"big", "X");
          },
-         L"INSERT INTO \"write_q\" (\"name\",\"n\") VALUES ( 'third' , 3 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         L"INSERT INTO \"write_q\" (\"name\",\"n\") VALUES ( 'third' , 3 ) RETURNING \"id\"",
          {"name", "n"}, {"1|first|1", "2|second|2", "3|third|3"}},
         {"UPDATE of a column and of computed values", NAQUERYTYPE_UPDATE,
          [&] {
