@@ -11,6 +11,7 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
 #include "native/driver/NAError.h"
+#include "native/driver/NATransaction.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
 #include "pgsql/NAColumnSQL.h"
@@ -134,10 +135,25 @@ int CNADriverSQL::bOpenConnection(int* pnCnx, INAConnectionDescription* piCnx) {
     return bOpen;
 }
 
+// A transaction still open is rolled back, then the connection closes: left open, the session
+// would stay idle in its transaction, holding its locks until the process ends. When the rollback
+// fails the close fails with its error, and the connection stays as it was.
 int CNADriverSQL::bCloseConnection(int nCnx) {
     CNADriverLock clLock;
     if (m_pclError != nullptr) m_pclError->Reset();
     if (m_pclDriver == nullptr) return 1;
+    CNAConnectionDescription* pclCnx = m_pclDriver->pclGetConnectionByID(nCnx);
+    if (pclCnx != nullptr) {
+        int bRolledBack = 1;
+        CNATransaction* pclTransaction = pclCnx->pclGetTransaction();
+        if (pclTransaction != nullptr && pclTransaction->bIsActive())
+            bRolledBack = pclTransaction->bRollBackAll(m_pclError);
+        // A BEGIN the host sent as SQL leaves the server in a transaction the driver never began.
+        if (bRolledBack && pclCnx->bIsOpen() && pclCnx->bServerTransactionOpen(m_pclError))
+            bRolledBack = pclCnx->bTransactionRollBackDirect(m_pclError);
+        m_pclDriver->nReleaseConnection(pclCnx);
+        if (!bRolledBack) return 0;
+    }
     return m_pclDriver->_bCloseConnectionById(nCnx);
 }
 

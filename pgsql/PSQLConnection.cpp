@@ -398,6 +398,18 @@ int CPSQLConnection::bTransactionCommitDirect(CNAError* pclError) {
     return bStatusRead;
 }
 
+int CPSQLConnection::bServerTransactionOpen(CNAError* pclError) {
+    if (m_pPGConn == nullptr || __PQtransactionStatus == &DefaultError_PQtransactionStatus)
+        return CNAConnectionDescription::bServerTransactionOpen(pclError);
+    PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
+    PGconn* pConn = m_pPGConn;
+    if (!g_bPSQLCall(pclError, FILE_CONNECTION, SITE_TRANSACTIONSTATUS, [&] { eStatus = __PQtransactionStatus(pConn); }))
+        return CNAConnectionDescription::bServerTransactionOpen(pclError);
+    if (eStatus == PQTRANS_IDLE) return 0;
+    if (eStatus == PQTRANS_INTRANS || eStatus == PQTRANS_INERROR || eStatus == PQTRANS_ACTIVE) return 1;
+    return CNAConnectionDescription::bServerTransactionOpen(pclError);
+}
+
 // ---------------------------------------------------------------------------------- connection string
 
 int CPSQLConnection::nGetPort() {

@@ -34,6 +34,7 @@ public:
     // Fails with user error 76 when the server rolled the transaction back instead: a statement it
     // refused inside the transaction left it aborted, and COMMIT then ends it undone.
     int bTransactionCommitDirect(CNAError* pclError) override;
+    int bServerTransactionOpen(CNAError* pclError) override;
     int bInitError(CNAError* pclError, unsigned nFile, unsigned nSite) override;
     eNA_ERRORTYPE eGetNAErrorType(unsigned nNativeCode) override;
     int _bEscapeString(CNAError* pclError, CTStringConcatAW* pclOut, unsigned short nType, unsigned char* pbyData,

@@ -37,7 +37,8 @@ int CPSQLDataAccess::bNbEnrNeedParse(int* pbNeeded, const wchar_t* pszItem) {
     return 1;
 }
 
-int CPSQLDataAccess::_bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn) {
+int CPSQLDataAccess::_bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn,
+                                        CTString* pclTableOut) {
     if (pclColumn == nullptr || m_pclCnx == nullptr) return 0;
     // The table as the server names it, without the quotes the SQL writers put around it.
     const wchar_t* pszSource = pclColumn->pszGetSourceName();
@@ -47,6 +48,7 @@ int CPSQLDataAccess::_bGetSequenceParts(CTString* pclSchema, CTString* pclSequen
     m_pclCnx->DecomposeTableName(&clDataBase, pclSchema, &clTable, pszTable);
     m_pclCnx->UnFormatItemName(pclSchema->pszGet(), pclSchema);
     m_pclCnx->UnFormatItemName(clTable.pszGet(), &clTable);
+    if (pclTableOut != nullptr) pclTableOut->Set(clTable.pszGet());
     pclSequence->Set(clTable.pszGet());
     pclSequence->Add(L"_");
     pclSequence->Add(pclColumn->pszGetOriginalName());
@@ -66,9 +68,50 @@ int CPSQLDataAccess::_bGetSequenceName(CTString* pclName, CNAColumn* pclColumn) 
     return 1;
 }
 
+int CPSQLDataAccess::_bStringLiteral(CTString* pclOut, const wchar_t* pszText) {
+    CTStringConcatAW clLiteral(m_pclCnx->nGetClientCodePage(), m_pclCnx->nGetCodePage());
+    if (pszText == nullptr) pszText = L"";
+    if (!m_pclCnx->_bEscapeString(m_pclError, &clLiteral, VQ_PSTRW,
+                                  reinterpret_cast<unsigned char*>(const_cast<wchar_t*>(pszText)),
+                                  static_cast<unsigned long>(wcslen(pszText) * sizeof(wchar_t))))
+        return 0;
+    pclOut->Set(clLiteral.pszGetW());
+    return 1;
+}
+
+int CPSQLDataAccess::_bGetOwnedSequence(CTString* pclName, const CTString& clSchema, const CTString& clTable,
+                                        CNAColumn* pclColumn) {
+    CTString clQualified;
+    if (clSchema.nTaille() != 0) {
+        _AddQuoted(&clQualified, clSchema);
+        clQualified.Add(L".");
+    }
+    _AddQuoted(&clQualified, clTable);
+    CTString clTableLiteral, clColumnLiteral;
+    if (!_bStringLiteral(&clTableLiteral, clQualified.pszGet()) ||
+        !_bStringLiteral(&clColumnLiteral, pclColumn->pszGetOriginalName()))
+        return 0;
+    CTString clQuery(L"SELECT pg_get_serial_sequence(");
+    clQuery.Add(clTableLiteral.pszGet());
+    clQuery.Add(L", ");
+    clQuery.Add(clColumnLiteral.pszGet());
+    clQuery.Add(L")");
+    // A failure here is not the caller's: the name built from the table's stands in.
+    CNAError clQuiet;
+    clQuiet.AddRef();
+    CTString clValue;
+    const int bRead = m_pclCnx->bGetRequestedValueString(&clQuiet, &clValue, 0, clQuery.pszGet());
+    if (!bRead || clValue.nTaille() == 0) return 0;
+    pclName->Set(clValue.pszGet());
+    return 1;
+}
+
 int CPSQLDataAccess::_bGetSequenceNameEscaped(CTString* pclName, CNAColumn* pclColumn) {
-    CTString clSchema, clSequence;
-    if (!_bGetSequenceParts(&clSchema, &clSequence, pclColumn)) return 0;
+    CTString clSchema, clSequence, clTable;
+    if (!_bGetSequenceParts(&clSchema, &clSequence, pclColumn, &clTable)) return 0;
+    // The sequence the server ties to the column (a serial's, or an identity column's own), named
+    // as the server writes it; the name made from the table's when the server knows of none.
+    if (_bGetOwnedSequence(pclName, clSchema, clTable, pclColumn)) return 1;
     pclName->Vide();
     if (clSchema.nTaille() != 0) {
         _AddQuoted(pclName, clSchema);
@@ -83,14 +126,10 @@ int64_t CPSQLDataAccess::_nGetSequenceCurrentVal(CNAColumn* pclColumn) {
     if (!_bGetSequenceNameEscaped(&clName, pclColumn)) return -1;
     // The written name goes to the server as a string literal, so a quote of the name cannot end
     // the literal.
-    CTStringConcatAW clLiteral(m_pclCnx->nGetClientCodePage(), m_pclCnx->nGetCodePage());
-    const wchar_t* pszName = clName.pszGet() != nullptr ? clName.pszGet() : L"";
-    if (!m_pclCnx->_bEscapeString(m_pclError, &clLiteral, VQ_PSTRW,
-                                  reinterpret_cast<unsigned char*>(const_cast<wchar_t*>(pszName)),
-                                  static_cast<unsigned long>(wcslen(pszName) * sizeof(wchar_t))))
-        return -1;
+    CTString clLiteral;
+    if (!_bStringLiteral(&clLiteral, clName.pszGet())) return -1;
     CTString clQuery(L"SELECT CURRVAL(");
-    clQuery.Add(clLiteral.pszGetW());
+    clQuery.Add(clLiteral.pszGet());
     clQuery.Add(L")");
     CAny clValue;
     if (!m_pclCnx->bGetRequestedValue(m_pclError, &clValue, 0, clQuery.pszGet())) return -1;
@@ -106,11 +145,34 @@ int CPSQLDataAccess::_bGetQueryRestartSequenceIdAuto(CTString* pclText, CNAColum
     // The value in plain decimal, whole whatever its size.
     wchar_t szValue[32];
     swprintf(szValue, sizeof(szValue) / sizeof(szValue[0]), L"%" PRId64, static_cast<int64_t>(nValue));
-    pclText->Set(L"ALTER SEQUENCE ");
-    pclText->Add(clName.pszGet());
-    pclText->Add(L" RESTART WITH ");
+    // The sequence only ever moves forward: set back below values other sessions were given, it
+    // would hand them out again and their next inserts would collide.
+    CTString clLiteral;
+    if (!_bStringLiteral(&clLiteral, clName.pszGet())) return 0;
+    pclText->Set(L"SELECT setval(");
+    pclText->Add(clLiteral.pszGet());
+    pclText->Add(L", GREATEST(");
     pclText->Add(szValue);
+    pclText->Add(L", last_value + CASE WHEN is_called THEN 1 ELSE 0 END), false) FROM ");
+    pclText->Add(clName.pszGet());
     return 1;
+}
+
+int CPSQLDataAccess::bRowLocatorAvailable() {
+    if (m_nRowLocator != -1) return m_nRowLocator;
+    if (bSourceIsQuery() || m_pclCnx == nullptr) return 0;
+    CTString clLiteral;
+    if (!_bStringLiteral(&clLiteral, pszGetDBTableName())) return 0;
+    CTString clQuery(L"SELECT relkind FROM pg_class WHERE oid = to_regclass(");
+    clQuery.Add(clLiteral.pszGet());
+    clQuery.Add(L")");
+    // Not knowing is not the caller's failure: the row is then designated by its values.
+    CNAError clQuiet;
+    clQuiet.AddRef();
+    CTString clKind;
+    if (!m_pclCnx->bGetRequestedValueString(&clQuiet, &clKind, 0, clQuery.pszGet())) return 0;
+    m_nRowLocator = clKind.pszGet() != nullptr && wcscmp(clKind.pszGet(), L"r") == 0 ? 1 : 0;
+    return m_nRowLocator;
 }
 
 int CPSQLDataAccess::_bUpdateIdAutoAfterInsertFailure(CNAColumn* pclColumn) {

@@ -22,6 +22,8 @@ public:
     int64_t _nGetSequenceCurrentVal(CNAColumn* pclColumn) override;
     // The column takes the sequence's current value.
     int _bUpdateIdAutoAfterInsertFailure(CNAColumn* pclColumn) override;
+    // A plain table of the server's (asked once): its rows have a ctid.
+    int bRowLocatorAvailable() override;
 
     // The sequence of a serial column: [schema "."] table "_" column "_seq", unquoted.
     int _bGetSequenceName(CTString* pclName, CNAColumn* pclColumn);
@@ -29,6 +31,13 @@ public:
     int _bGetSequenceNameEscaped(CTString* pclName, CNAColumn* pclColumn);
 
 private:
+    // -1 not asked yet, else the answer of bRowLocatorAvailable.
+    int m_nRowLocator = -1;
     // The schema part (empty without one) and the sequence's own name.
-    int _bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn);
+    int _bGetSequenceParts(CTString* pclSchema, CTString* pclSequence, CNAColumn* pclColumn,
+                           CTString* pclTableOut = nullptr);
+    // The text as a string literal of the server's.
+    int _bStringLiteral(CTString* pclOut, const wchar_t* pszText);
+    // The sequence the server ties to the column (pg_get_serial_sequence), as it writes its name.
+    int _bGetOwnedSequence(CTString* pclName, const CTString& clSchema, const CTString& clTable, CNAColumn* pclColumn);
 };

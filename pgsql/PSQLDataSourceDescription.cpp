@@ -23,7 +23,7 @@ const wchar_t* const CPSQLDataSourceDescription::s_pszShowColumnsStart =
     L"pg_attribute.attnum,      real_type.typtype as real_typtype, real_type.typnotnull as "
     L"domain_typnotnull, CASE WHEN real_type.typndims > 0 then real_type.typelem ELSE "
     L"real_type.typbasetype END as base_typid,       pg_get_expr(pg_attrdef.adbin, pg_class.oid) as "
-    L"default FROM       pg_class JOIN pg_namespace ON (pg_class.relnamespace = pg_namespace.oid) \t  "
+    L"default, pg_attribute.attidentity, pg_attribute.attgenerated FROM       pg_class JOIN pg_namespace ON (pg_class.relnamespace = pg_namespace.oid) \t  "
     L"JOIN pg_attribute ON (pg_attribute.attrelid = pg_class.oid)       LEFT JOIN pg_type as "
     L"real_type ON(real_type.oid=pg_attribute.atttypid)       LEFT JOIN pg_attrdef  ON (pg_class.oid "
     L"= pg_attrdef.adrelid AND pg_attribute.attnum=pg_attrdef.adnum) WHERE ";
@@ -58,6 +58,8 @@ enum : unsigned {
     COL_DOMAIN_TYPNOTNULL = 9,
     COL_BASE_TYPID = 10,
     COL_DEFAULT = 11,
+    COL_ATTIDENTITY = 12,
+    COL_ATTGENERATED = 13,
 };
 
 // Columns of the index query.
@@ -306,10 +308,26 @@ int CPSQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* 
         unsigned nSize = 0;
         const int bTyped = pclCnx->bConvertItemType(&eType, &nSize, nType, nModifier, nIntegerDigits, nDecimalDigits);
 
+        // An identity column is filled by its own sequence as a serial column is; a generated
+        // column is computed by the server from the other columns and can never be written.
+        CTString clIdentity, clGenerated;
+        if (pclStatement->nGetNbColumn() > COL_ATTGENERATED &&
+            (!clRead.bText(pclStatement, COL_ATTIDENTITY, &clIdentity) ||
+             !clRead.bText(pclStatement, COL_ATTGENERATED, &clGenerated)))
+            return 0;
+        const bool bIdentity = clIdentity.nTaille() != 0;
+        const bool bGenerated = clGenerated.nTaille() != 0;
+        if (bIdentity) {
+            if (eType == NA_IT_I4)
+                eType = NA_IT_IDAUTO4;
+            else if (eType == NA_IT_I8)
+                eType = NA_IT_IDAUTO;
+        }
+
         CAny clDefault;
         bool bDefault = false;
         CTString clDefaultText;
-        if (bHasDefault && clRead.bText(pclStatement, COL_DEFAULT, &clDefaultText) && clDefaultText.nTaille() != 0) {
+        if (bHasDefault && !bGenerated && clRead.bText(pclStatement, COL_DEFAULT, &clDefaultText) && clDefaultText.nTaille() != 0) {
             const wchar_t* psz = clDefaultText.pszGet();
             const long n = clDefaultText.nTaille();
             const wchar_t* pszLastQuote = wcsrchr(psz, L'\'');
@@ -355,6 +373,7 @@ int CPSQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* 
         // comparisons of types that have none of their own, money read as a number).
         pclItem->SetDBType(L"", static_cast<unsigned>(nType));
         if (bNotNull) pclItem->SetNullable(0);
+        if (bGenerated) pclItem->SetNotUpdatable();
         if (bDefault) pclItem->SetDefaultValue(&clDefault, -1);
         _AddItem(pclItem);
         pclItem->nRelease();

@@ -8,7 +8,7 @@
 
 // {user error code, message id, detail id, level}
 // clang-format off
-const _stErrorDef gstErrorDef39[83] = {
+const _stErrorDef gstErrorDef39[84] = {
     {1, 25624, 1, 3},
     {2, 25016, 2, 3},
     {4, 25625, 4, 3},
@@ -82,6 +82,7 @@ const _stErrorDef gstErrorDef39[83] = {
     {77, 25873, 77, 3},
     {82, 25880, 82, 3},
     {83, 25881, 83, 3},
+    {84, 25882, 84, 3},
     {60, 25293, 60, 3},
     {61, 25294, 61, 3},
     {62, 25295, 62, 3},
@@ -94,4 +95,4 @@ const _stErrorDef gstErrorDef39[83] = {
     {1000, 8050, 1000, 3},
 };
 // clang-format on
-static_assert(std::size(gstErrorDef39) == 83);
+static_assert(std::size(gstErrorDef39) == 84);

@@ -20,4 +20,4 @@ bool bGetResAnsi39(STRessourceModule& stRecord) {
     return DLLRES_bGetResFromIndex(CResAnsi39::m_stRessource, stRecord);
 }
 
-const _stMyModuleInfo gstMyModuleInfo39 = {gstErrorDef39, 83, 39, L"kx200postgresql64.so", L"20.0.5.0", &bGetResAnsi39};
+const _stMyModuleInfo gstMyModuleInfo39 = {gstErrorDef39, 84, 39, L"kx200postgresql64.so", L"20.0.5.0", &bGetResAnsi39};

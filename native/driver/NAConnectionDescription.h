@@ -116,6 +116,10 @@ public:
     // 1 with its value, 0 when the server has not reported it (or the connection is not open).
     // The base knows none; the PostgreSQL connection answers what the client library holds.
     virtual int bGetServerParameter(const wchar_t* pszName, CTString* pclValue);
+    // Whether the session stands inside a transaction on the server, whoever began it (the
+    // driver's transactions, or a BEGIN the host sent as SQL): 1 inside, 0 outside. The base
+    // knows only the driver's own transactions.
+    virtual int bServerTransactionOpen(CNAError* pclError);
 
     // ------------------------------------------------------------------ the host's description
     const wchar_t* pszGetUserName() const { return m_piHostDescription->pszGetUserName(); }

@@ -143,6 +143,10 @@ int CNAConnectionDescription::_bTransactionOpened() {
     return m_pclTransaction != nullptr && m_pclTransaction->bIsActive() ? 1 : 0;
 }
 
+int CNAConnectionDescription::bServerTransactionOpen(CNAError*) {
+    return _bTransactionOpened();
+}
+
 int CNAConnectionDescription::bResumeCurrentTransaction(CNAError* pclError) {
     if (!_bTransactionOpened()) return 1;
     return m_pclTransaction->bResume(pclError);

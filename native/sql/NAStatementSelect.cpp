@@ -14,6 +14,7 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
 #include "native/model/NAColumn.h"
+#include "native/model/NAConvertVariant.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
@@ -94,9 +95,16 @@ int CNAStatement::_bBuildQuerySELECT(CNACommand* pclCommand, NA_WRITEPARSEFLAGS 
             if (!pclCommand->AddDefine(m_pclRecord->pclGetColumnNoRef(i))) return 0;
         return _bBuildQuerySELECTFromQuery(_pclGetParsedQueryNoRef(), nFlags, pszItem, bAscending, pclWhere, 1, 0);
     }
+    m_nRowLocatorColumn = -1;
     if (!pclCommand->bComplete(L"SELECT ")) return 0;
-    if (_bAddDistinct(nFlags) && !pclCommand->bComplete(L"DISTINCT ")) return 0;
+    const int bDistinct = _bAddDistinct(nFlags);
+    if (bDistinct && !pclCommand->bComplete(L"DISTINCT ")) return 0;
     if (!pclCommand->bAddSelectColumns(m_pclRecord, 0)) return 0;
+    if (!bDistinct && _bDesignatesByRowLocator()) {
+        const int nColumns = pclCommand->nGetDefineNbr();
+        if (!pclCommand->bComplete(nColumns > 0 ? L",ctid,xmin" : L"ctid,xmin")) return 0;
+        m_nRowLocatorColumn = nColumns;
+    }
     return _bBuildQuerySELECTFromTable(nFlags, pszItem, bAscending, pclWhere, 1);
 }
 
@@ -501,9 +509,44 @@ int CNAStatement::_bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere,
     pclSaved->AddRef();
     int bResult = pclCurrent->Copy(m_pclRecord->pclGetOriginalNAYFRecord()) ? 1 : 0;
     m_pclRecord->OnNAYFRecordChanged();
+    // The memos too are those of the row as read: a text the host changed since would designate
+    // another row, or none.
+    CRefArray<CNAConvertVariant> tabMemosWritten(4, 0);
+    if (bResult) bResult = _bSwapMemosWithLatestRead(pclLatest, &tabMemosWritten);
     if (bResult) bResult = _bAddWHERECurrentRecord(pclCommand, bAddWhere, pclColumns);
+    _RestoreMemosWritten(&tabMemosWritten);
     pclCurrent->Copy(pclSaved);
     m_pclRecord->OnNAYFRecordChanged();
     pclSaved->nRelease();
     return bResult;
+}
+
+int CNAStatement::_bSwapMemosWithLatestRead(const CNARecordValue* pclLatest, CRefArray<CNAConvertVariant>* ptabKept) {
+    const CRefArray<CNAColumn>* ptabMemos = m_pclRecord->pclGetTabColumnMemo();
+    for (int i = 0; ptabMemos != nullptr && pclLatest != nullptr && i < ptabMemos->nGetNbElement(); i++) {
+        CNAColumn* pclColumn = ptabMemos->GetAt(i);
+        CNAConvertVariant* pclValue = pclColumn != nullptr ? pclColumn->pclGetNAValue() : nullptr;
+        CNAConvertVariant* pclRead =
+            pclValue != nullptr ? pclLatest->pclGetMemoValueNoRef(pclColumn->nGetMemoIndice()) : nullptr;
+        // Each entry keeps its place, so that the restore pairs every memo with its own value.
+        CNAConvertVariant* pclKept = pclRead != nullptr && pclRead != pclValue ? pclValue->pclGetCloneVariant() : nullptr;
+        const int n = ptabKept->nGetNbElement();
+        ptabKept->Ajoute(pclKept);
+        if (ptabKept->nGetNbElement() == n || (pclRead != nullptr && pclRead != pclValue && pclKept == nullptr)) {
+            if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+            return 0;
+        }
+        if (pclKept != nullptr && !pclValue->bCopyVariant(pclRead)) return 0;
+    }
+    return 1;
+}
+
+void CNAStatement::_RestoreMemosWritten(CRefArray<CNAConvertVariant>* ptabKept) {
+    const CRefArray<CNAColumn>* ptabMemos = m_pclRecord->pclGetTabColumnMemo();
+    for (int i = 0; ptabMemos != nullptr && i < ptabKept->nGetNbElement() && i < ptabMemos->nGetNbElement(); i++) {
+        CNAConvertVariant* pclKept = ptabKept->GetAt(i);
+        CNAColumn* pclColumn = ptabMemos->GetAt(i);
+        if (pclKept != nullptr && pclColumn != nullptr && pclColumn->pclGetNAValue() != nullptr)
+            pclColumn->pclGetNAValue()->bCopyVariant(pclKept);
+    }
 }

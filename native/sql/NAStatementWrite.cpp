@@ -11,10 +11,12 @@
 #include "native/driver/NAError.h"
 #include "native/model/ColumnList.h"
 #include "native/model/NAColumn.h"
+#include "native/model/NAConvertVariant.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemType.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
+#include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
 
@@ -91,6 +93,8 @@ int CNAStatement::bBuildQueryUPDATE(CNACommand* pclCommand, NA_WRITEPARSEFLAGS n
 }
 
 int CNAStatement::_bBuildQueryInsertUpdate(CNACommand* pclCommand, eNAQUERYTYPE eType, int nFlags) {
+    m_tabReturned.SupprimeTout();
+    m_bReturnedLocator = 0;
     if (!_bBuildQueryStart(pclCommand, eType)) return 0;
     CNACommand* pclValues = _pclAllocCommand();
     if (pclValues == nullptr) {
@@ -116,11 +120,13 @@ int CNAStatement::_bBuildQueryInsertUpdate(CNACommand* pclCommand, eNAQUERYTYPE 
         if (eType == NAQUERYTYPE_INSERT) bResult = pclCommand->bComplete(L"VALUES ( DEFAULT )");
     } else if (eType == NAQUERYTYPE_INSERT) {
         bResult = pclCommand->bComplete(L" (") && pclCommand->bComplete(clNames.pszGet()) &&
-                  pclCommand->bComplete(L") VALUES ( ") && pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) &&
-                  pclCommand->bComplete(L" )");
+                  pclCommand->bComplete(_bWritesIdentityValue(static_cast<unsigned>(nFlags))
+                                            ? L") OVERRIDING SYSTEM VALUE VALUES ( "
+                                            : L") VALUES ( ") &&
+                  pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) && pclCommand->bComplete(L" )");
     } else if (eType == NAQUERYTYPE_UPDATE) {
         bResult = pclCommand->bComplete(L" SET ") && pclCommand->bAdd(pclValues, CNACommand::ADDMODE_SHARE) &&
-                  _bAddWHERELatestRead(pclCommand, 1, nullptr);
+                  _bAddWHERERowToWrite(pclCommand);
     }
     pclValues->nRelease();
     bResult = _bTextKept(pclCommand, bResult);
@@ -178,6 +184,16 @@ int CNAStatement::_bBuildColumnList(CColumnList* pclList, CNACommand* pclValues,
     return _bTextKept(pclValues, bResult);
 }
 
+int CNAStatement::_bWritesIdentityValue(unsigned int nFlags) {
+    // An identity column declared GENERATED ALWAYS takes a value of the client's only when the
+    // INSERT says so; a serial or BY DEFAULT column takes it either way.
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    CNAColumn* pclIdAuto = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
+    return pclCnx != nullptr && pclCnx->eGetDataSource() == DATASOURCE_POSTGRESQL &&
+           pclCnx->nGetServerMajorVersion() >= 10 && pclIdAuto != nullptr && !_bSourceIsQuery() &&
+           _bNeedToUpdate(pclIdAuto, NAQUERYTYPE_INSERT, nFlags) && pclIdAuto->bIsAutoIncrementOnDataBase();
+}
+
 int CNAStatement::_bNeedToUpdate(CNAColumn* pclColumn, eNAQUERYTYPE eType, unsigned int nFlags) {
     // A computed column of a query has no column of its own on the server.
     if (pclColumn->eGetTypeColonne() != 0) return 0;
@@ -191,18 +207,87 @@ int CNAStatement::_bNeedToUpdate(CNAColumn* pclColumn, eNAQUERYTYPE eType, unsig
     return eType == NAQUERYTYPE_INSERT ? 1 : 0;
 }
 
-int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE eType, int) {
-    if (eType != NAQUERYTYPE_INSERT || m_pclRecord == nullptr || m_pclCommand == nullptr) return 1;
-    CNAColumn* pclIdAuto = m_pclRecord->pclGetColumnIDAutoNoRef();
-    if (pclIdAuto == nullptr) return 1;
-    return _bTextKept(m_pclCommand, m_pclCommand->bAddReturning(pclIdAuto->pszGetFormatedName()));
+int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE eType, int nFlags) {
+    if (m_pclRecord == nullptr || m_pclCommand == nullptr) return 1;
+    if (_bSourceIsQuery()) {
+        if (eType != NAQUERYTYPE_INSERT) return 1;
+        CNAColumn* pclIdAuto = m_pclRecord->pclGetColumnIDAutoNoRef();
+        if (pclIdAuto == nullptr) return 1;
+        return _bTextKept(m_pclCommand, m_pclCommand->bAddReturning(pclIdAuto->pszGetFormatedName()));
+    }
+    if (eType != NAQUERYTYPE_INSERT && eType != NAQUERYTYPE_UPDATE) return 1;
+    // The row as the server stored it: defaults, identifiers, generated columns and what its
+    // triggers changed. A memo the write left alone is not sent back: the record holds it already.
+    CXYStringConcat<wchar_t> clList(256);
+    bool bNoMemory = false;
+    for (int i = 0; i < m_pclRecord->nGetNumColumns(); i++) {
+        CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
+        if (pclColumn->bIsComposedKey()) break;
+        if (pclColumn->bIsMemo() && !_bNeedToUpdate(pclColumn, eType, static_cast<unsigned>(nFlags))) continue;
+        if (m_tabReturned.nGetNbElement() > 0) clList.Add(L", ");
+        clList.Add(pclColumn->pszGetFormatedName());
+        const int n = m_tabReturned.nGetNbElement();
+        m_tabReturned.Ajoute(pclColumn);
+        if (m_tabReturned.nGetNbElement() == n) bNoMemory = true;
+    }
+    if (m_tabReturned.nGetNbElement() == 0) return 1;
+    if (_bDesignatesByRowLocator()) {
+        clList.Add(L", ctid, xmin");
+        m_bReturnedLocator = 1;
+    }
+    if (bNoMemory || clList.bIsInError()) {
+        m_bReturnedLocator = 0;
+        m_tabReturned.SupprimeTout();
+        if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+        return 0;
+    }
+    return _bTextKept(m_pclCommand, m_pclCommand->bAddReturning(clList.pszGet()));
+}
+
+// ---------------------------------------------------------------------------------- the row written
+
+int CNAStatement::_bDesignatesByRowLocator() {
+    if (m_pclRecord == nullptr || _bSourceIsQuery()) return 0;
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    if (pclCnx == nullptr || pclCnx->eGetDataSource() != DATASOURCE_POSTGRESQL) return 0;
+    // A unique key that cannot hold NULL designates one row by its values.
+    for (int i = 0; i < m_pclRecord->nGetNumColumns(); i++)
+        if (m_pclRecord->pclGetColumnNoRef(i)->bUniqueNotNull()) return 0;
+    return m_pclDataAccess != nullptr && m_pclDataAccess->bRowLocatorAvailable();
+}
+
+int CNAStatement::_nRowLocatorIndex() const {
+    const CRefArray<CNAColumn>* ptabMemos = m_pclRecord != nullptr ? m_pclRecord->pclGetTabColumnMemo() : nullptr;
+    return ptabMemos != nullptr ? ptabMemos->nGetNbElement() : 0;
+}
+
+int CNAStatement::_bAddWHERERowToWrite(CNACommand* pclCommand) {
+    if (pclCommand == nullptr) return 0;
+    const CNARecordValue* pclLatest =
+        m_pclRecord != nullptr && m_pclRecord->bOriginalExists() ? m_pclRecord->pclGetOriginalRecordValueNoRef() : nullptr;
+    if (pclLatest != nullptr && _bDesignatesByRowLocator()) {
+        const int n = _nRowLocatorIndex();
+        CNAConvertVariant* pclCtid = pclLatest->pclGetMemoValueNoRef(n);
+        CNAConvertVariant* pclXmin = pclLatest->pclGetMemoValueNoRef(n + 1);
+        if (pclCtid != nullptr && pclXmin != nullptr && !pclCtid->bIsNull() && !pclXmin->bIsNull()) {
+            const int bResult =
+                pclCommand->bComplete(L" WHERE ctid=") &&
+                pclCommand->bAddParameter(pclCtid, OPEXPRESSION_NONE, 0, nullptr, nullptr, 0, CNAParameter::NAPARAM_IN) &&
+                pclCommand->bComplete(L" AND xmin=") &&
+                pclCommand->bAddParameter(pclXmin, OPEXPRESSION_NONE, 0, nullptr, nullptr, 0, CNAParameter::NAPARAM_IN);
+            return _bTextKept(pclCommand, bResult);
+        }
+    }
+    return _bAddWHERELatestRead(pclCommand, 1, nullptr);
 }
 
 // ---------------------------------------------------------------------------------- DELETE
 
 int CNAStatement::bBuildQueryDELETE(CNACommand* pclCommand, NA_WRITEPARSEFLAGS) {
+    m_tabReturned.SupprimeTout();
+    m_bReturnedLocator = 0;
     if (!_bBuildQueryStart(pclCommand, NAQUERYTYPE_DELETE)) return 0;
-    if (_bAddWHERELatestRead(pclCommand, 1, nullptr)) return 1;
+    if (_bAddWHERERowToWrite(pclCommand)) return 1;
     // Without its WHERE the text would delete every row if it were run all the same.
     pclCommand->ResetCommand(0);
     return 0;

@@ -198,6 +198,26 @@ public:
     int _bAddWHERECurrentRecord(CNACommand* pclCommand, int bAddWhere, const CNARefArray<CNAColumn>* pclColumns);
     // The same for the latest row read.
     int _bAddWHERELatestRead(CNACommand* pclCommand, int bAddWhere, const CNARefArray<CNAColumn>* pclColumns);
+    // The memo values of the current record swapped with those of the latest row read, and back.
+    int _bSwapMemosWithLatestRead(const CNARecordValue* pclLatest, CRefArray<CNAConvertVariant>* ptabKept);
+    void _RestoreMemosWritten(CRefArray<CNAConvertVariant>* ptabKept);
+    // The row the RETURNING clause gave back, read into its columns: 1 read, 0 failed.
+    int _bReadReturnedRow();
+
+    // Rows of a table without a unique key are told apart by where the server stores them: the
+    // row's ctid and xmin are read with it and kept after the record's memos (in the memo table,
+    // which the caches and saved records carry with the row). xmin changes whenever the row is
+    // written, so a row another user rewrote is never taken for the one read.
+    int _bDesignatesByRowLocator();
+    // Whether an INSERT writes the value of an identifier the server fills itself.
+    int _bWritesIdentityValue(unsigned int nFlags);
+    // The position of the locator's two values in a record value's memo table.
+    int _nRowLocatorIndex() const;
+    // The locator at result column n (ctid, then xmin at n + 1) kept in the current record value.
+    int _bReadRowLocator(unsigned n);
+    // The WHERE of an UPDATE or DELETE: the locator of the latest row read when it has one, else
+    // its values.
+    int _bAddWHERERowToWrite(CNACommand* pclCommand);
     // The LIMIT clause that ends a host query's text is set aside while the ORDER BY is written
     // before it: the clause's text and the parameters placed in it are taken out of the command...
     static int s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescription* pclConnection, CTString* pclClause,
@@ -349,6 +369,8 @@ public:
     void SetOrderByOptions(uint32_t n) { m_nOrderByOptions = n; }
     uint32_t nGetOrderByOptions() const { return m_nOrderByOptions; }
     CNACommand* pclGetCommandNoRef() const { return m_pclCommand; }
+    // The number of rows the last write changed; 0 when it cannot be read.
+    int bGetAffectedRows(unsigned long* pnRows);
     CNARecord* pclGetRecordNoRef() const { return m_pclRecord; }
     CNADataAccess* pclGetDataAccessNoRef() const { return m_pclDataAccess; }
     INADataSourceDescription* piGetDataSourceNoRef() const { return m_piDataSource; }
@@ -427,6 +449,13 @@ protected:
     // What the statement asks of its data access, looked up once: every fetch asks it several
     // times.
     CNAStatementAccess* m_pclAccessServices;
+    // The columns the RETURNING clause of the last INSERT or UPDATE built lists, in its order:
+    // the row the server stored is read back into them.
+    CRefArray<CNAColumn> m_tabReturned{4, 30};
+    // The result column of the locator of the current SELECT (-1 none) and whether the RETURNING
+    // of the last write ends with it.
+    int32_t m_nRowLocatorColumn = -1;
+    uint32_t m_bReturnedLocator = 0;
 
     CNAStatementAccess* _pclAccess() const { return m_pclAccessServices; }
     // Whether the value is the row the browse continues from (the original record, reloaded from

@@ -12,6 +12,7 @@
 #include "native/driver/NADriver.h"
 #include "native/driver/NAError.h"
 #include "native/model/NAColumn.h"
+#include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemDescription.h"
@@ -208,6 +209,10 @@ int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
     return bResult;
 }
 
+int CNAStatement::bGetAffectedRows(unsigned long* pnRows) {
+    return m_pclStatementSQL != nullptr && m_pclStatementSQL->bGetAffected_rows(pnRows);
+}
+
 // ---------------------------------------------------------------------------------- raw values
 
 int CNAStatement::_bFetchSQL() {
@@ -276,6 +281,7 @@ int CNAStatement::_bUpdateNARecordFromDB() {
         if (pclColumn->bIsComposedKey()) break;
         if (!_bSetColumnValueFromDB(pclColumn)) return 0;
     }
+    if (m_nRowLocatorColumn >= 0) return _bReadRowLocator(static_cast<unsigned>(m_nRowLocatorColumn));
     return 1;
 }
 
@@ -358,7 +364,51 @@ int CNAStatement::_bGetNbEnr_NoSubQuery(int64_t* pllCount, NA_WRITEPARSEFLAGS, i
 
 // ---------------------------------------------------------------------------------- writes
 
+int CNAStatement::_bReadRowLocator(unsigned n) {
+    CNARecordValue* pclCurrent = m_pclRecord != nullptr ? m_pclRecord->pclGetCurrentRecordValueNoRef() : nullptr;
+    if (pclCurrent == nullptr) return 1;
+    const int nIndex = _nRowLocatorIndex();
+    for (int k = 0; k < 2; k++) {
+        CNAConvertVariant* pclValue =
+            CNADriver::s_pclDriver != nullptr ? CNADriver::s_pclDriver->pclAllocVariant(m_pclError, pclGetConnectionNoRef())
+                                              : nullptr;
+        if (pclValue == nullptr) {
+            if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
+            return 0;
+        }
+        pclValue->AddRef();
+        pclValue->InitTypeVariantAny(VQTYPE_DSTRW, 0);
+        int bResult = bGetSQLColumnValue(pclValue, n + static_cast<unsigned>(k));
+        if (bResult) bResult = pclCurrent->bShareMemoValue(nIndex + k, pclValue);
+        pclValue->nRelease();
+        if (!bResult) return 0;
+    }
+    return 1;
+}
+
+int CNAStatement::_bReadReturnedRow() {
+    if (!_bFetchSQL()) return 0;
+    if (m_bReturnedLocator && !_bReadRowLocator(static_cast<unsigned>(m_tabReturned.nGetNbElement()))) return 0;
+    for (int j = 0; j < m_tabReturned.nGetNbElement(); j++) {
+        CNAColumn* pclColumn = m_tabReturned.GetAt(j);
+        CNAConvertVariant* pclValue = pclColumn->pclGetNAValue();
+        if (pclValue == nullptr) return 0;
+        if (pclColumn->bIsMemo()) {
+            pclColumn->SetNotModified();
+            pclValue->InitTypeVariantAny(pclColumn->eGetVQType(), 0);
+        }
+        if (!bGetSQLColumnValue(pclValue, static_cast<unsigned>(j))) {
+            if (pclColumn->bIsMemo()) pclValue->SetNull();
+            return 0;
+        }
+        pclColumn->_SetItemValueDefinedInYFRecord(pclValue->bIsNull() ? 0 : 1, 0);
+    }
+    return 1;
+}
+
 int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFlags) {
+    // The row the server stored, as the INSERT returned it.
+    if (m_tabReturned.nGetNbElement() > 0) return _bReadReturnedRow();
     if (nFlags & WPF_KEEP_IDAUTO) return 1;
     CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
     if (pclColumn == nullptr) return 1;
@@ -376,6 +426,7 @@ int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFla
 }
 
 int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFlags) {
+    if (m_tabReturned.nGetNbElement() > 0) return _bReadReturnedRow();
     if (nFlags & WPF_KEEP_IDAUTO) return 1;
     CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
     if (pclColumn == nullptr) return 1;
@@ -390,7 +441,13 @@ int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE, NA_WRITEPARSEFLAGS nFla
     return 1;
 }
 
-int CNAStatement::_bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE, unsigned int nFlags) {
+int CNAStatement::_bAddColumnValue(CNACommand* pclCommand, CNAColumn* pclColumn, eNAQUERYTYPE eType,
+                                   unsigned int nFlags) {
+    // An item the host left without a value takes the server's default (which is NULL for a
+    // column that has none), never a NULL written over it.
+    if (eType == NAQUERYTYPE_INSERT && !pclColumn->bIsIdAuto() && !pclColumn->bIsComposedKey() &&
+        !pclColumn->bValueDefined())
+        return pclCommand->bComplete(L"DEFAULT");
     if (pclColumn->bIsIdAuto() && (nFlags & WPF_KEEP_IDAUTO) == 0 &&
         ((nFlags & WPF_NEW_IDAUTO) != 0 || !pclColumn->bIsAutoIncrementOnDataBase()) &&
         !_pclAccess()->bSetNewAutoId(m_pclDataAccess))

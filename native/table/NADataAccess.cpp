@@ -308,6 +308,10 @@ int CNADataAccess::_bChangeStatementKey(const wchar_t* pszNewKey, const wchar_t*
 
 // ---------------------------------------------------------------------------------- table cache
 
+int CNADataAccess::bRowLocatorAvailable() {
+    return 0;
+}
+
 CNATableCache* CNADataAccess::_AllocTableCache() {
     return new (std::nothrow) CNATableCache(m_pclError, this);
 }

@@ -222,6 +222,9 @@ public:
     virtual int _bCheckRecordSaveID(CNAPosition* pclFirst, CNAPosition* pclSecond, int* pbEqual);
     virtual int _bCheckReccordId(CNAPosition* pclFirst, CNAPosition* pclSecond, int* pbEqual);
     virtual CNATableCache* _AllocTableCache();
+    // Whether the rows of the table can be told apart by where the server stores them (a plain
+    // table of the server's; not a view, nor a partitioned table whose partitions share places).
+    virtual int bRowLocatorAvailable();
 
     // ==================================================================== the object
     // ---- small accessors
@@ -378,6 +381,9 @@ public:
 
     // ---- writes
     int _bBuildAndExecuteQuery(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags);
+    void _SetMemosNotModified();
+    int _bExecuteOneRecordWrite(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags,
+                                int* pbRefused);
     int _bProcessError(CNACommand* pclCommand, CNAStatement* pclStatement, eNAQUERYTYPE eType,
                        NA_WRITEPARSEFLAGS nFlags);
     int _bProcessErrorDuplicateIdAutoSequence(CNAColumn* pclColumn, CNACommand* pclCommand, CNAStatement* pclStatement,

@@ -22,6 +22,10 @@ namespace {
 
 constexpr int SITE_QUERY_AS_WRITTEN = 16;
 constexpr unsigned USER_ERROR_QUERY_AS_WRITTEN = 35;
+constexpr int SITE_NO_ROW_WRITTEN = 40;
+constexpr int SITE_ROWS_WRITTEN = 41;
+constexpr unsigned USER_ERROR_RECORD_LOST = 13;
+constexpr unsigned USER_ERROR_ROWS_WRITTEN = 84;
 
 // Bits of the write flags.
 constexpr NA_WRITEPARSEFLAGS WPF_MARK_READ = 0x40;         // the record is read at once after the write
@@ -219,21 +223,82 @@ int CNADataAccess::_bOperation(CNAStatement* pclStatement, eNAQUERYTYPE eType, N
     return 1;
 }
 
+// One record's UPDATE or DELETE runs inside a savepoint, or inside a transaction of its own when
+// none is open, so that a write that changed another number of rows than one can be undone before
+// anyone sees it: a condition that matched twin rows, or none, is never taken for the record.
+int CNADataAccess::_bExecuteOneRecordWrite(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags,
+                                           int* pbRefused) {
+    *pbRefused = 0;
+    CNACommand* pclCommand = pclStatement->pclGetCommandNoRef();
+    if (m_pclCnx == nullptr || pclCommand == nullptr || pclCommand->bIsEmpty())
+        return pclStatement->bExecute(nFlags, CNAStatement::NA_ST_PREPARE);
+    const int bInTransaction = m_pclCnx->bServerTransactionOpen(m_pclError);
+    if (!m_pclCnx->bExecuteQueryNoResult(m_pclError, bInTransaction ? L"SAVEPOINT kx_one_record" : L"BEGIN"))
+        return 0;
+    int bResult = pclStatement->bExecute(nFlags, CNAStatement::NA_ST_PREPARE);
+    unsigned long nRows = 1;
+    if (bResult && pclStatement->bGetAffectedRows(&nRows) && nRows != 1) {
+        *pbRefused = 1;
+        bResult = 0;
+        if (nRows == 0) {
+            pclStatement->_AddRecordLostError(static_cast<eNA_ERRORTYPE>(9), CNAError::FILE_DATAACCESS,
+                                              SITE_NO_ROW_WRITTEN, nullptr);
+        } else {
+            _AddError(NA_ERRORTYPE_GENERAL, SITE_ROWS_WRITTEN, nullptr, USER_ERROR_ROWS_WRITTEN, pszGetLogicalName(),
+                      static_cast<int>(nRows > 0x7FFFFFFFul ? 0x7FFFFFFFul : nRows));
+        }
+    } else if (!bResult && eType == NAQUERYTYPE_UPDATE && m_pclError != nullptr &&
+               m_pclError->nGetUserErrorCode() == USER_ERROR_RECORD_LOST) {
+        // The statement found the UPDATE changed no row.
+        *pbRefused = 1;
+    }
+    // The end of the savepoint or the transaction keeps the error of the write: a fresh error
+    // object takes that of the end, if any.
+    CNAError* pclEndError = new (std::nothrow) CNAError;
+    if (pclEndError != nullptr) pclEndError->AddRef();
+    int bEnded;
+    if (bResult)
+        bEnded = m_pclCnx->bExecuteQueryNoResult(pclEndError, bInTransaction ? L"RELEASE SAVEPOINT kx_one_record"
+                                                                            : L"COMMIT");
+    else
+        bEnded = m_pclCnx->bExecuteQueryNoResult(
+            pclEndError, bInTransaction ? L"ROLLBACK TO SAVEPOINT kx_one_record; RELEASE SAVEPOINT kx_one_record"
+                                        : L"ROLLBACK");
+    if (!bEnded && bResult && m_pclError != nullptr && pclEndError != nullptr) m_pclError->Copy(pclEndError);
+    if (pclEndError != nullptr) pclEndError->nRelease();
+    return bResult && bEnded;
+}
+
+void CNADataAccess::_SetMemosNotModified() {
+    const CRefArray<CNAColumn>* ptabMemos = m_pclRecord != nullptr ? m_pclRecord->pclGetTabColumnMemo() : nullptr;
+    for (int i = 0; ptabMemos != nullptr && i < ptabMemos->nGetNbElement(); i++) {
+        CNAColumn* pclColumn = ptabMemos->GetAt(i);
+        if (pclColumn != nullptr) pclColumn->SetNotModified();
+    }
+}
+
 int CNADataAccess::_bBuildAndExecuteQuery(CNAStatement* pclStatement, eNAQUERYTYPE eType, NA_WRITEPARSEFLAGS nFlags) {
     pclStatement->ResetQuery();
     CNACommand* pclCommand = pclAllocCommand();
     if (pclCommand == nullptr) return 0;
     int bResult = pclStatement->bBuildQuery(eType, pclCommand, nFlags);
     if (bResult) {
-        bResult = pclStatement->bExecute(nFlags, CNAStatement::NA_ST_PREPARE);
+        int bRefused = 0;
+        if (eType == NAQUERYTYPE_UPDATE || eType == NAQUERYTYPE_DELETE)
+            bResult = _bExecuteOneRecordWrite(pclStatement, eType, nFlags, &bRefused);
+        else
+            bResult = pclStatement->bExecute(nFlags, CNAStatement::NA_ST_PREPARE);
         if (!bResult) {
-            bResult = _bProcessError(pclCommand, pclStatement, eType, nFlags);
+            if (!bRefused) bResult = _bProcessError(pclCommand, pclStatement, eType, nFlags);
         } else if (eType == NAQUERYTYPE_UPDATE) {
             bResult = pclStatement->bUpdateRecordAfterUpdate(eType, nFlags);
         } else if (eType == NAQUERYTYPE_INSERT) {
             bResult = pclStatement->bUpdateRecordAfterInsert(eType, nFlags);
             if (bResult && (nFlags & WPF_SEQUENCE_AFTER) != 0) bResult = _bUpdateSequenceIdAutoAfterInsert();
         }
+        // The memos written are now the server's values: the next modify sends only what the host
+        // changes after this one, not a text another user may have changed since.
+        if (bResult && (eType == NAQUERYTYPE_UPDATE || eType == NAQUERYTYPE_INSERT)) _SetMemosNotModified();
     }
     pclCommand->nRelease();
     return bResult;

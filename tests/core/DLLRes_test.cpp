@@ -527,7 +527,7 @@ TEST_F(DLLResTest, InitAndTerm) {
 
 TEST_F(DLLResTest, DriverModuleDescription) {
     EXPECT_EQ(gstMyModuleInfo39.pstErrorDef, gstErrorDef39);
-    EXPECT_EQ(gstMyModuleInfo39.nNbErrorDef, 83u);
+    EXPECT_EQ(gstMyModuleInfo39.nNbErrorDef, 84u);
     EXPECT_EQ(gstMyModuleInfo39.nModuleNumber, 39u);
     EXPECT_STREQ(gstMyModuleInfo39.pszModuleName, L"kx200postgresql64.so");
     EXPECT_STREQ(gstMyModuleInfo39.pszModuleVersion, L"20.0.5.0");

@@ -33,7 +33,7 @@ protected:
 
 TEST_F(XErrorModuleTest, ModuleDescription) {
     EXPECT_EQ(gstMyModuleInfo39.pstErrorDef, gstErrorDef39);
-    EXPECT_EQ(gstMyModuleInfo39.nNbErrorDef, 83u);
+    EXPECT_EQ(gstMyModuleInfo39.nNbErrorDef, 84u);
     EXPECT_EQ(gstMyModuleInfo39.nModuleNumber, 39u);
     EXPECT_STREQ(gstMyModuleInfo39.pszModuleName, L"kx200postgresql64.so");
     EXPECT_STREQ(gstMyModuleInfo39.pszModuleVersion, L"20.0.5.0");
@@ -56,8 +56,8 @@ TEST_F(XErrorModuleTest, TableRowsFollowTheirRules) {
     EXPECT_EQ(gstErrorDef39[0].nUserErrorCode, 1u);
     EXPECT_EQ(gstErrorDef39[11].nUserErrorCode, 7u);
     EXPECT_EQ(gstErrorDef39[43].nUserErrorCode, 29u);
-    EXPECT_EQ(gstErrorDef39[82].nUserErrorCode, 1000u);
-    EXPECT_EQ(gstErrorDef39[82].nMessageId, 8050u);
+    EXPECT_EQ(gstErrorDef39[83].nUserErrorCode, 1000u);
+    EXPECT_EQ(gstErrorDef39[83].nMessageId, 8050u);
 }
 
 TEST_F(XErrorModuleTest, UserErrorTakesItsRow) {

@@ -11,7 +11,7 @@ inline const std::wstring s_sColumnsStart =
     L"pg_attribute.atttypmod, pg_attribute.attnotnull, pg_attribute.atthasdef, pg_attribute.attnum,      "
     L"real_type.typtype as real_typtype, real_type.typnotnull as domain_typnotnull, CASE WHEN real_type.typndims > "
     L"0 then real_type.typelem ELSE real_type.typbasetype END as base_typid,       pg_get_expr(pg_attrdef.adbin, "
-    L"pg_class.oid) as default FROM       pg_class JOIN pg_namespace ON (pg_class.relnamespace = pg_namespace.oid) "
+    L"pg_class.oid) as default, pg_attribute.attidentity, pg_attribute.attgenerated FROM       pg_class JOIN pg_namespace ON (pg_class.relnamespace = pg_namespace.oid) "
     L"\t  JOIN pg_attribute ON (pg_attribute.attrelid = pg_class.oid)       LEFT JOIN pg_type as real_type "
     L"ON(real_type.oid=pg_attribute.atttypid)       LEFT JOIN pg_attrdef  ON (pg_class.oid = pg_attrdef.adrelid AND "
     L"pg_attribute.attnum=pg_attrdef.adnum) WHERE ";

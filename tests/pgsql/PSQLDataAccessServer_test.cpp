@@ -29,7 +29,8 @@ protected:
     }
 };
 
-// The written name of the sequence, the restart texts, and each run by the server.
+// The written name of the sequence (as the server ties it to the column), the restart texts, and
+// each run by the server; a restart never moves a sequence back.
 TEST_F(PSQLDataAccessServerTest, SequenceNamesAndTexts) {
     KX_REQUIRE_PG_SERVER();
     auto* pclOrders = static_cast<CPSQLDataAccess*>(pclOpen(L"kx_seq_orders"));
@@ -38,9 +39,12 @@ TEST_F(PSQLDataAccessServerTest, SequenceNamesAndTexts) {
     ASSERT_EQ(pclOrders->_bGetSequenceName(&clName, pclId(pclOrders)), 1);
     EXPECT_STREQ(clName.pszGet(), L"kx_seq_orders_id_seq");
     ASSERT_EQ(pclOrders->_bGetSequenceNameEscaped(&clName, pclId(pclOrders)), 1);
-    EXPECT_STREQ(clName.pszGet(), L"\"kx_seq_orders_id_seq\"");
-    EXPECT_EQ(wsRestart(pclOrders, 43), L"ALTER SEQUENCE \"kx_seq_orders_id_seq\" RESTART WITH 43");
-    EXPECT_EQ(wsRestart(pclOrders, -5), L"ALTER SEQUENCE \"kx_seq_orders_id_seq\" RESTART WITH -5");
+    EXPECT_STREQ(clName.pszGet(), L"public.kx_seq_orders_id_seq");
+    const wchar_t* pszForward = L", last_value + CASE WHEN is_called THEN 1 ELSE 0 END), false) FROM ";
+    EXPECT_EQ(wsRestart(pclOrders, 43), std::wstring(L"SELECT setval('public.kx_seq_orders_id_seq', GREATEST(43") +
+                                            pszForward + L"public.kx_seq_orders_id_seq");
+    EXPECT_EQ(wsRestart(pclOrders, -5), std::wstring(L"SELECT setval('public.kx_seq_orders_id_seq', GREATEST(-5") +
+                                            pszForward + L"public.kx_seq_orders_id_seq");
     int bNeeded = 7;
     EXPECT_EQ(pclOrders->bNbEnrNeedParse(&bNeeded, L"name"), 1);
     EXPECT_EQ(bNeeded, 0);
@@ -50,10 +54,11 @@ TEST_F(PSQLDataAccessServerTest, SequenceNamesAndTexts) {
     ASSERT_EQ(pclLines->_bGetSequenceName(&clName, pclId(pclLines)), 1);
     EXPECT_STREQ(clName.pszGet(), L"kx_seq_schema.kx_seq_lines_id_seq");
     ASSERT_EQ(pclLines->_bGetSequenceNameEscaped(&clName, pclId(pclLines)), 1);
-    EXPECT_STREQ(clName.pszGet(), L"\"kx_seq_schema\".\"kx_seq_lines_id_seq\"");
+    EXPECT_STREQ(clName.pszGet(), L"kx_seq_schema.kx_seq_lines_id_seq");
     const long nBig = 4294967296L + 17;  // past 2^32, so no 32-bit cut can keep it
     EXPECT_EQ(wsRestart(pclLines, nBig),
-              L"ALTER SEQUENCE \"kx_seq_schema\".\"kx_seq_lines_id_seq\" RESTART WITH 4294967313");
+              std::wstring(L"SELECT setval('kx_seq_schema.kx_seq_lines_id_seq', GREATEST(4294967313") + pszForward +
+                  L"kx_seq_schema.kx_seq_lines_id_seq");
 
     // The server takes the text; the current value is -1 until the session used the sequence.
     EXPECT_EQ(pclLines->_nGetSequenceCurrentVal(pclId(pclLines)), -1);
@@ -70,6 +75,12 @@ TEST_F(PSQLDataAccessServerTest, SequenceNamesAndTexts) {
     EXPECT_EQ(pclLines->_nGetSequenceCurrentVal(pclId(pclLines)), 4294967313L);
     ASSERT_EQ(pclLines->_bUpdateIdAutoAfterInsertFailure(pclId(pclLines)), 1);
     EXPECT_EQ(wsValue(pclLines, L"id"), L"4294967313");
+    // Asked to go back to 43, the sequence stays where it is.
+    ASSERT_TRUE(pclLines->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError, wsRestart(pclLines, 43).c_str()))
+        << sError();
+    ASSERT_TRUE(pclLines->pclGetConnectionNoRef()->bGetRequestedValueString(
+        m_pclError, &clNext, 0, L"SELECT nextval('kx_seq_schema.kx_seq_lines_id_seq')"));
+    EXPECT_STREQ(clNext.pszGet(), L"4294967314");
 }
 
 }  // namespace

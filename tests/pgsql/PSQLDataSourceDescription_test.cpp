@@ -18,7 +18,7 @@ using namespace pgtest;
 namespace {
 
 TEST(PSQLCatalogueTextsTest, Lengths) {
-    EXPECT_EQ(s_sColumnsStart.size(), 780u);
+    EXPECT_EQ(s_sColumnsStart.size(), 833u);
     EXPECT_EQ(s_sColumnsEnd.size(), 166u);
     EXPECT_EQ(s_sIndexStart.size(), 394u);
 }

@@ -409,6 +409,47 @@ TEST_F(PSQLDriverSQLServerTest, CommitOfATransactionTheServerAborted) {
     clOther.Run("DROP TABLE " + sTable);
 }
 
+// A close with a transaction open rolls it back and closes: another session sees no row the
+// transaction wrote and no lock left, whether the transaction is the driver's or a BEGIN the host
+// sent as SQL; the backend is gone.
+TEST_F(PSQLDriverSQLServerTest, CloseWithATransactionOpenRollsBack) {
+    KX_REQUIRE_PG_SERVER();
+    CDirectServer clOther;
+    const std::string sTable = "kxsqlcmd_close_" + std::to_string(getpid());
+    const std::wstring wsTable = wsUTF8(sTable);
+    clOther.Run("DROP TABLE IF EXISTS " + sTable);
+    clOther.Run("CREATE TABLE " + sTable + " (k int PRIMARY KEY, v int)");
+    clOther.Run("INSERT INTO " + sTable + " VALUES (1, 10)");
+    for (bool bDriverTransaction : {true, false}) {
+        SCOPED_TRACE(bDriverTransaction ? "the driver's transaction" : "a BEGIN sent as SQL");
+        const int nCnx = nOpen();
+        ASSERT_NE(nCnx, 0);
+        const long nPid = nBackendPid(nCnx);
+        int nTrs = 0, nStmt = -1;
+        if (bDriverTransaction)
+            ASSERT_EQ(HostCall<int>(m_pSQL, SQL_TRSBEGIN, &nTrs, nCnx, 0u), 1) << sOf(wsLastError().c_str());
+        else
+            ASSERT_EQ(bExecute(nCnx, L"BEGIN", &nStmt), 1) << sOf(wsLastError().c_str());
+        ASSERT_EQ(bExecute(nCnx, L"UPDATE " + wsTable + L" SET v = 20 WHERE k = 1", &nStmt), 1);
+        ASSERT_EQ(bExecute(nCnx, L"INSERT INTO " + wsTable + L" VALUES (2, 2)", &nStmt), 1);
+        const std::string sLocks = "SELECT count(*) FROM pg_locks WHERE pid = " + std::to_string(nPid);
+        ASSERT_NE(clOther.sValue(sLocks), "0");
+
+        EXPECT_EQ(HostCall<int>(m_pSQL, SQL_CLOSE, nCnx), 1) << sOf(wsLastError().c_str());
+        EXPECT_EQ(clOther.sValue(sLocks), "0");
+        EXPECT_EQ(clOther.sValue("SELECT string_agg(k || '=' || v, ',' ORDER BY k) FROM " + sTable), "1=10");
+        // The row the transaction held is free: another session writes it at once.
+        clOther.Run("SET lock_timeout = '2s'");
+        clOther.Run("UPDATE " + sTable + " SET v = 10 WHERE k = 1");
+        for (int i = 0; i < 100 && clOther.sValue("SELECT count(*) FROM pg_stat_activity WHERE pid = " +
+                                                  std::to_string(nPid)) != "0";
+             i++)
+            usleep(20000);
+        EXPECT_EQ(clOther.sValue("SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(nPid)), "0");
+    }
+    clOther.Run("DROP TABLE " + sTable);
+}
+
 // ------------------------------------------------------------------------------------ fixed answers
 
 // The column types are a fixed list that needs no connection; the links of a table are not listed.

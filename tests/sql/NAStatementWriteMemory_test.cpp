@@ -44,8 +44,10 @@ TEST_F(NAStatementWriteMemoryTest, TextsThatLoseAPieceFail) {
         std::wstring sWhole;
     };
     const Case tab[] = {
-        {NAQUERYTYPE_INSERT, L"INSERT INTO " + sTable + L" (\"name\",\"n\") VALUES ( 'after' , 2 ) RETURNING \"id\""},
-        {NAQUERYTYPE_UPDATE, L"UPDATE " + sTable + L" SET \"name\" = 'after' , \"n\" = 2 WHERE \"id\"=2"},
+        {NAQUERYTYPE_INSERT, L"INSERT INTO " + sTable +
+                                 L" (\"name\",\"n\") VALUES ( 'after' , 2 ) RETURNING \"id\", \"name\", \"n\""},
+        {NAQUERYTYPE_UPDATE, L"UPDATE " + sTable +
+                                 L" SET \"name\" = 'after' , \"n\" = 2 WHERE \"id\"=2 RETURNING \"id\", \"name\", \"n\""},
         {NAQUERYTYPE_DELETE, L"DELETE FROM " + sTable + L" WHERE \"id\"=2"},
         {NAQUERYTYPE_DELETEALL, L"DELETE FROM " + sTable},
         {NAQUERYTYPE_CREATE,

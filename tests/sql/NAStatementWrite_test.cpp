@@ -4,6 +4,7 @@
 // DELETE of every row, CREATE TABLE with its constraints beside a composite key, and DROP TABLE;
 // each run on the test server, whose rows afterwards must be what the write meant. Also the
 // rewriting of the lengths a server refused in a CREATE TABLE.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -96,22 +97,22 @@ TEST_F(NAStatementWriteTest, Insert) {
         // comes back. A quote in a value stays inside its literal.
         {"every column the host writes", std::nullopt, "O'Brien", 7, "D", 0, 150002,
          L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( 'O''Brien' , 7 , 'D' , 'd' , 4 ) RETURNING \"id\"",
-         0, {"4"}, "4|O'Brien|7|D|d|4|14"},
+         L"VALUES ( 'O''Brien' , 7 , 'D' , 'd' , 4 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         0, {"4|O'Brien|7|D|d|4|14"}, "4|O'Brien|7|D|d|4|14"},
         {"NULL values", std::nullopt, std::nullopt, std::nullopt, "E", 0, 150002,
          L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( NULL , NULL , 'E' , 'e' , 5 ) RETURNING \"id\"",
-         0, {"5"}, "5|<NULL>|<NULL>|E|e|5|<NULL>"},
+         L"VALUES ( NULL , NULL , 'E' , 'e' , 5 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         0, {"5|<NULL>|<NULL>|E|e|5|<NULL>"}, "5|<NULL>|<NULL>|E|e|5|<NULL>"},
         // The host gave the identifier: it is written as it is.
         {"the identifier the host gives", 40, "forty", 40, "F", WPF_IDAUTO_HOST, 150002,
          L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( 40 , 'forty' , 40 , 'F' , 'f' , 6 ) RETURNING \"id\"",
-         0, {"40"}, "40|forty|40|F|f|6|80"},
+         L"OVERRIDING SYSTEM VALUE VALUES ( 40 , 'forty' , 40 , 'F' , 'f' , 6 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         0, {"40|forty|40|F|f|6|80"}, "40|forty|40|F|f|6|80"},
         // The driver gives it: the data access is asked for a new one first.
         {"the identifier the driver gives", 41, "x", 1, "G", WPF_IDAUTO_DRIVER, 150002,
          L"INSERT INTO \"write_fx\" (\"id\",\"name\",\"n\",\"code\",\"k1\",\"k2\") "
-         L"VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 ) RETURNING \"id\"",
-         1, {"41"}, "41|x|1|G|g|7|2"},
+         L"OVERRIDING SYSTEM VALUE VALUES ( 41 , 'x' , 1 , 'G' , 'g' , 7 ) RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
+         1, {"41|x|1|G|g|7|2"}, "41|x|1|G|g|7|2"},
         // A server before 8.2 cannot return values: the identifier is read afterwards.
         {"a server that cannot return the identifier", std::nullopt, "old", 3, "H", 0, 80100,
          L"INSERT INTO \"write_fx\" (\"name\",\"n\",\"code\",\"k1\",\"k2\") "
@@ -175,13 +176,13 @@ TEST_F(NAStatementWriteTest, InsertOfDefaults) {
     // clang-format off
     const Case tab[] = {
         {"an identifier and a column the server writes", L"write_auto", {stId, stRo}, 150002,
-         L"INSERT INTO \"write_auto\"VALUES ( DEFAULT ) RETURNING \"id\"", {"1"}, "SELECT id, ro FROM write_auto",
+         L"INSERT INTO \"write_auto\"VALUES ( DEFAULT ) RETURNING \"id\", \"ro\"", {"1|5"}, "SELECT id, ro FROM write_auto",
          {"1|5"}},
         {"the same on a server that cannot return it", L"write_auto", {stId, stRo}, 80100,
          L"INSERT INTO \"write_auto\"VALUES ( DEFAULT )", {}, "SELECT id, ro FROM write_auto ORDER BY id",
          {"1|5", "2|5"}},
-        {"no identifier", L"write_gen", {stRo}, 150002, L"INSERT INTO \"write_gen\"VALUES ( DEFAULT )", {},
-         "SELECT ro FROM write_gen", {"7"}},
+        {"no identifier", L"write_gen", {stRo}, 150002, L"INSERT INTO \"write_gen\"VALUES ( DEFAULT ) RETURNING \"ro\"",
+         {"7"}, "SELECT ro FROM write_gen", {"7"}},
     };
     // clang-format on
     for (const Case& c : tab) {
@@ -215,20 +216,22 @@ TEST_F(NAStatementWriteTest, Update) {
         {"nothing modified", [] {}, 0, L"", vBefore},
         // ro is the server's: changed by the host, it is still not written.
         {"only a column the server writes", [&] { SetInt(L"ro", 77); }, 0, L"", vBefore},
-        {"one column", [&] { SetText(L"code", "B2"); }, 0, L"UPDATE \"write_fx\" SET \"code\" = 'B2' WHERE \"id\"=2",
+        {"one column", [&] { SetText(L"code", "B2"); }, 0, L"UPDATE \"write_fx\" SET \"code\" = 'B2' WHERE \"id\"=2"
+         L" RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
          {"1|first|1|A|a|1|2", "2|second|2|B2|b|2|4", "3|third|<NULL>|C|c|3|<NULL>"}},
         {"two columns, one to NULL",
          [&] {
              SetText(L"name", "deux");
              SetInt(L"n", std::nullopt);
          },
-         0, L"UPDATE \"write_fx\" SET \"name\" = 'deux' , \"n\" = NULL WHERE \"id\"=2",
+         0, L"UPDATE \"write_fx\" SET \"name\" = 'deux' , \"n\" = NULL WHERE \"id\"=2"
+         L" RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
          {"1|first|1|A|a|1|2", "2|deux|<NULL>|B|b|2|<NULL>", "3|third|<NULL>|C|c|3|<NULL>"}},
         // The identifier is the server's unless the flags say the host or the driver gives it; the
         // row is found by the identifier it was read with.
         {"the identifier, the server's", [&] { SetInt(L"id", 20, true); }, 0, L"", vBefore},
         {"the identifier, the host's", [&] { SetInt(L"id", 20, true); }, WPF_IDAUTO_HOST,
-         L"UPDATE \"write_fx\" SET \"id\" = 20 WHERE \"id\"=2",
+         L"UPDATE \"write_fx\" SET \"id\" = 20 WHERE \"id\"=2 RETURNING \"id\", \"name\", \"n\", \"code\", \"k1\", \"k2\", \"ro\"",
          {"1|first|1|A|a|1|2", "3|third|<NULL>|C|c|3|<NULL>", "20|second|2|B|b|2|4"}},
     };
     // clang-format on
@@ -245,11 +248,12 @@ TEST_F(NAStatementWriteTest, Update) {
         pcl->bComplete(L"left over");
         ASSERT_TRUE(m_pclStatement->bBuildQuery(NAQUERYTYPE_UPDATE, pcl, c.nFlags));
         EXPECT_EQ(std::wstring(pcl->pszGetOriginalSQL()).empty() ? L"" : sFormat(pcl), c.pszText);
-        // An UPDATE never returns values.
-        EXPECT_EQ(sFormat(pcl).find(L"RETURNING"), std::wstring::npos);
         if (pclPg == nullptr) continue;
+        // An UPDATE returns the row it wrote, as the server stored it.
         if (!pcl->bIsEmpty()) {
-            EXPECT_TRUE(vRun(pclPg.get(), pcl).empty());
+            const std::vector<std::string> vReturned = vRun(pclPg.get(), pcl);
+            ASSERT_EQ(vReturned.size(), 1u);
+            EXPECT_NE(std::find(c.vRows.begin(), c.vRows.end(), vReturned[0]), c.vRows.end()) << vReturned[0];
         }
         EXPECT_EQ(vRows(pclPg.get(), WRITE_FX_ROWS), c.vRows);
     }

@@ -154,9 +154,11 @@ TEST_F(NADataAccessWriteServerTest, DuplicateIdentifierRepaired) {
         EXPECT_EQ(m_clServer.sValue("SELECT name FROM " + sTable + " WHERE id = " + st.pszNext), "z");
         WaitLogged(pclAccess, clLog, nPid);
         const std::vector<std::string> vSent = clLog.Statements(nPid);
-        EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('\"" + sTable + "_id_seq\"')"));
+        EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('public." + sTable + "_id_seq')"));
         EXPECT_TRUE(bHas(vSent, "SELECT MAX(\"id\") FROM \"" + sTable + "\""));
-        EXPECT_TRUE(bHas(vSent, "ALTER SEQUENCE \"" + sTable + "_id_seq\" RESTART WITH " + st.pszNext));
+        EXPECT_TRUE(bHas(vSent, "SELECT setval('public." + sTable + "_id_seq', GREATEST(" + st.pszNext +
+                                    ", last_value + CASE WHEN is_called THEN 1 ELSE 0 END), false) FROM public." +
+                                    sTable + "_id_seq"));
         EXPECT_EQ(Sent(clLog, nPid, "INSERT").size(), 2u);
         EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE);
     }
@@ -293,8 +295,9 @@ TEST_F(NADataAccessWriteServerTest, NamesHoldingQuotes) {
     EXPECT_EQ(wsValue(pclAccess, L"i'd\"x"), L"4");
     WaitLogged(pclAccess, clLog, nPid);
     const std::vector<std::string> vSent = clLog.Statements(nPid);
-    EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('\"kx_w''q\"\"t_i''d\"\"x_seq\"')"));
-    EXPECT_TRUE(bHas(vSent, "ALTER SEQUENCE \"kx_w'q\"\"t_i'd\"\"x_seq\" RESTART WITH 4"));
+    EXPECT_TRUE(bHas(vSent, "SELECT CURRVAL('public.\"kx_w''q\"\"t_i''d\"\"x_seq\"')"));
+    EXPECT_TRUE(bHas(vSent, "SELECT setval('public.\"kx_w''q\"\"t_i''d\"\"x_seq\"', GREATEST(4, last_value + CASE "
+                            "WHEN is_called THEN 1 ELSE 0 END), false) FROM public.\"kx_w'q\"\"t_i'd\"\"x_seq\""));
     EXPECT_EQ(m_clServer.sValue("SELECT name FROM \"kx_w'q\"\"t\" WHERE \"i'd\"\"x\" = 4"), "n4");
     EXPECT_EQ(m_clServer.sValue("SELECT nextval(pg_get_serial_sequence('\"kx_w''q\"\"t\"', 'i''d\"x'))"), "5");
 }
