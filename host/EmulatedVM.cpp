@@ -545,8 +545,12 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
                 ecrire(d);
                 return 0;
             }
-            if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) return ERR_OUT_OF_RANGE;
-            ecrire(static_cast<float>(d));
+            // Beyond the largest float by more than half its last step the value has no float.
+            const double dMax = std::numeric_limits<float>::max();
+            const double dHalfStep = std::ldexp(1.0, 127 - 24);
+            if (std::isfinite(d) && std::fabs(d) >= dMax + dHalfStep) return ERR_OUT_OF_RANGE;
+            const float f = std::fabs(d) > dMax ? static_cast<float>(std::copysign(dMax, d)) : static_cast<float>(d);
+            ecrire(f);
             return 0;
         }
         case T_DECIMAL: {
