@@ -137,10 +137,10 @@ int CEmulatedDecimal::nCompare(const CEmulatedDecimal& cl) const {
 }
 
 void CEmulatedDecimal::_MakeForm() {
-    memset(m_abyForm, 0, sizeof(m_abyForm));
-    m_abyForm[0] = m_bNegative ? 1 : 0;
-    m_abyForm[1] = static_cast<unsigned char>(m_nScale);
-    for (int i = 0; i < 16; i++) m_abyForm[2 + i] = static_cast<unsigned char>(m_nMagnitude >> (8 * i));
+    const u128 n = m_bNegative ? ~m_nMagnitude + 1 : m_nMagnitude;
+    for (int i = 0; i < 16; i++) m_abyForm[i] = static_cast<unsigned char>(n >> (8 * i));
+    m_abyForm[16] = static_cast<unsigned char>(m_nScale);
+    m_abyForm[17] = 0;
 }
 
 int CEmulatedDecimal::vnFillBuffer(void* pbyBuffer) {
@@ -150,14 +150,21 @@ int CEmulatedDecimal::vnFillBuffer(void* pbyBuffer) {
 }
 
 int CEmulatedDecimal::vnSetFromBytes(const void* pbyData, unsigned long nSize) {
-    unsigned char aby[DECIMALVQ_DATA_SIZE] = {};
-    if (pbyData != nullptr) memcpy(aby, pbyData, nSize < sizeof(aby) ? nSize : sizeof(aby));
-    u128 n = 0;
-    for (int i = 15; i >= 0; i--) n = (n << 8) | aby[2 + i];
-    if (aby[1] > MAX_DIGITS || n >= LIMIT) return 1;  // not a form this host wrote
-    m_nMagnitude = n;
-    m_nScale = aby[1];
-    m_bNegative = aby[0] != 0 && n != 0;
+    if (pbyData == nullptr || nSize == 0) return 1;
+    const unsigned char* pby = static_cast<const unsigned char*>(pbyData);
+    const unsigned long nImage = nSize < 16 ? nSize : 16;
+    // Sign-extended from the image's last byte.
+    u128 n = (pby[nImage - 1] & 0x80) ? ~static_cast<u128>(0) : 0;
+    for (unsigned long i = nImage; i-- > 0;) n = (n << 8) | pby[i];
+    const bool bNegative = (n >> 127) != 0;
+    const u128 nMagnitude = bNegative ? ~n + 1 : n;
+    int nScale = m_nDigits > 0 ? m_nDecimals : 0;
+    if (nSize >= DECIMALVQ_DATA_SIZE) nScale = pby[16];
+    if (nScale > MAX_DIGITS || nMagnitude >= LIMIT) return 1;  // not a form this host wrote
+    m_nMagnitude = nMagnitude;
+    m_bNegative = bNegative && nMagnitude != 0;
+    m_nScale = nScale;
+    m_bScalePending = nSize < DECIMALVQ_DATA_SIZE && m_nDigits <= 0;
     return 0;
 }
 
@@ -166,16 +173,25 @@ int CEmulatedDecimal::vnSetFromDecimal(const IDecimalVQ* piSource) {
     m_nMagnitude = pcl->m_nMagnitude;
     m_bNegative = pcl->m_bNegative;
     m_nScale = pcl->m_nScale;
+    m_bScalePending = pcl->m_bScalePending;
     return 0;
 }
 
+// 1 when the value does not fit the precision: it is then kept as it was, or with more digits
+// than the precision allows.
 int CEmulatedDecimal::vnSetPrecision(int nDigits, int nDecimals) {
     NotifyDecimalPrecision(nDigits, nDecimals);
     m_nDigits = nDigits;
     m_nDecimals = nDecimals;
     // No precision (a numeric declared without one): the value keeps its own scale.
-    if (nDigits <= 0 || nDecimals < 0) return 0;
-    return bRescale(nDecimals) ? 0 : 1;
+    if (nDigits <= 0 || nDecimals < 0 || nDecimals > MAX_DIGITS) return 0;
+    if (m_bScalePending) {
+        m_nScale = nDecimals;
+        m_bScalePending = false;
+    } else if (!bRescale(nDecimals)) {
+        return 1;
+    }
+    return nDigits < MAX_DIGITS && m_nMagnitude >= nPower10(nDigits) ? 1 : 0;
 }
 
 int CEmulatedDecimal::vnGetBytes(const unsigned char** ppbyData, unsigned long* pnSize) {

@@ -1,6 +1,9 @@
 // A decimal of the emulated host: an exact signed value of at most 38 digits with its scale (the
-// number of digits after the point, 0 to 38), held as a 128-bit magnitude. Its 18-byte form: a sign
-// byte (1 = negative), the scale, then the magnitude in 16 little-endian bytes.
+// number of digits after the point, 0 to 38), held as a 128-bit magnitude. Its 18-byte form: the
+// value without its point (value x 10^scale) as a 16-byte little-endian two's-complement integer,
+// the scale, then a zero byte. A record slot keeps the first bytes of that form, as many as the
+// item's precision needs (1 to 16), so a shorter image is read sign-extended, at the scale of the
+// precision given before or after it.
 #pragma once
 
 #include <string>
@@ -21,6 +24,8 @@ public:
     // Precision last given (total digits, decimals); 0, 0 until one is given.
     int m_nDigits = 0;
     int m_nDecimals = 0;
+    // Set from a short image before any precision: the next precision gives the scale.
+    bool m_bScalePending = false;
 
     // "[-+]digits[.digits]" or "[-+].digits", blanks around; false (value unchanged) when it is not
     // a number or needs more than 38 digits.

@@ -58,11 +58,11 @@ enum : unsigned short {
     T_TIMEA = 129,
 };
 
-// Error codes of the emulation's own rules (above 99, as the host's errors are).
+// Error codes of the emulation's own rules (above 99, as the host's errors are); a value out of the
+// target's range is not convertible.
 constexpr int ERR_NOT_CONVERTIBLE = 150;
 constexpr int ERR_NOT_COMPARABLE = 151;
 constexpr int ERR_DIVISION_BY_ZERO = 152;
-constexpr int ERR_OUT_OF_RANGE = 153;
 
 // ---------------------------------------------------------------------------- decimals
 class CEmulatedDecimalFactory final : public IDecimalFactoryVQ {
@@ -473,18 +473,18 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
                 break;
             case stValeur::REEL:
                 // A real goes to an integer without its fraction, when its integer part fits.
-                if (std::isnan(st.d) || std::fabs(st.d) >= 1e38) return ERR_OUT_OF_RANGE;
+                if (std::isnan(st.d) || std::fabs(st.d) >= 1e38) return ERR_NOT_CONVERTIBLE;
                 n = static_cast<__int128>(st.d);
                 break;
             case stValeur::DECIMAL: {
                 long nPart = 0;
                 if (!st.clDecimal.bGetInteger(&nPart)) {
-                    if (nType != T_UI8 && nType != T_UIX) return ERR_OUT_OF_RANGE;
+                    if (nType != T_UI8 && nType != T_UIX) return ERR_NOT_CONVERTIBLE;
                     CEmulatedDecimal cl;
                     cl.vnSetFromDecimal(&st.clDecimal);
                     cl.bRescale(0);  // rounds; the integer part is what is asked
                     n = static_cast<__int128>(cl.m_nMagnitude / 1);
-                    if (cl.m_bNegative) return ERR_OUT_OF_RANGE;
+                    if (cl.m_bNegative) return ERR_NOT_CONVERTIBLE;
                 } else {
                     n = nPart;
                 }
@@ -500,7 +500,7 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             ecrire(static_cast<int32_t>(n != 0));
             return 0;
         }
-        if (n < nMin || n > nMax) return ERR_OUT_OF_RANGE;
+        if (n < nMin || n > nMax) return ERR_NOT_CONVERTIBLE;
         switch (nType) {
             case T_UI1:
             case T_I1:
@@ -545,8 +545,12 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
                 ecrire(d);
                 return 0;
             }
-            if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) return ERR_OUT_OF_RANGE;
-            ecrire(static_cast<float>(d));
+            // Beyond the largest float by more than half its last step the value has no float.
+            const double dMax = std::numeric_limits<float>::max();
+            const double dHalfStep = std::ldexp(1.0, 127 - 24);
+            if (std::isfinite(d) && std::fabs(d) >= dMax + dHalfStep) return ERR_NOT_CONVERTIBLE;
+            const float f = std::fabs(d) > dMax ? static_cast<float>(std::copysign(dMax, d)) : static_cast<float>(d);
+            ecrire(f);
             return 0;
         }
         case T_DECIMAL: {
@@ -572,8 +576,7 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
             }
             if (!bOk) {
                 g_clDecimalFactory.vReleaseDecimal(pcl);
-                return st.eGenre == stValeur::TEXTE || st.eGenre == stValeur::REEL ? ERR_OUT_OF_RANGE
-                                                                                    : ERR_NOT_CONVERTIBLE;
+                return ERR_NOT_CONVERTIBLE;
             }
             ecrire(pcl);
             return 0;

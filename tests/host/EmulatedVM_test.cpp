@@ -171,6 +171,7 @@ TEST_F(EmulatedVMTest, DecimalsTakeTheirPrecision) {
         {L"0.001", 5, 2, L"0.00", 0},
         {L"12.345", 0, 0, L"12.345", 0},  // no precision: the value keeps its scale
         {L"99999999999999999999999999999999999999", 38, 1, L"99999999999999999999999999999999999999", 1},
+        {L"123.4", 3, 1, L"123.4", 1},  // more digits than the precision: kept, and told
     };
     for (const auto& st : aCases) {
         SCOPED_TRACE(std::string(st.pszText, st.pszText + wcslen(st.pszText)));
@@ -178,6 +179,35 @@ TEST_F(EmulatedVMTest, DecimalsTakeTheirPrecision) {
         ASSERT_TRUE(cl.bSetText(st.pszText));
         EXPECT_EQ(cl.vnSetPrecision(st.nDigits, st.nDecimals), st.nCode);
         EXPECT_EQ(cl.sText(), st.pszAfter);
+    }
+    // A record slot keeps the first bytes of the form, as many as the precision needs (16 for 38
+    // digits, 6 for 12): read back at the precision's scale, before or after it is given.
+    struct {
+        const wchar_t* pszText;
+        int nDigits, nDecimals;
+        unsigned long nSlot;
+    } const aSlots[] = {
+        {L"-12345678901234567890123456789.012345678", 38, 9, 16},
+        {L"99999999999999999999999999999999999999", 38, 0, 16},
+        {L"-9999999999.99", 12, 2, 6},
+        {L"0.5", 2, 1, 1},
+    };
+    for (const auto& st : aSlots) {
+        SCOPED_TRACE(std::string(st.pszText, st.pszText + wcslen(st.pszText)));
+        standin::CEmulatedDecimal cl;
+        ASSERT_TRUE(cl.bSetText(st.pszText));
+        ASSERT_EQ(cl.vnSetPrecision(st.nDigits, st.nDecimals), 0);
+        const unsigned char* pby = nullptr;
+        unsigned long nSize = 0;
+        cl.vnGetBytes(&pby, &nSize);
+        ASSERT_EQ(nSize, DECIMALVQ_DATA_SIZE);
+        standin::CEmulatedDecimal clAfter, clBefore;
+        clAfter.vnSetFromBytes(pby, st.nSlot);
+        clAfter.vnSetPrecision(st.nDigits, st.nDecimals);
+        EXPECT_EQ(clAfter.sText(), st.pszText);
+        clBefore.vnSetPrecision(st.nDigits, st.nDecimals);
+        clBefore.vnSetFromBytes(pby, st.nSlot);
+        EXPECT_EQ(clBefore.sText(), st.pszText);
     }
     // Keys at one scale sort as the values do.
     const wchar_t* const apszOrdered[] = {L"-100.5", L"-2", L"-0.25", L"0", L"0.25", L"3", L"1000000000000.75"};
@@ -189,7 +219,9 @@ TEST_F(EmulatedVMTest, DecimalsTakeTheirPrecision) {
         unsigned char aby[DECIMALVQ_KEY_SIZE];
         cl.vnWriteKey(aby);
         std::string sKey(reinterpret_cast<char*>(aby), sizeof(aby));
-        if (!sPrevious.empty()) EXPECT_LT(sPrevious, sKey) << std::string(psz, psz + wcslen(psz));
+        if (!sPrevious.empty()) {
+            EXPECT_LT(sPrevious, sKey) << std::string(psz, psz + wcslen(psz));
+        }
         sPrevious = sKey;
     }
     // A decimal to a real and to an integer.

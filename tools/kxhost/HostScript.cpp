@@ -246,6 +246,7 @@ bool CHostScript::_bCompositeValue(stHostTable* pst, INAItemDescription* piItem,
         m_wsError = L"kxhost: out of memory";
         return false;
     }
+    pclScratch->AddRef();  // a clone starts without a holder
     std::string sBytes;
     bool bOk = true;
     for (size_t k = 0; k < asValues.size() && bOk; k++) {

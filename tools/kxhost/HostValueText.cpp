@@ -72,11 +72,13 @@ std::wstring wsCompactDate(const std::wstring& ws) {
     return ws.substr(0, 4) + L"-" + ws.substr(4, 2) + L"-" + ws.substr(6, 2);
 }
 
+// A time slot shorter than HHMMSSmmm holds fewer digits of the fraction (HHMMSSmm: hundredths).
 std::wstring wsCompactTime(const std::wstring& ws) {
-    if ((ws.size() != 9 && ws.size() != 6) || ws.find_first_not_of(L"0123456789") != std::wstring::npos) return ws;
+    if (ws.size() < 6 || ws.size() > 9 || ws.find_first_not_of(L"0123456789") != std::wstring::npos) return ws;
+    std::wstring wsFractionDigits = ws.substr(6);
+    wsFractionDigits.resize(3, L'0');
     const unsigned nMs = static_cast<unsigned>(std::stoul(ws.substr(0, 2)) * 3600000 + std::stoul(ws.substr(2, 2)) * 60000 +
-                                               std::stoul(ws.substr(4, 2)) * 1000 +
-                                               (ws.size() == 9 ? std::stoul(ws.substr(6, 3)) : 0));
+                                               std::stoul(ws.substr(4, 2)) * 1000 + std::stoul(wsFractionDigits));
     return wsTime(nMs);
 }
 
@@ -170,9 +172,9 @@ std::wstring g_wsValueText(const CAny& clValue, const INAItemDescription* piItem
             return clValue.nGetTypeCode() == VQTYPE_DATEW ? wsCompactDate(ws) : wsCompactTime(ws);
         }
         case VQTYPE_CARA:
-            return std::wstring(1, static_cast<wchar_t>(*clValue.pbyGetValeur()));
+            return *clValue.pbyGetValeur() != 0 ? std::wstring(1, static_cast<wchar_t>(*clValue.pbyGetValeur())) : L"";
         case VQTYPE_CARW:
-            return std::wstring(1, tArea<wchar_t>(clValue));
+            return tArea<wchar_t>(clValue) != 0 ? std::wstring(1, tArea<wchar_t>(clValue)) : L"";
         case VQTYPE_DSTRW:
         case VQTYPE_DSTRA:
         case VQTYPE_BIN: {
@@ -301,11 +303,17 @@ bool g_bValueFromText(CAny* pclValue, unsigned short nVQType, const std::wstring
                 pclValue->SetR8(d);
                 return true;
             }
-            if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) {
-                *pwsError = L"out of range for a 4-byte real";
-                return false;
+            // A 4-byte real is read as one: the nearest float, not the float of the nearest double.
+            float f = static_cast<float>(d);
+            if (std::isfinite(d)) {
+                std::string s(wsText.begin(), wsText.end());
+                const char* pszBegin = s.c_str() + (s.size() > 1 && s[0] == '+' ? 1 : 0);
+                if (std::from_chars(pszBegin, s.c_str() + s.size(), f).ec != std::errc()) {
+                    *pwsError = L"out of range for a 4-byte real";
+                    return false;
+                }
             }
-            pclValue->SetR4(static_cast<float>(d));
+            pclValue->SetR4(f);
             return true;
         }
         case VQTYPE_CY: {
