@@ -20,7 +20,7 @@ protected:
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
         // Each test runs in a process of its own, side by side: the first makes the table.
-        pgtest::CDirectServer clServer;
+        pgtest::CPgSession clServer;
         clServer.Run("SELECT pg_advisory_lock(727276)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE + "'") == "0") {
             clServer.Run(std::string("CREATE TABLE ") + TABLE +
@@ -116,7 +116,7 @@ TEST_F(NADataAccessSeekServerTest, HostileValuesFindNothing) {
             }
         }
     }
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     EXPECT_EQ(clServer.sValue("SELECT count(*) FROM kx_seek_rows"), "250");
 }
 
@@ -126,7 +126,7 @@ TEST_F(NADataAccessSeekServerTest, RangeFilters) {
     KX_REQUIRE_PG_SERVER();
     CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
     ASSERT_NE(pclAccess, nullptr);
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     struct stCase {
         const wchar_t* pszLow;
         int bLowIn;

@@ -32,33 +32,21 @@ protected:
     // An access over a description of the server's table renamed to a table the server does not
     // have (not opened).
     CNADataAccess* pclRenamed(const wchar_t* pszFrom, const wchar_t* pszTo) {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"SEEKCNX";
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";";
-        CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(pclHost);
+        standin::CStandInConnectionDescription* pclHost = m_clServerDriver.pclHost(L"SEEKCNX", L"");
+        CNAConnectionDescription* pclCnx = m_clServerDriver.pclConnection(pclHost);
         if (pclCnx == nullptr) return nullptr;
-        m_apclCnx.push_back(pclCnx);
-        INADataSourceDescription* piFrom = m_pclDriver->piGetTableDesc(pszFrom, pclHost);
+        INADataSourceDescription* piFrom = m_clServerDriver.piDescription(pszFrom, pclHost);
         if (piFrom == nullptr) return nullptr;
-        m_apiDescription.push_back(piFrom);
         auto* pclTo = static_cast<CNADataSourceDescription*>(piFrom)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
         if (pclTo == nullptr) return nullptr;
         pclTo->ExternalAddRef();
         pclTo->SetLogicalName(pszTo);
         pclTo->SetDBName(pszTo);
-        m_apiDescription.push_back(pclTo);
-        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(pclTo, pclCnx, m_pclError);
-        if (pclAccess == nullptr) return nullptr;
-        pclAccess->AddRef();
-        m_apclAccess.push_back(pclAccess);
-        return pclAccess;
+        m_clServerDriver.Keep(pclTo);
+        return m_clServerDriver.pclAccess(pclTo, pclCnx);
     }
 
-    pgtest::CDirectServer m_clServer;
+    pgtest::CPgSession m_clServer;
 };
 
 // Add (the identifier from the insert's own result), modify and delete, each seen by another
