@@ -323,4 +323,36 @@ TEST_F(NADataAccessWriteServerTest, BrowseKeptAcrossWrites) {
                                              "WHERE name > 'Name0004'"));
 }
 
+// A character above U+FFFF (two UTF-16 halves in the host's record) through a Unicode item: written
+// as the one character the server holds, read back whole, and sought, as is one the server was
+// given by another session.
+TEST_F(NADataAccessWriteServerTest, CharacterAboveTheBasicPlane) {
+    KX_REQUIRE_PG_SERVER();
+    CreateTable(m_clServer, "kx_write_astral", "id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE",
+                "INSERT INTO kx_write_astral (name) VALUES ('a'), ('z')");
+    CNADataAccess* pclAccess = pclOpen(L"kx_write_astral");
+    ASSERT_NE(pclAccess, nullptr);
+    const std::wstring wsName = L"g\U0001F600h";
+    SetText(pclAccess, L"name", wsName.c_str());
+    ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+    // g, U+1F600 in four bytes, h.
+    EXPECT_EQ(m_clServer.sValue("SELECT char_length(name) || '|' || encode(convert_to(name, 'UTF8'), 'hex') "
+                                "FROM kx_write_astral WHERE id = 3"),
+              "3|67f09f988068");
+
+    m_clServer.Run("INSERT INTO kx_write_astral (name) VALUES (convert_from('\\x67f09f988168'::bytea, 'UTF8'))");
+    const std::wstring wsOther = L"g\U0001F601h";
+    for (const std::wstring& ws : {wsName, wsOther}) {
+        ASSERT_EQ(bSeek(pclAccess, L"name", Text(L"a")), 1) << sError();
+        ASSERT_EQ(bSeek(pclAccess, L"name", Text(ws.c_str())), 1) << sError();
+        EXPECT_EQ(bFound(pclAccess, L"name"), 1) << sOf(ws);
+        EXPECT_EQ(wsValue(pclAccess, L"name"), ws);
+    }
+    // In the server's order the two follow each other, between a and z.
+    ASSERT_EQ(bSeek(pclAccess, L"name", Text(wsName.c_str())), 1) << sError();
+    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"name"), wsOther);
+}
+
 }  // namespace
