@@ -7,15 +7,12 @@
 // Needs the test server: eval "$(bash scripts/pg-sandbox.sh start)" first. The table
 // kxbench_seek (id, k, s) of 10^6 rows, k unique and indexed, is made once and kept.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <libpq-fe.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
-#include <type_traits>
 
 #include "core/InformationDLL.h"
 #include "native/driver/NAError.h"
@@ -23,9 +20,10 @@
 #include "native/model/NARecord.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
+#include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -36,99 +34,30 @@ const char* const TABLE = "kxbench_seek";
 // The values searched: k runs over 3 * id, so one value in three is missing.
 constexpr int KEY_STEP = 3;
 
-std::string sEnv(const char* psz) {
-    const char* pszValue = getenv(psz);
-    return pszValue != nullptr ? pszValue : "";
-}
-std::wstring wsOf(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
-// ---------------------------------------------------------------------------------- the client library
-
-struct stLibpq {
-    decltype(&PQconnectdb) pfnConnectdb = nullptr;
-    decltype(&PQstatus) pfnStatus = nullptr;
-    decltype(&PQerrorMessage) pfnErrorMessage = nullptr;
-    decltype(&PQexec) pfnExec = nullptr;
-    decltype(&PQresultStatus) pfnResultStatus = nullptr;
-    decltype(&PQclear) pfnClear = nullptr;
-    decltype(&PQntuples) pfnNtuples = nullptr;
-    decltype(&PQnfields) pfnNfields = nullptr;
-    decltype(&PQgetvalue) pfnGetvalue = nullptr;
-    decltype(&PQgetlength) pfnGetlength = nullptr;
-    decltype(&PQgetisnull) pfnGetisnull = nullptr;
-    PGconn* pConn = nullptr;
-    std::string sError;
-
-    bool bOpen() {
-        void* h = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
-        if (h == nullptr) {
-            sError = "libpq.so.5 cannot be loaded";
-            return false;
-        }
-        bool bOk = true;
-        auto Bind = [&](auto& pfn, const char* pszName) {
-            pfn = reinterpret_cast<std::remove_reference_t<decltype(pfn)>>(dlsym(h, pszName));
-            bOk = bOk && pfn != nullptr;
-        };
-        Bind(pfnConnectdb, "PQconnectdb");
-        Bind(pfnStatus, "PQstatus");
-        Bind(pfnErrorMessage, "PQerrorMessage");
-        Bind(pfnExec, "PQexec");
-        Bind(pfnResultStatus, "PQresultStatus");
-        Bind(pfnClear, "PQclear");
-        Bind(pfnNtuples, "PQntuples");
-        Bind(pfnNfields, "PQnfields");
-        Bind(pfnGetvalue, "PQgetvalue");
-        Bind(pfnGetlength, "PQgetlength");
-        Bind(pfnGetisnull, "PQgetisnull");
-        if (!bOk) {
-            sError = "libpq lacks a function";
-            return false;
-        }
-        const std::string sConnInfo = "host=" + sEnv("PGHOST") + " port=" + sEnv("PGPORT") + " user=" + sEnv("PGUSER") +
-                                      " dbname=" + sEnv("PGDATABASE");
-        pConn = pfnConnectdb(sConnInfo.c_str());
-        if (pConn == nullptr || pfnStatus(pConn) != CONNECTION_OK) {
-            sError = std::string("no connection: ") + (pConn != nullptr ? pfnErrorMessage(pConn) : "");
-            return false;
-        }
-        return true;
-    }
-    bool bExec(const std::string& sSQL) {
-        PGresult* p = pfnExec(pConn, sSQL.c_str());
-        const ExecStatusType e = p != nullptr ? pfnResultStatus(p) : PGRES_FATAL_ERROR;
-        if (p != nullptr) pfnClear(p);
-        if (e != PGRES_COMMAND_OK && e != PGRES_TUPLES_OK) sError = pfnErrorMessage(pConn);
-        return e == PGRES_COMMAND_OK || e == PGRES_TUPLES_OK;
-    }
-};
-
-stLibpq& Libpq() {
-    static stLibpq s;
-    return s;
+// The client library's session, for the table and the measure against it.
+pgtest::CPgSession& Session() {
+    static pgtest::CPgSession s_cl;
+    return s_cl;
 }
 
 // The table, made once: id 1..10^6, k = 3 * id (unique, indexed), s = 'row ' || id.
 bool bPrepareTable(std::string* psError) {
-    stLibpq& pq = Libpq();
-    if (pq.pConn == nullptr && !pq.bOpen()) {
-        *psError = pq.sError;
+    pgtest::CPgSession& cl = Session();
+    if (!cl.bOpen()) {
+        *psError = cl.sError();
         return false;
     }
-    PGresult* p = pq.pfnExec(pq.pConn, (std::string("SELECT count(*) FROM ") + TABLE).c_str());
-    const bool bThere =
-        p != nullptr && pq.pfnResultStatus(p) == PGRES_TUPLES_OK && atoi(pq.pfnGetvalue(p, 0, 0)) == ROWS;
-    if (p != nullptr) pq.pfnClear(p);
-    if (bThere) return true;
     const std::string t = TABLE;
-    if (!pq.bExec("DROP TABLE IF EXISTS " + t) ||
-        !pq.bExec("CREATE TABLE " + t + " (id integer PRIMARY KEY, k integer NOT NULL UNIQUE, s varchar(20))") ||
-        !pq.bExec("INSERT INTO " + t + " SELECT g, " + std::to_string(KEY_STEP) + " * g, 'row ' || g FROM " +
+    pgtest::Rows aCount;
+    if (cl.bQuery("SELECT count(*) FROM " + t, &aCount) && aCount.size() == 1 && aCount[0][0] &&
+        atoi(aCount[0][0]->c_str()) == ROWS)
+        return true;
+    if (!cl.bExec("DROP TABLE IF EXISTS " + t) ||
+        !cl.bExec("CREATE TABLE " + t + " (id integer PRIMARY KEY, k integer NOT NULL UNIQUE, s varchar(20))") ||
+        !cl.bExec("INSERT INTO " + t + " SELECT g, " + std::to_string(KEY_STEP) + " * g, 'row ' || g FROM " +
                   "generate_series(1, " + std::to_string(ROWS) + ") g") ||
-        !pq.bExec("VACUUM ANALYZE " + t)) {
-        *psError = pq.sError;
+        !cl.bExec("VACUUM ANALYZE " + t)) {
+        *psError = cl.sError();
         return false;
     }
     return true;
@@ -143,44 +72,19 @@ std::string sSeekSQL(long nValue, bool bAfter) {
 
 // ---------------------------------------------------------------------------------- the driver
 
+// The driver object over the server and the access over the table, made once.
 struct stDriverSide {
-    CPSQLDriver* pclDriver = nullptr;
-    CNAError* pclError = nullptr;
-    standin::CStandInConnectionDescription clHostCnx;
-    CNAConnectionDescription* pclCnx = nullptr;
-    INADataSourceDescription* piDescription = nullptr;
+    pgtest::CServerDriver clServer;
     CNADataAccess* pclAccess = nullptr;
     std::string sError;
 
     bool bOpen() {
-        pclDriver = new CPSQLDriver;
-        pclDriver->_RegisterAsLiveDriver();
-        pclDriver->ExternalAddRef();
-        pclDriver->AllocError();
-        pclError = new CNAError;
-        pclError->AddRef();
-        clHostCnx.m_sConnectionName = L"SEEKBENCH";
-        clHostCnx.m_sDataBase = wsOf(sEnv("PGHOST"));
-        clHostCnx.m_sUserName = wsOf(sEnv("PGUSER"));
-        clHostCnx.m_sExtendedInfo = L"Server Port=" + wsOf(sEnv("PGPORT")) + L";Initial Catalog=" +
-                                    wsOf(sEnv("PGDATABASE")) + L";KX Cache Size=20";
-        pclCnx = pclDriver->_pclGetConnection(&clHostCnx);
-        if (pclCnx == nullptr) return _bFailed();
-        piDescription = pclDriver->piGetTableDesc(wsOf(TABLE).c_str(), &clHostCnx);
-        if (piDescription == nullptr) return _bFailed();
-        pclAccess = pclDriver->pclAllocDataAccess(piDescription, pclCnx, pclError);
-        if (pclAccess == nullptr) return _bFailed();
-        pclAccess->AddRef();
-        if (!pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"")) return _bFailed();
-        return true;
+        clServer.Start();
+        pclAccess = clServer.pclOpen(L"kxbench_seek", L"KX Cache Size=20", L"SEEKBENCH");
+        if (pclAccess == nullptr) sError = "the driver cannot open the table: " + clServer.sFailure();
+        return pclAccess != nullptr;
     }
-    bool _bFailed() {
-        const wchar_t* psz = pclError != nullptr ? pclError->pszGetError() : nullptr;
-        sError = "the driver cannot open the table";
-        if (psz != nullptr) sError += ": ";
-        for (; psz != nullptr && *psz != 0; psz++) sError += *psz < 128 ? static_cast<char>(*psz) : '?';
-        return false;
-    }
+    void _bFailed() { sError = "the search failed: " + clServer.sError(); }
 };
 
 stDriverSide* pstDriver() {
@@ -241,7 +145,8 @@ void BM_Libpq(benchmark::State& state) {
         state.SkipWithError(("no test server: " + sError).c_str());
         return;
     }
-    stLibpq& pq = Libpq();
+    const pgtest::CLibpq& pq = Session().Libpq();
+    PGconn* pConn = Session().pConn();
     std::mt19937 clRandom(42);
     std::uniform_int_distribution<long> clValues(1, static_cast<long>(ROWS) * KEY_STEP);
     long nFound = 0;
@@ -250,7 +155,7 @@ void BM_Libpq(benchmark::State& state) {
     for (auto _ : state) {
         const long nValue = clValues(clRandom);
         for (bool bAfter : {false, true}) {
-            PGresult* p = pq.pfnExec(pq.pConn, sSeekSQL(nValue, bAfter).c_str());
+            PGresult* p = pq.pfnExec(pConn, sSeekSQL(nValue, bAfter).c_str());
             if (p == nullptr || pq.pfnResultStatus(p) != PGRES_TUPLES_OK) {
                 if (p != nullptr) pq.pfnClear(p);
                 state.SkipWithError("a search SELECT failed");

@@ -13,15 +13,12 @@
 // Needs the test server: eval "$(bash scripts/pg-sandbox.sh start)" first. The table
 // kxbench_fetch (id, n, s) of 10^6 rows is made once and kept.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <libpq-fe.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <type_traits>
 
 #include "core/InformationDLL.h"
 #include "native/driver/NAError.h"
@@ -40,6 +37,8 @@
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
+#include "tests/support/BrowseContinuation.h"
+#include "tests/support/PgSession.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -48,99 +47,30 @@ namespace {
 constexpr int ROWS = 1000000;
 const char* const TABLE = "kxbench_fetch";
 
-std::string sEnv(const char* psz) {
-    const char* pszValue = getenv(psz);
-    return pszValue != nullptr ? pszValue : "";
-}
-std::wstring wsOf(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
-
-// ---------------------------------------------------------------------------------- the client library
-
-struct stLibpq {
-    decltype(&PQconnectdb) pfnConnectdb = nullptr;
-    decltype(&PQstatus) pfnStatus = nullptr;
-    decltype(&PQerrorMessage) pfnErrorMessage = nullptr;
-    decltype(&PQexec) pfnExec = nullptr;
-    decltype(&PQresultStatus) pfnResultStatus = nullptr;
-    decltype(&PQclear) pfnClear = nullptr;
-    decltype(&PQntuples) pfnNtuples = nullptr;
-    decltype(&PQnfields) pfnNfields = nullptr;
-    decltype(&PQgetvalue) pfnGetvalue = nullptr;
-    decltype(&PQgetlength) pfnGetlength = nullptr;
-    decltype(&PQgetisnull) pfnGetisnull = nullptr;
-    PGconn* pConn = nullptr;
-    std::string sError;
-
-    bool bOpen() {
-        void* h = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
-        if (h == nullptr) {
-            sError = "libpq.so.5 cannot be loaded";
-            return false;
-        }
-        bool bOk = true;
-        auto Bind = [&](auto& pfn, const char* pszName) {
-            pfn = reinterpret_cast<std::remove_reference_t<decltype(pfn)>>(dlsym(h, pszName));
-            bOk = bOk && pfn != nullptr;
-        };
-        Bind(pfnConnectdb, "PQconnectdb");
-        Bind(pfnStatus, "PQstatus");
-        Bind(pfnErrorMessage, "PQerrorMessage");
-        Bind(pfnExec, "PQexec");
-        Bind(pfnResultStatus, "PQresultStatus");
-        Bind(pfnClear, "PQclear");
-        Bind(pfnNtuples, "PQntuples");
-        Bind(pfnNfields, "PQnfields");
-        Bind(pfnGetvalue, "PQgetvalue");
-        Bind(pfnGetlength, "PQgetlength");
-        Bind(pfnGetisnull, "PQgetisnull");
-        if (!bOk) {
-            sError = "libpq lacks a function";
-            return false;
-        }
-        const std::string sConnInfo = "host=" + sEnv("PGHOST") + " port=" + sEnv("PGPORT") + " user=" + sEnv("PGUSER") +
-                                      " dbname=" + sEnv("PGDATABASE");
-        pConn = pfnConnectdb(sConnInfo.c_str());
-        if (pConn == nullptr || pfnStatus(pConn) != CONNECTION_OK) {
-            sError = std::string("no connection: ") + (pConn != nullptr ? pfnErrorMessage(pConn) : "");
-            return false;
-        }
-        return true;
-    }
-    bool bExec(const std::string& sSQL) {
-        PGresult* p = pfnExec(pConn, sSQL.c_str());
-        const ExecStatusType e = p != nullptr ? pfnResultStatus(p) : PGRES_FATAL_ERROR;
-        if (p != nullptr) pfnClear(p);
-        if (e != PGRES_COMMAND_OK && e != PGRES_TUPLES_OK) sError = pfnErrorMessage(pConn);
-        return e == PGRES_COMMAND_OK || e == PGRES_TUPLES_OK;
-    }
-};
-
-stLibpq& Libpq() {
-    static stLibpq s;
-    return s;
+// The client library's session, for the table and the measure against it.
+pgtest::CPgSession& Session() {
+    static pgtest::CPgSession s_cl;
+    return s_cl;
 }
 
 // The table, made once: id 1..10^6, n = id % 1000, s = 'row ' || id.
 bool bPrepareTable(std::string* psError) {
-    stLibpq& pq = Libpq();
-    if (pq.pConn == nullptr && !pq.bOpen()) {
-        *psError = pq.sError;
+    pgtest::CPgSession& cl = Session();
+    if (!cl.bOpen()) {
+        *psError = cl.sError();
         return false;
     }
-    PGresult* p = pq.pfnExec(pq.pConn, (std::string("SELECT count(*) FROM ") + TABLE).c_str());
-    const bool bThere = p != nullptr && pq.pfnResultStatus(p) == PGRES_TUPLES_OK &&
-                        atoi(pq.pfnGetvalue(p, 0, 0)) == ROWS;
-    if (p != nullptr) pq.pfnClear(p);
-    if (bThere) return true;
     const std::string t = TABLE;
-    if (!pq.bExec("DROP TABLE IF EXISTS " + t) ||
-        !pq.bExec("CREATE TABLE " + t + " (id integer PRIMARY KEY, n integer, s varchar(20))") ||
-        !pq.bExec("INSERT INTO " + t + " SELECT g, g % 1000, 'row ' || g FROM generate_series(1, " +
+    pgtest::Rows aCount;
+    if (cl.bQuery("SELECT count(*) FROM " + t, &aCount) && aCount.size() == 1 && aCount[0][0] &&
+        atoi(aCount[0][0]->c_str()) == ROWS)
+        return true;
+    if (!cl.bExec("DROP TABLE IF EXISTS " + t) ||
+        !cl.bExec("CREATE TABLE " + t + " (id integer PRIMARY KEY, n integer, s varchar(20))") ||
+        !cl.bExec("INSERT INTO " + t + " SELECT g, g % 1000, 'row ' || g FROM generate_series(1, " +
                   std::to_string(ROWS) + ") g") ||
-        !pq.bExec("VACUUM ANALYZE " + t)) {
-        *psError = pq.sError;
+        !cl.bExec("VACUUM ANALYZE " + t)) {
+        *psError = cl.sError();
         return false;
     }
     return true;
@@ -186,44 +116,8 @@ public:
     // The rows after the statement's original record along its item, by its search.
     int bGoToStmtOriginalRecord(CNADataAccess*, int, CNAStatement* pclStatement, int bReadRecord,
                                 eNA_PARSEDIRECTION eDirection, long nCount) override {
-        CNARecordValue* pclOriginal = pclStatement->pclGetStmtOriginalRecord();
-        CNAYFRecord* pclImage = m_pclCurrent->pclGetNAYFRecord();
-        CNAYFRecord* pclKept = pclImage->pclGetClone();
-        pclKept->AddRef();
-        pclImage->Copy(pclOriginal->pclGetNAYFRecord());
-        m_pclCurrent->OnNAYFRecordChanged();
-        const bool bForward = eDirection != NA_PARSE_PREVIOUS;
-        CNARecherche* pclSearch = pclStatement->pclGetRecherche();
-        INAItemDescription* piItem = pclStatement->_pclGetItem(pclStatement->pszGetItemName());
-        int bResult = pclSearch->bRechercheEnreg(m_pclCurrent, piItem, NA_PARSE_NEXT, 0, nullptr) & 1;
-        if (bResult) bResult = pclSearch->bSetContinueParcours(bForward ? 0 : 1);
-        CNACommand* pclWhere = new CNACommand(m_pclError, m_pclCnx);
-        pclWhere->AddRef();
-        CNACommand* pclCommand = new CNACommand(m_pclError, m_pclCnx);
-        pclCommand->AddRef();
-        if (bResult) bResult = pclStatement->bGetClauseWHERE(pclWhere);
-        if (bResult) {
-            pclCommand->SetNAQueryType(NAQUERYTYPE_SELECT);
-            bResult = pclStatement->bBuildQuerySELECT(pclCommand, 0, pclStatement->pszGetItemName(), bForward, pclWhere);
-        }
-        pclSearch->Desactivate();
-        if (bResult) {
-            pclCommand->SetRowLimit(nBlock);
-            bResult = pclStatement->bExecute(0, CNAStatement::NA_ST_PREPARE);
-        }
-        if (bResult) bResult = pclStatement->bFetch(bForward ? NA_PARSE_FIRST : NA_PARSE_LAST, bReadRecord, nCount);
-        int bOut = 1;
-        pclStatement->HEndehors(&bOut);
-        if (!bResult || bOut) {
-            pclImage->Copy(pclKept);
-            m_pclCurrent->OnNAYFRecordChanged();
-        }
-        pclKept->nRelease();
-        if (piItem != nullptr) piItem->nExternalRelease();
-        pclSearch->nRelease();
-        pclWhere->nRelease();
-        pclCommand->nRelease();
-        return bResult;
+        return pgtest::bContinueBrowse(m_pclCurrent, pclStatement, m_pclError, m_pclCnx, nBlock, bReadRecord, eDirection,
+                                       nCount);
     }
 
 private:
@@ -234,8 +128,8 @@ private:
 CNADataSourceDescription* pclDescription(bool bServer) {
     auto* pcl = new CNADataSourceDescription(nullptr, nullptr);
     pcl->AddRef();
-    pcl->SetLogicalName(wsOf(TABLE).c_str());
-    pcl->SetDBName(wsOf(TABLE).c_str());
+    pcl->SetLogicalName(L"kxbench_fetch");
+    pcl->SetDBName(L"kxbench_fetch");
     pcl->bAddItem(L"id", nullptr, nullptr, 1, 4, NA_IT_I4, -1, 0, NA_KEY_UNIQUE, 0, 0);
     pcl->pclGetItemNoRef(0)->SetNullable(0);
     pcl->bAddItem(L"n", nullptr, nullptr, 1, 4, NA_IT_I4, -1, -1, 0, 0, 0);
@@ -268,10 +162,9 @@ struct stDriverSide {
         pclDriver->AllocError();
         pclError = new CNAError;
         pclError->AddRef();
-        clHostCnx.m_sDataBase = wsOf(sEnv("PGHOST"));
-        clHostCnx.m_sUserName = wsOf(sEnv("PGUSER"));
-        clHostCnx.m_sExtendedInfo =
-            L"Server Port=" + wsOf(sEnv("PGPORT")) + L";Initial Catalog=" + wsOf(sEnv("PGDATABASE"));
+        clHostCnx.m_sDataBase = pgsandbox::wsEnv("PGHOST");
+        clHostCnx.m_sUserName = pgsandbox::wsEnv("PGUSER");
+        clHostCnx.m_sExtendedInfo = pgsandbox::wsExtendedInfo();
         pclCnx = new CPSQLConnection(L"Connection=bench", &clHostCnx);
         pclCnx->AddRef();
         if (!pclCnx->bOpen(pclError)) return _bFailed();
@@ -354,7 +247,8 @@ void BM_Libpq(benchmark::State& state) {
         state.SkipWithError(("no test server: " + sError).c_str());
         return;
     }
-    stLibpq& pq = Libpq();
+    const pgtest::CLibpq& pq = Session().Libpq();
+    PGconn* pConn = Session().pConn();
     const auto nBlock = static_cast<int>(state.range(0));
     long nRows = 0;
     for (auto _ : state) {
@@ -363,7 +257,7 @@ void BM_Libpq(benchmark::State& state) {
         char szText[32];
         int64_t llSum = 0;
         for (;;) {
-            PGresult* p = pq.pfnExec(pq.pConn, sBlockSQL(nLast, nBlock).c_str());
+            PGresult* p = pq.pfnExec(pConn, sBlockSQL(nLast, nBlock).c_str());
             if (p == nullptr || pq.pfnResultStatus(p) != PGRES_TUPLES_OK) {
                 if (p != nullptr) pq.pfnClear(p);
                 state.SkipWithError("a block SELECT failed");

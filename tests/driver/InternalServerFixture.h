@@ -14,12 +14,12 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -72,9 +72,9 @@ protected:
         CVQCalc::s_Reset();
     }
 
-    pgtest::CDirectServer& server() {
+    pgtest::CPgSession& server() {
         if (m_pclServer == nullptr) {
-            m_pclServer = std::make_unique<pgtest::CDirectServer>();
+            m_pclServer = std::make_unique<pgtest::CPgSession>();
             m_pclServer->Run("SET client_min_messages TO warning");
         }
         return *m_pclServer;
@@ -95,7 +95,7 @@ protected:
     CNAConnectionDescription* m_pclCnx = nullptr;
     std::string m_sPrefix;
     std::vector<std::string> m_asTables;
-    std::unique_ptr<pgtest::CDirectServer> m_pclServer;
+    std::unique_ptr<pgtest::CPgSession> m_pclServer;
 };
 
 }  // namespace internaltest

@@ -429,14 +429,19 @@ TEST(CNAConnectionDescriptionSlots, ReadsTheHostThroughItsOperations) {
     EXPECT_EQ(cl.piGetHostDescription(), &clHost);
 }
 
-// Contexts from the stand-in differ from each other in both ids.
+// The stand-in's contexts, which the registry tests key their contexts and accesses by: each has
+// ids of its own, and keeps them.
 TEST(CNAConnectionDescriptionSlots, StandInContextsHaveDistinctIds) {
     standin::CStandInContext cl1, cl2;
     INAContext* pi1 = &cl1;
     INAContext* pi2 = &cl2;
     EXPECT_NE(pi1->nGetContextId(), pi2->nGetContextId());
     EXPECT_NE(pi1->nGetDataId(), pi2->nGetDataId());
-    EXPECT_EQ(pi1->nGetContextId(), pi1->nGetContextId());
+    // A context keeps its ids: asked again, each answers as it did.
+    const auto nContext1 = pi1->nGetContextId(), nData1 = pi1->nGetDataId();
+    standin::CStandInContext cl3;
+    EXPECT_EQ(pi1->nGetContextId(), nContext1);
+    EXPECT_EQ(pi1->nGetDataId(), nData1);
 }
 
 }  // namespace

@@ -19,18 +19,19 @@
 #include "native/driver/NAError.h"
 #include "pgsql/PSQLDriver.h"
 #include "tests/driver/HostCall.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
 #include "variant/Any.h"
 #include "variant/VQConv.h"
 
 namespace {
 
-using pgtest::CDirectServer;
+using pgtest::CPgSession;
 using standin::CStandInConnectionDescription;
 
 // Slots of INADriver.
@@ -107,9 +108,9 @@ protected:
     }
 
     // The second session, opened on first use (once the server is known to be there).
-    CDirectServer& server() {
+    CPgSession& server() {
         if (m_pclServer == nullptr) {
-            m_pclServer = std::make_unique<CDirectServer>();
+            m_pclServer = std::make_unique<CPgSession>();
             m_pclServer->Run("SET client_min_messages TO warning");
         }
         return *m_pclServer;
@@ -157,7 +158,7 @@ protected:
     CStandInConnectionDescription m_clHost;
     CPSQLDriver* m_pclDriver = nullptr;
     const void* m_p = nullptr;
-    std::unique_ptr<CDirectServer> m_pclServer;
+    std::unique_ptr<CPgSession> m_pclServer;
     std::string m_sPrefix;
     std::vector<std::string> m_asTables;
 };

@@ -16,7 +16,8 @@
 #include "native/driver/NAExports.h"
 #include "native/driver/NAFunctionLoader.h"
 #include "native/driver/NAFunctionTable.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 
 namespace {
 

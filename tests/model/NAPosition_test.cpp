@@ -301,7 +301,7 @@ TEST_F(NAPositionTest, PositionTablesHoldOneReference) {
 // user search back, and its filter when asked.
 TEST_F(NAPositionTest, SavedDeletedRestored) {
     KX_REQUIRE_PG_SERVER();
-    CPgRows clPg;
+    CBrowseTable clPg;
     ASSERT_TRUE(clPg.bOpen()) << clPg.sError();
     CPositionStatement* pclStatement = m_pclPositionStatement;
     pclStatement->SetItemName(L"id");
@@ -323,7 +323,7 @@ TEST_F(NAPositionTest, SavedDeletedRestored) {
     CNACommand* pclDelete = pclCommand();
     ASSERT_TRUE(pclStatement->bBuildQuery(NAQUERYTYPE_DELETE, pclDelete, 0));
     EXPECT_EQ(sFormat(pclDelete), L"DELETE FROM \"browse_fx\" WHERE \"id\"=3");
-    ASSERT_TRUE(clPg.bQuery(sqltest::sUTF8(sFormat(pclDelete)), nullptr)) << clPg.sError();
+    ASSERT_TRUE(clPg.bIds(pgtest::sUTF8(sFormat(pclDelete)), nullptr)) << clPg.sError();
     pclOnThree->SetRowDeleted();
 
     Read(5, 4);
@@ -359,7 +359,7 @@ TEST_F(NAPositionTest, SavedDeletedRestored) {
         CNACommand* pclSelect = pclCommand();
         EXPECT_TRUE(pclStatement->bBuildQuerySELECT(pclSelect, 0, L"id", 1, pclWhere));
         std::vector<int> v;
-        EXPECT_TRUE(clPg.bQuery(sqltest::sUTF8(sFormat(pclSelect)), &v)) << clPg.sError();
+        EXPECT_TRUE(clPg.bIds(pgtest::sUTF8(sFormat(pclSelect)), &v)) << clPg.sError();
         return v;
     };
 

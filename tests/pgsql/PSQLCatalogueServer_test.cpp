@@ -14,7 +14,8 @@
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAItemDescription.h"
 #include "tests/pgsql/CatalogueTexts.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
+#include "tests/support/StatementLog.h"
 #include "tests/pgsql/SQLCommandTestSupport.h"
 
 using namespace pgtest;
@@ -51,21 +52,21 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
-        CDirectServer clServer;
+        CPgSession clServer;
         clServer.Run("SELECT pg_advisory_lock(727274)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_database WHERE datname = '") + DATABASE + "'") == "0")
             clServer.Run(std::string("CREATE DATABASE ") + DATABASE);
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_roles WHERE rolname = '") + NOLOGIN_ROLE + "'") == "0")
             clServer.Run(std::string("CREATE ROLE ") + NOLOGIN_ROLE + " NOLOGIN");
         {
-            CDirectServer clCatalogue(DATABASE);
+            CPgSession clCatalogue(DATABASE);
             if (clCatalogue.sValue("SELECT count(*) FROM pg_class WHERE relname = 'kx_catalogue_ready_2'") == "0")
                 MakeCatalogue(&clCatalogue);
         }
         clServer.Run("SELECT pg_advisory_unlock(727274)");
     }
-    static void MakeCatalogue(CDirectServer* pclServer) {
-        CDirectServer& clServer = *pclServer;
+    static void MakeCatalogue(CPgSession* pclServer) {
+        CPgSession& clServer = *pclServer;
         clServer.Run("DROP SCHEMA IF EXISTS kxs1 CASCADE");
         clServer.Run("DROP SCHEMA IF EXISTS pgdata CASCADE");
         clServer.Run("DROP TABLE IF EXISTS public.customer, public.owned, public.\"it's\", public.kx_fixture CASCADE");
@@ -114,8 +115,8 @@ protected:
 // (2), every system table and view (4), four values a row (32); ordered by the table's own name.
 TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clServer(DATABASE);
-    const CDirectServer::Rows aCatalogue = clServer.Query(
+    CPgSession clServer(DATABASE);
+    const pgtest::Rows aCatalogue = clServer.Query(
         "SELECT n.nspname, c.relname, r.rolname, c.relkind FROM pg_class c JOIN pg_namespace n ON n.oid = "
         "c.relnamespace JOIN pg_roles r ON r.oid = c.relowner WHERE c.relkind IN ('r', 'v')");
     ASSERT_FALSE(aCatalogue.empty());
@@ -178,7 +179,7 @@ TEST_F(PSQLCatalogueServerTest, TableListsPerFlagSet) {
 // to the server doubled; a name no table has lists nothing.
 TEST_F(PSQLCatalogueServerTest, ColumnLists) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clServer(DATABASE);
+    CPgSession clServer(DATABASE);
     const int nCnx = nOpen();
     const long nPid = nBackendPid(nCnx);
     pgsandbox::CStatementLog clLog;
@@ -187,7 +188,7 @@ TEST_F(PSQLCatalogueServerTest, ColumnLists) {
         std::string sLiteral = pszTable;
         for (size_t n = sLiteral.find('\''); n != std::string::npos; n = sLiteral.find('\'', n + 2))
             sLiteral.insert(n, "'");
-        const CDirectServer::Rows aColumns = clServer.Query(
+        const pgtest::Rows aColumns = clServer.Query(
             "SELECT a.attnum, a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = '" +
             sLiteral + "' AND c.relkind IN ('r', 'v') AND a.attnum > 0 AND NOT a.attisdropped");
         CAny clList;
@@ -222,7 +223,7 @@ TEST_F(PSQLCatalogueServerTest, ColumnLists) {
 // The databases that are not templates, as the server lists them.
 TEST_F(PSQLCatalogueServerTest, DatabaseList) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clServer;
+    CPgSession clServer;
     auto Expected = [&] {
         std::set<std::wstring> set;
         for (const auto& aRow : clServer.Query("SELECT datname FROM pg_database WHERE NOT datistemplate"))
@@ -248,8 +249,8 @@ TEST_F(PSQLCatalogueServerTest, DatabaseList) {
 // their items and a composite key after them, read by the exact catalogue queries.
 TEST_F(PSQLCatalogueServerTest, FixtureTableDescribed) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clServer(DATABASE);
-    const CDirectServer::Rows aColumns = clServer.Query(
+    CPgSession clServer(DATABASE);
+    const pgtest::Rows aColumns = clServer.Query(
         "SELECT a.attname, a.attnum, a.attnotnull OR t.typnotnull, pg_get_expr(d.adbin, d.adrelid) FROM pg_attribute "
         "a JOIN pg_class c ON c.oid = a.attrelid JOIN pg_type t ON t.oid = a.atttypid LEFT JOIN pg_attrdef d ON "
         "d.adrelid = c.oid AND d.adnum = a.attnum WHERE c.relname = 'kx_fixture' AND a.attnum > 0 AND NOT "

@@ -14,10 +14,11 @@
 #include "core/TStringConcatAW.h"
 #include "native/driver/NATransaction.h"
 #include "native/model/NAItemDescription.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
 #include "tests/pgsql/PSQLTestSupport.h"
 #include "variant/Any.h"
 
@@ -405,7 +406,7 @@ TEST_F(PSQLConnectionServerTest, ColumnTypesThePostgreSQLServerDeclares) {
 // one again and commits.
 TEST_F(PSQLConnectionServerTest, NestedLevelsOfATransactionTheServerAborted) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clOther;
+    CPgSession clOther;
     const std::string sTable = "kxcnx_aborted_" + std::to_string(getpid());
     clOther.Run("DROP TABLE IF EXISTS " + sTable);
     clOther.Run("CREATE TABLE " + sTable + " (k int PRIMARY KEY)");

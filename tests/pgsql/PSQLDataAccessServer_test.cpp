@@ -14,7 +14,7 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
-        pgtest::CDirectServer clServer;
+        pgtest::CPgSession clServer;
         clServer.Run("CREATE SCHEMA IF NOT EXISTS kx_seq_schema");
         CreateTable(clServer, "kx_seq_orders", "id serial PRIMARY KEY, name varchar(20)");
         CreateTable(clServer, "kx_seq_schema.kx_seq_lines", "id bigserial PRIMARY KEY, name varchar(20)");

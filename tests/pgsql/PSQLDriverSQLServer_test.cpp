@@ -12,7 +12,8 @@
 #include "native/driver/NAConnectionDescription.h"
 #include "native/model/NADataSourceDescription.h"
 #include "tests/host/StandInTabValParser.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
+#include "tests/support/StatementLog.h"
 #include "tests/pgsql/SQLCommandTestSupport.h"
 
 using namespace pgtest;
@@ -50,7 +51,7 @@ TEST_F(PSQLDriverSQLServerTest, ConnectionAndStatementHandles) {
     }
 
     // A text without columns: run, nothing kept.
-    CDirectServer().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_handles (n int)");
+    CPgSession().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_handles (n int)");
     const unsigned nKept = pclSQL()->nGetStatementCount();
     int nStmt = -1;
     EXPECT_EQ(bExecute(nFirst, L"UPDATE kxsqlcmd_handles SET n = n", &nStmt), 1);
@@ -162,13 +163,13 @@ TEST_F(PSQLDriverSQLServerTest, ValuesOfEachServerType) {
         {"NULL::int4", AS_WRITTEN},
         {"NULL::bytea", BYTES},
     };
-    CDirectServer clServer;
+    CPgSession clServer;
     const int nCnx = nOpen();
     for (const auto& stCase : tabCases) {
         SCOPED_TRACE(stCase.pszExpression);
         const std::string sExpression = stCase.pszExpression;
         // The server's own text of the value, in its session settings as the driver set them.
-        CDirectServer::Rows aExpected =
+        pgtest::Rows aExpected =
             clServer.Query("SET DateStyle=iso, ymd; SELECT " + sExpression + ", encode(" +
                            (stCase.eRule == BYTES ? sExpression : std::string("''::bytea")) + ", 'hex')");
         ASSERT_EQ(aExpected.size(), 1u);
@@ -312,8 +313,8 @@ TEST_F(PSQLDriverSQLServerTest, ParametersRoundTrip) {
 TEST_F(PSQLDriverSQLServerTest, ServerErrors) {
     KX_REQUIRE_PG_SERVER();
     const int nCnx = nOpen();
-    CDirectServer().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_unique (k int PRIMARY KEY)");
-    CDirectServer().Run("INSERT INTO kxsqlcmd_unique VALUES (1) ON CONFLICT DO NOTHING");
+    CPgSession().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_unique (k int PRIMARY KEY)");
+    CPgSession().Run("INSERT INTO kxsqlcmd_unique VALUES (1) ON CONFLICT DO NOTHING");
     const struct {
         const wchar_t* pszSQL;
         const wchar_t* pszState;
@@ -344,7 +345,7 @@ TEST_F(PSQLDriverSQLServerTest, ServerErrors) {
 // otherwise); a transaction number is never written.
 TEST_F(PSQLDriverSQLServerTest, TransactionsAndLocks) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_locks (n int)");
+    CPgSession().Run("CREATE TABLE IF NOT EXISTS kxsqlcmd_locks (n int)");
     const int nCnx = nOpen();
     const long nPid = nBackendPid(nCnx);
     pgsandbox::CStatementLog clLog;
@@ -376,7 +377,7 @@ TEST_F(PSQLDriverSQLServerTest, TransactionsAndLocks) {
 // outside any transaction runs, and the next transaction commits its row.
 TEST_F(PSQLDriverSQLServerTest, CommitOfATransactionTheServerAborted) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clOther;
+    CPgSession clOther;
     const std::string sTable = "kxsqlcmd_aborted_" + std::to_string(getpid());
     const std::wstring wsTable = wsUTF8(sTable);
     clOther.Run("DROP TABLE IF EXISTS " + sTable);

@@ -11,7 +11,7 @@
 #include "core/XYString.h"
 #include "pgsql/NADriverSQL.h"
 #include "tests/driver/HostCall.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"

@@ -259,7 +259,10 @@ TEST(WinTime, ClockReadingsAgree) {
     GetSystemTimeAsFileTime(&ft);
     SYSTEMTIME stUTC;
     GetSystemTime(&stUTC);
-    const time_t tAfter = time(nullptr);
+    // time() reads the kernel's coarse clock, which lags the fine one by up to a tick: just past a
+    // second's edge the fine readings are in the next second while time() still gives the last one.
+    // A reading taken after tBefore is never behind it; one taken before tAfter may be a second past.
+    const time_t tAfter = time(nullptr) + 1;
 
     // Milliseconds since 1970, not since boot.
     EXPECT_GE(nTick / 1000, static_cast<unsigned long>(tBefore));

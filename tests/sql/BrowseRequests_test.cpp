@@ -131,7 +131,7 @@ protected:
 
 TEST_F(BrowseRequestsTest, RequestsReadWhatTheyMean) {
     KX_REQUIRE_PG_SERVER();
-    CPgRows clPg;
+    CBrowseTable clPg;
     ASSERT_TRUE(clPg.bOpen()) << clPg.sError();
 
     const CAny clFive = clInt(5), clTen = clInt(10), clNull = clInt(std::nullopt);
@@ -362,16 +362,16 @@ TEST_F(BrowseRequestsTest, RequestsReadWhatTheyMean) {
         // A backward browse runs the reversed ORDER BY: the statement reads it as it comes.
         EXPECT_EQ(pclSelect->bInvertFetch(), r.bAscending ? 0 : 1);
         std::vector<int> vRows;
-        ASSERT_TRUE(clPg.bQuery(sqltest::sUTF8(sSQL), &vRows)) << clPg.sError();
-        EXPECT_EQ(vRows, vExpected(r.fnKeep, r.fnLess, r.bAscending != 0)) << sqltest::sUTF8(sSQL);
+        ASSERT_TRUE(clPg.bIds(pgtest::sUTF8(sSQL), &vRows)) << clPg.sError();
+        EXPECT_EQ(vRows, vExpected(r.fnKeep, r.fnLess, r.bAscending != 0)) << pgtest::sUTF8(sSQL);
     }
-    EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE) << sqltest::sUTF8(m_pclError->StringDump().pszGet());
+    EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE) << pgtest::sUTF8(m_pclError->StringDump().pszGet());
 }
 
 // A count under the filter and the search counts what a browse under them reads.
 TEST_F(BrowseRequestsTest, CountsWhatTheBrowseReads) {
     KX_REQUIRE_PG_SERVER();
-    CPgRows clPg;
+    CBrowseTable clPg;
     ASSERT_TRUE(clPg.bOpen()) << clPg.sError();
     const CAny clFive = clInt(5), clTen = clInt(10), clTwo = clInt(2);
     struct Case {
@@ -410,7 +410,7 @@ TEST_F(BrowseRequestsTest, CountsWhatTheBrowseReads) {
         // The count column comes back into a 32-bit integer value.
         ASSERT_EQ(pcl->nGetDefineNbr(), 1);
         std::vector<int> v;
-        ASSERT_TRUE(clPg.bQuery(sqltest::sUTF8(sFormat(pcl)), &v)) << clPg.sError();
+        ASSERT_TRUE(clPg.bIds(pgtest::sUTF8(sFormat(pcl)), &v)) << clPg.sError();
         ASSERT_EQ(v.size(), 1u);
         EXPECT_EQ(static_cast<size_t>(v[0]), vExpected(c.fnKeep, bById).size());
     }

@@ -6,16 +6,13 @@
 // that creates the table, fills it and reads the rows a text selects.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "native/driver/NAError.h"
@@ -29,10 +26,10 @@
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLConnection.h"
-#include "tests/host/PgSandbox.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/model/ModelTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
+#include "tests/support/PgSession.h"
 
 namespace browsetest {
 
@@ -105,42 +102,11 @@ std::vector<int> vExpected(Pred fnKeep, Less fnLess, bool bAscending = true) {
 }
 
 // A session on the test server holding the fixture table (temporary: tests side by side do not
-// meet) that runs a text and hands back the first column of its rows.
-class CPgRows {
+// meet) that runs a text and hands back the first column of its rows as integers.
+class CBrowseTable {
 public:
-    CPgRows() {
-        m_hLib = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
-        if (m_hLib == nullptr) m_hLib = dlopen("libpq.so", RTLD_NOW | RTLD_LOCAL);
-        if (m_hLib == nullptr) {
-            m_sError = std::string("libpq cannot be loaded: ") + dlerror();
-            return;
-        }
-        bool bBound = true;
-        auto Bind = [&](auto& pfn, const char* pszName) {
-            pfn = reinterpret_cast<std::remove_reference_t<decltype(pfn)>>(dlsym(m_hLib, pszName));
-            if (pfn == nullptr) bBound = false;
-        };
-        Bind(m_pfnConnectdb, "PQconnectdb");
-        Bind(m_pfnStatus, "PQstatus");
-        Bind(m_pfnErrorMessage, "PQerrorMessage");
-        Bind(m_pfnFinish, "PQfinish");
-        Bind(m_pfnExec, "PQexec");
-        Bind(m_pfnResultStatus, "PQresultStatus");
-        Bind(m_pfnResultErrorMessage, "PQresultErrorMessage");
-        Bind(m_pfnClear, "PQclear");
-        Bind(m_pfnNtuples, "PQntuples");
-        Bind(m_pfnGetvalue, "PQgetvalue");
-        if (!bBound) {
-            m_sError = "libpq lacks a function the tests call";
-            return;
-        }
-        m_pConn = m_pfnConnectdb(pgsandbox::sConnInfo().c_str());
-        if (m_pConn == nullptr || m_pfnStatus(m_pConn) != CONNECTION_OK) {
-            m_sError = "no connection: " + std::string(m_pConn != nullptr ? m_pfnErrorMessage(m_pConn) : "");
-            return;
-        }
+    CBrowseTable() {
         std::string sFill =
-            "SET client_min_messages = error;"
             "CREATE TEMP TABLE browse_fx (id int NOT NULL UNIQUE, n int, k1 varchar(10) NOT NULL, k2 int NOT NULL,"
             " d int, t varchar(10), dt date, ok boolean, UNIQUE (k1, k2));";
         for (const stRow& st : Rows()) {
@@ -149,48 +115,28 @@ public:
                      (st.d ? std::to_string(*st.d) : "NULL") + "," + (st.t ? "'" + *st.t + "'" : "NULL") + "," +
                      (st.dt ? "'" + *st.dt + "'" : "NULL") + "," + (st.nId % 2 ? "true" : "false") + ");";
         }
-        std::vector<int> v;
-        m_bOpen = bQuery(sFill, nullptr);
+        m_bOpen = m_clSession.bOpen() && m_clSession.bExec(sFill);
     }
-    ~CPgRows() {
-        if (m_pConn != nullptr) m_pfnFinish(m_pConn);
-    }
-    CPgRows(const CPgRows&) = delete;
-    CPgRows& operator=(const CPgRows&) = delete;
 
     bool bOpen() const { return m_bOpen; }
-    const std::string& sError() const { return m_sError; }
+    const std::string& sError() const { return m_clSession.sError(); }
+    pgtest::CPgSession& Session() { return m_clSession; }
 
     // Runs the text; the first column of each row read as an integer. False with the server's
     // message when the text is refused.
-    bool bQuery(const std::string& sSQL, std::vector<int>* pv) {
-        PGresult* p = m_pfnExec(m_pConn, sSQL.c_str());
-        const ExecStatusType e = p != nullptr ? m_pfnResultStatus(p) : PGRES_FATAL_ERROR;
-        const bool bOk = e == PGRES_COMMAND_OK || e == PGRES_TUPLES_OK;
-        if (!bOk) m_sError = p != nullptr ? m_pfnResultErrorMessage(p) : m_pfnErrorMessage(m_pConn);
-        if (bOk && pv != nullptr) {
+    bool bIds(const std::string& sSQL, std::vector<int>* pv) {
+        std::vector<std::optional<std::string>> vValues;
+        if (!m_clSession.bColumn(sSQL, &vValues)) return false;
+        if (pv != nullptr) {
             pv->clear();
-            for (int i = 0; i < m_pfnNtuples(p); i++) pv->push_back(atoi(m_pfnGetvalue(p, i, 0)));
+            for (const auto& o : vValues) pv->push_back(o ? atoi(o->c_str()) : 0);
         }
-        if (p != nullptr) m_pfnClear(p);
-        return bOk;
+        return true;
     }
 
 private:
-    void* m_hLib = nullptr;
-    PGconn* m_pConn = nullptr;
+    pgtest::CPgSession m_clSession;
     bool m_bOpen = false;
-    std::string m_sError;
-    decltype(&PQconnectdb) m_pfnConnectdb = nullptr;
-    decltype(&PQstatus) m_pfnStatus = nullptr;
-    decltype(&PQerrorMessage) m_pfnErrorMessage = nullptr;
-    decltype(&PQfinish) m_pfnFinish = nullptr;
-    decltype(&PQexec) m_pfnExec = nullptr;
-    decltype(&PQresultStatus) m_pfnResultStatus = nullptr;
-    decltype(&PQresultErrorMessage) m_pfnResultErrorMessage = nullptr;
-    decltype(&PQclear) m_pfnClear = nullptr;
-    decltype(&PQntuples) m_pfnNtuples = nullptr;
-    decltype(&PQgetvalue) m_pfnGetvalue = nullptr;
 };
 
 // The fixture: the table's descriptions, a data access over it, its record layout and a statement.

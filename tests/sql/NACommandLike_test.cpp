@@ -11,7 +11,7 @@
 #include "tests/host/StandInHost.h"
 #include "tests/model/RecordFixture.h"
 #include "tests/sql/CommandTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace {
 
@@ -80,21 +80,20 @@ TEST_F(NACommandLikeTest, PatternsAndTheirEscapeClause) {
 }
 
 TEST_F(NACommandLikeTest, PatternsRunOnTheServer) {
-    KX_PG_SESSION(clPg);
-    std::string sError, sState;
+    KX_PG_FIXTURE_SESSION(clPg);
     for (const LikeCase& c : tabLikeCases()) {
         if (c.nKind != 6) continue;
         const char* pszSetting = c.nMajor < 9 ? "SET standard_conforming_strings = off" : "RESET standard_conforming_strings";
-        ASSERT_TRUE(clPg.bExec(pszSetting, &sError, &sState)) << sError;
+        ASSERT_TRUE(clPg.bExec(pszSetting)) << clPg.sError();
         CNACommand* pcl =
             pclBuild(pclConnection(c.nKind, c.nMajor), {T(L"SELECT a FROM t WHERE b LIKE "), c.stPattern, T(c.pszAfter)});
         EXPECT_EQ(clPg.sExplain(sFormat(pcl)), "") << c.pszName;
     }
-    ASSERT_TRUE(clPg.bExec("RESET standard_conforming_strings", &sError, &sState)) << sError;
+    ASSERT_TRUE(clPg.bExec("RESET standard_conforming_strings")) << clPg.sError();
 }
 
 TEST_F(NACommandLikeTest, PatternsFindWhatTheyMean) {
-    KX_PG_SESSION(clPg);
+    KX_PG_FIXTURE_SESSION(clPg);
     struct Case {
         std::wstring sPattern;
         std::wstring sSubject;
@@ -117,12 +116,11 @@ TEST_F(NACommandLikeTest, PatternsFindWhatTheyMean) {
         CNACommand* pcl = pclBuild(pclConnection(), {T(L"SELECT 1/(CASE WHEN "), P(c.sSubject), T(L" LIKE "),
                                                      PLike(c.sPattern, c.cEscape), T(L" THEN 1 ELSE 0 END)")});
         const std::wstring s = sFormat(pcl);
-        std::string sError, sState;
-        const bool bRan = clPg.bExec(sqltest::sUTF8(s), &sError, &sState);
+        const bool bRan = clPg.bExec(pgtest::sUTF8(s));
         // No match divides by zero.
-        EXPECT_EQ(bRan, c.bMatches) << sqltest::sUTF8(s) << " " << sError;
+        EXPECT_EQ(bRan, c.bMatches) << pgtest::sUTF8(s) << " " << clPg.sError();
         if (!bRan) {
-            EXPECT_EQ(sState, "22012") << sqltest::sUTF8(s) << " " << sError;
+            EXPECT_EQ(clPg.sState(), "22012") << pgtest::sUTF8(s) << " " << clPg.sError();
         }
     }
     // The logged form of a generic seek.
@@ -139,8 +137,7 @@ TEST_F(NACommandLikeTest, EscapeClauseFollowsTheServersSetting) {
         bool bBackslashEscapes;
     };
     const Case tab[] = {{15, L"off", true}, {8, L"on", false}, {8, L"", true}, {15, L"", false}};
-    const std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
-    std::string sError, sState;
+    const std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         sqltest::CTestConnection* pclCnx = pclConnection(6, c.nMajor);
         pclCnx->m_sConformingStrings = c.pszReported;
@@ -152,10 +149,9 @@ TEST_F(NACommandLikeTest, EscapeClauseFollowsTheServersSetting) {
         if (pclPg == nullptr) continue;
         // Under the setting the text was written for, the pattern finds "10%".
         ASSERT_TRUE(pclPg->bExec(c.bBackslashEscapes ? "SET standard_conforming_strings = off"
-                                                     : "SET standard_conforming_strings = on",
-                                 &sError, &sState))
-            << sError;
-        EXPECT_TRUE(pclPg->bExec(sqltest::sUTF8(sExpected), &sError, &sState)) << sError;
+                                                     : "SET standard_conforming_strings = on"))
+            << pclPg->sError();
+        EXPECT_TRUE(pclPg->bExec(pgtest::sUTF8(sExpected))) << pclPg->sError();
     }
 }
 
@@ -274,7 +270,7 @@ TEST_F(NACommandSelectTest, SelectListWithItsDefines) {
         {3, L"\"id\",\"nom\",\"naissance\",\"notes\",\"code\""},
         {1, L"\"id\",\"nom\",\"naissance\",\"code\""},
     };
-    const std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    const std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         CNACommand* pcl = pclCommand();
         pcl->SetColumnMode(c.nColumnMode);

@@ -6,7 +6,7 @@
 
 #include "native/sql/NACommand.h"
 #include "tests/sql/CommandTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TEST_F(NACommandNamesTest, RowLimitAndOffsetInEachDialect) {
 }
 
 TEST_F(NACommandNamesTest, RowLimitsRunOnTheServer) {
-    KX_PG_SESSION(clPg);
+    KX_PG_FIXTURE_SESSION(clPg);
     for (const LimitCase& c : s_tabLimits) {
         if (c.nKind != 6) continue;
         CNACommand* pcl = pclCommand(pclConnection(c.nKind, 15));
@@ -118,7 +118,7 @@ TEST_F(NACommandNamesTest, NamesWithTheirQuotesDoubled) {
 }
 
 TEST_F(NACommandNamesTest, NamesStayOneIdentifierOnTheServer) {
-    KX_PG_SESSION(clPg);
+    KX_PG_FIXTURE_SESSION(clPg);
     CNACommand* pcl = pclCommand();
     for (const NameCase& c : s_tabNames) {
         CTString clTable;

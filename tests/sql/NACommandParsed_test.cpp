@@ -19,7 +19,7 @@
 #include "tests/host/StandInParsedQuery.h"
 #include "tests/sql/CommandTestSupport.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace {
 
@@ -297,19 +297,18 @@ TEST_F(NACommandParsedTest, ParsedQueriesWrittenAgain) {
 }
 
 TEST_F(NACommandParsedTest, ParsedQueriesRunOnTheServer) {
-    KX_PG_SESSION(clPg);
+    KX_PG_FIXTURE_SESSION(clPg);
     for (const QueryCase& c : tabQueryCases()) {
-        std::string sError;
-        tRows tabRows;
-        ASSERT_TRUE(clPg.bRows(L"BEGIN", &tabRows, &sError)) << sError;
-        ASSERT_TRUE(clPg.bRows(std::wstring(PG_ROWS, PG_ROWS + strlen(PG_ROWS)), &tabRows, &sError)) << sError;
+        pgtest::Rows aRows;
+        ASSERT_TRUE(clPg.bExec("BEGIN")) << clPg.sError();
+        ASSERT_TRUE(clPg.bExec(PG_ROWS)) << clPg.sError();
         const std::wstring sSQL = sRebuild(c);
-        EXPECT_TRUE(clPg.bRows(sSQL, &tabRows, &sError)) << c.pszName << ": " << sError;
+        EXPECT_TRUE(clPg.bQuery(pgtest::sUTF8(sSQL), &aRows)) << c.pszName << ": " << clPg.sError();
         if (c.pszCheck != nullptr) {
-            EXPECT_TRUE(clPg.bRows(c.pszCheck, &tabRows, &sError)) << c.pszName << ": " << sError;
+            EXPECT_TRUE(clPg.bQuery(pgtest::sUTF8(c.pszCheck), &aRows)) << c.pszName << ": " << clPg.sError();
         }
-        EXPECT_EQ(tabRows, c.tabRows) << c.pszName;
-        ASSERT_TRUE(clPg.bRows(L"ROLLBACK", &tabRows, &sError)) << sError;
+        EXPECT_EQ(sqltest::tabTexts(aRows), c.tabRows) << c.pszName;
+        ASSERT_TRUE(clPg.bExec("ROLLBACK")) << clPg.sError();
     }
 }
 
@@ -387,7 +386,7 @@ TEST_F(NACommandParsedTest, ComparisonsWithAnEmptyDate) {
         {OP_GREATEREQUAL, 1, L"SELECT \"a\" FROM \"t\" WHERE  1=1 "},
         {OP_GREATEREQUAL, 0, L"SELECT \"a\" FROM \"t\" WHERE \"d\" IS NULL "},
     };
-    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         CQueryBuilder q(L"SELECT a FROM t WHERE d ?? ''");
         q.From(L"t");
@@ -439,7 +438,7 @@ TEST_F(NACommandParsedTest, QueriesRunAsWritten) {
         {"never inside a literal", L"SELECT a FROM t WHERE b <> 'x ORDER BY y'", false, 4, 0,
          L"SELECT a FROM t WHERE b <> 'x ORDER BY y'"},
     };
-    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         CQueryBuilder q(c.pszQuery);
         q.From(L"t");
@@ -473,7 +472,7 @@ TEST_F(NACommandParsedTest, FilledValuesOfAQueryRunAsWritten) {
         q.OrderBy({{L"a", 0}});
     };
     const wchar_t* pszExpected = L"SELECT a FROM t WHERE b = 'O''Br' AND c > \"t\".\"x\" AND a < 4 ORDER BY a";
-    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     {
         // The whole text through the command's copy of a parsed query.
         CQueryBuilder q(sText);
@@ -603,7 +602,7 @@ TEST_F(NACommandParsedTest, FunctionsOfEachDialect) {
         // A code no dialect names keeps the host's name.
         {OP_UPPER, 6, L"SELECT F(\"b\", '2' ) AS \"p\" FROM \"t\""},
     };
-    std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         CQueryBuilder q(L"SELECT F(b, 2) AS p FROM t");
         q.From(L"t");

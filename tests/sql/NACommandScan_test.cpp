@@ -9,7 +9,7 @@
 
 #include "native/sql/NACommand.h"
 #include "tests/sql/CommandTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace {
 
@@ -205,12 +205,11 @@ TEST_F(NACommandScanTest, OrderByCutNeverInsideLiteralsIdentifiersOrSubQueries) 
 }
 
 TEST_F(NACommandScanTest, OrderByCutLeavesAQueryTheServerReads) {
-    KX_PG_SESSION(clPg);
-    std::string sError, sState;
+    KX_PG_FIXTURE_SESSION(clPg);
     for (const OrderByCase& c : s_tabOrderBy) {
         // The fixtures written for a server that reads backslashes as escapes, under that setting.
         const char* pszSetting = c.nMajor < 9 ? "SET standard_conforming_strings = off" : "RESET standard_conforming_strings";
-        ASSERT_TRUE(clPg.bExec(pszSetting, &sError, &sState)) << sError;
+        ASSERT_TRUE(clPg.bExec(pszSetting)) << clPg.sError();
         const long nCut = CNACommand::s_nGetOrderByCut(pclConnection(6, c.nMajor), c.pszText);
         const std::wstring s(c.pszText);
         EXPECT_EQ(clPg.sExplain(s), "") << c.pszText;

@@ -15,7 +15,7 @@
 #include "native/sql/SQLParserInfo.h"
 #include "tests/host/TempDir.h"
 #include "tests/sql/CommandTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace {
 
@@ -65,12 +65,12 @@ TEST_F(NACommandTest, FormattedSQLFromTextAndValues) {
         // The 8-bit form is the server's UTF-8.
         const char* pszA = pcl->pszGetFormatedSQLA(CNACommand::PARAMTYPECONV_NONE);
         ASSERT_NE(pszA, nullptr) << c.pszName;
-        EXPECT_EQ(std::string(pszA), sqltest::sUTF8(c.pszExpected)) << c.pszName;
+        EXPECT_EQ(std::string(pszA), pgtest::sUTF8(c.pszExpected)) << c.pszName;
     }
 }
 
 TEST_F(NACommandTest, FormattedSQLRunsOnTheServer) {
-    KX_PG_SESSION(clPg);
+    KX_PG_FIXTURE_SESSION(clPg);
     for (const FormatCase& c : tabFormatCases())
         EXPECT_EQ(clPg.sExplain(sFormat(pclBuild(pclConnection(), c.tabPieces))), "") << c.pszName;
 }
@@ -177,7 +177,7 @@ TEST_F(NACommandTest, EditsMoveTheParametersWithTheText) {
         {"never in front of the place", [](CNACommand* p) { p->_OffsetParameter(25, -20); }, {24, 25},
          L"SELECT a FROM t WHERE x=5 6 AND c=", false},
     };
-    const std::unique_ptr<sqltest::CPgSession> pclPg = sqltest::pclOptionalSession();
+    const std::unique_ptr<pgtest::CPgSession> pclPg = sqltest::pclFixtureSession();
     for (const Case& c : tab) {
         CNACommand* pcl = pclBuild(pclConnection(), {T(L"SELECT a FROM t WHERE x="), P(5), T(L" AND c="), P(6)});
         ASSERT_EQ(tabPositions(pcl), (std::vector<unsigned long>{24, 31}));

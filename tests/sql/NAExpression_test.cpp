@@ -379,12 +379,10 @@ TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
         EXPECT_NE(pclTotal->eGetTypeColonne(), 0u);
         EXPECT_EQ(pclRecord->pclGetColumnNoRef(L"a")->eGetTypeColonne(), 0u);
 
-        auto pclPg = sqltest::pclOptionalSession();
-        std::string sError, sState;
+        auto pclPg = sqltest::pclFixtureSession();
         if (pclPg != nullptr) {
-            ASSERT_TRUE(pclPg->bExec(
-                "INSERT INTO t (a, c) VALUES (1, 5), (2, NULL), (4, 20), (5, 8), (7, NULL), (8, 1)", &sError, &sState))
-                << sError;
+            ASSERT_TRUE(pclPg->bExec("INSERT INTO t (a, c) VALUES (1, 5), (2, NULL), (4, 20), (5, 8), (7, NULL), (8, 1)"))
+                << pclPg->sError();
         }
         auto* pclSearch = new CNARecherche(pclError, &clCnx);
         pclSearch->AddRef();
@@ -427,11 +425,11 @@ TEST_F(NAExpressionOverQueryTest, SearchOnAComputedValue) {
             const std::wstring sText = pszText != nullptr ? pszText : L"<null>";
             EXPECT_EQ(sText, c.pszText);
             if (pclPg != nullptr) {
-                std::vector<std::vector<std::string>> tabRows;
-                EXPECT_TRUE(pclPg->bRows(L"SELECT a FROM t WHERE " + sText + L" ORDER BY a", &tabRows, &sError))
-                    << sError;
+                std::vector<std::optional<std::string>> vValues;
+                EXPECT_TRUE(pclPg->bColumn(pgtest::sUTF8(L"SELECT a FROM t WHERE " + sText + L" ORDER BY a"), &vValues))
+                    << pclPg->sError();
                 std::vector<std::string> vRows;
-                for (const auto& tabRow : tabRows) vRows.push_back(tabRow.at(0));
+                for (const auto& o : vValues) vRows.push_back(o.value_or("<NULL>"));
                 EXPECT_EQ(vRows, c.vRows);
             }
             pclCmd->nRelease();

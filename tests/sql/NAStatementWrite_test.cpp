@@ -39,12 +39,11 @@ constexpr const char* WRITE_FX_SERVER =
 constexpr const char* WRITE_FX_ROWS = "SELECT id, name, n, code, k1, k2, ro FROM write_fx ORDER BY id";
 
 // The server's table for the test, when there is a server (null otherwise; a failure under CI).
-std::unique_ptr<sqltest::CPgSession> pclServer(const char* pszTables) {
-    std::unique_ptr<sqltest::CPgSession> pcl = sqltest::pclOptionalSession();
+std::unique_ptr<pgtest::CPgSession> pclServer(const char* pszTables) {
+    std::unique_ptr<pgtest::CPgSession> pcl = sqltest::pclFixtureSession();
     if (pcl == nullptr) return nullptr;
-    std::string sError, sState;
-    if (!pcl->bExec(pszTables, &sError, &sState)) {
-        ADD_FAILURE() << sError;
+    if (!pcl->bExec(pszTables)) {
+        ADD_FAILURE() << pcl->sError();
         return nullptr;
     }
     return pcl;
@@ -69,9 +68,9 @@ protected:
         Read();
     }
     // The text written, then run on the server; what the server gives back.
-    std::vector<std::string> vRun(sqltest::CPgSession* pclPg, CNACommand* pcl) {
+    std::vector<std::string> vRun(pgtest::CPgSession* pclPg, CNACommand* pcl) {
         if (pclPg == nullptr) return {};
-        return vRows(pclPg, sqltest::sUTF8(sFormat(pcl)));
+        return vRows(pclPg, pgtest::sUTF8(sFormat(pcl)));
     }
 };
 
@@ -238,9 +237,7 @@ TEST_F(NAStatementWriteTest, Update) {
     for (const Case& c : tab) {
         SCOPED_TRACE(c.pszName);
         if (pclPg != nullptr) {
-            std::string sError, sState;
-            ASSERT_TRUE(pclPg->bExec(std::string("DROP TABLE write_fx;") + WRITE_FX_SERVER, &sError, &sState))
-                << sError;
+            ASSERT_TRUE(pclPg->bExec(std::string("DROP TABLE write_fx;") + WRITE_FX_SERVER)) << pclPg->sError();
         }
         ReadRow(2);
         c.fnModify();
@@ -319,7 +316,7 @@ TEST_F(NAStatementWriteTest, DeleteAndDeleteAll) {
 // run on the server in a transaction that is rolled back.
 TEST_F(NAStatementWriteTest, CreateAndDrop) {
     Describe(L"write_create", WRITE_FX, WRITE_FX_KEY);
-    auto pclPg = sqltest::pclOptionalSession();
+    auto pclPg = sqltest::pclFixtureSession();
     CNACommand* pcl = pclCommand();
     ASSERT_TRUE(m_pclStatement->bBuildQuery(NAQUERYTYPE_CREATE, pcl, 0));
     EXPECT_EQ(sFormat(pcl),
@@ -332,8 +329,7 @@ TEST_F(NAStatementWriteTest, CreateAndDrop) {
     EXPECT_EQ(m_pclError->eGetErrorType(), NA_ERRORTYPE_NONE);
     if (pclPg == nullptr) return;
 
-    std::string sError, sState;
-    ASSERT_TRUE(pclPg->bExec("BEGIN", &sError, &sState)) << sError;
+    ASSERT_TRUE(pclPg->bExec("BEGIN")) << pclPg->sError();
     EXPECT_TRUE(vRun(pclPg.get(), pcl).empty());
     EXPECT_EQ(vRows(pclPg.get(),
                     "SELECT column_name, data_type, coalesce(character_maximum_length, 0), is_nullable,"
@@ -351,7 +347,7 @@ TEST_F(NAStatementWriteTest, CreateAndDrop) {
               std::vector<std::string>{"1"});
     EXPECT_TRUE(vRun(pclPg.get(), pclDrop).empty());
     EXPECT_EQ(vRows(pclPg.get(), "SELECT to_regclass('write_create') IS NULL"), std::vector<std::string>{"t"});
-    ASSERT_TRUE(pclPg->bExec("ROLLBACK", &sError, &sState)) << sError;
+    ASSERT_TRUE(pclPg->bExec("ROLLBACK")) << pclPg->sError();
 }
 
 TEST_F(NAStatementWriteTest, ColumnConstraints) {
@@ -548,7 +544,7 @@ TEST_F(NAStatementWriteTest, ComputedColumnsOfAQueryAreNotWritten) {
         ASSERT_TRUE(m_pclStatement->bBuildQuery(c.eType, pcl, 0));
         EXPECT_EQ(std::wstring(pcl->pszGetOriginalSQL()).empty() ? L"" : sFormat(pcl), c.pszText);
         std::vector<std::string> vWritten;
-        for (const std::wstring& ws : m_pclStatement->m_vWritten) vWritten.push_back(sqltest::sUTF8(ws));
+        for (const std::wstring& ws : m_pclStatement->m_vWritten) vWritten.push_back(pgtest::sUTF8(ws));
         EXPECT_EQ(vWritten, c.vWritten);
         if (pclPg == nullptr) continue;
         if (!pcl->bIsEmpty()) vRun(pclPg.get(), pcl);

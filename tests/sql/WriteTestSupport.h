@@ -25,7 +25,7 @@
 #include "pgsql/PSQLDriverSQL.h"
 #include "tests/model/ModelTestSupport.h"
 #include "tests/sql/BrowseTestSupport.h"
-#include "tests/sql/PgExplain.h"
+#include "tests/sql/PgFixtureTables.h"
 
 namespace writetest {
 
@@ -227,15 +227,14 @@ protected:
 };
 
 // Rows a text gives back on the server, each row's fields joined by "|" ("<NULL>" for NULL).
-inline std::vector<std::string> vRows(sqltest::CPgSession* pclPg, const std::string& sSQL) {
-    std::vector<std::vector<std::string>> tab;
-    std::string sError;
+inline std::vector<std::string> vRows(pgtest::CPgSession* pclPg, const std::string& sSQL) {
+    pgtest::Rows aRows;
     std::vector<std::string> v;
-    if (!pclPg->bRows(std::wstring(sSQL.begin(), sSQL.end()), &tab, &sError)) {
-        ADD_FAILURE() << sSQL << ": " << sError;
+    if (!pclPg->bQuery(sSQL, &aRows)) {
+        ADD_FAILURE() << sSQL << ": " << pclPg->sError();
         return v;
     }
-    for (const auto& tabRow : tab) {
+    for (const auto& tabRow : sqltest::tabTexts(aRows)) {
         std::string s;
         for (size_t i = 0; i < tabRow.size(); i++) s += (i > 0 ? "|" : "") + tabRow[i];
         v.push_back(s);

@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "tests/statement/IndexFixture.h"
-#include "tests/statement/PgRows.h"
+#include "tests/support/PgSession.h"
 
 namespace {
 
@@ -29,13 +29,13 @@ protected:
         return v;
     }
     // The server's order of the values, NULLs where the clause puts them.
-    static Values ServerOrder(pgrows::CPgRows& clPg, const std::string& sType, const Values& vByRow,
+    static Values ServerOrder(pgtest::CPgSession& clPg, const std::string& sType, const Values& vByRow,
                               const std::string& sNulls) {
         std::string sSQL = "DROP TABLE IF EXISTS kx_order; CREATE TEMP TABLE kx_order (n int, x " + sType +
                            "); INSERT INTO kx_order VALUES ";
         for (size_t n = 0; n < vByRow.size(); n++)
             sSQL += (n > 0 ? ", (" : "(") + std::to_string(n) + ", " +
-                    (vByRow[n] ? pgrows::sLiteral(*vByRow[n]) : std::string("NULL")) + ")";
+                    (vByRow[n] ? pgtest::sLiteral(*vByRow[n]) : std::string("NULL")) + ")";
         Values v;
         EXPECT_TRUE(clPg.bExec(sSQL)) << clPg.sError();
         EXPECT_TRUE(clPg.bColumn("SELECT x FROM kx_order ORDER BY x" + sNulls, &v)) << clPg.sError();
@@ -47,7 +47,7 @@ protected:
             if (!o) o = std::string();
         return v;
     }
-    static std::string sCollation(pgrows::CPgRows& clPg) {
+    static std::string sCollation(pgtest::CPgSession& clPg) {
         Values v;
         clPg.bColumn("SELECT datcollate FROM pg_database WHERE datname = current_database()", &v);
         return v.size() == 1 && v[0] ? *v[0] : "?";
@@ -55,7 +55,7 @@ protected:
 };
 
 TEST_F(IndexServerOrderTest, NullableInteger) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     const std::vector<std::optional<int>> vInts = {3, std::nullopt, -2, 0, std::nullopt, 7, 1, -2, 2147483647, -2147483647};
     Values vByRow;
     for (const auto& o : vInts) {
@@ -71,7 +71,7 @@ TEST_F(IndexServerOrderTest, NullableInteger) {
 }
 
 TEST_F(IndexServerOrderTest, WideTextOfManyScripts) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     const std::optional<std::wstring> tabTexts[] = {
         L"apple",     L"Zebra",   L"\u00C1baco", L"\u00E1baco",       L"\u043E\u0448\u0438\u0431\u043A\u0430",
         L"\u041E\u0448\u0438\u0431\u043A\u0430", L"\u65E5\u672C\u8A9E", L"\u4E2D\u6587",
@@ -83,7 +83,7 @@ TEST_F(IndexServerOrderTest, WideTextOfManyScripts) {
     Values vByRow;
     for (const auto& o : tabTexts) {
         nAdd({0, nullptr, o ? o->c_str() : nullptr});
-        vByRow.push_back(o ? std::optional<std::string>(pgrows::sUTF8(*o)) : std::nullopt);
+        vByRow.push_back(o ? std::optional<std::string>(pgtest::sUTF8(*o)) : std::nullopt);
     }
     const Values vIndex = InIndexOrder(pclIndex(KIND_FIXED, L"s"), vByRow);
     EXPECT_EQ(NullAsEmpty(vIndex), NullAsEmpty(ServerOrder(clPg, "varchar(30)", vByRow, " NULLS FIRST")))
@@ -91,7 +91,7 @@ TEST_F(IndexServerOrderTest, WideTextOfManyScripts) {
 }
 
 TEST_F(IndexServerOrderTest, TextMemoOfUTF8Bytes) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     const char* tabpsz[] = {"apple", "Zebra", "\xC3\x81" "baco", "\xC3\xA1" "baco", "\xD0\xBE\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0",
                             "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80 smile", "\xEF\xBC\xA1" "BC", "", nullptr,
                             "a", "ab", "a b", "\xC3\x9F", "apple"};

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "pgsql/PSQLConnection.h"
-#include "tests/host/PgSandbox.h"
-#include "tests/statement/PgRows.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
+#include "tests/support/PgSession.h"
 #include "tests/statement/StatementFixture.h"
 
 using namespace stmttest;
@@ -92,7 +93,7 @@ protected:
         return bOut ? "" : sCurrentId();
     }
 
-    pgrows::CPgRows m_clRows;
+    pgtest::CPgSession m_clRows;
     std::string m_sTable;
     bool m_bReady = false;
     bool m_bOpened = false;

@@ -17,13 +17,14 @@
 #include "native/model/NAYFRecord.h"
 #include "native/table/INATable.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInContext.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "tests/statement/PgRows.h"
+#include "tests/support/PgSession.h"
 #include "variant/VQConv.h"
 
 namespace {
@@ -141,13 +142,13 @@ protected:
 
 // The rows 0 to 4 hold 3, 1, 3, 2, 3: by "v" they come as 1, 3, 0, 2, 4.
 TEST_F(TableCacheAccessTest, QueryBrowsedByAnotherItemThroughTheClientIndex) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(clPg.bExec("DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
                            " (id int PRIMARY KEY, v int); INSERT INTO " + m_sTable +
                            " VALUES (0, 3), (1, 1), (2, 3), (3, 2), (4, 3)"))
         << clPg.sError();
     struct stDrop {
-        pgrows::CPgRows& clPg;
+        pgtest::CPgSession& clPg;
         std::string sTable;
         ~stDrop() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
     } stDropTable{clPg, m_sTable};
@@ -166,13 +167,13 @@ TEST_F(TableCacheAccessTest, QueryBrowsedByAnotherItemThroughTheClientIndex) {
 // their cache rows' bytes lowest first (row id - 1, the query's order), the place at the 500th read
 // 500 per thousand, the count 1000, and nothing asked of the server.
 TEST_F(TableCacheAccessTest, ThousandRowsOverThreeValues) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(clPg.bExec("DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
                            " (id int PRIMARY KEY, g int); INSERT INTO " + m_sTable +
                            " SELECT i, i % 3 FROM generate_series(1, 1000) AS i"))
         << clPg.sError();
     struct stDrop {
-        pgrows::CPgRows& clPg;
+        pgtest::CPgSession& clPg;
         std::string sTable;
         ~stDrop() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
     } stDropTable{clPg, m_sTable};

@@ -25,8 +25,9 @@
 
 #include "native/statement/NATableCache.h"
 #include "native/statement/NATableCacheIndex.h"
-#include "tests/host/PgSandbox.h"
-#include "tests/statement/PgRows.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
+#include "tests/support/PgSession.h"
 #include "tests/statement/StatementFixture.h"
 
 namespace {
@@ -118,10 +119,10 @@ protected:
     // The table made and filled on the server through a session of the test's own, with the values
     // the rows are given here written as SQL (a short text: the statement log is read back by the
     // tests running beside this one).
-    ::testing::AssertionResult CreateTable(pgrows::CPgRows* pclPg) {
+    ::testing::AssertionResult CreateTable(pgtest::CPgSession* pclPg) {
         std::string sTexts;
         for (const auto& o : Texts())
-            sTexts += (sTexts.empty() ? "" : ", ") + (o ? pgrows::sLiteral(pgrows::sUTF8(*o)) : std::string("NULL"));
+            sTexts += (sTexts.empty() ? "" : ", ") + (o ? pgtest::sLiteral(pgtest::sUTF8(*o)) : std::string("NULL"));
         const std::string sSQL =
             "DROP TABLE IF EXISTS " + m_sTable + "; CREATE TABLE " + m_sTable +
             " (id int PRIMARY KEY, g int, n int, s varchar(30)); INSERT INTO " + m_sTable +
@@ -174,7 +175,7 @@ protected:
     }
     // The table goes with the test's session.
     struct stDropTable {
-        pgrows::CPgRows& clPg;
+        pgtest::CPgSession& clPg;
         std::string sTable;
         ~stDropTable() { clPg.bExec("DROP TABLE IF EXISTS " + sTable); }
     };
@@ -190,7 +191,7 @@ protected:
 // 1000 rows over 3 group values: keys of about 333 rows each (nested buckets), browsed by the group
 // through the client index with no further SELECT.
 TEST_F(TableCacheServerTest, ThousandRowsOverThreeValuesWithoutAnotherSelect) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(m_bOpened) << sError();
     ASSERT_TRUE(CreateTable(&clPg));
     stDropTable stDrop{clPg, m_sTable};
@@ -230,7 +231,7 @@ TEST_F(TableCacheServerTest, ThousandRowsOverThreeValuesWithoutAnotherSelect) {
 
 // The nullable integer and the text of many scripts through the client index and through SQL.
 TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(m_bOpened) << sError();
     ASSERT_TRUE(CreateTable(&clPg));
     stDropTable stDrop{clPg, m_sTable};
@@ -260,7 +261,7 @@ TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
     EXPECT_NE(vN, vServerN) << "the server's default puts NULL last";
 
     Values vS;
-    for (int nId : vByS) vS.push_back(pgrows::sUTF8(Row(nId).oS.value_or(L"")));
+    for (int nId : vByS) vS.push_back(pgtest::sUTF8(Row(nId).oS.value_or(L"")));
     Values vServerS;
     ASSERT_TRUE(clPg.bColumn("SELECT coalesce(s, '') FROM " + m_sTable + " ORDER BY s NULLS FIRST", &vServerS))
         << clPg.sError();
@@ -276,7 +277,7 @@ TEST_F(TableCacheServerTest, NullableAndNonLatinColumnsInTheServersOrder) {
     };
     auto ValuesS = [&](const std::vector<int>& v) {
         Values vOut;
-        for (int nId : v) vOut.push_back(pgrows::sUTF8(Row(nId).oS.value_or(L"")));
+        for (int nId : v) vOut.push_back(pgtest::sUTF8(Row(nId).oS.value_or(L"")));
         return vOut;
     };
     // PostgreSQL puts NULLs after every value and the driver's ORDER BY says nothing of them: the

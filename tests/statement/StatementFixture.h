@@ -36,6 +36,7 @@
 #include "pgsql/NAStatementSQL.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/model/ModelTestSupport.h"
+#include "tests/support/BrowseContinuation.h"
 #include "variant/Any.h"
 
 namespace stmttest {
@@ -302,44 +303,8 @@ public:
                                 long nCount) override {
         CNARecordValue* pclOriginal = pclStatement->pclGetStmtOriginalRecord();
         aContinuations.push_back({eDirection, nCount, fnId ? fnId(pclOriginal) : std::string()});
-        // The host's record stays as it was unless a row follows.
-        CNAYFRecord* pclImage = m_pclCurrent->pclGetNAYFRecord();
-        CNAYFRecord* pclKept = pclImage->pclGetClone();
-        pclKept->AddRef();
-        pclImage->Copy(pclOriginal->pclGetNAYFRecord());
-        m_pclCurrent->OnNAYFRecordChanged();
-        const bool bForward = eDirection != NA_PARSE_PREVIOUS;
-        CNARecherche* pclSearch = pclStatement->pclGetRecherche();
-        INAItemDescription* piItem = pclStatement->_pclGetItem(pclStatement->pszGetItemName());
-        int bResult = pclSearch->bRechercheEnreg(m_pclCurrent, piItem, NA_PARSE_NEXT, 0, nullptr) & 1;
-        if (bResult) bResult = pclSearch->bSetContinueParcours(bForward ? 0 : 1);
-        CNACommand* pclWhere = new CNACommand(m_pclError, m_pclCnx);
-        pclWhere->AddRef();
-        CNACommand* pclCommand = new CNACommand(m_pclError, m_pclCnx);
-        pclCommand->AddRef();
-        if (bResult) bResult = pclStatement->bGetClauseWHERE(pclWhere);
-        if (bResult) {
-            pclCommand->SetNAQueryType(NAQUERYTYPE_SELECT);
-            bResult = pclStatement->bBuildQuerySELECT(pclCommand, 0, pclStatement->pszGetItemName(), bForward, pclWhere);
-        }
-        pclSearch->Desactivate();
-        if (bResult) {
-            pclCommand->SetRowLimit(nBlock);
-            bResult = pclStatement->bExecute(0, CNAStatement::NA_ST_PREPARE);
-        }
-        if (bResult) bResult = pclStatement->bFetch(bForward ? NA_PARSE_FIRST : NA_PARSE_LAST, bReadRecord, nCount);
-        int bOut = 1;
-        pclStatement->HEndehors(&bOut);
-        if (!bResult || bOut) {
-            pclImage->Copy(pclKept);
-            m_pclCurrent->OnNAYFRecordChanged();
-        }
-        pclKept->nRelease();
-        if (piItem != nullptr) piItem->nExternalRelease();
-        pclSearch->nRelease();
-        pclWhere->nRelease();
-        pclCommand->nRelease();
-        return bResult;
+        return pgtest::bContinueBrowse(m_pclCurrent, pclStatement, m_pclError, m_pclCnx, nBlock, bReadRecord, eDirection,
+                                       nCount);
     }
     int bGetNbEnr(CNADataAccess*, int64_t* pll, unsigned nOptions, NA_WRITEPARSEFLAGS nFlags, CNAStatement*, int nDirection) override {
         aCounts.push_back({nOptions, nFlags, nDirection});

@@ -91,7 +91,7 @@ protected:
     }
 
     std::string m_sTable;
-    pgtest::CDirectServer m_clServer;
+    pgtest::CPgSession m_clServer;
 };
 
 // A delete through the "id" browse of the row the "s" browse stands on, or of the row just after

@@ -20,12 +20,14 @@
 #include "native/statement/NAStatement.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "variant/VQConv.h"
 
 namespace seektest {
@@ -46,70 +48,27 @@ protected:
         standin::ResetVM();
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
+        m_clServerDriver.Start();
+        m_pclDriver = m_clServerDriver.pclDriver();
+        m_pclError = m_clServerDriver.pclError();
     }
     void TearDown() override {
-        for (CNADataAccess* pcl : m_apclAccess) pcl->nRelease();
-        for (INADataSourceDescription* pi : m_apiDescription) pi->nExternalRelease();
-        for (CNAConnectionDescription* pcl : m_apclCnx) m_pclDriver->nReleaseConnection(pcl);
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
-        for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
+        m_clServerDriver.Stop();
         CVQConv::s_Reset();
     }
 
     // An opened access over the server's table (its name as the catalogue knows it); null with a
     // test failure when it cannot be made.
     CNADataAccess* pclOpen(const wchar_t* pszTable, const std::wstring& wsOptions = L"KX Cache Size=20;") {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"SEEKCNX";
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";" + wsOptions;
-        CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(pclHost);
-        if (pclCnx == nullptr) {
-            ADD_FAILURE() << "no connection";
-            return nullptr;
-        }
-        m_apclCnx.push_back(pclCnx);
-        INADataSourceDescription* piDescription = m_pclDriver->piGetTableDesc(pszTable, pclHost);
-        if (piDescription == nullptr) {
-            ADD_FAILURE() << "no description of " << sOf(pszTable) << ": " << sError();
-            return nullptr;
-        }
-        m_apiDescription.push_back(piDescription);
-        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
-        if (pclAccess == nullptr) return nullptr;
-        pclAccess->AddRef();
-        m_apclAccess.push_back(pclAccess);
-        if (!pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"")) {
-            ADD_FAILURE() << "open: " << sError();
-            return nullptr;
-        }
-        return pclAccess;
+        CNADataAccess* pcl = m_clServerDriver.pclOpen(pszTable, wsOptions);
+        if (pcl == nullptr) ADD_FAILURE() << m_clServerDriver.sFailure();
+        return pcl;
     }
 
     // Gives the access up before the test ends (a parsed filter it holds is the test's).
-    void Release(CNADataAccess* pclAccess) {
-        for (auto it = m_apclAccess.begin(); it != m_apclAccess.end(); ++it)
-            if (*it == pclAccess) {
-                m_apclAccess.erase(it);
-                pclAccess->nRelease();
-                return;
-            }
-    }
+    void Release(CNADataAccess* pclAccess) { m_clServerDriver.Release(pclAccess); }
 
-    std::string sError() const {
-        const wchar_t* psz = m_pclError->pszGetError();
-        return psz != nullptr ? sOf(psz) : std::string();
-    }
+    std::string sError() const { return m_clServerDriver.sError(); }
 
     // The current value of the item in the access's record: its text, "<NULL>" for NULL.
     static std::wstring wsValue(CNADataAccess* pclAccess, const wchar_t* pszItem) {
@@ -146,11 +105,7 @@ protected:
         return cl;
     }
 
-    long nBackendPid(CNADataAccess* pclAccess) {
-        CTString clPid;
-        pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clPid, 0, L"SELECT pg_backend_pid()");
-        return clPid.pszGet() != nullptr ? std::stol(std::wstring(clPid.pszGet())) : 0;
-    }
+    long nBackendPid(CNADataAccess* pclAccess) { return m_clServerDriver.nBackendPid(pclAccess); }
 
     // Waits until the server's log holds what the access's connection sent so far: a marker sent
     // last is logged after it (the log may lag behind a busy server).
@@ -178,16 +133,13 @@ protected:
         return b;
     }
 
-    CPSQLDriver* m_pclDriver = nullptr;
+    pgtest::CServerDriver m_clServerDriver;
+    CPSQLDriver* m_pclDriver = nullptr;  // the server driver's
     CNAError* m_pclError = nullptr;
-    std::vector<standin::CStandInConnectionDescription*> m_apclHost;
-    std::vector<CNAConnectionDescription*> m_apclCnx;
-    std::vector<INADataSourceDescription*> m_apiDescription;
-    std::vector<CNADataAccess*> m_apclAccess;
 };
 
 // Makes the table afresh (dropped first) under an advisory lock of the test's own number.
-inline void CreateTable(pgtest::CDirectServer& clServer, const std::string& sName, const std::string& sColumns,
+inline void CreateTable(pgtest::CPgSession& clServer, const std::string& sName, const std::string& sColumns,
                         const std::string& sFill = "") {
     clServer.Run("DROP TABLE IF EXISTS " + sName + " CASCADE");
     clServer.Run("CREATE TABLE " + sName + " (" + sColumns + ")");

@@ -1,6 +1,8 @@
 // Searches and filters of the data access on the test server: exact, generic and missing values,
 // hostile values with standard_conforming_strings on and off, range filters with their bounds
 // included or excluded, filters by a parsed condition and the item they choose.
+#include <algorithm>
+
 #include "native/sql/SQLParserInterfaces.h"
 #include "tests/host/StandInParsedQuery.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
@@ -20,7 +22,7 @@ protected:
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
         // Each test runs in a process of its own, side by side: the first makes the table.
-        pgtest::CDirectServer clServer;
+        pgtest::CPgSession clServer;
         clServer.Run("SELECT pg_advisory_lock(727276)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE + "'") == "0") {
             clServer.Run(std::string("CREATE TABLE ") + TABLE +
@@ -116,7 +118,7 @@ TEST_F(NADataAccessSeekServerTest, HostileValuesFindNothing) {
             }
         }
     }
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     EXPECT_EQ(clServer.sValue("SELECT count(*) FROM kx_seek_rows"), "250");
 }
 
@@ -126,7 +128,7 @@ TEST_F(NADataAccessSeekServerTest, RangeFilters) {
     KX_REQUIRE_PG_SERVER();
     CNADataAccess* pclAccess = pclOpen(L"kx_seek_rows");
     ASSERT_NE(pclAccess, nullptr);
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     struct stCase {
         const wchar_t* pszLow;
         int bLowIn;
@@ -224,6 +226,52 @@ TEST_F(NADataAccessSeekServerTest, ConditionFilters) {
     EXPECT_TRUE(q->bAllReleased());
     EXPECT_TRUE(p->bAllReleased());
     EXPECT_TRUE(n->bAllReleased());
+}
+
+}  // namespace
+
+namespace {
+
+// A browse along a unique item that allows NULL, in blocks of three: the rows with a value in its
+// order, then the eight rows without one, each once, however the blocks fall among them (the
+// continuation after a row without value must find the other rows without value after it), and
+// backwards the same rows in reverse. The rows are stored in the reverse of their ids, so that the
+// server gives rows of equal values in an order of its own unless the ORDER BY settles it.
+TEST_F(NADataAccessSeekServerTest, NullableUniqueItemAcrossBlocks) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CPgSession clServer;
+    CreateTable(clServer, "kx_seek_nullable", "id int PRIMARY KEY, code int UNIQUE",
+                "INSERT INTO kx_seek_nullable SELECT i, CASE WHEN i % 2 = 0 OR i > 11 THEN NULL ELSE 100 - i END "
+                "FROM generate_series(14, 1, -1) AS i");
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_nullable", L"KX Cache Size=3;");
+    ASSERT_NE(pclAccess, nullptr);
+    auto vServer = [&](const std::string& sWhere) {
+        std::vector<std::wstring> v;
+        for (const pgtest::Row& a : clServer.Query("SELECT id FROM kx_seek_nullable WHERE " + sWhere + " ORDER BY code"))
+            v.push_back(pgtest::sWide(a[0].value_or("")));
+        return v;
+    };
+    const std::vector<std::wstring> vValued = vServer("code IS NOT NULL");
+    std::vector<std::wstring> vNull = vServer("code IS NULL");
+    std::sort(vNull.begin(), vNull.end());
+    ASSERT_EQ(vValued.size(), 6u);
+    ASSERT_EQ(vNull.size(), 8u);
+
+    for (bool bForward : {true, false}) {
+        SCOPED_TRACE(bForward ? "forward" : "backward");
+        std::vector<std::wstring> vRead;
+        ASSERT_EQ(bRead(pclAccess, L"code", bForward ? NA_PARSE_FIRST : NA_PARSE_LAST), 1) << sError();
+        while (!bOut(pclAccess, L"code") && vRead.size() < 30) {
+            vRead.push_back(wsValue(pclAccess, L"id"));
+            ASSERT_EQ(bRead(pclAccess, L"code", bForward ? NA_PARSE_NEXT : NA_PARSE_PREVIOUS), 1) << sError();
+        }
+        if (!bForward) std::reverse(vRead.begin(), vRead.end());
+        ASSERT_EQ(vRead.size(), 14u);
+        EXPECT_EQ(std::vector<std::wstring>(vRead.begin(), vRead.begin() + 6), vValued);
+        std::vector<std::wstring> vReadNull(vRead.begin() + 6, vRead.end());
+        std::sort(vReadNull.begin(), vReadNull.end());
+        EXPECT_EQ(vReadNull, vNull);
+    }
 }
 
 }  // namespace

@@ -18,16 +18,9 @@ protected:
     }
 
     INATable* piTable(const wchar_t* pszTable) {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"SEEKTABLECNX";
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";KX Cache Size=20";
-        INADataSourceDescription* piDescription = m_pclDriver->piGetTableDesc(pszTable, pclHost);
+        standin::CStandInConnectionDescription* pclHost = m_clServerDriver.pclHost(L"SEEKTABLECNX", L"KX Cache Size=20");
+        INADataSourceDescription* piDescription = m_clServerDriver.piDescription(pszTable, pclHost);
         if (piDescription == nullptr) return nullptr;
-        m_apiDescription.push_back(piDescription);
         INATable* pi = m_pclDriver->piGetTable(pclHost, piDescription);
         if (pi != nullptr) m_apiTable.push_back(pi);
         return pi;
@@ -67,7 +60,7 @@ protected:
 
 TEST_F(NADataAccessSeekTableServerTest, SeekFilterAndWritesThroughTheTable) {
     KX_REQUIRE_PG_SERVER();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     CreateTable(clServer, "kx_seek_table", "id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE, city varchar(20)",
                 "INSERT INTO kx_seek_table (name, city) SELECT 'Name' || lpad(i::text, 4, '0'), "
                 "(ARRAY['Lyon','Nice','Metz'])[1 + i % 3] FROM generate_series(1, 60) AS i");

@@ -23,13 +23,14 @@
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "tests/model/ModelTestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -71,7 +72,7 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
-        pgtest::CDirectServer clServer;
+        pgtest::CPgSession clServer;
         clServer.Run("SELECT pg_advisory_lock(727275)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE + "'") == "0") {
             clServer.Run(std::string("CREATE TABLE ") + TABLE +
@@ -423,7 +424,7 @@ TEST_F(NADataAccessServerTest, BrowseFirstToLastAndBackInBlocks) {
 // come in the server's order of the item completed by the key, each once, whichever way.
 TEST_F(NADataAccessServerTest, DuplicatesAcrossBlockBoundaries) {
     KX_REQUIRE_PG_SERVER();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     std::vector<std::string> vExpected;
     for (const auto& vRow : clServer.Query(std::string("SELECT id FROM ") + TABLE + " ORDER BY city, id"))
         vExpected.push_back(vRow[0].value_or("<null>"));
@@ -466,7 +467,7 @@ TEST_F(NADataAccessServerTest, SkipBeyondABlock) {
 // answer is 0; an access that never browsed counts on the server.
 TEST_F(NADataAccessServerTest, Counts) {
     KX_REQUIRE_PG_SERVER();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     const long nRows = std::stol(clServer.sValue(std::string("SELECT count(*) FROM ") + TABLE));
     CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=20");
     ASSERT_NE(pclAccess, nullptr);
@@ -728,7 +729,7 @@ TEST_F(NADataAccessServerTest, PositionsAndComparisons) {
 // the record marked deleted, the values the host held kept.
 TEST_F(NADataAccessServerTest, ReadAgainByRecordNumber) {
     KX_REQUIRE_PG_SERVER();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     clServer.Run("SET client_min_messages = warning");
     clServer.Run("DROP TABLE IF EXISTS kx_dataacc_reread");
     clServer.Run("CREATE TABLE kx_dataacc_reread (LIKE kx_dataacc_rows)");
@@ -784,7 +785,7 @@ TEST_F(NADataAccessServerTest, TurningBackAcrossABlock) {
 // the unique keys asked for too, they get "CREATE UNIQUE INDEX". The server has them afterwards.
 TEST_F(NADataAccessServerTest, IndexesAfterCreation) {
     KX_REQUIRE_PG_SERVER();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
     clServer.Run("SET client_min_messages = warning");
     clServer.Run("DROP TABLE IF EXISTS kx_dataacc_index");
     clServer.Run("CREATE TABLE kx_dataacc_index (id integer NOT NULL, code varchar(10), city varchar(20))");

@@ -32,33 +32,21 @@ protected:
     // An access over a description of the server's table renamed to a table the server does not
     // have (not opened).
     CNADataAccess* pclRenamed(const wchar_t* pszFrom, const wchar_t* pszTo) {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"SEEKCNX";
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";";
-        CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(pclHost);
+        standin::CStandInConnectionDescription* pclHost = m_clServerDriver.pclHost(L"SEEKCNX", L"");
+        CNAConnectionDescription* pclCnx = m_clServerDriver.pclConnection(pclHost);
         if (pclCnx == nullptr) return nullptr;
-        m_apclCnx.push_back(pclCnx);
-        INADataSourceDescription* piFrom = m_pclDriver->piGetTableDesc(pszFrom, pclHost);
+        INADataSourceDescription* piFrom = m_clServerDriver.piDescription(pszFrom, pclHost);
         if (piFrom == nullptr) return nullptr;
-        m_apiDescription.push_back(piFrom);
         auto* pclTo = static_cast<CNADataSourceDescription*>(piFrom)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
         if (pclTo == nullptr) return nullptr;
         pclTo->ExternalAddRef();
         pclTo->SetLogicalName(pszTo);
         pclTo->SetDBName(pszTo);
-        m_apiDescription.push_back(pclTo);
-        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(pclTo, pclCnx, m_pclError);
-        if (pclAccess == nullptr) return nullptr;
-        pclAccess->AddRef();
-        m_apclAccess.push_back(pclAccess);
-        return pclAccess;
+        m_clServerDriver.Keep(pclTo);
+        return m_clServerDriver.pclAccess(pclTo, pclCnx);
     }
 
-    pgtest::CDirectServer m_clServer;
+    pgtest::CPgSession m_clServer;
 };
 
 // Add (the identifier from the insert's own result), modify and delete, each seen by another
@@ -336,6 +324,38 @@ TEST_F(NADataAccessWriteServerTest, BrowseKeptAcrossWrites) {
     }
     EXPECT_EQ(sOf(wsRead), m_clServer.sValue("SELECT string_agg(name || ',', '' ORDER BY name) FROM kx_write_browse "
                                              "WHERE name > 'Name0004'"));
+}
+
+// A character above U+FFFF (two UTF-16 halves in the host's record) through a Unicode item: written
+// as the one character the server holds, read back whole, and sought, as is one the server was
+// given by another session.
+TEST_F(NADataAccessWriteServerTest, CharacterAboveTheBasicPlane) {
+    KX_REQUIRE_PG_SERVER();
+    CreateTable(m_clServer, "kx_write_astral", "id serial PRIMARY KEY, name varchar(30) NOT NULL UNIQUE",
+                "INSERT INTO kx_write_astral (name) VALUES ('a'), ('z')");
+    CNADataAccess* pclAccess = pclOpen(L"kx_write_astral");
+    ASSERT_NE(pclAccess, nullptr);
+    const std::wstring wsName = L"g\U0001F600h";
+    SetText(pclAccess, L"name", wsName.c_str());
+    ASSERT_EQ(bAdd(pclAccess), 1) << sError();
+    // g, U+1F600 in four bytes, h.
+    EXPECT_EQ(m_clServer.sValue("SELECT char_length(name) || '|' || encode(convert_to(name, 'UTF8'), 'hex') "
+                                "FROM kx_write_astral WHERE id = 3"),
+              "3|67f09f988068");
+
+    m_clServer.Run("INSERT INTO kx_write_astral (name) VALUES (convert_from('\\x67f09f988168'::bytea, 'UTF8'))");
+    const std::wstring wsOther = L"g\U0001F601h";
+    for (const std::wstring& ws : {wsName, wsOther}) {
+        ASSERT_EQ(bSeek(pclAccess, L"name", Text(L"a")), 1) << sError();
+        ASSERT_EQ(bSeek(pclAccess, L"name", Text(ws.c_str())), 1) << sError();
+        EXPECT_EQ(bFound(pclAccess, L"name"), 1) << sOf(ws);
+        EXPECT_EQ(wsValue(pclAccess, L"name"), ws);
+    }
+    // In the server's order the two follow each other, between a and z.
+    ASSERT_EQ(bSeek(pclAccess, L"name", Text(wsName.c_str())), 1) << sError();
+    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1) << sError();
+    EXPECT_EQ(wsValue(pclAccess, L"name"), wsOther);
 }
 
 }  // namespace

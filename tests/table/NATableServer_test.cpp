@@ -25,7 +25,8 @@
 #include "native/table/NADataAccess.h"
 #include "native/table/NATable.h"
 #include "pgsql/PSQLDriver.h"
-#include "tests/host/PgSandbox.h"
+#include "tests/support/PgSandbox.h"
+#include "tests/support/StatementLog.h"
 #include "tests/host/StandInConnectionDescription.h"
 #include "tests/host/StandInContext.h"
 #include "tests/host/StandInHost.h"
@@ -33,7 +34,7 @@
 #include "tests/host/StandInQueryExecution.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
-#include "tests/pgsql/DirectServer.h"
+#include "tests/support/PgSession.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
 #include "variant/Any.h"
 #include "variant/VQConv.h"
@@ -126,7 +127,7 @@ protected:
     static void SetUpTestSuite() {
         std::string sReason;
         if (!pgsandbox::bServerAvailable(&sReason)) return;
-        pgtest::CDirectServer clServer;
+        pgtest::CPgSession clServer;
         clServer.Run("SELECT pg_advisory_lock(727276)");
         if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE_ROWS + "'") == "0") {
             clServer.Run(std::string("CREATE TABLE ") + TABLE_ROWS +
@@ -775,7 +776,7 @@ TEST_F(NATableServerTest, RequestedValue) {
     CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(nullptr, pclCnx, pclError);
     ASSERT_NE(pclAccess, nullptr);
     pclAccess->AddRef();
-    pgtest::CDirectServer clServer;
+    pgtest::CPgSession clServer;
 
     struct stCase {
         const wchar_t* pszText;

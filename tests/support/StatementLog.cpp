@@ -1,0 +1,64 @@
+#include "tests/support/StatementLog.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+
+#include "tests/support/PgSandbox.h"
+
+namespace pgsandbox {
+
+CStatementLog::CStatementLog() : m_sPath(sEnv("KX_PG_STATEMENT_LOG")) { Mark(); }
+
+void CStatementLog::Mark() { m_nStart = sRead().size(); }
+
+std::vector<std::string> CStatementLog::Statements(long nBackendPid) const {
+    std::vector<std::string> aStatements;
+    // The last statement logged by each backend: an error in running it repeats it on a
+    // "STATEMENT:" line, while a statement the server could not even parse shows only there.
+    std::map<long, std::string> mapLastLogged;
+    for (const stMessage& st : _Messages()) {
+        if (nBackendPid != 0 && st.nPid != nBackendPid) continue;
+        if (st.sKind == "LOG" && st.sText.rfind("statement: ", 0) == 0) {
+            aStatements.push_back(st.sText.substr(11));
+            mapLastLogged[st.nPid] = aStatements.back();
+        } else if (st.sKind == "STATEMENT") {
+            auto it = mapLastLogged.find(st.nPid);
+            if (it == mapLastLogged.end() || it->second != st.sText) aStatements.push_back(st.sText);
+            mapLastLogged.erase(st.nPid);
+        }
+    }
+    return aStatements;
+}
+
+std::vector<CStatementLog::stMessage> CStatementLog::_Messages() const {
+    // Only the head of a line is matched: the regex engine recurses once per character, and a
+    // statement of many thousand characters would overflow the stack.
+    static const std::regex s_rxHead(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[(\d+)\] (\w+):  )");
+    std::vector<stMessage> aMessages;
+    std::string sText = sRead();
+    if (sText.size() < m_nStart) return aMessages;  // the log was replaced
+    sText.erase(0, m_nStart);
+    size_t nPos = 0;
+    while (nPos < sText.size()) {
+        size_t nEnd = sText.find('\n', nPos);
+        if (nEnd == std::string::npos) nEnd = sText.size();
+        std::string sLine = sText.substr(nPos, nEnd - nPos);
+        nPos = nEnd + 1;
+        std::smatch m;
+        if (std::regex_search(sLine, m, s_rxHead, std::regex_constants::match_continuous))
+            aMessages.push_back({std::stol(m[1].str()), m[2].str(), sLine.substr(m.length(0))});
+        else if (!aMessages.empty())
+            // The server starts each further line of a message with a tab.
+            aMessages.back().sText += "\n" + (sLine.rfind('\t', 0) == 0 ? sLine.substr(1) : sLine);
+    }
+    return aMessages;
+}
+
+std::string CStatementLog::sRead() const {
+    std::ifstream is(m_sPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>());
+}
+
+}  // namespace pgsandbox
