@@ -13,6 +13,7 @@
 
 #include "core/TString.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "pgsql/PSQLPrefetch.h"
 
 struct pg_conn;
 typedef struct pg_conn PGconn;
@@ -56,6 +57,8 @@ public:
     const wchar_t* _pszGetClientEncodingFromLocale(unsigned nCodePage);
 
     PGconn* pstGetPGConn() const { return m_pPGConn; }
+    // The statement sent ahead on this connection, if any.
+    CPSQLPrefetch* pclGetPrefetch() { return &m_clPrefetch; }
     unsigned nGetServerVersion() const { return m_nServerVersion; }
     const wchar_t* pszGetServerEncoding() const { return m_csServerEncoding.pszGet(); }
 
@@ -99,4 +102,5 @@ protected:
     // The port of the first open, kept because the first read cuts it out of the extended
     // information.
     int32_t m_nPort = 0;
+    CPSQLPrefetch m_clPrefetch;
 };

@@ -88,6 +88,12 @@ const char* DefaultError_PQparameterStatus(const PGconn*, const char*) {
 PGTransactionStatusType DefaultError_PQtransactionStatus(const PGconn*) {
     throw CTString(L"PQtransactionStatus");
 }
+int DefaultError_PQsendQuery(PGconn*, const char*) {
+    throw CTString(L"PQsendQuery");
+}
+PGresult* DefaultError_PQgetResult(PGconn*) {
+    throw CTString(L"PQgetResult");
+}
 
 #define KX_PQ_DEFINE(name, optional) decltype(&::name) __##name = DefaultError_##name;
 KX_PQ_ENTRIES(KX_PQ_DEFINE)
