@@ -211,7 +211,7 @@ TEST_F(CNAFunctionLoaderTest, BindingStopsAtAMissingFunction) {
     EXPECT_EQ(__PQstatus(nullptr), 3);
     EXPECT_NE(__PQntuples, &DefaultError_PQntuples);
     EXPECT_EQ(__PQfname, &DefaultError_PQfname);
-    EXPECT_EQ(nEntriesOnStub(), 15);  // PQfname and the 14 after it
+    EXPECT_EQ(nEntriesOnStub(), 17);  // PQfname and the 16 after it
     EXPECT_EQ(sThrownName([] { __PQfformat(nullptr, 0); }), "PQfformat");
     EXPECT_EQ(sThrownName([] { __PQparameterStatus(nullptr, "x"); }), "PQparameterStatus");
 }
