@@ -5,7 +5,11 @@
 //   (b) the driver loaded as the host loads it (kxhost's host side), browsing the table by its key
 //       from first to last, every item of every record read into a variant (the note through the
 //       memo read), at its default block size and with "KX Cache Size=1000";
-//   (c) 10,000 seeks of random identifiers, raw (SELECT ... WHERE id = v) and through the driver.
+//   (c) 10,000 seeks of random identifiers, raw (SELECT ... WHERE id = v, and when there is no
+//       such row the row after it) and through the driver, of existing identifiers and of missing
+//       ones;
+//   (d) the browse along the amount, which has no index, on tables of 10^5 (t_100000) and 10^6
+//       rows: raw libpq ordering by amount then id block after block, and the driver.
 // Rows per second and seeks per second are the items_per_second counters; the browse through the
 // driver also reports its peak resident memory above the resident memory at its start
 // (peak_rss_above_start_MiB).
@@ -118,15 +122,42 @@ public:
         return nRows;
     }
 
+    // The same, and the text of the last row's last field (the browse's key) in *psLastKey.
+    long nRowsKeyed(const std::string& sSQL, uint64_t* pnBytes, long* pnLastId, std::string* psLastKey) {
+        stLibPQ& pq = LibPQ();
+        void* pResult = pq.PQexec(m_p, sSQL.c_str());
+        if (pq.PQresultStatus(pResult) != PGRES_TUPLES_OK) {
+            fprintf(stderr, "Browse_bench: %s", pq.PQerrorMessage(m_p));
+            pq.PQclear(pResult);
+            return -1;
+        }
+        const int nRows = pq.PQntuples(pResult), nFields = pq.PQnfields(pResult);
+        uint64_t nBytes = 0;
+        for (int r = 0; r < nRows; r++)
+            for (int f = 0; f < nFields - 1; f++) {
+                if (pq.PQgetisnull(pResult, r, f)) continue;
+                const char* psz = pq.PQgetvalue(pResult, r, f);
+                const int n = pq.PQgetlength(pResult, r, f);
+                for (int i = 0; i < n; i++) nBytes += static_cast<unsigned char>(psz[i]);
+            }
+        if (nRows > 0) {
+            *pnLastId = atol(pq.PQgetvalue(pResult, nRows - 1, 0));
+            *psLastKey = pq.PQgetvalue(pResult, nRows - 1, nFields - 1);
+        }
+        pq.PQclear(pResult);
+        *pnBytes += nBytes;
+        return nRows;
+    }
+
 private:
     void* m_p = nullptr;
 };
 
-// The rows of table t, as the server counts them (-1 when there is no such table).
-long nSampleRows() {
+// The rows of a table, as the server counts them (-1 when there is no such table).
+long nSampleRows(const std::string& sTable = "t") {
     stLibPQ& pq = LibPQ();
     void* pConn = pq.PQconnectdb("");
-    void* pResult = pq.PQexec(pConn, "SELECT count(*) FROM t");
+    void* pResult = pq.PQexec(pConn, ("SELECT count(*) FROM " + sTable).c_str());
     long nRows = -1;
     if (pq.PQresultStatus(pResult) == PGRES_TUPLES_OK && pq.PQntuples(pResult) == 1)
         nRows = atol(pq.PQgetvalue(pResult, 0, 0));
@@ -135,12 +166,19 @@ long nSampleRows() {
     return nRows;
 }
 
-// The sample table at its size, loaded by the repository's script when it is not.
-void EnsureSampleTable() {
-    static bool s_bDone = false;
-    if (s_bDone) return;
-    s_bDone = true;
-    if (nSampleRows() == TABLE_ROWS) return;
+// The sample table at its size, loaded by the repository's script when it is not: t of 10^6 rows,
+// and t_<rows> of another size. Only the sandbox's tables are replaced unless the user says so.
+std::string sSampleTable(long nRows) {
+    return nRows == TABLE_ROWS ? "t" : "t_" + std::to_string(nRows);
+}
+
+void EnsureSampleTable(long nRows = TABLE_ROWS) {
+    static std::vector<long> s_aDone;
+    for (long n : s_aDone)
+        if (n == nRows) return;
+    s_aDone.push_back(nRows);
+    const std::string sTable = sSampleTable(nRows);
+    if (nSampleRows(sTable) == nRows) return;
     const char* pszSandbox = getenv("KX_PG_SANDBOX");
     const char* pszReplace = getenv("KX_BENCH_REPLACE_TABLE");
     // The sandbox script marks its folder.
@@ -149,13 +187,14 @@ void EnsureSampleTable() {
         (pszReplace == nullptr || strcmp(pszReplace, "1") != 0)) {
         fprintf(stderr,
                 "Browse_bench: the server is not the sandbox of scripts/pg-sandbox.sh, and loading the sample "
-                "table would replace its table t; set KX_BENCH_REPLACE_TABLE=1 to allow it\n");
+                "table would replace its table %s; set KX_BENCH_REPLACE_TABLE=1 to allow it\n", sTable.c_str());
         exit(2);
     }
-    fprintf(stderr, "Browse_bench: loading the sample table t (%ld rows)...\n", TABLE_ROWS);
-    const std::string sCommand = std::string("psql -X -q -v ON_ERROR_STOP=1 -v rows=") + std::to_string(TABLE_ROWS) +
-                                 " -v table=t -f " + KX_SOURCE_DIR + "/scripts/sample-table.sql >/dev/null 2>&1";
-    if (system(sCommand.c_str()) != 0 || nSampleRows() != TABLE_ROWS) {
+    fprintf(stderr, "Browse_bench: loading the sample table %s (%ld rows)...\n", sTable.c_str(), nRows);
+    const std::string sCommand = std::string("psql -X -q -v ON_ERROR_STOP=1 -v rows=") + std::to_string(nRows) +
+                                 " -v table=" + sTable + " -f " + KX_SOURCE_DIR +
+                                 "/scripts/sample-table.sql >/dev/null 2>&1";
+    if (system(sCommand.c_str()) != 0 || nSampleRows(sTable) != nRows) {
         fprintf(stderr, "Browse_bench: the sample table could not be loaded (%s)\n", sCommand.c_str());
         exit(2);
     }
@@ -185,7 +224,40 @@ void BM_RawBrowse(benchmark::State& state) {
     state.SetItemsProcessed(nTotal);
 }
 
-// (c) Seeks of random identifiers, the same ones for both sides.
+// (a') Along the amount, which has no index: the rows ordered by amount, then id, block after
+// block (argument: the table's rows).
+void BM_RawBrowseNoIndex(benchmark::State& state) {
+    const long nTableRows = state.range(0);
+    EnsureSampleTable(nTableRows);
+    CRawConnection clCnx;
+    const long nBlock = 100;
+    uint64_t nBytes = 0;
+    long nTotal = 0;
+    const std::string sSelect = std::string("SELECT ") + COLUMNS + ", amount::text FROM " + sSampleTable(nTableRows);
+    for (auto _ : state) {
+        long nRows = 0;
+        std::string sLastAmount;
+        long nLastId = 0;
+        do {
+            const std::string sWhere =
+                sLastAmount.empty() ? "" : " WHERE (amount > " + sLastAmount + " OR (amount = " + sLastAmount +
+                                               " AND id > " + std::to_string(nLastId) + "))";
+            // The amount of the last row is read back from the key column's text.
+            nRows = clCnx.nRowsKeyed(sSelect + sWhere + " ORDER BY amount, id LIMIT " + std::to_string(nBlock),
+                                     &nBytes, &nLastId, &sLastAmount);
+            if (nRows < 0) {
+                state.SkipWithError("query failed");
+                return;
+            }
+            nTotal += nRows;
+        } while (nRows == nBlock);
+    }
+    benchmark::DoNotOptimize(nBytes);
+    state.SetItemsProcessed(nTotal);
+}
+
+// (c) Seeks of random identifiers, the same ones for both sides: existing ones (argument 1) or
+// ones past the table's last (argument 0).
 const std::vector<long>& SeekIds() {
     static std::vector<long> s_v;
     if (s_v.empty()) {
@@ -199,13 +271,18 @@ const std::vector<long>& SeekIds() {
 void BM_RawSeek(benchmark::State& state) {
     EnsureSampleTable();
     CRawConnection clCnx;
+    const bool bExisting = state.range(0) != 0;
     uint64_t nBytes = 0;
     long nFound = 0;
     for (auto _ : state) {
         for (long nId : SeekIds()) {
-            const long n =
-                clCnx.nRows(std::string("SELECT ") + COLUMNS + " FROM t WHERE id = " + std::to_string(nId), &nBytes);
-            if (n != 1) {
+            const std::string sId = std::to_string(bExisting ? nId : nId + TABLE_ROWS);
+            long n = clCnx.nRows(std::string("SELECT ") + COLUMNS + " FROM t WHERE id = " + sId, &nBytes);
+            // A value not found: the driver goes on to the row after it, as the host's seek asks.
+            if (n == 0)
+                n = clCnx.nRows(std::string("SELECT ") + COLUMNS + " FROM t WHERE id > " + sId + " ORDER BY id LIMIT 1",
+                                &nBytes);
+            if (n != (bExisting ? 1 : 0)) {
                 state.SkipWithError("seek found no row");
                 return;
             }
@@ -229,7 +306,7 @@ long nStatusKiB(const char* pszField) {
 // A driver session on the table t, with the options given.
 class CDriverSession {
 public:
-    explicit CDriverSession(const std::vector<std::string>& asOptions) {
+    explicit CDriverSession(const std::vector<std::string>& asOptions, const std::wstring& wsTable = L"t") {
         std::string sError;
         if (!m_clHost.bLoad(KX_DRIVER_LIBRARY, &sError)) {
             fprintf(stderr, "Browse_bench: %s\n", sError.c_str());
@@ -237,7 +314,7 @@ public:
         }
         m_clHost.SetConnection("", asOptions);
         std::wstring wsError;
-        m_pstTable = m_clHost.pstTable(L"t", &wsError);
+        m_pstTable = m_clHost.pstTable(wsTable.c_str(), &wsError);
         if (m_pstTable == nullptr) {
             fprintf(stderr, "Browse_bench: %s\n", g_sToUtf8(wsError).c_str());
             exit(2);
@@ -264,18 +341,20 @@ public:
     stHostTable* m_pstTable = nullptr;
 };
 
-// (b) The browse by the key from first to last.
-void BM_DriverBrowse(benchmark::State& state) {
-    EnsureSampleTable();
+// (b) The browse by the key from first to last; along the amount (no index) with
+// BM_DriverBrowseNoIndex.
+void _DriverBrowse(benchmark::State& state, const wchar_t* pszItem, long nTableRows, long nBlock) {
+    EnsureSampleTable(nTableRows);
     std::vector<std::string> asOptions;
-    if (state.range(0) > 0) asOptions.push_back("KX Cache Size=" + std::to_string(state.range(0)));
+    if (nBlock > 0) asOptions.push_back("KX Cache Size=" + std::to_string(nBlock));
     const long nStartKiB = nStatusKiB("VmRSS:");
     // The peak from here on (writing 5 to clear_refs resets the process's peak to its current size).
     {
         std::ofstream clClear("/proc/self/clear_refs");
         clClear << "5";
     }
-    CDriverSession clSession(asOptions);
+    const std::string sTable = sSampleTable(nTableRows);
+    CDriverSession clSession(asOptions, std::wstring(sTable.begin(), sTable.end()));
     INATable* piTable = clSession.m_pstTable->piTable;
     INAContext* piContext = clSession.m_clHost.piGetContext();
     uint64_t nChecksum = 0;
@@ -284,12 +363,12 @@ void BM_DriverBrowse(benchmark::State& state) {
         eNA_LOCKTYPE eLockOut{};
         for (eNA_PARSEDIRECTION eDirection = static_cast<eNA_PARSEDIRECTION>(0);;
              eDirection = static_cast<eNA_PARSEDIRECTION>(2)) {
-            if (!piTable->bHLitxxx(piContext, L"id", eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0)) {
+            if (!piTable->bHLitxxx(piContext, pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0)) {
                 state.SkipWithError(clSession.sError().c_str());
                 return;
             }
             int bOut = 0;
-            piTable->bHEnDehors(piContext, L"id", &bOut);
+            piTable->bHEnDehors(piContext, pszItem, &bOut);
             if (bOut) break;
             if (!clSession.bReadRecord(&nChecksum)) {
                 state.SkipWithError(clSession.sError().c_str());
@@ -301,12 +380,22 @@ void BM_DriverBrowse(benchmark::State& state) {
     benchmark::DoNotOptimize(nChecksum);
     state.SetItemsProcessed(nTotal);
     state.counters["peak_rss_above_start_MiB"] = static_cast<double>(nStatusKiB("VmHWM:") - nStartKiB) / 1024.0;
-    if (nTotal != TABLE_ROWS * static_cast<long>(state.iterations()))
+    if (nTotal != nTableRows * static_cast<long>(state.iterations()))
         state.SkipWithError(("browsed " + std::to_string(nTotal) + " rows").c_str());
+}
+
+void BM_DriverBrowse(benchmark::State& state) {
+    _DriverBrowse(state, L"id", TABLE_ROWS, state.range(0));
+}
+
+// Argument: the table's rows; the driver's default block size.
+void BM_DriverBrowseNoIndex(benchmark::State& state) {
+    _DriverBrowse(state, L"amount", state.range(0), 0);
 }
 
 void BM_DriverSeek(benchmark::State& state) {
     EnsureSampleTable();
+    const bool bExisting = state.range(0) != 0;
     CDriverSession clSession({});
     INATable* piTable = clSession.m_pstTable->piTable;
     INAContext* piContext = clSession.m_clHost.piGetContext();
@@ -315,12 +404,12 @@ void BM_DriverSeek(benchmark::State& state) {
     for (auto _ : state) {
         for (long nId : SeekIds()) {
             CAny clValue;
-            clValue.SetI4(static_cast<int>(nId));
+            clValue.SetI4(static_cast<int>(bExisting ? nId : nId + TABLE_ROWS));
             eNA_LOCKTYPE eLockOut{};
             int bFound = 0, bInside = 0;
             if (!piTable->bHRecherche(piContext, L"id", &clValue, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0) ||
-                !piTable->bEvalHTrouve(piContext, L"id", &bFound, &bInside) || !bFound ||
-                !clSession.bReadRecord(&nChecksum)) {
+                !piTable->bEvalHTrouve(piContext, L"id", &bFound, &bInside) || bFound != (bExisting ? 1 : 0) ||
+                (bExisting && !clSession.bReadRecord(&nChecksum))) {
                 state.SkipWithError(("seek failed: " + clSession.sError()).c_str());
                 return;
             }
@@ -337,7 +426,11 @@ void BM_DriverSeek(benchmark::State& state) {
 // "KX Cache Size=1000" it is 1000.
 BENCHMARK(BM_RawBrowse)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DriverBrowse)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_RawSeek)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_DriverSeek)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Along an item without an index (the amount), 10^5 and 10^6 rows; the driver's default block.
+BENCHMARK(BM_RawBrowseNoIndex)->Arg(100000)->Arg(TABLE_ROWS)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DriverBrowseNoIndex)->Arg(100000)->Arg(TABLE_ROWS)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Seeks of existing identifiers (1) and of missing ones (0).
+BENCHMARK(BM_RawSeek)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DriverSeek)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -106,6 +106,8 @@ int CNAStatementSQL::_bExecuteDirect(const char*, CTabValParser*, NA_WRITEPARSEF
     return 0;
 }
 
+void CNAStatementSQL::PrefetchNextBlock(int) {}
+
 // ---------------------------------------------------------------------------------- running a text
 
 int CNAStatementSQL::bExecuteDirect(const wchar_t* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags) {

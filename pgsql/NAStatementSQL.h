@@ -60,6 +60,10 @@ public:
     virtual int _bExecuteDirect(CTStringConcatAW* pclSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags);
     virtual int _bExecuteDirect(const wchar_t* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags);
     virtual int _bExecuteDirect(const char* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags);
+    // The result just run is a full block of a browse: a statement that can,
+    // sends the next block's SELECT ahead (bContinuing: this block continued the browse after the
+    // one before). Nothing here.
+    virtual void PrefetchNextBlock(int bContinuing);
 
     // ------------------------------------------------------------------ other operations
     // Text already 8-bit in the connection's client code page.

@@ -371,6 +371,7 @@ int CPSQLConnection::_bFreeCnx(CNAError* pclError) {
     if (m_pPGConn == nullptr) return 1;
     PGconn* pConn = m_pPGConn;
     m_pPGConn = nullptr;
+    m_clPrefetch.Forget();
     return g_bPSQLCall(pclError, FILE_CONNECTION, SITE_FINISH, [&] { __PQfinish(pConn); });
 }
 
@@ -382,6 +383,8 @@ int CPSQLConnection::_bFreeCnx(CNAError* pclError) {
 int CPSQLConnection::bTransactionCommitDirect(CNAError* pclError) {
     PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
     int bStatusRead = 1;
+    // A statement sent ahead would show the connection busy rather than the transaction's state.
+    m_clPrefetch.Discard(m_pPGConn);
     // A client library without the function commits as before: its answer cannot be checked.
     if (m_pPGConn != nullptr && __PQtransactionStatus != &DefaultError_PQtransactionStatus) {
         PGconn* pConn = m_pPGConn;

@@ -13,6 +13,7 @@
 
 #include "core/TString.h"
 #include "native/driver/NAConnectionDescription.h"
+#include "pgsql/PSQLPrefetch.h"
 
 struct pg_conn;
 typedef struct pg_conn PGconn;
@@ -63,6 +64,8 @@ public:
     void _ReceiveNotice(const char* pszMessage);
     const wchar_t* pszGetLastNotice() const { return m_csLastNotice.pszGet(); }
     unsigned nGetNoticeCount() const { return m_nNotices; }
+    // The statement sent ahead on this connection, if any.
+    CPSQLPrefetch* pclGetPrefetch() { return &m_clPrefetch; }
     unsigned nGetServerVersion() const { return m_nServerVersion; }
     const wchar_t* pszGetServerEncoding() const { return m_csServerEncoding.pszGet(); }
 
@@ -108,4 +111,5 @@ protected:
     int32_t m_nPort = 0;
     CTString m_csLastNotice;
     unsigned m_nNotices = 0;
+    CPSQLPrefetch m_clPrefetch;
 };

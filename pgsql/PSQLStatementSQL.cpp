@@ -135,10 +135,22 @@ PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
 
 int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WRITEPARSEFLAGS nFlags) {
     PGconn* pConn = _pstGetPGConn();
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC,
+    m_bKeepLastRow = false;
+    bool bTaken = false;
+    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+    CPSQLPrefetch* pclPrefetch = pclCnx != nullptr ? pclCnx->pclGetPrefetch() : nullptr;
+    if (pclPrefetch != nullptr && pclPrefetch->bPending()) {
+        // Whatever was sent ahead is this statement's answer only when it is this very text.
+        const bool bOwn = pclPrefetch->nGetOwner() == m_nStmtNumber;
+        m_pResult = pclPrefetch->pTake(pConn, m_nStmtNumber, pszSQL, &bTaken);
+        if (bOwn && !bTaken) m_bPrefetchMissed = true;
+    }
+    if (!bTaken &&
+        !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC,
                      [&] { m_pResult = __PQexec(pConn, pszSQL); }))
         return 0;
     m_bResultOpen = 1;
+    if (pclPrefetch != nullptr && !m_bPrefetchMissed && CPSQLPrefetch::s_bAvailable()) m_sLastSQL = pszSQL;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
     if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTSTATUS,
                      [&] { eStatus = __PQresultStatus(m_pResult); })) {
@@ -216,8 +228,47 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
     return 1;
 }
 
+void CPSQLStatementSQL::_ReadLastRow(CPSQLPrefetch::Fields* paFields) {
+    paFields->clear();
+    if (m_pResult == nullptr || m_llNbRow < 1) return;
+    const int nRow = static_cast<int>(m_llNbRow - 1);
+    for (unsigned i = 0; i < m_nNbColumn; i++) {
+        const int nField = static_cast<int>(i);
+        int bNull = 0;
+        const char* psz = nullptr;
+        if (!g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_GETISNULL, [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }) ||
+            (!bNull &&
+             !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_GETVALUE, [&] { psz = __PQgetvalue(m_pResult, nRow, nField); }))) {
+            paFields->clear();
+            return;
+        }
+        if (bNull || psz == nullptr)
+            paFields->emplace_back();
+        else
+            paFields->emplace_back(psz);
+    }
+}
+
+void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing) {
+    if (m_bPrefetchMissed || m_pResult == nullptr || m_sLastSQL.empty() || !CPSQLPrefetch::s_bAvailable()) return;
+    // This block's last row foresees the next block's text when the row before it gave this one's.
+    _ReadLastRow(&m_aBlockLast);
+    m_bKeepLastRow = true;
+    if (!bContinuing || m_aBlockBefore.empty()) return;
+    std::string sNext;
+    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+    if (pclCnx != nullptr && CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &sNext))
+        pclCnx->pclGetPrefetch()->bSend(_pstGetPGConn(), m_nStmtNumber, sNext.c_str());
+}
+
 int CPSQLStatementSQL::_bCloseParse() {
     int bOk = 1;
+    if (m_bKeepLastRow) {
+        m_aBlockBefore.swap(m_aBlockLast);
+        m_bKeepLastRow = false;
+    } else if (m_pResult != nullptr) {
+        m_aBlockBefore.clear();
+    }
     if (m_pResult != nullptr) {
         PGresult* pResult = m_pResult;
         bOk = g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_CLEAR, [&] { __PQclear(pResult); });

@@ -8,7 +8,10 @@
 // statement becomes user error 80 with the server's SQLSTATE and message.
 #pragma once
 
+#include <string>
+
 #include "pgsql/NAStatementSQL.h"
+#include "pgsql/PSQLPrefetch.h"
 
 struct pg_conn;
 struct pg_result;
@@ -30,6 +33,7 @@ public:
     int _bInitLastError(unsigned nFile, unsigned nSite) override;
     int _bExecuteDirect(const char* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags) override;
     using CNAStatementSQL::_bExecuteDirect;
+    void PrefetchNextBlock(int bContinuing) override;
 
     PGconn* _pstGetPGConn() const;
     // The next row, with no test for an empty result.
@@ -39,5 +43,16 @@ private:
     int _bSetByteString(CNAConvertVariant* pclValue, const char* pszText, const CNAColumnSQL* pclColumn);
     int _bSetDateTime(CNAConvertVariant* pclValue, const char* pszText, int nType);
 
+    // The fields of a result's last row, as the server wrote them.
+    void _ReadLastRow(CPSQLPrefetch::Fields* paFields);
+
     PGresult* m_pResult = nullptr;
+    // Sending blocks ahead: the text of the latest run; whether its last row is to be kept when its
+    // result closes; the kept row of the block before the current one; set when a block sent
+    // ahead was not the one the browse asked for, which ends sending ahead for this statement.
+    std::string m_sLastSQL;
+    bool m_bKeepLastRow = false;
+    CPSQLPrefetch::Fields m_aBlockBefore;
+    CPSQLPrefetch::Fields m_aBlockLast;
+    bool m_bPrefetchMissed = false;
 };

@@ -71,7 +71,7 @@ struct stEntry {
 const stEntry s_tabEntries[] = {KX_PQ_ENTRIES(KX_PQ_ROW)};
 #undef KX_PQ_ROW
 constexpr int NB_ENTRIES = sizeof(s_tabEntries) / sizeof(s_tabEntries[0]);
-static_assert(NB_ENTRIES == 29);
+static_assert(NB_ENTRIES == 31);
 
 // A failure of the loader: an error of this module with its debug line and its user code as
 // information, added to the caller's error object with no connection.

@@ -91,6 +91,12 @@ PGTransactionStatusType DefaultError_PQtransactionStatus(const PGconn*) {
 PQnoticeReceiver DefaultError_PQsetNoticeReceiver(PGconn*, PQnoticeReceiver, void*) {
     throw CTString(L"PQsetNoticeReceiver");
 }
+int DefaultError_PQsendQuery(PGconn*, const char*) {
+    throw CTString(L"PQsendQuery");
+}
+PGresult* DefaultError_PQgetResult(PGconn*) {
+    throw CTString(L"PQgetResult");
+}
 
 #define KX_PQ_DEFINE(name, optional) decltype(&::name) __##name = DefaultError_##name;
 KX_PQ_ENTRIES(KX_PQ_DEFINE)

@@ -39,7 +39,9 @@
     X(PQclientEncoding, 0)          \
     X(PQparameterStatus, 0)         \
     X(PQtransactionStatus, 1)       \
-    X(PQsetNoticeReceiver, 1)
+    X(PQsetNoticeReceiver, 1)       \
+    X(PQsendQuery, 1)               \
+    X(PQgetResult, 1)
 
 #define KX_PQ_DECLARE(name, optional)    \
     decltype(::name) DefaultError_##name; \

@@ -11,6 +11,7 @@
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
+#include "native/model/ServerNumberText.h"
 #include "variant/DateTime.h"
 
 namespace {
@@ -176,6 +177,8 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
         case 12:
         case 14: {
             if (m_pbyBuffer == nullptr) return 1;
+            // The server's integers need none of the host's rules.
+            if (nType <= 9 && NA_bServerIntegerToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity)) return 1;
             wchar_t szCourt[64];
             CXYString<wchar_t> cl;
             const wchar_t* pszNombre = szCourt;

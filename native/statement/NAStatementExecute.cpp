@@ -206,6 +206,9 @@ int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
     if (llLimit > 0 && m_pclStatementSQL != nullptr && m_pclStatementSQL->llGetNbRow() == llLimit)
         m_nBlockLimit = static_cast<int32_t>(llLimit);
     m_bBlockAtStart = m_pclCommand->llGetRowOffset() < 1 ? 1 : 0;
+    // A full block of a browse: the server may compute the next one while the host reads this one.
+    if (bResult && m_nBlockLimit != NO_LIMIT && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT)
+        m_pclStatementSQL->PrefetchNextBlock(m_bContinuing);
     return bResult;
 }
 

@@ -103,7 +103,7 @@ protected:
 
 TEST_F(CNAFunctionLoaderTest, BeforeAnyLoadEveryEntryThrowsItsName) {
     EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
-    EXPECT_EQ(nEntriesOnStub(), 29);
+    EXPECT_EQ(nEntriesOnStub(), 31);
     EXPECT_EQ(sThrownName([] { __PQconnectdb("host=x"); }), "PQconnectdb");
     EXPECT_EQ(sThrownName([] { __PQexec(nullptr, "SELECT 1"); }), "PQexec");
     EXPECT_EQ(sThrownName([] { __PQlibVersion(); }), "PQlibVersion");
@@ -129,7 +129,7 @@ TEST_F(CNAFunctionLoaderTest, LoadsAndBindsTheSystemClientLibrary) {
         CNAFunctionLoader::g_Term();
         EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
         EXPECT_EQ(CNAFunctionLoader::g_hGetNativeLibHandle(), nullptr);
-        EXPECT_EQ(nEntriesOnStub(), 29);
+        EXPECT_EQ(nEntriesOnStub(), 31);
     }
 }
 
@@ -171,7 +171,7 @@ TEST_F(CNAFunctionLoaderTest, AMissingLibraryLoadsNothing) {
         for (int nAttempt = 0; nAttempt < 2; nAttempt++) {
             EXPECT_EQ(bLoad(sName), 0);
             EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
-            EXPECT_EQ(nEntriesOnStub(), 29);
+            EXPECT_EQ(nEntriesOnStub(), 31);
             // The name as it was asked for; what the dynamic linker said is the system message.
             ExpectError(52, 1, L"PostgreSQL");
             const CXError* pclError = m_clError.pclGetXError();
@@ -185,8 +185,9 @@ TEST_F(CNAFunctionLoaderTest, AMissingLibraryLoadsNothing) {
     ASSERT_EQ(chdir(szBefore), 0);
 }
 
-// The version entries, the transaction status and the notice receiver are optional: the fake lacks all four, they
-// stay on their stubs, which tells their users they are absent, and everything else is bound.
+// The version entries, the transaction status, the notice receiver and the asynchronous query
+// are optional: the fake lacks all six, they stay on their stubs, which tells their users they
+// are absent, and everything else is bound.
 TEST_F(CNAFunctionLoaderTest, ALibraryWithoutOptionalFunctionsBinds) {
     ASSERT_EQ(bLoad(s_sNoVersion), 1);
     EXPECT_EQ(m_clError.eGetErrorType(), NA_ERRORTYPE_NONE);
@@ -194,7 +195,9 @@ TEST_F(CNAFunctionLoaderTest, ALibraryWithoutOptionalFunctionsBinds) {
     EXPECT_EQ(__PQserverVersion, &DefaultError_PQserverVersion);
     EXPECT_EQ(__PQtransactionStatus, &DefaultError_PQtransactionStatus);
     EXPECT_EQ(__PQsetNoticeReceiver, &DefaultError_PQsetNoticeReceiver);
-    EXPECT_EQ(nEntriesOnStub(), 4);
+    EXPECT_EQ(__PQsendQuery, &DefaultError_PQsendQuery);
+    EXPECT_EQ(__PQgetResult, &DefaultError_PQgetResult);
+    EXPECT_EQ(nEntriesOnStub(), 6);
     EXPECT_EQ(__PQstatus(nullptr), 2);
     EXPECT_EQ(sThrownName([] { __PQlibVersion(); }), "PQlibVersion");
 }
@@ -210,7 +213,7 @@ TEST_F(CNAFunctionLoaderTest, BindingStopsAtAMissingFunction) {
     EXPECT_EQ(__PQstatus(nullptr), 3);
     EXPECT_NE(__PQntuples, &DefaultError_PQntuples);
     EXPECT_EQ(__PQfname, &DefaultError_PQfname);
-    EXPECT_EQ(nEntriesOnStub(), 16);  // PQfname and the 15 after it
+    EXPECT_EQ(nEntriesOnStub(), 18);  // PQfname and the 17 after it
     EXPECT_EQ(sThrownName([] { __PQfformat(nullptr, 0); }), "PQfformat");
     EXPECT_EQ(sThrownName([] { __PQparameterStatus(nullptr, "x"); }), "PQparameterStatus");
 }
@@ -232,7 +235,7 @@ TEST_F(CNAFunctionLoaderTest, TheModuleStopUnloadsTheLibrary) {
     EXPECT_EQ(TermLibrary(), 1);
     EXPECT_EQ(CNAFunctionLoader::g_bLoaded(), 0);
     EXPECT_EQ(g_pclNAFunctionLoader, nullptr);
-    EXPECT_EQ(nEntriesOnStub(), 29);
+    EXPECT_EQ(nEntriesOnStub(), 31);
     ASSERT_EQ(bInitLibrary(reinterpret_cast<void*>(0x1000)), 1);
     EXPECT_EQ(bLoad("libpq.so.5"), 1);
     EXPECT_EQ(TermLibrary(), 1);

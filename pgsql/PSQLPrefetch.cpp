@@ -1,0 +1,186 @@
+// The statement sent ahead on a connection: sending it, handing its result to its sender, or
+// reading and dropping it before anything else runs on the connection.
+#include "pgsql/PSQLPrefetch.h"
+
+#include <algorithm>
+
+#include "native/driver/NAFunctionTable.h"
+#include "pgsql/PSQLGuard.h"
+
+namespace {
+
+constexpr unsigned FILE_PREFETCH = 101;
+constexpr unsigned SITE_TRANSACTIONSTATUS = 1;
+constexpr unsigned SITE_SENDQUERY = 2;
+constexpr unsigned SITE_GETRESULT = 3;
+constexpr unsigned SITE_CLEAR = 4;
+
+bool _bNumber(const std::string& s) {
+    size_t i = s[0] == '-' ? 1 : 0;
+    const size_t nFirstDigit = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') i++;
+    if (i == nFirstDigit) return false;
+    if (i < s.size() && s[i] == '.') {
+        const size_t nDot = ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') i++;
+        if (i == nDot) return false;
+    }
+    return i == s.size();
+}
+
+bool _bWordCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' ||
+           c == '$' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+std::string _sQuoted(const std::string& s) {
+    std::string sOut = "'";
+    for (char c : s) {
+        if (c == '\'') sOut += '\'';
+        sOut += c;
+    }
+    return sOut + "'";
+}
+
+// A literal of the WHERE clause found as a field of the row before.
+struct stMatch {
+    size_t nPosition;
+    size_t nLength;
+    std::string sReplacement;
+};
+
+bool _bAsynchronousCalls() {
+    return __PQsendQuery != &DefaultError_PQsendQuery && __PQgetResult != &DefaultError_PQgetResult &&
+           __PQtransactionStatus != &DefaultError_PQtransactionStatus;
+}
+
+}  // namespace
+
+bool CPSQLPrefetch::s_bAvailable() {
+    return _bAsynchronousCalls();
+}
+
+bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBefore, const Fields& aLast,
+                                     std::string* psNext) {
+    if (aBefore.size() != aLast.size()) return false;
+    // The continuation's condition lies between WHERE and the ORDER BY that ends the browse.
+    const size_t nWhere = sSQL.find(" WHERE ");
+    const size_t nOrder = sSQL.rfind(" ORDER BY ");
+    if (nWhere == std::string::npos || nOrder == std::string::npos || nOrder < nWhere) return false;
+    std::vector<stMatch> aMatches;
+    for (size_t nField = 0; nField < aBefore.size(); nField++) {
+        if (!aBefore[nField].has_value() || aBefore[nField]->empty()) continue;
+        const std::string& sValue = *aBefore[nField];
+        const bool bNumber = _bNumber(sValue);
+        for (int nForm = 0; nForm < 2; nForm++) {
+            if (nForm == 0 && !bNumber) continue;
+            const std::string sLiteral = nForm == 0 ? sValue : _sQuoted(sValue);
+            for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
+                 n = sSQL.find(sLiteral, n + 1)) {
+                const char cBefore = sSQL[n - 1];
+                const char cAfter = sSQL[n + sLiteral.size()];
+                // A whole number, not the digits of a longer word; a whole quoted text, not the
+                // tail of one.
+                if (nForm == 0 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
+                                   _bWordCharacter(cAfter) || cAfter == '\''))
+                    continue;
+                if (nForm == 1 && (cBefore == '\'' || cAfter == '\'')) continue;
+                if (!aLast[nField].has_value()) return false;
+                const std::string& sNew = *aLast[nField];
+                if (nForm == 0 && !_bNumber(sNew)) return false;
+                aMatches.push_back({n, sLiteral.size(), nForm == 0 ? sNew : _sQuoted(sNew)});
+            }
+        }
+    }
+    if (aMatches.empty()) return false;
+    std::sort(aMatches.begin(), aMatches.end(),
+              [](const stMatch& a, const stMatch& b) { return a.nPosition < b.nPosition; });
+    std::string sNext;
+    size_t nFrom = 0;
+    for (size_t i = 0; i < aMatches.size(); i++) {
+        const stMatch& st = aMatches[i];
+        if (i > 0 && st.nPosition == aMatches[i - 1].nPosition && st.nLength == aMatches[i - 1].nLength) {
+            // Two fields of the same text: one successor, or no guess.
+            if (st.sReplacement != aMatches[i - 1].sReplacement) return false;
+            continue;
+        }
+        if (st.nPosition < nFrom) return false;
+        sNext.append(sSQL, nFrom, st.nPosition - nFrom);
+        sNext += st.sReplacement;
+        nFrom = st.nPosition + st.nLength;
+    }
+    sNext.append(sSQL, nFrom, std::string::npos);
+    if (sNext == sSQL) return false;
+    *psNext = std::move(sNext);
+    return true;
+}
+
+uint64_t CPSQLPrefetch::s_nSent = 0;
+uint64_t CPSQLPrefetch::s_nTaken = 0;
+uint64_t CPSQLPrefetch::s_nDiscarded = 0;
+
+bool CPSQLPrefetch::bSend(PGconn* pConn, uint32_t nOwner, const char* pszSQL) {
+    if (m_bPending || pConn == nullptr || pszSQL == nullptr || !_bAsynchronousCalls()) return false;
+    // Inside a transaction block a statement that fails would abort the host's transaction, which
+    // the host never asked for: only statements that leave nothing behind when they fail go ahead.
+    PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
+    if (!g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_TRANSACTIONSTATUS, [&] { eStatus = __PQtransactionStatus(pConn); }) ||
+        eStatus != PQTRANS_IDLE)
+        return false;
+    int bSent = 0;
+    if (!g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_SENDQUERY, [&] { bSent = __PQsendQuery(pConn, pszSQL); }) ||
+        bSent != 1) {
+        // A refused send leaves nothing on the connection, but a half-sent one may: read it off.
+        m_bPending = true;
+        Discard(pConn);
+        s_nDiscarded--;
+        return false;
+    }
+    m_bPending = true;
+    m_nOwner = nOwner;
+    m_sSQL = pszSQL;
+    s_nSent++;
+    return true;
+}
+
+PGresult* CPSQLPrefetch::pTake(PGconn* pConn, uint32_t nOwner, const char* pszSQL, bool* pbTaken) {
+    *pbTaken = false;
+    if (!m_bPending) return nullptr;
+    if (nOwner != m_nOwner || pszSQL == nullptr || m_sSQL != pszSQL) {
+        Discard(pConn);
+        return nullptr;
+    }
+    *pbTaken = true;
+    s_nTaken++;
+    return _pReadResult(pConn);
+}
+
+void CPSQLPrefetch::Discard(PGconn* pConn) {
+    if (!m_bPending) return;
+    PGresult* pResult = _pReadResult(pConn);
+    if (pResult != nullptr) g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_CLEAR, [&] { __PQclear(pResult); });
+    s_nDiscarded++;
+}
+
+void CPSQLPrefetch::Forget() {
+    m_bPending = false;
+    m_sSQL.clear();
+}
+
+PGresult* CPSQLPrefetch::_pReadResult(PGconn* pConn) {
+    m_bPending = false;
+    m_sSQL.clear();
+    PGresult* pLast = nullptr;
+    if (pConn == nullptr) return nullptr;
+    // Every result up to the end of the statement is read, the connection then free for the next
+    // one; the last is kept, as PQexec keeps it.
+    for (;;) {
+        PGresult* pResult = nullptr;
+        if (!g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_GETRESULT, [&] { pResult = __PQgetResult(pConn); }) ||
+            pResult == nullptr)
+            break;
+        if (pLast != nullptr) g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_CLEAR, [&] { __PQclear(pLast); });
+        pLast = pResult;
+    }
+    return pLast;
+}

@@ -1,0 +1,79 @@
+// The server's integers read straight into the storage against the host's conversion of the same
+// text: every integer type, at and past each bound, with the texts the direct road leaves to the
+// host. Where the direct road takes a text, it must write what the host writes; where the text is
+// beyond the type, it must leave it to the host, whatever the host then answers.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "native/model/ServerNumberText.h"
+#include "tests/model/ModelTestSupport.h"
+#include "variant/Any.h"
+
+namespace {
+
+class ServerNumberTextTest : public ModelTest {};
+
+TEST_F(ServerNumberTextTest, WritesWhatTheHostWritesOrLeavesTheTextToIt) {
+    struct stType {
+        unsigned short nType;
+        const char* pszMin;  // the type's bounds as texts
+        const char* pszMax;
+        const char* pszBelow;  // one past each bound (null: none the road reads)
+        const char* pszAbove;
+    } astTypes[] = {
+        {VQTYPE_UI2, "0", "65535", "-1", "65536"},
+        {VQTYPE_UI4, "0", "4294967295", "-1", "4294967296"},
+        {VQTYPE_UI8, "0", "18446744073709551615", "-1", nullptr},
+        {VQTYPE_I1, "-128", "127", "-129", "128"},
+        {VQTYPE_I2, "-32768", "32767", "-32769", "32768"},
+        {VQTYPE_I4, "-2147483648", "2147483647", "-2147483649", "2147483648"},
+        {VQTYPE_I8, "-9223372036854775808", "9223372036854775807", "-9223372036854775809", "9223372036854775808"},
+    };
+    // Taken by the road when in range for the type.
+    const char* apszTaken[] = {"0", "1", "7", "42", "00042", "-1", "-7", "100", "-100", "1000000"};
+    // Never taken: the host's rules apply.
+    const char* apszLeft[] = {"", "-", "-0", "+5", " 5", "5 ", "5.0", "1e3", "12a", "0x10", "--1",
+                              "12345678901234567890", "99999999999999999999"};
+    for (const stType& st : astTypes) {
+        SCOPED_TRACE(st.nType);
+        auto Compare = [&](const char* psz, bool bExpectTaken) {
+            SCOPED_TRACE(psz);
+            unsigned char abyFast[16], abyHost[16];
+            memset(abyFast, 0xA5, sizeof(abyFast));
+            memset(abyHost, 0xA5, sizeof(abyHost));
+            const bool bTaken = NA_bServerIntegerToStorage(psz, strlen(psz), st.nType, abyFast, 8);
+            EXPECT_EQ(bTaken, bExpectTaken);
+            if (!bTaken) {
+                // Nothing written.
+                for (unsigned char c : abyFast) EXPECT_EQ(c, 0xA5);
+                return;
+            }
+            const std::wstring ws(psz, psz + strlen(psz));
+            ASSERT_EQ(CAny::__s_nCastTo(abyHost, ws.c_str(), st.nType, nullptr), 0) << "the host refuses it";
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(abyFast), 16), std::string(reinterpret_cast<char*>(abyHost), 16));
+        };
+        Compare(st.pszMin, true);
+        // Twenty digits are beyond what the road reads.
+        Compare(st.pszMax, strlen(st.pszMax) < 20);
+        if (st.pszBelow != nullptr) Compare(st.pszBelow, false);
+        if (st.pszAbove != nullptr) Compare(st.pszAbove, false);
+        // The bounds as numbers (the largest unsigned one's as the signed maximum: the texts
+        // below stay under it).
+        const long long llMin = std::stoll(st.pszMin);
+        const long long llMax = st.nType == VQTYPE_UI8 ? LLONG_MAX : std::stoll(st.pszMax);
+        for (const char* psz : apszTaken) {
+            const long long ll = std::stoll(psz);
+            Compare(psz, ll >= llMin && ll <= llMax);
+        }
+        for (const char* psz : apszLeft) Compare(psz, false);
+    }
+    // A storage smaller than the type is left to the host.
+    unsigned char aby[8] = {};
+    EXPECT_FALSE(NA_bServerIntegerToStorage("5", 1, VQTYPE_I4, aby, 2));
+    EXPECT_FALSE(NA_bServerIntegerToStorage("5", 1, VQTYPE_CY, aby, 8));
+}
+
+}  // namespace

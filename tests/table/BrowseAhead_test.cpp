@@ -1,0 +1,254 @@
+// A browse whose next block is sent ahead while the host reads the current one reads exactly what
+// the browse that waits for each block reads: with writes (through the connection and through the
+// access), a transaction and nothing at all between the reads, at every block boundary. The server
+// receives the same statements, plus the blocks sent ahead that something else on the connection
+// made useless. The road that waits is the one a client library without the asynchronous calls
+// takes.
+#include <unistd.h>
+
+#include "native/driver/NAFunctionTable.h"
+#include "pgsql/PSQLPrefetch.h"
+#include "tests/table/NADataAccessSeekFixture.h"
+
+using namespace seektest;
+
+namespace {
+
+class BrowseAheadTest : public SeekServerTest {
+protected:
+    void SetUp() override {
+        SeekServerTest::SetUp();
+        m_sTable = "kx_bah_" + std::to_string(getpid());
+    }
+    void TearDown() override {
+        RestoreAsynchronousCalls();
+        SeekServerTest::TearDown();
+        std::string sReason;
+        if (pgsandbox::bServerAvailable(&sReason)) m_clServer.Run("DROP TABLE IF EXISTS " + m_sTable);
+    }
+    // 300 rows: id 1 to 300, v = id % 7, s = 'r' || id; blocks of 20 rows.
+    CNADataAccess* pclFresh() {
+        CreateTable(m_clServer, m_sTable, "id integer PRIMARY KEY, v integer, s varchar(20)",
+                    "INSERT INTO " + m_sTable + " SELECT i, i % 7, 'r' || i FROM generate_series(1, 300) AS i");
+        m_clServer.Run("CREATE INDEX ON " + m_sTable + " (s)");
+        return pclOpen(wsOf(m_sTable).c_str());
+    }
+    // The road that waits for each block: the asynchronous calls as a library that lacks them.
+    void WithoutAsynchronousCalls() {
+        m_pfnSend = __PQsendQuery;
+        __PQsendQuery = &DefaultError_PQsendQuery;
+    }
+    void RestoreAsynchronousCalls() {
+        if (m_pfnSend != nullptr) __PQsendQuery = m_pfnSend;
+        m_pfnSend = nullptr;
+    }
+
+    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
+        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
+    }
+    int bExec(CNADataAccess* pclAccess, const std::string& sSQL) {
+        return pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError, wsOf(sSQL).c_str());
+    }
+
+    // What is done between two reads, after the row read last (nRead rows so far).
+    enum eAction { NOTHING, DELETE_AHEAD, TRANSACTION, WRITE_THROUGH_ACCESS, CYCLE };
+
+    // Browses the table by id, first to last (or last to first), doing eAction after every
+    // nEvery-th row read (CYCLE: each action in turn); every row read as "id/v/s".
+    std::vector<std::string> Browse(CNADataAccess* pclAccess, eAction eEvery, int nEvery, bool bForward) {
+        std::vector<std::string> aRows;
+        eNA_PARSEDIRECTION eDirection = bForward ? NA_PARSE_FIRST : NA_PARSE_LAST;
+        for (int nRead = 0; nRead < 400; nRead++) {
+            if (!bRead(pclAccess, L"id", eDirection)) {
+                ADD_FAILURE() << "read: " << sError();
+                break;
+            }
+            eDirection = bForward ? NA_PARSE_NEXT : NA_PARSE_PREVIOUS;
+            if (bOut(pclAccess, L"id")) break;
+            const long nId = std::stol(wsValue(pclAccess, L"id"));
+            aRows.push_back(sOf(wsValue(pclAccess, L"id") + L"/" + wsValue(pclAccess, L"v") + L"/" +
+                                wsValue(pclAccess, L"s")));
+            if (nEvery < 1 || (nRead + 1) % nEvery != 0) continue;
+            eAction eNow = eEvery == CYCLE ? static_cast<eAction>(1 + (nRead / nEvery) % 3) : eEvery;
+            const long nAhead = bForward ? nId + 9 : nId - 9;
+            switch (eNow) {
+                case DELETE_AHEAD:
+                    EXPECT_EQ(bExec(pclAccess, "DELETE FROM " + m_sTable + " WHERE id = " + std::to_string(nAhead)), 1)
+                        << sError();
+                    break;
+                case TRANSACTION:
+                    EXPECT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionBeginDirect(m_pclError), 1) << sError();
+                    EXPECT_EQ(bExec(pclAccess, "UPDATE " + m_sTable + " SET v = v + 100 WHERE id = " +
+                                                   std::to_string(nAhead - (bForward ? 4 : -4))),
+                              1)
+                        << sError();
+                    EXPECT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionCommitDirect(m_pclError), 1) << sError();
+                    break;
+                case WRITE_THROUGH_ACCESS: {
+                    // Another browse of the access (by s) finds a row ahead and changes it; the id
+                    // browse then goes on from its own place.
+                    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+                    const CAny clKey = Text(wsOf("r" + std::to_string(nAhead - (bForward ? 2 : -2))).c_str());
+                    EXPECT_EQ(pclAccess->bHRecherche(L"s", &clKey, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0),
+                              1)
+                        << sError();
+                    if (bFound(pclAccess, L"s")) {
+                        SetInt(pclAccess, L"v", 1000 + nId);
+                        EXPECT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+                    }
+                    break;
+                }
+                default:
+                    break;
+            }
+        }
+        return aRows;
+    }
+
+    // The same browse on a fresh table, by the road that waits and by the road that sends ahead;
+    // the statements each sent, from the server's log.
+    struct stRun {
+        std::vector<std::string> aRows;
+        std::vector<std::string> aStatements;
+        uint64_t nSent = 0, nTaken = 0, nDiscarded = 0;
+    };
+    stRun Run(bool bAhead, eAction eEvery, int nEvery, bool bForward) {
+        stRun st;
+        CNADataAccess* pclAccess = pclFresh();
+        if (pclAccess == nullptr) return st;
+        // After the open, which binds the client library's functions.
+        if (!bAhead) WithoutAsynchronousCalls();
+        const long nPid = nBackendPid(pclAccess);
+        pgsandbox::CStatementLog clLog;
+        const uint64_t nSent = CPSQLPrefetch::s_nSent, nTaken = CPSQLPrefetch::s_nTaken,
+                       nDiscarded = CPSQLPrefetch::s_nDiscarded;
+        st.aRows = Browse(pclAccess, eEvery, nEvery, bForward);
+        st.nSent = CPSQLPrefetch::s_nSent - nSent;
+        st.nTaken = CPSQLPrefetch::s_nTaken - nTaken;
+        WaitLogged(pclAccess, clLog, nPid);
+        st.nDiscarded = CPSQLPrefetch::s_nDiscarded - nDiscarded;
+        st.aStatements = clLog.Statements(nPid);
+        st.aStatements.pop_back();  // the marker of WaitLogged
+        Release(pclAccess);
+        RestoreAsynchronousCalls();
+        return st;
+    }
+
+    std::string m_sTable;
+    pgtest::CDirectServer m_clServer;
+    decltype(__PQsendQuery) m_pfnSend = nullptr;
+};
+
+// Same rows, same statements: what was sent ahead is either the statement the browse sends next
+// (taken) or, when something else ran first, an extra one the log holds where it was sent.
+TEST_F(BrowseAheadTest, SameRowsAndStatementsAsTheBrowseThatWaits) {
+    KX_REQUIRE_PG_SERVER();
+    struct stCase {
+        const char* pszName;
+        eAction eEvery;
+        int nEvery;
+        bool bForward;
+    } astCases[] = {
+        {"nothing between the reads", NOTHING, 0, true},
+        {"nothing between the reads, backward", NOTHING, 0, false},
+        {"a delete ahead after every row", DELETE_AHEAD, 1, true},
+        {"a transaction after every row", TRANSACTION, 1, true},
+        {"a write through the access after every row", WRITE_THROUGH_ACCESS, 1, true},
+        // Some blocks with something else read, some without.
+        {"each in turn after every 47th row", CYCLE, 47, true},
+        {"each in turn after every 53rd row, backward", CYCLE, 53, false},
+    };
+    for (const stCase& stTest : astCases) {
+        SCOPED_TRACE(stTest.pszName);
+        const stRun stWait = Run(false, stTest.eEvery, stTest.nEvery, stTest.bForward);
+        const stRun stAhead = Run(true, stTest.eEvery, stTest.nEvery, stTest.bForward);
+        ASSERT_GT(stWait.aRows.size(), 150u);
+        EXPECT_EQ(stWait.nSent, 0u);
+        EXPECT_EQ(stAhead.aRows, stWait.aRows);
+        // Every block sent ahead was taken or discarded.
+        EXPECT_EQ(stAhead.nSent, stAhead.nTaken + stAhead.nDiscarded);
+        if (stTest.eEvery == NOTHING) {
+            // Nothing got between: every block after the second came ahead of its read.
+            EXPECT_GE(stAhead.nTaken, 12u);
+            EXPECT_EQ(stAhead.nDiscarded, 0u);
+        }
+        if (stTest.eEvery == CYCLE) {
+            EXPECT_GT(stAhead.nTaken, 0u);
+        }
+        // The log of the road ahead is that of the road that waits with the discarded blocks
+        // inserted: each extra statement is a SELECT of the table.
+        size_t nWait = 0;
+        uint64_t nExtra = 0;
+        for (const std::string& s : stAhead.aStatements) {
+            if (nWait < stWait.aStatements.size() && s == stWait.aStatements[nWait]) {
+                nWait++;
+                continue;
+            }
+            nExtra++;
+            EXPECT_EQ(s.rfind("SELECT ", 0), 0u) << s;
+            EXPECT_NE(s.find(m_sTable), std::string::npos) << s;
+        }
+        EXPECT_EQ(nWait, stWait.aStatements.size()) << "a statement of the road that waits is missing";
+        EXPECT_EQ(nExtra, stAhead.nDiscarded);
+    }
+}
+
+// Inside a transaction block nothing is sent ahead: a statement that failed there would abort the
+// host's transaction.
+TEST_F(BrowseAheadTest, NothingIsSentAheadInsideATransaction) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclFresh();
+    ASSERT_NE(pclAccess, nullptr);
+    ASSERT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionBeginDirect(m_pclError), 1) << sError();
+    const uint64_t nSent = CPSQLPrefetch::s_nSent;
+    const std::vector<std::string> aRows = Browse(pclAccess, NOTHING, 0, true);
+    EXPECT_EQ(aRows.size(), 300u);
+    EXPECT_EQ(CPSQLPrefetch::s_nSent, nSent);
+    EXPECT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionCommitDirect(m_pclError), 1) << sError();
+}
+
+// The next block's text foreseen from the current one: the literals of the WHERE clause that are
+// fields of the row the current block followed become those of its last row.
+TEST(BrowseAheadText, TheNextBlockFollowsTheLastRow) {
+    using F = CPSQLPrefetch::Fields;
+    struct stCase {
+        const char* pszSQL;
+        F aBefore, aLast;
+        const char* pszNext;  // null: nothing foreseen
+    } astCases[] = {
+        {"SELECT id,s FROM t WHERE id>20 ORDER BY id LIMIT 20", {"20", "r20"}, {"40", "r40"},
+         "SELECT id,s FROM t WHERE id>40 ORDER BY id LIMIT 20"},
+        // The LIMIT and a number inside a longer one are not the field.
+        {"SELECT id FROM t WHERE id<20 AND x=120 ORDER BY id DESC LIMIT 20", {"20"}, {"7"},
+         "SELECT id FROM t WHERE id<7 AND x=120 ORDER BY id DESC LIMIT 20"},
+        // Texts between quotes, a quote doubled; the key after the item.
+        {"SELECT s,id FROM t WHERE (s>'O''Hara' OR (s='O''Hara' AND id>5)) ORDER BY s,id LIMIT 9", {"O'Hara", "5"},
+         {"Smith", "12"}, "SELECT s,id FROM t WHERE (s>'Smith' OR (s='Smith' AND id>12)) ORDER BY s,id LIMIT 9"},
+        // Decimals and negative numbers as the server writes them.
+        {"SELECT a FROM t WHERE a>-2.50 ORDER BY a LIMIT 5", {"-2.50"}, {"3.75"},
+         "SELECT a FROM t WHERE a>3.75 ORDER BY a LIMIT 5"},
+        // A field that became NULL, a number that became a word: no guess.
+        {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5"}, {std::nullopt}, nullptr},
+        {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5"}, {"x"}, nullptr},
+        // Two fields of one text with different successors: no guess.
+        {"SELECT a,b FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5", "5"}, {"6", "7"}, nullptr},
+        // No literal of the row in the condition, no condition, no ORDER BY: no guess.
+        {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"6"}, {"7"}, nullptr},
+        {"SELECT a FROM t ORDER BY a LIMIT 5", {"5"}, {"6"}, nullptr},
+        {"SELECT a FROM t WHERE a>5", {"5"}, {"6"}, nullptr},
+        // Fields of different counts.
+        {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5"}, {"6", "7"}, nullptr},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszSQL);
+        std::string sNext;
+        const bool b = CPSQLPrefetch::s_bNextBlockText(st.pszSQL, st.aBefore, st.aLast, &sNext);
+        EXPECT_EQ(b, st.pszNext != nullptr);
+        if (st.pszNext != nullptr) {
+            EXPECT_EQ(sNext, st.pszNext);
+        }
+    }
+}
+
+}  // namespace
