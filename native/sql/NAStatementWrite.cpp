@@ -14,6 +14,7 @@
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAItemType.h"
+#include "native/model/NAServerTypes.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
 #include "native/statement/NARecordValue.h"
@@ -226,6 +227,13 @@ int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE eType, int nFlags) {
         if (pclColumn->bIsMemo() && !_bNeedToUpdate(pclColumn, eType, static_cast<unsigned>(nFlags))) continue;
         if (m_tabReturned.nGetNbElement() > 0) clList.Add(L", ");
         clList.Add(pclColumn->pszGetFormatedName());
+        // Read back as the browse reads it: a money column's own text follows lc_monetary.
+        const wchar_t* pszReadAs =
+            pclColumn->eGetTypeColonne() == 0 ? NA_pszServerTypeReadAs(pclColumn->nGetDBType()) : nullptr;
+        if (pszReadAs != nullptr) {
+            clList.Add(L"::");
+            clList.Add(pszReadAs);
+        }
         const int n = m_tabReturned.nGetNbElement();
         m_tabReturned.Ajoute(pclColumn);
         if (m_tabReturned.nGetNbElement() == n) bNoMemory = true;

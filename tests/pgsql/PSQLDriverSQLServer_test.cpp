@@ -415,7 +415,7 @@ TEST_F(PSQLDriverSQLServerTest, CommitOfATransactionTheServerAborted) {
 // sent as SQL; the backend is gone.
 TEST_F(PSQLDriverSQLServerTest, CloseWithATransactionOpenRollsBack) {
     KX_REQUIRE_PG_SERVER();
-    CDirectServer clOther;
+    CPgSession clOther;
     const std::string sTable = "kxsqlcmd_close_" + std::to_string(getpid());
     const std::wstring wsTable = wsUTF8(sTable);
     clOther.Run("DROP TABLE IF EXISTS " + sTable);

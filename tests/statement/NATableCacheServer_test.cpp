@@ -304,7 +304,7 @@ protected:
         TableCacheServerTest::TearDown();
     }
     // The rows (id, n), with g = id % 3 and s = "r" followed by the id.
-    ::testing::AssertionResult CreateRows(pgrows::CPgRows* pclPg, const std::vector<std::pair<int, int>>& vRows) {
+    ::testing::AssertionResult CreateRows(pgtest::CPgSession* pclPg, const std::vector<std::pair<int, int>>& vRows) {
         std::string sValues;
         for (const auto& [nId, nN] : vRows) {
             sValues += sValues.empty() ? "" : ", ";
@@ -347,12 +347,12 @@ protected:
         cl.SetI4(n);
         ASSERT_TRUE(m_pclRecord->pclGetColumnNoRef(pszItem)->bSetValue(&cl, 0));
     }
-    void Delete(pgrows::CPgRows* pclPg, int nId) {
+    void Delete(pgtest::CPgSession* pclPg, int nId) {
         ASSERT_TRUE(pclPg->bExec("DELETE FROM " + m_sTable + " WHERE id = " + std::to_string(nId))) << pclPg->sError();
         Load(nId);
         m_pclAccess->NotifyOperation(NAQUERYTYPE_DELETE, m_pclSource, 0);
     }
-    void Update(pgrows::CPgRows* pclPg, int nId, int nN) {
+    void Update(pgtest::CPgSession* pclPg, int nId, int nN) {
         ASSERT_TRUE(pclPg->bExec("UPDATE " + m_sTable + " SET n = " + std::to_string(nN) +
                                  " WHERE id = " + std::to_string(nId)))
             << pclPg->sError();
@@ -360,7 +360,7 @@ protected:
         SetColumn(L"n", nN);
         m_pclAccess->NotifyOperation(NAQUERYTYPE_UPDATE, m_pclSource, 0);
     }
-    void Insert(pgrows::CPgRows* pclPg, int nId, int nN) {
+    void Insert(pgtest::CPgSession* pclPg, int nId, int nN) {
         ASSERT_TRUE(pclPg->bExec("INSERT INTO " + m_sTable + " VALUES (" + std::to_string(nId) + ", " +
                                  std::to_string(nId % 3) + ", " + std::to_string(nN) + ", 'r" + std::to_string(nId) +
                                  "')"))
@@ -385,7 +385,7 @@ protected:
         return bOut ? 0 : std::stoi(sCurrentId());
     }
     // The rows (id, n) the server holds, in its ORDER BY n.
-    std::vector<std::pair<int, int>> ServerOrder(pgrows::CPgRows* pclPg) {
+    std::vector<std::pair<int, int>> ServerOrder(pgtest::CPgSession* pclPg) {
         Values v;
         EXPECT_TRUE(pclPg->bColumn("SELECT id || ':' || n FROM " + m_sTable + " ORDER BY n", &v)) << pclPg->sError();
         std::vector<std::pair<int, int>> vRows;
@@ -410,7 +410,7 @@ std::vector<std::pair<int, int>> TwelveRows() {
 // The row the browse stands on deleted through the other browse: the next read gives the row that
 // followed it, the previous one the row before it.
 TEST_F(TableCacheWriteTest, DeleteUnderTheBrowseSkipsNoRow) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(m_bOpened) << sError();
     ASSERT_TRUE(CreateRows(&clPg, TwelveRows()));
     stDropTable stDrop{clPg, m_sTable};
@@ -438,7 +438,7 @@ TEST_F(TableCacheWriteTest, DeleteUnderTheBrowseSkipsNoRow) {
 // previous one the last row; before every key the previous read is the end and the next one the
 // first row; in between the rows on either side of the old value.
 TEST_F(TableCacheWriteTest, ValueOfTheRowReadMovedPastTheOthers) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(m_bOpened) << sError();
     ASSERT_TRUE(CreateRows(&clPg, TwelveRows()));
     stDropTable stDrop{clPg, m_sTable};
@@ -475,7 +475,7 @@ TEST_F(TableCacheWriteTest, ValueOfTheRowReadMovedPastTheOthers) {
 // fixed seed: every read gives the row the server's ORDER BY of the remaining rows puts next to the
 // value last read, and at the end both full browses give the server's order.
 TEST_F(TableCacheWriteTest, RandomReadsAndWrites) {
-    KX_PG_ROWS(clPg);
+    KX_PG_SESSION(clPg);
     ASSERT_TRUE(m_bOpened) << sError();
     std::mt19937 clRandom(44);
     std::set<int> setUsed;

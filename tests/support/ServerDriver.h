@@ -43,6 +43,8 @@ public:
     CNAConnectionDescription* pclConnection(standin::CStandInConnectionDescription* pclHost);
     INADataSourceDescription* piDescription(const wchar_t* pszTable, standin::CStandInConnectionDescription* pclHost);
     void Keep(INADataSourceDescription* piDescription) { m_apiDescription.push_back(piDescription); }
+    // The description of the table opened last.
+    INADataSourceDescription* piLastDescription() const { return m_apiDescription.back(); }
     CNADataAccess* pclAccess(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx);
 
     // Gives the access up before the end (a parsed filter it holds may be the caller's).

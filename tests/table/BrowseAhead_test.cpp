@@ -136,7 +136,7 @@ protected:
     }
 
     std::string m_sTable;
-    pgtest::CDirectServer m_clServer;
+    pgtest::CPgSession m_clServer;
     decltype(__PQsendQuery) m_pfnSend = nullptr;
 };
 

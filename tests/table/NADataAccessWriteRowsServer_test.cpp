@@ -65,7 +65,7 @@ protected:
     }
     std::string sRows(const std::string& sQuery) { return m_clServer.sValue(sQuery); }
 
-    pgtest::CDirectServer m_clServer;
+    pgtest::CPgSession m_clServer;
 };
 
 // A text primary key changed to another row's value is refused by the server and changes
@@ -226,7 +226,7 @@ TEST_F(NADataAccessWriteRowsServerTest, WriteOfTwoRowsRefused) {
                 "INSERT INTO kx_rows_two VALUES ('k', 1), ('k', 2), ('m', 3)");
     CNADataAccess* pclAccess = pclOpen(L"kx_rows_two");
     ASSERT_NE(pclAccess, nullptr);
-    auto* pclDescription = static_cast<CNADataSourceDescription*>(m_apiDescription.back());
+    auto* pclDescription = static_cast<CNADataSourceDescription*>(m_clServerDriver.piLastDescription());
     CNAItemDescription* pclCode = pclDescription->pclNAGetItemNoRef(L"code", 2);
     ASSERT_NE(pclCode, nullptr);
     ASSERT_TRUE(pclCode->bSetKey(0, NA_KEY_UNIQUE | NA_KEY_ASCENDANT));

@@ -101,7 +101,8 @@ $(rows_psql | head -1)"
 key=$("$kxhost" "describe kx_values_lines" 2>&1 | grep '|composite' | cut -d'|' -f1)
 [ -n "$key" ] || fail "the composite key is not offered as an item"
 out=$({ "$kxhost" "last kx_values_lines $key; previous kx_values_lines $key" &&
-        "$kxhost" "seek kx_values_lines $key 2 1; seek kx_values_lines $key 1 2; seek kx_values_lines $key 2 2"; } 2>&1 |
+        "$kxhost" "seek kx_values_lines $key 2 1; seek kx_values_lines $key 1 2" &&
+        "$kxhost" "seek kx_values_lines $key 2 2"; } 2>&1 |
       grep -v -e '^> ' -e '^order_id|line_no|qty$')
 expected_out="2|3|40
 2|1|30
