@@ -100,29 +100,11 @@ public:
     ~CRawConnection() { LibPQ().PQfinish(m_p); }
     // The rows of a query, every field read (its bytes summed into *pnBytes); -1 on failure.
     long nRows(const std::string& sSQL, uint64_t* pnBytes, long* pnLastId = nullptr) {
-        stLibPQ& pq = LibPQ();
-        void* pResult = pq.PQexec(m_p, sSQL.c_str());
-        if (pq.PQresultStatus(pResult) != PGRES_TUPLES_OK) {
-            fprintf(stderr, "Browse_bench: %s", pq.PQerrorMessage(m_p));
-            pq.PQclear(pResult);
-            return -1;
-        }
-        const int nRows = pq.PQntuples(pResult), nFields = pq.PQnfields(pResult);
-        uint64_t nBytes = 0;
-        for (int r = 0; r < nRows; r++)
-            for (int f = 0; f < nFields; f++) {
-                if (pq.PQgetisnull(pResult, r, f)) continue;
-                const char* psz = pq.PQgetvalue(pResult, r, f);
-                const int n = pq.PQgetlength(pResult, r, f);
-                for (int i = 0; i < n; i++) nBytes += static_cast<unsigned char>(psz[i]);
-            }
-        if (pnLastId != nullptr && nRows > 0) *pnLastId = atol(pq.PQgetvalue(pResult, nRows - 1, 0));
-        pq.PQclear(pResult);
-        *pnBytes += nBytes;
-        return nRows;
+        return nRowsKeyed(sSQL, pnBytes, pnLastId, nullptr);
     }
 
-    // The same, and the text of the last row's last field (the browse's key) in *psLastKey.
+    // The same; with psLastKey, the last field is the browse's key, not counted, and the last row's
+    // text of it goes to *psLastKey.
     long nRowsKeyed(const std::string& sSQL, uint64_t* pnBytes, long* pnLastId, std::string* psLastKey) {
         stLibPQ& pq = LibPQ();
         void* pResult = pq.PQexec(m_p, sSQL.c_str());
@@ -132,17 +114,18 @@ public:
             return -1;
         }
         const int nRows = pq.PQntuples(pResult), nFields = pq.PQnfields(pResult);
+        const int nCounted = psLastKey != nullptr ? nFields - 1 : nFields;
         uint64_t nBytes = 0;
         for (int r = 0; r < nRows; r++)
-            for (int f = 0; f < nFields - 1; f++) {
+            for (int f = 0; f < nCounted; f++) {
                 if (pq.PQgetisnull(pResult, r, f)) continue;
                 const char* psz = pq.PQgetvalue(pResult, r, f);
                 const int n = pq.PQgetlength(pResult, r, f);
                 for (int i = 0; i < n; i++) nBytes += static_cast<unsigned char>(psz[i]);
             }
         if (nRows > 0) {
-            *pnLastId = atol(pq.PQgetvalue(pResult, nRows - 1, 0));
-            *psLastKey = pq.PQgetvalue(pResult, nRows - 1, nFields - 1);
+            if (pnLastId != nullptr) *pnLastId = atol(pq.PQgetvalue(pResult, nRows - 1, 0));
+            if (psLastKey != nullptr) *psLastKey = pq.PQgetvalue(pResult, nRows - 1, nFields - 1);
         }
         pq.PQclear(pResult);
         *pnBytes += nBytes;

@@ -49,9 +49,12 @@ std::vector<CStatementLog::stMessage> CStatementLog::_Messages() const {
         std::smatch m;
         if (std::regex_search(sLine, m, s_rxHead, std::regex_constants::match_continuous))
             aMessages.push_back({std::stol(m[1].str()), m[2].str(), sLine.substr(m.length(0))});
-        else if (!aMessages.empty())
+        else if (!aMessages.empty()) {
             // The server starts each further line of a message with a tab.
-            aMessages.back().sText += "\n" + (sLine.rfind('\t', 0) == 0 ? sLine.substr(1) : sLine);
+            std::string& sMessage = aMessages.back().sText;
+            sMessage.push_back('\n');
+            sMessage.append(sLine, sLine.rfind('\t', 0) == 0 ? 1 : 0, std::string::npos);
+        }
     }
     return aMessages;
 }

@@ -100,7 +100,7 @@ std::wstring wsReal(T t) {
         const char cSign = sExponent[0] == '-' ? '-' : '+';
         if (sExponent[0] == '-' || sExponent[0] == '+') sExponent.erase(0, 1);
         while (sExponent.size() > 2 && sExponent[0] == '0') sExponent.erase(0, 1);
-        if (sExponent.size() < 2) sExponent.insert(0, "0");
+        if (sExponent.size() < 2) sExponent = std::string(1, '0').append(sExponent);
         s = s.substr(0, nE) + "e" + cSign + sExponent;
     } else {
         st = std::to_chars(sz, sz + sizeof(sz), t, std::chars_format::fixed);
