@@ -173,6 +173,12 @@ void CNAExpression::_AsText(CTString* pclColumn) const {
 }
 
 int CNAExpression::_FormatItemNameExp(CTString* pclOut, CNACommand* pclCommand, eOPEXPRESSION eCode) {
+    // A query that decides its own rows is read whole as a derived table: its columns are then
+    // known outside it by their output names only.
+    if (NA_bQueryShapesResultset(m_pclColumn->pclGetSourceQueryNoRef(), pclCommand->pclGetConnectionNoRef())) {
+        pclOut->Set(m_pclColumn->pszGetFormatedName());
+        return 1;
+    }
     if (m_pclColumn->eGetTypeColonne() != 0)
         return NA_bFormatExpressionColonneCalculee(pclCommand, m_pclSource, m_pclColumn, CNASqlElt::SQLELT_WHERE,
                                                    pclOut);

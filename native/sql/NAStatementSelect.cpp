@@ -142,6 +142,8 @@ int CNAStatement::_bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRIT
     const bool bCondition = pclWhere != nullptr && !pclWhere->bIsEmpty();
     if (!bAsSubQuery) {
         if (!_bRequeteSansCorrection()) {
+            if (bWithOrderBy && _bBrowseAroundQuery(pclParser, nFlags, pszItem))
+                return _bBuildQuerySELECTAroundQuery(pclParser, nFlags, pszItem, bAscending, pclWhere, nQueryFlags);
             if (!NA_bFormatCondition(pclCommand, pclParser, pclWhere, 0, nQueryFlags)) return 0;
             if (bWithOrderBy && !_bFormatOrderBy(nullptr, pclParser, nFlags, pszItem, bAscending, 0)) return 0;
             return NA_bFormatEndOfQuery(pclCommand);
@@ -165,6 +167,30 @@ int CNAStatement::_bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRIT
     if (bCondition && (!pclCommand->bComplete(L" WHERE ") || !pclCommand->bAdd(pclWhere, CNACommand::ADDMODE_SHARE)))
         return 0;
     return 1;
+}
+
+int CNAStatement::_bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
+                                      const wchar_t* pszItem) {
+    // Browsed in the query's own order, the query's ORDER BY is rewritten as it stands.
+    if ((nFlags & NA_WPF_QUERY_ORDER) != 0 || (_bEmpty(pszItem) && _bEmpty(m_clItemName.pszGet()))) return 0;
+    return NA_bQueryShapesResultset(pclParser, pclGetConnectionNoRef());
+}
+
+int CNAStatement::_bBuildQuerySELECTAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
+                                                const wchar_t* pszItem, int bAscending, CNACommand* pclWhere,
+                                                uint32_t nQueryFlags) {
+    // A query that decides its own rows (LIMIT, DISTINCT, GROUP BY...) runs whole, its ORDER BY and
+    // LIMIT kept; the browse's condition and order apply to its rows from outside, by their output names.
+    CNACommand* pclCommand = m_pclCommand;
+    if (!pclCommand->bComplete(L"SELECT * FROM (")) return 0;
+    // Its ORDER BY kept, the query's text is written to its end.
+    if (!NA_bFormatCondition(pclCommand, pclParser, nullptr, 1, nQueryFlags)) return 0;
+    if (!pclCommand->bComplete(L") KX_SUBQUERY")) return 0;
+    if (pclWhere != nullptr && !pclWhere->bIsEmpty()) {
+        if (!pclCommand->bComplete(L" WHERE ") || !pclCommand->bAdd(pclWhere, CNACommand::ADDMODE_SHARE)) return 0;
+        if (!pclCommand->bCopyColumnValuesNullSelected(pclWhere->pclGetColumnNullValueExcludedNoRef())) return 0;
+    }
+    return _bFormatOrderBy(nullptr, pclParser, nFlags, pszItem, bAscending, 1);
 }
 
 // ---------------------------------------------------------------------------------- COUNT
@@ -211,7 +237,9 @@ int CNAStatement::_bFormatOrderBy(const wchar_t*, CSQLParserInfo* pclParser, NA_
     if (pclCommand == nullptr) return 0;
     const bool bQueryOrder = (nFlags & NA_WPF_QUERY_ORDER) != 0;
     if (pclParser != nullptr && _bEmpty(pszItem) && !bQueryOrder) pszItem = m_clItemName.pszGet();
-    if (pclParser != nullptr && NA_bQueryResultsetLimited(pclParser, pclGetConnectionNoRef())) bAscending = 1;
+    // Ordered around the whole query (by name), its LIMIT no longer follows the browse's ORDER BY.
+    if (pclParser != nullptr && !bByName && NA_bQueryResultsetLimited(pclParser, pclGetConnectionNoRef()))
+        bAscending = 1;
     if (!_bEmpty(pszItem) && !bQueryOrder) {
         INAItemDescription* piItem = _pclGetItem(pszItem);
         if (piItem == nullptr) {
@@ -303,7 +331,7 @@ int CNAStatement::_FormatORDERBYList(CNAColumn* pclLeading, int bAscending, CSQL
         CTString clLimit;
         CRefArray<CNAParameter> tabLimitParameters(4, 30);
         unsigned long nLimitStart = 0;
-        const bool bLimit = _bSourceIsQuery() && pclCommand->nGetLength() > 0 &&
+        const bool bLimit = _bSourceIsQuery() && !bByName && pclCommand->nGetLength() > 0 &&
                             s_bCutLimitClause(pclCommand, pclCnx, &clLimit, &tabLimitParameters, &nLimitStart);
         if (bKeyword) bResult = pclCommand->bComplete(L" ORDER BY ");
         const int nMax = (pclCnx != nullptr ? pclCnx->nGetOrderByMaxExpressionNbr() : 0x7FFFFFFF) - nQueryItems;

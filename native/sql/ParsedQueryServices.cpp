@@ -47,6 +47,10 @@ int NA_bQueryResultsetLimited(CSQLParserInfo* pclParser, CNAConnectionDescriptio
     return pclParser != nullptr && pclParser->bQueryResultsetLimited(pclConnection);
 }
 
+int NA_bQueryShapesResultset(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection) {
+    return pclParser != nullptr && pclParser->bQueryShapesResultset(pclConnection);
+}
+
 int NA_nGetOrderByItemNbr(CSQLParserInfo* pclParser) {
     return pclParser != nullptr ? pclParser->nGetRubriqueClauseOrderNbr() : 0;
 }

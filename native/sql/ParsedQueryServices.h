@@ -30,6 +30,8 @@ int NA_bFormatEndOfQuery(CNACommand* pclCommand);
 int NA_bFormatORDERBY(CNACommand* pclCommand, int bByName, int bAscending);
 // CSQLParserInfo::bQueryResultsetLimited(connection).
 int NA_bQueryResultsetLimited(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection);
+// CSQLParserInfo::bQueryShapesResultset(connection); 0 without a parsed query.
+int NA_bQueryShapesResultset(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection);
 // The number of the query's ORDER BY items (CSQLParserInfo::piEnumRubriqueClauseOrder).
 int NA_nGetOrderByItemNbr(CSQLParserInfo* pclParser);
 // CSQLParserInfo::piGetRubriqueClauseOrder(column): -1 when the query does not order by the

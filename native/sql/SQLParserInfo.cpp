@@ -456,6 +456,15 @@ int CSQLParserInfo::bQueryResultsetLimited(CNAConnectionDescription* pclConnecti
     return m_bLimited;
 }
 
+int CSQLParserInfo::bQueryShapesResultset(CNAConnectionDescription* pclConnection) {
+    if (m_bAggregate || m_tabGroup.nGetNbElement() > 0 || m_piHaving != nullptr) return 1;
+    if (bQueryResultsetLimited(pclConnection)) return 1;
+    const wchar_t* pszText = pszGetRequete();
+    if (pszText == nullptr) return 0;
+    if (CNACommand::s_nGetClauseStart(pclConnection, pszText, L"OFFSET", -1) > 0) return 1;
+    return CNACommand::s_nGetClauseStart(pclConnection, pszText, L"DISTINCT", -1) > 0 ? 1 : 0;
+}
+
 namespace {
 
 bool _bIdAuto(INAItemDescription* piDesc) {

@@ -134,6 +134,9 @@ public:
     // ---- the query as a whole
     int bHOperationAllowed() const;
     int bQueryResultsetLimited(CNAConnectionDescription* pclConnection);
+    // Whether the query decides itself which rows it gives (LIMIT or TOP, OFFSET, DISTINCT, GROUP BY,
+    // aggregates, HAVING): a condition or an order added inside it would change its rows.
+    int bQueryShapesResultset(CNAConnectionDescription* pclConnection);
     int bQueryContainIdAuto() const;
     static int bQueryContainIdAuto(ISQLParserInformation* piParser);
 

@@ -31,7 +31,8 @@ namespace {
 
 // Server kinds whose sub-queries take an alias.
 bool _bSubQueryAlias(unsigned nKind) {
-    return nKind == 2 || nKind == 4 || nKind == 7;
+    // PostgreSQL refuses a sub-query in FROM without an alias.
+    return nKind == 2 || nKind == 4 || nKind == 6 || nKind == 7;
 }
 
 }  // namespace

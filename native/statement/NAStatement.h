@@ -182,6 +182,11 @@ public:
     int _bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
                                     int bAscending, CNACommand* pclWhere, int bWithOrderBy, int bAsSubQuery);
     // Chooses the ORDER BY and sets the command's inverted-fetch flag. The table name is not used.
+    // Whether a browse along an item reads a query that decides its own rows: it is then read whole,
+    // as a derived table the browse's condition and order apply to.
+    int _bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem);
+    int _bBuildQuerySELECTAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
+                                      int bAscending, CNACommand* pclWhere, uint32_t nQueryFlags);
     int _bFormatOrderBy(const wchar_t* pszTable, CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
                         const wchar_t* pszItem, int bAscending, int bByName);
     // The " ORDER BY " list from a leading column (or none), completed so that it orders the rows

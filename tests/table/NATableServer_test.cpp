@@ -568,6 +568,98 @@ TEST_F(NATableServerTest, QueryOfTheHost) {
     }
 }
 
+// A selection that decides its own rows (LIMIT, OFFSET, DISTINCT, GROUP BY), browsed by an item it
+// does not order by, in blocks smaller than its result: both ways, exactly its rows in the browse's
+// order, as the server gives them for the query whole.
+TEST_F(NATableServerTest, QueryDecidingItsRowsBrowsedByAnotherItem) {
+    KX_REQUIRE_PG_SERVER();
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_rows", m_pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    struct stCase {
+        const wchar_t* pszText;
+        bool bOrderByIdDesc;
+        bool bGroupBy;
+    };
+    // The server's order of name is id's: the tail of the table read by name comes last, so a
+    // LIMIT or OFFSET applied after the browse's ORDER BY would read the other end of the table.
+    const stCase aCases[] = {
+        {L"SELECT id, name FROM kx_tableobj_rows ORDER BY id DESC LIMIT 45", true, false},
+        {L"SELECT id, name FROM kx_tableobj_rows ORDER BY id DESC LIMIT 30 OFFSET 10", true, false},
+        {L"SELECT id, name FROM kx_tableobj_rows ORDER BY id DESC OFFSET 205", true, false},
+        {L"SELECT DISTINCT id, name FROM kx_tableobj_rows WHERE id > 200", false, false},
+        {L"SELECT id, name FROM kx_tableobj_rows WHERE id > 200 GROUP BY id, name", false, true},
+    };
+    pgtest::CPgSession clServer;
+    int nContext = 900;
+    for (const stCase& st : aCases) {
+        const std::string sText = sOf(st.pszText);
+        SCOPED_TRACE(sText);
+        std::vector<int32_t> aExpected;
+        for (const pgtest::Row& r : clServer.Query("SELECT id FROM (" + sText + ") s ORDER BY name, id"))
+            aExpected.push_back(std::stoi(r[0].value_or("-1")));
+        ASSERT_GT(aExpected.size(), 20u);
+
+        sqltest::CQueryBuilder q(st.pszText);
+        q.From(L"kx_tableobj_rows");
+        q.Out(L"id");
+        q.Out(L"name");
+        if (wcsstr(st.pszText, L"WHERE") != nullptr)
+            q.Where(L"id > 200",
+                    q.Op(sqltest::OP_GREATER, L"id > 200", {q.Item(L"id", 1), q.Lit(L"200", q.Int(200))}));
+        if (st.bOrderByIdDesc) {
+            q.OrderBy({});
+            q->pclOrder(0, q.At(L"id DESC"), 1);
+        }
+        if (st.bGroupBy) {
+            q->pclGroup(q.At(L"id", 2))->m_sItem = L"id";
+            q->pclGroup(q.At(L"name", 1))->m_sItem = L"name";
+        }
+        q->SetSource(L"kx_tableobj_rows", piSource);
+        for (int i = 0; i < 2; i++) {
+            INAItemDescription* piItem = piSource->piNAGetItem(i == 0 ? L"id" : L"name");
+            ASSERT_NE(piItem, nullptr);
+            q->SetOutDescription(i, piItem);
+            piItem->nExternalRelease();
+        }
+        standin::CStandInQueryExecution clExecution(L"name", 0);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = nullptr;
+        ASSERT_EQ(m_pclDriver->bHExecuteRequeteSQLEx(&pi, &clContext, L"QSHAPED", m_pclHost, &q.rGet(), 0,
+                                                     &clExecution),
+                  1)
+            << sDriverError();
+        ASSERT_NE(pi, nullptr);
+        m_apiTable.push_back(pi);
+
+        std::vector<int32_t> aForward;
+        ASSERT_EQ(bRead(pi, &clContext, L"name", NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
+        while (bOut(pi, &clContext, L"name") == 0 && aForward.size() <= aExpected.size()) {
+            aForward.push_back(nValue(pi, &clContext, L"id"));
+            bRead(pi, &clContext, L"name", NA_PARSE_NEXT);
+        }
+        EXPECT_EQ(aForward, aExpected);
+        std::vector<int32_t> aBackward;
+        ASSERT_EQ(bRead(pi, &clContext, L"name", NA_PARSE_LAST), 1) << stLastError(pi, &clContext).sMessage;
+        while (bOut(pi, &clContext, L"name") == 0 && aBackward.size() <= aExpected.size()) {
+            aBackward.insert(aBackward.begin(), nValue(pi, &clContext, L"id"));
+            bRead(pi, &clContext, L"name", NA_PARSE_PREVIOUS);
+        }
+        EXPECT_EQ(aBackward, aExpected);
+        // Every statement of the browse reads the query whole.
+        int nBrowses = 0;
+        for (const std::string& sSent : clLog.Statements()) {
+            if (sSent.find("kx_tableobj_rows") == std::string::npos) continue;
+            EXPECT_NE(sSent.find(") KX_SUBQUERY"), std::string::npos) << sSent;
+            nBrowses++;
+        }
+        EXPECT_GE(nBrowses, 2);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
 // A selection of the host over two aliased tables: the server knows the tables only by their
 // aliases there, so every column the driver writes around the query (the ORDER BY of a browse by
 // another item) is qualified by its alias. The host's copy of the result's description can be
