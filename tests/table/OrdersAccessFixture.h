@@ -13,18 +13,16 @@
 #include "pgsql/PSQLDriver.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "tests/support/ServerDriver.h"
 
 template <class TAccess = CPSQLDataAccess>
 class OrdersAccessTest : public testing::Test {
 protected:
     void SetUp() override {
         KXInstallStandInHost();
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
+        m_clDriver.Start();
+        m_pclDriver = m_clDriver.pclDriver();
+        m_pclError = m_clDriver.pclError();
         m_pclDescription = new CNADataSourceDescription(nullptr, m_pclError);
         m_pclDescription->AddRef();
         m_pclDescription->SetLogicalName(L"orders");
@@ -34,8 +32,7 @@ protected:
     void TearDown() override {
         m_pclAccess->nRelease();
         m_pclDescription->nRelease();
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
+        m_clDriver.Stop();
     }
 
     // The debug line of the error recorded at a site of the data access's unit.
@@ -46,6 +43,7 @@ protected:
         return psz != nullptr ? std::wstring(psz) : std::wstring();
     }
 
+    pgtest::CServerDriver m_clDriver;  // its driver object alone: no connection is made
     CPSQLDriver* m_pclDriver = nullptr;
     CNAError* m_pclError = nullptr;
     CNADataSourceDescription* m_pclDescription = nullptr;
