@@ -74,8 +74,9 @@ INADataSourceDescription* CServerDriver::piRenamed(INADataSourceDescription* piF
 }
 
 CNADataAccess* CServerDriver::pclAccess(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx) {
-    CNADataAccess* pcl = m_pfnMakeAccess != nullptr ? m_pfnMakeAccess(piDescription, pclCnx, m_pclError)
-                                                    : m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
+    CNADataAccess* pcl = m_pfnMakeAccess != nullptr
+                             ? m_pfnMakeAccess(piDescription, pclCnx, m_pclError)
+                             : m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
     if (pcl == nullptr) return nullptr;
     pcl->AddRef();
     m_apclAccess.push_back(pcl);

@@ -38,8 +38,9 @@ public:
     CNADataAccess* pclOpen(const wchar_t* pszTable, const std::wstring& wsOptions = L"KX Cache Size=20;",
                            const wchar_t* pszConnectionName = L"SEEKCNX");
     // The steps of pclOpen, each kept until the end: a host's connection description reaching the
-    // sandbox (at another port when one is given); the driver's connection of it; the description of a table read from the catalogue;
-    // a description made elsewhere (its reference is taken over); an access, not opened.
+    // sandbox (at the port given, if one is); the driver's connection of it; the description of a
+    // table read from the catalogue; a description made elsewhere (its reference is taken over); an
+    // access, not opened.
     standin::CStandInConnectionDescription* pclHost(const wchar_t* pszConnectionName, const std::wstring& wsOptions,
                                                     const std::wstring& wsPort = L"");
     CNAConnectionDescription* pclConnection(standin::CStandInConnectionDescription* pclHost);
