@@ -20,6 +20,7 @@
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -46,27 +47,18 @@ protected:
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
         ASSERT_EQ(bInitVQCalcFromVM(standin::hGetModule(), 2, 2), 1);
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
-        m_clHost.m_sConnectionName = L"INTERNALCNX";
-        m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE"));
-        m_pclCnx = m_pclDriver->_pclGetConnection(&m_clHost);
+        m_clServerDriver.Start();
+        m_pclDriver = m_clServerDriver.pclDriver();
+        m_pclError = m_clServerDriver.pclError();
+        m_pclHostCnx = m_clServerDriver.pclHost(L"INTERNALCNX", L"");
+        m_pclCnx = m_clServerDriver.pclConnection(m_pclHostCnx);
         ASSERT_NE(m_pclCnx, nullptr);
         ASSERT_EQ(m_pclCnx->bOpen(m_pclError), 1) << sError();
         m_sPrefix = "kxint_" + std::to_string(getpid()) + "_";
     }
     void TearDown() override {
         if (m_pclDriver == nullptr) return;
-        if (m_pclCnx != nullptr) m_pclDriver->nReleaseConnection(m_pclCnx);
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
+        m_clServerDriver.Stop();
         for (const std::string& s : m_asTables) server().Run("DROP TABLE IF EXISTS " + s);
         CVQConv::s_Reset();
         CVQCalc::s_Reset();
@@ -87,11 +79,12 @@ protected:
         m_asTables.push_back(s);
         return s;
     }
-    std::string sError() const { return sNarrow(wsOf(m_pclError->pszGetError())); }
+    std::string sError() const { return m_clServerDriver.sError(); }
 
-    standin::CStandInConnectionDescription m_clHost;
-    CPSQLDriver* m_pclDriver = nullptr;
+    pgtest::CServerDriver m_clServerDriver;
+    CPSQLDriver* m_pclDriver = nullptr;  // the server driver's
     CNAError* m_pclError = nullptr;
+    standin::CStandInConnectionDescription* m_pclHostCnx = nullptr;
     CNAConnectionDescription* m_pclCnx = nullptr;
     std::string m_sPrefix;
     std::vector<std::string> m_asTables;

@@ -111,7 +111,6 @@ protected:
         for (CNARecord* pcl : m_apclRecords) pcl->nRelease();
         for (CNADataAccess* pcl : m_apclAccesses) pcl->nRelease();
         for (CNADataSourceDescription* pcl : m_apclDescriptions) pcl->nRelease();
-        for (INADataSourceDescription* pi : m_apiDescriptions) pi->nExternalRelease();
         InternalServerTest::TearDown();
     }
 
@@ -124,16 +123,13 @@ protected:
     // An opened access over the table as the catalogue describes it, and its column of that name.
     CNAColumn* pclTableColumn(const std::string& sTableName, const wchar_t* pszColumn, CNADataAccess** ppclAccess) {
         INADataSourceDescription* piDesc =
-            m_pclDriver->piGetTableDesc(internaltest::wsOf(sTableName).c_str(), &m_clHost);
+            m_clServerDriver.piDescription(internaltest::wsOf(sTableName).c_str(), m_pclHostCnx);
         if (piDesc == nullptr) {
             ADD_FAILURE() << "no description: " << sError();
             return nullptr;
         }
-        m_apiDescriptions.push_back(piDesc);
-        CNADataAccess* pclAccess = m_pclDriver->pclAllocDataAccess(piDesc, m_pclCnx, m_pclError);
-        pclAccess->AddRef();
-        m_apclAccesses.push_back(pclAccess);
-        if (pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1 ||
+        CNADataAccess* pclAccess = m_clServerDriver.pclAccess(piDesc, m_pclCnx);
+        if (pclAccess == nullptr || pclAccess->bHOuvre(static_cast<eNA_ACCESS>(0), L"") != 1 ||
             pclAccess->pclGetCurrentRecordNoRef() == nullptr) {
             ADD_FAILURE() << "open: " << sError();
             return nullptr;
@@ -176,7 +172,6 @@ protected:
         return n4;
     }
 
-    std::vector<INADataSourceDescription*> m_apiDescriptions;
     std::vector<CNADataSourceDescription*> m_apclDescriptions;
     std::vector<CNADataAccess*> m_apclAccesses;
     std::vector<CNARecord*> m_apclRecords;

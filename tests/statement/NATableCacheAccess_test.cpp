@@ -25,6 +25,7 @@
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "variant/VQConv.h"
 
 namespace {
@@ -62,19 +63,13 @@ protected:
         standin::ResetVM();
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_clHost.m_sConnectionName = L"TABLECACHECNX";
-        m_clHost.m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        m_clHost.m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        m_clHost.m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE"));
+        m_clServerDriver.Start();
+        m_pclDriver = m_clServerDriver.pclDriver();
+        m_pclHost = m_clServerDriver.pclHost(L"TABLECACHECNX", L"");
     }
     void TearDown() override {
         if (m_pi != nullptr) Call<int>(m_pi, E_NEXTERNALRELEASE);
-        m_pclDriver->nExternalRelease();
+        m_clServerDriver.Stop();
         CVQConv::s_Reset();
     }
 
@@ -119,7 +114,7 @@ protected:
     // The query run as written, read in its own order to the end: the statement holds every row.
     ::testing::AssertionResult RunQuery(const std::string& sSQL, size_t nRows) {
         const std::wstring wsText = wsOf(sSQL);
-        if (m_pclDriver->bHExecuteRequeteSQLEx(&m_pi, &m_clContext, wsText.c_str(), &m_clHost, nullptr, 0, nullptr) != 1 ||
+        if (m_pclDriver->bHExecuteRequeteSQLEx(&m_pi, &m_clContext, wsText.c_str(), m_pclHost, nullptr, 0, nullptr) != 1 ||
             m_pi == nullptr)
             return ::testing::AssertionFailure() << "the query did not run";
         const size_t n = Browse(L"id").size();
@@ -134,8 +129,9 @@ protected:
     }
 
     std::string m_sTable;
-    CPSQLDriver* m_pclDriver = nullptr;
-    standin::CStandInConnectionDescription m_clHost;
+    pgtest::CServerDriver m_clServerDriver;
+    CPSQLDriver* m_pclDriver = nullptr;  // the server driver's
+    standin::CStandInConnectionDescription* m_pclHost = nullptr;
     standin::CStandInContext m_clContext{731, 7};
     INATable* m_pi = nullptr;
 };

@@ -48,10 +48,10 @@ std::string sConnInfo(const std::string& sDataBase) {
            " dbname=" + (sDataBase.empty() ? sEnv("PGDATABASE") : sDataBase);
 }
 
-std::wstring wsExtendedInfo(const std::wstring& wsOptions, const std::string& sDataBase) {
+std::wstring wsExtendedInfo(const std::wstring& wsOptions, const std::string& sDataBase, const std::wstring& wsPort) {
     const std::string sBase = sDataBase.empty() ? sEnv("PGDATABASE") : sDataBase;
-    return L"Server Port=" + wsEnv("PGPORT") + L";Initial Catalog=" + std::wstring(sBase.begin(), sBase.end()) +
-           (wsOptions.empty() ? L"" : L";" + wsOptions);
+    return L"Server Port=" + (wsPort.empty() ? wsEnv("PGPORT") : wsPort) + L";Initial Catalog=" +
+           std::wstring(sBase.begin(), sBase.end()) + (wsOptions.empty() ? L"" : L";" + wsOptions);
 }
 
 namespace {

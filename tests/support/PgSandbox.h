@@ -28,8 +28,9 @@ bool bServerAvailable(std::string* psReason);
 std::string sConnInfo(const std::string& sDataBase = "");
 
 // The driver's extended connection information that reaches the sandbox's database (or the one
-// named): its port and database, followed by the options given.
-std::wstring wsExtendedInfo(const std::wstring& wsOptions = L"", const std::string& sDataBase = "");
+// named): its port (or the one given) and database, followed by the options given.
+std::wstring wsExtendedInfo(const std::wstring& wsOptions = L"", const std::string& sDataBase = "",
+                            const std::wstring& wsPort = L"");
 
 // Without a reachable server: a failure under CI, otherwise the running test is marked skipped
 // with the reason and goes on (what it checks without the server still counts). True when the

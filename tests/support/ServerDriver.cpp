@@ -33,18 +33,20 @@ void CServerDriver::Stop() {
     m_pclError = nullptr;
     if (m_pclDriver != nullptr) m_pclDriver->nExternalRelease();
     m_pclDriver = nullptr;
+    m_pfnMakeAccess = nullptr;
     for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
     m_apclHost.clear();
 }
 
 standin::CStandInConnectionDescription* CServerDriver::pclHost(const wchar_t* pszConnectionName,
-                                                               const std::wstring& wsOptions) {
+                                                               const std::wstring& wsOptions,
+                                                               const std::wstring& wsPort) {
     auto* pcl = new standin::CStandInConnectionDescription;
     m_apclHost.push_back(pcl);
     pcl->m_sConnectionName = pszConnectionName;
     pcl->m_sDataBase = pgsandbox::wsEnv("PGHOST");
     pcl->m_sUserName = pgsandbox::wsEnv("PGUSER");
-    pcl->m_sExtendedInfo = pgsandbox::wsExtendedInfo(wsOptions);
+    pcl->m_sExtendedInfo = pgsandbox::wsExtendedInfo(wsOptions, "", wsPort);
     return pcl;
 }
 
@@ -61,8 +63,20 @@ INADataSourceDescription* CServerDriver::piDescription(const wchar_t* pszTable,
     return pi;
 }
 
+INADataSourceDescription* CServerDriver::piRenamed(INADataSourceDescription* piFrom, const wchar_t* pszTo) {
+    auto* pclTo = static_cast<CNADataSourceDescription*>(piFrom)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
+    if (pclTo == nullptr) return nullptr;
+    pclTo->ExternalAddRef();
+    pclTo->SetLogicalName(pszTo);
+    pclTo->SetDBName(pszTo);
+    Keep(pclTo);
+    return pclTo;
+}
+
 CNADataAccess* CServerDriver::pclAccess(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx) {
-    CNADataAccess* pcl = m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
+    CNADataAccess* pcl = m_pfnMakeAccess != nullptr
+                             ? m_pfnMakeAccess(piDescription, pclCnx, m_pclError)
+                             : m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
     if (pcl == nullptr) return nullptr;
     pcl->AddRef();
     m_apclAccess.push_back(pcl);

@@ -9,6 +9,7 @@
 
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
+#include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/table/NADataAccess.h"
 #include "pgsql/PSQLDriver.h"
@@ -37,15 +38,23 @@ public:
     CNADataAccess* pclOpen(const wchar_t* pszTable, const std::wstring& wsOptions = L"KX Cache Size=20;",
                            const wchar_t* pszConnectionName = L"SEEKCNX");
     // The steps of pclOpen, each kept until the end: a host's connection description reaching the
-    // sandbox; the driver's connection of it; the description of a table read from the catalogue;
-    // a description made elsewhere (its reference is taken over); an access, not opened.
-    standin::CStandInConnectionDescription* pclHost(const wchar_t* pszConnectionName, const std::wstring& wsOptions);
+    // sandbox (at the port given, if one is); the driver's connection of it; the description of a
+    // table read from the catalogue; a description made elsewhere (its reference is taken over); an
+    // access, not opened.
+    standin::CStandInConnectionDescription* pclHost(const wchar_t* pszConnectionName, const std::wstring& wsOptions,
+                                                    const std::wstring& wsPort = L"");
     CNAConnectionDescription* pclConnection(standin::CStandInConnectionDescription* pclHost);
     INADataSourceDescription* piDescription(const wchar_t* pszTable, standin::CStandInConnectionDescription* pclHost);
     void Keep(INADataSourceDescription* piDescription) { m_apiDescription.push_back(piDescription); }
+    // A copy of the description naming another table (one the server need not have), kept.
+    INADataSourceDescription* piRenamed(INADataSourceDescription* piFrom, const wchar_t* pszTo);
     // The description of the table opened last.
     INADataSourceDescription* piLastDescription() const { return m_apiDescription.back(); }
     CNADataAccess* pclAccess(INADataSourceDescription* piDescription, CNAConnectionDescription* pclCnx);
+
+    // What makes the accesses from then on (a test's own kind of access); null: the driver object.
+    typedef CNADataAccess* (*PFN_MAKEACCESS)(INADataSourceDescription*, CNAConnectionDescription*, CNAError*);
+    void SetAccessMaker(PFN_MAKEACCESS pfnMake) { m_pfnMakeAccess = pfnMake; }
 
     // Gives the access up before the end (a parsed filter it holds may be the caller's).
     void Release(CNADataAccess* pclAccess);
@@ -59,6 +68,7 @@ public:
 private:
     CNADataAccess* _pclFailed(const std::string& sWhat);
 
+    PFN_MAKEACCESS m_pfnMakeAccess = nullptr;
     CPSQLDriver* m_pclDriver = nullptr;
     CNAError* m_pclError = nullptr;
     std::vector<standin::CStandInConnectionDescription*> m_apclHost;

@@ -35,14 +35,6 @@ protected:
         return pclOpen(wsOf(m_sTable).c_str());
     }
 
-    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
-    }
-    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHRecherche(pszItem, &clValue, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0);
-    }
     static CAny Int(long n) {
         CAny cl;
         cl.SetI8(n);

@@ -43,10 +43,6 @@ protected:
         m_pfnSend = nullptr;
     }
 
-    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
-    }
     int bExec(CNADataAccess* pclAccess, const std::string& sSQL) {
         return pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError, wsOf(sSQL).c_str());
     }

@@ -140,15 +140,6 @@ protected:
             EXPECT_EQ(sOf(it->second), sOf(wsPeer)) << sItem;
         }
     }
-    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
-    }
-    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue, int nMode) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHRecherche(pszItem, &clValue, nMode, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0);
-    }
-    int bModify(CNADataAccess* pclAccess) { return pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)); }
 
     // The item shown of every row met reading along an item from one end to the other.
     std::vector<std::string> vWalk(CNADataAccess* pclAccess, const wchar_t* pszItem, bool bForward,

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -40,6 +41,8 @@ inline std::string sOf(const std::wstring& ws) {
     for (wchar_t c : ws) s += c < 0x80 ? static_cast<char>(c) : '?';
     return s;
 }
+
+constexpr eNA_LOCKTYPE NO_LOCK = static_cast<eNA_LOCKTYPE>(0);
 
 class SeekServerTest : public testing::Test {
 protected:
@@ -120,6 +123,38 @@ protected:
             usleep(50000);
         }
         ADD_FAILURE() << "the server's log lacks " << sMarker;
+    }
+
+    // The host's calls, without locks: add, modify and delete of the current record (record
+    // number 0), a seek (exact by default) and a read along an item.
+    static int bAdd(CNADataAccess* pclAccess) { return pclAccess->bHAjoute(0, NO_LOCK); }
+    static int bModify(CNADataAccess* pclAccess) { return pclAccess->bHModifie(0, 0, NO_LOCK); }
+    static int bDelete(CNADataAccess* pclAccess) { return pclAccess->bHSupprime(0, NO_LOCK); }
+    static int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue, int nMode = 0,
+                     int bForward = 1) {
+        eNA_LOCKTYPE eLockOut = NO_LOCK;
+        return pclAccess->bHRecherche(pszItem, &clValue, nMode, 1, NO_LOCK, &eLockOut, bForward, 0);
+    }
+    static int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
+        eNA_LOCKTYPE eLockOut = NO_LOCK;
+        return pclAccess->bHLitxxx(pszItem, eDirection, 1, NO_LOCK, &eLockOut, 0);
+    }
+    static int bFirst(CNADataAccess* pclAccess, const wchar_t* pszItem) {
+        return bRead(pclAccess, pszItem, NA_PARSE_FIRST);
+    }
+    static int bNext(CNADataAccess* pclAccess, const wchar_t* pszItem) {
+        return bRead(pclAccess, pszItem, NA_PARSE_NEXT);
+    }
+
+    // The statements of a connection since the log was marked that hold the text given.
+    static std::vector<std::string> Sent(const pgsandbox::CStatementLog& clLog, long nPid, const std::string& sPart) {
+        std::vector<std::string> v;
+        for (const std::string& s : clLog.Statements(nPid))
+            if (s.find(sPart) != std::string::npos) v.push_back(s);
+        return v;
+    }
+    static bool bHas(const std::vector<std::string>& v, const std::string& s) {
+        return std::find(v.begin(), v.end(), s) != v.end();
     }
 
     int bFound(CNADataAccess* pclAccess, const wchar_t* pszItem) {

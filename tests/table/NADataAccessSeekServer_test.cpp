@@ -36,16 +36,6 @@ protected:
         }
         clServer.Run("SELECT pg_advisory_unlock(727276)");
     }
-
-    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue, int nMode, int bForward = 1) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHRecherche(pszItem, &clValue, nMode, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, bForward,
-                                      0);
-    }
-    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
-    }
 };
 
 // Exact, generic and missing values: found or not, and the record the browse stands on, as the

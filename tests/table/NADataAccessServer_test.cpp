@@ -31,6 +31,7 @@
 #include "tests/host/TestSupport.h"
 #include "tests/model/ModelTestSupport.h"
 #include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
@@ -38,9 +39,6 @@ namespace {
 
 const char* const TABLE = "kx_dataacc_rows";
 
-std::wstring wsOf(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
-}
 std::wstring wsOf(const wchar_t* psz) {
     return psz != nullptr ? std::wstring(psz) : std::wstring();
 }
@@ -101,20 +99,11 @@ protected:
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
         ASSERT_EQ(bInitVQCalcFromVM(standin::hGetModule(), 2, 2), 1);
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
+        m_clServerDriver.Start();
+        m_pclError = m_clServerDriver.pclError();
     }
     void TearDown() override {
-        for (CNADataAccess* pcl : m_apclAccess) pcl->nRelease();
-        for (INADataSourceDescription* pi : m_apiDescription) pi->nExternalRelease();
-        for (CNAConnectionDescription* pcl : m_apclCnx) m_pclDriver->nReleaseConnection(pcl);
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
-        for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
+        m_clServerDriver.Stop();
         CVQConv::s_Reset();
         CVQCalc::s_Reset();
     }
@@ -125,50 +114,25 @@ protected:
     // the fixture table's under the name given.
     CNADataAccess* pclAccess(const wchar_t* pszTable, const std::wstring& wsOptions = L"",
                              bool bOwnDescription = false) {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"DACNX";
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsOf(pgsandbox::sEnv("PGPORT")) + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";" + wsOptions;
-        CNAConnectionDescription* pclCnx = m_pclDriver->_pclGetConnection(pclHost);
+        standin::CStandInConnectionDescription* pclHost = m_clServerDriver.pclHost(L"DACNX", wsOptions);
+        CNAConnectionDescription* pclCnx = m_clServerDriver.pclConnection(pclHost);
         if (pclCnx == nullptr) {
             ADD_FAILURE() << "no connection";
             return nullptr;
         }
-        m_apclCnx.push_back(pclCnx);
         INADataSourceDescription* piDescription =
-            m_pclDriver->piGetTableDesc(bOwnDescription ? pszTable : L"kx_dataacc_rows", pclHost);
+            m_clServerDriver.piDescription(bOwnDescription ? pszTable : L"kx_dataacc_rows", pclHost);
         if (piDescription == nullptr) {
             ADD_FAILURE() << "no description of the fixture table";
             return nullptr;
         }
-        m_apiDescription.push_back(piDescription);
-        if (!bOwnDescription && wcscmp(pszTable, L"kx_dataacc_rows") != 0) {
-            // A description of the host naming a table the server does not have.
-            auto* pclOther =
-                static_cast<CNADataSourceDescription*>(piDescription)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
-            if (pclOther == nullptr) return nullptr;
-            pclOther->ExternalAddRef();
-            pclOther->SetLogicalName(pszTable);
-            pclOther->SetDBName(pszTable);
-            m_apiDescription.push_back(pclOther);
-            piDescription = pclOther;
-        }
-        CNADataAccess* pclAccess = m_pfnMakeAccess != nullptr
-                                       ? m_pfnMakeAccess(piDescription, pclCnx, m_pclError)
-                                       : m_pclDriver->pclAllocDataAccess(piDescription, pclCnx, m_pclError);
-        if (pclAccess == nullptr) return nullptr;
-        pclAccess->AddRef();
-        m_apclAccess.push_back(pclAccess);
-        return pclAccess;
+        // Otherwise a description of the host naming a table the server does not have.
+        if (!bOwnDescription && wcscmp(pszTable, L"kx_dataacc_rows") != 0)
+            piDescription = m_clServerDriver.piRenamed(piDescription, pszTable);
+        return piDescription != nullptr ? m_clServerDriver.pclAccess(piDescription, pclCnx) : nullptr;
     }
 
-    std::string sError() const {
-        const std::wstring ws = wsOf(m_pclError->pszGetError());
-        return std::string(ws.begin(), ws.end());
-    }
+    std::string sError() const { return m_clServerDriver.sError(); }
 
     // The name of the row of that id.
     static std::string sName(int nId) {
@@ -261,20 +225,10 @@ protected:
         return v;
     }
 
-    long nBackendPid(CNADataAccess* pclAccess) {
-        CTString clPid;
-        pclAccess->pclGetConnectionNoRef()->bGetRequestedValueString(m_pclError, &clPid, 0, L"SELECT pg_backend_pid()");
-        return clPid.pszGet() != nullptr ? std::stol(std::wstring(clPid.pszGet())) : 0;
-    }
+    long nBackendPid(CNADataAccess* pclAccess) { return m_clServerDriver.nBackendPid(pclAccess); }
 
-    // What makes the accesses; null: the driver object.
-    CNADataAccess* (*m_pfnMakeAccess)(INADataSourceDescription*, CNAConnectionDescription*, CNAError*) = nullptr;
-    CPSQLDriver* m_pclDriver = nullptr;
+    pgtest::CServerDriver m_clServerDriver;
     CNAError* m_pclError = nullptr;
-    std::vector<standin::CStandInConnectionDescription*> m_apclHost;
-    std::vector<CNAConnectionDescription*> m_apclCnx;
-    std::vector<INADataSourceDescription*> m_apiDescription;
-    std::vector<CNADataAccess*> m_apclAccess;
 };
 
 // An access opens once: the table is described from the catalogue, the record takes its columns,
@@ -883,7 +837,7 @@ TEST_F(NADataAccessServerTest, PositionsAcrossBlocks) {
 // does not answer, and the host reads "not equal", not what its variable held before.
 TEST_F(NADataAccessServerTest, UndecidedComparisonAnswersNotEqual) {
     KX_REQUIRE_PG_SERVER();
-    m_pfnMakeAccess = &CBlindPositionAccess::s_pclNew;
+    m_clServerDriver.SetAccessMaker(&CBlindPositionAccess::s_pclNew);
     CNADataAccess* pclAccess = pclOpened();
     ASSERT_NE(pclAccess, nullptr);
     eNA_LOCKTYPE eLockOut{};

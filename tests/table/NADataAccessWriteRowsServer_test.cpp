@@ -3,8 +3,6 @@
 // change two rows. After a write the record holds what the server stored (defaults, identity and
 // generated columns, what a trigger changed), and a memo written once is not sent again. Every
 // effect is read with a session of the test's own, and the SQL checked in the server's log.
-#include <algorithm>
-
 #include "native/model/NAItemDescription.h"
 #include "native/model/NAYFRecord.h"
 #include "tests/table/NADataAccessSeekFixture.h"
@@ -13,25 +11,8 @@ using namespace seektest;
 
 namespace {
 
-constexpr eNA_LOCKTYPE NO_LOCK = static_cast<eNA_LOCKTYPE>(0);
-
 class NADataAccessWriteRowsServerTest : public SeekServerTest {
 protected:
-    int bAdd(CNADataAccess* pclAccess) { return pclAccess->bHAjoute(0, NO_LOCK); }
-    int bModify(CNADataAccess* pclAccess) { return pclAccess->bHModifie(0, 0, NO_LOCK); }
-    int bDelete(CNADataAccess* pclAccess) { return pclAccess->bHSupprime(0, NO_LOCK); }
-    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue) {
-        eNA_LOCKTYPE eLockOut = NO_LOCK;
-        return pclAccess->bHRecherche(pszItem, &clValue, 0, 1, NO_LOCK, &eLockOut, 1, 0);
-    }
-    int bFirst(CNADataAccess* pclAccess, const wchar_t* pszItem) {
-        eNA_LOCKTYPE eLockOut = NO_LOCK;
-        return pclAccess->bHLitxxx(pszItem, NA_PARSE_FIRST, 1, NO_LOCK, &eLockOut, 0);
-    }
-    int bNext(CNADataAccess* pclAccess, const wchar_t* pszItem) {
-        eNA_LOCKTYPE eLockOut = NO_LOCK;
-        return pclAccess->bHLitxxx(pszItem, NA_PARSE_NEXT, 1, NO_LOCK, &eLockOut, 0);
-    }
     // A memo written as the host writes it.
     void SetMemo(CNADataAccess* pclAccess, const wchar_t* pszItem, const wchar_t* pszValue) {
         CNAColumn* pclColumn = pclAccess->pclGetCurrentRecordNoRef()->pclGetColumnNoRef(pszItem);
@@ -56,12 +37,6 @@ protected:
             }
         }
         pclRecord->OnNAYFRecordChanged();
-    }
-    std::vector<std::string> Sent(const pgsandbox::CStatementLog& clLog, long nPid, const std::string& sPart) {
-        std::vector<std::string> v;
-        for (const std::string& s : clLog.Statements(nPid))
-            if (s.find(sPart) != std::string::npos) v.push_back(s);
-        return v;
     }
     std::string sRows(const std::string& sQuery) { return m_clServer.sValue(sQuery); }
 
@@ -245,7 +220,7 @@ TEST_F(NADataAccessWriteRowsServerTest, WriteOfTwoRowsRefused) {
         m_pclError->Reset();
         WaitLogged(pclAccess, clLog, nPid);
         const std::vector<std::string> vSent = clLog.Statements(nPid);
-        EXPECT_NE(std::find(vSent.begin(), vSent.end(), "ROLLBACK"), vSent.end());
+        EXPECT_TRUE(bHas(vSent, "ROLLBACK"));
     }
     // Inside a transaction of the host's, the refusal undoes the write alone.
     ASSERT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionBegin(m_pclError, L"T"), 1) << sError();

@@ -3,8 +3,6 @@
 // identifier (serial, and bigserial past 2^31), the item a duplicate key or a missing value is on,
 // hostile values, creation with its indexes, and names holding quotes. Each effect is read back
 // with a connection of the test's own and the SQL checked in the server's log.
-#include <algorithm>
-
 #include "tests/table/NADataAccessSeekFixture.h"
 
 using namespace seektest;
@@ -13,22 +11,6 @@ namespace {
 
 class NADataAccessWriteServerTest : public SeekServerTest {
 protected:
-    int bAdd(CNADataAccess* pclAccess) { return pclAccess->bHAjoute(0, static_cast<eNA_LOCKTYPE>(0)); }
-    int bSeek(CNADataAccess* pclAccess, const wchar_t* pszItem, const CAny& clValue) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHRecherche(pszItem, &clValue, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0);
-    }
-    // The statements of the access's connection since the log was marked, those that match.
-    std::vector<std::string> Sent(const pgsandbox::CStatementLog& clLog, long nPid, const std::string& sPart) {
-        std::vector<std::string> v;
-        for (const std::string& s : clLog.Statements(nPid))
-            if (s.find(sPart) != std::string::npos) v.push_back(s);
-        return v;
-    }
-    static bool bHas(const std::vector<std::string>& v, const std::string& s) {
-        return std::find(v.begin(), v.end(), s) != v.end();
-    }
-
     // An access over a description of the server's table renamed to a table the server does not
     // have (not opened).
     CNADataAccess* pclRenamed(const wchar_t* pszFrom, const wchar_t* pszTo) {
@@ -37,13 +19,8 @@ protected:
         if (pclCnx == nullptr) return nullptr;
         INADataSourceDescription* piFrom = m_clServerDriver.piDescription(pszFrom, pclHost);
         if (piFrom == nullptr) return nullptr;
-        auto* pclTo = static_cast<CNADataSourceDescription*>(piFrom)->pclGetCloneDataSourceDescription(CLONEDESC_NONE);
-        if (pclTo == nullptr) return nullptr;
-        pclTo->ExternalAddRef();
-        pclTo->SetLogicalName(pszTo);
-        pclTo->SetDBName(pszTo);
-        m_clServerDriver.Keep(pclTo);
-        return m_clServerDriver.pclAccess(pclTo, pclCnx);
+        INADataSourceDescription* piTo = m_clServerDriver.piRenamed(piFrom, pszTo);
+        return piTo != nullptr ? m_clServerDriver.pclAccess(piTo, pclCnx) : nullptr;
     }
 
     pgtest::CPgSession m_clServer;
@@ -71,16 +48,16 @@ TEST_F(NADataAccessWriteServerTest, AddModifyDelete) {
     EXPECT_NE(vInserts[0].find("RETURNING \"id\""), std::string::npos) << vInserts[0];
 
     SetText(pclAccess, L"city", L"Caen");
-    ASSERT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+    ASSERT_EQ(bModify(pclAccess), 1) << sError();
     EXPECT_EQ(m_clServer.sValue("SELECT city FROM kx_write_rows WHERE id = 3"), "Caen");
-    EXPECT_EQ(pclAccess->bHModifie(3, 0, static_cast<eNA_LOCKTYPE>(0)), 0);
+    EXPECT_EQ(pclAccess->bHModifie(3, 0, NO_LOCK), 0);
     EXPECT_EQ(m_pclError->nGetUserErrorCode(), 18u);
     m_pclError->Reset();
 
     ASSERT_EQ(bSeek(pclAccess, L"name", Text(L"a")), 1) << sError();
-    ASSERT_EQ(pclAccess->bHSupprime(0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+    ASSERT_EQ(bDelete(pclAccess), 1) << sError();
     EXPECT_EQ(m_clServer.sValue("SELECT string_agg(name, ',' ORDER BY id) FROM kx_write_rows"), "b,O'Brien \\ \"q\"");
-    EXPECT_EQ(pclAccess->bHSupprime(1, static_cast<eNA_LOCKTYPE>(0)), 0);
+    EXPECT_EQ(pclAccess->bHSupprime(1, NO_LOCK), 0);
     EXPECT_EQ(m_pclError->nGetUserErrorCode(), 18u);
 }
 
@@ -96,17 +73,17 @@ TEST_F(NADataAccessWriteServerTest, ModifyOfADeletedRow) {
     ASSERT_EQ(bSeek(pclAccess, L"name", Text(L"n4")), 1) << sError();
     m_clServer.Run("DELETE FROM kx_write_gone WHERE id = 4");
     SetText(pclAccess, L"name", L"n4 again");
-    EXPECT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 0);
+    EXPECT_EQ(bModify(pclAccess), 0);
     EXPECT_EQ(m_pclError->nGetUserErrorCode(), 13u);
     EXPECT_EQ(m_clServer.sValue("SELECT count(*) FROM kx_write_gone WHERE id = 4"), "0");
     m_pclError->Reset();
 
     ASSERT_EQ(bSeek(pclAccess, L"name", Text(L"n5")), 1) << sError();
     ASSERT_EQ(wsValue(pclAccess, L"id"), L"5");
-    ASSERT_EQ(pclAccess->bHSupprime(0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+    ASSERT_EQ(bDelete(pclAccess), 1) << sError();
     m_clServer.Run("SELECT setval('kx_write_gone_id_seq', 2)");
     SetText(pclAccess, L"name", L"n5 again");
-    ASSERT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+    ASSERT_EQ(bModify(pclAccess), 1) << sError();
     EXPECT_EQ(m_clServer.sValue("SELECT name FROM kx_write_gone WHERE id = 5"), "n5 again");
     EXPECT_EQ(m_clServer.sValue("SELECT nextval('kx_write_gone_id_seq')"), "6");
 }
@@ -203,7 +180,7 @@ TEST_F(NADataAccessWriteServerTest, HostileValuesStoredAsWritten) {
             // Modified to the same text with a suffix, and found again by a search.
             const std::wstring wsChanged = wsText + L"'\\";
             SetText(pclAccess, L"name", wsChanged.c_str());
-            ASSERT_EQ(pclAccess->bHModifie(0, 0, static_cast<eNA_LOCKTYPE>(0)), 1) << sError();
+            ASSERT_EQ(bModify(pclAccess), 1) << sError();
             EXPECT_EQ(m_clServer.sValue("SELECT name FROM kx_write_hostile WHERE id = " + std::to_string(nId)),
                       sOf(wsChanged));
             ASSERT_EQ(bSeek(pclAccess, L"name", Text(wsChanged.c_str())), 1) << sError();
@@ -299,26 +276,24 @@ TEST_F(NADataAccessWriteServerTest, BrowseKeptAcrossWrites) {
                 "generate_series(1, 250) AS i");
     CNADataAccess* pclAccess = pclOpen(L"kx_write_browse");
     ASSERT_NE(pclAccess, nullptr);
-    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-    const eNA_LOCKTYPE eNoLock = static_cast<eNA_LOCKTYPE>(0);
-    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_FIRST, 1, eNoLock, &eLockOut, 0), 1) << sError();
-    for (int i = 0; i < 3; i++) ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1);
+    ASSERT_EQ(bFirst(pclAccess, L"name"), 1) << sError();
+    for (int i = 0; i < 3; i++) ASSERT_EQ(bNext(pclAccess, L"name"), 1);
     ASSERT_EQ(wsValue(pclAccess, L"name"), L"Name0004");
 
     CAny clId;
     clId.SetI4(150);
     ASSERT_EQ(bSeek(pclAccess, L"id", clId), 1) << sError();
     SetText(pclAccess, L"name", L"Name0150m");
-    ASSERT_EQ(pclAccess->bHModifie(0, 0, eNoLock), 1) << sError();
+    ASSERT_EQ(bModify(pclAccess), 1) << sError();
     clId.SetI4(100);
     ASSERT_EQ(bSeek(pclAccess, L"id", clId), 1) << sError();
-    ASSERT_EQ(pclAccess->bHSupprime(0, eNoLock), 1) << sError();
+    ASSERT_EQ(bDelete(pclAccess), 1) << sError();
     SetText(pclAccess, L"name", L"Name0300x");
     ASSERT_EQ(bAdd(pclAccess), 1) << sError();
 
     std::wstring wsRead;
     for (;;) {
-        ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, eNoLock, &eLockOut, 0), 1) << sError();
+        ASSERT_EQ(bNext(pclAccess, L"name"), 1) << sError();
         if (bOut(pclAccess, L"name")) break;
         wsRead += wsValue(pclAccess, L"name") + L",";
     }
@@ -353,8 +328,7 @@ TEST_F(NADataAccessWriteServerTest, CharacterAboveTheBasicPlane) {
     }
     // In the server's order the two follow each other, between a and z.
     ASSERT_EQ(bSeek(pclAccess, L"name", Text(wsName.c_str())), 1) << sError();
-    eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-    ASSERT_EQ(pclAccess->bHLitxxx(L"name", NA_PARSE_NEXT, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0), 1) << sError();
+    ASSERT_EQ(bNext(pclAccess, L"name"), 1) << sError();
     EXPECT_EQ(wsValue(pclAccess, L"name"), wsOther);
 }
 

@@ -13,6 +13,7 @@
 #include "pgsql/PSQLDriver.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "tests/table/OrdersAccessFixture.h"
 
 namespace {
 
@@ -30,40 +31,14 @@ public:
     }
 };
 
-class NADataAccessWriteTest : public testing::Test {
+class NADataAccessWriteTest : public OrdersAccessTest<CQueryAccess> {
 protected:
-    void SetUp() override {
-        KXInstallStandInHost();
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
-        m_pclDescription = new CNADataSourceDescription(nullptr, m_pclError);
-        m_pclDescription->AddRef();
-        m_pclDescription->SetLogicalName(L"orders");
-        m_pclAccess = new CQueryAccess(m_pclDescription, nullptr, m_pclError);
-        m_pclAccess->AddRef();
-    }
-    void TearDown() override {
-        m_pclAccess->nRelease();
-        m_pclDescription->nRelease();
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
-    }
-    std::wstring wsDebug() const { return wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()); }
     void ExpectError(unsigned nCode, int nSite) {
         EXPECT_EQ(m_pclError->nGetUserErrorCode(), nCode);
-        EXPECT_NE(wsDebug().find(L"IEKXPSQL=3." + std::to_wstring(nSite) + L"\r\n"), std::wstring::npos) << nSite;
+        EXPECT_NE(wsDebug().find(wsIE(nSite)), std::wstring::npos) << nSite;
         EXPECT_EQ(wsOf(m_pclError->pszGetLogicalTableName()), L"orders");
         m_pclError->Reset();
     }
-
-    CPSQLDriver* m_pclDriver = nullptr;
-    CNAError* m_pclError = nullptr;
-    CNADataSourceDescription* m_pclDescription = nullptr;
-    CQueryAccess* m_pclAccess = nullptr;
 };
 
 TEST_F(NADataAccessWriteTest, KeyValueAndBestItemRefused) {

@@ -19,6 +19,7 @@
 #include "pgsql/PSQLDriver.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "tests/table/OrdersAccessFixture.h"
 
 namespace {
 
@@ -26,40 +27,7 @@ std::wstring wsOf(const wchar_t* psz) {
     return psz != nullptr ? std::wstring(psz) : std::wstring();
 }
 
-// The driver object of the process (its factories make the statements), a description named
-// "orders" without items, and an access over it on an error object.
-class NADataAccessTest : public testing::Test {
-protected:
-    void SetUp() override {
-        KXInstallStandInHost();
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclError = new CNAError;
-        m_pclError->AddRef();
-        m_pclDescription = new CNADataSourceDescription(nullptr, m_pclError);
-        m_pclDescription->AddRef();
-        m_pclDescription->SetLogicalName(L"orders");
-        m_pclAccess = new CPSQLDataAccess(m_pclDescription, nullptr, m_pclError);
-        m_pclAccess->AddRef();
-    }
-    void TearDown() override {
-        m_pclAccess->nRelease();
-        m_pclDescription->nRelease();
-        m_pclError->nRelease();
-        m_pclDriver->nExternalRelease();
-    }
-
-    // The debug line of the error recorded at a site of the data access's unit.
-    static std::wstring wsIE(int nSite) { return L"IEKXPSQL=3." + std::to_wstring(nSite) + L"\r\n"; }
-    std::wstring wsDebug() const { return wsOf(m_pclError->pclGetXError()->pszGetDebugMessage()); }
-
-    CPSQLDriver* m_pclDriver = nullptr;
-    CNAError* m_pclError = nullptr;
-    CNADataSourceDescription* m_pclDescription = nullptr;
-    CNADataAccess* m_pclAccess = nullptr;
-};
+class NADataAccessTest : public OrdersAccessTest<> {};
 
 // ------------------------------------------------------------------------------- not available
 

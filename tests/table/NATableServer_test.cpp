@@ -35,6 +35,7 @@
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "tests/support/PgSession.h"
+#include "tests/support/ServerDriver.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
 #include "variant/Any.h"
 #include "variant/VQConv.h"
@@ -146,29 +147,19 @@ protected:
         standin::ResetVM();
         CVQConv::s_Reset();
         ASSERT_EQ(bInitVQConvFromVM(standin::hGetModule(), 2, 2), 1);
-        m_pclDriver = new CPSQLDriver;
-        m_pclDriver->_RegisterAsLiveDriver();
-        m_pclDriver->ExternalAddRef();
-        m_pclDriver->AllocError();
-        m_pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")));
+        m_clServerDriver.Start();
+        m_pclDriver = m_clServerDriver.pclDriver();
+        m_pclHost = pclHostConnection(pgsandbox::wsEnv("PGPORT"));
     }
     void TearDown() override {
         for (INATable* pi : m_apiTable) Call<int>(pi, E_NEXTERNALRELEASE);
         for (INADataSourceDescription* pi : m_apiDescription) pi->nExternalRelease();
-        m_pclDriver->nExternalRelease();
-        for (standin::CStandInConnectionDescription* pcl : m_apclHost) delete pcl;
+        m_clServerDriver.Stop();
         CVQConv::s_Reset();
     }
 
     standin::CStandInConnectionDescription* pclHostConnection(const std::wstring& wsPort) {
-        auto* pclHost = new standin::CStandInConnectionDescription;
-        m_apclHost.push_back(pclHost);
-        pclHost->m_sConnectionName = L"TABLECNX" + wsPort;
-        pclHost->m_sDataBase = wsOf(pgsandbox::sEnv("PGHOST"));
-        pclHost->m_sUserName = wsOf(pgsandbox::sEnv("PGUSER"));
-        pclHost->m_sExtendedInfo = L"Server Port=" + wsPort + L";Initial Catalog=" +
-                                   wsOf(pgsandbox::sEnv("PGDATABASE")) + L";KX Cache Size=20";
-        return pclHost;
+        return m_clServerDriver.pclHost((L"TABLECNX" + wsPort).c_str(), L"KX Cache Size=20", wsPort);
     }
 
     // The host's table over a table of the server, described by the driver; kept until the end.
@@ -222,9 +213,9 @@ protected:
         return n;
     }
 
-    CPSQLDriver* m_pclDriver = nullptr;
+    pgtest::CServerDriver m_clServerDriver;
+    CPSQLDriver* m_pclDriver = nullptr;  // the server driver's
     standin::CStandInConnectionDescription* m_pclHost = nullptr;
-    std::vector<standin::CStandInConnectionDescription*> m_apclHost;
     std::vector<INADataSourceDescription*> m_apiDescription;
     std::vector<INATable*> m_apiTable;
 };
