@@ -874,6 +874,125 @@ TEST_F(NATableServerTest, QueryDecidingItsRowsCounted) {
     }
 }
 
+// A selection ordered descending: browsed along its ORDER BY item it keeps its own direction, and
+// a range filter on that item, read along it both ways in blocks, keeps or leaves out each bound's
+// row as the host asks. The server's result is the peer.
+TEST_F(NATableServerTest, QueryOrderedDescendingAlongItsItem) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    pgtest::CPgSession clServer;
+    int nContext = 1500;
+    const stShapedQuery aBrowsed[] = {
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code DESC", 1, true, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC LIMIT 5", 1, false, false},
+    };
+    for (const stShapedQuery& st : aBrowsed) {
+        const std::string sText = sOf(st.pszText);
+        SCOPED_TRACE(sText);
+        const std::vector<int32_t> aExpected = CodesOf(clServer, sText);
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        for (bool bBackward : {false, true})
+            EXPECT_EQ(ReadAll(pi, &clContext, L"code", 0, bBackward, aExpected.size()), aExpected)
+                << (bBackward ? "backward" : "forward");
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+
+    struct stRange {
+        int bMinIncluded;
+        int bMaxIncluded;
+        const char* pszPeer;  // the same range as the server reads it
+    };
+    const stRange aRanges[] = {
+        {1, 1, "code >= 50 AND code <= 90"},
+        {0, 1, "code > 50 AND code <= 90"},
+        {1, 0, "code >= 50 AND code < 90"},
+        {0, 0, "code > 50 AND code < 90"},
+    };
+    const stShapedQuery st = {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC", 1, false, false};
+    for (const stRange& r : aRanges) {
+        SCOPED_TRACE(r.pszPeer);
+        const std::vector<int32_t> aExpected = CodesOf(
+            clServer, std::string("SELECT code FROM kx_tableobj_shapes WHERE ") + r.pszPeer + " ORDER BY code DESC");
+        ASSERT_FALSE(aExpected.empty());
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        CAny clMin, clMax;
+        clMin.SetI4(50);
+        clMax.SetI4(90);
+        ASSERT_EQ(static_cast<CNATable*>(pi)->bHFiltre(&clContext, L"code", &clMin, r.bMinIncluded, &clMax,
+                                                        r.bMaxIncluded, nullptr),
+                  1)
+            << stLastError(pi, &clContext).sMessage;
+        for (bool bBackward : {false, true})
+            EXPECT_EQ(ReadAll(pi, &clContext, L"code", 0, bBackward, aExpected.size()), aExpected)
+                << (bBackward ? "backward" : "forward");
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// A selection whose LIMIT (or OFFSET) has no ORDER BY to follow, read in its own order: the
+// browse's ORDER BY goes before the clause, which is put back at the end of the text (only the
+// block limit follows it), and the rows are those of the query completed by that order.
+TEST_F(NATableServerTest, QueryLimitWithoutOrderByReadInItsOwnOrder) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    struct stCase {
+        stShapedQuery stQuery;
+        const char* pszPeer;    // the query ordered by its key
+        const char* pszClause;  // the clause as it ends the statements sent
+    };
+    const stCase aCases[] = {
+        {{L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 LIMIT 4", -1, true, false},
+         "SELECT code FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code LIMIT 4", " LIMIT 4"},
+        {{L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 OFFSET 6", -1, true, false},
+         "SELECT code FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code OFFSET 6", " OFFSET 6"},
+    };
+    pgtest::CPgSession clServer;
+    int nContext = 1600;
+    for (const stCase& st : aCases) {
+        const std::string sText = sOf(st.stQuery.pszText);
+        SCOPED_TRACE(sText);
+        const std::vector<int32_t> aExpected = CodesOf(clServer, st.pszPeer);
+        sqltest::CQueryBuilder q(st.stQuery.pszText);
+        Describe(q, st.stQuery, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        EXPECT_EQ(ReadAll(pi, &clContext, L"code", NA_WPF_QUERY_ORDER, false, aExpected.size()), aExpected);
+        int nOrdered = 0;
+        for (const std::string& sSent : clLog.Statements()) {
+            const size_t nClause = sSent.rfind(st.pszClause);
+            if (sSent.find("kx_tableobj_shapes") == std::string::npos || nClause == std::string::npos ||
+                sSent.find("KX_SUBQUERY") != std::string::npos)
+                continue;
+            // Only the browse's block limit may follow.
+            const std::string sRest = sSent.substr(nClause + strlen(st.pszClause));
+            EXPECT_TRUE(sRest.empty() || sRest.rfind(" LIMIT ", 0) == 0) << sSent;
+            EXPECT_LT(sSent.find(" ORDER BY "), nClause) << sSent;
+            nOrdered++;
+        }
+        EXPECT_GE(nOrdered, 1);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
 // A selection of the host over two aliased tables: the server knows the tables only by their
 // aliases there, so every column the driver writes around the query (the ORDER BY of a browse by
 // another item) is qualified by its alias. The host's copy of the result's description can be
