@@ -142,11 +142,16 @@ int CNAStatement::_bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRIT
     const bool bCondition = pclWhere != nullptr && !pclWhere->bIsEmpty();
     if (!bAsSubQuery) {
         if (!_bRequeteSansCorrection()) {
-            if (bWithOrderBy && _bBrowseAroundQuery(pclParser, nFlags, pszItem))
+            if (bWithOrderBy && _bBrowseAroundQuery(pclParser, nFlags, pszItem, bAscending, bCondition))
                 return _bBuildQuerySELECTAroundQuery(pclParser, nFlags, pszItem, bAscending, pclWhere, nQueryFlags);
-            if (!NA_bFormatCondition(pclCommand, pclParser, pclWhere, 0, nQueryFlags)) return 0;
+            // Read in no order of the browse's, a query whose LIMIT or OFFSET picks its rows keeps the
+            // ORDER BY that picks them; kept, it is written with all that follows it.
+            const bool bNoBrowseOrder = !bWithOrderBy || ((nFlags & NA_WPF_QUERY_ORDER) == 0 && _bEmpty(pszItem) &&
+                                                          _bEmpty(m_clItemName.pszGet()));
+            const int bKeepOrder = bNoBrowseOrder && NA_bQueryRowsFollowOrder(pclParser, pclGetConnectionNoRef()) ? 1 : 0;
+            if (!NA_bFormatCondition(pclCommand, pclParser, pclWhere, bKeepOrder, nQueryFlags)) return 0;
             if (bWithOrderBy && !_bFormatOrderBy(nullptr, pclParser, nFlags, pszItem, bAscending, 0)) return 0;
-            return NA_bFormatEndOfQuery(pclCommand);
+            return bKeepOrder ? 1 : NA_bFormatEndOfQuery(pclCommand);
         }
         if (!bCondition)
             return NA_bFormatCondition(pclCommand, pclParser, nullptr, bWithOrderBy, nQueryFlags) &&
@@ -161,19 +166,30 @@ int CNAStatement::_bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRIT
         if (!pclCommand->bComplete(_bAddDistinct(nFlags) ? L"SELECT DISTINCT * FROM " : L"SELECT * FROM ")) return 0;
     }
     if (!pclCommand->bComplete(L" (")) return 0;
-    const int bLimited = NA_bQueryResultsetLimited(pclParser, pclGetConnectionNoRef()) ? 1 : 0;
-    if (!NA_bFormatCondition(pclCommand, pclParser, nullptr, bLimited, nQueryFlags)) return 0;
-    if (!NA_bFormatEndOfQuery(pclCommand) || !_bCloseSubQuery()) return 0;
+    // A query whose LIMIT or OFFSET picks its rows keeps the ORDER BY that picks them (the
+    // condition applies outside, to those rows); kept, the ORDER BY is written with all that
+    // follows it, which is therefore not appended a second time.
+    const int bKeepOrder = NA_bQueryRowsFollowOrder(pclParser, pclGetConnectionNoRef()) ? 1 : 0;
+    if (!NA_bFormatCondition(pclCommand, pclParser, nullptr, bKeepOrder, nQueryFlags)) return 0;
+    if ((!bKeepOrder && !NA_bFormatEndOfQuery(pclCommand)) || !_bCloseSubQuery()) return 0;
     if (bCondition && (!pclCommand->bComplete(L" WHERE ") || !pclCommand->bAdd(pclWhere, CNACommand::ADDMODE_SHARE)))
         return 0;
     return 1;
 }
 
-int CNAStatement::_bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
-                                      const wchar_t* pszItem) {
-    // Browsed in the query's own order, the query's ORDER BY is rewritten as it stands.
-    if ((nFlags & NA_WPF_QUERY_ORDER) != 0 || (_bEmpty(pszItem) && _bEmpty(m_clItemName.pszGet()))) return 0;
-    return NA_bQueryShapesResultset(pclParser, pclGetConnectionNoRef());
+int CNAStatement::_bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
+                                      int bAscending, int bCondition) {
+    CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
+    if (!NA_bQueryShapesResultset(pclParser, pclCnx)) return 0;
+    const bool bQueryOrder = (nFlags & NA_WPF_QUERY_ORDER) != 0;
+    if (!bQueryOrder && !(_bEmpty(pszItem) && _bEmpty(m_clItemName.pszGet()))) return 1;
+    // In its own order, or in none: a condition merged into its WHERE would apply before its
+    // LIMIT, OFFSET, GROUP BY or DISTINCT, and a backward ORDER BY before a LIMIT or OFFSET that
+    // picks the rows by the forward one. Without either its text stays as it stands.
+    if (!bCondition && (bAscending || !bQueryOrder || !NA_bQueryRowsFollowOrder(pclParser, pclCnx))) return 0;
+    // Its own order must then be named outside it, by its output columns.
+    CTString clOrder;
+    return !bQueryOrder || NA_bQueryOrderByOutputNames(pclParser, m_pclRecord, bAscending, &clOrder);
 }
 
 int CNAStatement::_bBuildQuerySELECTAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
@@ -260,7 +276,15 @@ int CNAStatement::_bFormatOrderBy(const wchar_t*, CSQLParserInfo* pclParser, NA_
         return bResult;
     }
     if (pclParser != nullptr && bQueryOrder && !_bRequeteSansCorrection()) {
-        int bResult = NA_bFormatORDERBY(pclCommand, bByName, bAscending);
+        int bResult = 1;
+        if (bByName) {
+            // Around the query read whole, its own order is that of its output columns.
+            CTString clOrder;
+            bResult = NA_bQueryOrderByOutputNames(pclParser, m_pclRecord, bAscending, &clOrder);
+            if (bResult && clOrder.nTaille() > 0) bResult = pclCommand->bComplete(clOrder.pszGet());
+        } else {
+            bResult = NA_bFormatORDERBY(pclCommand, bByName, bAscending);
+        }
         if (bResult) bResult = _FormatORDERBYList(nullptr, bAscending, pclParser, bByName, nFlags);
         pclCommand->SetInvertFetch(!bAscending);
         return bResult;
@@ -430,7 +454,11 @@ int CNAStatement::s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescrip
                                     CTString* pclClause, CRefArray<CNAParameter>* pclParameters,
                                     unsigned long* pnClauseStart) {
     const wchar_t* pszText = pclCommand->pszGetOriginalSQL();
-    const long nLimit = CNACommand::s_nGetClauseStart(pclConnection, pszText, L"LIMIT", -1);
+    // The clause starts at LIMIT or at an OFFSET written before it (or alone): an ORDER BY may
+    // follow neither.
+    long nLimit = CNACommand::s_nGetClauseStart(pclConnection, pszText, L"LIMIT", -1);
+    const long nOffset = CNACommand::s_nGetClauseStart(pclConnection, pszText, L"OFFSET", -1);
+    if (nOffset >= 0 && (nLimit < 0 || nOffset < nLimit)) nLimit = nOffset;
     if (nLimit < 0) return 0;
     pclClause->Set(pszText + nLimit);
     *pnClauseStart = static_cast<unsigned long>(nLimit);

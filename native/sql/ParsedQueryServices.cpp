@@ -4,10 +4,12 @@
 
 #include <new>
 
+#include "core/TString.h"
 #include "core/TStringConcatAW.h"
 #include "native/driver/NAError.h"
 #include "native/model/NAColumn.h"
 #include "native/model/NAInterfaces.h"
+#include "native/model/NARecord.h"
 #include "native/sql/NACommand.h"
 #include "native/sql/SQLParserInfo.h"
 #include "native/sql/SQLParserInterfaces.h"
@@ -49,6 +51,32 @@ int NA_bQueryResultsetLimited(CSQLParserInfo* pclParser, CNAConnectionDescriptio
 
 int NA_bQueryShapesResultset(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection) {
     return pclParser != nullptr && pclParser->bQueryShapesResultset(pclConnection);
+}
+
+int NA_bQueryRowsFollowOrder(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection) {
+    if (pclParser == nullptr) return 0;
+    if (pclParser->bQueryResultsetLimited(pclConnection)) return 1;
+    const wchar_t* pszText = pclParser->pszGetRequete();
+    return pszText != nullptr && CNACommand::s_nGetClauseStart(pclConnection, pszText, L"OFFSET", -1) > 0 ? 1 : 0;
+}
+
+int NA_bQueryOrderByOutputNames(CSQLParserInfo* pclParser, CNARecord* pclRecord, int bAscending, CTString* pclOut) {
+    pclOut->Vide();
+    const int nItems = pclParser != nullptr ? pclParser->nGetRubriqueClauseOrderNbr() : 0;
+    for (int i = 0; i < nItems; i++) {
+        IInfoOrderBy* piOrder = pclParser->piGetRubriqueClauseOrder(i);
+        CNAColumn* pclFound = nullptr;
+        for (int k = 0; pclRecord != nullptr && k < pclRecord->nGetNumColumns() && pclFound == nullptr; k++) {
+            CNAColumn* pcl = pclRecord->pclGetColumnNoRef(k);
+            if (pcl != nullptr && pclParser->piGetRubriqueClauseOrder(pcl) == piOrder) pclFound = pcl;
+        }
+        if (piOrder == nullptr || pclFound == nullptr) return 0;
+        pclOut->Add(i == 0 ? L" ORDER BY " : L",");
+        pclOut->Add(pclFound->pszGetFormatedName());
+        // Descending exactly when one of the query's direction and the browse's is backward.
+        if ((piOrder->bDescendant() != 0) == (bAscending != 0)) pclOut->Add(L" DESC");
+    }
+    return 1;
 }
 
 int NA_nGetOrderByItemNbr(CSQLParserInfo* pclParser) {

@@ -32,6 +32,14 @@ int NA_bFormatORDERBY(CNACommand* pclCommand, int bByName, int bAscending);
 int NA_bQueryResultsetLimited(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection);
 // CSQLParserInfo::bQueryShapesResultset(connection); 0 without a parsed query.
 int NA_bQueryShapesResultset(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection);
+// Whether the query's LIMIT or OFFSET picks its rows by its ORDER BY: read in another order, or
+// with a condition merged before them, it would give other rows.
+int NA_bQueryRowsFollowOrder(CSQLParserInfo* pclParser, CNAConnectionDescription* pclConnection);
+// The query's own ORDER BY as it applies to its rows read as a derived table: " ORDER BY " and,
+// for each of its items, the name of the output column of the record it orders by, its direction
+// turned round for a backward browse ("" without ORDER BY). 0 when an item orders by something
+// the query does not output, which cannot be named outside it.
+int NA_bQueryOrderByOutputNames(CSQLParserInfo* pclParser, CNARecord* pclRecord, int bAscending, CTString* pclOut);
 // The number of the query's ORDER BY items (CSQLParserInfo::piEnumRubriqueClauseOrder).
 int NA_nGetOrderByItemNbr(CSQLParserInfo* pclParser);
 // CSQLParserInfo::piGetRubriqueClauseOrder(column): -1 when the query does not order by the

@@ -182,9 +182,11 @@ public:
     int _bBuildQuerySELECTFromQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
                                     int bAscending, CNACommand* pclWhere, int bWithOrderBy, int bAsSubQuery);
     // Chooses the ORDER BY and sets the command's inverted-fetch flag. The table name is not used.
-    // Whether a browse along an item reads a query that decides its own rows: it is then read whole,
-    // as a derived table the browse's condition and order apply to.
-    int _bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem);
+    // Whether a browse reads a query that decides its own rows whole, as a derived table the
+    // browse's condition and order apply to: along an item, with a condition to add, or backward
+    // in its own order when its LIMIT or OFFSET picks the rows by the forward one.
+    int _bBrowseAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
+                            int bAscending, int bCondition);
     int _bBuildQuerySELECTAroundQuery(CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags, const wchar_t* pszItem,
                                       int bAscending, CNACommand* pclWhere, uint32_t nQueryFlags);
     int _bFormatOrderBy(const wchar_t* pszTable, CSQLParserInfo* pclParser, NA_WRITEPARSEFLAGS nFlags,
@@ -223,8 +225,8 @@ public:
     // The WHERE of an UPDATE or DELETE: the locator of the latest row read when it has one, else
     // its values.
     int _bAddWHERERowToWrite(CNACommand* pclCommand);
-    // The LIMIT clause that ends a host query's text is set aside while the ORDER BY is written
-    // before it: the clause's text and the parameters placed in it are taken out of the command...
+    // The LIMIT clause (or an OFFSET before it or alone) that ends a host query's text is set aside
+    // while the ORDER BY is written before it: the clause's text and the parameters placed in it are taken out of the command...
     static int s_bCutLimitClause(CNACommand* pclCommand, CNAConnectionDescription* pclConnection, CTString* pclClause,
                                  CRefArray<CNAParameter>* pclParameters, unsigned long* pnClauseStart);
     // ... and put back after a blank at the end of the text, each parameter at its place in it.

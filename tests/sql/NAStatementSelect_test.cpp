@@ -270,6 +270,26 @@ TEST_F(NAStatementSelectTest, LimitClauseKeptAfterTheOrderBy) {
     pclValue->nRelease();
     pclRows->nRelease();
 
+    // An OFFSET before the LIMIT, or alone, starts the clause: no ORDER BY may follow it either.
+    struct stCase {
+        const wchar_t* pszText;
+        const wchar_t* pszClause;
+        const wchar_t* pszKept;
+    } astCases[] = {
+        {L"SELECT a FROM t OFFSET 5", L"OFFSET 5", L"SELECT a FROM t"},
+        {L"SELECT a FROM t WHERE b > 1  OFFSET 2 LIMIT 3", L"OFFSET 2 LIMIT 3", L"SELECT a FROM t WHERE b > 1"},
+        {L"SELECT a FROM t LIMIT 3 OFFSET 2", L"LIMIT 3 OFFSET 2", L"SELECT a FROM t"},
+    };
+    for (const stCase& st : astCases) {
+        CNACommand* pclCase = pclCommand();
+        pclCase->bComplete(st.pszText);
+        CTString clCut;
+        CRefArray<CNAParameter> tabNone(4, 30);
+        ASSERT_TRUE(CNAStatement::s_bCutLimitClause(pclCase, m_pclCnx, &clCut, &tabNone, &nStart));
+        EXPECT_EQ(std::wstring(clCut.pszGet()), st.pszClause);
+        EXPECT_EQ(std::wstring(pclCase->pszGetOriginalSQL()), st.pszKept);
+    }
+
     // A text without LIMIT is left alone.
     CNACommand* pclPlain = pclCommand();
     pclPlain->bComplete(L"SELECT a FROM t WHERE b='LIMIT 1'");

@@ -44,6 +44,7 @@ namespace {
 
 const char* const TABLE_ROWS = "kx_tableobj_rows";
 const char* const TABLE_OTHER = "kx_tableobj_other";
+const char* const TABLE_SHAPES = "kx_tableobj_shapes";
 
 // Positions of the host's entries in the table's virtual table.
 enum : int {
@@ -139,6 +140,15 @@ protected:
             clServer.Run(std::string("INSERT INTO ") + TABLE_OTHER +
                          " VALUES (10, 'ten'), (20, 'twenty'), (30, 'thirty')");
         }
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE_SHAPES + "'") ==
+            "0") {
+            // Labels in another order than the codes; grp gathers codes three by three.
+            clServer.Run(std::string("CREATE TABLE ") + TABLE_SHAPES +
+                         " (code int4 PRIMARY KEY, label varchar(10) NOT NULL, grp int4 NOT NULL)");
+            clServer.Run(std::string("INSERT INTO ") + TABLE_SHAPES +
+                         " SELECT 10 * i, 'L' || lpad(((i * 7) % 13)::text, 2, '0'), i / 3"
+                         " FROM generate_series(1, 12) AS i");
+        }
         clServer.Run("SELECT pg_advisory_unlock(727276)");
     }
 
@@ -158,8 +168,11 @@ protected:
         CVQConv::s_Reset();
     }
 
-    standin::CStandInConnectionDescription* pclHostConnection(const std::wstring& wsPort) {
-        return m_clServerDriver.pclHost((L"TABLECNX" + wsPort).c_str(), L"KX Cache Size=20", wsPort);
+    // The host's connection to the server; blocks of wsBlock rows (its own connection when not 20).
+    standin::CStandInConnectionDescription* pclHostConnection(const std::wstring& wsPort,
+                                                              const std::wstring& wsBlock = L"20") {
+        return m_clServerDriver.pclHost((L"TABLECNX" + wsPort + (wsBlock == L"20" ? L"" : L"B" + wsBlock)).c_str(),
+                                        (L"KX Cache Size=" + wsBlock).c_str(), wsPort);
     }
 
     // The host's table over a table of the server, described by the driver; kept until the end.
@@ -650,6 +663,324 @@ TEST_F(NATableServerTest, QueryDecidingItsRowsBrowsedByAnotherItem) {
             nBrowses++;
         }
         EXPECT_GE(nBrowses, 2);
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// How a host query over kx_tableobj_shapes (code, label) is parsed: its text and which clauses
+// the host found in it.
+struct stShapedQuery {
+    const wchar_t* pszText;
+    int nOrder;     // the direction of its ORDER BY code: -1 none, 0 ascending, 1 descending
+    bool bWhere;    // WHERE code > 20
+    bool bGroupBy;  // GROUP BY code, label
+};
+
+// The host's parsed form of such a query, its output items described as the table's.
+void Describe(sqltest::CQueryBuilder& q, const stShapedQuery& st, INADataSourceDescription* piSource) {
+    q.From(L"kx_tableobj_shapes");
+    q.Out(L"code");
+    q.Out(L"label");
+    if (st.bWhere)
+        q.Where(L"code > 20", q.Op(sqltest::OP_GREATER, L"code > 20", {q.Item(L"code", 1), q.Lit(L"20", q.Int(20))}));
+    if (st.bGroupBy) {
+        const int nth = st.bWhere ? 2 : 1;
+        q->pclGroup(q.At(L"code", nth))->m_sItem = L"code";
+        q->pclGroup(q.At(L"label", 1))->m_sItem = L"label";
+    }
+    if (st.nOrder >= 0) {
+        q.OrderBy({});
+        const int nCode = q.nAt(L"ORDER BY code") + 9;
+        q->pclOrder(0, stPosition{nCode, nCode + 3}, st.nOrder);
+    }
+    q->SetSource(L"kx_tableobj_shapes", piSource);
+    for (int i = 0; i < 2; i++) {
+        INAItemDescription* piItem = piSource->piNAGetItem(i == 0 ? L"code" : L"label");
+        q->SetOutDescription(i, piItem);
+        piItem->nExternalRelease();
+    }
+}
+
+// The host's query over kx_tableobj_shapes run through the driver on a connection reading blocks
+// of two rows (kept until the end of the test); null when it cannot be.
+INATable* piRunShaped(CPSQLDriver* pclDriver, standin::CStandInConnectionDescription* pclHost,
+                      sqltest::CQueryBuilder& q, standin::CStandInContext* pclContext,
+                      std::vector<INATable*>* papiTable) {
+    INATable* pi = nullptr;
+    if (pclDriver->bHExecuteRequeteSQLEx(&pi, pclContext, L"QSHAPES", pclHost, &q.rGet(), 0, nullptr) != 1 ||
+        pi == nullptr) {
+        ADD_FAILURE() << sOf(pclDriver->piGetLastError()->pszGetError());
+        return nullptr;
+    }
+    papiTable->push_back(pi);
+    return pi;
+}
+
+// The codes read through the whole browse along an item (or in the query's own order with flag
+// 0x20000), forward from the first or backward from the last, in the order of the forward reading.
+std::vector<int32_t> ReadAll(INATable* pi, INAContext* piContext, const wchar_t* pszItem, unsigned nFlags,
+                             bool bBackward, size_t nAtMost) {
+    std::vector<int32_t> a;
+    eNA_LOCKTYPE eLock = static_cast<eNA_LOCKTYPE>(0);
+    auto Read = [&](eNA_PARSEDIRECTION e) {
+        return Call<int>(pi, E_BHLITXXX, piContext, pszItem, e, 1, static_cast<eNA_LOCKTYPE>(0), &eLock, nFlags);
+    };
+    auto Out = [&]() {
+        int bOut = -1;
+        Call<int>(pi, E_BHENDEHORS, piContext, pszItem, &bOut);
+        return bOut;
+    };
+    auto Code = [&]() {
+        CNAYFRecord* pclRecord = nullptr;
+        int32_t n = -1;
+        if (!Call<int>(pi, E_BGETRECORD, piContext, &pclRecord) || pclRecord == nullptr) return n;
+        INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+        INAItemDescription* piItem = piDescription->piNAGetItem(L"code");
+        if (piItem != nullptr && pclRecord->bItemValueDefined(piItem, 0)) pclRecord->GetItemValue(&n, piItem, 0);
+        if (piItem != nullptr) piItem->nExternalRelease();
+        piDescription->nExternalRelease();
+        pclRecord->nRelease();
+        return n;
+    };
+    if (Read(bBackward ? NA_PARSE_LAST : NA_PARSE_FIRST) != 1) {
+        ADD_FAILURE() << "first read refused";
+        return a;
+    }
+    while (Out() == 0 && a.size() <= nAtMost) {
+        if (bBackward)
+            a.insert(a.begin(), Code());
+        else
+            a.push_back(Code());
+        Read(bBackward ? NA_PARSE_PREVIOUS : NA_PARSE_NEXT);
+    }
+    return a;
+}
+
+std::vector<int32_t> CodesOf(pgtest::CPgSession& clServer, const std::string& sText) {
+    std::vector<int32_t> a;
+    for (const pgtest::Row& r : clServer.Query(sText)) a.push_back(std::stoi(r[0].value_or("-1")));
+    return a;
+}
+
+// A selection that decides its own rows read in its own order (or along its ORDER BY item) in
+// blocks of two rows, both ways: the browse's continuation applies to the query's rows, never
+// inside it before its LIMIT, OFFSET, GROUP BY or DISTINCT; read backward, a LIMIT or OFFSET
+// still picks the rows by the query's forward order. The server's result of the query is the peer.
+TEST_F(NATableServerTest, QueryDecidingItsRowsReadInItsOwnOrder) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    const stShapedQuery aCases[] = {
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code LIMIT 3", 0, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code OFFSET 5", 0, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC LIMIT 5 OFFSET 3", 1, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code OFFSET 4", 0, true, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 GROUP BY code, label ORDER BY code", 0, true,
+         true},
+        {L"SELECT DISTINCT code, label FROM kx_tableobj_shapes ORDER BY code DESC", 1, false, false},
+    };
+    pgtest::CPgSession clServer;
+    int nContext = 1300;
+    for (const stShapedQuery& st : aCases) {
+        const std::string sText = sOf(st.pszText);
+        SCOPED_TRACE(sText);
+        const std::vector<int32_t> aExpected = CodesOf(clServer, sText);
+        ASSERT_FALSE(aExpected.empty());
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        for (unsigned nFlags : {static_cast<unsigned>(NA_WPF_QUERY_ORDER), 0u}) {
+            SCOPED_TRACE(nFlags);
+            for (bool bBackward : {false, true})
+                EXPECT_EQ(ReadAll(pi, &clContext, L"code", nFlags, bBackward, aExpected.size()), aExpected)
+                    << (bBackward ? "backward" : "forward");
+        }
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// The number of rows of a selection that decides its own rows, all of them and those after the
+// current row along an item (the count's own condition), with and without the query's own ORDER
+// BY: exactly the query's rows are counted, as the server counts them, and the SQL of the count
+// never holds the query's LIMIT twice.
+TEST_F(NATableServerTest, QueryDecidingItsRowsCounted) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    const stShapedQuery aCases[] = {
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code LIMIT 3", 0, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC LIMIT 4 OFFSET 2", 1, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code OFFSET 5", 0, false, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 LIMIT 6", -1, true, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes OFFSET 7", -1, false, false},
+        {L"SELECT DISTINCT code, label FROM kx_tableobj_shapes WHERE code > 20", -1, true, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 GROUP BY code, label ORDER BY code", 0, true,
+         true},
+    };
+    pgtest::CPgSession clServer;
+    int nContext = 1400;
+    for (const stShapedQuery& st : aCases) {
+        const std::string sText = sOf(st.pszText);
+        SCOPED_TRACE(sText);
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        CNADataAccess* pclAccess = static_cast<CNATable*>(pi)->_pclFindDataAccess(&clContext);
+        ASSERT_NE(pclAccess, nullptr);
+
+        int64_t llCount = -1;
+        EXPECT_EQ(pclAccess->bGetNbEnr(&llCount, 16, 0, nullptr, -1), 1) << sDriverError();
+        EXPECT_EQ(std::to_string(llCount), clServer.sValue("SELECT count(*) FROM (" + sText + ") s"));
+
+        // Along the label, the rows after the first one.
+        ASSERT_EQ(bRead(pi, &clContext, L"label", NA_PARSE_FIRST), 1) << stLastError(pi, &clContext).sMessage;
+        const std::string sFirst = clServer.sValue("SELECT min(label) FROM (" + sText + ") s");
+        llCount = -1;
+        EXPECT_EQ(pclAccess->bGetNbEnr(&llCount, 16, 0, pclAccess->pclGetCurrentStatementNoRef(), NA_PARSE_NEXT), 1)
+            << sDriverError();
+        EXPECT_EQ(std::to_string(llCount),
+                  clServer.sValue("SELECT count(*) FROM (" + sText + ") s WHERE label > '" + sFirst + "'"));
+        pclAccess->nRelease();
+
+        for (const std::string& sSent : clLog.Statements()) {
+            const size_t n = sSent.find("LIMIT");
+            if (sSent.find("kx_tableobj_shapes") != std::string::npos && n != std::string::npos &&
+                sSent.find("LIMIT", n + 1) != std::string::npos) {
+                // Only the browse's own block limit may follow the query's LIMIT, outside it.
+                EXPECT_NE(sSent.find(") KX_SUBQUERY"), std::string::npos) << sSent;
+                EXPECT_GT(sSent.find("LIMIT", n + 1), sSent.find(") KX_SUBQUERY")) << sSent;
+            }
+        }
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// A selection ordered descending: browsed along its ORDER BY item it keeps its own direction, and
+// a range filter on that item, read along it both ways in blocks, keeps or leaves out each bound's
+// row as the host asks. The server's result is the peer.
+TEST_F(NATableServerTest, QueryOrderedDescendingAlongItsItem) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    pgtest::CPgSession clServer;
+    int nContext = 1500;
+    const stShapedQuery aBrowsed[] = {
+        {L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code DESC", 1, true, false},
+        {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC LIMIT 5", 1, false, false},
+    };
+    for (const stShapedQuery& st : aBrowsed) {
+        const std::string sText = sOf(st.pszText);
+        SCOPED_TRACE(sText);
+        const std::vector<int32_t> aExpected = CodesOf(clServer, sText);
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        for (bool bBackward : {false, true})
+            EXPECT_EQ(ReadAll(pi, &clContext, L"code", 0, bBackward, aExpected.size()), aExpected)
+                << (bBackward ? "backward" : "forward");
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+
+    struct stRange {
+        int bMinIncluded;
+        int bMaxIncluded;
+        const char* pszPeer;  // the same range as the server reads it
+    };
+    const stRange aRanges[] = {
+        {1, 1, "code >= 50 AND code <= 90"},
+        {0, 1, "code > 50 AND code <= 90"},
+        {1, 0, "code >= 50 AND code < 90"},
+        {0, 0, "code > 50 AND code < 90"},
+    };
+    const stShapedQuery st = {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC", 1, false, false};
+    for (const stRange& r : aRanges) {
+        SCOPED_TRACE(r.pszPeer);
+        const std::vector<int32_t> aExpected = CodesOf(
+            clServer, std::string("SELECT code FROM kx_tableobj_shapes WHERE ") + r.pszPeer + " ORDER BY code DESC");
+        ASSERT_FALSE(aExpected.empty());
+        sqltest::CQueryBuilder q(st.pszText);
+        Describe(q, st, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        CAny clMin, clMax;
+        clMin.SetI4(50);
+        clMax.SetI4(90);
+        ASSERT_EQ(static_cast<CNATable*>(pi)->bHFiltre(&clContext, L"code", &clMin, r.bMinIncluded, &clMax,
+                                                        r.bMaxIncluded, nullptr),
+                  1)
+            << stLastError(pi, &clContext).sMessage;
+        for (bool bBackward : {false, true})
+            EXPECT_EQ(ReadAll(pi, &clContext, L"code", 0, bBackward, aExpected.size()), aExpected)
+                << (bBackward ? "backward" : "forward");
+        EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    }
+}
+
+// A selection whose LIMIT (or OFFSET) has no ORDER BY to follow, read in its own order: the
+// browse's ORDER BY goes before the clause, which is put back at the end of the text (only the
+// block limit follows it), and the rows are those of the query completed by that order.
+TEST_F(NATableServerTest, QueryLimitWithoutOrderByReadInItsOwnOrder) {
+    KX_REQUIRE_PG_SERVER();
+    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
+    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    ASSERT_NE(piSource, nullptr);
+    m_apiDescription.push_back(piSource);
+    struct stCase {
+        stShapedQuery stQuery;
+        const char* pszPeer;    // the query ordered by its key
+        const char* pszClause;  // the clause as it ends the statements sent
+    };
+    const stCase aCases[] = {
+        {{L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 LIMIT 4", -1, true, false},
+         "SELECT code FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code LIMIT 4", " LIMIT 4"},
+        {{L"SELECT code, label FROM kx_tableobj_shapes WHERE code > 20 OFFSET 6", -1, true, false},
+         "SELECT code FROM kx_tableobj_shapes WHERE code > 20 ORDER BY code OFFSET 6", " OFFSET 6"},
+    };
+    pgtest::CPgSession clServer;
+    int nContext = 1600;
+    for (const stCase& st : aCases) {
+        const std::string sText = sOf(st.stQuery.pszText);
+        SCOPED_TRACE(sText);
+        const std::vector<int32_t> aExpected = CodesOf(clServer, st.pszPeer);
+        sqltest::CQueryBuilder q(st.stQuery.pszText);
+        Describe(q, st.stQuery, piSource);
+        standin::CStandInContext clContext(nContext, nContext);
+        nContext++;
+        pgsandbox::CStatementLog clLog;
+        INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
+        ASSERT_NE(pi, nullptr);
+        EXPECT_EQ(ReadAll(pi, &clContext, L"code", NA_WPF_QUERY_ORDER, false, aExpected.size()), aExpected);
+        int nOrdered = 0;
+        for (const std::string& sSent : clLog.Statements()) {
+            const size_t nClause = sSent.rfind(st.pszClause);
+            if (sSent.find("kx_tableobj_shapes") == std::string::npos || nClause == std::string::npos ||
+                sSent.find("KX_SUBQUERY") != std::string::npos)
+                continue;
+            // Only the browse's block limit may follow.
+            const std::string sRest = sSent.substr(nClause + strlen(st.pszClause));
+            EXPECT_TRUE(sRest.empty() || sRest.rfind(" LIMIT ", 0) == 0) << sSent;
+            EXPECT_LT(sSent.find(" ORDER BY "), nClause) << sSent;
+            nOrdered++;
+        }
+        EXPECT_GE(nOrdered, 1);
         EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
     }
 }
