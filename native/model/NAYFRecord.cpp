@@ -339,8 +339,12 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         }
     } else if (eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) {
         // The units up to the first zero: the slot's zero fill is no part of the text.
+        // The units go through an aligned buffer (a slot lies at any byte): a short slot's on the
+        // stack, as most are, rather than an allocation a read.
         const int nMax = static_cast<int>(nSlot / 2);
-        unsigned short* pw = static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
+        unsigned short awCourt[256];
+        unsigned short* pw =
+            nMax <= 256 ? awCourt : static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
         int nUnites = 0;
         if (pw != nullptr) {
             memcpy(pw, pbySlot, static_cast<size_t>(nMax) * 2);
@@ -348,7 +352,7 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         }
         pclValue->__SetType(VQTYPE_DSTRW, 0);
         CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
-        free(pw);
+        if (pw != awCourt) free(pw);
     } else if (bVQTexteNarrow(nVQ)) {
         unsigned long nLen = 0;
         while (nLen < nSlot && pbySlot[nLen] != 0) nLen++;
