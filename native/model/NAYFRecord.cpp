@@ -351,7 +351,24 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
             while (nUnites < nMax && pw[nUnites] != 0) nUnites++;
         }
         pclValue->__SetType(VQTYPE_DSTRW, 0);
-        CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
+        if (pw == awCourt && nUnites > 0) {
+            // A short text widened in one pass (a pair joined into one character, a lone
+            // surrogate kept as it is), then taken by the value in one copy.
+            wchar_t aszLarge[256];
+            int nCar = 0;
+            for (int i = 0; i < nUnites; i++, nCar++) {
+                const unsigned u = pw[i];
+                if (u >= 0xD800 && u <= 0xDBFF && i + 1 < nUnites && pw[i + 1] >= 0xDC00 && pw[i + 1] <= 0xDFFF) {
+                    aszLarge[nCar] = static_cast<wchar_t>(0x10000 + ((u - 0xD800u) << 10) + (pw[i + 1] - 0xDC00u));
+                    i++;
+                } else {
+                    aszLarge[nCar] = static_cast<wchar_t>(u);
+                }
+            }
+            pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
+        } else {
+            CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
+        }
         if (pw != awCourt) free(pw);
     } else if (bVQTexteNarrow(nVQ)) {
         unsigned long nLen = 0;
