@@ -155,7 +155,8 @@ void CNAYFRecord::SetItemValueDefined(const INAItemDescription* piItem, int bDef
     unsigned char byMask;
     if (piItem == nullptr || !_bBitOf(piItem, &nByte, &byMask)) return;
     const bool bMemo = CNAItemDescription::g_bIsMemo(piItem->eNAGetItemType());
-    unsigned char* pbySlot = pbyGetItemValue(piItem, n);
+    // Marking a plain value defined touches its bit only: its slot is not looked up.
+    unsigned char* pbySlot = bDefined && !bMemo ? nullptr : pbyGetItemValue(piItem, n);
     if (bDefined) {
         m_pbyNullFlags[nByte] |= byMask;
         if (bMemo && pbySlot != nullptr)
