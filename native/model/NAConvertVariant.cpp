@@ -662,6 +662,16 @@ int CNAConvertVariant::bCopyVariant(const CNAConvertVariant* pclOther) {
             }
             if (pclOther->m_clValue.bIsNull()) m_clValue.SetNull(1);
         }
+    } else if (m_eVarType == NAVARTYPE_ANY && pclOther->m_eVarType == NAVARTYPE_ANY && m_pbyBuffer == nullptr &&
+               m_pbyBufferDB == nullptr && m_clValue.nGetType() == pclOther->m_clValue.nGetTypeCode()) {
+        // A value held in the variant copied over one of its type with no flag (a memo copied
+        // into the original record at every row): what the road below leaves, without emptying
+        // the value and making a temporary copy first; a shared text is only shared once more.
+        m_nCapacity = pclOther->m_nCapacity;
+        m_nDataSize = pclOther->m_nCapacity;
+        m_nTypeBind = 0;
+        CNAVariant::bSetValue(&pclOther->m_clValue);
+        SetItemDesc(pclOther->m_piItemAnalyse, pclOther->m_piItemDatabase);
     } else {
         InitTypeVariantAny(pclOther->m_clValue.nGetTypeCode(), pclOther->m_nCapacity);
         CAny clTemp;

@@ -12,6 +12,7 @@
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
 #include "native/model/ServerNumberText.h"
+#include "native/model/ServerUTF8Text.h"
 #include "variant/DateTime.h"
 
 namespace {
@@ -177,8 +178,11 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
         case 12:
         case 14: {
             if (m_pbyBuffer == nullptr) return 1;
-            // The server's integers need none of the host's rules.
+            // The server's integers and reals need none of the host's rules.
             if (nType <= 9 && NA_bServerIntegerToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity)) return 1;
+            if ((nType == VQTYPE_R4 || nType == VQTYPE_R8) &&
+                NA_bServerRealToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity))
+                return 1;
             wchar_t szCourt[64];
             CXYString<wchar_t> cl;
             const wchar_t* pszNombre = szCourt;
@@ -265,6 +269,14 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
     if (!bNarrow) {
         const int nRoom = m_nCapacity >= 2 ? static_cast<int>(m_nCapacity / 2) - 1 : 0;
         int nUnites = 0;
+        // A UTF-8 server's text decoded straight into the slot; damaged text takes the road below.
+        if (nRoom > 0 && nCodePage == CP_UTF8_SERVEUR &&
+            (nUnites = NA_nServerUTF8ToUTF16(psz, n, m_pbyBuffer, nRoom)) >= 0) {
+            m_nDataSize = static_cast<unsigned long>(nUnites) * 2;
+            memset(m_pbyBuffer + m_nDataSize, 0, m_nCapacity - m_nDataSize);
+            return 1;
+        }
+        nUnites = 0;
         if (nRoom > 0) {
             // The units go through an aligned buffer (the storage may lie at any byte); a short
             // column's on the stack, as most are, rather than an allocation a value.

@@ -3,6 +3,8 @@
 // rows, the composite-key test of searches and the dump of the current row.
 #include "native/model/NARecord.h"
 
+#include <cwchar>
+
 #include "core/STRCompare.h"
 #include "core/XYStringConcat.h"
 #include "native/driver/NAConnectionDescription.h"
@@ -239,9 +241,13 @@ CNAColumn* CNARecord::pclGetColumnNoRef(const wchar_t* pszName) {
     // A host reads the same item again and again (a memo of every record): the column found last is
     // tried first. It was the first of its name, so no column before it has this one's name either.
     const int nColumns = m_tabColumns.nGetNbElement();
-    if (m_nLastNamedColumn >= 0 && m_nLastNamedColumn < nColumns &&
-        STR_nCompareW(m_tabColumns[m_nLastNamedColumn]->pszGetName(), pszName, STR_LOGIQUE) == 0)
-        return m_tabColumns[m_nLastNamedColumn];
+    // The same name written the same way needs none of the host's comparison rules.
+    if (m_nLastNamedColumn >= 0 && m_nLastNamedColumn < nColumns) {
+        const wchar_t* pszLast = m_tabColumns[m_nLastNamedColumn]->pszGetName();
+        if ((pszLast != nullptr && pszName != nullptr && wcscmp(pszLast, pszName) == 0) ||
+            STR_nCompareW(pszLast, pszName, STR_LOGIQUE) == 0)
+            return m_tabColumns[m_nLastNamedColumn];
+    }
     for (int i = 0; i < nColumns; i++)
         if (STR_nCompareW(m_tabColumns[i]->pszGetName(), pszName, STR_LOGIQUE) == 0) {
             m_nLastNamedColumn = i;

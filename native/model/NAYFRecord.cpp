@@ -155,7 +155,8 @@ void CNAYFRecord::SetItemValueDefined(const INAItemDescription* piItem, int bDef
     unsigned char byMask;
     if (piItem == nullptr || !_bBitOf(piItem, &nByte, &byMask)) return;
     const bool bMemo = CNAItemDescription::g_bIsMemo(piItem->eNAGetItemType());
-    unsigned char* pbySlot = pbyGetItemValue(piItem, n);
+    // Marking a plain value defined touches its bit only: its slot is not looked up.
+    unsigned char* pbySlot = bDefined && !bMemo ? nullptr : pbyGetItemValue(piItem, n);
     if (bDefined) {
         m_pbyNullFlags[nByte] |= byMask;
         if (bMemo && pbySlot != nullptr)
@@ -339,16 +340,37 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         }
     } else if (eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) {
         // The units up to the first zero: the slot's zero fill is no part of the text.
+        // The units go through an aligned buffer (a slot lies at any byte): a short slot's on the
+        // stack, as most are, rather than an allocation a read.
         const int nMax = static_cast<int>(nSlot / 2);
-        unsigned short* pw = static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
+        unsigned short awCourt[256];
+        unsigned short* pw =
+            nMax <= 256 ? awCourt : static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
         int nUnites = 0;
         if (pw != nullptr) {
             memcpy(pw, pbySlot, static_cast<size_t>(nMax) * 2);
             while (nUnites < nMax && pw[nUnites] != 0) nUnites++;
         }
         pclValue->__SetType(VQTYPE_DSTRW, 0);
-        CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
-        free(pw);
+        if (pw == awCourt && nUnites > 0) {
+            // A short text widened in one pass (a pair joined into one character, a lone
+            // surrogate kept as it is), then taken by the value in one copy.
+            wchar_t aszLarge[256];
+            int nCar = 0;
+            for (int i = 0; i < nUnites; i++, nCar++) {
+                const unsigned u = pw[i];
+                if (u >= 0xD800 && u <= 0xDBFF && i + 1 < nUnites && pw[i + 1] >= 0xDC00 && pw[i + 1] <= 0xDFFF) {
+                    aszLarge[nCar] = static_cast<wchar_t>(0x10000 + ((u - 0xD800u) << 10) + (pw[i + 1] - 0xDC00u));
+                    i++;
+                } else {
+                    aszLarge[nCar] = static_cast<wchar_t>(u);
+                }
+            }
+            pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
+        } else {
+            CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
+        }
+        if (pw != awCourt) free(pw);
     } else if (bVQTexteNarrow(nVQ)) {
         unsigned long nLen = 0;
         while (nLen < nSlot && pbySlot[nLen] != 0) nLen++;

@@ -1,6 +1,8 @@
-// Server integers into a value's storage without the host's conversion.
+// Server integers and reals into a value's storage without the host's conversion.
 #include "native/model/ServerNumberText.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -22,6 +24,38 @@ bool _bStore(void* pDestination, unsigned long nCapacity, bool bNegative, uint64
         const T v = bNegative ? static_cast<T>(-static_cast<int64_t>(nMagnitude - 1) - 1) : static_cast<T>(nMagnitude);
         memcpy(pDestination, &v, sizeof(v));
     }
+    return true;
+}
+
+// Digits from i on; the index after them.
+unsigned long _nDigits(const char* psz, unsigned long n, unsigned long i) {
+    while (i < n && static_cast<unsigned>(static_cast<unsigned char>(psz[i]) - '0') <= 9) i++;
+    return i;
+}
+
+// The layout of a real the fast road reads: [-]d+[.d+][(e|E)[+|-]d+], nothing else.
+bool _bRealLayout(const char* psz, unsigned long n) {
+    unsigned long i = psz[0] == '-' ? 1 : 0;
+    unsigned long j = _nDigits(psz, n, i);
+    if (j == i) return false;
+    if (j < n && psz[j] == '.') {
+        i = j + 1;
+        j = _nDigits(psz, n, i);
+        if (j == i) return false;
+    }
+    if (j < n && (psz[j] == 'e' || psz[j] == 'E')) {
+        i = j + 1;
+        if (i < n && (psz[i] == '+' || psz[i] == '-')) i++;
+        j = _nDigits(psz, n, i);
+        if (j == i) return false;
+    }
+    return j == n;
+}
+
+// Whether the digits before the exponent are all zeros.
+bool _bZeroDigits(const char* psz, unsigned long n) {
+    for (unsigned long i = 0; i < n && psz[i] != 'e' && psz[i] != 'E'; i++)
+        if (psz[i] >= '1' && psz[i] <= '9') return false;
     return true;
 }
 
@@ -61,4 +95,28 @@ bool NA_bServerIntegerToStorage(const char* psz, unsigned long n, unsigned short
         default:
             return false;
     }
+}
+
+bool NA_bServerRealToStorage(const char* psz, unsigned long n, unsigned short nType, void* pDestination,
+                             unsigned long nCapacity) {
+    if (psz == nullptr || pDestination == nullptr || n == 0) return false;
+    if (nType != 11 && nType != 12) return false;
+    if (nCapacity < (nType == 12 ? sizeof(double) : sizeof(float))) return false;
+    if (!_bRealLayout(psz, n)) return false;
+    double d = 0;
+    const std::from_chars_result st = std::from_chars(psz, psz + n, d);
+    if (st.ec != std::errc() || st.ptr != psz + n) return false;
+    // Rounded to nearest like the host's reading; a value that underflows (the host reads it
+    // with another error rule) or overflows is the host's to judge.
+    if (!std::isfinite(d)) return false;
+    if (!std::isnormal(d) && !(d == 0 && _bZeroDigits(psz, n))) return false;
+    if (nType == 12) {
+        memcpy(pDestination, &d, sizeof(d));
+        return true;
+    }
+    // The float nearest the double, when the double lies within the floats.
+    if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return false;
+    const float f = static_cast<float>(d);
+    memcpy(pDestination, &f, sizeof(f));
+    return true;
 }

@@ -384,6 +384,46 @@ TEST_F(NAConvertVariantSetTest, CopiesAndClones) {
     EXPECT_TRUE(pclTarget->bIsNull());
 }
 
+// A memo's value copied into the original record at every row: the same converter copied over
+// again and again from values held in the variant, texts, NULLs and empty texts in turn, each copy
+// equal to its source (NULL when it is) and sharing its text.
+TEST_F(NAConvertVariantSetTest, RepeatedCopiesOfHeldValues) {
+    CNAItemDescription* pclMemo = pclAdd(L"m", NA_IT_MEMOUNICODE, 8);
+    CNAConvertVariant* pclTarget = pclNew();
+    const std::vector<const wchar_t*> apszRows = {L"first row's note", L"second", nullptr, L"after a NULL", L"",
+                                                  nullptr, nullptr, L"last \U0001F600"};
+    for (const wchar_t* psz : apszRows) {
+        SCOPED_TRACE(psz != nullptr ? psz : L"(NULL)");
+        // The current record's memo as a fetch leaves it: a fresh value held in the variant.
+        CNAConvertVariant* pclSource = pclNew();
+        pclSource->InitTypeVariantAny(VQTYPE_DSTRW, 0);
+        pclSource->SetItemDesc(pclMemo, pclMemo);
+        if (psz != nullptr)
+            ASSERT_TRUE(pclSource->bSetValue(psz, wcslen(psz)));
+        else
+            pclSource->SetNull();
+        ASSERT_TRUE(pclTarget->bCopyVariant(pclSource));
+        EXPECT_EQ(pclTarget->eGetVarType(), NAVARTYPE_ANY);
+        EXPECT_EQ(pclTarget->piGetItemAnalyseNoRef(), pclMemo);
+        EXPECT_EQ(pclTarget->bIsNull(), psz == nullptr);
+        EXPECT_TRUE(pclTarget->bEqualsNAVariant(pclSource));
+        CAny clTarget, clSource;
+        ASSERT_TRUE(pclTarget->bGetValue(&clTarget));
+        ASSERT_TRUE(pclSource->bGetValue(&clSource));
+        EXPECT_EQ(clTarget.nGetType(), clSource.nGetType());  // the type and its flags
+        if (psz != nullptr) {
+            EXPECT_EQ(sTexteW(clTarget), std::wstring(psz));
+            const wchar_t* pszTarget = nullptr;
+            const wchar_t* pszSource = nullptr;
+            pclTarget->pclGetValue()->pclGetValeur()->nGetPCWSTR(&pszTarget);
+            pclSource->pclGetValue()->pclGetValeur()->nGetPCWSTR(&pszSource);
+            if (*psz != 0) {
+                EXPECT_EQ(pszTarget, pszSource);  // shared, not copied
+            }
+        }
+    }
+}
+
 TEST_F(NAConvertVariantSetTest, UnicodeSlotsHoldUTF16BothWays) {
     CNAItemDescription* pclUni = pclAdd(L"u", NA_IT_UNICODE, 12);
     CNAConvertVariant* pcl = pclBind(pclUni);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/XYString.h"
 #include "native/model/NADataSourceDescription.h"
 #include "tests/model/ModelTestSupport.h"
 #include "variant/DateTime.h"
@@ -208,6 +209,43 @@ TEST_F(NAYFRecordTest, VariantsInAndOut) {
     EXPECT_TRUE(pcl->SetItemValue(pclInt, &cl, 0));
     EXPECT_FALSE(pcl->bItemValueDefined(pclInt, 0));
     EXPECT_EQ(Slot(pcl, pclInt), std::vector<unsigned char>(4, 0));
+}
+
+// A wide slot read back holds the text the shared string's own UTF-16 assignment makes of the
+// slot's units up to the first zero: a pair joined into one character, lone surrogates kept, a
+// text that fills the slot, an empty one; short slots and one longer than the stack's room.
+TEST_F(NAYFRecordTest, WideSlotsReadBackAsTheirUnits) {
+    CNAItemDescription* pclShort = pclAdd(L"s", NA_IT_UNICODE, 12);
+    CNAItemDescription* pclLong = pclAdd(L"l", NA_IT_UNICODE, 1200);
+    CNAYFRecord* pcl = pclRecord();
+    const std::vector<std::vector<unsigned short>> aaw = {
+        {},
+        {'a'},
+        {0xE9, 't', 0xE9},
+        {'a', 0xD83D, 0xDE00, 'z'},  // a pair
+        {0xD83D, 'x'},               // a high surrogate alone
+        {'x', 0xDE00},               // a low one alone
+        {'y', 0xD83D},               // a high one at the end
+        {'1', '2', '3', '4', '5', '6'},  // the whole short slot
+    };
+    for (CNAItemDescription* pclItem : {pclShort, pclLong}) {
+        const size_t nSlot = pclItem->nGetItemSize();
+        std::vector<std::vector<unsigned short>> aawCases = aaw;
+        aawCases.push_back(std::vector<unsigned short>(nSlot / 2 - 1, 'w'));
+        for (const std::vector<unsigned short>& aw : aawCases) {
+            if (aw.size() * 2 > nSlot) continue;
+            SCOPED_TRACE(aw.size());
+            unsigned char* pbySlot = pcl->pbyGetItemValue(pclItem, 0);
+            memset(pbySlot, 0, nSlot);
+            if (!aw.empty()) memcpy(pbySlot, aw.data(), aw.size() * 2);
+            CAny clOut;
+            pcl->GetItemValue(&clOut, pclItem, 0);
+            EXPECT_EQ(clOut.nGetType(), VQTYPE_DSTRW);
+            CXYString<wchar_t> clPeer;
+            clPeer.nAffecteUTF16(aw.data(), static_cast<int>(aw.size()));
+            EXPECT_EQ(sTexteW(clOut), std::wstring(clPeer.pszGet(), static_cast<size_t>(clPeer.nGetLongueur())));
+        }
+    }
 }
 
 TEST_F(NAYFRecordTest, ACastThatFailsLeavesTheSlotAndItsBit) {

@@ -1,0 +1,78 @@
+// A server's UTF-8 text decoded straight into UTF-16 units against the platform's conversion of the
+// same bytes (MultiByteToUTF16 from code page 65001), at every room from none to more than enough
+// and at an odd byte address: ASCII, two-, three- and four-byte characters, characters beyond
+// U+FFFF whose pair does not fit, and the texts the direct road refuses (overlong forms,
+// surrogates, bytes that are no UTF-8, a character cut at the end), which must go to the platform.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/UnicodeToolkit.h"
+#include "native/model/ServerUTF8Text.h"
+
+namespace {
+
+TEST(ServerUTF8TextTest, UnitsAreThePlatformsAtEveryRoom) {
+    const std::vector<std::string> asTexts = {
+        "",
+        "a",
+        "Order 42: 0d63c6914e86df657bf0bd3dc6518287",
+        "h\xC3\xA9llo",                                // é
+        "\xC3\xA9t\xC3\xA9",                            // starts and ends non-ASCII
+        "\xE2\x82\xAC 12",                              // €
+        "\xEF\xBF\xBF\xEF\xBF\xBD",                     // U+FFFF, U+FFFD
+        "\xED\x9F\xBF\xEE\x80\x80",                     // U+D7FF, U+E000 around the surrogates
+        "a\xF0\x9F\x98\x80z",                           // U+1F600: a pair
+        "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",             // U+10000 and U+10FFFF
+        "\xC2\x80\xDF\xBF\xE0\xA0\x80",                 // the lowest two- and three-byte forms
+        "\xE4\xB8\xAD\xE6\x96\x87 \xF0\xA0\x80\x8B x",  // CJK and a character beyond the plane
+    };
+    for (const std::string& s : asTexts) {
+        SCOPED_TRACE(s);
+        const int nMax = static_cast<int>(s.size()) + 2;
+        for (int nRoom = 1; nRoom <= nMax; nRoom++) {
+            SCOPED_TRACE(nRoom);
+            std::vector<unsigned short> awPlatform(static_cast<size_t>(nRoom) + 1, 0xA5A5);
+            const int nPlatform = s.empty() ? 0 : MultiByteToUTF16(65001, 0, s.data(), static_cast<int>(s.size()),
+                                                                   awPlatform.data(), nRoom);
+            // One byte past an aligned start: a record slot lies at any offset.
+            std::vector<unsigned char> aby(static_cast<size_t>(nRoom) * 2 + 3, 0xA5);
+            const int nDirect = NA_nServerUTF8ToUTF16(s.data(), s.size(), aby.data() + 1, nRoom);
+            ASSERT_EQ(nDirect, nPlatform);
+            EXPECT_EQ(memcmp(aby.data() + 1, awPlatform.data(), static_cast<size_t>(nDirect) * 2), 0);
+            EXPECT_EQ(aby[0], 0xA5);  // nothing before the slot
+            EXPECT_EQ(aby[static_cast<size_t>(nDirect) * 2 + 1], 0xA5);  // nothing past the units written
+        }
+    }
+}
+
+TEST(ServerUTF8TextTest, DamagedTextIsLeftToThePlatform) {
+    const std::vector<std::string> asDamaged = {
+        "\x80",                  // a continuation byte alone
+        "ab\xC3",                // a character cut at the end
+        "\xE2\x82",              // the same, three bytes
+        "\xF0\x9F\x98",          // and four
+        "\xC0\xAF",              // overlong '/'
+        "\xC1\xBF",              // overlong
+        "\xE0\x80\xAF",          // overlong in three bytes
+        "\xF0\x80\x80\xAF",      // overlong in four
+        "\xED\xA0\x80",          // a high surrogate
+        "\xED\xBF\xBF",          // a low surrogate
+        "\xF4\x90\x80\x80",      // above U+10FFFF
+        "\xF5\x80\x80\x80",      // no UTF-8 lead byte
+        "\xFE\xFF",              // neither
+        "\xC3\x28",              // a lead byte followed by ASCII
+        "abc\xE9xyz",            // a 1252 byte in UTF-8 text
+    };
+    for (const std::string& s : asDamaged) {
+        SCOPED_TRACE(s);
+        unsigned char aby[64];
+        EXPECT_EQ(NA_nServerUTF8ToUTF16(s.data(), s.size(), aby, 30), -1);
+        // Even where the damage lies past the units that fit.
+        EXPECT_EQ(NA_nServerUTF8ToUTF16(s.data(), s.size(), aby, 1), -1);
+    }
+}
+
+}  // namespace
