@@ -72,6 +72,10 @@ TEST_F(CompositeUpperBoundServerTest, TextEndingInTheLargestCharacterReachesEver
     CNADataAccess* pclAccess = pclOpen(wsOf(TABLE).c_str());
     ASSERT_NE(pclAccess, nullptr);
     pgtest::CPgSession clServer;
+    // The rows a plain comparison with the bound's text would lose are there.
+    ASSERT_EQ(clServer.sValue(std::string("SELECT string_agg(tag || ',', '' ORDER BY tag) FROM ") + TABLE +
+                              " WHERE k = 5 AND s LIKE 'ab%' AND s > U&'ab\\FFFF'"),
+              "8,9,");
     struct stCase {
         const char* pszName;
         std::optional<CAny> oLow;
@@ -102,8 +106,8 @@ TEST_F(CompositeUpperBoundServerTest, TextEndingInTheLargestCharacterReachesEver
     for (const stCase& st : astCases) {
         SCOPED_TRACE(st.pszName);
         const std::string sExpected =
-            clServer.sValue(std::string("SELECT coalesce(string_agg(tag || ',', '' ORDER BY k, s), '') FROM ") +
-                            TABLE + " WHERE " + st.pszWhere);
+            clServer.sValue(std::string("SELECT coalesce(string_agg(tag || ',', '' ORDER BY k, s), '') FROM ") + TABLE +
+                            " WHERE " + st.pszWhere);
         EXPECT_EQ(sFiltered(pclAccess, st.oLow ? &*st.oLow : nullptr, st.bLowIn, &st.clHigh, st.bHighIn), sExpected);
     }
     Release(pclAccess);
