@@ -156,6 +156,62 @@ TEST_F(NARechercheTest, BinaryPartsReadWithinTheirBounds) {
     pclHost->nRelease();
 }
 
+// An upper bound on a composite key (an integer, then a text) whose text ends in the largest
+// character of its width reaches every text that begins with what comes before it; that character
+// alone stands for the largest text, and the integer bounds alone.
+TEST_F(NARechercheTest, UpperBoundTextEndingInTheLargestCharacter) {
+    auto* pclHost = new CNADataSourceDescription(nullptr, nullptr);
+    pclHost->AddRef();
+    pclHost->SetLogicalName(L"upper_fx");
+    pclHost->bAddItem(L"num", nullptr, nullptr, 1, 4, NA_IT_I4, -1, -1, 0, 0, 0);
+    pclHost->bAddItem(L"t", nullptr, nullptr, 1, 11, NA_IT_TEXTE, -1, -1, 0, 0, 0);
+    pclHost->bAddItem(L"w", nullptr, nullptr, 1, 22, NA_IT_UNICODE, -1, -1, 0, 0, 0);
+    pclHost->bAddItem(L"knt", nullptr, nullptr, 1, 0, NA_IT_BINAIRE, -1, 0, NA_KEY_COMPOSED | NA_KEY_DUPLICATES, 0, 0);
+    pclHost->_bAddItemComponent(pclHost->pclGetItemNoRef(3), L"num");
+    pclHost->_bAddItemComponent(pclHost->pclGetItemNoRef(3), L"t");
+    pclHost->bAddItem(L"knw", nullptr, nullptr, 1, 0, NA_IT_BINAIRE, -1, 1, NA_KEY_COMPOSED | NA_KEY_DUPLICATES, 0, 0);
+    pclHost->_bAddItemComponent(pclHost->pclGetItemNoRef(4), L"num");
+    pclHost->_bAddItemComponent(pclHost->pclGetItemNoRef(4), L"w");
+    pclHost->UpdateRecordSize();
+    auto* pclRecord = new CNARecord(m_pclError, nullptr);
+    pclRecord->AddRef();
+    ASSERT_TRUE(pclRecord->bInitRecord(pclHost, pclHost, m_pclCnx));
+
+    auto sWide = [](const std::u16string& s) {
+        return std::string(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t));
+    };
+    const std::u16string LARGEST(1, char16_t(0xFFFF));
+    struct Case {
+        const char* pszName;
+        const wchar_t* pszItem;
+        std::string sValue;
+        int bBound;
+        const wchar_t* pszWhere;
+    };
+    const Case tab[] = {
+        {"8-bit: up to every (5, ab...)", L"knt", sInt(5) + "ab\xFF", 1,
+         L"\"num\"<5 OR \"num\"=5 AND (\"t\"<'ab' OR \"t\" LIKE 'ab%' )"},
+        {"8-bit, not a bound: up to every (5, ab...)", L"knt", sInt(5) + "ab\xFF", 0,
+         L"\"num\"<5 OR \"num\"=5 AND (\"t\"<'ab' OR \"t\" LIKE 'ab%' )"},
+        {"8-bit: up to (5, the largest text)", L"knt", sInt(5) + "\xFF", 1, L"\"num\"<=5"},
+        {"8-bit: up to (5, ab)", L"knt", sInt(5) + "ab", 1, L"\"num\"<5 OR \"num\"=5 AND \"t\"<='ab'"},
+        {"wide: up to every (5, ab...)", L"knw", sInt(5) + sWide(u"ab" + LARGEST), 1,
+         L"\"num\"<5 OR \"num\"=5 AND (\"w\"<'ab' OR \"w\" LIKE 'ab%' )"},
+        {"wide: up to (5, the largest text)", L"knw", sInt(5) + sWide(LARGEST), 1, L"\"num\"<=5"},
+        {"wide: up to (5, ab)", L"knw", sInt(5) + sWide(u"ab"), 1, L"\"num\"<5 OR \"num\"=5 AND \"w\"<='ab'"},
+    };
+    for (const Case& c : tab) {
+        SCOPED_TRACE(c.pszName);
+        m_pclSearch->__Init();
+        const CAny cl = clBytes(c.sValue);
+        ASSERT_TRUE(m_pclSearch->bAddExpression(pclRecord, pclHost->pclNAGetItemNoRef(c.pszItem, 3), NAOP_LESSEQUAL,
+                                                &cl, 0, NAOP_AND, c.bBound));
+        EXPECT_EQ(sWhere(m_pclSearch, pclRecord), c.pszWhere);
+    }
+    pclRecord->nRelease();
+    pclHost->nRelease();
+}
+
 TEST_F(NARechercheTest, BrowsingOnPastTheEqualRecords) {
     const CAny cl = []() {
         CAny c;
