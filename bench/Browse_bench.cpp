@@ -307,7 +307,7 @@ public:
     // Every item of the current record read into a variant; false on a failure.
     bool bReadRecord(uint64_t* pnChecksum) {
         CNAYFRecord* pclRecord = nullptr;
-        if (!m_pstTable->piTable->bGetRecord(m_clHost.piGetContext(), &pclRecord)) return false;
+        if (!m_pstTable->piTable->bGetRecord(CDriverHost::s_piGetContext(m_pstTable), &pclRecord)) return false;
         for (size_t n = 0; n < m_pstTable->apiItems.size(); n++) {
             CAny clValue;
             if (!m_clHost.bReadItem(m_pstTable, pclRecord, n, &clValue)) {
@@ -339,7 +339,7 @@ void _DriverBrowse(benchmark::State& state, const wchar_t* pszItem, long nTableR
     const std::string sTable = sSampleTable(nTableRows);
     CDriverSession clSession(asOptions, std::wstring(sTable.begin(), sTable.end()));
     INATable* piTable = clSession.m_pstTable->piTable;
-    INAContext* piContext = clSession.m_clHost.piGetContext();
+    INAContext* piContext = CDriverHost::s_piGetContext(clSession.m_pstTable);
     uint64_t nChecksum = 0;
     long nTotal = 0;
     for (auto _ : state) {
@@ -381,7 +381,7 @@ void BM_DriverSeek(benchmark::State& state) {
     const bool bExisting = state.range(0) != 0;
     CDriverSession clSession({});
     INATable* piTable = clSession.m_pstTable->piTable;
-    INAContext* piContext = clSession.m_clHost.piGetContext();
+    INAContext* piContext = CDriverHost::s_piGetContext(clSession.m_pstTable);
     uint64_t nChecksum = 0;
     long nFound = 0;
     for (auto _ : state) {
