@@ -445,25 +445,6 @@ int CNAConnectionDescription::bConvertValueToString(CNAError* pclError, CTString
             break;
     }
 
-    // A signed integer's text is its decimal digits, whatever the host's language: written here,
-    // without a host conversion into an allocated text (a seek by an integer key pays it each time).
-    if (nType == VQTYPE_I2 || nType == VQTYPE_I4 || nType == VQTYPE_I8) {
-        long n = 0;
-        if (pclUsed->nGetINT_64(&n) == VQERR_OK) {
-            wchar_t sz[24];
-            wchar_t* psz = sz + 23;
-            *psz = 0;
-            unsigned long u = n < 0 ? 0ul - static_cast<unsigned long>(n) : static_cast<unsigned long>(n);
-            do {
-                *--psz = static_cast<wchar_t>(L'0' + u % 10);
-                u /= 10;
-            } while (u != 0);
-            if (n < 0) *--psz = L'-';
-            pclOut->SetStrCte(psz, static_cast<long>(sz + 23 - psz));
-            return _bLiteralWritten(pclError, this, pclOut);
-        }
-    }
-
     // Numbers and every other value: their text through the host.
     CXYString<wchar_t> clText;
     int nResult = _nTextOf(pclUsed, &clText);
