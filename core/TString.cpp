@@ -421,9 +421,17 @@ void CTString::AddI4(int n) {
 }
 
 void CTString::AddI8(long n) {
+    // Digits written from the end: swprintf costs more than the rest of a LIMIT clause.
     wchar_t sz[24];
-    swprintf(sz, 24, L"%ld", n);
-    Add(sz);
+    wchar_t* psz = sz + 23;
+    *psz = 0;
+    unsigned long u = n < 0 ? 0ul - static_cast<unsigned long>(n) : static_cast<unsigned long>(n);
+    do {
+        *--psz = static_cast<wchar_t>(L'0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (n < 0) *--psz = L'-';
+    Add(psz);
 }
 
 void CTString::AddPrintf(const wchar_t* pszFormat, ...) {

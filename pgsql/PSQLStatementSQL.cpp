@@ -150,7 +150,8 @@ int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WR
                      [&] { m_pResult = __PQexec(pConn, pszSQL); }))
         return 0;
     m_bResultOpen = 1;
-    if (pclPrefetch != nullptr && !m_bPrefetchMissed && CPSQLPrefetch::s_bAvailable()) m_sLastSQL = pszSQL;
+    // Kept even after a miss: the next fresh start of the browse sends ahead again from it.
+    if (pclPrefetch != nullptr && CPSQLPrefetch::s_bAvailable()) m_sLastSQL = pszSQL;
     ExecStatusType eStatus = PGRES_FATAL_ERROR;
     if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_RESULTSTATUS,
                      [&] { eStatus = __PQresultStatus(m_pResult); })) {
@@ -250,11 +251,18 @@ void CPSQLStatementSQL::_ReadLastRow(CPSQLPrefetch::Fields* paFields) {
 }
 
 void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing) {
-    if (m_bPrefetchMissed || m_pResult == nullptr || m_sLastSQL.empty() || !CPSQLPrefetch::s_bAvailable()) return;
+    if (m_pResult == nullptr || m_sLastSQL.empty() || !CPSQLPrefetch::s_bAvailable()) return;
+    // A fresh start of the browse (first, last, a seek; or the first full block after a result
+    // that was not one, as when a search found no equal row and goes on past its value) begins a
+    // new chain of blocks: a guess that missed in the chain before says nothing about this one.
+    const bool bFreshStart = !bContinuing || m_aBlockBefore.empty();
+    if (bFreshStart) m_bPrefetchMissed = false;
     // This block's last row foresees the next block's text when the row before it gave this one's.
+    // It is kept after a miss too, so that the chain is not taken for a fresh start at the next
+    // block: a statement whose guesses miss sends nothing more until its browse starts afresh.
     _ReadLastRow(&m_aBlockLast);
     m_bKeepLastRow = true;
-    if (!bContinuing || m_aBlockBefore.empty()) return;
+    if (bFreshStart || m_bPrefetchMissed) return;
     std::string sNext;
     auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
     if (pclCnx != nullptr && CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &sNext))

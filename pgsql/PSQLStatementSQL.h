@@ -49,7 +49,8 @@ private:
     PGresult* m_pResult = nullptr;
     // Sending blocks ahead: the text of the latest run; whether its last row is to be kept when its
     // result closes; the kept row of the block before the current one; set when a block sent
-    // ahead was not the one the browse asked for, which ends sending ahead for this statement.
+    // ahead was not the one the browse asked for, which stops sending ahead for this statement
+    // until its browse starts afresh.
     std::string m_sLastSQL;
     bool m_bKeepLastRow = false;
     CPSQLPrefetch::Fields m_aBlockBefore;

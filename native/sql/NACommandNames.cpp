@@ -40,6 +40,13 @@ bool _bWellQuoted(const wchar_t* psz, wchar_t cQuote) {
     }
 }
 
+// A name that starts with an ASCII letter, a digit or an underscore cannot start with an
+// identifier quote of any dialect: the connection quotes it as a plain name, and asking it for its
+// quotes first (a whole name formatted as a probe) is work for nothing on every SELECT.
+bool _bPlainStart(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_';
+}
+
 // One name between the quotes, each quote inside it doubled.
 void _Quote(const wchar_t* pszName, size_t n, wchar_t cQuote, CTString* pclOut) {
     pclOut->Add(cQuote);
@@ -144,6 +151,10 @@ bool _bReadNumber(const wchar_t* psz, unsigned long* pi, int64_t* pll) {
 
 void CNACommand::_FormatItemName(const wchar_t* pszName, CTString* pclOut) {
     if (pszName == nullptr) pszName = L"";
+    if (m_pclConnection != nullptr && _bPlainStart(pszName[0])) {
+        m_pclConnection->bFormatItemName(m_pclError, pszName, pclOut);
+        return;
+    }
     CTString clOpen, clClose;
     s_GetIdentifierQuotes(m_pclConnection, &clOpen, &clClose);
     // The connection passes a name that starts with its quote as it stands, taking it for one it
@@ -165,6 +176,10 @@ void CNACommand::_FormatItemName(const wchar_t* pszName, CTString* pclOut) {
 
 void CNACommand::_FormatTableName(const wchar_t* pszName, CTString* pclOut) {
     if (pszName == nullptr) pszName = L"";
+    if (m_pclConnection != nullptr && _bPlainStart(pszName[0])) {
+        m_pclConnection->bFormatTableName(m_pclError, pszName, pclOut);
+        return;
+    }
     CTString clOpen, clClose;
     s_GetIdentifierQuotes(m_pclConnection, &clOpen, &clClose);
     if (clOpen.nTaille() == 1 && clOpen == clClose && pszName[0] == clOpen.cGetChar(0)) {

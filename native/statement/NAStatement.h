@@ -332,6 +332,8 @@ public:
     // The statement's search becomes this one (a reference taken, the old one released).
     void _SetRecherche(CNARecherche* pclSearch);
     int _bSetRecherche(const wchar_t* pszItem, const CAny* pclValue, eNA_PARSEDIRECTION eDirection, int bGeneric);
+    // The same on an item already looked up (a user search has it at hand).
+    int _bSetRecherche(INAItemDescription* piItem, const CAny* pclValue, eNA_PARSEDIRECTION eDirection, int bGeneric);
     int bSetUserSearch(const wchar_t* pszItem, const CAny* pclValue, eNA_PARSEDIRECTION eDirection, int bGeneric);
     void PrepareInternalSearch() { m_bInternalSearch = 1; }
     void AnnuleRecherche();

@@ -330,6 +330,13 @@ int CNAStatement::_bSetRecherche(const wchar_t* pszItem, const CAny* pclValue, e
                                  int bGeneric) {
     INAItemDescription* piItem = _pclGetItem(pszItem);
     if (piItem == nullptr) return 0;
+    const int bResult = _bSetRecherche(piItem, pclValue, eDirection, bGeneric);
+    piItem->nExternalRelease();
+    return bResult;
+}
+
+int CNAStatement::_bSetRecherche(INAItemDescription* piItem, const CAny* pclValue, eNA_PARSEDIRECTION eDirection,
+                                 int bGeneric) {
     CNARecherche* pclSearch = pclGetRecherche();
     int bResult = 0;
     if (pclSearch != nullptr) {
@@ -338,7 +345,6 @@ int CNAStatement::_bSetRecherche(const wchar_t* pszItem, const CAny* pclValue, e
     } else if (m_pclError != nullptr) {
         m_pclError->SetErrorNoMemory(pclGetConnectionNoRef());
     }
-    piItem->nExternalRelease();
     return bResult;
 }
 
@@ -347,9 +353,10 @@ int CNAStatement::bSetUserSearch(const wchar_t* pszItem, const CAny* pclValue, e
     INAItemDescription* piItem = _pclGetItem(pszItem);
     if (piItem == nullptr) return 0;
     m_clUserSearch.SetUserSearch(piItem, pclValue, bGeneric ? uint32_t{CNAUserSearch::OPTION_GENERIC} : 0u);
-    piItem->nExternalRelease();
     m_bInternalSearch = 0;
-    const int bResult = _bSetRecherche(pszItem, pclValue, eDirection, bGeneric);
+    // The item found once serves the search as well.
+    const int bResult = _bSetRecherche(piItem, pclValue, eDirection, bGeneric);
+    piItem->nExternalRelease();
     if (bResult) bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
     return bResult;
 }

@@ -190,6 +190,136 @@ TEST_F(BrowseAheadTest, SameRowsAndStatementsAsTheBrowseThatWaits) {
     }
 }
 
+// A browse that starts afresh (first, last, a seek) while a block it sent ahead is still pending
+// cannot use that block; the fresh browse then sends its own blocks ahead again, with the same rows
+// and statements as the road that waits.
+TEST_F(BrowseAheadTest, AFreshStartAfterAnUnusedBlockSendsAheadAgain) {
+    KX_REQUIRE_PG_SERVER();
+    enum eRestart { FIRST, LAST, SEEK };
+    struct stCase {
+        const char* pszName;
+        eRestart eHow;
+    } astCases[] = {
+        {"first again", FIRST},
+        {"last", LAST},
+        {"a seek", SEEK},
+    };
+    for (const stCase& stTest : astCases) {
+        SCOPED_TRACE(stTest.pszName);
+        struct stRoad {
+            std::vector<std::string> aRows, aStatements;
+            uint64_t nSentAfter = 0, nTakenAfter = 0, nDiscarded = 0;
+        } astRoad[2];
+        for (int bAhead = 0; bAhead < 2; bAhead++) {
+            stRoad& st = astRoad[bAhead];
+            CNADataAccess* pclAccess = pclFresh();
+            ASSERT_NE(pclAccess, nullptr);
+            if (!bAhead) WithoutAsynchronousCalls();
+            const long nPid = nBackendPid(pclAccess);
+            pgsandbox::CStatementLog clLog;
+            const uint64_t nDiscarded = CPSQLPrefetch::s_nDiscarded;
+            auto Row = [&] {
+                st.aRows.push_back(sOf(wsValue(pclAccess, L"id") + L"/" + wsValue(pclAccess, L"s")));
+            };
+            // 45 rows forward: the third block came ahead, the fourth is on its way.
+            for (int n = 0; n < 45; n++) {
+                ASSERT_EQ(bRead(pclAccess, L"id", n == 0 ? NA_PARSE_FIRST : NA_PARSE_NEXT), 1) << sError();
+                Row();
+            }
+            const uint64_t nSent = CPSQLPrefetch::s_nSent, nTaken = CPSQLPrefetch::s_nTaken;
+            eNA_PARSEDIRECTION eOn = NA_PARSE_NEXT;
+            if (stTest.eHow == FIRST) {
+                ASSERT_EQ(bRead(pclAccess, L"id", NA_PARSE_FIRST), 1) << sError();
+            } else if (stTest.eHow == LAST) {
+                ASSERT_EQ(bRead(pclAccess, L"id", NA_PARSE_LAST), 1) << sError();
+                eOn = NA_PARSE_PREVIOUS;
+            } else {
+                CAny clKey;
+                clKey.SetI4(150);
+                eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
+                ASSERT_EQ(pclAccess->bHRecherche(L"id", &clKey, 0, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 1, 0), 1)
+                    << sError();
+                EXPECT_EQ(bFound(pclAccess, L"id"), 1);
+            }
+            Row();
+            // 80 rows on from there: four blocks more.
+            for (int n = 0; n < 80; n++) {
+                ASSERT_EQ(bRead(pclAccess, L"id", eOn), 1) << sError();
+                ASSERT_EQ(bOut(pclAccess, L"id"), 0);
+                Row();
+            }
+            st.nSentAfter = CPSQLPrefetch::s_nSent - nSent;
+            st.nTakenAfter = CPSQLPrefetch::s_nTaken - nTaken;
+            WaitLogged(pclAccess, clLog, nPid);
+            st.nDiscarded = CPSQLPrefetch::s_nDiscarded - nDiscarded;
+            st.aStatements = clLog.Statements(nPid);
+            st.aStatements.pop_back();  // the marker of WaitLogged
+            Release(pclAccess);
+            RestoreAsynchronousCalls();
+        }
+        const stRoad &stWait = astRoad[0], &stAhead = astRoad[1];
+        EXPECT_EQ(stAhead.aRows, stWait.aRows);
+        EXPECT_EQ(stWait.aRows.size(), 126u);
+        // The block pending at the fresh start was read and dropped, and so was the one pending
+        // at the end; in between the fresh browse sent its blocks ahead and used them.
+        EXPECT_EQ(stAhead.nDiscarded, 2u);
+        EXPECT_GE(stAhead.nTakenAfter, 2u);
+        EXPECT_EQ(stAhead.nSentAfter, stAhead.nTakenAfter + 1);
+        // The statements of the road that waits, with the dropped blocks where they were sent.
+        std::vector<std::string> aExtra;
+        size_t nWait = 0;
+        for (const std::string& s : stAhead.aStatements) {
+            if (nWait < stWait.aStatements.size() && s == stWait.aStatements[nWait])
+                nWait++;
+            else
+                aExtra.push_back(s);
+        }
+        EXPECT_EQ(nWait, stWait.aStatements.size()) << "a statement of the road that waits is missing";
+        EXPECT_EQ(aExtra.size(), 2u);
+        for (const std::string& s : aExtra) EXPECT_NE(s.find(m_sTable), std::string::npos) << s;
+    }
+}
+
+// A guess of the next block that turns out wrong (here a filter's bound that happens to be a field
+// of the row the guess starts from) stops sending ahead for the rest of that browse, rather than
+// sending a query at every block that may miss again; the next browse from the first row sends
+// ahead again.
+TEST_F(BrowseAheadTest, AMissStopsSendingAheadUntilTheBrowseStartsAfresh) {
+    KX_REQUIRE_PG_SERVER();
+    CNADataAccess* pclAccess = pclFresh();
+    ASSERT_NE(pclAccess, nullptr);
+    // id 6 to 300. Blocks of 20 end on id 25, 45, ..., and v = id % 7 is 6 on id 125: the guess
+    // made from that row writes the next row's v (145 % 7 = 5) for the bound 6.
+    CAny clMin, clMax;
+    clMin.SetI4(6);
+    clMax.SetI4(300);
+    ASSERT_EQ(pclAccess->bHFiltre(L"id", &clMin, 1, &clMax, 1, nullptr), 1) << sError();
+    for (int nBrowse = 0; nBrowse < 2; nBrowse++) {
+        SCOPED_TRACE(nBrowse == 0 ? "first browse" : "second browse");
+        const uint64_t nTaken = CPSQLPrefetch::s_nTaken;
+        uint64_t nSentBeforeMiss = 0, nSentAfterMiss = 0;
+        bool bMissed = false;
+        std::vector<long> anIds;
+        for (int nRead = 0; nRead < 400; nRead++) {
+            const uint64_t nSent = CPSQLPrefetch::s_nSent, nDiscarded = CPSQLPrefetch::s_nDiscarded;
+            ASSERT_EQ(bRead(pclAccess, L"id", nRead == 0 ? NA_PARSE_FIRST : NA_PARSE_NEXT), 1) << sError();
+            if (CPSQLPrefetch::s_nDiscarded != nDiscarded) bMissed = true;
+            (bMissed ? nSentAfterMiss : nSentBeforeMiss) += CPSQLPrefetch::s_nSent - nSent;
+            if (bOut(pclAccess, L"id")) break;
+            anIds.push_back(std::stol(wsValue(pclAccess, L"id")));
+        }
+        // Every row of the filter, once, in order.
+        ASSERT_EQ(anIds.size(), 295u);
+        for (size_t i = 0; i < anIds.size(); i++) ASSERT_EQ(anIds[i], static_cast<long>(i) + 6);
+        EXPECT_TRUE(bMissed);
+        // Blocks sent ahead before the miss, used; after it, nothing more in this browse.
+        EXPECT_GE(nSentBeforeMiss, 3u);
+        EXPECT_EQ(CPSQLPrefetch::s_nTaken - nTaken, nSentBeforeMiss - 1);
+        EXPECT_EQ(nSentAfterMiss, 0u);
+    }
+    Release(pclAccess);
+}
+
 // Inside a transaction block nothing is sent ahead: a statement that failed there would abort the
 // host's transaction.
 TEST_F(BrowseAheadTest, NothingIsSentAheadInsideATransaction) {
