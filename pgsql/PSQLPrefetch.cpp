@@ -34,6 +34,16 @@ bool _bWordCharacter(char c) {
            c == '$' || static_cast<unsigned char>(c) >= 0x80;
 }
 
+// A decimal number as a writer that drops its trailing zeros writes it: "290.60" as "290.6",
+// "100.00" as "100".
+std::string _sTrimmedNumber(const std::string& s) {
+    if (s.find('.') == std::string::npos) return s;
+    size_t nEnd = s.size();
+    while (s[nEnd - 1] == '0') nEnd--;
+    if (s[nEnd - 1] == '.') nEnd--;
+    return s.substr(0, nEnd);
+}
+
 std::string _sQuoted(const std::string& s) {
     std::string sOut = "'";
     for (char c : s) {
@@ -73,23 +83,28 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
         if (!aBefore[nField].has_value() || aBefore[nField]->empty()) continue;
         const std::string& sValue = *aBefore[nField];
         const bool bNumber = _bNumber(sValue);
-        for (int nForm = 0; nForm < 2; nForm++) {
-            if (nForm == 0 && !bNumber) continue;
-            const std::string sLiteral = nForm == 0 ? sValue : _sQuoted(sValue);
+        // The server writes a decimal with its scale's zeros; the browse may write it without.
+        const bool bTrimmed = bNumber && _sTrimmedNumber(sValue) != sValue;
+        for (int nForm = 0; nForm < 3; nForm++) {
+            if ((nForm == 0 && !bNumber) || (nForm == 2 && !bTrimmed)) continue;
+            const std::string sLiteral = nForm == 0 ? sValue : nForm == 1 ? _sQuoted(sValue) : _sTrimmedNumber(sValue);
             for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
                  n = sSQL.find(sLiteral, n + 1)) {
                 const char cBefore = sSQL[n - 1];
                 const char cAfter = sSQL[n + sLiteral.size()];
                 // A whole number, not the digits of a longer word; a whole quoted text, not the
                 // tail of one.
-                if (nForm == 0 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
+                if (nForm != 1 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
                                    _bWordCharacter(cAfter) || cAfter == '\''))
                     continue;
                 if (nForm == 1 && (cBefore == '\'' || cAfter == '\'')) continue;
                 if (!aLast[nField].has_value()) return false;
                 const std::string& sNew = *aLast[nField];
-                if (nForm == 0 && !_bNumber(sNew)) return false;
-                aMatches.push_back({n, sLiteral.size(), nForm == 0 ? sNew : _sQuoted(sNew)});
+                if (nForm != 1 && !_bNumber(sNew)) return false;
+                // A number goes in without the zeros of its scale, as the browse writes it, unless
+                // the text holds the zeros of the one before.
+                aMatches.push_back({n, sLiteral.size(),
+                                    nForm == 1 ? _sQuoted(sNew) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew)});
             }
         }
     }
