@@ -103,8 +103,9 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
                 if (nForm != 1 && !_bNumber(sNew)) return false;
                 // A number goes in without the zeros of its scale, as the browse writes it, unless
                 // the text holds the zeros of the one before.
-                aMatches.push_back({n, sLiteral.size(),
-                                    nForm == 1 ? _sQuoted(sNew) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew)});
+                const std::string sReplacement =
+                    nForm == 1 ? _sQuoted(sNew) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew);
+                aMatches.push_back({n, sLiteral.size(), sReplacement});
             }
         }
     }
@@ -140,7 +141,8 @@ uint64_t CPSQLPrefetch::s_nCursorsClosed = 0;
 bool CPSQLPrefetch::s_bIdle(PGconn* pConn) {
     if (pConn == nullptr || __PQtransactionStatus == &DefaultError_PQtransactionStatus) return false;
     PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
-    return g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_TRANSACTIONSTATUS, [&] { eStatus = __PQtransactionStatus(pConn); }) &&
+    return g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_TRANSACTIONSTATUS,
+                       [&] { eStatus = __PQtransactionStatus(pConn); }) &&
            eStatus == PQTRANS_IDLE;
 }
 

@@ -272,7 +272,8 @@ bool CPSQLStatementSQL::_bRunFromCursor(CPSQLPrefetch* pclPrefetch, const char* 
     const bool bOpen = pclPrefetch->bCursorOpen(m_nStmtNumber);
     if (!bOpen) {
         // The statement's cursor ended while it still had rows.
-        if (m_bHadCursor) m_nCursorPatience = m_nCursorBlocks >= CURSOR_BLOCKS_PAID ? 1 : std::min(64u, 2 * m_nCursorPatience);
+        if (m_bHadCursor)
+            m_nCursorPatience = m_nCursorBlocks >= CURSOR_BLOCKS_PAID ? 1 : std::min(64u, 2 * m_nCursorPatience);
         m_bHadCursor = false;
         // Something else ran since the block before: this block is read as it always was. A host
         // that runs a statement at every block boundary never pays for a sort it does not use.
