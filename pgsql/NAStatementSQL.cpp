@@ -106,7 +106,9 @@ int CNAStatementSQL::_bExecuteDirect(const char*, CTabValParser*, NA_WRITEPARSEF
     return 0;
 }
 
-void CNAStatementSQL::PrefetchNextBlock(int) {}
+void CNAStatementSQL::PrefetchNextBlock(int, int) {}
+
+void CNAStatementSQL::EndBrowse() {}
 
 // ---------------------------------------------------------------------------------- running a text
 

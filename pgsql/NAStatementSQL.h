@@ -62,8 +62,12 @@ public:
     virtual int _bExecuteDirect(const char* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags);
     // The result just run is a full block of a browse: a statement that can,
     // sends the next block's SELECT ahead (bContinuing: this block continued the browse after the
-    // one before). Nothing here.
-    virtual void PrefetchNextBlock(int bContinuing);
+    // one before; bOrderIndexed: the server has an index for the browse's order, else the next
+    // blocks may be read from a cursor over the rows sorted once). Nothing here.
+    virtual void PrefetchNextBlock(int bContinuing, int bOrderIndexed);
+    // The browse whose blocks the statement ran is over: what it kept on the server for the next
+    // ones goes. Nothing here.
+    virtual void EndBrowse();
 
     // ------------------------------------------------------------------ other operations
     // Text already 8-bit in the connection's client code page.

@@ -14,6 +14,7 @@ constexpr unsigned SITE_TRANSACTIONSTATUS = 1;
 constexpr unsigned SITE_SENDQUERY = 2;
 constexpr unsigned SITE_GETRESULT = 3;
 constexpr unsigned SITE_CLEAR = 4;
+constexpr unsigned SITE_CLOSECURSOR = 5;
 
 bool _bNumber(const std::string& s) {
     size_t i = s[0] == '-' ? 1 : 0;
@@ -31,6 +32,16 @@ bool _bNumber(const std::string& s) {
 bool _bWordCharacter(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.' ||
            c == '$' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// A decimal number as a writer that drops its trailing zeros writes it: "290.60" as "290.6",
+// "100.00" as "100".
+std::string _sTrimmedNumber(const std::string& s) {
+    if (s.find('.') == std::string::npos) return s;
+    size_t nEnd = s.size();
+    while (s[nEnd - 1] == '0') nEnd--;
+    if (s[nEnd - 1] == '.') nEnd--;
+    return s.substr(0, nEnd);
 }
 
 std::string _sQuoted(const std::string& s) {
@@ -72,23 +83,29 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
         if (!aBefore[nField].has_value() || aBefore[nField]->empty()) continue;
         const std::string& sValue = *aBefore[nField];
         const bool bNumber = _bNumber(sValue);
-        for (int nForm = 0; nForm < 2; nForm++) {
-            if (nForm == 0 && !bNumber) continue;
-            const std::string sLiteral = nForm == 0 ? sValue : _sQuoted(sValue);
+        // The server writes a decimal with its scale's zeros; the browse may write it without.
+        const bool bTrimmed = bNumber && _sTrimmedNumber(sValue) != sValue;
+        for (int nForm = 0; nForm < 3; nForm++) {
+            if ((nForm == 0 && !bNumber) || (nForm == 2 && !bTrimmed)) continue;
+            const std::string sLiteral = nForm == 0 ? sValue : nForm == 1 ? _sQuoted(sValue) : _sTrimmedNumber(sValue);
             for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
                  n = sSQL.find(sLiteral, n + 1)) {
                 const char cBefore = sSQL[n - 1];
                 const char cAfter = sSQL[n + sLiteral.size()];
                 // A whole number, not the digits of a longer word; a whole quoted text, not the
                 // tail of one.
-                if (nForm == 0 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
+                if (nForm != 1 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
                                    _bWordCharacter(cAfter) || cAfter == '\''))
                     continue;
                 if (nForm == 1 && (cBefore == '\'' || cAfter == '\'')) continue;
                 if (!aLast[nField].has_value()) return false;
                 const std::string& sNew = *aLast[nField];
-                if (nForm == 0 && !_bNumber(sNew)) return false;
-                aMatches.push_back({n, sLiteral.size(), nForm == 0 ? sNew : _sQuoted(sNew)});
+                if (nForm != 1 && !_bNumber(sNew)) return false;
+                // A number goes in without the zeros of its scale, as the browse writes it, unless
+                // the text holds the zeros of the one before.
+                const std::string sReplacement =
+                    nForm == 1 ? _sQuoted(sNew) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew);
+                aMatches.push_back({n, sLiteral.size(), sReplacement});
             }
         }
     }
@@ -118,25 +135,77 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
 uint64_t CPSQLPrefetch::s_nSent = 0;
 uint64_t CPSQLPrefetch::s_nTaken = 0;
 uint64_t CPSQLPrefetch::s_nDiscarded = 0;
+uint64_t CPSQLPrefetch::s_nCursorsDeclared = 0;
+uint64_t CPSQLPrefetch::s_nCursorsClosed = 0;
 
-bool CPSQLPrefetch::bSend(PGconn* pConn, uint32_t nOwner, const char* pszSQL) {
+bool CPSQLPrefetch::s_bIdle(PGconn* pConn) {
+    if (pConn == nullptr || __PQtransactionStatus == &DefaultError_PQtransactionStatus) return false;
+    PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
+    return g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_TRANSACTIONSTATUS,
+                       [&] { eStatus = __PQtransactionStatus(pConn); }) &&
+           eStatus == PQTRANS_IDLE;
+}
+
+bool CPSQLPrefetch::s_bCursorTexts(const std::string& sSelect, uint32_t nOwner, std::string* psDeclare,
+                                   std::string* psFetch, long* pnBlock) {
+    static const std::string s_sLimit = " LIMIT ";
+    const size_t nLimit = sSelect.rfind(s_sLimit);
+    if (nLimit == std::string::npos || sSelect.compare(0, 7, "SELECT ") != 0) return false;
+    const size_t nDigits = nLimit + s_sLimit.size();
+    if (nDigits == sSelect.size() || sSelect[nDigits] == '0') return false;
+    // A count of nine digits at most: more is no block size.
+    if (sSelect.size() - nDigits > 9) return false;
+    for (size_t i = nDigits; i < sSelect.size(); i++)
+        if (sSelect[i] < '0' || sSelect[i] > '9') return false;
+    *pnBlock = std::stol(sSelect.substr(nDigits));
+    const std::string sName = "kx_browse_" + std::to_string(nOwner);
+    *psFetch = "FETCH FORWARD " + sSelect.substr(nDigits) + " FROM " + sName;
+    // One text, one implicit transaction: when the fetch fails, the cursor goes with it.
+    *psDeclare = "DECLARE " + sName + " NO SCROLL CURSOR WITH HOLD FOR ";
+    psDeclare->append(sSelect, 0, nLimit);
+    *psDeclare += "; " + *psFetch;
+    return true;
+}
+
+void CPSQLPrefetch::CursorOpened(uint32_t nOwner) {
+    m_bCursor = true;
+    m_nCursorOwner = nOwner;
+    s_nCursorsDeclared++;
+}
+
+void CPSQLPrefetch::CloseCursor(PGconn* pConn) {
+    if (!m_bCursor) return;
+    // A fetch pending is read first; dropping it closes the cursor itself.
+    Discard(pConn);
+    if (!m_bCursor) return;
+    m_bCursor = false;
+    s_nCursorsClosed++;
+    if (pConn == nullptr) return;
+    const std::string sClose = "CLOSE kx_browse_" + std::to_string(m_nCursorOwner);
+    PGresult* pResult = nullptr;
+    // A CLOSE that fails leaves nothing to mend: the cursor is gone with the session either way.
+    g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_CLOSECURSOR, [&] { pResult = __PQexec(pConn, sClose.c_str()); });
+    if (pResult != nullptr) g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_CLEAR, [&] { __PQclear(pResult); });
+}
+
+bool CPSQLPrefetch::bSend(PGconn* pConn, uint32_t nOwner, const char* pszSQL, bool bFromCursor) {
     if (m_bPending || pConn == nullptr || pszSQL == nullptr || !_bAsynchronousCalls()) return false;
     // Inside a transaction block a statement that fails would abort the host's transaction, which
     // the host never asked for: only statements that leave nothing behind when they fail go ahead.
-    PGTransactionStatusType eStatus = PQTRANS_UNKNOWN;
-    if (!g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_TRANSACTIONSTATUS, [&] { eStatus = __PQtransactionStatus(pConn); }) ||
-        eStatus != PQTRANS_IDLE)
-        return false;
+    if (!s_bIdle(pConn)) return false;
     int bSent = 0;
     if (!g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_SENDQUERY, [&] { bSent = __PQsendQuery(pConn, pszSQL); }) ||
         bSent != 1) {
-        // A refused send leaves nothing on the connection, but a half-sent one may: read it off.
+        // A refused send leaves nothing on the connection, but a half-sent one may: read it off
+        // (a fetch half-sent may have moved the cursor).
         m_bPending = true;
+        m_bPendingFromCursor = bFromCursor;
         Discard(pConn);
         s_nDiscarded--;
         return false;
     }
     m_bPending = true;
+    m_bPendingFromCursor = bFromCursor;
     m_nOwner = nOwner;
     m_sSQL = pszSQL;
     s_nSent++;
@@ -157,18 +226,24 @@ PGresult* CPSQLPrefetch::pTake(PGconn* pConn, uint32_t nOwner, const char* pszSQ
 
 void CPSQLPrefetch::Discard(PGconn* pConn) {
     if (!m_bPending) return;
+    const bool bFromCursor = m_bPendingFromCursor;
     PGresult* pResult = _pReadResult(pConn);
     if (pResult != nullptr) g_bPSQLCall(nullptr, FILE_PREFETCH, SITE_CLEAR, [&] { __PQclear(pResult); });
     s_nDiscarded++;
+    // The block dropped is lost to the browse: the cursor can no longer give the next one.
+    if (bFromCursor) CloseCursor(pConn);
 }
 
 void CPSQLPrefetch::Forget() {
     m_bPending = false;
+    m_bPendingFromCursor = false;
     m_sSQL.clear();
+    m_bCursor = false;
 }
 
 PGresult* CPSQLPrefetch::_pReadResult(PGconn* pConn) {
     m_bPending = false;
+    m_bPendingFromCursor = false;
     m_sSQL.clear();
     PGresult* pLast = nullptr;
     if (pConn == nullptr) return nullptr;

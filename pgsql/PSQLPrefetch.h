@@ -4,6 +4,11 @@
 // ran on the connection since: anything else first discards it (its result is read and dropped),
 // so the caller's own statements are never answered from before them. Sent only outside a
 // transaction block, where a statement that fails leaves nothing behind.
+//
+// The connection also holds the one cursor a browse along an item without an index reads its
+// blocks from, so that the server sorts the rows once rather than once a block. Anything else run
+// on the connection closes it first, as it discards the statement sent ahead: the browse then
+// goes on with the SELECT of its next block, and sees what the host did meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +21,18 @@ struct pg_result;
 
 class CPSQLPrefetch {
 public:
-    // Sends pszSQL for the statement numbered nOwner; false (nothing pending) when the connection
-    // is in a transaction block, busy, or the client library lacks the asynchronous calls.
-    bool bSend(pg_conn* pConn, uint32_t nOwner, const char* pszSQL);
+    // Sends pszSQL for the statement numbered nOwner (bFromCursor: it fetches from the owner's
+    // cursor); false (nothing pending) when the connection is in a transaction block, busy, or the
+    // client library lacks the asynchronous calls.
+    bool bSend(pg_conn* pConn, uint32_t nOwner, const char* pszSQL, bool bFromCursor = false);
     // The pending result when it was sent by nOwner for pszSQL: the statement's result (null when
     // the client library gave none), *pbTaken true. Any other pending statement is discarded and
     // *pbTaken is false: the caller runs its statement itself.
     pg_result* pTake(pg_conn* pConn, uint32_t nOwner, const char* pszSQL, bool* pbTaken);
     // Reads and drops whatever is pending; nothing pending: nothing done.
     void Discard(pg_conn* pConn);
-    // Forgets the pending statement without reading it (the connection is being closed).
+    // Forgets the pending statement and the cursor without a word to the server (the connection is
+    // being closed, and the server drops its cursors with it).
     void Forget();
     bool bPending() const { return m_bPending; }
     uint32_t nGetOwner() const { return m_nOwner; }
@@ -43,11 +50,33 @@ public:
     static bool s_bNextBlockText(const std::string& sSQL, const Fields& aBefore, const Fields& aLast,
                                  std::string* psNext);
 
+    // ------------------------------------------------------------------ the browse cursor
+    // The texts that read a browse's blocks from a cursor, from the SELECT of a block (sSelect, which
+    // ends with its LIMIT): psDeclare declares the cursor for the SELECT without its LIMIT and
+    // fetches the first block; psFetch fetches the next one. False when the text does not end with
+    // " LIMIT " and a count; *pnBlock is the count.
+    static bool s_bCursorTexts(const std::string& sSelect, uint32_t nOwner, std::string* psDeclare,
+                               std::string* psFetch, long* pnBlock);
+    // The cursor of statement nOwner was declared; whether it is open; whether any is.
+    void CursorOpened(uint32_t nOwner);
+    bool bCursorOpen(uint32_t nOwner) const { return m_bCursor && m_nCursorOwner == nOwner; }
+    bool bAnyCursorOpen() const { return m_bCursor; }
+    // Closes the cursor (whatever is pending read first); nothing open: nothing done.
+    void CloseCursor(pg_conn* pConn);
+    // Statements run on the connection: a browse declares its cursor only when nothing else ran
+    // since its block before.
+    void CountRun() { m_nRuns++; }
+    uint64_t nGetRuns() const { return m_nRuns; }
+    // Whether the connection is outside any transaction block and free.
+    static bool s_bIdle(pg_conn* pConn);
+
     // Statements sent ahead, taken and discarded since the process started (for the tests and the
-    // benchmarks).
+    // benchmarks); browse cursors declared and closed.
     static uint64_t s_nSent;
     static uint64_t s_nTaken;
     static uint64_t s_nDiscarded;
+    static uint64_t s_nCursorsDeclared;
+    static uint64_t s_nCursorsClosed;
 
 private:
     // The last result of the pending statement, as PQexec would have answered it.
@@ -56,4 +85,10 @@ private:
     bool m_bPending = false;
     uint32_t m_nOwner = 0;
     std::string m_sSQL;
+    // The pending statement fetches from the cursor: dropping it loses that block, so the cursor
+    // goes with it.
+    bool m_bPendingFromCursor = false;
+    bool m_bCursor = false;
+    uint32_t m_nCursorOwner = 0;
+    uint64_t m_nRuns = 0;
 };

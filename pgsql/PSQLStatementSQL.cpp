@@ -2,6 +2,7 @@
 // its values and the server's error.
 #include "pgsql/PSQLStatementSQL.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -52,6 +53,9 @@ constexpr int OID_MONEY = 790;
 constexpr int OID_NUMERIC = 1700;
 constexpr unsigned CODEPAGE_BOOLEAN = 1252;
 constexpr unsigned CODEPAGE_UTF8 = 65001;
+// The blocks a browse cursor serves to pay for itself: declaring it over 10^6 rows costs about as
+// much as six blocks' SELECTs sorting them.
+constexpr unsigned CURSOR_BLOCKS_PAID = 8;
 
 bool _bByteString(int nType) {
     return nType == 17 || nType == 22;
@@ -123,6 +127,7 @@ CPSQLStatementSQL::CPSQLStatementSQL(CNAConnectionDescription* pclCnx, CNAError*
     : CNAStatementSQL(pclCnx, pclError) {}
 
 CPSQLStatementSQL::~CPSQLStatementSQL() {
+    EndBrowse();
     if (m_bResultOpen != 0 || m_pResult != nullptr) _bCloseParse();
 }
 
@@ -139,16 +144,26 @@ int CPSQLStatementSQL::_bExecuteDirect(const char* pszSQL, CTabValParser*, NA_WR
     bool bTaken = false;
     auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
     CPSQLPrefetch* pclPrefetch = pclCnx != nullptr ? pclCnx->pclGetPrefetch() : nullptr;
-    if (pclPrefetch != nullptr && pclPrefetch->bPending()) {
+    const bool bForeseen = !m_sForeseen.empty() && pszSQL != nullptr && m_sForeseen == pszSQL;
+    m_sForeseen.clear();
+    bool bFromCursor = false;
+    if (pclPrefetch != nullptr) {
+        if (bForeseen && m_bOrderWithoutIndex) bFromCursor = _bRunFromCursor(pclPrefetch, pszSQL);
+        // Anything else on the connection ends the cursor's road: the browse it served goes on
+        // with the SELECT of its next block, which sees what ran meanwhile.
+        if (!bFromCursor) pclPrefetch->CloseCursor(pConn);
+    }
+    if (!bFromCursor && pclPrefetch != nullptr && pclPrefetch->bPending()) {
         // Whatever was sent ahead is this statement's answer only when it is this very text.
         const bool bOwn = pclPrefetch->nGetOwner() == m_nStmtNumber;
         m_pResult = pclPrefetch->pTake(pConn, m_nStmtNumber, pszSQL, &bTaken);
         if (bOwn && !bTaken) m_bPrefetchMissed = true;
     }
-    if (!bTaken &&
+    if (!bFromCursor && !bTaken &&
         !g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_EXEC,
                      [&] { m_pResult = __PQexec(pConn, pszSQL); }))
         return 0;
+    if (pclPrefetch != nullptr) pclPrefetch->CountRun();
     m_bResultOpen = 1;
     // Kept even after a miss: the next fresh start of the browse sends ahead again from it.
     if (pclPrefetch != nullptr && CPSQLPrefetch::s_bAvailable()) m_sLastSQL = pszSQL;
@@ -250,8 +265,80 @@ void CPSQLStatementSQL::_ReadLastRow(CPSQLPrefetch::Fields* paFields) {
     }
 }
 
-void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing) {
-    if (m_pResult == nullptr || m_sLastSQL.empty() || !CPSQLPrefetch::s_bAvailable()) return;
+bool CPSQLStatementSQL::_bRunFromCursor(CPSQLPrefetch* pclPrefetch, const char* pszSQL) {
+    std::string sDeclare, sFetch;
+    long nBlock = 0;
+    if (!CPSQLPrefetch::s_bCursorTexts(pszSQL, m_nStmtNumber, &sDeclare, &sFetch, &nBlock)) return false;
+    PGconn* pConn = _pstGetPGConn();
+    const bool bOpen = pclPrefetch->bCursorOpen(m_nStmtNumber);
+    if (!bOpen) {
+        // The statement's cursor ended while it still had rows.
+        if (m_bHadCursor)
+            m_nCursorPatience = m_nCursorBlocks >= CURSOR_BLOCKS_PAID ? 1 : std::min(64u, 2 * m_nCursorPatience);
+        m_bHadCursor = false;
+        // Something else ran since the block before: this block is read as it always was. A host
+        // that runs a statement at every block boundary never pays for a sort it does not use.
+        if (pclPrefetch->nGetRuns() != m_nRunsAfterBlock) {
+            m_nQuietBlocks = 0;
+            return false;
+        }
+        if (++m_nQuietBlocks < m_nCursorPatience) return false;
+        pclPrefetch->CloseCursor(pConn);
+        pclPrefetch->Discard(pConn);
+        // A cursor declared inside the host's transaction block would end with it, or hold its
+        // rows past it; the blocks of a transaction are read as they always were.
+        if (!CPSQLPrefetch::s_bIdle(pConn)) return false;
+    }
+    PGresult* pResult = nullptr;
+    bool bTaken = false;
+    if (bOpen && pclPrefetch->bPending()) {
+        pResult = pclPrefetch->pTake(pConn, m_nStmtNumber, sFetch.c_str(), &bTaken);
+        // The fetch dropped took the cursor with it.
+        if (!bTaken && !pclPrefetch->bCursorOpen(m_nStmtNumber)) return false;
+    }
+    const std::string& sRun = bOpen ? sFetch : sDeclare;
+    if (!bTaken && !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_EXEC, [&] { pResult = __PQexec(pConn, sRun.c_str()); }))
+        pResult = nullptr;
+    ExecStatusType eStatus = PGRES_FATAL_ERROR;
+    int nRows = 0;
+    if (pResult != nullptr &&
+        (!g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_RESULTSTATUS, [&] { eStatus = __PQresultStatus(pResult); }) ||
+         !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_NTUPLES, [&] { nRows = __PQntuples(pResult); })))
+        eStatus = PGRES_FATAL_ERROR;
+    if (eStatus != PGRES_TUPLES_OK) {
+        // A declaration that failed took its cursor with it (one implicit transaction); an open
+        // cursor whose fetch failed is closed. The block's SELECT then runs as it always did.
+        if (pResult != nullptr) g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_CLEAR, [&] { __PQclear(pResult); });
+        pclPrefetch->CloseCursor(pConn);
+        // A declaration the server refused is not tried at every block.
+        if (!bOpen) m_nCursorPatience = 64;
+        m_nQuietBlocks = 0;
+        m_bHadCursor = false;
+        return false;
+    }
+    if (!bOpen) {
+        pclPrefetch->CursorOpened(m_nStmtNumber);
+        m_bHadCursor = true;
+        m_nQuietBlocks = 0;
+        m_nCursorBlocks = 0;
+    }
+    m_nCursorBlocks++;
+    // A block short of the count is the last: nothing is left for the cursor to give.
+    if (nRows < nBlock) {
+        pclPrefetch->CloseCursor(pConn);
+        m_bHadCursor = false;
+    }
+    m_pResult = pResult;
+    return true;
+}
+
+void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing, int bOrderIndexed) {
+    m_sForeseen.clear();
+    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+    if (pclCnx == nullptr || m_pResult == nullptr || m_sLastSQL.empty() || !CPSQLPrefetch::s_bAvailable()) return;
+    CPSQLPrefetch* pclPrefetch = pclCnx->pclGetPrefetch();
+    m_bOrderWithoutIndex = bOrderIndexed == 0;
+    m_nRunsAfterBlock = pclPrefetch->nGetRuns();
     // A fresh start of the browse (first, last, a seek; or the first full block after a result
     // that was not one, as when a search found no equal row and goes on past its value) begins a
     // new chain of blocks: a guess that missed in the chain before says nothing about this one.
@@ -262,11 +349,28 @@ void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing) {
     // block: a statement whose guesses miss sends nothing more until its browse starts afresh.
     _ReadLastRow(&m_aBlockLast);
     m_bKeepLastRow = true;
-    if (bFreshStart || m_bPrefetchMissed) return;
-    std::string sNext;
+    if (bFreshStart) return;
+    if (!CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &m_sForeseen)) return;
+    if (m_bPrefetchMissed) return;
+    std::string sDeclare, sFetch;
+    long nBlock = 0;
+    const bool bCursorTexts = CPSQLPrefetch::s_bCursorTexts(m_sForeseen, m_nStmtNumber, &sDeclare, &sFetch, &nBlock);
+    if (pclPrefetch->bCursorOpen(m_nStmtNumber)) {
+        if (bCursorTexts) pclPrefetch->bSend(_pstGetPGConn(), m_nStmtNumber, sFetch.c_str(), true);
+    } else if (!m_bOrderWithoutIndex || !bCursorTexts || m_nQuietBlocks + 1 < m_nCursorPatience) {
+        // Without an index, when the next block declares a cursor, its SELECT sent ahead would
+        // sort the rows once more for nothing.
+        pclPrefetch->bSend(_pstGetPGConn(), m_nStmtNumber, m_sForeseen.c_str());
+    }
+}
+
+void CPSQLStatementSQL::EndBrowse() {
+    m_sForeseen.clear();
+    m_bHadCursor = false;
+    m_nQuietBlocks = 0;
     auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
-    if (pclCnx != nullptr && CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &sNext))
-        pclCnx->pclGetPrefetch()->bSend(_pstGetPGConn(), m_nStmtNumber, sNext.c_str());
+    if (pclCnx != nullptr && pclCnx->pclGetPrefetch()->bCursorOpen(m_nStmtNumber))
+        pclCnx->pclGetPrefetch()->CloseCursor(_pstGetPGConn());
 }
 
 int CPSQLStatementSQL::_bCloseParse() {

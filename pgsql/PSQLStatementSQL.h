@@ -33,7 +33,8 @@ public:
     int _bInitLastError(unsigned nFile, unsigned nSite) override;
     int _bExecuteDirect(const char* pszSQL, CTabValParser* pclParameters, NA_WRITEPARSEFLAGS nFlags) override;
     using CNAStatementSQL::_bExecuteDirect;
-    void PrefetchNextBlock(int bContinuing) override;
+    void PrefetchNextBlock(int bContinuing, int bOrderIndexed) override;
+    void EndBrowse() override;
 
     PGconn* _pstGetPGConn() const;
     // The next row, with no test for an empty result.
@@ -45,6 +46,11 @@ private:
 
     // The fields of a result's last row, as the server wrote them.
     void _ReadLastRow(CPSQLPrefetch::Fields* paFields);
+    // Runs pszSQL, the block foreseen of a browse along an item without an index, from the
+    // statement's cursor: the next rows of the one open, or a cursor declared now when nothing else
+    // ran on the connection since the block before and no transaction block is open. False, with
+    // nothing left behind on the server, when it cannot: the caller runs pszSQL itself.
+    bool _bRunFromCursor(CPSQLPrefetch* pclPrefetch, const char* pszSQL);
 
     PGresult* m_pResult = nullptr;
     // Sending blocks ahead: the text of the latest run; whether its last row is to be kept when its
@@ -56,4 +62,18 @@ private:
     CPSQLPrefetch::Fields m_aBlockBefore;
     CPSQLPrefetch::Fields m_aBlockLast;
     bool m_bPrefetchMissed = false;
+    // The next block's text foreseen after the latest full block; whether its order has no index,
+    // and the connection's count of statements run then.
+    std::string m_sForeseen;
+    bool m_bOrderWithoutIndex = false;
+    uint64_t m_nRunsAfterBlock = 0;
+    // A cursor costs one sort and a copy of every row left: it is declared once the browse has
+    // read as many foreseen blocks in a row with nothing else between as the patience asks. The
+    // patience doubles each time a cursor of the statement ended before it served enough blocks
+    // to pay for itself, so that a host that interrupts or turns its browse often does not pay
+    // for cursors it hardly reads; a cursor that paid for itself brings it back to one.
+    unsigned m_nQuietBlocks = 0;
+    unsigned m_nCursorPatience = 1;
+    bool m_bHadCursor = false;
+    unsigned m_nCursorBlocks = 0;
 };

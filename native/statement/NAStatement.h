@@ -300,6 +300,9 @@ public:
     // Runs the prepared query again for a completion of the record cache, without the Close a new
     // execution starts with (it would empty the cache), the reads going on after the rows cached.
     int _bExecuteAgainKeepingCache();
+    // Whether the server has an index for the order of the statement's browse: its item is a key
+    // (no item: the key's order).
+    int _bOrderIndexed();
 
     // ------------------------------------------------------------------ positions and re-positioning
     int bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE eCause, int nSlot);

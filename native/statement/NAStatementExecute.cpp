@@ -85,6 +85,7 @@ void CNAStatement::Close() {
         m_llCurrentPosition = -1;
         m_nBlockBase = 0;
         EnableCache(0);
+        if (m_pclStatementSQL != nullptr) m_pclStatementSQL->EndBrowse();
     }
     if (!m_bContinuing || !_pclAccess()->bHasTableCache(m_pclDataAccess)) _InvalidatePositionRowIds();
     bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
@@ -208,8 +209,20 @@ int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
     m_bBlockAtStart = m_pclCommand->llGetRowOffset() < 1 ? 1 : 0;
     // A full block of a browse: the server may compute the next one while the host reads this one.
     if (bResult && m_nBlockLimit != NO_LIMIT && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT)
-        m_pclStatementSQL->PrefetchNextBlock(m_bContinuing);
+        m_pclStatementSQL->PrefetchNextBlock(m_bContinuing, _bOrderIndexed());
     return bResult;
+}
+
+int CNAStatement::_bOrderIndexed() {
+    // The catalogue's indexes are the description's keys. An item the description does not know
+    // is taken to have one: a wrong guess only costs speed.
+    const wchar_t* pszItem = m_clItemName.pszGet();
+    if (pszItem == nullptr || *pszItem == 0) return 1;
+    INAItemDescription* piItem = _pclGetItem(pszItem);
+    if (piItem == nullptr) return 1;
+    const int bKey = piItem->bIsKey() ? 1 : 0;
+    piItem->nExternalRelease();
+    return bKey;
 }
 
 int CNAStatement::bGetAffectedRows(unsigned long* pnRows) {

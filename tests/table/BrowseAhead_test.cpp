@@ -354,6 +354,14 @@ TEST(BrowseAheadText, TheNextBlockFollowsTheLastRow) {
         // Decimals and negative numbers as the server writes them.
         {"SELECT a FROM t WHERE a>-2.50 ORDER BY a LIMIT 5", {"-2.50"}, {"3.75"},
          "SELECT a FROM t WHERE a>3.75 ORDER BY a LIMIT 5"},
+        // A decimal the browse writes without the zeros of its scale, as the server does not.
+        {"SELECT a,id FROM t WHERE (a>290.6 OR (a=290.6 AND id>7)) ORDER BY a,id LIMIT 5", {"290.60", "7"},
+         {"300.00", "9"}, "SELECT a,id FROM t WHERE (a>300 OR (a=300 AND id>9)) ORDER BY a,id LIMIT 5"},
+        {"SELECT a FROM t WHERE a>290.60 ORDER BY a LIMIT 5", {"290.60"}, {"300.00"},
+         "SELECT a FROM t WHERE a>300.00 ORDER BY a LIMIT 5"},
+        {"SELECT a FROM t WHERE a>290.61 ORDER BY a LIMIT 5", {"290.60"}, {"300.00"}, nullptr},
+        {"SELECT a FROM t WHERE a>290.61 ORDER BY a LIMIT 5", {"290.61"}, {"300.50"},
+         "SELECT a FROM t WHERE a>300.5 ORDER BY a LIMIT 5"},
         // A field that became NULL, a number that became a word: no guess.
         {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5"}, {std::nullopt}, nullptr},
         {"SELECT a FROM t WHERE a>5 ORDER BY a LIMIT 5", {"5"}, {"x"}, nullptr},
