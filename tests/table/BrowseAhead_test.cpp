@@ -4,28 +4,15 @@
 // receives the same statements, plus the blocks sent ahead that something else on the connection
 // made useless. The road that waits is the one a client library without the asynchronous calls
 // takes.
-#include <unistd.h>
-
-#include "native/driver/NAFunctionTable.h"
-#include "pgsql/PSQLPrefetch.h"
-#include "tests/table/NADataAccessSeekFixture.h"
+#include "tests/table/BrowseRoadFixture.h"
 
 using namespace seektest;
 
 namespace {
 
-class BrowseAheadTest : public SeekServerTest {
+class BrowseAheadTest : public BrowseRoadTest {
 protected:
-    void SetUp() override {
-        SeekServerTest::SetUp();
-        m_sTable = "kx_bah_" + std::to_string(getpid());
-    }
-    void TearDown() override {
-        RestoreAsynchronousCalls();
-        SeekServerTest::TearDown();
-        std::string sReason;
-        if (pgsandbox::bServerAvailable(&sReason)) m_clServer.Run("DROP TABLE IF EXISTS " + m_sTable);
-    }
+    BrowseAheadTest() : BrowseRoadTest("kx_bah_") {}
     // 300 rows: id 1 to 300, v = id % 7, s = 'r' || id; blocks of 20 rows.
     CNADataAccess* pclFresh() {
         CreateTable(m_clServer, m_sTable, "id integer PRIMARY KEY, v integer, s varchar(20)",
@@ -33,19 +20,7 @@ protected:
         m_clServer.Run("CREATE INDEX ON " + m_sTable + " (s)");
         return pclOpen(wsOf(m_sTable).c_str());
     }
-    // The road that waits for each block: the asynchronous calls as a library that lacks them.
-    void WithoutAsynchronousCalls() {
-        m_pfnSend = __PQsendQuery;
-        __PQsendQuery = &DefaultError_PQsendQuery;
-    }
-    void RestoreAsynchronousCalls() {
-        if (m_pfnSend != nullptr) __PQsendQuery = m_pfnSend;
-        m_pfnSend = nullptr;
-    }
 
-    int bExec(CNADataAccess* pclAccess, const std::string& sSQL) {
-        return pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError, wsOf(sSQL).c_str());
-    }
 
     // What is done between two reads, after the row read last (nRead rows so far).
     enum eAction { NOTHING, DELETE_AHEAD, TRANSACTION, WRITE_THROUGH_ACCESS, CYCLE };
@@ -124,16 +99,10 @@ protected:
         st.nTaken = CPSQLPrefetch::s_nTaken - nTaken;
         WaitLogged(pclAccess, clLog, nPid);
         st.nDiscarded = CPSQLPrefetch::s_nDiscarded - nDiscarded;
-        st.aStatements = clLog.Statements(nPid);
-        st.aStatements.pop_back();  // the marker of WaitLogged
-        Release(pclAccess);
-        RestoreAsynchronousCalls();
+        st.aStatements = StatementsThenRelease(pclAccess, clLog, nPid);
         return st;
     }
 
-    std::string m_sTable;
-    pgtest::CPgSession m_clServer;
-    decltype(__PQsendQuery) m_pfnSend = nullptr;
 };
 
 // Same rows, same statements: what was sent ahead is either the statement the browse sends next
@@ -252,10 +221,7 @@ TEST_F(BrowseAheadTest, AFreshStartAfterAnUnusedBlockSendsAheadAgain) {
             st.nTakenAfter = CPSQLPrefetch::s_nTaken - nTaken;
             WaitLogged(pclAccess, clLog, nPid);
             st.nDiscarded = CPSQLPrefetch::s_nDiscarded - nDiscarded;
-            st.aStatements = clLog.Statements(nPid);
-            st.aStatements.pop_back();  // the marker of WaitLogged
-            Release(pclAccess);
-            RestoreAsynchronousCalls();
+            st.aStatements = StatementsThenRelease(pclAccess, clLog, nPid);
         }
         const stRoad &stWait = astRoad[0], &stAhead = astRoad[1];
         EXPECT_EQ(stAhead.aRows, stWait.aRows);

@@ -4,30 +4,17 @@
 // between the reads. Whatever else runs on the connection closes the cursor first; the server is
 // never left with one open. The road that sorts for each block is the one a client library without
 // the asynchronous calls takes.
-#include <unistd.h>
-
 #include <regex>
 
-#include "native/driver/NAFunctionTable.h"
-#include "pgsql/PSQLPrefetch.h"
-#include "tests/table/NADataAccessSeekFixture.h"
+#include "tests/table/BrowseRoadFixture.h"
 
 using namespace seektest;
 
 namespace {
 
-class BrowseNoIndexTest : public SeekServerTest {
+class BrowseNoIndexTest : public BrowseRoadTest {
 protected:
-    void SetUp() override {
-        SeekServerTest::SetUp();
-        m_sTable = "kx_bni_" + std::to_string(getpid());
-    }
-    void TearDown() override {
-        RestoreAsynchronousCalls();
-        SeekServerTest::TearDown();
-        std::string sReason;
-        if (pgsandbox::bServerAvailable(&sReason)) m_clServer.Run("DROP TABLE IF EXISTS " + m_sTable);
-    }
+    BrowseNoIndexTest() : BrowseRoadTest("kx_bni_") {}
     // 300 rows, id 1 to 300 the key; v an integer of seven values and NULLs, s a text of fifteen
     // values whose order the collation decides (case, accents, blanks, punctuation) and NULLs;
     // neither has an index. Blocks of 20 rows.
@@ -40,23 +27,7 @@ protected:
                         " FROM generate_series(1, 300) AS i");
         return pclOpen(wsOf(m_sTable).c_str());
     }
-    // The road that sorts for each block: the asynchronous calls as a library that lacks them.
-    void WithoutAsynchronousCalls() {
-        m_pfnSend = __PQsendQuery;
-        __PQsendQuery = &DefaultError_PQsendQuery;
-    }
-    void RestoreAsynchronousCalls() {
-        if (m_pfnSend != nullptr) __PQsendQuery = m_pfnSend;
-        m_pfnSend = nullptr;
-    }
 
-    int bRead(CNADataAccess* pclAccess, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection) {
-        eNA_LOCKTYPE eLockOut = static_cast<eNA_LOCKTYPE>(0);
-        return pclAccess->bHLitxxx(pszItem, eDirection, 1, static_cast<eNA_LOCKTYPE>(0), &eLockOut, 0);
-    }
-    int bExec(CNADataAccess* pclAccess, const std::string& sSQL) {
-        return pclAccess->pclGetConnectionNoRef()->bExecuteQueryNoResult(m_pclError, wsOf(sSQL).c_str());
-    }
     std::string sRow(CNADataAccess* pclAccess) {
         return sOf(wsValue(pclAccess, L"id") + L"/" + wsValue(pclAccess, L"v") + L"/" + wsValue(pclAccess, L"s"));
     }
@@ -176,10 +147,7 @@ protected:
         st.nDeclared = CPSQLPrefetch::s_nCursorsDeclared - nDeclared;
         st.nClosed = CPSQLPrefetch::s_nCursorsClosed - nClosed;
         WaitLogged(pclAccess, clLog, nPid);
-        st.aStatements = clLog.Statements(nPid);
-        st.aStatements.pop_back();  // the marker of WaitLogged
-        Release(pclAccess);
-        RestoreAsynchronousCalls();
+        st.aStatements = StatementsThenRelease(pclAccess, clLog, nPid);
         return st;
     }
 
@@ -206,9 +174,6 @@ protected:
         return n;
     }
 
-    std::string m_sTable;
-    pgtest::CPgSession m_clServer;
-    decltype(__PQsendQuery) m_pfnSend = nullptr;
 };
 
 // Same rows in the same order as the road that sorts for each block, whatever is done between the

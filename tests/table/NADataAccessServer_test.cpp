@@ -13,7 +13,6 @@
 
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NAError.h"
-#include "native/driver/NAFunctionTable.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAInterfaces.h"
 #include "native/model/NAPosition.h"
@@ -33,26 +32,13 @@
 #include "tests/model/ModelTestSupport.h"
 #include "tests/support/PgSession.h"
 #include "tests/support/ServerDriver.h"
+#include "tests/table/BrowseRoadFixture.h"
 #include "variant/VQCalc.h"
 #include "variant/VQConv.h"
 
 namespace {
 
 const char* const TABLE = "kx_dataacc_rows";
-
-// The road on which every block of a browse is a SELECT of its own: the client library without the
-// asynchronous calls, which neither sends blocks ahead nor reads a browse along an item without an
-// index from a cursor. Restored when the object goes.
-class CBlockSelectRoad {
-public:
-    CBlockSelectRoad() : m_pfnSend(__PQsendQuery) { __PQsendQuery = &DefaultError_PQsendQuery; }
-    ~CBlockSelectRoad() { __PQsendQuery = m_pfnSend; }
-    CBlockSelectRoad(const CBlockSelectRoad&) = delete;
-    CBlockSelectRoad& operator=(const CBlockSelectRoad&) = delete;
-
-private:
-    decltype(__PQsendQuery) m_pfnSend;
-};
 
 std::wstring wsOf(const wchar_t* psz) {
     return psz != nullptr ? std::wstring(psz) : std::wstring();
@@ -338,7 +324,7 @@ TEST_F(NADataAccessServerTest, AutomaticBlockSizeOnPostgreSQL) {
     CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=-2");
     ASSERT_NE(pclAccess, nullptr);
     const long nPid = nBackendPid(pclAccess);
-    const CBlockSelectRoad clRoad;
+    const seektest::CBlockSelectRoad clRoad;
     pgsandbox::CStatementLog clLog;
     std::vector<std::string> vExpected;
     for (int i = 1; i <= 250; i++) vExpected.push_back(sName(i));
@@ -365,7 +351,7 @@ TEST_F(NADataAccessServerTest, BrowseFirstToLastAndBackInBlocks) {
         CNADataAccess* pclAccess = pclOpened(L"KX Cache Size=" + std::to_wstring(nBlock));
         ASSERT_NE(pclAccess, nullptr);
         const long nPid = nBackendPid(pclAccess);
-        const CBlockSelectRoad clRoad;
+        const seektest::CBlockSelectRoad clRoad;
         pgsandbox::CStatementLog clLog;
         EXPECT_EQ(vWalk(pclAccess, L"name", NA_PARSE_FIRST, NA_PARSE_NEXT), vExpected);
         std::vector<std::string> vSent = vSelects(clLog, nPid);

@@ -192,6 +192,15 @@ protected:
         return pi;
     }
 
+    // The server session of the table's access in the context, whose statements are the test's own
+    // in the log that every test running meanwhile writes to (asked after the reads: it is a statement).
+    long nSessionPid(INATable* pi, INAContext* piContext) {
+        CNADataAccess* pclAccess = static_cast<CNATable*>(pi)->_pclFindDataAccess(piContext);
+        if (pclAccess == nullptr) return 0;
+        const long nPid = m_clServerDriver.nBackendPid(pclAccess);
+        pclAccess->nRelease();
+        return nPid;
+    }
     std::string sDriverError() const { return sOf(m_pclDriver->piGetLastError()->pszGetError()); }
 
     static int bOpen(INATable* pi, INAContext* piContext) {
@@ -851,9 +860,11 @@ TEST_F(NATableServerTest, QueryDecidingItsRowsCounted) {
             << sDriverError();
         EXPECT_EQ(std::to_string(llCount),
                   clServer.sValue("SELECT count(*) FROM (" + sText + ") s WHERE label > '" + sFirst + "'"));
+        const long nPid = m_clServerDriver.nBackendPid(pclAccess);
         pclAccess->nRelease();
+        ASSERT_GT(nPid, 0);
 
-        for (const std::string& sSent : clLog.Statements()) {
+        for (const std::string& sSent : clLog.Statements(nPid)) {
             const size_t n = sSent.find("LIMIT");
             if (sSent.find("kx_tableobj_shapes") != std::string::npos && n != std::string::npos &&
                 sSent.find("LIMIT", n + 1) != std::string::npos) {
@@ -968,8 +979,10 @@ TEST_F(NATableServerTest, QueryLimitWithoutOrderByReadInItsOwnOrder) {
         INATable* pi = piRunShaped(m_pclDriver, pclHost, q, &clContext, &m_apiTable);
         ASSERT_NE(pi, nullptr);
         EXPECT_EQ(ReadAll(pi, &clContext, L"code", NA_WPF_QUERY_ORDER, false, aExpected.size()), aExpected);
+        const long nPid = nSessionPid(pi, &clContext);
+        ASSERT_GT(nPid, 0);
         int nOrdered = 0;
-        for (const std::string& sSent : clLog.Statements()) {
+        for (const std::string& sSent : clLog.Statements(nPid)) {
             const size_t nClause = sSent.rfind(st.pszClause);
             if (sSent.find("kx_tableobj_shapes") == std::string::npos || nClause == std::string::npos ||
                 sSent.find("KX_SUBQUERY") != std::string::npos)
