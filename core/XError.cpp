@@ -229,7 +229,7 @@ void CXError::_AppendLine(wchar_t** ppszTarget, const wchar_t* pszText) {
 void CXError::RAZ() {
     // The driver resets its error at every call of the host; most of the time there is nothing to
     // clear, and the clearing below costs a dozen indirect calls.
-    if (_bIsClear()) return;
+    if (bIsClear()) return;
     __vDeleteString(&m_pszUserMessage);
     __vDeleteString(&m_pszDebugMessage);
     __vDeleteString(&m_pszSystemErrorMessage);
@@ -249,15 +249,6 @@ void CXError::RAZ() {
     m_byFunctionSyntax = 0;
     m_wTraitmentLine = 0;
     m_wTraitmentThread = 0;
-}
-
-bool CXError::_bIsClear() const {
-    return m_eErrorLevel == XEL_NOERROR && m_nUserErrorCode == 0 && m_nUserErrorCode55 == 0 &&
-           m_dwSystemErrorCode == 0 && m_nDetailId == 0 && m_byFunctionSyntax == 0 && m_wTraitmentLine == 0 &&
-           m_wTraitmentThread == 0 && m_pszUserMessage == nullptr && m_pszDebugMessage == nullptr &&
-           m_pszSystemErrorMessage == nullptr && m_pszFunctionName == nullptr && m_pszTraitmentCaption == nullptr &&
-           m_pszObjectName == nullptr && m_pszModName == nullptr && m_pszModVersion == nullptr &&
-           m_tabErrorId.nGetNbElement() == 0 && m_tabInfo.nGetNbElement() == 0 && m_ptabSubError == nullptr;
 }
 
 void CXError::RAZUserMessage() {

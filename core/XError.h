@@ -134,6 +134,16 @@ public:
     void Copy(const CXError& clSource) { Copy(&clSource); }
     void LightCopy(CXError* pclSource);
     void RAZ();
+    // Nothing recorded: RAZ would leave the object as it is. Inline, as the driver asks it at every
+    // call of the host and most of the time the answer is yes.
+    bool bIsClear() const {
+        return m_eErrorLevel == XEL_NOERROR && m_nUserErrorCode == 0 && m_nUserErrorCode55 == 0 &&
+               m_dwSystemErrorCode == 0 && m_nDetailId == 0 && m_byFunctionSyntax == 0 && m_wTraitmentLine == 0 &&
+               m_wTraitmentThread == 0 && m_pszUserMessage == nullptr && m_pszDebugMessage == nullptr &&
+               m_pszSystemErrorMessage == nullptr && m_pszFunctionName == nullptr && m_pszTraitmentCaption == nullptr &&
+               m_pszObjectName == nullptr && m_pszModName == nullptr && m_pszModVersion == nullptr &&
+               m_tabErrorId.nGetNbElement() == 0 && m_tabInfo.nGetNbElement() == 0 && m_ptabSubError == nullptr;
+    }
     void RAZUserMessage();
     void SetErrorLevel(uint32_t eLevel);
     uint32_t eGetErrorLevel() const { return m_eErrorLevel; }
@@ -258,8 +268,6 @@ protected:
 
 private:
     static const wchar_t* _pszOrEmpty(const wchar_t* psz) { return psz != nullptr ? psz : L""; }
-    // Nothing recorded: RAZ would leave the object as it is.
-    bool _bIsClear() const;
     static bool _bIsInfoText(uint32_t eType);
     static bool _bIsInfoNumber32(uint32_t eType);
     static bool _bIsInfoNumber64(uint32_t eType);

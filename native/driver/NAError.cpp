@@ -72,9 +72,14 @@ eNAERRORLEVEL CNAError::eGetErrorLevel() const {
 }
 
 void CNAError::Reset() {
-    m_clError.RAZ();
-    m_eErrorType = NA_ERRORTYPE_NONE;
-    m_clDump.Vide();
+    // Every call of the host starts here and nearly always finds nothing to clear: the tests below
+    // are inline so that this case costs no further call.
+    if (m_eErrorType != NA_ERRORTYPE_NONE || !m_clError.bIsClear()) {
+        m_clError.RAZ();
+        m_eErrorType = NA_ERRORTYPE_NONE;
+    }
+    // An empty dump (none built, or built from nothing) has nothing to give back.
+    if (m_clDump.cGetChar(0) != 0) m_clDump.Vide();
 }
 
 // ---------------------------------------------------------------------------------------------------------------

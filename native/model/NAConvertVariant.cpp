@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include <optional>
 
 #include "core/UnicodeToolkit.h"
 #include "core/XErrorModule.h"
@@ -743,11 +744,36 @@ bool _bServerTextKey(const CAny& clValue, unsigned short* pnType, const void** p
 }  // namespace
 
 void CNAConvertVariant::KeepServerText(const char* pszText, unsigned long n) {
-    CAny clValue;
+    if (_bBufferDateTime()) {
+        // A date-time in a record's buffer lies there as its eight bytes: they are the key as
+        // they are, with no value built to read them back.
+        _KeepServerText(VQTYPE_DATETIME, m_pbyBuffer, sizeof(CDateTime), pszText, n);
+        return;
+    }
+    // A value held as it is serves as its own key; one held otherwise in a record's buffer is
+    // read out first, and the key taken from that copy.
+    std::optional<CAny> clCopy;
+    const CAny* pclKey = &m_clValue;
+    if (m_eVarType != NAVARTYPE_ANY && m_eVarType != NAVARTYPE_UNREAD) {
+        clCopy.emplace();
+        if (!bGetValue(&*clCopy)) return;
+        pclKey = &*clCopy;
+    }
     unsigned short nType = 0;
     const void* p = nullptr;
     size_t nBytes = 0;
-    if (!bGetValue(&clValue) || !_bServerTextKey(clValue, &nType, &p, &nBytes)) return;
+    if (!_bServerTextKey(*pclKey, &nType, &p, &nBytes)) return;
+    _KeepServerText(nType, p, nBytes, pszText, n);
+}
+
+bool CNAConvertVariant::_bBufferDateTime() const {
+    return (m_eVarType == NAVARTYPE_BUFFER || m_eVarType == NAVARTYPE_OWNBUFFER) && m_pbyBuffer != nullptr &&
+           m_nCapacity >= sizeof(CDateTime) && !m_clValue.bIsNull() && m_clValue.nGetTypeCode() == VQTYPE_DATETIME &&
+           eNAGetItemTypeAnalyse() == NA_IT_DATETIME;
+}
+
+void CNAConvertVariant::_KeepServerText(unsigned short nType, const void* p, size_t nBytes, const char* pszText,
+                                        unsigned long n) {
     if (m_pclKeptText == nullptr) {
         m_pclKeptText = new (std::nothrow) CNAKeptServerText;
         // Without it values are written as the host holds them, as they always could be.

@@ -190,6 +190,10 @@ protected:
     bool _bBufferBinaire() const;
     // A buffer bound to the slot of a Unicode item holds UTF-16 units.
     bool _bBufferUTF16() const;
+    // A non-null date-time held whole, as its bytes, in a record's buffer.
+    bool _bBufferDateTime() const;
+    // Keeps the server's text under the key bytes of the host value it gave.
+    void _KeepServerText(unsigned short nType, const void* p, size_t nBytes, const char* pszText, unsigned long n);
 
     CNAConnectionDescription* m_pclConnection;
     INAItemDescription* m_piItemDatabase = nullptr;

@@ -457,6 +457,42 @@ TEST(NAErrorTest, ResetEmptiesEverything) {
     EXPECT_EQ(clError.dwGetErrorId(), CODE_NOT_AVAILABLE);
 }
 
+// Code that fills the main error in place, through the error's CXError, leaves the error type at
+// -1: the reset at the next call of the host must still clear what it wrote, whatever it was.
+TEST(NAErrorTest, ResetClearsWhatWasWrittenInPlaceWithoutAnErrorType) {
+    struct Case {
+        const char* pszName;
+        std::function<void(CXError*)> fnFill;
+    } cases[] = {
+        {"error level", [](CXError* p) { p->SetErrorLevel(CXError::XEL_WARNING); }},
+        {"debug message", [](CXError* p) { p->AddDebugMessageNoFormat(L"in place"); }},
+        {"table name", [](CXError* p) { CNAError::g_SetInfoNames(p, L"ORDERS", nullptr); }},
+        {"debug line", [](CXError* p) { CNAError::g_AddDebugInfo(p, CNAError::FILE_TABLE, 9); }},
+        {"sub-error",
+         [](CXError* p) {
+             _CXErrorModule39 clSub;
+             clSub.AddDebugMessageNoFormat(L"below");
+             p->AddSubError(&clSub);
+         }},
+    };
+    const std::wstring sEmpty = sDump(CNAError());
+    for (const Case& c : cases) {
+        CNAError clError;
+        c.fnFill(clError.pclGetXError());
+        ASSERT_EQ(clError.eGetErrorType(), NA_ERRORTYPE_NONE) << c.pszName;
+        ASSERT_NE(sDump(clError), sEmpty) << c.pszName;
+        HostCall<void>(&clError, 21);
+        stHostView st = HostRead(clError);
+        EXPECT_EQ(st.eLevel, 1u) << c.pszName;
+        EXPECT_EQ(st.pszTable, nullptr) << c.pszName;
+        EXPECT_EQ(clError.pclGetXError()->nGetNbSubError(), 0) << c.pszName;
+        EXPECT_EQ(sDump(clError), sEmpty) << c.pszName;
+        // Reset again, on an error with nothing in it, changes nothing.
+        clError.Reset();
+        EXPECT_EQ(sDump(clError), sEmpty) << c.pszName;
+    }
+}
+
 // A connection that counts how often an error asks it for its details, and adds a line of its own.
 class CDetailsConnection final : public CNAConnectionDescription {
 public:
