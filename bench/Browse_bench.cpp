@@ -7,7 +7,8 @@
 //       memo read), at its default block size and with "KX Cache Size=1000";
 //   (c) 10,000 seeks of random identifiers, raw (SELECT ... WHERE id = v, and when there is no
 //       such row the row after it) and through the driver, of existing identifiers and of missing
-//       ones;
+//       ones; and raw libpq sending the driver's own seek texts, which parts the price of the
+//       texts on the server from the driver's work in the client;
 //   (d) the browse along the amount, which has no index, on tables of 10^5 (t_100000) and 10^6
 //       rows: raw libpq reading a cursor over the rows ordered by amount then id a block at a
 //       time, and the driver at its default block size.
@@ -282,6 +283,32 @@ void BM_RawSeek(benchmark::State& state) {
     state.SetItemsProcessed(nFound);
 }
 
+// The raw seek sending the very texts the driver's seek sends (quoted names, the browse's ORDER BY and
+// its block LIMIT): against BM_RawSeek it prices the texts alone on the server and the wire, with
+// the client's work of raw libpq on both sides.
+void BM_RawDriverTextSeek(benchmark::State& state) {
+    EnsureSampleTable();
+    CRawConnection clCnx;
+    const bool bExisting = state.range(0) != 0;
+    const std::string sSelect = "SELECT \"id\",\"name\",\"amount\",\"created\",\"flag\",\"note\" FROM \"t\" WHERE \"id\"";
+    uint64_t nBytes = 0;
+    long nFound = 0;
+    for (auto _ : state) {
+        for (long nId : SeekIds()) {
+            const std::string sId = std::to_string(bExisting ? nId : nId + TABLE_ROWS);
+            long n = clCnx.nRows(sSelect + "=" + sId + " ORDER BY \"id\" LIMIT 100", &nBytes);
+            if (n == 0) n = clCnx.nRows(sSelect + ">" + sId + " ORDER BY \"id\" LIMIT 100", &nBytes);
+            if (n != (bExisting ? 1 : 0)) {
+                state.SkipWithError("seek found no row");
+                return;
+            }
+            nFound++;
+        }
+    }
+    benchmark::DoNotOptimize(nBytes);
+    state.SetItemsProcessed(nFound);
+}
+
 // ---------------------------------------------------------------------------------- the driver
 
 // Resident and peak resident memory of the process, in KiB (/proc/self/status).
@@ -429,5 +456,6 @@ BENCHMARK(BM_DriverBrowseNoIndex)->Arg(100000)->Arg(TABLE_ROWS)->Unit(benchmark:
 // Seeks of existing identifiers (1) and of missing ones (0).
 BENCHMARK(BM_RawSeek)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DriverSeek)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawDriverTextSeek)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
