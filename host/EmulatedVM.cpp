@@ -4,6 +4,7 @@
 #include "host/EmulatedVM.h"
 
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <cwctype>
 #include <functional>
 #include <limits>
+#include <string_view>
 
 #include "host/EmulatedDecimal.h"
 
@@ -171,33 +173,62 @@ std::wstring sMonnaie(const void* pArea) {
     return (bNegatif ? L"-" : L"") + sEntierPart + (sDecimales.empty() ? L"" : L"." + sDecimales);
 }
 
-// A decimal text (sign, digits, at most six decimals) as money; false when it is not one.
-bool bEcrireMonnaie(void* pArea, const std::wstring& s) {
+// A decimal text (sign, digits, at most six decimals) as money; false when it is not one. Read
+// where it lies: a fetched amount comes here at every row.
+bool bEcrireMonnaie(void* pArea, std::wstring_view s) {
+    const wchar_t* p = s.data();
+    const size_t nTaille = s.size();
     size_t i = 0;
-    while (i < s.size() && s[i] == L' ') i++;
-    const bool bNegatif = i < s.size() && s[i] == L'-';
-    if (i < s.size() && (s[i] == L'-' || s[i] == L'+')) i++;
+    while (i < nTaille && p[i] == L' ') i++;
+    const bool bNegatif = i < nTaille && p[i] == L'-';
+    if (i < nTaille && (p[i] == L'-' || p[i] == L'+')) i++;
+    // The first 19 digits are counted in 64 bits: they stay far below the 80-bit bound, which
+    // only the digits after them can reach.
+    constexpr int CHIFFRES_COURTS = 19;
+    uint64_t nCourt = 0;
     __int128 n = 0;
-    int nChiffres = 0, nDecimales = -1;
-    for (; i < s.size(); i++) {
-        if (s[i] == L'.' && nDecimales < 0) {
-            nDecimales = 0;
-            continue;
+    int nChiffres = 0;
+    auto bPrend = [&](wchar_t c) {
+        if (nChiffres < CHIFFRES_COURTS) {
+            nCourt = nCourt * 10 + static_cast<uint64_t>(c - L'0');
+        } else {
+            if (nChiffres == CHIFFRES_COURTS) n = nCourt;
+            n = n * 10 + (c - L'0');
+            if (n >= static_cast<__int128>(1) << 80) return false;
         }
-        if (s[i] < L'0' || s[i] > L'9') break;
-        if (nDecimales >= 6) continue;
-        n = n * 10 + (s[i] - L'0');
-        if (n >= static_cast<__int128>(1) << 80) return false;
         nChiffres++;
-        if (nDecimales >= 0) nDecimales++;
-    }
-    while (i < s.size() && s[i] == L' ') i++;
-    if (nChiffres == 0 || i != s.size()) return false;
-    for (int d = nDecimales < 0 ? 0 : nDecimales; d < 6; d++) n *= 10;
+        return true;
+    };
+    auto bChiffre = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+    for (; i < nTaille && bChiffre(p[i]); i++)
+        if (!bPrend(p[i])) return false;
+    // After the point, six decimals are taken and the digits after them passed over.
+    int nDecimales = 0;
+    if (i < nTaille && p[i] == L'.')
+        for (i++; i < nTaille && bChiffre(p[i]); i++) {
+            if (nDecimales >= 6) continue;
+            if (!bPrend(p[i])) return false;
+            nDecimales++;
+        }
+    while (i < nTaille && p[i] == L' ') i++;
+    if (nChiffres == 0 || i != nTaille) return false;
+    if (nChiffres <= CHIFFRES_COURTS) n = nCourt;
+    static constexpr uint32_t anEchelle[] = {1000000, 100000, 10000, 1000, 100, 10, 1};
+    n *= anEchelle[nDecimales];
     if (n >= static_cast<__int128>(1) << 79) return false;
     if (bNegatif) n = -n;
+    const unsigned __int128 u = static_cast<unsigned __int128>(n);
+    const uint64_t nBas = static_cast<uint64_t>(u);
+    const uint16_t nHaut = static_cast<uint16_t>(u >> 64);
     unsigned char* pby = static_cast<unsigned char*>(pArea);
-    for (int b = 0; b < 10; b++) pby[b] = static_cast<unsigned char>(static_cast<unsigned __int128>(n) >> (8 * b));
+    if constexpr (std::endian::native == std::endian::little) {
+        memcpy(pby, &nBas, 8);
+        memcpy(pby + 8, &nHaut, 2);
+    } else {
+        for (int b = 0; b < 8; b++) pby[b] = static_cast<unsigned char>(nBas >> (8 * b));
+        pby[8] = static_cast<unsigned char>(nHaut);
+        pby[9] = static_cast<unsigned char>(nHaut >> 8);
+    }
     return true;
 }
 
@@ -527,7 +558,9 @@ int nEcrire(void* pArea, unsigned short nType, const stValeur& st) {
                 swprintf(sz, 400, L"%.6f", st.d);
                 return bEcrireMonnaie(pArea, sz) ? 0 : ERR_NOT_CONVERTIBLE;
             }
-            if (st.eGenre == stValeur::TEXTE || st.eGenre == stValeur::ENTIER || st.eGenre == stValeur::DECIMAL)
+            // A text is read as it is, without a copy.
+            if (st.eGenre == stValeur::TEXTE) return bEcrireMonnaie(pArea, st.s) ? 0 : ERR_NOT_CONVERTIBLE;
+            if (st.eGenre == stValeur::ENTIER || st.eGenre == stValeur::DECIMAL)
                 return bEcrireMonnaie(pArea, st.sTexte()) ? 0 : ERR_NOT_CONVERTIBLE;
             return ERR_NOT_CONVERTIBLE;
         }
@@ -930,8 +963,7 @@ extern "C" {
 
 STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSource, void* pDestination,
                                           unsigned short nTypeDestination, unsigned int dwFlags, const STOCAW* pstCaw) {
-    stValeur st = stLire(pSource, nTypeSource);
-    const int nForce = nObserve("nConversionDepassementExt", [&] {
+    auto appel = [&](std::wstring sA) {
         stVMCall stCall;
         stCall.sNom = "nConversionDepassementExt";
         stCall.pA = pSource;
@@ -940,9 +972,21 @@ STANDIN_API int nConversionDepassementExt(void* pSource, unsigned short nTypeSou
         stCall.nTypeB = nTypeDestination;
         stCall.dwFlags = dwFlags;
         stCall.pstCaw = pstCaw;
-        stCall.sA = st.sTexte();
+        stCall.sA = std::move(sA);
         return stCall;
-    });
+    };
+    const unsigned short nGenreSource = nTypeSource & 0xFF;
+    if (nTypeDestination == T_CY && pSource != nullptr && (nGenreSource == T_DSTRW || nGenreSource == T_PSTRW)) {
+        // A wide text made money (every amount a browse fetches): the text is read where it lies,
+        // as the road below reads it once copied.
+        const wchar_t* psz = tLire<const wchar_t*>(pSource);
+        const std::wstring_view sTexte(psz != nullptr ? psz : L"");
+        const int nForce = nObserve("nConversionDepassementExt", [&] { return appel(std::wstring(sTexte)); });
+        if (nForce > 99) return nForce;
+        return nFinal(nForce, bEcrireMonnaie(pDestination, sTexte) ? 0 : ERR_NOT_CONVERTIBLE);
+    }
+    stValeur st = stLire(pSource, nTypeSource);
+    const int nForce = nObserve("nConversionDepassementExt", [&] { return appel(st.sTexte()); });
     if (nForce > 99) return nForce;
     int nRegle = nEcrire(pDestination, nTypeDestination, st);
     if (nRegle == 0 && (nTypeDestination == T_DECIMAL || nTypeDestination == T_PSTRW || nTypeDestination == T_PSTRA))

@@ -1,6 +1,7 @@
 // The emulated host's conversions against known answers: reals to the shortest text that reads
 // back to the same number, integers refused out of their type's range, decimals exact to 38 digits
-// with their scale, dates and times with their milliseconds in both directions.
+// with their scale, dates and times with their milliseconds in both directions, money from text
+// with its six decimals and its 80-bit bound.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr unsigned short T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
+constexpr unsigned short T_CY = 10, T_PSTRA = 18, T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
                          T_R4 = 11, T_R8 = 12, T_DECIMAL = 13, T_DATETIME = 26, T_PSTRW = 110, T_DATEA = 128,
                          T_TIMEA = 129;
 
@@ -284,6 +285,59 @@ TEST_F(EmulatedVMTest, DatesAndTimesKeepTheirMilliseconds) {
     // A date-time gives each part.
     ASSERT_EQ(nConversionDepassementExt(adw, T_DATETIME, szTime, T_TIMEA, 0, nullptr), 0);
     EXPECT_STREQ(szTime, "235959999");
+}
+
+TEST_F(EmulatedVMTest, MoneyFromTextKeepsSixDecimalsWithinEightyBits) {
+    // Units are millionths; 0 with bAccepted false: refused.
+    struct {
+        const char* pszText;
+        bool bAccepted;
+        __int128 nUnits;
+    } const aCases[] = {
+        {"12345.67", true, static_cast<__int128>(12345670000)},
+        {"-0.01", true, -10000},
+        {"0", true, 0},
+        {"+7", true, 7000000},
+        {"  42.5  ", true, 42500000},
+        {"99999.99", true, static_cast<__int128>(99999990000)},
+        {"12.", true, 12000000},
+        {".5", true, 500000},
+        {"1.1234567", true, 1123456},  // a seventh decimal is ignored, not rounded
+        {"-1.9999999", true, -1999999},
+        // Leading zeros count as digits: many of them still give the small value.
+        {"0000000000000000000000012.5", true, 12500000},
+        {"123456789012345678", true, static_cast<__int128>(123456789012345678) * 1000000},
+        // The largest value and the first one past it (the magnitude reaches 2^79).
+        {"604462909807314587.353087", true, (static_cast<__int128>(1) << 79) - 1},
+        {"-604462909807314587.353087", true, -((static_cast<__int128>(1) << 79) - 1)},
+        {"604462909807314587.353088", false, 0},
+        {"1234567890123456789", false, 0},
+        {"123456789012345678901234567890", false, 0},
+        {"", false, 0},
+        {"12x", false, 0},
+    };
+    for (const auto& st : aCases) {
+        SCOPED_TRACE(st.pszText);
+        // From a wide text and from an 8-bit one: the two must agree.
+        const std::wstring sWide(st.pszText, st.pszText + strlen(st.pszText));
+        const wchar_t* pszWide = sWide.c_str();
+        const char* pszNarrow = st.pszText;
+        for (int nRoad = 0; nRoad < 2; nRoad++) {
+            SCOPED_TRACE(nRoad == 0 ? "wide" : "8-bit");
+            unsigned char aby[10];
+            memset(aby, 0xAB, sizeof(aby));
+            const int n = nRoad == 0 ? nConversionDepassementExt(&pszWide, T_PSTRW, aby, T_CY, 0, nullptr)
+                                     : nConversionDepassementExt(&pszNarrow, T_PSTRA, aby, T_CY, 0, nullptr);
+            if (!st.bAccepted) {
+                EXPECT_GT(n, 99);
+                continue;
+            }
+            ASSERT_EQ(n, 0);
+            const unsigned __int128 u = static_cast<unsigned __int128>(st.nUnits);
+            for (int b = 0; b < 10; b++)
+                EXPECT_EQ(aby[b], static_cast<unsigned char>(u >> (8 * b))) << "byte " << b;
+        }
+    }
 }
 
 }  // namespace
