@@ -80,6 +80,8 @@ bool _bDateTime(int nType) {
 
 // The server's infinite dates and date-times, as the host's last and first ones.
 const char* _pszInfinity(const char* pszText, int nType) {
+    // Every other text begins with a digit: the words are only compared when they may be there.
+    if (pszText[0] != 'i' && !(pszText[0] == '-' && pszText[1] == 'i')) return pszText;
     const bool bDate = nType == OID_DATE;
     if (strcmp(pszText, "infinity") == 0) return bDate ? "9999-12-31" : "9999-12-31 23:59:59.999";
     if (strcmp(pszText, "-infinity") == 0) return bDate ? "0001-01-01" : "0001-01-01 00:00:00";
@@ -505,10 +507,12 @@ int CPSQLStatementSQL::_bSetByteString(CNAConvertVariant* pclValue, const char* 
 int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* pszText, int nType) {
     const char* pszRead = _pszInfinity(pszText, nType);
     if (m_pclConnection->bGetConnectionSQL() == 0) {
-        const int bSet = pclValue->bSetValueDB(pszRead, strlen(pszRead), m_pclConnection->nGetClientCodePage());
+        const size_t nText = strlen(pszText);
+        const int bSet = pclValue->bSetValueDB(pszRead, pszRead == pszText ? nText : strlen(pszRead),
+                                               m_pclConnection->nGetClientCodePage());
         // What the host holds may name another value than the server's (microseconds, a zone, an
         // infinity): the server's text is kept to name this one in the SQL written after it.
-        if (bSet) pclValue->KeepServerText(pszText, strlen(pszText));
+        if (bSet) pclValue->KeepServerText(pszText, nText);
         return bSet;
     }
     // The SQL-command functions hand dates and times to the host as their digits alone.

@@ -150,6 +150,33 @@ int nNombre(const char* psz, int n) {
     return v;
 }
 
+inline int nDeuxChiffres(const char* psz) {
+    return (psz[0] - '0') * 10 + (psz[1] - '0');
+}
+
+// The text the server writes for a date-time without a zone, "YYYY-MM-DD HH:MM:SS" ('T' may stand
+// for the blank) with a fraction of 1 to 6 digits or none, read in one pass into the host's date
+// and milliseconds as the general reading gives them (the first three digits of the fraction).
+// False for any other text, which the general reading then takes.
+bool bDateHeureServeur(const char* psz, unsigned long n, uint32_t* pdwDate, uint32_t* pdwTime) {
+    if (n < 19 || n == 20 || n > 26) return false;
+    if (psz[4] != '-' || psz[7] != '-' || (psz[10] != ' ' && psz[10] != 'T') || psz[13] != ':' || psz[16] != ':')
+        return false;
+    if (!bChiffres(psz, 4) || !bChiffres(psz + 5, 2) || !bChiffres(psz + 8, 2) || !bChiffres(psz + 11, 2) ||
+        !bChiffres(psz + 14, 2) || !bChiffres(psz + 17, 2))
+        return false;
+    int nMilli = 0;
+    if (n > 19) {
+        if (psz[19] != '.' || !bChiffres(psz + 20, static_cast<int>(n) - 20)) return false;
+        for (unsigned long k = 20; k < 23; k++) nMilli = nMilli * 10 + (k < n ? psz[k] - '0' : 0);
+    }
+    *pdwDate = static_cast<uint32_t>(nNombre(psz, 4)) << 16 | static_cast<uint32_t>(nDeuxChiffres(psz + 5)) << 8 |
+               static_cast<uint32_t>(nDeuxChiffres(psz + 8));
+    *pdwTime = static_cast<uint32_t>(
+        ((nDeuxChiffres(psz + 11) * 60 + nDeuxChiffres(psz + 14)) * 60 + nDeuxChiffres(psz + 17)) * 1000 + nMilli);
+    return true;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------------------------------------
@@ -329,9 +356,18 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
 int CNAConvertVariant::_bSetValueDB_AndConvertToDate(const char* psz, unsigned long n, unsigned) {
     if (m_pbyBuffer == nullptr) return 1;
     memset(m_pbyBuffer, 0, m_nCapacity);
+    const eNA_ITEMTYPE eAnalyse = eNAGetItemTypeAnalyse();
+    if (eAnalyse == NA_IT_DATETIME) {
+        // A timestamp column's every value takes this road.
+        CDateTime clDate;
+        if (bDateHeureServeur(psz, n, &clDate.m_dwDate, &clDate.m_dwTime)) {
+            memcpy(m_pbyBuffer, &clDate, m_nCapacity < sizeof(clDate) ? m_nCapacity : sizeof(clDate));
+            return 1;
+        }
+    }
     stDateTexte st;
     if (n > 64 || !bLitDateTexte(psz, static_cast<int>(n), &st)) return 1;
-    switch (eNAGetItemTypeAnalyse()) {
+    switch (eAnalyse) {
         case NA_IT_DATE8: {
             if (!st.bDate) return 1;
             const unsigned long nMax = m_nCapacity > 0 ? m_nCapacity - 1 : 0;

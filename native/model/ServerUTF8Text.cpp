@@ -55,7 +55,18 @@ int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDe
     bool bFull = false;
     unsigned long i = 0;
     while (i < n) {
-        // ASCII runs go a byte a unit.
+        // ASCII runs go eight bytes at a time while they fit, then a byte a unit.
+        if (!bFull) {
+            while (i + 8 <= n && nUnits + 8 <= nRoom) {
+                uint64_t nHuit;
+                memcpy(&nHuit, p + i, 8);
+                if ((nHuit & 0x8080808080808080ULL) != 0) break;
+                for (int k = 0; k < 8; k++) _PutUnit(pbyDestination, nUnits + k, p[i + static_cast<unsigned long>(k)]);
+                nUnits += 8;
+                i += 8;
+            }
+            if (i >= n) break;
+        }
         if (!bFull && p[i] < 0x80) {
             if (nUnits >= nRoom) {
                 bFull = true;

@@ -8,12 +8,14 @@ int CNASQLColumn::bSetValueFromDB(CNAStatement* pclStatement, unsigned nColumn) 
     CNAConvertVariant* pclValue = pclGetNAValue();
     const int nIndice = nGetPhysicalIndice();
     if (pclStatement == nullptr || pclValue == nullptr || nIndice < 0) return 0;
-    if (bIsMemo()) {
+    // The item's kind does not change while its value is read: asked once.
+    const bool bMemo = bIsMemo();
+    if (bMemo) {
         SetNotModified();
         pclValue->InitTypeVariantAny(eGetVQType(), 0);
     }
     const int bRead = pclStatement->bGetSQLColumnValue(pclValue, static_cast<unsigned>(nIndice));
-    if (bIsMemo() && !bRead) {
+    if (bMemo && !bRead) {
         pclValue->SetNull();
         return 0;
     }

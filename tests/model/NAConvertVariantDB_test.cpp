@@ -105,6 +105,8 @@ TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.123456", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.5+01", sDateTime(2024, 3, 5, nMs(10, 20, 30, 500))},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.123456-08", sDateTime(2024, 3, 5, nMs(10, 20, 30, 123))},
+        {NA_IT_DATETIME, 8, "2024-03-05T10:20:30.25", sDateTime(2024, 3, 5, nMs(10, 20, 30, 250))},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.000999", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30+05:30", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30+05:30:15", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
         {NA_IT_DATETIME, 8, "20240305102030", sDateTime(2024, 3, 5, nMs(10, 20, 30, 0))},
@@ -121,6 +123,9 @@ TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
         {NA_IT_DATETIME, 8, "0044-03-15 BC", sZero8},
         {NA_IT_DATETIME, 8, "2024/03/05", sZero8},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.1234567", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:2x:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.12x", sZero8},
         // Times: a 10-byte slot takes all nine characters, a 9-byte slot eight.
         {NA_IT_HEURE, 10, "10:20:30.123", S("102030123\0", 10)},
         {NA_IT_HEURE, 9, "10:20:30.123", S("10203012\0", 9)},

@@ -28,6 +28,10 @@ TEST(ServerUTF8TextTest, UnitsAreThePlatformsAtEveryRoom) {
         "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF",             // U+10000 and U+10FFFF
         "\xC2\x80\xDF\xBF\xE0\xA0\x80",                 // the lowest two- and three-byte forms
         "\xE4\xB8\xAD\xE6\x96\x87 \xF0\xA0\x80\x8B x",  // CJK and a character beyond the plane
+        // ASCII runs longer than eight bytes broken by characters at and around their boundaries.
+        "abcdefg\xC3\xA9hijklmnopq",
+        "abcdefgh\xE2\x82\xACijklmnopqrstuvw\xF0\x9F\x98\x80",
+        "Order 1234567: \xC3\xA9t\xC3\xA9 2024 0123456789abcdef",
     };
     for (const std::string& s : asTexts) {
         SCOPED_TRACE(s);
@@ -65,6 +69,8 @@ TEST(ServerUTF8TextTest, DamagedTextIsLeftToThePlatform) {
         "\xFE\xFF",              // neither
         "\xC3\x28",              // a lead byte followed by ASCII
         "abc\xE9xyz",            // a 1252 byte in UTF-8 text
+        "abcdefghijklmnop\xE9",  // the same after long ASCII runs
+        "abcdefghijklmnopqrstuvwxyz0123\xC3",
     };
     for (const std::string& s : asDamaged) {
         SCOPED_TRACE(s);
