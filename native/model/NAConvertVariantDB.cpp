@@ -19,6 +19,8 @@ namespace {
 
 constexpr unsigned CP_UTF8_SERVEUR = 65001;
 constexpr unsigned CP_DATES = 1252;
+// The longest text widened on the stack on its way into a value.
+constexpr unsigned long TEXTE_COURT = 256;
 // A binary slot's count is 16 bits.
 constexpr unsigned long MAX_COMPTE_BINAIRE = 0xFFFF;
 
@@ -265,7 +267,12 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
     if (m_eVarType == NAVARTYPE_ANY || m_eVarType == NAVARTYPE_UNREAD) {
         if (!bNarrow) {
             CXYString<wchar_t> cl;
-            cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+            // A UTF-8 server's short ASCII text (a memo's, at every row) is widened in one pass and
+            // taken in one copy; any other goes through its code page.
+            wchar_t aszCourt[TEXTE_COURT];
+            if (nCodePage != CP_UTF8_SERVEUR || n == 0 || n > TEXTE_COURT || !NA_bServerASCIIToWide(psz, n, aszCourt) ||
+                cl.__nNew(static_cast<int>(n) + 1, aszCourt, static_cast<int>(n), 0) != STRMEM_OK)
+                cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
             if (nType == VQTYPE_DSTRW) {
                 m_clValue.__SetType(VQTYPE_DSTRW, 0);
                 m_clValue.pclGetValeur()->SetValue(&cl);

@@ -42,6 +42,8 @@ inline int _nCharacter(const unsigned char* p, unsigned long n, unsigned long i,
     return 0;
 }
 
+constexpr uint64_t HUIT_HAUTS = 0x8080808080808080ULL;
+
 inline void _PutUnit(unsigned char* pby, int nAt, uint16_t w) {
     memcpy(pby + static_cast<size_t>(nAt) * 2, &w, 2);
 }
@@ -60,7 +62,7 @@ int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDe
             while (i + 8 <= n && nUnits + 8 <= nRoom) {
                 uint64_t nHuit;
                 memcpy(&nHuit, p + i, 8);
-                if ((nHuit & 0x8080808080808080ULL) != 0) break;
+                if ((nHuit & HUIT_HAUTS) != 0) break;
                 for (int k = 0; k < 8; k++) _PutUnit(pbyDestination, nUnits + k, p[i + static_cast<unsigned long>(k)]);
                 nUnits += 8;
                 i += 8;
@@ -96,4 +98,20 @@ int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDe
         }
     }
     return nUnits;
+}
+
+bool NA_bServerASCIIToWide(const char* psz, unsigned long n, wchar_t* pszOut) {
+    const auto* p = reinterpret_cast<const unsigned char*>(psz);
+    unsigned long i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t nHuit;
+        memcpy(&nHuit, p + i, 8);
+        if ((nHuit & HUIT_HAUTS) != 0) return false;
+        for (unsigned long k = 0; k < 8; k++) pszOut[i + k] = static_cast<wchar_t>(p[i + k]);
+    }
+    for (; i < n; i++) {
+        if (p[i] >= 0x80) return false;
+        pszOut[i] = static_cast<wchar_t>(p[i]);
+    }
+    return true;
 }

@@ -10,3 +10,7 @@
 // units written, or -1 when the text is not well-formed UTF-8 (what was written then means
 // nothing).
 int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDestination, int nRoom);
+
+// The n bytes at psz widened into n wide characters at pszOut when they are all ASCII (which UTF-8
+// writes as itself); false at the first byte that is not, pszOut then meaning nothing.
+bool NA_bServerASCIIToWide(const char* psz, unsigned long n, wchar_t* pszOut);

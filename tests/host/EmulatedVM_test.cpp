@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr unsigned short T_CY = 10, T_PSTRA = 18, T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
+constexpr unsigned short T_CY = 10, T_PSTRA = 18;
+constexpr unsigned short T_UI1 = 2, T_UI2 = 3, T_UI4 = 4, T_UI8 = 5, T_I1 = 6, T_I2 = 7, T_I4 = 8, T_I8 = 9,
                          T_R4 = 11, T_R8 = 12, T_DECIMAL = 13, T_DATETIME = 26, T_PSTRW = 110, T_DATEA = 128,
                          T_TIMEA = 129;
 

@@ -305,6 +305,48 @@ TEST_F(NAConvertVariantDBTest, ValuesHeldInTheVariant) {
     }
 }
 
+TEST_F(NAConvertVariantDBTest, WideTextsHeldInTheVariantAtEveryLength) {
+    // A memo's text, one value after another in the same converter: ASCII runs of every length
+    // around eight characters and around the short texts' bound, and characters beyond ASCII
+    // among them, each read whole.
+    auto sASCII = [](size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; i++) s += static_cast<char>('!' + i % 94);
+        return s;
+    };
+    std::vector<std::string> asServer;
+    for (size_t n : {1, 7, 8, 9, 16, 17, 255, 256, 257, 1000}) asServer.push_back(sASCII(n));
+    asServer.push_back(sASCII(8) + "\xC3\xA9" + sASCII(9));
+    asServer.push_back(sASCII(15) + "\xE2\x82\xAC");
+    asServer.push_back("\xC3\xA9" + sASCII(300));
+    asServer.push_back(sASCII(3));
+    for (const unsigned short nType : {VQTYPE_DSTRW, VQTYPE_PSTRW}) {
+        CNAConvertVariant cl(nullptr, nullptr);
+        for (const std::string& sServer : asServer) {
+            SCOPED_TRACE(testing::Message() << nType << " <- " << sServer.size() << " bytes");
+            std::wstring sExpected;
+            for (size_t i = 0; i < sServer.size(); i++) {
+                const unsigned char c = static_cast<unsigned char>(sServer[i]);
+                if (c < 0x80) {
+                    sExpected += static_cast<wchar_t>(c);
+                } else if (c == 0xC3) {
+                    sExpected += L'\u00e9';
+                    i += 1;
+                } else {
+                    sExpected += L'\u20ac';
+                    i += 2;
+                }
+            }
+            cl.InitTypeVariantAny(nType, 0);
+            ASSERT_TRUE(cl.bSetValueDB(sServer.data(), sServer.size(), 65001));
+            CAny clOut;
+            ASSERT_TRUE(cl.bGetValue(&clOut));
+            EXPECT_FALSE(clOut.bIsNull());
+            EXPECT_EQ(sTexteW(clOut), sExpected);
+        }
+    }
+}
+
 TEST_F(NAConvertVariantDBTest, WideServerTextWithoutSeparators) {
     // Dates and times the SQL layer hands over as wide text, separators removed.
     struct Case {

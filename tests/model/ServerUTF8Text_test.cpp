@@ -2,7 +2,8 @@
 // same bytes (MultiByteToUTF16 from code page 65001), at every room from none to more than enough
 // and at an odd byte address: ASCII, two-, three- and four-byte characters, characters beyond
 // U+FFFF whose pair does not fit, and the texts the direct road refuses (overlong forms,
-// surrogates, bytes that are no UTF-8, a character cut at the end), which must go to the platform.
+// surrogates, bytes that are no UTF-8, a character cut at the end), which must go to the platform;
+// and ASCII widened as it is.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -78,6 +79,28 @@ TEST(ServerUTF8TextTest, DamagedTextIsLeftToThePlatform) {
         EXPECT_EQ(NA_nServerUTF8ToUTF16(s.data(), s.size(), aby, 30), -1);
         // Even where the damage lies past the units that fit.
         EXPECT_EQ(NA_nServerUTF8ToUTF16(s.data(), s.size(), aby, 1), -1);
+    }
+}
+
+TEST(ServerUTF8TextTest, ASCIIIsWidenedAndAnyOtherByteRefused) {
+    // Every length from none to three eight-byte runs and more; then one byte beyond ASCII at
+    // every place of a text of that length.
+    for (size_t n = 0; n <= 27; n++) {
+        SCOPED_TRACE(n);
+        std::string s;
+        for (size_t i = 0; i < n; i++) s += static_cast<char>(' ' + (i * 7) % 95);
+        std::vector<wchar_t> asz(n + 1, L'#');
+        ASSERT_TRUE(NA_bServerASCIIToWide(s.data(), s.size(), asz.data()));
+        for (size_t i = 0; i < n; i++) EXPECT_EQ(asz[i], static_cast<wchar_t>(static_cast<unsigned char>(s[i])));
+        EXPECT_EQ(asz[n], L'#');  // nothing past the text
+        for (size_t nAt = 0; nAt < n; nAt++) {
+            SCOPED_TRACE(nAt);
+            for (const char c : {'\x80', '\xC3', '\xFF'}) {
+                std::string sDamaged = s;
+                sDamaged[nAt] = c;
+                EXPECT_FALSE(NA_bServerASCIIToWide(sDamaged.data(), sDamaged.size(), asz.data()));
+            }
+        }
     }
 }
 
