@@ -99,8 +99,11 @@ public:
     template <typename F>
     int _nModifie(F f) {
         CXYString<T> cl;
-        cl.AttacheBuffer(pszGetBuffer());
-        _SetPointeur(nullptr);
+        // A value without a string (a fresh one, as most set are) has nothing to lend.
+        if (T* psz = pszGetBuffer(); psz != nullptr) {
+            cl.AttacheBuffer(psz);
+            _SetPointeur(nullptr);
+        }
         const int nResultat = f(cl);
         _SetPointeur(cl.pszDetacheBuffer());
         return nResultat;

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/UnicodeToolkit.h"
 #include "core/XYString.h"
 #include "native/model/NAItemDescription.h"
@@ -29,18 +33,126 @@ bool bTexte8Bits(eNA_ITEMTYPE e) {
 
 // Language types whose value is an 8-bit or a wide text.
 bool bVQTexteNarrow(unsigned short n) {
-    return n == VQTYPE_CARA || n == VQTYPE_PSTRA || n == VQTYPE_DSTRA || n == 21 || n == 22 || n == 23 ||
-           n == VQTYPE_DATEA || n == VQTYPE_TIMEA || n == 134;
+    switch (n) {
+        case VQTYPE_CARA:
+        case VQTYPE_PSTRA:
+        case VQTYPE_DSTRA:
+        case 21:
+        case 22:
+        case 23:
+        case VQTYPE_DATEA:
+        case VQTYPE_TIMEA:
+        case 134:
+            return true;
+        default:
+            return false;
+    }
 }
 bool bVQTexteWide(unsigned short n) {
-    return n == VQTYPE_DSTRW || n == 20 || n == VQTYPE_DATEW || n == VQTYPE_TIMEW || n == VQTYPE_CARW ||
-           n == VQTYPE_PSTRW;
+    switch (n) {
+        case VQTYPE_DSTRW:
+        case 20:
+        case VQTYPE_DATEW:
+        case VQTYPE_TIMEW:
+        case VQTYPE_CARW:
+        case VQTYPE_PSTRW:
+            return true;
+        default:
+            return false;
+    }
 }
 
 IDecimalVQ* piDecimalDe(const CAny& cl) {
     IDecimalVQ* pi = nullptr;
     memcpy(&pi, cl.pbyGetValeur(), sizeof(pi));
     return pi;
+}
+
+// The UTF-16 units of a wide slot (at any byte) widened into psz, one character a unit, up to the
+// first zero or the nMax-th unit: the count written, or -1 at the first surrogate, whose pairs are
+// left to the caller. A slot's text is read in this one pass, the common case; eight units at a
+// time while eight remain in the slot (psz has room for nMax characters).
+int nElargitSansSubstitut(const unsigned char* pbySlot, int nMax, wchar_t* psz) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i xZero = _mm_setzero_si128();
+    const __m128i xMasque = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i xSubstitut = _mm_set1_epi16(static_cast<short>(0xD800));
+    for (; i + 8 <= nMax; i += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pbySlot + 2 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(psz + i), _mm_unpacklo_epi16(x, xZero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(psz + i + 4), _mm_unpackhi_epi16(x, xZero));
+        // Two bits a unit: the zeros, then the surrogates.
+        const unsigned nZeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(x, xZero)));
+        const unsigned nSubstituts =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(x, xMasque), xSubstitut)));
+        if ((nZeros | nSubstituts) == 0) continue;
+        // Whichever comes first decides: the text ends at a zero, a surrogate sends the text to the
+        // pairs' road.
+        const unsigned nPremier = static_cast<unsigned>(__builtin_ctz(nZeros | nSubstituts));
+        if ((nSubstituts >> nPremier) & 1u) return -1;
+        return i + static_cast<int>(nPremier / 2);
+    }
+#endif
+    for (; i < nMax; i++) {
+        uint16_t u;
+        memcpy(&u, pbySlot + 2 * i, sizeof(u));
+        // One test for both ends of the range: a zero wraps to the top.
+        if (static_cast<uint16_t>(u - 1u) >= 0xD7FFu) {
+            if (u == 0) return i;
+            if ((u & 0xF800u) == 0xD800u) return -1;
+        }
+        psz[i] = static_cast<wchar_t>(u);
+    }
+    return nMax;
+}
+
+// A wide slot's text into a DSTRW value (its flags are the caller's). Apart from the reads of the
+// other types, whose frame its buffers would weigh on.
+[[gnu::noinline]] void LitUnicode(CAny* pclValue, const unsigned char* pbySlot, unsigned long nSlot) {
+    // The units up to the first zero: the slot's zero fill is no part of the text.
+    const int nMax = static_cast<int>(static_cast<unsigned>(nSlot) / 2);
+    if (nMax <= 256) {
+        // A short text without surrogates, as most are, widened straight from the slot and taken
+        // by the value in one copy.
+        wchar_t aszLarge[256];
+        const int nCar = nElargitSansSubstitut(pbySlot, nMax, aszLarge);
+        if (nCar >= 0) {
+            pclValue->__SetType(VQTYPE_DSTRW, 0);
+            pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
+            return;
+        }
+    }
+    // The units go through an aligned buffer (a slot lies at any byte): a short slot's on the
+    // stack rather than an allocation a read.
+    unsigned short awCourt[256];
+    unsigned short* pw =
+        nMax <= 256 ? awCourt : static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
+    int nUnites = 0;
+    if (pw != nullptr) {
+        memcpy(pw, pbySlot, static_cast<size_t>(nMax) * 2);
+        while (nUnites < nMax && pw[nUnites] != 0) nUnites++;
+    }
+    pclValue->__SetType(VQTYPE_DSTRW, 0);
+    if (pw == awCourt && nUnites > 0) {
+        // A short text widened in one pass (a pair joined into one character, a lone
+        // surrogate kept as it is), then taken by the value in one copy.
+        wchar_t aszLarge[256];
+        int nCar = 0;
+        for (int i = 0; i < nUnites; i++, nCar++) {
+            const unsigned u = pw[i];
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < nUnites && pw[i + 1] >= 0xDC00 && pw[i + 1] <= 0xDFFF) {
+                aszLarge[nCar] = static_cast<wchar_t>(0x10000 + ((u - 0xD800u) << 10) + (pw[i + 1] - 0xDC00u));
+                i++;
+            } else {
+                aszLarge[nCar] = static_cast<wchar_t>(u);
+            }
+        }
+        pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
+    } else {
+        CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
+    }
+    if (pw != awCourt) free(pw);
 }
 
 }  // namespace
@@ -119,15 +231,24 @@ unsigned CNAYFRecord::s_nGetSlotSize(const INAItemDescription* piItem, int n) {
     return n >= 0 ? piItem->nGetItemSize() : piItem->nGetTotalSize();
 }
 
-const unsigned char* CNAYFRecord::pbyGetItemValue(const INAItemDescription* piItem, int n) const {
-    if (m_pbyValues == nullptr || piItem == nullptr) return nullptr;
-    const long nOffset =
-        static_cast<long>(piItem->nGetOffset(0)) + (n > 0 ? static_cast<long>(n) * piItem->nGetItemSize() : 0);
+inline const unsigned char* CNAYFRecord::_pbySlot(const INAItemDescription* piItem, int n,
+                                                  unsigned long* pnSlot) const {
+    const unsigned nItemSize = piItem->nGetItemSize();
+    const unsigned long nSlot = n >= 0 ? nItemSize : piItem->nGetTotalSize();
+    *pnSlot = nSlot;
+    if (m_pbyValues == nullptr) return nullptr;
+    const long nOffset = static_cast<long>(piItem->nGetOffset(0)) + (n > 0 ? static_cast<long>(n) * nItemSize : 0);
     const long nValues = static_cast<long>(m_nBufferSize) - m_nFlagFieldSize;
     // A slot outside the value area (a composite key, a description that does not match the record)
     // is none: nothing may be read or written there.
-    if (nOffset < 0 || nOffset + static_cast<long>(s_nGetSlotSize(piItem, n)) > nValues) return nullptr;
+    if (nOffset < 0 || nOffset + static_cast<long>(nSlot) > nValues) return nullptr;
     return m_pbyValues + nOffset;
+}
+
+const unsigned char* CNAYFRecord::pbyGetItemValue(const INAItemDescription* piItem, int n) const {
+    if (piItem == nullptr) return nullptr;
+    unsigned long nSlot;
+    return _pbySlot(piItem, n, &nSlot);
 }
 
 unsigned char* CNAYFRecord::pbyGetItemValue(const INAItemDescription* piItem, int n) {
@@ -316,8 +437,8 @@ int CNAYFRecord::SetItemValue(const INAItemDescription* piItem, const CAny* pclV
 }
 
 void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem, int n) const {
-    const unsigned char* pbySlot = pbyGetItemValue(piItem, n);
-    const unsigned long nSlot = s_nGetSlotSize(piItem, n);
+    unsigned long nSlot;
+    const unsigned char* pbySlot = _pbySlot(piItem, n, &nSlot);
     const eNA_ITEMTYPE eType = piItem->eNAGetItemType();
     const unsigned short nVQ = ConverteItemToVQType(eType, 0);
     if (pbySlot == nullptr) {
@@ -339,38 +460,7 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
             piDecimal->vnSetPrecision(static_cast<int>(piItem->nGetIntegerPart()) + nScale, nScale);
         }
     } else if (eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) {
-        // The units up to the first zero: the slot's zero fill is no part of the text.
-        // The units go through an aligned buffer (a slot lies at any byte): a short slot's on the
-        // stack, as most are, rather than an allocation a read.
-        const int nMax = static_cast<int>(nSlot / 2);
-        unsigned short awCourt[256];
-        unsigned short* pw =
-            nMax <= 256 ? awCourt : static_cast<unsigned short*>(malloc(static_cast<size_t>(nMax + 1) * 2));
-        int nUnites = 0;
-        if (pw != nullptr) {
-            memcpy(pw, pbySlot, static_cast<size_t>(nMax) * 2);
-            while (nUnites < nMax && pw[nUnites] != 0) nUnites++;
-        }
-        pclValue->__SetType(VQTYPE_DSTRW, 0);
-        if (pw == awCourt && nUnites > 0) {
-            // A short text widened in one pass (a pair joined into one character, a lone
-            // surrogate kept as it is), then taken by the value in one copy.
-            wchar_t aszLarge[256];
-            int nCar = 0;
-            for (int i = 0; i < nUnites; i++, nCar++) {
-                const unsigned u = pw[i];
-                if (u >= 0xD800 && u <= 0xDBFF && i + 1 < nUnites && pw[i + 1] >= 0xDC00 && pw[i + 1] <= 0xDFFF) {
-                    aszLarge[nCar] = static_cast<wchar_t>(0x10000 + ((u - 0xD800u) << 10) + (pw[i + 1] - 0xDC00u));
-                    i++;
-                } else {
-                    aszLarge[nCar] = static_cast<wchar_t>(u);
-                }
-            }
-            pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
-        } else {
-            CAny_VQDSTRW::s_SetFromUTF16(pclValue, pw, nUnites);
-        }
-        if (pw != awCourt) free(pw);
+        LitUnicode(pclValue, pbySlot, nSlot);
     } else if (bVQTexteNarrow(nVQ)) {
         unsigned long nLen = 0;
         while (nLen < nSlot && pbySlot[nLen] != 0) nLen++;
@@ -378,12 +468,14 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         if (nVQ == VQTYPE_DSTRA || nVQ == VQTYPE_PSTRA) {
             pclValue->pclGetValeur()->SetValue(pbySlot, nLen);
         } else {
-            char* psz = static_cast<char*>(malloc(nLen + 1));
+            // Given zero-terminated: a short text (a date, a time, a character) on the stack.
+            char aszCourt[64];
+            char* psz = nLen < sizeof(aszCourt) ? aszCourt : static_cast<char*>(malloc(nLen + 1));
             if (psz != nullptr) {
                 memcpy(psz, pbySlot, nLen);
                 psz[nLen] = 0;
                 pclValue->pclGetValeur()->SetValue(psz);
-                free(psz);
+                if (psz != aszCourt) free(psz);
             }
         }
     } else if (bVQTexteWide(nVQ)) {
@@ -399,7 +491,22 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         pclValue->pclGetValeur()->nGetDataSize(&nTaille);
         if (nTaille > nSlot) nTaille = nSlot;
         if (nTaille > VQTAILLE_VALEUR) nTaille = VQTAILLE_VALEUR;
-        memcpy(pclValue->pbyGetValeur(), pbySlot, nTaille);
+        // The usual sizes as one move each.
+        unsigned char* pbyValeur = pclValue->pbyGetValeur();
+        switch (nTaille) {
+            case 1:
+                *pbyValeur = *pbySlot;
+                break;
+            case 4:
+                memcpy(pbyValeur, pbySlot, 4);
+                break;
+            case 8:
+                memcpy(pbyValeur, pbySlot, 8);
+                break;
+            default:
+                memcpy(pbyValeur, pbySlot, nTaille);
+                break;
+        }
     }
     pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
 }

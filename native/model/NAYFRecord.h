@@ -121,6 +121,9 @@ public:
     void SetStatic(int bStatic) { m_bStatic = bStatic ? 1u : 0u; }
 
 private:
+    // The slot of element n and its size in *pnSlot (given whether the slot lies in the value area
+    // or not); null when it does not.
+    const unsigned char* _pbySlot(const INAItemDescription* piItem, int n, unsigned long* pnSlot) const;
     // Byte and mask of an item's NULL bit; false outside the flag field.
     bool _bBitOf(const INAItemDescription* piItem, unsigned* pnByte, unsigned char* pbyMask) const;
     void _SetBuffer(unsigned char* pbyBuffer, unsigned nBufferSize, unsigned nItemCount, unsigned nFlagFieldSize);

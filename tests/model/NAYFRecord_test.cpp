@@ -213,9 +213,14 @@ TEST_F(NAYFRecordTest, VariantsInAndOut) {
 
 // A wide slot read back holds the text the shared string's own UTF-16 assignment makes of the
 // slot's units up to the first zero: a pair joined into one character, lone surrogates kept, a
-// text that fills the slot, an empty one; short slots and one longer than the stack's room.
+// text that fills the slot, an empty one; slots at odd byte offsets, short ones, one of the common
+// size (51 units, read eight units at a time) and one longer than the stack's room. The middle
+// slot also takes every text length, and the units at the edges of the surrogate range (and
+// pairs) at the edges of the eight-unit steps.
 TEST_F(NAYFRecordTest, WideSlotsReadBackAsTheirUnits) {
+    pclAdd(L"o", NA_IT_UI1, 1);  // the slots below start at odd offsets
     CNAItemDescription* pclShort = pclAdd(L"s", NA_IT_UNICODE, 12);
+    CNAItemDescription* pclMiddle = pclAdd(L"m", NA_IT_UNICODE, 102);
     CNAItemDescription* pclLong = pclAdd(L"l", NA_IT_UNICODE, 1200);
     CNAYFRecord* pcl = pclRecord();
     const std::vector<std::vector<unsigned short>> aaw = {
@@ -228,13 +233,36 @@ TEST_F(NAYFRecordTest, WideSlotsReadBackAsTheirUnits) {
         {'y', 0xD83D},               // a high one at the end
         {'1', '2', '3', '4', '5', '6'},  // the whole short slot
     };
-    for (CNAItemDescription* pclItem : {pclShort, pclLong}) {
+    for (CNAItemDescription* pclItem : {pclShort, pclMiddle, pclLong}) {
         const size_t nSlot = pclItem->nGetItemSize();
+        const size_t nUnits = nSlot / 2;
         std::vector<std::vector<unsigned short>> aawCases = aaw;
-        aawCases.push_back(std::vector<unsigned short>(nSlot / 2 - 1, 'w'));
-        for (const std::vector<unsigned short>& aw : aawCases) {
+        aawCases.push_back(std::vector<unsigned short>(nUnits - 1, 'w'));
+        aawCases.push_back(std::vector<unsigned short>(nUnits, 'v'));  // no zero at all
+        if (pclItem == pclMiddle) {
+            for (size_t nLen = 2; nLen < nUnits; nLen++) {
+                std::vector<unsigned short> aw(nLen);
+                for (size_t i = 0; i < nLen; i++) aw[i] = static_cast<unsigned short>('A' + i % 26);
+                aawCases.push_back(aw);
+            }
+            for (unsigned short u : {0xD7FF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFF, 0x0001})
+                for (size_t nAt : {0, 1, 7, 8, 9, 15, 16, 23, 48, 50}) {
+                    std::vector<unsigned short> aw(nUnits, 'q');
+                    aw[nAt] = u;
+                    if (nAt + 3 < nUnits) aw.resize(nAt + 3);  // the text ends a little after it
+                    aawCases.push_back(aw);
+                }
+            for (size_t nAt : {6, 7, 8, 15, 16, 49}) {  // a pair across a step's edge, and one ending the slot
+                std::vector<unsigned short> aw(nAt + 2, 'p');
+                aw[nAt] = 0xD83D;
+                aw[nAt + 1] = 0xDE00;
+                aawCases.push_back(aw);
+            }
+        }
+        for (size_t nCase = 0; nCase < aawCases.size(); nCase++) {
+            const std::vector<unsigned short>& aw = aawCases[nCase];
             if (aw.size() * 2 > nSlot) continue;
-            SCOPED_TRACE(aw.size());
+            SCOPED_TRACE(::testing::Message() << "slot of " << nSlot << " bytes, case " << nCase);
             unsigned char* pbySlot = pcl->pbyGetItemValue(pclItem, 0);
             memset(pbySlot, 0, nSlot);
             if (!aw.empty()) memcpy(pbySlot, aw.data(), aw.size() * 2);
@@ -244,6 +272,9 @@ TEST_F(NAYFRecordTest, WideSlotsReadBackAsTheirUnits) {
             CXYString<wchar_t> clPeer;
             clPeer.nAffecteUTF16(aw.data(), static_cast<int>(aw.size()));
             EXPECT_EQ(sTexteW(clOut), std::wstring(clPeer.pszGet(), static_cast<size_t>(clPeer.nGetLongueur())));
+            unsigned long nLongueur = 0;
+            clOut.pclGetValeur()->nGetSTRLEN(&nLongueur);  // no zero taken along
+            EXPECT_EQ(nLongueur, static_cast<unsigned long>(clPeer.nGetLongueur()));
         }
     }
 }
