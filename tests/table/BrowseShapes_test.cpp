@@ -255,7 +255,7 @@ const stShape g_astShapes[] = {
     {"standard_conforming_strings off", L"kx_bsh_scs_@", "id integer PRIMARY KEY, s text",
      "INSERT INTO {t} SELECT i, (ARRAY[E'a\\\\b', E'a\\\\\\\\b', 'it''s', E'\\\\''', E'''\\\\', E'\\\\',"
      " '''''', E'x\\\\n'])[1 + i % 8] FROM generate_series(1, 60) AS i",
-     L"s", L"id", L"id", "s,id", "id", "s", false, "SET standard_conforming_strings = off"},
+     L"s", L"id", L"id", "s,id", "id", "s", true, "SET standard_conforming_strings = off"},
 };
 
 // Each shape browsed along the item without an index and along the key, both ways: outside a
@@ -310,5 +310,41 @@ INSTANTIATE_TEST_SUITE_P(Shapes, BrowseShapesTest, testing::ValuesIn(g_astShapes
                                  s += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
                              return s;
                          });
+
+// Texts with backslashes, foreseen as the browse writes them: between plain quotes when the server
+// keeps backslashes as they are, in the escape form with each doubled when it reads them as escapes.
+TEST(BrowseShapesText, BackslashesInTheNextBlockAsTheServerReadsThem) {
+    using F = CPSQLPrefetch::Fields;
+    struct stCase {
+        const char* pszSQL;
+        F aBefore, aLast;
+        bool bBackslashEscapes;
+        const char* pszNext;  // null: nothing foreseen
+    } astCases[] = {
+        {"SELECT s,id FROM t WHERE (s>E'a\\\\b' OR (s=E'a\\\\b' AND id>5)) ORDER BY s,id LIMIT 7", {"a\\b", "5"},
+         {"x\\'", "9"}, true, "SELECT s,id FROM t WHERE (s>E'x\\\\''' OR (s=E'x\\\\''' AND id>9)) ORDER BY s,id LIMIT 7"},
+        // From the escape form to a text without a backslash, written plain; and back.
+        {"SELECT s,id FROM t WHERE (s>E'\\\\' OR (s=E'\\\\' AND id>5)) ORDER BY s,id LIMIT 7", {"\\", "5"},
+         {"it's", "9"}, true, "SELECT s,id FROM t WHERE (s>'it''s' OR (s='it''s' AND id>9)) ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>'''' OR (s='''' AND id>5)) ORDER BY s,id LIMIT 7", {"'", "5"}, {"'\\", "9"},
+         true, "SELECT s,id FROM t WHERE (s>E'''\\\\' OR (s=E'''\\\\' AND id>9)) ORDER BY s,id LIMIT 7"},
+        // Backslashes kept as they are: plain quotes, nothing doubled.
+        {"SELECT s,id FROM t WHERE (s>'a\\b' OR (s='a\\b' AND id>5)) ORDER BY s,id LIMIT 7", {"a\\b", "5"},
+         {"c\\\\d", "9"}, false, "SELECT s,id FROM t WHERE (s>'c\\\\d' OR (s='c\\\\d' AND id>9)) ORDER BY s,id LIMIT 7"},
+        // A text in the form the server does not read it in is not the field: no guess.
+        {"SELECT s FROM t WHERE s>'a\\b' ORDER BY s LIMIT 7", {"a\\b"}, {"c"}, true, nullptr},
+        {"SELECT s FROM t WHERE s>E'a\\\\b' ORDER BY s LIMIT 7", {"a\\b"}, {"c"}, false, nullptr},
+    };
+    for (const stCase& st : astCases) {
+        SCOPED_TRACE(st.pszSQL);
+        std::string sNext;
+        const bool b =
+            CPSQLPrefetch::s_bNextBlockText(st.pszSQL, st.aBefore, st.aLast, &sNext, st.bBackslashEscapes);
+        EXPECT_EQ(b, st.pszNext != nullptr);
+        if (st.pszNext != nullptr) {
+            EXPECT_EQ(sNext, st.pszNext);
+        }
+    }
+}
 
 }  // namespace
