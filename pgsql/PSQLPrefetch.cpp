@@ -88,8 +88,9 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
         const bool bTrimmed = bNumber && _sTrimmedNumber(sValue) != sValue;
         for (int nForm = 0; nForm < 3; nForm++) {
             if ((nForm == 0 && !bNumber) || (nForm == 2 && !bTrimmed)) continue;
-            const std::string sLiteral =
-                nForm == 0 ? sValue : nForm == 1 ? _sQuoted(sValue, bBackslashEscapes) : _sTrimmedNumber(sValue);
+            const std::string sLiteral = nForm == 0   ? sValue
+                                         : nForm == 1 ? _sQuoted(sValue, bBackslashEscapes)
+                                                      : _sTrimmedNumber(sValue);
             for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
                  n = sSQL.find(sLiteral, n + 1)) {
                 const char cBefore = sSQL[n - 1];
@@ -99,15 +100,17 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
                 if (nForm != 1 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
                                    _bWordCharacter(cAfter) || cAfter == '\''))
                     continue;
-                if (nForm == 1 && (cBefore == '\'' || cAfter == '\'' || (sLiteral[0] == 'E' && _bWordCharacter(cBefore))))
+                if (nForm == 1 &&
+                    (cBefore == '\'' || cAfter == '\'' || (sLiteral[0] == 'E' && _bWordCharacter(cBefore))))
                     continue;
                 if (!aLast[nField].has_value()) return false;
                 const std::string& sNew = *aLast[nField];
                 if (nForm != 1 && !_bNumber(sNew)) return false;
                 // A number goes in without the zeros of its scale, as the browse writes it, unless
                 // the text holds the zeros of the one before.
-                const std::string sReplacement =
-                    nForm == 1 ? _sQuoted(sNew, bBackslashEscapes) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew);
+                const std::string sReplacement = nForm == 1               ? _sQuoted(sNew, bBackslashEscapes)
+                                                 : nForm == 0 && bTrimmed ? sNew
+                                                                          : _sTrimmedNumber(sNew);
                 aMatches.push_back({n, sLiteral.size(), sReplacement});
             }
         }

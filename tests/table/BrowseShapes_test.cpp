@@ -220,7 +220,8 @@ const stShape g_astShapes[] = {
      L"n", L"id", L"id", "n,id", "id", "n::text", true},
     // A serial key and an identity column.
     {"serial and identity", L"kx_bsh_serial_@",
-     "id serial PRIMARY KEY, g integer GENERATED ALWAYS AS IDENTITY (MINVALUE 1 MAXVALUE 1000 START WITH 100 INCREMENT BY -1), v integer",
+     "id serial PRIMARY KEY,"
+     " g integer GENERATED ALWAYS AS IDENTITY (MINVALUE 1 MAXVALUE 1000 START WITH 100 INCREMENT BY -1), v integer",
      "INSERT INTO {t} (v) SELECT CASE WHEN i % 11 = 0 THEN NULL ELSE (i * 5) % 7 END"
      " FROM generate_series(1, 60) AS i",
      L"g", L"id", L"id", "g,id", "id", "g::text", true},
@@ -228,7 +229,7 @@ const stShape g_astShapes[] = {
      "INSERT INTO {t} (w) SELECT CASE WHEN i % 11 = 0 THEN NULL ELSE 'w' || (i * 5) % 7 END"
      " FROM generate_series(1, 60) AS i",
      L"w", L"k", L"k", "w,k", "k", "w", true},
-    // Twin rows, which nothing tells apart.
+    // Twin rows, which nothing tells apart: read whole, in one SELECT.
     {"keyless twins", L"kx_bsh_twins_@", "a integer, b text",
      "INSERT INTO {t} SELECT i % 9, 'x' || (i % 2) FROM generate_series(1, 60) AS i", L"a", nullptr, L"a", "a,b",
      nullptr, "a::text || '|' || b", false, nullptr, true},
@@ -240,16 +241,16 @@ const stShape g_astShapes[] = {
     // A unique column that allows NULL tells apart none of its rows of NULL: read whole, as
     // blocks continued after a row of NULL would read the same twins again and again.
     {"twins of a NULL unique column", L"kx_bsh_nullkey_@", "a integer UNIQUE, b text",
-     "INSERT INTO {t} SELECT CASE WHEN i % 3 = 0 THEN i END, 'x' || (i % 2) FROM generate_series(1, 60) AS i",
-     L"b", L"a", L"a", "b,a", "a,b", "coalesce(a::text, '<NULL>') || '|' || b", false, nullptr, true},
+     "INSERT INTO {t} SELECT CASE WHEN i % 3 = 0 THEN i END, 'x' || (i % 2) FROM generate_series(1, 60) AS i", L"b",
+     L"a", L"a", "b,a", "a,b", "coalesce(a::text, '<NULL>') || '|' || b", false, nullptr, true},
     // Names with a double quote, a blank and letters outside ASCII, and a dot in the columns'.
     {"odd names", L"kx \"sh\" \u00E9t\u00E9 @",
      "\"\u00EFd \"\"q\"\".x\" integer PRIMARY KEY, \"v. \u00FC \"\"w\"\"\" text",
      "INSERT INTO {t} SELECT i, CASE WHEN i % 9 = 0 THEN NULL ELSE"
      " (ARRAY['\u00E9t\u00E9','ete','\u00C9T\u00C9','zz','a'])[1 + (i * 3) % 5] END"
      " FROM generate_series(1, 60) AS i",
-     L"v. \u00FC \"w\"", L"\u00EFd \"q\".x", L"\u00EFd \"q\".x",
-     "\"v. \u00FC \"\"w\"\"\",\"\u00EFd \"\"q\"\".x\"", "\"\u00EFd \"\"q\"\".x\"", "\"v. \u00FC \"\"w\"\"\"", true},
+     L"v. \u00FC \"w\"", L"\u00EFd \"q\".x", L"\u00EFd \"q\".x", "\"v. \u00FC \"\"w\"\"\",\"\u00EFd \"\"q\"\".x\"",
+     "\"\u00EFd \"\"q\"\".x\"", "\"v. \u00FC \"\"w\"\"\"", true},
     // Backslashes and quotes, with strings read as the server reads them when they are not
     // standard.
     {"standard_conforming_strings off", L"kx_bsh_scs_@", "id integer PRIMARY KEY, s text",
@@ -321,16 +322,28 @@ TEST(BrowseShapesText, BackslashesInTheNextBlockAsTheServerReadsThem) {
         bool bBackslashEscapes;
         const char* pszNext;  // null: nothing foreseen
     } astCases[] = {
-        {"SELECT s,id FROM t WHERE (s>E'a\\\\b' OR (s=E'a\\\\b' AND id>5)) ORDER BY s,id LIMIT 7", {"a\\b", "5"},
-         {"x\\'", "9"}, true, "SELECT s,id FROM t WHERE (s>E'x\\\\''' OR (s=E'x\\\\''' AND id>9)) ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>E'a\\\\b' OR (s=E'a\\\\b' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"a\\b", "5"},
+         {"x\\'", "9"},
+         true,
+         "SELECT s,id FROM t WHERE (s>E'x\\\\''' OR (s=E'x\\\\''' AND id>9)) ORDER BY s,id LIMIT 7"},
         // From the escape form to a text without a backslash, written plain; and back.
-        {"SELECT s,id FROM t WHERE (s>E'\\\\' OR (s=E'\\\\' AND id>5)) ORDER BY s,id LIMIT 7", {"\\", "5"},
-         {"it's", "9"}, true, "SELECT s,id FROM t WHERE (s>'it''s' OR (s='it''s' AND id>9)) ORDER BY s,id LIMIT 7"},
-        {"SELECT s,id FROM t WHERE (s>'''' OR (s='''' AND id>5)) ORDER BY s,id LIMIT 7", {"'", "5"}, {"'\\", "9"},
-         true, "SELECT s,id FROM t WHERE (s>E'''\\\\' OR (s=E'''\\\\' AND id>9)) ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>E'\\\\' OR (s=E'\\\\' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"\\", "5"},
+         {"it's", "9"},
+         true,
+         "SELECT s,id FROM t WHERE (s>'it''s' OR (s='it''s' AND id>9)) ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>'''' OR (s='''' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"'", "5"},
+         {"'\\", "9"},
+         true,
+         "SELECT s,id FROM t WHERE (s>E'''\\\\' OR (s=E'''\\\\' AND id>9)) ORDER BY s,id LIMIT 7"},
         // Backslashes kept as they are: plain quotes, nothing doubled.
-        {"SELECT s,id FROM t WHERE (s>'a\\b' OR (s='a\\b' AND id>5)) ORDER BY s,id LIMIT 7", {"a\\b", "5"},
-         {"c\\\\d", "9"}, false, "SELECT s,id FROM t WHERE (s>'c\\\\d' OR (s='c\\\\d' AND id>9)) ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>'a\\b' OR (s='a\\b' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"a\\b", "5"},
+         {"c\\\\d", "9"},
+         false,
+         "SELECT s,id FROM t WHERE (s>'c\\\\d' OR (s='c\\\\d' AND id>9)) ORDER BY s,id LIMIT 7"},
         // A text in the form the server does not read it in is not the field: no guess.
         {"SELECT s FROM t WHERE s>'a\\b' ORDER BY s LIMIT 7", {"a\\b"}, {"c"}, true, nullptr},
         {"SELECT s FROM t WHERE s>E'a\\\\b' ORDER BY s LIMIT 7", {"a\\b"}, {"c"}, false, nullptr},
@@ -338,8 +351,7 @@ TEST(BrowseShapesText, BackslashesInTheNextBlockAsTheServerReadsThem) {
     for (const stCase& st : astCases) {
         SCOPED_TRACE(st.pszSQL);
         std::string sNext;
-        const bool b =
-            CPSQLPrefetch::s_bNextBlockText(st.pszSQL, st.aBefore, st.aLast, &sNext, st.bBackslashEscapes);
+        const bool b = CPSQLPrefetch::s_bNextBlockText(st.pszSQL, st.aBefore, st.aLast, &sNext, st.bBackslashEscapes);
         EXPECT_EQ(b, st.pszNext != nullptr);
         if (st.pszNext != nullptr) {
             EXPECT_EQ(sNext, st.pszNext);
