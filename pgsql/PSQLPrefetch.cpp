@@ -44,10 +44,11 @@ std::string _sTrimmedNumber(const std::string& s) {
     return s.substr(0, nEnd);
 }
 
-std::string _sQuoted(const std::string& s) {
-    std::string sOut = "'";
+std::string _sQuoted(const std::string& s, bool bBackslashEscapes) {
+    const bool bEscapeForm = bBackslashEscapes && s.find('\\') != std::string::npos;
+    std::string sOut = bEscapeForm ? "E'" : "'";
     for (char c : s) {
-        if (c == '\'') sOut += '\'';
+        if (c == '\'' || (bEscapeForm && c == '\\')) sOut += c;
         sOut += c;
     }
     return sOut + "'";
@@ -72,7 +73,7 @@ bool CPSQLPrefetch::s_bAvailable() {
 }
 
 bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBefore, const Fields& aLast,
-                                     std::string* psNext) {
+                                     std::string* psNext, bool bBackslashEscapes) {
     if (aBefore.size() != aLast.size()) return false;
     // The continuation's condition lies between WHERE and the ORDER BY that ends the browse.
     const size_t nWhere = sSQL.find(" WHERE ");
@@ -87,7 +88,9 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
         const bool bTrimmed = bNumber && _sTrimmedNumber(sValue) != sValue;
         for (int nForm = 0; nForm < 3; nForm++) {
             if ((nForm == 0 && !bNumber) || (nForm == 2 && !bTrimmed)) continue;
-            const std::string sLiteral = nForm == 0 ? sValue : nForm == 1 ? _sQuoted(sValue) : _sTrimmedNumber(sValue);
+            const std::string sLiteral = nForm == 0   ? sValue
+                                         : nForm == 1 ? _sQuoted(sValue, bBackslashEscapes)
+                                                      : _sTrimmedNumber(sValue);
             for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
                  n = sSQL.find(sLiteral, n + 1)) {
                 const char cBefore = sSQL[n - 1];
@@ -97,14 +100,17 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
                 if (nForm != 1 && (_bWordCharacter(cBefore) || cBefore == '\'' || cBefore == '-' ||
                                    _bWordCharacter(cAfter) || cAfter == '\''))
                     continue;
-                if (nForm == 1 && (cBefore == '\'' || cAfter == '\'')) continue;
+                if (nForm == 1 &&
+                    (cBefore == '\'' || cAfter == '\'' || (sLiteral[0] == 'E' && _bWordCharacter(cBefore))))
+                    continue;
                 if (!aLast[nField].has_value()) return false;
                 const std::string& sNew = *aLast[nField];
                 if (nForm != 1 && !_bNumber(sNew)) return false;
                 // A number goes in without the zeros of its scale, as the browse writes it, unless
                 // the text holds the zeros of the one before.
-                const std::string sReplacement =
-                    nForm == 1 ? _sQuoted(sNew) : nForm == 0 && bTrimmed ? sNew : _sTrimmedNumber(sNew);
+                const std::string sReplacement = nForm == 1               ? _sQuoted(sNew, bBackslashEscapes)
+                                                 : nForm == 0 && bTrimmed ? sNew
+                                                                          : _sTrimmedNumber(sNew);
                 aMatches.push_back({n, sLiteral.size(), sReplacement});
             }
         }

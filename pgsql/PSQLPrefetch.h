@@ -45,10 +45,12 @@ public:
     // of aBefore (a number as it stands, or any text between single quotes) becomes the same field
     // of aLast. False when no literal is found, or one is found twice with different successors:
     // then nothing is foreseen. The text is only a guess that the statement checks: it is used only
-    // when it is exactly the text the browse sends next.
+    // when it is exactly the text the browse sends next. bBackslashEscapes: the server reads
+    // backslashes in plain literals as escapes, and a text that holds one is written E'...' with
+    // its backslashes doubled, as the browse writes it.
     using Fields = std::vector<std::optional<std::string>>;
     static bool s_bNextBlockText(const std::string& sSQL, const Fields& aBefore, const Fields& aLast,
-                                 std::string* psNext);
+                                 std::string* psNext, bool bBackslashEscapes = false);
 
     // ------------------------------------------------------------------ the browse cursor
     // The texts that read a browse's blocks from a cursor, from the SELECT of a block (sSelect, which

@@ -352,7 +352,9 @@ void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing, int bOrderIndexed) {
     _ReadLastRow(&m_aBlockLast);
     m_bKeepLastRow = true;
     if (bFreshStart) return;
-    if (!CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &m_sForeseen)) return;
+    if (!CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &m_sForeseen,
+                                         pclCnx->bBackslashEscapesInLiterals() != 0))
+        return;
     if (m_bPrefetchMissed) return;
     std::string sDeclare, sFetch;
     long nBlock = 0;

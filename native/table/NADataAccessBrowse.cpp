@@ -316,11 +316,18 @@ int CNADataAccess::_bEnableRecordLimit(const wchar_t* pszItem) {
         const eNA_ITEMTYPE eType = piItem->eNAGetItemType();
         return eType == NA_IT_R4 || eType == NA_IT_R8;
     };
+    // Blocks are continued after the last row read, which the order must set apart from every
+    // other: a unique column that allows NULL does not (its rows of NULL may be twins).
+    auto bRowsApart = [this](INAItemDescription* piItem) {
+        CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(piItem) : nullptr;
+        if (pclColumn != nullptr) return pclColumn->bUniqueNotNull();
+        return piItem->bUnique() != 0;
+    };
     if (!_bEmpty(pszItem)) {
         INAItemDescription* piItem = piGetItemDescription(pszItem);
         if (piItem != nullptr) {
             const bool bRefuse = bReal(piItem);
-            const bool bUnique = piItem->bUnique() != 0;
+            const bool bUnique = bRowsApart(piItem);
             piItem->nExternalRelease();
             if (bRefuse) return 0;
             if (bUnique) return 1;
@@ -328,7 +335,7 @@ int CNADataAccess::_bEnableRecordLimit(const wchar_t* pszItem) {
     }
     INAItemDescription* piBest = piGetBestParseItemDesc();
     if (piBest == nullptr) return 0;
-    const bool bBestUnique = piBest->bUnique() != 0;
+    const bool bBestUnique = bRowsApart(piBest);
     const wchar_t* pszBest = piBest->pszGetName();
     int bResult = 0;
     if (bBestUnique && m_piDescription != nullptr) {
