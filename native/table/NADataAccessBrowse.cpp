@@ -521,6 +521,10 @@ CNARecordValue* CNADataAccess::_pclKeepRecordValue(const CNARecordValue* pclSour
         if (pclKept == nullptr) return nullptr;
         pclKept->AddRef();
     } else {
+        // A part the source lacks is left as it was by a copy: the reused value drops its own,
+        // so that putting it back leaves that part of the records alone, as a clone would.
+        if (pclSource->pclGetNAYFRecord() == nullptr) pclKept->FreeNAYFRecord();
+        if (pclSource->pclGetRecordIdNoRef() == nullptr) pclKept->bShareRecordID(nullptr);
         pclKept->bShareTabMemoValue(nullptr);
     }
     if (!pclKept->bCopyRecordValue(pclSource, CNARecordValue::COPY_ALL)) {
