@@ -271,8 +271,15 @@ public:
     static pthread_mutex_t m_gstDriverCriticalSection;
     static bool s_bDriverCriticalSectionCreated;
     // Takes the lock; false (and nothing taken) while the module is stopped and no lock exists.
-    static bool s_bLock();
-    static void s_Unlock();
+    // Inline: every call of the host takes and gives it back.
+    static bool s_bLock() {
+        if (!s_bDriverCriticalSectionCreated) return false;
+        pthread_mutex_lock(&m_gstDriverCriticalSection);
+        return true;
+    }
+    static void s_Unlock() {
+        if (s_bDriverCriticalSectionCreated) pthread_mutex_unlock(&m_gstDriverCriticalSection);
+    }
 
     // A driver handed to the host joins the live drivers and becomes s_pclDriver.
     void _RegisterAsLiveDriver();

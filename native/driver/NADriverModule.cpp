@@ -64,16 +64,6 @@ int CNADriver::g_NATermModule() {
     return 1;
 }
 
-bool CNADriver::s_bLock() {
-    if (!s_bDriverCriticalSectionCreated) return false;
-    pthread_mutex_lock(&m_gstDriverCriticalSection);
-    return true;
-}
-
-void CNADriver::s_Unlock() {
-    if (s_bDriverCriticalSectionCreated) pthread_mutex_unlock(&m_gstDriverCriticalSection);
-}
-
 // ---------------------------------------------------------------------------------------------------------------
 // Live driver objects: tables and contexts of an older driver still reach "the" driver through
 // s_pclDriver after the newest one is gone, so it falls back to the newest one still alive.

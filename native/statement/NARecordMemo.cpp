@@ -44,10 +44,17 @@ int CNARecordMemo::bCopyMemoValue(int n, const CNAConvertVariant* pclValue) {
 }
 
 int CNARecordMemo::bCopyRecordMemo(const CNARecordMemo* pclSource) {
-    const int nSource = pclSource != nullptr && pclSource != this ? pclSource->nGetNbMemo() : 0;
     if (pclSource == this) return 1;
-    for (int i = 0; i < nSource; i++)
-        if (!bCopyMemoValue(i, pclSource->pclGetMemoValueNoRef(i))) return 0;
+    const int nSource = pclSource != nullptr ? pclSource->nGetNbMemo() : 0;
+    const int nOwn = m_tabMemo.nGetNbElement();
+    for (int i = 0; i < nSource; i++) {
+        // The variant already there copies the value (a row's memo copied at every read); only a
+        // missing one is made.
+        CNAConvertVariant* pclOwn = i < nOwn ? m_tabMemo[i] : nullptr;
+        const int bOk = pclOwn != nullptr ? pclOwn->bCopyVariant(pclSource->m_tabMemo[i])
+                                          : bCopyMemoValue(i, pclSource->m_tabMemo[i]);
+        if (!bOk) return 0;
+    }
     for (int i = nSource; i < m_tabMemo.nGetNbElement(); i++)
         if (m_tabMemo[i] != nullptr) m_tabMemo[i]->SetNull();
     return 1;

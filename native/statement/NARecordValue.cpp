@@ -35,6 +35,13 @@ void CNARecordValue::_OnPartsChanged() {
         m_pclRecordId->bCopy(this, nullptr);
 }
 
+bool CNARecordValue::_bRecordIdOverOwnParts() const {
+    const auto* pclId = static_cast<const CNARecordId_RecordValues*>(m_pclRecordId);
+    const unsigned char* pbyOwn = m_pclRecord != nullptr ? m_pclRecord->pbyGetBuffer() : nullptr;
+    const uint64_t nOwn = m_pclRecord != nullptr ? m_pclRecord->nGetBufferSize() : 0;
+    return pclId->pbyGetRecord() == pbyOwn && pclId->nGetSize() == nOwn && pclId->pclGetMemoNoRef() == m_pclMemo;
+}
+
 void CNARecordValue::_FreeRecordMemo() {
     if (m_pclMemo == nullptr) return;
     m_pclMemo->dwRelease();
@@ -95,9 +102,10 @@ int CNARecordValue::bCopyNAYFRecord(const CNAYFRecord* pclRecord) {
 
 int CNARecordValue::bCopyTabMemoValue(const CNARecordMemo* pclMemo) {
     if (pclMemo == m_pclMemo) return 1;
-    const bool bSource = pclMemo != nullptr && pclMemo->bHoldsValues();
+    // Own values are copied over whatever the source holds: the source is looked at only when
+    // there are none (a row's memos copied into its original record at every read).
     const bool bOwn = m_pclMemo != nullptr && m_pclMemo->bHoldsValues();
-    if (!bSource && !bOwn) {
+    if (!bOwn && (pclMemo == nullptr || !pclMemo->bHoldsValues())) {
         if (m_pclMemo != nullptr) {
             _FreeRecordMemo();
             _OnPartsChanged();
@@ -114,8 +122,15 @@ int CNARecordValue::bCopyTabMemoValue(const CNARecordMemo* pclMemo) {
 
 int CNARecordValue::bCopyRecordID(const CNARecordId* pclId) {
     if (pclId == nullptr || pclId == m_pclRecordId) return 1;
-    if (m_pclRecordId != nullptr && m_pclRecordId->eGetRecordIdType() == pclId->eGetRecordIdType())
-        return m_pclRecordId->bCopy(this, pclId);
+    if (m_pclRecordId != nullptr) {
+        const eNA_RECORDIDTYPE eType = m_pclRecordId->eGetRecordIdType();
+        if (eType == pclId->eGetRecordIdType()) {
+            // An identity over the record bytes takes nothing from the other: it designates this
+            // value's own image and memo table, which a copy into them leaves where they were.
+            if (eType == NA_RECORDID_RECORDVALUES && _bRecordIdOverOwnParts()) return 1;
+            return m_pclRecordId->bCopy(this, pclId);
+        }
+    }
     CNARecordId* pclClone = pclId->pclGetClone(this);
     if (pclClone == nullptr) {
         _SetErrorNoMemory();

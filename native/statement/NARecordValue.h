@@ -88,6 +88,8 @@ private:
     void _SetErrorNoMemory() const;
     // An identity over the record bytes follows the image and memo table the value holds.
     void _OnPartsChanged();
+    // The identity (over the record bytes) designates the image and memo table the value holds.
+    bool _bRecordIdOverOwnParts() const;
     void _FreeRecordMemo();
     // The memo table, made when missing; null when it cannot be made.
     CNARecordMemo* _pclMemo();

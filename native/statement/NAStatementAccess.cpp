@@ -10,9 +10,10 @@
 #include "native/statement/NARecordCache.h"
 #include "native/table/NADataAccess.h"
 
+// Asked at every fetch: the access remembers what it is rather than being cast again each time.
 CNAStatementAccess* CNAStatementAccess::s_pclOf(CNADataAccess* pclAccess) {
     static CNAStatementAccess s_clAccess;
-    auto* pcl = dynamic_cast<CNAStatementAccess*>(pclAccess);
+    CNAStatementAccess* pcl = pclAccess != nullptr ? pclAccess->pclGetOwnStatementAccess() : nullptr;
     return pcl != nullptr ? pcl : &s_clAccess;
 }
 

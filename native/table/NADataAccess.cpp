@@ -23,6 +23,7 @@
 #include "native/sql/SQLParserInfo.h"
 #include "native/statement/NARecordCachePosition.h"
 #include "native/statement/NARecordValue.h"
+#include "native/statement/NAStatementAccess.h"
 #include "native/statement/NATableCache.h"
 
 int CNADataAccess::ms_nPositionID = 1;
@@ -58,6 +59,9 @@ CNADataAccess::CNADataAccess(INADataSourceDescription* piDescription, CNAConnect
 }
 
 CNADataAccess::~CNADataAccess() {
+    // From here on the object is only an access: the services of what derived from it are gone,
+    // and the statements closed below must not reach them.
+    m_bOwnStatementAccessKnown = false;
     // An access let go without closing still gives its table cache back.
     _FreeTableCache();
     if (m_pclRecordSave != nullptr) {
@@ -72,6 +76,14 @@ CNADataAccess::~CNADataAccess() {
 }
 
 // ---------------------------------------------------------------------------------- accessors
+
+CNAStatementAccess* CNADataAccess::pclGetOwnStatementAccess() {
+    if (!m_bOwnStatementAccessKnown) {
+        m_pclOwnStatementAccess = dynamic_cast<CNAStatementAccess*>(this);
+        m_bOwnStatementAccessKnown = true;
+    }
+    return m_pclOwnStatementAccess;
+}
 
 const wchar_t* CNADataAccess::pszGetDBTableName() const {
     return _pszOrEmpty(m_clDBTableName);

@@ -51,6 +51,7 @@ class CNARecord;
 class CNARecordCache;
 class CNARecordCachePosition;
 class CNARecordValue;
+class CNAStatementAccess;
 class CNATable;
 class CNATableCache;
 class CNATransaction;
@@ -338,6 +339,10 @@ public:
     void _InitAliasName();
     int _bGetRequestedValue(CAny* pclValue, CNACommand* pclCommand);
 
+    // The statement services this access answers itself (a test's double derives from both), null
+    // when it answers none. Found once: what an object is does not change while it lives.
+    CNAStatementAccess* pclGetOwnStatementAccess();
+
     // ---- table cache
     int _bCreateNewTableCache();
     void _FreeTableCache();
@@ -365,6 +370,12 @@ public:
     int _bGoToCurrentRecord(CNAStatement* pclStatement, const wchar_t* pszItem, int bReadRecord,
                             eNA_PARSEDIRECTION eDirection, long nCount);
     int _bGotoCurrentRecord_DuplicateProcess(unsigned nRank, eNA_PARSEDIRECTION* peDirection, long* pnCount);
+    // A copy of the record value, held by the caller (one reference), that a re-positioning keeps
+    // to put the records back; null when none can be made. The copies given back are reused block
+    // after block instead of a clone made and freed each time.
+    CNARecordValue* _pclKeepRecordValue(const CNARecordValue* pclSource);
+    void _GiveBackKeptRecordValue(CNARecordValue* pclKept);
+    void _FreeKeptRecordValues();
     int _bRelanceParcoursSurErreur(CNAStatement* pclStatement, const wchar_t* pszItem, eNA_PARSEDIRECTION eDirection,
                                    eNA_LOCKTYPE eLock, eNA_LOCKTYPE* peLockOut, NA_WRITEPARSEFLAGS nFlags);
 
@@ -492,6 +503,13 @@ protected:
     // The statement of a prepared query (referenced) and the host's next operation.
     CNAStatement* m_pclExecutionStatement = nullptr;
     int m_nNextOperation = 0;
+    // Copies given back by the re-positionings, for the next ones (a reference on each).
+    static constexpr int KEPT_RECORD_VALUES = 4;
+    CNARecordValue* m_apclKeptRecordValue[KEPT_RECORD_VALUES] = {};
+    int m_nKeptRecordValues = 0;
+    // What pclGetOwnStatementAccess found, once it looked.
+    CNAStatementAccess* m_pclOwnStatementAccess = nullptr;
+    bool m_bOwnStatementAccessKnown = false;
 };
 
 template <>

@@ -1,6 +1,8 @@
 // The data access's reads: along a browse item (first, last, next, previous), skips, reads by record
 // number, the fetch they share, the browse SELECT with the size of its blocks, and the
 // re-positioning of a statement on the record the host holds.
+#include <new>
+
 #include "core/STRCompare.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NADriver.h"
@@ -508,19 +510,64 @@ int CNADataAccess::bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, in
     return _bGoToOriginalRecord(bKeep, pclStatement, bReadRecord, eDirection, nCount);
 }
 
+// A value given back is copied over at its next use; it starts as a clone would: without a memo
+// table, made only when the source holds memo values.
+CNARecordValue* CNADataAccess::_pclKeepRecordValue(const CNARecordValue* pclSource) {
+    CNARecordValue* pclKept = nullptr;
+    while (pclKept == nullptr && m_nKeptRecordValues > 0) {
+        pclKept = m_apclKeptRecordValue[--m_nKeptRecordValues];
+        m_apclKeptRecordValue[m_nKeptRecordValues] = nullptr;
+        // A clone reports into the source's error object: a copy made for another one is dropped.
+        if (pclKept->pclGetErrorNoRef() != pclSource->pclGetErrorNoRef()) {
+            pclKept->nRelease();
+            pclKept = nullptr;
+        }
+    }
+    if (pclKept == nullptr) {
+        pclKept = new (std::nothrow) CNARecordValue(pclSource->pclGetErrorNoRef());
+        if (pclKept == nullptr) return nullptr;
+        pclKept->AddRef();
+    } else {
+        // A part the source lacks is left as it was by a copy: the reused value drops its own,
+        // so that putting it back leaves that part of the records alone, as a clone would.
+        if (pclSource->pclGetNAYFRecord() == nullptr) pclKept->FreeNAYFRecord();
+        if (pclSource->pclGetRecordIdNoRef() == nullptr) pclKept->bShareRecordID(nullptr);
+        pclKept->bShareTabMemoValue(nullptr);
+    }
+    if (!pclKept->bCopyRecordValue(pclSource, CNARecordValue::COPY_ALL)) {
+        pclKept->nRelease();
+        return nullptr;
+    }
+    return pclKept;
+}
+
+void CNADataAccess::_GiveBackKeptRecordValue(CNARecordValue* pclKept) {
+    if (pclKept == nullptr) return;
+    if (m_nKeptRecordValues < KEPT_RECORD_VALUES)
+        m_apclKeptRecordValue[m_nKeptRecordValues++] = pclKept;
+    else
+        pclKept->nRelease();
+}
+
+void CNADataAccess::_FreeKeptRecordValues() {
+    while (m_nKeptRecordValues > 0) {
+        CNARecordValue* pcl = m_apclKeptRecordValue[--m_nKeptRecordValues];
+        m_apclKeptRecordValue[m_nKeptRecordValues] = nullptr;
+        pcl->nRelease();
+    }
+}
+
 int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, int bReadRecord,
                                         eNA_PARSEDIRECTION eDirection, long nCount) {
     if (m_pclRecord == nullptr) return 0;
     CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValueNoRef();
     CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValueNoRef();
     if (pclCurrent == nullptr || pclOriginal == nullptr) return 0;
-    CNARecordValue* pclKeptCurrent = pclCurrent->pclGetClone(CNARecordValue::COPY_ALL);
-    CNARecordValue* pclKeptOriginal = pclOriginal->pclGetClone(CNARecordValue::COPY_ALL);
-    if (pclKeptCurrent != nullptr) pclKeptCurrent->AddRef();
-    if (pclKeptOriginal != nullptr) pclKeptOriginal->AddRef();
+    CNARecordValue* pclKeptCurrent = _pclKeepRecordValue(pclCurrent);
+    CNARecordValue* pclKeptOriginal = _pclKeepRecordValue(pclOriginal);
     if (pclKeptCurrent == nullptr || pclKeptOriginal == nullptr) {
-        if (pclKeptCurrent != nullptr) pclKeptCurrent->nRelease();
-        if (pclKeptOriginal != nullptr) pclKeptOriginal->nRelease();
+        _GiveBackKeptRecordValue(pclKeptCurrent);
+        _GiveBackKeptRecordValue(pclKeptOriginal);
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
         return 0;
     }
@@ -535,8 +582,8 @@ int CNADataAccess::_bGoToOriginalRecord(int bKeep, CNAStatement* pclStatement, i
         pclOriginal->bCopyRecordValue(pclKeptOriginal, CNARecordValue::COPY_ALL);
     }
     if (!bResult || bOut) _MarkOnFreshSave(this, pclStatement, CNAStatement::PARSENEEDUPDATE_REPOSITION);
-    pclKeptCurrent->nRelease();
-    pclKeptOriginal->nRelease();
+    _GiveBackKeptRecordValue(pclKeptCurrent);
+    _GiveBackKeptRecordValue(pclKeptOriginal);
     return bResult;
 }
 
@@ -546,18 +593,17 @@ int CNADataAccess::bGoToStmtOriginalRecord(int bKeep, CNAStatement* pclStatement
     CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValueNoRef();
     CNARecordValue* pclStmtOriginal = pclStatement->pclGetStmtOriginalRecord();
     if (pclOriginal == nullptr || pclStmtOriginal == nullptr) return 0;
-    CNARecordValue* pclKept = pclOriginal->pclGetClone(CNARecordValue::COPY_ALL);
+    CNARecordValue* pclKept = _pclKeepRecordValue(pclOriginal);
     if (pclKept == nullptr) {
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclCnx);
         return 0;
     }
-    pclKept->AddRef();
     pclOriginal->bCopyRecordValue(pclStmtOriginal, CNARecordValue::COPY_ALL);
     const int bResult = _bGoToOriginalRecord(bKeep, pclStatement, bReadRecord, eDirection, nCount);
     int bOut = 0;
     pclStatement->HEndehors(&bOut);
     if (!bResult || bKeep || bOut) pclOriginal->bCopyRecordValue(pclKept, CNARecordValue::COPY_ALL);
-    pclKept->nRelease();
+    _GiveBackKeptRecordValue(pclKept);
     return bResult;
 }
 

@@ -322,6 +322,8 @@ void CNADataAccess::_SetCurrentRecord(CNARecord* pclRecord) {
 }
 
 void CNADataAccess::_FreeCurrentRecord() {
+    // The copies kept for re-positionings are of this record's rows.
+    _FreeKeptRecordValues();
     if (m_pclRecord == nullptr) return;
     CNARecord* pcl = m_pclRecord;
     m_pclRecord = nullptr;

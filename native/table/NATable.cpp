@@ -181,6 +181,10 @@ void CNATable::s_ForgetDataAccess(const CNADataAccess* pclAccess) {
 
 CNADataAccess* CNATable::_pclFindDataAccess(INAContext* piContext) {
     CNADriverLock clLock;
+    return __pclFindDataAccess(piContext);
+}
+
+CNADataAccess* CNATable::__pclFindDataAccess(INAContext* piContext) {
     if (piContext == nullptr) return nullptr;
     // The context id first, the data id only when it matched.
     if (gpclLastDataAccess != nullptr && piContext->nGetContextId() == gdwCtxID &&

@@ -192,6 +192,9 @@ public:
     // ---- data accesses (under the driver lock)
     // The context's access with a reference; null when it has none.
     CNADataAccess* _pclFindDataAccess(INAContext* piContext);
+    // The same for a caller that already holds the lock (every entry of the table does): the lock
+    // is taken once a call, not again for the lookup.
+    CNADataAccess* __pclFindDataAccess(INAContext* piContext);
     // The context's access with a reference, made when missing (*pbCreated tells); null when none
     // can be had.
     CNADataAccess* _pclGetDataAccess(INAContext* piContext, int* pbCreated);

@@ -113,7 +113,7 @@ int CNATable::bSupprimeFichier(INAContext* piContext) {
 
 int CNATable::bHFerme(INAContext* piContext) {
     CNADriverLock clLock;
-    CHeldAccess clAccess(_pclFindDataAccess(piContext));
+    CHeldAccess clAccess(__pclFindDataAccess(piContext));
     if (!clAccess) return 1;
     clAccess.ResetError();
     const int bResult = clAccess->bHFerme();

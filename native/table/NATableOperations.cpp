@@ -56,7 +56,7 @@ private:
     do {                                                                                         \
         CNADriverLock clLock;                                                                    \
         if ((bResetErrors) && m_pclError != nullptr) m_pclError->Reset();                        \
-        CFoundAccess clAccess(_pclFindDataAccess(piContext));                                    \
+        CFoundAccess clAccess(__pclFindDataAccess(piContext));                                   \
         if (!clAccess) {                                                                         \
             if ((nWithoutAccess) == 0) _AddNoDataAccessError(SITE_NO_DATAACCESS, nullptr);       \
             return (nWithoutAccess);                                                             \
@@ -124,14 +124,14 @@ int CNATable::_bCheckSQLModule(ISQLParserInformation* piQuery) {
 int CNATable::bIsOpened(INAContext* piContext) {
     // The access's reference is given back under the lock like every count of the driver's objects.
     CNADriverLock clLock;
-    CFoundAccess clAccess(_pclFindDataAccess(piContext));
+    CFoundAccess clAccess(__pclFindDataAccess(piContext));
     if (!clAccess) return 0;
     return clAccess->bIsOpened();
 }
 
 int64_t CNATable::llGetRecNum(INAContext* piContext) {
     CNADriverLock clLock;
-    CFoundAccess clAccess(_pclFindDataAccess(piContext));
+    CFoundAccess clAccess(__pclFindDataAccess(piContext));
     if (!clAccess) {
         _AddNoDataAccessError(SITE_NO_DATAACCESS_RECNUM, m_pclCnx);
         return 0;

@@ -174,6 +174,46 @@ TEST_F(NARecordValueTest, CopiesIntoAValueThatHasItsParts) {
     EXPECT_EQ(clBare->pclGetRecordMemoNoRef(), nullptr);
 }
 
+// After any copy, an identity over the record bytes designates the target's own image and memo
+// table, whether they were copied into, made anew, freed, or the identity was another value's.
+TEST_F(NARecordValueTest, TheIdentityFollowsTheOwnPartsAfterACopy) {
+    using V = std::vector<std::string>;
+    struct Case {
+        const char* pszName;
+        std::string sTarget;
+        V vTargetMemos;
+        std::string sSource;
+        V vSourceMemos;
+        bool bForeignId;  // the target's identity was shared from another value
+    };
+    const Case tabCases[] = {
+        {"same layout, memos into memos", "row one", {"a"}, "row two", {"b"}, false},
+        {"memo table made by the copy", "row one", {}, "row two", {"b"}, false},
+        {"memo table freed by the copy", "row one", {"a"}, "row two", {}, false},
+        {"neither side has memos", "row one", {}, "row two", {}, false},
+        {"image replaced (another layout)", "row", {"a"}, "a longer row", {"b"}, false},
+        {"identity of another value", "row one", {"a"}, "row two", {"b"}, true},
+    };
+    for (const Case& c : tabCases) {
+        CHeld<CNARecordValue> clTarget(pclValue(c.sTarget, c.vTargetMemos));
+        clTarget->nRelease();
+        CHeld<CNARecordValue> clSource(pclValue(c.sSource, c.vSourceMemos));
+        clSource->nRelease();
+        CHeld<CNARecordValue> clOther(pclValue("other", {"o"}));
+        clOther->nRelease();
+        if (c.bForeignId) clTarget->bShareRecordID(clOther->pclGetRecordIdNoRef());
+        for (int nCopy = 0; nCopy < 2; nCopy++) {
+            ASSERT_TRUE(clTarget->bCopyRecordValue(clSource.get(), CNARecordValue::COPY_ALL)) << c.pszName;
+            ASSERT_EQ(clTarget->pclGetRecordIdNoRef()->eGetRecordIdType(), NA_RECORDID_RECORDVALUES) << c.pszName;
+            auto* pclId = static_cast<CNARecordId_RecordValues*>(clTarget->pclGetRecordIdNoRef());
+            EXPECT_EQ(pclId->pbyGetRecord(), clTarget->pclGetNAYFRecord()->pbyGetBuffer()) << c.pszName << nCopy;
+            EXPECT_EQ(pclId->nGetSize(), c.sSource.size()) << c.pszName << nCopy;
+            EXPECT_EQ(pclId->pclGetMemoNoRef(), clTarget->pclGetRecordMemoNoRef()) << c.pszName << nCopy;
+            EXPECT_TRUE(pclId->bEqualRecordId(clSource->pclGetRecordIdNoRef())) << c.pszName << nCopy;
+        }
+    }
+}
+
 TEST_F(NARecordValueTest, ClonesAreIndependent) {
     CHeld<CNARecordValue> clSource(pclValue("row", {"m"}));
     clSource->nRelease();

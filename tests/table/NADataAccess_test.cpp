@@ -14,11 +14,15 @@
 
 #include "native/driver/NAError.h"
 #include "native/model/NADataSourceDescription.h"
+#include "native/statement/NARecordID.h"
+#include "native/statement/NARecordMemo.h"
+#include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "pgsql/PSQLDataAccess.h"
 #include "pgsql/PSQLDriver.h"
 #include "tests/host/StandInHost.h"
 #include "tests/host/TestSupport.h"
+#include "tests/statement/StatementTestSupport.h"
 #include "tests/table/OrdersAccessFixture.h"
 
 namespace {
@@ -28,6 +32,75 @@ std::wstring wsOf(const wchar_t* psz) {
 }
 
 class NADataAccessTest : public OrdersAccessTest<> {};
+
+// ------------------------------------------------------------------------------- kept record values
+
+// What a re-positioning keeps to put the records back is what a clone of the value would be, also
+// when it reuses a copy kept for an earlier value that had parts this one lacks.
+TEST_F(NADataAccessTest, KeptRecordValuesAreWhatAClonesWouldBe) {
+    using V = std::vector<std::string>;
+    struct Case {
+        const char* pszName;
+        const char* pszImage;  // null: no image
+        V vMemos;
+        bool bId;
+    };
+    const Case tabCases[] = {
+        {"every part", "row one", {"a", "b"}, true},       {"no memo after memos", "row two", {}, true},
+        {"one memo after none", "row six", {"c"}, true},   {"a memo NULL", "row ten", {"<none>", "d"}, true},
+        {"no image, no identity", nullptr, {"e"}, false},  {"another layout", "a longer row", {"f", "g", "h"}, true},
+        {"every part again", "row one", {"a", "b"}, true},
+    };
+    auto sState = [](const CNARecordValue* pcl) {
+        std::string s = sImage(pcl->pclGetNAYFRecord()) + " |";
+        const CNARecordMemo* pclMemo = pcl->pclGetRecordMemoNoRef();
+        if (pclMemo == nullptr) s += " no memo table";
+        for (int i = 0; pclMemo != nullptr && i < pclMemo->nGetNbMemo(); i++)
+            s += " " + sBytes(pclMemo->pclGetMemoValueNoRef(i));
+        const CNARecordId* pclId = pcl->pclGetRecordIdNoRef();
+        s += pclId == nullptr ? " | no identity" : " | identity " + std::to_string(pclId->eGetRecordIdType());
+        if (pclId != nullptr && pclId->eGetRecordIdType() == NA_RECORDID_RECORDVALUES) {
+            const auto* pclOwn = static_cast<const CNARecordId_RecordValues*>(pclId);
+            const bool bOwn = pcl->pclGetNAYFRecord() != nullptr &&
+                              pclOwn->pbyGetRecord() == pcl->pclGetNAYFRecord()->pbyGetBuffer() &&
+                              pclOwn->pclGetMemoNoRef() == pcl->pclGetRecordMemoNoRef();
+            s += bOwn ? " over its own parts" : " over other parts";
+        }
+        return s + " | state " + std::to_string(pcl->eGetRecordState());
+    };
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszName);
+        CHeld<CNARecordValue> clSource(new CNARecordValue(m_pclError));
+        if (c.pszImage != nullptr) {
+            CHeld<CNAYFRecord> clImage(pclImage(c.pszImage));
+            clSource->bCopyNAYFRecord(clImage.get());
+        }
+        for (size_t i = 0; i < c.vMemos.size(); i++)
+            clSource->bShareMemoValue(static_cast<int>(i),
+                                      c.vMemos[i] == "<none>" ? nullptr : pclTextVariant(m_pclError, c.vMemos[i]));
+        if (c.bId) {
+            CHeld<CNARecordId> clId(new CNARecordId_RecordValues(clSource.get()));
+            clSource->bShareRecordID(clId.get());
+        }
+        clSource->SetRecordState(c.bId ? NA_RECORDSTATE_PRESENT : NA_RECORDSTATE_DELETED);
+        CHeld<CNARecordValue> clClone(clSource->pclGetClone(CNARecordValue::COPY_ALL));
+        // Two at once, as a re-positioning within a re-positioning holds them: two distinct copies.
+        CNARecordValue* pclKept = m_pclAccess->_pclKeepRecordValue(clSource.get());
+        CNARecordValue* pclNested = m_pclAccess->_pclKeepRecordValue(clSource.get());
+        ASSERT_NE(pclKept, nullptr);
+        ASSERT_NE(pclNested, nullptr);
+        EXPECT_NE(pclKept, pclNested);
+        for (CNARecordValue* pcl : {pclKept, pclNested}) {
+            EXPECT_EQ(sState(pcl), sState(clClone.get()));
+            EXPECT_EQ(pcl->pclGetErrorNoRef(), m_pclError);
+            if (clSource->pclGetNAYFRecord() != nullptr) {
+                EXPECT_NE(pcl->pclGetNAYFRecord(), clSource->pclGetNAYFRecord());
+            }
+        }
+        m_pclAccess->_GiveBackKeptRecordValue(pclNested);
+        m_pclAccess->_GiveBackKeptRecordValue(pclKept);
+    }
+}
 
 // ------------------------------------------------------------------------------- not available
 
