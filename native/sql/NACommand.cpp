@@ -227,15 +227,17 @@ const char* CNACommand::pszGetFormatedSQLA(ePARAMTYPECONV eConversion, stFormate
         return pszGetFormatedSQLA(eConversion);
     const wchar_t* pszText = m_clSQL.pszGetW();
     const unsigned long nLength = m_clSQL.nGetLongueurW();
-    stFormatedSkeleton& st = *pstSkeleton;
-    const bool bFits = st.bKept && st.pclConnection == m_pclConnection &&
-                       st.nCodePage == m_clFormatedSQL.nGetCodePageAppelant() && st.nPosition == nPosition &&
-                       st.llRowLimit == m_llRowLimit && st.llRowOffset == m_llRowOffset && st.sText.size() == nLength &&
-                       wmemcmp(st.sText.data(), pszText, nLength) == 0;
-    if (!bFits) {
+    stFormatedSkeleton::stParted* pstFits = nullptr;
+    for (stFormatedSkeleton::stParted& st : pstSkeleton->aParted)
+        if (st.bKept && st.pclConnection == m_pclConnection && st.nCodePage == m_clFormatedSQL.nGetCodePageAppelant() &&
+            st.nPosition == nPosition && st.llRowLimit == m_llRowLimit && st.llRowOffset == m_llRowOffset &&
+            st.sText.size() == nLength && wmemcmp(st.sText.data(), pszText, nLength) == 0)
+            pstFits = &st;
+    if (pstFits == nullptr) {
         const char* pszSQL = pszGetFormatedSQLA(eConversion);
         if (pszSQL == nullptr) return nullptr;
-        _KeepSkeleton(pstSkeleton, nPosition, eConversion, pszSQL);
+        _KeepSkeleton(&pstSkeleton->aParted[pstSkeleton->nNext], nPosition, eConversion, pszSQL);
+        pstSkeleton->nNext = (pstSkeleton->nNext + 1) % 2;
         // Parting it went through the command's formatted SQL, which holds the whole text again.
         return pszGetFormatedSQLA(eConversion);
     }
@@ -253,9 +255,13 @@ const char* CNACommand::pszGetFormatedSQLA(ePARAMTYPECONV eConversion, stFormate
         m_clFormatedSQL.Vide();
         return nullptr;
     }
-    st.sSQL.assign(st.sHead).append(pszLiteral, m_clFormatedSQL.nGetLongueurA()).append(st.sTail);
+    // The other one goes first when a new text comes.
+    pstSkeleton->nNext = pstFits == &pstSkeleton->aParted[0] ? 1 : 0;
+    pstSkeleton->sSQL.assign(pstFits->sHead)
+        .append(pszLiteral, m_clFormatedSQL.nGetLongueurA())
+        .append(pstFits->sTail);
     m_clFormatedSQL.Vide();
-    return st.sSQL.c_str();
+    return pstSkeleton->sSQL.c_str();
 }
 
 int CNACommand::_bFitsSkeleton(unsigned long* pnPosition) {
@@ -288,9 +294,9 @@ int CNACommand::_bFitsSkeleton(unsigned long* pnPosition) {
     return 1;
 }
 
-void CNACommand::_KeepSkeleton(stFormatedSkeleton* pstSkeleton, unsigned long nPosition, ePARAMTYPECONV eConversion,
-                               const char* pszFormated) {
-    stFormatedSkeleton& st = *pstSkeleton;
+void CNACommand::_KeepSkeleton(stFormatedSkeleton::stParted* pstParted, unsigned long nPosition,
+                               ePARAMTYPECONV eConversion, const char* pszFormated) {
+    stFormatedSkeleton::stParted& st = *pstParted;
     st.bKept = false;
     // The whole text as built, the value formatted alone again to find where it ends in it.
     const std::string sFormated(pszFormated);

@@ -220,15 +220,21 @@ public:
     // value's place, row limit and offset, connection and code page are the ones it was parted
     // from; anything else is formatted afresh.
     struct stFormatedSkeleton {
-        std::wstring sText;
-        unsigned long nPosition = 0;
-        int64_t llRowLimit = -1;
-        int64_t llRowOffset = -1;
-        const CNAConnectionDescription* pclConnection = nullptr;
-        unsigned nCodePage = 0;
-        std::string sHead;
-        std::string sTail;
-        bool bKept = false;
+        struct stParted {
+            std::wstring sText;
+            unsigned long nPosition = 0;
+            int64_t llRowLimit = -1;
+            int64_t llRowOffset = -1;
+            const CNAConnectionDescription* pclConnection = nullptr;
+            unsigned nCodePage = 0;
+            std::string sHead;
+            std::string sTail;
+            bool bKept = false;
+        };
+        // Two texts: a seek that finds no equal row goes on at once with the text of the rows after it.
+        stParted aParted[2];
+        // The one a text that fits neither replaces.
+        unsigned nNext = 0;
         // The latest text given out.
         std::string sSQL;
     };
@@ -537,7 +543,7 @@ protected:
     // value well inside the text and followed by a blank, no TOP to rewrite, and enough text after
     // the value for the end of the text to be decided by it alone. *pnPosition: the value's place.
     int _bFitsSkeleton(unsigned long* pnPosition);
-    void _KeepSkeleton(stFormatedSkeleton* pstSkeleton, unsigned long nPosition, ePARAMTYPECONV eConversion,
+    void _KeepSkeleton(stFormatedSkeleton::stParted* pstParted, unsigned long nPosition, ePARAMTYPECONV eConversion,
                        const char* pszFormated);
     // The query text from *pnPosition up to nTo (excluded, never past the text's end) appended to
     // pclOut, *pnPosition moved there; nothing when it is there or beyond. False when text was lost.

@@ -193,8 +193,9 @@ TEST_F(NACommandTest, EditsMoveTheParametersWithTheText) {
 
 // Commands formatted one after the other through one kept skeleton, as a statement sends its seeks:
 // each gives its whole text, its own value, row limit and offset in it, whether the skeleton serves
-// it (the same text, another value) or not (another text, limit or offset, two values, a TOP, a
-// LIMIT 0 of the text's own); and the command still gives that whole text when asked afterwards.
+// it (the same text, another value, two texts in turn) or not (another text, limit or offset, two
+// values, a TOP, a LIMIT 0 of the text's own); and the command still gives that whole text when
+// asked afterwards.
 TEST_F(NACommandTest, SkeletonOfOneValueGivesEachWholeText) {
     const std::wstring sById = L"SELECT a FROM t WHERE x=";
     const struct {
@@ -229,6 +230,16 @@ TEST_F(NACommandTest, SkeletonOfOneValueGivesEachWholeText) {
          L"SELECT a FROM t WHERE x=42 ORDER BY x LIMIT 100"},
         {"and another value", {T(sById), P(-3), T(L" ORDER BY x")}, 100, -1,
          L"SELECT a FROM t WHERE x=-3 ORDER BY x LIMIT 100"},
+        // A value not found: its text, then at once the text of the rows after it, seek after seek.
+        {"the rows after it", {T(L"SELECT a FROM t WHERE x>"), P(-3), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x>-3 ORDER BY x LIMIT 100"},
+        {"the next seek", {T(sById), P(77), T(L" ORDER BY x")}, 100, -1, L"SELECT a FROM t WHERE x=77 ORDER BY x LIMIT 100"},
+        {"the rows after it again", {T(L"SELECT a FROM t WHERE x>"), P(77), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x>77 ORDER BY x LIMIT 100"},
+        {"the one before", {T(L"SELECT a FROM t WHERE x<"), P(77), T(L" ORDER BY x DESC")}, 100, -1,
+         L"SELECT a FROM t WHERE x<77 ORDER BY x DESC LIMIT 100"},
+        {"the next seek again", {T(sById), P(78), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=78 ORDER BY x LIMIT 100"},
     };
     sqltest::CTestConnection* pclCnx = pclConnection();
     CNACommand::stFormatedSkeleton stSkeleton;
