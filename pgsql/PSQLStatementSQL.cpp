@@ -131,6 +131,12 @@ CPSQLStatementSQL::CPSQLStatementSQL(CNAConnectionDescription* pclCnx, CNAError*
 CPSQLStatementSQL::~CPSQLStatementSQL() {
     EndBrowse();
     if (m_bResultOpen != 0 || m_pResult != nullptr) _bCloseParse();
+    delete[] m_pKeptColumns;
+}
+
+int CPSQLStatementSQL::bReset() {
+    _KeepColumnTable();
+    return CNAStatementSQL::bReset();
 }
 
 PGconn* CPSQLStatementSQL::_pstGetPGConn() const {
@@ -205,13 +211,19 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
                      [&] { nRows = __PQntuples(m_pResult); }))
         return 0;
     m_llNbRow = nRows;
+    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
+    const unsigned nCodePage = pclCnx != nullptr ? pclCnx->nGetClientCodePage() : CODEPAGE_UTF8;
+    _KeepColumnTable();
+    if (_bTakeKeptColumnTable(nColumns, nCodePage)) return 1;
+    delete[] m_pKeptColumns;
+    m_pKeptColumns = nullptr;
+    m_nKeptColumns = 0;
     CNAColumnSQL* pTab = new (std::nothrow) CNAColumnSQL[static_cast<size_t>(nColumns)];
     if (pTab == nullptr) {
         if (m_pclError != nullptr) m_pclError->SetErrorNoMemory(m_pclConnection);
         return 0;
     }
-    auto* pclCnx = static_cast<CPSQLConnection*>(m_pclConnection);
-    const unsigned nCodePage = pclCnx != nullptr ? pclCnx->nGetClientCodePage() : CODEPAGE_UTF8;
+    std::string sNames;
     for (int i = 0; i < nColumns; i++) {
         const char* pszName = nullptr;
         int nFormat = 0, nModifier = -1;
@@ -229,6 +241,8 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
         }
         CNAColumnSQL& clColumn = pTab[i];
         if (pszName != nullptr) clColumn.m_csName.SetANSI(pszName, nCodePage);
+        sNames.append(pszName != nullptr ? pszName : "");
+        sNames.push_back('\0');
         clColumn.m_nFormat = static_cast<uint32_t>(nFormat);
         clColumn.m_nServerType = static_cast<int32_t>(nType);
         clColumn.m_llTypeModifier = nModifier;
@@ -243,7 +257,47 @@ int CPSQLStatementSQL::_bInitTabNAColumn() {
     }
     m_pTabColumn = pTab;
     m_nNbColumn = static_cast<uint32_t>(nColumns);
+    m_sColumnNames.swap(sNames);
+    m_nColumnNamesCodePage = nCodePage;
     return 1;
+}
+
+void CPSQLStatementSQL::_KeepColumnTable() {
+    if (m_pTabColumn == nullptr) return;
+    delete[] m_pKeptColumns;
+    m_pKeptColumns = m_pTabColumn;
+    m_nKeptColumns = m_nNbColumn;
+    m_pTabColumn = nullptr;
+}
+
+bool CPSQLStatementSQL::_bTakeKeptColumnTable(int nColumns, unsigned nCodePage) {
+    if (m_pKeptColumns == nullptr || m_nKeptColumns != static_cast<uint32_t>(nColumns) ||
+        m_nColumnNamesCodePage != nCodePage)
+        return false;
+    const char* pszKeptName = m_sColumnNames.c_str();
+    const char* pszNamesEnd = pszKeptName + m_sColumnNames.size();
+    for (int i = 0; i < nColumns; i++) {
+        const char* pszName = nullptr;
+        int nFormat = 0, nModifier = -1;
+        Oid nType = 0;
+        // A failing call says so again when the table is built afresh.
+        if (!g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_FNAME, [&] { pszName = __PQfname(m_pResult, i); }) ||
+            !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_FFORMAT, [&] { nFormat = __PQfformat(m_pResult, i); }) ||
+            !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_FTYPE, [&] { nType = __PQftype(m_pResult, i); }) ||
+            !g_bPSQLCall(nullptr, FILE_STATEMENT, SITE_FMOD, [&] { nModifier = __PQfmod(m_pResult, i); }))
+            return false;
+        const CNAColumnSQL& clColumn = m_pKeptColumns[i];
+        if (pszName == nullptr || pszKeptName >= pszNamesEnd || strcmp(pszName, pszKeptName) != 0 ||
+            clColumn.m_nFormat != static_cast<uint32_t>(nFormat) ||
+            clColumn.m_nServerType != static_cast<int32_t>(nType) || clColumn.m_llTypeModifier != nModifier)
+            return false;
+        pszKeptName += strlen(pszKeptName) + 1;
+    }
+    m_pTabColumn = m_pKeptColumns;
+    m_nNbColumn = m_nKeptColumns;
+    m_pKeptColumns = nullptr;
+    m_nKeptColumns = 0;
+    return true;
 }
 
 void CPSQLStatementSQL::_ReadLastRow(CPSQLPrefetch::Fields* paFields) {

@@ -28,6 +28,7 @@ public:
     int bDataSeek(long nRow) override;
     int bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, unsigned nFlags) override;
     using CNAStatementSQL::bGetValue;
+    int bReset() override;
     int _bCloseParse() override;
     int _bInitTabNAColumn() override;
     int _bInitLastError(unsigned nFile, unsigned nSite) override;
@@ -44,6 +45,12 @@ private:
     int _bSetByteString(CNAConvertVariant* pclValue, const char* pszText, const CNAColumnSQL* pclColumn);
     int _bSetDateTime(CNAConvertVariant* pclValue, const char* pszText, int nType);
 
+    // The column table of the result that goes is kept aside for the next result.
+    void _KeepColumnTable();
+    // The kept table serves again when the result's columns are the very ones it describes (names,
+    // formats, types and modifiers, in the same code page).
+    bool _bTakeKeptColumnTable(int nColumns, unsigned nCodePage);
+
     // The fields of a result's last row, as the server wrote them.
     void _ReadLastRow(CPSQLPrefetch::Fields* paFields);
     // Runs pszSQL, the block foreseen of a browse along an item without an index, from the
@@ -53,6 +60,14 @@ private:
     bool _bRunFromCursor(CPSQLPrefetch* pclPrefetch, const char* pszSQL);
 
     PGresult* m_pResult = nullptr;
+    // The column table of the latest result described, once that result went: a statement runs
+    // the same SELECT shape again and again (the next block, the next seek), whose description
+    // needs neither the names converted nor the table allocated again. The server's names of the
+    // columns of the table (current or kept), each ended by a zero, and their code page.
+    CNAColumnSQL* m_pKeptColumns = nullptr;
+    uint32_t m_nKeptColumns = 0;
+    std::string m_sColumnNames;
+    unsigned m_nColumnNamesCodePage = 0;
     // Sending blocks ahead: the text of the latest run; whether its last row is to be kept when its
     // result closes; the kept row of the block before the current one; set when a block sent
     // ahead was not the one the browse asked for, which stops sending ahead for this statement

@@ -220,6 +220,122 @@ const char* CNACommand::pszGetFormatedSQLA(ePARAMTYPECONV eConversion) {
     return nullptr;
 }
 
+const char* CNACommand::pszGetFormatedSQLA(ePARAMTYPECONV eConversion, stFormatedSkeleton* pstSkeleton) {
+    unsigned long nPosition = 0;
+    // A formatted SQL already built is the one to give.
+    if (pstSkeleton == nullptr || !m_clFormatedSQL.bEstVide() || !_bFitsSkeleton(&nPosition))
+        return pszGetFormatedSQLA(eConversion);
+    const wchar_t* pszText = m_clSQL.pszGetW();
+    const unsigned long nLength = m_clSQL.nGetLongueurW();
+    stFormatedSkeleton::stParted* pstFits = nullptr;
+    for (stFormatedSkeleton::stParted& st : pstSkeleton->aParted)
+        if (st.bKept && st.pclConnection == m_pclConnection && st.nCodePage == m_clFormatedSQL.nGetCodePageAppelant() &&
+            st.nPosition == nPosition && st.llRowLimit == m_llRowLimit && st.llRowOffset == m_llRowOffset &&
+            st.sText.size() == nLength && wmemcmp(st.sText.data(), pszText, nLength) == 0)
+            pstFits = &st;
+    if (pstFits == nullptr) {
+        const char* pszSQL = pszGetFormatedSQLA(eConversion);
+        if (pszSQL == nullptr) return nullptr;
+        _KeepSkeleton(&pstSkeleton->aParted[pstSkeleton->nNext], nPosition, eConversion, pszSQL);
+        pstSkeleton->nNext = (pstSkeleton->nNext + 1) % 2;
+        // Parting it went through the command's formatted SQL, which holds the whole text again.
+        return pszGetFormatedSQLA(eConversion);
+    }
+    // The value alone, written as the whole text would write it, between the kept pieces.
+    unsigned long nAfter = nPosition;
+    if (!_bAddParameterFormated(m_tabParameters[0], eConversion, &nAfter) || nAfter != nPosition) {
+        // A parameter that failed has said why; a text that lost a piece says so.
+        if (m_clFormatedSQL.bIsInError()) _RaiseNoMemory(SITE_NO_MEMORY);
+        m_clFormatedSQL.Vide();
+        return nullptr;
+    }
+    const char* pszLiteral = m_clFormatedSQL.pszGetA();
+    if (m_clFormatedSQL.bIsInError()) {
+        _RaiseNoMemory(SITE_NO_MEMORY);
+        m_clFormatedSQL.Vide();
+        return nullptr;
+    }
+    // The other one goes first when a new text comes.
+    pstSkeleton->nNext = pstFits == &pstSkeleton->aParted[0] ? 1 : 0;
+    pstSkeleton->sSQL.assign(pstFits->sHead)
+        .append(pszLiteral, m_clFormatedSQL.nGetLongueurA())
+        .append(pstFits->sTail);
+    m_clFormatedSQL.Vide();
+    return pstSkeleton->sSQL.c_str();
+}
+
+int CNACommand::_bFitsSkeleton(unsigned long* pnPosition) {
+    if (m_bParsedQuery || m_tabParameters.nGetNbElement() != 1 || m_clSQL.bIsInError()) return 0;
+    const unsigned nKind = NA_nGetServerKind(m_pclConnection);
+    if (nKind == 1 || nKind == 2 || nKind == 3) return 0;
+    CNAParameter* pclParameter = m_tabParameters[0];
+    constexpr unsigned OWN_WRITING = CNAParameter::NAPARAM_FLAG_FILE | CNAParameter::NAPARAM_FLAG_USER |
+                                     CNAParameter::NAPARAM_FLAG_CURSOR | NAPARAM_FLAG_LIKELITERAL;
+    if ((pclParameter->nGetFlags() & OWN_WRITING) != 0) return 0;
+    const wchar_t* pszText = m_clSQL.pszGetW();
+    const unsigned long nLength = m_clSQL.nGetLongueurW();
+    const unsigned long nPosition = pclParameter->nGetPosition();
+    // No blank is ever put between the value and a text that starts with one.
+    if (nPosition >= nLength || pszText[nPosition] != L' ') return 0;
+    // "SELECT", blanks, then anything but a TOP, all before the value.
+    static const wchar_t s_szSelect[] = L"SELECT";
+    unsigned long i = 0;
+    for (; i < 6; i++) {
+        const wchar_t c = pszText[i] >= L'a' && pszText[i] <= L'z' ? static_cast<wchar_t>(pszText[i] - 32) : pszText[i];
+        if (i >= nPosition || c != s_szSelect[i]) return 0;
+    }
+    while (i < nPosition && s_bEspaceSQL(pszText[i])) i++;
+    if (i + 4 >= nPosition || pszText[i] == L'T' || pszText[i] == L't') return 0;
+    // How the text ends (a LIMIT 0 of its own) is read from the text after the value alone.
+    unsigned long nEnd = nLength;
+    while (nEnd > nPosition && s_bSeparateur(pszText[nEnd - 1])) nEnd--;
+    if (nEnd - nPosition < 9) return 0;
+    *pnPosition = nPosition;
+    return 1;
+}
+
+void CNACommand::_KeepSkeleton(stFormatedSkeleton::stParted* pstParted, unsigned long nPosition,
+                               ePARAMTYPECONV eConversion, const char* pszFormated) {
+    stFormatedSkeleton::stParted& st = *pstParted;
+    st.bKept = false;
+    // The whole text as built, the value formatted alone again to find where it ends in it.
+    const std::string sFormated(pszFormated);
+    const std::wstring sWide(m_clFormatedSQL.pszGetW(), m_clFormatedSQL.nGetLongueurW());
+    const wchar_t* pszText = m_clSQL.pszGetW();
+    const unsigned long nLength = m_clSQL.nGetLongueurW();
+    m_clFormatedSQL.Vide();
+    unsigned long nAfter = nPosition;
+    const int bLiteral = _bAddParameterFormated(m_tabParameters[0], eConversion, &nAfter);
+    const std::wstring sLiteral(m_clFormatedSQL.pszGetW(), m_clFormatedSQL.nGetLongueurW());
+    const bool bLiteralA = bLiteral && !m_clFormatedSQL.bIsInError();
+    const std::string sLiteralA(bLiteralA ? m_clFormatedSQL.pszGetA() : "",
+                                bLiteralA ? m_clFormatedSQL.nGetLongueurA() : 0);
+    const bool bRead = bLiteralA && !m_clFormatedSQL.bIsInError() && nAfter == nPosition;
+    // The command's formatted SQL is the whole text again.
+    m_clFormatedSQL.Vide();
+    m_clFormatedSQL.Add(sWide.data(), static_cast<long>(sWide.size()));
+    const unsigned long nTail = nPosition + sLiteral.size();
+    if (!bRead || sWide.size() < nTail + (nLength - nPosition) || sWide.compare(0, nPosition, pszText, nPosition) != 0 ||
+        sWide.compare(nPosition, sLiteral.size(), sLiteral) != 0 ||
+        sWide.compare(nTail, nLength - nPosition, pszText + nPosition, nLength - nPosition) != 0)
+        return;
+    CTStringConcatAW clHead(CTStringConcatAW::s_nCodePageWide, m_clFormatedSQL.nGetCodePageAppelant());
+    CTStringConcatAW clTail(CTStringConcatAW::s_nCodePageWide, m_clFormatedSQL.nGetCodePageAppelant());
+    clHead.Add(sWide.data(), static_cast<long>(nPosition));
+    clTail.Add(sWide.data() + nTail, static_cast<long>(sWide.size() - nTail));
+    st.sHead.assign(clHead.pszGetA(), clHead.nGetLongueurA());
+    st.sTail.assign(clTail.pszGetA(), clTail.nGetLongueurA());
+    // Kept only when the pieces give back the very text sent.
+    if (clHead.bIsInError() || clTail.bIsInError() || st.sHead + sLiteralA + st.sTail != sFormated) return;
+    st.sText.assign(pszText, nLength);
+    st.nPosition = nPosition;
+    st.llRowLimit = m_llRowLimit;
+    st.llRowOffset = m_llRowOffset;
+    st.pclConnection = m_pclConnection;
+    st.nCodePage = m_clFormatedSQL.nGetCodePageAppelant();
+    st.bKept = true;
+}
+
 void CNACommand::_AddSpaceBetween(wchar_t cNext) {
     const unsigned long n = m_clFormatedSQL.nGetLongueur();
     if (n == 0 || cNext == L' ' || m_clFormatedSQL.cGetCharW(static_cast<long>(n - 1)) == L' ') return;

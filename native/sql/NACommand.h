@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/NARefArray.h"
 #include "core/TString.h"
@@ -212,6 +213,35 @@ public:
     const wchar_t* pszGetFormatedSQLW(ePARAMTYPECONV eConversion);
     // In the 8-bit code page of the text sent to the server.
     const char* pszGetFormatedSQLA(ePARAMTYPECONV eConversion);
+
+    // What the formatted SELECT of a command of one value leaves for the next command of the same
+    // text: a statement sends its seeks and its blocks as one text after another that differ by
+    // the value alone. The 8-bit text before and after the value serves only a command whose text,
+    // value's place, row limit and offset, connection and code page are the ones it was parted
+    // from; anything else is formatted afresh.
+    struct stFormatedSkeleton {
+        struct stParted {
+            std::wstring sText;
+            unsigned long nPosition = 0;
+            int64_t llRowLimit = -1;
+            int64_t llRowOffset = -1;
+            const CNAConnectionDescription* pclConnection = nullptr;
+            unsigned nCodePage = 0;
+            std::string sHead;
+            std::string sTail;
+            bool bKept = false;
+        };
+        // Two texts: a seek that finds no equal row goes on at once with the text of the rows after it.
+        stParted aParted[2];
+        // The one a text that fits neither replaces.
+        unsigned nNext = 0;
+        // The latest text given out.
+        std::string sSQL;
+    };
+    // The same text as pszGetFormatedSQLA, the value alone formatted when the skeleton fits; the
+    // skeleton is made from a command that fits none. The text given out may be the skeleton's own
+    // (valid until its next use); the command's formatted SQL is then built afresh when asked for.
+    const char* pszGetFormatedSQLA(ePARAMTYPECONV eConversion, stFormatedSkeleton* pstSkeleton);
     CTStringConcatAW* pclGetFormatedSQL(ePARAMTYPECONV eConversion);
     void ResetFormatedSQL() { m_clFormatedSQL.Vide(); }
 
@@ -509,6 +539,12 @@ protected:
     // The backslash is an escape inside literals of this connection.
     int _bBackslashEscapes() const;
     void _RaiseNoMemory(int nSite);
+    // A SELECT of one plain value (no file, pattern nor host variable) that a skeleton may part: the
+    // value well inside the text and followed by a blank, no TOP to rewrite, and enough text after
+    // the value for the end of the text to be decided by it alone. *pnPosition: the value's place.
+    int _bFitsSkeleton(unsigned long* pnPosition);
+    void _KeepSkeleton(stFormatedSkeleton::stParted* pstParted, unsigned long nPosition, ePARAMTYPECONV eConversion,
+                       const char* pszFormated);
     // The query text from *pnPosition up to nTo (excluded, never past the text's end) appended to
     // pclOut, *pnPosition moved there; nothing when it is there or beyond. False when text was lost.
     static int _bCopyText(CTStringConcatAW* pclOut, const wchar_t* pszText, unsigned long* pnPosition,

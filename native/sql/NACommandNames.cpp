@@ -57,6 +57,34 @@ void _Quote(const wchar_t* pszName, size_t n, wchar_t cQuote, CTString* pclOut) 
     pclOut->Add(cQuote);
 }
 
+// The text starts with the keyword (given in capitals), whatever the case of its letters: the
+// keywords looked for here are ASCII letters, which only ASCII letters fold to.
+bool _bStartsWithKeyword(const wchar_t* psz, const wchar_t* pszKeyword) {
+    for (; *pszKeyword != 0; psz++, pszKeyword++) {
+        const wchar_t c = *psz >= L'a' && *psz <= L'z' ? static_cast<wchar_t>(*psz - (L'a' - L'A')) : *psz;
+        if (c != *pszKeyword) return false;
+    }
+    return true;
+}
+
+// The decimal digits of a count (not negative) appended at pszOut; the end written.
+wchar_t* _pszAppendCount(wchar_t* pszOut, int64_t ll) {
+    wchar_t szDigits[24];
+    int n = 0;
+    uint64_t u = static_cast<uint64_t>(ll);
+    do {
+        szDigits[n++] = static_cast<wchar_t>(L'0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    while (n > 0) *pszOut++ = szDigits[--n];
+    return pszOut;
+}
+
+wchar_t* _pszAppendText(wchar_t* pszOut, const wchar_t* psz) {
+    while (*psz != 0) *pszOut++ = *psz++;
+    return pszOut;
+}
+
 // ------------------------------------------------------------------ the dialects' function names
 
 struct stFunctionName {
@@ -325,13 +353,13 @@ void CNACommand::_RemplaceTopParLimit() {
     if (m_bParsedQuery) return;
     const wchar_t* psz = m_clFormatedSQL.pszGetW();
     const unsigned long nLength = m_clFormatedSQL.nGetLongueurW();
-    if (wcsncasecmp(psz, L"SELECT", 6) != 0) return;
+    if (!_bStartsWithKeyword(psz, L"SELECT")) return;
     int64_t llLimit = m_llRowLimit;
     if (nLength > 11) {
         unsigned long i = 6;
         while (s_bEspaceSQL(psz[i])) i++;
         const unsigned long nTop = i;
-        if (i > 6 && wcsncasecmp(psz + i, L"TOP", 3) == 0 && s_bEspaceSQL(psz[i + 3])) {
+        if (i > 6 && _bStartsWithKeyword(psz + i, L"TOP") && s_bEspaceSQL(psz[i + 3])) {
             i += 3;
             while (s_bEspaceSQL(psz[i])) i++;
             int64_t llTop = 0;
@@ -344,18 +372,20 @@ void CNACommand::_RemplaceTopParLimit() {
     }
     if (llLimit < 1) return;
     if (s_bRequeteTerminePar(m_clFormatedSQL.pszGetW(), L"LIMIT 0")) return;
-    CTString clClause(L" LIMIT ");
+    // Written in place: the clause is short, and every SELECT of a browse or a seek ends with it.
+    wchar_t szClause[64];
+    wchar_t* pszEnd = _pszAppendText(szClause, L" LIMIT ");
     if (m_llRowOffset < 1) {
-        clClause.AddI8(llLimit);
+        pszEnd = _pszAppendCount(pszEnd, llLimit);
     } else if (NA_nGetServerKind(m_pclConnection) == KIND_5) {
-        clClause.AddI8(m_llRowOffset);
-        clClause.Add(L", ");
-        clClause.AddI8(llLimit);
+        pszEnd = _pszAppendCount(pszEnd, m_llRowOffset);
+        pszEnd = _pszAppendText(pszEnd, L", ");
+        pszEnd = _pszAppendCount(pszEnd, llLimit);
     } else {
         // The server refuses "LIMIT offset, count"; the standard form says the same.
-        clClause.AddI8(llLimit);
-        clClause.Add(L" OFFSET ");
-        clClause.AddI8(m_llRowOffset);
+        pszEnd = _pszAppendCount(pszEnd, llLimit);
+        pszEnd = _pszAppendText(pszEnd, L" OFFSET ");
+        pszEnd = _pszAppendCount(pszEnd, m_llRowOffset);
     }
-    m_clFormatedSQL.Add(clClause);
+    m_clFormatedSQL.Add(szClause, static_cast<long>(pszEnd - szClause));
 }

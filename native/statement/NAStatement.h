@@ -423,6 +423,9 @@ protected:
     CTString m_clItemName;
     CTString m_clKey;
     CNACommand* m_pclCommand = nullptr;
+    // The latest SELECT of one value run, parted around its value: the next seek or block of the
+    // same text formats its value alone.
+    CNACommand::stFormatedSkeleton m_stFormatedSkeleton;
     CNARecord* m_pclRecord = nullptr;
     CNARecordValue* m_pclOriginalRecord = nullptr;
     eNA_LOCKTYPE m_eLockType = static_cast<eNA_LOCKTYPE>(1);

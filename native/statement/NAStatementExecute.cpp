@@ -182,7 +182,8 @@ int CNAStatement::_bExecute(NA_WRITEPARSEFLAGS nFlags, eNA_ST_PREPARE ePrepare) 
 
 int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
     if (m_pclCommand == nullptr) return 0;
-    const char* pszSQL = m_pclCommand->pszGetFormatedSQLA(static_cast<CNACommand::ePARAMTYPECONV>(-1));
+    const char* pszSQL =
+        m_pclCommand->pszGetFormatedSQLA(static_cast<CNACommand::ePARAMTYPECONV>(-1), &m_stFormatedSkeleton);
     if (pszSQL == nullptr) return 0;
     int bResult = 1;
     if (*pszSQL != 0) {

@@ -5,6 +5,7 @@
 // outside the result, refusals without SQLSTATE, a broken connection), and SQLSTATEs as errors.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,67 @@ TEST_F(PSQLStatementSQLTest, ColumnTable) {
             EXPECT_EQ(pcl->m_eItemType, tabCases[i].eType);
             EXPECT_EQ(pcl->m_nSize, tabCases[i].nSize);
         }
+    }
+}
+
+// One statement running result after result: each result's column table describes that result
+// alone, whether its columns repeat the result before (a next block, a next seek) or differ from
+// it by a name, a type, a modifier, their count, or a result without columns between.
+TEST_F(PSQLStatementSQLTest, ColumnTableFollowsEachResult) {
+    const struct {
+        const char* pszSQL;
+        std::vector<std::string> aNames;
+        std::vector<unsigned> aTypes;
+        std::vector<int> aModifiers;
+        int nStatus;
+        std::vector<int> aFormats = {};
+    } tabRuns[] = {
+        {"SAME1", {"id", "name"}, {23, 1043}, {-1, 34}, 2},
+        {"SAME2", {"id", "name"}, {23, 1043}, {-1, 34}, 2},
+        {"RENAMED", {"id", "city"}, {23, 1043}, {-1, 34}, 2},
+        {"RETYPED", {"id", "city"}, {20, 1043}, {-1, 34}, 2},
+        {"RESIZED", {"id", "city"}, {20, 1043}, {-1, 14}, 2},
+        {"BINARY", {"id", "city"}, {20, 1043}, {-1, 14}, 2, {0, 1}},
+        {"WIDER", {"id", "city", "n"}, {20, 1043, 1700}, {-1, 14, (6 << 16 | 2) + 4}, 2},
+        {"NONE", {}, {}, {}, 1},
+        {"AGAIN", {"id", "city", "n"}, {20, 1043, 1700}, {-1, 14, (6 << 16 | 2) + 4}, 2},
+        {"NARROWER", {"ID"}, {20}, {-1}, 2},
+    };
+    for (const auto& stRun : tabRuns) {
+        stFakeServerResult stResult = stRows(stRun.aNames, stRun.aTypes, {});
+        stResult.aModifiers = stRun.aModifiers;
+        stResult.nStatus = stRun.nStatus;
+        stResult.aFormats = stRun.aFormats;
+        Script(stRun.pszSQL, stResult);
+    }
+    CStatementRef clStatement(pclNew());
+    for (const auto& stRun : tabRuns) {
+        SCOPED_TRACE(stRun.pszSQL);
+        ASSERT_EQ(clStatement->bExecuteDirect(std::wstring(stRun.pszSQL, stRun.pszSQL + strlen(stRun.pszSQL)).c_str(),
+                                              nullptr, 0),
+                  1);
+        ASSERT_EQ(clStatement->nGetNbColumn(), stRun.aNames.size());
+        for (size_t i = 0; i < stRun.aNames.size(); i++) {
+            SCOPED_TRACE(i);
+            CNAColumnSQL* pcl = clStatement->pclGetNAColumnSQL(static_cast<int>(i));
+            ASSERT_NE(pcl, nullptr);
+            EXPECT_EQ(wsOrEmpty(pcl->m_csName.pszGet()),
+                      std::wstring(stRun.aNames[i].begin(), stRun.aNames[i].end()));
+            EXPECT_EQ(pcl->m_nServerType, static_cast<int32_t>(stRun.aTypes[i]));
+            EXPECT_EQ(pcl->m_llTypeModifier, stRun.aModifiers[i]);
+            EXPECT_EQ(pcl->m_nFormat, i < stRun.aFormats.size() ? static_cast<uint32_t>(stRun.aFormats[i]) : 0u);
+            eNA_ITEMTYPE eType;
+            unsigned nSize;
+            const int nDecimals = stRun.aTypes[i] == 1700 ? (stRun.aModifiers[i] & 0xFFFF) - 4 : 0;
+            const int nInteger = stRun.aTypes[i] == 1700 ? (stRun.aModifiers[i] >> 16) - nDecimals : 0;
+            m_clCnx->bConvertItemType(&eType, &nSize, static_cast<int>(stRun.aTypes[i]), stRun.aModifiers[i], nInteger,
+                                      nDecimals);
+            EXPECT_EQ(pcl->m_eItemType, eType);
+            EXPECT_EQ(pcl->m_nSize, nSize);
+            EXPECT_EQ(pcl->m_nIntegerDigits, nInteger);
+            EXPECT_EQ(pcl->m_nDecimalDigits, nDecimals);
+        }
+        EXPECT_EQ(clStatement->pclGetNAColumnSQL(static_cast<int>(stRun.aNames.size())), nullptr);
     }
 }
 

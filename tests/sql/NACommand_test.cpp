@@ -191,6 +191,71 @@ TEST_F(NACommandTest, EditsMoveTheParametersWithTheText) {
     }
 }
 
+// Commands formatted one after the other through one kept skeleton, as a statement sends its seeks:
+// each gives its whole text, its own value, row limit and offset in it, whether the skeleton serves
+// it (the same text, another value, two texts in turn) or not (another text, limit or offset, two
+// values, a TOP, a LIMIT 0 of the text's own); and the command still gives that whole text when
+// asked afterwards.
+TEST_F(NACommandTest, SkeletonOfOneValueGivesEachWholeText) {
+    const std::wstring sById = L"SELECT a FROM t WHERE x=";
+    const struct {
+        const char* pszName;
+        std::vector<stPiece> tabPieces;
+        int64_t llLimit, llOffset;
+        const wchar_t* pszExpected;
+    } tabSteps[] = {
+        {"first", {T(sById), P(5), T(L" ORDER BY x")}, 100, -1, L"SELECT a FROM t WHERE x=5 ORDER BY x LIMIT 100"},
+        {"another value", {T(sById), P(123456), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=123456 ORDER BY x LIMIT 100"},
+        {"NULL", {T(sById), P(stNull{}), T(L" ORDER BY x")}, 100, -1, L"SELECT a FROM t WHERE x=NULL ORDER BY x LIMIT 100"},
+        {"another limit", {T(sById), P(6), T(L" ORDER BY x")}, 20, -1, L"SELECT a FROM t WHERE x=6 ORDER BY x LIMIT 20"},
+        {"an offset", {T(sById), P(7), T(L" ORDER BY x")}, 20, 40,
+         L"SELECT a FROM t WHERE x=7 ORDER BY x LIMIT 20 OFFSET 40"},
+        {"no limit", {T(sById), P(8), T(L" ORDER BY x")}, -1, -1, L"SELECT a FROM t WHERE x=8 ORDER BY x"},
+        {"a text", {T(L"SELECT a FROM t WHERE b="), P(std::wstring(L"x' OR '\u00E9")), T(L" ORDER BY b")}, 100, -1,
+         L"SELECT a FROM t WHERE b='x'' OR ''\u00E9' ORDER BY b LIMIT 100"},
+        {"another text", {T(L"SELECT a FROM t WHERE b="), P(std::wstring(L"\u20AC ")), T(L" ORDER BY b")}, 100, -1,
+         L"SELECT a FROM t WHERE b='\u20AC ' ORDER BY b LIMIT 100"},
+        {"a LIMIT 0 of its own", {T(sById), P(5), T(L" AND y=1 LIMIT 0")}, 100, -1,
+         L"SELECT a FROM t WHERE x=5 AND y=1 LIMIT 0"},
+        {"again", {T(sById), P(9), T(L" AND y=1 LIMIT 0")}, 100, -1, L"SELECT a FROM t WHERE x=9 AND y=1 LIMIT 0"},
+        // The TOP goes, the blanks around it stay.
+        {"a TOP", {T(L"SELECT TOP 5 a FROM t WHERE x="), P(5), T(L" ORDER BY x")}, -1, -1,
+         L"SELECT  a FROM t WHERE x=5 ORDER BY x LIMIT 5"},
+        {"a TOP again", {T(L"SELECT TOP 5 a FROM t WHERE x="), P(6), T(L" ORDER BY x")}, -1, -1,
+         L"SELECT  a FROM t WHERE x=6 ORDER BY x LIMIT 5"},
+        {"two values", {T(sById), P(1), T(L" AND y="), P(2), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=1 AND y=2 ORDER BY x LIMIT 100"},
+        {"the first text again", {T(sById), P(42), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=42 ORDER BY x LIMIT 100"},
+        {"and another value", {T(sById), P(-3), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=-3 ORDER BY x LIMIT 100"},
+        // A value not found: its text, then at once the text of the rows after it, seek after seek.
+        {"the rows after it", {T(L"SELECT a FROM t WHERE x>"), P(-3), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x>-3 ORDER BY x LIMIT 100"},
+        {"the next seek", {T(sById), P(77), T(L" ORDER BY x")}, 100, -1, L"SELECT a FROM t WHERE x=77 ORDER BY x LIMIT 100"},
+        {"the rows after it again", {T(L"SELECT a FROM t WHERE x>"), P(77), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x>77 ORDER BY x LIMIT 100"},
+        {"the one before", {T(L"SELECT a FROM t WHERE x<"), P(77), T(L" ORDER BY x DESC")}, 100, -1,
+         L"SELECT a FROM t WHERE x<77 ORDER BY x DESC LIMIT 100"},
+        {"the next seek again", {T(sById), P(78), T(L" ORDER BY x")}, 100, -1,
+         L"SELECT a FROM t WHERE x=78 ORDER BY x LIMIT 100"},
+    };
+    sqltest::CTestConnection* pclCnx = pclConnection();
+    CNACommand::stFormatedSkeleton stSkeleton;
+    for (const auto& stStep : tabSteps) {
+        SCOPED_TRACE(stStep.pszName);
+        CNACommand* pcl = pclBuild(pclCnx, stStep.tabPieces);
+        pcl->SetNAQueryType(NAQUERYTYPE_SELECT);
+        pcl->SetRowLimit(stStep.llLimit);
+        pcl->SetRowOffset(stStep.llOffset);
+        const char* pszA = pcl->pszGetFormatedSQLA(static_cast<CNACommand::ePARAMTYPECONV>(-1), &stSkeleton);
+        ASSERT_NE(pszA, nullptr);
+        EXPECT_EQ(std::string(pszA), pgtest::sUTF8(stStep.pszExpected));
+        EXPECT_EQ(sFormat(pcl), stStep.pszExpected);
+    }
+}
+
 TEST_F(NACommandTest, FailedFormattingLeavesNothingBehind) {
     CNACommand* pcl = pclBuild(pclConnection(), {T(L"SELECT a FROM t WHERE x="), P(5), T(L" AND y="),
                                                  P(std::wstring(sqltest::CTestConnection::POISON))});

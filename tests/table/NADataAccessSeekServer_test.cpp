@@ -264,4 +264,66 @@ TEST_F(NADataAccessSeekServerTest, NullableUniqueItemAcrossBlocks) {
     }
 }
 
+// Seek after seek on one browse item, of different values, on another item, backwards, missing,
+// and after a write: each sends its own text (the value searched, the item's order, the block
+// LIMIT) and reads the row the server holds now, the written value included.
+TEST_F(NADataAccessSeekServerTest, ConsecutiveSeeksSendTheirOwnTexts) {
+    KX_REQUIRE_PG_SERVER();
+    pgtest::CPgSession clServer;
+    CreateTable(clServer, "kx_seek_texts", "id int PRIMARY KEY, name varchar(20) NOT NULL UNIQUE, code int",
+                "INSERT INTO kx_seek_texts SELECT i, 'Name' || lpad(i::text, 4, '0'), i * 10 "
+                "FROM generate_series(1, 30) AS i");
+    CNADataAccess* pclAccess = pclOpen(L"kx_seek_texts");
+    ASSERT_NE(pclAccess, nullptr);
+    const long nPid = nBackendPid(pclAccess);
+    const std::string sSelect = "SELECT \"id\",\"name\",\"code\" FROM \"kx_seek_texts\" WHERE ";
+    const struct {
+        const wchar_t* pszItem;
+        int nValue;               // searched on the id when pszText is null
+        const wchar_t* pszText;   // searched on the name
+        int bForward;
+        long nWrittenCode;        // written into the record found first, when not 0
+        int bFound;
+        const wchar_t* pszId;     // the record the browse stands on afterwards
+        const wchar_t* pszCode;
+        std::vector<std::string> vSent;
+    } tabSteps[] = {
+        {L"id", 7, nullptr, 1, 0, 1, L"7", L"70", {sSelect + "\"id\"=7 ORDER BY \"id\" LIMIT 20"}},
+        {L"id", 12, nullptr, 1, 0, 1, L"12", L"120", {sSelect + "\"id\"=12 ORDER BY \"id\" LIMIT 20"}},
+        {L"id", 12, nullptr, 1, 999, 1, L"12", L"999", {sSelect + "\"id\"=12 ORDER BY \"id\" LIMIT 20"}},
+        {L"id", 12, nullptr, 1, 0, 1, L"12", L"999", {sSelect + "\"id\"=12 ORDER BY \"id\" LIMIT 20"}},
+        {L"name", 0, L"Name0003", 1, 0, 1, L"3", L"30",
+         {sSelect + "\"name\"='Name0003' ORDER BY \"name\" LIMIT 20"}},
+        {L"id", 9, nullptr, 0, 0, 1, L"9", L"90", {sSelect + "\"id\"=9 ORDER BY \"id\" DESC LIMIT 20"}},
+        {L"id", 40, nullptr, 1, 0, 0, L"9", L"90",
+         {sSelect + "\"id\"=40 ORDER BY \"id\" LIMIT 20", sSelect + "\"id\">40 ORDER BY \"id\" LIMIT 20"}},
+        {L"id", 5, nullptr, 1, 0, 1, L"5", L"50", {sSelect + "\"id\"=5 ORDER BY \"id\" LIMIT 20"}},
+    };
+    for (const auto& stStep : tabSteps) {
+        SCOPED_TRACE(testing::Message() << sOf(stStep.pszItem) << " " << stStep.nValue);
+        CAny clValue;
+        if (stStep.pszText != nullptr)
+            clValue = Text(stStep.pszText);
+        else
+            clValue.SetI4(stStep.nValue);
+        if (stStep.nWrittenCode != 0) {
+            // The row is changed by the access itself between two seeks of the same value.
+            SetInt(pclAccess, L"code", stStep.nWrittenCode);
+            ASSERT_EQ(bModify(pclAccess), 1) << sError();
+            ASSERT_EQ(clServer.sValue("SELECT code FROM kx_seek_texts WHERE id = " + std::to_string(stStep.nValue)),
+                      std::to_string(stStep.nWrittenCode));
+        }
+        pgsandbox::CStatementLog clLog;
+        ASSERT_EQ(bSeek(pclAccess, stStep.pszItem, clValue, 0, stStep.bForward), 1) << sError();
+        EXPECT_EQ(bFound(pclAccess, stStep.pszItem), stStep.bFound);
+        if (stStep.bFound) {
+            EXPECT_EQ(wsValue(pclAccess, L"id"), stStep.pszId);
+            EXPECT_EQ(wsValue(pclAccess, L"code"), stStep.pszCode);
+        }
+        WaitLogged(pclAccess, clLog, nPid);
+        EXPECT_EQ(Sent(clLog, nPid, "FROM \"kx_seek_texts\""), stStep.vSent);
+    }
+    Release(pclAccess);
+}
+
 }  // namespace
