@@ -4,7 +4,6 @@
 // between the reads. Whatever else runs on the connection closes the cursor first; the server is
 // never left with one open. The road that sorts for each block is the one a client library without
 // the asynchronous calls takes.
-#include <regex>
 
 #include "tests/table/BrowseRoadFixture.h"
 
@@ -151,18 +150,6 @@ protected:
         return st;
     }
 
-    // The cursors the statements declared, each with whether a CLOSE of it followed.
-    static std::vector<std::pair<std::string, bool>> Cursors(const std::vector<std::string>& aStatements) {
-        static const std::regex s_clDeclare("^DECLARE (kx_browse_[0-9]+) ");
-        std::vector<std::pair<std::string, bool>> a;
-        for (const std::string& s : aStatements) {
-            std::smatch m;
-            if (std::regex_search(s, m, s_clDeclare)) a.emplace_back(m[1].str(), false);
-            for (auto& st : a)
-                if (s == "CLOSE " + st.first) st.second = true;
-        }
-        return a;
-    }
     // The statements that make the server read and sort the table: its SELECTs and the cursors'
     // declarations.
     size_t nSorts(const std::vector<std::string>& aStatements) const {

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <optional>
+#include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "native/driver/NAFunctionTable.h"
@@ -59,6 +61,19 @@ protected:
         Release(pclAccess);
         RestoreAsynchronousCalls();
         return aStatements;
+    }
+
+    // The cursors the statements declared, each with whether a CLOSE of it followed.
+    static std::vector<std::pair<std::string, bool>> Cursors(const std::vector<std::string>& aStatements) {
+        static const std::regex s_clDeclare("^DECLARE (kx_browse_[0-9]+) ");
+        std::vector<std::pair<std::string, bool>> a;
+        for (const std::string& s : aStatements) {
+            std::smatch m;
+            if (std::regex_search(s, m, s_clDeclare)) a.emplace_back(m[1].str(), false);
+            for (auto& st : a)
+                if (s == "CLOSE " + st.first) st.second = true;
+        }
+        return a;
     }
 
     std::string m_sTable;

@@ -5,8 +5,8 @@
 // server's log shows the cursor used, and closed.
 #include <algorithm>
 #include <cctype>
-#include <regex>
 
+#include "tests/support/PgText.h"
 #include "tests/table/BrowseRoadFixture.h"
 
 using namespace seektest;
@@ -18,27 +18,9 @@ std::string sReplaced(std::string s, const std::string& sWhat, const std::string
         s.replace(n, sWhat.size(), sWith);
     return s;
 }
-// A wide text as UTF-8.
-std::string sUtf8(const std::wstring& ws) {
-    std::string s;
-    for (wchar_t c : ws) {
-        const auto n = static_cast<uint32_t>(c);
-        if (n < 0x80) {
-            s += static_cast<char>(n);
-        } else if (n < 0x800) {
-            s += static_cast<char>(0xC0 | (n >> 6));
-            s += static_cast<char>(0x80 | (n & 0x3F));
-        } else {
-            s += static_cast<char>(0xE0 | (n >> 12));
-            s += static_cast<char>(0x80 | ((n >> 6) & 0x3F));
-            s += static_cast<char>(0x80 | (n & 0x3F));
-        }
-    }
-    return s;
-}
 // An identifier as SQL writes it: between double quotes, its own doubled.
 std::string sQuotedName(const std::wstring& ws) {
-    return "\"" + sReplaced(sUtf8(ws), "\"", "\"\"") + "\"";
+    return "\"" + sReplaced(pgtest::sUTF8(ws), "\"", "\"\"") + "\"";
 }
 
 // A table's shape: its name (@ stands for the process's id), its columns and rows ({t} stands for
@@ -129,10 +111,10 @@ protected:
             std::wstring wsRow;
             for (int i = 0; i < pclRecord->nGetNumColumns(); i++)
                 wsRow += (i > 0 ? L"|" : L"") + wsValue(pclAccess, pclRecord->pclGetColumnNoRef(i)->pszGetName());
-            stOut.aRows.push_back(sUtf8(wsRow));
+            stOut.aRows.push_back(pgtest::sUTF8(wsRow));
             std::wstring wsTagged = wsValue(pclAccess, st.pszTag);
             if (st.pszPeerValue != nullptr) wsTagged += L"/" + (st.bWholeRow ? wsRow : wsValue(pclAccess, st.pszItem));
-            stOut.aTagged.push_back(sUtf8(wsTagged));
+            stOut.aTagged.push_back(pgtest::sUTF8(wsTagged));
         }
         if (bInTransaction) {
             EXPECT_EQ(pclAccess->pclGetConnectionNoRef()->bTransactionCommitDirect(m_pclError), 1) << sError();
@@ -159,18 +141,6 @@ protected:
         return a;
     }
 
-    // The cursors the statements declared, each with whether a CLOSE of it followed.
-    static std::vector<std::pair<std::string, bool>> Cursors(const std::vector<std::string>& aStatements) {
-        static const std::regex s_clDeclare("^DECLARE (kx_browse_[0-9]+) ");
-        std::vector<std::pair<std::string, bool>> a;
-        for (const std::string& s : aStatements) {
-            std::smatch m;
-            if (std::regex_search(s, m, s_clDeclare)) a.emplace_back(m[1].str(), false);
-            for (auto& st : a)
-                if (s == "CLOSE " + st.first) st.second = true;
-        }
-        return a;
-    }
     static std::vector<std::string> Tags(const std::vector<std::string>& aTagged) {
         std::vector<std::string> a;
         for (const std::string& s : aTagged) a.push_back(s.substr(0, s.find('/')));
