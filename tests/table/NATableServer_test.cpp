@@ -168,6 +168,15 @@ protected:
         CVQConv::s_Reset();
     }
 
+    // The shapes table over a connection of its own reading two rows a block, so that every query
+    // over it spans blocks; the description is released at TearDown.
+    INADataSourceDescription* piShapesInTwoRowBlocks(standin::CStandInConnectionDescription** ppclHost) {
+        *ppclHost = pclHostConnection(pgsandbox::wsEnv("PGPORT"), L"2");
+        INADataSourceDescription* pi = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", *ppclHost);
+        if (pi != nullptr) m_apiDescription.push_back(pi);
+        return pi;
+    }
+
     // The host's connection to the server; blocks of wsBlock rows (its own connection when not 20).
     standin::CStandInConnectionDescription* pclHostConnection(const std::wstring& wsPort,
                                                               const std::wstring& wsBlock = L"20") {
@@ -777,10 +786,9 @@ std::vector<int32_t> CodesOf(pgtest::CPgSession& clServer, const std::string& sT
 // still picks the rows by the query's forward order. The server's result of the query is the peer.
 TEST_F(NATableServerTest, QueryDecidingItsRowsReadInItsOwnOrder) {
     KX_REQUIRE_PG_SERVER();
-    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
-    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    standin::CStandInConnectionDescription* pclHost = nullptr;
+    INADataSourceDescription* piSource = piShapesInTwoRowBlocks(&pclHost);
     ASSERT_NE(piSource, nullptr);
-    m_apiDescription.push_back(piSource);
     const stShapedQuery aCases[] = {
         {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code LIMIT 3", 0, false, false},
         {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code OFFSET 5", 0, false, false},
@@ -819,10 +827,9 @@ TEST_F(NATableServerTest, QueryDecidingItsRowsReadInItsOwnOrder) {
 // never holds the query's LIMIT twice.
 TEST_F(NATableServerTest, QueryDecidingItsRowsCounted) {
     KX_REQUIRE_PG_SERVER();
-    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
-    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    standin::CStandInConnectionDescription* pclHost = nullptr;
+    INADataSourceDescription* piSource = piShapesInTwoRowBlocks(&pclHost);
     ASSERT_NE(piSource, nullptr);
-    m_apiDescription.push_back(piSource);
     const stShapedQuery aCases[] = {
         {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code LIMIT 3", 0, false, false},
         {L"SELECT code, label FROM kx_tableobj_shapes ORDER BY code DESC LIMIT 4 OFFSET 2", 1, false, false},
@@ -882,10 +889,9 @@ TEST_F(NATableServerTest, QueryDecidingItsRowsCounted) {
 // row as the host asks. The server's result is the peer.
 TEST_F(NATableServerTest, QueryOrderedDescendingAlongItsItem) {
     KX_REQUIRE_PG_SERVER();
-    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
-    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    standin::CStandInConnectionDescription* pclHost = nullptr;
+    INADataSourceDescription* piSource = piShapesInTwoRowBlocks(&pclHost);
     ASSERT_NE(piSource, nullptr);
-    m_apiDescription.push_back(piSource);
     pgtest::CPgSession clServer;
     int nContext = 1500;
     const stShapedQuery aBrowsed[] = {
@@ -950,10 +956,9 @@ TEST_F(NATableServerTest, QueryOrderedDescendingAlongItsItem) {
 // block limit follows it), and the rows are those of the query completed by that order.
 TEST_F(NATableServerTest, QueryLimitWithoutOrderByReadInItsOwnOrder) {
     KX_REQUIRE_PG_SERVER();
-    standin::CStandInConnectionDescription* pclHost = pclHostConnection(wsOf(pgsandbox::sEnv("PGPORT")), L"2");
-    INADataSourceDescription* piSource = m_pclDriver->piGetTableDesc(L"kx_tableobj_shapes", pclHost);
+    standin::CStandInConnectionDescription* pclHost = nullptr;
+    INADataSourceDescription* piSource = piShapesInTwoRowBlocks(&pclHost);
     ASSERT_NE(piSource, nullptr);
-    m_apiDescription.push_back(piSource);
     struct stCase {
         stShapedQuery stQuery;
         const char* pszPeer;    // the query ordered by its key
