@@ -20,7 +20,24 @@ public:
     // Drops the value's reference (the last one returns the buffer to the host).
     ~CAny_VQChainePartagee() override { _Remplace(nullptr); }
 
-    void Duplique(CAny* pclCible) const override { _Duplique(pclCible, CODE, m_abyValeur); }
+    // A target already of this class (a memo copied into the same variant row after row, a value
+    // read back into a variant of its type) shares the string in place: what the type change and
+    // the setting of the general copy leave, without rebuilding the value object.
+    void Duplique(CAny* pclCible) const override {
+        if (pclCible != nullptr && bMemeClasse(pclCible->pclGetValeur())) {
+            auto* pclValeur = static_cast<CAny_VQChainePartagee*>(pclCible->pclGetValeur());
+            if (pclValeur == this) return;
+            s_Partage(pclValeur->m_abyValeur, pszGetBuffer());
+            // A target with a flag would have been made anew by the type change: the rest of its
+            // area starts from zero as a new value's does.
+            if (pclValeur->m_nType != CODE)
+                memset(pclValeur->m_abyValeur + sizeof(T*), 0, sizeof(pclValeur->m_abyValeur) - sizeof(T*));
+            // The type word without flags, then the source's NULL and 0x400 flags.
+            pclValeur->m_nType = static_cast<uint16_t>(CODE | (m_nType & (VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400)));
+            return;
+        }
+        _Duplique(pclCible, CODE, m_abyValeur);
+    }
     // The CXYString<T> at pBuffer shares the value's buffer.
     int nFillBuffer(void* pBuffer) const override {
         s_Partage(pBuffer, pszGetBuffer());
@@ -110,6 +127,12 @@ public:
     }
 
 protected:
+    // Whether the value object at pcl has this object's very class (its class pointer, read as
+    // bytes: the object may lie at any 4-aligned address).
+    bool bMemeClasse(const CAny_Intern* pcl) const {
+        return memcmp(static_cast<const void*>(pcl), static_cast<const void*>(this), sizeof(void*)) == 0;
+    }
+
     // The value takes psz over (no count change) and drops its own reference.
     void _Remplace(T* psz) {
         T* pszAncien = pszGetBuffer();

@@ -629,8 +629,15 @@ int CNAConvertVariant::bCopyVariant(const CNAConvertVariant* pclOther) {
         return 1;
     }
     if (pclOther == this) return 1;
+    // A value held in the variant copied over one of its type (a memo copied into the original
+    // records at every row, NULL or not), tried first as it is the usual copy: what the road at the
+    // end leaves, without emptying the value and making a temporary copy first; a shared text is
+    // only shared once more.
+    if (bCopyHeldValue(pclOther)) return 1;
     m_pclConnection = pclOther->m_pclConnection;
-    if (m_eStorageDB != NASTORAGEDB_NONE && m_clValue.nGetTypeCode() == pclOther->m_clValue.nGetTypeCode()) {
+    const unsigned short nCode = pclOther->m_clValue.nGetTypeCode();
+    const bool bSameCode = m_clValue.nGetTypeCode() == nCode;
+    if (m_eStorageDB != NASTORAGEDB_NONE && bSameCode) {
         if (pclOther->m_eVarType == NAVARTYPE_UNREAD) {
             m_eVarType = NAVARTYPE_UNREAD;
             m_clValue.SetNull(1);
@@ -649,7 +656,7 @@ int CNAConvertVariant::bCopyVariant(const CNAConvertVariant* pclOther) {
     }
     int bOk = 1;
     if (pclOther->m_eVarType == NAVARTYPE_OWNBUFFER) {
-        bOk = bInitTypeVariantBuffer(pclOther->m_clValue.nGetTypeCode(), pclOther->m_nCapacity);
+        bOk = bInitTypeVariantBuffer(nCode, pclOther->m_nCapacity);
         // The items first, so that the buffer takes the data in the same encoding as the other's.
         SetItemDesc(pclOther->m_piItemAnalyse, pclOther->m_piItemDatabase);
         if (bOk) {
@@ -663,18 +670,8 @@ int CNAConvertVariant::bCopyVariant(const CNAConvertVariant* pclOther) {
             }
             if (pclOther->m_clValue.bIsNull()) m_clValue.SetNull(1);
         }
-    } else if (m_eVarType == NAVARTYPE_ANY && pclOther->m_eVarType == NAVARTYPE_ANY && m_pbyBuffer == nullptr &&
-               m_pbyBufferDB == nullptr && m_clValue.nGetType() == pclOther->m_clValue.nGetTypeCode()) {
-        // A value held in the variant copied over one of its type with no flag (a memo copied
-        // into the original record at every row): what the road below leaves, without emptying
-        // the value and making a temporary copy first; a shared text is only shared once more.
-        m_nCapacity = pclOther->m_nCapacity;
-        m_nDataSize = pclOther->m_nCapacity;
-        m_nTypeBind = 0;
-        CNAVariant::bSetValue(&pclOther->m_clValue);
-        SetItemDesc(pclOther->m_piItemAnalyse, pclOther->m_piItemDatabase);
     } else {
-        InitTypeVariantAny(pclOther->m_clValue.nGetTypeCode(), pclOther->m_nCapacity);
+        InitTypeVariantAny(nCode, pclOther->m_nCapacity);
         CAny clTemp;
         if (pclOther->bGetValue(&clTemp)) CNAVariant::bSetValue(&clTemp);
         SetItemDesc(pclOther->m_piItemAnalyse, pclOther->m_piItemDatabase);

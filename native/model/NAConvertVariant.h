@@ -160,6 +160,29 @@ public:
     bool bEqualsNAVariant(const CNAConvertVariant* pclOther) const;
     bool bEqualsNAVariant(const CAny* pclOther) const { return CNAVariant::bEqualsNAVariant(pclOther); }
     int bCopyVariant(const CNAConvertVariant* pclOther);
+    // bCopyVariant's usual case done inline (a row's memo copied into the original records): a
+    // value held in the variant copied over one of its type held the same way. False, with nothing
+    // done, for any other case.
+    bool bCopyHeldValue(const CNAConvertVariant* pclOther) {
+        if (pclOther == nullptr || pclOther == this || m_eStorageDB != NASTORAGEDB_NONE ||
+            m_eVarType != NAVARTYPE_ANY || pclOther->m_eVarType != NAVARTYPE_ANY || m_pbyBuffer != nullptr ||
+            m_pbyBufferDB != nullptr)
+            return false;
+        const unsigned short nCode = pclOther->m_clValue.nGetTypeCode();
+        if (m_clValue.nGetTypeCode() != nCode) return false;
+        m_pclConnection = pclOther->m_pclConnection;
+        m_nCapacity = pclOther->m_nCapacity;
+        m_nDataSize = pclOther->m_nCapacity;
+        m_nTypeBind = 0;
+        m_nBufferDBSize = 0;
+        // A flag of its own makes the value anew, as the general copy does.
+        if (m_clValue.nGetType() != nCode) m_clValue.__SetType(nCode, 0);
+        pclOther->m_clValue.pclGetValeur()->Duplique(&m_clValue);
+        if (m_piItemAnalyse != pclOther->m_piItemAnalyse || m_piItemDatabase != pclOther->m_piItemDatabase)
+            SetItemDesc(pclOther->m_piItemAnalyse, pclOther->m_piItemDatabase);
+        m_nDataLengthDB = pclOther->m_nDataLengthDB;
+        return true;
+    }
     CNAConvertVariant* pclGetCloneVariant() const;
 
     // User error 53 for a value of language type nSource that the item's type does not take.

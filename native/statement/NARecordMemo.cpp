@@ -12,12 +12,6 @@ CNAConvertVariant* CNARecordMemo::pclGetMemoValueNoRef(int n) const {
     return m_tabMemo[n];
 }
 
-bool CNARecordMemo::bHoldsValues() const {
-    for (int i = 0; i < m_tabMemo.nGetNbElement(); i++)
-        if (m_tabMemo[i] != nullptr) return true;
-    return false;
-}
-
 bool CNARecordMemo::_bPadTo(int n) {
     while (m_tabMemo.nGetNbElement() < n) {
         const int nAvant = m_tabMemo.nGetNbElement();
@@ -51,8 +45,9 @@ int CNARecordMemo::bCopyRecordMemo(const CNARecordMemo* pclSource) {
         // The variant already there copies the value (a row's memo copied at every read); only a
         // missing one is made.
         CNAConvertVariant* pclOwn = i < nOwn ? m_tabMemo[i] : nullptr;
-        const int bOk = pclOwn != nullptr ? pclOwn->bCopyVariant(pclSource->m_tabMemo[i])
-                                          : bCopyMemoValue(i, pclSource->m_tabMemo[i]);
+        const CNAConvertVariant* pclValue = pclSource->m_tabMemo[i];
+        if (pclOwn != nullptr && pclOwn->bCopyHeldValue(pclValue)) continue;
+        const int bOk = pclOwn != nullptr ? pclOwn->bCopyVariant(pclValue) : bCopyMemoValue(i, pclValue);
         if (!bOk) return 0;
     }
     for (int i = nSource; i < m_tabMemo.nGetNbElement(); i++)

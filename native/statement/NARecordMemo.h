@@ -17,8 +17,12 @@ public:
     int nGetNbMemo() const { return m_tabMemo.nGetNbElement(); }
     // The variant at n; null outside the table or for an empty entry.
     CNAConvertVariant* pclGetMemoValueNoRef(int n) const;
-    // Whether some entry holds a variant.
-    bool bHoldsValues() const;
+    // Whether some entry holds a variant (asked at every copy of a row: inline).
+    bool bHoldsValues() const {
+        for (int i = 0; i < m_tabMemo.nGetNbElement(); i++)
+            if (m_tabMemo[i] != nullptr) return true;
+        return false;
+    }
 
     // The value at n becomes a copy of the variant: the variant already there copies it, otherwise
     // a clone is stored there (the table padded with null entries). False when the clone cannot be

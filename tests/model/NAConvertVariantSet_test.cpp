@@ -424,6 +424,59 @@ TEST_F(NAConvertVariantSetTest, RepeatedCopiesOfHeldValues) {
     }
 }
 
+// The converter reused row after row ends each copy as a converter made afresh for that row does
+// (type word, sizes, items, text), whatever the row before left in it (a NULL, an empty text, a text
+// longer than any kept buffer), and keeps its value when the source is set anew afterwards.
+TEST_F(NAConvertVariantSetTest, ReusedCopyEqualsAFreshOneAndStandsAlone) {
+    CNAItemDescription* pclMemo = pclAdd(L"m", NA_IT_MEMOUNICODE, 8);
+    CNAItemDescription* pclOther = pclAdd(L"n", NA_IT_MEMOUNICODE, 8);
+    const std::wstring sLong(20000, L'\u00e9');
+    struct Row {
+        const wchar_t* psz;  // null: NULL
+        CNAItemDescription* pclItem;
+        unsigned long nCapacity;
+    };
+    const std::vector<Row> aRows = {
+        {L"first", pclMemo, 0},  {nullptr, pclMemo, 0},      {L"after a NULL", pclMemo, 64},
+        {L"", pclMemo, 0},       {sLong.c_str(), pclMemo, 0}, {L"short again", pclOther, 0},
+        {nullptr, pclOther, 0},  {nullptr, pclMemo, 0},       {L"last", pclMemo, 0},
+    };
+    CNAConvertVariant* pclTarget = pclNew();
+    for (size_t i = 0; i < aRows.size(); i++) {
+        const Row& r = aRows[i];
+        SCOPED_TRACE(i);
+        CNAConvertVariant* pclSource = pclNew();
+        pclSource->InitTypeVariantAny(VQTYPE_DSTRW, r.nCapacity);
+        pclSource->SetItemDesc(r.pclItem, r.pclItem);
+        if (r.psz != nullptr)
+            ASSERT_TRUE(pclSource->bSetValue(r.psz, wcslen(r.psz)));
+        else
+            pclSource->SetNull();
+        ASSERT_TRUE(pclTarget->bCopyVariant(pclSource));
+        CNAConvertVariant* pclFresh = pclNew();
+        ASSERT_TRUE(pclFresh->bCopyVariant(pclSource));
+
+        EXPECT_EQ(pclTarget->eGetVarType(), pclFresh->eGetVarType());
+        EXPECT_EQ(pclTarget->eGetStorageDB(), pclFresh->eGetStorageDB());
+        EXPECT_EQ(pclTarget->nGetCapacity(), pclFresh->nGetCapacity());
+        EXPECT_EQ(pclTarget->nGetDataSize(), pclFresh->nGetDataSize());
+        EXPECT_EQ(pclTarget->nGetDataLengthDB(), pclFresh->nGetDataLengthDB());
+        EXPECT_EQ(pclTarget->piGetItemAnalyseNoRef(), r.pclItem);
+        EXPECT_EQ(pclTarget->piGetItemDatabaseNoRef(), r.pclItem);
+        EXPECT_EQ(pclTarget->pclGetValue()->nGetType(), pclFresh->pclGetValue()->nGetType());
+        EXPECT_EQ(pclTarget->bIsNull(), r.psz == nullptr);
+        const std::wstring sExpected = r.psz != nullptr ? r.psz : L"";
+        EXPECT_EQ(sTexteW(*pclTarget->pclGetValue()), sExpected);
+
+        // The source takes the next row's value, or becomes NULL: the copy stays as it was.
+        ASSERT_TRUE(pclSource->bSetValue(L"overwritten", 11));
+        EXPECT_EQ(sTexteW(*pclTarget->pclGetValue()), sExpected);
+        pclSource->SetNull();
+        EXPECT_EQ(pclTarget->bIsNull(), r.psz == nullptr);
+        EXPECT_EQ(sTexteW(*pclTarget->pclGetValue()), sExpected);
+    }
+}
+
 TEST_F(NAConvertVariantSetTest, UnicodeSlotsHoldUTF16BothWays) {
     CNAItemDescription* pclUni = pclAdd(L"u", NA_IT_UNICODE, 12);
     CNAConvertVariant* pcl = pclBind(pclUni);

@@ -234,6 +234,66 @@ TEST_F(NARecordValueTest, ClonesAreIndependent) {
     EXPECT_FALSE(clClone->pclGetRecordIdNoRef()->bEqualRecordId(clSource->pclGetRecordIdNoRef()));
 }
 
+// A browse copies the current row into the same original record at every row, while the current
+// row's image and memo variants are filled anew in place for the next one: each copy holds the
+// row it was made from until the next copy, whatever the row before held (text, NULL, an empty
+// text, a text longer than any kept buffer).
+TEST_F(NARecordValueTest, RowCopiesStandApartFromTheRefilledSource) {
+    const std::string sLong(5000, 'L');
+    struct Row {
+        std::string sImage;
+        const char* pszMemo0;  // null: NULL
+        const char* pszMemo1;
+    };
+    const std::vector<Row> aRows = {
+        {"row 1", "first", "one"},    {"row 2", nullptr, "two"},      {"row 3", "after NULL", nullptr},
+        {"row 4", "", ""},            {"row 5", sLong.c_str(), "x"},  {"row 6", "short", sLong.c_str()},
+        {"row 7", nullptr, nullptr},  {"row 8", "last", "end"},
+    };
+    CHeld<CNARecordValue> clCurrent(pclValue("row 0", {"m0", "m1"}));
+    clCurrent->nRelease();
+    CHeld<CNARecordValue> clOriginal(pclValue("row 0", {}));
+    clOriginal->nRelease();
+    auto Fill = [&](const Row& r) {
+        memcpy(clCurrent->pclGetNAYFRecord()->pbyGetBuffer(), r.sImage.data(), r.sImage.size());
+        const char* apsz[2] = {r.pszMemo0, r.pszMemo1};
+        for (int i = 0; i < 2; i++) {
+            CNAConvertVariant* pcl = clCurrent->pclGetMemoValueNoRef(i);
+            if (apsz[i] == nullptr) {
+                pcl->SetNull();
+                continue;
+            }
+            CAny cl;
+            SetDSTRA(&cl, apsz[i]);
+            pcl->bSetValue(&cl);
+        }
+    };
+    auto Expected = [](const Row& r) {
+        return std::vector<std::string>{r.pszMemo0 != nullptr ? r.pszMemo0 : "<null>",
+                                        r.pszMemo1 != nullptr ? r.pszMemo1 : "<null>"};
+    };
+    for (size_t i = 0; i < aRows.size(); i++) {
+        SCOPED_TRACE(i);
+        Fill(aRows[i]);
+        ASSERT_TRUE(clOriginal->bCopyRecordValue(clCurrent.get(), CNARecordValue::COPY_ALL));
+        EXPECT_EQ(sImage(clOriginal->pclGetNAYFRecord()), aRows[i].sImage);
+        EXPECT_EQ(Memos(clOriginal.get()), Expected(aRows[i]));
+        EXPECT_TRUE(clOriginal->bEquals(clCurrent.get(), 1));
+        // The next row (or a last one) filled in: the copy keeps this row.
+        Fill(i + 1 < aRows.size() ? aRows[i + 1] : Row{"row 9", "gone", nullptr});
+        EXPECT_EQ(sImage(clOriginal->pclGetNAYFRecord()), aRows[i].sImage);
+        EXPECT_EQ(Memos(clOriginal.get()), Expected(aRows[i]));
+        // Set anew with a value of another type, the source leaves the copy alone as well.
+        CAny clNumber;
+        clNumber.SetI4(7);
+        clCurrent->pclGetMemoValueNoRef(0)->CNAVariant::bSetValue(&clNumber);
+        EXPECT_EQ(Memos(clOriginal.get()), Expected(aRows[i]));
+        CAny clText;
+        SetDSTRA(&clText, "m0");
+        clCurrent->pclGetMemoValueNoRef(0)->CNAVariant::bSetValue(&clText);
+    }
+}
+
 TEST_F(NARecordValueTest, EqualityWithAndWithoutMemos) {
     struct Case {
         const char* pszName;

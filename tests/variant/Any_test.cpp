@@ -634,6 +634,97 @@ TEST_F(AnyTest, CopyOfASharedStringSharesItsBuffer) {
     EXPECT_EQ(sDSTRA(cl), "partage");
 }
 
+// A shared string copied onto a value that already holds one of its class (a memo copied row after
+// row) shares the source's buffer in place: the target's type word, text, reference counts and the
+// rest of its area are those of the general copy onto an empty value, and the copy keeps its text
+// when the source is set anew afterwards.
+TEST_F(AnyTest, SharedStringCopiedOverAValueOfItsClass) {
+    struct Case {
+        const char* pszNom;
+        const wchar_t* pszSource;  // null: the source holds no string
+        unsigned short nDrapeauxSource;
+        const wchar_t* pszCible;
+        unsigned short nDrapeauxCible;
+        bool bMemeTampon;  // the target already shares the source's buffer
+    };
+    const std::wstring sLong(5000, L'x');
+    const Case aCases[] = {
+        {"another text", L"source", 0, L"cible", 0, false},
+        {"the same buffer", L"source", 0, nullptr, 0, true},
+        {"onto a NULL target", L"source", VQTYPE_FLAG_NULL, L"cible", VQTYPE_FLAG_NULL, false},
+        {"from a NULL source", L"nul", VQTYPE_FLAG_NULL, L"cible", 0, false},
+        {"both flags carried", L"drapeaux", VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400, L"cible", VQTYPE_FLAG_0400, false},
+        {"flags of the target dropped", L"source", 0, L"cible", VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400, false},
+        {"a source without a string", nullptr, 0, L"cible", 0, false},
+        {"onto a target without a string", L"source", 0, nullptr, 0, false},
+        {"a text longer than any kept buffer", sLong.c_str(), 0, L"court", 0, false},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszNom);
+        const long nAvant = standin::nGetLiveBlocks();
+        {
+            CAny clSource;
+            clSource.__SetType(VQTYPE_DSTRW, 0);
+            if (c.pszSource != nullptr) clSource.pclGetValeur()->SetValue(c.pszSource, wcslen(c.pszSource) * 4);
+            clSource.SetFlags(c.nDrapeauxSource);
+            CAny clCible;
+            if (c.bMemeTampon) {
+                clCible = clSource;
+            } else {
+                clCible.__SetType(VQTYPE_DSTRW, 0);
+                if (c.pszCible != nullptr) clCible.pclGetValeur()->SetValue(c.pszCible, wcslen(c.pszCible) * 4);
+            }
+            clCible.SetFlags(c.nDrapeauxCible);
+            // Something of the target's own beyond its string, which a value made anew does not keep.
+            if (c.nDrapeauxCible != 0) clCible.pbyGetValeur()[20] = 0x5A;
+            void* pAncien = clCible.pclGetValeur()->_pGetPointeur();
+            const uint32_t nCompteAncien = pAncien != nullptr && pAncien != clSource.pclGetValeur()->_pGetPointeur()
+                                               ? nCompte(pAncien)
+                                               : 0;
+            CAny clAutre;  // another holder keeps the target's old buffer alive to read its count
+            if (nCompteAncien != 0) clAutre = clCible;
+
+            // The general copy onto an empty value, for comparison.
+            CAny clReference;
+            clSource.pclGetValeur()->Duplique(&clReference);
+            clSource.pclGetValeur()->Duplique(&clCible);
+
+            EXPECT_EQ(wTypeBrut(clCible), wTypeBrut(clReference));
+            EXPECT_EQ(clCible.nGetType(), VQTYPE_DSTRW | (c.nDrapeauxSource & (VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400)));
+            EXPECT_EQ(memcmp(clCible.pbyGetValeur(), clReference.pbyGetValeur(), VQTAILLE_VALEUR), 0);
+            void* pSource = clSource.pclGetValeur()->_pGetPointeur();
+            EXPECT_EQ(clCible.pclGetValeur()->_pGetPointeur(), pSource);
+            if (pSource != nullptr) {
+                EXPECT_EQ(nCompte(pSource), 3u);  // the source, the reference and the target
+            }
+            if (nCompteAncien != 0) {
+                EXPECT_EQ(nCompte(pAncien), 1u);  // the target's reference given back
+            }
+            EXPECT_EQ(sDSTRW(clCible), c.pszSource != nullptr ? c.pszSource : L"");
+
+            // The source set anew leaves the copy as it was.
+            clSource.__SetType(VQTYPE_DSTRW, 0);
+            clSource.pclGetValeur()->SetValue(L"changed", 28);
+            clSource.SetFlags(VQTYPE_FLAG_0400);
+            EXPECT_EQ(sDSTRW(clCible), c.pszSource != nullptr ? c.pszSource : L"");
+            EXPECT_EQ(clCible.nGetType(), clReference.nGetType());
+            EXPECT_EQ(sDSTRW(clSource), L"changed");
+        }
+        EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
+    }
+
+    // A target of another class (an 8-bit shared string) is made anew by the general copy.
+    CAny clSource;
+    clSource.__SetType(VQTYPE_DSTRW, 0);
+    clSource.pclGetValeur()->SetValue(L"large", 20);
+    CAny clCible;
+    clCible.__SetType(VQTYPE_DSTRA, 0);
+    clCible.pclGetValeur()->SetValue("etroit", 6);
+    clSource.pclGetValeur()->Duplique(&clCible);
+    EXPECT_EQ(clCible.nGetType(), VQTYPE_DSTRW);
+    EXPECT_EQ(sDSTRW(clCible), L"large");
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Raw values from the host
 // ---------------------------------------------------------------------------------------------------
