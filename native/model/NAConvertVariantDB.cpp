@@ -207,8 +207,9 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
         case 12:
         case 14: {
             if (m_pbyBuffer == nullptr) return 1;
-            // The server's integers and reals need none of the host's rules.
+            // The server's integers, amounts and reals need none of the host's rules.
             if (nType <= 9 && NA_bServerIntegerToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity)) return 1;
+            if (nType == VQTYPE_CY && NA_bServerMoneyToStorage(psz, n, m_pbyBuffer, m_nCapacity)) return 1;
             if ((nType == VQTYPE_R4 || nType == VQTYPE_R8) &&
                 NA_bServerRealToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity))
                 return 1;

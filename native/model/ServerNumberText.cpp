@@ -1,6 +1,7 @@
 // Server integers and reals into a value's storage without the host's conversion.
 #include "native/model/ServerNumberText.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -118,5 +119,35 @@ bool NA_bServerRealToStorage(const char* psz, unsigned long n, unsigned short nT
     if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return false;
     const float f = static_cast<float>(d);
     memcpy(pDestination, &f, sizeof(f));
+    return true;
+}
+
+bool NA_bServerMoneyToStorage(const char* psz, unsigned long n, void* pDestination, unsigned long nCapacity) {
+    if (psz == nullptr || pDestination == nullptr || n == 0 || nCapacity < 10) return false;
+    const bool bNegative = psz[0] == '-';
+    const unsigned long nStart = bNegative ? 1 : 0;
+    const unsigned long nPoint = _nDigits(psz, n, nStart);
+    // Twelve integer digits and six decimals stay below 10^18: 64 bits hold the millionths.
+    if (nPoint == nStart || nPoint - nStart > 12) return false;
+    unsigned long nEnd = nPoint;
+    if (nPoint < n) {
+        if (psz[nPoint] != '.') return false;
+        nEnd = _nDigits(psz, n, nPoint + 1);
+        if (nEnd != n || nEnd == nPoint + 1 || nEnd - nPoint - 1 > 6) return false;
+    }
+    uint64_t nMillionths = 0;
+    for (unsigned long i = nStart; i < nPoint; i++) nMillionths = nMillionths * 10 + static_cast<unsigned>(psz[i] - '0');
+    unsigned long nDecimals = 0;
+    for (unsigned long i = nPoint + 1; i < nEnd; i++, nDecimals++)
+        nMillionths = nMillionths * 10 + static_cast<unsigned>(psz[i] - '0');
+    for (; nDecimals < 6; nDecimals++) nMillionths *= 10;
+    const int64_t llValue = bNegative ? -static_cast<int64_t>(nMillionths) : static_cast<int64_t>(nMillionths);
+    // Five 16-bit words, least significant first: the 64 bits, then the sign spread over the last.
+    static_assert(std::endian::native == std::endian::little);
+    unsigned char aby[10];
+    memcpy(aby, &llValue, 8);
+    const uint16_t wSign = llValue < 0 ? 0xFFFF : 0;
+    memcpy(aby + 8, &wSign, 2);
+    memcpy(pDestination, aby, 10);
     return true;
 }
