@@ -66,6 +66,15 @@ public:
     int bInitTypeVariant(eNAVARTYPE eState, unsigned char* pbyBuffer, unsigned long nSize, unsigned short nType);
     int bInitTypeVariantBuffer(unsigned short nType, unsigned long nSize);
     void InitTypeVariantAny(unsigned short nType, unsigned long nMaxSize);
+    // Whether the converter is as InitTypeVariantAny(nType, 0) leaves it but for its value: state
+    // 1, a value of type nType with no flag, no size, no buffer of its own nor of the server's. A
+    // server's value read into such a converter replaces its value whole or makes it NULL, as it
+    // would after InitTypeVariantAny(nType, 0).
+    bool bIsVariantAnyOf(unsigned short nType) const {
+        return m_eVarType == NAVARTYPE_ANY && m_clValue.nGetType() == nType && m_pbyBuffer == nullptr &&
+               m_pbyBufferDB == nullptr && m_nCapacity == 0 && m_nDataSize == 0 && m_nDataLengthDB == 0 &&
+               m_eStorageDB != NASTORAGEDB_BUFFER;
+    }
     // The host's item (whose type drives every conversion) and the server's, each with an external
     // reference; a new analysis item gives the value its language type.
     void SetItemDesc(INAItemDescription* piAnalyse, INAItemDescription* piDatabase);

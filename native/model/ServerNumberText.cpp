@@ -125,22 +125,28 @@ bool NA_bServerRealToStorage(const char* psz, unsigned long n, unsigned short nT
 bool NA_bServerMoneyToStorage(const char* psz, unsigned long n, void* pDestination, unsigned long nCapacity) {
     if (psz == nullptr || pDestination == nullptr || n == 0 || nCapacity < 10) return false;
     const bool bNegative = psz[0] == '-';
-    const unsigned long nStart = bNegative ? 1 : 0;
-    const unsigned long nPoint = _nDigits(psz, n, nStart);
-    // Twelve integer digits and six decimals stay below 10^18: 64 bits hold the millionths.
-    if (nPoint == nStart || nPoint - nStart > 12) return false;
-    unsigned long nEnd = nPoint;
-    if (nPoint < n) {
-        if (psz[nPoint] != '.') return false;
-        nEnd = _nDigits(psz, n, nPoint + 1);
-        if (nEnd != n || nEnd == nPoint + 1 || nEnd - nPoint - 1 > 6) return false;
-    }
+    unsigned long i = bNegative ? 1 : 0;
+    const unsigned long nStart = i;
+    // One pass: the digits before the point, then those after it.
     uint64_t nMillionths = 0;
-    for (unsigned long i = nStart; i < nPoint; i++) nMillionths = nMillionths * 10 + static_cast<unsigned>(psz[i] - '0');
+    for (; i < n; i++) {
+        const unsigned d = static_cast<unsigned char>(psz[i]) - '0';
+        if (d > 9) break;
+        nMillionths = nMillionths * 10 + d;
+    }
+    // Twelve integer digits and six decimals stay below 10^18: 64 bits hold the millionths.
+    if (i == nStart || i - nStart > 12) return false;
     unsigned long nDecimals = 0;
-    for (unsigned long i = nPoint + 1; i < nEnd; i++, nDecimals++)
-        nMillionths = nMillionths * 10 + static_cast<unsigned>(psz[i] - '0');
-    for (; nDecimals < 6; nDecimals++) nMillionths *= 10;
+    if (i < n) {
+        if (psz[i] != '.' || i + 1 == n || n - i - 1 > 6) return false;
+        for (i++; i < n; i++, nDecimals++) {
+            const unsigned d = static_cast<unsigned char>(psz[i]) - '0';
+            if (d > 9) return false;
+            nMillionths = nMillionths * 10 + d;
+        }
+    }
+    static constexpr uint64_t s_anScale[7] = {1000000, 100000, 10000, 1000, 100, 10, 1};
+    nMillionths *= s_anScale[nDecimals];
     const int64_t llValue = bNegative ? -static_cast<int64_t>(nMillionths) : static_cast<int64_t>(nMillionths);
     // Five 16-bit words, least significant first: the 64 bits, then the sign spread over the last.
     static_assert(std::endian::native == std::endian::little);
