@@ -181,6 +181,11 @@ public:
     const char* pszGetKeptServerText(const CAny& clValue, size_t* pnText) const;
 
 protected:
+    // The two roads of bSetValueDB(text) through the host's rules, apart so that the read of every
+    // row, which takes neither, sets up no room for them: a number cast from its wide text, and a
+    // value of any other type converted from an 8-bit text value.
+    int _bSetNumberByHost(const char* psz, unsigned long n, unsigned nCodePage, unsigned short nType);
+    int _bSetValueByText(const char* psz, unsigned long n);
     int _bInitBufferYF(unsigned char* pbyBuffer, unsigned long nSize);
     void _ReleaseValDB();
     // Text into a text value, by state: the CAny's setters, or the buffer in the value's width.
@@ -189,7 +194,11 @@ protected:
     int _bSetValueDateToString(const CAny* pclIn);
     // The common start of every setter: a value not read yet counts as read, the parameter flag
     // and the NULL flag are cleared.
-    void _DebutSetter();
+    void _DebutSetter() {
+        if (m_eVarType == NAVARTYPE_UNREAD) m_eVarType = NAVARTYPE_ANY;
+        m_bParameter = 0;
+        m_clValue.ClearFlags(VQTYPE_FLAG_NULL);
+    }
     // Writes a value's natural bytes into the buffer (states 3 and 5) or the CAny (state 1).
     template <typename T>
     int _bSetTyped(unsigned short nType, T t, void (CAny::*pfSet)(T));

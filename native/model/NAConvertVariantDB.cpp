@@ -213,22 +213,7 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
             if ((nType == VQTYPE_R4 || nType == VQTYPE_R8) &&
                 NA_bServerRealToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity))
                 return 1;
-            wchar_t szCourt[64];
-            CXYString<wchar_t> cl;
-            const wchar_t* pszNombre = szCourt;
-            if (!bNombreLarge(psz, n, szCourt, 64)) {
-                cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
-                pszNombre = cl.pszGet();
-            }
-            // A number the host cannot read is no value of the row: it is reported, and the value
-            // is left NULL rather than holding what an earlier row left in the storage.
-            if (CAny::__s_nCastTo(m_pbyBuffer, pszNombre, nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
-                memset(m_pbyBuffer, 0, m_nCapacity);
-                SetNull();
-                _SetErrorConversionFailed(VQTYPE_PSTRW, pszNombre, 12, 4);
-                return 0;
-            }
-            return 1;
+            return _bSetNumberByHost(psz, n, nCodePage, nType);
         }
         case VQTYPE_DATEW:
         case VQTYPE_TIMEW:
@@ -250,21 +235,45 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
                 m_clValue.SetBIN(reinterpret_cast<const unsigned char*>(psz), n);
             }
             return 1;
-        default: {
-            CAny clTexte;
-            clTexte.__SetType(VQTYPE_PSTRA, 0);
-            clTexte.pclGetValeur()->SetValueFromANSI(psz, n);
-            clTexte.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
-            return bSetValue(&clTexte);
-        }
+        default:
+            return _bSetValueByText(psz, n);
     }
+}
+
+[[gnu::noinline]] int CNAConvertVariant::_bSetNumberByHost(const char* psz, unsigned long n, unsigned nCodePage,
+                                                           unsigned short nType) {
+    wchar_t szCourt[64];
+    CXYString<wchar_t> cl;
+    const wchar_t* pszNombre = szCourt;
+    if (!bNombreLarge(psz, n, szCourt, 64)) {
+        cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+        pszNombre = cl.pszGet();
+    }
+    // A number the host cannot read is no value of the row: it is reported, and the value is left
+    // NULL rather than holding what an earlier row left in the storage.
+    if (CAny::__s_nCastTo(m_pbyBuffer, pszNombre, nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
+        memset(m_pbyBuffer, 0, m_nCapacity);
+        SetNull();
+        _SetErrorConversionFailed(VQTYPE_PSTRW, pszNombre, 12, 4);
+        return 0;
+    }
+    return 1;
+}
+
+[[gnu::noinline]] int CNAConvertVariant::_bSetValueByText(const char* psz, unsigned long n) {
+    CAny clTexte;
+    clTexte.__SetType(VQTYPE_PSTRA, 0);
+    clTexte.pclGetValeur()->SetValueFromANSI(psz, n);
+    clTexte.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+    return bSetValue(&clTexte);
 }
 
 int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCodePage) {
     const unsigned short nType = m_clValue.nGetTypeCode();
     const bool bNarrow = NA_bVQNarrow(nType);
-    const unsigned nCnxCodePage = NA_nGetCodePage(m_pclConnection);
-    const bool bUTF8 = nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
+    // The connection's code page matters to 8-bit texts alone.
+    const unsigned nCnxCodePage = bNarrow ? NA_nGetCodePage(m_pclConnection) : 0;
+    const bool bUTF8 = bNarrow && nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
     if (m_eVarType == NAVARTYPE_ANY || m_eVarType == NAVARTYPE_UNREAD) {
         if (!bNarrow) {
             CXYString<wchar_t> cl;
