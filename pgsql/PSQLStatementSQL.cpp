@@ -487,7 +487,10 @@ int CPSQLStatementSQL::bGetAffected_rows(unsigned long* pnRows) {
 int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, unsigned) {
     // The client library answers NULL for a field outside its result: a read there is refused,
     // not taken for a NULL value.
-    CNAColumnSQL* pclColumn = pclGetNAColumnSQL(static_cast<int>(nColumn));
+    // The column table of a result read row after row is there already.
+    CNAColumnSQL* pclColumn = nColumn < m_nNbColumn && m_pTabColumn != nullptr
+                                  ? &m_pTabColumn[nColumn]
+                                  : pclGetNAColumnSQL(static_cast<int>(nColumn));
     if (pclColumn == nullptr) return 0;
     if (m_pResult == nullptr || m_bEnd != 0 || m_llCurrentRow < 0 || m_llCurrentRow >= m_llNbRow) {
         g_PSQLAddError(m_pclError, NA_ERRORTYPE_GENERAL, FILE_STATEMENTSQL, SITE_NO_ROW, m_pclConnection,
@@ -496,19 +499,23 @@ int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, 
     }
     const int nRow = static_cast<int>(m_llCurrentRow);
     const int nField = static_cast<int>(nColumn);
-    int bNull = 0;
-    if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_GETISNULL,
-                     [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }))
-        return 0;
-    if (bNull == 1) {
-        pclValue->SetNull();
-        return 1;
-    }
+    // The client library gives a NULL field as an empty text: a field with a character is not
+    // NULL, and only an empty one needs its NULL flag asked.
     const char* pszText = nullptr;
     if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_GETVALUE,
                      [&] { pszText = __PQgetvalue(m_pResult, nRow, nField); }))
         return 0;
-    if (pszText == nullptr) pszText = "";
+    if (pszText == nullptr || *pszText == 0) {
+        int bNull = 0;
+        if (!g_bPSQLCall(m_pclError, m_pclConnection, FILE_STATEMENT, SITE_GETISNULL,
+                         [&] { bNull = __PQgetisnull(m_pResult, nRow, nField); }))
+            return 0;
+        if (bNull == 1) {
+            pclValue->SetNull();
+            return 1;
+        }
+        pszText = "";
+    }
     // A value sent in binary form is not read: the converter must not keep what an earlier column
     // left in it, so it holds NULL.
     if (pclColumn->m_nFormat != 0) {

@@ -389,12 +389,6 @@ void CNAConvertVariant::_OnSetValue(int bNotNull) {
     if (bNotNull) m_clValue.ClearFlags(VQTYPE_FLAG_NULL);
 }
 
-void CNAConvertVariant::_DebutSetter() {
-    if (m_eVarType == NAVARTYPE_UNREAD) m_eVarType = NAVARTYPE_ANY;
-    m_bParameter = 0;
-    m_clValue.ClearFlags(VQTYPE_FLAG_NULL);
-}
-
 // ------------------------------------------------------------------------------------------------
 // Reading
 // ------------------------------------------------------------------------------------------------

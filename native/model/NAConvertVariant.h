@@ -66,6 +66,15 @@ public:
     int bInitTypeVariant(eNAVARTYPE eState, unsigned char* pbyBuffer, unsigned long nSize, unsigned short nType);
     int bInitTypeVariantBuffer(unsigned short nType, unsigned long nSize);
     void InitTypeVariantAny(unsigned short nType, unsigned long nMaxSize);
+    // Whether the converter is as InitTypeVariantAny(nType, 0) leaves it but for its value: state
+    // 1, a value of type nType with no flag, no size, no buffer of its own nor of the server's. A
+    // server's value read into such a converter replaces its value whole or makes it NULL, as it
+    // would after InitTypeVariantAny(nType, 0).
+    bool bIsVariantAnyOf(unsigned short nType) const {
+        return m_eVarType == NAVARTYPE_ANY && m_clValue.nGetType() == nType && m_pbyBuffer == nullptr &&
+               m_pbyBufferDB == nullptr && m_nCapacity == 0 && m_nDataSize == 0 && m_nDataLengthDB == 0 &&
+               m_eStorageDB != NASTORAGEDB_BUFFER;
+    }
     // The host's item (whose type drives every conversion) and the server's, each with an external
     // reference; a new analysis item gives the value its language type.
     void SetItemDesc(INAItemDescription* piAnalyse, INAItemDescription* piDatabase);
@@ -195,6 +204,11 @@ public:
     const char* pszGetKeptServerText(const CAny& clValue, size_t* pnText) const;
 
 protected:
+    // The two roads of bSetValueDB(text) through the host's rules, apart so that the read of every
+    // row, which takes neither, sets up no room for them: a number cast from its wide text, and a
+    // value of any other type converted from an 8-bit text value.
+    int _bSetNumberByHost(const char* psz, unsigned long n, unsigned nCodePage, unsigned short nType);
+    int _bSetValueByText(const char* psz, unsigned long n);
     int _bInitBufferYF(unsigned char* pbyBuffer, unsigned long nSize);
     void _ReleaseValDB();
     // Text into a text value, by state: the CAny's setters, or the buffer in the value's width.
@@ -203,7 +217,11 @@ protected:
     int _bSetValueDateToString(const CAny* pclIn);
     // The common start of every setter: a value not read yet counts as read, the parameter flag
     // and the NULL flag are cleared.
-    void _DebutSetter();
+    void _DebutSetter() {
+        if (m_eVarType == NAVARTYPE_UNREAD) m_eVarType = NAVARTYPE_ANY;
+        m_bParameter = 0;
+        m_clValue.ClearFlags(VQTYPE_FLAG_NULL);
+    }
     // Writes a value's natural bytes into the buffer (states 3 and 5) or the CAny (state 1).
     template <typename T>
     int _bSetTyped(unsigned short nType, T t, void (CAny::*pfSet)(T));

@@ -164,18 +164,22 @@ bool bDateHeureServeur(const char* psz, unsigned long n, uint32_t* pdwDate, uint
     if (n < 19 || n == 20 || n > 26) return false;
     if (psz[4] != '-' || psz[7] != '-' || (psz[10] != ' ' && psz[10] != 'T') || psz[13] != ':' || psz[16] != ':')
         return false;
-    if (!bChiffres(psz, 4) || !bChiffres(psz + 5, 2) || !bChiffres(psz + 8, 2) || !bChiffres(psz + 11, 2) ||
-        !bChiffres(psz + 14, 2) || !bChiffres(psz + 17, 2))
+    // The fourteen digits taken at once: a character that is none gives a value above 9.
+    const auto* p = reinterpret_cast<const unsigned char*>(psz);
+    const unsigned y0 = p[0] - 48u, y1 = p[1] - 48u, y2 = p[2] - 48u, y3 = p[3] - 48u;
+    const unsigned mo0 = p[5] - 48u, mo1 = p[6] - 48u, d0 = p[8] - 48u, d1 = p[9] - 48u;
+    const unsigned h0 = p[11] - 48u, h1 = p[12] - 48u, mi0 = p[14] - 48u, mi1 = p[15] - 48u;
+    const unsigned s0 = p[17] - 48u, s1 = p[18] - 48u;
+    if ((y0 > 9) | (y1 > 9) | (y2 > 9) | (y3 > 9) | (mo0 > 9) | (mo1 > 9) | (d0 > 9) | (d1 > 9) | (h0 > 9) |
+        (h1 > 9) | (mi0 > 9) | (mi1 > 9) | (s0 > 9) | (s1 > 9))
         return false;
-    int nMilli = 0;
+    unsigned nMilli = 0;
     if (n > 19) {
         if (psz[19] != '.' || !bChiffres(psz + 20, static_cast<int>(n) - 20)) return false;
-        for (unsigned long k = 20; k < 23; k++) nMilli = nMilli * 10 + (k < n ? psz[k] - '0' : 0);
+        for (unsigned long k = 20; k < 23; k++) nMilli = nMilli * 10 + (k < n ? p[k] - 48u : 0);
     }
-    *pdwDate = static_cast<uint32_t>(nNombre(psz, 4)) << 16 | static_cast<uint32_t>(nDeuxChiffres(psz + 5)) << 8 |
-               static_cast<uint32_t>(nDeuxChiffres(psz + 8));
-    *pdwTime = static_cast<uint32_t>(
-        ((nDeuxChiffres(psz + 11) * 60 + nDeuxChiffres(psz + 14)) * 60 + nDeuxChiffres(psz + 17)) * 1000 + nMilli);
+    *pdwDate = ((y0 * 10 + y1) * 100 + y2 * 10 + y3) << 16 | (mo0 * 10 + mo1) << 8 | (d0 * 10 + d1);
+    *pdwTime = (((h0 * 10 + h1) * 60 + mi0 * 10 + mi1) * 60 + s0 * 10 + s1) * 1000 + nMilli;
     return true;
 }
 
@@ -207,27 +211,13 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
         case 12:
         case 14: {
             if (m_pbyBuffer == nullptr) return 1;
-            // The server's integers and reals need none of the host's rules.
+            // The server's integers, amounts and reals need none of the host's rules.
             if (nType <= 9 && NA_bServerIntegerToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity)) return 1;
+            if (nType == VQTYPE_CY && NA_bServerMoneyToStorage(psz, n, m_pbyBuffer, m_nCapacity)) return 1;
             if ((nType == VQTYPE_R4 || nType == VQTYPE_R8) &&
                 NA_bServerRealToStorage(psz, n, nType, m_pbyBuffer, m_nCapacity))
                 return 1;
-            wchar_t szCourt[64];
-            CXYString<wchar_t> cl;
-            const wchar_t* pszNombre = szCourt;
-            if (!bNombreLarge(psz, n, szCourt, 64)) {
-                cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
-                pszNombre = cl.pszGet();
-            }
-            // A number the host cannot read is no value of the row: it is reported, and the value
-            // is left NULL rather than holding what an earlier row left in the storage.
-            if (CAny::__s_nCastTo(m_pbyBuffer, pszNombre, nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
-                memset(m_pbyBuffer, 0, m_nCapacity);
-                SetNull();
-                _SetErrorConversionFailed(VQTYPE_PSTRW, pszNombre, 12, 4);
-                return 0;
-            }
-            return 1;
+            return _bSetNumberByHost(psz, n, nCodePage, nType);
         }
         case VQTYPE_DATEW:
         case VQTYPE_TIMEW:
@@ -249,21 +239,45 @@ int CNAConvertVariant::bSetValueDB(const char* psz, unsigned long n, unsigned nC
                 m_clValue.SetBIN(reinterpret_cast<const unsigned char*>(psz), n);
             }
             return 1;
-        default: {
-            CAny clTexte;
-            clTexte.__SetType(VQTYPE_PSTRA, 0);
-            clTexte.pclGetValeur()->SetValueFromANSI(psz, n);
-            clTexte.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
-            return bSetValue(&clTexte);
-        }
+        default:
+            return _bSetValueByText(psz, n);
     }
+}
+
+[[gnu::noinline]] int CNAConvertVariant::_bSetNumberByHost(const char* psz, unsigned long n, unsigned nCodePage,
+                                                           unsigned short nType) {
+    wchar_t szCourt[64];
+    CXYString<wchar_t> cl;
+    const wchar_t* pszNombre = szCourt;
+    if (!bNombreLarge(psz, n, szCourt, 64)) {
+        cl.nAffecteConversionExplicite(psz, static_cast<int>(n), static_cast<int>(nCodePage));
+        pszNombre = cl.pszGet();
+    }
+    // A number the host cannot read is no value of the row: it is reported, and the value is left
+    // NULL rather than holding what an earlier row left in the storage.
+    if (CAny::__s_nCastTo(m_pbyBuffer, pszNombre, nType, nullptr) > VQERR_DERNIER_SUCCES_HOTE) {
+        memset(m_pbyBuffer, 0, m_nCapacity);
+        SetNull();
+        _SetErrorConversionFailed(VQTYPE_PSTRW, pszNombre, 12, 4);
+        return 0;
+    }
+    return 1;
+}
+
+[[gnu::noinline]] int CNAConvertVariant::_bSetValueByText(const char* psz, unsigned long n) {
+    CAny clTexte;
+    clTexte.__SetType(VQTYPE_PSTRA, 0);
+    clTexte.pclGetValeur()->SetValueFromANSI(psz, n);
+    clTexte.ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+    return bSetValue(&clTexte);
 }
 
 int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCodePage) {
     const unsigned short nType = m_clValue.nGetTypeCode();
     const bool bNarrow = NA_bVQNarrow(nType);
-    const unsigned nCnxCodePage = NA_nGetCodePage(m_pclConnection);
-    const bool bUTF8 = nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
+    // The connection's code page matters to 8-bit texts alone.
+    const unsigned nCnxCodePage = bNarrow ? NA_nGetCodePage(m_pclConnection) : 0;
+    const bool bUTF8 = bNarrow && nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
     if (m_eVarType == NAVARTYPE_ANY || m_eVarType == NAVARTYPE_UNREAD) {
         if (!bNarrow) {
             CXYString<wchar_t> cl;

@@ -277,7 +277,15 @@ void CNAYFRecord::SetItemValueDefined(const INAItemDescription* piItem, int bDef
     if (piItem == nullptr || !_bBitOf(piItem, &nByte, &byMask)) return;
     const bool bMemo = CNAItemDescription::g_bIsMemo(piItem->eNAGetItemType());
     // Marking a plain value defined touches its bit only: its slot is not looked up.
-    unsigned char* pbySlot = bDefined && !bMemo ? nullptr : pbyGetItemValue(piItem, n);
+    if (bDefined && !bMemo)
+        m_pbyNullFlags[nByte] |= byMask;
+    else
+        _SetItemValueDefinedInSlot(piItem, nByte, byMask, bMemo, bDefined, n);
+}
+
+void CNAYFRecord::_SetItemValueDefinedInSlot(const INAItemDescription* piItem, unsigned nByte, unsigned char byMask,
+                                             bool bMemo, int bDefined, int n) {
+    unsigned char* pbySlot = pbyGetItemValue(piItem, n);
     if (bDefined) {
         m_pbyNullFlags[nByte] |= byMask;
         if (bMemo && pbySlot != nullptr)

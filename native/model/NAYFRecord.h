@@ -85,6 +85,17 @@ public:
     // Clearing zero-fills the element's slot (a memo gets its NULL marker, eight 0xFF bytes);
     // setting writes a memo's defined marker (eight zero bytes) and leaves other slots alone.
     void SetItemValueDefined(const INAItemDescription* piItem, int bDefined, int n);
+    // The same for a caller that already asked the item its physical index (nBit, at least 0) and
+    // whether it is a memo.
+    void SetItemValueDefined(const INAItemDescription* piItem, int nBit, bool bMemo, int bDefined, int n) {
+        if (nBit < 0 || static_cast<unsigned>(nBit >> 3) >= m_nFlagFieldSize) return;
+        const unsigned char byMask = static_cast<unsigned char>(0x80u >> (nBit & 7));
+        // Marking a plain value defined touches its bit only.
+        if (bDefined && !bMemo)
+            m_pbyNullFlags[nBit >> 3] |= byMask;
+        else
+            _SetItemValueDefinedInSlot(piItem, static_cast<unsigned>(nBit) >> 3, byMask, bMemo, bDefined, n);
+    }
     void SetTabItemValueDefined(const INAItemDescription* const* ppiItems, unsigned nCount, const int* pnBits,
                                 const int* pbDefined);
 
@@ -126,6 +137,9 @@ private:
     const unsigned char* _pbySlot(const INAItemDescription* piItem, int n, unsigned long* pnSlot) const;
     // Byte and mask of an item's NULL bit; false outside the flag field.
     bool _bBitOf(const INAItemDescription* piItem, unsigned* pnByte, unsigned char* pbyMask) const;
+    // The bit of byte nByte and mask byMask set or cleared, with the slot's marker or zeros.
+    void _SetItemValueDefinedInSlot(const INAItemDescription* piItem, unsigned nByte, unsigned char byMask, bool bMemo,
+                                    int bDefined, int n);
     void _SetBuffer(unsigned char* pbyBuffer, unsigned nBufferSize, unsigned nItemCount, unsigned nFlagFieldSize);
 
     uint32_t m_nRef = 0;

@@ -1,6 +1,7 @@
 // Server integers and reals into a value's storage without the host's conversion.
 #include "native/model/ServerNumberText.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -118,5 +119,41 @@ bool NA_bServerRealToStorage(const char* psz, unsigned long n, unsigned short nT
     if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max())) return false;
     const float f = static_cast<float>(d);
     memcpy(pDestination, &f, sizeof(f));
+    return true;
+}
+
+bool NA_bServerMoneyToStorage(const char* psz, unsigned long n, void* pDestination, unsigned long nCapacity) {
+    if (psz == nullptr || pDestination == nullptr || n == 0 || nCapacity < 10) return false;
+    const bool bNegative = psz[0] == '-';
+    unsigned long i = bNegative ? 1 : 0;
+    const unsigned long nStart = i;
+    // One pass: the digits before the point, then those after it.
+    uint64_t nMillionths = 0;
+    for (; i < n; i++) {
+        const unsigned d = static_cast<unsigned char>(psz[i]) - '0';
+        if (d > 9) break;
+        nMillionths = nMillionths * 10 + d;
+    }
+    // Twelve integer digits and six decimals stay below 10^18: 64 bits hold the millionths.
+    if (i == nStart || i - nStart > 12) return false;
+    unsigned long nDecimals = 0;
+    if (i < n) {
+        if (psz[i] != '.' || i + 1 == n || n - i - 1 > 6) return false;
+        for (i++; i < n; i++, nDecimals++) {
+            const unsigned d = static_cast<unsigned char>(psz[i]) - '0';
+            if (d > 9) return false;
+            nMillionths = nMillionths * 10 + d;
+        }
+    }
+    static constexpr uint64_t s_anScale[7] = {1000000, 100000, 10000, 1000, 100, 10, 1};
+    nMillionths *= s_anScale[nDecimals];
+    const int64_t llValue = bNegative ? -static_cast<int64_t>(nMillionths) : static_cast<int64_t>(nMillionths);
+    // Five 16-bit words, least significant first: the 64 bits, then the sign spread over the last.
+    static_assert(std::endian::native == std::endian::little);
+    unsigned char aby[10];
+    memcpy(aby, &llValue, 8);
+    const uint16_t wSign = llValue < 0 ? 0xFFFF : 0;
+    memcpy(aby + 8, &wSign, 2);
+    memcpy(pDestination, aby, 10);
     return true;
 }

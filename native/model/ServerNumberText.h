@@ -17,3 +17,10 @@ bool NA_bServerIntegerToStorage(const char* psz, unsigned long n, unsigned short
 // or read with another rule (infinite, beyond a float, below the normal doubles but not zero).
 bool NA_bServerRealToStorage(const char* psz, unsigned long n, unsigned short nType, void* pDestination,
                              unsigned long nCapacity);
+
+// Money (a 10-byte CMoney, six decimals): an optional minus sign, 1 to 12 integer digits, then
+// optionally '.' and 1 to 6 decimals. Each such text names its value exactly, which is written as
+// the host writes it (the 80-bit integer of millionths). True when the value was written; false,
+// nothing written, for any other text (more digits, blanks, a sign of plus, a separator of its
+// own), which the host's conversion then reads by its own rules.
+bool NA_bServerMoneyToStorage(const char* psz, unsigned long n, void* pDestination, unsigned long nCapacity);

@@ -2,6 +2,7 @@
 #include "native/statement/NASQLColumn.h"
 
 #include "native/model/NAConvertVariant.h"
+#include "native/model/NAYFRecord.h"
 #include "native/statement/NAStatement.h"
 
 int CNASQLColumn::bSetValueFromDB(CNAStatement* pclStatement, unsigned nColumn) {
@@ -12,13 +13,19 @@ int CNASQLColumn::bSetValueFromDB(CNAStatement* pclStatement, unsigned nColumn) 
     const bool bMemo = bIsMemo();
     if (bMemo) {
         SetNotModified();
-        pclValue->InitTypeVariantAny(eGetVQType(), 0);
+        // A memo read row after row already holds a value of its type, which the read replaces
+        // whole or makes NULL: it is emptied first only when it is anything else.
+        const unsigned short nType = eGetVQType();
+        if (!pclValue->bIsVariantAnyOf(nType)) pclValue->InitTypeVariantAny(nType, 0);
     }
     const int bRead = pclStatement->bGetSQLColumnValue(pclValue, static_cast<unsigned>(nIndice));
     if (bMemo && !bRead) {
         pclValue->SetNull();
         return 0;
     }
-    _SetItemValueDefinedInYFRecord(pclValue->bIsNull() ? 0 : 1, nColumn);
+    // The item's bit is its physical index, and its kind the one asked above.
+    CNAYFRecord* pclImage = _pclCurrentImage();
+    if (pclImage != nullptr)
+        pclImage->SetItemValueDefined(m_piItem, nIndice, bMemo, pclValue->bIsNull() ? 0 : 1, static_cast<int>(nColumn));
     return bRead;
 }

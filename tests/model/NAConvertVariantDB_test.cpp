@@ -125,6 +125,20 @@ TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.1234567", sZero8},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.", sZero8},
         {NA_IT_DATETIME, 8, "2024-03-05 10:2x:30", sZero8},
+        // A character just outside the digits at each place of the server's usual layout.
+        {NA_IT_DATETIME, 8, "/024-03-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "202:-03-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-/3-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-0: 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 \xD0:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:3/", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.1/", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05_10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10-20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30,5", sZero8},
+        // The extremes of every part.
+        {NA_IT_DATETIME, 8, "9999-12-31 23:59:59.999999", sDateTime(9999, 12, 31, nMs(23, 59, 59, 999))},
+        {NA_IT_DATETIME, 8, "0001-01-01 00:00:00", sDateTime(1, 1, 1, 0)},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.12x", sZero8},
         // Times: a 10-byte slot takes all nine characters, a 9-byte slot eight.
         {NA_IT_HEURE, 10, "10:20:30.123", S("102030123\0", 10)},

@@ -37,7 +37,7 @@ protected:
         pcl->pclGetItemNoRef(0)->SetNullable(0);
         pcl->bAddItem(L"nom", nullptr, nullptr, 1, 11, NA_IT_TEXTE, -1, -1, 0, 0, 0);
         pcl->bAddItem(L"naissance", nullptr, nullptr, 1, 9, NA_IT_DATE8, -1, -1, 0, 0, 0);
-        pcl->bAddItem(L"notes", nullptr, nullptr, 1, 8, NA_IT_MEMOTEXTE, -1, -1, 0, 0, 0);
+        pcl->bAddItem(L"notes", nullptr, nullptr, 1, 8, m_eMemoType, -1, -1, 0, 0, 0);
         pcl->bAddItem(L"code", nullptr, nullptr, 1, 6, NA_IT_BINAIRE, -1, -1, 0, 0, 0);
         pcl->bAddItem(L"cle", nullptr, nullptr, 1, 0, NA_IT_BINAIRE, -1, 1, NA_KEY_COMPOSED | NA_KEY_UNIQUE, 0, 0);
         pcl->_bAddItemComponent(pcl->pclGetItemNoRef(5), L"nom");
@@ -67,4 +67,6 @@ protected:
     CNADataSourceDescription* m_pclHost = nullptr;
     CNADataSourceDescription* m_pclServer = nullptr;
     CNARecord* m_pclRecord = nullptr;
+    // The kind of the memo item "notes" in descriptions made from now on.
+    eNA_ITEMTYPE m_eMemoType = NA_IT_MEMOTEXTE;
 };

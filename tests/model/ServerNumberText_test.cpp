@@ -132,4 +132,37 @@ TEST_F(ServerNumberTextTest, RealsAreWhatTheHostReadsOrLeftToIt) {
     EXPECT_FALSE(NA_bServerRealToStorage("15", 2, VQTYPE_I4, aby, 8));
 }
 
+TEST_F(ServerNumberTextTest, AmountsAreWhatTheHostReadsOrLeftToIt) {
+    // Texts of numeric and money columns: signs, zeros, every count of decimals the road takes,
+    // the widest integer part, and the values at 2^63 millionths' neighbourhood it stays below.
+    const std::vector<const char*> asTaken = {
+        "0", "-0", "0.0", "-0.000000", "1", "-1", "0.01", "-0.01", "12.5", "-12.5", "123.45", "-123.45",
+        "1.000001", "-1.000001", "0.999999", "000042.10", "100", "999999999999", "-999999999999",
+        "999999999999.999999", "-999999999999.999999", "922337203685", "4294967296.5", "65536.65536"};
+    // Never taken: the host's own rules decide.
+    const std::vector<const char*> asLeft = {
+        "", "-", "+1", " 1", "1 ", "1.", ".5", "-.5", "1.0000001", "0.1234567", "1e3", "1,5", "1..2", "--1",
+        "12a", "$12.00", "(12.00)", "1000000000000", "-1000000000000", "9223372036854775808", "1.5-", "NaN"};
+    auto Compare = [&](const char* psz, bool bExpectTaken) {
+        SCOPED_TRACE(psz);
+        unsigned char abyFast[16], abyHost[16];
+        memset(abyFast, 0xA5, sizeof(abyFast));
+        memset(abyHost, 0xA5, sizeof(abyHost));
+        const bool bTaken = NA_bServerMoneyToStorage(psz, strlen(psz), abyFast, 10);
+        EXPECT_EQ(bTaken, bExpectTaken);
+        if (!bTaken) {
+            for (unsigned char c : abyFast) EXPECT_EQ(c, 0xA5);
+            return;
+        }
+        const std::wstring ws(psz, psz + strlen(psz));
+        ASSERT_EQ(CAny::__s_nCastTo(abyHost, ws.c_str(), VQTYPE_CY, nullptr), 0) << "the host refuses it";
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(abyFast), 16), std::string(reinterpret_cast<char*>(abyHost), 16));
+    };
+    for (const char* psz : asTaken) Compare(psz, true);
+    for (const char* psz : asLeft) Compare(psz, false);
+    // A storage smaller than an amount is left to the host.
+    unsigned char aby[16] = {};
+    EXPECT_FALSE(NA_bServerMoneyToStorage("1.5", 3, aby, 9));
+}
+
 }  // namespace
