@@ -57,6 +57,11 @@ public:
     virtual ~CNAError();
     // Back to empty: nothing recorded, error type -1, no dump text.
     virtual void Reset();
+    // The same for the driver's own calls, every call of the host starting with two of them:
+    // inline, as nearly always there is nothing to clear.
+    void ResetIfRecorded() {
+        if (m_eErrorType != NA_ERRORTYPE_NONE || !m_clError.bIsClear() || m_clDump.cGetChar(0) != 0) Reset();
+    }
 
     // ---- references (plain count; the release that reaches 0 deletes the object)
     uint32_t AddRef() { return ++m_nRef; }

@@ -40,7 +40,7 @@ public:
     CNADataAccess* operator->() const { return m_pcl; }
     explicit operator bool() const { return m_pcl != nullptr; }
     void ResetError() const {
-        if (m_pcl->pclGetErrorNoRef() != nullptr) m_pcl->pclGetErrorNoRef()->Reset();
+        if (m_pcl->pclGetErrorNoRef() != nullptr) m_pcl->pclGetErrorNoRef()->ResetIfRecorded();
     }
 
 private:
@@ -55,7 +55,7 @@ private:
 #define KX_FORWARD(piContext, bResetErrors, nWithoutAccess, call)                                \
     do {                                                                                         \
         CNADriverLock clLock;                                                                    \
-        if ((bResetErrors) && m_pclError != nullptr) m_pclError->Reset();                        \
+        if ((bResetErrors) && m_pclError != nullptr) m_pclError->ResetIfRecorded();              \
         CFoundAccess clAccess(__pclFindDataAccess(piContext));                                   \
         if (!clAccess) {                                                                         \
             if ((nWithoutAccess) == 0) _AddNoDataAccessError(SITE_NO_DATAACCESS, nullptr);       \

@@ -474,19 +474,53 @@ TEST(NAErrorTest, ResetClearsWhatWasWrittenInPlaceWithoutAnErrorType) {
              clSub.AddDebugMessageNoFormat(L"below");
              p->AddSubError(&clSub);
          }},
+        // One field alone each, for every field the host may write.
+        {"user code", [](CXError* p) { p->SetUserErrorCode(7); }},
+        {"user code 55", [](CXError* p) { p->SetUserErrorCode55(55); }},
+        {"detail id", [](CXError* p) { p->SetDetailId(3); }},
+        {"system code", [](CXError* p) { p->SetSystemError(10054, nullptr); }},
+        {"system message", [](CXError* p) { p->SetSystemErrorMessage(L"server gone"); }},
+        {"user message", [](CXError* p) { p->AddUserMessage(L"refused"); }},
+        {"function syntax", [](CXError* p) { p->SetFunctionName(nullptr, 2); }},
+        {"function name", [](CXError* p) { p->SetFunctionName(L"HReadNext", 0); }},
+        {"line", [](CXError* p) { p->SetVMContext(nullptr, nullptr, 12, 0); }},
+        {"thread", [](CXError* p) { p->SetVMContext(nullptr, nullptr, 0, 4); }},
+        {"caption", [](CXError* p) { p->SetVMContext(L"Window", nullptr, 0, 0); }},
+        {"object name", [](CXError* p) { p->SetVMContext(L"BTN_OK"); }},
+        {"module name", [](CXError* p) { p->InitModName(L"host"); }},
+        {"module version", [](CXError* p) { p->InitModVersion(L"28.0"); }},
+        {"information", [](CXError* p) {
+             const uint32_t dwCode = 5;
+             p->AddInfo(CXError::EIT_NATIVECODE, &dwCode);
+         }},
+        {"error id", [](CXError* p) { p->AddUserMessage(&gstMyModuleInfo39, 8); }},
+    };
+    // Every field the error shows, by its getters, then its dump.
+    auto sState = [](const CNAError& clError) {
+        const CXError* p = clError.pclGetXError();
+        return std::to_wstring(p->eGetErrorLevel()) + L"|" + std::to_wstring(p->nGetUserErrorCode()) + L"|" +
+               std::to_wstring(p->nGetUserErrorCode55()) + L"|" + std::to_wstring(p->nGetDetailId()) + L"|" +
+               std::to_wstring(p->nGetFunctionSyntax()) + L"|" + std::to_wstring(p->wGetTraitmentLine()) + L"|" +
+               std::to_wstring(p->wGetTraitmentThread()) + L"|" + std::to_wstring(p->dwGetSystemErrorCode()) + L"|" +
+               p->pszGetUserMessage() + L"|" + p->pszGetDebugMessage() + L"|" + p->pszGetSystemErrorMessage() + L"|" +
+               p->pszGetModName() + L"|" + p->pszGetModVersion() + L"|" + p->pszGetFunctionName() + L"|" +
+               p->pszGetTraitmentCaption() + L"|" + p->pszGetObjectName() + L"|" + std::to_wstring(p->nGetErrorId(0)) +
+               L"|" + std::to_wstring(p->nGetNbSubError()) + L"|" + sDump(clError);
     };
     const std::wstring sEmpty = sDump(CNAError());
+    const std::wstring sNew = sState(CNAError());
     for (const Case& c : cases) {
         CNAError clError;
         c.fnFill(clError.pclGetXError());
         ASSERT_EQ(clError.eGetErrorType(), NA_ERRORTYPE_NONE) << c.pszName;
-        ASSERT_NE(sDump(clError), sEmpty) << c.pszName;
+        ASSERT_NE(sState(clError), sNew) << c.pszName;
         HostCall<void>(&clError, 21);
         stHostView st = HostRead(clError);
         EXPECT_EQ(st.eLevel, 1u) << c.pszName;
         EXPECT_EQ(st.pszTable, nullptr) << c.pszName;
         EXPECT_EQ(clError.pclGetXError()->nGetNbSubError(), 0) << c.pszName;
         EXPECT_EQ(sDump(clError), sEmpty) << c.pszName;
+        EXPECT_EQ(sState(clError), sNew) << c.pszName;
         // Reset again, on an error with nothing in it, changes nothing.
         clError.Reset();
         EXPECT_EQ(sDump(clError), sEmpty) << c.pszName;
