@@ -244,7 +244,10 @@ CNAColumn* CNARecord::pclGetColumnNoRef(const wchar_t* pszName) {
     // The same name written the same way needs none of the host's comparison rules.
     if (m_nLastNamedColumn >= 0 && m_nLastNamedColumn < nColumns) {
         const wchar_t* pszLast = m_tabColumns[m_nLastNamedColumn]->pszGetName();
-        if ((pszLast != nullptr && pszName != nullptr && wcscmp(pszLast, pszName) == 0) ||
+        // The very text of the column's item (the host's memo read passes the item's own name)
+        // needs no comparison at all.
+        if ((pszLast != nullptr && pszLast == pszName) ||
+            (pszLast != nullptr && pszName != nullptr && wcscmp(pszLast, pszName) == 0) ||
             STR_nCompareW(pszLast, pszName, STR_LOGIQUE) == 0)
             return m_tabColumns[m_nLastNamedColumn];
     }

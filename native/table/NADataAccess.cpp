@@ -35,6 +35,13 @@ namespace {
 constexpr long IGNORED_ERROR_DUMP_MAX = 1000;
 constexpr unsigned USER_ERROR_NOT_AVAILABLE = 8;
 
+// The same characters: identical names are equal under any folding. Inline for the short names
+// of items, which the host gives at each read of a browse.
+inline bool bMemeTexte(const wchar_t* psz1, const wchar_t* psz2) {
+    while (*psz1 != 0 && *psz1 == *psz2) psz1++, psz2++;
+    return *psz1 == *psz2;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------- life
@@ -230,7 +237,8 @@ CNAIDAuto* CNADataAccess::_pclAllocIDAuto() {
 CNAStatement* CNADataAccess::_pclFindStatement(const wchar_t* pszKey) {
     if (pszKey == nullptr) pszKey = L"";
     if (m_pclLastStatement != nullptr &&
-        CHashTableBounce::nStringLogiqueCompare(pszKey, _pszOrEmpty(m_clLastStatementKey)) == 0) {
+        (bMemeTexte(pszKey, _pszOrEmpty(m_clLastStatementKey)) ||
+         CHashTableBounce::nStringLogiqueCompare(pszKey, _pszOrEmpty(m_clLastStatementKey)) == 0)) {
         m_pclLastStatement->AddRef();
         return m_pclLastStatement;
     }

@@ -2,6 +2,7 @@
 // is sorted by, the current and original rows, the composite unique key test and the dump.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
 
 #include "core/XYStringConcat.h"
@@ -29,6 +30,18 @@ TEST_F(NARecordTest, ColumnsAndSpecialColumns) {
     for (const auto& [psz, n] : tabNoms)
         EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(psz), n < 0 ? nullptr : m_pclRecord->pclGetColumnNoRef(n)) << psz;
     EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(m_pclHost->pclGetItemNoRef(2)), m_pclRecord->pclGetColumnNoRef(2));
+    // A host reading an item by the very text of its name (a memo read row after row), with other
+    // names and the same names in another spelling in between: each its own column every time.
+    for (int nTour = 0; nTour < 2; nTour++)
+        for (int i = 0; i < 6; i++) {
+            const wchar_t* pszOwn = m_pclRecord->pclGetColumnNoRef(i)->pszGetName();
+            EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(pszOwn), m_pclRecord->pclGetColumnNoRef(i)) << pszOwn;
+            EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(pszOwn), m_pclRecord->pclGetColumnNoRef(i)) << pszOwn;
+            EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(L"absent"), nullptr);
+            std::wstring sUpper(pszOwn);
+            for (wchar_t& c : sUpper) c = static_cast<wchar_t>(towupper(c));
+            EXPECT_EQ(m_pclRecord->pclGetColumnNoRef(sUpper.c_str()), m_pclRecord->pclGetColumnNoRef(i)) << pszOwn;
+        }
 
     EXPECT_EQ(m_pclRecord->pclGetColumnIDAutoNoRef(), nullptr);
     EXPECT_EQ(m_pclRecord->pclGetUniqueKeyNoRef(), pclCol(L"id"));
