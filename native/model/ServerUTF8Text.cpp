@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 inline bool _bContinuation(unsigned char c) {
@@ -48,6 +52,33 @@ inline void _PutUnit(unsigned char* pby, int nAt, uint16_t w) {
     memcpy(pby + static_cast<size_t>(nAt) * 2, &w, 2);
 }
 
+#if defined(__SSE2__)
+// Sixteen bytes at p widened at once when none has its high bit set: as 16-bit units to pby (any
+// address), or as 32-bit characters to psz. False, and nothing written, otherwise.
+inline bool _bSeizeASCIIVersUnites(const unsigned char* p, unsigned char* pby) {
+    const __m128i nSeize = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(nSeize) != 0) return false;
+    const __m128i nZero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pby), _mm_unpacklo_epi8(nSeize, nZero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pby + 16), _mm_unpackhi_epi8(nSeize, nZero));
+    return true;
+}
+
+inline bool _bSeizeASCIIVersLarges(const unsigned char* p, wchar_t* psz) {
+    static_assert(sizeof(wchar_t) == 4);
+    const __m128i nSeize = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(nSeize) != 0) return false;
+    const __m128i nZero = _mm_setzero_si128();
+    const __m128i nBas = _mm_unpacklo_epi8(nSeize, nZero), nHaut = _mm_unpackhi_epi8(nSeize, nZero);
+    auto* pOut = reinterpret_cast<__m128i*>(psz);
+    _mm_storeu_si128(pOut, _mm_unpacklo_epi16(nBas, nZero));
+    _mm_storeu_si128(pOut + 1, _mm_unpackhi_epi16(nBas, nZero));
+    _mm_storeu_si128(pOut + 2, _mm_unpacklo_epi16(nHaut, nZero));
+    _mm_storeu_si128(pOut + 3, _mm_unpackhi_epi16(nHaut, nZero));
+    return true;
+}
+#endif
+
 }  // namespace
 
 int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDestination, int nRoom) {
@@ -57,8 +88,29 @@ int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDe
     bool bFull = false;
     unsigned long i = 0;
     while (i < n) {
-        // ASCII runs go eight bytes at a time while they fit, then a byte a unit.
+        // ASCII runs go sixteen then eight bytes at a time while they fit, then a byte a unit.
         if (!bFull) {
+#if defined(__SSE2__)
+            bool bSeize = false;
+            while (i + 16 <= n && nUnits + 16 <= nRoom &&
+                   _bSeizeASCIIVersUnites(p + i, pbyDestination + static_cast<size_t>(nUnits) * 2)) {
+                nUnits += 16;
+                i += 16;
+                bSeize = true;
+            }
+            // A run of sixteen just widened that the text ends a few ASCII bytes after: the text's
+            // last sixteen bytes at once, the first of them again with the same units (a unit a
+            // byte there, as the run was ASCII).
+            if (bSeize && i < n && n - i < 16 && nUnits + static_cast<int>(n - i) <= nRoom) {
+                const int nRetour = 16 - static_cast<int>(n - i);
+                if (_bSeizeASCIIVersUnites(p + n - 16,
+                                           pbyDestination + static_cast<size_t>(nUnits - nRetour) * 2)) {
+                    nUnits += static_cast<int>(n - i);
+                    i = n;
+                    break;
+                }
+            }
+#endif
             while (i + 8 <= n && nUnits + 8 <= nRoom) {
                 uint64_t nHuit;
                 memcpy(&nHuit, p + i, 8);
@@ -103,6 +155,13 @@ int NA_nServerUTF8ToUTF16(const char* psz, unsigned long n, unsigned char* pbyDe
 bool NA_bServerASCIIToWide(const char* psz, unsigned long n, wchar_t* pszOut) {
     const auto* p = reinterpret_cast<const unsigned char*>(psz);
     unsigned long i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16)
+        if (!_bSeizeASCIIVersLarges(p + i, pszOut + i)) return false;
+    // The rest of a text of sixteen bytes or more as its last sixteen, which widens again the
+    // characters it shares with the run before, to the same values.
+    if (i < n && n >= 16) return _bSeizeASCIIVersLarges(p + n - 16, pszOut + n - 16);
+#endif
     for (; i + 8 <= n; i += 8) {
         uint64_t nHuit;
         memcpy(&nHuit, p + i, 8);

@@ -33,6 +33,14 @@ TEST(ServerUTF8TextTest, UnitsAreThePlatformsAtEveryRoom) {
         "abcdefg\xC3\xA9hijklmnopq",
         "abcdefgh\xE2\x82\xACijklmnopqrstuvw\xF0\x9F\x98\x80",
         "Order 1234567: \xC3\xA9t\xC3\xA9 2024 0123456789abcdef",
+        // Sixteen-byte runs: a character just before, at and after their boundaries, runs of
+        // fifteen to seventeen bytes, and ASCII of several such runs before and after a character.
+        "0123456789abcde\xC3\xA9ghijklmnopqrstuvwxyz0123456789",
+        "0123456789abcdef\xC3\xA9ghijklmnopqrstuvwxyz0123456789",
+        "0123456789abcdefg\xE2\x82\xAChijklmnopqrstuvwxyz0123456789ABCDEF",
+        "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQ\xF0\x9F\x98\x80",
+        "\xC3\xA9" "0123456789abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTU",
+        "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt",
     };
     for (const std::string& s : asTexts) {
         SCOPED_TRACE(s);
@@ -83,9 +91,9 @@ TEST(ServerUTF8TextTest, DamagedTextIsLeftToThePlatform) {
 }
 
 TEST(ServerUTF8TextTest, ASCIIIsWidenedAndAnyOtherByteRefused) {
-    // Every length from none to three eight-byte runs and more; then one byte beyond ASCII at
+    // Every length from none to four sixteen-byte runs and more; then one byte beyond ASCII at
     // every place of a text of that length.
-    for (size_t n = 0; n <= 27; n++) {
+    for (size_t n = 0; n <= 70; n++) {
         SCOPED_TRACE(n);
         std::string s;
         for (size_t i = 0; i < n; i++) s += static_cast<char>(' ' + (i * 7) % 95);
