@@ -305,8 +305,11 @@ void CAny::SetNull(int bNull) {
 
 void CAny::__SetType(unsigned short nType, int bGarde) {
     if (nGetType() == nType) return;
-    // The old value released; its destructor leaves the empty class in place.
-    delete pclGetValeur();
+    // The old value released; its destructor leaves the empty class in place. A value of type
+    // word 0 holds the empty class already (a variant just made, as most typed are, whichever
+    // module made it): it owns nothing, and its destructor and the reinstalling would change
+    // nothing.
+    if (nGetType() != VQTYPE_VIDE) delete pclGetValeur();
 
     const unsigned short nCode = nType & VQTYPE_MASK_CODE;
     // The class is installed anew over the area: what a kept value holds is put back after it.

@@ -288,9 +288,14 @@ void CNAYFRecord::_SetItemValueDefinedInSlot(const INAItemDescription* piItem, u
     unsigned char* pbySlot = pbyGetItemValue(piItem, n);
     if (bDefined) {
         m_pbyNullFlags[nByte] |= byMask;
-        if (bMemo && pbySlot != nullptr)
-            memcpy(pbySlot, &MEMO_DEFINI,
-                   sizeof(MEMO_DEFINI) <= piItem->nGetItemSize() ? sizeof(MEMO_DEFINI) : piItem->nGetItemSize());
+        if (bMemo && pbySlot != nullptr) {
+            // A memo's slot holds the whole marker, as every memo read marks it: one store.
+            const unsigned nTaille = piItem->nGetItemSize();
+            if (nTaille >= sizeof(MEMO_DEFINI))
+                memcpy(pbySlot, &MEMO_DEFINI, sizeof(MEMO_DEFINI));
+            else
+                memcpy(pbySlot, &MEMO_DEFINI, nTaille);
+        }
     } else {
         m_pbyNullFlags[nByte] = static_cast<unsigned char>(m_pbyNullFlags[nByte] & ~byMask);
         if (pbySlot == nullptr) return;

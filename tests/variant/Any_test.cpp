@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
 #include "variant/Any_VQChaineC.h"
+#include "variant/Any_VQDSTRW.h"
 #include "variant/Any_VQObjetHote.h"
 #include "variant/Any_VQTABANY.h"
 #include "variant/Any_VQTexteFixe.h"
@@ -342,6 +344,48 @@ TEST_F(AnyTest, TypeChangeReleasesTheOldValue) {
     cl.__SetType(VQTYPE_UI4, 0);
     EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
     EXPECT_EQ(tValeurBrute<uint32_t>(cl), 0u);
+}
+
+// A value that went back to the empty type (released there) and is typed again, or that is
+// empty only by a flag: every text it held released once, none twice, and the one it shares
+// with another value left to that one.
+TEST_F(AnyTest, TypeChangeFromTheEmptyTypeReleasesNothingMore) {
+    struct Case {
+        const char* pszName;
+        std::function<void(CAny&)> fnVersVide;  // what brings the value to (or near) the empty type
+        unsigned short nEnsuite;                  // the type given after it
+    } cases[] = {
+        {"empty type, then a number", [](CAny& cl) { cl.__SetType(VQTYPE_VIDE, 0); }, VQTYPE_I4},
+        {"empty type, then a wide text", [](CAny& cl) { cl.__SetType(VQTYPE_VIDE, 0); }, VQTYPE_DSTRW},
+        {"empty type kept, then a number", [](CAny& cl) { cl.__SetType(VQTYPE_VIDE, 1); }, VQTYPE_I4},
+        {"a code without a class, then a number", [](CAny& cl) { cl.__SetType(20, 0); }, VQTYPE_I4},
+        {"empty type NULL, then a number",
+         [](CAny& cl) {
+             cl.__SetType(VQTYPE_VIDE, 0);
+             cl.SetNull(1);
+         },
+         VQTYPE_I4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const long nAvant = standin::nGetLiveBlocks();
+        {
+            CAny clAutre;
+            clAutre.__SetType(VQTYPE_DSTRW, 0);
+            clAutre.pclGetValeur()->SetValue(L"shared text", 11 * sizeof(wchar_t));
+            CAny cl(clAutre);
+            const void* pBuffer = static_cast<const CAny_VQDSTRW*>(clAutre.pclGetValeur())->pszGetBuffer();
+            ASSERT_EQ(nCompte(pBuffer), 2u);
+            c.fnVersVide(cl);
+            EXPECT_EQ(nCompte(pBuffer), 1u);
+            cl.__SetType(c.nEnsuite, 0);
+            EXPECT_EQ(cl.nGetType(), c.nEnsuite);
+            EXPECT_EQ(nCompte(pBuffer), 1u);
+            EXPECT_EQ(sDSTRW(clAutre), L"shared text");
+            EXPECT_EQ(standin::nGetLiveBlocks(), nAvant + 1);
+        }
+        EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
