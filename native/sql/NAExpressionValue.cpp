@@ -534,8 +534,8 @@ int CNAExpression::bRefreshValueParameter(CNACommand* pclCommand, CNARecherche* 
     eNA_ITEMTYPE eConverted = NA_IT_EMPTY;
     if (!_bNewParameterValue(pclCommand, pclSearch, &pclCopy, &eConverted)) return 0;
     pclSearch->ResetParameters();
-    CNAParameter* pclNew =
-        pclSearch->_pclAddParameter(eConverted != NA_IT_EMPTY ? nullptr : m_pclColumn, pclCopy, pclOld->nGetPosition(), 0);
+    CNAColumn* pclBound = eConverted != NA_IT_EMPTY ? nullptr : m_pclColumn;
+    CNAParameter* pclNew = pclSearch->_pclAddParameter(pclBound, pclCopy, pclOld->nGetPosition(), 0);
     pclCopy->nRelease();
     if (pclNew == nullptr || !pclCommand->bReplaceParameter(0, pclNew)) return 0;
     return _bRecordNullState(_bOrNull());
