@@ -474,6 +474,13 @@ int CNACommand::bAddParameter(CNAParameter* pclParameter) {
     return 0;
 }
 
+int CNACommand::bReplaceParameter(unsigned int nIndex, CNAParameter* pclParameter) {
+    if (pclParameter == nullptr || nIndex >= static_cast<unsigned>(m_tabParameters.nGetNbElement())) return 0;
+    m_tabParameters.SetAt(pclParameter, static_cast<int>(nIndex));
+    m_clFormatedSQL.Vide();
+    return 1;
+}
+
 int CNACommand::bAddParameter(CNAConvertVariant* pclValue, eOPEXPRESSION eOperator, unsigned int nFlags,
                               CNAColumn* pclColumn, const wchar_t* pszName, wchar_t cEscape,
                               CNAParameter::eNAPARAMETERINOUT eDirection) {

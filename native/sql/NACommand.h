@@ -247,6 +247,9 @@ public:
 
     // ------------------------------------------------------------------ parameters
     int bAddParameter(CNAParameter* pclParameter);
+    // The parameter at that index becomes another one at the same place of the text; the
+    // formatted SQL is dropped.
+    int bReplaceParameter(unsigned int nIndex, CNAParameter* pclParameter);
     // The value wrapped in a new converter typed after the column, or after the value.
     int bAddParameter(const CAny* pclValue, eOPEXPRESSION eOperator, unsigned int nFlags, CNAColumn* pclColumn,
                       wchar_t cEscape, CNAParameter::eNAPARAMETERINOUT eDirection);

@@ -110,6 +110,14 @@ public:
     // Whether rows with a NULL value in the column pass this node.
     int bColumnValuesNullSelected(const CNAColumn* pclColumn);
 
+    // A leaf written as its column, its operator and one value parameter whatever its value, the
+    // text around the value told apart by the value's type and whether NULL rows pass: a code for
+    // that text, -1 for a leaf whose text depends on its value itself (NULL, empty, a prefix...).
+    int nReusableValueShape() const;
+    // The leaf's value made the one parameter of a command this leaf wrote with another value of
+    // the same shape, as the writing makes it; false when that command is not of one plain value.
+    int bRefreshValueParameter(CNACommand* pclCommand, CNARecherche* pclSearch);
+
     // ---- reading
     eNAOperator eGetOperator() const { return m_eOperator; }
     void SetOperator(eNAOperator eOp) { m_eOperator = eOp; }
@@ -166,6 +174,10 @@ protected:
                                   int bOrNull);
     int _bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand, CNARecherche* pclSearch,
                                         int bLike, int bOrNull);
+    // The value of the parameter of a comparison, typed as the server compares it, with one
+    // reference; false (error recorded) when it cannot be made.
+    int _bNewParameterValue(CNACommand* pclCommand, CNARecherche* pclSearch, CNAConvertVariant** ppclCopy,
+                            eNA_ITEMTYPE* peConverted);
     int _bGetSQLFromValueUsingParameterAddOpLike(CNACommand* pclCommand, CNAConvertVariant* pclCopy);
     // One more parameter holding a value, at the end of the command's text.
     int _bAddValueParameter(CNACommand* pclCommand, CNARecherche* pclSearch, CNAColumn* pclColumn,

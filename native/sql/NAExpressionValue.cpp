@@ -335,20 +335,13 @@ int CNAExpression::_bAddValueParameter(CNACommand* pclCommand, CNARecherche* pcl
     return bResult;
 }
 
-int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand,
-                                                   CNARecherche* pclSearch, int bLike, int bOrNull) {
-    // A prefix, and the comparisons that continue past it, are of the value's text: the server
-    // reads no part of a uuid, an enum or an address as a value of their type.
-    CTString clCompared(clColumn.pszGet());
-    if ((bLike || (bIsGenerique() && _bTextItem(m_pclColumn->eNAGetItemType()))) &&
-        !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) && !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType()))
-        _AsText(&clCompared);
-    int bResult = !bOrNull || pclCommand->bComplete(L"(");
-    if (bResult) bResult = pclCommand->bComplete(clCompared.pszGet());
-    if (!bResult) return 0;
+int CNAExpression::_bNewParameterValue(CNACommand* pclCommand, CNARecherche* pclSearch, CNAConvertVariant** ppclCopy,
+                                       eNA_ITEMTYPE* peConverted) {
+    *ppclCopy = nullptr;
     const eOPEXPRESSION eCode = Convert_eNAOperator_To_eOPEXPRESSION(m_eOperator);
     const eNA_ITEMTYPE eConverted = static_cast<eNA_ITEMTYPE>(pclCommand->eGetFormatExpressionColonne(
         CNASqlElt::SQLELT_WHERE, m_pclColumn->eNAGetItemType(), eCode, nullptr));
+    *peConverted = eConverted;
     CNAError* pclError = pclSearch != nullptr ? pclSearch->pclGetErrorNoRef() : m_pclError;
     CNAConvertVariant* pclCopy = CNADriver::s_pclDriver != nullptr
                                      ? CNADriver::s_pclDriver->pclAllocVariant(pclError, m_pclColumn->pclGetCnx())
@@ -367,6 +360,7 @@ int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNA
     }
     pclCopy->InitTypeVariantAny(clLeafValue.nGetTypeCode(), 0);
     if (!clLeafValue.bIsNull()) pclCopy->bSetValue(&clLeafValue);
+    int bResult = 1;
     if (eConverted != NA_IT_EMPTY) {
         bResult = pclCopy->bChangeItemType(eConverted, bIsGenerique());
     } else if (pclCopy->piGetItemAnalyseNoRef() == nullptr) {
@@ -378,6 +372,28 @@ int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNA
         pclCopy->SetItemDesc(piItem, m_pclColumn->piGetImportedItemDescNoRef());
         bResult = pclCopy->bSetValue(&clValue);
     }
+    if (!bResult) {
+        pclCopy->nRelease();
+        return 0;
+    }
+    *ppclCopy = pclCopy;
+    return 1;
+}
+
+int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& clColumn, CNACommand* pclCommand,
+                                                   CNARecherche* pclSearch, int bLike, int bOrNull) {
+    // A prefix, and the comparisons that continue past it, are of the value's text: the server
+    // reads no part of a uuid, an enum or an address as a value of their type.
+    CTString clCompared(clColumn.pszGet());
+    if ((bLike || (bIsGenerique() && _bTextItem(m_pclColumn->eNAGetItemType()))) &&
+        !NA_bServerTypeIsText(m_pclColumn->nGetDBType()) && !NA_bServerTypeComparedAsText(m_pclColumn->nGetDBType()))
+        _AsText(&clCompared);
+    int bResult = !bOrNull || pclCommand->bComplete(L"(");
+    if (bResult) bResult = pclCommand->bComplete(clCompared.pszGet());
+    if (!bResult) return 0;
+    CNAConvertVariant* pclCopy = nullptr;
+    eNA_ITEMTYPE eConverted = NA_IT_EMPTY;
+    if (!_bNewParameterValue(pclCommand, pclSearch, &pclCopy, &eConverted)) return 0;
     if (bResult)
         bResult = bLike ? _bGetSQLFromValueUsingParameterAddOpLike(pclCommand, pclCopy)
                         : pclCommand->bComplete(s_pszDumpOp(m_eOperator));
@@ -481,4 +497,46 @@ int CNAExpression::s_bGetBorneRechercheDateMax(eNA_ITEMTYPE eType, const CAny* p
 int CNAExpression::s_bGetBorneRechercheDateGenerique(eNA_ITEMTYPE eType, const CAny* pclValue, CAny* pclMin,
                                                      CAny* pclMax) {
     return s_bGetBorneRechercheDateMin(eType, pclValue, pclMin) && s_bGetBorneRechercheDateMax(eType, pclValue, pclMax);
+}
+
+// ---------------------------------------------------------------------------------- the same leaf, another value
+
+int CNAExpression::nReusableValueShape() const {
+    if (!bIsLeaf() || m_pclValue == nullptr || m_pclValue->bIsNull() || bIsGenerique()) return -1;
+    if (m_eOperator != NAOP_EQUAL && m_eOperator != NAOP_GREATER && m_eOperator != NAOP_LESS) return -1;
+    if (m_pclColumn->eGetTypeColonne() != 0 || m_pclColumn->pclGetSourceQueryNoRef() != nullptr) return -1;
+    const eNA_ITEMTYPE eType = m_pclColumn->eNAGetItemType();
+    // A boolean comparison is rewritten after its value.
+    if (eType == NA_IT_BOOLEEN) return -1;
+    CAny clValue;
+    m_pclValue->bGetValue(&clValue);
+    const unsigned short nType = clValue.nGetTypeCode();
+    if (nType == VQTYPE_VIDE || nType == VQTYPE_BOOL || clValue.bIsNull()) return -1;
+    // An empty 8-bit text is written as a literal of its own; a text date of zeros may stand for NULL.
+    if (_bTextItem(eType) && _bNarrowTextType(nType)) {
+        const char* psz = nullptr;
+        clValue.pclGetValeur()->nGetPCASTR(&psz);
+        if (psz == nullptr || psz[0] == 0) return -1;
+    }
+    if ((eType == NA_IT_DATE6 || eType == NA_IT_DATE8) && _bTextValueType(nType)) {
+        CNAConnectionDescription* pclCnx = m_pclColumn->pclGetCnx();
+        if (pclCnx == nullptr || pclCnx->bTreat0000DateAsNULL()) return -1;
+    }
+    return (static_cast<int>(nType) << 1) | (_bOrNull() ? 1 : 0);
+}
+
+int CNAExpression::bRefreshValueParameter(CNACommand* pclCommand, CNARecherche* pclSearch) {
+    if (pclCommand == nullptr || pclSearch == nullptr || pclCommand->nGetParameterNbr() != 1) return 0;
+    CNAParameter* pclOld = pclCommand->pclGetParameterNoRef(0);
+    if (pclOld == nullptr) return 0;
+    _ResetNullState();
+    CNAConvertVariant* pclCopy = nullptr;
+    eNA_ITEMTYPE eConverted = NA_IT_EMPTY;
+    if (!_bNewParameterValue(pclCommand, pclSearch, &pclCopy, &eConverted)) return 0;
+    pclSearch->ResetParameters();
+    CNAColumn* pclBound = eConverted != NA_IT_EMPTY ? nullptr : m_pclColumn;
+    CNAParameter* pclNew = pclSearch->_pclAddParameter(pclBound, pclCopy, pclOld->nGetPosition(), 0);
+    pclCopy->nRelease();
+    if (pclNew == nullptr || !pclCommand->bReplaceParameter(0, pclNew)) return 0;
+    return _bRecordNullState(_bOrNull());
 }

@@ -109,6 +109,7 @@ public:
     CNAParameter* pclGetParameter(int i) const;
     // Takes the command's parameters from index nFirst on.
     int GetParameterFromQuery(CNACommand* pclCommand, int nFirst);
+    void ResetParameters() { m_tabParameters.SupprimeTout(); }
     // A new parameter of the search (it holds the reference), bound to the column when one is given;
     // null when it cannot be made.
     CNAParameter* _pclAddParameter(CNAColumn* pclColumn, CNAConvertVariant* pclValue, unsigned long nPosition,

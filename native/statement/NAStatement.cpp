@@ -62,6 +62,7 @@ CNAStatement::~CNAStatement() {
     _FreeRecordSaveTab();
     if (m_pclStatementSQL != nullptr) m_pclStatementSQL->nRelease();
     if (m_pclCommand != nullptr) m_pclCommand->nRelease();
+    ForgetSeekSelects();
     if (m_pclOriginalRecord != nullptr) m_pclOriginalRecord->nRelease();
     if (m_pclRecord != nullptr) m_pclRecord->nRelease();
     if (m_pclBestColumn != nullptr) m_pclBestColumn->nRelease();
@@ -138,18 +139,22 @@ INAItemDescription* CNAStatement::_pclGetItem(const wchar_t* pszName) {
 }
 
 void CNAStatement::SetCurrentRecord(CNARecord* pclRecord) {
+    // The kept seek SELECTs name the columns of the record they were built on.
+    if (pclRecord != m_pclRecord) ForgetSeekSelects();
     if (pclRecord != nullptr) pclRecord->AddRef();
     if (m_pclRecord != nullptr) m_pclRecord->nRelease();
     m_pclRecord = pclRecord;
 }
 
 void CNAStatement::SetDataSource(INADataSourceDescription* piDescription) {
+    if (piDescription != m_piDataSource) ForgetSeekSelects();
     if (piDescription != nullptr) piDescription->ExternalAddRef();
     if (m_piDataSource != nullptr) m_piDataSource->nExternalRelease();
     m_piDataSource = piDescription;
 }
 
 void CNAStatement::SetKey(const wchar_t* pszKey) {
+    ForgetSeekSelects();
     m_clKey.Set(pszKey);
     m_clItemName.Set(pszKey);
 }

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/NARefArray.h"
 #include "core/RefHashTable.h"
@@ -44,6 +45,7 @@ class CNADataAccess;
 class CNADataSourceDescription;
 class CNAError;
 class CNAPosition;
+class CNAExpression;
 class CNARecherche;
 class CNARecord;
 class CNARecordCache;
@@ -352,6 +354,26 @@ public:
     CNAFilter* pclActivateFilter();
     void DesactivateFilter();
     int bExistFilter() const;
+
+    // A seek's SELECT kept for the next seek of the same shape: what the data access built it
+    // from (item, direction, flags, rows asked for, block limit).
+    struct stSeekAccessShape {
+        const wchar_t* pszItem = nullptr;
+        int bForward = 1;
+        NA_WRITEPARSEFLAGS nFlags = 0;
+        long nCountAsked = 0;
+        int64_t llBlockLimit = -1;
+    };
+    // The kept SELECT of that shape, whose text around the value the current search writes the
+    // same, made the statement's command with the search's value as its parameter; *pnCount
+    // becomes what the build gave. False (nothing changed) when no kept SELECT fits.
+    int bReuseSeekSelect(const stSeekAccessShape& stAccess, long* pnCount);
+    // Whether the statement's command is a kept seek SELECT: nothing else ran since.
+    bool bCommandIsKeptSeek() const;
+    // Keeps the command just built and run for the seek (when it is one of one plain value);
+    // bChained: the one before was a kept seek SELECT too, which stays beside it.
+    void KeepSeekSelect(const stSeekAccessShape& stAccess, long nCountGiven, bool bChained);
+    void ForgetSeekSelects();
     // The statement's filter becomes this one (a reference taken, the old one released).
     void _SetFilter(CNAFilter* pclFilter);
     void _SetFilter(const CNAFilterSave* pclSave);
@@ -426,6 +448,38 @@ protected:
     // The latest SELECT of one value run, parted around its value: the next seek or block of the
     // same text formats its value alone.
     CNACommand::stFormatedSkeleton m_stFormatedSkeleton;
+    // The latest two seek SELECTs (a seek that finds no equal row goes on with the rows after
+    // it) and what they were built from.
+    struct stSeekSelect {
+        CNACommand* pclCommand = nullptr;
+        std::wstring sItem;
+        int bForward = 1;
+        NA_WRITEPARSEFLAGS nFlags = 0;
+        long nCountAsked = 0;
+        long nCountGiven = 0;
+        int64_t llBlockLimit = -1;
+        const void* pclRecord = nullptr;
+        const void* piDataSource = nullptr;
+        const void* pclConnection = nullptr;
+        int nColumns = 0;
+        uint32_t nOrderByOptions = 0;
+        eNA_LOCKTYPE eLockType = static_cast<eNA_LOCKTYPE>(0);
+        NA_WRITEPARSEFLAGS nBrowseFlags = 0;
+        std::wstring sStatementItem;
+        std::wstring sKey;
+        // The search's leaf.
+        const void* pclColumn = nullptr;
+        int nOperator = 0;
+        uint32_t nExpressionFlags = 0;
+        uint32_t nSearchFlags = 0;
+        int nValueShape = -1;
+    };
+    stSeekSelect m_aSeekSelect[2];
+    unsigned m_nNextSeekSelect = 0;
+    // The search's leaf and its shape when the statement's WHERE is that leaf alone; -1 otherwise.
+    int _nSeekLeafShape(CNAExpression** ppclLeaf) const;
+    bool _bSeekSelectFits(const stSeekSelect& st, const stSeekAccessShape& stAccess, const CNAExpression* pclLeaf,
+                          int nShape) const;
     CNARecord* m_pclRecord = nullptr;
     CNARecordValue* m_pclOriginalRecord = nullptr;
     eNA_LOCKTYPE m_eLockType = static_cast<eNA_LOCKTYPE>(1);

@@ -18,6 +18,8 @@
 #include "native/model/NAItemDescription.h"
 #include "native/model/NARecord.h"
 #include "native/model/NAYFRecord.h"
+#include "native/sql/NAExpression.h"
+#include "native/sql/NARecherche.h"
 #include "native/statement/NARecordCache.h"
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
@@ -212,6 +214,123 @@ int CNAStatement::bExecuteDirect(NA_WRITEPARSEFLAGS, eNA_ST_PREPARE) {
     if (bResult && m_nBlockLimit != NO_LIMIT && m_pclCommand->eGetQueryType() == NAQUERYTYPE_SELECT)
         m_pclStatementSQL->PrefetchNextBlock(m_bContinuing, _bOrderIndexed());
     return bResult;
+}
+
+// ---------------------------------------------------------------------------------- seeks of one shape
+
+namespace {
+
+bool _bSameText(const std::wstring& s, const wchar_t* psz) {
+    return s.compare(psz != nullptr ? psz : L"") == 0;
+}
+
+}  // namespace
+
+int CNAStatement::_nSeekLeafShape(CNAExpression** ppclLeaf) const {
+    *ppclLeaf = nullptr;
+    if (m_pclTableCacheIndex != nullptr || bExistFilter() || !bExistRechercheObject()) return -1;
+    CNAExpression* pclLeaf = m_pclRecherche->pclGetExpressionNoRef(3);
+    if (pclLeaf == nullptr) return -1;
+    const int nShape = pclLeaf->nReusableValueShape();
+    if (nShape >= 0) *ppclLeaf = pclLeaf;
+    return nShape;
+}
+
+bool CNAStatement::_bSeekSelectFits(const stSeekSelect& st, const stSeekAccessShape& stAccess,
+                                    const CNAExpression* pclLeaf, int nShape) const {
+    return st.pclCommand != nullptr && st.nValueShape == nShape && st.pclColumn == pclLeaf->pclGetColumnNoRef() &&
+           st.nOperator == static_cast<int>(pclLeaf->eGetOperator()) &&
+           st.nExpressionFlags == pclLeaf->nGetFlags() && st.nSearchFlags == m_pclRecherche->nGetFlags() &&
+           st.bForward == stAccess.bForward && st.nFlags == stAccess.nFlags &&
+           st.nCountAsked == stAccess.nCountAsked && st.llBlockLimit == stAccess.llBlockLimit &&
+           st.pclRecord == m_pclRecord && st.piDataSource == m_piDataSource &&
+           st.pclConnection == pclGetConnectionNoRef() &&
+           st.nColumns == (m_pclRecord != nullptr ? m_pclRecord->nGetNumColumns() : 0) &&
+           st.nOrderByOptions == m_nOrderByOptions && st.eLockType == m_eLockType &&
+           st.nBrowseFlags == m_nBrowseFlags && _bSameText(st.sItem, stAccess.pszItem) &&
+           _bSameText(st.sStatementItem, m_clItemName.pszGet()) && _bSameText(st.sKey, m_clKey.pszGet());
+}
+
+bool CNAStatement::bCommandIsKeptSeek() const {
+    if (m_pclCommand == nullptr) return false;
+    for (const stSeekSelect& st : m_aSeekSelect)
+        if (st.pclCommand == m_pclCommand) return true;
+    return false;
+}
+
+int CNAStatement::bReuseSeekSelect(const stSeekAccessShape& stAccess, long* pnCount) {
+    // Only while the statement's command is still one of them: anything else run on the
+    // statement since may have changed what they were built from.
+    if (!bCommandIsKeptSeek()) return 0;
+    CNAExpression* pclLeaf = nullptr;
+    const int nShape = _nSeekLeafShape(&pclLeaf);
+    if (nShape < 0) return 0;
+    for (stSeekSelect& st : m_aSeekSelect) {
+        if (!_bSeekSelectFits(st, stAccess, pclLeaf, nShape)) continue;
+        CNACommand* pclCommand = st.pclCommand;
+        pclCommand->AddRef();
+        // The statement lets its result go as a new build would, then takes the kept text with
+        // the new value.
+        ResetQuery();
+        const int bValue = pclLeaf->bRefreshValueParameter(pclCommand, m_pclRecherche);
+        if (bValue) {
+            pclCommand->ResetFormatedSQL();
+            m_pclCommand = pclCommand;
+            if (pnCount != nullptr) *pnCount = st.nCountGiven;
+            return 1;
+        }
+        pclCommand->nRelease();
+        // The command may hold part of the change: it is built afresh.
+        ForgetSeekSelects();
+        return 0;
+    }
+    return 0;
+}
+
+void CNAStatement::KeepSeekSelect(const stSeekAccessShape& stAccess, long nCountGiven, bool bChained) {
+    if (!bChained) ForgetSeekSelects();
+    CNAExpression* pclLeaf = nullptr;
+    const int nShape = _nSeekLeafShape(&pclLeaf);
+    if (nShape < 0 || m_pclCommand == nullptr || m_pclCommand->nGetParameterNbr() != 1 ||
+        m_pclCommand->bIsParsedQuery() || m_pclCommand->eGetQueryType() != NAQUERYTYPE_SELECT)
+        return;
+    // One of the same shape gives way to it, else the older one.
+    unsigned n = m_nNextSeekSelect;
+    for (unsigned i = 0; i < 2; i++)
+        if (_bSeekSelectFits(m_aSeekSelect[i], stAccess, pclLeaf, nShape)) n = i;
+    stSeekSelect& st = m_aSeekSelect[n];
+    m_pclCommand->AddRef();
+    if (st.pclCommand != nullptr) st.pclCommand->nRelease();
+    st.pclCommand = m_pclCommand;
+    st.sItem.assign(stAccess.pszItem != nullptr ? stAccess.pszItem : L"");
+    st.bForward = stAccess.bForward;
+    st.nFlags = stAccess.nFlags;
+    st.nCountAsked = stAccess.nCountAsked;
+    st.nCountGiven = nCountGiven;
+    st.llBlockLimit = stAccess.llBlockLimit;
+    st.pclRecord = m_pclRecord;
+    st.piDataSource = m_piDataSource;
+    st.pclConnection = pclGetConnectionNoRef();
+    st.nColumns = m_pclRecord != nullptr ? m_pclRecord->nGetNumColumns() : 0;
+    st.nOrderByOptions = m_nOrderByOptions;
+    st.eLockType = m_eLockType;
+    st.nBrowseFlags = m_nBrowseFlags;
+    st.sStatementItem.assign(m_clItemName.pszGet() != nullptr ? m_clItemName.pszGet() : L"");
+    st.sKey.assign(m_clKey.pszGet() != nullptr ? m_clKey.pszGet() : L"");
+    st.pclColumn = pclLeaf->pclGetColumnNoRef();
+    st.nOperator = static_cast<int>(pclLeaf->eGetOperator());
+    st.nExpressionFlags = pclLeaf->nGetFlags();
+    st.nSearchFlags = m_pclRecherche->nGetFlags();
+    st.nValueShape = nShape;
+    m_nNextSeekSelect = n == 0 ? 1 : 0;
+}
+
+void CNAStatement::ForgetSeekSelects() {
+    for (stSeekSelect& st : m_aSeekSelect) {
+        if (st.pclCommand != nullptr) st.pclCommand->nRelease();
+        st = stSeekSelect{};
+    }
+    m_nNextSeekSelect = 0;
 }
 
 int CNAStatement::_bOrderIndexed() {

@@ -455,6 +455,8 @@ CNARecordValue* CNAStatement::_pclNotifiedValue(CNAStatement* pclSource) const {
 
 void CNAStatement::OnNotifyOperation(eNAQUERYTYPE eType, int64_t llRow, CNAStatement* pclSource,
                                      NA_WRITEPARSEFLAGS nFlags, const CNARecordValue* pclOldValue) {
+    // A seek after a write builds its SELECT afresh.
+    ForgetSeekSelects();
     if (pclSource != this) {
         if (m_pclTableCacheIndex != nullptr) {
             m_pclTableCacheIndex->OnNotifyOperation(eType, llRow, nFlags);

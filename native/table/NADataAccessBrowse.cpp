@@ -388,11 +388,35 @@ int CNADataAccess::bBuildSelect(CNACommand* pclCommand, CNAStatement* pclStateme
 
 int CNADataAccess::_bOpenStatement(CNAStatement* pclStatement, const wchar_t* pszItem, int bForward,
                                    NA_WRITEPARSEFLAGS nFlags, long* pnCount, CNAStatement::eNA_ST_PREPARE ePrepare) {
-    CNACommand* pclCommand = pclAllocCommand();
-    if (pclCommand == nullptr) return 0;
-    int bResult = bBuildSelect(pclCommand, pclStatement, pszItem, bForward, nFlags, pnCount);
-    if (bResult) bResult = pclStatement->bExecute(nFlags, ePrepare);
-    pclCommand->nRelease();
+    // A seek of the same shape as one before on this statement sends the SELECT that one built,
+    // with its own value.
+    const bool bSeekOfTable = m_nQuery == 0 && m_pclTableCache == nullptr && !bRequeteSansCorrection() &&
+                              pnCount != nullptr && pclStatement->bExistRechercheObject() &&
+                              !pclStatement->bExistFilter();
+    CNAStatement::stSeekAccessShape stShape;
+    if (bSeekOfTable) {
+        stShape.pszItem = pszItem;
+        stShape.bForward = bForward;
+        stShape.nFlags = nFlags;
+        stShape.nCountAsked = *pnCount;
+        stShape.llBlockLimit = _llGetBlockLimit();
+    }
+    int bResult = 0;
+    if (bSeekOfTable && pclStatement->bReuseSeekSelect(stShape, pnCount)) {
+        bResult = pclStatement->bExecute(nFlags, ePrepare);
+        if (!bResult) pclStatement->ForgetSeekSelects();
+    } else {
+        const bool bChained = pclStatement->bCommandIsKeptSeek();
+        CNACommand* pclCommand = pclAllocCommand();
+        if (pclCommand == nullptr) return 0;
+        bResult = bBuildSelect(pclCommand, pclStatement, pszItem, bForward, nFlags, pnCount);
+        if (bResult) bResult = pclStatement->bExecute(nFlags, ePrepare);
+        pclCommand->nRelease();
+        if (bResult && bSeekOfTable)
+            pclStatement->KeepSeekSelect(stShape, *pnCount, bChained);
+        else
+            pclStatement->ForgetSeekSelects();
+    }
     if (!bResult) return 0;
     if ((nFlags & (WPF_NO_CACHE | WPF_SQLCOMMAND_NO_CACHE)) != 0) {
         pclStatement->EnableCache(0);
