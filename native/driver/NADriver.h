@@ -15,8 +15,6 @@
 // and the live-driver bookkeeping in NADriverModule.cpp.
 #pragma once
 
-#include <pthread.h>
-
 #include <cstdint>
 
 #include "core/HashTableBounce.h"
@@ -24,6 +22,7 @@
 #include "core/RefStringHashTable.h"
 #include "core/TString.h"
 #include "native/driver/INADriver.h"
+#include "native/driver/NADriverCriticalSection.h"
 
 class CNAColumn;
 class CNACommand;
@@ -267,18 +266,19 @@ public:
     static uint32_t s_nID_KXYF;
     static uint32_t s_nID_KXSQL;
     static int s_bGPFCatched;
-    // The one lock of the driver: recursive, created by the module start, destroyed by its stop.
-    static pthread_mutex_t m_gstDriverCriticalSection;
+    // The one lock of the driver: recursive, made ready by the module start, out of use after its
+    // stop.
+    static CNADriverCriticalSection m_gstDriverCriticalSection;
     static bool s_bDriverCriticalSectionCreated;
     // Takes the lock; false (and nothing taken) while the module is stopped and no lock exists.
     // Inline: every call of the host takes and gives it back.
     static bool s_bLock() {
         if (!s_bDriverCriticalSectionCreated) return false;
-        pthread_mutex_lock(&m_gstDriverCriticalSection);
+        m_gstDriverCriticalSection.Lock();
         return true;
     }
     static void s_Unlock() {
-        if (s_bDriverCriticalSectionCreated) pthread_mutex_unlock(&m_gstDriverCriticalSection);
+        if (s_bDriverCriticalSectionCreated) m_gstDriverCriticalSection.Unlock();
     }
 
     // A driver handed to the host joins the live drivers and becomes s_pclDriver.

@@ -30,7 +30,7 @@ void* CNADriver::s_hDllHandle = nullptr;
 uint32_t CNADriver::s_nID_KXYF = 0;
 uint32_t CNADriver::s_nID_KXSQL = 0;
 int CNADriver::s_bGPFCatched = 0;
-pthread_mutex_t CNADriver::m_gstDriverCriticalSection;
+CNADriverCriticalSection CNADriver::m_gstDriverCriticalSection;
 bool CNADriver::s_bDriverCriticalSectionCreated = false;
 CNADriver* CNADriver::s_pclNewestLiveDriver = nullptr;
 
@@ -42,21 +42,16 @@ int CNADriver::g_NAInitModule(void* hModule) {
     CMainCommun::bInitLibraryCommon(static_cast<HINSTANCE>(hModule));
     s_nID_KXYF = 0;
     s_nID_KXSQL = 0;
-    pthread_mutexattr_t stAttribute;
-    pthread_mutexattr_init(&stAttribute);
-    pthread_mutexattr_settype(&stAttribute, PTHREAD_MUTEX_RECURSIVE);
-    s_bDriverCriticalSectionCreated = pthread_mutex_init(&m_gstDriverCriticalSection, &stAttribute) == 0;
-    pthread_mutexattr_destroy(&stAttribute);
+    // A hold left over from before a stop is forgotten: the lock starts free.
+    m_gstDriverCriticalSection.Init();
+    s_bDriverCriticalSectionCreated = true;
     g_bModuleStarted = true;
     return 1;
 }
 
 int CNADriver::g_NATermModule() {
-    // A second stop must not destroy the lock again.
-    if (s_bDriverCriticalSectionCreated) {
-        pthread_mutex_destroy(&m_gstDriverCriticalSection);
-        s_bDriverCriticalSectionCreated = false;
-    }
+    // Out of use until the next start; a second stop changes nothing.
+    s_bDriverCriticalSectionCreated = false;
     // The client library goes before the common library stops.
     CNAFunctionLoader::g_Term();
     CMainCommun::bTermLibraryCommon();

@@ -3,7 +3,6 @@
 // start after a stop), and the driver objects the factory makes, with the driver that tables and
 // contexts reach (s_pclDriver) as objects come and go, also when memory runs out.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <atomic>
 #include <cerrno>
@@ -72,8 +71,8 @@ void* const g_hSecond = reinterpret_cast<void*>(0x2000);
 bool bLockFreeForOthers() {
     int nResult = -1;
     std::thread clOther([&nResult] {
-        nResult = pthread_mutex_trylock(&CNADriver::m_gstDriverCriticalSection);
-        if (nResult == 0) pthread_mutex_unlock(&CNADriver::m_gstDriverCriticalSection);
+        nResult = CNADriver::m_gstDriverCriticalSection.bTryLock() ? 0 : EBUSY;
+        if (nResult == 0) CNADriver::m_gstDriverCriticalSection.Unlock();
     });
     clOther.join();
     EXPECT_TRUE(nResult == 0 || nResult == EBUSY) << nResult;

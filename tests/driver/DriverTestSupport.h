@@ -6,7 +6,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <cerrno>
 #include <new>
@@ -29,8 +28,8 @@ inline bool bDriverLockHeld() {
     if (!CNADriver::s_bDriverCriticalSectionCreated) return false;
     int nResult = -1;
     std::thread clOther([&nResult] {
-        nResult = pthread_mutex_trylock(&CNADriver::m_gstDriverCriticalSection);
-        if (nResult == 0) pthread_mutex_unlock(&CNADriver::m_gstDriverCriticalSection);
+        nResult = CNADriver::m_gstDriverCriticalSection.bTryLock() ? 0 : EBUSY;
+        if (nResult == 0) CNADriver::m_gstDriverCriticalSection.Unlock();
     });
     clOther.join();
     return nResult == EBUSY;
