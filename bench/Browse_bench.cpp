@@ -404,10 +404,10 @@ void BM_DriverBrowse(benchmark::State& state) {
     _DriverBrowse(state, L"id", TABLE_ROWS, state.range(0));
 }
 
-// The browse by the key of a smaller table (argument: its rows), the driver's default block size:
-// short enough to count its instructions under callgrind.
+// The browse by the key of a smaller table (arguments: its rows, the block size, 0 for the driver's
+// default): short enough to count its instructions under callgrind.
 void BM_DriverBrowseKey(benchmark::State& state) {
-    _DriverBrowse(state, L"id", state.range(0), 0);
+    _DriverBrowse(state, L"id", state.range(0), state.range(1));
 }
 
 // Argument: the table's rows; the driver's default block size.
@@ -449,7 +449,7 @@ void BM_DriverSeek(benchmark::State& state) {
 BENCHMARK(BM_RawBrowse)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DriverBrowse)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The key browse of 10^5 rows, for instruction counts (callgrind) rather than times.
-BENCHMARK(BM_DriverBrowseKey)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DriverBrowseKey)->Args({100000, 0})->Args({100000, 1000})->Unit(benchmark::kMillisecond)->UseRealTime();
 // Along an item without an index (the amount), 10^5 and 10^6 rows; the driver's default block.
 BENCHMARK(BM_RawBrowseNoIndex)->Arg(100000)->Arg(TABLE_ROWS)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DriverBrowseNoIndex)->Arg(100000)->Arg(TABLE_ROWS)->Unit(benchmark::kMillisecond)->UseRealTime();
