@@ -1,9 +1,10 @@
 #include "tests/support/StatementLog.h"
 
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
+
+#include <sys/stat.h>
 
 #include "tests/support/PgSandbox.h"
 
@@ -11,7 +12,9 @@ namespace pgsandbox {
 
 CStatementLog::CStatementLog() : m_sPath(sEnv("KX_PG_STATEMENT_LOG")) { Mark(); }
 
-void CStatementLog::Mark() { m_nStart = sRead().size(); }
+// Only the log's size: the log of a whole test run grows to tens of megabytes, and reading it all
+// at every mark and every poll made the tests that wait for it slow down as the run went on.
+void CStatementLog::Mark() { m_nStart = nSize(); }
 
 std::vector<std::string> CStatementLog::Statements(long nBackendPid) const {
     std::vector<std::string> aStatements;
@@ -37,9 +40,8 @@ std::vector<CStatementLog::stMessage> CStatementLog::_Messages() const {
     // statement of many thousand characters would overflow the stack.
     static const std::regex s_rxHead(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d+ \S+ \[(\d+)\] (\w+):  )");
     std::vector<stMessage> aMessages;
-    std::string sText = sRead();
-    if (sText.size() < m_nStart) return aMessages;  // the log was replaced
-    sText.erase(0, m_nStart);
+    if (nSize() < m_nStart) return aMessages;  // the log was replaced
+    const std::string sText = sReadFromStart();
     size_t nPos = 0;
     while (nPos < sText.size()) {
         size_t nEnd = sText.find('\n', nPos);
@@ -59,9 +61,22 @@ std::vector<CStatementLog::stMessage> CStatementLog::_Messages() const {
     return aMessages;
 }
 
-std::string CStatementLog::sRead() const {
+size_t CStatementLog::nSize() const {
+    struct stat st;
+    return stat(m_sPath.c_str(), &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+}
+
+std::string CStatementLog::sReadFromStart() const {
     std::ifstream is(m_sPath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(is), std::istreambuf_iterator<char>());
+    if (!is) return std::string();
+    is.seekg(0, std::ios::end);
+    const std::streamoff nEnd = is.tellg();
+    if (nEnd <= static_cast<std::streamoff>(m_nStart)) return std::string();
+    std::string sText(static_cast<size_t>(nEnd) - m_nStart, '\0');
+    is.seekg(static_cast<std::streamoff>(m_nStart));
+    is.read(sText.data(), static_cast<std::streamsize>(sText.size()));
+    sText.resize(static_cast<size_t>(is.gcount()));
+    return sText;
 }
 
 }  // namespace pgsandbox

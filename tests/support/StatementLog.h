@@ -25,7 +25,8 @@ private:
     };
 
     std::vector<stMessage> _Messages() const;
-    std::string sRead() const;
+    size_t nSize() const;
+    std::string sReadFromStart() const;  // what was logged after the mark
 
     std::string m_sPath;
     size_t m_nStart = 0;
