@@ -44,14 +44,23 @@ std::string _sTrimmedNumber(const std::string& s) {
     return s.substr(0, nEnd);
 }
 
+// Every field of the row before is quoted at each block: the runs between the characters to
+// double are appended whole.
 std::string _sQuoted(const std::string& s, bool bBackslashEscapes) {
     const bool bEscapeForm = bBackslashEscapes && s.find('\\') != std::string::npos;
-    std::string sOut = bEscapeForm ? "E'" : "'";
-    for (char c : s) {
-        if (c == '\'' || (bEscapeForm && c == '\\')) sOut += c;
-        sOut += c;
+    std::string sOut;
+    sOut.reserve(s.size() + 3);
+    sOut += bEscapeForm ? "E'" : "'";
+    size_t nFrom = 0;
+    for (size_t n = bEscapeForm ? s.find_first_of("'\\") : s.find('\''); n != std::string::npos;
+         n = bEscapeForm ? s.find_first_of("'\\", n + 1) : s.find('\'', n + 1)) {
+        // The run up to the character included; the character starts the next run: twice.
+        sOut.append(s, nFrom, n + 1 - nFrom);
+        nFrom = n;
     }
-    return sOut + "'";
+    sOut.append(s, nFrom, std::string::npos);
+    sOut += '\'';
+    return sOut;
 }
 
 // A literal of the WHERE clause found as a field of the row before.
@@ -88,9 +97,10 @@ bool CPSQLPrefetch::s_bNextBlockText(const std::string& sSQL, const Fields& aBef
         const bool bTrimmed = bNumber && _sTrimmedNumber(sValue) != sValue;
         for (int nForm = 0; nForm < 3; nForm++) {
             if ((nForm == 0 && !bNumber) || (nForm == 2 && !bTrimmed)) continue;
-            const std::string sLiteral = nForm == 0   ? sValue
-                                         : nForm == 1 ? _sQuoted(sValue, bBackslashEscapes)
-                                                      : _sTrimmedNumber(sValue);
+            const std::string sMade = nForm == 0   ? std::string()
+                                      : nForm == 1 ? _sQuoted(sValue, bBackslashEscapes)
+                                                   : _sTrimmedNumber(sValue);
+            const std::string& sLiteral = nForm == 0 ? sValue : sMade;
             for (size_t n = sSQL.find(sLiteral, nWhere); n != std::string::npos && n + sLiteral.size() <= nOrder;
                  n = sSQL.find(sLiteral, n + 1)) {
                 const char cBefore = sSQL[n - 1];

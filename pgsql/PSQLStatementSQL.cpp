@@ -406,16 +406,28 @@ void CPSQLStatementSQL::PrefetchNextBlock(int bContinuing, int bOrderIndexed) {
     _ReadLastRow(&m_aBlockLast);
     m_bKeepLastRow = true;
     if (bFreshStart) return;
-    if (!CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &m_sForeseen,
-                                         pclCnx->bBackslashEscapesInLiterals() != 0))
+    // The server's way with backslashes changes a quoted literal only when a field holds one: it is
+    // asked of the connection then.
+    auto bBackslash = [](const CPSQLPrefetch::Fields& a) {
+        return std::any_of(a.begin(), a.end(), [](const std::optional<std::string>& s) {
+            return s.has_value() && s->find('\\') != std::string::npos;
+        });
+    };
+    const bool bBackslashEscapes =
+        (bBackslash(m_aBlockBefore) || bBackslash(m_aBlockLast)) && pclCnx->bBackslashEscapesInLiterals() != 0;
+    if (!CPSQLPrefetch::s_bNextBlockText(m_sLastSQL, m_aBlockBefore, m_aBlockLast, &m_sForeseen, bBackslashEscapes))
         return;
     if (m_bPrefetchMissed) return;
     std::string sDeclare, sFetch;
     long nBlock = 0;
-    const bool bCursorTexts = CPSQLPrefetch::s_bCursorTexts(m_sForeseen, m_nStmtNumber, &sDeclare, &sFetch, &nBlock);
+    // The cursor's texts are made only where they decide: a browse along an index sends its next
+    // SELECT whatever they are.
+    auto bCursorTexts = [&] {
+        return CPSQLPrefetch::s_bCursorTexts(m_sForeseen, m_nStmtNumber, &sDeclare, &sFetch, &nBlock);
+    };
     if (pclPrefetch->bCursorOpen(m_nStmtNumber)) {
-        if (bCursorTexts) pclPrefetch->bSend(_pstGetPGConn(), m_nStmtNumber, sFetch.c_str(), true);
-    } else if (!m_bOrderWithoutIndex || !bCursorTexts || m_nQuietBlocks + 1 < m_nCursorPatience) {
+        if (bCursorTexts()) pclPrefetch->bSend(_pstGetPGConn(), m_nStmtNumber, sFetch.c_str(), true);
+    } else if (!m_bOrderWithoutIndex || m_nQuietBlocks + 1 < m_nCursorPatience || !bCursorTexts()) {
         // Without an index, when the next block declares a cursor, its SELECT sent ahead would
         // sort the rows once more for nothing.
         pclPrefetch->bSend(_pstGetPGConn(), m_nStmtNumber, m_sForeseen.c_str());

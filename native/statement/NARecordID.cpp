@@ -66,13 +66,13 @@ unsigned int CNARecordId::g_dwPtrHashVal(const void* pSerialized) {
 // ------------------------------------------------------------------------------------------------
 
 CNARecordId_RecordValues::CNARecordId_RecordValues(const CNARecordValue* pclValue)
-    : m_pbyRecord(nullptr), m_nSize(0), m_pclMemo(nullptr) {
+    : CNARecordId(NA_RECORDID_RECORDVALUES), m_pbyRecord(nullptr), m_nSize(0), m_pclMemo(nullptr) {
     bCopy(pclValue, nullptr);
 }
 
 CNARecordId_RecordValues::CNARecordId_RecordValues(const unsigned char* pbyRecord, uint64_t nSize,
                                                    CNARecordMemo* pclMemo)
-    : m_pbyRecord(pbyRecord), m_nSize(nSize), m_pclMemo(pclMemo) {}
+    : CNARecordId(NA_RECORDID_RECORDVALUES), m_pbyRecord(pbyRecord), m_nSize(nSize), m_pclMemo(pclMemo) {}
 
 int CNARecordId_RecordValues::bCopy(const CNARecordValue* pclValue, const CNARecordId*) {
     const CNAYFRecord* pclRecord = pclValue != nullptr ? pclValue->pclGetNAYFRecord() : nullptr;
@@ -162,7 +162,8 @@ void CNARecordId_RecordValues::SetHashTableFct_SerializedObject(CHashTableBounce
 // Row id
 // ------------------------------------------------------------------------------------------------
 
-CNARecordId_RowId::CNARecordId_RowId(CNAConvertVariant* pclVariant) : m_pclVariant(pclVariant) {
+CNARecordId_RowId::CNARecordId_RowId(CNAConvertVariant* pclVariant)
+    : CNARecordId(NA_RECORDID_ROWID), m_pclVariant(pclVariant) {
     if (m_pclVariant != nullptr) m_pclVariant->AddRef();
 }
 

@@ -25,8 +25,11 @@ enum eNA_RECORDIDTYPE : uint32_t {
 
 class CNARecordId : public CKXUnknown {
 public:
-    CNARecordId() = default;
     ~CNARecordId() override = default;
+
+    // eGetRecordIdType's answer without the virtual call: a row's copy into its original records
+    // asks it twice at every read.
+    eNA_RECORDIDTYPE eGetKind() const { return m_eKind; }
 
     // ---- virtual operations after the destructors and dwRelease, in slot order
     virtual eNA_RECORDIDTYPE eGetRecordIdType() const = 0;
@@ -46,6 +49,12 @@ public:
 
     // The hash stored at the head of a serialized identity.
     static unsigned int g_dwPtrHashVal(const void* pSerialized);
+
+protected:
+    explicit CNARecordId(eNA_RECORDIDTYPE eKind) : m_eKind(eKind) {}
+
+private:
+    const eNA_RECORDIDTYPE m_eKind;
 };
 
 // A row identified by its record bytes. It designates bytes it does not own (a record value's

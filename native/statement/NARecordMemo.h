@@ -32,6 +32,19 @@ public:
     // be copied (false, the entries copied so far stay). After a complete copy every own variant
     // beyond the source's count is set to NULL. A null or empty source NULLs every own variant.
     int bCopyRecordMemo(const CNARecordMemo* pclSource);
+    // bCopyRecordMemo's usual case inline (a row's memos copied into its original records at every
+    // read): as many entries on both sides, each own one a variant that takes the source's held
+    // value (CNAConvertVariant::bCopyHeldValue). False at the first that does not; the entries
+    // before it are copied already, which bCopyRecordMemo then does again to the same effect.
+    [[gnu::always_inline]] bool bCopyHeldValues(const CNARecordMemo* pclSource) {
+        const int n = m_tabMemo.nGetNbElement();
+        if (n == 0 || pclSource->m_tabMemo.nGetNbElement() != n) return false;
+        for (int i = 0; i < n; i++) {
+            CNAConvertVariant* pclOwn = m_tabMemo[i];
+            if (pclOwn == nullptr || !pclOwn->bCopyHeldValue(pclSource->m_tabMemo[i])) return false;
+        }
+        return true;
+    }
     // The variant itself stored at n (a reference taken), the table padded with null entries.
     int bShareMemoValue(int n, CNAConvertVariant* pclValue);
 

@@ -2,6 +2,7 @@
 // comparison.
 #include "native/statement/NARecordValue.h"
 
+#include <cstring>
 #include <new>
 
 #include "native/driver/NADriver.h"
@@ -31,7 +32,7 @@ void CNARecordValue::_SetErrorNoMemory() const {
 }
 
 void CNARecordValue::_OnPartsChanged() {
-    if (m_pclRecordId != nullptr && m_pclRecordId->eGetRecordIdType() == NA_RECORDID_RECORDVALUES)
+    if (m_pclRecordId != nullptr && m_pclRecordId->eGetKind() == NA_RECORDID_RECORDVALUES)
         m_pclRecordId->bCopy(this, nullptr);
 }
 
@@ -66,6 +67,16 @@ int CNARecordValue::bCopyRecordValue(const CNARecordValue* pclSource, int nFlags
     if (pclSource == nullptr) return 0;
     if (pclSource == this) return 1;
     m_eState = pclSource->m_eState;
+    // A row copied whole into its original records at every read: the images of one layout, the
+    // memo variants of the same types already there, the identity over this value's own parts.
+    // What the general copies below would do, without their calls and without looking twice.
+    if (nFlags == COPY_ALL && m_pclRecord != nullptr && pclSource->m_pclRecord != nullptr &&
+        m_pclRecord != pclSource->m_pclRecord && m_pclMemo != nullptr && pclSource->m_pclMemo != nullptr &&
+        m_pclMemo != pclSource->m_pclMemo && m_pclRecordId != nullptr && pclSource->m_pclRecordId != nullptr &&
+        m_pclRecordId != pclSource->m_pclRecordId && m_pclRecordId->eGetKind() == NA_RECORDID_RECORDVALUES &&
+        pclSource->m_pclRecordId->eGetKind() == NA_RECORDID_RECORDVALUES && _bRecordIdOverOwnParts() &&
+        m_pclRecord->Copy(pclSource->m_pclRecord) && m_pclMemo->bCopyHeldValues(pclSource->m_pclMemo))
+        return 1;
     if ((nFlags & COPY_NAYFRECORD) && !bCopyNAYFRecord(pclSource->m_pclRecord)) return 0;
     if ((nFlags & COPY_MEMO) && !bCopyTabMemoValue(pclSource->m_pclMemo)) return 0;
     if ((nFlags & COPY_RECORDID) && !bCopyRecordID(pclSource->m_pclRecordId)) return 0;
@@ -123,8 +134,8 @@ int CNARecordValue::bCopyTabMemoValue(const CNARecordMemo* pclMemo) {
 int CNARecordValue::bCopyRecordID(const CNARecordId* pclId) {
     if (pclId == nullptr || pclId == m_pclRecordId) return 1;
     if (m_pclRecordId != nullptr) {
-        const eNA_RECORDIDTYPE eType = m_pclRecordId->eGetRecordIdType();
-        if (eType == pclId->eGetRecordIdType()) {
+        const eNA_RECORDIDTYPE eType = m_pclRecordId->eGetKind();
+        if (eType == pclId->eGetKind()) {
             // An identity over the record bytes takes nothing from the other: it designates this
             // value's own image and memo table, which a copy into them leaves where they were.
             if (eType == NA_RECORDID_RECORDVALUES && _bRecordIdOverOwnParts()) return 1;
@@ -223,8 +234,14 @@ int CNARecordValue::bEquals(const CNARecordValue* pclOther, int bWithMemos) cons
     if (pclOther == this) return 1;
     if (m_pclRecord == nullptr || pclOther->m_pclRecord == nullptr) {
         if (m_pclRecord != pclOther->m_pclRecord) return 0;
-    } else if (!m_pclRecord->bEquals(pclOther->m_pclRecord)) {
-        return 0;
+    } else {
+        // The images' compare (CNAYFRecord::bEquals) made here: a browse compares each row with the
+        // one before.
+        const CNAYFRecord* pclA = m_pclRecord;
+        const CNAYFRecord* pclB = pclOther->m_pclRecord;
+        const unsigned nSize = pclA->nGetBufferSize();
+        if (pclB->nGetBufferSize() != nSize || pclB->nGetFlagFieldSize() != pclA->nGetFlagFieldSize()) return 0;
+        if (nSize != 0 && memcmp(pclA->pbyGetBuffer(), pclB->pbyGetBuffer(), nSize) != 0) return 0;
     }
     if (!bWithMemos || m_pclMemo == pclOther->m_pclMemo) return 1;
     const int nA = m_pclMemo != nullptr ? m_pclMemo->nGetNbMemo() : 0;

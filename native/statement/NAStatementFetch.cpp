@@ -56,8 +56,11 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION eDirection, int bReadRecord, long nC
         eDirection = _eReversed(eDirection);
         if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) m_nDuplicateRank = 0;
     }
-    CNAStatementAccess* pclAccess = CNAStatementAccess::s_pclOf(m_pclDataAccess);
-    if (m_clKey.nTaille() != 0 && (m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bStarted)) {
+    // The access the statement was made for, remembered at its construction.
+    CNAStatementAccess* pclAccess = _pclAccess();
+    // The key's length (a count of its characters) is asked only of a browse that starts or must be
+    // brought up to date, not at every row of one under way.
+    if ((m_eParseNeedUpdate != PARSENEEDUPDATE_NONE || !m_bStarted) && m_clKey.nTaille() != 0) {
         CNATableCache* pclTableCache = m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetTableCacheNoRef() : nullptr;
         if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) {
             bSetParseNeedUpdate(PARSENEEDUPDATE_NONE, -1);
@@ -411,15 +414,18 @@ int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION eDirection) {
         return 1;
     }
     if (m_pclRecord == nullptr) return 0;
+    // The row's value asked of the record once, compared and copied straight.
+    const CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValueNoRef();
     if (m_pclOriginalRecord == nullptr) {
         if (!_bAllocStmtOriginalRecord()) return 0;
         m_nDuplicateRank = 0;
     } else if (eDirection == NA_PARSE_FIRST || eDirection == NA_PARSE_LAST) {
         m_nDuplicateRank = 0;
     } else if (eDirection == NA_PARSE_NEXT || eDirection == NA_PARSE_PREVIOUS) {
-        m_nDuplicateRank = m_pclRecord->bEquals(m_pclOriginalRecord, 0) ? m_nDuplicateRank + 1 : 0;
+        m_nDuplicateRank =
+            pclCurrent != nullptr && pclCurrent->bEquals(m_pclOriginalRecord, 0) ? m_nDuplicateRank + 1 : 0;
     }
-    return m_pclOriginalRecord->bCopyRecordValue(m_pclRecord->pclGetCurrentRecordValueNoRef(), -1);
+    return m_pclOriginalRecord->bCopyRecordValue(pclCurrent, -1);
 }
 
 CNARecordValue* CNAStatement::pclGetStmtOriginalRecord() {

@@ -234,17 +234,21 @@ CNAIDAuto* CNADataAccess::_pclAllocIDAuto() {
 
 // ---------------------------------------------------------------------------------- statements
 
+bool CNADataAccess::_bIsLastStatementKey(const wchar_t* pszKey) const {
+    return bMemeTexte(pszKey, m_pszLastStatementKey) ||
+           CHashTableBounce::nStringLogiqueCompare(pszKey, m_pszLastStatementKey) == 0;
+}
+
 CNAStatement* CNADataAccess::_pclFindStatement(const wchar_t* pszKey) {
     if (pszKey == nullptr) pszKey = L"";
-    if (m_pclLastStatement != nullptr &&
-        (bMemeTexte(pszKey, _pszOrEmpty(m_clLastStatementKey)) ||
-         CHashTableBounce::nStringLogiqueCompare(pszKey, _pszOrEmpty(m_clLastStatementKey)) == 0)) {
+    if (m_pclLastStatement != nullptr && _bIsLastStatementKey(pszKey)) {
         m_pclLastStatement->AddRef();
         return m_pclLastStatement;
     }
     CNAStatement* pclStatement = nullptr;
     if (!m_tabStatement.bGet(pszKey, &pclStatement)) return nullptr;
     m_clLastStatementKey.Set(pszKey);
+    m_pszLastStatementKey = _pszOrEmpty(m_clLastStatementKey);
     m_pclLastStatement = pclStatement;
     return pclStatement;
 }
@@ -297,6 +301,7 @@ void CNADataAccess::_CloseAllStatement() {
     m_pclCurrentStatement = nullptr;
     m_pclLastStatement = nullptr;
     m_clLastStatementKey.Vide();
+    m_pszLastStatementKey = L"";
     m_tabStatement.RemoveAll();
     if (m_pclIDAuto != nullptr) {
         m_pclIDAuto->nRelease();
@@ -317,6 +322,7 @@ int CNADataAccess::_bChangeStatementKey(const wchar_t* pszNewKey, const wchar_t*
     if (m_pclLastStatement == pclHeld) {
         m_pclLastStatement = nullptr;
         m_clLastStatementKey.Vide();
+        m_pszLastStatementKey = L"";
     }
     const wchar_t* pszKey = pclHeld->pszGetKey();
     m_tabStatement.bRemove(pszOldKey != nullptr ? pszOldKey : (pszKey != nullptr ? pszKey : L""));
@@ -468,7 +474,9 @@ int CNADataAccess::bCopyOriginalRecordToCurrentRecord() {
 
 int CNADataAccess::bGetRecord(CNAYFRecord** ppclRecord) {
     if (ppclRecord == nullptr || !m_bOpened || m_pclRecord == nullptr) return 0;
-    CNAYFRecord* pclImage = m_pclRecord->pclGetNAYFRecord();
+    // The current row's image, taken from its value here: the host asks it at every read.
+    const CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValueNoRef();
+    CNAYFRecord* pclImage = pclCurrent != nullptr ? pclCurrent->pclGetNAYFRecord() : nullptr;
     if (pclImage == nullptr) return 0;
     pclImage->AddRef();
     *ppclRecord = pclImage;

@@ -479,6 +479,11 @@ protected:
     CRefStringHashTable<CNAStatement*> m_tabStatement{7};
     // The last key found and its statement (no reference of their own).
     CTString m_clLastStatementKey;
+    // The text of m_clLastStatementKey (never null), kept beside it for the compare of every read.
+    const wchar_t* m_pszLastStatementKey = L"";
+    // The key (not null) names the last statement found: the same characters, else equal as the
+    // statement table compares its keys.
+    bool _bIsLastStatementKey(const wchar_t* pszKey) const;
     CNAStatement* m_pclLastStatement = nullptr;
     CNAIDAuto* m_pclIDAuto = nullptr;
     CNAStatement* m_pclCurrentStatement = nullptr;

@@ -480,6 +480,12 @@ int CNADataAccess::_bMove(long nRecord, int bReadRecord) {
 // ---------------------------------------------------------------------------------- out and found
 
 int CNADataAccess::bHEndehors(const wchar_t* pszItem, int* pbOut) {
+    // Asked after every read, of the statement the read found last: it answers without a
+    // reference of its own, as nothing else runs meanwhile.
+    if (m_pclLastStatement != nullptr && _bIsLastStatementKey(pszItem != nullptr ? pszItem : L"")) {
+        m_pclLastStatement->HEndehors(pbOut);
+        return 1;
+    }
     CNAStatement* pclStatement = _pclFindStatement(pszItem);
     if (pclStatement == nullptr) {
         _AddError(NA_ERRORTYPE_GENERAL, SITE_OUT_UNKNOWN_ITEM, pszItem, USER_ERROR_UNKNOWN_ITEM, pszGetLogicalName(),

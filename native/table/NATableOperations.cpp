@@ -11,6 +11,7 @@
 
 #include "core/MyModuleInfo.h"
 #include "core/XErrorModule.h"
+#include "native/driver/INAContext.h"
 #include "native/driver/NAConnectionDescription.h"
 #include "native/driver/NADriver.h"
 #include "native/driver/NADriverLock.h"
@@ -47,25 +48,59 @@ private:
     CNADataAccess* m_pcl;
 };
 
+// The access the last lookup found is the context's: the host's table calls of a browse come one
+// after another from one context, and this test inline spares each of them the lookup's call.
+inline bool _bLastDataAccessOf(INAContext* piContext) {
+    return piContext != nullptr && gpclLastDataAccess != nullptr && piContext->nGetContextId() == gdwCtxID &&
+           piContext->nGetDataId() == gdwDataID;
+}
+
+// The context's access with a reference: the one found last, else the lookup proper.
+#define KX_FIND_ACCESS(piContext)                                                       \
+    (_bLastDataAccessOf(piContext) ? (gpclLastDataAccess->AddRef(), gpclLastDataAccess) \
+                                   : __pclFindDataAccess(piContext))
+
 }  // namespace
 
 // How each forwarding operation runs: bResetErrors clears the table's and the access's error
 // objects first, nWithoutAccess is what the operation answers when the context has no access
 // (with user error 19 when it is 0).
-#define KX_FORWARD(piContext, bResetErrors, nWithoutAccess, call)                                \
-    do {                                                                                         \
-        CNADriverLock clLock;                                                                    \
-        if ((bResetErrors) && m_pclError != nullptr) m_pclError->ResetIfRecorded();              \
-        CFoundAccess clAccess(__pclFindDataAccess(piContext));                                   \
-        if (!clAccess) {                                                                         \
-            if ((nWithoutAccess) == 0) _AddNoDataAccessError(SITE_NO_DATAACCESS, nullptr);       \
-            return (nWithoutAccess);                                                             \
-        }                                                                                        \
-        if (bResetErrors) clAccess.ResetError();                                                 \
-        return clAccess->call;                                                                   \
+#define KX_FORWARD(piContext, bResetErrors, nWithoutAccess, call)                          \
+    do {                                                                                   \
+        CNADriverLock clLock;                                                              \
+        if ((bResetErrors) && m_pclError != nullptr) m_pclError->ResetIfRecorded();        \
+        CFoundAccess clAccess(KX_FIND_ACCESS(piContext));                                  \
+        if (!clAccess) {                                                                   \
+            if ((nWithoutAccess) == 0) _AddNoDataAccessError(SITE_NO_DATAACCESS, nullptr); \
+            return (nWithoutAccess);                                                       \
+        }                                                                                  \
+        if (bResetErrors) clAccess.ResetError();                                           \
+        return clAccess->call;                                                             \
     } while (0)
 
 #define KX_FORWARD_F(piContext, call) KX_FORWARD(piContext, true, 0, call)
+
+// KX_FORWARD_F for the reads the host makes after every row (out of the file, the record image):
+// they run nothing that could close the access, which the one found last answers without a
+// reference of its own.
+#define KX_FORWARD_READ(piContext, call)                                      \
+    do {                                                                      \
+        CNADriverLock clLock;                                                 \
+        if (m_pclError != nullptr) m_pclError->ResetIfRecorded();             \
+        if (_bLastDataAccessOf(piContext)) {                                  \
+            CNADataAccess* pclAccess = gpclLastDataAccess;                    \
+            CNAError* pclAccessError = pclAccess->pclGetErrorNoRef();         \
+            if (pclAccessError != nullptr) pclAccessError->ResetIfRecorded(); \
+            return pclAccess->call;                                           \
+        }                                                                     \
+        CFoundAccess clAccess(__pclFindDataAccess(piContext));                \
+        if (!clAccess) {                                                      \
+            _AddNoDataAccessError(SITE_NO_DATAACCESS, nullptr);               \
+            return 0;                                                         \
+        }                                                                     \
+        clAccess.ResetError();                                                \
+        return clAccess->call;                                                \
+    } while (0)
 
 // ---------------------------------------------------------------------------------------------------------------
 // Errors of the table
@@ -250,7 +285,7 @@ int CNATable::bHDebloqueNumEnr(INAContext* piContext, long nRecord) {
 }
 
 int CNATable::bHEnDehors(INAContext* piContext, const wchar_t* pszItem, int* pbOut) {
-    KX_FORWARD_F(piContext, bHEndehors(pszItem, pbOut));
+    KX_FORWARD_READ(piContext, bHEndehors(pszItem, pbOut));
 }
 
 int CNATable::bEvalHTrouve(INAContext* piContext, const wchar_t* pszItem, int* pbFound, int* pbInside) {
@@ -304,7 +339,7 @@ int CNATable::bSetBLOB(INAContext* piContext, unsigned nItem, const CAny* pclVal
 }
 
 int CNATable::bGetRecord(INAContext* piContext, CNAYFRecord** ppclRecord) {
-    KX_FORWARD_F(piContext, bGetRecord(ppclRecord));
+    KX_FORWARD_READ(piContext, bGetRecord(ppclRecord));
 }
 
 int CNATable::bSetRecord(INAContext* piContext, CNAYFRecord* pclRecord) {

@@ -294,6 +294,128 @@ TEST_F(NARecordValueTest, RowCopiesStandApartFromTheRefilledSource) {
     }
 }
 
+// The copy of a whole row (COPY_ALL) takes a shorter road when both sides have their parts, and
+// must leave what the copy part by part leaves (the three flags given one by one take the general
+// road): the same state, image, memo values of the same types, the same own objects kept or
+// replaced, and an identity over the target's own parts. Entries that do not fit the short road
+// (a NULL or missing entry, another count, another type, another layout, another identity) are
+// among the cases, and each copy is made twice, as a browse copies row after row.
+TEST_F(NARecordValueTest, TheRowCopyLeavesWhatTheCopyPartByPartLeaves) {
+    using V = std::vector<std::string>;
+    const std::string sLong(5000, 'L');
+    const std::string sAccents = "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xE6\xBC\xA2\xE5\xAD\x97";
+    // Memo texts: "<null>" a NULL value, "<none>" no variant at that index, "<bin>..." a binary value.
+    struct Case {
+        const char* pszName;
+        std::string sTarget;
+        V vTarget;
+        std::string sSource;
+        V vSource;
+        bool bNoSourceMemo;
+        bool bTargetRowId;
+    };
+    const Case tabCases[] = {
+        {"text over text", "row one", {"a"}, "row two", {"b"}, false, false},
+        {"NULL over text", "row one", {"a"}, "row two", {"<null>"}, false, false},
+        {"text over NULL", "row one", {"<null>"}, "row two", {"b"}, false, false},
+        {"empty text", "row one", {"a"}, "row two", {""}, false, false},
+        {"non-ASCII text", "row one", {"a"}, "row two", {sAccents}, false, false},
+        {"long text over short", "row one", {"a"}, "row two", {sLong}, false, false},
+        {"two memos", "row one", {"a", "b"}, "row two", {"c", sAccents}, false, false},
+        {"a missing source entry", "row one", {"a", "b"}, "row two", {"c", "<none>"}, false, false},
+        {"a missing own entry", "row one", {"a", "<none>"}, "row two", {"c", "d"}, false, false},
+        {"more source entries", "row one", {"a"}, "row two", {"c", "d"}, false, false},
+        {"fewer source entries", "row one", {"a", "b"}, "row two", {"c"}, false, false},
+        {"no source memo table", "row one", {"a"}, "row two", {}, true, false},
+        {"binary over text", "row one", {"a"}, "row two", {std::string("<bin>\x01\x00\xFF", 8)}, false, false},
+        {"another layout", "row", {"a"}, "a longer row", {"b"}, false, false},
+        {"the target identified by a row id", "row one", {"a"}, "row two", {"b"}, false, true},
+        {"limits: one byte, no text", "1", {""}, "2", {"<null>"}, false, false},
+    };
+    auto Variant = [&](const std::string& s) -> CNAConvertVariant* {
+        if (s == "<none>") return nullptr;
+        if (s.rfind("<bin>", 0) == 0) return pclBytesVariant(m_clErr.p, s.substr(5));
+        CNAConvertVariant* pcl = pclTextVariant(m_clErr.p, s == "<null>" ? "" : s);
+        if (s == "<null>") pcl->SetNull();
+        return pcl;
+    };
+    auto Make = [&](const std::string& sImage, const V& vMemos, bool bNoMemo, bool bRowId) {
+        auto* pcl = new CNARecordValue(m_clErr.p);
+        pcl->AddRef();
+        CHeld<CNAYFRecord> clImage(pclImage(sImage));
+        pcl->bCopyNAYFRecord(clImage.get());
+        for (size_t i = 0; !bNoMemo && i < vMemos.size(); i++) pcl->bShareMemoValue(int(i), Variant(vMemos[i]));
+        CHeld<CNARecordId> clId(bRowId ? static_cast<CNARecordId*>(new CNARecordId_RowId(Variant("id")))
+                                       : new CNARecordId_RecordValues(pcl));
+        pcl->bShareRecordID(clId.get());
+        return pcl;
+    };
+    // What a copy left, for the compare: state, image, each memo's type and bytes, which own
+    // objects were kept, and where the identity points.
+    auto State = [&](const CNARecordValue* pcl, const CNAYFRecord* pclImageBefore,
+                     const std::vector<const CNAConvertVariant*>& vBefore) {
+        std::string s = std::to_string(pcl->eGetRecordState()) + "|" + sImage(pcl->pclGetNAYFRecord()) + "|";
+        s += pcl->pclGetNAYFRecord() == pclImageBefore ? "image kept|" : "image replaced|";
+        const CNARecordMemo* pclMemo = pcl->pclGetRecordMemoNoRef();
+        s += pclMemo == nullptr ? "no memo table|" : std::to_string(pclMemo->nGetNbMemo()) + " memos|";
+        for (int i = 0; pclMemo != nullptr && i < pclMemo->nGetNbMemo(); i++) {
+            const CNAConvertVariant* pclVariant = pclMemo->pclGetMemoValueNoRef(i);
+            s += sBytes(pclVariant);
+            if (pclVariant != nullptr) s += "/type " + std::to_string(pclVariant->pclGetValue()->nGetTypeCode());
+            s += size_t(i) < vBefore.size() && vBefore[size_t(i)] == pclVariant ? "/kept|" : "/new|";
+        }
+        const CNARecordId* pclId = pcl->pclGetRecordIdNoRef();
+        s += "id kind " + std::to_string(pclId->eGetRecordIdType());
+        EXPECT_EQ(pclId->eGetKind(), pclId->eGetRecordIdType());
+        if (pclId->eGetRecordIdType() == NA_RECORDID_RECORDVALUES) {
+            auto* pclOwn = static_cast<const CNARecordId_RecordValues*>(pclId);
+            s += pclOwn->pbyGetRecord() == pcl->pclGetNAYFRecord()->pbyGetBuffer() &&
+                         pclOwn->nGetSize() == pcl->pclGetNAYFRecord()->nGetBufferSize() &&
+                         pclOwn->pclGetMemoNoRef() == pcl->pclGetRecordMemoNoRef()
+                     ? " over its own parts"
+                     : " elsewhere";
+        }
+        return s;
+    };
+    const int nPartByPart = CNARecordValue::COPY_NAYFRECORD | CNARecordValue::COPY_MEMO | CNARecordValue::COPY_RECORDID;
+    for (const Case& c : tabCases) {
+        SCOPED_TRACE(c.pszName);
+        CHeld<CNARecordValue> clSource(Make(c.sSource, c.vSource, c.bNoSourceMemo, false));
+        clSource->nRelease();
+        clSource->SetRecordState(NA_RECORDSTATE_DELETED);
+        CHeld<CNARecordValue> clWhole(Make(c.sTarget, c.vTarget, false, c.bTargetRowId));
+        clWhole->nRelease();
+        CHeld<CNARecordValue> clByParts(Make(c.sTarget, c.vTarget, false, c.bTargetRowId));
+        clByParts->nRelease();
+        for (int nCopy = 0; nCopy < 2; nCopy++) {
+            SCOPED_TRACE(nCopy);
+            auto Before = [](const CNARecordValue* pcl) {
+                std::vector<const CNAConvertVariant*> v;
+                for (int i = 0;
+                     pcl->pclGetRecordMemoNoRef() != nullptr && i < pcl->pclGetRecordMemoNoRef()->nGetNbMemo(); i++)
+                    v.push_back(pcl->pclGetMemoValueNoRef(i));
+                return v;
+            };
+            const CNAYFRecord* pclWholeImage = clWhole->pclGetNAYFRecord();
+            const CNAYFRecord* pclPartsImage = clByParts->pclGetNAYFRecord();
+            const auto vWhole = Before(clWhole.get());
+            const auto vParts = Before(clByParts.get());
+            ASSERT_TRUE(clWhole->bCopyRecordValue(clSource.get(), CNARecordValue::COPY_ALL));
+            ASSERT_TRUE(clByParts->bCopyRecordValue(clSource.get(), nPartByPart));
+            EXPECT_EQ(State(clWhole.get(), pclWholeImage, vWhole), State(clByParts.get(), pclPartsImage, vParts));
+            EXPECT_TRUE(clWhole->bEquals(clSource.get(), 1));
+            // The source keeps its own variants: the copy holds values, not the source's objects.
+            for (int i = 0;
+                 clSource->pclGetRecordMemoNoRef() != nullptr && i < clSource->pclGetRecordMemoNoRef()->nGetNbMemo();
+                 i++) {
+                if (clSource->pclGetMemoValueNoRef(i) != nullptr) {
+                    EXPECT_NE(clWhole->pclGetMemoValueNoRef(i), clSource->pclGetMemoValueNoRef(i));
+                }
+            }
+        }
+    }
+}
+
 TEST_F(NARecordValueTest, EqualityWithAndWithoutMemos) {
     struct Case {
         const char* pszName;

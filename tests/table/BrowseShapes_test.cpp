@@ -308,6 +308,19 @@ TEST(BrowseShapesText, BackslashesInTheNextBlockAsTheServerReadsThem) {
          {"'\\", "9"},
          true,
          "SELECT s,id FROM t WHERE (s>E'''\\\\' OR (s=E'''\\\\' AND id>9)) ORDER BY s,id LIMIT 7"},
+        // Runs of quotes at both ends and a non-ASCII text: every quote doubled, the runs between
+        // kept byte for byte.
+        {"SELECT s,id FROM t WHERE (s>'''''' OR (s='''''' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"''", "5"},
+         {"'\xC3\xA9'\\''", "9"},
+         true,
+         "SELECT s,id FROM t WHERE (s>E'''\xC3\xA9''\\\\''''' OR (s=E'''\xC3\xA9''\\\\''''' AND id>9)) "
+         "ORDER BY s,id LIMIT 7"},
+        {"SELECT s,id FROM t WHERE (s>'''''' OR (s='''''' AND id>5)) ORDER BY s,id LIMIT 7",
+         {"''", "5"},
+         {"\xE6\xBC\xA2'x'", "9"},
+         false,
+         "SELECT s,id FROM t WHERE (s>'\xE6\xBC\xA2''x''' OR (s='\xE6\xBC\xA2''x''' AND id>9)) ORDER BY s,id LIMIT 7"},
         // Backslashes kept as they are: plain quotes, nothing doubled.
         {"SELECT s,id FROM t WHERE (s>'a\\b' OR (s='a\\b' AND id>5)) ORDER BY s,id LIMIT 7",
          {"a\\b", "5"},
