@@ -160,13 +160,29 @@ inline int nDeuxChiffres(const char* psz) {
     return (psz[0] - '0') * 10 + (psz[1] - '0');
 }
 
-// Whether the bytes of w that m selects are all ASCII digits: a digit's high half is 3, and stays 3
-// when 6 is added. A byte that carries into the next one when 6 is added is itself no digit and no
-// separator, so the text is refused all the same.
-inline bool bChiffresHuit(uint64_t w, uint64_t m) {
-    constexpr uint64_t HAUTS = 0xF0F0F0F0F0F0F0F0ULL;
-    const uint64_t nTrois = 0x3030303030303030ULL & m;
-    return ((w & HAUTS & m) == nTrois) & (((w + 0x0606060606060606ULL) & HAUTS & m) == nTrois);
+// A text of eight characters as the word it loads into (the first character in the low byte), and
+// the mask of its characters that are c.
+static_assert(std::endian::native == std::endian::little);
+constexpr uint64_t nMot(const char (&sz)[9]) {
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; i--) w = w << 8 | static_cast<unsigned char>(sz[i]);
+    return w;
+}
+constexpr uint64_t nMasque(const char (&sz)[9], char c) {
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; i--) w = w << 8 | (sz[i] == c ? 0xFFu : 0u);
+    return w;
+}
+
+// The bytes of the word w that differ from the layout sz: a separator that is not the layout's, or
+// a digit place ('0' in sz) holding no digit. Each character made its difference from the layout,
+// a digit place holds a digit exactly when its difference has no high half, neither alone nor
+// with 6 added (a byte that carries into the next one is itself wrong).
+constexpr uint64_t HAUTS = 0xF0F0F0F0F0F0F0F0ULL;
+template <uint64_t MOT, uint64_t CHIFFRES, uint64_t SEPARATEURS>
+inline uint64_t nEcarts(uint64_t w) {
+    const uint64_t x = w ^ MOT;
+    return (x & SEPARATEURS) | ((x | (x + (0x0606060606060606ULL & CHIFFRES))) & HAUTS & CHIFFRES);
 }
 
 // The text the server writes for a date-time without a zone, "YYYY-MM-DD HH:MM:SS" ('T' may stand
@@ -175,19 +191,18 @@ inline bool bChiffresHuit(uint64_t w, uint64_t m) {
 // False for any other text, which the general reading then takes.
 bool bDateHeureServeur(const char* psz, unsigned long n, uint32_t* pdwDate, uint32_t* pdwTime) {
     if (n < 19 || n == 20 || n > 26) return false;
-    // Three words, in the machine's order: "YYYY-MM-", "DD HH:MM" and "HH:MM:SS" (the hour and the
-    // minutes a second time).
-    static_assert(std::endian::native == std::endian::little);
+    // Three words: "YYYY-MM-", "DD HH:MM" and "HH:MM:SS" (the hour and the minutes a second time,
+    // whose places the second word checks).
     uint64_t a, b, c;
     memcpy(&a, psz, 8);
     memcpy(&b, psz + 8, 8);
     memcpy(&c, psz + 11, 8);
-    const unsigned char cBlanc = static_cast<unsigned char>(b >> 16);
-    if ((a & 0xFF0000FF00000000ULL) != 0x2D00002D00000000ULL || (b & 0x0000FF0000000000ULL) != 0x00003A0000000000ULL ||
-        (c & 0x0000FF0000000000ULL) != 0x00003A0000000000ULL || (cBlanc != ' ' && cBlanc != 'T'))
-        return false;
-    if (!(bChiffresHuit(a, 0x00FFFF00FFFFFFFFULL) & bChiffresHuit(b, 0xFFFF00FFFF00FFFFULL) &
-          bChiffresHuit(c, 0xFFFF000000000000ULL)))
+    // A 'T' for the blank is read as the blank.
+    if (static_cast<unsigned char>(b >> 16) == 'T') b ^= static_cast<uint64_t>('T' ^ ' ') << 16;
+    constexpr uint64_t MOT_A = nMot("0000-00-"), MOT_B = nMot("00 00:00"), MOT_C = nMot("00:00:00");
+    if ((nEcarts<MOT_A, nMasque("0000-00-", '0'), nMasque("0000-00-", '-')>(a) |
+         nEcarts<MOT_B, nMasque("00 00:00", '0'), ~nMasque("00 00:00", '0')>(b) |
+         nEcarts<MOT_C, 0xFFFF000000000000ULL, 0x0000FF0000000000ULL>(c)) != 0)
         return false;
     unsigned nMilli = 0;
     if (n > 19) {
@@ -195,12 +210,12 @@ bool bDateHeureServeur(const char* psz, unsigned long n, uint32_t* pdwDate, uint
         const auto* p = reinterpret_cast<const unsigned char*>(psz);
         for (unsigned long k = 20; k < 23; k++) nMilli = nMilli * 10 + (k < n ? p[k] - 48u : 0);
     }
-    // Each byte made the number of its digit and the next one's: ten times its own, plus the next.
-    // No byte exceeds 165 there, so none spills into another.
-    constexpr uint64_t CHIFFRES = 0x0F0F0F0F0F0F0F0FULL;
-    const uint64_t pa = (a & CHIFFRES) * 10 + ((a & CHIFFRES) >> 8);
-    const uint64_t pb = (b & CHIFFRES) * 10 + ((b & CHIFFRES) >> 8);
-    const uint64_t pc = (c & CHIFFRES) * 10 + ((c & CHIFFRES) >> 8);
+    // The digits' values, each byte then made ten times its own plus the next one's (at most 99:
+    // none spills into another).
+    const uint64_t xa = a ^ MOT_A, xb = b ^ MOT_B, xc = c ^ MOT_C;
+    const uint64_t pa = xa * 10 + (xa >> 8);
+    const uint64_t pb = xb * 10 + (xb >> 8);
+    const uint64_t pc = xc * 10 + (xc >> 8);
     const uint32_t nAnnee = static_cast<uint32_t>(pa & 0xFF) * 100 + static_cast<uint32_t>((pa >> 16) & 0xFF);
     const uint32_t nMois = static_cast<uint32_t>((pa >> 40) & 0xFF);
     const uint32_t nJour = static_cast<uint32_t>(pb & 0xFF);
