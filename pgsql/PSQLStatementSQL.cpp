@@ -3,6 +3,7 @@
 #include "pgsql/PSQLStatementSQL.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -57,12 +58,12 @@ constexpr unsigned CODEPAGE_UTF8 = 65001;
 // much as six blocks' SELECTs sorting them.
 constexpr unsigned CURSOR_BLOCKS_PAID = 8;
 
-bool _bByteString(int nType) {
+constexpr bool _bByteString(int nType) {
     return nType == 17 || nType == 22;
 }
 
 // Intervals are not among them: they are read as the server's text.
-bool _bDateTime(int nType) {
+constexpr bool _bDateTime(int nType) {
     switch (nType) {
         case 702:
         case 703:
@@ -77,6 +78,29 @@ bool _bDateTime(int nType) {
             return false;
     }
 }
+
+// The types whose text takes a road of its own (booleans, byte strings, dates and times, money),
+// a bit each: most columns are none of them, which one look at a word tells.
+constexpr int OID_SPECIAL_LAST = 1279;
+struct stSpecialTypes {
+    uint64_t a[(OID_SPECIAL_LAST + 64) / 64] = {};
+    constexpr stSpecialTypes() {
+        for (int n : {16, 17, 22, 702, 703, 704, 790, 1082, 1083, 1114, 1184, 1266}) a[n / 64] |= uint64_t(1) << (n % 64);
+    }
+    constexpr bool bContains(int n) const {
+        return n >= 0 && n <= OID_SPECIAL_LAST && ((a[n / 64] >> (n % 64)) & 1) != 0;
+    }
+};
+constexpr stSpecialTypes s_stSpecialTypes;
+
+// The roads of bGetValue, each type of them in the table and no other.
+constexpr bool _bSpecialTypesComplete() {
+    for (int n = -1; n <= OID_SPECIAL_LAST + 100; n++)
+        if (s_stSpecialTypes.bContains(n) != (n == OID_BOOL || _bByteString(n) || _bDateTime(n) || n == OID_MONEY))
+            return false;
+    return true;
+}
+static_assert(_bSpecialTypesComplete());
 
 // The server's infinite dates and date-times, as the host's last and first ones.
 const char* _pszInfinity(const char* pszText, int nType) {
@@ -535,6 +559,8 @@ int CPSQLStatementSQL::bGetValue(CNAConvertVariant* pclValue, unsigned nColumn, 
         return 1;
     }
     const int nType = pclColumn->m_nServerType;
+    if (!s_stSpecialTypes.bContains(nType))
+        return pclValue->bSetValueDB(pszText, strlen(pszText), m_pclConnection->nGetClientCodePage());
     if (nType == OID_BOOL) {
         const char* pszBool = CNAConvertVariant::s_bTextToBool(pszText) ? "1" : "0";
         return pclValue->bSetValueDB(pszBool, 1, CODEPAGE_BOOLEAN);
@@ -583,12 +609,10 @@ int CPSQLStatementSQL::_bSetDateTime(CNAConvertVariant* pclValue, const char* ps
     const char* pszRead = _pszInfinity(pszText, nType);
     if (m_pclConnection->bGetConnectionSQL() == 0) {
         const size_t nText = strlen(pszText);
-        const int bSet = pclValue->bSetValueDB(pszRead, pszRead == pszText ? nText : strlen(pszRead),
-                                               m_pclConnection->nGetClientCodePage());
         // What the host holds may name another value than the server's (microseconds, a zone, an
         // infinity): the server's text is kept to name this one in the SQL written after it.
-        if (bSet) pclValue->KeepServerText(pszText, nText);
-        return bSet;
+        return pclValue->bSetValueDBKeepText(pszRead, pszRead == pszText ? nText : strlen(pszRead),
+                                             m_pclConnection->nGetClientCodePage(), pszText, nText);
     }
     // The SQL-command functions hand dates and times to the host as their digits alone.
     CTString clText;

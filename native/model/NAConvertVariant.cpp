@@ -337,16 +337,6 @@ int CNAConvertVariant::bConvertDataToDB() {
     return _bConvertDataToDB();
 }
 
-bool CNAConvertVariant::s_bTextToBool(const char* psz) {
-    if (psz == nullptr) return false;
-    return !(psz[0] == 'F' || psz[0] == 'f' || psz[0] == '0' || psz[0] == 0);
-}
-
-bool CNAConvertVariant::s_bTextToBool(const wchar_t* psz) {
-    if (psz == nullptr) return false;
-    return !(psz[0] == L'F' || psz[0] == L'f' || psz[0] == L'0' || psz[0] == 0);
-}
-
 // ------------------------------------------------------------------------------------------------
 // Host record side
 // ------------------------------------------------------------------------------------------------

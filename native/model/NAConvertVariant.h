@@ -120,9 +120,14 @@ public:
     int bSetValueDB(const CAny* pclValue);
     int bConvertDataToDB();
     unsigned long nGetDataLengthDB() const { return m_nDataLengthDB; }
-    // False for 'F', 'f', '0' and the empty text; true otherwise.
-    static bool s_bTextToBool(const char* psz);
-    static bool s_bTextToBool(const wchar_t* psz);
+    // False for 'F', 'f', '0' and the empty text; true otherwise. Inline: a boolean column asks it
+    // at every row.
+    static bool s_bTextToBool(const char* psz) {
+        return psz != nullptr && !(psz[0] == 'F' || psz[0] == 'f' || psz[0] == '0' || psz[0] == 0);
+    }
+    static bool s_bTextToBool(const wchar_t* psz) {
+        return psz != nullptr && !(psz[0] == L'F' || psz[0] == L'f' || psz[0] == L'0' || psz[0] == 0);
+    }
 
     // ---- host record side
     // Finishes a fetched value and sets the item's defined bit in the record.
@@ -202,6 +207,11 @@ public:
     void KeepServerText(const char* pszText, unsigned long n);
     // The server's text of the newest value read that gave exactly this host value; null if none.
     const char* pszGetKeptServerText(const CAny& clValue, size_t* pnText) const;
+    // bSetValueDB(psz, n, nCodePage), then, when it succeeds, KeepServerText(pszServer, nServer): a
+    // date-time read into a record's slot, as a timestamp column gives one at every row, is read
+    // and kept in one pass, without the general road's questions asked twice.
+    int bSetValueDBKeepText(const char* psz, unsigned long n, unsigned nCodePage, const char* pszServer,
+                            unsigned long nServer);
 
 protected:
     // The two roads of bSetValueDB(text) through the host's rules, apart so that the read of every

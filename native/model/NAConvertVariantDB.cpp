@@ -1,8 +1,11 @@
 // Value converter, the server's side: a field's text (or wide text) into the value, by the value's
 // language type, and the date and time texts PostgreSQL writes, read by their structure.
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "core/TString.h"
 #include "core/UnicodeToolkit.h"
@@ -11,6 +14,7 @@
 #include "native/model/DriverServices.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NAConvertVariantTypes.h"
+#include "native/model/NAKeptServerText.h"
 #include "native/model/ServerNumberText.h"
 #include "native/model/ServerUTF8Text.h"
 #include "variant/DateTime.h"
@@ -156,30 +160,70 @@ inline int nDeuxChiffres(const char* psz) {
     return (psz[0] - '0') * 10 + (psz[1] - '0');
 }
 
+// A text of eight characters as the word it loads into (the first character in the low byte), and
+// the mask of its characters that are c.
+static_assert(std::endian::native == std::endian::little);
+constexpr uint64_t nMot(const char (&sz)[9]) {
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; i--) w = w << 8 | static_cast<unsigned char>(sz[i]);
+    return w;
+}
+constexpr uint64_t nMasque(const char (&sz)[9], char c) {
+    uint64_t w = 0;
+    for (int i = 7; i >= 0; i--) w = w << 8 | (sz[i] == c ? 0xFFu : 0u);
+    return w;
+}
+
+// The bytes of the word w that differ from the layout sz: a separator that is not the layout's, or
+// a digit place ('0' in sz) holding no digit. Each character made its difference from the layout,
+// a digit place holds a digit exactly when its difference has no high half, neither alone nor
+// with 6 added (a byte that carries into the next one is itself wrong).
+constexpr uint64_t HAUTS = 0xF0F0F0F0F0F0F0F0ULL;
+template <uint64_t MOT, uint64_t CHIFFRES, uint64_t SEPARATEURS>
+inline uint64_t nEcarts(uint64_t w) {
+    const uint64_t x = w ^ MOT;
+    return (x & SEPARATEURS) | ((x | (x + (0x0606060606060606ULL & CHIFFRES))) & HAUTS & CHIFFRES);
+}
+
 // The text the server writes for a date-time without a zone, "YYYY-MM-DD HH:MM:SS" ('T' may stand
 // for the blank) with a fraction of 1 to 6 digits or none, read in one pass into the host's date
 // and milliseconds as the general reading gives them (the first three digits of the fraction).
 // False for any other text, which the general reading then takes.
 bool bDateHeureServeur(const char* psz, unsigned long n, uint32_t* pdwDate, uint32_t* pdwTime) {
     if (n < 19 || n == 20 || n > 26) return false;
-    if (psz[4] != '-' || psz[7] != '-' || (psz[10] != ' ' && psz[10] != 'T') || psz[13] != ':' || psz[16] != ':')
-        return false;
-    // The fourteen digits taken at once: a character that is none gives a value above 9.
-    const auto* p = reinterpret_cast<const unsigned char*>(psz);
-    const unsigned y0 = p[0] - 48u, y1 = p[1] - 48u, y2 = p[2] - 48u, y3 = p[3] - 48u;
-    const unsigned mo0 = p[5] - 48u, mo1 = p[6] - 48u, d0 = p[8] - 48u, d1 = p[9] - 48u;
-    const unsigned h0 = p[11] - 48u, h1 = p[12] - 48u, mi0 = p[14] - 48u, mi1 = p[15] - 48u;
-    const unsigned s0 = p[17] - 48u, s1 = p[18] - 48u;
-    if ((y0 > 9) | (y1 > 9) | (y2 > 9) | (y3 > 9) | (mo0 > 9) | (mo1 > 9) | (d0 > 9) | (d1 > 9) | (h0 > 9) |
-        (h1 > 9) | (mi0 > 9) | (mi1 > 9) | (s0 > 9) | (s1 > 9))
+    // Three words: "YYYY-MM-", "DD HH:MM" and "HH:MM:SS" (the hour and the minutes a second time,
+    // whose places the second word checks).
+    uint64_t a, b, c;
+    memcpy(&a, psz, 8);
+    memcpy(&b, psz + 8, 8);
+    memcpy(&c, psz + 11, 8);
+    // A 'T' for the blank is read as the blank.
+    if (static_cast<unsigned char>(b >> 16) == 'T') b ^= static_cast<uint64_t>('T' ^ ' ') << 16;
+    constexpr uint64_t MOT_A = nMot("0000-00-"), MOT_B = nMot("00 00:00"), MOT_C = nMot("00:00:00");
+    if ((nEcarts<MOT_A, nMasque("0000-00-", '0'), nMasque("0000-00-", '-')>(a) |
+         nEcarts<MOT_B, nMasque("00 00:00", '0'), ~nMasque("00 00:00", '0')>(b) |
+         nEcarts<MOT_C, 0xFFFF000000000000ULL, 0x0000FF0000000000ULL>(c)) != 0)
         return false;
     unsigned nMilli = 0;
     if (n > 19) {
         if (psz[19] != '.' || !bChiffres(psz + 20, static_cast<int>(n) - 20)) return false;
+        const auto* p = reinterpret_cast<const unsigned char*>(psz);
         for (unsigned long k = 20; k < 23; k++) nMilli = nMilli * 10 + (k < n ? p[k] - 48u : 0);
     }
-    *pdwDate = ((y0 * 10 + y1) * 100 + y2 * 10 + y3) << 16 | (mo0 * 10 + mo1) << 8 | (d0 * 10 + d1);
-    *pdwTime = (((h0 * 10 + h1) * 60 + mi0 * 10 + mi1) * 60 + s0 * 10 + s1) * 1000 + nMilli;
+    // The digits' values, each byte then made ten times its own plus the next one's (at most 99:
+    // none spills into another).
+    const uint64_t xa = a ^ MOT_A, xb = b ^ MOT_B, xc = c ^ MOT_C;
+    const uint64_t pa = xa * 10 + (xa >> 8);
+    const uint64_t pb = xb * 10 + (xb >> 8);
+    const uint64_t pc = xc * 10 + (xc >> 8);
+    const uint32_t nAnnee = static_cast<uint32_t>(pa & 0xFF) * 100 + static_cast<uint32_t>((pa >> 16) & 0xFF);
+    const uint32_t nMois = static_cast<uint32_t>((pa >> 40) & 0xFF);
+    const uint32_t nJour = static_cast<uint32_t>(pb & 0xFF);
+    const uint32_t nHeure = static_cast<uint32_t>((pb >> 24) & 0xFF);
+    const uint32_t nMinute = static_cast<uint32_t>((pb >> 48) & 0xFF);
+    const uint32_t nSeconde = static_cast<uint32_t>((pc >> 48) & 0xFF);
+    *pdwDate = nAnnee << 16 | nMois << 8 | nJour;
+    *pdwTime = ((nHeure * 60 + nMinute) * 60 + nSeconde) * 1000 + nMilli;
     return true;
 }
 
@@ -428,6 +472,29 @@ int CNAConvertVariant::_bSetValueDB_AndConvertToDate(const char* psz, unsigned l
         default:
             return 1;
     }
+}
+
+int CNAConvertVariant::bSetValueDBKeepText(const char* psz, unsigned long n, unsigned nCodePage,
+                                           const char* pszServer, unsigned long nServer) {
+    // The road of bSetValueDB for a date-time slot with its item's type, then KeepServerText's for
+    // the same slot: the eight bytes written and kept as they are.
+    if (m_eStorageDB != NASTORAGEDB_NONE && n != 0 &&
+        (m_eVarType == NAVARTYPE_BUFFER || m_eVarType == NAVARTYPE_OWNBUFFER) && m_pbyBuffer != nullptr &&
+        m_nCapacity >= sizeof(CDateTime) && m_clValue.nGetTypeCode() == VQTYPE_DATETIME &&
+        eNAGetItemTypeAnalyse() == NA_IT_DATETIME) {
+        CDateTime clDate;
+        if (bDateHeureServeur(psz, n, &clDate.m_dwDate, &clDate.m_dwTime)) {
+            _DebutSetter();
+            memcpy(m_pbyBuffer, &clDate, sizeof(clDate));
+            if (m_nCapacity > sizeof(clDate)) memset(m_pbyBuffer + sizeof(clDate), 0, m_nCapacity - sizeof(clDate));
+            if (m_pclKeptText == nullptr) m_pclKeptText = new (std::nothrow) CNAKeptServerText;
+            if (m_pclKeptText != nullptr) m_pclKeptText->KeepEight(VQTYPE_DATETIME, m_pbyBuffer, pszServer, nServer);
+            return 1;
+        }
+    }
+    const int bSet = bSetValueDB(psz, n, nCodePage);
+    if (bSet) KeepServerText(pszServer, nServer);
+    return bSet;
 }
 
 int CNAConvertVariant::bSetValueFromDB(const wchar_t* psz, unsigned long n) {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 class CNAKeptServerText {
 public:
@@ -21,6 +22,22 @@ public:
     // Keeps the text of the host value (its language type and its bytes). A value or a text too
     // long to be kept forgets what an older read of the same host value left.
     void Keep(unsigned short nType, const void* pValue, size_t nValue, const char* pszText, size_t nText);
+    // Keep for a value of eight bytes (a date-time's), inline for the read of every row.
+    void KeepEight(unsigned short nType, const void* pValue, const char* pszText, size_t nText) {
+        if (pszText == nullptr || nText == 0 || nText > MAX_TEXT_BYTES || pValue == nullptr) {
+            Keep(nType, pValue, 8, pszText, nText);
+            return;
+        }
+        stEntry& st = m_tabEntry[m_nNext];
+        st.nType = nType;
+        st.nValue = 8;
+        memcpy(st.abyValue, pValue, 8);
+        st.nText = static_cast<uint8_t>(nText);
+        memcpy(st.szText, pszText, nText);
+        st.szText[nText] = 0;
+        m_nNext = m_nNext == RING_SIZE - 1 ? 0 : m_nNext + 1;
+        if (m_nCount < RING_SIZE) m_nCount++;
+    }
     // The text the newest read of exactly this host value gave; null when none is kept.
     const char* pszFind(unsigned short nType, const void* pValue, size_t nValue, size_t* pnText) const;
 

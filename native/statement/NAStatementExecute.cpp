@@ -4,6 +4,7 @@
 // column values of the writes.
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 #include "core/MyModuleInfo.h"
 #include "core/XErrorModule.h"
@@ -24,6 +25,7 @@
 #include "native/statement/NARecordValue.h"
 #include "native/statement/NAStatement.h"
 #include "native/statement/NAStatementAccess.h"
+#include "native/statement/NASQLColumn.h"
 #include "pgsql/NAColumnSQL.h"
 #include "pgsql/NADriverSQL.h"
 #include "pgsql/NAStatementSQL.h"
@@ -411,11 +413,23 @@ int CNAStatement::_bSetColumnValueFromDB(CNAColumn* pclColumn) {
 
 int CNAStatement::_bUpdateNARecordFromDB() {
     if (m_pclRecord == nullptr) return 0;
+    // The result columns of the record read into its current image, asked once for the row; a
+    // column of another kind or record reads as it would on its own.
+    CNAYFRecord* pclImage = nullptr;
+    bool bImage = false;
     for (int i = 0; i < m_pclRecord->nGetNumColumns(); i++) {
         CNAColumn* pclColumn = m_pclRecord->pclGetColumnNoRef(i);
         // Composite keys come last and hold no value of their own.
         if (pclColumn->bIsComposedKey()) break;
-        if (!_bSetColumnValueFromDB(pclColumn)) return 0;
+        if (&typeid(*pclColumn) == &typeid(CNASQLColumn) && pclColumn->pclGetRecordNoRef() == m_pclRecord) {
+            if (!bImage) {
+                pclImage = m_pclRecord->pclGetNAYFRecord();
+                bImage = true;
+            }
+            if (!static_cast<CNASQLColumn*>(pclColumn)->bSetRowValueFromDB(this, 0, pclImage)) return 0;
+        } else if (!_bSetColumnValueFromDB(pclColumn)) {
+            return 0;
+        }
     }
     if (m_nRowLocatorColumn >= 0) return _bReadRowLocator(static_cast<unsigned>(m_nRowLocatorColumn));
     return 1;

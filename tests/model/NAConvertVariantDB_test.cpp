@@ -10,6 +10,7 @@
 #include "core/UnicodeToolkit.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
+#include "native/model/NAKeptServerText.h"
 #include "native/model/NAYFRecord.h"
 #include "tests/model/ModelTestSupport.h"
 
@@ -136,6 +137,19 @@ TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
         {NA_IT_DATETIME, 8, "2024-03-05_10:20:30", sZero8},
         {NA_IT_DATETIME, 8, "2024-03-05 10-20:30", sZero8},
         {NA_IT_DATETIME, 8, "2024-03-05 10:20:30,5", sZero8},
+        // A separator or a digit off by its low half, or a byte that spills when 6 is added.
+        {NA_IT_DATETIME, 8, "2024/03-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03/05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10;20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20;30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05t10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05\t10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:2\xFF:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:3\xFA", sZero8},
+        {NA_IT_DATETIME, 8, "2024-0?-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "\xFA" "024-03-05 10:20:30", sZero8},
+        {NA_IT_DATETIME, 8, "2024-03-05 10:20:30.99", sDateTime(2024, 3, 5, nMs(10, 20, 30, 990))},
+        {NA_IT_DATETIME, 8, "2099-12-31T23:59:59", sDateTime(2099, 12, 31, nMs(23, 59, 59, 0))},
         // The extremes of every part.
         {NA_IT_DATETIME, 8, "9999-12-31 23:59:59.999999", sDateTime(9999, 12, 31, nMs(23, 59, 59, 999))},
         {NA_IT_DATETIME, 8, "0001-01-01 00:00:00", sDateTime(1, 1, 1, 0)},
@@ -159,6 +173,120 @@ TEST_F(NAConvertVariantDBTest, DatesAndTimesInEveryFormTheServerWrites) {
         {NA_IT_HEURE, 5, "10:20:30.5", S("1020\0", 5)},
         {NA_IT_HEURE, 10, "ten past", std::string(10, '\0')},
     });
+}
+
+// The server's text of a value kept with it (a date-time's key is its eight bytes); "<none>".
+std::string sKept(const CSlotFixture& cl) {
+    CAny clValue;
+    if (!cl.m_clConv.bGetValue(&clValue)) return "<no value>";
+    size_t n = 0;
+    const char* psz = cl.m_clConv.pszGetKeptServerText(clValue, &n);
+    return psz != nullptr ? std::string(psz, n) : std::string("<none>");
+}
+
+TEST_F(NAConvertVariantDBTest, DateTimeReadAndKeptInOnePassAsInTwo) {
+    // Each text read in turn into the same slot, by the one-pass road and by the general read
+    // followed by the keep: the same answer, slot, NULL flag and kept text at every step, and at
+    // the end the same kept text for every value read (the ring of each holds the same texts).
+    struct stRead {
+        std::string sValue;
+        std::string sServer;
+    };
+    const std::string sLong = "2024-03-05 10:20:30" + std::string(CNAKeptServerText::MAX_TEXT_BYTES, ' ');
+    const std::vector<stRead> tabReads = {
+        {"2024-03-05 10:20:30", "2024-03-05 10:20:30"},
+        {"2024-03-05 10:20:30.123456", "2024-03-05 10:20:30.123456"},
+        {"2024-03-05 10:20:30.123999", "2024-03-05 10:20:30.123999"},  // the same host value: newest
+        {"2024-03-05T10:20:30.5", "2024-03-05T10:20:30.5"},
+        {"9999-12-31 23:59:59.999", "infinity"},
+        {"0001-01-01 00:00:00", "-infinity"},
+        {"2024-03-05 10:20:30+01", "2024-03-05 10:20:30+01"},  // the general reading's
+        {"2024-03-05 10:20:30.", "2024-03-05 10:20:30."},      // refused: zeros
+        {"2024-03-05", "2024-03-05"},
+        {"", ""},
+        {"0000-00-00 00:00:00", "0000-00-00 00:00:00"},  // zeros, as the refused text gave
+        {sLong, sLong},  // too long to read or keep: zeros, whose texts kept before it are forgotten
+        {"9999-99-99 99:99:99.999999", "9999-99-99 99:99:99.999999"},
+    };
+    for (const auto& [eType, nSize] : std::vector<std::pair<eNA_ITEMTYPE, unsigned>>{
+             {NA_IT_DATETIME, 8}, {NA_IT_DATE8, 9}, {NA_IT_HEURE, 10}}) {
+        SCOPED_TRACE(g_pszGetNAItemTypeName(eType));
+        CSlotFixture clOne(eType, nSize), clTwo(eType, nSize);
+        for (size_t i = 0; i < tabReads.size(); i++) {
+            const stRead& st = tabReads[i];
+            SCOPED_TRACE(testing::Message() << "\"" << st.sValue << "\" from \"" << st.sServer << "\"");
+            // A NULL before some reads: the read makes the value defined again on both roads.
+            if (i % 3 == 2) {
+                clOne.m_clConv.SetNull();
+                clTwo.m_clConv.SetNull();
+            }
+            const int bOne = clOne.m_clConv.bSetValueDBKeepText(st.sValue.data(), st.sValue.size(), 65001,
+                                                                st.sServer.data(), st.sServer.size());
+            int bTwo = clTwo.m_clConv.bSetValueDB(st.sValue.data(), st.sValue.size(), 65001);
+            if (bTwo) clTwo.m_clConv.KeepServerText(st.sServer.data(), st.sServer.size());
+            EXPECT_EQ(bOne, bTwo);
+            EXPECT_EQ(clOne.m_clConv.bIsNull(), clTwo.m_clConv.bIsNull());
+            clOne.m_clConv.bConvertDataToYF(&clOne.m_clRecord);
+            clTwo.m_clConv.bConvertDataToYF(&clTwo.m_clRecord);
+            EXPECT_EQ(clOne.sSlot(), clTwo.sSlot());
+            EXPECT_EQ(clOne.bDefined(), clTwo.bDefined());
+            EXPECT_EQ(sKept(clOne), sKept(clTwo));
+        }
+        for (const stRead& st : tabReads) {
+            CSlotFixture clProbe(eType, nSize);
+            clProbe.m_clConv.bSetValueDB(st.sValue.data(), st.sValue.size(), 65001);
+            CAny clValue;
+            ASSERT_TRUE(clProbe.m_clConv.bGetValue(&clValue));
+            size_t nOne = 0, nTwo = 0;
+            const char* pszOne = clOne.m_clConv.pszGetKeptServerText(clValue, &nOne);
+            const char* pszTwo = clTwo.m_clConv.pszGetKeptServerText(clValue, &nTwo);
+            EXPECT_EQ(pszOne != nullptr ? std::string(pszOne, nOne) : "<none>",
+                      pszTwo != nullptr ? std::string(pszTwo, nTwo) : "<none>")
+                << st.sValue;
+        }
+        if (eType == NA_IT_DATETIME) {
+            // Known answers: the newest text of a host value (the zone is not the host's), the
+            // server's word for an infinite one, and none left for the value whose last text was
+            // too long.
+            CSlotFixture clProbe(eType, nSize);
+            for (const auto& [sValue, sExpected] : std::vector<std::pair<std::string, std::string>>{
+                     {"2024-03-05 10:20:30.123", "2024-03-05 10:20:30.123999"},
+                     {"2024-03-05 10:20:30", "2024-03-05 10:20:30+01"},
+                     {"9999-12-31 23:59:59.999", "infinity"},
+                     {"2024-03-05 10:20:30.", "<none>"}}) {
+                clProbe.m_clConv.bSetValueDB(sValue.data(), sValue.size(), 65001);
+                CAny clValue;
+                ASSERT_TRUE(clProbe.m_clConv.bGetValue(&clValue));
+                size_t n = 0;
+                const char* psz = clOne.m_clConv.pszGetKeptServerText(clValue, &n);
+                EXPECT_EQ(psz != nullptr ? std::string(psz, n) : "<none>", sExpected) << sValue;
+            }
+        }
+    }
+
+    // A slot wider than a date-time: the bytes after the value are zero on both roads.
+    CSlotFixture clOne(NA_IT_DATETIME, 8), clTwo(NA_IT_DATETIME, 8);
+    unsigned char abyOne[12], abyTwo[12];
+    memset(abyOne, 0xEE, sizeof(abyOne));
+    memset(abyTwo, 0xEE, sizeof(abyTwo));
+    clOne.m_clConv.bInitTypeVariant(NAVARTYPE_BUFFER, abyOne, sizeof(abyOne), VQTYPE_DATETIME);
+    clTwo.m_clConv.bInitTypeVariant(NAVARTYPE_BUFFER, abyTwo, sizeof(abyTwo), VQTYPE_DATETIME);
+    clOne.m_clConv.SetItemDesc(clOne.m_pclItem, clOne.m_pclItem);
+    clTwo.m_clConv.SetItemDesc(clTwo.m_pclItem, clTwo.m_pclItem);
+    // The first read sets the binding up; the second is a read of every row.
+    const std::string sFirst = "2000-01-01 00:00:00";
+    EXPECT_TRUE(clOne.m_clConv.bSetValueDBKeepText(sFirst.data(), sFirst.size(), 65001, sFirst.data(), sFirst.size()));
+    EXPECT_TRUE(clTwo.m_clConv.bSetValueDB(sFirst.data(), sFirst.size(), 65001));
+    memset(abyOne + 8, 0xEE, 4);
+    memset(abyTwo + 8, 0xEE, 4);
+    const std::string sText = "2024-03-05 10:20:30.25";
+    EXPECT_TRUE(clOne.m_clConv.bSetValueDBKeepText(sText.data(), sText.size(), 65001, sText.data(), sText.size()));
+    EXPECT_TRUE(clTwo.m_clConv.bSetValueDB(sText.data(), sText.size(), 65001));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(abyOne), 12), std::string(reinterpret_cast<char*>(abyTwo), 12));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(abyOne), 12),
+              sDateTime(2024, 3, 5, nMs(10, 20, 30, 250)) + std::string(4, '\0'));
+    clOne.m_clConv.ResetVariant();
+    clTwo.m_clConv.ResetVariant();
 }
 
 TEST_F(NAConvertVariantDBTest, TextsBooleansNumbersAndBytes) {

@@ -54,4 +54,33 @@ TEST(NAKeptServerTextTest, OldestLeaveAFullRing) {
     EXPECT_EQ(sFound(cl, 26, sWide.c_str()), "<none>");
 }
 
+TEST(NAKeptServerTextTest, EightByteValuesKeptAsByTheGeneralKeep) {
+    // The same reads into two rings, one by the general keep and one by the eight-byte one: the
+    // same text found for every value at every step, across texts that cannot be kept and more
+    // reads than the ring holds.
+    CNAKeptServerText clGeneral, clEight;
+    const std::string sLongest(CNAKeptServerText::MAX_TEXT_BYTES, '7');
+    const std::string sTooLong(CNAKeptServerText::MAX_TEXT_BYTES + 1, '8');
+    const char* const apszValues[] = {"AAAAAAAA", "BBBBBBBB", "CCCCCCCC", "AAAAAAAB"};
+    for (int i = 0; i < 3 * CNAKeptServerText::RING_SIZE; i++) {
+        const char* pszValue = apszValues[i % 4];
+        std::string sText = "2024-01-01 10:00:00." + std::to_string(i);
+        if (i % 7 == 3) sText = sLongest;
+        if (i % 11 == 5) sText = sTooLong;
+        if (i % 13 == 6) sText.clear();
+        clGeneral.Keep(26, pszValue, 8, sText.c_str(), sText.size());
+        clEight.KeepEight(26, pszValue, sText.c_str(), sText.size());
+        for (const char* psz : apszValues) {
+            SCOPED_TRACE(testing::Message() << "read " << i << ", value " << psz);
+            EXPECT_EQ(sFound(clEight, 26, psz), sFound(clGeneral, 26, psz));
+            EXPECT_EQ(sFound(clEight, 20, psz), "<none>");
+        }
+    }
+    // A known answer: the last read of the value, and the text of the longest length kept.
+    clEight.KeepEight(26, "DDDDDDDD", sLongest.c_str(), sLongest.size());
+    EXPECT_EQ(sFound(clEight, 26, "DDDDDDDD"), sLongest);
+    clEight.KeepEight(26, "DDDDDDDD", nullptr, 0);
+    EXPECT_EQ(sFound(clEight, 26, "DDDDDDDD"), "<none>");
+}
+
 }  // namespace
