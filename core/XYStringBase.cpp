@@ -30,7 +30,9 @@ public:
 
     static void SetLength(T* p, int64_t n) {
         pstHeader(p)->nLength = static_cast<int32_t>(n * UNIT);
-        CBaseStrMem::s_SetTerminator(p, static_cast<int>(n * UNIT));
+        // The 32-bit zero after the last unit, at any byte for 8-bit text.
+        const uint32_t dwZero = 0;
+        memcpy(reinterpret_cast<unsigned char*>(p) + n * UNIT, &dwZero, sizeof(dwZero));
     }
     static void ClearMarker(T* p) { pstHeader(p)->dwFlags &= ~STRMEM_FLAG_MARQUEUR_FIN; }
 
@@ -98,7 +100,7 @@ public:
         // Callers hand an empty value; should one not, its reference is not lost.
         T* pOld = p;
         p = pNew;
-        CBaseStrMem::s_ReleaseStrMem(reinterpret_cast<unsigned char*>(pOld));
+        if (pOld != nullptr) CBaseStrMem::s_ReleaseStrMem(reinterpret_cast<unsigned char*>(pOld));
         return STRMEM_OK;
     }
 

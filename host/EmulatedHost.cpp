@@ -12,6 +12,7 @@
 #include <cwctype>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace standin {
 namespace {
@@ -34,6 +35,88 @@ static_assert(sizeof(stHeader) == 16);
 
 constexpr int REFUSED = 100;
 
+// Blocks given back, kept by the exact size asked for them, for the next request of that size: a
+// program reads the same kinds of values row after row, and the block one row gives back is the
+// one the next row asks for. A kept block is the very block malloc gave for that size, so a
+// request gets what it would have got, header set anew. At most PAR_TAILLE blocks of each size up
+// to TAILLE_MAX bytes; a build with the address sanitizer keeps none unless asked, so that a use
+// after release still shows there.
+class CBlocsRendus {
+public:
+    static constexpr size_t TAILLE_MAX = 1024;
+    static constexpr uint32_t PAR_TAILLE = 8;
+
+#if defined(__SANITIZE_ADDRESS__)
+    std::atomic<bool> m_bActif{false};
+#else
+    std::atomic<bool> m_bActif{true};
+#endif
+
+    // A kept block for n bytes, or null.
+    stHeader* pstPrend(size_t n) {
+        if (n > TAILLE_MAX || !m_bActif.load(std::memory_order_relaxed)) return nullptr;
+        STListe& st = m_ast[n];
+        if (st.n.load(std::memory_order_relaxed) == 0) return nullptr;  // read without the lock: a miss costs a malloc
+        Verrouille();
+        stHeader* pst = st.pstPremier;
+        if (pst != nullptr) {
+            memcpy(&st.pstPremier, pst, sizeof(stHeader*));
+            st.n.store(st.n.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
+        }
+        Deverrouille();
+        return pst;
+    }
+    // Keeps the block of n bytes; false when it is to be freed.
+    bool bGarde(stHeader* pst, size_t n) {
+        if (n > TAILLE_MAX || !m_bActif.load(std::memory_order_relaxed)) return false;
+        STListe& st = m_ast[n];
+        if (st.n.load(std::memory_order_relaxed) >= PAR_TAILLE) return false;
+        Verrouille();
+        const uint32_t nGardes = st.n.load(std::memory_order_relaxed);
+        const bool bGarde = nGardes < PAR_TAILLE;
+        if (bGarde) {
+            memcpy(pst, &st.pstPremier, sizeof(stHeader*));
+            st.pstPremier = pst;
+            st.n.store(nGardes + 1, std::memory_order_relaxed);
+        }
+        Deverrouille();
+        return bGarde;
+    }
+    // Every kept block freed; from now on blocks are kept or not as bActif says. Whether they were.
+    bool bVide(bool bActif) {
+        Verrouille();
+        const bool bAvant = m_bActif.exchange(bActif, std::memory_order_relaxed);
+        for (STListe& st : m_ast) {
+            while (st.pstPremier != nullptr) {
+                stHeader* pst = st.pstPremier;
+                memcpy(&st.pstPremier, pst, sizeof(stHeader*));
+                free(pst);
+            }
+            st.n.store(0, std::memory_order_relaxed);
+        }
+        Deverrouille();
+        return bAvant;
+    }
+
+private:
+    struct STListe {
+        stHeader* pstPremier = nullptr;  // each kept block holds the next one's address
+        std::atomic<uint32_t> n{0};
+    };
+    // Held for a few moves: a thread that finds it taken lets the others run rather than sleep.
+    void Verrouille() {
+        if (m_bVerrou.test_and_set(std::memory_order_acquire)) _Attend();
+    }
+    [[gnu::noinline]] void _Attend() {
+        while (m_bVerrou.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    }
+    void Deverrouille() { m_bVerrou.clear(std::memory_order_release); }
+
+    std::atomic_flag m_bVerrou;
+    STListe m_ast[TAILLE_MAX + 1];
+};
+constinit CBlocsRendus g_clBlocsRendus;
+
 class CEmulatedAllocator final : public IStrMemAlloc {
 public:
     std::atomic<int> m_nVersion{2};
@@ -45,25 +128,44 @@ public:
     int vnAllocStrMem(unsigned char** pp, size_t n) override { return _nAlloc(1, pp, n, 0); }
     int vnReallocStrMem(unsigned char** pp, size_t n) override { return _nRealloc(2, pp, n, 0); }
     void vReleaseStrMem(unsigned char* p) override {
+        // Without an observer a block kept goes back in a few moves; the rest apart.
+        if (p != nullptr && piObserver() == nullptr) {
+            auto* pHeader = reinterpret_cast<stHeader*>(p - sizeof(stHeader));
+            if (g_clBlocsRendus.bGarde(pHeader, pHeader->nCapacity)) return;
+        }
+        _Release(p);
+    }
+    int vnAllocStrMemEx(unsigned char** pp, size_t n, unsigned f) override {
+        if (piObserver() == nullptr)
+            if (stHeader* pHeader = g_clBlocsRendus.pstPrend(n)) {
+                *pHeader = {0, 1, static_cast<uint32_t>(n), 0};
+                *pp = reinterpret_cast<unsigned char*>(pHeader + 1);
+                return 0;
+            }
+        return _nAlloc(4, pp, n, f);
+    }
+    int vnReallocStrMemEx(unsigned char** pp, size_t n, unsigned f) override { return _nRealloc(5, pp, n, f); }
+
+private:
+    [[gnu::noinline]] void _Release(unsigned char* p) {
         IHostObserver* pi = piObserver();
         if (pi != nullptr) {
             pi->vnOnAllocatorCall(3, 0);
             if (!pi->vbOnBlockUse(p, false)) return;
         }
-        if (p != nullptr) free(p - sizeof(stHeader));
+        if (p == nullptr) return;
+        auto* pHeader = reinterpret_cast<stHeader*>(p - sizeof(stHeader));
+        if (!g_clBlocsRendus.bGarde(pHeader, pHeader->nCapacity)) free(pHeader);
     }
-    int vnAllocStrMemEx(unsigned char** pp, size_t n, unsigned f) override { return _nAlloc(4, pp, n, f); }
-    int vnReallocStrMemEx(unsigned char** pp, size_t n, unsigned f) override { return _nRealloc(5, pp, n, f); }
-
-private:
-    int _nAlloc(int nSlot, unsigned char** pp, size_t n, unsigned f) {
+    [[gnu::noinline]] int _nAlloc(int nSlot, unsigned char** pp, size_t n, unsigned f) {
         IHostObserver* pi = piObserver();
         if (pi != nullptr)
             if (int nRefused = pi->vnOnAllocatorCall(nSlot, f)) return nRefused;
         if (n > 0xFFFFFFF0u) return REFUSED;
         // Exactly the bytes asked plus the 4 the library may write past them, so that an
         // overrun shows under the address sanitizer.
-        auto* pHeader = static_cast<stHeader*>(malloc(sizeof(stHeader) + n + 4));
+        stHeader* pHeader = g_clBlocsRendus.pstPrend(n);
+        if (pHeader == nullptr) pHeader = static_cast<stHeader*>(malloc(sizeof(stHeader) + n + 4));
         if (pHeader == nullptr) return REFUSED;
         *pHeader = {0, 1, static_cast<uint32_t>(n), 0};
         unsigned char* p = reinterpret_cast<unsigned char*>(pHeader + 1);
@@ -339,6 +441,9 @@ int nGetGlobalFactoryCalls() {
 
 IStrMemAlloc* piGetAllocator() {
     return &g_clAllocator;
+}
+bool bSetBlockKeeping(bool bKeep) {
+    return g_clBlocsRendus.bVide(bKeep);
 }
 void SetAllocatorVersion(int nVersion) {
     g_clAllocator.m_nVersion = nVersion;

@@ -51,6 +51,9 @@ STANDIN_API int nGetGlobalFactoryCalls();
 // Allocator.
 STANDIN_API IStrMemAlloc* piGetAllocator();
 STANDIN_API void SetAllocatorVersion(int nVersion);
+// Whether blocks given back are kept for the next request of their size (the default, except in
+// a build with the address sanitizer); every block kept so far is freed. Whether they were.
+STANDIN_API bool bSetBlockKeeping(bool bKeep);
 
 // Locale services.
 STANDIN_API IInfoLocale* piGetInfoLocale();

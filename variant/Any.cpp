@@ -32,7 +32,7 @@ constexpr unsigned short DRAPEAUX_COPIES = VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400;
 
 // Installs the class of a type code over the value object; the empty class for a code without
 // one. Returns the code the type word takes (15 is stored as 9, 141 to 143 keep theirs).
-unsigned short nInstalleClasse(void* pObjet, unsigned short nCode) {
+[[gnu::always_inline]] inline unsigned short nInstalleClasse(void* pObjet, unsigned short nCode) {
     switch (nCode) {
         case VQTYPE_BOOL:
             ::new (pObjet) CAny_VQBOOL;
@@ -146,6 +146,62 @@ unsigned short nInstalleClasse(void* pObjet, unsigned short nCode) {
     }
     return nCode;
 }
+
+// The type words (a code without flags) that install a class of their own and start from an
+// all-zero area: what the general type change would leave without looking at the old area.
+constexpr bool bCodeInitialZero(unsigned n) {
+    switch (n) {
+        case VQTYPE_BOOL:
+        case VQTYPE_UI1:
+        case VQTYPE_UI2:
+        case VQTYPE_UI4:
+        case VQTYPE_UI8:
+        case VQTYPE_I1:
+        case VQTYPE_I2:
+        case VQTYPE_I4:
+        case VQTYPE_I8:
+        case VQTYPE_I8_BIS:
+        case VQTYPE_CY:
+        case VQTYPE_R4:
+        case VQTYPE_R8:
+        case VQTYPE_UIX:
+        case VQTYPE_DSTRW:
+        case VQTYPE_CARA:
+        case VQTYPE_PSTRA:
+        case VQTYPE_DSTRA:
+        case VQTYPE_DUREE:
+        case VQTYPE_BIN:
+        case VQTYPE_BUFFER:
+        case VQTYPE_MEMOIMG:
+        case VQTYPE_CONVOYEUR:
+        case VQTYPE_POLICE:
+        case VQTYPE_CARW:
+        case VQTYPE_TABANY:
+        case VQTYPE_OBJET_BASE:
+        case VQTYPE_OBJET_141:
+        case VQTYPE_OBJET_142:
+        case VQTYPE_OBJET_143:
+        case VQTYPE_PSTRW:
+        case VQTYPE_DINO:
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct STCodesInitialZero {
+    uint64_t adw[4] = {};
+    constexpr STCodesInitialZero() {
+        for (unsigned n = 0; n < 256; n++)
+            if (bCodeInitialZero(n)) adw[n >> 6] |= uint64_t{1} << (n & 63);
+    }
+};
+constexpr STCodesInitialZero g_stCodesInitialZero;
+
+inline bool bInitialZero(unsigned short nType) {
+    return nType < 256 && ((g_stCodesInitialZero.adw[nType >> 6] >> (nType & 63)) & 1u) != 0;
+}
+static_assert(!bCodeInitialZero(VQTYPE_VIDE));
 
 }  // namespace
 
@@ -304,7 +360,34 @@ void CAny::SetNull(int bNull) {
 }
 
 void CAny::__SetType(unsigned short nType, int bGarde) {
-    if (nGetType() == nType) return;
+    const unsigned short nAncien = nGetType();
+    if (nAncien == nType) return;
+    // A variant just made (type word 0: the empty class, nothing owned), typed without keeping
+    // its area to a type whose initial value is all zeros, as nearly every value read into a
+    // fresh variant is: the class and the zeros, without the frame the general road needs to
+    // keep an area across the class change.
+    if ((nAncien | static_cast<unsigned>(bGarde)) == 0 && nType < VQTYPE_LIMITE) {
+        const unsigned short nTypeFinal = nInstalleClasse(m_abyObjet, nType);
+        // A code without a class keeps its area, and a few types start from a value of their
+        // own: the general road, which finds the empty class again. A date-time, read as often
+        // as a number, starts here from its initial date.
+        if (bInitialZero(nTypeFinal) || nTypeFinal == VQTYPE_DATETIME) {
+            CAny_Intern* pclValeur = pclGetValeur();
+            pclValeur->m_nType = nTypeFinal;
+            memset(pclValeur->m_abyValeur, 0, sizeof(pclValeur->m_abyValeur));
+            if (nTypeFinal == VQTYPE_DATETIME) {
+                CDateTime clInitial;
+                clInitial.InitDate();
+                static_cast<CAny_VQDATETIME*>(pclValeur)->Set(clInitial);
+            }
+            return;
+        }
+        _Vide();
+    }
+    _SetTypeGeneral(nType, bGarde);
+}
+
+void CAny::_SetTypeGeneral(unsigned short nType, int bGarde) {
     // The old value released; its destructor leaves the empty class in place. A value of type
     // word 0 holds the empty class already (a variant just made, as most typed are, whichever
     // module made it): it owns nothing, and its destructor and the reinstalling would change

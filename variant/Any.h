@@ -353,6 +353,9 @@ private:
         CAny_Intern* pcl = ::new (static_cast<void*>(m_abyObjet)) CAny_Intern;
         pcl->m_nType = VQTYPE_VIDE;
     }
+    // The type change of a value that owns something, keeps its area, or takes a type whose
+    // initial value is not all zeros: out of line, so that the common case keeps no frame.
+    [[gnu::noinline]] void _SetTypeGeneral(unsigned short nType, int bGarde);
     // The setters' common end: both flags cleared.
     void _EffaceDrapeaux() { pclGetValeur()->m_nType &= VQTYPE_MASK_SETTER; }
 

@@ -73,6 +73,12 @@ public:
             return;
         }
         if (nCompte > STRMEM_MAX_UNITS) return;
+        // A value without a string yet (a fresh one, as most read into are) has nothing to reuse
+        // or lend: its string is made here, as the assignment would make it.
+        if (pszGetBuffer() == nullptr) {
+            _Nouvelle(psz, nCompte);
+            return;
+        }
         _nModifie([&](CXYString<T>& cl) { return _nAffecte(cl, psz, static_cast<int>(nCompte)); });
     }
     using CAny_Intern::SetValue;
@@ -141,6 +147,19 @@ protected:
     }
 
 private:
+    // A new buffer of exactly n characters (n at least 1) holding psz, taken by a value that has
+    // none; a size the header cannot say, or a refusal of the host's allocator, leaves it without.
+    void _Nouvelle(const T* psz, long n) {
+        const int64_t nOctets = static_cast<int64_t>(n) * static_cast<int64_t>(sizeof(T));
+        if (nOctets > STRMEM_MAX_BYTES) return;
+        unsigned char* pby = nullptr;
+        if (CBaseStrMem::s_nAllocStrMem(&pby, static_cast<uint64_t>(nOctets), 0) != STRMEM_OK) return;
+        memcpy(pby, psz, static_cast<size_t>(nOctets));
+        CBaseStrMem::s_pstGetHeader(pby)->nLength = static_cast<int32_t>(nOctets);
+        const uint32_t dwZero = 0;  // the 32-bit zero after the last unit
+        memcpy(pby + nOctets, &dwZero, sizeof(dwZero));
+        _SetPointeur(pby);
+    }
     static size_t STRG_nLenT(const T* psz) {
         if constexpr (sizeof(T) == 1)
             return strlen(psz);

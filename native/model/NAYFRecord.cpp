@@ -119,7 +119,9 @@ int nElargitSansSubstitut(const unsigned char* pbySlot, int nMax, wchar_t* psz) 
         const int nCar = nElargitSansSubstitut(pbySlot, nMax, aszLarge);
         if (nCar >= 0) {
             pclValue->__SetType(VQTYPE_DSTRW, 0);
-            pclValue->pclGetValeur()->SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
+            // The class is known: its own setting, without the call through the class pointer.
+            static_cast<CAny_VQDSTRW*>(pclValue->pclGetValeur())
+                ->CAny_VQDSTRW::SetValue(aszLarge, static_cast<unsigned long>(nCar) * sizeof(wchar_t));
             return;
         }
     }
@@ -453,6 +455,12 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
     unsigned long nSlot;
     const unsigned char* pbySlot = _pbySlot(piItem, n, &nSlot);
     const eNA_ITEMTYPE eType = piItem->eNAGetItemType();
+    // A wide text, the most read of the slots that hold text, needs no type lookup.
+    if ((eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) && pbySlot != nullptr) {
+        LitUnicode(pclValue, pbySlot, nSlot);
+        pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+        return;
+    }
     const unsigned short nVQ = ConverteItemToVQType(eType, 0);
     if (pbySlot == nullptr) {
         pclValue->__SetType(nVQ, 0);
@@ -472,8 +480,6 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
             const int nScale = static_cast<int>(piItem->nGetDecimalPart());
             piDecimal->vnSetPrecision(static_cast<int>(piItem->nGetIntegerPart()) + nScale, nScale);
         }
-    } else if (eType == NA_IT_UNICODE || eType == NA_IT_MEMOUNICODE) {
-        LitUnicode(pclValue, pbySlot, nSlot);
     } else if (bVQTexteNarrow(nVQ)) {
         unsigned long nLen = 0;
         while (nLen < nSlot && pbySlot[nLen] != 0) nLen++;

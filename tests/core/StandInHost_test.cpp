@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "tests/host/TestSupport.h"
@@ -70,6 +72,87 @@ TEST_F(StandInHostTest, AllocatorHeaderAndRefusal) {
     pi->vReleaseStrMem(p);
     EXPECT_EQ(standin::nGetBadReleases(), 2);
     EXPECT_EQ(standin::nGetLiveBlocks(), 0);
+    standin::Reset();
+}
+
+// Blocks given back are kept by their exact size: the next request of that size gets one of them
+// with its header made anew, a request of another size never does, a kept block grows like any
+// other, and threads taking and giving blocks of a few sizes at once never get a block another
+// holds (each writes its own bytes over its whole block and finds them again).
+TEST_F(StandInHostTest, BlocksGivenBackServeTheNextRequestOfTheirSize) {
+    const bool bAvant = standin::bSetBlockKeeping(true);
+    IStrMemAlloc* pi = standin::piGetAllocator();
+    auto vEntete = [](const unsigned char* p) {
+        std::vector<uint32_t> a(4);
+        memcpy(a.data(), p - 16, 16);
+        return a;
+    };
+    // As the library gives a block back: after its last reference went.
+    auto vRend = [pi](unsigned char* pb) {
+        reinterpret_cast<uint32_t*>(pb - 16)[1] = 0;
+        pi->vReleaseStrMem(pb);
+    };
+    unsigned char* p = nullptr;
+    ASSERT_EQ(pi->vnAllocStrMemEx(&p, 88, 0), 0);
+    // What the library leaves in a block: its units, flags and length.
+    memset(p, 0x5A, 88);
+    reinterpret_cast<uint32_t*>(p - 16)[0] = 0x101;
+    reinterpret_cast<uint32_t*>(p - 16)[3] = 88;
+    vRend(p);
+    unsigned char* pAutre = nullptr;
+    ASSERT_EQ(pi->vnAllocStrMemEx(&pAutre, 92, 0), 0);
+    EXPECT_NE(pAutre, p);
+    unsigned char* pMeme = nullptr;
+    ASSERT_EQ(pi->vnAllocStrMemEx(&pMeme, 88, 0), 0);
+    EXPECT_EQ(pMeme, p);
+    EXPECT_EQ(vEntete(pMeme), (std::vector<uint32_t>{0, 1, 88, 0}));
+    EXPECT_EQ(standin::nGetLiveBlocks(), 2);
+    memcpy(pMeme, "kept", 4);
+    ASSERT_EQ(pi->vnReallocStrMemEx(&pMeme, 3000, 0), 0);
+    EXPECT_EQ(memcmp(pMeme, "kept", 4), 0);
+    EXPECT_EQ(vEntete(pMeme)[2], 3000u);
+    vRend(pMeme);
+    vRend(pAutre);
+    // More blocks of one size than are kept: all of them come and go.
+    std::vector<unsigned char*> ap(40);
+    for (unsigned char*& pb : ap) ASSERT_EQ(pi->vnAllocStrMemEx(&pb, 40, 0), 0);
+    for (unsigned char* pb : ap) vRend(pb);
+    for (unsigned char*& pb : ap) ASSERT_EQ(pi->vnAllocStrMemEx(&pb, 40, 0), 0);
+    for (unsigned char* pb : ap) vRend(pb);
+    EXPECT_EQ(standin::nGetLiveBlocks(), 0);
+
+    std::vector<std::thread> aThreads;
+    std::atomic<int> nErreurs{0};
+    for (int t = 0; t < 4; t++)
+        aThreads.emplace_back([pi, vRend, t, &nErreurs] {
+            std::vector<unsigned char*> apTenus;
+            for (int i = 0; i < 4000; i++) {
+                const size_t n = 16 + static_cast<size_t>((i * 7 + t) % 5) * 4;
+                unsigned char* pb = nullptr;
+                if (pi->vnAllocStrMemEx(&pb, n, 0) != 0) {
+                    nErreurs++;
+                    continue;
+                }
+                memset(pb, t + 1, n);
+                apTenus.push_back(pb);
+                if (apTenus.size() > 6 || i % 3 == 0) {
+                    unsigned char* pRendu = apTenus.front();
+                    apTenus.erase(apTenus.begin());
+                    const uint32_t nTaille = reinterpret_cast<uint32_t*>(pRendu - 16)[2];
+                    for (uint32_t k = 0; k < nTaille; k++)
+                        if (pRendu[k] != t + 1) {
+                            nErreurs++;
+                            break;
+                        }
+                    vRend(pRendu);
+                }
+            }
+            for (unsigned char* pb : apTenus) vRend(pb);
+        });
+    for (std::thread& th : aThreads) th.join();
+    EXPECT_EQ(nErreurs.load(), 0);
+    EXPECT_EQ(standin::nGetLiveBlocks(), 0);
+    standin::bSetBlockKeeping(bAvant);
     standin::Reset();
 }
 

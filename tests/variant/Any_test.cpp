@@ -326,6 +326,102 @@ TEST_F(AnyTest, InitialValues) {
     EXPECT_EQ(sDSTRW(clDate), L"20240101");
 }
 
+// A variant just made and typed takes a road of its own: for every type word, the record it
+// leaves (class, type word, area) is the one the general road leaves on a variant brought to the
+// empty type through a flag, whatever its area held. Codes without a class keep the old area on
+// both roads, and a type word with flags is never a fresh variant's.
+TEST_F(AnyTest, TypeOfAFreshVariantAsTheGeneralRoadSetsIt) {
+    std::vector<unsigned short> anTypes;
+    for (unsigned n = 0; n < 256; n++) anTypes.push_back(static_cast<unsigned short>(n));
+    for (unsigned short n : {0x0108, 0x0410, 0x0110, 0x0500, 0xFF51}) anTypes.push_back(n);
+    for (unsigned short nType : anTypes) {
+        SCOPED_TRACE(nType);
+        CAny clFrais;
+        memset(clFrais.pbyGetValeur(), 0, VQTAILLE_VALEUR);
+        clFrais.__SetType(nType, 0);
+        CAny clGeneral;
+        memset(clGeneral.pbyGetValeur(), 0, VQTAILLE_VALEUR);
+        clGeneral.SetNull(1);  // type word 0x100: the empty class, but not a fresh variant
+        clGeneral.__SetType(nType, 0);
+        EXPECT_EQ(wTypeBrut(clFrais), wTypeBrut(clGeneral));
+        // A decimal's area holds an object of its own: its class and type word only.
+        const size_t nCompare = (nType & VQTYPE_MASK_CODE) == VQTYPE_DECIMAL ? 16 : sizeof(CAny);
+        EXPECT_EQ(memcmp(pbyRecord(clFrais), pbyRecord(clGeneral), nCompare), 0);
+        // The same again over an area full of other bytes: a class of its own starts from its
+        // initial value, the others keep the area.
+        CAny clSale;
+        memset(clSale.pbyGetValeur(), 0xAB, VQTAILLE_VALEUR);
+        clSale.__SetType(nType, 0);
+        CAny clSaleGeneral;
+        memset(clSaleGeneral.pbyGetValeur(), 0xAB, VQTAILLE_VALEUR);
+        clSaleGeneral.SetNull(1);
+        clSaleGeneral.__SetType(nType, 0);
+        EXPECT_EQ(memcmp(pbyRecord(clSale), pbyRecord(clSaleGeneral), nCompare), 0);
+        // Both answer as their class does.
+        unsigned long nTaille = 1, nTailleGeneral = 2;
+        EXPECT_EQ(clFrais.pclGetValeur()->nGetDataSize(&nTaille), clGeneral.pclGetValeur()->nGetDataSize(&nTailleGeneral));
+        EXPECT_EQ(nTaille, nTailleGeneral);
+    }
+}
+
+// Characters set into a shared string that has no buffer yet (a fresh value) give the very buffer
+// the string assignment gives a value that has one: same text, length, capacity, flags, count and
+// terminator; empty, one character, long texts, 8-bit and wide, and non-ASCII text.
+TEST_F(AnyTest, SharedStringSetFreshAsTheAssignmentSetsIt) {
+    const std::vector<std::wstring> aws = {L"", L"x", L"Jones Smith 42", L"\u00e9t\u00e9 \u4e2d\u6587 \U0001F600",
+                                           std::wstring(300, L'w'), std::wstring(5000, L'\u00e0')};
+    auto vEntete = [](const void* p) {
+        std::vector<uint32_t> a(4);
+        memcpy(a.data(), static_cast<const unsigned char*>(p) - 16, 16);
+        return a;
+    };
+    for (const std::wstring& ws : aws) {
+        SCOPED_TRACE(ws.size());
+        const unsigned long nOctets = static_cast<unsigned long>(ws.size() * sizeof(wchar_t));
+        CAny clFrais;
+        clFrais.__SetType(VQTYPE_DSTRW, 0);
+        clFrais.pclGetValeur()->SetValue(ws.c_str(), nOctets);
+        CXYString<wchar_t> clPair;
+        clPair.nAffecteConversion(ws.c_str(), static_cast<int>(ws.size()));
+        const wchar_t* pszFrais = static_cast<const CAny_VQDSTRW*>(clFrais.pclGetValeur())->pszGetBuffer();
+        ASSERT_EQ(pszFrais == nullptr, clPair.pszGetBuffer() == nullptr);
+        EXPECT_EQ(sDSTRW(clFrais), ws);
+        if (pszFrais == nullptr) continue;
+        EXPECT_EQ(vEntete(pszFrais), vEntete(clPair.pszGetBuffer()));
+        EXPECT_EQ(pszFrais[ws.size()], L'\0');
+        // A value that already holds a string reuses it: the text is the same.
+        CAny clReutilise;
+        clReutilise.__SetType(VQTYPE_DSTRW, 0);
+        clReutilise.pclGetValeur()->SetValue(L"old", 3 * sizeof(wchar_t));
+        clReutilise.pclGetValeur()->SetValue(ws.c_str(), nOctets);
+        EXPECT_EQ(sDSTRW(clReutilise), ws);
+    }
+    const std::vector<std::string> as = {"a", "bonjour", "\xe9t\xe9", std::string(2000, 'z')};
+    for (const std::string& s8 : as) {
+        CAny clFrais;
+        clFrais.__SetType(VQTYPE_DSTRA, 0);
+        clFrais.pclGetValeur()->SetValue(s8.c_str(), s8.size());
+        CXYString<char> clPair;
+        clPair.nAffecte(s8.c_str(), static_cast<int>(s8.size()));
+        EXPECT_EQ(sDSTRA(clFrais), s8);
+        const char* pszFrais = static_cast<const CAny_VQDSTRA*>(clFrais.pclGetValeur())->pszGetBuffer();
+        ASSERT_NE(pszFrais, nullptr);
+        EXPECT_EQ(vEntete(pszFrais), vEntete(clPair.pszGetBuffer()));
+    }
+    // A refusal of the host's allocator leaves the fresh value without a string.
+    const long nAvant = standin::nGetLiveBlocks();
+    {
+        standin::RefuseAllocation(1);
+        CAny cl;
+        cl.__SetType(VQTYPE_DSTRW, 0);
+        cl.pclGetValeur()->SetValue(L"refused", 7 * sizeof(wchar_t));
+        standin::RefuseAllocation(0);
+        EXPECT_EQ(static_cast<const CAny_VQDSTRW*>(cl.pclGetValeur())->pszGetBuffer(), nullptr);
+        EXPECT_EQ(sDSTRW(cl), L"");
+    }
+    EXPECT_EQ(standin::nGetLiveBlocks(), nAvant);
+}
+
 TEST_F(AnyTest, KeepFlagLeavesTheAreaForTheCaller) {
     CAny cl;
     cl.SetI8(0x0102030405060708L);

@@ -31,6 +31,8 @@ struct stHostTable {
     std::vector<INAItemDescription*> apiItems;
     // For each item, its place among the description's memos (-1: not a memo).
     std::vector<int> anMemo;
+    // For each item, its NULL bit in the records (-1: none), which the host reads itself.
+    std::vector<int> anBit;
 };
 
 class CDriverHost {
