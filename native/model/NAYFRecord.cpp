@@ -157,6 +157,40 @@ int nElargitSansSubstitut(const unsigned char* pbySlot, int nMax, wchar_t* psz) 
     if (pw != awCourt) free(pw);
 }
 
+// The read of an item type whose value class holds a fixed number of bytes (the numbers, money,
+// the date-time, the duration, the boolean): its language type and that size, 0 for the other
+// types, which take the general road. Found once, from the classes themselves, so that a read of
+// a number costs neither the type lookup nor the class's size call.
+struct stLectureFixe {
+    unsigned short nVQ;
+    unsigned char nTaille;
+};
+
+bool bVQFixe(unsigned short nVQ) {
+    return (nVQ >= VQTYPE_BOOL && nVQ <= VQTYPE_R8) || nVQ == VQTYPE_DATETIME || nVQ == VQTYPE_DUREE;
+}
+
+const stLectureFixe* ptabLectureFixe() {
+    static const auto s_tab = [] {
+        struct {
+            stLectureFixe a[NA_IT_MAX + 1];
+        } st{};
+        for (unsigned e = 0; e <= NA_IT_MAX; e++) {
+            const unsigned short nVQ = ConverteItemToVQType(static_cast<eNA_ITEMTYPE>(e), 0);
+            if (!bVQFixe(nVQ)) continue;
+            CAny clValeur;
+            clValeur.__SetType(nVQ, 0);
+            unsigned long nTaille = 0;
+            clValeur.pclGetValeur()->nGetDataSize(&nTaille);
+            if (nTaille > VQTAILLE_VALEUR) nTaille = VQTAILLE_VALEUR;
+            st.a[e].nVQ = nVQ;
+            st.a[e].nTaille = static_cast<unsigned char>(nTaille);
+        }
+        return st;
+    }();
+    return s_tab.a;
+}
+
 }  // namespace
 
 CNAYFRecord::~CNAYFRecord() {
@@ -460,6 +494,30 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         LitUnicode(pclValue, pbySlot, nSlot);
         pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
         return;
+    }
+    if (eType <= NA_IT_MAX && pbySlot != nullptr) {
+        const stLectureFixe stFixe = ptabLectureFixe()[eType];
+        if (stFixe.nTaille != 0) {
+            pclValue->__SetType(stFixe.nVQ, 0);
+            const unsigned long nTaille = stFixe.nTaille <= nSlot ? stFixe.nTaille : nSlot;
+            unsigned char* pbyValeur = pclValue->pbyGetValeur();
+            switch (nTaille) {
+                case 1:
+                    *pbyValeur = *pbySlot;
+                    break;
+                case 4:
+                    memcpy(pbyValeur, pbySlot, 4);
+                    break;
+                case 8:
+                    memcpy(pbyValeur, pbySlot, 8);
+                    break;
+                default:
+                    memcpy(pbyValeur, pbySlot, nTaille);
+                    break;
+            }
+            pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
+            return;
+        }
     }
     const unsigned short nVQ = ConverteItemToVQType(eType, 0);
     if (pbySlot == nullptr) {

@@ -80,7 +80,8 @@ inline bool _bLastDataAccessOf(INAContext* piContext) {
 
 #define KX_FORWARD_F(piContext, call) KX_FORWARD(piContext, true, 0, call)
 
-// KX_FORWARD_F for the reads the host makes after every row (out of the file, the record image):
+// KX_FORWARD_F for the reads the host makes after every row (out of the file, the record image,
+// a memo):
 // they run nothing that could close the access, which the one found last answers without a
 // reference of its own.
 #define KX_FORWARD_READ(piContext, call)                                      \
@@ -330,8 +331,10 @@ int CNATable::bHPositionne(INAContext* piContext, const wchar_t* pszItem, unsign
     KX_FORWARD_F(piContext, bHPositionne(pszItem, nPosition, static_cast<int>(ePrecision), nFlags));
 }
 
+// A memo's value is copied out of the current row (or read from its attached file): nothing that
+// could close the access.
 int CNATable::bGetBLOB(INAContext* piContext, unsigned nItem, CAny* pclValue) {
-    KX_FORWARD_F(piContext, bGetBLOB(nItem, pclValue));
+    KX_FORWARD_READ(piContext, bGetBLOB(nItem, pclValue));
 }
 
 int CNATable::bSetBLOB(INAContext* piContext, unsigned nItem, const CAny* pclValue) {

@@ -368,6 +368,75 @@ TEST_F(NAYFRecordTest, AReadIntoAFreshVariantIsTheGeneralRoadsRead) {
     }
 }
 
+// The items whose value class holds fixed bytes (numbers, money, date-time, duration, boolean),
+// slots of their size and shorter, read into variants of every state: each gives the value the
+// variant class itself makes of those bytes (its type set, then its bytes over its initial ones),
+// defined and without the 0x400 flag.
+TEST_F(NAYFRecordTest, FixedSizeItemsReadAsTheirClassSetsThem) {
+    struct Case {
+        eNA_ITEMTYPE eType;
+        unsigned nSize;
+    };
+    const std::vector<Case> aCases = {
+        {NA_IT_IDAUTO, 8},  {NA_IT_I2, 2},      {NA_IT_I1, 1},  {NA_IT_I4, 4},        {NA_IT_R4, 4},
+        {NA_IT_R8, 8},      {NA_IT_UI2, 2},     {NA_IT_UI1, 1}, {NA_IT_REELTURBO, 8}, {NA_IT_MONETAIRE, 10},
+        {NA_IT_I8, 8},      {NA_IT_UI8, 8},     {NA_IT_UI4, 4}, {NA_IT_DATETIME, 8},  {NA_IT_TIMELENGHT, 8},
+        {NA_IT_BOOLEEN, 1}, {NA_IT_IDAUTO4, 4}, {NA_IT_I8, 4},  {NA_IT_DATETIME, 6},  {NA_IT_MONETAIRE, 4},
+    };
+    std::vector<CNAItemDescription*> apItems;
+    for (size_t i = 0; i < aCases.size(); i++)
+        apItems.push_back(pclAdd((L"f" + std::to_wstring(i)).c_str(), aCases[i].eType, aCases[i].nSize));
+    CNAYFRecord* pcl = pclRecord();
+    auto vLecture = [](const CAny& cl) {
+        std::vector<unsigned char> aby(64, 0);
+        unsigned long n = 0;
+        EXPECT_EQ(cl.pclGetValeur()->nGetDataSize(&n), VQERR_OK);
+        cl.pclGetValeur()->nFillDataBuffer(aby.data());
+        aby.resize(std::min<unsigned long>(n, 64));
+        const uint16_t w = cl.nGetType();
+        aby.insert(aby.begin(), {static_cast<unsigned char>(w), static_cast<unsigned char>(w >> 8)});
+        return aby;
+    };
+    const std::vector<unsigned char> aabyMotif[] = {std::vector<unsigned char>(16, 0),
+                                                    std::vector<unsigned char>(16, 0xFF),
+                                                    {1, 2, 3, 4, 5, 6, 7, 0x80, 9, 10, 11, 12, 13, 14, 15, 16},
+                                                    {0x05, 0x03, 0xe8, 0x07, 0x2b, 0x16, 0x38, 0x02, 0, 0}};
+    for (size_t i = 0; i < aCases.size(); i++) {
+        for (const auto& abyMotif : aabyMotif) {
+            SCOPED_TRACE(::testing::Message() << "item type " << aCases[i].eType << ", size " << aCases[i].nSize);
+            unsigned char* pbySlot = pcl->pbyGetItemValue(apItems[i], 0);
+            ASSERT_NE(pbySlot, nullptr);
+            memcpy(pbySlot, abyMotif.data(), aCases[i].nSize);
+            pcl->SetItemValueDefined(apItems[i], 1, 0);
+
+            CAny clAttendu;
+            clAttendu.__SetType(ConverteItemToVQType(aCases[i].eType, 0), 0);
+            unsigned long nClasse = 0;
+            ASSERT_EQ(clAttendu.pclGetValeur()->nGetDataSize(&nClasse), VQERR_OK);
+            std::vector<unsigned char> abyValeur(nClasse + 8, 0);
+            clAttendu.pclGetValeur()->nFillDataBuffer(abyValeur.data());
+            memcpy(abyValeur.data(), abyMotif.data(), std::min<unsigned long>(nClasse, aCases[i].nSize));
+            clAttendu.pclGetValeur()->SetValue(abyValeur.data());
+
+            CAny clFrais;
+            CAny clNull;
+            clNull.__SetType(ConverteItemToVQType(aCases[i].eType, 0), 0);
+            clNull.SetNull(1);
+            CAny clChaine;
+            SetDSTRW(&clChaine, L"a text of its own");
+            CAny clAutre;
+            clAutre.SetI8(77);
+            clAutre.SetFlags(VQTYPE_FLAG_0400);
+            for (CAny* pclCible : {&clFrais, &clNull, &clChaine, &clAutre}) {
+                pcl->GetItemValue(pclCible, apItems[i], 0);
+                EXPECT_FALSE(pclCible->bIsNull());
+                EXPECT_EQ(pclCible->nGetType() & VQTYPE_FLAG_0400, 0);
+                EXPECT_EQ(vLecture(*pclCible), vLecture(clAttendu));
+            }
+        }
+    }
+}
+
 TEST_F(NAYFRecordTest, ACastThatFailsLeavesTheSlotAndItsBit) {
     CNAItemDescription* pclInt = pclAdd(L"i", NA_IT_I4, 4);
     CNAYFRecord* pcl = pclRecord();

@@ -34,6 +34,9 @@
 #include "tests/host/StandInQueryExecution.h"
 #include "tests/host/StandInVM.h"
 #include "tests/host/TestSupport.h"
+#include "tests/model/ModelTestSupport.h"
+#include "tests/sql/ParsedQueryTestSupport.h"
+#include "tests/support/PgSandbox.h"
 #include "tests/support/PgSession.h"
 #include "tests/support/ServerDriver.h"
 #include "tests/sql/ParsedQueryTestSupport.h"
@@ -45,6 +48,7 @@ namespace {
 const char* const TABLE_ROWS = "kx_tableobj_rows";
 const char* const TABLE_OTHER = "kx_tableobj_other";
 const char* const TABLE_SHAPES = "kx_tableobj_shapes";
+const char* const TABLE_MEMOS = "kx_tableobj_memos";
 
 // Positions of the host's entries in the table's virtual table.
 enum : int {
@@ -61,6 +65,7 @@ enum : int {
     E_BSETNEXTOPERATION = 34,
     E_LLGETRECNUM = 35,
     E_BHFILTRE_PARSED = 37,
+    E_BGETBLOB = 48,
     E_BGETRECORD = 50,
     E_BHINTERDITMODIF = 57,
     E_BSUPPRIMEFICHIER = 79,
@@ -148,6 +153,16 @@ protected:
             clServer.Run(std::string("INSERT INTO ") + TABLE_SHAPES +
                          " SELECT 10 * i, 'L' || lpad(((i * 7) % 13)::text, 2, '0'), i / 3"
                          " FROM generate_series(1, 12) AS i");
+        }
+        if (clServer.sValue(std::string("SELECT count(*) FROM pg_class WHERE relname = '") + TABLE_MEMOS + "'") ==
+            "0") {
+            // A NULL memo, an empty one, non-ASCII text (a character outside the 16-bit plane
+            // among them) and bytes with zeros, and memos longer than any block of the driver.
+            clServer.Run(std::string("CREATE TABLE ") + TABLE_MEMOS + " (id int4 PRIMARY KEY, t text, b bytea)");
+            clServer.Run(std::string("INSERT INTO ") + TABLE_MEMOS +
+                         " VALUES (1, NULL, NULL), (2, '', ''::bytea),"
+                         " (3, U&'\\00E9t\\00E9 \\4E2D \\+01F600', '\\x00ff0001'::bytea),"
+                         " (4, repeat('x', 70000) || U&'\\00E9', decode(repeat('00ff', 40000), 'hex'))");
         }
         clServer.Run("SELECT pg_advisory_unlock(727276)");
     }
@@ -1253,3 +1268,127 @@ TEST_F(NATableServerTest, RequestedValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a variant holds, as the host reads it: its type word, then its useful bytes.
+std::vector<unsigned char> abyOf(const CAny& cl) {
+    std::vector<unsigned char> aby;
+    const uint16_t w = cl.nGetType();
+    aby.push_back(static_cast<unsigned char>(w));
+    aby.push_back(static_cast<unsigned char>(w >> 8));
+    unsigned long n = 0;
+    if (!cl.bIsNull() && cl.pclGetValeur()->nGetUtilDataSize(&n) == VQERR_OK && n > 0) {
+        std::vector<unsigned char> abyData(n + 8);
+        cl.pclGetValeur()->nFillUtilDataBuffer(abyData.data());
+        aby.insert(aby.end(), abyData.begin(), abyData.begin() + static_cast<long>(n));
+    }
+    return aby;
+}
+
+std::vector<unsigned char> abyWide(const std::wstring& ws) {
+    const auto* p = reinterpret_cast<const unsigned char*>(ws.data());
+    return std::vector<unsigned char>(p, p + ws.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+
+// The memos of each row read through the table as the host reads them: NULL, empty, non-ASCII,
+// longer than a block, bytes with zeros; the text and the bytes are the server's. A change the host
+// makes to the variant it got (same length, to tempt a write in place, or another text) changes
+// neither a second read nor a read into the changed variant itself.
+TEST_F(NATableServerTest, MemosReadThroughTheTable) {
+    KX_REQUIRE_PG_SERVER();
+    INATable* pi = piTable(TABLE_MEMOS);
+    ASSERT_NE(pi, nullptr);
+    INADataSourceDescription* piDescription = Call<INADataSourceDescription*>(pi, E_PIGETDATASOURCEDESCRIPTION);
+    ASSERT_NE(piDescription, nullptr);
+    int nMemoT = -1;
+    int nMemoB = -1;
+    for (unsigned m = 0; m < piDescription->nGetNumMemos(); m++) {
+        INAItemDescription* piMemo = piDescription->piNAGetMemo(m);
+        ASSERT_NE(piMemo, nullptr);
+        if (sOf(piMemo->pszGetName()) == "t") nMemoT = static_cast<int>(m);
+        if (sOf(piMemo->pszGetName()) == "b") nMemoB = static_cast<int>(m);
+        piMemo->nExternalRelease();
+    }
+    piDescription->nExternalRelease();
+    ASSERT_GE(nMemoT, 0);
+    ASSERT_GE(nMemoB, 0);
+
+    standin::CStandInContext clContext(131, 1);
+    ASSERT_EQ(bOpen(pi, &clContext), 1) << stLastError(pi, &clContext).sMessage;
+    auto bGetBLOB = [&](int nMemo, CAny* pcl) {
+        return Call<int>(pi, E_BGETBLOB, &clContext, static_cast<unsigned>(nMemo), pcl);
+    };
+
+    struct Expected {
+        bool bTextNull;
+        std::wstring wsText;
+        bool bBytesNull;
+        std::vector<unsigned char> abyBytes;
+    };
+    std::vector<unsigned char> abyLong;
+    for (int i = 0; i < 40000; i++) {
+        abyLong.push_back(0x00);
+        abyLong.push_back(0xFF);
+    }
+    const std::vector<Expected> aExpected = {
+        {true, L"", true, {}},
+        {false, L"", false, {}},
+        {false, L"\u00E9t\u00E9 \u4E2D \U0001F600", false, {0x00, 0xFF, 0x00, 0x01}},
+        {false, std::wstring(70000, L'x') + L"\u00E9", false, abyLong},
+    };
+    for (size_t nRow = 0; nRow < aExpected.size(); nRow++) {
+        SCOPED_TRACE(::testing::Message() << "row " << nRow + 1);
+        ASSERT_EQ(bRead(pi, &clContext, L"id", nRow == 0 ? NA_PARSE_FIRST : NA_PARSE_NEXT), 1);
+        ASSERT_EQ(nValue(pi, &clContext, L"id"), static_cast<int32_t>(nRow + 1));
+        const Expected& st = aExpected[nRow];
+
+        CAny clText;
+        ASSERT_EQ(bGetBLOB(nMemoT, &clText), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(clText.bIsNull(), st.bTextNull);
+        if (!st.bTextNull) {
+            EXPECT_EQ(clText.nGetTypeCode(), VQTYPE_DSTRW);
+            EXPECT_EQ(sTexteW(clText), st.wsText);
+        }
+        CAny clBytes;
+        ASSERT_EQ(bGetBLOB(nMemoB, &clBytes), 1) << stLastError(pi, &clContext).sMessage;
+        EXPECT_EQ(clBytes.bIsNull(), st.bBytesNull);
+        if (!st.bBytesNull) {
+            const std::vector<unsigned char> aby = abyOf(clBytes);
+            EXPECT_EQ(std::vector<unsigned char>(aby.begin() + 2, aby.end()), st.abyBytes);
+        }
+        const std::vector<unsigned char> abyText = abyOf(clText);
+        const std::vector<unsigned char> abyBytes = abyOf(clBytes);
+
+        // The host changes what it got: a text of the same length, then another one; the bytes
+        // turned into a text.
+        if (!st.wsText.empty()) {
+            const std::wstring wsSame(st.wsText.size(), L'Z');
+            clText.pclGetValeur()->SetValue(wsSame.c_str(), wsSame.size() * sizeof(wchar_t));
+            EXPECT_EQ(sTexteW(clText), wsSame);
+        }
+        CAny clOther;
+        SetDSTRW(&clOther, L"another text");
+        clBytes = clOther;
+
+        CAny clAgain;
+        ASSERT_EQ(bGetBLOB(nMemoT, &clAgain), 1);
+        EXPECT_EQ(abyOf(clAgain), abyText);
+        ASSERT_EQ(bGetBLOB(nMemoT, &clText), 1);
+        EXPECT_EQ(abyOf(clText), abyText);
+        SetDSTRW(&clText, L"changed");
+        EXPECT_EQ(abyOf(clAgain), abyText);
+        CAny clBytesAgain;
+        ASSERT_EQ(bGetBLOB(nMemoB, &clBytesAgain), 1);
+        EXPECT_EQ(abyOf(clBytesAgain), abyBytes);
+        ASSERT_EQ(bGetBLOB(nMemoB, &clBytes), 1);
+        EXPECT_EQ(abyOf(clBytes), abyBytes);
+    }
+    EXPECT_EQ(Call<int>(pi, E_BHFERME, &clContext), 1);
+    // Without an access, no memo: user error 19 on the table.
+    CAny clNone;
+    EXPECT_EQ(bGetBLOB(nMemoT, &clNone), 0);
+    EXPECT_EQ(stLastError(pi, &clContext).nCode, 19u);
+}
