@@ -28,6 +28,32 @@ constexpr unsigned long TEXTE_COURT = 256;
 // A binary slot's count is 16 bits.
 constexpr unsigned long MAX_COMPTE_BINAIRE = 0xFFFF;
 
+// A UTF-8 server's short ASCII text (a memo's, at every row) made the wide shared string of the
+// value area pbyValeur: widened straight into a new buffer of the size the general road would
+// allocate, which the area then holds in place of its old string, without the temporary string,
+// its second copy and the reference it lends. The old string is always shared at that point in a
+// browse (the original record's copy still holds it), so reusing it would save nothing. False,
+// the area untouched, for any other text (its buffer given back: a text found not to be ASCII
+// costs that round trip before the general road) or when the host gives no buffer.
+bool _bPrendASCIILarge(unsigned char* pbyValeur, const char* psz, unsigned long n) {
+    if (n == 0 || n > TEXTE_COURT) return false;
+    const int nOctets = static_cast<int>(n * sizeof(wchar_t));
+    unsigned char* pbyNouveau = nullptr;
+    if (CBaseStrMem::s_nAllocStrMem(&pbyNouveau, static_cast<uint64_t>(nOctets) + sizeof(wchar_t), 0) != STRMEM_OK)
+        return false;
+    if (!NA_bServerASCIIToWide(psz, n, reinterpret_cast<wchar_t*>(pbyNouveau))) {
+        CBaseStrMem::s_ReleaseStrMem(pbyNouveau);
+        return false;
+    }
+    CBaseStrMem::s_pstGetHeader(pbyNouveau)->nLength = nOctets;
+    CBaseStrMem::s_SetTerminator(pbyNouveau, nOctets);
+    unsigned char* pbyAncien;
+    memcpy(&pbyAncien, pbyValeur, sizeof(pbyAncien));
+    memcpy(pbyValeur, &pbyNouveau, sizeof(pbyNouveau));
+    CBaseStrMem::s_ReleaseStrMem(pbyAncien);
+    return true;
+}
+
 // A date or time text as the server may write it, taken apart. The parts are digit texts: the
 // date YYYYMMDD, the time HHMMSS and the milliseconds mmm (missing digits are '0').
 struct stDateTexte {
@@ -324,6 +350,13 @@ int CNAConvertVariant::_bSetValue(const char* psz, unsigned long n, unsigned nCo
     const bool bUTF8 = bNarrow && nCodePage == CP_UTF8_SERVEUR && nCnxCodePage != CP_UTF8_SERVEUR;
     if (m_eVarType == NAVARTYPE_ANY || m_eVarType == NAVARTYPE_UNREAD) {
         if (!bNarrow) {
+            // A memo's text at every row: a shared wide string left without flags already holds
+            // its class, and only its buffer changes.
+            if (nCodePage == CP_UTF8_SERVEUR && m_clValue.nGetType() == VQTYPE_DSTRW &&
+                _bPrendASCIILarge(m_clValue.pbyGetValeur(), psz, n)) {
+                _EffaceDrapeaux();
+                return 1;
+            }
             CXYString<wchar_t> cl;
             // A UTF-8 server's short ASCII text (a memo's, at every row) is widened in one pass and
             // taken in one copy; any other goes through its code page.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/UnicodeToolkit.h"
+#include "core/XYString.h"
 #include "native/model/NAConvertVariant.h"
 #include "native/model/NADataSourceDescription.h"
 #include "native/model/NAKeptServerText.h"
@@ -486,6 +487,98 @@ TEST_F(NAConvertVariantDBTest, WideTextsHeldInTheVariantAtEveryLength) {
             EXPECT_FALSE(clOut.bIsNull());
             EXPECT_EQ(sTexteW(clOut), sExpected);
         }
+    }
+}
+
+TEST_F(NAConvertVariantDBTest, MemoStringMadeAsThroughATemporaryString) {
+    // A memo read row after row into the same wide string, while a copy of the previous row's
+    // value (as the original record keeps one) still shares its buffer. Peer: the road through a
+    // temporary string, the short ASCII text widened on the stack and copied into a buffer of one
+    // more character, any other through the platform's conversion, the value then sharing it.
+    auto sASCII = [](size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; i++) s += static_cast<char>(' ' + i % 95);
+        return s;
+    };
+    struct Case {
+        bool bNull;
+        std::string sServer;
+    };
+    const std::string s4Octets = "\xF0\x9F\x98\x80";  // U+1F600
+    const Case tab[] = {
+        {false, sASCII(60)},
+        {true, ""},
+        {false, "a"},
+        {false, ""},
+        {false, sASCII(80)},
+        {false, sASCII(40)},  // shorter than the one before
+        {false, sASCII(256)},
+        {false, sASCII(257)},
+        {false, "caf\xC3\xA9"},
+        {false, sASCII(70) + s4Octets},
+        {false, s4Octets + "x"},
+        {false, std::string("a\x7F") + "b"},
+        {false, sASCII(5000)},
+        {false, "xy"},  // after a long text
+        {false, sASCII(255) + "\xC3\xA9"},
+        {false, sASCII(100)},  // after a longer one made by the conversion
+        {false, std::string(1, '\x80')},  // not UTF-8
+        {false, sASCII(3)},
+    };
+    CNAConvertVariant cl(nullptr, nullptr);
+    cl.InitTypeVariantAny(VQTYPE_DSTRW, 0);
+    std::wstring sAvant = L"";
+    bool bAvantNull = false;
+    for (const Case& c : tab) {
+        SCOPED_TRACE(testing::Message() << (c.bNull ? "NULL" : "") << c.sServer.size() << " bytes: " << c.sServer.substr(0, 20));
+        // The previous row's value, kept by a copy that shares its string.
+        CAny clCopie;
+        ASSERT_TRUE(cl.bGetValue(&clCopie));
+        const std::wstring sCopie = sTexteW(clCopie);
+        if (!bAvantNull) {
+            ASSERT_EQ(sCopie, sAvant);
+        }
+        bAvantNull = c.bNull;
+
+        // The peer's string.
+        CXYString<wchar_t> clPair;
+        const std::string& s = c.sServer;
+        bool bASCII = !s.empty() && s.size() <= 256;
+        for (char ch : s) bASCII = bASCII && static_cast<unsigned char>(ch) < 0x80;
+        if (bASCII) {
+            std::wstring w(s.begin(), s.end());
+            ASSERT_EQ(clPair.__nNew(static_cast<int>(s.size()) + 1, w.data(), static_cast<int>(w.size()), 0), STRMEM_OK);
+        } else if (!s.empty()) {
+            clPair.nAffecteConversionExplicite(s.data(), static_cast<int>(s.size()), 65001);
+        }
+
+        if (c.bNull) {
+            cl.SetNull();
+        } else {
+            ASSERT_TRUE(cl.bSetValueDB(s.data(), s.size(), 65001));
+        }
+        const CAny* pclValeur = cl.pclGetValue();
+        EXPECT_EQ(pclValeur->nGetTypeCode(), VQTYPE_DSTRW);
+        EXPECT_EQ(pclValeur->bIsNull() != 0, c.bNull);
+        EXPECT_EQ(sTexteW(clCopie), sCopie);
+        if (c.bNull) continue;
+        wchar_t* psz;
+        memcpy(&psz, pclValeur->pbyGetValeur(), sizeof(psz));
+        if (clPair.pszGetBuffer() == nullptr) {
+            EXPECT_EQ(psz, nullptr);
+            sAvant = L"";
+            continue;
+        }
+        ASSERT_NE(psz, nullptr);
+        const STStrMemHeader* pst = CBaseStrMem::s_pstGetHeader(psz);
+        const STStrMemHeader* pstPair = CBaseStrMem::s_pstGetHeader(clPair.pszGetBuffer());
+        EXPECT_EQ(pst->dwFlags, pstPair->dwFlags);
+        EXPECT_EQ(pst->nCount, 1u);
+        EXPECT_EQ(pst->nCapacity, pstPair->nCapacity);
+        ASSERT_EQ(pst->nLength, pstPair->nLength);
+        // The units and the 32-bit zero after them.
+        EXPECT_EQ(memcmp(psz, clPair.pszGetBuffer(), static_cast<size_t>(pst->nLength) + 4), 0);
+        sAvant = clPair.pszGet();
     }
 }
 
