@@ -170,6 +170,24 @@ bool bVQFixe(unsigned short nVQ) {
     return (nVQ >= VQTYPE_BOOL && nVQ <= VQTYPE_R8) || nVQ == VQTYPE_DATETIME || nVQ == VQTYPE_DUREE;
 }
 
+// A fixed-size value's bytes from its slot: the usual sizes as one move each.
+inline void CopieValeurFixe(unsigned char* pbyValeur, const unsigned char* pbySlot, unsigned long nTaille) {
+    switch (nTaille) {
+        case 1:
+            *pbyValeur = *pbySlot;
+            break;
+        case 4:
+            memcpy(pbyValeur, pbySlot, 4);
+            break;
+        case 8:
+            memcpy(pbyValeur, pbySlot, 8);
+            break;
+        default:
+            memcpy(pbyValeur, pbySlot, nTaille);
+            break;
+    }
+}
+
 const stLectureFixe* ptabLectureFixe() {
     static const auto s_tab = [] {
         struct {
@@ -500,21 +518,7 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         if (stFixe.nTaille != 0) {
             pclValue->__SetType(stFixe.nVQ, 0);
             const unsigned long nTaille = stFixe.nTaille <= nSlot ? stFixe.nTaille : nSlot;
-            unsigned char* pbyValeur = pclValue->pbyGetValeur();
-            switch (nTaille) {
-                case 1:
-                    *pbyValeur = *pbySlot;
-                    break;
-                case 4:
-                    memcpy(pbyValeur, pbySlot, 4);
-                    break;
-                case 8:
-                    memcpy(pbyValeur, pbySlot, 8);
-                    break;
-                default:
-                    memcpy(pbyValeur, pbySlot, nTaille);
-                    break;
-            }
+            CopieValeurFixe(pclValue->pbyGetValeur(), pbySlot, nTaille);
             pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
             return;
         }
@@ -568,22 +572,7 @@ void CNAYFRecord::GetItemValue(CAny* pclValue, const INAItemDescription* piItem,
         pclValue->pclGetValeur()->nGetDataSize(&nTaille);
         if (nTaille > nSlot) nTaille = nSlot;
         if (nTaille > VQTAILLE_VALEUR) nTaille = VQTAILLE_VALEUR;
-        // The usual sizes as one move each.
-        unsigned char* pbyValeur = pclValue->pbyGetValeur();
-        switch (nTaille) {
-            case 1:
-                *pbyValeur = *pbySlot;
-                break;
-            case 4:
-                memcpy(pbyValeur, pbySlot, 4);
-                break;
-            case 8:
-                memcpy(pbyValeur, pbySlot, 8);
-                break;
-            default:
-                memcpy(pbyValeur, pbySlot, nTaille);
-                break;
-        }
+        CopieValeurFixe(pclValue->pbyGetValeur(), pbySlot, nTaille);
     }
     pclValue->ClearFlags(VQTYPE_FLAG_NULL | VQTYPE_FLAG_0400);
 }

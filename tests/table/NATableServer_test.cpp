@@ -1286,11 +1286,6 @@ std::vector<unsigned char> abyOf(const CAny& cl) {
     return aby;
 }
 
-std::vector<unsigned char> abyWide(const std::wstring& ws) {
-    const auto* p = reinterpret_cast<const unsigned char*>(ws.data());
-    return std::vector<unsigned char>(p, p + ws.size() * sizeof(wchar_t));
-}
-
 }  // namespace
 
 // The memos of each row read through the table as the host reads them: NULL, empty, non-ASCII,
