@@ -77,8 +77,3 @@ void CBaseStrMem::s_AddRef(const void* pText) {
     if (pText != nullptr) rCount(pText).fetch_add(1, std::memory_order_relaxed);
 }
 
-void CBaseStrMem::s_SetTerminator(void* pText, int nBytes) {
-    // 8-bit strings put it at any byte offset: no aligned store.
-    const uint32_t dwZero = 0;
-    memcpy(static_cast<unsigned char*>(pText) + nBytes, &dwZero, sizeof(dwZero));
-}

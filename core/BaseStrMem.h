@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Header in front of the first unit of a shared buffer (at text - 16).
 struct STStrMemHeader {
@@ -58,6 +59,10 @@ public:
     static bool s_bEstPartage(const void* pText) { return pText != nullptr && s_nGetCount(pText) >= 2; }
     // One more value shares the buffer.
     static void s_AddRef(const void* pText);
-    // Stores the 32-bit zero that follows the last unit of every string (at text + nBytes).
-    static void s_SetTerminator(void* pText, int nBytes);
+    // Stores the 32-bit zero that follows the last unit of every string (at text + nBytes). 8-bit
+    // strings put it at any byte offset: no aligned store. Inline: every string made sets it.
+    static void s_SetTerminator(void* pText, int64_t nBytes) {
+        const uint32_t dwZero = 0;
+        memcpy(static_cast<unsigned char*>(pText) + nBytes, &dwZero, sizeof(dwZero));
+    }
 };

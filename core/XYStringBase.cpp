@@ -30,9 +30,7 @@ public:
 
     static void SetLength(T* p, int64_t n) {
         pstHeader(p)->nLength = static_cast<int32_t>(n * UNIT);
-        // The 32-bit zero after the last unit, at any byte for 8-bit text.
-        const uint32_t dwZero = 0;
-        memcpy(reinterpret_cast<unsigned char*>(p) + n * UNIT, &dwZero, sizeof(dwZero));
+        CBaseStrMem::s_SetTerminator(p, n * UNIT);
     }
     static void ClearMarker(T* p) { pstHeader(p)->dwFlags &= ~STRMEM_FLAG_MARQUEUR_FIN; }
 

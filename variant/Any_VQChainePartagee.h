@@ -156,8 +156,7 @@ private:
         if (CBaseStrMem::s_nAllocStrMem(&pby, static_cast<uint64_t>(nOctets), 0) != STRMEM_OK) return;
         memcpy(pby, psz, static_cast<size_t>(nOctets));
         CBaseStrMem::s_pstGetHeader(pby)->nLength = static_cast<int32_t>(nOctets);
-        const uint32_t dwZero = 0;  // the 32-bit zero after the last unit
-        memcpy(pby + nOctets, &dwZero, sizeof(dwZero));
+        CBaseStrMem::s_SetTerminator(pby, nOctets);
         _SetPointeur(pby);
     }
     static size_t STRG_nLenT(const T* psz) {

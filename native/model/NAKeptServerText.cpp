@@ -21,15 +21,7 @@ void CNAKeptServerText::Keep(unsigned short nType, const void* pValue, size_t nV
             m_tabEntry[i].nType = 0;
         return;
     }
-    stEntry& st = m_tabEntry[m_nNext];
-    st.nType = nType;
-    st.nValue = static_cast<uint8_t>(nValue);
-    memcpy(st.abyValue, pValue, nValue);
-    st.nText = static_cast<uint8_t>(nText);
-    memcpy(st.szText, pszText, nText);
-    st.szText[nText] = 0;
-    m_nNext = (m_nNext + 1) % RING_SIZE;
-    if (m_nCount < RING_SIZE) m_nCount++;
+    _Store(nType, pValue, nValue, pszText, nText);
 }
 
 const char* CNAKeptServerText::pszFind(unsigned short nType, const void* pValue, size_t nValue,

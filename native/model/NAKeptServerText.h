@@ -28,15 +28,7 @@ public:
             Keep(nType, pValue, 8, pszText, nText);
             return;
         }
-        stEntry& st = m_tabEntry[m_nNext];
-        st.nType = nType;
-        st.nValue = 8;
-        memcpy(st.abyValue, pValue, 8);
-        st.nText = static_cast<uint8_t>(nText);
-        memcpy(st.szText, pszText, nText);
-        st.szText[nText] = 0;
-        m_nNext = m_nNext == RING_SIZE - 1 ? 0 : m_nNext + 1;
-        if (m_nCount < RING_SIZE) m_nCount++;
+        _Store(nType, pValue, 8, pszText, nText);
     }
     // The text the newest read of exactly this host value gave; null when none is kept.
     const char* pszFind(unsigned short nType, const void* pValue, size_t nValue, size_t* pnText) const;
@@ -50,6 +42,18 @@ private:
         char szText[MAX_TEXT_BYTES + 1] = {};
     };
     int _nFind(unsigned short nType, const void* pValue, size_t nValue) const;
+    // The value and its text (both within their bounds) as the newest entry of the ring.
+    void _Store(unsigned short nType, const void* pValue, size_t nValue, const char* pszText, size_t nText) {
+        stEntry& st = m_tabEntry[m_nNext];
+        st.nType = nType;
+        st.nValue = static_cast<uint8_t>(nValue);
+        memcpy(st.abyValue, pValue, nValue);
+        st.nText = static_cast<uint8_t>(nText);
+        memcpy(st.szText, pszText, nText);
+        st.szText[nText] = 0;
+        m_nNext = m_nNext == RING_SIZE - 1 ? 0 : m_nNext + 1;
+        if (m_nCount < RING_SIZE) m_nCount++;
+    }
 
     stEntry m_tabEntry[RING_SIZE];
     int m_nNext = 0;

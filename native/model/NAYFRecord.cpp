@@ -319,10 +319,7 @@ bool CNAYFRecord::_bBitOf(const INAItemDescription* piItem, unsigned* pnByte, un
 }
 
 int CNAYFRecord::bItemValueDefined(const INAItemDescription* piItem, int) const {
-    unsigned nByte;
-    unsigned char byMask;
-    if (piItem == nullptr || !_bBitOf(piItem, &nByte, &byMask)) return 0;
-    return (m_pbyNullFlags[nByte] & byMask) != 0;
+    return piItem != nullptr && bPlaceDefined(piItem->nGetPhysicalIndice());
 }
 
 void CNAYFRecord::SetItemValueDefined(const INAItemDescription* piItem, int bDefined, int n) {
@@ -598,12 +595,6 @@ bool CNAYFRecord::Copy(const CNAYFRecord* pclOther) {
     if (pclOther->m_nBufferSize != m_nBufferSize || pclOther->m_nFlagFieldSize != m_nFlagFieldSize) return false;
     if (m_nBufferSize > 0) memcpy(m_pbyBuffer, pclOther->m_pbyBuffer, m_nBufferSize);
     return true;
-}
-
-bool CNAYFRecord::bEquals(const CNAYFRecord* pclOther) const {
-    if (pclOther == nullptr) return false;
-    if (pclOther->m_nBufferSize != m_nBufferSize || pclOther->m_nFlagFieldSize != m_nFlagFieldSize) return false;
-    return m_nBufferSize == 0 || memcmp(m_pbyBuffer, pclOther->m_pbyBuffer, m_nBufferSize) == 0;
 }
 
 bool CNAYFRecord::Serialize(unsigned char* pbyDestination, unsigned nSize) const {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "native/model/NAInterfaces.h"
 
@@ -82,6 +83,13 @@ public:
 
     // ---- NULL bits
     int bItemValueDefined(const INAItemDescription* piItem, int n) const;
+    // The defined bit of an item's physical place p (-1, an item without one, is the first bit);
+    // false for a place outside the flag field. Inline for a host that keeps its items' places.
+    bool bPlaceDefined(int p) const {
+        if (p == -1) p = 0;
+        return p >= 0 && static_cast<unsigned>(p >> 3) < m_nFlagFieldSize &&
+               (m_pbyNullFlags[p >> 3] & (0x80u >> (p & 7))) != 0;
+    }
     // Clearing zero-fills the element's slot (a memo gets its NULL marker, eight 0xFF bytes);
     // setting writes a memo's defined marker (eight zero bytes) and leaves other slots alone.
     void SetItemValueDefined(const INAItemDescription* piItem, int bDefined, int n);
@@ -118,7 +126,12 @@ public:
     void SetValues(const unsigned char* pby, unsigned nSize);
     // The other's buffer over this one; false (nothing copied) when their buffer sizes differ.
     bool Copy(const CNAYFRecord* pclOther);
-    bool bEquals(const CNAYFRecord* pclOther) const;
+    // Inline: a browse compares each row's image with the one before.
+    bool bEquals(const CNAYFRecord* pclOther) const {
+        if (pclOther == nullptr) return false;
+        if (pclOther->m_nBufferSize != m_nBufferSize || pclOther->m_nFlagFieldSize != m_nFlagFieldSize) return false;
+        return m_nBufferSize == 0 || memcmp(m_pbyBuffer, pclOther->m_pbyBuffer, m_nBufferSize) == 0;
+    }
 
     // ---- serial form
     unsigned nGetSerializeSize() const { return m_nBufferSize + 12; }

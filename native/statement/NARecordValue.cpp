@@ -2,7 +2,6 @@
 // comparison.
 #include "native/statement/NARecordValue.h"
 
-#include <cstring>
 #include <new>
 
 #include "native/driver/NADriver.h"
@@ -234,14 +233,8 @@ int CNARecordValue::bEquals(const CNARecordValue* pclOther, int bWithMemos) cons
     if (pclOther == this) return 1;
     if (m_pclRecord == nullptr || pclOther->m_pclRecord == nullptr) {
         if (m_pclRecord != pclOther->m_pclRecord) return 0;
-    } else {
-        // The images' compare (CNAYFRecord::bEquals) made here: a browse compares each row with the
-        // one before.
-        const CNAYFRecord* pclA = m_pclRecord;
-        const CNAYFRecord* pclB = pclOther->m_pclRecord;
-        const unsigned nSize = pclA->nGetBufferSize();
-        if (pclB->nGetBufferSize() != nSize || pclB->nGetFlagFieldSize() != pclA->nGetFlagFieldSize()) return 0;
-        if (nSize != 0 && memcmp(pclA->pbyGetBuffer(), pclB->pbyGetBuffer(), nSize) != 0) return 0;
+    } else if (!m_pclRecord->bEquals(pclOther->m_pclRecord)) {
+        return 0;
     }
     if (!bWithMemos || m_pclMemo == pclOther->m_pclMemo) return 1;
     const int nA = m_pclMemo != nullptr ? m_pclMemo->nGetNbMemo() : 0;

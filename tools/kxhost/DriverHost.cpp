@@ -207,12 +207,9 @@ stHostTable* CDriverHost::pstTable(const std::wstring& wsName, std::wstring* pws
                 if (piMemo == piItem) nMemo = static_cast<int>(m);
                 piMemo->nExternalRelease();
             }
-        // The record's bit of the item: its physical place, the first bit for an item without one.
-        int nBit = piItem->nGetPhysicalIndice();
-        if (nBit == -1) nBit = 0;
         pst->apiItems.push_back(piItem);
         pst->anMemo.push_back(nMemo);
-        pst->anBit.push_back(nBit >= 0 ? nBit : -1);
+        pst->anPlace.push_back(piItem->nGetPhysicalIndice());
     }
     stHostTable* pstResult = pst.get();
     m_mapTables[wsName] = std::move(pst);
@@ -223,12 +220,9 @@ bool CDriverHost::bReadItem(stHostTable* pst, CNAYFRecord* pclRecord, size_t nIt
     if (pst->anMemo[nItem] >= 0)
         return pst->piTable->bGetBLOB(&pst->clContext, static_cast<unsigned>(pst->anMemo[nItem]), pclValue) != 0;
     pclRecord->vGetItemValue(pclValue, pst->apiItems[nItem], 0);
-    // The NULL bits are the host's own record layout: the item's bit, found when the table was
-    // opened, read in place (a bit outside the record's flag field is never set).
-    const int nBit = pst->anBit[nItem];
-    const bool bDefini = nBit >= 0 && static_cast<unsigned>(nBit >> 3) < pclRecord->nGetFlagFieldSize() &&
-                         (pclRecord->pbyGetNullValuesFlags()[nBit >> 3] & (0x80u >> (nBit & 7))) != 0;
-    if (!bDefini) pclValue->SetNull(1);
+    // The NULL bits are the host's own record layout: read in place at the item's place, found when
+    // the table was opened.
+    if (!pclRecord->bPlaceDefined(pst->anPlace[nItem])) pclValue->SetNull(1);
     return true;
 }
 

@@ -31,8 +31,8 @@ struct stHostTable {
     std::vector<INAItemDescription*> apiItems;
     // For each item, its place among the description's memos (-1: not a memo).
     std::vector<int> anMemo;
-    // For each item, its NULL bit in the records (-1: none), which the host reads itself.
-    std::vector<int> anBit;
+    // For each item, its physical place, whose NULL bit in the records the host reads itself.
+    std::vector<int> anPlace;
 };
 
 class CDriverHost {
